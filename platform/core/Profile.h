@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/core/Api.h"
+
+// Private profile (ini) files, read and written a whole section at a time.
+// A file name without a folder lives in the configuration folder:
+// $VELMORA_CONFIG_DIR, else $XDG_CONFIG_HOME/velmora, else ~/.config/velmora
+// (created on first write). A section write holds a process-wide lock and an
+// advisory lock on "<file>.lock", re-reads the file, replaces the section and
+// renames a complete temporary file over the old one, so readers never see a
+// half written file and other writers' sections are kept.
+namespace plat {
+
+PLAT_API std::string configFolder();
+// The full path of a profile file: names with a '/' are used as they are.
+PLAT_API std::string profilePath(const std::string& fileName);
+
+// Copies the section's "key=value" lines into buffer, each ended by a zero
+// character, the whole ended by one more (section names match without regard
+// to case). Returns the characters copied, not counting the final zero; when
+// the buffer is too small the lines are cut and size - 2 is returned. A
+// missing file or section gives an empty list.
+PLAT_API uint32_t getProfileSection(const char* section, char* buffer, uint32_t size,
+                                    const char* fileName);
+// Replaces the whole section with the lines of text (same format as above;
+// an empty text "\0\0" leaves the section with no lines). The section is
+// appended when the file lacks it. False (and the old file untouched) when
+// the file cannot be written.
+PLAT_API bool writeProfileSection(const char* section, const char* text, const char* fileName);
+
+} // namespace plat

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/core/Handle.h"
+
+namespace plat {
+
+// Thread priorities with the values of the system's original platform.
+enum ThreadPriority : int {
+    kPriorityIdle = -15,
+    kPriorityLowest = -2,
+    kPriorityBelowNormal = -1,
+    kPriorityNormal = 0,
+    kPriorityAboveNormal = 1,
+    kPriorityHighest = 2,
+    kPriorityTimeCritical = 15,
+};
+
+inline constexpr uint32_t kStillActive = 259;
+
+using ThreadRoutine = uint32_t (*)(void* parameter);
+
+// Starts a thread running routine(parameter); with suspended it waits for
+// resumeThread before the routine runs. The handle is signalled when the
+// routine has returned. Null when the thread cannot be created.
+PLAT_API Handle createThread(ThreadRoutine routine, void* parameter, bool suspended,
+                             uint32_t* threadId);
+// Lets a thread created suspended run. False when it was not suspended.
+PLAT_API bool resumeThread(Handle thread);
+// Best effort: a priority the process may not take is not an error. False
+// only for a handle that is not a thread.
+PLAT_API bool setThreadPriority(Handle thread, int priority);
+PLAT_API int threadPriority(Handle thread);
+// The routine's result, or kStillActive while it runs.
+PLAT_API bool getExitCodeThread(Handle thread, uint32_t* exitCode);
+// The kernel's id of the calling thread (never 0).
+PLAT_API uint32_t currentThreadId();
+// The id of a thread created by createThread.
+PLAT_API uint32_t threadIdOf(Handle thread);
+
+} // namespace plat

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+#include "zkr/MutexObject.h"
+
+namespace zkr {
+
+// Holds a MutexObject for one scope when the wait succeeds.
+class MutexLock {
+public:
+    MutexLock(MutexObject& mutex, uint32_t timeoutMs) : mutex_(mutex), owned_(mutex.wait(timeoutMs)) {}
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock()
+    {
+        if (owned_)
+            mutex_.release();
+    }
+    bool owned() const { return owned_; }
+
+private:
+    MutexObject& mutex_;
+    bool owned_;
+};
+
+} // namespace zkr
