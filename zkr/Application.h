@@ -5,8 +5,10 @@
 namespace zkr {
 
 // The one object of each deliverable that shows errors to the user and holds
-// its settings store. Constructing it makes it theApplication; destroying it
-// clears that reference.
+// its settings store. Constructing it makes it theApplication (unless one is
+// already set); destroying it clears that reference. It does not release the
+// shared services: the deliverable binds them after creating this object and
+// releases them in its own shut-down (releaseSharedServices).
 class Application {
 public:
     Application();
@@ -15,7 +17,8 @@ public:
     virtual ~Application();
 
     // Above 100: a message box with text as its message. Otherwise the error
-    // dialog of the shared services library, with text as the context.
+    // dialog of the shared services library, with text as the context; while
+    // that library is not bound, a message box with the code and the text.
     virtual void showError(int code, const char* text);
     // Opens the deliverable's help page; the base does nothing.
     virtual void showHelp(int topic, int context);
@@ -24,7 +27,9 @@ public:
 };
 
 // The deliverable's application object, or null before it exists. Each
-// deliverable has its own (the class library is linked into each one).
+// deliverable has its own (the class library is linked into each one). Set and
+// cleared on the deliverable's start-up thread before and after its other
+// threads run; they only read it.
 extern Application* theApplication;
 
 } // namespace zkr

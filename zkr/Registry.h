@@ -5,7 +5,10 @@
 namespace zkr {
 
 // The settings store: whole sections of a private profile file, loaded once,
-// served from memory and written back whole by saveSection.
+// served from memory and written back whole by saveSection. Keys longer than
+// 31 characters and values longer than 255 are cut to fit, on reading the
+// file and on every write and look-up alike. A store is used by one thread at
+// a time; the deliverable that owns it takes care of that.
 class Registry : public ObjectBase {
 public:
     static constexpr int kKeySize = 32;
@@ -25,7 +28,11 @@ public:
 
     void setFileName(const char* fileName);
 
+    // Makes the named section current, reading it from the file the first
+    // time only (with load and a file name).
     int selectSection(const char* name, bool load);
+    // Writes the current section back whole: 16 without one, 13 when its
+    // text exceeds kSectionTextSize, 5 when the file cannot be written.
     int saveSection();
 
     // Reads never fail and never change lastError. out holds kValueSize.
@@ -45,6 +52,11 @@ public:
     List* currentSection = nullptr;
     char fileName[kFileNameSize] = {};
     bool createMissingKeys = false;
+
+private:
+    // A new section filled from the file, or null with lastError set.
+    List* readSection(const char* name);
+    Entry* entryAt(int index);
 };
 
 } // namespace zkr

@@ -8,7 +8,8 @@ class MutexObject;
 
 // Something outside the program opened by name (a file, a device, a decoder
 // stream). Derived classes supply open and close and call detach in their
-// destructors.
+// destructors: by the time this base's destructor runs, their close is gone,
+// so the base only deletes a guard that is still there.
 class Resource : public ObjectBase {
 public:
     static constexpr int kResourceNameSize = 131;
@@ -22,13 +23,22 @@ public:
     virtual bool open(const char* name, int mode);
     virtual bool close();
 
+    // Detaches first when attached; 1 when open fails. The name is kept cut to
+    // kResourceNameSize - 1 characters. With use guard set, an unnamed mutex
+    // is created as the guard.
     int attach(const char* name, int mode);
+    // 2 when close fails (the resource stays attached); deletes the guard.
     int detach();
 
     bool attached = false;
     char resourceName[kResourceNameSize] = {};
+    // Created and deleted by attach and detach on the owner's thread; other
+    // threads only wait on it while the resource is attached.
     MutexObject* guard = nullptr;
     bool useGuard = false;
+
+private:
+    void deleteGuard();
 };
 
 } // namespace zkr

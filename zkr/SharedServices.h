@@ -13,8 +13,7 @@ using ShowZKRErrorFunction = int (*)(int code, const char* context, const char* 
 using ShowSplashWindowFunction = int (*)();
 using CloseSplashWindowFunction = int (*)();
 using UpdateSplashTextFunction = int (*)(const char* text);
-using HandleZKRHelpFunction = int (*)(const char* page, intptr_t anchor, int anchorIsText,
-                                      intptr_t spare);
+using HandleZKRHelpFunction = int (*)(const char* page, intptr_t anchor, int anchorIsText, intptr_t spare);
 using SetVelmoraTrayIconFunction = int (*)(intptr_t window, uint32_t callbackMessage, int show);
 }
 

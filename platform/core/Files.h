@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/core/Api.h"
@@ -13,31 +15,94 @@ namespace plat {
 
 enum class ListWhat { Files, Folders, Both };
 
-PLAT_API bool fileExists(const std::string& path);   // a regular file (or a link to one)
+// Owns one file descriptor and closes it.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release()
+    {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now and reports whether the close succeeded (it can report a
+    // delayed write error).
+    bool close()
+    {
+        int fd = release();
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+PLAT_API bool fileExists(const std::string& path); // a regular file (or a link to one)
 PLAT_API bool folderExists(const std::string& path);
 // Names (not paths) in folder matching a wildcard pattern ('*' and '?',
 // without regard to case), sorted by byte value. "." and ".." are never listed.
+// Files are regular files, folders are folders (links count as what they
+// point to); other kinds of entry are never listed. A folder that cannot be
+// read lists nothing.
 PLAT_API std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern,
                                              ListWhat what = ListWhat::Files);
+// '*' matches any run of characters, '?' exactly one. As on the system's
+// original platform, a pattern ending in ".*" also matches a name without
+// that extension, so "*.*" matches every name and "a.*" matches "a".
 PLAT_API bool matchesWildcard(const std::string& name, const std::string& pattern);
 // Copies a file; with failIfExists an existing target is left alone and the
-// copy fails. The target appears whole or not at all.
+// copy fails (also when the target appears while copying). The target appears
+// whole or not at all, with the source's permissions and last write time.
 PLAT_API bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Last write time of a file or folder, to 100 ns.
 PLAT_API bool lastWriteTime(const std::string& path, uint64_t& fileTime);
+// Size of a regular file in bytes.
 PLAT_API bool fileSize(const std::string& path, uint64_t& size);
+// Removes a file (never a folder).
 PLAT_API bool deleteFile(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.
 PLAT_API bool createFolder(const std::string& path);
 // The temporary folder with a trailing '/' ($TMPDIR, else /tmp/).
 PLAT_API std::string tempFolder();
+// Writes all of data to fd, carrying on after short writes and interruptions.
+PLAT_API bool writeFully(int fd, const void* data, size_t size);
+// Creates a new empty file with a unique name beside path (in the same folder,
+// so that it can be renamed over path) and returns its descriptor, or -1.
+PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath);
 
 // Path helpers on '/'.
+// folder and name with exactly one '/' between them; either may be empty.
 PLAT_API std::string joinPath(const std::string& folder, const std::string& name);
-PLAT_API std::string folderOf(const std::string& path);    // "" when there is no '/'
-PLAT_API std::string fileNameOf(const std::string& path);  // the part after the last '/'
-PLAT_API std::string extensionOf(const std::string& path); // ".wav", or "" for none
+// The part before the last '/' ("/" for a file in the root), "" when there is no '/'.
+PLAT_API std::string folderOf(const std::string& path);
+PLAT_API std::string fileNameOf(const std::string& path); // the part after the last '/'
+// From the last '.' of the file name on: ".wav", or "" for none. A name whose
+// only '.' is its first character (".config") is a hidden file without an
+// extension, as Linux tools treat it; "." and ".." have none either.
+PLAT_API std::string extensionOf(const std::string& path);
 
-// 100 ns since 1601-01-01 UTC from seconds and nanoseconds since 1970.
+// 100 ns since 1601-01-01 UTC from seconds and nanoseconds since 1970
+// (0 for times before 1601).
 PLAT_API uint64_t fileTimeFromUnix(int64_t seconds, int64_t nanoseconds);
 
 } // namespace plat

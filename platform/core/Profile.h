@@ -14,6 +14,9 @@
 // half written file and other writers' sections are kept.
 namespace plat {
 
+// The configuration folder, without a trailing '/'. Empty variables count as
+// unset, and so does a relative $XDG_CONFIG_HOME (the XDG rule); without
+// $HOME the account's home folder is used.
 PLAT_API std::string configFolder();
 // The full path of a profile file: names with a '/' are used as they are.
 PLAT_API std::string profilePath(const std::string& fileName);
@@ -23,12 +26,20 @@ PLAT_API std::string profilePath(const std::string& fileName);
 // to case). Returns the characters copied, not counting the final zero; when
 // the buffer is too small the lines are cut and size - 2 is returned. A
 // missing file or section gives an empty list.
-PLAT_API uint32_t getProfileSection(const char* section, char* buffer, uint32_t size,
-                                    const char* fileName);
+// Reading: blanks around "[name]", keys and values are dropped; lines without
+// '=' or with an empty key, comments (';' or '#'), lines before the first
+// section and a '[' line without its ']' are skipped; lines end with LF,
+// CR-LF or CR; the first section of a name counts. A size of 1 holds only
+// the final zero; a size of 0 writes nothing.
+PLAT_API uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, const char* fileName);
 // Replaces the whole section with the lines of text (same format as above;
-// an empty text "\0\0" leaves the section with no lines). The section is
-// appended when the file lacks it. False (and the old file untouched) when
-// the file cannot be written.
+// an empty text "\0\0" leaves the section with no lines; a null text removes
+// the section). The section is appended when the file lacks it. Every other
+// section and line of the file is kept as it was. A line is cut at its first CR or LF, and a line
+// that would read back as a section header is left out, so no text can add
+// lines or sections. False (and the old file untouched) when the file cannot
+// be read or written, or for a section name that is empty or holds ']', CR
+// or LF.
 PLAT_API bool writeProfileSection(const char* section, const char* text, const char* fileName);
 
 } // namespace plat

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/core/Api.h"
@@ -9,10 +10,18 @@ namespace plat {
 // Results in the manner of the system's original shell: above 32 success.
 inline constexpr int kShellOpenDone = 42;
 inline constexpr int kShellFileNotFound = 2;
+inline constexpr int kShellPathNotFound = 3; // the working folder does not exist
 inline constexpr int kShellNoAssociation = 31;
 
+// How long shellOpen waits for the opener to answer; one still running after
+// that has started an application and counts as success.
+inline constexpr uint32_t kShellOpenWaitMs = 10000;
+
 // Opens a file, folder or address with the desktop's preferred application
-// (xdg-open), started in folder when one is given.
+// (xdg-open), started in folder when one is given. A target without a
+// "scheme:" prefix is a local path, relative to folder when it is not absolute.
 PLAT_API int shellOpen(const std::string& target, const std::string& folder);
+// The same with a chosen wait for the opener's answer.
+PLAT_API int shellOpenWithin(const std::string& target, const std::string& folder, uint32_t waitLimitMs);
 
 } // namespace plat

@@ -9,6 +9,10 @@
 // One running copy of a program per user session: an advisory lock on a file
 // in $XDG_RUNTIME_DIR (else /tmp), and a local socket beside it through which a
 // second start hands its command line to the first.
+//
+// One thread owns the object and makes every call; the receiver runs on the
+// listener's thread. Lock and socket are close-on-exec, so programs started
+// from here never hold them.
 namespace plat {
 
 class PLAT_API SingleInstance {

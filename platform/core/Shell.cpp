@@ -1,0 +1,257 @@
+#include "platform/core/Shell.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace plat {
+
+namespace {
+
+// Exit codes of xdg-open.
+constexpr int kOpenerFileMissing = 2;
+
+// "https:", "mailto:", "file:" ... A single letter before the colon is not
+// taken for a scheme.
+bool hasScheme(const std::string& target)
+{
+    const std::string::size_type colon = target.find(':');
+    if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(target[0])))
+        return false;
+    for (std::string::size_type i = 1; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(target[i]);
+        if (!std::isalnum(c) && c != '+' && c != '.' && c != '-')
+            return false;
+    }
+    return true;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::string searchPath()
+{
+    if (const char* path = std::getenv("PATH"))
+        return path;
+    std::string fallback(confstr(_CS_PATH, nullptr, 0), '\0');
+    if (!fallback.empty()) {
+        confstr(_CS_PATH, fallback.data(), fallback.size());
+        fallback.pop_back(); // the terminator confstr counted
+    }
+    return fallback;
+}
+
+// Only absolute folders of PATH count: an opener picked up from whatever
+// folder the process happens to stand in is not the desktop's.
+std::string findOnPath(const std::string& program)
+{
+    const std::string list = searchPath();
+    std::string::size_type start = 0;
+    while (start <= list.size()) {
+        std::string::size_type end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string folder = list.substr(start, end - start);
+        if (!folder.empty() && folder[0] == '/') {
+            const std::string candidate = folder + "/" + program;
+            struct stat info;
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+class SpawnActions {
+public:
+    SpawnActions() { posix_spawn_file_actions_init(&actions_); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
+    posix_spawn_file_actions_t* get() { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_;
+};
+
+class SpawnAttributes {
+public:
+    SpawnAttributes() { posix_spawnattr_init(&attributes_); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+    posix_spawnattr_t* get() { return &attributes_; }
+
+private:
+    posix_spawnattr_t attributes_;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Waits up to limitMs for the child to end; true with its status when it did.
+bool waitForChild(pid_t pid, uint32_t limitMs, int& status)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    const auto remainingMs = [&] {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    };
+    const auto reaped = [&] {
+        pid_t result;
+        do
+            result = waitpid(pid, &status, WNOHANG);
+        while (result < 0 && errno == EINTR);
+        return result == pid;
+    };
+
+    FileDescriptor process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+    if (process.get() >= 0) {
+        pollfd ended{process.get(), POLLIN, 0};
+        for (;;) {
+            const int ready = poll(&ended, 1, remainingMs());
+            if (ready > 0 || (ready < 0 && errno != EINTR) || remainingMs() == 0)
+                break;
+        }
+        return reaped();
+    }
+    // A kernel without process descriptors: look again in short steps.
+    for (;;) {
+        if (reaped())
+            return true;
+        const int left = remainingMs();
+        if (left == 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 10)));
+    }
+}
+
+// The opener goes on running on its own; someone has to collect its exit.
+void reapLater(pid_t pid)
+{
+    try {
+        std::thread([pid] {
+            int status;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (...) {
+        // No thread to spare: the child stays a zombie until the process ends.
+    }
+}
+
+int resultOfExit(int status)
+{
+    if (!WIFEXITED(status))
+        return kShellNoAssociation;
+    const int code = WEXITSTATUS(status);
+    if (code == 0)
+        return kShellOpenDone;
+    if (code == kOpenerFileMissing)
+        return kShellFileNotFound;
+    // 1 bad arguments, 3 no tool for the type, 4 the action failed.
+    return kShellNoAssociation;
+}
+
+} // namespace
+
+int shellOpen(const std::string& target, const std::string& folder)
+{
+    return shellOpenWithin(target, folder, kShellOpenWaitMs);
+}
+
+int shellOpenWithin(const std::string& target, const std::string& folder, uint32_t waitLimitMs)
+{
+    if (!folder.empty() && !isFolder(folder))
+        return kShellPathNotFound;
+    if (target.empty())
+        return kShellFileNotFound;
+
+    std::string argument = target;
+    if (!hasScheme(target)) {
+        const bool relative = target[0] != '/';
+        if (!exists(relative && !folder.empty() ? folder + "/" + target : target))
+            return kShellFileNotFound;
+        // A file named like an option must reach the opener as a file.
+        if (target[0] == '-')
+            argument = "./" + target;
+    }
+
+    const std::string opener = findOnPath("xdg-open");
+    if (opener.empty())
+        return kShellNoAssociation;
+
+    SpawnActions actions;
+    if (!folder.empty() && posix_spawn_file_actions_addchdir_np(actions.get(), folder.c_str()) != 0)
+        return kShellNoAssociation;
+    // The opener has no business with our standard input.
+    if (posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) != 0)
+        return kShellNoAssociation;
+
+    // Whatever this process blocks or ignores is not the opener's concern.
+    SpawnAttributes attributes;
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGPIPE, SIGCHLD, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigmask(attributes.get(), &none);
+    posix_spawnattr_setsigdefault(attributes.get(), &defaults);
+    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    // No shell in between: the target is one argument, whatever it contains.
+    std::vector<char*> argv{const_cast<char*>("xdg-open"), argument.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, opener.c_str(), actions.get(), attributes.get(), argv.data(), environ) != 0)
+        return kShellNoAssociation;
+
+    int status = 0;
+    if (!waitForChild(pid, waitLimitMs, status)) {
+        reapLater(pid);
+        return kShellOpenDone;
+    }
+    return resultOfExit(status);
+}
+
+} // namespace plat

@@ -1,0 +1,67 @@
+#include "zkr/Application.h"
+
+#include <cstdio>
+
+#include "platform/core/Notice.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Product.h"
+#include "zkr/SharedServices.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+Application* theApplication = nullptr;
+
+namespace {
+
+constexpr uint32_t kErrorNoticeStyle =
+    plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeForeground | plat::kNoticeTopmost;
+
+} // namespace
+
+Application::Application()
+{
+    if (theApplication == nullptr)
+        theApplication = this;
+    settings.setFileName(kSettingsFile);
+    // The store's failures are read from its returned statuses, never shown.
+    settings.silent = true;
+    settings.createMissingKeys = true;
+}
+
+Application::~Application()
+{
+    if (theApplication == this)
+        theApplication = nullptr;
+}
+
+void Application::showError(int code, const char* text)
+{
+    if (text == nullptr)
+        text = "";
+    if (code > kFirstMessageCode) {
+        plat::showNotice(text, kProductTitle, kErrorNoticeStyle);
+        return;
+    }
+    SharedServices* services = sharedServices;
+    if (services == nullptr) {
+        // No error dialog without the shared services library: the failure
+        // still reaches the user.
+        char message[kObjectNameSize + 32];
+        if (text[0] != '\0')
+            std::snprintf(message, sizeof message, "Code %i: %s", code, text);
+        else
+            std::snprintf(message, sizeof message, "Code %i", code);
+        plat::showNotice(message, kProductTitle, kErrorNoticeStyle);
+        return;
+    }
+    char errorText[kErrorTextSize];
+    errorText[0] = '\0';
+    services->getErrorText(code, errorText);
+    errorText[kErrorTextSize - 1] = '\0';
+    services->showZKRError(code, text, errorText);
+}
+
+void Application::showHelp(int, int) {}
+
+} // namespace zkr

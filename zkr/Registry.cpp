@@ -1,0 +1,296 @@
+#include "zkr/Registry.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "platform/core/Profile.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+namespace {
+
+int clampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// One number as "%i" reads it (decimal, "0x" hexadecimal, leading-zero
+// octal, blanks before it skipped); false when there is none.
+bool readNumber(const char*& text, int& number)
+{
+    char* end = nullptr;
+    long long value = std::strtoll(text, &end, 0);
+    if (end == text)
+        return false;
+    number = clampToInt(value);
+    text = end;
+    return true;
+}
+
+} // namespace
+
+Registry::Registry()
+{
+    kind = kKindRegistry;
+}
+
+Registry::~Registry()
+{
+    // Sections live only in memory: nothing is written here.
+    for (int i = 0; i < sectionCount; ++i)
+        delete sections[i];
+    std::free(sections);
+}
+
+void Registry::setFileName(const char* name)
+{
+    copyText(fileName, name);
+}
+
+Registry::Entry* Registry::entryAt(int index)
+{
+    return currentSection == nullptr ? nullptr : static_cast<Entry*>(currentSection->itemAt(index));
+}
+
+List* Registry::readSection(const char* name)
+{
+    List* section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
+    std::unique_ptr<char[]> text(new (std::nothrow) char[kSectionTextSize]);
+    if (section == nullptr || text == nullptr) {
+        delete section;
+        setError(kErrOutOfMemory);
+        return nullptr;
+    }
+    section->silent = silent;
+
+    uint32_t length = plat::getProfileSection(name, text.get(), kSectionTextSize, fileName);
+    // A full buffer ends in a line cut short; its value would be wrong, so
+    // it is left out.
+    if (length == kSectionTextSize - 2 && text[length - 1] != '\0') {
+        while (length > 0 && text[length - 1] != '\0')
+            --length;
+    }
+    for (uint32_t pos = 0; pos < length && text[pos] != '\0';) {
+        const char* line = text.get() + pos;
+        size_t lineLength = std::strlen(line);
+        pos += static_cast<uint32_t>(lineLength) + 1;
+
+        // Only the first '=' separates; a line without one is all key.
+        const char* equals = std::strchr(line, '=');
+        size_t keyLength = equals != nullptr ? static_cast<size_t>(equals - line) : lineLength;
+        if (keyLength == 0)
+            continue;
+        Entry entry{};
+        std::memcpy(entry.key, line, std::min<size_t>(keyLength, kKeySize - 1));
+        copyText(entry.value, equals != nullptr ? equals + 1 : "");
+        if (section->append(&entry) != 0) {
+            lastError = section->lastError;
+            delete section;
+            return nullptr;
+        }
+    }
+    return section;
+}
+
+int Registry::selectSection(const char* name, bool load)
+{
+    char wanted[List::kNameSize];
+    copyText(wanted, name);
+    if (load && fileName[0] == '\0')
+        load = false;
+
+    for (int i = 0; i < sectionCount; ++i) {
+        if (std::strcmp(sections[i]->name, wanted) == 0) {
+            currentSection = sections[i];
+            lastError = 0;
+            return 0;
+        }
+    }
+
+    List* section = nullptr;
+    if (load) {
+        section = readSection(wanted);
+        if (section == nullptr)
+            return lastError;
+    } else {
+        section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
+        if (section == nullptr) {
+            setError(kErrOutOfMemory);
+            return lastError;
+        }
+        section->silent = silent;
+    }
+    copyText(section->name, wanted);
+
+    void* grown = std::realloc(sections, (static_cast<size_t>(sectionCount) + 1) * sizeof(List*));
+    if (grown == nullptr) {
+        delete section;
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    sections = static_cast<List**>(grown);
+    sections[sectionCount++] = section;
+    currentSection = section;
+    lastError = 0;
+    return 0;
+}
+
+int Registry::saveSection()
+{
+    if (currentSection == nullptr) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    std::unique_ptr<char[]> text(new (std::nothrow) char[kSectionTextSize]);
+    if (text == nullptr) {
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    size_t used = 0;
+    for (int i = 0; i < currentSection->count; ++i) {
+        const Entry* entry = entryAt(i);
+        size_t keyLength = strnlen(entry->key, kKeySize - 1);
+        size_t valueLength = strnlen(entry->value, kValueSize - 1);
+        size_t lineSize = keyLength + 1 + valueLength + 1;
+        // The line, its zero and the final zero must all fit.
+        if (used + lineSize + 1 > static_cast<size_t>(kSectionTextSize)) {
+            setError(kErrIndexOutOfRange);
+            return lastError;
+        }
+        char* line = text.get() + used;
+        std::memcpy(line, entry->key, keyLength);
+        line[keyLength] = '=';
+        std::memcpy(line + keyLength + 1, entry->value, valueLength);
+        line[keyLength + 1 + valueLength] = '\0';
+        used += lineSize;
+    }
+    text[used] = '\0';
+    if (used == 0)
+        text[1] = '\0';
+
+    if (!plat::writeProfileSection(currentSection->name, text.get(), fileName)) {
+        setError(kErrWriteFailed);
+        return lastError;
+    }
+    lastError = 0;
+    return 0;
+}
+
+int Registry::findKey(const char* key)
+{
+    if (currentSection == nullptr)
+        return -1;
+    // Compared as stored: cut to the key field.
+    char wanted[kKeySize];
+    copyText(wanted, key);
+    for (int i = 0; i < currentSection->count; ++i) {
+        const Entry* entry = entryAt(i);
+        if (entry != nullptr && std::strncmp(entry->key, wanted, kKeySize) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void Registry::getString(const char* key, const char* defaultValue, char* out)
+{
+    if (out == nullptr)
+        return;
+    int index = findKey(key);
+    if (index >= 0)
+        copyText(out, kValueSize, entryAt(index)->value);
+    else if (defaultValue != out)
+        copyText(out, kValueSize, defaultValue);
+}
+
+int Registry::getInt(const char* key, int defaultValue)
+{
+    int index = findKey(key);
+    if (index < 0)
+        return defaultValue;
+    // The leading decimal integer; letters alone read as 0.
+    return clampToInt(std::strtoll(entryAt(index)->value, nullptr, 10));
+}
+
+void Registry::getPoint(const char* key, int defaultX, int defaultY, int* x, int* y)
+{
+    int readX = defaultX;
+    int readY = defaultY;
+    int index = findKey(key);
+    if (index >= 0) {
+        // "%i,%i": the comma must follow the first number directly.
+        const char* text = entryAt(index)->value;
+        int first = 0;
+        int second = 0;
+        bool both = readNumber(text, first) && *text == ',';
+        if (both) {
+            ++text;
+            both = readNumber(text, second);
+        }
+        if (both) {
+            readX = first;
+            readY = second;
+        }
+    }
+    if (x != nullptr)
+        *x = readX;
+    if (y != nullptr)
+        *y = readY;
+}
+
+int Registry::setString(const char* key, const char* value)
+{
+    if (currentSection == nullptr) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    int index = findKey(key);
+    if (index < 0) {
+        if (createMissingKeys)
+            return addEntry(key, value);
+        setError(kErrElementNotFound);
+        return lastError;
+    }
+    copyText(entryAt(index)->value, value);
+    lastError = 0;
+    return 0;
+}
+
+int Registry::setInt(const char* key, int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%i", value);
+    return setString(key, text);
+}
+
+int Registry::setPoint(const char* key, int x, int y)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%i,%i", x, y);
+    return setString(key, text);
+}
+
+int Registry::addEntry(const char* key, const char* value)
+{
+    if (currentSection == nullptr) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    Entry entry{};
+    copyText(entry.key, key);
+    copyText(entry.value, value);
+    if (currentSection->append(&entry) != 0) {
+        lastError = currentSection->lastError;
+        return lastError;
+    }
+    lastError = 0;
+    return 0;
+}
+
+} // namespace zkr

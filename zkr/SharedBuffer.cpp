@@ -1,0 +1,190 @@
+#include "zkr/SharedBuffer.h"
+
+#include <cstring>
+#include <new>
+
+#include "zkr/ErrorCodes.h"
+#include "zkr/MutexLock.h"
+
+namespace zkr {
+
+SharedBuffer::SharedBuffer()
+{
+    kind = kKindSharedBuffer;
+    canRead.boundedWait = true;
+    dataRead.boundedWait = true;
+    dataWritten.boundedWait = true;
+}
+
+SharedBuffer::~SharedBuffer()
+{
+    release();
+}
+
+int SharedBuffer::allocate(int count, int size)
+{
+    MutexLock guard(lock, plat::kInfinite);
+    release();
+    // A ring without blocks, or of empty blocks, cannot carry anything.
+    if (count <= 0 || size <= 0) {
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    blocks = new (std::nothrow) Block[count];
+    if (blocks == nullptr) {
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    blockCount = count;
+    blockSize = size;
+    for (int i = 0; i < count; ++i) {
+        blocks[i].data = new (std::nothrow) uint8_t[size];
+        if (blocks[i].data == nullptr) {
+            release();
+            setError(kErrOutOfMemory);
+            return lastError;
+        }
+    }
+    reset();
+    started = false;
+    endOfData = false;
+    clearError();
+    return kOk;
+}
+
+void SharedBuffer::release()
+{
+    MutexLock guard(lock, plat::kInfinite);
+    if (blocks != nullptr) {
+        for (int i = 0; i < blockCount; ++i)
+            delete[] blocks[i].data;
+        delete[] blocks;
+        blocks = nullptr;
+    }
+    blockCount = 0;
+    blockSize = 0;
+    readIndex = 0;
+    writeIndex = 0;
+    started = false;
+    endOfData = false;
+}
+
+void SharedBuffer::reset()
+{
+    MutexLock guard(lock, plat::kInfinite);
+    for (int i = 0; blocks != nullptr && i < blockCount; ++i) {
+        blocks[i].length = 0;
+        blocks[i].filled = 0;
+    }
+    readIndex = 0;
+    writeIndex = 0;
+}
+
+int SharedBuffer::tryRead(void* out, uint32_t* length)
+{
+    *length = 0;
+    MutexLock guard(lock, kLockTimeoutMs);
+    // The ring is not touched without the lock; read retries.
+    if (!guard.owned())
+        return kStatusBusy;
+    if (blocks == nullptr) {
+        setError(kErrNotInitialized);
+        return lastError;
+    }
+    // Once the producer has ended, what it wrote is read even if it never
+    // filled half of the ring; otherwise a short stream would never end.
+    if (!started && !endOfData) {
+        dataRead.set();
+        return kErrNotNow;
+    }
+    Block& block = blocks[readIndex];
+    if (block.filled != 0) {
+        if (block.length > 0)
+            std::memcpy(out, block.data, block.length);
+        *length = block.length;
+        block.length = 0;
+        block.filled = 0;
+        readIndex = readIndex + 1 == blockCount ? 0 : readIndex + 1;
+        dataRead.set();
+        clearError();
+        return kOk;
+    }
+    dataRead.set();
+    if (!endOfData)
+        return kStatusBusy;
+    // An empty block marks the end of the stream.
+    clearError();
+    return kOk;
+}
+
+int SharedBuffer::read(void* out, uint32_t* length)
+{
+    for (;;) {
+        const int status = tryRead(out, length);
+        if (status == kStatusBusy) {
+            dataWritten.wait(plat::kInfinite);
+            dataWritten.reset();
+        } else if (status == kErrNotNow) {
+            canRead.wait(plat::kInfinite);
+            canRead.reset();
+        } else {
+            return status;
+        }
+    }
+}
+
+int SharedBuffer::tryWrite(const void* data, uint32_t length)
+{
+    MutexLock guard(lock, kLockTimeoutMs);
+    if (!guard.owned())
+        return kStatusBusy;
+    if (blocks == nullptr) {
+        setError(kErrNotInitialized);
+        return lastError;
+    }
+    // More than a block would overrun it.
+    if (length > static_cast<uint32_t>(blockSize)) {
+        setError(kErrIndexOutOfRange);
+        return lastError;
+    }
+    Block& block = blocks[writeIndex];
+    if (block.filled != 0) {
+        dataWritten.set();
+        return kStatusBusy;
+    }
+    if (length > 0)
+        std::memcpy(block.data, data, length);
+    block.length = length;
+    block.filled = 1;
+    if (!started && writeIndex >= blockCount / 2) {
+        started = true;
+        canRead.set();
+    }
+    writeIndex = writeIndex + 1 == blockCount ? 0 : writeIndex + 1;
+    dataWritten.set();
+    clearError();
+    return kOk;
+}
+
+int SharedBuffer::write(const void* data, uint32_t length)
+{
+    for (;;) {
+        const int status = tryWrite(data, length);
+        if (status != kStatusBusy)
+            return status;
+        dataRead.wait(plat::kInfinite);
+        dataRead.reset();
+    }
+}
+
+void SharedBuffer::setEndOfData(bool ended)
+{
+    MutexLock guard(lock, plat::kInfinite);
+    endOfData = ended;
+    dataWritten.set();
+    // A reader still waiting for the start reads what there is, then the end.
+    if (ended)
+        canRead.set();
+}
+
+} // namespace zkr
