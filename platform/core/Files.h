@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/core/Api.h"
+#include "platform/core/UniqueFd.h"
 
 // Files, folders and paths. Paths use '/'. File times are 64-bit counts of
 // 100 ns intervals since 1601-01-01 UTC, as the system's original platform
@@ -14,48 +14,6 @@
 namespace plat {
 
 enum class ListWhat { Files, Folders, Both };
-
-// Owns one file descriptor and closes it.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release()
-    {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now and reports whether the close succeeded (it can report a
-    // delayed write error).
-    bool close()
-    {
-        int fd = release();
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 PLAT_API bool fileExists(const std::string& path); // a regular file (or a link to one)
 PLAT_API bool folderExists(const std::string& path);

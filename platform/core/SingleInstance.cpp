@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/UniqueFd.h"
+
 namespace plat {
 
 namespace {
@@ -43,34 +45,6 @@ constexpr std::size_t kMaxPeers = 16;
 // and answer (the first may be busy delivering it to its window).
 constexpr auto kHandOverTimeLimit = 5s;
 constexpr auto kConnectTimeLimit = 2s;
-
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other)
-            reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    ~Descriptor() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 int millisecondsUntil(Clock::time_point deadline)
 {
@@ -157,7 +131,7 @@ bool prepareOwnFolder(const std::string& folder)
 
 // One connected second start, as far as it has come.
 struct Peer {
-    Descriptor socket;
+    UniqueFd socket;
     std::string received;
     Clock::time_point deadline;
 };
@@ -263,7 +237,7 @@ void serveHandOvers(int listenFd, int stopFd, const SingleInstance::Receiver& re
                 const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
                 if (fd < 0)
                     break; // nobody else waiting, or the peer left already
-                peers.push_back({Descriptor(fd), {}, Clock::now() + kPeerTimeLimit});
+                peers.push_back({UniqueFd(fd), {}, Clock::now() + kPeerTimeLimit});
             }
         }
     }
@@ -300,10 +274,10 @@ struct SingleInstance::State {
     bool ownFolderInTmp = false;
 
     Role role = Role::Failed;
-    Descriptor lock; // holds the flock while this process is the first
-    Descriptor listening;
-    Descriptor stopReader;
-    Descriptor stopWriter;
+    UniqueFd lock; // holds the flock while this process is the first
+    UniqueFd listening;
+    UniqueFd stopReader;
+    UniqueFd stopWriter;
     Receiver receiver;
     std::thread listener;
 };
@@ -327,7 +301,7 @@ SingleInstance::~SingleInstance()
         }
         s.listener.join();
     }
-    if (s.listening.valid()) {
+    if (s.listening) {
         s.listening.reset();
         // Removed while the lock is still held, so it cannot be a newer first's.
         unlink(s.socketPath.c_str());
@@ -340,16 +314,16 @@ SingleInstance::~SingleInstance()
 SingleInstance::Role SingleInstance::acquire()
 {
     State& s = *state_;
-    if (s.lock.valid())
+    if (s.lock)
         return Role::First;
     s.role = Role::Failed;
     if (s.ownFolderInTmp && !prepareOwnFolder(s.folder))
         return s.role;
 
     // Close-on-exec: a program we start must not keep holding our lock.
-    Descriptor file(open(s.lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    UniqueFd file(open(s.lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     struct stat info;
-    if (!file.valid() || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!file || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return s.role;
     int locked;
     do
@@ -367,14 +341,14 @@ SingleInstance::Role SingleInstance::acquire()
 bool SingleInstance::listen(Receiver receiver)
 {
     State& s = *state_;
-    if (!s.lock.valid() || s.listener.joinable() || !receiver)
+    if (!s.lock || s.listener.joinable() || !receiver)
         return false;
     sockaddr_un address;
     if (!fillAddress(s.socketPath, address))
         return false;
 
-    Descriptor listening(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!listening.valid())
+    UniqueFd listening(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listening)
         return false;
     // Left behind by a first that died: we hold the lock, so the name is ours.
     unlink(s.socketPath.c_str());
@@ -389,8 +363,8 @@ bool SingleInstance::listen(Receiver receiver)
         unlink(s.socketPath.c_str());
         return false;
     }
-    Descriptor stopReader(pipeEnds[0]);
-    Descriptor stopWriter(pipeEnds[1]);
+    UniqueFd stopReader(pipeEnds[0]);
+    UniqueFd stopWriter(pipeEnds[1]);
 
     s.receiver = std::move(receiver);
     try {
@@ -413,8 +387,8 @@ bool SingleInstance::handOver(const std::string& commandLine)
     sockaddr_un address;
     if (!fillAddress(s.socketPath, address))
         return false;
-    Descriptor peer(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!peer.valid())
+    UniqueFd peer(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!peer)
         return false;
 
     const Clock::time_point deadline = Clock::now() + kHandOverTimeLimit;

@@ -9,6 +9,7 @@
 #include "ErrorRecording.h"
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
+#include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "zkr/ErrorCodes.h"
@@ -16,24 +17,12 @@
 
 namespace {
 
+using velmora::test::readText;
 using velmora::test::RecordingApplication;
 using velmora::test::ScopedEnv;
 using velmora::test::ShownError;
 using velmora::test::TempFolder;
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using velmora::test::writeText;
 
 // A store as every deliverable sets it up: silent, adding missing keys.
 class RegistryTest : public testing::Test {

@@ -8,29 +8,18 @@
 #include <thread>
 
 #include "platform/core/Files.h"
+#include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
 
+using velmora::test::readText;
 using velmora::test::ScopedEnv;
 using velmora::test::TempFolder;
 using velmora::test::Watchdog;
+using velmora::test::writeText;
 
 namespace {
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 using Names = std::vector<std::string>;
 

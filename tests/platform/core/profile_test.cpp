@@ -16,33 +16,22 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
+#include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
 
 extern char** environ;
 
+using velmora::test::readText;
 using velmora::test::ScopedEnv;
 using velmora::test::TempFolder;
 using velmora::test::Watchdog;
+using velmora::test::writeText;
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The zero-separated lines of a section buffer.
 Lines splitLines(const char* buffer)
