@@ -21,8 +21,9 @@ int showNotice(const char* text, const char* caption, uint32_t style)
     // No user interface yet: the text still reaches the person who started us.
     std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "", text != nullptr ? text : "");
     std::fflush(stderr);
-    return (style & kNoticeYesNo) != 0 ? ((style & kNoticeDefaultButton2) != 0 ? kNoticeAnswerNo : kNoticeAnswerYes)
-                                       : kNoticeAnswerOk;
+    return (style & kNoticeYesNo) != 0
+               ? ((style & kNoticeDefaultButton2) != 0 ? kNoticeAnswerNo : kNoticeAnswerYes)
+               : kNoticeAnswerOk;
 }
 
 } // namespace plat

@@ -14,8 +14,7 @@ namespace velmora::test {
 // hang in a thread or event-loop test fails at once instead of stalling CI.
 class Watchdog {
 public:
-    explicit Watchdog(std::chrono::milliseconds limit, std::string what = "test")
-        : what_(std::move(what))
+    explicit Watchdog(std::chrono::milliseconds limit, std::string what = "test") : what_(std::move(what))
     {
         thread_ = std::thread([this, limit] {
             std::unique_lock lock(mutex_);
