@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps build run test test-sanitize bench format clean
+.PHONY: all deps build run test test-sanitize bench fuzz format clean
 
 all: build
 
@@ -45,8 +45,24 @@ test-sanitize: deps
 bench: deps build
 	@for b in $(BUILD_DIR)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 
+# Each fuzz target under libFuzzer for FUZZ_SECONDS, starting from its saved
+# inputs; new findings land in build-fuzz/corpus, crashes in build-fuzz.
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@bash tools/install-deps clang libclang-rt-dev
+	@[ -f $(FUZZ_BUILD_DIR)/build.ninja ] || \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
+	@for target in $(FUZZ_BUILD_DIR)/tests/fuzz/*_fuzz; do \
+	  name=$$(basename $$target _fuzz); mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$name; \
+	  cp -n tests/fuzz/corpus/$$name/* $(FUZZ_BUILD_DIR)/corpus/$$name/ 2>/dev/null; \
+	  (cd $(FUZZ_BUILD_DIR) && ./tests/fuzz/$$(basename $$target) -max_total_time=$(FUZZ_SECONDS) \
+	    corpus/$$name) || exit 1; \
+	done
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

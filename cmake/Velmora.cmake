@@ -51,7 +51,7 @@ function(velmora_deliverable target kind)
       set(rpath "$ORIGIN/${up}")
     endif()
     # No undefined symbols may hide in a plug-in until it is loaded.
-    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    target_link_options(${target} PRIVATE ${VELMORA_NO_UNDEFINED})
   endif()
   if(NOT ARG_DIRECTORY)
     set(ARG_DIRECTORY ${default_dir})

@@ -24,7 +24,10 @@ SharedServices* sharedServices = nullptr;
 
 namespace {
 
-std::unique_ptr<plat::DynamicLibrary> sharedLibrary;
+// A plain pointer, not a static owner: the library stays mapped until the
+// process ends unless released on purpose, so threads still running in it
+// (a splash window, an open error dialog) never lose their code at exit.
+plat::DynamicLibrary* sharedLibrary = nullptr;
 
 void reportMissingLibrary()
 {
@@ -87,7 +90,7 @@ int bindSharedServicesFrom(const char* libraryPath)
     table->handleZKRHelp = reinterpret_cast<HandleZKRHelpFunction>(found[5]);
     table->setVelmoraTrayIcon = reinterpret_cast<SetVelmoraTrayIconFunction>(found[6]);
 
-    sharedLibrary = std::move(library);
+    sharedLibrary = library.release();
     sharedServices = table.release();
     return 0;
 }
@@ -97,7 +100,8 @@ void releaseSharedServices()
     // The table goes first, so nothing reaches into the library as it unloads.
     delete sharedServices;
     sharedServices = nullptr;
-    sharedLibrary.reset();
+    delete sharedLibrary;
+    sharedLibrary = nullptr;
 }
 
 } // namespace zkr

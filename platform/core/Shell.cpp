@@ -17,6 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/Files.h"
+#include "platform/core/UniqueFd.h"
+
 extern char** environ;
 
 namespace plat {
@@ -39,18 +42,6 @@ bool hasScheme(const std::string& target)
             return false;
     }
     return true;
-}
-
-bool isFolder(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool exists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
 }
 
 std::string searchPath()
@@ -112,22 +103,6 @@ private:
     posix_spawnattr_t attributes_;
 };
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Waits up to limitMs for the child to end; true with its status when it did.
 bool waitForChild(pid_t pid, uint32_t limitMs, int& status)
 {
@@ -145,7 +120,7 @@ bool waitForChild(pid_t pid, uint32_t limitMs, int& status)
         return result == pid;
     };
 
-    FileDescriptor process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+    UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
     if (process.get() >= 0) {
         pollfd ended{process.get(), POLLIN, 0};
         for (;;) {
@@ -202,7 +177,7 @@ int shellOpen(const std::string& target, const std::string& folder)
 
 int shellOpenWithin(const std::string& target, const std::string& folder, uint32_t waitLimitMs)
 {
-    if (!folder.empty() && !isFolder(folder))
+    if (!folder.empty() && !folderExists(folder))
         return kShellPathNotFound;
     if (target.empty())
         return kShellFileNotFound;
@@ -210,7 +185,8 @@ int shellOpenWithin(const std::string& target, const std::string& folder, uint32
     std::string argument = target;
     if (!hasScheme(target)) {
         const bool relative = target[0] != '/';
-        if (!exists(relative && !folder.empty() ? folder + "/" + target : target))
+        const std::string local = relative && !folder.empty() ? joinPath(folder, target) : target;
+        if (!fileExists(local) && !folderExists(local))
             return kShellFileNotFound;
         // A file named like an option must reach the opener as a file.
         if (target[0] == '-')
