@@ -80,17 +80,24 @@ void SharedBuffer::reset()
     writeIndex = 0;
 }
 
-int SharedBuffer::tryRead(void* out, uint32_t* length)
+int SharedBuffer::ringUnusable(const MutexLock& guard)
 {
-    *length = 0;
-    MutexLock guard(lock, kLockTimeoutMs);
-    // The ring is not touched without the lock; read retries.
+    // The ring is not touched without the lock; the blocking forms retry.
     if (!guard.owned())
         return kStatusBusy;
     if (blocks == nullptr) {
         setError(kErrNotInitialized);
         return lastError;
     }
+    return kOk;
+}
+
+int SharedBuffer::tryRead(void* out, uint32_t* length)
+{
+    *length = 0;
+    MutexLock guard(lock, kLockTimeoutMs);
+    if (int status = ringUnusable(guard); status != kOk)
+        return status;
     // Once the producer has ended, what it wrote is read even if it never
     // filled half of the ring; otherwise a short stream would never end.
     if (!started && !endOfData) {
@@ -136,12 +143,8 @@ int SharedBuffer::read(void* out, uint32_t* length)
 int SharedBuffer::tryWrite(const void* data, uint32_t length)
 {
     MutexLock guard(lock, kLockTimeoutMs);
-    if (!guard.owned())
-        return kStatusBusy;
-    if (blocks == nullptr) {
-        setError(kErrNotInitialized);
-        return lastError;
-    }
+    if (int status = ringUnusable(guard); status != kOk)
+        return status;
     // More than a block would overrun it.
     if (length > static_cast<uint32_t>(blockSize)) {
         setError(kErrIndexOutOfRange);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "zkr/EventObject.h"
+#include "zkr/MutexLock.h"
 #include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
 
@@ -46,6 +47,11 @@ public:
     // and wakes a waiting reader.
     void setEndOfData(bool ended);
 
+private:
+    // 200 without the lock, 45 before allocate; 0 when the ring may be used.
+    int ringUnusable(const MutexLock& guard);
+
+public:
     // Guarded by lock.
     Block* blocks = nullptr;
     int32_t blockSize = 0;
