@@ -8,7 +8,9 @@ CMAKE_FLAGS ?=
 
 # Debian packages the build and the tests need.
 PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
-            libgtest-dev libgmock-dev libbenchmark-dev
+            libgtest-dev libgmock-dev libbenchmark-dev \
+            libasound2-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
+            xvfb xauth sox
 
 .PHONY: all deps build run test test-sanitize bench fuzz format clean
 
