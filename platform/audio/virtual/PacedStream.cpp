@@ -1,0 +1,108 @@
+#include "platform/audio/virtual/PacedStream.h"
+
+#include <algorithm>
+
+namespace plat::audio {
+
+namespace {
+
+// A gap shorter than this is scheduling noise, not a lost stretch of sound.
+constexpr std::chrono::milliseconds kLateness{20};
+// Further behind than this (the machine was suspended, say) the clock starts
+// again instead of catching up.
+constexpr std::chrono::seconds kCatchUpLimit{1};
+
+} // namespace
+
+PacedStream::PacedStream(const PcmFormat& format, bool paced) : format_(format), paced_(paced) {}
+
+PacedStream::Clock::time_point PacedStream::dueTime(uint64_t frames) const
+{
+    const auto seconds = frames / format_.samplesPerSecond;
+    const auto rest = frames % format_.samplesPerSecond;
+    return origin_ + std::chrono::seconds(seconds) +
+           std::chrono::nanoseconds(rest * 1'000'000'000ull / format_.samplesPerSecond);
+}
+
+long PacedStream::transfer(uint8_t* data, size_t bytes)
+{
+    const uint32_t frame = format_.blockAlign();
+    const uint64_t frames = bytes / frame;
+    uint64_t moved = frames;
+    {
+        std::unique_lock lock(mutex_);
+        if (paced_) {
+            const Clock::time_point now = Clock::now();
+            if (!clockRunning_) {
+                clockRunning_ = true;
+                origin_ = now;
+                framesSinceOrigin_ = 0;
+            } else {
+                const Clock::time_point due = dueTime(framesSinceOrigin_);
+                if ((starved_ && now > due + kLateness) || now > due + kCatchUpLimit) {
+                    if (starved_)
+                        ++xruns_;
+                    origin_ = now;
+                    framesSinceOrigin_ = 0;
+                }
+            }
+            starved_ = false;
+            const Clock::time_point due = dueTime(framesSinceOrigin_ + frames);
+            woken_.wait_until(lock, due, [this] { return wakePending_; });
+            if (wakePending_) {
+                // Only what the clock has let through so far counts.
+                const auto elapsed =
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - origin_).count();
+                const uint64_t framesByNow = elapsed <= 0 ? 0
+                                                          : static_cast<uint64_t>(elapsed) *
+                                                                format_.samplesPerSecond / 1'000'000'000ull;
+                moved =
+                    framesByNow > framesSinceOrigin_ ? std::min(frames, framesByNow - framesSinceOrigin_) : 0;
+            }
+            framesSinceOrigin_ += moved;
+        }
+        wakePending_ = false;
+    }
+    if (moved > 0 && !move(data, moved * frame))
+        return -1;
+    return static_cast<long>(moved * frame);
+}
+
+void PacedStream::wake()
+{
+    std::lock_guard lock(mutex_);
+    wakePending_ = true;
+    woken_.notify_all();
+}
+
+void PacedStream::stopClock()
+{
+    std::lock_guard lock(mutex_);
+    clockRunning_ = false;
+    starved_ = false;
+}
+
+void PacedStream::noteStarved()
+{
+    std::lock_guard lock(mutex_);
+    starved_ = true;
+}
+
+void PacedStream::setRunning(bool running)
+{
+    if (!running)
+        stopClock();
+}
+
+void PacedStream::reset(bool)
+{
+    stopClock();
+}
+
+uint64_t PacedStream::xruns() const
+{
+    std::lock_guard lock(mutex_);
+    return xruns_;
+}
+
+} // namespace plat::audio

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/audio/AudioTypes.h"
+#include "platform/audio/Stream.h"
+
+namespace plat::audio {
+
+// A virtual device's stream: a clock that lets frames through at the format's
+// rate, and a subclass that makes or takes the samples. The clock counts
+// frames from an origin, so waits do not add up to drift; it stops while the
+// device is held and starts again from the next transfer. When the caller
+// left a gap (no block queued), the device has run dry (output) or lost
+// samples (input): that counts as an xrun and the clock starts again. A late
+// device thread with blocks queued only catches up, as a real device would
+// have gone on playing or recording from its own buffer.
+class PacedStream : public Stream {
+public:
+    PacedStream(const PcmFormat& format, bool paced);
+
+    long transfer(uint8_t* data, size_t bytes) final;
+    void wake() final;
+    void setRunning(bool running) final;
+    void reset(bool drainable) final;
+    uint64_t xruns() const final;
+    void noteStarved() final;
+
+protected:
+    // Device thread: the frames that the clock let through.
+    virtual bool move(uint8_t* data, size_t bytes) = 0;
+
+    const PcmFormat format_;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    Clock::time_point dueTime(uint64_t frames) const;
+    void stopClock();
+
+    const bool paced_;
+    mutable std::mutex mutex_; // guards every field below
+    std::condition_variable woken_;
+    bool wakePending_ = false;
+    bool clockRunning_ = false;
+    bool starved_ = false;
+    Clock::time_point origin_;
+    uint64_t framesSinceOrigin_ = 0;
+    uint64_t xruns_ = 0;
+};
+
+} // namespace plat::audio
