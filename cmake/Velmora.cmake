@@ -1,5 +1,7 @@
 # Build rules shared by every deliverable of the program folder.
 
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
+
 # Restricts a shared library's dynamic symbol table to the names listed in an
 # export map (one symbol per line, '#' comments). The map is also what
 # tools/check-exports compares the built library against.
