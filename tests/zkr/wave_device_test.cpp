@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ErrorRecording.h"
+#include "platform/audio/Devices.h"
+#include "support/FileText.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+#include "support/Watchdog.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/InputDevice.h"
+#include "zkr/OutputDevice.h"
+#include "zkr/SharedBuffer.h"
+
+using namespace zkr;
+using namespace std::chrono_literals;
+using velmora::test::readText;
+using velmora::test::RecordingApplication;
+using velmora::test::ScopedEnv;
+using velmora::test::ShownError;
+using velmora::test::TempFolder;
+using velmora::test::Watchdog;
+using velmora::test::writeText;
+
+namespace {
+
+constexpr int kNullOutput = 0;
+constexpr int kFileDevice = 1;
+
+// Waits for a condition that a device thread brings about; the watchdog ends
+// a test that waits for ever.
+template <typename Condition> void waitUntil(Condition condition)
+{
+    while (!condition())
+        std::this_thread::sleep_for(1ms);
+}
+
+std::string block(uint8_t value, size_t size)
+{
+    return std::string(size, static_cast<char>(value));
+}
+
+// Every test runs on the virtual devices, enumerated afresh, with files of
+// its own.
+class WaveDeviceTest : public testing::Test {
+protected:
+    WaveDeviceTest() { plat::audio::forgetDevices(); }
+    ~WaveDeviceTest() override { plat::audio::forgetDevices(); }
+
+    RecordingApplication application;
+    TempFolder folder;
+    ScopedEnv audio{"VELMORA_AUDIO", "virtual"};
+    ScopedEnv outputFile{"VELMORA_AUDIO_OUTPUT_FILE", folder.file("played.raw")};
+    ScopedEnv inputFile{"VELMORA_AUDIO_INPUT_FILE", std::nullopt};
+    ScopedEnv pace{"VELMORA_AUDIO_PACE", "off"};
+    Watchdog watchdog{10s};
+};
+
+// Opens the file output with a ring of count blocks of size bytes.
+void startFileOutput(OutputDevice& device, int count, uint32_t size)
+{
+    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
+    ASSERT_EQ(device.allocateBlocks(count, size), kOk);
+    ASSERT_EQ(device.start(), kOk);
+}
+
+uint64_t blocksPlayed(OutputDevice& device)
+{
+    return device.handle->counters().blocksDone;
+}
+
+} // namespace
+
+// Devices and formats.
+
+TEST_F(WaveDeviceTest, DevicesAndTheirCapabilitiesAreKnownFromConstruction)
+{
+    OutputDevice output;
+    InputDevice input;
+    EXPECT_EQ(output.getName(nullptr), kKindWaveOutput);
+    EXPECT_EQ(input.getName(nullptr), kKindWaveInput);
+
+    ASSERT_EQ(output.deviceCount, 2);
+    ASSERT_EQ(output.capabilities.count, 2);
+    auto* null = static_cast<DeviceCapabilities*>(output.capabilities.itemAt(0));
+    EXPECT_STREQ(null->name, "Velmora Null Output");
+    EXPECT_EQ(null->channels, 2u);
+    EXPECT_NE(null->formats & plat::audio::kFormat44kStereo16, 0u);
+
+    ASSERT_EQ(input.deviceCount, 2);
+    auto* signal = static_cast<DeviceCapabilities*>(input.capabilities.itemAt(0));
+    EXPECT_STREQ(signal->name, "Velmora Test Signal");
+    EXPECT_EQ(signal->support, 0u);
+
+    // The defaults: wave mapper, 44100 Hz stereo 16-bit, 5 blocks of 8192.
+    EXPECT_EQ(output.deviceId, WaveDevice::kWaveMapper);
+    EXPECT_EQ(output.format.samplesPerSecond, 44100u);
+    EXPECT_EQ(output.format.blockAlign, 4);
+    EXPECT_EQ(output.format.averageBytesPerSecond, 176400u);
+    EXPECT_EQ(output.blockCount, 5);
+    EXPECT_EQ(output.blockSize, 8192u);
+    EXPECT_TRUE(application.shown.empty());
+}
+
+TEST_F(WaveDeviceTest, SelectingOutsideTheDevicesChoosesTheWaveMapper)
+{
+    OutputDevice device;
+    device.deviceCount = 3;
+    EXPECT_EQ(device.selectDevice(2), kOk);
+    EXPECT_EQ(device.deviceId, 2);
+    EXPECT_EQ(device.selectDevice(5), kOk);
+    EXPECT_EQ(device.deviceId, -1);
+    EXPECT_EQ(device.selectDevice(3), kOk);
+    EXPECT_EQ(device.deviceId, -1);
+
+    // Not while the device is open.
+    device.deviceCount = 2;
+    startFileOutput(device, 2, 64);
+    EXPECT_EQ(device.selectDevice(0), kErrNotNow);
+    EXPECT_EQ(device.deviceId, kFileDevice);
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{kErrNotNow, "Wave Output"}}));
+}
+
+TEST_F(WaveDeviceTest, StandardFormatsHaveNamesAndOtherValuesTheirNumber)
+{
+    char text[64];
+    formatName(1, text, sizeof text);
+    EXPECT_STREQ(text, "11.025 kHz, mono, 8-bit");
+    formatName(64, text, sizeof text);
+    EXPECT_STREQ(text, "22.05 kHz, mono, 16-bit");
+    formatName(2048, text, sizeof text);
+    EXPECT_STREQ(text, "44.1 kHz, stereo, 16-bit");
+    formatName(3, text, sizeof text);
+    EXPECT_STREQ(text, "3");
+    formatName(4096, text, sizeof text);
+    EXPECT_STREQ(text, "4096");
+}
+
+TEST_F(WaveDeviceTest, RingsAreAllocatedZeroedAndRefusedWhileOpen)
+{
+    OutputDevice device;
+    EXPECT_TRUE(device.allFree());
+    ASSERT_EQ(device.allocateBlocks(3, 100), kOk);
+    EXPECT_TRUE(device.allocated);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(device.block(i).length, 100u);
+        EXPECT_EQ(device.block(i).user, 0);
+        EXPECT_EQ(std::string(static_cast<char*>(device.block(i).data), 100), block(0, 100));
+    }
+    EXPECT_EQ(device.spareBlock.length, 100u);
+
+    EXPECT_EQ(device.allocateBlocks(0, 100), kErrOutOfMemory);
+    EXPECT_FALSE(device.allocated);
+
+    startFileOutput(device, 4, 64);
+    EXPECT_EQ(device.allocateBlocks(8, 64), kErrNotNow);
+    EXPECT_EQ(device.blockCount, 4);
+}
+
+// Playing.
+
+TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
+{
+    OutputDevice device;
+    startFileOutput(device, 12, 64);
+    for (int i = 1; i <= 5; ++i) {
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), kOk);
+        EXPECT_FALSE(device.started) << "write " << i;
+    }
+    EXPECT_EQ(blocksPlayed(device), 0u);
+    EXPECT_FALSE(device.allFree());
+
+    ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64), kOk);
+    EXPECT_TRUE(device.started);
+    EXPECT_EQ(device.writeIndex, 6);
+    waitUntil([&] { return device.allFree(); });
+    EXPECT_EQ(blocksPlayed(device), 6u);
+
+    // The default ring of 5 starts at the second write.
+    OutputDevice small;
+    ScopedEnv secondFile("VELMORA_AUDIO_OUTPUT_FILE", folder.file("second.raw"));
+    startFileOutput(small, 5, 64);
+    ASSERT_EQ(small.writeBlock(block(1, 64).data(), 64), kOk);
+    EXPECT_FALSE(small.started);
+    ASSERT_EQ(small.writeBlock(block(2, 64).data(), 64), kOk);
+    EXPECT_TRUE(small.started);
+}
+
+TEST_F(WaveDeviceTest, BlocksPlayInOrderAndShortOnesArePaddedWithSilence)
+{
+    OutputDevice device;
+    startFileOutput(device, 4, 64);
+    std::string expected;
+    for (int i = 1; i <= 9; ++i) {
+        const uint32_t bytes = i == 5 ? 10 : 64;
+        const std::string data = block(static_cast<uint8_t>(i), bytes);
+        int status;
+        while ((status = device.writeBlock(data.data(), bytes)) == kStatusBusy) {
+            ASSERT_TRUE(device.blockFree->wait(1000));
+            device.blockFree->reset();
+        }
+        ASSERT_EQ(status, kOk);
+        expected += data + block(0, 64 - bytes);
+    }
+    ASSERT_EQ(device.drain(5000), kOk);
+    ASSERT_EQ(device.stop(), kOk);
+    EXPECT_EQ(readText(folder.file("played.raw")), expected);
+}
+
+TEST_F(WaveDeviceTest, AFullRingAnswers200UntilTheBlockAtTheWriteIndexIsFree)
+{
+    ScopedEnv paced("VELMORA_AUDIO_PACE", std::nullopt);
+    OutputDevice device;
+    // 4 blocks of 50 ms each on the paced null output.
+    ASSERT_EQ(device.selectDevice(kNullOutput), kOk);
+    ASSERT_EQ(device.allocateBlocks(4, 8820), kOk);
+    ASSERT_EQ(device.start(), kOk);
+    const std::string data = block(7, 8820);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(device.writeBlock(data.data(), 8820), kOk);
+    EXPECT_EQ(device.writeBlock(data.data(), 8820), kStatusBusy);
+    EXPECT_EQ(device.lastError, kOk);
+    EXPECT_EQ(device.writeIndex, 0);
+
+    ASSERT_TRUE(device.blockFree->wait(1000));
+    EXPECT_EQ(device.block(0).user, 0);
+    EXPECT_EQ(device.writeBlock(data.data(), 8820), kOk);
+    EXPECT_TRUE(application.shown.empty());
+}
+
+TEST_F(WaveDeviceTest, TheSpareBlockHoldsTheLastBlockPlayedAndIsSilencedByDraining)
+{
+    OutputDevice device;
+    startFileOutput(device, 4, 64);
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), kOk);
+    waitUntil([&] { return device.block(0).user == 0; });
+    ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64), kOk);
+    EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(1, 64));
+
+    ASSERT_EQ(device.drain(5000), kOk);
+    EXPECT_TRUE(device.allFree());
+    EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(0, 64));
+}
+
+TEST_F(WaveDeviceTest, DrainingPlaysARingThatNeverGotHalfFull)
+{
+    OutputDevice device;
+    startFileOutput(device, 12, 64);
+    ASSERT_EQ(device.writeBlock(block(3, 64).data(), 64), kOk);
+    ASSERT_EQ(device.writeBlock(block(4, 64).data(), 64), kOk);
+    ASSERT_FALSE(device.started);
+
+    ASSERT_EQ(device.drain(plat::kInfinite), kOk);
+    EXPECT_TRUE(device.allFree());
+    EXPECT_TRUE(device.stopping);
+    ASSERT_EQ(device.stop(), kOk);
+    EXPECT_EQ(readText(folder.file("played.raw")), block(3, 64) + block(4, 64));
+
+    // Nothing queued: nothing to wait for.
+    ScopedEnv secondFile("VELMORA_AUDIO_OUTPUT_FILE", folder.file("second.raw"));
+    ASSERT_EQ(device.start(), kOk);
+    EXPECT_EQ(device.drain(0), kOk);
+}
+
+TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
+{
+    ScopedEnv paced("VELMORA_AUDIO_PACE", std::nullopt);
+    OutputDevice device;
+    ASSERT_EQ(device.start(), kErrNotNow); // no ring yet
+    ASSERT_EQ(device.writeBlock("x", 1), kErrNotNow);
+    application.shown.clear();
+
+    ASSERT_EQ(device.selectDevice(kNullOutput), kOk);
+    ASSERT_EQ(device.allocateBlocks(6, 44100), kOk);
+    ASSERT_EQ(device.start(), kOk);
+    EXPECT_EQ(device.start(), kErrNotNow);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(device.writeBlock(block(1, 44100).data(), 44100), kOk);
+    EXPECT_FALSE(device.allFree());
+
+    ASSERT_EQ(device.stop(), kOk);
+    EXPECT_TRUE(device.allFree());
+    EXPECT_FALSE(device.deviceOpen);
+    EXPECT_FALSE(device.started);
+    EXPECT_EQ(device.handle, nullptr);
+    EXPECT_EQ(device.blockFree, nullptr);
+    EXPECT_EQ(device.allDone, nullptr);
+
+    ASSERT_EQ(device.start(), kOk);
+    EXPECT_EQ(device.writeIndex, 0);
+    EXPECT_FALSE(device.blockFree->wait(0));
+    EXPECT_EQ(device.writeBlock(block(2, 44100).data(), 44100), kOk);
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{kErrNotNow, "Wave Output"}}));
+}
+
+TEST_F(WaveDeviceTest, AFailedOpenIsRecordedWithoutAReport)
+{
+    ScopedEnv noFile("VELMORA_AUDIO_OUTPUT_FILE", std::nullopt);
+    OutputDevice device;
+    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
+    ASSERT_EQ(device.allocateBlocks(2, 64), kOk);
+    EXPECT_EQ(device.start(), WaveDevice::kDeviceError);
+    EXPECT_FALSE(device.deviceOpen);
+    EXPECT_TRUE(application.shown.empty());
+    EXPECT_STRNE(device.errorText, "");
+
+    // The owner reports it with the platform's text.
+    device.setError(device.lastError);
+    ASSERT_EQ(application.shown.size(), 1u);
+    EXPECT_EQ(application.shown[0].code, 101);
+    EXPECT_EQ(application.shown[0].text, device.errorText);
+}
+
+// Recording.
+
+class InputDeviceTest : public WaveDeviceTest {
+protected:
+    // Opens the file input over content at 44100 Hz mono 16-bit.
+    void openFileInput(InputDevice& device, const std::string& content, int count, uint32_t size)
+    {
+        writeText(folder.file("input.raw"), content);
+        setenv("VELMORA_AUDIO_INPUT_FILE", folder.file("input.raw").c_str(), 1);
+        ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
+        ASSERT_EQ(device.setFormat(44100, 1, 16), kOk);
+        ASSERT_EQ(device.allocateBlocks(count, size), kOk);
+        ASSERT_EQ(device.openDevice(device.deviceId, nullptr), kOk);
+    }
+
+    static std::string countingBytes(size_t size)
+    {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>(i * 7 + i / 256);
+        return bytes;
+    }
+};
+
+TEST_F(InputDeviceTest, RecordedBlocksReachTheSharedBufferInOrder)
+{
+    const std::string content = countingBytes(256 * 20);
+    InputDevice device;
+    SharedBuffer buffer;
+    ASSERT_EQ(buffer.allocate(4, 256), kOk);
+    device.sharedBuffer = &buffer;
+    std::vector<uint32_t> seen;
+    device.dataContext = &seen;
+    device.dataCallback = [](void* context, const uint8_t*, uint32_t bytes) {
+        static_cast<std::vector<uint32_t>*>(context)->push_back(bytes);
+    };
+    openFileInput(device, content, 3, 256);
+    ASSERT_EQ(device.queueAll(), kOk);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(device.block(i).user, 1);
+    ASSERT_EQ(device.start(), kOk);
+
+    std::string recorded;
+    std::vector<char> out(256);
+    while (recorded.size() < content.size()) {
+        uint32_t length = 0;
+        ASSERT_EQ(buffer.read(out.data(), &length), kOk);
+        ASSERT_EQ(length, 256u);
+        recorded.append(out.data(), length);
+    }
+    EXPECT_EQ(recorded, content);
+
+    // Stopping ends the buffer's data and gives every block back.
+    ASSERT_EQ(device.stop(), kOk);
+    EXPECT_TRUE(device.allFree());
+    EXPECT_TRUE(device.allDone.wait(0));
+    EXPECT_TRUE(buffer.endOfData);
+    ASSERT_EQ(device.closeDevice(), kOk);
+    EXPECT_FALSE(device.deviceOpen);
+    device.releaseBlocks();
+    EXPECT_GE(seen.size(), 20u);
+    EXPECT_EQ(seen.front(), 256u);
+    EXPECT_TRUE(application.shown.empty());
+}
+
+TEST_F(InputDeviceTest, StopDoesNotWaitForAReaderThatHasGone)
+{
+    InputDevice device;
+    SharedBuffer buffer;
+    ASSERT_EQ(buffer.allocate(2, 128), kOk);
+    device.sharedBuffer = &buffer;
+    openFileInput(device, countingBytes(128 * 50), 4, 128);
+    ASSERT_EQ(device.queueAll(), kOk);
+    ASSERT_EQ(device.start(), kOk);
+    // Nobody reads: the buffer fills and the device thread waits for room.
+    waitUntil([&] { return buffer.blocks[0].filled != 0 && buffer.blocks[1].filled != 0; });
+
+    ASSERT_EQ(device.stop(), kOk);
+    EXPECT_TRUE(device.allFree());
+    EXPECT_TRUE(device.allDone.wait(0));
+    ASSERT_EQ(device.closeDevice(), kOk);
+}
+
+TEST_F(InputDeviceTest, MisuseAndDeviceFailuresAreReported)
+{
+    InputDevice device;
+    EXPECT_EQ(device.queueAll(), kErrNotNow);
+    EXPECT_EQ(device.start(), kErrNotNow);
+
+    // The file input without a file cannot open; the platform's input text
+    // is shown under 101.
+    application.shown.clear();
+    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
+    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), WaveDevice::kDeviceError);
+    char expected[WaveDevice::kErrorTextSize];
+    plat::audio::errorText(plat::audio::Direction::Input, plat::audio::Result::NotEnabled, expected,
+                           sizeof expected);
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{101, expected}}));
+
+    openFileInput(device, countingBytes(1024), 2, 256);
+    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), kErrNotNow);
+}

@@ -1,0 +1,202 @@
+#include "zkr/BufferedFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace zkr {
+
+namespace {
+
+constexpr int64_t kLastPosition = std::numeric_limits<int32_t>::max();
+
+} // namespace
+
+std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, bool create)
+{
+    if (path == nullptr || path[0] == '\0')
+        return nullptr;
+    const int flags = create ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDONLY;
+    plat::UniqueFd fd(::open(path, flags | O_CLOEXEC, 0666));
+    if (!fd)
+        return nullptr;
+    return std::unique_ptr<BufferedFile>(new (std::nothrow) BufferedFile(std::move(fd)));
+}
+
+BufferedFile::~BufferedFile()
+{
+    flush();
+}
+
+int64_t BufferedFile::readAt(uint8_t* out, int64_t count, int64_t at)
+{
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t got = ::pread(fd_.get(), out + done, static_cast<size_t>(count - done), at + done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+bool BufferedFile::writeAt(const uint8_t* data, int64_t count, int64_t at)
+{
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t put = ::pwrite(fd_.get(), data + done, static_cast<size_t>(count - done), at + done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+bool BufferedFile::flush()
+{
+    if (!dirty_)
+        return true;
+    // Pending bytes go once: a failed write is reported, not retried forever.
+    const bool written = writeAt(buffer_.get(), bufferLength_, bufferStart_);
+    dirty_ = false;
+    bufferLength_ = 0;
+    return written;
+}
+
+int32_t BufferedFile::read(void* buffer, int32_t count)
+{
+    if (!fd_ || count < 0 || (buffer == nullptr && count > 0))
+        return -1;
+    // Positions stay within 32 bits, so a read ends there.
+    int64_t wanted = std::min<int64_t>(count, kLastPosition - position_);
+    if (wanted <= 0)
+        return 0;
+    if (!flush())
+        return -1;
+    auto* out = static_cast<uint8_t*>(buffer);
+    int64_t copied = 0;
+    while (copied < wanted) {
+        const int64_t cached = bufferStart_ + bufferLength_ - position_;
+        if (position_ >= bufferStart_ && cached > 0) {
+            const int64_t n = std::min(cached, wanted - copied);
+            std::memcpy(out + copied, buffer_.get() + (position_ - bufferStart_), static_cast<size_t>(n));
+            copied += n;
+            position_ += n;
+            continue;
+        }
+        const int64_t remaining = wanted - copied;
+        if (remaining >= capacity_) {
+            // Large requests go straight into the caller's buffer.
+            const int64_t got = readAt(out + copied, remaining, position_);
+            if (got < 0)
+                return -1;
+            copied += got;
+            position_ += got;
+            break;
+        }
+        const int64_t got = readAt(buffer_.get(), capacity_, position_);
+        if (got < 0) {
+            bufferLength_ = 0;
+            return -1;
+        }
+        bufferStart_ = position_;
+        bufferLength_ = static_cast<int32_t>(got);
+        if (got == 0)
+            break;
+    }
+    return static_cast<int32_t>(copied);
+}
+
+int32_t BufferedFile::write(const void* data, int32_t count)
+{
+    if (!fd_ || count < 0 || (data == nullptr && count > 0))
+        return -1;
+    if (position_ + count > kLastPosition)
+        return -1;
+    const auto* in = static_cast<const uint8_t*>(data);
+    if (!dirty_) {
+        // The read cache would go stale; writing starts an empty buffer here.
+        bufferLength_ = 0;
+        bufferStart_ = position_;
+    } else if (position_ != bufferStart_ + bufferLength_ || bufferLength_ + int64_t{count} > capacity_) {
+        if (!flush())
+            return -1;
+        bufferStart_ = position_;
+    }
+    if (count >= capacity_) {
+        if (!writeAt(in, count, position_))
+            return -1;
+    } else {
+        std::memcpy(buffer_.get() + bufferLength_, in, static_cast<size_t>(count));
+        bufferLength_ += count;
+        dirty_ = true;
+    }
+    position_ += count;
+    return count;
+}
+
+int32_t BufferedFile::seek(int64_t offset, int origin)
+{
+    if (!fd_)
+        return -1;
+    int64_t base = 0;
+    if (origin == kFromCurrent) {
+        base = position_;
+    } else if (origin == kFromEnd) {
+        // The end includes bytes still waiting in the buffer.
+        off_t end = ::lseek(fd_.get(), 0, SEEK_END);
+        if (end < 0)
+            return -1;
+        base = std::max<int64_t>(end, dirty_ ? bufferStart_ + bufferLength_ : 0);
+    } else if (origin != kFromStart) {
+        return -1;
+    }
+    const int64_t target = base + offset;
+    if (target < 0 || target > kLastPosition)
+        return -1;
+    position_ = target;
+    return static_cast<int32_t>(position_);
+}
+
+bool BufferedFile::setBuffer(int32_t bytes)
+{
+    if (!fd_ || bytes < 0 || bytes > kMaxBufferSize)
+        return false;
+    if (!flush())
+        return false;
+    std::unique_ptr<uint8_t[]> fresh;
+    if (bytes > 0) {
+        fresh.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
+        if (!fresh)
+            return false;
+    }
+    buffer_ = std::move(fresh);
+    capacity_ = bytes;
+    bufferLength_ = 0;
+    bufferStart_ = 0;
+    return true;
+}
+
+bool BufferedFile::close()
+{
+    const bool flushed = flush();
+    const bool closed = fd_.close();
+    return flushed && closed;
+}
+
+} // namespace zkr

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/core/UniqueFd.h"
+
+namespace zkr {
+
+// A file with one internal buffer that absorbs small reads and writes, in the
+// manner of buffered multimedia file I/O: positions are 32-bit and signed,
+// reads at the end give short or zero counts, and the buffer is the owner's
+// "disk buffer". Without a buffer every call goes straight to the file.
+class BufferedFile {
+public:
+    // Origins of seek.
+    static constexpr int kFromStart = 0;
+    static constexpr int kFromCurrent = 1;
+    static constexpr int kFromEnd = 2;
+    // Larger buffers are refused rather than risked.
+    static constexpr int32_t kMaxBufferSize = 64 * 1024 * 1024;
+
+    // Read-only, or with create: read and write, created or truncated. Null
+    // when the file cannot be opened.
+    static std::unique_ptr<BufferedFile> open(const char* path, bool create);
+
+    BufferedFile(const BufferedFile&) = delete;
+    BufferedFile& operator=(const BufferedFile&) = delete;
+    // Writes what is pending; the result is lost, so owners call close.
+    ~BufferedFile();
+
+    // Bytes read (short or 0 at the end of the file), -1 on failure.
+    int32_t read(void* buffer, int32_t count);
+    // Bytes taken (all of them), -1 on failure. A failure to write out earlier
+    // buffered bytes shows here or at the next seek, setBuffer or close.
+    int32_t write(const void* data, int32_t count);
+    // The new position, -1 when the target lies before the start or beyond
+    // the 32-bit range. Positions past the end are allowed.
+    int32_t seek(int64_t offset, int origin);
+    // Replaces the buffer (pending bytes are written first); 0 bytes means
+    // unbuffered. False when the size is refused or cannot be allocated.
+    bool setBuffer(int32_t bytes);
+    // Writes what is pending and closes; false when either fails.
+    bool close();
+
+    int32_t position() const { return static_cast<int32_t>(position_); }
+    int32_t bufferSize() const { return capacity_; }
+
+private:
+    explicit BufferedFile(plat::UniqueFd fd) : fd_(std::move(fd)) {}
+    bool flush();
+    int64_t readAt(uint8_t* out, int64_t count, int64_t at);
+    bool writeAt(const uint8_t* data, int64_t count, int64_t at);
+
+    plat::UniqueFd fd_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    int32_t capacity_ = 0;
+    int64_t position_ = 0;
+    // The buffer holds the file's bytes from bufferStart_ (a read cache), or,
+    // when dirty_, bytes still to be written there.
+    int64_t bufferStart_ = 0;
+    int32_t bufferLength_ = 0;
+    bool dirty_ = false;
+};
+
+} // namespace zkr

@@ -1,0 +1,199 @@
+#include "zkr/InputDevice.h"
+
+#include "platform/audio/Devices.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+using plat::audio::Direction;
+using plat::audio::Result;
+
+namespace {
+
+// How long the callback waits at a time for room in the shared buffer before
+// it looks at stopping again.
+constexpr uint32_t kRoomWaitMs = 50;
+
+} // namespace
+
+InputDevice::InputDevice() : WaveDevice(Direction::Input)
+{
+    kind = kKindWaveInput;
+    readCapabilities();
+}
+
+InputDevice::~InputDevice()
+{
+    if (deviceOpen) {
+        stop();
+        closeDevice();
+    }
+    // Whatever happened above, the device may not call back into a
+    // half-destroyed object.
+    handle.reset();
+}
+
+int InputDevice::getCaps(int device, DeviceCapabilities* caps)
+{
+    plat::audio::DeviceCaps platformCaps;
+    const Result result = plat::audio::deviceCaps(Direction::Input, device, platformCaps);
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    if (caps != nullptr) {
+        caps->manufacturerId = platformCaps.manufacturerId;
+        caps->productId = platformCaps.productId;
+        caps->driverVersion = platformCaps.driverVersion;
+        copyText(caps->name, platformCaps.name);
+        caps->formats = platformCaps.formats;
+        caps->channels = platformCaps.channels;
+        caps->support = 0;
+    }
+    lastError = kOk;
+    return kOk;
+}
+
+int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
+{
+    if (deviceOpen) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    stopping.store(false);
+    allDone.reset();
+    const Result result = plat::audio::Device::open(
+        Direction::Input, device, toPcmFormat(format),
+        callback != nullptr ? callback : &InputDevice::forwardMessage, this, handle);
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    deviceOpen = true;
+    lastError = kOk;
+    return kOk;
+}
+
+int InputDevice::closeDevice()
+{
+    lastError = kOk;
+    if (!handle) {
+        deviceOpen = false;
+        return kOk;
+    }
+    Result result = handle->reset();
+    if (result != Result::Ok)
+        reportDeviceError(result);
+    result = handle->close();
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    handle.reset();
+    deviceOpen = false;
+    return lastError;
+}
+
+void InputDevice::forwardMessage(void* context, plat::audio::Block* header)
+{
+    static_cast<InputDevice*>(context)->onDeviceMessage(kMessageInputData, header);
+}
+
+void InputDevice::handOn(const uint8_t* data, uint32_t bytes)
+{
+    for (;;) {
+        if (sharedBuffer->tryWrite(data, bytes) != kStatusBusy)
+            return;
+        // A full buffer whose reader has gone must not hold up a stop.
+        if (stopping.load())
+            return;
+        sharedBuffer->dataRead.wait(kRoomWaitMs);
+        sharedBuffer->dataRead.reset();
+    }
+}
+
+void InputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
+{
+    if (message != kMessageInputData || header == nullptr)
+        return;
+    handle->unprepareBlock(*header);
+    if (!stopping.load()) {
+        const auto* data = static_cast<const uint8_t*>(header->data);
+        if (sharedBuffer != nullptr)
+            handOn(data, header->bytesRecorded);
+        if (dataCallback != nullptr)
+            dataCallback(dataContext, data, header->bytesRecorded);
+        // A block that the device takes back stays queued; one that it
+        // refuses (while it is being reset) is free.
+        if (!stopping.load() && requeue(header) == kOk)
+            return;
+    }
+    header->user.store(0);
+    if (stopping.load() && allFree())
+        allDone.set();
+}
+
+int InputDevice::requeue(plat::audio::Block* header)
+{
+    if (!handle || header == nullptr)
+        return kErrNotNow;
+    Result result = handle->prepareBlock(*header);
+    if (result == Result::Ok)
+        result = handle->queue(*header);
+    if (result != Result::Ok) {
+        handle->unprepareBlock(*header);
+        return kDeviceError;
+    }
+    return kOk;
+}
+
+int InputDevice::queueAll()
+{
+    if (!deviceOpen || !allocated) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    for (int i = 0; i < blockCount; ++i) {
+        plat::audio::Block& header = blocks[i];
+        header.length = blockSize;
+        // Marked before it is queued: the device may hand it back at once.
+        header.user.store(1);
+        Result result = handle->prepareBlock(header);
+        if (result == Result::Ok)
+            result = handle->queue(header);
+        if (result != Result::Ok) {
+            handle->unprepareBlock(header);
+            header.user.store(0);
+            return reportDeviceError(result);
+        }
+    }
+    lastError = kOk;
+    return kOk;
+}
+
+int InputDevice::start()
+{
+    if (!handle) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    const Result result = handle->start();
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    lastError = kOk;
+    return kOk;
+}
+
+int InputDevice::stop()
+{
+    lastError = kOk;
+    stopping.store(true);
+    if (sharedBuffer != nullptr)
+        sharedBuffer->setEndOfData(true);
+    if (!handle)
+        return kOk;
+    Result result = handle->stop();
+    if (result != Result::Ok)
+        reportDeviceError(result);
+    result = handle->reset();
+    if (result != Result::Ok)
+        reportDeviceError(result);
+    return lastError;
+}
+
+} // namespace zkr

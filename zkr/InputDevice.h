@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "zkr/EventObject.h"
+#include "zkr/SharedBuffer.h"
+#include "zkr/WaveDevice.h"
+
+namespace zkr {
+
+// Records into its ring and hands each filled block on: to a SharedBuffer,
+// when one is set, and to the data callback, when one is set; then queues
+// the block again. Once stopping is set, blocks that come back stay free and
+// the last one signals the all-done event.
+//
+// Threads: the owner's thread opens, queues, starts, stops and closes; the
+// device's callback thread runs onDeviceMessage.
+class InputDevice : public WaveDevice {
+public:
+    // Receives each recorded block on the device's callback thread, before
+    // the block goes back to the device.
+    using DataCallback = void (*)(void* context, const uint8_t* data, uint32_t bytes);
+
+    InputDevice();
+    ~InputDevice() override;
+
+    int getCaps(int device, DeviceCapabilities* caps) override;
+    // Opens the device with the format and this object as the callback's
+    // context; a null callback hands every block to onDeviceMessage. 16 while
+    // open.
+    int openDevice(int device, plat::audio::BlockCallback callback) override;
+    // Resets and closes the device; the open flag stays set when closing
+    // fails.
+    int closeDevice() override;
+    void onDeviceMessage(uint32_t message, plat::audio::Block* header) override;
+
+    // Prepares and queues every block of the ring in ring order, marking each
+    // queued; the first platform error is reported and returned.
+    int queueAll();
+    // Prepares a block that came back and hands it to the device again.
+    int requeue(plat::audio::Block* header);
+    // Begins recording into the queued blocks.
+    int start();
+    // Sets stopping, ends the shared buffer's data, then stops and resets the
+    // device: every block comes back and stays free, and the last one
+    // signals all-done. What was being recorded is not handed on.
+    int stop();
+
+    // Hands every device message to the InputDevice given as context.
+    static void forwardMessage(void* context, plat::audio::Block* header);
+
+    // Set by the owner, read by the callback.
+    std::atomic<bool> stopping{false};
+    // Signalled by the callback when the last block came back after stopping.
+    EventObject allDone{false, false, nullptr};
+    // Set by the owner while the device is closed; used by the callback.
+    SharedBuffer* sharedBuffer = nullptr;
+    DataCallback dataCallback = nullptr;
+    void* dataContext = nullptr;
+
+private:
+    // Writes to the shared buffer, waiting while it is full, until stopping
+    // is set.
+    void handOn(const uint8_t* data, uint32_t bytes);
+};
+
+} // namespace zkr

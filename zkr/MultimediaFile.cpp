@@ -1,0 +1,281 @@
+#include "zkr/MultimediaFile.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "zkr/BufferedFile.h"
+#include "zkr/ErrorCodes.h"
+
+namespace zkr {
+
+namespace {
+
+constexpr uint32_t kPcm = 1;
+constexpr uint32_t kBaseFormatSize = 16;
+// Bytes of the header up to the format fields, and the format fields.
+constexpr int32_t kRiffPartSize = 12;
+constexpr int32_t kFormatPartSize = 24;
+constexpr int32_t kChunkHeadSize = 8;
+
+} // namespace
+
+MultimediaFile::MultimediaFile()
+{
+    kind = kKindMultimediaFile;
+}
+
+MultimediaFile::~MultimediaFile()
+{
+    detach();
+}
+
+bool MultimediaFile::open(const char* name, int mode)
+{
+    if (file)
+        close();
+    file = BufferedFile::open(name, mode == kModeCreate);
+    return file != nullptr;
+}
+
+bool MultimediaFile::close()
+{
+    if (!file)
+        return true;
+    if (!file->close())
+        return false;
+    file.reset();
+    return true;
+}
+
+int MultimediaFile::succeed()
+{
+    lastError = kOk;
+    return kOk;
+}
+
+int MultimediaFile::requireFile()
+{
+    if (file)
+        return kOk;
+    setError(kErrNoExternalResource);
+    return lastError;
+}
+
+int MultimediaFile::skipForward(uint32_t bytes)
+{
+    if (file->seek(int64_t{bytes}, BufferedFile::kFromCurrent) < 0) {
+        setError(kErrSeekFailed);
+        return lastError;
+    }
+    return kOk;
+}
+
+void MultimediaFile::appendExtraChunk(uint32_t id)
+{
+    char code[5] = {};
+    std::memcpy(code, &id, 4);
+    char entry[8];
+    std::snprintf(entry, sizeof entry, "'%s';", code);
+    // Entries that no longer fit are dropped whole.
+    const size_t used = std::strlen(extraChunks);
+    const size_t length = std::strlen(entry);
+    if (used + length < sizeof extraChunks)
+        std::memcpy(extraChunks + used, entry, length + 1);
+}
+
+int MultimediaFile::readHeader()
+{
+    if (requireFile() != kOk)
+        return lastError;
+    auto* bytes = reinterpret_cast<uint8_t*>(&header);
+
+    // A file that ends inside the fixed part of the header has no samples to
+    // offer: that is an unexpected end, not a reading failure.
+    int32_t got = file->read(bytes, kRiffPartSize);
+    if (got < 0) {
+        setError(kErrReadFailed);
+        return lastError;
+    }
+    if (got < kRiffPartSize) {
+        setError(kErrUnexpectedEof);
+        return lastError;
+    }
+    if (header.formType != formType) {
+        setError(kErrNotRiffWavePcm);
+        return lastError;
+    }
+
+    got = file->read(bytes + kRiffPartSize, kFormatPartSize);
+    if (got < 0) {
+        setError(kErrReadFailed);
+        return lastError;
+    }
+    if (got < kFormatPartSize) {
+        setError(kErrUnexpectedEof);
+        return lastError;
+    }
+    if (header.formatTag != kPcm) {
+        setError(kErrNotRiffWavePcm);
+        return lastError;
+    }
+    if (static_cast<int32_t>(header.formatSize) > static_cast<int32_t>(kBaseFormatSize) &&
+        skipForward(header.formatSize - kBaseFormatSize) != kOk)
+        return lastError;
+
+    extraChunks[0] = '\0';
+    for (;;) {
+        got = file->read(bytes + offsetof(Header, dataId), kChunkHeadSize);
+        if (got < 0) {
+            setError(kErrReadFailed);
+            return lastError;
+        }
+        if (got < kChunkHeadSize) {
+            setError(kErrUnexpectedEof);
+            return lastError;
+        }
+        if (header.dataId == fourCC("data"))
+            break;
+        appendExtraChunk(header.dataId);
+        if (skipForward(header.dataSize) != kOk)
+            return lastError;
+    }
+    if (header.dataSize == 0) {
+        setError(kErrUnexpectedEof);
+        return lastError;
+    }
+    dataOffset = file->position();
+    return succeed();
+}
+
+int MultimediaFile::buildHeader(uint32_t dataBytes, uint32_t samplesPerSecond, uint16_t channels,
+                                uint16_t bitsPerSample)
+{
+    header.riffId = fourCC("RIFF");
+    header.riffSize = dataBytes + 36;
+    header.formType = formType;
+    header.formatId = fourCC("fmt ");
+    header.formatSize = kBaseFormatSize;
+    header.formatTag = kPcm;
+    header.channels = channels;
+    header.samplesPerSecond = samplesPerSecond;
+    header.blockAlign = static_cast<uint16_t>((bitsPerSample / 8) * channels);
+    header.averageBytesPerSecond = header.blockAlign * samplesPerSecond;
+    header.bitsPerSample = bitsPerSample;
+    header.dataId = fourCC("data");
+    header.dataSize = dataBytes;
+    return succeed();
+}
+
+int MultimediaFile::writeHeader()
+{
+    if (requireFile() != kOk)
+        return lastError;
+    if (file->write(&header, sizeof header) < 0) {
+        setError(kErrWriteFailed);
+        return lastError;
+    }
+    dataOffset = file->position();
+    return succeed();
+}
+
+int MultimediaFile::finish(uint32_t dataBytes)
+{
+    if (requireFile() != kOk)
+        return lastError;
+    header.dataSize = dataBytes;
+    header.riffSize = dataBytes + 36;
+    if (file->seek(0, BufferedFile::kFromStart) < 0) {
+        setError(kErrSeekFailed);
+        return lastError;
+    }
+    return writeHeader();
+}
+
+int MultimediaFile::read(void* buffer, int32_t count, int32_t* transferred)
+{
+    if (transferred != nullptr)
+        *transferred = 0;
+    if (requireFile() != kOk)
+        return lastError;
+    const int32_t got = file->read(buffer, count);
+    if (got < 0) {
+        setError(kErrReadFailed);
+        return lastError;
+    }
+    if (transferred != nullptr)
+        *transferred = got;
+    return succeed();
+}
+
+int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
+{
+    if (transferred != nullptr)
+        *transferred = 0;
+    if (requireFile() != kOk)
+        return lastError;
+    const int32_t put = file->write(data, count);
+    if (put < 0) {
+        setError(kErrWriteFailed);
+        return lastError;
+    }
+    if (transferred != nullptr)
+        *transferred = put;
+    return succeed();
+}
+
+int MultimediaFile::seek(int32_t offset, int origin)
+{
+    if (requireFile() != kOk)
+        return lastError;
+    if (file->seek(offset, origin) < 0) {
+        setError(kErrSeekFailed);
+        return lastError;
+    }
+    return succeed();
+}
+
+int32_t MultimediaFile::position()
+{
+    if (requireFile() != kOk)
+        return lastError;
+    return file->position();
+}
+
+int MultimediaFile::setDiskBuffer(int32_t bytes)
+{
+    if (requireFile() != kOk)
+        return lastError;
+    if (!file->setBuffer(bytes)) {
+        setError(kErrDiskBuffer);
+        return lastError;
+    }
+    return succeed();
+}
+
+int MultimediaFile::getFormat(WaveFormat* format)
+{
+    if (format != nullptr) {
+        format->formatTag = kWaveFormatPcm;
+        format->channels = header.channels;
+        format->samplesPerSecond = header.samplesPerSecond;
+        format->averageBytesPerSecond = header.averageBytesPerSecond;
+        format->blockAlign = header.blockAlign;
+        format->bitsPerSample = header.bitsPerSample;
+        format->extraSize = 18;
+    }
+    return succeed();
+}
+
+uint32_t MultimediaFile::durationMs() const
+{
+    const uint32_t bytesPerMs = header.averageBytesPerSecond / 1000;
+    return bytesPerMs == 0 ? 0 : header.dataSize / bytesPerMs;
+}
+
+uint32_t MultimediaFile::frameCount() const
+{
+    return header.blockAlign == 0 ? 0 : header.dataSize / header.blockAlign;
+}
+
+} // namespace zkr

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <memory>
+
+#include "zkr/Resource.h"
+#include "zkr/WaveFormat.h"
+
+namespace zkr {
+
+class BufferedFile;
+
+// A RIFF WAVE file of uncompressed PCM samples, read or written through a
+// buffered file whose buffer is the disk buffer.
+class MultimediaFile : public Resource {
+public:
+    // Mode of open that creates (or truncates) the file for reading and
+    // writing; any other mode opens it for reading only.
+    static constexpr int kModeCreate = 4096;
+    static constexpr int kExtraChunksSize = 256;
+
+    // The canonical header, little-endian, read and written in one piece.
+    struct Header {
+        uint32_t riffId;
+        uint32_t riffSize;
+        uint32_t formType;
+        uint32_t formatId;
+        uint32_t formatSize;
+        uint16_t formatTag;
+        uint16_t channels;
+        uint32_t samplesPerSecond;
+        uint32_t averageBytesPerSecond;
+        uint16_t blockAlign;
+        uint16_t bitsPerSample;
+        // While reading: the id and size of the chunk last looked at.
+        uint32_t dataId;
+        uint32_t dataSize;
+    };
+    static_assert(sizeof(Header) == 44);
+    static_assert(std::endian::native == std::endian::little, "the header is stored as it lies in memory");
+
+    // Four-character code from four characters, first in the lowest byte.
+    static constexpr uint32_t fourCC(const char (&code)[5])
+    {
+        return uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 |
+               uint32_t(uint8_t(code[2])) << 16 | uint32_t(uint8_t(code[3])) << 24;
+    }
+
+    MultimediaFile();
+    ~MultimediaFile() override;
+
+    bool open(const char* name, int mode) override;
+    bool close() override;
+
+    int readHeader();
+    int buildHeader(uint32_t dataBytes, uint32_t samplesPerSecond, uint16_t channels, uint16_t bitsPerSample);
+    int writeHeader();
+    int finish(uint32_t dataBytes);
+    int read(void* buffer, int32_t count, int32_t* transferred);
+    int write(const void* data, int32_t count, int32_t* transferred);
+    int seek(int32_t offset, int origin);
+    // The current position; 3 (recorded as the error) when no file is open.
+    int32_t position();
+    int setDiskBuffer(int32_t bytes);
+    // The header's format; the extra size is 18, the size of the record
+    // itself, as callers of this class have always seen it.
+    int getFormat(WaveFormat* format);
+    // Data bytes / (average bytes per second / 1000), both rounding down; 0
+    // for a byte rate below 1000.
+    uint32_t durationMs() const;
+    // Data bytes / block align; 0 when block align is 0.
+    uint32_t frameCount() const;
+
+    // Null while no file is open.
+    std::unique_ptr<BufferedFile> file;
+    Header header{};
+    uint32_t formType = fourCC("WAVE");
+    int32_t dataOffset = 0;
+    // "'LIST';'fact';": the chunks skipped on the way to the data chunk.
+    char extraChunks[kExtraChunksSize] = {};
+
+private:
+    // 0 when a file is open, else records and returns 3.
+    int requireFile();
+    // Moves on by a chunk's size, taken as unsigned so that no size leads
+    // backwards; 0 or 6.
+    int skipForward(uint32_t bytes);
+    void appendExtraChunk(uint32_t id);
+    int succeed();
+};
+
+} // namespace zkr

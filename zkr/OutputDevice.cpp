@@ -1,0 +1,232 @@
+#include "zkr/OutputDevice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/audio/Devices.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+using plat::audio::Direction;
+using plat::audio::Result;
+
+OutputDevice::OutputDevice() : WaveDevice(Direction::Output)
+{
+    kind = kKindWaveOutput;
+    readCapabilities();
+}
+
+OutputDevice::~OutputDevice()
+{
+    if (deviceOpen)
+        stop();
+}
+
+int OutputDevice::getCaps(int device, DeviceCapabilities* caps)
+{
+    plat::audio::DeviceCaps platformCaps;
+    const Result result = plat::audio::deviceCaps(Direction::Output, device, platformCaps);
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    if (caps != nullptr) {
+        caps->manufacturerId = platformCaps.manufacturerId;
+        caps->productId = platformCaps.productId;
+        caps->driverVersion = platformCaps.driverVersion;
+        copyText(caps->name, platformCaps.name);
+        caps->formats = platformCaps.formats;
+        caps->channels = platformCaps.channels;
+        caps->support = platformCaps.support;
+    }
+    lastError = kOk;
+    return kOk;
+}
+
+int OutputDevice::openDevice(int device, plat::audio::BlockCallback callback)
+{
+    const Result result =
+        plat::audio::Device::open(Direction::Output, device, toPcmFormat(format), callback, this, handle);
+    if (result != Result::Ok) {
+        // Only recorded: the owner decides whether and how to report it. The
+        // text is kept as the context for that report.
+        plat::audio::errorText(Direction::Output, result, errorText, sizeof errorText);
+        errorContext = errorText;
+        lastError = kDeviceError;
+        return lastError;
+    }
+    deviceOpen = true;
+    lastError = kOk;
+    return kOk;
+}
+
+int OutputDevice::closeDevice()
+{
+    lastError = kOk;
+    if (!handle) {
+        deviceOpen = false;
+        return kOk;
+    }
+    Result result = handle->reset();
+    if (result != Result::Ok)
+        reportDeviceError(result);
+    result = handle->close();
+    if (result != Result::Ok)
+        return reportDeviceError(result);
+    handle.reset();
+    deviceOpen = false;
+    return lastError;
+}
+
+void OutputDevice::forwardMessage(void* context, plat::audio::Block* header)
+{
+    static_cast<OutputDevice*>(context)->onDeviceMessage(kMessageOutputDone, header);
+}
+
+void OutputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
+{
+    if (message != kMessageOutputDone || header == nullptr)
+        return;
+    handle->unprepareBlock(*header);
+    header->user.store(0);
+    // The writer waits for exactly the block at the write index.
+    if (header == &blocks[writeIndex.load()])
+        blockFree->set();
+    if (stopping.load() && allFree()) {
+        std::memset(spareBlock.data, 0, blockSize);
+        allDone->set();
+    }
+}
+
+int OutputDevice::start()
+{
+    if (!allocated || deviceOpen) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    // The events exist before the device can call back.
+    blockFree.reset(new (std::nothrow) EventObject(true, false, nullptr));
+    allDone.reset(new (std::nothrow) EventObject(false, false, nullptr));
+    if (!blockFree || !allDone || blockFree->handle == nullptr || allDone->handle == nullptr) {
+        blockFree.reset();
+        allDone.reset();
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    started = false;
+    stopping.store(false);
+    writeIndex.store(0);
+    if (openDevice(deviceId, &OutputDevice::forwardMessage) != kOk) {
+        blockFree.reset();
+        allDone.reset();
+        return lastError;
+    }
+    const Result paused = handle->pause();
+    if (paused != Result::Ok) {
+        // A device that would play at once is no use to the ring: give it up.
+        reportDeviceError(paused);
+        const int status = lastError;
+        handle.reset();
+        deviceOpen = false;
+        blockFree.reset();
+        allDone.reset();
+        lastError = status;
+        return status;
+    }
+    lastError = kOk;
+    return kOk;
+}
+
+int OutputDevice::writeBlock(const void* data, uint32_t bytes)
+{
+    if (!deviceOpen || !allocated) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    const int32_t index = writeIndex.load();
+    plat::audio::Block& block = blocks[index];
+    if (block.user.load() != 0)
+        return kStatusBusy;
+
+    // The block's old contents are the last that the device finished playing.
+    std::memcpy(spareBlock.data, block.data, blockSize);
+    std::memset(block.data, 0, blockSize);
+    if (data != nullptr)
+        std::memcpy(block.data, data, std::min(bytes, blockSize));
+    block.length = blockSize;
+
+    block.user.store(1);
+    Result result = handle->prepareBlock(block);
+    if (result == Result::Ok)
+        result = handle->queue(block);
+    if (result != Result::Ok) {
+        handle->unprepareBlock(block);
+        block.user.store(0);
+        return reportDeviceError(result);
+    }
+
+    const int32_t next = index + 1;
+    if (!started && next >= blockCount / 2) {
+        started = true;
+        const Result restarted = handle->restart();
+        if (restarted != Result::Ok)
+            reportDeviceError(restarted);
+    }
+    writeIndex.store(next % blockCount);
+    lastError = kOk;
+    return kOk;
+}
+
+int OutputDevice::drain(uint32_t timeoutMs)
+{
+    if (!deviceOpen)
+        return kOk;
+    stopping.store(true);
+    // A ring that never got half full is still paused and would never empty.
+    if (!started) {
+        started = true;
+        const Result restarted = handle->restart();
+        if (restarted != Result::Ok)
+            return reportDeviceError(restarted);
+    }
+    // Checked after stopping is set: either this sees every block free or the
+    // callback that frees the last one sees stopping and signals.
+    if (allFree()) {
+        std::memset(spareBlock.data, 0, blockSize);
+        return kOk;
+    }
+    return allDone->wait(timeoutMs) ? kOk : kStatusBusy;
+}
+
+int OutputDevice::stop()
+{
+    lastError = kOk;
+    if (handle) {
+        const Result result = handle->reset();
+        if (result != Result::Ok)
+            reportDeviceError(result);
+        for (int i = 0; allocated && i < blockCount; ++i) {
+            if (blocks[i].user.load() != 0) {
+                handle->unprepareBlock(blocks[i]);
+                blocks[i].user.store(0);
+            }
+        }
+        const int status = lastError;
+        closeDevice();
+        // A device that refused to close is given up all the same: the
+        // platform handle's own clean-up resets and releases it.
+        handle.reset();
+        if (status != kOk)
+            lastError = status;
+    }
+    deviceOpen = false;
+    started = false;
+    blockFree.reset();
+    allDone.reset();
+    if (allocated)
+        std::memset(spareBlock.data, 0, blockSize);
+    return lastError;
+}
+
+} // namespace zkr

@@ -1,0 +1,149 @@
+#include "zkr/WaveDevice.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <new>
+
+#include "platform/audio/Devices.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+namespace {
+
+const char* const kFormatNames[] = {
+    "11.025 kHz, mono, 8-bit",    "11.025 kHz, stereo, 8-bit", "11.025 kHz, mono, 16-bit",
+    "11.025 kHz, stereo, 16-bit", "22.05 kHz, mono, 8-bit",    "22.05 kHz, stereo, 8-bit",
+    "22.05 kHz, mono, 16-bit",    "22.05 kHz, stereo, 16-bit", "44.1 kHz, mono, 8-bit",
+    "44.1 kHz, stereo, 8-bit",    "44.1 kHz, mono, 16-bit",    "44.1 kHz, stereo, 16-bit",
+};
+
+} // namespace
+
+void formatName(uint32_t flag, char* text, int size)
+{
+    if (text == nullptr || size <= 0)
+        return;
+    for (uint32_t bit = 0; bit < std::size(kFormatNames); ++bit) {
+        if (flag == 1u << bit) {
+            copyText(text, static_cast<size_t>(size), kFormatNames[bit]);
+            return;
+        }
+    }
+    std::snprintf(text, static_cast<size_t>(size), "%u", flag);
+}
+
+WaveDevice::WaveDevice(plat::audio::Direction deviceDirection) : direction(deviceDirection)
+{
+    kind = kKindWaveDevice;
+}
+
+WaveDevice::~WaveDevice()
+{
+    releaseBlocks();
+}
+
+void WaveDevice::readCapabilities()
+{
+    deviceCount = static_cast<int32_t>(plat::audio::deviceCount(direction));
+    capabilities.clear();
+    for (int device = 0; device < deviceCount; ++device) {
+        DeviceCapabilities caps;
+        getCaps(device, &caps);
+        capabilities.append(&caps);
+    }
+}
+
+int WaveDevice::selectDevice(int index)
+{
+    if (deviceOpen) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    deviceId = index >= 0 && index < deviceCount ? index : kWaveMapper;
+    lastError = kOk;
+    return kOk;
+}
+
+int WaveDevice::setFormat(uint32_t samplesPerSecond, uint16_t channels, uint16_t bitsPerSample)
+{
+    format = pcmFormat(samplesPerSecond, channels, bitsPerSample);
+    lastError = kOk;
+    return kOk;
+}
+
+int WaveDevice::allocateBlocks(int count, uint32_t size)
+{
+    // Blocks that the device may still hold are never freed under it.
+    if (deviceOpen) {
+        setError(kErrNotNow);
+        return lastError;
+    }
+    releaseBlocks();
+    if (count < 1 || size < 1) {
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    const size_t total = static_cast<size_t>(count) * size;
+    blockMemory.reset(new (std::nothrow) uint8_t[total]());
+    spareMemory.reset(new (std::nothrow) uint8_t[size]());
+    blocks.reset(new (std::nothrow) plat::audio::Block[static_cast<size_t>(count)]);
+    if (!blockMemory || !spareMemory || !blocks) {
+        blockMemory.reset();
+        spareMemory.reset();
+        blocks.reset();
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    for (int i = 0; i < count; ++i) {
+        blocks[i].data = blockMemory.get() + static_cast<size_t>(i) * size;
+        blocks[i].length = size;
+    }
+    spareBlock.data = spareMemory.get();
+    spareBlock.length = size;
+    spareBlock.bytesRecorded = 0;
+    spareBlock.user = 0;
+    spareBlock.flags = 0;
+    blockCount = count;
+    blockSize = size;
+    allocated = true;
+    lastError = kOk;
+    return kOk;
+}
+
+void WaveDevice::releaseBlocks()
+{
+    if (!allocated)
+        return;
+    blocks.reset();
+    blockMemory.reset();
+    spareMemory.reset();
+    spareBlock.data = nullptr;
+    spareBlock.length = 0;
+    allocated = false;
+}
+
+bool WaveDevice::allFree() const
+{
+    if (!allocated)
+        return true;
+    for (int i = 0; i < blockCount; ++i) {
+        if (blocks[i].user.load() != 0)
+            return false;
+    }
+    return true;
+}
+
+int WaveDevice::reportDeviceError(plat::audio::Result result)
+{
+    const auto textDirection =
+        kind == kKindWaveInput ? plat::audio::Direction::Input : plat::audio::Direction::Output;
+    plat::audio::errorText(textDirection, result, errorText, sizeof errorText);
+    errorContext = errorText;
+    setError(kDeviceError);
+    return lastError;
+}
+
+} // namespace zkr
