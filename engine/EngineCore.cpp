@@ -1,0 +1,520 @@
+#include "engine/EngineCore.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/core/Handle.h"
+#include "zkr/ErrorCodes.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int32_t kStereoLeftPan = 0;
+constexpr int32_t kStereoRightPan = 100;
+
+intptr_t pointerValue(const void* pointer)
+{
+    return reinterpret_cast<intptr_t>(pointer);
+}
+
+} // namespace
+
+EngineCore::EngineCore() = default;
+
+EngineCore::~EngineCore()
+{
+    endStreamingThread();
+}
+
+void EngineCore::updateChannelValue(int32_t channel, int32_t code, intptr_t value)
+{
+    if (userInterface != nullptr)
+        userInterface->updateChannelValue(channel, code, value);
+}
+
+void EngineCore::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
+{
+    if (userInterface != nullptr)
+        userInterface->updateGeneralValue(index, code, value);
+}
+
+// ---------------------------------------------------------------------------
+// Set-up
+
+int EngineCore::applyAudioSetup(const AudioSystemSetup& setup)
+{
+    if (isStreaming() || streamThreadRunning())
+        return zkr::kErrNotNow;
+    audioSetup = setup;
+    const int mixerError = mixer.setup(channelCount, setup.musicBufSize);
+    if (mixerError != zkr::kOk)
+        return mixerError;
+    // The channels keep their effects, so the new mixer runs them too.
+    reinstallEffectHooks();
+    for (auto& input : inputs) {
+        if (input == nullptr)
+            continue;
+        const int error = input->setupAudioSystem(setup);
+        if (error != zkr::kOk)
+            return error;
+    }
+    // A failing output has recorded its error; the set-up stands.
+    if (output != nullptr)
+        output->setupAudioSystem(setup);
+    return zkr::kOk;
+}
+
+void EngineCore::reinstallEffectHooks()
+{
+    for (int c = 0; c < channelCount; ++c) {
+        for (int s = 0; s < kChannelEffectSlots; ++s) {
+            EffectPlugin* effect = channels[c].fx[s].load(std::memory_order_relaxed);
+            if (effect != nullptr)
+                mixer.setEffectHook(c, s, effect->processFunction());
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Channel table
+
+InputPlugin* EngineCore::inputByHandle(PluginHandle plugin) const
+{
+    for (const auto& input : inputs) {
+        if (input != nullptr && input->handle() == plugin)
+            return input.get();
+    }
+    return nullptr;
+}
+
+int EngineCore::attachStreams(PluginHandle plugin, int first, int second)
+{
+    InputPlugin* input = inputByHandle(plugin);
+    // Only a loaded input may feed a channel, and only with streams that exist.
+    if (input == nullptr || first < 1 || second < 0)
+        return 0;
+    const bool stereo = second != 0;
+
+    int found = -1;
+    for (int c = 0; c < channelCount; ++c) {
+        if (channels[c].input.load(std::memory_order_relaxed) != nullptr)
+            continue;
+        if (!stereo) {
+            found = c;
+            break;
+        }
+        if (c + 1 > channelCount - 1)
+            return 0;
+        if (channels[c + 1].input.load(std::memory_order_relaxed) == nullptr) {
+            found = c;
+            break;
+        }
+    }
+    if (found < 0)
+        return 0;
+
+    const int c = found;
+    channels[c].stream.store(first - 1, std::memory_order_relaxed);
+    channels[c].input.store(input, std::memory_order_release);
+    if (stereo) {
+        channels[c + 1].stream.store(second - 1, std::memory_order_relaxed);
+        channels[c + 1].input.store(input, std::memory_order_release);
+    }
+
+    const int32_t pan = stereo ? kStereoLeftPan : StereoMixer::kCentrePan;
+    updateChannelValue(c, kValuePan, pan);
+    mixer.setPan(c, pan);
+    updateChannelValue(c, kValueVolume, StereoMixer::kUnityVolume);
+    mixer.setVolume(c, StereoMixer::kUnityVolume);
+    std::snprintf(channels[c].name, sizeof channels[c].name, "%s[%i]", input->info.shortName, first);
+    updateChannelValue(c, kValueChannelName, pointerValue(channels[c].name));
+    resetChannelEffects(c);
+
+    if (stereo) {
+        const int d = c + 1;
+        updateChannelValue(d, kValuePan, kStereoRightPan);
+        mixer.setPan(d, kStereoRightPan);
+        updateChannelValue(d, kValueVolume, StereoMixer::kUnityVolume);
+        mixer.setVolume(d, StereoMixer::kUnityVolume);
+        std::snprintf(channels[d].name, sizeof channels[d].name, "%s[%i]", input->info.shortName, second);
+        updateChannelValue(d, kValueChannelName, pointerValue(channels[d].name));
+        updateChannelValue(c, kValueLinked, d);
+        channels[c].partner.store(d, std::memory_order_relaxed);
+        channels[d].partner.store(c, std::memory_order_relaxed);
+        resetChannelEffects(d);
+    }
+    return 1;
+}
+
+void EngineCore::detachStreams(PluginHandle plugin, int first, int second)
+{
+    int formerPartner[kChannelCount];
+    std::fill(std::begin(formerPartner), std::end(formerPartner), -1);
+    for (int c = 0; c < channelCount; ++c) {
+        ChannelSlot& channel = channels[c];
+        const InputPlugin* input = channel.input.load(std::memory_order_relaxed);
+        const int32_t stream = channel.stream.load(std::memory_order_relaxed);
+        if (input == nullptr || pointerValue(input) != plugin ||
+            (stream != first - 1 && stream != second - 1))
+            continue;
+        formerPartner[c] = channel.partner.load(std::memory_order_relaxed);
+        channel.input.store(nullptr, std::memory_order_release);
+        channel.stream.store(0, std::memory_order_relaxed);
+        channel.partner.store(-1, std::memory_order_relaxed);
+        updateChannelValue(c, kValueChannelName, 0);
+        updateChannelValue(c, kValueUnlinked, 0);
+    }
+    // A pair split by detaching one half: the remaining half is no longer
+    // linked either, or a later crossfade on it would move the volume of
+    // whatever channel comes to take the other half's place.
+    for (int c = 0; c < channelCount; ++c) {
+        const int p = formerPartner[c];
+        if (p < 0 || p >= channelCount || channels[p].input.load(std::memory_order_relaxed) == nullptr)
+            continue;
+        if (channels[p].partner.load(std::memory_order_relaxed) != c)
+            continue;
+        channels[p].partner.store(-1, std::memory_order_relaxed);
+        updateChannelValue(p, kValueUnlinked, 0);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Channel effects
+
+int EngineCore::setChannelEffect(int channel, int slot, EffectPlugin* effect)
+{
+    if (channel < 0 || channel >= channelCount || slot < 0 || slot >= kChannelEffectSlots ||
+        effect == nullptr) {
+        mixer.setError(zkr::kErrIndexOutOfRange);
+        return mixer.lastError;
+    }
+    channels[channel].fx[slot].store(effect, std::memory_order_release);
+    EffectSlotValue enabled{slot, effect->hasFlag(kFlagNoChannelParameter) ? 0 : 1};
+    updateChannelValue(channel, kValueEffectEnabled, pointerValue(&enabled));
+    effect->onFXParamChange(channel, kInitialEffectParameter);
+    effect->resetFXChannel(channel);
+    return mixer.setEffectHook(channel, slot, effect->processFunction());
+}
+
+void EngineCore::clearChannelEffect(int channel, int slot)
+{
+    if (channel < 0 || channel >= channelCount || slot < 0 || slot >= kChannelEffectSlots) {
+        mixer.setError(zkr::kErrIndexOutOfRange);
+        return;
+    }
+    channels[channel].fx[slot].store(nullptr, std::memory_order_release);
+    mixer.setEffectHook(channel, slot, nullptr);
+    EffectSlotValue name{slot, 0};
+    updateChannelValue(channel, kValueEffectName, pointerValue(&name));
+    EffectSlotValue enabled{slot, 1};
+    updateChannelValue(channel, kValueEffectEnabled, pointerValue(&enabled));
+}
+
+void EngineCore::resetChannelEffects(int channel)
+{
+    if (channel < 0 || channel >= channelCount)
+        return;
+    for (auto& slot : channels[channel].fx) {
+        EffectPlugin* effect = slot.load(std::memory_order_acquire);
+        if (effect != nullptr)
+            effect->resetFXChannel(channel);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Streaming
+
+uint32_t EngineCore::streamingThreadRoutine(void* engine)
+{
+    static_cast<EngineCore*>(engine)->streamingLoop();
+    return 0;
+}
+
+bool EngineCore::streamThreadRunning()
+{
+    return streamThread != nullptr && !streamThread->wait(0);
+}
+
+bool EngineCore::finishStreamThread(uint32_t timeoutMs)
+{
+    if (streamThread == nullptr)
+        return true;
+    if (!streamThread->wait(timeoutMs))
+        return false;
+    streamThread.reset();
+    return true;
+}
+
+int EngineCore::startStreaming()
+{
+    OutputPlugin* out = output.get();
+    if (out == nullptr)
+        return 0;
+    if (isStreaming())
+        return 1;
+    // Without a mixer there is no block to stream.
+    if (!mixer.ready)
+        return 0;
+    // One streaming thread at a time: a stopped run's thread that is still
+    // inside a plug-in call keeps the next run from starting.
+    if (!finishStreamThread(kThreadEndWaitMs))
+        return 0;
+    if (out->startStreaming() != 1)
+        return 0;
+
+    stopRequested.store(false, std::memory_order_relaxed);
+    streamOutput = out;
+    auto thread = std::make_unique<zkr::ThreadObject>();
+    if (!thread->create(&EngineCore::streamingThreadRoutine, this)) {
+        out->stopStreaming();
+        return 0;
+    }
+    thread->setPriority(audioSetup.streamPriority);
+    streamThread = std::move(thread);
+    streamThread->resume();
+    streaming.store(true, std::memory_order_release);
+    updateGeneralValue(0, kValueStreaming, 1);
+    return 1;
+}
+
+// A stop (event -2) while the streaming thread waits inside an input or
+// output call: the thread is asked to stop, the output is stopped (which
+// frees an output call waiting for room), the run is over for everyone at
+// once, and the main thread waits up to kThreadEndWaitMs for the thread.
+// When the pending call returns, the thread makes no further input or output
+// call: no block is queued, no waitForOutputDone, and a block refused because
+// the output was stopped is not reported as an output failure. It clears the
+// levels and the time, and ends without posting its own stop. A thread still
+// inside a call after the wait (an input that stalls) is kept: the next start
+// waits for it again and is refused while it runs.
+//
+// The thread's own stop, after its inputs ended, finds the run active and
+// winds it down; a stop while idle finds nothing to stop and only forgets an
+// ended thread, so the output is never stopped twice.
+void EngineCore::stopStreaming()
+{
+    stopRequested.store(true, std::memory_order_relaxed);
+    if (isStreaming()) {
+        if (output != nullptr)
+            output->stopStreaming();
+        streaming.store(false, std::memory_order_release);
+        updateGeneralValue(0, kValueStreaming, 0);
+        finishStreamThread(kThreadEndWaitMs);
+    } else {
+        finishStreamThread(0);
+    }
+}
+
+void EngineCore::endStreamingThread()
+{
+    if (streamThread == nullptr)
+        return;
+    stopRequested.store(true, std::memory_order_relaxed);
+    if (isStreaming() && streamOutput != nullptr) {
+        streamOutput->stopStreaming();
+        streaming.store(false, std::memory_order_release);
+    }
+    streamThread->wait(plat::kInfinite);
+    streamThread.reset();
+}
+
+void EngineCore::streamingLoop()
+{
+    OutputPlugin* out = streamOutput;
+    const int32_t blockTime = blockMilliseconds(mixer.blockBytes);
+    int32_t elapsed = 0;
+    for (auto& channel : channels) {
+        channel.lastLevel = 0;
+        channel.lastRead = 0;
+    }
+    uint32_t lastLeft = 0;
+    uint32_t lastRight = 0;
+    bool lastClipped = false;
+    const auto stopAsked = [this] { return stopRequested.load(std::memory_order_relaxed); };
+
+    bool outputFailed = false;
+    while (!stopAsked()) {
+        bool allEnded = true;
+        bool allEmpty = true;
+        for (int c = 0; c < channelCount && !stopAsked(); ++c) {
+            ChannelSlot& channel = channels[c];
+            InputPlugin* input = channel.input.load(std::memory_order_acquire);
+            if (input == nullptr)
+                continue;
+            const int32_t stream = channel.stream.load(std::memory_order_relaxed);
+            const int16_t* data = nullptr;
+            int32_t bytes = 0;
+            const int32_t result = input->readStreamChannel(stream, &data, &bytes);
+            if (result != channel.lastRead) {
+                if (result == 0)
+                    resetChannelEffects(c);
+                channel.lastRead = result;
+            }
+            int level = 0;
+            if (result != 0) {
+                if (bytes > 0)
+                    allEmpty = false;
+                mixer.fill(c, data, bytes);
+                level = mixer.channelLevel(c);
+                allEnded = false;
+            }
+            if (level != channel.lastLevel) {
+                updateChannelValue(c, kValueLevel, level);
+                channel.lastLevel = level;
+            }
+        }
+        if (stopAsked())
+            break;
+
+        mixer.mix();
+        const uint32_t levels = mixer.masterLevels();
+        const uint32_t left = levels & 0xFFFF;
+        const uint32_t right = levels >> 16;
+        if (left != lastLeft) {
+            updateChannelValue(kMasterLeft, kValueLevel, left);
+            lastLeft = left;
+        }
+        if (right != lastRight) {
+            updateChannelValue(kMasterRight, kValueLevel, right);
+            lastRight = right;
+        }
+        const bool clipped = mixer.isClipped();
+        if (clipped != lastClipped) {
+            updateChannelValue(kMasterLeft, kValueClipped, clipped ? 1 : 0);
+            lastClipped = clipped;
+        }
+
+        if (out->offerStereoBuffer(allEmpty, mixer.mixBlock.get(), mixer.mixBytes) == 0) {
+            // A block refused because a stop closed the output is no failure.
+            if (stopAsked())
+                break;
+            out->reportRefusedBlock();
+            showError(zkr::kErrOutputNotReady, kCoreContext);
+            for (auto& channel : channels) {
+                InputPlugin* input = channel.input.load(std::memory_order_acquire);
+                if (input != nullptr)
+                    input->onStreamingError();
+            }
+            outputFailed = true;
+        }
+        elapsed += blockTime;
+        updateGeneralValue(0, kValueElapsed, elapsed);
+        if (allEnded || outputFailed)
+            break;
+    }
+
+    const bool stopped = stopAsked();
+    if (!stopped)
+        out->waitForOutputDone();
+    for (int c = 0; c < channelCount; ++c)
+        updateChannelValue(c, kValueLevel, 0);
+    updateChannelValue(kMasterLeft, kValueClipped, 0);
+    updateGeneralValue(0, kValueElapsed, 0);
+    if (!stopped) {
+        EngineEvent stop{kEventStopStreaming, 0, 0, 0, 0, 0, 0};
+        postEvent(&stop);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Crossfade
+
+intptr_t EngineCore::crossfadeTimer() const
+{
+    return std::atomic_ref<intptr_t>(const_cast<intptr_t&>(crossfade.timer)).load(std::memory_order_acquire);
+}
+
+void EngineCore::setCrossfadeTimer(intptr_t timer)
+{
+    std::atomic_ref<intptr_t>(crossfade.timer).store(timer, std::memory_order_release);
+}
+
+bool EngineCore::acceptCrossfade(const CrossfadeBlock* block)
+{
+    if (block == nullptr || crossfadeRunning())
+        return false;
+    crossfade.byStream = block->byStream;
+    crossfade.pluginHandle = block->pluginHandle;
+    crossfade.fadeOut = block->fadeOut;
+    crossfade.fadeIn = block->fadeIn;
+    crossfade.intervalMs = block->intervalMs;
+    crossfade.step = block->step;
+    crossfade.targetVolume = block->targetVolume;
+    return true;
+}
+
+int EngineCore::channelFedBy(PluginHandle plugin, intptr_t stream) const
+{
+    for (int c = 0; c < channelCount; ++c) {
+        const InputPlugin* input = channels[c].input.load(std::memory_order_relaxed);
+        if (input != nullptr && pointerValue(input) == plugin &&
+            channels[c].stream.load(std::memory_order_relaxed) == stream)
+            return c;
+    }
+    return -1;
+}
+
+void EngineCore::startCrossfade()
+{
+    if (crossfadeRunning())
+        return;
+    intptr_t out = crossfade.fadeOut;
+    intptr_t in = crossfade.fadeIn;
+    if (crossfade.byStream != 0) {
+        out = channelFedBy(crossfade.pluginHandle, out);
+        in = channelFedBy(crossfade.pluginHandle, in);
+    }
+    // Channels come from a plug-in: anything outside the table, one channel
+    // fading into itself, or a step that never arrives starts nothing.
+    if (out < 0 || out >= channelCount || in < 0 || in >= channelCount || out == in || crossfade.step <= 0)
+        return;
+    if (channels[out].partner.load(std::memory_order_relaxed) == in)
+        return;
+    crossfade.fadeOut = out;
+    crossfade.fadeIn = in;
+    // A target the volume cannot reach would keep the timer running for ever.
+    crossfade.targetVolume = std::clamp<intptr_t>(crossfade.targetVolume, 0, StereoMixer::kMaxVolume);
+    const intptr_t timer =
+        startCrossfadeTimer(static_cast<int32_t>(std::max<intptr_t>(crossfade.intervalMs, 1)));
+    setCrossfadeTimer(timer);
+}
+
+void EngineCore::setChannelVolume(int channel, int32_t volume)
+{
+    mixer.setVolume(channel, volume);
+    updateChannelValue(channel, kValueVolume, volume);
+    const int32_t partner = channels[channel].partner.load(std::memory_order_relaxed);
+    if (partner >= 0 && partner < channelCount) {
+        mixer.setVolume(partner, volume);
+        updateChannelValue(partner, kValueVolume, volume);
+    }
+}
+
+void EngineCore::crossfadeTick()
+{
+    const intptr_t timer = crossfadeTimer();
+    if (timer == 0)
+        return;
+    const int out = static_cast<int>(crossfade.fadeOut);
+    const int in = static_cast<int>(crossfade.fadeIn);
+    const auto step = static_cast<int32_t>(crossfade.step);
+    const auto target = static_cast<int32_t>(crossfade.targetVolume);
+
+    int32_t outVolume = mixer.getVolume(out) - step;
+    int32_t inVolume = mixer.getVolume(in) + step;
+    const bool outDone = outVolume <= 0;
+    if (outDone)
+        outVolume = 0;
+    const bool inDone = inVolume >= target;
+    if (inDone)
+        inVolume = target;
+    setChannelVolume(out, outVolume);
+    setChannelVolume(in, inVolume);
+    if (outDone && inDone) {
+        stopCrossfadeTimer(timer);
+        setCrossfadeTimer(0);
+    }
+}
+
+} // namespace engine
