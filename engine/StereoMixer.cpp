@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
@@ -33,33 +37,41 @@ int levelOf(uint64_t sumOfSquares)
 
 // The arithmetic is integer percentages truncated toward zero. It runs in
 // single-precision floats because a vector unit has float multiplies and
-// truncating conversions everywhere, but 32-bit integer division only at a
-// high cost: a product n = s x p with |n| <= 32768 x 200 is exact in a float,
-// and truncating n x 0.01f gives exactly n / 100 over that whole range
-// (checked for every n), so the results are bit-exact.
+// truncating conversions everywhere, but no 32-bit integer division: a product n = s x p with |n| <= 32768 x
+// 200 is exact in a float, and truncating n x 0.01f gives exactly n / 100 over that whole range (checked for
+// every n), so the results are bit-exact.
 inline float truncatedPercent(float product)
 {
     return static_cast<float>(static_cast<int32_t>(product * 0.01f));
 }
 
-// Loops run in chunks of a fixed length, which the compiler turns into
-// vector code at the usual optimisation level; the rest runs one by one.
-constexpr int kChunk = 16;
+// Eight samples at a time on SSE2 (every x86-64 has it), the same float
+// steps as the scalar code so both give identical results; the scalar code
+// handles the tail and other processors.
+#if defined(__SSE2__)
+constexpr int kVectorSamples = 8;
 
-template <typename Step> int32_t forEachSample(int count, Step step)
+struct WidenedSamples {
+    __m128 low;
+    __m128 high;
+};
+
+inline WidenedSamples loadSamples(const int16_t* samples)
 {
-    int32_t flags = 0;
-    int i = 0;
-    for (; i + kChunk <= count; i += kChunk) {
-        int32_t chunkFlags = 0;
-        for (int j = 0; j < kChunk; ++j)
-            chunkFlags |= step(i + j);
-        flags |= chunkFlags;
-    }
-    for (; i < count; ++i)
-        flags |= step(i);
-    return flags;
+    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
+    // Sign extension: each sample into the upper half of a lane, shifted back down.
+    const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16);
+    const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(packed, packed), 16);
+    return {_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)};
 }
+
+inline __m128 truncatedPercent(__m128 product)
+{
+    return _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(product, _mm_set1_ps(0.01f))));
+}
+#else
+constexpr int kVectorSamples = 0;
+#endif
 
 // Volume in percent, 100 unchanged, 0 silent; truncated toward zero.
 void applyVolume(int16_t* __restrict samples, int count, int32_t volume)
@@ -71,11 +83,21 @@ void applyVolume(int16_t* __restrict samples, int count, int32_t volume)
         return;
     }
     const auto factor = static_cast<float>(volume);
-    forEachSample(count, [&](int i) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 vectorFactor = _mm_set1_ps(factor);
+    for (; i + kVectorSamples <= count; i += kVectorSamples) {
+        const WidenedSamples in = loadSamples(samples + i);
+        const __m128i low = _mm_cvttps_epi32(truncatedPercent(_mm_mul_ps(in.low, vectorFactor)));
+        const __m128i high = _mm_cvttps_epi32(truncatedPercent(_mm_mul_ps(in.high, vectorFactor)));
+        // Packing saturates, which is the clamp to the sample range.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), _mm_packs_epi32(low, high));
+    }
+#endif
+    for (; i < count; ++i) {
         const auto scaled = static_cast<int32_t>(truncatedPercent(samples[i] * factor));
         samples[i] = static_cast<int16_t>(clampSample(scaled));
-        return 0;
-    });
+    }
 }
 
 // Adds trunc(trunc(s x gain / 100) x master / 100) of every sample to one
@@ -85,21 +107,46 @@ int32_t addToSide(const int16_t* __restrict samples, int16_t* __restrict side, i
 {
     const auto gainFactor = static_cast<float>(gain);
     const auto masterFactor = static_cast<float>(master);
-    const auto add = [&](int i, int32_t value) {
-        const int32_t sum = side[i] + value;
+    const bool unityMaster = master == StereoMixer::kUnityVolume;
+    int32_t clipped = 0;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 vectorGain = _mm_set1_ps(gainFactor);
+    const __m128 vectorMaster = _mm_set1_ps(masterFactor);
+    const __m128i upper = _mm_set1_epi32(kSampleMax);
+    const __m128i lower = _mm_set1_epi32(kSampleMin);
+    __m128i outOfRange = _mm_setzero_si128();
+    const auto scale = [&](__m128 in) {
+        __m128 panned = truncatedPercent(_mm_mul_ps(in, vectorGain));
+        if (!unityMaster)
+            panned = truncatedPercent(_mm_mul_ps(panned, vectorMaster));
+        return _mm_cvttps_epi32(panned);
+    };
+    for (; i + kVectorSamples <= count; i += kVectorSamples) {
+        const WidenedSamples in = loadSamples(samples + i);
+        const __m128i current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(side + i));
+        const __m128i currentLow = _mm_srai_epi32(_mm_unpacklo_epi16(current, current), 16);
+        const __m128i currentHigh = _mm_srai_epi32(_mm_unpackhi_epi16(current, current), 16);
+        const __m128i sumLow = _mm_add_epi32(currentLow, scale(in.low));
+        const __m128i sumHigh = _mm_add_epi32(currentHigh, scale(in.high));
+        outOfRange = _mm_or_si128(
+            outOfRange, _mm_or_si128(_mm_cmpgt_epi32(sumLow, upper), _mm_cmplt_epi32(sumLow, lower)));
+        outOfRange = _mm_or_si128(
+            outOfRange, _mm_or_si128(_mm_cmpgt_epi32(sumHigh, upper), _mm_cmplt_epi32(sumHigh, lower)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(side + i), _mm_packs_epi32(sumLow, sumHigh));
+    }
+    clipped = _mm_movemask_epi8(outOfRange) != 0 ? 1 : 0;
+#endif
+    for (; i < count; ++i) {
+        float panned = truncatedPercent(samples[i] * gainFactor);
+        if (!unityMaster)
+            panned = truncatedPercent(panned * masterFactor);
+        const int32_t sum = side[i] + static_cast<int32_t>(panned);
         const int32_t clamped = clampSample(sum);
         side[i] = static_cast<int16_t>(clamped);
-        return static_cast<int32_t>(clamped != sum);
-    };
-    if (master == StereoMixer::kUnityVolume) {
-        return forEachSample(count, [&](int i) {
-            return add(i, static_cast<int32_t>(truncatedPercent(samples[i] * gainFactor)));
-        });
+        clipped |= static_cast<int32_t>(clamped != sum);
     }
-    return forEachSample(count, [&](int i) {
-        const float panned = truncatedPercent(samples[i] * gainFactor);
-        return add(i, static_cast<int32_t>(truncatedPercent(panned * masterFactor)));
-    });
+    return clipped;
 }
 
 void callHooks(const ProcessChannelBufferFn (&hooks)[kChannelEffectSlots], int channel, int16_t* samples,
