@@ -1,0 +1,236 @@
+#include "platform/ui/x11/X11Backend.h"
+
+#include <X11/Xlib.h>
+
+#include "platform/ui/Region.h"
+#include "platform/ui/Surface.h"
+#include "platform/ui/x11/Connection.h"
+#include "platform/ui/x11/TrayDock.h"
+#include "platform/ui/x11/X11Window.h"
+
+namespace plat::ui::x11 {
+
+std::unique_ptr<Backend> createBackend()
+{
+    return std::make_unique<X11Backend>();
+}
+
+X11Backend::X11Backend() = default;
+
+X11Backend::~X11Backend()
+{
+    std::unordered_map<NativeWindow, std::shared_ptr<X11Window>> windows;
+    std::map<std::pair<WindowHandle, uint32_t>, TrayEntry> trayIcons;
+    {
+        std::lock_guard lock(mutex_);
+        windows.swap(windows_);
+        trayIcons.swap(trayIcons_);
+    }
+    for (auto& [key, entry] : trayIcons)
+        entry.dock->remove();
+    for (auto& [id, window] : windows)
+        window->destroy();
+    // The records must go before the connection they use.
+    trayIcons.clear();
+    windows.clear();
+    connection_.reset();
+}
+
+bool X11Backend::open(std::string& error)
+{
+    if (connection_)
+        return true;
+    connection_ = Connection::open(error);
+    return connection_ != nullptr;
+}
+
+std::shared_ptr<X11Window> X11Backend::find(NativeWindow window) const
+{
+    std::lock_guard lock(mutex_);
+    auto found = windows_.find(window);
+    return found == windows_.end() ? nullptr : found->second;
+}
+
+NativeWindow X11Backend::createWindow(const NativeWindowSpec& description)
+{
+    if (!connection_)
+        return 0;
+    const ::Window owner = find(description.owner) ? static_cast<::Window>(description.owner) : None;
+    std::shared_ptr<X11Window> window = X11Window::create(*connection_, description, owner);
+    if (!window)
+        return 0;
+    const auto id = static_cast<NativeWindow>(window->xid());
+    std::lock_guard lock(mutex_);
+    windows_[id] = std::move(window);
+    return id;
+}
+
+void X11Backend::destroyWindow(NativeWindow window)
+{
+    std::shared_ptr<X11Window> record;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = windows_.find(window);
+        if (found == windows_.end())
+            return;
+        record = std::move(found->second);
+        windows_.erase(found);
+    }
+    record->destroy();
+}
+
+void X11Backend::setTitle(NativeWindow window, const std::string& title)
+{
+    if (auto record = find(window))
+        record->setTitle(title);
+}
+
+void X11Backend::setBounds(NativeWindow window, const Rect& screenBounds)
+{
+    if (auto record = find(window))
+        record->setBounds(screenBounds);
+}
+
+void X11Backend::setVisibility(NativeWindow window, Visibility visibility, bool activate)
+{
+    if (auto record = find(window))
+        record->setVisibility(visibility, activate);
+}
+
+void X11Backend::setTopmost(NativeWindow window, bool topmost)
+{
+    if (auto record = find(window))
+        record->setTopmost(topmost);
+}
+
+void X11Backend::setOwner(NativeWindow window, NativeWindow owner)
+{
+    if (auto record = find(window))
+        record->setOwner(find(owner) ? static_cast<::Window>(owner) : None);
+}
+
+void X11Backend::setShape(NativeWindow window, const Region* shape)
+{
+    auto record = find(window);
+    if (!record)
+        return;
+    if (shape == nullptr)
+        record->setShape(nullptr);
+    else
+        record->setShape(&shape->rects());
+}
+
+void X11Backend::setAcceptFiles(NativeWindow window, bool accept)
+{
+    if (auto record = find(window))
+        record->setAcceptFiles(accept);
+}
+
+void X11Backend::raiseAndFocus(NativeWindow window)
+{
+    if (auto record = find(window))
+        record->raiseAndFocus();
+}
+
+void X11Backend::present(NativeWindow window, const Surface& backBuffer, const std::vector<Rect>& rects)
+{
+    if (auto record = find(window))
+        record->present(backBuffer, rects);
+}
+
+void X11Backend::setCapture(NativeWindow window)
+{
+    if (!connection_)
+        return;
+    ::Display* display = connection_->display();
+    if (window == 0 || !find(window)) {
+        XUngrabPointer(display, CurrentTime);
+    } else {
+        // Every pointer event goes to the capturing window, in its coordinates.
+        XGrabPointer(display, static_cast<::Window>(window), False,
+                     ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
+                     None, None, CurrentTime);
+    }
+    XFlush(display);
+}
+
+Point X11Backend::cursorPosition()
+{
+    Point point;
+    if (connection_)
+        connection_->pointerPosition(point.x, point.y);
+    return point;
+}
+
+Size X11Backend::screenSize()
+{
+    if (!connection_)
+        return {};
+    ::Display* display = connection_->display();
+    return {DisplayWidth(display, connection_->screen()), DisplayHeight(display, connection_->screen())};
+}
+
+bool X11Backend::showTrayIcon(const TrayIconSpec& icon)
+{
+    if (!connection_)
+        return false;
+    const auto key = std::make_pair(icon.owner, icon.id);
+    TrayIconSpec kept = icon;
+    kept.icon = nullptr;
+    std::shared_ptr<TrayDock> existing;
+    {
+        std::lock_guard lock(mutex_);
+        if (auto found = trayIcons_.find(key); found != trayIcons_.end()) {
+            existing = found->second.dock;
+            found->second.description = kept;
+        }
+    }
+    if (existing) {
+        if (icon.icon != nullptr)
+            existing->setIcon(*icon.icon);
+        existing->setTip(icon.tip);
+        return true;
+    }
+    const Surface none;
+    const WindowHandle owner = icon.owner;
+    const uint32_t id = icon.id;
+    auto dock = TrayDock::create(
+        *connection_, icon.icon != nullptr ? *icon.icon : none, icon.tip,
+        [this, owner, id](uint32_t mouseMessage) { reportTrayMouse(owner, id, mouseMessage); });
+    if (!dock)
+        return false;
+    std::lock_guard lock(mutex_);
+    trayIcons_[key] = TrayEntry{kept, std::move(dock)};
+    return true;
+}
+
+// On the event thread; the entry may have been removed meanwhile.
+void X11Backend::reportTrayMouse(WindowHandle owner, uint32_t id, uint32_t mouseMessage)
+{
+    TrayIconSpec description;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = trayIcons_.find({owner, id});
+        if (found == trayIcons_.end())
+            return;
+        description = found->second.description;
+    }
+    deliverTrayMouse(description, mouseMessage);
+}
+
+bool X11Backend::removeTrayIcon(WindowHandle owner, uint32_t id)
+{
+    std::shared_ptr<TrayDock> dock;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = trayIcons_.find({owner, id});
+        if (found == trayIcons_.end())
+            return false;
+        dock = std::move(found->second.dock);
+        trayIcons_.erase(found);
+    }
+    dock->remove();
+    return true;
+}
+
+} // namespace plat::ui::x11

@@ -1,0 +1,328 @@
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the X11 tests share: a private Xvfb server, the probe program that
+// runs the platform on it in a process of its own (the backend is chosen once
+// per process), and the test's own connection for its side of the
+// conversation.
+namespace velmora::test::x11 {
+
+using Clock = std::chrono::steady_clock;
+
+inline bool xvfbInstalled()
+{
+    return access("/usr/bin/Xvfb", X_OK) == 0 || access("/usr/local/bin/Xvfb", X_OK) == 0;
+}
+
+// Xvfb on the first free display number (it tells us which through -displayfd).
+class XvfbServer {
+public:
+    XvfbServer()
+    {
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(pipeFds[0]);
+            const int devNull = open("/dev/null", O_RDWR);
+            dup2(devNull, STDIN_FILENO);
+            dup2(devNull, STDOUT_FILENO);
+            dup2(devNull, STDERR_FILENO);
+            const std::string fd = std::to_string(pipeFds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        std::string number;
+        pollfd readable{pipeFds[0], POLLIN, 0};
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
+            if (poll(&readable, 1, 100) <= 0)
+                continue;
+            char buffer[32];
+            const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            number.append(buffer, static_cast<size_t>(got));
+        }
+        close(pipeFds[0]);
+        if (number.find('\n') != std::string::npos)
+            display_ = ":" + number.substr(0, number.find('\n'));
+    }
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+    ~XvfbServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+        }
+    }
+    bool running() const { return !display_.empty(); }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// The probe program with the platform on the X11 backend; it talks in lines
+// on its standard output and ends when its standard input closes.
+class Probe {
+public:
+    Probe(const std::string& display, const std::vector<std::string>& arguments,
+          const std::vector<std::string>& environment = {})
+    {
+        int toChild[2];
+        int fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(toChild[0], STDIN_FILENO);
+            dup2(fromChild[1], STDOUT_FILENO);
+            close(toChild[0]);
+            close(toChild[1]);
+            close(fromChild[0]);
+            close(fromChild[1]);
+            setenv("DISPLAY", display.c_str(), 1);
+            setenv("VELMORA_UI", "x11", 1);
+            for (const std::string& entry : environment)
+                putenv(strdup(entry.c_str()));
+            const std::string program = std::string(VELMORA_TEST_PROGRAMS_DIR) + "/x11_probe";
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        input_ = toChild[1];
+        output_ = fromChild[0];
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+    ~Probe()
+    {
+        closeInput();
+        if (pid_ > 0) {
+            // It ends once its input is closed; a hung probe is ended for it.
+            const auto deadline = Clock::now() + std::chrono::seconds(5);
+            int status = 0;
+            while (waitpid(pid_, &status, WNOHANG) == 0) {
+                if (Clock::now() > deadline) {
+                    kill(pid_, SIGKILL);
+                    waitpid(pid_, &status, 0);
+                    break;
+                }
+                usleep(10000);
+            }
+        }
+        if (output_ >= 0)
+            close(output_);
+    }
+
+    void closeInput()
+    {
+        if (input_ >= 0)
+            close(input_);
+        input_ = -1;
+    }
+
+    // The next line the probe writes, or nothing when it says nothing in time.
+    std::optional<std::string> readLine(std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        const auto deadline = Clock::now() + limit;
+        for (;;) {
+            if (const size_t end = pending_.find('\n'); end != std::string::npos) {
+                std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return std::nullopt;
+            pollfd readable{output_, POLLIN, 0};
+            if (poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+                continue;
+            char buffer[512];
+            const ssize_t got = read(output_, buffer, sizeof buffer);
+            if (got <= 0)
+                return std::nullopt;
+            pending_.append(buffer, static_cast<size_t>(got));
+        }
+    }
+
+    // Lines until one starts with prefix (that one is answered).
+    std::optional<std::string> waitFor(const std::string& prefix,
+                                       std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        const auto deadline = Clock::now() + limit;
+        while (Clock::now() < deadline) {
+            auto line =
+                readLine(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+            if (!line)
+                return std::nullopt;
+            if (line->rfind(prefix, 0) == 0)
+                return line;
+        }
+        return std::nullopt;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string pending_;
+};
+
+// The test's own connection to the server.
+class Client {
+public:
+    explicit Client(const std::string& display)
+    {
+        display_ = XOpenDisplay(display.c_str());
+        if (display_ != nullptr)
+            // Windows of the probe come and go; an error about one must not end the test.
+            XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+    ~Client()
+    {
+        if (display_ != nullptr)
+            XCloseDisplay(display_);
+    }
+
+    bool connected() const { return display_ != nullptr; }
+    ::Display* display() const { return display_; }
+    ::Window root() const { return DefaultRootWindow(display_); }
+    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+
+    // A top-level window (a child of the root) whose name is title; None if there is none.
+    ::Window findWindow(const std::string& title)
+    {
+        ::Window rootReturn = None;
+        ::Window parent = None;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        ::Window found = None;
+        if (XQueryTree(display_, root(), &rootReturn, &parent, &children, &count) == 0)
+            return None;
+        for (unsigned i = 0; i < count && found == None; ++i) {
+            char* name = nullptr;
+            if (XFetchName(display_, children[i], &name) != 0 && name != nullptr) {
+                if (title == name)
+                    found = children[i];
+                XFree(name);
+            }
+        }
+        if (children != nullptr)
+            XFree(children);
+        return found;
+    }
+
+    // The next event, or nothing within the limit.
+    std::optional<XEvent> nextEvent(std::chrono::milliseconds limit)
+    {
+        const auto deadline = Clock::now() + limit;
+        for (;;) {
+            if (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                return event;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return std::nullopt;
+            pollfd readable{ConnectionNumber(display_), POLLIN, 0};
+            poll(&readable, 1, static_cast<int>(left.count()));
+        }
+    }
+
+    // Window pixels as 0xRRGGBB, row after row; empty when it cannot be read.
+    std::vector<uint32_t> pixels(::Window window, int width, int height)
+    {
+        std::vector<uint32_t> result;
+        XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return result;
+        result.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                result.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu);
+        XDestroyImage(image);
+        return result;
+    }
+
+    // Sends a pointer button event to window at a point of it, as a user's click would arrive.
+    void sendButton(::Window window, int x, int y, unsigned button, bool press)
+    {
+        XEvent event{};
+        event.xbutton.type = press ? ButtonPress : ButtonRelease;
+        event.xbutton.display = display_;
+        event.xbutton.window = window;
+        event.xbutton.root = root();
+        event.xbutton.x = x;
+        event.xbutton.y = y;
+        event.xbutton.button = button;
+        event.xbutton.state = press ? 0 : Button1Mask;
+        event.xbutton.same_screen = True;
+        XSendEvent(display_, window, False, press ? ButtonPressMask : ButtonReleaseMask, &event);
+        XFlush(display_);
+    }
+
+    void sendMotion(::Window window, int x, int y)
+    {
+        XEvent event{};
+        event.xmotion.type = MotionNotify;
+        event.xmotion.display = display_;
+        event.xmotion.window = window;
+        event.xmotion.root = root();
+        event.xmotion.x = x;
+        event.xmotion.y = y;
+        event.xmotion.same_screen = True;
+        XSendEvent(display_, window, False, PointerMotionMask, &event);
+        XFlush(display_);
+    }
+
+    void sendKey(::Window window, KeySym keysym, bool press, unsigned state = 0)
+    {
+        XEvent event{};
+        event.xkey.type = press ? KeyPress : KeyRelease;
+        event.xkey.display = display_;
+        event.xkey.window = window;
+        event.xkey.root = root();
+        event.xkey.keycode = XKeysymToKeycode(display_, keysym);
+        event.xkey.state = state;
+        event.xkey.same_screen = True;
+        XSendEvent(display_, window, False, press ? KeyPressMask : KeyReleaseMask, &event);
+        XFlush(display_);
+    }
+
+private:
+    ::Display* display_ = nullptr;
+};
+
+} // namespace velmora::test::x11
