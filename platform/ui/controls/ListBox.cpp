@@ -1,0 +1,238 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/controls/ControlBase.h"
+#include "platform/ui/controls/ControlLook.h"
+#include "platform/ui/controls/Controls.h"
+#include "platform/ui/controls/ItemList.h"
+
+namespace plat::ui::detail {
+
+namespace {
+
+// A list box with one selection; kListNotify makes it tell selection changes
+// and double clicks to its parent.
+class ListBox : public Control {
+public:
+    ListBox(WindowHandle window, const CreateInfo& info) : Control(window, info) {}
+
+    intptr_t handle(uint32_t message, uintptr_t wparam, intptr_t lparam) override
+    {
+        switch (message) {
+        case kMsgListAddString: {
+            int index = items_.add(textParam(lparam), (style() & kListSort) != 0);
+            invalidate();
+            return index;
+        }
+        case kMsgListInsertString: {
+            int index = items_.insert(static_cast<int>(wparam), textParam(lparam));
+            invalidate();
+            return index < 0 ? kListError : index;
+        }
+        case kMsgListDeleteString: {
+            int left = items_.remove(static_cast<int>(wparam));
+            invalidate();
+            return left < 0 ? kListError : left;
+        }
+        case kMsgListResetContent:
+            items_.clear();
+            invalidate();
+            return 0;
+        case kMsgListGetCount:
+            return items_.count();
+        case kMsgListGetCurSel:
+            return items_.selected();
+        case kMsgListSetCurSel: {
+            int index = static_cast<int>(static_cast<intptr_t>(wparam));
+            bool ok = items_.select(index);
+            items_.showItem(index, visibleRows());
+            invalidate();
+            return ok && index != -1 ? index : kListError;
+        }
+        case kMsgListGetText: {
+            int index = static_cast<int>(wparam);
+            if (!items_.valid(index) || lparam == 0)
+                return kListError;
+            const std::string& text = items_.at(index).text;
+            std::memcpy(reinterpret_cast<char*>(lparam), text.c_str(), text.size() + 1);
+            return static_cast<intptr_t>(text.size());
+        }
+        case kMsgListGetTextLen:
+            return items_.valid(static_cast<int>(wparam))
+                       ? static_cast<intptr_t>(items_.at(static_cast<int>(wparam)).text.size())
+                       : kListError;
+        case kMsgListGetItemData:
+            return items_.valid(static_cast<int>(wparam)) ? items_.at(static_cast<int>(wparam)).data
+                                                          : kListError;
+        case kMsgListSetItemData:
+            if (!items_.valid(static_cast<int>(wparam)))
+                return kListError;
+            items_.at(static_cast<int>(wparam)).data = lparam;
+            return 0;
+        case kMsgListGetTopIndex:
+            return items_.top();
+        case kMsgListSetTopIndex:
+            items_.setTop(static_cast<int>(wparam), visibleRows());
+            invalidate();
+            return 0;
+        case kMsgListFindString:
+        case kMsgListFindStringExact:
+            return items_.find(static_cast<int>(static_cast<intptr_t>(wparam)), textParam(lparam),
+                               message == kMsgListFindStringExact);
+        case kMsgLButtonDown: {
+            noteMouseKeys(wparam);
+            if (!focused())
+                setFocus(window());
+            Point at = pointFromParam(lparam);
+            if (hasScrollBar() && at.x >= scrollBarArea().left) {
+                scrollByBar(at.y - scrollBarArea().top);
+                return 0;
+            }
+            choose(items_.itemAt(rows(), font(), at.y));
+            dragging_ = true;
+            setCapture(window());
+            return 0;
+        }
+        case kMsgMouseMove:
+            if (dragging_) {
+                Point at = pointFromParam(lparam);
+                int index = items_.itemAt(rows(), font(), at.y);
+                if (index >= 0)
+                    choose(index);
+            }
+            return 0;
+        case kMsgLButtonUp:
+            if (dragging_) {
+                dragging_ = false;
+                releaseCapture();
+            }
+            return 0;
+        case kMsgCaptureChanged:
+            dragging_ = false;
+            return 0;
+        case kMsgLButtonDoubleClick: {
+            Point at = pointFromParam(lparam);
+            if (hasScrollBar() && at.x >= scrollBarArea().left)
+                return 0;
+            int index = items_.itemAt(rows(), font(), at.y);
+            if (index >= 0) {
+                choose(index);
+                if ((style() & kListNotify) != 0)
+                    notifyCommand(kListDoubleClick);
+            }
+            return 0;
+        }
+        case kMsgMouseWheel:
+            items_.setTop(items_.top() - wheelDeltaOf(wparam) / kWheelDelta * 3, visibleRows());
+            invalidate();
+            return 0;
+        default:
+            return Control::handle(message, wparam, lparam);
+        }
+    }
+
+protected:
+    intptr_t dialogCode() const override { return kDialogCodeWantArrows | kDialogCodeWantChars; }
+
+    bool onKey(uint32_t key) override
+    {
+        int selected = items_.selected();
+        int page = std::max(1, visibleRows() - 1);
+        switch (key) {
+        case kVkUp:
+            choose(selected <= 0 ? 0 : selected - 1);
+            return true;
+        case kVkDown:
+            choose(selected < 0 ? 0 : std::min(items_.count() - 1, selected + 1));
+            return true;
+        case kVkHome:
+            choose(0);
+            return true;
+        case kVkEnd:
+            choose(items_.count() - 1);
+            return true;
+        case kVkPrior:
+            choose(std::max(0, selected - page));
+            return true;
+        case kVkNext:
+            choose(std::min(items_.count() - 1, selected + page));
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void paint(Painter& p, const Rect&) override
+    {
+        Rect area = client();
+        Brush brush = askColours(p, kMsgCtlColorListBox);
+        p.fillRect(area, brush);
+        p.drawEdge(area, kEdgeSunken, kSidesRect);
+        if (hasScrollBar())
+            look::drawScrollBar(p, scrollBarArea(), items_.top(), visibleRows(), items_.count());
+        Rect list = rows();
+        p.intersectClip(list);
+        items_.paint(p, list, font(), items_.selected(), focused(), enabled());
+    }
+
+private:
+    static std::string textParam(intptr_t lparam)
+    {
+        const char* text = reinterpret_cast<const char*>(lparam);
+        return text != nullptr ? text : "";
+    }
+
+    Rect inner() const { return client().inflatedBy(-2, -2); }
+    int visibleRows() const { return std::max(1, inner().height() / ItemList::rowHeight(font())); }
+    bool hasScrollBar() const { return items_.count() > visibleRows(); }
+    Rect scrollBarArea() const
+    {
+        Rect area = inner();
+        return {area.right - look::kScrollBarWidth, area.top, area.right, area.bottom};
+    }
+    Rect rows() const
+    {
+        Rect area = inner();
+        if (hasScrollBar())
+            area.right -= look::kScrollBarWidth;
+        return area;
+    }
+
+    void scrollByBar(int y)
+    {
+        int hit =
+            look::scrollBarHit(y, scrollBarArea().height(), items_.top(), visibleRows(), items_.count());
+        int step = hit == -1 || hit == 1 ? std::max(1, visibleRows() - 1) : 1;
+        if (hit != 0)
+            items_.setTop(items_.top() + (hit < 0 ? -step : step), visibleRows());
+        invalidate();
+    }
+
+    void choose(int index)
+    {
+        if (!items_.valid(index))
+            return;
+        items_.showItem(index, visibleRows());
+        if (index == items_.selected()) {
+            invalidate();
+            return;
+        }
+        items_.select(index);
+        invalidate();
+        if ((style() & kListNotify) != 0)
+            notifyCommand(kListSelChange);
+    }
+
+    ItemList items_;
+    bool dragging_ = false;
+};
+
+} // namespace
+
+void registerListBoxClass()
+{
+    registerControlClass(kListBoxClass, &controlProcedure<ListBox>);
+}
+
+} // namespace plat::ui::detail
