@@ -122,29 +122,29 @@ int EngineCore::attachStreams(PluginHandle plugin, int first, int second)
         channels[c + 1].input.store(input, std::memory_order_release);
     }
 
-    const int32_t pan = stereo ? kStereoLeftPan : StereoMixer::kCentrePan;
-    updateChannelValue(c, kValuePan, pan);
-    mixer.setPan(c, pan);
-    updateChannelValue(c, kValueVolume, StereoMixer::kUnityVolume);
-    mixer.setVolume(c, StereoMixer::kUnityVolume);
-    std::snprintf(channels[c].name, sizeof channels[c].name, "%s[%i]", input->info.shortName, first);
-    updateChannelValue(c, kValueChannelName, pointerValue(channels[c].name));
+    presentNewChannel(c, stereo ? kStereoLeftPan : StereoMixer::kCentrePan, input, first);
     resetChannelEffects(c);
 
     if (stereo) {
         const int d = c + 1;
-        updateChannelValue(d, kValuePan, kStereoRightPan);
-        mixer.setPan(d, kStereoRightPan);
-        updateChannelValue(d, kValueVolume, StereoMixer::kUnityVolume);
-        mixer.setVolume(d, StereoMixer::kUnityVolume);
-        std::snprintf(channels[d].name, sizeof channels[d].name, "%s[%i]", input->info.shortName, second);
-        updateChannelValue(d, kValueChannelName, pointerValue(channels[d].name));
+        presentNewChannel(d, kStereoRightPan, input, second);
         updateChannelValue(c, kValueLinked, d);
         channels[c].partner.store(d, std::memory_order_relaxed);
         channels[d].partner.store(c, std::memory_order_relaxed);
         resetChannelEffects(d);
     }
     return 1;
+}
+
+void EngineCore::presentNewChannel(int channel, int32_t pan, const InputPlugin* input, int stream)
+{
+    updateChannelValue(channel, kValuePan, pan);
+    mixer.setPan(channel, pan);
+    updateChannelValue(channel, kValueVolume, StereoMixer::kUnityVolume);
+    mixer.setVolume(channel, StereoMixer::kUnityVolume);
+    std::snprintf(channels[channel].name, sizeof channels[channel].name, "%s[%i]", input->info.shortName,
+                  stream);
+    updateChannelValue(channel, kValueChannelName, pointerValue(channels[channel].name));
 }
 
 void EngineCore::detachStreams(PluginHandle plugin, int first, int second)

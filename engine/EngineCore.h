@@ -118,6 +118,9 @@ private:
 
     InputPlugin* inputByHandle(PluginHandle plugin) const;
     int channelFedBy(PluginHandle plugin, intptr_t stream) const;
+    // Starts a channel just given a stream of input at pan and unity volume,
+    // named after the input and the stream, and shows all three.
+    void presentNewChannel(int channel, int32_t pan, const InputPlugin* input, int stream);
     void setChannelVolume(int channel, int32_t volume);
     // Waits up to timeoutMs for the last run's thread; forgets it once ended.
     bool finishStreamThread(uint32_t timeoutMs);

@@ -1,8 +1,6 @@
 #include "zkr/InputDevice.h"
 
-#include "platform/audio/Devices.h"
 #include "zkr/ErrorCodes.h"
-#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -34,25 +32,6 @@ InputDevice::~InputDevice()
     handle.reset();
 }
 
-int InputDevice::getCaps(int device, DeviceCapabilities* caps)
-{
-    plat::audio::DeviceCaps platformCaps;
-    const Result result = plat::audio::deviceCaps(Direction::Input, device, platformCaps);
-    if (result != Result::Ok)
-        return reportDeviceError(result);
-    if (caps != nullptr) {
-        caps->manufacturerId = platformCaps.manufacturerId;
-        caps->productId = platformCaps.productId;
-        caps->driverVersion = platformCaps.driverVersion;
-        copyText(caps->name, platformCaps.name);
-        caps->formats = platformCaps.formats;
-        caps->channels = platformCaps.channels;
-        caps->support = 0;
-    }
-    lastError = kOk;
-    return kOk;
-}
-
 int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
 {
     if (deviceOpen) {
@@ -61,32 +40,9 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
     }
     stopping.store(false);
     allDone.reset();
-    const Result result = plat::audio::Device::open(
-        Direction::Input, device, toPcmFormat(format),
-        callback != nullptr ? callback : &InputDevice::forwardMessage, this, handle);
-    if (result != Result::Ok)
-        return reportDeviceError(result);
-    deviceOpen = true;
-    lastError = kOk;
-    return kOk;
-}
-
-int InputDevice::closeDevice()
-{
-    lastError = kOk;
-    if (!handle) {
-        deviceOpen = false;
-        return kOk;
-    }
-    Result result = handle->reset();
-    if (result != Result::Ok)
-        reportDeviceError(result);
-    result = handle->close();
-    if (result != Result::Ok)
-        return reportDeviceError(result);
-    handle.reset();
-    deviceOpen = false;
-    return lastError;
+    const Result result =
+        openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
+    return result == Result::Ok ? kOk : reportDeviceError(result);
 }
 
 void InputDevice::forwardMessage(void* context, plat::audio::Block* header)
@@ -132,14 +88,7 @@ int InputDevice::requeue(plat::audio::Block* header)
 {
     if (!handle || header == nullptr)
         return kErrNotNow;
-    Result result = handle->prepareBlock(*header);
-    if (result == Result::Ok)
-        result = handle->queue(*header);
-    if (result != Result::Ok) {
-        handle->unprepareBlock(*header);
-        return kDeviceError;
-    }
-    return kOk;
+    return queueBlock(*header) == Result::Ok ? kOk : kDeviceError;
 }
 
 int InputDevice::queueAll()
@@ -153,11 +102,8 @@ int InputDevice::queueAll()
         header.length = blockSize;
         // Marked before it is queued: the device may hand it back at once.
         header.user.store(1);
-        Result result = handle->prepareBlock(header);
-        if (result == Result::Ok)
-            result = handle->queue(header);
+        const Result result = queueBlock(header);
         if (result != Result::Ok) {
-            handle->unprepareBlock(header);
             header.user.store(0);
             return reportDeviceError(result);
         }

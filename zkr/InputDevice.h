@@ -25,14 +25,10 @@ public:
     InputDevice();
     ~InputDevice() override;
 
-    int getCaps(int device, DeviceCapabilities* caps) override;
     // Opens the device with the format and this object as the callback's
     // context; a null callback hands every block to onDeviceMessage. 16 while
     // open.
     int openDevice(int device, plat::audio::BlockCallback callback) override;
-    // Resets and closes the device; the open flag stays set when closing
-    // fails.
-    int closeDevice() override;
     void onDeviceMessage(uint32_t message, plat::audio::Block* header) override;
 
     // Prepares and queues every block of the ring in ring order, marking each

@@ -4,9 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/audio/Devices.h"
 #include "zkr/ErrorCodes.h"
-#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -25,58 +23,12 @@ OutputDevice::~OutputDevice()
         stop();
 }
 
-int OutputDevice::getCaps(int device, DeviceCapabilities* caps)
-{
-    plat::audio::DeviceCaps platformCaps;
-    const Result result = plat::audio::deviceCaps(Direction::Output, device, platformCaps);
-    if (result != Result::Ok)
-        return reportDeviceError(result);
-    if (caps != nullptr) {
-        caps->manufacturerId = platformCaps.manufacturerId;
-        caps->productId = platformCaps.productId;
-        caps->driverVersion = platformCaps.driverVersion;
-        copyText(caps->name, platformCaps.name);
-        caps->formats = platformCaps.formats;
-        caps->channels = platformCaps.channels;
-        caps->support = platformCaps.support;
-    }
-    lastError = kOk;
-    return kOk;
-}
-
 int OutputDevice::openDevice(int device, plat::audio::BlockCallback callback)
 {
-    const Result result =
-        plat::audio::Device::open(Direction::Output, device, toPcmFormat(format), callback, this, handle);
-    if (result != Result::Ok) {
-        // Only recorded: the owner decides whether and how to report it. The
-        // text is kept as the context for that report.
-        plat::audio::errorText(Direction::Output, result, errorText, sizeof errorText);
-        errorContext = errorText;
-        lastError = kDeviceError;
-        return lastError;
-    }
-    deviceOpen = true;
-    lastError = kOk;
-    return kOk;
-}
-
-int OutputDevice::closeDevice()
-{
-    lastError = kOk;
-    if (!handle) {
-        deviceOpen = false;
-        return kOk;
-    }
-    Result result = handle->reset();
-    if (result != Result::Ok)
-        reportDeviceError(result);
-    result = handle->close();
-    if (result != Result::Ok)
-        return reportDeviceError(result);
-    handle.reset();
-    deviceOpen = false;
-    return lastError;
+    const Result result = openDirection(device, callback);
+    // Only recorded: the owner decides whether and how to report it. The
+    // text is kept as the context for that report.
+    return result == Result::Ok ? kOk : recordDeviceError(result);
 }
 
 void OutputDevice::forwardMessage(void* context, plat::audio::Block* header)
@@ -157,11 +109,8 @@ int OutputDevice::writeBlock(const void* data, uint32_t bytes)
     block.length = blockSize;
 
     block.user.store(1);
-    Result result = handle->prepareBlock(block);
-    if (result == Result::Ok)
-        result = handle->queue(block);
+    const Result result = queueBlock(block);
     if (result != Result::Ok) {
-        handle->unprepareBlock(block);
         block.user.store(0);
         return reportDeviceError(result);
     }

@@ -22,11 +22,7 @@ public:
     OutputDevice();
     ~OutputDevice() override;
 
-    int getCaps(int device, DeviceCapabilities* caps) override;
     int openDevice(int device, plat::audio::BlockCallback callback) override;
-    // Resets and closes the device; the open flag stays set when closing
-    // fails.
-    int closeDevice() override;
     void onDeviceMessage(uint32_t message, plat::audio::Block* header) override;
 
     // Opens the selected device paused; 16 without a ring or while open. A

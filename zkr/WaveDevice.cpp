@@ -56,6 +56,64 @@ void WaveDevice::readCapabilities()
     }
 }
 
+int WaveDevice::getCaps(int device, DeviceCapabilities* caps)
+{
+    plat::audio::DeviceCaps platformCaps;
+    const plat::audio::Result result = plat::audio::deviceCaps(direction, device, platformCaps);
+    if (result != plat::audio::Result::Ok)
+        return reportDeviceError(result);
+    if (caps != nullptr) {
+        caps->manufacturerId = platformCaps.manufacturerId;
+        caps->productId = platformCaps.productId;
+        caps->driverVersion = platformCaps.driverVersion;
+        copyText(caps->name, platformCaps.name);
+        caps->formats = platformCaps.formats;
+        caps->channels = platformCaps.channels;
+        caps->support = direction == plat::audio::Direction::Output ? platformCaps.support : 0;
+    }
+    lastError = kOk;
+    return kOk;
+}
+
+plat::audio::Result WaveDevice::openDirection(int device, plat::audio::BlockCallback callback)
+{
+    const plat::audio::Result result =
+        plat::audio::Device::open(direction, device, toPcmFormat(format), callback, this, handle);
+    if (result == plat::audio::Result::Ok) {
+        deviceOpen = true;
+        lastError = kOk;
+    }
+    return result;
+}
+
+int WaveDevice::closeDevice()
+{
+    lastError = kOk;
+    if (!handle) {
+        deviceOpen = false;
+        return kOk;
+    }
+    plat::audio::Result result = handle->reset();
+    if (result != plat::audio::Result::Ok)
+        reportDeviceError(result);
+    result = handle->close();
+    if (result != plat::audio::Result::Ok)
+        return reportDeviceError(result);
+    handle.reset();
+    deviceOpen = false;
+    return lastError;
+}
+
+plat::audio::Result WaveDevice::queueBlock(plat::audio::Block& block)
+{
+    plat::audio::Result result = handle->prepareBlock(block);
+    if (result == plat::audio::Result::Ok)
+        result = handle->queue(block);
+    if (result != plat::audio::Result::Ok)
+        handle->unprepareBlock(block);
+    return result;
+}
+
 int WaveDevice::selectDevice(int index)
 {
     if (deviceOpen) {
@@ -136,12 +194,19 @@ bool WaveDevice::allFree() const
     return true;
 }
 
-int WaveDevice::reportDeviceError(plat::audio::Result result)
+int WaveDevice::recordDeviceError(plat::audio::Result result)
 {
     const auto textDirection =
         kind == kKindWaveInput ? plat::audio::Direction::Input : plat::audio::Direction::Output;
     plat::audio::errorText(textDirection, result, errorText, sizeof errorText);
     errorContext = errorText;
+    lastError = kDeviceError;
+    return lastError;
+}
+
+int WaveDevice::reportDeviceError(plat::audio::Result result)
+{
+    recordDeviceError(result);
     setError(kDeviceError);
     return lastError;
 }

@@ -50,9 +50,13 @@ public:
     // destructors, while their message handler still exists.
     ~WaveDevice() override;
 
-    virtual int getCaps(int device, DeviceCapabilities* caps) = 0;
+    // Reads one installed device of this direction. Input devices have no
+    // optional features: their support flags stay 0.
+    virtual int getCaps(int device, DeviceCapabilities* caps);
     virtual int openDevice(int device, plat::audio::BlockCallback callback) = 0;
-    virtual int closeDevice() = 0;
+    // Resets and closes the device; the open flag stays set when closing
+    // fails.
+    virtual int closeDevice();
     virtual void onDeviceMessage(uint32_t message, plat::audio::Block* header) = 0;
 
     // 16 while open. An index outside the installed devices selects the wave
@@ -92,6 +96,16 @@ protected:
     // Fills the capability list; derived constructors call it once their
     // getCaps exists.
     void readCapabilities();
+    // Opens device of this direction with the format and this object as the
+    // callback's context; on success the device is open and the error
+    // cleared. A failure is left to the caller.
+    plat::audio::Result openDirection(int device, plat::audio::BlockCallback callback);
+    // Keeps a platform failure's text as the error context and its code as
+    // the last error, without reporting it.
+    int recordDeviceError(plat::audio::Result result);
+    // Prepares block and queues it; a block the device refuses is unprepared
+    // again.
+    plat::audio::Result queueBlock(plat::audio::Block& block);
 
 private:
     std::unique_ptr<uint8_t[]> blockMemory;

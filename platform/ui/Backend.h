@@ -79,6 +79,8 @@ public:
     // Adds the icon or changes it (same owner and id). False when it cannot be shown.
     virtual bool showTrayIcon(const TrayIconSpec& icon) = 0;
     virtual bool removeTrayIcon(WindowHandle owner, uint32_t id) = 0;
+    // The system's short warning sound; a backend without sound stays silent.
+    virtual void bell() {}
 };
 
 // The backend of the process, chosen and opened on first use; null when it

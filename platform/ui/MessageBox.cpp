@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/core/Thread.h"
+#include "platform/ui/Backend.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Surface.h"
@@ -215,6 +216,8 @@ int messageBox(WindowHandle owner, const char* text, const char* caption, uint32
 bool messageBeep(uint32_t)
 {
     beeps.fetch_add(1);
+    if (Backend* current = backend())
+        current->bell();
     return true;
 }
 

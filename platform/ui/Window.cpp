@@ -881,28 +881,31 @@ bool clientRect(WindowHandle window, Rect& rect)
     return true;
 }
 
-bool clientToScreen(WindowHandle window, Point& point)
+namespace {
+
+// Moves point by the window's origin on the screen: sign 1 from client to screen, -1 back.
+bool moveByScreenOrigin(WindowHandle window, Point& point, int sign)
 {
     std::lock_guard lock(uiMutex());
     WindowRecord* record = liveWindowLocked(window);
     if (record == nullptr)
         return false;
     const Point origin = screenOriginLocked(record);
-    point.x += origin.x;
-    point.y += origin.y;
+    point.x += sign * origin.x;
+    point.y += sign * origin.y;
     return true;
+}
+
+} // namespace
+
+bool clientToScreen(WindowHandle window, Point& point)
+{
+    return moveByScreenOrigin(window, point, 1);
 }
 
 bool screenToClient(WindowHandle window, Point& point)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    const Point origin = screenOriginLocked(record);
-    point.x -= origin.x;
-    point.y -= origin.y;
-    return true;
+    return moveByScreenOrigin(window, point, -1);
 }
 
 bool setTopmost(WindowHandle window, bool topmost)

@@ -12,6 +12,7 @@
 #include "engine/EngineCore.h"
 #include "platform/core/DynamicLibrary.h"
 #include "plugins/CoreTestPlugins.h"
+#include "support/Watchdog.h"
 #include "zkr/ErrorCodes.h"
 
 namespace velmora::test {
@@ -189,6 +190,40 @@ public:
 
 private:
     plat::DynamicLibrary library;
+};
+
+// The engine core with the test plug-ins' controls, under a watchdog that is
+// armed before the engine exists and ends after it.
+class CoreEngineFixture : public ::testing::Test {
+protected:
+    explicit CoreEngineFixture(const char* what) : watchdog{std::chrono::seconds(20), what} {}
+
+    // Forgets what every test plug-in recorded or was told in earlier tests.
+    void resetTestPlugins()
+    {
+        inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
+        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
+        effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
+    }
+    // Puts the pattern input into the engine's first input slot.
+    void loadPatternInput()
+    {
+        core.inputs[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
+        input = core.inputs[0].get();
+    }
+    std::string outputJournal()
+    {
+        char text[2048];
+        outputControls.get<coretest::OutputJournalFn>(coretest::kOutputJournal)(text, sizeof text);
+        return text;
+    }
+
+    Watchdog watchdog;
+    TestControls inputControls{coretest::kPatternInputFile};
+    TestControls outputControls{coretest::kRecordingOutputFile};
+    TestControls effectControls{coretest::kOffsetEffectFile};
+    RecordingEngine core;
+    engine::InputPlugin* input = nullptr;
 };
 
 } // namespace velmora::test

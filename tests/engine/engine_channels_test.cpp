@@ -13,15 +13,14 @@ using engine::OutputPlugin;
 
 namespace {
 
-class Channels : public ::testing::Test {
+class Channels : public CoreEngineFixture {
 protected:
+    Channels() : CoreEngineFixture("channels test") {}
+
     void SetUp() override
     {
-        inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
-        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
-        effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
-        core.inputs[0] = loadTestPlugin<InputPlugin>(coretest::kPatternInputFile);
-        input = core.inputs[0].get();
+        resetTestPlugins();
+        loadPatternInput();
         ASSERT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
     }
 
@@ -31,24 +30,12 @@ protected:
         effectControls.get<coretest::EffectJournalFn>(coretest::kEffectJournal)(text, sizeof text);
         return text;
     }
-    std::string outputJournal()
-    {
-        char text[1024];
-        outputControls.get<coretest::OutputJournalFn>(coretest::kOutputJournal)(text, sizeof text);
-        return text;
-    }
     // Occupies channels with mono streams 1, 2, ... of the input.
     void attachMono(int count)
     {
         for (int stream = 1; stream <= count; ++stream)
             ASSERT_EQ(core.attachStreams(input->handle(), stream, 0), 1);
     }
-
-    TestControls inputControls{coretest::kPatternInputFile};
-    TestControls outputControls{coretest::kRecordingOutputFile};
-    TestControls effectControls{coretest::kOffsetEffectFile};
-    RecordingEngine core;
-    InputPlugin* input = nullptr;
 };
 
 } // namespace

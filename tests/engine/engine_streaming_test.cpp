@@ -8,12 +8,10 @@
 #include "engine/CoreTestEngine.h"
 #include "engine/EngineCore.h"
 #include "platform/core/Thread.h"
-#include "support/Watchdog.h"
 
 using namespace velmora::test;
 using namespace std::chrono_literals;
 using engine::EffectPlugin;
-using engine::InputPlugin;
 using engine::OutputPlugin;
 
 namespace {
@@ -28,16 +26,15 @@ struct OutputBlock {
     int32_t empty = 0;
 };
 
-class Streaming : public ::testing::Test {
+class Streaming : public CoreEngineFixture {
 protected:
+    Streaming() : CoreEngineFixture("streaming test") {}
+
     void SetUp() override
     {
-        inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
-        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
-        effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
-        core.inputs[0] = loadTestPlugin<InputPlugin>(coretest::kPatternInputFile);
+        resetTestPlugins();
+        loadPatternInput();
         core.output = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
-        input = core.inputs[0].get();
         ASSERT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     }
@@ -72,12 +69,6 @@ protected:
         }
         return blocks;
     }
-    std::string outputJournal()
-    {
-        char text[2048];
-        outputControls.get<coretest::OutputJournalFn>(coretest::kOutputJournal)(text, sizeof text);
-        return text;
-    }
     coretest::InputRecord inputRecord()
     {
         coretest::InputRecord record{};
@@ -91,13 +82,6 @@ protected:
             values.push_back(call.value);
         return values;
     }
-
-    Watchdog watchdog{20s, "streaming test"};
-    TestControls inputControls{coretest::kPatternInputFile};
-    TestControls outputControls{coretest::kRecordingOutputFile};
-    TestControls effectControls{coretest::kOffsetEffectFile};
-    RecordingEngine core;
-    InputPlugin* input = nullptr;
 };
 
 bool isSilent(const OutputBlock& block)

@@ -19,6 +19,24 @@ namespace {
 constexpr const char* kDropListClass = "ComboLBox";
 constexpr int kMaxDropRows = 8;
 
+constexpr ItemMessages kComboItemMessages{
+    .addString = kMsgComboAddString,
+    .insertString = kMsgComboInsertString,
+    .deleteString = kMsgComboDeleteString,
+    .resetContent = kMsgComboResetContent,
+    .getCount = kMsgComboGetCount,
+    .getCurSel = kMsgComboGetCurSel,
+    .setCurSel = kMsgComboSetCurSel,
+    .getText = kMsgComboGetLbText,
+    .getTextLen = kMsgComboGetLbTextLen,
+    .getItemData = kMsgComboGetItemData,
+    .setItemData = kMsgComboSetItemData,
+    .findString = kMsgComboFindString,
+    .findStringExact = kMsgComboFindStringExact,
+    .error = kComboError,
+    .badSelectionClears = true,
+};
+
 // A drop-down list: the chosen item in a field with a button; pressing it
 // shows the items in a list of their own below (a top-level window, so it may
 // reach outside the dialog), which takes the mouse until it closes.
@@ -43,63 +61,17 @@ public:
 
     intptr_t handle(uint32_t message, uintptr_t wparam, intptr_t lparam) override
     {
-        switch (message) {
-        case kMsgComboAddString: {
-            int index = items_.add(textParam(lparam), (style() & kComboSort) != 0);
+        const ItemList::Answer itemAnswer =
+            items_.handleMessage(kComboItemMessages, message, wparam, lparam, (style() & kComboSort) != 0);
+        if (itemAnswer.outcome == ItemList::Outcome::ItemsChanged) {
             changedItems();
-            return index;
-        }
-        case kMsgComboInsertString: {
-            int index = items_.insert(static_cast<int>(wparam), textParam(lparam));
-            changedItems();
-            return index < 0 ? kComboError : index;
-        }
-        case kMsgComboDeleteString: {
-            int left = items_.remove(static_cast<int>(wparam));
-            changedItems();
-            return left < 0 ? kComboError : left;
-        }
-        case kMsgComboResetContent:
-            items_.clear();
-            changedItems();
-            return 0;
-        case kMsgComboGetCount:
-            return items_.count();
-        case kMsgComboGetCurSel:
-            return items_.selected();
-        case kMsgComboSetCurSel: {
-            int index = static_cast<int>(static_cast<intptr_t>(wparam));
-            bool ok = items_.select(index);
-            if (!ok)
-                items_.select(-1);
+        } else if (itemAnswer.outcome == ItemList::Outcome::SelectionSet) {
             highlight_ = items_.selected();
             invalidate();
-            return ok && index != -1 ? index : kComboError;
         }
-        case kMsgComboGetLbText: {
-            int index = static_cast<int>(wparam);
-            if (!items_.valid(index) || lparam == 0)
-                return kComboError;
-            const std::string& text = items_.at(index).text;
-            std::memcpy(reinterpret_cast<char*>(lparam), text.c_str(), text.size() + 1);
-            return static_cast<intptr_t>(text.size());
-        }
-        case kMsgComboGetLbTextLen:
-            return items_.valid(static_cast<int>(wparam))
-                       ? static_cast<intptr_t>(items_.at(static_cast<int>(wparam)).text.size())
-                       : kComboError;
-        case kMsgComboGetItemData:
-            return items_.valid(static_cast<int>(wparam)) ? items_.at(static_cast<int>(wparam)).data
-                                                          : kComboError;
-        case kMsgComboSetItemData:
-            if (!items_.valid(static_cast<int>(wparam)))
-                return kComboError;
-            items_.at(static_cast<int>(wparam)).data = lparam;
-            return 0;
-        case kMsgComboFindString:
-        case kMsgComboFindStringExact:
-            return items_.find(static_cast<int>(static_cast<intptr_t>(wparam)), textParam(lparam),
-                               message == kMsgComboFindStringExact);
+        if (itemAnswer.outcome != ItemList::Outcome::NotMine)
+            return itemAnswer.result;
+        switch (message) {
         case kMsgComboShowDropDown:
             if (wparam != 0)
                 drop();
@@ -315,12 +287,6 @@ protected:
     }
 
 private:
-    static std::string textParam(intptr_t lparam)
-    {
-        const char* text = reinterpret_cast<const char*>(lparam);
-        return text != nullptr ? text : "";
-    }
-
     std::string selectedText() const
     {
         return items_.valid(items_.selected()) ? items_.at(items_.selected()).text : std::string();

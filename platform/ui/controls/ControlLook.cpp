@@ -147,24 +147,37 @@ void drawScrollBar(Painter& p, const Rect& area, int first, int visible, int tot
     p.drawEdge(knob, kEdgeRaised, kSidesRect | kEdgeMiddle);
 }
 
-int scrollBarHit(int y, int height, int first, int visible, int total)
+Rect scrollBarStrip(const Rect& area)
+{
+    return {area.right - kScrollBarWidth, area.top, area.right, area.bottom};
+}
+
+Rect besideScrollBar(Rect area, bool scrollBar)
+{
+    if (scrollBar)
+        area.right -= kScrollBarWidth;
+    return area;
+}
+
+int scrollBarRows(int y, int height, int first, int visible, int total)
 {
     const int w = kScrollBarWidth;
     if (total <= visible)
         return 0;
+    const int page = std::max(1, visible - 1);
     if (y < w)
-        return -2;
+        return -1;
     if (y >= height - w)
-        return 2;
+        return 1;
     int track = height - 2 * w;
     int thumb = std::max(8, track * visible / total);
     int range = total - visible;
     int offset = range > 0 ? (track - thumb) * first / range : 0;
     int at = y - w;
     if (at < offset)
-        return -1;
+        return -page;
     if (at >= offset + thumb)
-        return 1;
+        return page;
     return 0;
 }
 

@@ -38,8 +38,12 @@ void drawLabel(Painter& p, std::string_view text, Rect area, unsigned format, bo
 
 // A vertical scroll bar in area for first..first+visible of total rows.
 void drawScrollBar(Painter& p, const Rect& area, int first, int visible, int total);
-// What a click at y inside a scroll bar of that height asks for: -1 a page
-// up, +1 a page down, -2 a row up, +2 a row down, 0 nothing.
-int scrollBarHit(int y, int height, int first, int visible, int total);
+// The strip at the right of area where its vertical scroll bar goes, and
+// what is left of area beside it (all of area when there is no bar).
+Rect scrollBarStrip(const Rect& area);
+Rect besideScrollBar(Rect area, bool scrollBar);
+// How many rows a click at y inside a scroll bar of that height moves the
+// first row: a page (visible - 1) on the track, one on an arrow, 0 on the thumb.
+int scrollBarRows(int y, int height, int first, int visible, int total);
 
 } // namespace plat::ui::look

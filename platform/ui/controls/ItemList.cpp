@@ -1,6 +1,7 @@
 #include "platform/ui/controls/ItemList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <strings.h>
 
 #include "platform/ui/controls/ControlLook.h"
@@ -74,6 +75,67 @@ bool ItemList::select(int index)
         return false;
     selected_ = index;
     return true;
+}
+
+namespace {
+
+std::string textParam(intptr_t lparam)
+{
+    const char* text = reinterpret_cast<const char*>(lparam);
+    return text != nullptr ? text : "";
+}
+
+} // namespace
+
+ItemList::Answer ItemList::handleMessage(const ItemMessages& messages, uint32_t message, uintptr_t wparam,
+                                         intptr_t lparam, bool sorted)
+{
+    const int index = static_cast<int>(static_cast<intptr_t>(wparam));
+    const intptr_t error = messages.error;
+    if (message == messages.addString)
+        return {Outcome::ItemsChanged, add(textParam(lparam), sorted)};
+    if (message == messages.insertString) {
+        int at = insert(index, textParam(lparam));
+        return {Outcome::ItemsChanged, at < 0 ? error : at};
+    }
+    if (message == messages.deleteString) {
+        int left = remove(index);
+        return {Outcome::ItemsChanged, left < 0 ? error : left};
+    }
+    if (message == messages.resetContent) {
+        clear();
+        return {Outcome::ItemsChanged, 0};
+    }
+    if (message == messages.getCount)
+        return {Outcome::Answered, count()};
+    if (message == messages.getCurSel)
+        return {Outcome::Answered, selected()};
+    if (message == messages.setCurSel) {
+        bool ok = select(index);
+        if (!ok && messages.badSelectionClears)
+            select(-1);
+        return {Outcome::SelectionSet, ok && index != -1 ? index : error};
+    }
+    if (message == messages.getText) {
+        if (!valid(index) || lparam == 0)
+            return {Outcome::Answered, error};
+        const std::string& text = at(index).text;
+        std::memcpy(reinterpret_cast<char*>(lparam), text.c_str(), text.size() + 1);
+        return {Outcome::Answered, static_cast<intptr_t>(text.size())};
+    }
+    if (message == messages.getTextLen)
+        return {Outcome::Answered, valid(index) ? static_cast<intptr_t>(at(index).text.size()) : error};
+    if (message == messages.getItemData)
+        return {Outcome::Answered, valid(index) ? at(index).data : error};
+    if (message == messages.setItemData) {
+        if (!valid(index))
+            return {Outcome::Answered, error};
+        at(index).data = lparam;
+        return {Outcome::Answered, 0};
+    }
+    if (message == messages.findString || message == messages.findStringExact)
+        return {Outcome::Answered, find(index, textParam(lparam), message == messages.findStringExact)};
+    return {Outcome::NotMine, 0};
 }
 
 void ItemList::setTop(int top, int visible)

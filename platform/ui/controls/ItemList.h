@@ -12,6 +12,25 @@
 // their selection and scrolling, and how they are drawn.
 namespace plat::ui::detail {
 
+// The numbers one control family gives the messages that work on its items, and its error answer.
+struct ItemMessages {
+    uint32_t addString;
+    uint32_t insertString;
+    uint32_t deleteString;
+    uint32_t resetContent;
+    uint32_t getCount;
+    uint32_t getCurSel;
+    uint32_t setCurSel;
+    uint32_t getText;
+    uint32_t getTextLen;
+    uint32_t getItemData;
+    uint32_t setItemData;
+    uint32_t findString;
+    uint32_t findStringExact;
+    intptr_t error;
+    bool badSelectionClears; // a selection out of range clears the one there was
+};
+
 class ItemList {
 public:
     struct Item {
@@ -40,6 +59,21 @@ public:
     int top() const { return top_; }
     void setTop(int top, int visible);
     void showItem(int index, int visible);
+
+    // What handleMessage did, so that the control can redraw.
+    enum class Outcome {
+        NotMine,      // not an item message: the control handles it
+        Answered,     // nothing changed
+        ItemsChanged, // items added or removed (even when the request failed)
+        SelectionSet, // a request to select; the selection may have changed
+    };
+    struct Answer {
+        Outcome outcome;
+        intptr_t result;
+    };
+    // Handles a message of the family in messages; sorted: added items keep order.
+    Answer handleMessage(const ItemMessages& messages, uint32_t message, uintptr_t wparam, intptr_t lparam,
+                         bool sorted);
 
     static int rowHeight(const Font& font) { return font.metrics().height + 2; }
     // Draws rows from top into area; highlight is the row drawn selected (-1 none).

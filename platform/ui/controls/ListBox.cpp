@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/ControlBase.h"
@@ -11,6 +10,24 @@ namespace plat::ui::detail {
 
 namespace {
 
+constexpr ItemMessages kListItemMessages{
+    .addString = kMsgListAddString,
+    .insertString = kMsgListInsertString,
+    .deleteString = kMsgListDeleteString,
+    .resetContent = kMsgListResetContent,
+    .getCount = kMsgListGetCount,
+    .getCurSel = kMsgListGetCurSel,
+    .setCurSel = kMsgListSetCurSel,
+    .getText = kMsgListGetText,
+    .getTextLen = kMsgListGetTextLen,
+    .getItemData = kMsgListGetItemData,
+    .setItemData = kMsgListSetItemData,
+    .findString = kMsgListFindString,
+    .findStringExact = kMsgListFindStringExact,
+    .error = kListError,
+    .badSelectionClears = false,
+};
+
 // A list box with one selection; kListNotify makes it tell selection changes
 // and double clicks to its parent.
 class ListBox : public Control {
@@ -19,67 +36,22 @@ public:
 
     intptr_t handle(uint32_t message, uintptr_t wparam, intptr_t lparam) override
     {
+        const ItemList::Answer itemAnswer =
+            items_.handleMessage(kListItemMessages, message, wparam, lparam, (style() & kListSort) != 0);
+        if (itemAnswer.outcome == ItemList::Outcome::SelectionSet)
+            items_.showItem(static_cast<int>(static_cast<intptr_t>(wparam)), visibleRows());
+        if (itemAnswer.outcome == ItemList::Outcome::ItemsChanged ||
+            itemAnswer.outcome == ItemList::Outcome::SelectionSet)
+            invalidate();
+        if (itemAnswer.outcome != ItemList::Outcome::NotMine)
+            return itemAnswer.result;
         switch (message) {
-        case kMsgListAddString: {
-            int index = items_.add(textParam(lparam), (style() & kListSort) != 0);
-            invalidate();
-            return index;
-        }
-        case kMsgListInsertString: {
-            int index = items_.insert(static_cast<int>(wparam), textParam(lparam));
-            invalidate();
-            return index < 0 ? kListError : index;
-        }
-        case kMsgListDeleteString: {
-            int left = items_.remove(static_cast<int>(wparam));
-            invalidate();
-            return left < 0 ? kListError : left;
-        }
-        case kMsgListResetContent:
-            items_.clear();
-            invalidate();
-            return 0;
-        case kMsgListGetCount:
-            return items_.count();
-        case kMsgListGetCurSel:
-            return items_.selected();
-        case kMsgListSetCurSel: {
-            int index = static_cast<int>(static_cast<intptr_t>(wparam));
-            bool ok = items_.select(index);
-            items_.showItem(index, visibleRows());
-            invalidate();
-            return ok && index != -1 ? index : kListError;
-        }
-        case kMsgListGetText: {
-            int index = static_cast<int>(wparam);
-            if (!items_.valid(index) || lparam == 0)
-                return kListError;
-            const std::string& text = items_.at(index).text;
-            std::memcpy(reinterpret_cast<char*>(lparam), text.c_str(), text.size() + 1);
-            return static_cast<intptr_t>(text.size());
-        }
-        case kMsgListGetTextLen:
-            return items_.valid(static_cast<int>(wparam))
-                       ? static_cast<intptr_t>(items_.at(static_cast<int>(wparam)).text.size())
-                       : kListError;
-        case kMsgListGetItemData:
-            return items_.valid(static_cast<int>(wparam)) ? items_.at(static_cast<int>(wparam)).data
-                                                          : kListError;
-        case kMsgListSetItemData:
-            if (!items_.valid(static_cast<int>(wparam)))
-                return kListError;
-            items_.at(static_cast<int>(wparam)).data = lparam;
-            return 0;
         case kMsgListGetTopIndex:
             return items_.top();
         case kMsgListSetTopIndex:
             items_.setTop(static_cast<int>(wparam), visibleRows());
             invalidate();
             return 0;
-        case kMsgListFindString:
-        case kMsgListFindStringExact:
-            return items_.find(static_cast<int>(static_cast<intptr_t>(wparam)), textParam(lparam),
-                               message == kMsgListFindStringExact);
         case kMsgLButtonDown: {
             noteMouseKeys(wparam);
             if (!focused())
@@ -177,35 +149,18 @@ protected:
     }
 
 private:
-    static std::string textParam(intptr_t lparam)
-    {
-        const char* text = reinterpret_cast<const char*>(lparam);
-        return text != nullptr ? text : "";
-    }
-
     Rect inner() const { return client().inflatedBy(-2, -2); }
     int visibleRows() const { return std::max(1, inner().height() / ItemList::rowHeight(font())); }
     bool hasScrollBar() const { return items_.count() > visibleRows(); }
-    Rect scrollBarArea() const
-    {
-        Rect area = inner();
-        return {area.right - look::kScrollBarWidth, area.top, area.right, area.bottom};
-    }
-    Rect rows() const
-    {
-        Rect area = inner();
-        if (hasScrollBar())
-            area.right -= look::kScrollBarWidth;
-        return area;
-    }
+    Rect scrollBarArea() const { return look::scrollBarStrip(inner()); }
+    Rect rows() const { return look::besideScrollBar(inner(), hasScrollBar()); }
 
     void scrollByBar(int y)
     {
-        int hit =
-            look::scrollBarHit(y, scrollBarArea().height(), items_.top(), visibleRows(), items_.count());
-        int step = hit == -1 || hit == 1 ? std::max(1, visibleRows() - 1) : 1;
-        if (hit != 0)
-            items_.setTop(items_.top() + (hit < 0 ? -step : step), visibleRows());
+        int step =
+            look::scrollBarRows(y, scrollBarArea().height(), items_.top(), visibleRows(), items_.count());
+        if (step != 0)
+            items_.setTop(items_.top() + step, visibleRows());
         invalidate();
     }
 

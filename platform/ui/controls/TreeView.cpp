@@ -203,17 +203,10 @@ private:
     {
         return static_cast<int>(rows.size()) > pageRows();
     }
-    Rect scrollBarArea() const
-    {
-        Rect area = inner();
-        return {area.right - look::kScrollBarWidth, area.top, area.right, area.bottom};
-    }
+    Rect scrollBarArea() const { return look::scrollBarStrip(inner()); }
     Rect rowsArea(const std::vector<TreeItem>& rows) const
     {
-        Rect area = inner();
-        if (hasScrollBar(rows))
-            area.right -= look::kScrollBarWidth;
-        return area;
+        return look::besideScrollBar(inner(), hasScrollBar(rows));
     }
 
     void addVisible(TreeItem item, std::vector<TreeItem>& rows) const
@@ -511,11 +504,10 @@ private:
     {
         std::vector<TreeItem> rows = visibleRows();
         if (hasScrollBar(rows) && at.x >= scrollBarArea().left) {
-            int hit = look::scrollBarHit(at.y - scrollBarArea().top, scrollBarArea().height(), top_,
-                                         pageRows(), static_cast<int>(rows.size()));
-            int step = hit == -1 || hit == 1 ? std::max(1, pageRows() - 1) : 1;
-            if (hit != 0)
-                scrollTo(top_ + (hit < 0 ? -step : step));
+            int step = look::scrollBarRows(at.y - scrollBarArea().top, scrollBarArea().height(), top_,
+                                           pageRows(), static_cast<int>(rows.size()));
+            if (step != 0)
+                scrollTo(top_ + step);
             return;
         }
         Rect list = rowsArea(rows);

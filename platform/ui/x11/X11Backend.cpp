@@ -154,6 +154,15 @@ void X11Backend::setCapture(NativeWindow window)
     XFlush(display);
 }
 
+void X11Backend::bell()
+{
+    if (!connection_)
+        return;
+    ::Display* display = connection_->display();
+    XBell(display, 0);
+    XFlush(display);
+}
+
 Point X11Backend::cursorPosition()
 {
     Point point;

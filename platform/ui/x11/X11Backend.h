@@ -42,6 +42,7 @@ public:
 
     bool showTrayIcon(const TrayIconSpec& icon) override;
     bool removeTrayIcon(WindowHandle owner, uint32_t id) override;
+    void bell() override;
 
 private:
     std::shared_ptr<X11Window> find(NativeWindow window) const;

@@ -3,13 +3,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/audio/AudioTypes.h"
+#include "platform/audio/Device.h"
+#include "platform/audio/Devices.h"
 
 namespace velmora::test {
+
+inline const plat::audio::PcmFormat kCdFormat{44100, 2, 16};
 
 // Blocks of one size, with the callback that collects them as the device hands them back.
 class BlockRecorder {
@@ -30,6 +35,26 @@ public:
         self->done_.push_back(block->user.load());
         self->threads_.push_back(std::this_thread::get_id());
         self->changed_.notify_all();
+    }
+
+    // Opens a device that hands its blocks back to this recorder.
+    plat::audio::Result open(plat::audio::Direction direction, std::unique_ptr<plat::audio::Device>& device,
+                             int index = plat::audio::kDefaultDevice,
+                             const plat::audio::PcmFormat& format = kCdFormat)
+    {
+        return plat::audio::Device::open(direction, index, format, callback, this, device);
+    }
+    // Prepares and queues blocks from, from + 1, ... in that order; the first failure ends it.
+    plat::audio::Result queue(plat::audio::Device& device, size_t count, size_t from = 0)
+    {
+        for (size_t i = from; i < from + count; ++i) {
+            plat::audio::Result result = device.prepareBlock(blocks_[i]);
+            if (result == plat::audio::Result::Ok)
+                result = device.queue(blocks_[i]);
+            if (result != plat::audio::Result::Ok)
+                return result;
+        }
+        return plat::audio::Result::Ok;
     }
 
     plat::audio::Block& block(size_t i) { return blocks_[i]; }

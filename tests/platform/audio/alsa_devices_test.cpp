@@ -16,6 +16,7 @@
 using namespace plat::audio;
 using namespace std::chrono_literals;
 using velmora::test::BlockRecorder;
+using velmora::test::kCdFormat;
 using velmora::test::ScopedEnv;
 using velmora::test::TempFolder;
 using velmora::test::Watchdog;
@@ -24,8 +25,6 @@ using velmora::test::Watchdog;
 // runs its device work in a child process of its own with a configuration
 // that routes the default device into files (no sound card needed).
 namespace {
-
-const PcmFormat kCdFormat{44100, 2, 16};
 
 std::string samplePattern(size_t bytes, unsigned seed)
 {
@@ -100,14 +99,10 @@ std::string playIntoFile(const std::string& outPath)
         expected += bytes;
     }
     std::unique_ptr<Device> device;
-    if (Device::open(Direction::Output, kDefaultDevice, kCdFormat, BlockRecorder::callback, &recorder,
-                     device) != Result::Ok)
+    if (recorder.open(Direction::Output, device) != Result::Ok)
         return "open failed";
-    for (size_t i = 0; i < 4; ++i) {
-        if (device->prepareBlock(recorder.block(i)) != Result::Ok ||
-            device->queue(recorder.block(i)) != Result::Ok)
-            return "queue failed";
-    }
+    if (recorder.queue(*device, 4) != Result::Ok)
+        return "queue failed";
     if (device->restart() != Result::Ok || !recorder.waitFor(4))
         return "blocks did not come back";
     if (recorder.done() != std::vector<intptr_t>{0, 1, 2, 3})
@@ -124,14 +119,10 @@ std::string recordFromFile(const std::string& inPath)
 {
     BlockRecorder recorder(2, 8192);
     std::unique_ptr<Device> device;
-    if (Device::open(Direction::Input, kDefaultDevice, kCdFormat, BlockRecorder::callback, &recorder,
-                     device) != Result::Ok)
+    if (recorder.open(Direction::Input, device) != Result::Ok)
         return "open failed";
-    for (size_t i = 0; i < 2; ++i) {
-        if (device->prepareBlock(recorder.block(i)) != Result::Ok ||
-            device->queue(recorder.block(i)) != Result::Ok)
-            return "queue failed";
-    }
+    if (recorder.queue(*device, 2) != Result::Ok)
+        return "queue failed";
     if (device->start() != Result::Ok || !recorder.waitFor(2))
         return "blocks did not come back";
     if (recorder.block(1).bytesRecorded != 8192)
@@ -147,14 +138,10 @@ std::string resetHandsBackQueuedBlocks()
 {
     BlockRecorder recorder(3, 8192);
     std::unique_ptr<Device> device;
-    if (Device::open(Direction::Output, kDefaultDevice, kCdFormat, BlockRecorder::callback, &recorder,
-                     device) != Result::Ok)
+    if (recorder.open(Direction::Output, device) != Result::Ok)
         return "open failed";
-    for (size_t i = 0; i < 3; ++i) {
-        if (device->prepareBlock(recorder.block(i)) != Result::Ok ||
-            device->queue(recorder.block(i)) != Result::Ok)
-            return "queue failed";
-    }
+    if (recorder.queue(*device, 3) != Result::Ok)
+        return "queue failed";
     // Still paused: nothing was played, all three come back from the reset.
     if (device->reset() != Result::Ok || recorder.done() != std::vector<intptr_t>{0, 1, 2})
         return "reset did not hand back the blocks";

@@ -17,13 +17,12 @@
 using namespace plat::audio;
 using namespace std::chrono_literals;
 using velmora::test::BlockRecorder;
+using velmora::test::kCdFormat;
 using velmora::test::ScopedEnv;
 using velmora::test::TempFolder;
 using velmora::test::Watchdog;
 
 namespace {
-
-const PcmFormat kCdFormat{44100, 2, 16};
 
 // Virtual devices, chosen afresh for each test.
 class VirtualDevices : public ::testing::Test {
@@ -35,17 +34,13 @@ protected:
                                  const PcmFormat& format = kCdFormat)
     {
         std::unique_ptr<Device> device;
-        EXPECT_EQ(Result::Ok,
-                  Device::open(direction, index, format, BlockRecorder::callback, &recorder, device));
+        EXPECT_EQ(Result::Ok, recorder.open(direction, device, index, format));
         return device;
     }
 
     void queueAll(Device& device, BlockRecorder& recorder, size_t count)
     {
-        for (size_t i = 0; i < count; ++i) {
-            ASSERT_EQ(Result::Ok, device.prepareBlock(recorder.block(i)));
-            ASSERT_EQ(Result::Ok, device.queue(recorder.block(i)));
-        }
+        ASSERT_EQ(Result::Ok, recorder.queue(device, count));
     }
 
     ScopedEnv backend_{"VELMORA_AUDIO", "virtual"};
@@ -237,8 +232,7 @@ TEST_F(VirtualDevices, OutputRunningDryCountsAnUnderrun)
     queueAll(*device, recorder, 1);
     ASSERT_TRUE(recorder.waitFor(1));
     std::this_thread::sleep_for(100ms);
-    ASSERT_EQ(Result::Ok, device->prepareBlock(recorder.block(1)));
-    ASSERT_EQ(Result::Ok, device->queue(recorder.block(1)));
+    ASSERT_EQ(Result::Ok, recorder.queue(*device, 1, 1));
     ASSERT_TRUE(recorder.waitFor(2));
     EXPECT_EQ(1u, device->counters().underruns);
 }

@@ -15,39 +15,16 @@ using namespace velmora::test::x11;
 
 namespace {
 
-class X11Drop : public ::testing::Test {
+class X11Drop : public XvfbTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (xvfbInstalled())
-            server_ = new XvfbServer();
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override
     {
-        if (server_ == nullptr)
-            GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
-        client_ = std::make_unique<Client>(server_->display());
-        ASSERT_TRUE(client_->connected());
+        XvfbTest::SetUp();
+        if (setUpFailed())
+            return;
         source_ = XCreateSimpleWindow(client_->display(), client_->root(), 0, 0, 10, 10, 0, 0, 0);
         XSetSelectionOwner(client_->display(), client_->atom("XdndSelection"), source_, CurrentTime);
         XSync(client_->display(), False);
-    }
-
-    ::Window waitForWindow(const std::string& title)
-    {
-        const auto deadline = Clock::now() + 5s;
-        while (Clock::now() < deadline) {
-            if (::Window window = client_->findWindow(title))
-                return window;
-            usleep(10000);
-        }
-        return None;
     }
 
     void sendXdnd(::Window target, const char* type, long l1, long l2, long l3, long l4)
@@ -112,8 +89,6 @@ protected:
         return false;
     }
 
-    static inline XvfbServer* server_ = nullptr;
-    std::unique_ptr<Client> client_;
     ::Window source_ = None;
 };
 
@@ -122,7 +97,7 @@ constexpr long kVersion5 = 5L << 24;
 TEST_F(X11Drop, DroppedUriListArrivesAsLocalPathsAtTheDropPosition)
 {
     Watchdog watchdog(30s, "drop");
-    Probe probe(server_->display(), {"drop"});
+    Probe probe(display(), {"drop"});
     ASSERT_TRUE(probe.waitFor("shown"));
     const ::Window target = waitForWindow("x11-probe drop");
     ASSERT_NE(target, None);
@@ -158,7 +133,7 @@ TEST_F(X11Drop, DroppedUriListArrivesAsLocalPathsAtTheDropPosition)
 TEST_F(X11Drop, DragWithoutFilesIsRefused)
 {
     Watchdog watchdog(30s, "drop refused");
-    Probe probe(server_->display(), {"drop"});
+    Probe probe(display(), {"drop"});
     ASSERT_TRUE(probe.waitFor("shown"));
     const ::Window target = waitForWindow("x11-probe drop");
     ASSERT_NE(target, None);
@@ -189,7 +164,7 @@ TEST_F(X11Drop, DragWithoutFilesIsRefused)
 TEST_F(X11Drop, WindowAnnouncesItselfAsDropTarget)
 {
     Watchdog watchdog(30s, "xdnd aware");
-    Probe probe(server_->display(), {"drop"});
+    Probe probe(display(), {"drop"});
     ASSERT_TRUE(probe.waitFor("shown"));
     const ::Window target = waitForWindow("x11-probe drop");
     ASSERT_NE(target, None);

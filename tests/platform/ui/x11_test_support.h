@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -323,6 +326,49 @@ public:
 
 private:
     ::Display* display_ = nullptr;
+};
+
+// A suite on its own Xvfb server, started once for the suite, with the test's
+// connection to it; skipped where Xvfb is not installed. A derived SetUp calls
+// this one first and returns when it skipped or failed.
+class XvfbTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (xvfbInstalled())
+            server_ = new XvfbServer();
+    }
+    static void TearDownTestSuite()
+    {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (server_ == nullptr)
+            GTEST_SKIP() << "Xvfb is not installed";
+        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
+        client_ = std::make_unique<Client>(server_->display());
+        ASSERT_TRUE(client_->connected());
+    }
+    bool setUpFailed() const { return IsSkipped() || HasFatalFailure(); }
+
+    const std::string& display() const { return server_->display(); }
+
+    // The probe's window, once the server knows it.
+    ::Window waitForWindow(const std::string& title)
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (Clock::now() < deadline) {
+            if (::Window window = client_->findWindow(title))
+                return window;
+            usleep(10000);
+        }
+        return None;
+    }
+
+    static inline XvfbServer* server_ = nullptr;
+    std::unique_ptr<Client> client_;
 };
 
 } // namespace velmora::test::x11

@@ -15,25 +15,13 @@ using namespace velmora::test::x11;
 
 namespace {
 
-class X11Tray : public ::testing::Test {
+class X11Tray : public XvfbTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (xvfbInstalled())
-            server_ = new XvfbServer();
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override
     {
-        if (server_ == nullptr)
-            GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
-        client_ = std::make_unique<Client>(server_->display());
-        ASSERT_TRUE(client_->connected());
+        XvfbTest::SetUp();
+        if (setUpFailed())
+            return;
         selection_ = client_->atom("_NET_SYSTEM_TRAY_S0");
         opcode_ = client_->atom("_NET_SYSTEM_TRAY_OPCODE");
     }
@@ -74,8 +62,6 @@ protected:
         return None;
     }
 
-    static inline XvfbServer* server_ = nullptr;
-    std::unique_ptr<Client> client_;
     Atom selection_ = None;
     Atom opcode_ = None;
 };
@@ -83,7 +69,7 @@ protected:
 TEST_F(X11Tray, IconWaitsForATrayAndDocksWhenOneAppears)
 {
     Watchdog watchdog(30s, "tray appears later");
-    Probe probe(server_->display(), {"tray"});
+    Probe probe(display(), {"tray"});
     ASSERT_EQ(probe.waitFor("tray"), "tray"); // shown, though no tray runs yet
 
     const ::Window tray = startTray();
@@ -110,7 +96,7 @@ TEST_F(X11Tray, IconDocksAtOnceInARunningTrayAndReportsClicksToItsOwner)
 {
     Watchdog watchdog(30s, "tray running");
     const ::Window tray = startTray();
-    Probe probe(server_->display(), {"tray"});
+    Probe probe(display(), {"tray"});
     ASSERT_EQ(probe.waitFor("tray"), "tray");
     const ::Window icon = awaitDockRequest(tray);
     ASSERT_NE(icon, None);
@@ -131,7 +117,7 @@ TEST_F(X11Tray, IconMovesToTheNextTrayWhenItsTrayEnds)
 {
     Watchdog watchdog(30s, "tray replaced");
     const ::Window first = startTray();
-    Probe probe(server_->display(), {"tray"});
+    Probe probe(display(), {"tray"});
     ASSERT_EQ(probe.waitFor("tray"), "tray");
     ASSERT_NE(awaitDockRequest(first), None);
 
@@ -145,7 +131,7 @@ TEST_F(X11Tray, IconSurvivesATrayThatDestroysItAlongWithItsOwnWindow)
 {
     Watchdog watchdog(30s, "tray destroyed with the icon");
     const ::Window first = startTray();
-    Probe probe(server_->display(), {"tray"});
+    Probe probe(display(), {"tray"});
     ASSERT_EQ(probe.waitFor("tray"), "tray");
     const ::Window embedded = awaitDockRequest(first);
     ASSERT_NE(embedded, None);

@@ -22,44 +22,7 @@ using namespace velmora::test::x11;
 
 namespace {
 
-class X11Windows : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (xvfbInstalled())
-            server_ = new XvfbServer();
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (server_ == nullptr)
-            GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
-        client_ = std::make_unique<Client>(server_->display());
-        ASSERT_TRUE(client_->connected());
-    }
-
-    const std::string& display() const { return server_->display(); }
-
-    // The probe's window, once the server knows it.
-    ::Window waitForWindow(const std::string& title)
-    {
-        const auto deadline = Clock::now() + 5s;
-        while (Clock::now() < deadline) {
-            if (::Window window = client_->findWindow(title))
-                return window;
-            usleep(10000);
-        }
-        return None;
-    }
-
-    static inline XvfbServer* server_ = nullptr;
-    std::unique_ptr<Client> client_;
-};
+class X11Windows : public XvfbTest {};
 
 // Pixels that differ by more than a little in any channel.
 int differingPixels(const std::vector<uint32_t>& screen, const plat::ui::Surface& expected)
