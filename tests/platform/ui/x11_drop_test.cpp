@@ -98,8 +98,7 @@ TEST_F(X11Drop, DroppedUriListArrivesAsLocalPathsAtTheDropPosition)
 {
     Watchdog watchdog(30s, "drop");
     Probe probe(display(), {"drop"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window target = waitForWindow("x11-probe drop");
+    const ::Window target = shownWindow(probe, "drop");
     ASSERT_NE(target, None);
 
     const Atom uriList = client_->atom("text/uri-list");
@@ -134,8 +133,7 @@ TEST_F(X11Drop, DragWithoutFilesIsRefused)
 {
     Watchdog watchdog(30s, "drop refused");
     Probe probe(display(), {"drop"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window target = waitForWindow("x11-probe drop");
+    const ::Window target = shownWindow(probe, "drop");
     ASSERT_NE(target, None);
 
     // Only text: nothing the window can take.
@@ -165,8 +163,7 @@ TEST_F(X11Drop, WindowAnnouncesItselfAsDropTarget)
 {
     Watchdog watchdog(30s, "xdnd aware");
     Probe probe(display(), {"drop"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window target = waitForWindow("x11-probe drop");
+    const ::Window target = shownWindow(probe, "drop");
     ASSERT_NE(target, None);
     Atom type = None;
     int format = 0;

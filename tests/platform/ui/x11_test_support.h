@@ -367,6 +367,17 @@ protected:
         return None;
     }
 
+    // The window of a probe started in the given mode, once the probe has shown
+    // it and the server knows it; None (and a failure) otherwise.
+    ::Window shownWindow(Probe& probe, const std::string& mode)
+    {
+        if (!probe.waitFor("shown")) {
+            ADD_FAILURE() << "the probe did not show its " << mode << " window";
+            return None;
+        }
+        return waitForWindow("x11-probe " + mode);
+    }
+
     static inline XvfbServer* server_ = nullptr;
     std::unique_ptr<Client> client_;
 };

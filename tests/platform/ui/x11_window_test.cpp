@@ -48,8 +48,7 @@ TEST_F(X11Windows, ShapedWindowCoversExactlyItsRegion)
 {
     Watchdog watchdog(30s, "shaped window");
     Probe probe(display(), {"shaped"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window window = waitForWindow("x11-probe shaped");
+    const ::Window window = shownWindow(probe, "shaped");
     ASSERT_NE(window, None);
 
     int count = 0;
@@ -107,8 +106,7 @@ TEST_P(X11Scene, ScreenshotMatchesTheHeadlessPicture)
     if (!GetParam())
         environment.push_back("VELMORA_X11_NO_SHM=1");
     Probe probe(display(), {"scene"}, environment);
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window window = waitForWindow("x11-probe scene");
+    const ::Window window = shownWindow(probe, "scene");
     ASSERT_NE(window, None);
     // The first presentation may still be on its way: look until it has arrived.
     int differing = 0;
@@ -129,8 +127,7 @@ TEST_F(X11Windows, MouseAndKeysArriveAsTheSystemsMessages)
 {
     Watchdog watchdog(30s, "input");
     Probe probe(display(), {"scene"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window window = waitForWindow("x11-probe scene");
+    const ::Window window = shownWindow(probe, "scene");
     ASSERT_NE(window, None);
 
     client_->sendButton(window, 30, 40, Button1, true);
@@ -168,8 +165,7 @@ TEST_F(X11Windows, CloseButtonOfTheWindowManagerClosesTheWindow)
 {
     Watchdog watchdog(30s, "close request");
     Probe probe(display(), {"scene"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window window = waitForWindow("x11-probe scene");
+    const ::Window window = shownWindow(probe, "scene");
     ASSERT_NE(window, None);
 
     XEvent request{};
@@ -192,8 +188,7 @@ TEST_F(X11Windows, MinimisedWindowLeavesTheScreenAndComesBack)
 {
     Watchdog watchdog(30s, "minimise");
     Probe probe(display(), {"scene"});
-    ASSERT_TRUE(probe.waitFor("shown"));
-    const ::Window window = waitForWindow("x11-probe scene");
+    const ::Window window = shownWindow(probe, "scene");
     ASSERT_NE(window, None);
     auto mapState = [&] {
         XWindowAttributes attributes{};
@@ -239,8 +234,7 @@ TEST_F(X11Windows, WindowManagerHintsFollowTheWindowStyle)
     };
 
     Probe popup(display(), {"scene"});
-    ASSERT_TRUE(popup.waitFor("shown"));
-    const ::Window scene = waitForWindow("x11-probe scene");
+    const ::Window scene = shownWindow(popup, "scene");
     ASSERT_NE(scene, None);
     const std::vector<long> name = property(scene, "_NET_WM_NAME");
     EXPECT_EQ(std::string(name.begin(), name.end()), "x11-probe scene");
