@@ -1,0 +1,190 @@
+#include "shared/HelpSystem.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "platform/core/Files.h"
+#include "platform/core/Module.h"
+#include "platform/core/Notice.h"
+#include "platform/core/Shell.h"
+#include "platform/ui/MessageBox.h"
+#include "shared/CHTMLWrite.h"
+#include "shared/Services.h"
+#include "zkr/FileHelpers.h"
+#include "zkr/List.h"
+#include "zkr/Product.h"
+#include "zkr/Text.h"
+
+namespace shared {
+
+namespace {
+
+constexpr const char* kHelpFolderName = "Help";
+constexpr const char* kContentsTitle = "Help Content";
+constexpr const char* kFramesetTitle = "HTMLHelpSystem@VelmoraAudioEngine";
+constexpr const char* kContentsPicture = "gfx/htmlhelp.gif";
+constexpr const char* kContentsPictureText = "help content";
+constexpr const char* kContentsFrame = "content";
+constexpr const char* kTopicFrame = "topic";
+
+// Any thread may ask for help: the generated pages are written by one at a
+// time. Function-local, because the library's load hook may run before this
+// file's globals are made.
+std::recursive_mutex& pagesMutex()
+{
+    static auto* mutex = new std::recursive_mutex; // never destroyed: threads may ask during exit
+    return *mutex;
+}
+
+bool gContentsBuilt = false; // guarded by pagesMutex
+
+void fillFrame(FrameRecord& frame, const std::string& source, const char* name, const char* size,
+               bool scrolling)
+{
+    zkr::copyText(frame.source, source.c_str());
+    zkr::copyText(frame.name, name);
+    zkr::copyText(frame.size, size);
+    frame.scrolling = scrolling;
+}
+
+} // namespace
+
+const std::string& helpFolder()
+{
+    static const std::string folder = plat::joinPath(plat::programFolder(), kHelpFolderName);
+    return folder;
+}
+
+std::vector<std::string> listHelpPages(const std::string& folder)
+{
+    std::vector<std::string> pages;
+    int count = 0;
+    const std::unique_ptr<zkr::List> listed =
+        zkr::listFiles(plat::joinPath(folder, "*.html").c_str(), true, &count);
+    for (int i = 0; listed && i < count; ++i) {
+        const auto* path = static_cast<const char*>(listed->itemAt(i));
+        if (path == nullptr)
+            continue;
+        // Generated pages are never listed.
+        const char* slash = std::strrchr(path, '/');
+        if (std::strchr(slash != nullptr ? slash + 1 : path, '~') == nullptr)
+            pages.emplace_back(path);
+    }
+    return pages;
+}
+
+bool writeHelpContents(const std::string& folder)
+{
+    std::lock_guard lock(pagesMutex());
+    const std::vector<std::string> pages = listHelpPages(folder);
+
+    CHTMLWrite page;
+    if (page.attach(plat::joinPath(folder, kContentsPage).c_str(), 0) != 0)
+        return false;
+    page.head(kContentsTitle, true);
+    page.body();
+    page.image(kContentsPicture, kContentsPictureText, true);
+    page.breaks(1);
+    page.heading(kContentsTitle, false);
+    page.breaks(1);
+    if (!pages.empty())
+        page.links(pages, kTopicFrame, true, true);
+    page.breaks(1);
+    page.bodyEnd();
+    page.end();
+    page.detach();
+    if (page.writeFailed())
+        return false;
+
+    return writeHelpFrameset(folder, kMainPage);
+}
+
+bool writeHelpFrameset(const std::string& folder, const std::string& topic)
+{
+    std::lock_guard lock(pagesMutex());
+    CHTMLWrite page;
+    if (page.attach(plat::joinPath(folder, kFramesetPage).c_str(), 0) != 0)
+        return false;
+    page.head(kFramesetTitle, false);
+
+    std::string source = topic;
+    std::replace(source.begin(), source.end(), '\\', '/');
+    std::vector<FrameRecord> frames(2);
+    fillFrame(frames[0], kContentsPage, kContentsFrame, "200", false);
+    fillFrame(frames[1], source, kTopicFrame, "*", true);
+    page.frameset(false, frames);
+
+    page.end();
+    page.detach();
+    return !page.writeFailed();
+}
+
+std::string helpTopic(const char* page, intptr_t anchor, bool anchorIsText)
+{
+    std::string anchorText;
+    if (anchorIsText) {
+        if (anchor != 0)
+            anchorText = reinterpret_cast<const char*>(anchor);
+    } else if (anchor != 0) {
+        anchorText = "#" + std::to_string(static_cast<int>(anchor));
+    }
+    // A request without a page opens the help at its main page.
+    const std::string topic = page != nullptr && page[0] != '\0' ? page : kMainPage;
+    return topic + anchorText;
+}
+
+bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool anchorIsText)
+{
+    // When the frameset page cannot be rewritten, the one already there is opened.
+    writeHelpFrameset(folder, helpTopic(page, anchor, anchorIsText));
+    return openHelpDocument(plat::joinPath(folder, kFramesetPage));
+}
+
+std::string openFailureText(const std::string& path, int shellResult)
+{
+    std::string text = "Failed to open " + plat::fileNameOf(path) + "!";
+    switch (shellResult) {
+    case 2:
+    case 3:
+        text += "\nThe specified file was not found.";
+        break;
+    case 5:
+    case 26:
+        text += "Sharing violation or access denied.";
+        break;
+    case 27:
+    case 31:
+        text += "\nNo application associated with this extension.";
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+bool openHelpDocument(const std::string& path)
+{
+    const int result = plat::shellOpen(path, "");
+    if (result > 32)
+        return true;
+    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
+                         plat::kNoticeIconStop | plat::kNoticeForeground | plat::kNoticeTopmost);
+    return false;
+}
+
+void buildHelpContents()
+{
+    std::lock_guard lock(pagesMutex());
+    if (gContentsBuilt)
+        return;
+    gContentsBuilt = writeHelpContents(helpFolder());
+}
+
+bool handleZKRHelp(const char* page, intptr_t anchor, bool anchorIsText)
+{
+    return showHelp(helpFolder(), page, anchor, anchorIsText);
+}
+
+} // namespace shared
