@@ -1,0 +1,252 @@
+// Draws the shared services library's pictures into shared/res/:
+//   splash.png      bitmap 103, the start-up splash with the product name
+//   error.png       bitmap 104, the error dialog's symbol
+//   tray.png        icon 106, the notification-area icon
+// The two bitmaps are sized from the dialog fonts, so they fill their
+// controls exactly. Build it against a build folder's platform library:
+//   c++ -std=c++20 -I. tools/draw-shared-artwork.cpp -o /tmp/draw-shared-artwork
+//       -Lbuild/out -lvelmoraplatform -Wl,-rpath,$PWD/build/out
+//   /tmp/draw-shared-artwork [output folder, shared/res by default]
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "platform/ui/Font.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/Png.h"
+#include "platform/ui/Surface.h"
+
+using namespace plat::ui;
+
+namespace {
+
+// Dialog units to pixels for a dialog font, rounded as the dialogs do.
+struct DialogUnits {
+    int baseX = 4;
+    int baseY = 8;
+    explicit DialogUnits(const char* face, int points)
+    {
+        FontSpec spec;
+        spec.face = face;
+        spec.height = heightForPoints(points);
+        if (const Font* font = Font::get(spec)) {
+            baseX = font->metrics().aveCharWidth;
+            baseY = font->metrics().height;
+        }
+    }
+    int x(int units) const { return (units * baseX + 2) / 4; }
+    int y(int units) const { return (units * baseY + 4) / 8; }
+};
+
+Argb mix(Argb a, Argb b, double t)
+{
+    auto channel = [t](uint8_t from, uint8_t to) {
+        return static_cast<uint8_t>(std::lround(from + (to - from) * t));
+    };
+    return argb(channel(alphaOf(a), alphaOf(b)), channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)),
+                channel(blueOf(a), blueOf(b)));
+}
+
+// Blends colour over the pixel with the given coverage (0..1), keeping alpha.
+void blend(Surface& image, int x, int y, Argb colour, double coverage)
+{
+    if (coverage <= 0.0 || !image.bounds().contains(x, y))
+        return;
+    coverage = std::min(coverage, 1.0);
+    const Argb below = image.pixel(x, y);
+    const double a = coverage * alphaOf(colour) / 255.0;
+    const double belowA = alphaOf(below) / 255.0;
+    const double outA = a + belowA * (1.0 - a);
+    if (outA <= 0.0)
+        return;
+    auto channel = [&](uint8_t top, uint8_t bottom) {
+        return static_cast<uint8_t>(std::lround((top * a + bottom * belowA * (1.0 - a)) / outA));
+    };
+    image.setPixel(x, y,
+                   argb(static_cast<uint8_t>(std::lround(outA * 255.0)), channel(redOf(colour), redOf(below)),
+                        channel(greenOf(colour), greenOf(below)), channel(blueOf(colour), blueOf(below))));
+}
+
+// A disc with smooth edges: 4 x 4 samples a pixel.
+void fillDisc(Surface& image, double cx, double cy, double radius, Argb colour)
+{
+    const int left = static_cast<int>(std::floor(cx - radius)) - 1;
+    const int right = static_cast<int>(std::ceil(cx + radius)) + 1;
+    const int top = static_cast<int>(std::floor(cy - radius)) - 1;
+    const int bottom = static_cast<int>(std::ceil(cy + radius)) + 1;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) {
+            int inside = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) {
+                    const double dx = x + (sx + 0.5) / 4.0 - cx;
+                    const double dy = y + (sy + 0.5) / 4.0 - cy;
+                    if (dx * dx + dy * dy <= radius * radius)
+                        ++inside;
+                }
+            blend(image, x, y, colour, inside / 16.0);
+        }
+}
+
+// A thick line with round ends and smooth edges.
+void strokeLine(Surface& image, double x0, double y0, double x1, double y1, double width, Argb colour)
+{
+    const double half = width / 2.0;
+    const int left = static_cast<int>(std::floor(std::min(x0, x1) - half)) - 1;
+    const int right = static_cast<int>(std::ceil(std::max(x0, x1) + half)) + 1;
+    const int top = static_cast<int>(std::floor(std::min(y0, y1) - half)) - 1;
+    const int bottom = static_cast<int>(std::ceil(std::max(y0, y1) + half)) + 1;
+    const double lx = x1 - x0;
+    const double ly = y1 - y0;
+    const double length2 = std::max(lx * lx + ly * ly, 1e-9);
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) {
+            int inside = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) {
+                    const double px = x + (sx + 0.5) / 4.0;
+                    const double py = y + (sy + 0.5) / 4.0;
+                    const double t = std::clamp(((px - x0) * lx + (py - y0) * ly) / length2, 0.0, 1.0);
+                    const double dx = px - (x0 + t * lx);
+                    const double dy = py - (y0 + t * ly);
+                    if (dx * dx + dy * dy <= half * half)
+                        ++inside;
+                }
+            blend(image, x, y, colour, inside / 16.0);
+        }
+}
+
+// The product's mark: a "V" whose right arm trails off as a waveform.
+void drawMark(Surface& image, double x, double y, double size, Argb colour)
+{
+    const double stroke = std::max(1.5, size * 0.12);
+    strokeLine(image, x + size * 0.12, y + size * 0.2, x + size * 0.42, y + size * 0.82, stroke, colour);
+    strokeLine(image, x + size * 0.42, y + size * 0.82, x + size * 0.62, y + size * 0.38, stroke, colour);
+    const double wave[] = {0.38, 0.52, 0.3, 0.46, 0.4};
+    double px = x + size * 0.62;
+    double py = y + size * 0.38;
+    for (double level : wave) {
+        const double nx = px + size * 0.08;
+        const double ny = y + size * level;
+        strokeLine(image, px, py, nx, ny, stroke * 0.6, colour);
+        px = nx;
+        py = ny;
+    }
+}
+
+const Font* font(const char* face, int height, int weight)
+{
+    FontSpec spec;
+    spec.face = face;
+    spec.height = height;
+    spec.weight = weight;
+    return Font::get(spec);
+}
+
+Surface drawSplash()
+{
+    const DialogUnits units("Small Fonts", 7);
+    // The picture fills the splash control of 354 x 165 units.
+    const int width = units.x(354);
+    const int height = units.y(165);
+    Surface image(width, height);
+    Painter p(image);
+    const Argb top = rgb(0x16, 0x12, 0x36);
+    const Argb bottom = rgb(0x05, 0x04, 0x10);
+    for (int y = 0; y < height; ++y)
+        p.fillRect({0, y, width, y + 1}, mix(top, bottom, double(y) / height));
+
+    // A spectrum of bars behind the name, brightest in the middle.
+    const int bars = 48;
+    const int barsTop = height * 22 / 100;
+    const int barsBottom = units.y(128);
+    for (int i = 0; i < bars; ++i) {
+        const double phase = double(i) / (bars - 1);
+        const double level =
+            0.25 + 0.55 * std::pow(std::sin(phase * M_PI), 1.5) * (0.75 + 0.25 * std::sin(phase * 23.0));
+        const int left = i * width / bars + 1;
+        const int right = (i + 1) * width / bars - 1;
+        const int barTop = barsBottom - static_cast<int>(level * (barsBottom - barsTop));
+        for (int y = barTop; y < barsBottom; ++y) {
+            const double t = double(y - barTop) / std::max(1, barsBottom - barTop);
+            p.fillRect({left, y, right, y + 1},
+                       mix(mix(rgb(0x7A, 0x5C, 0xFF), rgb(0x2A, 0x1E, 0x66), t), top, 0.55));
+        }
+    }
+
+    const int markSize = height * 30 / 100;
+    Surface mark(markSize + 4, markSize + 4, 0);
+    drawMark(mark, 2, 2, markSize, rgb(0xE8, 0xE4, 0xFF));
+    p.alphaBlend(width * 8 / 100, height * 16 / 100, mark, mark.bounds());
+
+    p.setBackgroundMode(BackgroundMode::Transparent);
+    const Font* title = font("Arial", -(height * 15 / 100), 700);
+    const Font* subtitle = font("Arial", -(height * 7 / 100), 400);
+    const int textLeft = width * 8 / 100 + markSize + width * 3 / 100;
+    p.setFont(title);
+    p.setTextColour(rgb(0xFF, 0xFF, 0xFF));
+    p.textOut(textLeft, height * 15 / 100, "Velmora");
+    p.setFont(subtitle);
+    p.setTextColour(rgb(0xC8, 0xC0, 0xF0));
+    p.textOut(textLeft + 2, height * 15 / 100 + (title ? title->metrics().height : 0), "Audio Engine  v0.1b");
+
+    // The status line (control 1002 at 50, 142 units) sits on a black band.
+    p.fillRect({0, units.y(138), width, units.y(154)}, kBlack);
+    p.fillRect({0, units.y(138), width, units.y(138) + 1}, rgb(0x7A, 0x5C, 0xFF));
+    p.setFont(font("Small Fonts", heightForPoints(7), 400));
+    p.setTextColour(rgb(0x80, 0x78, 0xA8));
+    Rect corner{0, units.y(154), width - units.x(6), height - 1};
+    p.drawText("Modular audio for the desktop", corner, kTextRight | kTextSingleLine | kTextVCentre);
+    return image;
+}
+
+Surface drawErrorSymbol()
+{
+    const DialogUnits units("Tahoma", 8);
+    // The sunken frame of the 36 x 32 unit control takes one pixel each side.
+    const int width = units.x(36) - 2;
+    const int height = units.y(32) - 2;
+    Surface image(width, height, sysColour(kColourButtonFace));
+    const double radius = std::min(width, height) * 0.4;
+    const double cx = width / 2.0;
+    const double cy = height / 2.0;
+    fillDisc(image, cx + 1.0, cy + 1.5, radius, argb(0x70, 0x40, 0x40, 0x40));
+    fillDisc(image, cx, cy, radius, rgb(0x9A, 0x10, 0x10));
+    fillDisc(image, cx, cy, radius - 1.2, rgb(0xE0, 0x2A, 0x22));
+    fillDisc(image, cx - radius * 0.25, cy - radius * 0.3, radius * 0.45, argb(0x38, 0xFF, 0xFF, 0xFF));
+    const double arm = radius * 0.42;
+    const double stroke = std::max(2.0, radius * 0.28);
+    strokeLine(image, cx - arm, cy - arm, cx + arm, cy + arm, stroke, kWhite);
+    strokeLine(image, cx - arm, cy + arm, cx + arm, cy - arm, stroke, kWhite);
+    return image;
+}
+
+Surface drawTrayIcon()
+{
+    const int size = 32;
+    Surface image(size, size, 0); // transparent around the badge
+    fillDisc(image, size / 2.0, size / 2.0, size / 2.0 - 0.5, rgb(0x2A, 0x1E, 0x66));
+    fillDisc(image, size / 2.0, size / 2.0, size / 2.0 - 2.0, rgb(0x4B, 0x36, 0xB8));
+    drawMark(image, 4.0, 5.0, 22.0, kWhite);
+    return image;
+}
+
+bool save(const Surface& image, const std::string& path)
+{
+    const bool ok = !image.isEmpty() && savePng(image, path);
+    std::printf("%s %s (%d x %d)\n", ok ? "wrote" : "could not write", path.c_str(), image.width(),
+                image.height());
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string folder = argc > 1 ? argv[1] : "shared/res";
+    bool ok = save(drawSplash(), folder + "/splash.png");
+    ok &= save(drawErrorSymbol(), folder + "/error.png");
+    ok &= save(drawTrayIcon(), folder + "/tray.png");
+    return ok ? 0 : 1;
+}
