@@ -34,8 +34,8 @@ constexpr const char* kTopicFrame = "topic";
 // file's globals are made.
 std::recursive_mutex& pagesMutex()
 {
-    static auto* mutex = new std::recursive_mutex; // never destroyed: threads may ask during exit
-    return *mutex;
+    static std::recursive_mutex mutex;
+    return mutex;
 }
 
 bool gContentsBuilt = false; // guarded by pagesMutex

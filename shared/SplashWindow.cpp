@@ -109,9 +109,6 @@ void SplashWindow::requestClose()
     if (target == nullptr)
         return;
     sendMessage(target, kMsgClose, 0, 0);
-    // A dialog ended by a message sent from another thread is noticed by its
-    // modal loop only with the next posted message: wake it.
-    postMessage(target, kMsgNull, 0, 0);
 }
 
 WindowHandle SplashWindow::waitUntilShown(uint32_t timeoutMs)

@@ -542,6 +542,10 @@ bool endDialog(WindowHandle dialog, intptr_t result)
     state->ended = true;
     state->result = result;
     showWindow(dialog, kShowHide);
+    // Wakes the dialog's loop when it waits for a posted message: the end may
+    // come from a message sent by another thread, which the wait handles in
+    // passing without returning.
+    postMessage(dialog, kMsgNull, 0, 0);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ControlTestKit.h"
@@ -127,6 +128,18 @@ TEST_F(DialogTest, ModalDialogGetsItsParameterDisablesItsOwnerAndEndsWithTheValu
     EXPECT_TRUE(dialogShown);
     EXPECT_TRUE(isWindowEnabled(owner));
     destroyWindow(owner);
+}
+
+TEST_F(DialogTest, AModalDialogEndedByAMessageFromAnotherThreadReturns)
+{
+    Watchdog watchdog(10s);
+    std::thread closer;
+    ModalScript script;
+    script.then([&](WindowHandle modal, int) {
+        closer = std::thread([modal] { sendMessage(modal, kMsgClose, 0, 0); });
+    });
+    EXPECT_EQ(runTestDialog(), kIdCancel);
+    closer.join();
 }
 
 TEST_F(DialogTest, ModalDialogsNestAndEachEndsWithItsOwnValue)
