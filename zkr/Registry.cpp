@@ -9,6 +9,9 @@
 #include <new>
 
 #include "platform/core/Profile.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/Window.h"
+#include "zkr/Application.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
@@ -291,6 +294,34 @@ int Registry::addEntry(const char* key, const char* value)
     }
     lastError = 0;
     return 0;
+}
+
+int Registry::savePosition(plat::ui::WindowHandle window, const char* key)
+{
+    plat::ui::Rect place;
+    if (theApplication == nullptr || !plat::ui::windowRect(window, place))
+        return kErrNotNow;
+    return theApplication->settings.setPoint(key, place.left, place.top);
+}
+
+bool Registry::restorePosition(plat::ui::WindowHandle window, const char* key)
+{
+    plat::ui::Rect place;
+    if (theApplication == nullptr || !plat::ui::windowRect(window, place))
+        return false;
+    int x = 0;
+    int y = 0;
+    theApplication->settings.getPoint(key, 0, 0, &x, &y);
+    if (x == 0 && y == 0)
+        return false;
+    // Negative positions are fine (a window partly past the left or top
+    // edge), but one that would not show a single pixel is not restored.
+    const plat::ui::Size screen = plat::ui::screenSize();
+    if (x >= screen.width || y >= screen.height)
+        return false;
+    if (x + place.width() <= 0 || y + place.height() <= 0)
+        return false;
+    return plat::ui::setWindowPos(window, x, y, 0, 0, plat::ui::kPosNoSize | plat::ui::kPosNoZOrder);
 }
 
 } // namespace zkr

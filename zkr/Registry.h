@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/Messages.h"
 #include "zkr/List.h"
 
 namespace zkr {
@@ -46,6 +47,12 @@ public:
     int addEntry(const char* key, const char* value);
     // Index of the key in the current section, or -1.
     int findKey(const char* key);
+
+    // Window positions as "x,y" in whatever section of theApplication's store
+    // is current (nothing without theApplication). A position of 0,0, or one
+    // that would put the window wholly off the screen, is not restored.
+    static int savePosition(plat::ui::WindowHandle window, const char* key);
+    static bool restorePosition(plat::ui::WindowHandle window, const char* key);
 
     List** sections = nullptr;
     int sectionCount = 0;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/ui/Menu.h"
+#include "platform/ui/Messages.h"
+
+namespace zkr {
+
+// Enough for any duration formatDuration makes ("1193:02:47" at most).
+inline constexpr std::size_t kDurationTextSize = 32;
+
+// "hh:mm:ss" from milliseconds, each part at least two digits; the hours are
+// not limited to two.
+void formatDuration(uint32_t milliseconds, char* out, std::size_t size);
+template <std::size_t N> void formatDuration(uint32_t milliseconds, char (&out)[N])
+{
+    formatDuration(milliseconds, out, N);
+}
+
+// Moves the window to the middle of the screen, keeping its size, without
+// activating it.
+bool centreOnScreen(plat::ui::WindowHandle window);
+
+// Sets or clears the check mark of the menu item with command id.
+bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked);
+// Appends a text item with command id, greyed when not enabled.
+bool appendMenuItem(plat::ui::MenuHandle menu, uint32_t id, const char* text, bool enabled);
+
+} // namespace zkr
