@@ -3,10 +3,8 @@
 //   error.png       bitmap 104, the error dialog's symbol
 //   tray.png        icon 106, the notification-area icon
 // The two bitmaps are sized from the dialog fonts, so they fill their
-// controls exactly. Build it against a build folder's platform library:
-//   c++ -std=c++20 -I. tools/draw-shared-artwork.cpp -o /tmp/draw-shared-artwork
-//       -Lbuild/out -lvelmoraplatform -Wl,-rpath,$PWD/build/out
-//   /tmp/draw-shared-artwork [output folder, shared/res by default]
+// controls exactly. Every build makes it; run it from the source folder:
+//   build/tools/draw-shared-artwork [output folder, shared/res by default]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
