@@ -1,0 +1,198 @@
+#include "zkr/KnobControl.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/Messages.h"
+#include "zkr/BitmapObject.h"
+#include "zkr/LabelControl.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+using namespace plat::ui;
+
+namespace {
+
+// 1 / (2 pi): radians to turns.
+constexpr double kTurnsPerRadian = 0.15915494309644432;
+// 1 / 270: knob degrees to the share of the scale.
+constexpr double kScalePerDegree = 0.003703703703703704;
+// Knob angles below this (after the first fold) lie in the dead zone at the bottom.
+constexpr int kDeadZoneLimit = -90;
+
+} // namespace
+
+KnobControl::KnobControl(UserInterface* ui) : Control(ui) {}
+
+void KnobControl::place(int x, int y, const KnobStripDescriptor& descriptor)
+{
+    strip = descriptor.strip;
+    // A strip of no frames would divide by zero; it shows one.
+    frameCount = std::max<int32_t>(descriptor.frameCount, 1);
+    frameWidth = strip != nullptr ? strip->width() / frameCount : 0;
+    width = frameWidth;
+    height = strip != nullptr ? strip->height() : 0;
+    rect = Rect::fromSize(x, y, width, height);
+    region = Region(rect);
+    centre = Point{x + width / 2, y + height / 2};
+    showFrame(frameOfValue());
+}
+
+int32_t KnobControl::clamped(int64_t candidate) const
+{
+    return int32_t(std::clamp<int64_t>(candidate, 0, std::max(range, 0)));
+}
+
+void KnobControl::showFrame(int32_t frame)
+{
+    currentFrame = std::clamp(frame, 0, lastFrame());
+    frameRect = Rect{currentFrame * frameWidth, 0, (currentFrame + 1) * frameWidth, height};
+}
+
+void KnobControl::setRange(int32_t newRange, ValueFormatter newFormatter)
+{
+    range = newRange;
+    formatter = newFormatter;
+    setValue(value);
+}
+
+int32_t KnobControl::frameOfValue() const
+{
+    if (range <= 0)
+        return 0;
+    return int32_t(std::trunc(double(value) / double(range) * double(lastFrame())));
+}
+
+void KnobControl::setValue(int32_t newValue)
+{
+    value = clamped(newValue);
+    showFrame(frameOfValue());
+    refreshDisplay();
+    repaint();
+}
+
+void KnobControl::setLinkedDisplay(LabelControl* display)
+{
+    linkedDisplay = display;
+    refreshDisplay();
+}
+
+void KnobControl::setTooltipBase(const char* text)
+{
+    copyText(tooltipBase, text);
+    onTooltip();
+}
+
+void KnobControl::valueText(char* text, std::size_t size) const
+{
+    formatValueText(formatter, value, text, size);
+}
+
+void KnobControl::refreshDisplay()
+{
+    if (linkedDisplay == nullptr)
+        return;
+    char text[kValueTextSize];
+    valueText(text, sizeof text);
+    char shown[kValueTextSize];
+    displayPartOf(text, shown, sizeof shown);
+    linkedDisplay->setText(shown);
+}
+
+void KnobControl::onTooltip()
+{
+    char text[kValueTextSize];
+    valueText(text, sizeof text);
+    buildValueTooltip(tooltipBase, text, tooltip, sizeof tooltip);
+}
+
+void KnobControl::notify()
+{
+    if (message != 0)
+        fire();
+}
+
+int KnobControl::knobAngle(int dx, int dy)
+{
+    const double distance = std::sqrt(double(dx) * dx + double(dy) * dy);
+    const int deg = int(std::trunc(std::asin(double(dy) / distance) * kTurnsPerRadian * 360));
+    // Compass angle, counter-clockwise from the right.
+    int compass;
+    if (dy > 0)
+        compass = dx >= 0 ? deg : 180 - deg;
+    else
+        compass = dx < 0 ? std::abs(deg) + 180 : 360 - std::abs(deg);
+    const int folded = 225 - compass;
+    if (folded >= 0)
+        return folded;
+    if (folded > kDeadZoneLimit)
+        return kAngleStart;
+    return 585 - compass;
+}
+
+void KnobControl::turnTo(Point at)
+{
+    const int dx = at.x - centre.x;
+    const int dy = centre.y - at.y;
+    // The centre has no direction.
+    if (dx == 0 && dy == 0)
+        return;
+    const double share = knobAngle(dx, dy) * kScalePerDegree;
+    const int32_t frame = int32_t(std::trunc(share * lastFrame()));
+    // Passing the bottom between the two ends must not throw the knob across the scale.
+    if (lastFrame() > 0 &&
+        ((currentFrame == lastFrame() && frame == 0) || (currentFrame == 0 && frame == lastFrame())))
+        return;
+    showFrame(frame);
+    value = range > 0 ? clamped(int64_t(std::trunc(share * range))) : 0;
+    repaint();
+    refreshDisplay();
+    notify();
+}
+
+// The knob's press and release are its own: a click fires nothing by itself.
+void KnobControl::onMouseDown(intptr_t point, uintptr_t)
+{
+    dragging = true;
+    pressPoint = Point{rect.left + pointX(point), rect.top + pointY(point)};
+}
+
+void KnobControl::onMouseUp(intptr_t, uintptr_t)
+{
+    dragging = false;
+}
+
+void KnobControl::onMouseMove(intptr_t point, uintptr_t keys)
+{
+    if (!dragging)
+        return;
+    // The button may have been let go where the knob did not see it.
+    if ((keys & kKeyLButton) == 0) {
+        dragging = false;
+        return;
+    }
+    turnTo(Point{rect.left + pointX(point), rect.top + pointY(point)});
+}
+
+void KnobControl::onWheel(int delta, uintptr_t)
+{
+    if (delta == 0)
+        return;
+    // A fine-grained wheel's partial notch still counts as one.
+    int notches = delta / kWheelDelta;
+    if (notches == 0)
+        notches = delta > 0 ? 1 : -1;
+    const int64_t step = int64_t(range) * frameCount / 100;
+    setValue(clamped(value + step * notches));
+    notify();
+}
+
+void KnobControl::paint(Painter* dc)
+{
+    if (dc == nullptr || strip == nullptr)
+        return;
+    strip->blit(*dc, rect.left, rect.top, frameRect.left, frameRect.top, frameRect.right, frameRect.bottom);
+}
+
+} // namespace zkr
