@@ -131,10 +131,8 @@ int UserInterface::runOnOwnThread(const WindowDescription& from, plat::ModuleHan
     thread_.resume();
     // The events stay until this object goes: the thread may still be inside set().
     int which = waitForEither(failed_->handle, created_->handle, false, plat::kInfinite);
-    if (which == 1) {
-        clearError();
+    if (which == 1)
         return 0;
-    }
     thread_.wait(plat::kInfinite);
     closed_.set();
     setError(kErrCreateUserInterface);
@@ -155,6 +153,9 @@ void UserInterface::runThread()
         return;
     }
     placeAndShape();
+    // Cleared here, before the owner is told: from then on only this thread
+    // records errors of the window.
+    clearError();
     created_->set();
     beforeShow();
     showWindow(window, showCommand);

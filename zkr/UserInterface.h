@@ -57,6 +57,10 @@ public:
 
     UserInterface();
     // Waits for a thread of its own to end (unless called on that thread).
+    // Owners close the window and wait for closedEvent() before deleting the
+    // object: the derived part is gone by the time this runs, so a window still
+    // open here is destroyed only as a last resort and may no longer reach the
+    // derived handlers.
     ~UserInterface() override;
 
     // ---- window handlers ----

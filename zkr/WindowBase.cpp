@@ -130,6 +130,9 @@ void WindowBase::handleDrop(DropHandle drop)
     List files(static_cast<int>(count) + 1, List::kNameSize, false);
     for (uint32_t i = 0; i < count; ++i) {
         char path[List::kNameSize] = {};
+        // A path too long for an item is left out: cut, it would name another file.
+        if (dragQueryFile(drop, i, nullptr, 0) >= sizeof path)
+            continue;
         dragQueryFile(drop, i, path, sizeof path);
         files.append(path);
     }

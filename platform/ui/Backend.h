@@ -37,6 +37,9 @@ struct NativeWindowSpec {
     bool decorated = false;  // a frame and caption by the window manager (dialogs)
     bool topmost = false;
     bool acceptFiles = false; // a drop target
+    // The class's icons (task bar and caption); read during the call only, null for none.
+    const Surface* icon = nullptr;
+    const Surface* smallIcon = nullptr;
 };
 
 enum class Visibility { Hidden, Shown, Minimised };

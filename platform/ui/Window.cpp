@@ -462,6 +462,9 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
             spec.decorated = (style & kStyleCaption) != 0;
             spec.topmost = window->topmost;
             spec.acceptFiles = (exStyle & kExStyleAcceptFiles) != 0;
+            // The class stays registered while this window lives, and its icons with it.
+            spec.icon = window->windowClass->description.icon;
+            spec.smallIcon = window->windowClass->description.smallIcon;
         }
         ++window->windowClass->liveWindows;
         queue->windows.push_back(window);

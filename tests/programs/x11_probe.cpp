@@ -3,8 +3,9 @@
 // a test in another process can look at it (through X) and drive it. Ends
 // when its standard input closes.
 //
-//   x11_probe scene [--save file.png]   a painted window; echoes mouse and keys,
-//                                       M minimises it, R restores it
+//   x11_probe scene [--save file.png]   a painted window with its class's icons;
+//                                       echoes mouse and keys, M minimises it,
+//                                       R restores it
 //   x11_probe shaped                    a T-shaped window
 //   x11_probe dialog                    a dialog with one button (id 1001)
 //   x11_probe tray                      a tray icon; echoes its mouse messages
@@ -164,9 +165,17 @@ WindowHandle makeWindow(const char* title, int x, int y, int width, int height, 
 {
     static bool registered = false;
     if (!registered) {
+        // Icons the tests can recognise: a 32 x 32 one with one translucent
+        // pixel at (5, 3), a 16 x 16 green one with a blue last pixel.
+        static Surface icon(32, 32, argb(0xFF, 0x20, 0x40, 0x60));
+        static Surface smallIcon(16, 16, rgb(0, 0xA0, 0));
+        icon.setPixel(5, 3, argb(0x80, 0x11, 0x22, 0x33));
+        smallIcon.setPixel(15, 15, rgb(0, 0, 0xFF));
         WindowClass windowClass;
         windowClass.procedure = windowProcedure;
         windowClass.module = plat::programModule();
+        windowClass.icon = &icon;
+        windowClass.smallIcon = &smallIcon;
         windowClass.name = "X11Probe";
         registered = registerClass(windowClass);
     }

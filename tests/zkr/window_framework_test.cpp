@@ -152,16 +152,16 @@ TEST(WindowProcedure, DefaultHelpAsksTheApplicationOnlyForAWindowWithHelp)
     destroyWindow(window);
 }
 
-TEST(WindowProcedure, DroppedFilesArriveAsPathsAndARefusalIsError46WithTheCaption)
+TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsError46WithTheCaption)
 {
     RecordingApplication application;
     ProbeWindow probe;
     WindowHandle window = probe.make("drop target");
     std::string longPath = "/tmp/" + std::string(400, 'p');
-    headless::dropFiles(window, 12, 34, {"/music/a.wav", longPath});
+    headless::dropFiles(window, 12, 34, {"/music/a.wav", longPath, "/music/b.wav"});
     pumpPending();
     EXPECT_EQ(probe.dropAt, (Point{12, 34}));
-    EXPECT_EQ(probe.dropped, (std::vector<std::string>{"/music/a.wav", longPath.substr(0, 255)}));
+    EXPECT_EQ(probe.dropped, (std::vector<std::string>{"/music/a.wav", "/music/b.wav"}));
     EXPECT_TRUE(application.shown.empty());
     probe.dropAnswer = false;
     headless::dropFiles(window, 1, 1, {"/x.wav"});

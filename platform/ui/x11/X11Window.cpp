@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "platform/ui/Surface.h"
 #include "platform/ui/x11/KeyMap.h"
 
 namespace plat::ui::x11 {
@@ -146,7 +147,43 @@ void X11Window::setProperties(const NativeWindowSpec& description, ::Window owne
     if (owner != None)
         XSetTransientForHint(display, window_, owner);
     writeState();
+    setIcons(description.icon, description.smallIcon);
     setTitle(description.title);
+}
+
+// _NET_WM_ICON: for each icon its width, height and ARGB pixels row by row,
+// 32-bit items that Xlib takes as longs.
+void X11Window::setIcons(const Surface* icon, const Surface* smallIcon)
+{
+    ::Display* display = connection_.display();
+    // One request carries the property: an icon that would not fit is left out
+    // (the server would refuse the whole request). The margin is the request's header.
+    long limit = XExtendedMaxRequestSize(display);
+    if (limit == 0)
+        limit = XMaxRequestSize(display);
+    const size_t capacity = limit > 16 ? static_cast<size_t>(limit - 16) : 0;
+
+    std::vector<long> items;
+    for (const Surface* surface : {icon, smallIcon}) {
+        if (surface == nullptr || surface->isEmpty() || (surface == smallIcon && smallIcon == icon))
+            continue;
+        const size_t width = static_cast<size_t>(surface->width());
+        const size_t height = static_cast<size_t>(surface->height());
+        if (width > capacity || height > capacity || 2 + width * height > capacity - items.size())
+            continue;
+        items.reserve(items.size() + 2 + width * height);
+        items.push_back(static_cast<long>(width));
+        items.push_back(static_cast<long>(height));
+        for (int y = 0; y < surface->height(); ++y) {
+            const Argb* row = surface->row(y);
+            for (int x = 0; x < surface->width(); ++x)
+                items.push_back(static_cast<long>(row[x]));
+        }
+    }
+    if (items.empty())
+        return;
+    XChangeProperty(display, window_, connection_.atoms().netWmIcon, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(items.data()), static_cast<int>(items.size()));
 }
 
 // _NET_WM_STATE as the window manager reads it when the window is mapped.

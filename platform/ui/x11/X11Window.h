@@ -44,6 +44,7 @@ public:
 private:
     X11Window(Connection& connection, WindowHandle handle, ::Window window);
     void setProperties(const NativeWindowSpec& description, ::Window owner);
+    void setIcons(const Surface* icon, const Surface* smallIcon);
     void writeState();
     void changeState(Atom state, bool on);
     void activate();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -254,6 +255,64 @@ TEST_F(X11Windows, WindowManagerHintsFollowTheWindowStyle)
     const ::Window framed = waitForWindow("x11-probe dialog");
     ASSERT_NE(framed, None);
     EXPECT_TRUE(property(framed, "_MOTIF_WM_HINTS").empty());
+}
+
+// _NET_WM_ICON as a window manager reads it: CARDINAL items, width and height
+// then the pixels of each icon. Empty when the window has none.
+std::vector<uint32_t> iconProperty(Client& client, ::Window window)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::vector<uint32_t> items;
+    if (XGetWindowProperty(client.display(), window, client.atom("_NET_WM_ICON"), 0, 1 << 16, False,
+                           AnyPropertyType, &type, &format, &count, &remaining, &data) == Success &&
+        data != nullptr) {
+        EXPECT_EQ(type, static_cast<Atom>(XA_CARDINAL));
+        EXPECT_EQ(format, 32);
+        EXPECT_EQ(remaining, 0u);
+        // Format-32 items arrive as longs, one per item.
+        const long* values = reinterpret_cast<const long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            items.push_back(static_cast<uint32_t>(values[i]));
+    }
+    if (data != nullptr)
+        XFree(data);
+    return items;
+}
+
+TEST_F(X11Windows, ClassIconsBecomeTheWindowIcons)
+{
+    Watchdog watchdog(30s, "icons");
+    Probe probe(display(), {"scene"});
+    const ::Window window = shownWindow(probe, "scene");
+    ASSERT_NE(window, None);
+
+    // The large icon (32 x 32) and then the small one (16 x 16), nothing else.
+    const std::vector<uint32_t> items = iconProperty(*client_, window);
+    ASSERT_EQ(items.size(), (2u + 32u * 32u) + (2u + 16u * 16u));
+    EXPECT_EQ(items[0], 32u);
+    EXPECT_EQ(items[1], 32u);
+    const uint32_t* large = &items[2];
+    EXPECT_EQ(large[0], 0xFF204060u);
+    // Row by row, alpha kept: the translucent pixel at (5, 3) and its neighbours.
+    EXPECT_EQ(large[3 * 32 + 5], 0x80112233u);
+    EXPECT_EQ(large[5 * 32 + 3], 0xFF204060u);
+    EXPECT_EQ(large[3 * 32 + 6], 0xFF204060u);
+    const uint32_t* small = large + 32 * 32;
+    EXPECT_EQ(small[0], 16u);
+    EXPECT_EQ(small[1], 16u);
+    EXPECT_EQ(small[2], 0xFF00A000u);
+    EXPECT_EQ(small[2 + 16 * 16 - 1], 0xFF0000FFu);
+
+    // A window whose class has no icon gets no property at all.
+    Probe dialog(display(), {"dialog"});
+    ASSERT_TRUE(dialog.waitFor("button "));
+    const ::Window framed = waitForWindow("x11-probe dialog");
+    ASSERT_NE(framed, None);
+    EXPECT_TRUE(iconProperty(*client_, framed).empty());
 }
 
 TEST_F(X11Windows, DialogButtonClickedThroughXEventsEndsTheDialog)
