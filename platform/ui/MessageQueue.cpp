@@ -278,20 +278,11 @@ void shutDownQueue(ThreadQueue* queue)
         for (WindowRecord* window : doomed) {
             state.live.erase(window);
             std::erase(state.topLevels, window);
-            if (window->windowClass)
-                --window->windowClass->liveWindows;
+        }
+        for (WindowRecord* window : doomed) {
+            forgetWindowLocked(state, window);
             if (window->native != 0)
                 natives.push_back(window->native);
-            if (state.active == window)
-                state.active = nullptr;
-            if (state.capture == window)
-                state.capture = nullptr;
-            if (state.lastClickWindow == window)
-                state.lastClickWindow = nullptr;
-        }
-        for (WindowRecord* other : state.topLevels) {
-            if (std::find(doomed.begin(), doomed.end(), other->owner) != doomed.end())
-                other->owner = nullptr;
         }
         for (QueuedMessage& queued : queue->posted) {
             if (queued.message.message == kMsgDropFiles)

@@ -212,6 +212,10 @@ void presentPendingOf(WindowHandle topLevel);
 // Under uiMutex, on the owning thread: frees what painting holds.
 void releasePaintingLocked(WindowRecord* window);
 
+// Under uiMutex (Window.cpp): drops every reference the state and the other
+// top-level windows keep to a window that is going away, and its class's count.
+void forgetWindowLocked(UiState& state, WindowRecord* window);
+
 // The window manager moved or sized a top-level window (on its thread).
 void applyBoundsFromBackend(WindowHandle window, const Rect& screenBounds);
 

@@ -81,6 +81,28 @@ void reportBackendFailure()
     std::fflush(stderr);
 }
 
+} // namespace
+
+void forgetWindowLocked(UiState& state, WindowRecord* window)
+{
+    if (window->windowClass)
+        --window->windowClass->liveWindows;
+    if (state.active == window)
+        state.active = nullptr;
+    if (state.capture == window)
+        state.capture = nullptr;
+    if (state.lastClickWindow == window)
+        state.lastClickWindow = nullptr;
+    for (WindowRecord* top : state.topLevels) {
+        if (top->owner == window)
+            top->owner = nullptr;
+        if (top->lastFocus == window)
+            top->lastFocus = nullptr;
+    }
+}
+
+namespace {
+
 // Unlinks a window being destroyed from every list, under uiMutex. Its
 // native window and pending drops are handed back for freeing outside the lock.
 void unlinkLocked(WindowRecord* window, std::vector<NativeWindow>& natives, std::vector<DropHandle>& drops)
@@ -106,20 +128,7 @@ void unlinkLocked(WindowRecord* window, std::vector<NativeWindow>& natives, std:
     }
     if (queue->focus == window)
         queue->focus = nullptr;
-    if (window->windowClass)
-        --window->windowClass->liveWindows;
-    if (state.active == window)
-        state.active = nullptr;
-    if (state.capture == window)
-        state.capture = nullptr;
-    if (state.lastClickWindow == window)
-        state.lastClickWindow = nullptr;
-    for (WindowRecord* top : state.topLevels) {
-        if (top->owner == window)
-            top->owner = nullptr;
-        if (top->lastFocus == window)
-            top->lastFocus = nullptr;
-    }
+    forgetWindowLocked(state, window);
     if (window->native != 0)
         natives.push_back(window->native);
     releasePaintingLocked(window);
