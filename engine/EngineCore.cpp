@@ -20,11 +20,29 @@ intptr_t pointerValue(const void* pointer)
 
 } // namespace
 
-EngineCore::EngineCore() = default;
+namespace {
+
+// The engine the plug-ins' callbacks reach; see EngineCore::current.
+std::atomic<EngineCore*> currentEngine{nullptr};
+
+} // namespace
+
+EngineCore::EngineCore()
+{
+    EngineCore* none = nullptr;
+    currentEngine.compare_exchange_strong(none, this);
+}
 
 EngineCore::~EngineCore()
 {
     endStreamingThread();
+    EngineCore* self = this;
+    currentEngine.compare_exchange_strong(self, nullptr);
+}
+
+EngineCore* EngineCore::current()
+{
+    return currentEngine.load(std::memory_order_acquire);
 }
 
 void EngineCore::updateChannelValue(int32_t channel, int32_t code, intptr_t value)

@@ -3,15 +3,21 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include "engine/ChannelSlot.h"
 #include "engine/EffectPlugin.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
 #include "engine/PluginApi.h"
+#include "engine/PluginEntry.h"
 #include "engine/StereoMixer.h"
 #include "engine/UserInterfacePlugin.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Window.h"
 #include "zkr/Application.h"
+#include "zkr/List.h"
 #include "zkr/ThreadObject.h"
 
 namespace engine {
@@ -32,8 +38,82 @@ public:
     // The value an effect's parameter gets when it is put into a channel slot.
     static constexpr int32_t kInitialEffectParameter = 50;
 
+    // The engine's section of the settings file (zkr::kSettingsFile); also
+    // the caption of its message boxes (zkr::kProductTitle).
+    static constexpr char kSettingsSection[] = "Velmora Audio Engine v0.1b";
+    // Size of the engine's text buffers (the result text, paths).
+    static constexpr int kTextSize = 256;
+
     EngineCore();
     ~EngineCore() override;
+
+    // The engine the plug-ins' callbacks reach: the first EngineCore made and
+    // not yet destroyed (set and cleared on the main thread while no plug-in
+    // holds the callbacks).
+    static EngineCore* current();
+    // The callbacks handed to plug-ins; they forward to current() (0 without one).
+    static int32_t eventCallback(EngineEvent* event);
+    static int32_t internalCallback(EngineRequest* request, int32_t code);
+
+    // ---- Events (EngineEvents.cpp) -----------------------------------------
+    // Carries out one posted event on the main thread and returns what a
+    // waiting poster gets; sets quit for an accepted quit event.
+    int32_t carryOutEvent(const EngineEvent& event, bool& quit);
+
+    // ---- Requests (EngineRequests.cpp) -------------------------------------
+    // The internal callback's body, on the caller's thread.
+    int32_t handleRequest(EngineRequest* request, int32_t code);
+
+    // ---- Plug-ins (EnginePlugins.cpp, PluginMenus.cpp) ---------------------
+    // Fills the four kind lists from folder/Plugins; 0, or 27, 29, 31, 36
+    // (shown with the core context) when a kind has no file at all.
+    int discoverPlugins();
+    // Start-up: the first user interface of the list, initialised with both
+    // callbacks; 0, 27 for an empty list, or the plug-in's error.
+    int loadUserInterface();
+    int loadInput(int slot, const char* path, int listIndex);
+    int loadOutput(const char* path, int listIndex);
+    int loadEffect(int slot, const char* path, int listIndex);
+    void unloadInput(int slot, bool closeWindow);
+    void unloadOutput(bool closeWindow);
+    void unloadEffect(int slot, bool closeWindow);
+    // Requests 3, 5 and 6 (code says which) and 7; the result of the request.
+    int32_t pluginMenu(EngineRequest& request, int32_t code);
+    int32_t channelEffectMenu(EngineRequest& request);
+    // Request 12.
+    int32_t restoreSelection();
+    // Request 15.
+    int32_t requestUnload(const EngineRequest& request);
+    // Request 14: offers the copy-data structure's text.
+    int32_t executeForwardedCommand(const EngineRequest& request);
+    // Hands a command string to the inputs that take commands.
+    void offerCommand(const char* text);
+    // Writes the plug-in keys into the settings store (not to the file).
+    void saveSelection();
+
+    // ---- Settings and dialogs (EngineSettings.cpp, AudioSetupDialog.cpp,
+    // MixerSettingsDialog.cpp) ----------------------------------------------
+    AudioSystemSetup readAudioSetup();
+    // At exit: the buffer keys, the plug-in keys, then the section to the file.
+    void writeSettings();
+    // Request 2 and tray item 40006; request 8.
+    int32_t openAudioSetup(plat::ui::WindowHandle owner);
+    int32_t openMixerSettings(plat::ui::WindowHandle owner);
+
+    // ---- Frame (EngineFrame.cpp, AboutBox.cpp) -----------------------------
+    // Request 4: the About box, then the freeware notice.
+    int32_t openAbout(plat::ui::WindowHandle owner);
+    // Request 9 and the About box's button: the maker's web page.
+    int32_t openHomepage();
+    // Request 11.
+    int32_t openHelpIndex();
+    // Request 13: a mouse message forwarded from the tray icon.
+    int32_t trayNotification(const EngineRequest& request);
+
+    // ---- Plugin Manager and update (PluginManager.cpp) ---------------------
+    // Request 1 and tray item 40007; tray item 40008.
+    int32_t openPluginManager(plat::ui::WindowHandle owner);
+    int32_t openUpdateDialog(plat::ui::WindowHandle owner);
 
     // The event callback's body: any thread.
     virtual int32_t postEvent(EngineEvent* event) = 0;
@@ -82,7 +162,34 @@ public:
     // The streaming thread's body.
     void streamingLoop();
 
-    // Loaded plug-ins per slot (filled by the loading code).
+    // The program as started: its instance handle (handed to
+    // createUserInterface), its command line and show command, and its folder
+    // (without a trailing separator), which holds Plugins.
+    InstanceHandle instance = 0;
+    std::string commandLine;
+    int32_t showCommand = kShowCommandShow;
+    std::string folder;
+    // The tray menu: the first pop-up of menu 120 (owned by trayMenuBar).
+    plat::ui::MenuHandle trayMenuBar = nullptr;
+    plat::ui::MenuHandle trayMenu = nullptr;
+
+    // Kind lists of PluginEntry, filled once by discoverPlugins.
+    zkr::List userInterfaces{0, sizeof(PluginEntry), true, 1};
+    zkr::List audioInputs{0, sizeof(PluginEntry), true, 1};
+    zkr::List audioOutputs{0, sizeof(PluginEntry), true, 1};
+    zkr::List realtimeEffects{0, sizeof(PluginEntry), true, 1};
+    // Receives "%s|%s" for the menus and restore; a pointer into it stays
+    // valid until the next use.
+    char resultText[kTextSize] = {};
+
+    // Guards the slot pointers below and the entries' instance fields: the
+    // user interface's thread loads into slots (menus, restore) while the
+    // main thread unloads (events). Held only to read or change a pointer,
+    // never across a plug-in call, since plug-in calls may wait for the
+    // other thread's windows.
+    std::recursive_mutex slotsLock;
+
+    // Loaded plug-ins per slot.
     std::unique_ptr<UserInterfacePlugin> userInterface;
     std::unique_ptr<InputPlugin> inputs[kInputSlots];
     std::unique_ptr<OutputPlugin> output;

@@ -1,0 +1,66 @@
+#include "engine/EngineCore.h"
+
+namespace engine {
+
+namespace {
+
+plat::ui::WindowHandle ownerOf(const EngineRequest& request)
+{
+    return reinterpret_cast<plat::ui::WindowHandle>(request.owner);
+}
+
+} // namespace
+
+int32_t EngineCore::eventCallback(EngineEvent* event)
+{
+    EngineCore* engine = current();
+    return engine != nullptr && event != nullptr ? engine->postEvent(event) : 0;
+}
+
+int32_t EngineCore::internalCallback(EngineRequest* request, int32_t code)
+{
+    EngineCore* engine = current();
+    return engine != nullptr ? engine->handleRequest(request, code) : 0;
+}
+
+int32_t EngineCore::handleRequest(EngineRequest* request, int32_t code)
+{
+    // Request 10 alone carries no record; every other one needs it.
+    if (code == kRequestInterfaceVersion)
+        return kInterfaceVersion;
+    if (code == kRequestHelpIndex)
+        return openHelpIndex();
+    if (code == kRequestRestore)
+        return restoreSelection();
+    if (request == nullptr)
+        return 0;
+
+    switch (code) {
+    case kRequestPluginManager:
+        return openPluginManager(ownerOf(*request));
+    case kRequestAudioSystemSetup:
+        return openAudioSetup(ownerOf(*request));
+    case kRequestInputMenu:
+    case kRequestOutputMenu:
+    case kRequestEffectMenu:
+        return pluginMenu(*request, code);
+    case kRequestAbout:
+        return openAbout(ownerOf(*request));
+    case kRequestChannelEffectMenu:
+        return channelEffectMenu(*request);
+    case kRequestMixerSettings:
+        return openMixerSettings(ownerOf(*request));
+    case kRequestHomepage:
+        return openHomepage();
+    case kRequestTrayNotification:
+        return trayNotification(*request);
+    case kRequestCommandString:
+        return executeForwardedCommand(*request);
+    case kRequestUnloadMe:
+        return requestUnload(*request);
+    default:
+        return 0;
+    }
+}
+
+} // namespace engine

@@ -1,0 +1,45 @@
+#include "engine/EngineResources.h"
+
+#include "platform/core/Module.h"
+#include "platform/ui/Resources.h"
+
+namespace engine {
+
+namespace {
+
+using plat::ui::StringResource;
+
+const StringResource kEngineStrings[] = {
+    {kStringNoEffect, "no effect"},
+    {kStringInitializing, "Initializing"},
+    {kStringFindingPlugins, "Finding Plug-Ins"},
+    {kStringCreatingInterface, "Creating User Interface"},
+    {kStringNotNow, "sorry, you can't do this now"},
+    {kStringOpenSystem, "Velmora Open System"},
+    {kStringInputPlugins, "Audio Input Plugins"},
+    {kStringOutputPlugins, "Audio Output Plugins"},
+    {kStringRealtimeEffects, "Realtime Effects"},
+    {kStringUserInterfaces, "User Interfaces"},
+    {kStringRestoring, "Restoring"},
+    {kStringNoUpdate, "(no update available!)"},
+    {kStringAborting, "Aborting, please wait..."},
+};
+
+const plat::ui::ResourceTable kEngineStringTable{kEngineStrings, {}, {}, {}};
+plat::ui::ResourceRegistrar engineStringRegistrar(kEngineStringTable);
+
+} // namespace
+
+plat::ModuleHandle engineModule()
+{
+    return engineStringRegistrar.module();
+}
+
+std::string engineString(unsigned id)
+{
+    std::string text;
+    plat::ui::loadString(engineModule(), id, text);
+    return text;
+}
+
+} // namespace engine
