@@ -1,0 +1,121 @@
+// Events and requests of the user interface against the running program.
+
+#include "engine_program/EngineProgramKit.h"
+#include "support/Watchdog.h"
+
+using namespace velmora::test;
+
+namespace {
+
+class EventLoop : public ::testing::Test {
+protected:
+    Watchdog watchdog_{std::chrono::seconds(30), "event loop test"};
+    EngineProgram program_;
+
+    // Pattern input and recording output restored, the output holding its
+    // first block until it is stopped, so streaming runs until event -2.
+    void prepareStreaming()
+    {
+        program_.addPlugin(kScriptedUi);
+        program_.addPlugin("pattern_input.vin");
+        program_.addPlugin("recording_output.vwo");
+        program_.addPlugin("good_effect.vfx");
+        program_.writeSettings(
+            std::string("[") + kEngineSection +
+            "]\nLastAudioInput1=pattern_input.vin\nLastAudioOutput=recording_output.vwo\n");
+    }
+};
+
+TEST_F(EventLoop, QuitIsRefusedWhileStreamingAndAcceptedAfterTheStop)
+{
+    prepareStreaming();
+    program_.setScript("request 12\n"
+                       "testoutput recording_output.vwo 1 1 -1 0 1\n"
+                       "event 2 1\n"
+                       "waitfor general 0 7 1\n"
+                       "event 1 1\n"
+                       "event -2 1\n"
+                       "waitfor general 0 7 0\n"
+                       "event 1 1\n");
+
+    const ProgramResult result = program_.run();
+
+    ASSERT_FALSE(result.timedOut) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string log = program_.uiLog();
+    ASSERT_NE(log.find("testoutput recording_output.vwo scripted"), std::string::npos) << log;
+    EXPECT_NE(log.find("general 0 13 Recorder|"), std::string::npos) << log;
+    EXPECT_NE(log.find("event 2 -> 1"), std::string::npos) << log;
+    EXPECT_TRUE(inOrder(log, "event 1 -> 0", "event -2 -> 1")) << log;
+    EXPECT_TRUE(inOrder(log, "event -2 -> 1", "event 1 -> 1")) << log;
+    EXPECT_EQ(log.find("waitfor timed out"), std::string::npos) << log;
+    EXPECT_EQ(log.find("quit ->"), std::string::npos) << "the script's own quit ended the program\n" << log;
+}
+
+TEST_F(EventLoop, AnEventPostedWithoutWaitingAnswersOneEvenWhenItIsRefused)
+{
+    prepareStreaming();
+    program_.setScript("request 12\n"
+                       "testoutput recording_output.vwo 1 1 -1 0 1\n"
+                       "event 99 0\n"
+                       "event 2 1\n"
+                       "waitfor general 0 7 1\n"
+                       "event 1 0\n"
+                       "sleep 100\n"
+                       "event 1 1\n"
+                       "event -2 1\n");
+
+    const ProgramResult result = program_.run();
+
+    ASSERT_FALSE(result.timedOut) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string log = program_.uiLog();
+    EXPECT_NE(log.find("event 99 -> 1"), std::string::npos) << log;
+    // The quit posted without waiting was answered 1 yet refused: the
+    // program still ran and refused the next one too.
+    EXPECT_TRUE(inOrder(log, "event 1 -> 1", "event 1 -> 0")) << log;
+    EXPECT_NE(log.find("quit -> 1"), std::string::npos) << log;
+}
+
+TEST_F(EventLoop, AnUnknownEventWithWaitIsAcceptedAndDoesNothing)
+{
+    program_.addEveryKind();
+    program_.setScript("event 42 1 7 1 0 2 1\n");
+
+    const ProgramResult result = program_.run();
+
+    ASSERT_FALSE(result.timedOut) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(program_.uiLog().find("event 42 -> 1"), std::string::npos) << program_.uiLog();
+}
+
+TEST_F(EventLoop, RequestTenAnswersTheInterfaceVersion)
+{
+    program_.addEveryKind();
+    program_.setScript("request 10\nrequest 99\n");
+
+    const ProgramResult result = program_.run();
+
+    ASSERT_FALSE(result.timedOut) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string log = program_.uiLog();
+    EXPECT_NE(log.find("request 10 -> 257\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("request 99 -> 0\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("quit -> 1"), std::string::npos) << log;
+}
+
+TEST_F(EventLoop, UnloadRequestsForTheUserInterfaceOrNoPlugInAreRefused)
+{
+    program_.addEveryKind();
+    program_.setScript("request 15 self\nrequest 15 0\n");
+
+    const ProgramResult result = program_.run();
+
+    ASSERT_FALSE(result.timedOut) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string log = program_.uiLog();
+    EXPECT_EQ(log.find("request 15 -> 1"), std::string::npos) << log;
+    EXPECT_TRUE(inOrder(log, "request 15 -> 0\nrequest 15 -> 0\n", "quit -> 1")) << log;
+}
+
+} // namespace
