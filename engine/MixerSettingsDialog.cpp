@@ -1,0 +1,71 @@
+#include "engine/MixerSettingsDialog.h"
+
+#include "engine/EngineCore.h"
+#include "engine/EngineResources.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/controls/Controls.h"
+
+namespace engine {
+
+namespace {
+
+using namespace plat::ui;
+using Self = MixerSettingsDialog;
+
+constexpr uint32_t kChild = kStyleChild | kStyleVisible;
+
+const DialogItemTemplate kItems[] = {
+    {"BUTTON", "Specific", -1, 7, 7, 166, 30, kChild | kButtonGroupBox},
+    {"BUTTON", "Process empty buffers as full", Self::kIdEmptyAsFull, 14, 19, 150, 10,
+     kChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "OK", kIdOk, 37, 44, 50, 14, kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "Cancel", kIdCancel, 93, 44, 50, 14, kChild | kButtonPush | kStyleTabStop},
+};
+
+const DialogTemplate kTemplate{Self::kTemplateId,
+                               "Mixer Settings",
+                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
+                                   kDialogStyleCentre,
+                               0,
+                               0,
+                               0,
+                               180,
+                               65,
+                               nullptr,
+                               8,
+                               kItems};
+
+const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
+ResourceRegistrar registrar(kResources);
+
+} // namespace
+
+MixerSettingsDialog::MixerSettingsDialog(bool emptyAsFull, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), processEmptyAsFull(emptyAsFull)
+{
+}
+
+void MixerSettingsDialog::onInitDialog()
+{
+    checkDlgButton(window, kIdEmptyAsFull, processEmptyAsFull ? kButtonChecked : kButtonUnchecked);
+}
+
+bool MixerSettingsDialog::onClose()
+{
+    processEmptyAsFull = isDlgButtonChecked(window, kIdEmptyAsFull) == kButtonChecked;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+int32_t EngineCore::openMixerSettings(plat::ui::WindowHandle owner)
+{
+    MixerSettingsDialog dialog(mixer.processEmptyAsFull.load(std::memory_order_relaxed) != 0, owner);
+    // Cancel, or a dialog that could not be made, leaves the flag alone.
+    if (dialog.runModal() == kIdOk)
+        mixer.processEmptyAsFull.store(dialog.processEmptyAsFull ? 1 : 0, std::memory_order_relaxed);
+    return 1;
+}
+
+} // namespace engine

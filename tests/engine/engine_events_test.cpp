@@ -1,0 +1,243 @@
+// The events plug-ins post, as the main thread carries them out: results,
+// clamping, and which plug-in or mixer setting each one reaches.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CoreTestEngine.h"
+
+namespace {
+
+using engine::EngineEvent;
+using velmora::test::CoreEngineFixture;
+using velmora::test::generalCall;
+using velmora::test::loadTestPlugin;
+using velmora::test::TestControls;
+
+constexpr engine::AudioSystemSetup kSetup{3, 4096, 12, 65536, 1, 0};
+
+EngineEvent event(intptr_t code, intptr_t value = 0, intptr_t target = 0, intptr_t partner = 0,
+                  intptr_t index = 0)
+{
+    return EngineEvent{code, 0, value, target, 0, partner, index};
+}
+
+// The journal of one of the binding test plug-ins, cleared at the start.
+class Journal {
+public:
+    explicit Journal(const char* file) : controls(file) { controls.get<void (*)()>("testClearJournal")(); }
+    std::string text() { return controls.get<const char* (*)()>("testJournal")(); }
+    void clear() { controls.get<void (*)()>("testClearJournal")(); }
+
+private:
+    TestControls controls;
+};
+
+class EngineEventsTest : public CoreEngineFixture {
+protected:
+    EngineEventsTest() : CoreEngineFixture("engine events") {}
+
+    void SetUp() override
+    {
+        resetTestPlugins();
+        ASSERT_EQ(core.applyAudioSetup(kSetup), zkr::kOk);
+    }
+    void TearDown() override { core.stopStreaming(); }
+
+    int32_t carryOut(const EngineEvent& posted)
+    {
+        quit = false;
+        return core.carryOutEvent(posted, quit);
+    }
+    std::string effectJournal()
+    {
+        char text[2048];
+        effectControls.get<coretest::EffectJournalFn>(coretest::kEffectJournal)(text, sizeof text);
+        return text;
+    }
+
+    bool quit = false;
+};
+
+TEST_F(EngineEventsTest, UnknownCodesAreAcceptedAndDoNothing)
+{
+    for (intptr_t code : {intptr_t{0}, intptr_t{-1}, intptr_t{-4}, intptr_t{14}, intptr_t{1000}}) {
+        EXPECT_EQ(carryOut(event(code, 5, 1, 2, 1)), 1) << code;
+        EXPECT_FALSE(quit) << code;
+    }
+    EXPECT_TRUE(core.uiCalls().empty());
+    EXPECT_TRUE(core.shownErrors().empty());
+    EXPECT_EQ(core.mixer.getMasterVolume(), 100);
+}
+
+TEST_F(EngineEventsTest, StartNeedsAnOutputAndQuitWaitsForTheStop)
+{
+    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 0);
+    EXPECT_FALSE(core.isStreaming());
+
+    core.output = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
+    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
+    EXPECT_TRUE(core.isStreaming());
+    // Already streaming: accepted, nothing started twice.
+    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
+    EXPECT_EQ(carryOut(event(engine::kEventQuit)), 0);
+    EXPECT_FALSE(quit);
+    // The output stays while streaming: its name is not taken away.
+    EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput)), 1);
+    EXPECT_NE(core.output, nullptr);
+
+    EXPECT_EQ(carryOut(event(engine::kEventStopStreaming)), 1);
+    EXPECT_FALSE(core.isStreaming());
+    EXPECT_EQ(core.uiCalls(true, engine::kValueStreaming),
+              (std::vector{generalCall(0, 7, 1), generalCall(0, 7, 0)}));
+    EXPECT_TRUE(core.uiCalls(true, engine::kValueOutputName).empty());
+    EXPECT_EQ(carryOut(event(engine::kEventQuit)), 1);
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(EngineEventsTest, MasterVolumeAndPanAreClamped)
+{
+    EXPECT_EQ(carryOut(event(engine::kEventMasterVolume, 120)), 1);
+    EXPECT_EQ(core.mixer.getMasterVolume(), 120);
+    carryOut(event(engine::kEventMasterVolume, -5));
+    EXPECT_EQ(core.mixer.getMasterVolume(), 0);
+    // A value beyond 32 bits does not wrap round into range.
+    carryOut(event(engine::kEventMasterVolume, intptr_t{1} << 33));
+    EXPECT_EQ(core.mixer.getMasterVolume(), 200);
+
+    carryOut(event(engine::kEventChannelPan, 30, 2));
+    EXPECT_EQ(core.mixer.getPan(2), 30);
+    carryOut(event(engine::kEventChannelPan, 101, 2));
+    EXPECT_EQ(core.mixer.getPan(2), 100);
+    carryOut(event(engine::kEventChannelPan, -20, 0));
+    EXPECT_EQ(core.mixer.getPan(0), 0);
+}
+
+TEST_F(EngineEventsTest, ChannelVolumeReachesThePartnerOnlyWhenAsked)
+{
+    EXPECT_EQ(carryOut(event(engine::kEventChannelVolume, 150, 1, 2, 0)), 1);
+    EXPECT_EQ(core.mixer.getVolume(1), 150);
+    EXPECT_EQ(core.mixer.getVolume(2), 100);
+
+    carryOut(event(engine::kEventChannelVolume, 60, 1, 2, 1));
+    EXPECT_EQ(core.mixer.getVolume(1), 60);
+    EXPECT_EQ(core.mixer.getVolume(2), 60);
+
+    carryOut(event(engine::kEventChannelVolume, 900, 3, 0, 1));
+    EXPECT_EQ(core.mixer.getVolume(3), 200);
+    EXPECT_EQ(core.mixer.getVolume(0), 200);
+    carryOut(event(engine::kEventChannelVolume, -1, 3, 0, 0));
+    EXPECT_EQ(core.mixer.getVolume(3), 0);
+    EXPECT_EQ(core.mixer.getVolume(0), 200);
+}
+
+TEST_F(EngineEventsTest, MuteSoloAndEffectOrderReachTheMixer)
+{
+    carryOut(event(engine::kEventMute, 1, 2));
+    EXPECT_EQ(core.mixer.channels[2].enabled.load(), 0);
+    carryOut(event(engine::kEventMute, 0, 2));
+    EXPECT_NE(core.mixer.channels[2].enabled.load(), 0);
+
+    carryOut(event(engine::kEventSolo, 1, 3));
+    EXPECT_EQ(core.mixer.soloChannel.load(), 3);
+    carryOut(event(engine::kEventSolo, 0, 3));
+    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+
+    carryOut(event(engine::kEventEffectsFirst, 7, 1));
+    EXPECT_NE(core.mixer.channels[1].effectsFirst.load(), 0);
+    carryOut(event(engine::kEventEffectsFirst, 0, 1));
+    EXPECT_EQ(core.mixer.channels[1].effectsFirst.load(), 0);
+}
+
+TEST_F(EngineEventsTest, ChannelsOutsideTheTableAreIgnored)
+{
+    for (intptr_t target : {intptr_t{-1}, intptr_t{4}, intptr_t{1} << 40}) {
+        for (intptr_t code :
+             {engine::kEventChannelVolume, engine::kEventChannelPan, engine::kEventMute, engine::kEventSolo,
+              engine::kEventEffectsFirst, engine::kEventEffectParameter}) {
+            EXPECT_EQ(carryOut(event(code, 1, target, 0, 0)), 1) << code;
+        }
+    }
+    // A partner outside the table is left out as well.
+    carryOut(event(engine::kEventChannelVolume, 20, 0, 9, 1));
+    EXPECT_EQ(core.mixer.getVolume(0), 20);
+    EXPECT_TRUE(core.shownErrors().empty());
+    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+}
+
+TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
+{
+    Journal inputJournal("good_input.vin");
+    Journal outputJournal("good_output.vwo");
+    Journal effectJournal("good_effect.vfx");
+    core.inputs[1] = loadTestPlugin<engine::InputPlugin>("good_input.vin");
+    core.output = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
+    core.effects[2] = loadTestPlugin<engine::EffectPlugin>("good_effect.vfx");
+    inputJournal.clear();
+    outputJournal.clear();
+    effectJournal.clear();
+
+    EXPECT_EQ(carryOut(event(engine::kEventShowWindow, 1, engine::kEventKindInput, 0, 1)), 1);
+    carryOut(event(engine::kEventShowWindow, 0, engine::kEventKindInput, 0, 1));
+    EXPECT_EQ(inputJournal.text(), "onPluginSwitch(1);onPluginSwitch(0);");
+
+    carryOut(event(engine::kEventShowWindow, 5, engine::kEventKindOutput, 0, 0));
+    EXPECT_EQ(outputJournal.text(), "onPluginSwitch(1);");
+
+    carryOut(event(engine::kEventShowWindow, 0, engine::kEventKindEffect, 0, 2));
+    EXPECT_EQ(effectJournal.text(), "onPluginSwitch(0);");
+
+    // Empty slots, slots beyond the kind's, and unknown kinds reach nobody.
+    inputJournal.clear();
+    effectJournal.clear();
+    for (const auto& [kind, slot] :
+         {std::pair{engine::kEventKindInput, 0}, std::pair{engine::kEventKindInput, 2},
+          std::pair{engine::kEventKindEffect, 1}, std::pair{engine::kEventKindEffect, 4},
+          std::pair{engine::kEventKindEffect, -1}, std::pair{0, 1}, std::pair{4, 2}}) {
+        EXPECT_EQ(carryOut(event(engine::kEventShowWindow, 1, kind, 0, slot)), 1);
+    }
+    EXPECT_EQ(inputJournal.text(), "");
+    EXPECT_EQ(effectJournal.text(), "");
+}
+
+TEST_F(EngineEventsTest, EffectParameterReachesTheEffectInTheChannelSlot)
+{
+    core.effects[0] = loadTestPlugin<engine::EffectPlugin>(coretest::kOffsetEffectFile);
+    ASSERT_EQ(core.setChannelEffect(2, 1, core.effects[0].get()), zkr::kOk);
+    const std::string before = effectJournal();
+
+    EXPECT_EQ(carryOut(event(engine::kEventEffectParameter, 77, 2, 0, 1)), 1);
+    EXPECT_EQ(effectJournal(), before + ";param 2 77");
+
+    // The other slot of that channel, another channel and a slot beyond the two are empty.
+    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, 0));
+    carryOut(event(engine::kEventEffectParameter, 10, 1, 0, 1));
+    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, 2));
+    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, -1));
+    EXPECT_EQ(effectJournal(), before + ";param 2 77");
+}
+
+TEST_F(EngineEventsTest, UnloadReportsTheSlotNameAsNull)
+{
+    Journal outputJournal("good_output.vwo");
+    core.output = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
+    outputJournal.clear();
+
+    EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput, 0, 0)), 1);
+    EXPECT_EQ(core.output, nullptr);
+    EXPECT_NE(outputJournal.text().find("destroyUserInterface"), std::string::npos) << outputJournal.text();
+
+    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindInput, 0, 1));
+    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindEffect, 0, 3));
+    // Slots and kinds that do not exist report nothing.
+    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindInput, 0, 2));
+    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindEffect, 0, 4));
+    carryOut(event(engine::kEventUnloadPlugin, 0, 5, 0, 0));
+
+    EXPECT_EQ(core.uiCalls(), (std::vector{generalCall(0, engine::kValueOutputName, 0),
+                                           generalCall(1, engine::kValueInputName, 0),
+                                           generalCall(3, engine::kValueEffectSlotName, 0)}));
+}
+
+} // namespace
