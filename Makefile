@@ -26,12 +26,7 @@ build: $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: deps build
-	@if [ -x $(BUILD_DIR)/out/Velmora ]; then \
-	  exec $(BUILD_DIR)/out/Velmora; \
-	else \
-	  echo "The engine program is not built yet. The program folder $(BUILD_DIR)/out holds:"; \
-	  (cd $(BUILD_DIR)/out && find . -mindepth 1 | sort | sed 's|^\./|  |'); \
-	fi
+	exec $(BUILD_DIR)/out/Velmora
 
 test: deps build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

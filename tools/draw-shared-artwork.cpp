@@ -1,10 +1,13 @@
-// Draws the shared services library's pictures into shared/res/:
+// Draws the product's pictures: the shared services library's into shared/res/
 //   splash.png      bitmap 103, the start-up splash with the product name
 //   error.png       bitmap 104, the error dialog's symbol
 //   tray.png        icon 106, the notification-area icon
-// The two bitmaps are sized from the dialog fonts, so they fill their
-// controls exactly. Every build makes it; run it from the source folder:
-//   build/tools/draw-shared-artwork [output folder, shared/res by default]
+// and the engine's into engine/res/
+//   about.png       bitmap 107, the About box's picture
+// The bitmaps are sized from the dialog fonts, so they fill their controls
+// exactly. Every build makes it; run it from the source folder:
+//   build/tools/draw-shared-artwork [shared folder, shared/res by default]
+//                                   [engine folder, engine/res by default]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -230,6 +233,48 @@ Surface drawTrayIcon()
     return image;
 }
 
+Surface drawAbout()
+{
+    const DialogUnits units("Tahoma", 8);
+    // The sunken frame of the About box's 186 x 84 unit control takes one pixel each side.
+    const int width = units.x(186) - 2;
+    const int height = units.y(84) - 2;
+    Surface image(width, height);
+    Painter p(image);
+    const Argb top = rgb(0x16, 0x12, 0x36);
+    const Argb bottom = rgb(0x05, 0x04, 0x10);
+    for (int y = 0; y < height; ++y)
+        p.fillRect({0, y, width, y + 1}, mix(top, bottom, double(y) / height));
+
+    // A low spectrum along the bottom edge.
+    const int bars = 32;
+    for (int i = 0; i < bars; ++i) {
+        const double phase = double(i) / (bars - 1);
+        const double level =
+            0.2 + 0.6 * std::pow(std::sin(phase * M_PI), 2.0) * (0.7 + 0.3 * std::cos(phase * 17.0));
+        const int left = i * width / bars + 1;
+        const int right = (i + 1) * width / bars - 1;
+        const int barTop = height - static_cast<int>(level * height * 0.35);
+        p.fillRect({left, barTop, right, height}, mix(rgb(0x7A, 0x5C, 0xFF), top, 0.6));
+    }
+
+    const int markSize = height * 55 / 100;
+    Surface mark(markSize + 4, markSize + 4, 0);
+    drawMark(mark, 2, 2, markSize, rgb(0xE8, 0xE4, 0xFF));
+    p.alphaBlend(width * 5 / 100, height * 12 / 100, mark, mark.bounds());
+
+    p.setBackgroundMode(BackgroundMode::Transparent);
+    const Font* title = font("Arial", -(height * 24 / 100), 700);
+    const int textLeft = width * 5 / 100 + markSize + width * 4 / 100;
+    p.setFont(title);
+    p.setTextColour(rgb(0xFF, 0xFF, 0xFF));
+    p.textOut(textLeft, height * 16 / 100, "Velmora");
+    p.setFont(font("Arial", -(height * 12 / 100), 400));
+    p.setTextColour(rgb(0xC8, 0xC0, 0xF0));
+    p.textOut(textLeft + 2, height * 16 / 100 + (title ? title->metrics().height : 0), "Audio Engine  v0.1b");
+    return image;
+}
+
 bool save(const Surface& image, const std::string& path)
 {
     const bool ok = !image.isEmpty() && savePng(image, path);
@@ -243,8 +288,10 @@ bool save(const Surface& image, const std::string& path)
 int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : "shared/res";
+    const std::string engineFolder = argc > 2 ? argv[2] : "engine/res";
     bool ok = save(drawSplash(), folder + "/splash.png");
     ok &= save(drawErrorSymbol(), folder + "/error.png");
     ok &= save(drawTrayIcon(), folder + "/tray.png");
+    ok &= save(drawAbout(), engineFolder + "/about.png");
     return ok ? 0 : 1;
 }

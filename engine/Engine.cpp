@@ -1,0 +1,312 @@
+#include "engine/Engine.h"
+
+#include <memory>
+#include <vector>
+
+#include "engine/EngineResources.h"
+#include "platform/core/Module.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/MessageQueue.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/SharedServices.h"
+
+namespace engine {
+
+namespace {
+
+// Every lock wait is bounded; a wait that times out (the other side may be
+// held up by a modal dialog or menu) simply waits again.
+constexpr uint32_t kLockWaitMs = 50;
+
+void take(zkr::MutexObject& lock)
+{
+    if (lock.handle == nullptr)
+        return;
+    while (!lock.wait(kLockWaitMs)) {
+    }
+}
+
+void splashText(unsigned id)
+{
+    if (zkr::sharedServices != nullptr)
+        zkr::sharedServices->updateSplashText(engineString(id).c_str());
+}
+
+bool waits(const EngineEvent& event)
+{
+    return (event.wait & 0xFF) != 0;
+}
+
+} // namespace
+
+Engine::Engine() = default;
+
+Engine::~Engine()
+{
+    // The streaming thread calls the seams this class overrides.
+    endStreamingThread();
+    take(eventLock);
+    releasePending();
+    eventLock.release();
+    if (trayMenuBar != nullptr)
+        plat::ui::destroyMenu(trayMenuBar);
+    trayMenuBar = nullptr;
+    trayMenu = nullptr;
+}
+
+bool Engine::onMainThread() const
+{
+    const uint32_t main = mainThread.load(std::memory_order_acquire);
+    return main != 0 && main == plat::currentThreadId();
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+int Engine::initialise(const char* line, int32_t show)
+{
+    mainThread.store(plat::currentThreadId(), std::memory_order_release);
+    const int bound = zkr::bindSharedServices();
+    if (bound != zkr::kOk)
+        return bound;
+    zkr::sharedServices->showSplashWindow();
+    splashText(kStringInitializing);
+
+    commandLine = line != nullptr ? line : "";
+    showCommand = show;
+    settings.selectSection(kSettingsSection, true);
+    folder = plat::programFolder();
+
+    loadTrayMenu();
+
+    splashText(kStringFindingPlugins);
+    if (discoverPlugins() != zkr::kOk || loadUserInterface() != zkr::kOk ||
+        applyAudioSetup(readAudioSetup()) != zkr::kOk) {
+        showError(zkr::kErrBadInitialization, kCoreContext);
+        return zkr::kErrBadInitialization;
+    }
+    return zkr::kOk;
+}
+
+void Engine::loadTrayMenu()
+{
+    if (trayMenuBar != nullptr)
+        plat::ui::destroyMenu(trayMenuBar);
+    trayMenuBar = plat::ui::loadMenu(engineModule(), kTrayMenuId);
+    trayMenu = trayMenuBar != nullptr ? plat::ui::subMenu(trayMenuBar, 0) : nullptr;
+}
+
+void Engine::keepPluginsLoaded()
+{
+    // Reachable through a global for as long as the process lives.
+    static auto* kept = new std::vector<std::unique_ptr<Plugin>>();
+    std::lock_guard lock(slotsLock);
+    kept->push_back(std::move(userInterface));
+    for (auto& input : inputs)
+        kept->push_back(std::move(input));
+    kept->push_back(std::move(output));
+    for (auto& effect : effects)
+        kept->push_back(std::move(effect));
+}
+
+int Engine::run()
+{
+    mainThread.store(plat::currentThreadId(), std::memory_order_release);
+    splashText(kStringCreatingInterface);
+    if (userInterface == nullptr || userInterface->createUserInterface(instance, showCommand) != zkr::kOk)
+        return 0;
+    if (zkr::sharedServices != nullptr)
+        zkr::sharedServices->closeSplashWindow();
+    offerCommand(commandLine.c_str());
+    runLoop();
+    writeSettings();
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// The main loop
+
+void Engine::runLoop()
+{
+    mainThread.store(plat::currentThreadId(), std::memory_order_release);
+    const plat::Handle wake = wakeEvent.handle;
+    take(eventLock);
+    for (;;) {
+        take(idleLock);
+        eventLock.release();
+        for (;;) {
+            const uint32_t woken = plat::ui::msgWaitForMultipleObjects(
+                1, &wake, false, plat::kInfinite, plat::ui::kQsTimer | plat::ui::kQsPaint);
+            if (woken != plat::kWaitObject0 + 1)
+                break;
+            // The quit message is dispatched like any other: only event 1 ends the loop.
+            plat::ui::Message message;
+            plat::ui::getMessage(message);
+            plat::ui::dispatchMessage(message);
+        }
+        doneEvent.reset();
+        take(eventLock);
+        idleLock.release();
+
+        bool quit = false;
+        Posted next;
+        if (takeNext(next)) {
+            if (next.ticket != nullptr) {
+                // A poster that does not wait returns once its event is
+                // taken: its ticket is gone from then on.
+                Ticket* ticket = next.ticket;
+                if (!waits(next.event))
+                    next.ticket = nullptr;
+                ticket->taken.store(true, std::memory_order_release);
+            }
+            const int32_t answer = carryOut(next.event, quit);
+            result = answer;
+            if (next.ticket != nullptr) {
+                next.ticket->result = answer;
+                next.ticket->done.store(true, std::memory_order_release);
+            }
+            // One wake may stand for several events.
+            if (slotFull || !ownEvents.empty())
+                wakeEvent.set();
+        }
+        doneEvent.set();
+        if (quit)
+            break;
+    }
+    releasePending();
+    eventLock.release();
+}
+
+bool Engine::takeNext(Posted& next)
+{
+    if (slotFull) {
+        next = slot;
+        slot = Posted{};
+        slotFull = false;
+        slotFree.set();
+    } else if (!ownEvents.empty()) {
+        next.event = ownEvents.front();
+        next.ticket = nullptr;
+        ownEvents.pop_front();
+    } else {
+        return false;
+    }
+    if (next.event.code == kEventCrossfade)
+        crossfadePending = false;
+    return true;
+}
+
+void Engine::releasePending()
+{
+    loopEnded = true;
+    if (slotFull && slot.ticket != nullptr) {
+        Ticket* ticket = slot.ticket;
+        ticket->result = 0;
+        ticket->taken.store(true, std::memory_order_release);
+        ticket->done.store(true, std::memory_order_release);
+    }
+    slot = Posted{};
+    slotFull = false;
+    ownEvents.clear();
+    slotFree.set();
+    doneEvent.set();
+}
+
+int32_t Engine::carryOut(const EngineEvent& event, bool& quit)
+{
+    return carryOutEvent(event, quit);
+}
+
+// ---------------------------------------------------------------------------
+// The event callback
+
+int32_t Engine::postEvent(EngineEvent* event)
+{
+    if (event == nullptr)
+        return 0;
+    const bool crossfadeEvent = event->code == kEventCrossfade;
+
+    if (onMainThread()) {
+        // The main thread cannot wait for itself: its event is queued, carried
+        // out once the current event or message is done, and the caller gets
+        // the last result at once.
+        take(eventLock);
+        if (loopEnded) {
+            eventLock.release();
+            return 0;
+        }
+        if (crossfadeEvent) {
+            if (crossfadePending || !acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
+                eventLock.release();
+                return 0;
+            }
+            crossfadePending = true;
+        }
+        ownEvents.push_back(*event);
+        wakeEvent.set();
+        const int32_t last = result;
+        eventLock.release();
+        return waits(*event) ? last : 1;
+    }
+
+    Ticket ticket;
+    for (;;) {
+        take(eventLock);
+        if (loopEnded) {
+            eventLock.release();
+            return 0;
+        }
+        if (!slotFull)
+            break;
+        // Another poster's event is still in the slot.
+        eventLock.release();
+        slotFree.wait(kLockWaitMs);
+    }
+    if (crossfadeEvent) {
+        // A second crossfade while one waits in the slot would overwrite the
+        // first one's block before it starts.
+        if (crossfadePending || !acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
+            eventLock.release();
+            return 0;
+        }
+        crossfadePending = true;
+    }
+    slot.event = *event;
+    slot.ticket = &ticket;
+    slotFull = true;
+    slotFree.reset();
+    wakeEvent.set();
+    eventLock.release();
+
+    // Returns only once the main thread has taken the event.
+    while (!ticket.taken.load(std::memory_order_acquire))
+        slotFree.wait(kLockWaitMs);
+    if (!waits(*event))
+        return 1;
+    while (!ticket.done.load(std::memory_order_acquire))
+        doneEvent.wait(kLockWaitMs);
+    return ticket.result;
+}
+
+// ---------------------------------------------------------------------------
+// The crossfade timer
+
+void Engine::crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t, uint32_t)
+{
+    if (EngineCore* engine = EngineCore::current())
+        engine->crossfadeTick();
+}
+
+intptr_t Engine::startCrossfadeTimer(int32_t intervalMs)
+{
+    const uintptr_t timer =
+        plat::ui::setTimer(nullptr, 0, static_cast<uint32_t>(intervalMs), &Engine::crossfadeTimerProc);
+    return static_cast<intptr_t>(timer);
+}
+
+void Engine::stopCrossfadeTimer(intptr_t timer)
+{
+    plat::ui::killTimer(nullptr, static_cast<uintptr_t>(timer));
+}
+
+} // namespace engine

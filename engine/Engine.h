@@ -1,0 +1,129 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "engine/EngineCore.h"
+#include "zkr/EventObject.h"
+#include "zkr/MutexObject.h"
+
+namespace engine {
+
+// The maker's addresses, shown in the About box and opened by the homepage.
+inline constexpr char kMakerWebAddress[] = "http://www.velmora.org/";
+inline constexpr char kMakerMail[] = "velmora@velmora.org";
+
+// The menu, dialogs and bitmap of the engine's resources.
+inline constexpr unsigned kTrayMenuId = 120;
+inline constexpr unsigned kAboutDialogId = 105;
+inline constexpr unsigned kAboutBitmapId = 107;
+inline constexpr unsigned kFreewareDialogId = 119;
+// The About box's web address button.
+inline constexpr int kAboutWebButtonId = 1026;
+
+// Tray menu commands.
+inline constexpr int kTrayAbout = 40003;
+inline constexpr int kTrayHomepage = 40004;
+inline constexpr int kTrayHelpIndex = 40005;
+inline constexpr int kTrayAudioSetup = 40006;
+inline constexpr int kTrayPluginManager = 40007;
+inline constexpr int kTrayUpdate = 40008;
+
+// The help page request 11 opens.
+inline constexpr char kHelpIndexPage[] = "main.html";
+
+// The message of a failed homepage open: "Failed to open %s!" with the part
+// of target after its last separator, and the reason for shell results that
+// have one.
+std::string shellFailureText(const std::string& target, int shellResult);
+
+// How the homepage is opened: the shell's open in a folder, answering a
+// result above 32 on success. Replaceable (null: the platform's shell open),
+// so that the failure paths can be exercised.
+using ShellOpenFunction = int (*)(const std::string& target, const std::string& folder);
+void setShellOpener(ShellOpenFunction opener);
+
+// The engine program: the audio core with the event mailbox, the crossfade
+// timer on the main thread, start-up and the main loop.
+//
+// The mailbox: other threads hand one event at a time through the slot
+// below; the main thread's own events (posted while it carries out an event
+// or dispatches a message) go to a queue of their own, so they never
+// overwrite an event another thread left in the slot.
+class Engine : public EngineCore {
+public:
+    Engine();
+    ~Engine() override;
+
+    // Start-up up to the main loop: 0 or an error (26 after a shown cause).
+    int initialise(const char* commandLine, int32_t showCommand);
+    // Creates the user interface's window and runs the main loop: 1 after a
+    // normal end, 0 when the user interface could not create its window.
+    int run();
+    // The main loop alone, on the calling thread (which becomes the main
+    // thread): returns after an accepted quit event.
+    void runLoop();
+
+    int32_t postEvent(EngineEvent* event) override;
+
+    // At exit: the loaded plug-ins are handed to a holder that is never
+    // freed, so that destroying the engine unloads no library whose windows
+    // and threads still run; they go with the process.
+    void keepPluginsLoaded();
+
+    // The tray menu: the first pop-up of menu 120, kept until destruction.
+    void loadTrayMenu();
+
+protected:
+    intptr_t startCrossfadeTimer(int32_t intervalMs) override;
+    void stopCrossfadeTimer(intptr_t timer) override;
+
+    // One event on the main thread; the event table by default.
+    virtual int32_t carryOut(const EngineEvent& event, bool& quit);
+
+private:
+    // A poster's view of its event: set by the main thread when the event is
+    // taken and when it is done, read by the poster (atomics; the result is
+    // written before done is set).
+    struct Ticket {
+        std::atomic<bool> taken{false};
+        std::atomic<bool> done{false};
+        int32_t result = 1;
+    };
+    struct Posted {
+        EngineEvent event{};
+        Ticket* ticket = nullptr; // null for the main thread's own events
+    };
+
+    bool onMainThread() const;
+    // Takes the next event, if any; the caller holds eventLock.
+    bool takeNext(Posted& next);
+    // After the loop: every waiting poster is let go with 0.
+    void releasePending();
+    static void crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t timerId, uint32_t);
+
+    zkr::MutexObject eventLock{false, "EventLock"};
+    zkr::MutexObject idleLock{false, "IdleLock"};
+    zkr::EventObject wakeEvent{false, false, "WakeEvent"};
+    zkr::EventObject doneEvent{true, true, "DoneEvent"};
+    // Set while the slot is empty, so that a poster finding it full can wait.
+    zkr::EventObject slotFree{true, true, "SlotFree"};
+
+    // Guarded by eventLock.
+    Posted slot;
+    bool slotFull = false;
+    std::deque<EngineEvent> ownEvents;
+    bool crossfadePending = false;
+    // Set once the loop has ended: later events are refused.
+    bool loopEnded = false;
+
+    // The result of the last event carried out (1 before the first). Written
+    // by the main thread; read by the main thread's own posts.
+    int32_t result = 1;
+    // The thread running the loop; written before the loop starts.
+    std::atomic<uint32_t> mainThread{0};
+};
+
+} // namespace engine

@@ -1,0 +1,103 @@
+// The engine program: one running copy per session, start-up, the main loop.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/Engine.h"
+#include "platform/core/Module.h"
+#include "platform/core/Notice.h"
+#include "platform/core/SingleInstance.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Window.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Product.h"
+#include "zkr/SharedServices.h"
+
+namespace {
+
+constexpr char kRunsOnce[] = "Velmora Audio Engine just runs once";
+// The user interface gives its main window a title with this in it.
+constexpr char kMainWindowTitle[] = "Velmora Audio Engine";
+
+// The program's arguments as one command line; an argument with blanks is quoted.
+std::string joinArguments(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!line.empty())
+            line += ' ';
+        if (argument.find(' ') != std::string::npos)
+            line += '"' + argument + '"';
+        else
+            line += argument;
+    }
+    return line;
+}
+
+// On the listener's thread: hands a later start's command line to the main
+// window, as the copy-data message, and brings that window forward.
+bool deliverCommandLine(const std::string& commandLine)
+{
+    plat::ui::WindowHandle target = nullptr;
+    for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows()) {
+        if (entry.title.find(kMainWindowTitle) != std::string::npos) {
+            target = entry.window;
+            break;
+        }
+    }
+    if (target == nullptr)
+        return false;
+    plat::ui::CopyData data;
+    data.size = static_cast<uint32_t>(commandLine.size() + 1);
+    data.bytes = commandLine.c_str();
+    plat::ui::sendMessage(target, plat::ui::kMsgCopyData, 0, reinterpret_cast<intptr_t>(&data));
+    plat::ui::setForegroundWindow(target);
+    return true;
+}
+
+void closeSplash()
+{
+    if (zkr::sharedServices != nullptr)
+        zkr::sharedServices->closeSplashWindow();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string commandLine = joinArguments(argc, argv);
+    int exitCode = 0;
+    {
+        plat::SingleInstance single(kRunsOnce);
+        const plat::SingleInstance::Role role = single.acquire();
+        if (role == plat::SingleInstance::Role::Second) {
+            if (!single.handOver(commandLine))
+                plat::showNotice(kRunsOnce, zkr::kProductTitle,
+                                 plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeTopmost |
+                                     plat::kNoticeForeground);
+            return 0;
+        }
+        // Without a lock file no second start can find us; the engine still runs.
+        if (role == plat::SingleInstance::Role::First)
+            single.listen(&deliverCommandLine);
+
+        engine::Engine core;
+        core.instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
+        const int error = core.initialise(commandLine.c_str(), engine::kShowCommandShow);
+        if (error == zkr::kOk) {
+            exitCode = core.run();
+            if (exitCode == 0)
+                closeSplash();
+            // No plug-in is called or unloaded at exit.
+            core.keepPluginsLoaded();
+        } else if (error == zkr::kErrBadInitialization) {
+            closeSplash();
+        }
+    }
+    // The plug-ins' and the shared library's threads may still run: the
+    // process ends at once, as they expect, without tearing down the
+    // libraries under them.
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
