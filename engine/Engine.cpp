@@ -293,8 +293,24 @@ int32_t Engine::postEvent(EngineEvent* event)
 
 void Engine::crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t, uint32_t)
 {
-    if (EngineCore* engine = EngineCore::current())
-        engine->crossfadeTick();
+    auto* engine = dynamic_cast<Engine*>(EngineCore::current());
+    if (engine == nullptr)
+        return;
+    // Ticks come while the loop waits, outside EventLock; taking it keeps a
+    // tick from meeting a mixer that another thread is rebuilding.
+    engine->holdMainThread();
+    engine->crossfadeTick();
+    engine->releaseMainThread();
+}
+
+void Engine::holdMainThread()
+{
+    take(eventLock);
+}
+
+void Engine::releaseMainThread()
+{
+    eventLock.release();
 }
 
 intptr_t Engine::startCrossfadeTimer(int32_t intervalMs)

@@ -79,6 +79,9 @@ public:
 protected:
     intptr_t startCrossfadeTimer(int32_t intervalMs) override;
     void stopCrossfadeTimer(intptr_t timer) override;
+    // Holding EventLock keeps the main thread out of events and crossfade ticks.
+    void holdMainThread() override;
+    void releaseMainThread() override;
 
     // One event on the main thread; the event table by default.
     virtual int32_t carryOut(const EngineEvent& event, bool& quit);

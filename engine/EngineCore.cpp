@@ -62,24 +62,40 @@ void EngineCore::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
 
 int EngineCore::applyAudioSetup(const AudioSystemSetup& setup)
 {
-    if (isStreaming() || streamThreadRunning())
-        return zkr::kErrNotNow;
-    audioSetup = setup;
-    const int mixerError = mixer.setup(channelCount, setup.musicBufSize);
-    if (mixerError != zkr::kOk)
-        return mixerError;
-    // The channels keep their effects, so the new mixer runs them too.
-    reinstallEffectHooks();
-    for (auto& input : inputs) {
-        if (input == nullptr)
+    holdMainThread();
+    int error = zkr::kOk;
+    if (isStreaming() || streamThreadRunning()) {
+        error = zkr::kErrNotNow;
+    } else {
+        audioSetup = setup;
+        error = mixer.setup(channelCount, setup.musicBufSize);
+        // The channels keep their effects, so the new mixer runs them too.
+        if (error == zkr::kOk)
+            reinstallEffectHooks();
+    }
+    releaseMainThread();
+    if (error != zkr::kOk)
+        return error;
+
+    // The plug-ins are called without holding the main thread: they may post
+    // events, which it must be free to take.
+    Plugin* targets[kInputSlots + 1] = {};
+    {
+        std::lock_guard lock(slotsLock);
+        for (int i = 0; i < kInputSlots; ++i)
+            targets[i] = inputs[i].get();
+        targets[kInputSlots] = output.get();
+    }
+    for (int i = 0; i < kInputSlots; ++i) {
+        if (targets[i] == nullptr)
             continue;
-        const int error = input->setupAudioSystem(setup);
+        error = targets[i]->setupAudioSystem(setup);
         if (error != zkr::kOk)
             return error;
     }
     // A failing output has recorded its error; the set-up stands.
-    if (output != nullptr)
-        output->setupAudioSystem(setup);
+    if (targets[kInputSlots] != nullptr)
+        targets[kInputSlots]->setupAudioSystem(setup);
     return zkr::kOk;
 }
 

@@ -125,7 +125,7 @@ public:
 
     // Stores the record, sets the mixer up anew (every mixer parameter back to
     // its default) and hands the record to input slot 0, input slot 1 and the
-    // output. 0; the mixer's error; the first failing input's error (the rest
+    // output. Any thread: the mixer is rebuilt while the main thread is held. 0; the mixer's error; the first failing input's error (the rest
     // is skipped); a failing output is recorded (30) but does not fail. 16
     // while a streaming thread exists, whose mixer this would pull away.
     int applyAudioSetup(const AudioSystemSetup& setup);
@@ -217,6 +217,12 @@ protected:
     virtual intptr_t startCrossfadeTimer(int32_t intervalMs) = 0;
     virtual void stopCrossfadeTimer(intptr_t timer) = 0;
 
+    // Keep the main thread from carrying out events and crossfade ticks while
+    // another thread changes what they use (the mixer, the streaming thread);
+    // recursive. The base has no main loop and does nothing.
+    virtual void holdMainThread() {}
+    virtual void releaseMainThread() {}
+
     // Asks a running streaming thread to stop and waits for it to end.
     void endStreamingThread();
 
@@ -236,11 +242,41 @@ private:
     intptr_t crossfadeTimer() const;
     void setCrossfadeTimer(intptr_t timer);
 
+    // Plug-in slots
+    // The entry at index of a kind list, or null.
+    static PluginEntry* listEntry(zkr::List& list, int index);
+    // A copy of the entry at index taken under slotsLock; all zero for none.
+    PluginEntry lockedCopy(zkr::List& list, int index);
+    // True when the entry at index is loaded into a slot other than the one
+    // holding current. Caller holds slotsLock.
+    bool entryTakenElsewhere(zkr::List& list, int index, const Plugin* current);
+    // True when a channel takes its stream from input.
+    bool feedsChannel(const Plugin* input) const;
+    // Attaches, initialises and sets up a new plug-in object outside any
+    // slot: 0, or the error after undoing what was done.
+    int preparePlugin(Plugin& plugin, const char* path, int listIndex);
+    // Undoes preparePlugin for an object that left its slot (or never got one).
+    void retirePlugin(Plugin& plugin, bool closeWindow);
+    // Frees every channel that plugin feeds.
+    void freeChannelsOf(const Plugin* input);
+    // Puts "short name|title" into resultText and returns it.
+    const char* formatResult(const PluginInfo& info);
+    // Shows "prefix - name" in the splash window when there is one.
+    static void showSplashPair(unsigned stringId, const char* name);
+
     // Set by stopStreaming, cleared before a thread starts; read by the
     // streaming thread between plug-in calls.
     std::atomic<bool> stopRequested{false};
     // The output of the current run, fixed before its thread starts.
     OutputPlugin* streamOutput = nullptr;
+
+    // Settings and events
+    // The plug-in in a slot named as events name it (kind 1 input, 2 output,
+    // 3 effect), or null; read under slotsLock.
+    Plugin* pluginInSlot(intptr_t kind, intptr_t slot);
+    void unloadPluginSlot(intptr_t kind, intptr_t slot);
+    void switchPluginWindow(intptr_t kind, intptr_t slot, bool show);
+    void changeEffectParameter(int channel, intptr_t slot, int32_t value);
 };
 
 } // namespace engine

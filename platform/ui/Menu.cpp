@@ -769,6 +769,12 @@ bool menuItemRect(MenuHandle menu, int position, Rect& screenRect)
     return false;
 }
 
+MenuHandle menuOfWindow(WindowHandle window)
+{
+    const Level* level = levelOfWindow(window);
+    return level != nullptr ? level->menu : nullptr;
+}
+
 bool endMenu()
 {
     if (tracking == nullptr)

@@ -88,5 +88,8 @@ PLAT_API intptr_t trackPopupMenu(MenuHandle menu, uint32_t flags, int x, int y, 
 PLAT_API bool menuItemRect(MenuHandle menu, int position, Rect& screenRect);
 // Ends the menu tracked on the calling thread as if dismissed.
 PLAT_API bool endMenu();
+// While a menu is tracked on the calling thread: the menu that one of its
+// windows shows; null for any other window.
+PLAT_API MenuHandle menuOfWindow(WindowHandle window);
 
 } // namespace plat::ui

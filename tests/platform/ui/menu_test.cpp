@@ -132,6 +132,24 @@ TEST_F(MenuTest, ClickingAnItemReturnsItsCommand)
         EXPECT_NE(windowClassName(entry.window), "#32768"); // the menu's windows are gone
 }
 
+TEST_F(MenuTest, AMenuWindowTellsWhichMenuItShows)
+{
+    ModalScript script;
+    MenuHandle shown = nullptr;
+    MenuHandle ofOwner = tray;
+    script.then([&](WindowHandle menuWindow, int) {
+        shown = menuOfWindow(menuWindow);
+        ofOwner = menuOfWindow(owner);
+        endMenu();
+    });
+    EXPECT_EQ(track(), 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(shown, tray);
+    EXPECT_EQ(ofOwner, nullptr);
+    // Once tracking has ended no window shows a menu.
+    EXPECT_EQ(menuOfWindow(owner), nullptr);
+}
+
 TEST_F(MenuTest, GreyItemsSeparatorsAndOutsideClicks)
 {
     ModalScript script;

@@ -1,0 +1,512 @@
+// Plug-in discovery, loading into and unloading from the engine's slots,
+// restoring and saving the selection, command strings and unload requests.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "engine/EngineCore.h"
+#include "engine/EngineResources.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/FileHelpers.h"
+#include "zkr/SharedServices.h"
+#include "zkr/Text.h"
+
+namespace engine {
+
+namespace {
+
+// One kind as discovery walks them, in this order.
+struct KindScan {
+    int32_t pluginKind;
+    const char* extension;
+    zkr::List EngineCore::*list;
+    int missingError;
+};
+
+constexpr KindScan kKindScans[] = {
+    {kPluginKindUserInterface, kUserInterfaceExtension, &EngineCore::userInterfaces,
+     zkr::kErrNoUserInterface},
+    {kPluginKindInput, kInputExtension, &EngineCore::audioInputs, zkr::kErrNoAudioInput},
+    {kPluginKindOutput, kOutputExtension, &EngineCore::audioOutputs, zkr::kErrNoAudioOutput},
+    {kPluginKindEffect, kEffectExtension, &EngineCore::realtimeEffects, zkr::kErrNoRealtimeEffect},
+};
+
+constexpr char kInputKeyFormat[] = "LastAudioInput%i";
+constexpr char kOutputKey[] = "LastAudioOutput";
+constexpr char kEffectKeyFormat[] = "LastRealtimeFX%i";
+
+// The file name of the library a slot holds, for the settings; empty for none.
+void slotFileName(zkr::List& list, const Plugin* plugin, char (&out)[zkr::Registry::kValueSize])
+{
+    out[0] = '\0';
+    if (plugin == nullptr)
+        return;
+    // The entry keeps the whole path; the resource name may be cut.
+    const auto* entry = static_cast<const PluginEntry*>(list.itemAt(plugin->listIndex));
+    zkr::fileNameOf(entry != nullptr ? entry->path : plugin->resourceName, out);
+}
+
+// The first entry whose file name equals name without regard to case, or -1.
+int findByFileName(zkr::List& list, const char* name)
+{
+    for (int i = 0; i < list.count; ++i) {
+        const auto* entry = static_cast<const PluginEntry*>(list.itemAt(i));
+        char fileName[PluginEntry::kPathSize];
+        zkr::fileNameOf(entry->path, fileName);
+        if (strcasecmp(fileName, name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+PluginEntry* EngineCore::listEntry(zkr::List& list, int index)
+{
+    return static_cast<PluginEntry*>(list.itemAt(index));
+}
+
+bool EngineCore::entryTakenElsewhere(zkr::List& list, int index, const Plugin* current)
+{
+    const PluginEntry* entry = listEntry(list, index);
+    return entry != nullptr && entry->instance != nullptr && entry->instance != current;
+}
+
+bool EngineCore::feedsChannel(const Plugin* input) const
+{
+    if (input == nullptr)
+        return false;
+    for (int c = 0; c < channelCount; ++c) {
+        if (channels[c].input.load(std::memory_order_acquire) == input)
+            return true;
+    }
+    return false;
+}
+
+void EngineCore::freeChannelsOf(const Plugin* input)
+{
+    for (int c = 0; c < channelCount; ++c) {
+        if (channels[c].input.load(std::memory_order_acquire) != input)
+            continue;
+        // Frees every channel fed by that stream, the pair's other half too.
+        detachStreams(input->handle(), channels[c].stream.load(std::memory_order_relaxed) + 1, 0);
+    }
+}
+
+PluginEntry EngineCore::lockedCopy(zkr::List& list, int index)
+{
+    std::lock_guard lock(slotsLock);
+    const PluginEntry* entry = listEntry(list, index);
+    return entry != nullptr ? *entry : PluginEntry{};
+}
+
+const char* EngineCore::formatResult(const PluginInfo& info)
+{
+    std::snprintf(resultText, sizeof resultText, "%s|%s", info.shortName, info.title);
+    return resultText;
+}
+
+void EngineCore::showSplashPair(unsigned stringId, const char* name)
+{
+    zkr::SharedServices* services = zkr::sharedServices;
+    if (services == nullptr || services->updateSplashText == nullptr)
+        return;
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, "%s - %s", engineString(stringId).c_str(), name);
+    services->updateSplashText(text);
+}
+
+int EngineCore::preparePlugin(Plugin& plugin, const char* path, int listIndex)
+{
+    plugin.listIndex = listIndex;
+    if (plugin.attach(path, 0) != zkr::kOk)
+        return plugin.lastError;
+    int error = plugin.initialise(&EngineCore::eventCallback, &EngineCore::internalCallback);
+    if (error != zkr::kOk) {
+        plugin.release();
+        return error;
+    }
+    auto* effect = plugin.expectedKind == kPluginKindEffect ? static_cast<EffectPlugin*>(&plugin) : nullptr;
+    if (effect != nullptr && (error = effect->onSetupFX()) != zkr::kOk) {
+        plugin.release();
+        return error;
+    }
+    error = plugin.createUserInterface(instance, kShowCommandShow);
+    if (error == zkr::kOk) {
+        error = plugin.setupAudioSystem(audioSetup);
+        // Its windows run the library's code: they go before the library does.
+        if (error != zkr::kOk)
+            plugin.destroyUserInterface();
+    }
+    if (error != zkr::kOk) {
+        // A set-up that succeeded is cleaned up, as an unload would.
+        if (effect != nullptr)
+            effect->onCleanupFX();
+        plugin.release();
+    }
+    return error;
+}
+
+void EngineCore::retirePlugin(Plugin& plugin, bool closeWindow)
+{
+    if (closeWindow)
+        plugin.destroyUserInterface();
+    if (plugin.expectedKind == kPluginKindEffect)
+        static_cast<EffectPlugin&>(plugin).onCleanupFX();
+    plugin.release();
+}
+
+// ---------------------------------------------------------------------------
+// Discovery
+
+int EngineCore::discoverPlugins()
+{
+    for (const KindScan& scan : kKindScans) {
+        const std::string pattern = folder + "/Plugins/*." + scan.extension;
+        int count = 0;
+        std::unique_ptr<zkr::List> files = zkr::listFiles(pattern.c_str(), true, &count);
+        if (files == nullptr || count == 0) {
+            showError(scan.missingError, kCoreContext);
+            return scan.missingError;
+        }
+
+        std::unique_ptr<Plugin> probe = Plugin::create(scan.pluginKind);
+        // A file that fails the checks is skipped without a word.
+        probe->silent = true;
+        zkr::List& list = this->*scan.list;
+        for (int i = 0; i < files->count; ++i) {
+            const auto* path = static_cast<const char*>(files->itemAt(i));
+            if (path == nullptr || probe->attach(path, 0) != zkr::kOk)
+                continue;
+            if (probe->initialise(nullptr, nullptr) != zkr::kOk || probe->pluginKind != scan.pluginKind) {
+                probe->release();
+                continue;
+            }
+            PluginEntry entry{};
+            entry.info = probe->info;
+            zkr::copyText(entry.path, path);
+            entry.instance = nullptr;
+            probe->release();
+            showSplashPair(kStringFindingPlugins, entry.info.shortName);
+            list.append(&entry);
+        }
+    }
+    return zkr::kOk;
+}
+
+// ---------------------------------------------------------------------------
+// Loading and unloading
+
+int EngineCore::loadUserInterface()
+{
+    PluginEntry* entry = listEntry(userInterfaces, 0);
+    if (entry == nullptr) {
+        // Files were there but none was valid: the start-up says why it fails.
+        showError(zkr::kErrNoUserInterface, kCoreContext);
+        return zkr::kErrNoUserInterface;
+    }
+    auto plugin = std::make_unique<UserInterfacePlugin>();
+    plugin->listIndex = 0;
+    if (plugin->attach(entry->path, 0) != zkr::kOk)
+        return plugin->lastError;
+    const int error = plugin->initialise(&EngineCore::eventCallback, &EngineCore::internalCallback);
+    if (error != zkr::kOk) {
+        plugin->release();
+        return error;
+    }
+    std::lock_guard lock(slotsLock);
+    entry->instance = plugin.get();
+    userInterface = std::move(plugin);
+    return zkr::kOk;
+}
+
+// Loads run on the thread of the menu or restore that asks for them. The slot
+// is checked under the lock, the plug-in is prepared outside it (its calls may
+// wait for other threads' windows) and published under it again.
+int EngineCore::loadInput(int slot, const char* path, int listIndex)
+{
+    if (slot < 0 || slot >= kInputSlots || path == nullptr)
+        return zkr::kErrIndexOutOfRange;
+    {
+        std::lock_guard lock(slotsLock);
+        const InputPlugin* current = inputs[slot].get();
+        // One file is loaded once at a time: the same library twice would
+        // share its state between two slots.
+        if (entryTakenElsewhere(audioInputs, listIndex, current))
+            return zkr::kErrNotNow;
+        if (current != nullptr && isStreaming() && feedsChannel(current))
+            return zkr::kErrNotNow;
+    }
+    unloadInput(slot, true);
+
+    auto plugin = std::make_unique<InputPlugin>();
+    const int error = preparePlugin(*plugin, path, listIndex);
+    if (error != zkr::kOk)
+        return error;
+    {
+        std::lock_guard lock(slotsLock);
+        if (inputs[slot] == nullptr && !entryTakenElsewhere(audioInputs, listIndex, nullptr)) {
+            if (PluginEntry* entry = listEntry(audioInputs, listIndex))
+                entry->instance = plugin.get();
+            inputs[slot] = std::move(plugin);
+            return zkr::kOk;
+        }
+    }
+    // Another load took the slot or the file meanwhile.
+    retirePlugin(*plugin, true);
+    return zkr::kErrNotNow;
+}
+
+int EngineCore::loadOutput(const char* path, int listIndex)
+{
+    if (path == nullptr)
+        return zkr::kErrIndexOutOfRange;
+    {
+        std::lock_guard lock(slotsLock);
+        if (entryTakenElsewhere(audioOutputs, listIndex, output.get()))
+            return zkr::kErrNotNow;
+        // The streaming thread writes to the output.
+        if (output != nullptr && isStreaming())
+            return zkr::kErrNotNow;
+    }
+    unloadOutput(true);
+
+    auto plugin = std::make_unique<OutputPlugin>();
+    const int error = preparePlugin(*plugin, path, listIndex);
+    if (error != zkr::kOk)
+        return error;
+    {
+        std::lock_guard lock(slotsLock);
+        if (output == nullptr && !entryTakenElsewhere(audioOutputs, listIndex, nullptr)) {
+            if (PluginEntry* entry = listEntry(audioOutputs, listIndex))
+                entry->instance = plugin.get();
+            output = std::move(plugin);
+            return zkr::kOk;
+        }
+    }
+    retirePlugin(*plugin, true);
+    return zkr::kErrNotNow;
+}
+
+int EngineCore::loadEffect(int slot, const char* path, int listIndex)
+{
+    if (slot < 0 || slot >= kEffectSlots || path == nullptr)
+        return zkr::kErrIndexOutOfRange;
+    {
+        std::lock_guard lock(slotsLock);
+        if (entryTakenElsewhere(realtimeEffects, listIndex, effects[slot].get()))
+            return zkr::kErrNotNow;
+    }
+    unloadEffect(slot, true);
+
+    auto plugin = std::make_unique<EffectPlugin>();
+    const int error = preparePlugin(*plugin, path, listIndex);
+    if (error != zkr::kOk)
+        return error;
+    {
+        std::lock_guard lock(slotsLock);
+        if (effects[slot] == nullptr && !entryTakenElsewhere(realtimeEffects, listIndex, nullptr)) {
+            if (PluginEntry* entry = listEntry(realtimeEffects, listIndex))
+                entry->instance = plugin.get();
+            effects[slot] = std::move(plugin);
+            return zkr::kOk;
+        }
+    }
+    retirePlugin(*plugin, true);
+    return zkr::kErrNotNow;
+}
+
+// Unloads take the object out of its slot under the lock and make the
+// plug-in calls after it. An input that feeds a channel, or the output,
+// stays while streaming runs: the streaming thread calls them.
+void EngineCore::unloadInput(int slot, bool closeWindow)
+{
+    if (slot < 0 || slot >= kInputSlots)
+        return;
+    std::unique_ptr<InputPlugin> plugin;
+    {
+        std::lock_guard lock(slotsLock);
+        if (inputs[slot] == nullptr || (isStreaming() && feedsChannel(inputs[slot].get())))
+            return;
+        plugin = std::move(inputs[slot]);
+        if (PluginEntry* entry = listEntry(audioInputs, plugin->listIndex);
+            entry != nullptr && entry->instance == plugin.get())
+            entry->instance = nullptr;
+    }
+    // The channels let go of it before its library goes.
+    freeChannelsOf(plugin.get());
+    retirePlugin(*plugin, closeWindow);
+}
+
+void EngineCore::unloadOutput(bool closeWindow)
+{
+    std::unique_ptr<OutputPlugin> plugin;
+    {
+        std::lock_guard lock(slotsLock);
+        if (output == nullptr || isStreaming())
+            return;
+        plugin = std::move(output);
+        if (PluginEntry* entry = listEntry(audioOutputs, plugin->listIndex);
+            entry != nullptr && entry->instance == plugin.get())
+            entry->instance = nullptr;
+    }
+    retirePlugin(*plugin, closeWindow);
+}
+
+void EngineCore::unloadEffect(int slot, bool closeWindow)
+{
+    if (slot < 0 || slot >= kEffectSlots)
+        return;
+    std::unique_ptr<EffectPlugin> plugin;
+    {
+        std::lock_guard lock(slotsLock);
+        if (effects[slot] == nullptr)
+            return;
+        plugin = std::move(effects[slot]);
+        if (PluginEntry* entry = listEntry(realtimeEffects, plugin->listIndex);
+            entry != nullptr && entry->instance == plugin.get())
+            entry->instance = nullptr;
+    }
+    // The mixer stops calling it once its hooks are gone.
+    for (int c = 0; c < channelCount; ++c) {
+        for (int s = 0; s < kChannelEffectSlots; ++s) {
+            if (channels[c].fx[s].load(std::memory_order_acquire) == plugin.get())
+                clearChannelEffect(c, s);
+        }
+    }
+    retirePlugin(*plugin, closeWindow);
+}
+
+// ---------------------------------------------------------------------------
+// Selection between runs
+
+int32_t EngineCore::restoreSelection()
+{
+    zkr::SharedServices* services = zkr::sharedServices;
+    if (services != nullptr && services->updateSplashText != nullptr)
+        services->updateSplashText(engineString(kStringRestoring).c_str());
+    settings.selectSection(kSettingsSection, true);
+
+    char value[zkr::Registry::kValueSize];
+    for (int i = 0; i < kInputSlots; ++i) {
+        char key[zkr::Registry::kKeySize];
+        std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
+        settings.getString(key, "", value);
+        if (value[0] == '\0')
+            continue;
+        const int index = findByFileName(audioInputs, value);
+        if (index < 0)
+            continue;
+        const PluginEntry entry = lockedCopy(audioInputs, index);
+        showSplashPair(kStringRestoring, entry.info.shortName);
+        if (loadInput(i, entry.path, index) == zkr::kOk)
+            updateGeneralValue(i, kValueInputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+    }
+
+    settings.getString(kOutputKey, "", value);
+    if (value[0] != '\0') {
+        const int index = findByFileName(audioOutputs, value);
+        if (index >= 0) {
+            const PluginEntry entry = lockedCopy(audioOutputs, index);
+            showSplashPair(kStringRestoring, entry.info.shortName);
+            if (loadOutput(entry.path, index) == zkr::kOk)
+                updateGeneralValue(0, kValueOutputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+        }
+    }
+    return 1;
+}
+
+void EngineCore::saveSelection()
+{
+    settings.selectSection(kSettingsSection, true);
+    std::lock_guard lock(slotsLock);
+    char value[zkr::Registry::kValueSize];
+    char key[zkr::Registry::kKeySize];
+    for (int i = 0; i < kInputSlots; ++i) {
+        std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
+        slotFileName(audioInputs, inputs[i].get(), value);
+        settings.setString(key, value);
+    }
+    slotFileName(audioOutputs, output.get(), value);
+    settings.setString(kOutputKey, value);
+    for (int i = 0; i < kEffectSlots; ++i) {
+        std::snprintf(key, sizeof key, kEffectKeyFormat, i + 1);
+        slotFileName(realtimeEffects, effects[i].get(), value);
+        settings.setString(key, value);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Commands and unload requests
+
+void EngineCore::offerCommand(const char* text)
+{
+    if (text == nullptr || text[0] == '\0')
+        return;
+    for (int i = 0; i < kInputSlots; ++i) {
+        InputPlugin* input = nullptr;
+        bool outputLoaded = false;
+        {
+            std::lock_guard lock(slotsLock);
+            input = inputs[i].get();
+            outputLoaded = output != nullptr;
+        }
+        if (input == nullptr || !input->hasFlag(kFlagAcceptsCommands) || !input->hasExecCommandString())
+            continue;
+        if (input->execCommandString(outputLoaded, text) != 0)
+            return;
+    }
+}
+
+int32_t EngineCore::executeForwardedCommand(const EngineRequest& request)
+{
+    const auto* copyData = reinterpret_cast<const CopyData*>(request.data);
+    if (copyData == nullptr)
+        return 0;
+    // The sender's bytes need not end in a terminator: exactly its count is taken.
+    std::string text;
+    if (copyData->data != nullptr && copyData->bytes > 0)
+        text.assign(static_cast<const char*>(copyData->data), static_cast<std::size_t>(copyData->bytes));
+    offerCommand(text.c_str());
+    return 1;
+}
+
+int32_t EngineCore::requestUnload(const EngineRequest& request)
+{
+    const PluginHandle handle = request.pluginHandle;
+    int32_t kind = 0;
+    int slot = 0;
+    {
+        std::lock_guard lock(slotsLock);
+        for (int i = 0; i < kInputSlots && kind == 0; ++i) {
+            if (inputs[i] != nullptr && inputs[i]->handle() == handle) {
+                if (isStreaming() && feedsChannel(inputs[i].get()))
+                    return 0;
+                kind = kEventKindInput;
+                slot = i;
+            }
+        }
+        for (int i = 0; i < kEffectSlots && kind == 0; ++i) {
+            if (effects[i] != nullptr && effects[i]->handle() == handle) {
+                kind = kEventKindEffect;
+                slot = i;
+            }
+        }
+        if (kind == 0 && output != nullptr && output->handle() == handle) {
+            if (isStreaming())
+                return 0;
+            kind = kEventKindOutput;
+        }
+    }
+    if (kind == 0)
+        return 0;
+    EngineEvent event{kEventUnloadPlugin, 0, 0, kind, 0, 0, slot};
+    return postEvent(&event) != 0 ? 1 : 0;
+}
+
+} // namespace engine

@@ -1,0 +1,221 @@
+// The pop-up menus through which the user interface chooses the plug-ins of
+// the engine's slots and the effects of the channels. They run on the
+// requesting thread, which owns the menu's windows.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/EngineCore.h"
+#include "engine/EngineResources.h"
+#include "zkr/ErrorCodes.h"
+
+namespace engine {
+
+namespace {
+
+using plat::ui::MenuHandle;
+
+constexpr unsigned kNoneItem = 1;
+constexpr char kNoneText[] = "none";
+
+// A pop-up menu for the length of one request.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(plat::ui::createPopupMenu()) {}
+    ~PopupMenu()
+    {
+        if (menu_ != nullptr)
+            plat::ui::destroyMenu(menu_);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+
+    void add(unsigned id, const std::string& text, bool enabled)
+    {
+        plat::ui::appendMenu(menu_,
+                             enabled ? plat::ui::kMenuString : plat::ui::kMenuString | plat::ui::kMenuGrayed,
+                             id, text.c_str());
+    }
+    void addSeparator() { plat::ui::appendMenu(menu_, plat::ui::kMenuSeparator, 0, nullptr); }
+
+    // The chosen item's identifier, 0 when dismissed.
+    unsigned track(const EngineRequest& request)
+    {
+        if (menu_ == nullptr)
+            return 0;
+        const intptr_t chosen = plat::ui::trackPopupMenu(
+            menu_, plat::ui::kTrackReturnCommand, static_cast<int>(request.x), static_cast<int>(request.y),
+            reinterpret_cast<plat::ui::WindowHandle>(request.owner));
+        return chosen > 0 ? static_cast<unsigned>(chosen) : 0;
+    }
+
+private:
+    MenuHandle menu_;
+};
+
+// What one menu item shows, read under the slots' lock.
+struct ItemText {
+    std::string text;
+    bool enabled;
+};
+
+std::string joined(const char* left, const char* right)
+{
+    return std::string(left) + " - " + right;
+}
+
+} // namespace
+
+int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
+{
+    zkr::List* list = nullptr;
+    int slot = 0;
+    switch (code) {
+    case kRequestInputMenu:
+        list = &audioInputs;
+        slot = static_cast<int>(request.slot);
+        if (request.slot < 0 || request.slot >= kInputSlots)
+            return 0;
+        break;
+    case kRequestOutputMenu:
+        list = &audioOutputs;
+        break;
+    case kRequestEffectMenu:
+        list = &realtimeEffects;
+        slot = static_cast<int>(request.slot);
+        if (request.slot < 0 || request.slot >= kEffectSlots)
+            return 0;
+        break;
+    default:
+        return 0;
+    }
+
+    bool filled = false;
+    bool refused = false;
+    std::vector<ItemText> items;
+    {
+        std::lock_guard lock(slotsLock);
+        const Plugin* current = nullptr;
+        if (code == kRequestInputMenu)
+            current = inputs[slot].get();
+        else if (code == kRequestOutputMenu)
+            current = output.get();
+        else
+            current = effects[slot].get();
+        filled = current != nullptr;
+        // The streaming thread reads from the input and writes to the output.
+        if (isStreaming())
+            refused = code == kRequestOutputMenu || (code == kRequestInputMenu && feedsChannel(current));
+        for (int i = 0; i < list->count && !refused; ++i) {
+            const PluginEntry* entry = listEntry(*list, i);
+            items.push_back({joined(entry->info.shortName, entry->info.media), entry->instance == nullptr});
+        }
+    }
+
+    PopupMenu menu;
+    if (refused) {
+        menu.add(kNoneItem, engineString(kStringNotNow), false);
+        menu.track(request);
+        return 0;
+    }
+    if (filled) {
+        menu.add(kNoneItem, kNoneText, true);
+        menu.addSeparator();
+    }
+    const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        menu.add(first + static_cast<unsigned>(i), items[i].text, items[i].enabled);
+
+    const unsigned chosen = menu.track(request);
+    if (chosen == 0)
+        return 0;
+    if (filled && chosen == kNoneItem) {
+        request.data = 0;
+        if (code == kRequestInputMenu)
+            unloadInput(slot, true);
+        else if (code == kRequestOutputMenu)
+            unloadOutput(true);
+        else
+            unloadEffect(slot, true);
+        return 1;
+    }
+
+    const int index = static_cast<int>(chosen - first);
+    const PluginEntry entry = lockedCopy(*list, index);
+    if (entry.path[0] == '\0')
+        return 0;
+    const int error = code == kRequestInputMenu    ? loadInput(slot, entry.path, index)
+                      : code == kRequestOutputMenu ? loadOutput(entry.path, index)
+                                                   : loadEffect(slot, entry.path, index);
+    if (error != zkr::kOk)
+        return 0;
+    request.data = reinterpret_cast<intptr_t>(formatResult(entry.info));
+    return 1;
+}
+
+int32_t EngineCore::channelEffectMenu(EngineRequest& request)
+{
+    if (request.slot < 0 || request.slot >= channelCount || request.subSlot < 0 ||
+        request.subSlot >= kChannelEffectSlots)
+        return 0;
+    const int channel = static_cast<int>(request.slot);
+    const int channelSlot = static_cast<int>(request.subSlot);
+    const EffectPlugin* inChannel[kChannelEffectSlots] = {};
+    for (int s = 0; s < kChannelEffectSlots; ++s)
+        inChannel[s] = channels[channel].fx[s].load(std::memory_order_acquire);
+    const bool filled = inChannel[channelSlot] != nullptr;
+
+    std::vector<ItemText> items;
+    {
+        std::lock_guard lock(slotsLock);
+        for (int k = 0; k < kEffectSlots; ++k) {
+            const EffectPlugin* effect = effects[k].get();
+            char text[kTextSize];
+            if (effect == nullptr) {
+                std::snprintf(text, sizeof text, "%i: %s", k + 1, engineString(kStringNoEffect).c_str());
+                items.push_back({text, false});
+                continue;
+            }
+            const bool used = effect == inChannel[0] || effect == inChannel[1];
+            std::snprintf(text, sizeof text, "%i: %s%s", k + 1, effect->info.shortName, used ? "*" : "");
+            items.push_back({text, !used});
+        }
+    }
+
+    PopupMenu menu;
+    if (filled) {
+        menu.add(kNoneItem, kNoneText, true);
+        menu.addSeparator();
+    }
+    const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
+    for (std::size_t k = 0; k < items.size(); ++k)
+        menu.add(first + static_cast<unsigned>(k), items[k].text, items[k].enabled);
+
+    const unsigned chosen = menu.track(request);
+    if (chosen == 0)
+        return 0;
+    if (filled && chosen == kNoneItem) {
+        request.data = 0;
+        clearChannelEffect(channel, channelSlot);
+        return 1;
+    }
+
+    const int k = static_cast<int>(chosen - first);
+    if (k < 0 || k >= kEffectSlots)
+        return 0;
+    EffectPlugin* effect = nullptr;
+    PluginInfo info{};
+    {
+        std::lock_guard lock(slotsLock);
+        effect = effects[k].get();
+        if (effect != nullptr)
+            info = effect->info;
+    }
+    if (effect == nullptr || setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+        return 0;
+    request.data = reinterpret_cast<intptr_t>(formatResult(info));
+    return 1;
+}
+
+} // namespace engine
