@@ -305,7 +305,19 @@ void Engine::crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t, uin
 
 void Engine::holdMainThread()
 {
-    take(eventLock);
+    if (eventLock.handle == nullptr)
+        return;
+    if (onMainThread()) {
+        take(eventLock);
+        return;
+    }
+    // The main thread may hold the lock while it waits for one of this
+    // thread's windows (an unload closing a plug-in's window): messages sent
+    // to this thread are handled while it waits.
+    uint32_t woken = plat::kWaitTimeout;
+    do {
+        woken = plat::ui::msgWaitForMultipleObjects(1, &eventLock.handle, false, kLockWaitMs, 0);
+    } while (woken == plat::kWaitTimeout || woken == plat::kWaitObject0 + 1);
 }
 
 void Engine::releaseMainThread()

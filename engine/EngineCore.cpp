@@ -62,20 +62,18 @@ void EngineCore::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
 
 int EngineCore::applyAudioSetup(const AudioSystemSetup& setup)
 {
-    holdMainThread();
     int error = zkr::kOk;
-    if (isStreaming() || streamThreadRunning()) {
-        error = zkr::kErrNotNow;
-    } else {
+    {
+        MainThreadHold hold(*this);
+        if (isStreaming() || streamThreadRunning())
+            return zkr::kErrNotNow;
         audioSetup = setup;
         error = mixer.setup(channelCount, setup.musicBufSize);
+        if (error != zkr::kOk)
+            return error;
         // The channels keep their effects, so the new mixer runs them too.
-        if (error == zkr::kOk)
-            reinstallEffectHooks();
+        reinstallEffectHooks();
     }
-    releaseMainThread();
-    if (error != zkr::kOk)
-        return error;
 
     // The plug-ins are called without holding the main thread: they may post
     // events, which it must be free to take.

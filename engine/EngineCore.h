@@ -222,6 +222,18 @@ protected:
     // recursive. The base has no main loop and does nothing.
     virtual void holdMainThread() {}
     virtual void releaseMainThread() {}
+    // Holds the main thread for a scope: channel changes made on the user
+    // interface's thread (menus, loads) use it.
+    class MainThreadHold {
+    public:
+        explicit MainThreadHold(EngineCore& engine) : engine_(engine) { engine_.holdMainThread(); }
+        ~MainThreadHold() { engine_.releaseMainThread(); }
+        MainThreadHold(const MainThreadHold&) = delete;
+        MainThreadHold& operator=(const MainThreadHold&) = delete;
+
+    private:
+        EngineCore& engine_;
+    };
 
     // Asks a running streaming thread to stop and waits for it to end.
     void endStreamingThread();

@@ -90,6 +90,7 @@ bool EngineCore::feedsChannel(const Plugin* input) const
 
 void EngineCore::freeChannelsOf(const Plugin* input)
 {
+    MainThreadHold hold(*this);
     for (int c = 0; c < channelCount; ++c) {
         if (channels[c].input.load(std::memory_order_acquire) != input)
             continue;
@@ -373,10 +374,13 @@ void EngineCore::unloadEffect(int slot, bool closeWindow)
             entry->instance = nullptr;
     }
     // The mixer stops calling it once its hooks are gone.
-    for (int c = 0; c < channelCount; ++c) {
-        for (int s = 0; s < kChannelEffectSlots; ++s) {
-            if (channels[c].fx[s].load(std::memory_order_acquire) == plugin.get())
-                clearChannelEffect(c, s);
+    {
+        MainThreadHold hold(*this);
+        for (int c = 0; c < channelCount; ++c) {
+            for (int s = 0; s < kChannelEffectSlots; ++s) {
+                if (channels[c].fx[s].load(std::memory_order_acquire) == plugin.get())
+                    clearChannelEffect(c, s);
+            }
         }
     }
     retirePlugin(*plugin, closeWindow);

@@ -197,6 +197,7 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
         return 0;
     if (filled && chosen == kNoneItem) {
         request.data = 0;
+        MainThreadHold hold(*this);
         clearChannelEffect(channel, channelSlot);
         return 1;
     }
@@ -212,8 +213,13 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
         if (effect != nullptr)
             info = effect->info;
     }
-    if (effect == nullptr || setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+    if (effect == nullptr)
         return 0;
+    {
+        MainThreadHold hold(*this);
+        if (setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+            return 0;
+    }
     request.data = reinterpret_cast<intptr_t>(formatResult(info));
     return 1;
 }

@@ -43,6 +43,9 @@ public:
 
     std::map<intptr_t, Hook> hooks;
 
+    using Engine::holdMainThread;
+    using Engine::releaseMainThread;
+
     std::vector<EngineEvent> carried()
     {
         std::lock_guard lock(mutex);
@@ -121,6 +124,24 @@ TEST_F(EventMailboxTest, APostWithoutWaitingAnswersOneEvenWhenTheEventIsRefused)
     EXPECT_TRUE(finished);
     EXPECT_EQ(engine.countOf(50), 2u);
     EXPECT_EQ(engine.postEvent(nullptr), 0);
+}
+
+TEST_F(EventMailboxTest, AnotherThreadHoldingTheMainThreadDelaysEventsUntilItLetsGo)
+{
+    startLoop();
+    engine.holdMainThread();
+    std::atomic<bool> answered{false};
+    std::thread poster([&] {
+        EngineEvent waited = event(60, true);
+        EXPECT_EQ(engine.postEvent(&waited), 1);
+        answered = true;
+    });
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(engine.countOf(60), 0u);
+    EXPECT_FALSE(answered);
+    engine.releaseMainThread();
+    poster.join();
+    EXPECT_EQ(engine.countOf(60), 1u);
 }
 
 // ---------------------------------------------------------------------------
