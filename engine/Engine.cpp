@@ -1,7 +1,6 @@
 #include "engine/Engine.h"
 
 #include <memory>
-#include <vector>
 
 #include "engine/EngineResources.h"
 #include "platform/core/Module.h"
@@ -26,10 +25,16 @@ void take(zkr::MutexObject& lock)
     }
 }
 
-void splashText(unsigned id)
+// How many times this thread holds the main thread (see holdMainThread).
+thread_local int mainThreadHolds = 0;
+
+// Waits for the object while answering what other threads send to this
+// thread's windows: the main thread may be waiting for one of them (closing a
+// plug-in's window) while this thread waits for it.
+uint32_t waitAnswering(plat::Handle handle, uint32_t timeoutMs)
 {
-    if (zkr::sharedServices != nullptr)
-        zkr::sharedServices->updateSplashText(engineString(id).c_str());
+    const uint32_t woken = plat::ui::msgWaitForMultipleObjects(1, &handle, false, timeoutMs, 0);
+    return woken == plat::kWaitFailed ? plat::waitForSingleObject(handle, timeoutMs) : woken;
 }
 
 bool waits(const EngineEvent& event)
@@ -70,7 +75,7 @@ int Engine::initialise(const char* line, int32_t show)
     if (bound != zkr::kOk)
         return bound;
     zkr::sharedServices->showSplashWindow();
-    splashText(kStringInitializing);
+    showSplashString(kStringInitializing);
 
     commandLine = line != nullptr ? line : "";
     showCommand = show;
@@ -79,7 +84,7 @@ int Engine::initialise(const char* line, int32_t show)
 
     loadTrayMenu();
 
-    splashText(kStringFindingPlugins);
+    showSplashString(kStringFindingPlugins);
     if (discoverPlugins() != zkr::kOk || loadUserInterface() != zkr::kOk ||
         applyAudioSetup(readAudioSetup()) != zkr::kOk) {
         showError(zkr::kErrBadInitialization, kCoreContext);
@@ -96,27 +101,13 @@ void Engine::loadTrayMenu()
     trayMenu = trayMenuBar != nullptr ? plat::ui::subMenu(trayMenuBar, 0) : nullptr;
 }
 
-void Engine::keepPluginsLoaded()
-{
-    // Reachable through a global for as long as the process lives.
-    static auto* kept = new std::vector<std::unique_ptr<Plugin>>();
-    std::lock_guard lock(slotsLock);
-    kept->push_back(std::move(userInterface));
-    for (auto& input : inputs)
-        kept->push_back(std::move(input));
-    kept->push_back(std::move(output));
-    for (auto& effect : effects)
-        kept->push_back(std::move(effect));
-}
-
 int Engine::run()
 {
     mainThread.store(plat::currentThreadId(), std::memory_order_release);
-    splashText(kStringCreatingInterface);
+    showSplashString(kStringCreatingInterface);
     if (userInterface == nullptr || userInterface->createUserInterface(instance, showCommand) != zkr::kOk)
         return 0;
-    if (zkr::sharedServices != nullptr)
-        zkr::sharedServices->closeSplashWindow();
+    closeSplash();
     offerCommand(commandLine.c_str());
     runLoop();
     writeSettings();
@@ -226,10 +217,11 @@ int32_t Engine::postEvent(EngineEvent* event)
         return 0;
     const bool crossfadeEvent = event->code == kEventCrossfade;
 
-    if (onMainThread()) {
-        // The main thread cannot wait for itself: its event is queued, carried
-        // out once the current event or message is done, and the caller gets
-        // the last result at once.
+    if (onMainThread() || mainThreadHolds > 0) {
+        // The main thread cannot wait for itself, nor can a thread that holds
+        // it: the event is queued, carried out once the current event or
+        // message is done (or the hold ends), and the caller gets the last
+        // result at once.
         take(eventLock);
         if (loopEnded) {
             eventLock.release();
@@ -260,7 +252,7 @@ int32_t Engine::postEvent(EngineEvent* event)
             break;
         // Another poster's event is still in the slot.
         eventLock.release();
-        slotFree.wait(kLockWaitMs);
+        waitAnswering(slotFree.handle, kLockWaitMs);
     }
     if (crossfadeEvent) {
         // A second crossfade while one waits in the slot would overwrite the
@@ -280,11 +272,11 @@ int32_t Engine::postEvent(EngineEvent* event)
 
     // Returns only once the main thread has taken the event.
     while (!ticket.taken.load(std::memory_order_acquire))
-        slotFree.wait(kLockWaitMs);
+        waitAnswering(slotFree.handle, kLockWaitMs);
     if (!waits(*event))
         return 1;
     while (!ticket.done.load(std::memory_order_acquire))
-        doneEvent.wait(kLockWaitMs);
+        waitAnswering(doneEvent.handle, kLockWaitMs);
     return ticket.result;
 }
 
@@ -311,17 +303,19 @@ void Engine::holdMainThread()
         take(eventLock);
         return;
     }
-    // The main thread may hold the lock while it waits for one of this
-    // thread's windows (an unload closing a plug-in's window): messages sent
-    // to this thread are handled while it waits.
     uint32_t woken = plat::kWaitTimeout;
     do {
-        woken = plat::ui::msgWaitForMultipleObjects(1, &eventLock.handle, false, kLockWaitMs, 0);
-    } while (woken == plat::kWaitTimeout || woken == plat::kWaitObject0 + 1);
+        woken = waitAnswering(eventLock.handle, kLockWaitMs);
+    } while (woken == plat::kWaitTimeout);
+    ++mainThreadHolds;
 }
 
 void Engine::releaseMainThread()
 {
+    if (eventLock.handle == nullptr)
+        return;
+    if (!onMainThread() && mainThreadHolds > 0)
+        --mainThreadHolds;
     eventLock.release();
 }
 

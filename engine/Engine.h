@@ -68,11 +68,6 @@ public:
 
     int32_t postEvent(EngineEvent* event) override;
 
-    // At exit: the loaded plug-ins are handed to a holder that is never
-    // freed, so that destroying the engine unloads no library whose windows
-    // and threads still run; they go with the process.
-    void keepPluginsLoaded();
-
     // The tray menu: the first pop-up of menu 120, kept until destruction.
     void loadTrayMenu();
 

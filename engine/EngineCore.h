@@ -74,9 +74,11 @@ public:
     int loadInput(int slot, const char* path, int listIndex);
     int loadOutput(const char* path, int listIndex);
     int loadEffect(int slot, const char* path, int listIndex);
-    void unloadInput(int slot, bool closeWindow);
-    void unloadOutput(bool closeWindow);
-    void unloadEffect(int slot, bool closeWindow);
+    // True when a plug-in left the slot; false for an empty slot, and while
+    // streaming for the output and an input that feeds a channel.
+    bool unloadInput(int slot, bool closeWindow);
+    bool unloadOutput(bool closeWindow);
+    bool unloadEffect(int slot, bool closeWindow);
     // Requests 3, 5 and 6 (code says which) and 7; the result of the request.
     int32_t pluginMenu(EngineRequest& request, int32_t code);
     int32_t channelEffectMenu(EngineRequest& request);
@@ -195,6 +197,8 @@ public:
     std::unique_ptr<OutputPlugin> output;
     std::unique_ptr<EffectPlugin> effects[kEffectSlots];
 
+    // Written only while the main thread is held (applyAudioSetup); read by
+    // the main thread and by loads on the user interface's thread.
     AudioSystemSetup audioSetup{kAudioFormatCode, 4096, 12, 65536, 1, 0};
     int32_t channelCount = kChannelCount;
     ChannelSlot channels[kChannelCount];
@@ -273,8 +277,8 @@ private:
     void freeChannelsOf(const Plugin* input);
     // Puts "short name|title" into resultText and returns it.
     const char* formatResult(const PluginInfo& info);
-    // Shows "prefix - name" in the splash window when there is one.
-    static void showSplashPair(unsigned stringId, const char* name);
+    // Clears the entry's instance when it is plugin.
+    void releaseEntry(zkr::List& list, const Plugin* plugin);
 
     // Set by stopStreaming, cleared before a thread starts; read by the
     // streaming thread between plug-in calls.

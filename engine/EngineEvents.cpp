@@ -39,7 +39,9 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
         stopStreaming();
         return 1;
     case kEventQuit:
-        if (isStreaming())
+        // A stopped run whose thread is still inside a plug-in call counts as
+        // streaming: the engine must not end under it.
+        if (isStreaming() || streamThreadRunning())
             return 0;
         quit = true;
         return 1;
@@ -72,7 +74,8 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
             mixer.setEnabled(channel, event.value == 0);
         return 1;
     case kEventSolo:
-        if (channelOk)
+        // Solo off mixes every channel again, whichever channel it names.
+        if (channelOk || event.value == 0)
             mixer.setSolo(channel, event.value != 0);
         return 1;
     case kEventEffectsFirst:

@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineResources.h"
+#include "platform/core/Files.h"
 #include "platform/core/Notice.h"
 #include "platform/core/Shell.h"
 #include "platform/ui/Menu.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/Window.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
+#include "zkr/ShellFailureText.h"
 
 namespace engine {
 
@@ -39,8 +41,6 @@ const MenuTemplate kMenus[] = {
 const plat::ui::ResourceTable kFrameResources{{}, {}, {}, kMenus};
 plat::ui::ResourceRegistrar frameRegistrar(kFrameResources);
 
-constexpr uint32_t kStopNotice =
-    plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeTopmost | plat::kNoticeForeground;
 
 // The mouse messages the tray icon forwards.
 constexpr intptr_t kLeftButtonUp = 0x202;
@@ -64,28 +64,7 @@ void setShellOpener(ShellOpenFunction opener)
 std::string shellFailureText(const std::string& target, int shellResult)
 {
     // A web address is named whole: its last part after a separator says nothing.
-    std::string name = target;
-    const std::size_t slash = target.rfind('/');
-    if (!isAddress(target) && slash != std::string::npos)
-        name = target.substr(slash + 1);
-    std::string text = "Failed to open " + name + "!";
-    switch (shellResult) {
-    case 2:
-    case 3:
-        text += "\nThe specified file was not found.";
-        break;
-    case 5:
-    case 26:
-        text += "Sharing violation or access denied.";
-        break;
-    case 27:
-    case 31:
-        text += "\nNo application associated with this extension.";
-        break;
-    default:
-        break;
-    }
-    return text;
+    return zkr::shellFailureText(isAddress(target) ? target : plat::fileNameOf(target), shellResult);
 }
 
 int32_t EngineCore::openHomepage()
@@ -94,7 +73,7 @@ int32_t EngineCore::openHomepage()
     const ShellOpenFunction opener = shellOpener.load();
     const int opened = opener != nullptr ? opener(target, folder) : plat::shellOpen(target, folder);
     if (opened <= 32)
-        plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, kStopNotice);
+        plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
     return 1;
 }
 

@@ -112,16 +112,6 @@ const char* EngineCore::formatResult(const PluginInfo& info)
     return resultText;
 }
 
-void EngineCore::showSplashPair(unsigned stringId, const char* name)
-{
-    zkr::SharedServices* services = zkr::sharedServices;
-    if (services == nullptr || services->updateSplashText == nullptr)
-        return;
-    char text[kTextSize];
-    std::snprintf(text, sizeof text, "%s - %s", engineString(stringId).c_str(), name);
-    services->updateSplashText(text);
-}
-
 int EngineCore::preparePlugin(Plugin& plugin, const char* path, int listIndex)
 {
     plugin.listIndex = listIndex;
@@ -182,7 +172,8 @@ int EngineCore::discoverPlugins()
         zkr::List& list = this->*scan.list;
         for (int i = 0; i < files->count; ++i) {
             const auto* path = static_cast<const char*>(files->itemAt(i));
-            if (path == nullptr || probe->attach(path, 0) != zkr::kOk)
+            // A path cut to fit the entry would name another file.
+            if (path == nullptr || std::strlen(path) >= sizeof(PluginEntry::path) || probe->attach(path, 0) != zkr::kOk)
                 continue;
             if (probe->initialise(nullptr, nullptr) != zkr::kOk || probe->pluginKind != scan.pluginKind) {
                 probe->release();
@@ -250,6 +241,7 @@ int EngineCore::loadInput(int slot, const char* path, int listIndex)
     if (error != zkr::kOk)
         return error;
     {
+        MainThreadHold hold(*this);
         std::lock_guard lock(slotsLock);
         if (inputs[slot] == nullptr && !entryTakenElsewhere(audioInputs, listIndex, nullptr)) {
             if (PluginEntry* entry = listEntry(audioInputs, listIndex))
@@ -282,6 +274,7 @@ int EngineCore::loadOutput(const char* path, int listIndex)
     if (error != zkr::kOk)
         return error;
     {
+        MainThreadHold hold(*this);
         std::lock_guard lock(slotsLock);
         if (output == nullptr && !entryTakenElsewhere(audioOutputs, listIndex, nullptr)) {
             if (PluginEntry* entry = listEntry(audioOutputs, listIndex))
@@ -310,6 +303,7 @@ int EngineCore::loadEffect(int slot, const char* path, int listIndex)
     if (error != zkr::kOk)
         return error;
     {
+        MainThreadHold hold(*this);
         std::lock_guard lock(slotsLock);
         if (effects[slot] == nullptr && !entryTakenElsewhere(realtimeEffects, listIndex, nullptr)) {
             if (PluginEntry* entry = listEntry(realtimeEffects, listIndex))
@@ -325,57 +319,58 @@ int EngineCore::loadEffect(int slot, const char* path, int listIndex)
 // Unloads take the object out of its slot under the lock and make the
 // plug-in calls after it. An input that feeds a channel, or the output,
 // stays while streaming runs: the streaming thread calls them.
-void EngineCore::unloadInput(int slot, bool closeWindow)
+bool EngineCore::unloadInput(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kInputSlots)
-        return;
+        return false;
     std::unique_ptr<InputPlugin> plugin;
     {
-        std::lock_guard lock(slotsLock);
-        if (inputs[slot] == nullptr || (isStreaming() && feedsChannel(inputs[slot].get())))
-            return;
-        plugin = std::move(inputs[slot]);
-        if (PluginEntry* entry = listEntry(audioInputs, plugin->listIndex);
-            entry != nullptr && entry->instance == plugin.get())
-            entry->instance = nullptr;
+        // The main thread uses the slots and channels while it carries out events.
+        MainThreadHold hold(*this);
+        {
+            std::lock_guard lock(slotsLock);
+            if (inputs[slot] == nullptr || (isStreaming() && feedsChannel(inputs[slot].get())))
+                return false;
+            plugin = std::move(inputs[slot]);
+            releaseEntry(audioInputs, plugin.get());
+        }
+        // The channels let go of it before its library goes.
+        freeChannelsOf(plugin.get());
     }
-    // The channels let go of it before its library goes.
-    freeChannelsOf(plugin.get());
     retirePlugin(*plugin, closeWindow);
+    return true;
 }
 
-void EngineCore::unloadOutput(bool closeWindow)
+bool EngineCore::unloadOutput(bool closeWindow)
 {
     std::unique_ptr<OutputPlugin> plugin;
     {
+        MainThreadHold hold(*this);
         std::lock_guard lock(slotsLock);
         if (output == nullptr || isStreaming())
-            return;
+            return false;
         plugin = std::move(output);
-        if (PluginEntry* entry = listEntry(audioOutputs, plugin->listIndex);
-            entry != nullptr && entry->instance == plugin.get())
-            entry->instance = nullptr;
+        releaseEntry(audioOutputs, plugin.get());
     }
     retirePlugin(*plugin, closeWindow);
+    return true;
 }
 
-void EngineCore::unloadEffect(int slot, bool closeWindow)
+bool EngineCore::unloadEffect(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kEffectSlots)
-        return;
+        return false;
     std::unique_ptr<EffectPlugin> plugin;
     {
-        std::lock_guard lock(slotsLock);
-        if (effects[slot] == nullptr)
-            return;
-        plugin = std::move(effects[slot]);
-        if (PluginEntry* entry = listEntry(realtimeEffects, plugin->listIndex);
-            entry != nullptr && entry->instance == plugin.get())
-            entry->instance = nullptr;
-    }
-    // The mixer stops calling it once its hooks are gone.
-    {
         MainThreadHold hold(*this);
+        {
+            std::lock_guard lock(slotsLock);
+            if (effects[slot] == nullptr)
+                return false;
+            plugin = std::move(effects[slot]);
+            releaseEntry(realtimeEffects, plugin.get());
+        }
+        // The mixer stops calling it once its hooks are gone.
         for (int c = 0; c < channelCount; ++c) {
             for (int s = 0; s < kChannelEffectSlots; ++s) {
                 if (channels[c].fx[s].load(std::memory_order_acquire) == plugin.get())
@@ -384,6 +379,13 @@ void EngineCore::unloadEffect(int slot, bool closeWindow)
         }
     }
     retirePlugin(*plugin, closeWindow);
+    return true;
+}
+
+void EngineCore::releaseEntry(zkr::List& list, const Plugin* plugin)
+{
+    if (PluginEntry* entry = listEntry(list, plugin->listIndex); entry != nullptr && entry->instance == plugin)
+        entry->instance = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -391,9 +393,7 @@ void EngineCore::unloadEffect(int slot, bool closeWindow)
 
 int32_t EngineCore::restoreSelection()
 {
-    zkr::SharedServices* services = zkr::sharedServices;
-    if (services != nullptr && services->updateSplashText != nullptr)
-        services->updateSplashText(engineString(kStringRestoring).c_str());
+    showSplashString(kStringRestoring);
     settings.selectSection(kSettingsSection, true);
 
     char value[zkr::Registry::kValueSize];

@@ -1,7 +1,10 @@
 #include "engine/EngineResources.h"
 
+#include <cstdio>
+
 #include "platform/core/Module.h"
 #include "platform/ui/Resources.h"
+#include "zkr/SharedServices.h"
 
 namespace engine {
 
@@ -40,6 +43,27 @@ std::string engineString(unsigned id)
     std::string text;
     plat::ui::loadString(engineModule(), id, text);
     return text;
+}
+
+void showSplashString(unsigned id)
+{
+    if (zkr::sharedServices != nullptr)
+        zkr::sharedServices->updateSplashText(engineString(id).c_str());
+}
+
+void showSplashPair(unsigned id, const char* name)
+{
+    if (zkr::sharedServices == nullptr)
+        return;
+    char text[256];
+    std::snprintf(text, sizeof text, "%s - %s", engineString(id).c_str(), name);
+    zkr::sharedServices->updateSplashText(text);
+}
+
+void closeSplash()
+{
+    if (zkr::sharedServices != nullptr)
+        zkr::sharedServices->closeSplashWindow();
 }
 
 } // namespace engine

@@ -31,4 +31,10 @@ plat::ModuleHandle engineModule();
 // for a number the table lacks.
 std::string engineString(unsigned id);
 
+// The splash window of the shared services, when they are bound: a string
+// of the table, or "string - name"; and closing it.
+void showSplashString(unsigned id);
+void showSplashPair(unsigned id, const char* name);
+void closeSplash();
+
 } // namespace engine

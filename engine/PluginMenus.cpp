@@ -131,13 +131,14 @@ int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
     if (chosen == 0)
         return 0;
     if (filled && chosen == kNoneItem) {
+        // Streaming may have started while the menu was open: a refused
+        // unload is no change.
+        const bool unloaded = code == kRequestInputMenu    ? unloadInput(slot, true)
+                              : code == kRequestOutputMenu ? unloadOutput(true)
+                                                           : unloadEffect(slot, true);
+        if (!unloaded)
+            return 0;
         request.data = 0;
-        if (code == kRequestInputMenu)
-            unloadInput(slot, true);
-        else if (code == kRequestOutputMenu)
-            unloadOutput(true);
-        else
-            unloadEffect(slot, true);
         return 1;
     }
 
@@ -205,19 +206,19 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
     const int k = static_cast<int>(chosen - first);
     if (k < 0 || k >= kEffectSlots)
         return 0;
-    EffectPlugin* effect = nullptr;
     PluginInfo info{};
     {
-        std::lock_guard lock(slotsLock);
-        effect = effects[k].get();
-        if (effect != nullptr)
-            info = effect->info;
-    }
-    if (effect == nullptr)
-        return 0;
-    {
+        // Held from the look-up on: an unload event cannot take the effect
+        // away before it sits in the channel.
         MainThreadHold hold(*this);
-        if (setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+        EffectPlugin* effect = nullptr;
+        {
+            std::lock_guard lock(slotsLock);
+            effect = effects[k].get();
+            if (effect != nullptr)
+                info = effect->info;
+        }
+        if (effect == nullptr || setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
             return 0;
     }
     request.data = reinterpret_cast<intptr_t>(formatResult(info));

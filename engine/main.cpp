@@ -1,9 +1,11 @@
 // The engine program: one running copy per session, start-up, the main loop.
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "engine/Engine.h"
+#include "engine/EngineResources.h"
 #include "platform/core/Module.h"
 #include "platform/core/Notice.h"
 #include "platform/core/SingleInstance.h"
@@ -12,6 +14,11 @@
 #include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
+
+// The record request 14 reads is the one the platform's copy-data message carries.
+static_assert(sizeof(engine::CopyData) == sizeof(plat::ui::CopyData));
+static_assert(offsetof(engine::CopyData, bytes) == offsetof(plat::ui::CopyData, size));
+static_assert(offsetof(engine::CopyData, data) == offsetof(plat::ui::CopyData, bytes));
 
 namespace {
 
@@ -56,12 +63,6 @@ bool deliverCommandLine(const std::string& commandLine)
     return true;
 }
 
-void closeSplash()
-{
-    if (zkr::sharedServices != nullptr)
-        zkr::sharedServices->closeSplashWindow();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,26 +74,25 @@ int main(int argc, char** argv)
         const plat::SingleInstance::Role role = single.acquire();
         if (role == plat::SingleInstance::Role::Second) {
             if (!single.handOver(commandLine))
-                plat::showNotice(kRunsOnce, zkr::kProductTitle,
-                                 plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeTopmost |
-                                     plat::kNoticeForeground);
+                plat::showNotice(kRunsOnce, zkr::kProductTitle, plat::kNoticeFailure);
             return 0;
         }
         // Without a lock file no second start can find us; the engine still runs.
         if (role == plat::SingleInstance::Role::First)
             single.listen(&deliverCommandLine);
 
-        engine::Engine core;
-        core.instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
-        const int error = core.initialise(commandLine.c_str(), engine::kShowCommandShow);
+        // The engine lives until the process ends: the user interface's
+        // thread keeps running and may call the engine's callbacks until then,
+        // so the engine is never destroyed under it.
+        auto* core = new engine::Engine;
+        core->instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
+        const int error = core->initialise(commandLine.c_str(), engine::kShowCommandShow);
         if (error == zkr::kOk) {
-            exitCode = core.run();
+            exitCode = core->run();
             if (exitCode == 0)
-                closeSplash();
-            // No plug-in is called or unloaded at exit.
-            core.keepPluginsLoaded();
+                engine::closeSplash();
         } else if (error == zkr::kErrBadInitialization) {
-            closeSplash();
+            engine::closeSplash();
         }
     }
     // The plug-ins' and the shared library's threads may still run: the

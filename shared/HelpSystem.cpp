@@ -15,6 +15,7 @@
 #include "zkr/FileHelpers.h"
 #include "zkr/List.h"
 #include "zkr/Product.h"
+#include "zkr/ShellFailureText.h"
 #include "zkr/Text.h"
 
 namespace shared {
@@ -144,24 +145,7 @@ bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool
 
 std::string openFailureText(const std::string& path, int shellResult)
 {
-    std::string text = "Failed to open " + plat::fileNameOf(path) + "!";
-    switch (shellResult) {
-    case 2:
-    case 3:
-        text += "\nThe specified file was not found.";
-        break;
-    case 5:
-    case 26:
-        text += "Sharing violation or access denied.";
-        break;
-    case 27:
-    case 31:
-        text += "\nNo application associated with this extension.";
-        break;
-    default:
-        break;
-    }
-    return text;
+    return zkr::shellFailureText(plat::fileNameOf(path), shellResult);
 }
 
 bool openHelpDocument(const std::string& path)
@@ -169,8 +153,7 @@ bool openHelpDocument(const std::string& path)
     const int result = plat::shellOpen(path, "");
     if (result > 32)
         return true;
-    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
-                         plat::kNoticeIconStop | plat::kNoticeForeground | plat::kNoticeTopmost);
+    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
     return false;
 }
 

@@ -14,8 +14,6 @@ Application* theApplication = nullptr;
 
 namespace {
 
-constexpr uint32_t kErrorNoticeStyle =
-    plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeForeground | plat::kNoticeTopmost;
 
 } // namespace
 
@@ -40,7 +38,7 @@ void Application::showError(int code, const char* text)
     if (text == nullptr)
         text = "";
     if (code > kFirstMessageCode) {
-        plat::showNotice(text, kProductTitle, kErrorNoticeStyle);
+        plat::showNotice(text, kProductTitle, plat::kNoticeFailure);
         return;
     }
     SharedServices* services = sharedServices;
@@ -52,7 +50,7 @@ void Application::showError(int code, const char* text)
             std::snprintf(message, sizeof message, "Code %i: %s", code, text);
         else
             std::snprintf(message, sizeof message, "Code %i", code);
-        plat::showNotice(message, kProductTitle, kErrorNoticeStyle);
+        plat::showNotice(message, kProductTitle, plat::kNoticeFailure);
         return;
     }
     char errorText[kErrorTextSize];

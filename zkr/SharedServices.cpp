@@ -35,9 +35,7 @@ void reportMissingLibrary()
     std::snprintf(message, sizeof message,
                   "ZKR Shared Library %s not found.\n%s cannot run without this file!", kSharedLibraryFile,
                   kProductTitle);
-    plat::showNotice(message, kProductTitle,
-                     plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeForeground |
-                         plat::kNoticeTopmost);
+    plat::showNotice(message, kProductTitle, plat::kNoticeFailure);
 }
 
 } // namespace

@@ -22,6 +22,10 @@ enum NoticeStyle : uint32_t {
     kNoticeTopmost = 0x40000,
 };
 
+// How the system reports a failure in a message box: OK, stop icon, topmost,
+// brought to the foreground.
+inline constexpr uint32_t kNoticeFailure = kNoticeOk | kNoticeIconStop | kNoticeTopmost | kNoticeForeground;
+
 inline constexpr int kNoticeAnswerOk = 1;
 inline constexpr int kNoticeAnswerYes = 6;
 inline constexpr int kNoticeAnswerNo = 7;
