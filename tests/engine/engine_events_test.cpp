@@ -164,6 +164,11 @@ TEST_F(EngineEventsTest, ChannelsOutsideTheTableAreIgnored)
     EXPECT_EQ(core.mixer.getVolume(0), 20);
     EXPECT_TRUE(core.shownErrors().empty());
     EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+
+    // Solo off mixes every channel again whichever channel it names.
+    carryOut(event(engine::kEventSolo, 1, 2));
+    carryOut(event(engine::kEventSolo, 0, 7));
+    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
 }
 
 TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)

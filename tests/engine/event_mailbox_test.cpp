@@ -139,9 +139,15 @@ TEST_F(EventMailboxTest, AnotherThreadHoldingTheMainThreadDelaysEventsUntilItLet
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(engine.countOf(60), 0u);
     EXPECT_FALSE(answered);
+    // The holder's own post cannot wait for the main thread: it is queued
+    // and answered at once with the last result.
+    EngineEvent own = event(61, true);
+    EXPECT_EQ(engine.postEvent(&own), 1);
     engine.releaseMainThread();
     poster.join();
     EXPECT_EQ(engine.countOf(60), 1u);
+    while (engine.countOf(61) == 0)
+        std::this_thread::sleep_for(5ms);
 }
 
 // ---------------------------------------------------------------------------

@@ -69,6 +69,8 @@ TEST_F(Discovery, DropsFilesThatAreNotPluginsOfTheirKindSilently)
     addPlugin("good_input.vin", "twin.vwo");
     // A kind whose files are all invalid stays empty without failing.
     addPlugin("not_a_plugin.vin", "broken.vfx");
+    // A path too long for an entry would be cut to another file's name.
+    addPlugin("good_input.vin", std::string(250, 'l') + ".vin");
 
     ASSERT_EQ(core.discoverPlugins(), 0);
     ASSERT_EQ(core.audioInputs.count, 1);

@@ -88,6 +88,8 @@ protected:
         script.then([&](WindowHandle menuWindow, int) {
             shown = describe(menuOfWindow(menuWindow));
             shownOwner = ownerWindow(menuWindow);
+            if (whileOpen)
+                whileOpen();
             if (position == kDismiss)
                 endMenu();
             else
@@ -109,6 +111,8 @@ protected:
     EngineRequest sent{};
     std::vector<std::string> shown;
     WindowHandle shownOwner = nullptr;
+    // Runs while the menu shows, before the choice.
+    std::function<void()> whileOpen;
 };
 
 using Items = std::vector<std::string>;
@@ -187,6 +191,17 @@ TEST_F(PluginMenus, WhileStreamingFeedingInputsAndTheOutputAreNotOffered)
     // The other input slot feeds nothing and may change.
     EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 1), 1);
     EXPECT_NE(core.inputs[1], nullptr);
+    core.streaming.store(false);
+}
+
+TEST_F(PluginMenus, NoneIsNoChangeWhenStreamingStartedWhileTheMenuWasOpen)
+{
+    ASSERT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 1);
+    whileOpen = [&] { core.streaming.store(true); };
+    EXPECT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 0);
+    EXPECT_EQ(returnedText(), "(untouched)");
+    EXPECT_NE(core.output, nullptr);
+    whileOpen = nullptr;
     core.streaming.store(false);
 }
 
