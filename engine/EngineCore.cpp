@@ -379,8 +379,11 @@ void EngineCore::streamingLoop()
             int32_t bytes = 0;
             const int32_t result = input->readStreamChannel(stream, &data, &bytes);
             if (result != channel.lastRead) {
-                if (result == 0)
+                if (result == 0) {
+                    mixer.holdHooks();
                     resetChannelEffects(c);
+                    mixer.releaseHooks();
+                }
                 channel.lastRead = result;
             }
             int level = 0;

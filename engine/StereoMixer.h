@@ -79,6 +79,11 @@ public:
     int setSolo(int channel, bool on);
     int setEffectsFirst(int channel, bool effectsFirst);
     int setEffectHook(int channel, int slot, ProcessChannelBufferFn hook);
+    // Keeps hooks from changing meanwhile: a caller of the channels' effects
+    // outside mix (a stream's end resetting them) is done before an effect
+    // that leaves its channel is released.
+    void holdHooks() { takeLock(); }
+    void releaseHooks() { lock.release(); }
 
     // Both read by level and mix on the streaming thread after each block.
     bool isClipped() const { return clipped.load(std::memory_order_relaxed) != 0; }
