@@ -65,6 +65,20 @@ std::string joined(const char* left, const char* right)
     return std::string(left) + " - " + right;
 }
 
+// "none" and a separator for a filled slot, then the items; answers the
+// identifier of the first item.
+unsigned addChoices(PopupMenu& menu, bool filled, const std::vector<ItemText>& items)
+{
+    if (filled) {
+        menu.add(kNoneItem, kNoneText, true);
+        menu.addSeparator();
+    }
+    const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        menu.add(first + static_cast<unsigned>(i), items[i].text, items[i].enabled);
+    return first;
+}
+
 } // namespace
 
 int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
@@ -119,13 +133,7 @@ int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
         menu.track(request);
         return 0;
     }
-    if (filled) {
-        menu.add(kNoneItem, kNoneText, true);
-        menu.addSeparator();
-    }
-    const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        menu.add(first + static_cast<unsigned>(i), items[i].text, items[i].enabled);
+    const unsigned first = addChoices(menu, filled, items);
 
     const unsigned chosen = menu.track(request);
     if (chosen == 0)
@@ -185,13 +193,7 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
     }
 
     PopupMenu menu;
-    if (filled) {
-        menu.add(kNoneItem, kNoneText, true);
-        menu.addSeparator();
-    }
-    const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
-    for (std::size_t k = 0; k < items.size(); ++k)
-        menu.add(first + static_cast<unsigned>(k), items[k].text, items[k].enabled);
+    const unsigned first = addChoices(menu, filled, items);
 
     const unsigned chosen = menu.track(request);
     if (chosen == 0)

@@ -49,6 +49,16 @@ Argb mix(Argb a, Argb b, double t)
                 channel(blueOf(a), blueOf(b)));
 }
 
+// The dark blue night behind the product's pictures, lighter at the top.
+const Argb kNightTop = rgb(0x16, 0x12, 0x36);
+const Argb kNightBottom = rgb(0x05, 0x04, 0x10);
+
+void fillNightSky(Painter& p, int width, int height)
+{
+    for (int y = 0; y < height; ++y)
+        p.fillRect({0, y, width, y + 1}, mix(kNightTop, kNightBottom, double(y) / height));
+}
+
 // Blends colour over the pixel with the given coverage (0..1), keeping alpha.
 void blend(Surface& image, int x, int y, Argb colour, double coverage)
 {
@@ -153,10 +163,7 @@ Surface drawSplash()
     const int height = units.y(165);
     Surface image(width, height);
     Painter p(image);
-    const Argb top = rgb(0x16, 0x12, 0x36);
-    const Argb bottom = rgb(0x05, 0x04, 0x10);
-    for (int y = 0; y < height; ++y)
-        p.fillRect({0, y, width, y + 1}, mix(top, bottom, double(y) / height));
+    fillNightSky(p, width, height);
 
     // A spectrum of bars behind the name, brightest in the middle.
     const int bars = 48;
@@ -172,7 +179,7 @@ Surface drawSplash()
         for (int y = barTop; y < barsBottom; ++y) {
             const double t = double(y - barTop) / std::max(1, barsBottom - barTop);
             p.fillRect({left, y, right, y + 1},
-                       mix(mix(rgb(0x7A, 0x5C, 0xFF), rgb(0x2A, 0x1E, 0x66), t), top, 0.55));
+                       mix(mix(rgb(0x7A, 0x5C, 0xFF), rgb(0x2A, 0x1E, 0x66), t), kNightTop, 0.55));
         }
     }
 
@@ -241,10 +248,7 @@ Surface drawAbout()
     const int height = units.y(84) - 2;
     Surface image(width, height);
     Painter p(image);
-    const Argb top = rgb(0x16, 0x12, 0x36);
-    const Argb bottom = rgb(0x05, 0x04, 0x10);
-    for (int y = 0; y < height; ++y)
-        p.fillRect({0, y, width, y + 1}, mix(top, bottom, double(y) / height));
+    fillNightSky(p, width, height);
 
     // A low spectrum along the bottom edge.
     const int bars = 32;
@@ -255,7 +259,7 @@ Surface drawAbout()
         const int left = i * width / bars + 1;
         const int right = (i + 1) * width / bars - 1;
         const int barTop = height - static_cast<int>(level * height * 0.35);
-        p.fillRect({left, barTop, right, height}, mix(rgb(0x7A, 0x5C, 0xFF), top, 0.6));
+        p.fillRect({left, barTop, right, height}, mix(rgb(0x7A, 0x5C, 0xFF), kNightTop, 0.6));
     }
 
     const int markSize = height * 55 / 100;
