@@ -127,8 +127,8 @@ public:
 
     // Stores the record, sets the mixer up anew (every mixer parameter back to
     // its default) and hands the record to input slot 0, input slot 1 and the
-    // output. Any thread: the mixer is rebuilt while the main thread is held. 0; the mixer's error; the first failing input's error (the rest
-    // is skipped); a failing output is recorded (30) but does not fail. 16
+    // output. Any thread: the mixer is rebuilt while the main thread is held. 0; the mixer's error; the first
+    // failing input's error (the rest is skipped); a failing output is recorded (30) but does not fail. 16
     // while a streaming thread exists, whose mixer this would pull away.
     int applyAudioSetup(const AudioSystemSetup& setup);
 
@@ -279,6 +279,18 @@ private:
     const char* formatResult(const PluginInfo& info);
     // Clears the entry's instance when it is plugin.
     void releaseEntry(zkr::List& list, const Plugin* plugin);
+    // Whether plugin must stay in its slot now: while streaming, the output
+    // and an input that feeds a channel.
+    bool mustStay(const Plugin& plugin) const;
+    // The load and unload of every kind: slot and list are the kind's;
+    // unloadSlot empties the slot first; letChannelsGo frees what the
+    // channels hold of the plug-in leaving.
+    template <typename PluginType, typename Unload>
+    int loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path, int listIndex,
+                     Unload unloadSlot);
+    template <typename PluginType, typename LetGo>
+    bool unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+                        LetGo letChannelsGo);
 
     // Set by stopStreaming, cleared before a thread starts; read by the
     // streaming thread between plug-in calls.

@@ -173,7 +173,8 @@ int EngineCore::discoverPlugins()
         for (int i = 0; i < files->count; ++i) {
             const auto* path = static_cast<const char*>(files->itemAt(i));
             // A path cut to fit the entry would name another file.
-            if (path == nullptr || std::strlen(path) >= sizeof(PluginEntry::path) || probe->attach(path, 0) != zkr::kOk)
+            if (path == nullptr || std::strlen(path) >= sizeof(PluginEntry::path) ||
+                probe->attach(path, 0) != zkr::kOk)
                 continue;
             if (probe->initialise(nullptr, nullptr) != zkr::kOk || probe->pluginKind != scan.pluginKind) {
                 probe->release();
@@ -217,36 +218,46 @@ int EngineCore::loadUserInterface()
     return zkr::kOk;
 }
 
+bool EngineCore::mustStay(const Plugin& plugin) const
+{
+    // The streaming thread reads from the inputs that feed channels and
+    // writes to the output.
+    if (!isStreaming())
+        return false;
+    if (plugin.expectedKind == kPluginKindOutput)
+        return true;
+    return plugin.expectedKind == kPluginKindInput && feedsChannel(&plugin);
+}
+
 // Loads run on the thread of the menu or restore that asks for them. The slot
 // is checked under the lock, the plug-in is prepared outside it (its calls may
 // wait for other threads' windows) and published under it again.
-int EngineCore::loadInput(int slot, const char* path, int listIndex)
+template <typename PluginType, typename Unload>
+int EngineCore::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path,
+                             int listIndex, Unload unloadSlot)
 {
-    if (slot < 0 || slot >= kInputSlots || path == nullptr)
-        return zkr::kErrIndexOutOfRange;
     {
         std::lock_guard lock(slotsLock);
-        const InputPlugin* current = inputs[slot].get();
         // One file is loaded once at a time: the same library twice would
         // share its state between two slots.
-        if (entryTakenElsewhere(audioInputs, listIndex, current))
+        if (entryTakenElsewhere(list, listIndex, slot.get()))
             return zkr::kErrNotNow;
-        if (current != nullptr && isStreaming() && feedsChannel(current))
+        if (slot != nullptr && mustStay(*slot))
             return zkr::kErrNotNow;
     }
-    unloadInput(slot, true);
+    unloadSlot();
 
-    auto plugin = std::make_unique<InputPlugin>();
+    auto plugin = std::make_unique<PluginType>();
     const int error = preparePlugin(*plugin, path, listIndex);
     if (error != zkr::kOk)
         return error;
     {
         MainThreadHold hold(*this);
         std::lock_guard lock(slotsLock);
-        if (inputs[slot] == nullptr && !entryTakenElsewhere(audioInputs, listIndex, nullptr)) {
-            if (PluginEntry* entry = listEntry(audioInputs, listIndex))
+        if (slot == nullptr && !entryTakenElsewhere(list, listIndex, nullptr)) {
+            if (PluginEntry* entry = listEntry(list, listIndex))
                 entry->instance = plugin.get();
-            inputs[slot] = std::move(plugin);
+            slot = std::move(plugin);
             return zkr::kOk;
         }
     }
@@ -255,136 +266,83 @@ int EngineCore::loadInput(int slot, const char* path, int listIndex)
     return zkr::kErrNotNow;
 }
 
+int EngineCore::loadInput(int slot, const char* path, int listIndex)
+{
+    if (slot < 0 || slot >= kInputSlots || path == nullptr)
+        return zkr::kErrIndexOutOfRange;
+    return loadIntoSlot(inputs[slot], audioInputs, path, listIndex, [&] { unloadInput(slot, true); });
+}
+
 int EngineCore::loadOutput(const char* path, int listIndex)
 {
     if (path == nullptr)
         return zkr::kErrIndexOutOfRange;
-    {
-        std::lock_guard lock(slotsLock);
-        if (entryTakenElsewhere(audioOutputs, listIndex, output.get()))
-            return zkr::kErrNotNow;
-        // The streaming thread writes to the output.
-        if (output != nullptr && isStreaming())
-            return zkr::kErrNotNow;
-    }
-    unloadOutput(true);
-
-    auto plugin = std::make_unique<OutputPlugin>();
-    const int error = preparePlugin(*plugin, path, listIndex);
-    if (error != zkr::kOk)
-        return error;
-    {
-        MainThreadHold hold(*this);
-        std::lock_guard lock(slotsLock);
-        if (output == nullptr && !entryTakenElsewhere(audioOutputs, listIndex, nullptr)) {
-            if (PluginEntry* entry = listEntry(audioOutputs, listIndex))
-                entry->instance = plugin.get();
-            output = std::move(plugin);
-            return zkr::kOk;
-        }
-    }
-    retirePlugin(*plugin, true);
-    return zkr::kErrNotNow;
+    return loadIntoSlot(output, audioOutputs, path, listIndex, [&] { unloadOutput(true); });
 }
 
 int EngineCore::loadEffect(int slot, const char* path, int listIndex)
 {
     if (slot < 0 || slot >= kEffectSlots || path == nullptr)
         return zkr::kErrIndexOutOfRange;
-    {
-        std::lock_guard lock(slotsLock);
-        if (entryTakenElsewhere(realtimeEffects, listIndex, effects[slot].get()))
-            return zkr::kErrNotNow;
-    }
-    unloadEffect(slot, true);
-
-    auto plugin = std::make_unique<EffectPlugin>();
-    const int error = preparePlugin(*plugin, path, listIndex);
-    if (error != zkr::kOk)
-        return error;
-    {
-        MainThreadHold hold(*this);
-        std::lock_guard lock(slotsLock);
-        if (effects[slot] == nullptr && !entryTakenElsewhere(realtimeEffects, listIndex, nullptr)) {
-            if (PluginEntry* entry = listEntry(realtimeEffects, listIndex))
-                entry->instance = plugin.get();
-            effects[slot] = std::move(plugin);
-            return zkr::kOk;
-        }
-    }
-    retirePlugin(*plugin, true);
-    return zkr::kErrNotNow;
+    return loadIntoSlot(effects[slot], realtimeEffects, path, listIndex, [&] { unloadEffect(slot, true); });
 }
 
-// Unloads take the object out of its slot under the lock and make the
-// plug-in calls after it. An input that feeds a channel, or the output,
-// stays while streaming runs: the streaming thread calls them.
+// Unloads take the object out of its slot with the main thread held (it uses
+// the slots and channels while it carries out events), let the channels go of
+// it, and make the plug-in calls after the hold.
+template <typename PluginType, typename LetGo>
+bool EngineCore::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+                                LetGo letChannelsGo)
+{
+    std::unique_ptr<PluginType> plugin;
+    {
+        MainThreadHold hold(*this);
+        {
+            std::lock_guard lock(slotsLock);
+            if (slot == nullptr || mustStay(*slot))
+                return false;
+            plugin = std::move(slot);
+            releaseEntry(list, plugin.get());
+        }
+        letChannelsGo(plugin.get());
+    }
+    retirePlugin(*plugin, closeWindow);
+    return true;
+}
+
 bool EngineCore::unloadInput(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kInputSlots)
         return false;
-    std::unique_ptr<InputPlugin> plugin;
-    {
-        // The main thread uses the slots and channels while it carries out events.
-        MainThreadHold hold(*this);
-        {
-            std::lock_guard lock(slotsLock);
-            if (inputs[slot] == nullptr || (isStreaming() && feedsChannel(inputs[slot].get())))
-                return false;
-            plugin = std::move(inputs[slot]);
-            releaseEntry(audioInputs, plugin.get());
-        }
-        // The channels let go of it before its library goes.
-        freeChannelsOf(plugin.get());
-    }
-    retirePlugin(*plugin, closeWindow);
-    return true;
+    // The channels let go of it before its library goes.
+    return unloadFromSlot(inputs[slot], audioInputs, closeWindow,
+                          [&](const Plugin* input) { freeChannelsOf(input); });
 }
 
 bool EngineCore::unloadOutput(bool closeWindow)
 {
-    std::unique_ptr<OutputPlugin> plugin;
-    {
-        MainThreadHold hold(*this);
-        std::lock_guard lock(slotsLock);
-        if (output == nullptr || isStreaming())
-            return false;
-        plugin = std::move(output);
-        releaseEntry(audioOutputs, plugin.get());
-    }
-    retirePlugin(*plugin, closeWindow);
-    return true;
+    return unloadFromSlot(output, audioOutputs, closeWindow, [](const Plugin*) {});
 }
 
 bool EngineCore::unloadEffect(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kEffectSlots)
         return false;
-    std::unique_ptr<EffectPlugin> plugin;
-    {
-        MainThreadHold hold(*this);
-        {
-            std::lock_guard lock(slotsLock);
-            if (effects[slot] == nullptr)
-                return false;
-            plugin = std::move(effects[slot]);
-            releaseEntry(realtimeEffects, plugin.get());
-        }
-        // The mixer stops calling it once its hooks are gone.
+    // The mixer stops calling it once its hooks are gone.
+    return unloadFromSlot(effects[slot], realtimeEffects, closeWindow, [&](const Plugin* effect) {
         for (int c = 0; c < channelCount; ++c) {
             for (int s = 0; s < kChannelEffectSlots; ++s) {
-                if (channels[c].fx[s].load(std::memory_order_acquire) == plugin.get())
+                if (channels[c].fx[s].load(std::memory_order_acquire) == effect)
                     clearChannelEffect(c, s);
             }
         }
-    }
-    retirePlugin(*plugin, closeWindow);
-    return true;
+    });
 }
 
 void EngineCore::releaseEntry(zkr::List& list, const Plugin* plugin)
 {
-    if (PluginEntry* entry = listEntry(list, plugin->listIndex); entry != nullptr && entry->instance == plugin)
+    if (PluginEntry* entry = listEntry(list, plugin->listIndex);
+        entry != nullptr && entry->instance == plugin)
         entry->instance = nullptr;
 }
 
@@ -487,25 +445,27 @@ int32_t EngineCore::requestUnload(const EngineRequest& request)
     int slot = 0;
     {
         std::lock_guard lock(slotsLock);
-        for (int i = 0; i < kInputSlots && kind == 0; ++i) {
+        const Plugin* found = nullptr;
+        for (int i = 0; i < kInputSlots && found == nullptr; ++i) {
             if (inputs[i] != nullptr && inputs[i]->handle() == handle) {
-                if (isStreaming() && feedsChannel(inputs[i].get()))
-                    return 0;
+                found = inputs[i].get();
                 kind = kEventKindInput;
                 slot = i;
             }
         }
-        for (int i = 0; i < kEffectSlots && kind == 0; ++i) {
+        for (int i = 0; i < kEffectSlots && found == nullptr; ++i) {
             if (effects[i] != nullptr && effects[i]->handle() == handle) {
+                found = effects[i].get();
                 kind = kEventKindEffect;
                 slot = i;
             }
         }
-        if (kind == 0 && output != nullptr && output->handle() == handle) {
-            if (isStreaming())
-                return 0;
+        if (found == nullptr && output != nullptr && output->handle() == handle) {
+            found = output.get();
             kind = kEventKindOutput;
         }
+        if (found == nullptr || mustStay(*found))
+            return 0;
     }
     if (kind == 0)
         return 0;
