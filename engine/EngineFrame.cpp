@@ -41,7 +41,6 @@ const MenuTemplate kMenus[] = {
 const plat::ui::ResourceTable kFrameResources{{}, {}, {}, kMenus};
 plat::ui::ResourceRegistrar frameRegistrar(kFrameResources);
 
-
 // The mouse messages the tray icon forwards.
 constexpr intptr_t kLeftButtonUp = 0x202;
 constexpr intptr_t kRightButtonUp = 0x205;

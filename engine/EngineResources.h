@@ -8,19 +8,19 @@ namespace engine {
 
 // The engine's string table, by number.
 enum EngineString : unsigned {
-    kStringNoEffect = 1,            // "no effect"
-    kStringInitializing = 2,        // "Initializing"
-    kStringFindingPlugins = 3,      // "Finding Plug-Ins"
-    kStringCreatingInterface = 4,   // "Creating User Interface"
-    kStringNotNow = 5,              // "sorry, you can't do this now"
-    kStringOpenSystem = 6,          // "Velmora Open System"
-    kStringInputPlugins = 7,        // "Audio Input Plugins"
-    kStringOutputPlugins = 8,       // "Audio Output Plugins"
-    kStringRealtimeEffects = 9,     // "Realtime Effects"
-    kStringUserInterfaces = 10,     // "User Interfaces"
-    kStringRestoring = 11,          // "Restoring"
-    kStringNoUpdate = 12,           // "(no update available!)"
-    kStringAborting = 13,           // "Aborting, please wait..."
+    kStringNoEffect = 1,          // "no effect"
+    kStringInitializing = 2,      // "Initializing"
+    kStringFindingPlugins = 3,    // "Finding Plug-Ins"
+    kStringCreatingInterface = 4, // "Creating User Interface"
+    kStringNotNow = 5,            // "sorry, you can't do this now"
+    kStringOpenSystem = 6,        // "Velmora Open System"
+    kStringInputPlugins = 7,      // "Audio Input Plugins"
+    kStringOutputPlugins = 8,     // "Audio Output Plugins"
+    kStringRealtimeEffects = 9,   // "Realtime Effects"
+    kStringUserInterfaces = 10,   // "User Interfaces"
+    kStringRestoring = 11,        // "Restoring"
+    kStringNoUpdate = 12,         // "(no update available!)"
+    kStringAborting = 13,         // "Aborting, please wait..."
 };
 
 // The module under which the engine's resources (strings, dialogs, menus,

@@ -153,7 +153,8 @@ bool openHelpDocument(const std::string& path)
     const int result = plat::shellOpen(path, "");
     if (result > 32)
         return true;
-    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
+    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
+                         plat::kNoticeFailure);
     return false;
 }
 

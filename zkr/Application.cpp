@@ -14,7 +14,6 @@ Application* theApplication = nullptr;
 
 namespace {
 
-
 } // namespace
 
 Application::Application()
