@@ -11,6 +11,17 @@ constexpr char kBadInitialization[] = "Application cannot run because of bad ini
 
 class StartupFailure : public ::testing::Test {
 protected:
+    // Runs the program and expects it to end with 0 after showing cause and
+    // then the bad initialisation; answers what it wrote to stderr.
+    std::string expectFailedStart(const char* cause)
+    {
+        const ProgramResult result = program_.run();
+        EXPECT_FALSE(result.timedOut) << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_TRUE(inOrder(result.err, cause, kBadInitialization)) << result.err;
+        return result.err;
+    }
+
     Watchdog watchdog_{std::chrono::seconds(30), "startup failure test"};
     EngineProgram program_;
 };
@@ -21,12 +32,7 @@ TEST_F(StartupFailure, WithoutAnInputThePluginErrorComesBeforeTheBadInitializati
     program_.addPlugin("good_output.vwo");
     program_.addPlugin("good_effect.vfx");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(inOrder(result.err, "No Audio Input found for application!", kBadInitialization))
-        << result.err;
+    expectFailedStart("No Audio Input found for application!");
     // The user interface was found but never made its window.
     EXPECT_EQ(program_.uiLog().find("window of"), std::string::npos);
 }
@@ -37,13 +43,8 @@ TEST_F(StartupFailure, WithoutAUserInterfaceItsErrorComesBeforeTheBadInitializat
     program_.addPlugin("good_output.vwo");
     program_.addPlugin("good_effect.vfx");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(inOrder(result.err, "No User Interface found for application!", kBadInitialization))
-        << result.err;
-    EXPECT_EQ(result.err.find("No Audio Input found"), std::string::npos)
+    const std::string err = expectFailedStart("No User Interface found for application!");
+    EXPECT_EQ(err.find("No Audio Input found"), std::string::npos)
         << "discovery goes on after a missing kind";
 }
 
@@ -55,12 +56,7 @@ TEST_F(StartupFailure, OnlyInvalidUserInterfacesEndTheStartWithoutAUserInterface
     program_.addPlugin("good_output.vwo");
     program_.addPlugin("good_effect.vfx");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(inOrder(result.err, "No User Interface found for application!", kBadInitialization))
-        << result.err;
+    expectFailedStart("No User Interface found for application!");
 }
 
 TEST_F(StartupFailure, WithoutTheSharedServicesLibraryTheProgramSaysSoAndEnds)
