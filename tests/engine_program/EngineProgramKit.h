@@ -229,6 +229,16 @@ public:
         return start(arguments)->finish(limit);
     }
 
+    // Runs the program and expects it to end by an accepted quit (exit code
+    // 1); answers the user interface's log.
+    std::string runToQuit()
+    {
+        const ProgramResult result = run();
+        EXPECT_FALSE(result.timedOut) << result.err;
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        return uiLog();
+    }
+
     std::string programFolder() const { return root_.file("program"); }
     std::string pluginsFolder() const { return programFolder() + "/Plugins"; }
     std::string configFolder() const { return root_.file("config"); }

@@ -24,11 +24,7 @@ TEST_F(UserInterfaceChoice, TheFirstValidFileInByteOrderIsUsedAndTheOthersNever)
     program_.addPlugin(kScriptedUi, "a_second.vui");
     program_.addPlugin(kScriptedUi, "Z_first.vui");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("window of Z_first.vui"), std::string::npos) << log;
     EXPECT_EQ(log.find("a_second.vui"), std::string::npos) << log;
 }
@@ -44,11 +40,7 @@ TEST_F(UserInterfaceChoice, AnInputWithTheExtensionOfAnOutputIsNoOutput)
     program_.writeSettings(std::string("[") + kEngineSection + "]\nLastAudioOutput=input_named_output.vwo\n");
     program_.setScript("request 12\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("request 12 -> 1"), std::string::npos) << log;
     EXPECT_EQ(log.find("general 0 13"), std::string::npos) << log;
 }

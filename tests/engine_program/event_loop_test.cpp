@@ -38,11 +38,7 @@ TEST_F(EventLoop, QuitIsRefusedWhileStreamingAndAcceptedAfterTheStop)
                        "waitfor general 0 7 0\n"
                        "event 1 1\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     ASSERT_NE(log.find("testoutput recording_output.vwo scripted"), std::string::npos) << log;
     EXPECT_NE(log.find("general 0 13 Recorder|"), std::string::npos) << log;
     EXPECT_NE(log.find("event 2 -> 1"), std::string::npos) << log;
@@ -65,11 +61,7 @@ TEST_F(EventLoop, AnEventPostedWithoutWaitingAnswersOneEvenWhenItIsRefused)
                        "event 1 1\n"
                        "event -2 1\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("event 99 -> 1"), std::string::npos) << log;
     // The quit posted without waiting was answered 1 yet refused: the
     // program still ran and refused the next one too.
@@ -83,10 +75,7 @@ TEST_F(EventLoop, AnUnknownEventWithWaitIsAcceptedAndDoesNothing)
     program_.addEveryKind();
     program_.setScript("event 42 1 7 1 0 2 1\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
+    program_.runToQuit();
     EXPECT_NE(program_.uiLog().find("event 42 -> 1"), std::string::npos) << program_.uiLog();
 }
 
@@ -95,11 +84,7 @@ TEST_F(EventLoop, RequestTenAnswersTheInterfaceVersion)
     program_.addEveryKind();
     program_.setScript("request 10\nrequest 99\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("request 10 -> 257\n"), std::string::npos) << log;
     EXPECT_NE(log.find("request 99 -> 0\n"), std::string::npos) << log;
 }
@@ -109,11 +94,7 @@ TEST_F(EventLoop, UnloadRequestsForTheUserInterfaceOrNoPlugInAreRefused)
     program_.addEveryKind();
     program_.setScript("request 15 self\nrequest 15 0\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_EQ(log.find("request 15 -> 1"), std::string::npos) << log;
     EXPECT_NE(log.find("request 15 -> 0\nrequest 15 -> 0\n"), std::string::npos) << log;
 }

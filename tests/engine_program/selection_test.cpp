@@ -25,10 +25,7 @@ TEST_F(Selection, WithoutASettingsFileTheDefaultsAndEmptySlotsAreWrittenInOrderA
 {
     program_.addEveryKind();
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
+    program_.runToQuit();
     const std::vector<std::string> expected{
         "MusicBufSize=4096", "NumOutBufs=12",    "DiskBufSize=65536", "LastAudioInput1=", "LastAudioInput2=",
         "LastAudioOutput=",  "LastRealtimeFX1=", "LastRealtimeFX2=",  "LastRealtimeFX3=", "LastRealtimeFX4=",
@@ -42,11 +39,7 @@ TEST_F(Selection, AStoredNameMatchesTheFileWithoutRegardToCase)
     storeSettings("LastAudioInput1=GOOD_INPUT.VIN\nLastAudioOutput=Good_Output.vwo\n");
     program_.setScript("request 12\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("general 0 12 GoodIn|Velmora Binding Test GoodIn\n"), std::string::npos) << log;
     EXPECT_NE(log.find("general 0 13 GoodOut|Velmora Binding Test GoodOut\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("general 1 12"), std::string::npos) << "input slot 2 stays empty\n" << log;
@@ -65,11 +58,7 @@ TEST_F(Selection, ANameThatMatchesNoFileLeavesTheSlotEmptyWithoutAMessage)
     storeSettings("LastAudioInput2=gone.vin\nLastAudioOutput=good_output\n");
     program_.setScript("request 12\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string log = program_.uiLog();
+    const std::string log = program_.runToQuit();
     EXPECT_NE(log.find("request 12 -> 1"), std::string::npos) << log;
     EXPECT_EQ(log.find("general 1 12"), std::string::npos) << log;
     EXPECT_EQ(log.find("general 0 13"), std::string::npos) << log;
@@ -83,10 +72,7 @@ TEST_F(Selection, StoredBufferSizesAreUsedAsReadAndWrittenBackUnchanged)
     program_.addEveryKind();
     storeSettings("MusicBufSize=5000\nNumOutBufs=3\nDiskBufSize=32768\n");
 
-    const ProgramResult result = program_.run();
-
-    ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 1) << result.err;
+    program_.runToQuit();
     const std::vector<std::string> lines = sectionLines(program_.settings(), kEngineSection);
     ASSERT_GE(lines.size(), 3u) << program_.settings();
     EXPECT_EQ(lines[0], "MusicBufSize=5000");
