@@ -1,0 +1,225 @@
+#include "zkr/HttpSocket.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/core/Handle.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
+
+namespace zkr {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
+
+bool fits(const char* text)
+{
+    return text != nullptr && std::strlen(text) < HttpSocket::kTextSize;
+}
+
+} // namespace
+
+HttpSocket::HttpSocket()
+{
+    kind = kKindHttpSocket;
+}
+
+HttpSocket::~HttpSocket()
+{
+    cancel();
+    waitForWorker(plat::kInfinite);
+}
+
+bool HttpSocket::parseAddress(const char* address, char* host, int32_t& port)
+{
+    host[0] = '\0';
+    int parsedPort = kDefaultPort;
+    if (address == nullptr || std::sscanf(address, "http://%255[^:/]:%d", host, &parsedPort) < 1) {
+        host[0] = '\0';
+        return false;
+    }
+    port = parsedPort;
+    return port > 0 && port <= 65535;
+}
+
+void HttpSocket::setProxy(const char* address)
+{
+    copyText(proxyAddress, address);
+    useProxy = true;
+}
+
+int HttpSocket::get(const char* server, const char* document, const char* destination)
+{
+    if (running.load())
+        return kErrNotNow;
+    if (!fits(server) || !fits(document) || !fits(destination))
+        return kErrIndexOutOfRange;
+    // The last worker has reported its end; collect it before starting anew.
+    waitForWorker(plat::kInfinite);
+    copyText(serverAddress, server);
+    copyText(documentAddress, document);
+    copyText(destinationPath, destination);
+    cancelFlag.store(0);
+    running.store(true);
+    if (!worker.create(&HttpSocket::workerRoutine, this) || !worker.resume()) {
+        running.store(false);
+        return kErrSocketInternal;
+    }
+    return kOk;
+}
+
+bool HttpSocket::waitForWorker(uint32_t timeoutMs)
+{
+    if (worker.handle == nullptr)
+        return true;
+    if (!worker.wait(timeoutMs))
+        return false;
+    plat::closeHandle(worker.handle);
+    worker.handle = nullptr;
+    return true;
+}
+
+void HttpSocket::setError(int code)
+{
+    ObjectBase::setError(code);
+    report(kHttpFailed, nullptr);
+}
+
+uint32_t HttpSocket::workerRoutine(void* parameter)
+{
+    auto* self = static_cast<HttpSocket*>(parameter);
+    const int result = self->download();
+    self->socket.shutdownAndClose();
+    if (result != kOk)
+        self->setError(result);
+    else
+        self->report(kHttpFinished, nullptr);
+    self->running.store(false);
+    return 0;
+}
+
+void HttpSocket::report(int code, const char* text)
+{
+    if (progress != nullptr)
+        progress(progressContext, code, text);
+}
+
+void HttpSocket::status(const char* format, ...)
+{
+    char text[kTextSize * 2];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    report(kHttpStatus, text);
+}
+
+int HttpSocket::download()
+{
+    std::string hostName;
+    if (!plat::localHostName(hostName))
+        return kErrSocketInit;
+    copyText(localHost, hostName.c_str());
+    if (const int failed = connectToServer(); failed != kOk)
+        return failed;
+    if (const int failed = fetchDocument(); failed != kOk)
+        return failed;
+    return kOk;
+}
+
+int HttpSocket::connectToServer()
+{
+    const char* address = useProxy ? proxyAddress : serverAddress;
+    connectPort = kDefaultPort;
+    const bool parsed = parseAddress(address, connectHost, connectPort);
+    if (verbose)
+        status("Finding host %s...", connectHost);
+    else
+        status("Finding host...");
+    if (!parsed || !socket.resolve(connectHost, connectPort))
+        return kErrUnknownHost;
+
+    if (verbose)
+        status("Connecting to %s, port %i...", connectHost, connectPort);
+    else if (useProxy)
+        status("Connecting to proxy, port %i...", connectPort);
+    else
+        status("Connecting to host, port %i...", connectPort);
+    // A connect refused at once fails like one refused later: as an internal
+    // error, since the system has no text of its own for it.
+    if (!socket.startConnect())
+        return kErrSocketInternal;
+    for (;;) {
+        if (cancelFlag.load() != 0)
+            return kErrSocketCanceled;
+        const plat::SocketReady ready = socket.pollWritable(kPollWaitMs);
+        if (ready == plat::SocketReady::Yes)
+            break;
+        if (ready == plat::SocketReady::Failed)
+            return kErrSocketInternal;
+    }
+    if (verbose)
+        status("Connected to %s...", connectHost);
+    else
+        status("Connected...");
+    return kOk;
+}
+
+int HttpSocket::fetchDocument()
+{
+    FilePointer file(std::fopen(destinationPath, "wb"));
+    if (!file)
+        return kErrWriteFailed;
+    if (verbose)
+        status("Getting document %s...", documentAddress);
+    else
+        status("Getting document...");
+
+    // The Host header names the server, also when the request goes through a proxy.
+    char serverHost[kTextSize];
+    int32_t serverPort = kDefaultPort;
+    parseAddress(serverAddress, serverHost, serverPort);
+    char request[kTextSize * 4];
+    const int length = std::snprintf(request, sizeof request,
+                                     "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\nConnection: close\r\n\r\n",
+                                     documentAddress, serverHost, kUserAgent);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof request ||
+        socket.sendSome(request, static_cast<std::size_t>(length)) != length)
+        return kErrSocketSend;
+
+    char buffer[kReceiveChunk];
+    long total = 0;
+    for (;;) {
+        if (cancelFlag.load() != 0)
+            return kErrSocketCanceled;
+        const plat::SocketReady ready = socket.pollReadable(kPollWaitMs);
+        if (ready == plat::SocketReady::No)
+            continue;
+        if (ready == plat::SocketReady::Failed)
+            return kErrSocketInternal;
+        const long received = socket.receiveSome(buffer, sizeof buffer);
+        if (received < 0)
+            return kErrSocketReceive;
+        if (received == 0)
+            break;
+        total += received;
+        status("Receiving %li Bytes...", total);
+        if (std::fwrite(buffer, 1, static_cast<std::size_t>(received), file.get()) !=
+            static_cast<std::size_t>(received))
+            return kErrWriteFailed;
+    }
+    // Buffered bytes that cannot be written are lost data too.
+    if (std::fclose(file.release()) != 0)
+        return kErrWriteFailed;
+    status("Download finished (%li Bytes)!", total);
+    return kOk;
+}
+
+} // namespace zkr
