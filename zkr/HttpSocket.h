@@ -25,7 +25,10 @@ using HttpProgressCallback = void (*)(void* context, int code, const char* text)
 // error was recorded with setError, errors 39 to 44 or 5) kHttpFailed.
 //
 // Threads: get, cancel and the destructor belong to the owner's thread; the
-// worker reads the texts and flags set before get, and the cancel flag.
+// worker reads the texts and flags set before get, and the cancel flag. The
+// worker writes lastError and the connect fields: read them after
+// waitForWorker. The callback runs on the worker, which is still running when
+// it reports the end: a get made from the callback answers 16.
 class HttpSocket : public ObjectBase {
 public:
     static constexpr int kTextSize = 256;
