@@ -34,12 +34,12 @@ inline constexpr int kTrayUpdate = 40008;
 // The help page request 11 opens.
 inline constexpr char kHelpIndexPage[] = "main.html";
 
-// The message of a failed homepage open: "Failed to open %s!" with the part
+// The message of a failed open of a web address: "Failed to open %s!" with the part
 // of target after its last separator, and the reason for shell results that
 // have one.
 std::string shellFailureText(const std::string& target, int shellResult);
 
-// How the homepage is opened: the shell's open in a folder, answering a
+// How web addresses are opened: the shell's open in a folder, answering a
 // result above 32 on success. Replaceable (null: the platform's shell open),
 // so that the failure paths can be exercised.
 using ShellOpenFunction = int (*)(const std::string& target, const std::string& folder);

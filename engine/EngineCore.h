@@ -107,6 +107,9 @@ public:
     int32_t openAbout(plat::ui::WindowHandle owner);
     // Request 9 and the About box's button: the maker's web page.
     int32_t openHomepage();
+    // Opens an address with the shell in the program folder; a failure is
+    // shown in a stop message naming the reason. False when it failed.
+    bool openWebAddress(const std::string& target);
     // Request 11.
     int32_t openHelpIndex();
     // Request 13: a mouse message forwarded from the tray icon.

@@ -66,13 +66,19 @@ std::string shellFailureText(const std::string& target, int shellResult)
     return zkr::shellFailureText(isAddress(target) ? target : plat::fileNameOf(target), shellResult);
 }
 
-int32_t EngineCore::openHomepage()
+bool EngineCore::openWebAddress(const std::string& target)
 {
-    const std::string target = kMakerWebAddress;
     const ShellOpenFunction opener = shellOpener.load();
     const int opened = opener != nullptr ? opener(target, folder) : plat::shellOpen(target, folder);
-    if (opened <= 32)
-        plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
+    if (opened > 32)
+        return true;
+    plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
+    return false;
+}
+
+int32_t EngineCore::openHomepage()
+{
+    openWebAddress(kMakerWebAddress);
     return 1;
 }
 

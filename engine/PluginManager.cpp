@@ -1,18 +1,20 @@
 #include "engine/EngineCore.h"
+#include "engine/PluginManagerDialog.h"
+#include "engine/UpdateDialog.h"
 
 namespace engine {
 
-// The Plugin Manager dialog and the update dialog are not part of this
-// program yet: the two entry points answer as the request table says, without
-// opening a window.
-
-int32_t EngineCore::openPluginManager(plat::ui::WindowHandle)
+int32_t EngineCore::openPluginManager(plat::ui::WindowHandle owner)
 {
+    PluginManagerDialog dialog(*this, owner);
+    dialog.runModal();
     return 1;
 }
 
-int32_t EngineCore::openUpdateDialog(plat::ui::WindowHandle)
+int32_t EngineCore::openUpdateDialog(plat::ui::WindowHandle owner)
 {
+    UpdateDialog dialog(*this, owner);
+    dialog.runModal();
     return 1;
 }
 

@@ -1,0 +1,194 @@
+#include "engine/PluginManagerDialog.h"
+
+#include <mutex>
+#include <string>
+
+#include "engine/EngineCore.h"
+#include "engine/EngineResources.h"
+#include "engine/PluginEntry.h"
+#include "engine/ProxyDialog.h"
+#include "engine/UpdateDialog.h"
+#include "platform/core/Files.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/controls/Controls.h"
+
+namespace engine {
+
+namespace {
+
+using namespace plat::ui;
+using Self = PluginManagerDialog;
+
+constexpr uint32_t kChild = kStyleChild | kStyleVisible;
+constexpr uint32_t kLabel = kChild | kStaticLeft;
+constexpr uint32_t kValue = kChild | kStaticLeft | kStaticNoPrefix;
+constexpr uint32_t kGroup = kChild | kButtonGroupBox;
+constexpr uint32_t kPush = kChild | kButtonPush | kStyleTabStop;
+
+const DialogItemTemplate kItems[] = {
+    {"SysTreeView32", "", Self::kIdTree, 7, 7, 130, 176,
+     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kTreeHasButtons | kTreeHasLines |
+         kTreeLinesAtRoot | kTreeShowSelAlways},
+    {"BUTTON", "Plugin Properties", -1, 144, 4, 169, 104, kGroup},
+    {"STATIC", "", Self::kIdTitle, 150, 16, 157, 9, kChild | kStaticCentre | kStaticNoPrefix},
+    {"STATIC", "Title:", -1, 150, 30, 36, 9, kLabel},
+    {"STATIC", "", Self::kIdShortName, 188, 30, 119, 9, kValue},
+    {"STATIC", "Media:", -1, 150, 42, 36, 9, kLabel},
+    {"STATIC", "", Self::kIdMedia, 188, 42, 119, 9, kValue},
+    {"STATIC", "Version:", -1, 150, 54, 36, 9, kLabel},
+    {"STATIC", "", Self::kIdVersion, 188, 54, 119, 9, kValue},
+    {"STATIC", "", Self::kIdRights, 150, 66, 157, 16, kValue},
+    {"EDIT", "", Self::kIdWebAddress, 150, 87, 110, 12,
+     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kEditCentre | kEditReadOnly | kEditAutoHScroll},
+    {"BUTTON", "Support", Self::kIdSupport, 264, 86, 43, 14, kPush},
+    {"BUTTON", "Velmora Audio Engine Update", -1, 144, 112, 169, 50, kGroup},
+    {"BUTTON", "Use proxy", Self::kIdUseProxy, 150, 129, 80, 10,
+     kChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "&Proxy...", Self::kIdProxy, 243, 124, 64, 14, kPush | kStyleGroup},
+    {"BUTTON", "Find &Update!", Self::kIdFindUpdate, 243, 142, 64, 14, kPush},
+    {"BUTTON", "&Close", Self::kIdClose, 257, 169, 56, 14,
+     kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+};
+
+const DialogTemplate kTemplate{Self::kTemplateId,
+                               "Plugin Manager",
+                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
+                                   kDialogStyleCentre,
+                               0,
+                               0,
+                               0,
+                               320,
+                               190,
+                               nullptr,
+                               8,
+                               kItems};
+
+const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
+ResourceRegistrar registrar(kResources);
+
+TreeItem insertItem(plat::ui::WindowHandle tree, TreeItem parent, std::string text, const PluginEntry* entry)
+{
+    TreeInsertRecord record;
+    record.parent = parent;
+    record.insertAfter = kTreeLast;
+    record.item.mask = kTreeItemText | kTreeItemParam;
+    record.item.text = text.data();
+    record.item.param = reinterpret_cast<intptr_t>(entry);
+    return static_cast<TreeItem>(
+        sendMessage(tree, kMsgTreeInsertItem, 0, reinterpret_cast<intptr_t>(&record)));
+}
+
+} // namespace
+
+PluginManagerDialog::PluginManagerDialog(EngineCore& engine, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
+{
+}
+
+std::string PluginManagerDialog::itemLabel(const char* path, bool loaded)
+{
+    std::string label = plat::fileNameOf(path);
+    if (loaded)
+        label += " *";
+    return label;
+}
+
+void PluginManagerDialog::onInitDialog()
+{
+    fillTree();
+    showInfo(PluginInfo{});
+    zkr::Registry& settings = engine_.settings;
+    settings.selectSection(EngineCore::kSettingsSection, true);
+    checkDlgButton(window, kIdUseProxy,
+                   settings.getInt(kUseProxyKey, 0) != 0 ? kButtonChecked : kButtonUnchecked);
+}
+
+void PluginManagerDialog::fillTree()
+{
+    const plat::ui::WindowHandle tree = dialogItem(window, kIdTree);
+    const TreeItem root = insertItem(tree, kTreeRoot, engineString(kStringOpenSystem), nullptr);
+    struct Kind {
+        EngineString heading;
+        zkr::List& list;
+    };
+    const Kind kinds[] = {
+        {kStringInputPlugins, engine_.audioInputs},
+        {kStringOutputPlugins, engine_.audioOutputs},
+        {kStringRealtimeEffects, engine_.realtimeEffects},
+        {kStringUserInterfaces, engine_.userInterfaces},
+    };
+    for (const Kind& kind : kinds) {
+        const TreeItem heading = insertItem(tree, root, engineString(kind.heading), nullptr);
+        for (int i = 0; i < kind.list.count; ++i) {
+            const auto* entry = static_cast<const PluginEntry*>(kind.list.itemAt(i));
+            bool loaded = false;
+            {
+                std::lock_guard lock(engine_.slotsLock);
+                loaded = entry->instance != nullptr;
+            }
+            insertItem(tree, heading, itemLabel(entry->path, loaded), entry);
+        }
+    }
+    sendMessage(tree, kMsgTreeExpand, kTreeExpandIt, root);
+}
+
+void PluginManagerDialog::showInfo(const PluginInfo& info)
+{
+    setDlgItemText(window, kIdTitle, info.title);
+    setDlgItemText(window, kIdShortName, info.shortName);
+    setDlgItemText(window, kIdVersion, info.version);
+    setDlgItemText(window, kIdMedia, info.media);
+    setDlgItemText(window, kIdRights, info.copyright);
+    setDlgItemText(window, kIdWebAddress, info.webAddress);
+}
+
+void PluginManagerDialog::onNotify(uintptr_t, intptr_t lparam)
+{
+    const auto* header = reinterpret_cast<const NotifyHeader*>(lparam);
+    if (header == nullptr || header->id != static_cast<uintptr_t>(kIdTree) || header->code != kTreeSelChanged)
+        return;
+    const auto* notify = reinterpret_cast<const TreeNotify*>(lparam);
+    // Headings carry no entry and leave the fields as they are.
+    const auto* entry = reinterpret_cast<const PluginEntry*>(notify->itemNew.param);
+    if (entry == nullptr)
+        return;
+    showInfo(entry->info);
+    invalidateRect(window, nullptr, true);
+}
+
+bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
+{
+    if (hiWord(wparam) != kButtonClicked)
+        return zkr::Dialog::onCommand(wparam, lparam);
+    switch (loWord(wparam)) {
+    case kIdSupport: {
+        const std::string address = dlgItemText(window, kIdWebAddress);
+        if (!address.empty())
+            engine_.openWebAddress(address);
+        return true;
+    }
+    case kIdFindUpdate:
+        findUpdate();
+        return true;
+    case kIdProxy: {
+        ProxyDialog proxy(engine_.settings, window);
+        proxy.runModal();
+        return true;
+    }
+    default:
+        return zkr::Dialog::onCommand(wparam, lparam);
+    }
+}
+
+void PluginManagerDialog::findUpdate()
+{
+    zkr::Registry& settings = engine_.settings;
+    settings.selectSection(EngineCore::kSettingsSection, true);
+    settings.setInt(kUseProxyKey, isDlgButtonChecked(window, kIdUseProxy) == kButtonChecked ? 1 : 0);
+    UpdateDialog update(engine_, window);
+    update.runModal();
+}
+
+} // namespace engine

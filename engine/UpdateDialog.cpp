@@ -1,0 +1,256 @@
+#include "engine/UpdateDialog.h"
+
+#include <cctype>
+
+#include "engine/Engine.h"
+#include "engine/EngineCore.h"
+#include "engine/EngineResources.h"
+#include "engine/ProxyDialog.h"
+#include "platform/core/Files.h"
+#include "platform/core/Handle.h"
+#include "platform/core/Notice.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/controls/Controls.h"
+#include "zkr/Product.h"
+
+namespace engine {
+
+namespace {
+
+using namespace plat::ui;
+using Self = UpdateDialog;
+
+constexpr uint32_t kChild = kStyleChild | kStyleVisible;
+
+const DialogItemTemplate kItems[] = {
+    {"STATIC", "", Self::kIdStatus, 7, 7, 266, 9, kChild | kStaticLeft | kStaticNoPrefix},
+    {"LISTBOX", "", Self::kIdUpdates, 7, 20, 266, 82,
+     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kStyleDisabled | kListNotify},
+    {"BUTTON", "&Download", Self::kIdDownload, 81, 109, 56, 14,
+     kChild | kButtonPush | kStyleTabStop | kStyleGroup | kStyleDisabled},
+    {"BUTTON", "&Close", Self::kIdClose, 143, 109, 56, 14, kChild | kButtonDefPush | kStyleTabStop},
+};
+
+const DialogTemplate kTemplate{Self::kTemplateId,
+                               "Velmora Audio Engine Update",
+                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
+                                   kDialogStyleCentre,
+                               0,
+                               0,
+                               0,
+                               280,
+                               130,
+                               nullptr,
+                               8,
+                               kItems};
+
+const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
+ResourceRegistrar registrar(kResources);
+
+// How a response that is no description is shown.
+constexpr uint32_t kNotDescriptionStyle =
+    plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeTaskModal | plat::kNoticeTopmost;
+
+bool startsWithNoCase(const char* text, const char* prefix)
+{
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (std::tolower(static_cast<unsigned char>(*text)) != *prefix)
+            return false;
+    }
+    return true;
+}
+
+bool isWebPage(const char* address)
+{
+    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+}
+
+std::string withoutTrailingSlash(std::string address)
+{
+    while (!address.empty() && address.back() == '/')
+        address.pop_back();
+    return address;
+}
+
+} // namespace
+
+UpdateDialog::UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
+{
+    zkr::Registry& settings = engine.settings;
+    settings.selectSection(EngineCore::kSettingsSection, true);
+    char value[zkr::Registry::kValueSize] = {};
+    settings.getString(kUpdateServerKey, "", value);
+    server = value[0] != '\0' ? value : kUpdateServerAddress;
+    const bool useProxy = settings.getInt(kUseProxyKey, 0) != 0;
+    settings.getString(ProxyDialog::kProxyHostKey, "", value);
+    if (useProxy)
+        proxy = value;
+    destination = plat::tempFolder() + kUpdateDocument;
+}
+
+UpdateDialog::~UpdateDialog()
+{
+    socket_.cancel();
+    socket_.waitForWorker(plat::kInfinite);
+}
+
+std::string UpdateDialog::connectAddress(const std::string& configured)
+{
+    char host[zkr::HttpSocket::kTextSize];
+    int32_t port = zkr::HttpSocket::kDefaultPort;
+    if (!zkr::HttpSocket::parseAddress(configured.c_str(), host, port))
+        return configured; // the worker names the fault
+    return "http://" + std::string(host) + ":" + std::to_string(port);
+}
+
+std::string UpdateDialog::documentAddress(const std::string& configured)
+{
+    return withoutTrailingSlash(configured) + "/" + kUpdateDocument;
+}
+
+void UpdateDialog::onInitDialog()
+{
+    target_ = window;
+    socket_.progress = &UpdateDialog::progress;
+    socket_.progressContext = this;
+    if (!proxy.empty())
+        socket_.setProxy(proxy.c_str());
+    const int started =
+        socket_.get(connectAddress(server).c_str(), documentAddress(server).c_str(), destination.c_str());
+    // Reported like the worker's own errors: shown, then the dialog closes.
+    if (started != 0)
+        socket_.setError(started);
+}
+
+void UpdateDialog::progress(void* context, int code, const char* text)
+{
+    auto* self = static_cast<UpdateDialog*>(context);
+    switch (code) {
+    case zkr::kHttpStatus: {
+        {
+            std::lock_guard lock(self->statusLock_);
+            self->pendingStatus_ = text != nullptr ? text : "";
+        }
+        if (!self->statusPosted_.exchange(true))
+            postMessage(self->target_, kMsgStatus, 0, 0);
+        break;
+    }
+    case zkr::kHttpFailed:
+        postMessage(self->target_, kMsgFailed, 0, 0);
+        break;
+    case zkr::kHttpFinished:
+        postMessage(self->target_, kMsgEvaluate, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+intptr_t UpdateDialog::onUserMessage(uint32_t message, intptr_t, uintptr_t)
+{
+    switch (message) {
+    case kMsgStatus:
+        showPendingStatus();
+        return 1;
+    case kMsgFailed:
+        finished_ = true;
+        finish();
+        return 1;
+    case kMsgEvaluate:
+        finished_ = true;
+        // Asked to close meanwhile: the list is not wanted any more.
+        if (aborting_)
+            finish();
+        else
+            evaluate();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void UpdateDialog::showPendingStatus()
+{
+    statusPosted_.store(false);
+    std::string text;
+    {
+        std::lock_guard lock(statusLock_);
+        text = pendingStatus_;
+    }
+    // The abort notice stays until the worker has given up.
+    if (!aborting_)
+        setDlgItemText(window, kIdStatus, text.c_str());
+}
+
+void UpdateDialog::finish()
+{
+    if (window != nullptr)
+        endDialog(window, kIdClose);
+}
+
+bool UpdateDialog::onClose()
+{
+    if (finished_)
+        return true;
+    if (!aborting_) {
+        aborting_ = true;
+        socket_.cancel();
+        setDlgItemText(window, kIdStatus, engineString(kStringAborting).c_str());
+    }
+    return false;
+}
+
+bool UpdateDialog::onCommand(uintptr_t wparam, intptr_t lparam)
+{
+    if (loWord(wparam) == kIdDownload && hiWord(wparam) == kButtonClicked) {
+        download();
+        return true;
+    }
+    return zkr::Dialog::onCommand(wparam, lparam);
+}
+
+void UpdateDialog::evaluate()
+{
+    const std::string plugins = engine_.folder + "/Plugins";
+    if (!update_.evaluate(destination.c_str(), plugins.c_str())) {
+        plat::showNotice(zkr::ApplicationUpdate::firstLine(destination.c_str()).c_str(), zkr::kProductTitle,
+                         kNotDescriptionStyle);
+        return;
+    }
+    const int count = update_.newerCount();
+    if (count == 0) {
+        sendDlgItemMessage(window, kIdUpdates, kMsgListAddString, 0,
+                           reinterpret_cast<intptr_t>(engineString(kStringNoUpdate).c_str()));
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::string line = zkr::ApplicationUpdate::offerLine(*update_.newerAt(i));
+        sendDlgItemMessage(window, kIdUpdates, kMsgListAddString, 0,
+                           reinterpret_cast<intptr_t>(line.c_str()));
+    }
+    sendDlgItemMessage(window, kIdUpdates, kMsgListSetCurSel, 0, 0);
+    enableWindow(dialogItem(window, kIdUpdates), true);
+    enableWindow(dialogItem(window, kIdDownload), true);
+}
+
+void UpdateDialog::download()
+{
+    // Lines stand for the offered entries alone, in their order.
+    const auto selected = static_cast<int>(sendDlgItemMessage(window, kIdUpdates, kMsgListGetCurSel, 0, 0));
+    const zkr::UpdateEntry* entry = selected >= 0 ? update_.newerAt(selected) : nullptr;
+    if (entry == nullptr)
+        return;
+    // The address comes from the network: only a web page goes to the shell,
+    // never a local file or program it would start.
+    if (!isWebPage(entry->webAddress)) {
+        plat::showNotice(shellFailureText(entry->webAddress, 0).c_str(), zkr::kProductTitle,
+                         plat::kNoticeFailure);
+        return;
+    }
+    engine_.openWebAddress(entry->webAddress);
+}
+
+} // namespace engine
