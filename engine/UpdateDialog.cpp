@@ -1,6 +1,6 @@
 #include "engine/UpdateDialog.h"
 
-#include <cctype>
+#include <strings.h>
 
 #include "engine/Engine.h"
 #include "engine/EngineCore.h"
@@ -53,18 +53,9 @@ ResourceRegistrar registrar(kResources);
 constexpr uint32_t kNotDescriptionStyle =
     plat::kNoticeOk | plat::kNoticeIconStop | plat::kNoticeTaskModal | plat::kNoticeTopmost;
 
-bool startsWithNoCase(const char* text, const char* prefix)
-{
-    for (; *prefix != '\0'; ++text, ++prefix) {
-        if (std::tolower(static_cast<unsigned char>(*text)) != *prefix)
-            return false;
-    }
-    return true;
-}
-
 bool isWebPage(const char* address)
 {
-    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+    return strncasecmp(address, "http://", 7) == 0 || strncasecmp(address, "https://", 8) == 0;
 }
 
 std::string withoutTrailingSlash(std::string address)

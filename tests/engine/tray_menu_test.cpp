@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogTestKit.h"
 #include "engine/AboutBox.h"
 #include "engine/Engine.h"
 #include "engine/EngineResources.h"
@@ -29,60 +30,23 @@ using velmora::test::TestWindowBehaviour;
 using velmora::test::Watchdog;
 using namespace std::chrono_literals;
 
-// What the homepage hands to the shell, and what the shell answers.
-struct ShellCalls {
-    static std::vector<std::string>& targets()
-    {
-        static std::vector<std::string> made;
-        return made;
-    }
-    static int& answer()
-    {
-        static int value = plat::kShellOpenDone;
-        return value;
-    }
-    static int open(const std::string& target, const std::string&)
-    {
-        targets().push_back(target);
-        return answer();
-    }
-};
+using ShellCalls = velmora::test::ShellAndNotices;
 
-struct Notice {
-    std::string text;
-    std::string caption;
-    uint32_t style;
-};
-
-std::vector<Notice>& notices()
+std::vector<velmora::test::RecordedNotice>& notices()
 {
-    static std::vector<Notice> shown;
-    return shown;
-}
-
-int recordNotice(const char* text, const char* caption, uint32_t style)
-{
-    notices().push_back({text, caption, style});
-    return plat::kNoticeAnswerOk;
+    return ShellCalls::notices();
 }
 
 class TrayTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ShellCalls::targets().clear();
-        ShellCalls::answer() = plat::kShellOpenDone;
-        engine::setShellOpener(&ShellCalls::open);
-        notices().clear();
-        plat::setNoticePresenter(&recordNotice);
         engine.loadTrayMenu();
         window = velmora::test::makeTopLevel(behaviour, "Velmora Audio Engine", {100, 100, 300, 250}, false);
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override
     {
-        engine::setShellOpener(nullptr);
-        plat::setNoticePresenter(nullptr);
         destroyWindow(window);
         pumpPending();
     }
@@ -95,6 +59,7 @@ protected:
     }
 
     Watchdog watchdog{20s, "tray test"};
+    ShellCalls shellAndNotices;
     engine::Engine engine;
     TestWindowBehaviour behaviour{nullptr, {}};
     WindowHandle window = nullptr;
