@@ -12,8 +12,7 @@ namespace {
 
 using namespace plat::ui;
 
-constexpr uint32_t kDialogStyle = kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                  kDialogStyleCentre | kDialogStyleSetFont;
+constexpr uint32_t kDialogStyle = kDialogStyleStandard | kDialogStyleSetFont;
 constexpr uint32_t kText = kStyleVisible | kStaticCentre | kStaticNoPrefix;
 
 const DialogItemTemplate kAboutItems[] = {

@@ -16,10 +16,9 @@ namespace {
 using namespace plat::ui;
 using Self = AudioSetupDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-constexpr uint32_t kLabel = kChild | kStaticLeft;
-constexpr uint32_t kList = kChild | kComboDropDownList | kStyleTabStop;
-constexpr uint32_t kGroup = kChild | kButtonGroupBox;
+constexpr uint32_t kLabel = kItemStyleChild | kStaticLeft;
+constexpr uint32_t kList = kItemStyleChild | kComboDropDownList | kStyleTabStop;
+constexpr uint32_t kGroup = kItemStyleChild | kButtonGroupBox;
 
 // Buffered milliseconds from which the verdict gets better.
 constexpr int kWillWorkMs = 500;
@@ -32,27 +31,19 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "Bytes", -1, 147, 21, 40, 9, kLabel},
     {"STATIC", "# Output Buffers:", -1, 14, 39, 66, 9, kLabel},
     {"COMBOBOX", "", Self::kIdNumOutBufs, 82, 37, 60, 120, kList},
-    {"STATIC", "undefined", Self::kIdBufferedTime, 14, 59, 172, 9, kChild | kStaticCentre | kStaticNoPrefix},
+    {"STATIC", "undefined", Self::kIdBufferedTime, 14, 59, 172, 9,
+     kItemStyleChild | kStaticCentre | kStaticNoPrefix},
     {"BUTTON", "Harddisk Read/Write", -1, 7, 82, 186, 34, kGroup},
     {"STATIC", "Disk Buffer Size:", -1, 14, 97, 66, 9, kLabel},
     {"COMBOBOX", "", Self::kIdDiskBufSize, 82, 95, 60, 70, kList | kStyleGroup},
     {"STATIC", "Bytes", -1, 147, 97, 40, 9, kLabel},
-    {"BUTTON", "&Apply", Self::kIdApply, 39, 123, 56, 14, kChild | kButtonPush | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Close", Self::kIdClose, 105, 123, 56, 14, kChild | kButtonDefPush | kStyleTabStop},
+    {"BUTTON", "&Apply", Self::kIdApply, 39, 123, 56, 14,
+     kItemStyleChild | kButtonPush | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "Close", Self::kIdClose, 105, 123, 56, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
 };
 
-const DialogTemplate kTemplate{Self::kTemplateId,
-                               "Audio System Setup",
-                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                   kDialogStyleCentre,
-                               0,
-                               0,
-                               0,
-                               200,
-                               144,
-                               nullptr,
-                               8,
-                               kItems};
+const DialogTemplate kTemplate{
+    Self::kTemplateId, "Audio System Setup", kDialogStyleStandard, 0, 0, 0, 200, 144, nullptr, 8, kItems};
 
 const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
 ResourceRegistrar registrar(kResources);

@@ -13,28 +13,16 @@ namespace {
 using namespace plat::ui;
 using Self = MixerSettingsDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-
 const DialogItemTemplate kItems[] = {
-    {"BUTTON", "Specific", -1, 7, 7, 166, 30, kChild | kButtonGroupBox},
+    {"BUTTON", "Specific", -1, 7, 7, 166, 30, kItemStyleChild | kButtonGroupBox},
     {"BUTTON", "Process empty buffers as full", Self::kIdEmptyAsFull, 14, 19, 150, 10,
-     kChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "OK", kIdOk, 37, 44, 50, 14, kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Cancel", kIdCancel, 93, 44, 50, 14, kChild | kButtonPush | kStyleTabStop},
+     kItemStyleChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "OK", kIdOk, 37, 44, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "Cancel", kIdCancel, 93, 44, 50, 14, kItemStyleChild | kButtonPush | kStyleTabStop},
 };
 
-const DialogTemplate kTemplate{Self::kTemplateId,
-                               "Mixer Settings",
-                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                   kDialogStyleCentre,
-                               0,
-                               0,
-                               0,
-                               180,
-                               65,
-                               nullptr,
-                               8,
-                               kItems};
+const DialogTemplate kTemplate{
+    Self::kTemplateId, "Mixer Settings", kDialogStyleStandard, 0, 0, 0, 180, 65, nullptr, 8, kItems};
 
 const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
 ResourceRegistrar registrar(kResources);

@@ -21,18 +21,17 @@ namespace {
 using namespace plat::ui;
 using Self = PluginManagerDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-constexpr uint32_t kLabel = kChild | kStaticLeft;
-constexpr uint32_t kValue = kChild | kStaticLeft | kStaticNoPrefix;
-constexpr uint32_t kGroup = kChild | kButtonGroupBox;
-constexpr uint32_t kPush = kChild | kButtonPush | kStyleTabStop;
+constexpr uint32_t kLabel = kItemStyleChild | kStaticLeft;
+constexpr uint32_t kValue = kItemStyleChild | kStaticLeft | kStaticNoPrefix;
+constexpr uint32_t kGroup = kItemStyleChild | kButtonGroupBox;
+constexpr uint32_t kPush = kItemStyleChild | kButtonPush | kStyleTabStop;
 
 const DialogItemTemplate kItems[] = {
     {"SysTreeView32", "", Self::kIdTree, 7, 7, 130, 176,
-     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kTreeHasButtons | kTreeHasLines |
+     kItemStyleChild | kStyleBorder | kStyleTabStop | kStyleGroup | kTreeHasButtons | kTreeHasLines |
          kTreeLinesAtRoot | kTreeShowSelAlways},
     {"BUTTON", "Plugin Properties", -1, 144, 4, 169, 104, kGroup},
-    {"STATIC", "", Self::kIdTitle, 150, 16, 157, 9, kChild | kStaticCentre | kStaticNoPrefix},
+    {"STATIC", "", Self::kIdTitle, 150, 16, 157, 9, kItemStyleChild | kStaticCentre | kStaticNoPrefix},
     {"STATIC", "Title:", -1, 150, 30, 36, 9, kLabel},
     {"STATIC", "", Self::kIdShortName, 188, 30, 119, 9, kValue},
     {"STATIC", "Media:", -1, 150, 42, 36, 9, kLabel},
@@ -41,29 +40,20 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "", Self::kIdVersion, 188, 54, 119, 9, kValue},
     {"STATIC", "", Self::kIdRights, 150, 66, 157, 16, kValue},
     {"EDIT", "", Self::kIdWebAddress, 150, 87, 110, 12,
-     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kEditCentre | kEditReadOnly | kEditAutoHScroll},
+     kItemStyleChild | kStyleBorder | kStyleTabStop | kStyleGroup | kEditCentre | kEditReadOnly |
+         kEditAutoHScroll},
     {"BUTTON", "Support", Self::kIdSupport, 264, 86, 43, 14, kPush},
     {"BUTTON", "Velmora Audio Engine Update", -1, 144, 112, 169, 50, kGroup},
     {"BUTTON", "Use proxy", Self::kIdUseProxy, 150, 129, 80, 10,
-     kChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
+     kItemStyleChild | kButtonAutoCheckBox | kStyleTabStop | kStyleGroup},
     {"BUTTON", "&Proxy...", Self::kIdProxy, 243, 124, 64, 14, kPush | kStyleGroup},
     {"BUTTON", "Find &Update!", Self::kIdFindUpdate, 243, 142, 64, 14, kPush},
     {"BUTTON", "&Close", Self::kIdClose, 257, 169, 56, 14,
-     kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+     kItemStyleChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
 };
 
-const DialogTemplate kTemplate{Self::kTemplateId,
-                               "Plugin Manager",
-                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                   kDialogStyleCentre,
-                               0,
-                               0,
-                               0,
-                               320,
-                               190,
-                               nullptr,
-                               8,
-                               kItems};
+const DialogTemplate kTemplate{
+    Self::kTemplateId, "Plugin Manager", kDialogStyleStandard, 0, 0, 0, 320, 190, nullptr, 8, kItems};
 
 const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
 ResourceRegistrar registrar(kResources);

@@ -21,9 +21,8 @@ namespace {
 using namespace plat::ui;
 using Self = ProxyDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-constexpr uint32_t kLabel = kChild | kStaticLeft;
-constexpr uint32_t kEdit = kChild | kStyleBorder | kStyleTabStop | kEditAutoHScroll;
+constexpr uint32_t kLabel = kItemStyleChild | kStaticLeft;
+constexpr uint32_t kEdit = kItemStyleChild | kStyleBorder | kStyleTabStop | kEditAutoHScroll;
 constexpr int32_t kHighestPort = 65535;
 // What "http://" and ":65535" add around the host in the stored value.
 constexpr int kServerLimit = zkr::Registry::kValueSize - 1 - 13;
@@ -34,22 +33,12 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "P&ort:", -1, 7, 26, 50, 9, kLabel},
     {"EDIT", "", Self::kIdPort, 60, 24, 40, 12, kEdit | kEditNumber | kStyleGroup},
     {"STATIC", "Won't work when proxy authentication is required!", -1, 7, 43, 186, 9, kLabel},
-    {"BUTTON", "OK", kIdOk, 41, 59, 50, 14, kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Cancel", kIdCancel, 109, 59, 50, 14, kChild | kButtonPush | kStyleTabStop},
+    {"BUTTON", "OK", kIdOk, 41, 59, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "Cancel", kIdCancel, 109, 59, 50, 14, kItemStyleChild | kButtonPush | kStyleTabStop},
 };
 
-const DialogTemplate kTemplate{Self::kTemplateId,
-                               "Proxy Settings",
-                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                   kDialogStyleCentre,
-                               0,
-                               0,
-                               0,
-                               200,
-                               80,
-                               nullptr,
-                               8,
-                               kItems};
+const DialogTemplate kTemplate{
+    Self::kTemplateId, "Proxy Settings", kDialogStyleStandard, 0, 0, 0, 200, 80, nullptr, 8, kItems};
 
 const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
 ResourceRegistrar registrar(kResources);

@@ -22,21 +22,18 @@ namespace {
 using namespace plat::ui;
 using Self = UpdateDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-
 const DialogItemTemplate kItems[] = {
-    {"STATIC", "", Self::kIdStatus, 7, 7, 266, 9, kChild | kStaticLeft | kStaticNoPrefix},
+    {"STATIC", "", Self::kIdStatus, 7, 7, 266, 9, kItemStyleChild | kStaticLeft | kStaticNoPrefix},
     {"LISTBOX", "", Self::kIdUpdates, 7, 20, 266, 82,
-     kChild | kStyleBorder | kStyleTabStop | kStyleGroup | kStyleDisabled | kListNotify},
+     kItemStyleChild | kStyleBorder | kStyleTabStop | kStyleGroup | kStyleDisabled | kListNotify},
     {"BUTTON", "&Download", Self::kIdDownload, 81, 109, 56, 14,
-     kChild | kButtonPush | kStyleTabStop | kStyleGroup | kStyleDisabled},
-    {"BUTTON", "&Close", Self::kIdClose, 143, 109, 56, 14, kChild | kButtonDefPush | kStyleTabStop},
+     kItemStyleChild | kButtonPush | kStyleTabStop | kStyleGroup | kStyleDisabled},
+    {"BUTTON", "&Close", Self::kIdClose, 143, 109, 56, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
 };
 
 const DialogTemplate kTemplate{Self::kTemplateId,
                                "Velmora Audio Engine Update",
-                               kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                   kDialogStyleCentre,
+                               kDialogStyleStandard,
                                0,
                                0,
                                0,

@@ -102,8 +102,8 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
         UpdateEntry entry{};
         // A name cut to fit would name another file.
         uint64_t remoteTime = 0;
-        if (name[0] == '\0' || date[0] == '\0' || url[0] == '\0' || std::strlen(name) >= sizeof entry.fileName ||
-            !parseDate(date, remoteTime))
+        if (name[0] == '\0' || date[0] == '\0' || url[0] == '\0' ||
+            std::strlen(name) >= sizeof entry.fileName || !parseDate(date, remoteTime))
             continue;
         // The packed record's 64-bit fields may be misaligned: assigned, never referenced.
         entry.remoteTime = remoteTime;

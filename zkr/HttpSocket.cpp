@@ -187,9 +187,9 @@ int HttpSocket::fetchDocument()
     int32_t serverPort = kDefaultPort;
     parseAddress(serverAddress, serverHost, serverPort);
     char request[kTextSize * 4];
-    const int length = std::snprintf(request, sizeof request,
-                                     "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\nConnection: close\r\n\r\n",
-                                     documentAddress, serverHost, kUserAgent);
+    const int length = std::snprintf(
+        request, sizeof request, "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\nConnection: close\r\n\r\n",
+        documentAddress, serverHost, kUserAgent);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof request ||
         socket.sendSome(request, static_cast<std::size_t>(length)) != length)
         return kErrSocketSend;

@@ -15,11 +15,10 @@ namespace {
 using namespace plat::ui;
 using Self = WaveDevicePropertiesDialog;
 
-constexpr uint32_t kChild = kStyleChild | kStyleVisible;
-constexpr uint32_t kLabel = kChild | kStaticLeftNoWrap | kStaticNoPrefix;
-constexpr uint32_t kValue = kChild | kStaticLeftNoWrap | kStaticNoPrefix | kStaticSunken;
+constexpr uint32_t kLabel = kItemStyleChild | kStaticLeftNoWrap | kStaticNoPrefix;
+constexpr uint32_t kValue = kItemStyleChild | kStaticLeftNoWrap | kStaticNoPrefix | kStaticSunken;
 // Plain check boxes: they show the device's features and cannot be toggled.
-constexpr uint32_t kCheck = kChild | kButtonCheckBox | kStyleTabStop;
+constexpr uint32_t kCheck = kItemStyleChild | kButtonCheckBox | kStyleTabStop;
 
 // The highest standard-format flag.
 constexpr uint32_t kLastFormatFlag = 2048;
@@ -36,8 +35,9 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "Channels:", -1, 136, 49, 36, 9, kLabel},
     {"STATIC", "", Self::kIdChannels, 175, 48, 48, 11, kValue},
     {"STATIC", "Formats:", -1, 7, 64, 56, 9, kLabel},
-    {"LISTBOX", "", Self::kIdFormats, 7, 75, 216, 68, kChild | kStyleBorder | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Supports", -1, 7, 148, 216, 62, kChild | kButtonGroupBox},
+    {"LISTBOX", "", Self::kIdFormats, 7, 75, 216, 68,
+     kItemStyleChild | kStyleBorder | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "Supports", -1, 7, 148, 216, 62, kItemStyleChild | kButtonGroupBox},
     {"BUTTON", "volume control", Self::kIdVolumeControl, 14, 160, 100, 10, kCheck | kStyleGroup},
     {"BUTTON", "left/right vol. control", Self::kIdLeftRightVolume, 118, 160, 100, 10, kCheck},
     {"BUTTON", "change pitch", Self::kIdChangePitch, 14, 172, 100, 10, kCheck},
@@ -45,11 +45,10 @@ const DialogItemTemplate kItems[] = {
     {"BUTTON", "sample accurate", Self::kIdSampleAccurate, 14, 184, 100, 10, kCheck},
     {"BUTTON", "synchronous", Self::kIdSynchronous, 118, 184, 100, 10, kCheck},
     {"BUTTON", "DirectSound", Self::kIdDirectSound, 14, 196, 100, 10, kCheck},
-    {"BUTTON", "OK", kIdOk, 90, 217, 50, 14, kChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
+    {"BUTTON", "OK", kIdOk, 90, 217, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
 };
 
-constexpr uint32_t kDialogStyle =
-    kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame | kDialogStyleCentre;
+constexpr uint32_t kDialogStyle = kDialogStyleStandard;
 
 const DialogTemplate kTemplate{
     .caption = "Wave Device Properties", .style = kDialogStyle, .width = 230, .height = 238, .items = kItems};

@@ -7,6 +7,7 @@
 
 #include "platform/core/Api.h"
 #include "platform/core/Module.h"
+#include "platform/ui/Window.h"
 
 // Module resources: each deliverable registers a table of its own resources
 // (string tables, embedded PNG bitmaps, icons and cursors, dialog templates,
@@ -47,6 +48,11 @@ inline constexpr uint32_t kDialogStyleModalFrame = 0x80;
 inline constexpr uint32_t kDialogStyleControl = 0x400;
 inline constexpr uint32_t kDialogStyleCentre = 0x800;
 inline constexpr uint32_t kDialogStyleCentreMouse = 0x1000;
+// The usual modal dialog: a centred pop-up with a caption and a system menu.
+inline constexpr uint32_t kDialogStyleStandard =
+    kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame | kDialogStyleCentre;
+// A control of a template that shows with its dialog.
+inline constexpr uint32_t kItemStyleChild = kStyleChild | kStyleVisible;
 
 // One control of a dialog. Positions and sizes are in dialog units: a
 // horizontal unit is a quarter of the dialog font's average character width,

@@ -73,18 +73,9 @@ const DialogItemTemplate kGalleryItems[] = {
     {"BUTTON", "Cancel", kIdCancel, 243, 176, 50, 14, kVisible | kTab | kButtonPush},
 };
 
-const DialogTemplate kGalleryDialog{1,
-                                    "Velmora controls",
-                                    kStylePopup | kStyleCaption | kStyleSysMenu | kDialogStyleModalFrame |
-                                        kDialogStyleCentre | kDialogStyleSetFont,
-                                    0,
-                                    0,
-                                    0,
-                                    300,
-                                    196,
-                                    "MS Sans Serif",
-                                    8,
-                                    kGalleryItems};
+const DialogTemplate kGalleryDialog{
+    1, "Velmora controls", kDialogStyleStandard | kDialogStyleSetFont, 0, 0, 0, 300, 196, "MS Sans Serif",
+    8, kGalleryItems};
 
 const ResourceTable kResources{{}, {}, std::span(&kGalleryDialog, 1), {}};
 ResourceRegistrar registrar(kResources);
