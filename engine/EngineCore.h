@@ -187,6 +187,11 @@ public:
     // valid until the next use.
     char resultText[kTextSize] = {};
 
+    // Guards settings (the store of zkr::Application): the user interface's
+    // thread (restore, the Plugin Manager and its dialogs) and the main thread
+    // (start-up, tray dialogs, exit) both use it. Never held across a plug-in
+    // call or a modal dialog. Taken before slotsLock when both are held.
+    std::recursive_mutex settingsLock;
     // Guards the slot pointers below and the entries' instance fields: the
     // user interface's thread loads into slots (menus, restore) while the
     // main thread unloads (events). Held only to read or change a pointer,

@@ -352,13 +352,23 @@ void EngineCore::releaseEntry(zkr::List& list, const Plugin* plugin)
 int32_t EngineCore::restoreSelection()
 {
     showSplashString(kStringRestoring);
-    settings.selectSection(kSettingsSection, true);
+    // The names are read first: loading calls plug-ins, which must not run
+    // while the store is locked.
+    char inputNames[kInputSlots][zkr::Registry::kValueSize];
+    char outputName[zkr::Registry::kValueSize];
+    {
+        std::lock_guard lock(settingsLock);
+        settings.selectSection(kSettingsSection, true);
+        for (int i = 0; i < kInputSlots; ++i) {
+            char key[zkr::Registry::kKeySize];
+            std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
+            settings.getString(key, "", inputNames[i]);
+        }
+        settings.getString(kOutputKey, "", outputName);
+    }
 
-    char value[zkr::Registry::kValueSize];
     for (int i = 0; i < kInputSlots; ++i) {
-        char key[zkr::Registry::kKeySize];
-        std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
-        settings.getString(key, "", value);
+        const char* value = inputNames[i];
         if (value[0] == '\0')
             continue;
         const int index = findByFileName(audioInputs, value);
@@ -370,9 +380,8 @@ int32_t EngineCore::restoreSelection()
             updateGeneralValue(i, kValueInputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
     }
 
-    settings.getString(kOutputKey, "", value);
-    if (value[0] != '\0') {
-        const int index = findByFileName(audioOutputs, value);
+    if (outputName[0] != '\0') {
+        const int index = findByFileName(audioOutputs, outputName);
         if (index >= 0) {
             const PluginEntry entry = lockedCopy(audioOutputs, index);
             showSplashPair(kStringRestoring, entry.info.shortName);
@@ -385,6 +394,7 @@ int32_t EngineCore::restoreSelection()
 
 void EngineCore::saveSelection()
 {
+    std::lock_guard settingsHeld(settingsLock);
     settings.selectSection(kSettingsSection, true);
     std::lock_guard lock(slotsLock);
     char value[zkr::Registry::kValueSize];

@@ -17,6 +17,7 @@ constexpr int32_t kStreamPriority = 1;
 
 AudioSystemSetup EngineCore::readAudioSetup()
 {
+    std::lock_guard lock(settingsLock);
     // The section is loaded once; selecting it again only makes it current.
     settings.selectSection(kSettingsSection, true);
     // Values are taken as they stand: the mixer refuses a size it cannot use.
@@ -30,6 +31,7 @@ AudioSystemSetup EngineCore::readAudioSetup()
 
 void EngineCore::writeSettings()
 {
+    std::lock_guard lock(settingsLock);
     settings.selectSection(kSettingsSection, true);
     settings.setInt(kKeyMusicBufSize, audioSetup.musicBufSize);
     settings.setInt(kKeyNumOutBufs, audioSetup.numOutBufs);

@@ -89,10 +89,13 @@ void PluginManagerDialog::onInitDialog()
 {
     fillTree();
     showInfo(PluginInfo{});
-    zkr::Registry& settings = engine_.settings;
-    settings.selectSection(EngineCore::kSettingsSection, true);
-    checkDlgButton(window, kIdUseProxy,
-                   settings.getInt(kUseProxyKey, 0) != 0 ? kButtonChecked : kButtonUnchecked);
+    bool useProxy = false;
+    {
+        std::lock_guard lock(engine_.settingsLock);
+        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
+        useProxy = engine_.settings.getInt(kUseProxyKey, 0) != 0;
+    }
+    checkDlgButton(window, kIdUseProxy, useProxy ? kButtonChecked : kButtonUnchecked);
 }
 
 void PluginManagerDialog::fillTree()
@@ -163,7 +166,7 @@ bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
         findUpdate();
         return true;
     case kIdProxy: {
-        ProxyDialog proxy(engine_.settings, window);
+        ProxyDialog proxy(engine_, window);
         proxy.runModal();
         return true;
     }
@@ -174,9 +177,12 @@ bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
 
 void PluginManagerDialog::findUpdate()
 {
-    zkr::Registry& settings = engine_.settings;
-    settings.selectSection(EngineCore::kSettingsSection, true);
-    settings.setInt(kUseProxyKey, isDlgButtonChecked(window, kIdUseProxy) == kButtonChecked ? 1 : 0);
+    {
+        std::lock_guard lock(engine_.settingsLock);
+        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
+        engine_.settings.setInt(kUseProxyKey,
+                                isDlgButtonChecked(window, kIdUseProxy) == kButtonChecked ? 1 : 0);
+    }
     UpdateDialog update(engine_, window);
     update.runModal();
 }

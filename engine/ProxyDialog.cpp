@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
+#include "zkr/HttpSocket.h"
 #include "zkr/Product.h"
 
 namespace engine {
@@ -45,8 +47,8 @@ ResourceRegistrar registrar(kResources);
 
 } // namespace
 
-ProxyDialog::ProxyDialog(zkr::Registry& settings, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kTemplateId, engineModule(), owner), settings_(settings)
+ProxyDialog::ProxyDialog(EngineCore& engine, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
 {
 }
 
@@ -73,8 +75,11 @@ intptr_t ProxyDialog::procedure(plat::ui::WindowHandle window, uint32_t message,
 void ProxyDialog::onInitDialog()
 {
     char stored[zkr::Registry::kValueSize] = {};
-    settings_.selectSection(EngineCore::kSettingsSection, true);
-    settings_.getString(kProxyHostKey, "", stored);
+    {
+        std::lock_guard lock(engine_.settingsLock);
+        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
+        engine_.settings.getString(kProxyHostKey, "", stored);
+    }
     std::string host;
     int32_t port = kDefaultPort;
     parseProxyHost(stored, host, port);
@@ -93,23 +98,20 @@ bool ProxyDialog::accept()
     const std::string host = dlgItemText(window, kIdServer);
     char value[zkr::Registry::kValueSize];
     std::snprintf(value, sizeof value, "http://%s:%i", host.c_str(), port);
-    settings_.selectSection(EngineCore::kSettingsSection, true);
-    settings_.setString(kProxyHostKey, value);
-    settings_.saveSection();
+    std::lock_guard lock(engine_.settingsLock);
+    engine_.settings.selectSection(EngineCore::kSettingsSection, true);
+    engine_.settings.setString(kProxyHostKey, value);
+    engine_.settings.saveSection();
     return true;
 }
 
 void ProxyDialog::parseProxyHost(const std::string& stored, std::string& host, int32_t& port)
 {
-    host.clear();
-    port = kDefaultPort;
-    if (stored.empty())
-        return;
-    char server[zkr::Registry::kValueSize] = {};
-    int number = kDefaultPort;
-    if (std::sscanf(stored.c_str(), "http://%255[^:/]:%d", server, &number) >= 1)
-        host = server;
-    port = number;
+    char server[zkr::HttpSocket::kTextSize];
+    // A port no connection could use is shown as none stored.
+    if (!zkr::HttpSocket::parseAddress(stored.c_str(), server, port, kDefaultPort))
+        port = kDefaultPort;
+    host = server;
 }
 
 bool ProxyDialog::parsePort(const std::string& text, int32_t& port)

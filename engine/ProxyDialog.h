@@ -8,6 +8,8 @@
 
 namespace engine {
 
+class EngineCore;
+
 // "Proxy Settings": the proxy's host and port, kept in the engine's section
 // as "ProxyHost" ("http://host:port"). OK refuses a port that is no number
 // from 1 to 65535 and leaves the dialog open; an accepted OK writes the key
@@ -20,7 +22,8 @@ public:
     static constexpr int32_t kDefaultPort = 8080;
     static constexpr char kProxyHostKey[] = "ProxyHost";
 
-    ProxyDialog(zkr::Registry& settings, plat::ui::WindowHandle owner);
+    // Works on the engine's settings, under its settingsLock.
+    ProxyDialog(EngineCore& engine, plat::ui::WindowHandle owner);
 
     // Ends with kIdOk (the settings written) or kIdCancel; -1 when it could not be made.
     int runModal() override;
@@ -32,14 +35,14 @@ public:
 
 private:
     // A stored "http://host:port" split into its parts; host stays empty and
-    // port kDefaultPort for what is not there.
+    // port kDefaultPort for what is not there or not usable.
     static void parseProxyHost(const std::string& stored, std::string& host, int32_t& port);
     // OK pressed: false keeps the dialog open.
     bool accept();
     static intptr_t procedure(plat::ui::WindowHandle window, uint32_t message, uintptr_t wparam,
                               intptr_t lparam);
 
-    zkr::Registry& settings_;
+    EngineCore& engine_;
 };
 
 } // namespace engine

@@ -67,6 +67,7 @@ std::string withoutTrailingSlash(std::string address)
 UpdateDialog::UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner)
     : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
 {
+    std::lock_guard lock(engine.settingsLock);
     zkr::Registry& settings = engine.settings;
     settings.selectSection(EngineCore::kSettingsSection, true);
     char value[zkr::Registry::kValueSize] = {};

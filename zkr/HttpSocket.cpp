@@ -3,9 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
+#include "platform/core/Files.h"
 #include "platform/core/Handle.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
@@ -13,11 +13,6 @@
 namespace zkr {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 bool fits(const char* text)
 {
@@ -37,10 +32,10 @@ HttpSocket::~HttpSocket()
     waitForWorker(plat::kInfinite);
 }
 
-bool HttpSocket::parseAddress(const char* address, char* host, int32_t& port)
+bool HttpSocket::parseAddress(const char* address, char* host, int32_t& port, int32_t defaultPort)
 {
     host[0] = '\0';
-    int parsedPort = kDefaultPort;
+    int parsedPort = defaultPort;
     if (address == nullptr || std::sscanf(address, "http://%255[^:/]:%d", host, &parsedPort) < 1) {
         host[0] = '\0';
         return false;
@@ -68,7 +63,14 @@ int HttpSocket::get(const char* server, const char* document, const char* destin
     copyText(destinationPath, destination);
     cancelFlag.store(0);
     running.store(true);
-    if (!worker.create(&HttpSocket::workerRoutine, this) || !worker.resume()) {
+    if (!worker.create(&HttpSocket::workerRoutine, this)) {
+        running.store(false);
+        return kErrSocketInternal;
+    }
+    if (!worker.resume()) {
+        // A thread that never ran would be waited for in vain.
+        plat::closeHandle(worker.handle);
+        worker.handle = nullptr;
         running.store(false);
         return kErrSocketInternal;
     }
@@ -174,7 +176,9 @@ int HttpSocket::connectToServer()
 
 int HttpSocket::fetchDocument()
 {
-    FilePointer file(std::fopen(destinationPath, "wb"));
+    // The temporary folder may be shared with other users: the file is made
+    // private, and a link or someone else's file put there is refused.
+    plat::UniqueFd file(plat::createPrivateFile(destinationPath));
     if (!file)
         return kErrWriteFailed;
     if (verbose)
@@ -211,12 +215,11 @@ int HttpSocket::fetchDocument()
             break;
         total += received;
         status("Receiving %li Bytes...", total);
-        if (std::fwrite(buffer, 1, static_cast<std::size_t>(received), file.get()) !=
-            static_cast<std::size_t>(received))
+        if (!plat::writeFully(file.get(), buffer, static_cast<std::size_t>(received)))
             return kErrWriteFailed;
     }
-    // Buffered bytes that cannot be written are lost data too.
-    if (std::fclose(file.release()) != 0)
+    // A close can report a delayed write error: lost data too.
+    if (!file.close())
         return kErrWriteFailed;
     status("Download finished (%li Bytes)!", total);
     return kOk;

@@ -74,9 +74,11 @@ public:
     HttpProgressCallback progress = nullptr;
     void* progressContext = nullptr;
 
-    // Splits "http://host[:port]..." into host and port (port 80 when absent);
-    // false when no host can be read.
-    static bool parseAddress(const char* address, char* host, int32_t& port);
+    // Splits "http://host[:port]..." into host (kTextSize characters) and
+    // port (defaultPort when absent); false when no host can be read or the
+    // port is none a connection can use.
+    static bool parseAddress(const char* address, char* host, int32_t& port,
+                             int32_t defaultPort = kDefaultPort);
 
 private:
     static uint32_t workerRoutine(void* parameter);

@@ -170,6 +170,19 @@ bool writeFully(int fd, const void* data, size_t size)
     return true;
 }
 
+int createPrivateFile(const std::string& path)
+{
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd)
+        return -1;
+    struct stat info;
+    // Emptied only once it is known to be ours.
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+        ::fchmod(fd.get(), 0600) != 0 || ::ftruncate(fd.get(), 0) != 0)
+        return -1;
+    return fd.release();
+}
+
 int createTempFileBeside(const std::string& path, std::string& tempPath)
 {
     static std::atomic<unsigned> counter{0};

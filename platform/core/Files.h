@@ -44,6 +44,10 @@ PLAT_API bool createFolder(const std::string& path);
 PLAT_API std::string tempFolder();
 // Writes all of data to fd, carrying on after short writes and interruptions.
 PLAT_API bool writeFully(int fd, const void* data, size_t size);
+// Creates or empties a regular file for writing, readable and writable by
+// its owner only, and answers its descriptor, or -1. A symbolic link, or a
+// file another user owns (in a shared temporary folder), is refused.
+PLAT_API int createPrivateFile(const std::string& path);
 // Creates a new empty file with a unique name beside path (in the same folder,
 // so that it can be renamed over path) and returns its descriptor, or -1.
 PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath);

@@ -23,7 +23,8 @@ bool localHostName(std::string& name)
 
 bool ClientSocket::resolve(const std::string& host, int port)
 {
-    addressLength_ = 0;
+    addresses_.clear();
+    current_ = 0;
     if (host.empty() || port <= 0 || port > 65535)
         return false;
     addrinfo hints{};
@@ -32,33 +33,40 @@ bool ClientSocket::resolve(const std::string& host, int port)
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
-    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr)
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
         return false;
-    bool resolved = false;
-    if (found->ai_addrlen <= sizeof address_) {
-        std::memcpy(address_, found->ai_addr, found->ai_addrlen);
-        addressLength_ = found->ai_addrlen;
-        family_ = found->ai_family;
-        resolved = true;
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        Address address{};
+        if (entry->ai_addrlen > sizeof address.bytes)
+            continue;
+        std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
+        address.length = entry->ai_addrlen;
+        address.family = entry->ai_family;
+        addresses_.push_back(address);
     }
     ::freeaddrinfo(found);
-    return resolved;
+    return !addresses_.empty();
 }
 
 bool ClientSocket::startConnect()
 {
-    if (addressLength_ == 0)
-        return false;
-    fd_.reset(::socket(family_, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!fd_)
-        return false;
-    const auto* address = reinterpret_cast<const sockaddr*>(address_);
-    int result;
-    do {
-        result = ::connect(fd_.get(), address, addressLength_);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0 || errno == EINPROGRESS)
-        return true;
+    return connectFrom(0);
+}
+
+bool ClientSocket::connectFrom(std::size_t first)
+{
+    for (current_ = first; current_ < addresses_.size(); ++current_) {
+        const Address& address = addresses_[current_];
+        fd_.reset(::socket(address.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!fd_)
+            continue;
+        int result;
+        do {
+            result = ::connect(fd_.get(), reinterpret_cast<const sockaddr*>(address.bytes), address.length);
+        } while (result != 0 && errno == EINTR);
+        if (result == 0 || errno == EINPROGRESS)
+            return true;
+    }
     fd_.reset();
     return false;
 }
@@ -90,14 +98,15 @@ SocketReady ClientSocket::poll(short events, int waitMs)
 SocketReady ClientSocket::pollWritable(int waitMs)
 {
     const SocketReady ready = poll(POLLOUT, waitMs);
-    if (ready != SocketReady::Yes)
+    if (ready == SocketReady::No)
         return ready;
-    // Writable also after a failed connect: the pending error tells them apart.
+    // A failed connect shows as writable or as an error: the pending error tells.
     int error = 0;
     socklen_t length = sizeof error;
-    if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-        return SocketReady::Failed;
-    return SocketReady::Yes;
+    if (ready == SocketReady::Yes && ::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
+        error == 0)
+        return SocketReady::Yes;
+    return connectFrom(current_ + 1) ? SocketReady::No : SocketReady::Failed;
 }
 
 SocketReady ClientSocket::pollReadable(int waitMs)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/core/Api.h"
 #include "platform/core/UniqueFd.h"
@@ -30,12 +31,15 @@ public:
     // Resolves host (a name or a numeric address) for port: false when it
     // names no address. Blocks while the resolver asks.
     bool resolve(const std::string& host, int port);
-    // Creates a non-blocking stream socket for the resolved address and
-    // starts connecting: false when the socket cannot be made or the connect
-    // failed at once. Completion shows as writability.
+    // Creates a non-blocking stream socket and starts connecting to the first
+    // resolved address that does not refuse at once: false when none is
+    // left. Completion shows as writability.
     bool startConnect();
     // Whether the socket can be written (the connect has completed) or read,
-    // waiting at most waitMs (0: just look).
+    // waiting at most waitMs (0: just look). A connect that failed goes on
+    // with the next resolved address (a name may give IPv6 and IPv4
+    // addresses, and the server listen on one of them only); writing fails
+    // once every address has.
     SocketReady pollWritable(int waitMs);
     SocketReady pollReadable(int waitMs);
     // Bytes sent (possibly fewer than size), or -1 on failure. Never raises SIGPIPE.
@@ -50,10 +54,16 @@ private:
     SocketReady poll(short events, int waitMs);
 
     UniqueFd fd_;
-    // The resolved address (room for IPv6).
-    alignas(8) unsigned char address_[128] = {};
-    unsigned addressLength_ = 0;
-    int family_ = 0;
+    struct Address {
+        alignas(8) unsigned char bytes[128]; // room for IPv6
+        unsigned length;
+        int family;
+    };
+
+    bool connectFrom(std::size_t first);
+
+    std::vector<Address> addresses_;
+    std::size_t current_ = 0; // the address being connected to
 };
 
 } // namespace plat

@@ -39,7 +39,7 @@ protected:
     std::string settingsFile() { return readText(config.file("velmoraaudioengine.ini")); }
     int run()
     {
-        ProxyDialog dialog(core.settings, nullptr);
+        ProxyDialog dialog(core, nullptr);
         return dialog.runModal();
     }
 
