@@ -1,7 +1,5 @@
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,8 +14,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "LoopbackSocket.h"
 #include "platform/core/UniqueFd.h"
 
 namespace velmora::test {
@@ -45,19 +45,11 @@ public:
     explicit LoopbackHttpServer(std::string answer) : LoopbackHttpServer(Mode::Answer, std::move(answer)) {}
     LoopbackHttpServer(Mode mode, std::string answer) : mode_(mode), answer_(std::move(answer))
     {
-        listener_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-        if (!listener_)
+        LoopbackSocket listener = listenOnLoopback(0, 16, SOCK_NONBLOCK);
+        if (!listener)
             std::abort();
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        socklen_t length = sizeof address;
-        if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_.get(), 16) != 0 ||
-            ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            std::abort();
-        port_ = ntohs(address.sin_port);
+        listener_ = std::move(listener.fd);
+        port_ = listener.port;
         thread_ = std::thread([this] { run(); });
     }
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;

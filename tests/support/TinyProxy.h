@@ -1,8 +1,6 @@
 #pragma once
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -14,6 +12,7 @@
 #include <thread>
 
 #include "FileText.h"
+#include "LoopbackSocket.h"
 #include "TempFolder.h"
 #include "platform/core/UniqueFd.h"
 
@@ -65,31 +64,10 @@ private:
         return {};
     }
 
-    // A loopback port nobody listens on right now; 0 when none can be had.
-    static int freePort()
-    {
-        plat::UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in address = loopback(0);
-        socklen_t length = sizeof address;
-        if (!probe || ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return 0;
-        return ntohs(address.sin_port);
-    }
-
-    static sockaddr_in loopback(int port)
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        return address;
-    }
-
     bool accepts() const
     {
         plat::UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in address = loopback(port_);
+        sockaddr_in address = loopbackAddress(port_);
         return probe && ::connect(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -16,6 +15,7 @@
 
 #include "support/FileText.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/LoopbackSocket.h"
 #include "support/TempFolder.h"
 #include "support/TinyProxy.h"
 #include "support/Watchdog.h"
@@ -26,8 +26,12 @@
 namespace {
 
 using namespace std::chrono_literals;
+using velmora::test::freePort;
 using velmora::test::httpResponse;
+using velmora::test::listenOnLoopback;
+using velmora::test::loopbackAddress;
 using velmora::test::LoopbackHttpServer;
+using velmora::test::LoopbackSocket;
 using velmora::test::readText;
 using velmora::test::TempFolder;
 using velmora::test::TinyProxy;
@@ -145,20 +149,6 @@ protected:
     zkr::HttpSocket socket;
 };
 
-// A port on loopback that refuses connections: bound once, then closed.
-int refusingPort()
-{
-    plat::UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
-
 TEST_F(HttpSocketTest, DownloadStoresTheResponseAsReceivedAndReportsEachStep)
 {
     // More than a few receive chunks, with bytes that text handling would spoil.
@@ -261,22 +251,17 @@ TEST_F(HttpSocketTest, CancelEndsAWaitForASilentServerWithinOnePoll)
 // connect stays pending as behind a firewall.
 TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
 {
-    plat::UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener.get(), 0), 0);
-    ASSERT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const LoopbackSocket listener = listenOnLoopback(0, 0);
+    ASSERT_TRUE(listener);
+    const sockaddr_in address = loopbackAddress(listener.port);
     std::vector<plat::UniqueFd> fillers;
     for (int i = 0; i < 2; ++i) {
         fillers.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-        ::connect(fillers.back().get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::connect(fillers.back().get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     }
     std::this_thread::sleep_for(100ms);
 
-    const std::string server = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const std::string server = "http://127.0.0.1:" + std::to_string(listener.port);
     ASSERT_EQ(socket.get(server.c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
     std::this_thread::sleep_for(300ms);
     const auto cancelled = Clock::now();
@@ -286,8 +271,7 @@ TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
     EXPECT_LT(Clock::now() - cancelled, 4s);
 
     EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketCanceled});
-    EXPECT_EQ(log.statusTexts().back(),
-              "Connecting to host, port " + std::to_string(ntohs(address.sin_port)) + "...");
+    EXPECT_EQ(log.statusTexts().back(), "Connecting to host, port " + std::to_string(listener.port) + "...");
 }
 
 TEST_F(HttpSocketTest, DestroyingTheSocketGivesUpARunningDownload)
@@ -336,7 +320,8 @@ TEST_F(HttpSocketTest, UnknownHostFailsBeforeConnecting)
 
 TEST_F(HttpSocketTest, RefusedConnectionFailsInsteadOfWaitingForever)
 {
-    const int port = refusingPort();
+    // Bound once, then closed: connections are refused.
+    const int port = freePort();
     ASSERT_NE(port, 0);
 
     const auto started = Clock::now();
