@@ -1,6 +1,7 @@
 #include "zkr/BufferedFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,7 +31,7 @@ std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, bool create)
 
 BufferedFile::~BufferedFile()
 {
-    flush();
+    static_cast<void>(flush());
 }
 
 int64_t BufferedFile::readAt(uint8_t* out, int64_t count, int64_t at)
@@ -190,6 +191,26 @@ bool BufferedFile::setBuffer(int32_t bytes)
     bufferLength_ = 0;
     bufferStart_ = 0;
     return true;
+}
+
+bool BufferedFile::writeThrough(int64_t at, const void* data, int32_t count)
+{
+    if (!fd_ || at < 0 || count < 0 || (data == nullptr && count > 0) || at + count > kLastPosition)
+        return false;
+    const auto* in = static_cast<const uint8_t*>(data);
+    const int64_t from = std::max(at, bufferStart_);
+    const int64_t to = std::min(at + count, bufferStart_ + bufferLength_);
+    if (from < to)
+        std::memcpy(buffer_.get() + (from - bufferStart_), in + (from - at), static_cast<size_t>(to - from));
+    return writeAt(in, count, at);
+}
+
+int64_t BufferedFile::storedSize() const
+{
+    struct stat status {};
+    if (!fd_ || ::fstat(fd_.get(), &status) != 0)
+        return -1;
+    return status.st_size;
 }
 
 bool BufferedFile::close()

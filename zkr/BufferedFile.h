@@ -42,13 +42,20 @@ public:
     bool setBuffer(int32_t bytes);
     // Writes what is pending and closes; false when either fails.
     bool close();
+    // Writes what is pending; false when that fails, and the pending bytes
+    // are then dropped.
+    [[nodiscard]] bool flush();
+    // Writes straight to the file at a place, keeping the position and any
+    // pending bytes; buffered bytes of that range take the new ones too.
+    [[nodiscard]] bool writeThrough(int64_t at, const void* data, int32_t count);
+    // Bytes the file holds on disk, pending bytes left out; -1 on failure.
+    [[nodiscard]] int64_t storedSize() const;
 
     int32_t position() const { return static_cast<int32_t>(position_); }
     int32_t bufferSize() const { return capacity_; }
 
 private:
     explicit BufferedFile(plat::UniqueFd fd) : fd_(std::move(fd)) {}
-    bool flush();
     int64_t readAt(uint8_t* out, int64_t count, int64_t at);
     bool writeAt(const uint8_t* data, int64_t count, int64_t at);
 

@@ -1,5 +1,6 @@
 #include "zkr/MultimediaFile.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,9 @@ constexpr uint32_t kBaseFormatSize = 16;
 constexpr int32_t kRiffPartSize = 12;
 constexpr int32_t kFormatPartSize = 24;
 constexpr int32_t kChunkHeadSize = 8;
+// A recording's header is kept current this often, so that a crash or a
+// power loss leaves a playable file.
+constexpr int64_t kRefreshSeconds = 3;
 
 } // namespace
 
@@ -34,6 +38,7 @@ bool MultimediaFile::open(const char* name, int mode)
 {
     if (file)
         close();
+    refreshEvery_ = 0;
     file = BufferedFile::open(name, mode == kModeCreate);
     return file != nullptr;
 }
@@ -65,6 +70,20 @@ int MultimediaFile::requireFile()
 int MultimediaFile::skipForward(uint32_t bytes)
 {
     if (file->seek(int64_t{bytes}, BufferedFile::kFromCurrent) < 0) {
+        setError(kErrSeekFailed);
+        return lastError;
+    }
+    if ((bytes & 1) == 0)
+        return kOk;
+    // The pad byte is zero; a writer that left it out has the next chunk's
+    // id there instead, which never starts with zero.
+    uint8_t pad = 0;
+    const int32_t got = file->read(&pad, 1);
+    if (got < 0) {
+        setError(kErrReadFailed);
+        return lastError;
+    }
+    if (got == 1 && pad != 0 && file->seek(-1, BufferedFile::kFromCurrent) < 0) {
         setError(kErrSeekFailed);
         return lastError;
     }
@@ -176,20 +195,38 @@ int MultimediaFile::writeHeader()
         return lastError;
     }
     dataOffset = file->position();
+    // Only a header at the start is refreshed there.
+    refreshEvery_ = dataOffset == sizeof header ? header.averageBytesPerSecond * kRefreshSeconds : 0;
+    nextRefresh_ = refreshEvery_;
     return succeed();
+}
+
+bool MultimediaFile::storeHeader(uint32_t dataBytes)
+{
+    const int64_t size = file->storedSize();
+    if (size >= 0 && size - int64_t{sizeof header} < int64_t{dataBytes})
+        dataBytes = static_cast<uint32_t>(std::max<int64_t>(size - int64_t{sizeof header}, 0));
+    if (header.blockAlign > 1)
+        dataBytes -= dataBytes % header.blockAlign;
+    header.dataSize = dataBytes;
+    header.riffSize = dataBytes + 36;
+    return file->writeThrough(0, &header, sizeof header);
 }
 
 int MultimediaFile::finish(uint32_t dataBytes)
 {
     if (requireFile() != kOk)
         return lastError;
-    header.dataSize = dataBytes;
-    header.riffSize = dataBytes + 36;
-    if (file->seek(0, BufferedFile::kFromStart) < 0) {
-        setError(kErrSeekFailed);
+    // The tail in the disk buffer goes first; when it cannot (a full disk),
+    // the header still describes the samples that did reach the disk.
+    const bool flushed = file->flush();
+    const bool stored = storeHeader(dataBytes);
+    dataOffset = file->seek(int64_t{sizeof header}, BufferedFile::kFromStart);
+    if (!flushed || !stored) {
+        setError(kErrWriteFailed);
         return lastError;
     }
-    return writeHeader();
+    return succeed();
 }
 
 int MultimediaFile::read(void* buffer, int32_t count, int32_t* transferred)
@@ -221,6 +258,15 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
     }
     if (transferred != nullptr)
         *transferred = put;
+    const int64_t dataEnd = int64_t{file->position()} - dataOffset;
+    if (refreshEvery_ > 0 && dataEnd >= nextRefresh_) {
+        nextRefresh_ = dataEnd - dataEnd % refreshEvery_ + refreshEvery_;
+        const bool flushed = file->flush();
+        if (!storeHeader(static_cast<uint32_t>(dataEnd)) || !flushed) {
+            setError(kErrWriteFailed);
+            return lastError;
+        }
+    }
     return succeed();
 }
 

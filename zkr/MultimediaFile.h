@@ -84,10 +84,19 @@ private:
     // 0 when a file is open, else records and returns 3.
     int requireFile();
     // Moves on by a chunk's size, taken as unsigned so that no size leads
-    // backwards; 0 or 6.
+    // backwards, and past the pad byte that follows an odd-sized chunk; 0, 4
+    // or 6.
     int skipForward(uint32_t bytes);
     void appendExtraChunk(uint32_t id);
     int succeed();
+    // Rewrites the header at the file's start for the data that is on disk:
+    // dataBytes, or fewer when fewer reached the disk, in whole frames.
+    [[nodiscard]] bool storeHeader(uint32_t dataBytes);
+
+    // Data bytes between refreshes of a recording's header (0: none), and
+    // the data size whose writing brings the next one.
+    int64_t refreshEvery_ = 0;
+    int64_t nextRefresh_ = 0;
 };
 
 } // namespace zkr

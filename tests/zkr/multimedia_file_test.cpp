@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -172,7 +176,7 @@ TEST_F(MultimediaFileTest, NamesTheChunksSkippedBeforeTheData)
     REQUIRE_SOX();
     const std::string path = pcm16Mono();
     std::string bytes = readText(path);
-    const std::string samples = bytes.substr(44);
+    const std::string whole = bytes, samples = bytes.substr(44);
     const std::string extra =
         chunk("LIST", "INFOICMT\x04\0\0\0abc") + chunk("fact", std::string("\x8a\x08\0\0", 4));
     bytes.insert(36, extra);
@@ -189,6 +193,13 @@ TEST_F(MultimediaFileTest, NamesTheChunksSkippedBeforeTheData)
     ASSERT_EQ(file.seek(0, 0), kOk);
     ASSERT_EQ(file.readHeader(), kOk);
     EXPECT_STREQ(file.extraChunks, "'LIST';'fact';");
+
+    // An odd-sized chunk is followed by its pad byte.
+    writeText(path, std::string(whole).insert(36, chunk("LIST", std::string("INFOabc", 7)) + '\0' + extra));
+    MultimediaFile padded;
+    ASSERT_EQ(open(padded, path), kOk);
+    EXPECT_STREQ(padded.extraChunks, "'LIST';'LIST';'fact';");
+    EXPECT_EQ(readAll(padded, 4096), samples);
 }
 
 TEST_F(MultimediaFileTest, ManySkippedChunksNeverOverrunTheList)
@@ -338,6 +349,50 @@ TEST_F(MultimediaFileTest, ARecordingReadsBackThroughSoxSampleForSample)
     EXPECT_EQ(get32(bytes, 4), samples.size() + 36);
     EXPECT_EQ(get32(bytes, 28), 176400u);
     EXPECT_EQ(soxSamples(path), samples);
+}
+
+TEST_F(MultimediaFileTest, ARecordingsHeaderDescribesTheDataOnDiskWhileOpenAndAfterADiskFull)
+{
+    std::string samples(200000, '\0'); // 6.25 s at 32000 bytes a second
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<char>(i % 251);
+    const auto record = [&](MultimediaFile& file, const std::string& path) {
+        if (file.attach(path.c_str(), MultimediaFile::kModeCreate) || file.setDiskBuffer(4096) ||
+            file.buildHeader(0, 8000, 2, 16) || file.writeHeader())
+            return -1;
+        int failures = 0;
+        for (size_t at = 0; at < samples.size(); at += 1000)
+            failures += file.write(samples.data() + at, 1000, nullptr) == kErrWriteFailed;
+        return failures;
+    };
+    MultimediaFile recording, reader;
+    ASSERT_EQ(record(recording, folder.file("open.wav")), 0);
+    ASSERT_EQ(open(reader, folder.file("open.wav")), kOk);
+    EXPECT_GE(reader.header.dataSize, samples.size() - 4 * 32000);
+    EXPECT_EQ(readAll(reader, 4096).substr(0, reader.header.dataSize),
+              samples.substr(0, reader.header.dataSize));
+
+    // The disk fills inside a frame: the failure is still reported.
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20); // a hang fails the wait below
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{44 + 10002, 44 + 10002};
+        MultimediaFile full;
+        const int failures =
+            setrlimit(RLIMIT_FSIZE, &limit) == 0 ? record(full, folder.file("full.wav")) : -1;
+        _exit(failures > 0 && full.finish(static_cast<uint32_t>(samples.size())) == kErrWriteFailed ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    MultimediaFile full;
+    ASSERT_EQ(open(full, folder.file("full.wav")), kOk);
+    EXPECT_EQ(full.header.dataSize, 10000u);
+    EXPECT_EQ(full.header.riffSize, 10036u);
+    EXPECT_EQ(readAll(full, 4096), samples.substr(0, 10002));
+    EXPECT_TRUE(!haveSox() ||
+                std::system(("test $(sox --i -s " + folder.file("full.wav") + ") = 2500").c_str()) == 0);
 }
 
 TEST_F(MultimediaFileTest, AnEmptyRecordingIsA44ByteFile)
