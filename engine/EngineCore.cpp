@@ -183,6 +183,7 @@ void EngineCore::detachStreams(PluginHandle plugin, int first, int second)
 {
     int formerPartner[kChannelCount];
     std::fill(std::begin(formerPartner), std::end(formerPartner), -1);
+    const InputPlugin* detached = nullptr;
     for (int c = 0; c < channelCount; ++c) {
         ChannelSlot& channel = channels[c];
         const InputPlugin* input = channel.input.load(std::memory_order_relaxed);
@@ -191,7 +192,9 @@ void EngineCore::detachStreams(PluginHandle plugin, int first, int second)
             (stream != first - 1 && stream != second - 1))
             continue;
         formerPartner[c] = channel.partner.load(std::memory_order_relaxed);
-        channel.input.store(nullptr, std::memory_order_release);
+        detached = input;
+        // Paired with the streaming thread's second look (enterInputCall).
+        channel.input.store(nullptr, std::memory_order_seq_cst);
         channel.stream.store(0, std::memory_order_relaxed);
         channel.partner.store(-1, std::memory_order_relaxed);
         updateChannelValue(c, kValueChannelName, 0);
@@ -209,6 +212,11 @@ void EngineCore::detachStreams(PluginHandle plugin, int first, int second)
         channels[p].partner.store(-1, std::memory_order_relaxed);
         updateChannelValue(p, kValueUnlinked, 0);
     }
+    // The input may go once this returns, so the thread must be out of the
+    // block it was reading. A call that stalls past the wait keeps the input
+    // in place instead: mustStay refuses its unload while the thread is in it.
+    if (detached != nullptr)
+        static_cast<void>(streamCalls.waitUntilOut(detached, kThreadEndWaitMs));
 }
 
 // ---------------------------------------------------------------------------
@@ -235,7 +243,8 @@ void EngineCore::clearChannelEffect(int channel, int slot)
         mixer.setError(zkr::kErrIndexOutOfRange);
         return;
     }
-    channels[channel].fx[slot].store(nullptr, std::memory_order_release);
+    // Paired with the streaming thread's look at the slots in resetChannelEffects.
+    channels[channel].fx[slot].store(nullptr, std::memory_order_seq_cst);
     mixer.setEffectHook(channel, slot, nullptr);
     EffectSlotValue name{slot, 0};
     updateChannelValue(channel, kValueEffectName, pointerValue(&name));
@@ -248,7 +257,7 @@ void EngineCore::resetChannelEffects(int channel)
     if (channel < 0 || channel >= channelCount)
         return;
     for (auto& slot : channels[channel].fx) {
-        EffectPlugin* effect = slot.load(std::memory_order_acquire);
+        EffectPlugin* effect = slot.load(std::memory_order_seq_cst);
         if (effect != nullptr)
             effect->resetFXChannel(channel);
     }
@@ -261,6 +270,20 @@ uint32_t EngineCore::streamingThreadRoutine(void* engine)
 {
     static_cast<EngineCore*>(engine)->streamingLoop();
     return 0;
+}
+
+InputPlugin* EngineCore::enterInputCall(ChannelSlot& channel)
+{
+    InputPlugin* input = channel.input.load(std::memory_order_acquire);
+    if (input == nullptr)
+        return nullptr;
+    streamCalls.enter(input);
+    // A detach between the two looks did not see this call: it is not made.
+    if (channel.input.load(std::memory_order_seq_cst) != input) {
+        streamCalls.leave();
+        return nullptr;
+    }
+    return input;
 }
 
 bool EngineCore::streamThreadRunning()
@@ -297,8 +320,10 @@ int EngineCore::startStreaming()
 
     stopRequested.store(false, std::memory_order_relaxed);
     streamOutput = out;
+    threadAlive.store(true, std::memory_order_seq_cst);
     auto thread = std::make_unique<zkr::ThreadObject>();
     if (!thread->create(&EngineCore::streamingThreadRoutine, this)) {
+        threadAlive.store(false, std::memory_order_seq_cst);
         out->stopStreaming();
         return 0;
     }
@@ -371,18 +396,22 @@ void EngineCore::streamingLoop()
         bool allEmpty = true;
         for (int c = 0; c < channelCount && !stopAsked(); ++c) {
             ChannelSlot& channel = channels[c];
-            InputPlugin* input = channel.input.load(std::memory_order_acquire);
+            InputPlugin* input = enterInputCall(channel);
             if (input == nullptr)
                 continue;
             const int32_t stream = channel.stream.load(std::memory_order_relaxed);
             const int16_t* data = nullptr;
             int32_t bytes = 0;
             const int32_t result = input->readStreamChannel(stream, &data, &bytes);
+            // The block is the input's: it is copied before the call is over.
+            if (result != 0)
+                mixer.fill(c, data, bytes);
+            streamCalls.leave();
             if (result != channel.lastRead) {
                 if (result == 0) {
-                    mixer.holdHooks();
+                    streamCalls.enter(StreamingCall::channelEffects());
                     resetChannelEffects(c);
-                    mixer.releaseHooks();
+                    streamCalls.leave();
                 }
                 channel.lastRead = result;
             }
@@ -390,7 +419,6 @@ void EngineCore::streamingLoop()
             if (result != 0) {
                 if (bytes > 0)
                     allEmpty = false;
-                mixer.fill(c, data, bytes);
                 level = mixer.channelLevel(c);
                 allEnded = false;
             }
@@ -402,7 +430,9 @@ void EngineCore::streamingLoop()
         if (stopAsked())
             break;
 
+        streamCalls.enter(StreamingCall::channelEffects());
         mixer.mix();
+        streamCalls.leave();
         const uint32_t levels = mixer.masterLevels();
         const uint32_t left = levels & 0xFFFF;
         const uint32_t right = levels >> 16;
@@ -427,9 +457,10 @@ void EngineCore::streamingLoop()
             out->reportRefusedBlock();
             showError(zkr::kErrOutputNotReady, kCoreContext);
             for (auto& channel : channels) {
-                InputPlugin* input = channel.input.load(std::memory_order_acquire);
-                if (input != nullptr)
+                if (InputPlugin* input = enterInputCall(channel)) {
                     input->onStreamingError();
+                    streamCalls.leave();
+                }
             }
             outputFailed = true;
         }
@@ -442,6 +473,8 @@ void EngineCore::streamingLoop()
     const bool stopped = stopAsked();
     if (!stopped)
         out->waitForOutputDone();
+    // From here on the thread calls only the user interface and the mailbox.
+    threadAlive.store(false, std::memory_order_seq_cst);
     for (int c = 0; c < channelCount; ++c)
         updateChannelValue(c, kValueLevel, 0);
     updateChannelValue(kMasterLeft, kValueClipped, 0);

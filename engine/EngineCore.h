@@ -13,6 +13,7 @@
 #include "engine/PluginApi.h"
 #include "engine/PluginEntry.h"
 #include "engine/StereoMixer.h"
+#include "engine/StreamingCall.h"
 #include "engine/UserInterfacePlugin.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Window.h"
@@ -74,8 +75,9 @@ public:
     int loadInput(int slot, const char* path, int listIndex);
     int loadOutput(const char* path, int listIndex);
     int loadEffect(int slot, const char* path, int listIndex);
-    // True when a plug-in left the slot; false for an empty slot, and while
-    // streaming for the output and an input that feeds a channel.
+    // True when a plug-in left the slot; false for an empty slot, for a
+    // plug-in the streaming thread is inside a call of, and while a streaming
+    // thread exists for the output and an input that feeds a channel.
     bool unloadInput(int slot, bool closeWindow);
     bool unloadOutput(bool closeWindow);
     bool unloadEffect(int slot, bool closeWindow);
@@ -136,7 +138,9 @@ public:
     int applyAudioSetup(const AudioSystemSetup& setup);
 
     // Events 6 and 7; streams count from 1, second 0 for a mono stream. The
-    // plug-in is named by its handle and must sit in an input slot.
+    // plug-in is named by its handle and must sit in an input slot. A detach
+    // returns once the streaming thread has left the input's current call
+    // (or after kThreadEndWaitMs, when the call stalls).
     int attachStreams(PluginHandle plugin, int first, int second);
     void detachStreams(PluginHandle plugin, int first, int second);
 
@@ -153,6 +157,8 @@ public:
     // stopped run whose thread has not yet left a plug-in call. Plug-ins the
     // thread may call must not be unloaded meanwhile.
     bool streamThreadRunning();
+    // The same, published by the thread itself: any thread.
+    bool streamThreadAlive() const { return threadAlive.load(std::memory_order_seq_cst); }
 
     // Event 13, first half: on the posting thread, under the mailbox lock.
     // Refuses a null block and a block while a crossfade runs; otherwise
@@ -259,6 +265,9 @@ private:
     // named after the input and the stream, and shows all three.
     void presentNewChannel(int channel, int32_t pan, const InputPlugin* input, int stream);
     void setChannelVolume(int channel, int32_t volume);
+    // Streaming thread: the input feeding channel, with the call of it entered
+    // (leave it after the call), or null.
+    InputPlugin* enterInputCall(ChannelSlot& channel);
     // Waits up to timeoutMs for the last run's thread; forgets it once ended.
     bool finishStreamThread(uint32_t timeoutMs);
     void reinstallEffectHooks();
@@ -287,9 +296,14 @@ private:
     const char* formatResult(const PluginInfo& info);
     // Clears the entry's instance when it is plugin.
     void releaseEntry(zkr::List& list, const Plugin* plugin);
-    // Whether plugin must stay in its slot now: while streaming, the output
+    // Whether plugin must stay in its slot now: while the streaming thread
+    // is inside a call of it, and while a streaming thread exists, the output
     // and an input that feeds a channel.
     bool mustStay(const Plugin& plugin) const;
+    // After a plug-in was taken off the channels: waits until the streaming
+    // thread is out of any call of it that began before; false when it
+    // stays inside (a stalled call).
+    bool streamingThreadLeft(const Plugin& plugin) const;
     // The load and unload of every kind: slot and list are the kind's;
     // unloadSlot empties the slot first; letChannelsGo frees what the
     // channels hold of the plug-in leaving.
@@ -303,6 +317,11 @@ private:
     // Set by stopStreaming, cleared before a thread starts; read by the
     // streaming thread between plug-in calls.
     std::atomic<bool> stopRequested{false};
+    // Set before a streaming thread starts; cleared by the thread after its
+    // last call of an input, output or effect.
+    std::atomic<bool> threadAlive{false};
+    // What the streaming thread is calling; see StreamingCall.
+    StreamingCall streamCalls;
     // The output of the current run, fixed before its thread starts.
     OutputPlugin* streamOutput = nullptr;
 

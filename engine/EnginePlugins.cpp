@@ -220,13 +220,24 @@ int EngineCore::loadUserInterface()
 
 bool EngineCore::mustStay(const Plugin& plugin) const
 {
+    if (streamCalls.inside(&plugin))
+        return true;
     // The streaming thread reads from the inputs that feed channels and
-    // writes to the output.
-    if (!isStreaming())
+    // writes to the output, also after a stop it has not yet noticed (a
+    // stalled call outlasts the stop's wait).
+    if (!isStreaming() && !streamThreadAlive())
         return false;
     if (plugin.expectedKind == kPluginKindOutput)
         return true;
     return plugin.expectedKind == kPluginKindInput && feedsChannel(&plugin);
+}
+
+bool EngineCore::streamingThreadLeft(const Plugin& plugin) const
+{
+    // Effects are called through the mixer's hooks, under one name for all.
+    const void* callee = plugin.expectedKind == kPluginKindEffect ? StreamingCall::channelEffects()
+                                                                   : static_cast<const void*>(&plugin);
+    return streamCalls.waitUntilOut(callee, kThreadEndWaitMs);
 }
 
 // Loads run on the thread of the menu or restore that asks for them. The slot
@@ -289,7 +300,10 @@ int EngineCore::loadEffect(int slot, const char* path, int listIndex)
 
 // Unloads take the object out of its slot with the main thread held (it uses
 // the slots and channels while it carries out events), let the channels go of
-// it, and make the plug-in calls after the hold.
+// it, wait for the streaming thread to be out of it, and make the plug-in
+// calls after the hold. A streaming thread that stays inside a call of it
+// (one that stalls) keeps it: it goes back into its slot and the unload is
+// refused, as while streaming.
 template <typename PluginType, typename LetGo>
 bool EngineCore::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
                                 LetGo letChannelsGo)
@@ -305,6 +319,14 @@ bool EngineCore::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& li
             releaseEntry(list, plugin.get());
         }
         letChannelsGo(plugin.get());
+        if (!streamingThreadLeft(*plugin)) {
+            // No load can have taken the slot: loads publish with the main thread held.
+            std::lock_guard lock(slotsLock);
+            if (PluginEntry* entry = listEntry(list, plugin->listIndex))
+                entry->instance = plugin.get();
+            slot = std::move(plugin);
+            return false;
+        }
     }
     retirePlugin(*plugin, closeWindow);
     return true;
@@ -420,6 +442,10 @@ void EngineCore::offerCommand(const char* text)
 {
     if (text == nullptr || text[0] == '\0')
         return;
+    // Unloads happen with the main thread held: holding it keeps each input
+    // loaded while it is offered the command. Events the inputs post
+    // meanwhile are queued until the hold ends.
+    MainThreadHold hold(*this);
     for (int i = 0; i < kInputSlots; ++i) {
         InputPlugin* input = nullptr;
         bool outputLoaded = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #if defined(__SSE2__)
@@ -271,10 +272,10 @@ void StereoMixer::mixChannel(int channel, MixerChannel& mixerChannel, int32_t ma
     const int count = length / 2;
     const bool effectsFirst = mixerChannel.effectsFirst.load(std::memory_order_relaxed) != 0;
     if (effectsFirst)
-        callHooks(mixerChannel.effectHook, channel, samples, length);
+        callHooks(mixerChannel.hooksInUse, channel, samples, length);
     applyVolume(samples, count, mixerChannel.volume.load(std::memory_order_relaxed));
     if (!effectsFirst)
-        callHooks(mixerChannel.effectHook, channel, samples, length);
+        callHooks(mixerChannel.hooksInUse, channel, samples, length);
 
     const int32_t pan = mixerChannel.pan.load(std::memory_order_relaxed);
     clipFlags |= addToSide(samples, mixLeft.get(), count, 100 - pan, master);
@@ -286,6 +287,11 @@ void StereoMixer::mix()
     if (!ready)
         return;
     takeLock();
+    for (int c = 0; c < channelCount; ++c)
+        std::copy(std::begin(channels[c].effectHook), std::end(channels[c].effectHook),
+                  std::begin(channels[c].hooksInUse));
+    lock.release();
+
     std::memset(mixLeft.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
     std::memset(mixRight.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
     const int32_t master = masterVolume.load(std::memory_order_relaxed);
@@ -301,7 +307,6 @@ void StereoMixer::mix()
     }
     interleave();
     clipped.store(clipFlags != 0 ? 1 : 0, std::memory_order_relaxed);
-    lock.release();
 }
 
 void StereoMixer::interleave()

@@ -18,6 +18,12 @@ namespace engine {
 // every parameter is a single atomic store that mix reads without the lock
 // (relaxed order: a change shows in the next block). setup and release run
 // while no streaming thread exists.
+//
+// mix holds the lock only to take its copy of the hooks and calls them after
+// releasing it: a hook is plug-in code, which may wait for other threads, and
+// none of them may then be stuck on the lock. A hook removed by setEffectHook
+// may therefore still be running from the copy of a mix already under way;
+// whoever releases the effect waits for that mix (see StreamingCall).
 class StereoMixer : public zkr::ObjectBase {
 public:
     static constexpr uint32_t kLockTimeoutMs = 50;
@@ -42,6 +48,8 @@ public:
         std::atomic<int32_t> pan{kCentrePan};
         // Guarded by lock.
         ProcessChannelBufferFn effectHook[kChannelEffectSlots] = {};
+        // The copy of effectHook that the mix under way calls; streaming thread only.
+        ProcessChannelBufferFn hooksInUse[kChannelEffectSlots] = {};
 
         int32_t leftGain() const { return 100 - pan.load(std::memory_order_relaxed); }
         int32_t rightGain() const { return pan.load(std::memory_order_relaxed); }
@@ -79,11 +87,6 @@ public:
     int setSolo(int channel, bool on);
     int setEffectsFirst(int channel, bool effectsFirst);
     int setEffectHook(int channel, int slot, ProcessChannelBufferFn hook);
-    // Keeps hooks from changing meanwhile: a caller of the channels' effects
-    // outside mix (a stream's end resetting them) is done before an effect
-    // that leaves its channel is released.
-    void holdHooks() { takeLock(); }
-    void releaseHooks() { lock.release(); }
 
     // Both read by level and mix on the streaming thread after each block.
     bool isClipped() const { return clipped.load(std::memory_order_relaxed) != 0; }

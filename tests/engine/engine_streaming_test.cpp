@@ -322,3 +322,30 @@ TEST_F(Streaming, AThreadStillStalledAfterTheStopHoldsOffTheNextRun)
     core.stopStreaming();
     EXPECT_EQ(core.streamThread, nullptr);
 }
+
+TEST_F(Streaming, NoPluginLeavesWhileTheStreamingThreadMayStillCallIt)
+{
+    script(0, {-1, 0, 0, 1});
+    ASSERT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
+    ASSERT_EQ(core.startStreaming(), 1);
+    ASSERT_EQ(inputControls.get<coretest::InputWaitStalledFn>(coretest::kInputWaitStalled)(5000), 1);
+
+    // Detached while its read stalls: the input no longer feeds a channel,
+    // but the thread is inside it.
+    core.detachStreams(input->handle(), 1, 0);
+    EXPECT_FALSE(core.unloadInput(0, false));
+    // A stop that gives up waiting for the thread leaves it running.
+    core.stopStreaming();
+    ASSERT_TRUE(core.streamThreadRunning());
+    EXPECT_FALSE(core.unloadInput(0, false));
+    EXPECT_FALSE(core.unloadOutput(false));
+    EXPECT_NE(core.inputs[0], nullptr);
+    EXPECT_NE(core.output, nullptr);
+
+    inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
+    while (core.streamThreadRunning())
+        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(core.unloadInput(0, false));
+    EXPECT_TRUE(core.unloadOutput(false));
+    EXPECT_EQ(outputJournal(), "start block stop");
+}

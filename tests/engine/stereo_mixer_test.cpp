@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <vector>
 
 #include "engine/StereoMixer.h"
+#include "support/Watchdog.h"
 #include "zkr/ErrorCodes.h"
 
 using engine::StereoMixer;
@@ -300,6 +302,42 @@ TEST_F(Mixer, HooksRunInSlotOrderBeforeOrAfterTheVolume)
     mixer.setEffectHook(2, 1, nullptr);
     trace = {};
     fill(2, constantBlock(11), 8);
+    mixer.mix();
+    EXPECT_TRUE(trace.order.empty());
+}
+
+namespace {
+
+// A hook is plug-in code that may wait for another thread; that thread must
+// not be stuck on the mixer's lock meanwhile (changing a hook, say).
+StereoMixer* hookedMixer = nullptr;
+int hookSawLockFree = -1;
+
+int32_t lockProbingHook(int32_t, int16_t*, int32_t)
+{
+    hookSawLockFree = std::async(std::launch::async, [] {
+                          const int changed = hookedMixer->setEffectHook(1, 1, nullptr);
+                          return changed == zkr::kOk && hookedMixer->channels[1].effectHook[1] == nullptr ? 1 : 0;
+                      }).get();
+    return 1;
+}
+
+} // namespace
+
+TEST_F(Mixer, HooksAreCalledWithoutTheLockAndAChangeShowsFromTheNextBlock)
+{
+    velmora::test::Watchdog watchdog(std::chrono::seconds(10), "hook lock test");
+    hookedMixer = &mixer;
+    mixer.setEffectHook(1, 0, lockProbingHook);
+    mixer.setEffectHook(1, 1, incrementingHook);
+    trace = {};
+    fill(1, constantBlock(5));
+    mixer.mix(); // would wait for ever on its own lock if it held it
+    EXPECT_EQ(hookSawLockFree, 1);
+    // The block under way keeps the hooks it started with.
+    EXPECT_EQ(trace.order, (std::vector<int>{1}));
+    trace = {};
+    fill(1, constantBlock(5));
     mixer.mix();
     EXPECT_TRUE(trace.order.empty());
 }
