@@ -28,6 +28,8 @@ public:
     static constexpr int kNumOutBufsEntries = 50;  // 1 to 50
     static constexpr int32_t kFirstDiskBufSize = 32768;
     static constexpr int kDiskBufSizeEntries = 4; // up to 262144
+    static constexpr int32_t kLastMusicBufSize = kFirstMusicBufSize << (kMusicBufSizeEntries - 1);
+    static constexpr int32_t kLastDiskBufSize = kFirstDiskBufSize << (kDiskBufSizeEntries - 1);
 
     AudioSetupDialog(const AudioSystemSetup& setup, plat::ui::WindowHandle owner);
 

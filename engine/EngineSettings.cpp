@@ -1,3 +1,6 @@
+#include <algorithm>
+
+#include "engine/AudioSetupDialog.h"
 #include "engine/EngineCore.h"
 
 namespace engine {
@@ -20,13 +23,18 @@ AudioSystemSetup EngineCore::readAudioSetup()
     std::lock_guard lock(settingsLock);
     // The section is loaded once; selecting it again only makes it current.
     settings.selectSection(kSettingsSection, true);
-    // Values are taken as they stand: the mixer refuses a size it cannot use.
-    return AudioSystemSetup{kAudioFormatCode,
-                            settings.getInt(kKeyMusicBufSize, kDefaultMusicBufSize),
-                            settings.getInt(kKeyNumOutBufs, kDefaultNumOutBufs),
-                            settings.getInt(kKeyDiskBufSize, kDefaultDiskBufSize),
-                            kStreamPriority,
-                            0};
+    // The file may have been edited by hand: sizes are kept within what the
+    // Audio System Setup offers, since each start allocates buffers of them.
+    using Dialog = AudioSetupDialog;
+    return AudioSystemSetup{
+        kAudioFormatCode,
+        std::clamp(settings.getInt(kKeyMusicBufSize, kDefaultMusicBufSize), Dialog::kFirstMusicBufSize,
+                   Dialog::kLastMusicBufSize),
+        std::clamp(settings.getInt(kKeyNumOutBufs, kDefaultNumOutBufs), 1, Dialog::kNumOutBufsEntries),
+        std::clamp(settings.getInt(kKeyDiskBufSize, kDefaultDiskBufSize), Dialog::kFirstDiskBufSize,
+                   Dialog::kLastDiskBufSize),
+        kStreamPriority,
+        0};
 }
 
 void EngineCore::writeSettings()

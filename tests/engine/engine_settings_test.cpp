@@ -66,14 +66,14 @@ TEST_F(EngineSettingsTest, WithoutAFileTheDefaultsAreReadAndWrittenInTheirOrder)
     EXPECT_LT(count, disk);
 }
 
-TEST_F(EngineSettingsTest, StoredValuesAreTakenAsTheyStandAndTheSectionIsWrittenBackWhole)
+TEST_F(EngineSettingsTest, StoredValuesAreKeptWithinTheSetupsRangesAndTheSectionIsWrittenBackWhole)
 {
     velmora::test::writeText(path,
                              "[Velmora Audio Engine v0.1b]\nUseProxy=1\nMusicBufSize=5000\nNumOutBufs=77\n"
                              "[Velmora Fennet]\nbFileOutput=1\nDiskBufSize=5\n");
     const engine::AudioSystemSetup setup = core.readAudioSetup();
     EXPECT_EQ(setup.musicBufSize, 5000);
-    EXPECT_EQ(setup.numOutBufs, 77);
+    EXPECT_EQ(setup.numOutBufs, 50);
     EXPECT_EQ(setup.diskBufSize, 65536);
 
     ASSERT_EQ(core.applyAudioSetup({3, 16384, 30, 262144, 1, 0}), zkr::kOk);
@@ -90,6 +90,17 @@ TEST_F(EngineSettingsTest, StoredValuesAreTakenAsTheyStandAndTheSectionIsWritten
     ASSERT_EQ(next.selectSection("Velmora Fennet", true), 0);
     EXPECT_EQ(next.getInt("bFileOutput", 0), 1);
     EXPECT_EQ(next.getInt("DiskBufSize", 0), 5);
+}
+
+TEST_F(EngineSettingsTest, SizesBeyondTheSetupsRangesAreBroughtIntoThem)
+{
+    // A hand-edited file must not make every start allocate gigabytes.
+    velmora::test::writeText(path, "[Velmora Audio Engine v0.1b]\nMusicBufSize=1073741824\nNumOutBufs=-3\n"
+                                   "DiskBufSize=2147483647\n");
+    const engine::AudioSystemSetup setup = core.readAudioSetup();
+    EXPECT_EQ(setup.musicBufSize, 32768);
+    EXPECT_EQ(setup.numOutBufs, 1);
+    EXPECT_EQ(setup.diskBufSize, 262144);
 }
 
 // ---------------------------------------------------------------------------
