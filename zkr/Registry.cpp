@@ -65,25 +65,19 @@ Registry::Entry* Registry::entryAt(int index)
 List* Registry::readSection(const char* name)
 {
     List* section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
-    std::unique_ptr<char[]> text(new (std::nothrow) char[kSectionTextSize]);
-    if (section == nullptr || text == nullptr) {
-        delete section;
+    if (section == nullptr) {
         setError(kErrOutOfMemory);
         return nullptr;
     }
     section->silent = silent;
 
-    uint32_t length = plat::getProfileSection(name, text.get(), kSectionTextSize, fileName);
-    // A full buffer ends in a line cut short; its value would be wrong, so
-    // it is left out.
-    if (length == kSectionTextSize - 2 && text[length - 1] != '\0') {
-        while (length > 0 && text[length - 1] != '\0')
-            --length;
-    }
-    for (uint32_t pos = 0; pos < length && text[pos] != '\0';) {
-        const char* line = text.get() + pos;
+    // The whole section, however long: a section read only in part would
+    // lose the rest on its next save.
+    const std::string text = plat::getProfileSectionLines(name, fileName);
+    for (size_t pos = 0; pos < text.size();) {
+        const char* line = text.c_str() + pos;
         size_t lineLength = std::strlen(line);
-        pos += static_cast<uint32_t>(lineLength) + 1;
+        pos += lineLength + 1;
 
         // Only the first '=' separates; a line without one is all key.
         const char* equals = std::strchr(line, '=');

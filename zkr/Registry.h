@@ -15,7 +15,8 @@ public:
     static constexpr int kKeySize = 32;
     static constexpr int kValueSize = 256;
     static constexpr int kFileNameSize = 256;
-    // The platform buffer a section is read into and built in.
+    // The most text a saved section may have. Sections are read whole,
+    // however long; one longer than this cannot be saved.
     static constexpr int kSectionTextSize = 16384;
 
     struct Entry {

@@ -183,7 +183,7 @@ int createPrivateFile(const std::string& path)
     return fd.release();
 }
 
-int createTempFileBeside(const std::string& path, std::string& tempPath)
+int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t mode)
 {
     static std::atomic<unsigned> counter{0};
     const long pid = static_cast<long>(::getpid());
@@ -191,7 +191,7 @@ int createTempFileBeside(const std::string& path, std::string& tempPath)
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string candidate =
             path + "." + std::to_string(pid) + "." + std::to_string(counter.fetch_add(1)) + ".tmp";
-        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777);
         if (fd >= 0) {
             tempPath = candidate;
             return fd;
@@ -216,7 +216,7 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
         return false;
 
     std::string tempPath;
-    UniqueFd target(createTempFileBeside(to, tempPath));
+    UniqueFd target(createTempFileBeside(to, tempPath, info.st_mode & 0777));
     if (!target)
         return false;
     const struct timespec times[2] = {{0, UTIME_NOW}, info.st_mtim};

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "platform/core/Api.h"
@@ -49,8 +50,10 @@ PLAT_API bool writeFully(int fd, const void* data, size_t size);
 // file another user owns (in a shared temporary folder), is refused.
 PLAT_API int createPrivateFile(const std::string& path);
 // Creates a new empty file with a unique name beside path (in the same folder,
-// so that it can be renamed over path) and returns its descriptor, or -1.
-PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath);
+// so that it can be renamed over path) and returns its descriptor, or -1. The
+// file is created with mode less the umask, so that it is never open to more
+// users than the file it will replace.
+PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t mode = 0666);
 
 // Path helpers on '/'.
 // folder and name with exactly one '/' between them; either may be empty.

@@ -177,9 +177,11 @@ void appendEntry(std::string_view text, std::string& lines)
 
 enum class ReadResult { Read, Missing, Failed };
 
+// Only a regular file is read: a FIFO or a device in its place would block
+// the open or the reads (hence O_NONBLOCK, which regular files ignore).
 ReadResult readWholeFile(const std::string& path, std::string& content, mode_t& mode)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     struct stat info;
@@ -282,21 +284,53 @@ bool validSectionName(const char* section)
     return !trimBlanks(name).empty() && name.find_first_of("]\r\n") == std::string_view::npos;
 }
 
+// The file a chain of symbolic links ends at (path itself when it is no
+// link), so that a write replaces the target and the links stay. A missing
+// target is where a new file goes; a loop ends the walk and the write fails.
+std::string finalTarget(std::string path)
+{
+    constexpr int kMaxLinks = 40; // as the kernel allows
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        std::vector<char> target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4095) + 1);
+        ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<size_t>(length) >= target.size())
+            return path;
+        std::string next(target.data(), static_cast<size_t>(length));
+        path = next.front() == '/' ? next : joinPath(folderOf(path), next);
+    }
+    return path;
+}
+
 // Writes content to a new file beside path and renames it over path: the
-// file is always either the old one or the new one, both whole.
+// file is always either the old one or the new one, both whole. The new file
+// has its final mode before it holds anything, so no one who may not read
+// the old file can open the new one meanwhile.
 bool replaceFile(const std::string& path, const std::string& content, bool keepMode, mode_t mode)
 {
     std::string tempPath;
-    UniqueFd out(createTempFileBeside(path, tempPath));
+    UniqueFd out(createTempFileBeside(path, tempPath, keepMode ? mode : 0666));
     if (!out)
         return false;
-    bool ok = writeFully(out.get(), content.data(), content.size()) &&
-              (!keepMode || ::fchmod(out.get(), mode) == 0) && ::fsync(out.get()) == 0;
+    // The umask may have taken bits away at creation.
+    bool ok = (!keepMode || ::fchmod(out.get(), mode) == 0) &&
+              writeFully(out.get(), content.data(), content.size()) && ::fsync(out.get()) == 0;
     ok = out.close() && ok;
     ok = ok && ::rename(tempPath.c_str(), path.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
         ::unlink(tempPath.c_str());
-    return ok;
+        return false;
+    }
+    // The rename lasts a crash only once its folder is on disk too. The new
+    // file is in place by now, so a failure here cannot be undone and is not
+    // reported.
+    std::string folder = folderOf(path);
+    UniqueFd folderFd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd)
+        (void)::fsync(folderFd.get());
+    return true;
 }
 
 } // namespace
@@ -323,27 +357,33 @@ std::string profilePath(const std::string& fileName)
     return joinPath(configFolder(), fileName);
 }
 
+std::string getProfileSectionLines(const char* section, const char* fileName)
+{
+    std::string lines;
+    if (section == nullptr || fileName == nullptr || *fileName == '\0')
+        return lines;
+    std::string content;
+    mode_t mode = 0;
+    try {
+        if (readWholeFile(profilePath(fileName), content, mode) == ReadResult::Read) {
+            SectionSpan span = findSection(content, trimBlanks(section));
+            for (size_t pos = span.body; span.found && pos < span.end;) {
+                Line line = lineAt(content, pos);
+                appendEntry(lineText(content, line), lines);
+                pos = line.next;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        lines.clear();
+    }
+    return lines;
+}
+
 uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, const char* fileName)
 {
     if (buffer == nullptr || size == 0)
         return 0;
-    std::string lines;
-    if (section != nullptr && fileName != nullptr && *fileName != '\0') {
-        std::string content;
-        mode_t mode = 0;
-        try {
-            if (readWholeFile(profilePath(fileName), content, mode) == ReadResult::Read) {
-                SectionSpan span = findSection(content, trimBlanks(section));
-                for (size_t pos = span.body; span.found && pos < span.end;) {
-                    Line line = lineAt(content, pos);
-                    appendEntry(lineText(content, line), lines);
-                    pos = line.next;
-                }
-            }
-        } catch (const std::bad_alloc&) {
-            lines.clear();
-        }
-    }
+    std::string lines = getProfileSectionLines(section, fileName);
 
     if (size == 1) {
         buffer[0] = '\0';
@@ -368,10 +408,13 @@ bool writeProfileSection(const char* section, const char* text, const char* file
     if (section == nullptr || fileName == nullptr || *fileName == '\0' || !validSectionName(section))
         return false;
     try {
-        std::string path = profilePath(fileName);
         std::lock_guard<std::mutex> guard(writeMutex());
         if (std::strchr(fileName, '/') == nullptr && !createFolder(configFolder()))
             return false;
+        // Written beside a link's target, so the link keeps working; the lock
+        // goes there too, so writers through the link and past it exclude
+        // each other.
+        std::string path = finalTarget(profilePath(fileName));
 
         // The lock file, not the settings file, carries the lock: the
         // settings file is replaced by every write.

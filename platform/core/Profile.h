@@ -11,7 +11,9 @@
 // (created on first write). A section write holds a process-wide lock and an
 // advisory lock on "<file>.lock", re-reads the file, replaces the section and
 // renames a complete temporary file over the old one, so readers never see a
-// half written file and other writers' sections are kept.
+// half written file and other writers' sections are kept. A symbolic link is
+// followed and its target replaced, the link kept. Anything but a regular file
+// (a FIFO, a device, a folder) reads as an empty file and is never written.
 namespace plat {
 
 // The configuration folder, without a trailing '/'. Empty variables count as
@@ -32,6 +34,9 @@ PLAT_API std::string profilePath(const std::string& fileName);
 // CR-LF or CR; the first section of a name counts. A size of 1 holds only
 // the final zero; a size of 0 writes nothing.
 PLAT_API uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, const char* fileName);
+// The same lines, however many, each ended by its zero character, without the
+// final one; empty also when memory runs out.
+PLAT_API std::string getProfileSectionLines(const char* section, const char* fileName);
 // Replaces the whole section with the lines of text (same format as above;
 // an empty text "\0\0" leaves the section with no lines; a null text removes
 // the section). The section is appended when the file lacks it. Every other

@@ -237,19 +237,21 @@ TEST_F(RegistryTest, LongKeysAndValuesAreCutToTheirFields)
     EXPECT_EQ(store.sectionCount, 2);
 }
 
-TEST_F(RegistryTest, ALineCutByAFullBufferIsLeftOut)
+TEST_F(RegistryTest, ALongSectionIsReadWholeAndNeverSavedCut)
 {
     std::string text = "[Full]\n";
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 400; ++i)
         text += "k" + std::to_string(100 + i) + "=" + std::string(200, 'a' + i % 26) + "\n";
     writeText(file, text);
     ASSERT_EQ(store.selectSection("Full", true), 0);
-    // Lines of 206 characters with their zeros: 79 fit in 16382, the 80th is cut.
-    ASSERT_EQ(store.currentSection->count, 79);
+    // Lines of 206 characters with their zeros: five times what a save takes.
+    ASSERT_EQ(store.currentSection->count, 400);
     for (int i = 0; i < store.currentSection->count; ++i) {
         const auto* entry = static_cast<zkr::Registry::Entry*>(store.currentSection->itemAt(i));
         EXPECT_EQ(std::string(entry->value), std::string(200, 'a' + i % 26)) << i;
     }
+    EXPECT_EQ(store.saveSection(), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(readText(file), text);
 }
 
 TEST_F(RegistryTest, SavingChecksTheSectionTextSize)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -361,6 +362,36 @@ TEST(ProfileWrite, KeepsThePermissionsOfTheOldFile)
     struct stat info;
     ASSERT_EQ(stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(ProfileWrite, LinksStayAndOnlyRegularFilesAreTouched)
+{
+    Watchdog watchdog(std::chrono::seconds(10), "a FIFO for a settings file");
+    TempFolder folder;
+    const std::string target = folder.file("real/target.ini");
+    ASSERT_TRUE(plat::createFolder(folder.file("real")));
+    writeText(target, "[a]\nx=1\n[b]\ny=2\n");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real/target.ini", folder.file("link.ini").c_str()), 0);
+    ASSERT_EQ(symlink("link.ini", folder.file("chain.ini").c_str()), 0);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, folder.file("real").c_str(), IN_ATTRIB | IN_MODIFY), 0);
+
+    ASSERT_TRUE(writeSection(folder.file("chain.ini"), "a", {"x=2"}));
+    EXPECT_EQ(readText(target), "[a]\nx=2\n[b]\ny=2\n");
+    struct stat info;
+    EXPECT_TRUE(lstat(folder.file("chain.ini").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    // The new file had that mode before it was written to.
+    alignas(inotify_event) char events[4096];
+    ASSERT_GT(read(watch, events, sizeof events), 0);
+    EXPECT_EQ(reinterpret_cast<const inotify_event*>(events)->mask, uint32_t(IN_ATTRIB));
+    close(watch);
+
+    ASSERT_EQ(mkfifo(folder.file("fifo.ini").c_str(), 0600), 0);
+    EXPECT_TRUE(readSection(folder.file("fifo.ini"), "a").empty());
+    EXPECT_FALSE(writeSection(folder.file("fifo.ini"), "a", {"x=1"}));
 }
 
 TEST(ProfileFolder, ConfigFolderOrderOfChoice)
