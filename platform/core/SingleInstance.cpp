@@ -98,8 +98,9 @@ std::string fileStem(const std::string& name)
     return "velmora-" + readable + "-" + hex;
 }
 
-// A folder only this user may use: $XDG_RUNTIME_DIR is one by definition; in
-// /tmp we keep one of our own, named after the user.
+// A folder only this user may use: $XDG_RUNTIME_DIR when it is ours and no
+// one else may write to it (it should be, but the variable is only a hint);
+// else one of our own in /tmp, named after the user.
 struct RuntimePlace {
     std::string folder;
     bool ownFolderInTmp = false;
@@ -112,8 +113,8 @@ RuntimePlace runtimePlace(const std::string& stem)
         struct stat info;
         const std::string folder = runtime;
         const std::string socketPath = folder + "/" + stem + ".sock";
-        if (stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
-            socketPath.size() < sizeof(sockaddr_un::sun_path))
+        if (stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+            (info.st_mode & 022) == 0 && socketPath.size() < sizeof(sockaddr_un::sun_path))
             return {folder, false};
     }
     return {"/tmp/velmora-" + std::to_string(geteuid()), true};
@@ -177,6 +178,16 @@ Progress readFrom(Peer& peer)
     }
 }
 
+// Command lines come only from this user's own programs: a peer of another
+// user (through a socket file made reachable by mistake) is not served.
+bool sameUser(int fd)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer &&
+           peer.uid == geteuid();
+}
+
 void answer(const Peer& peer, char byte)
 {
     // The peer may have given up already; that is no concern of ours.
@@ -237,7 +248,10 @@ void serveHandOvers(int listenFd, int stopFd, const SingleInstance::Receiver& re
                 const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
                 if (fd < 0)
                     break; // nobody else waiting, or the peer left already
-                peers.push_back({UniqueFd(fd), {}, Clock::now() + kPeerTimeLimit});
+                UniqueFd accepted(fd);
+                if (!sameUser(accepted.get()))
+                    continue; // closed unanswered
+                peers.push_back({std::move(accepted), {}, Clock::now() + kPeerTimeLimit});
             }
         }
     }

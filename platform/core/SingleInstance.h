@@ -7,8 +7,9 @@
 #include "platform/core/Api.h"
 
 // One running copy of a program per user session: an advisory lock on a file
-// in $XDG_RUNTIME_DIR (else /tmp), and a local socket beside it through which a
-// second start hands its command line to the first.
+// in $XDG_RUNTIME_DIR (else, or when that folder is not ours or others may
+// write to it, in /tmp), and a local socket beside it through which a second
+// start of the same user hands its command line to the first.
 //
 // One thread owns the object and makes every call; the receiver runs on the
 // listener's thread. Lock and socket are close-on-exec, so programs started

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -322,4 +324,40 @@ TEST_F(SingleInstanceTest, EndingTheFirstStopsListeningAndRemovesTheSocket)
     EXPECT_FALSE(std::filesystem::exists(socketPath));
     EXPECT_EQ(silent.answer(), -1);
     EXPECT_EQ(runPeer({"late.wav"}), 2); // the peer is first now
+}
+
+TEST_F(SingleInstanceTest, OnlyTheUsersOwnRuntimeFolderAndPeersAreTrusted)
+{
+    Watchdog watchdog(20s, "hand-over from another user");
+    const std::filesystem::path fallback = "/tmp/velmora-" + std::to_string(geteuid());
+    auto folderUsed = [] { return std::filesystem::path(SingleInstance(kName).lockPath()).parent_path(); };
+    ASSERT_EQ(chmod(runtime_.path().c_str(), 0770), 0);
+    EXPECT_EQ(folderUsed(), fallback);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "another user needs root";
+    ASSERT_EQ(chmod(runtime_.path().c_str(), 0711), 0);
+    ASSERT_EQ(chown(runtime_.path().c_str(), 65534, 0), 0);
+    EXPECT_EQ(folderUsed(), fallback);
+
+    // Ours again, the socket reachable by mistake: a peer of another user
+    // is cut off unanswered, and the listener serves the next.
+    ASSERT_EQ(chown(runtime_.path().c_str(), 0, 0), 0);
+    SingleInstance first(kName);
+    Inbox inbox;
+    ASSERT_EQ(first.acquire(), Role::First);
+    ASSERT_TRUE(first.listen(inbox.receiver()));
+    ASSERT_EQ(chmod(first.socketPath().c_str(), 0666), 0);
+    const std::string socketPath = first.socketPath();
+    const std::string message = std::string("VLM1\x0c\x00\x00\x00", 8) + "stranger.wav";
+    const pid_t child = fork(); // only system calls in the child: the parent has threads
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(98);
+        RawPeer stranger(socketPath);
+        stranger.say(message);
+        _exit(stranger.connected() && stranger.answer() == -1 ? 0 : 1);
+    }
+    EXPECT_EQ(exitCodeOf(child), 0);
+    EXPECT_EQ(runPeer({"own.wav"}), 0);
+    EXPECT_EQ(inbox.received(), std::vector<std::string>{"own.wav"});
 }
