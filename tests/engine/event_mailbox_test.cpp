@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/CoreTestEngine.h"
 #include "engine/Engine.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/WindowTestKit.h"
@@ -368,3 +369,35 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// Plug-ins the main thread would release under another thread
+
+TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
+{
+    engine.inputs[0] = velmora::test::loadTestPlugin<engine::InputPlugin>("good_input.vin");
+    velmora::test::TestControls input{"good_input.vin"};
+    input.get<void (*)()>("testClearJournal")();
+    auto hold = input.get<void (*)(int32_t)>("testHoldCommands");
+    auto waiting = input.get<int32_t (*)()>("testCommandWaiting");
+    startLoop();
+
+    hold(1);
+    std::thread commander([&] { engine.offerCommand("song.wav"); });
+    while (waiting() == 0)
+        std::this_thread::sleep_for(1ms);
+    // An unload posted meanwhile is carried out once the command is done.
+    std::thread unloader([&] {
+        EngineEvent unload = event(engine::kEventUnloadPlugin, true);
+        unload.target = engine::kEventKindInput;
+        EXPECT_EQ(engine.postEvent(&unload), 1);
+    });
+    std::this_thread::sleep_for(100ms);
+    hold(0);
+    commander.join();
+    unloader.join();
+
+    EXPECT_EQ(engine.inputs[0], nullptr);
+    const std::string journal = input.get<const char* (*)()>("testJournal")();
+    EXPECT_LT(journal.find("released"), journal.find("destroyUserInterface")) << journal;
+}

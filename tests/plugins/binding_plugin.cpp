@@ -13,9 +13,12 @@
 #define VELMORA_PLUGIN
 #include "engine/PluginApi.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #ifndef PLUGIN_KIND
 #error "PLUGIN_KIND must be defined"
@@ -165,9 +168,30 @@ VELMORA_PLUGIN_EXPORT void onPluginSwitch(int32_t show)
 }
 
 #ifndef OMIT_EXEC_COMMAND
+// While held, a command waits until the test lets it go.
+std::atomic<bool> commandsHeld{false};
+std::atomic<int32_t> commandWaiting{0};
+
+VELMORA_PLUGIN_EXPORT void testHoldCommands(int32_t hold)
+{
+    commandsHeld.store(hold != 0);
+}
+
+VELMORA_PLUGIN_EXPORT int32_t testCommandWaiting()
+{
+    return commandWaiting.load();
+}
+
 VELMORA_PLUGIN_EXPORT int32_t execCommandString(int32_t outputLoaded, const char* text)
 {
     note("execCommandString(%d,%s)", outputLoaded, text != nullptr ? text : "null");
+    if (commandsHeld.load()) {
+        commandWaiting.store(1);
+        while (commandsHeld.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        commandWaiting.store(0);
+        note("released");
+    }
     return answer;
 }
 #endif
