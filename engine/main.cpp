@@ -68,14 +68,17 @@ bool deliverCommandLine(const std::string& commandLine)
 int main(int argc, char** argv)
 {
     const std::string commandLine = joinArguments(argc, argv);
-    int exitCode = 0;
+    // 0 after a normal quit or a hand-over; a start that failed has shown why.
+    int exitCode = EXIT_FAILURE;
     {
         plat::SingleInstance single(kRunsOnce);
         const plat::SingleInstance::Role role = single.acquire();
         if (role == plat::SingleInstance::Role::Second) {
-            if (!single.handOver(commandLine))
+            if (!single.handOver(commandLine)) {
                 plat::showNotice(kRunsOnce, zkr::kProductTitle, plat::kNoticeFailure);
-            return 0;
+                return EXIT_FAILURE;
+            }
+            return EXIT_SUCCESS;
         }
         // Without a lock file no second start can find us; the engine still runs.
         if (role == plat::SingleInstance::Role::First)
@@ -88,8 +91,9 @@ int main(int argc, char** argv)
         core->instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
         const int error = core->initialise(commandLine.c_str(), engine::kShowCommandShow);
         if (error == zkr::kOk) {
-            exitCode = core->run();
-            if (exitCode == 0)
+            if (core->run() == 1)
+                exitCode = EXIT_SUCCESS;
+            else
                 engine::closeSplash();
         } else if (error == zkr::kErrBadInitialization) {
             engine::closeSplash();

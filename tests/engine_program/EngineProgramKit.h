@@ -230,12 +230,12 @@ public:
     }
 
     // Runs the program and expects it to end by an accepted quit (exit code
-    // 1); answers the user interface's log.
+    // 0); answers the user interface's log.
     std::string runToQuit()
     {
         const ProgramResult result = run();
         EXPECT_FALSE(result.timedOut) << result.err;
-        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
         return uiLog();
     }
 

@@ -67,7 +67,7 @@ TEST_F(EventLoop, AnEventPostedWithoutWaitingAnswersOneEvenWhenItIsRefused)
     // program still ran and refused the next one too.
     EXPECT_TRUE(inOrder(log, "event 1 -> 1", "event 1 -> 0")) << log;
     // The accepted quit ends the process, so its answer may never reach the
-    // log: the exit code 1 above says it was accepted.
+    // log: the exit code 0 above says it was accepted.
 }
 
 TEST_F(EventLoop, AnUnknownEventWithWaitIsAcceptedAndDoesNothing)

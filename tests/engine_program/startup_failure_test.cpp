@@ -1,4 +1,4 @@
-// A program that cannot start says why on its way out and ends with 0.
+// A program that cannot start says why on its way out and ends with 1.
 
 #include "engine_program/EngineProgramKit.h"
 #include "support/Watchdog.h"
@@ -11,13 +11,13 @@ constexpr char kBadInitialization[] = "Application cannot run because of bad ini
 
 class StartupFailure : public ::testing::Test {
 protected:
-    // Runs the program and expects it to end with 0 after showing cause and
+    // Runs the program and expects it to end with 1 after showing cause and
     // then the bad initialisation; answers what it wrote to stderr.
     std::string expectFailedStart(const char* cause)
     {
         const ProgramResult result = program_.run();
         EXPECT_FALSE(result.timedOut) << result.err;
-        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.exitCode, 1) << result.err;
         EXPECT_TRUE(inOrder(result.err, cause, kBadInitialization)) << result.err;
         return result.err;
     }
@@ -67,7 +67,7 @@ TEST_F(StartupFailure, WithoutTheSharedServicesLibraryTheProgramSaysSoAndEnds)
     const ProgramResult result = program_.run();
 
     ASSERT_FALSE(result.timedOut) << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.err.find("ZKR Shared Library "), std::string::npos) << result.err;
     EXPECT_NE(result.err.find(" not found."), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("cannot run without this file!"), std::string::npos) << result.err;
