@@ -13,6 +13,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
+#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 
 namespace engine {
@@ -77,13 +78,21 @@ UpdateDialog::UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner)
     settings.getString(ProxyDialog::kProxyHostKey, "", value);
     if (useProxy)
         proxy = value;
-    destination = plat::tempFolder() + kUpdateDocument;
 }
 
 UpdateDialog::~UpdateDialog()
 {
     socket_.cancel();
     socket_.waitForWorker(plat::kInfinite);
+    removeDestination();
+}
+
+void UpdateDialog::removeDestination()
+{
+    if (destination.empty())
+        return;
+    (void)plat::deleteFile(destination);
+    destination.clear();
 }
 
 std::string UpdateDialog::connectAddress(const std::string& configured)
@@ -107,8 +116,12 @@ void UpdateDialog::onInitDialog()
     socket_.progressContext = this;
     if (!proxy.empty())
         socket_.setProxy(proxy.c_str());
-    const int started =
-        socket_.get(connectAddress(server).c_str(), documentAddress(server).c_str(), destination.c_str());
+    // The worker opens the file again by its name, which stays ours: no one
+    // else may remove or replace it in a sticky temporary folder.
+    const plat::UniqueFd file(plat::createPrivateTempFile("qomupdate-", ".ini", destination));
+    const int started = !file ? zkr::kErrWriteFailed
+                              : socket_.get(connectAddress(server).c_str(), documentAddress(server).c_str(),
+                                            destination.c_str());
     // Reported like the worker's own errors: shown, then the dialog closes.
     if (started != 0)
         socket_.setError(started);
@@ -146,6 +159,7 @@ intptr_t UpdateDialog::onUserMessage(uint32_t message, intptr_t, uintptr_t)
         return 1;
     case kMsgFailed:
         finished_ = true;
+        removeDestination();
         finish();
         return 1;
     case kMsgEvaluate:
@@ -155,6 +169,7 @@ intptr_t UpdateDialog::onUserMessage(uint32_t message, intptr_t, uintptr_t)
             finish();
         else
             evaluate();
+        removeDestination();
         return 1;
     default:
         return 0;
@@ -205,8 +220,10 @@ void UpdateDialog::evaluate()
 {
     const std::string plugins = engine_.folder + "/Plugins";
     if (!update_.evaluate(destination.c_str(), plugins.c_str())) {
-        plat::showNotice(zkr::ApplicationUpdate::firstLine(destination.c_str()).c_str(), zkr::kProductTitle,
-                         kNotDescriptionStyle);
+        const std::string statusLine = zkr::ApplicationUpdate::firstLine(destination.c_str());
+        // Gone before the notice waits for the user.
+        removeDestination();
+        plat::showNotice(statusLine.c_str(), zkr::kProductTitle, kNotDescriptionStyle);
         return;
     }
     const int count = update_.newerCount();

@@ -62,7 +62,10 @@ public:
     // As read at construction.
     std::string server;
     std::string proxy; // empty: no proxy
-    // plat::tempFolder() + kUpdateDocument.
+    // The download's file, a new one of the user's own for each dialog
+    // (plat::createPrivateTempFile): a fixed name in the shared temporary
+    // folder could be taken by anyone first. Empty once removed again, after
+    // the evaluation, a failure or at the latest when the dialog goes.
     std::string destination;
 
 private:
@@ -71,6 +74,7 @@ private:
     void evaluate();
     void download();
     void finish();
+    void removeDestination();
 
     EngineCore& engine_;
     zkr::ApplicationUpdate update_;

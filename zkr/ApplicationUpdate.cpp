@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/core/Files.h"
 #include "platform/core/Time.h"
@@ -15,10 +17,6 @@
 namespace zkr {
 
 namespace {
-
-// A description lists its files as File1 to FileN; no section can hold more
-// keys than this, so a larger count only makes the loop longer.
-constexpr int kMostFiles = 65536;
 
 // One decimal number: a leading 0 means nothing in a date ("08" is August).
 bool readNumber(const char* text, int& value)
@@ -81,16 +79,22 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
     if (numFiles == -1)
         return false;
 
+    // The file is read once for the named sections, however many: a section
+    // at a time, a long list would read it again and again.
+    std::vector<std::string> sectionNames;
     for (int i = 1; i <= std::min(numFiles, kMostFiles); ++i) {
         char key[Registry::kKeySize];
         std::snprintf(key, sizeof key, "%s%i", "File", i);
         char sectionName[Registry::kValueSize];
-        description.selectSection(kSection, true);
         description.getString(key, "", sectionName);
-        if (sectionName[0] == '\0')
-            continue;
+        if (sectionName[0] != '\0')
+            sectionNames.emplace_back(sectionName);
+    }
+    // Sections that could not be read stay empty, their entries skipped.
+    (void)description.loadSections(sectionNames);
 
-        description.selectSection(sectionName, true);
+    for (const std::string& sectionName : sectionNames) {
+        description.selectSection(sectionName.c_str(), false);
         char name[Registry::kValueSize];
         char title[Registry::kValueSize];
         char date[Registry::kValueSize];

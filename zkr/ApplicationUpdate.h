@@ -29,6 +29,8 @@ class ApplicationUpdate : public ObjectBase {
 public:
     static constexpr char kSection[] = "AUTO_UPDATE_SECTION";
     static constexpr int kFirstLineSize = 256;
+    // Entries past this count are not read: no real description comes near it.
+    static constexpr int kMostFiles = 1000;
 
     ApplicationUpdate();
 

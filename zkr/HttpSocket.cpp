@@ -213,6 +213,10 @@ int HttpSocket::fetchDocument()
             return kErrSocketReceive;
         if (received == 0)
             break;
+        // A description is a few kilobytes; a server that sends on and on
+        // would fill the disk.
+        if (static_cast<uint64_t>(total) + static_cast<uint64_t>(received) > kMaxResponseSize)
+            return kErrSocketReceive;
         total += received;
         status("Receiving %li Bytes...", total);
         if (!plat::writeFully(file.get(), buffer, static_cast<std::size_t>(received)))

@@ -22,7 +22,9 @@ using HttpProgressCallback = void (*)(void* context, int code, const char* text)
 // own, directly or through a proxy. The destination file holds the response
 // exactly as received, headers included. The worker reports through the
 // progress callback: status texts, then either kHttpFinished or (after the
-// error was recorded with setError, errors 39 to 44 or 5) kHttpFailed.
+// error was recorded with setError, errors 39 to 44 or 5) kHttpFailed. A
+// response longer than kMaxResponseSize fails with 42, the file holding no
+// more than that.
 //
 // Threads: get, cancel and the destructor belong to the owner's thread; the
 // worker reads the texts and flags set before get, and the cancel flag. The
@@ -36,6 +38,8 @@ public:
     // How long the worker waits for the socket before it looks at the cancel flag again.
     static constexpr int kPollWaitMs = 2000;
     static constexpr int kReceiveChunk = 1024;
+    // The most a response may hold, headers counted.
+    static constexpr uint64_t kMaxResponseSize = 1 << 20;
     static constexpr char kUserAgent[] = "Velmora Audio Engine v0.1b";
 
     HttpSocket();

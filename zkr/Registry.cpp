@@ -139,6 +139,40 @@ int Registry::selectSection(const char* name, bool load)
     return 0;
 }
 
+int Registry::loadSections(const std::vector<std::string>& names)
+{
+    if (fileName[0] == '\0')
+        return 0;
+    List* const current = currentSection;
+    // Asked for as selectSection asks: by the name cut to its field.
+    std::vector<std::string> missing;
+    for (const std::string& name : names) {
+        char wanted[List::kNameSize];
+        copyText(wanted, name.c_str());
+        bool known = std::find(missing.begin(), missing.end(), wanted) != missing.end();
+        for (int i = 0; i < sectionCount && !known; ++i)
+            known = std::strcmp(sections[i]->name, wanted) == 0;
+        if (!known)
+            missing.emplace_back(wanted);
+    }
+    const std::vector<std::string> texts = plat::getProfileSections(missing, fileName);
+    int failed = 0;
+    for (size_t i = 0; i < missing.size() && failed == 0; ++i) {
+        failed = selectSection(missing[i].c_str(), false);
+        // Every line has a key before its first '='.
+        for (size_t pos = 0; pos < texts[i].size() && failed == 0;) {
+            const char* line = texts[i].c_str() + pos;
+            const size_t length = std::strlen(line);
+            pos += length + 1;
+            const char* equals = std::strchr(line, '=');
+            if (equals != nullptr)
+                failed = addEntry(std::string(line, static_cast<size_t>(equals - line)).c_str(), equals + 1);
+        }
+    }
+    currentSection = current;
+    return failed;
+}
+
 int Registry::saveSection()
 {
     if (currentSection == nullptr) {

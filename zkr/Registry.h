@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/ui/Messages.h"
 #include "zkr/List.h"
 
@@ -33,6 +36,10 @@ public:
     // Makes the named section current, reading it from the file the first
     // time only (with load and a file name).
     int selectSection(const char* name, bool load);
+    // Reads the named sections that are not in memory yet with one pass over
+    // the file, however many they are; selecting one afterwards (without
+    // load) finds it. A section the file lacks is loaded empty.
+    int loadSections(const std::vector<std::string>& names);
     // Writes the current section back whole: 16 without one, 13 when its
     // text exceeds kSectionTextSize, 5 when the file cannot be written.
     int saveSection();

@@ -176,11 +176,27 @@ int createPrivateFile(const std::string& path)
     if (!fd)
         return -1;
     struct stat info;
-    // Emptied only once it is known to be ours.
+    // Emptied only once it is known to be ours. A second link may be one
+    // someone else made to a file of ours, to have it overwritten.
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
-        ::fchmod(fd.get(), 0600) != 0 || ::ftruncate(fd.get(), 0) != 0)
+        info.st_nlink != 1 || ::fchmod(fd.get(), 0600) != 0 || ::ftruncate(fd.get(), 0) != 0)
         return -1;
     return fd.release();
+}
+
+int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path)
+{
+    std::string folder = tempFolder();
+    struct stat info;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && *runtime == '/' && ::lstat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0)
+        folder = joinPath(runtime, "");
+    std::string name = folder + prefix + "XXXXXX" + suffix;
+    const int fd = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+    if (fd >= 0)
+        path = name;
+    return fd;
 }
 
 int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t mode)

@@ -46,9 +46,16 @@ PLAT_API std::string tempFolder();
 // Writes all of data to fd, carrying on after short writes and interruptions.
 PLAT_API bool writeFully(int fd, const void* data, size_t size);
 // Creates or empties a regular file for writing, readable and writable by
-// its owner only, and answers its descriptor, or -1. A symbolic link, or a
-// file another user owns (in a shared temporary folder), is refused.
+// its owner only, and answers its descriptor, or -1. A symbolic link, a
+// file another user owns (in a shared temporary folder) or a file with more
+// than one link is refused.
 PLAT_API int createPrivateFile(const std::string& path);
+// Creates a new file of the user's own, readable and writable by its owner
+// only, under a name no one else can have taken first: prefix, six random
+// characters and suffix, in $XDG_RUNTIME_DIR when that is a folder of ours
+// closed to everyone else, else in the temporary folder. Answers its
+// descriptor and sets path, or -1.
+PLAT_API int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path);
 // Creates a new empty file with a unique name beside path (in the same folder,
 // so that it can be renamed over path) and returns its descriptor, or -1. The
 // file is created with mode less the umask, so that it is never open to more

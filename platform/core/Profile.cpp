@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Files.h"
@@ -74,6 +75,15 @@ bool sameName(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+// The name as sameName compares it, for a look-up.
+std::string foldedName(std::string_view name)
+{
+    std::string folded(trimBlanks(name));
+    for (char& c : folded)
+        c = lowerAscii(c);
+    return folded;
 }
 
 // One line of a file: its text is [begin, end), the next line starts at next.
@@ -401,6 +411,51 @@ uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, con
     buffer[size - 2] = '\0';
     buffer[size - 1] = '\0';
     return size - 2;
+}
+
+std::vector<std::string> getProfileSections(const std::vector<std::string>& sections, const char* fileName)
+{
+    std::vector<std::string> found(sections.size());
+    if (fileName == nullptr || *fileName == '\0')
+        return found;
+    try {
+        // Each name's lines are read into the first place it is asked for.
+        std::unordered_map<std::string, size_t> first;
+        std::vector<size_t> from(sections.size());
+        for (size_t i = 0; i < sections.size(); ++i)
+            from[i] = first.emplace(foldedName(sections[i]), i).first->second;
+
+        std::string content;
+        mode_t mode = 0;
+        if (readWholeFile(profilePath(fileName), content, mode) != ReadResult::Read)
+            return found;
+        std::vector<bool> read(sections.size(), false);
+        std::string* lines = nullptr;
+        for (size_t pos = contentStart(content); pos < content.size();) {
+            Line line = lineAt(content, pos);
+            std::string_view text = lineText(content, line);
+            std::string_view name;
+            if (headerName(text, name)) {
+                // The first section of a name counts.
+                auto it = first.find(foldedName(name));
+                lines = nullptr;
+                if (it != first.end() && !read[it->second]) {
+                    read[it->second] = true;
+                    lines = &found[it->second];
+                }
+            } else if (lines != nullptr) {
+                appendEntry(text, *lines);
+            }
+            pos = line.next;
+        }
+        for (size_t i = 0; i < sections.size(); ++i) {
+            if (from[i] != i)
+                found[i] = found[from[i]];
+        }
+    } catch (const std::bad_alloc&) {
+        found.assign(sections.size(), std::string());
+    }
+    return found;
 }
 
 bool writeProfileSection(const char* section, const char* text, const char* fileName)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/core/Api.h"
 
@@ -34,6 +35,11 @@ PLAT_API std::string profilePath(const std::string& fileName);
 // CR-LF or CR; the first section of a name counts. A size of 1 holds only
 // the final zero; a size of 0 writes nothing.
 PLAT_API uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, const char* fileName);
+// The lines of several sections from a single reading of the file: one text
+// per name asked for, in that order, each as getProfileSection lists them but
+// whole and without the final zero ("" for a section the file lacks).
+PLAT_API std::vector<std::string> getProfileSections(const std::vector<std::string>& sections,
+                                                     const char* fileName);
 // The same lines, however many, each ended by its zero character, without the
 // final one; empty also when memory runs out.
 PLAT_API std::string getProfileSectionLines(const char* section, const char* fileName);

@@ -12,6 +12,7 @@
 #include "DialogTestKit.h"
 #include "PluginFolderKit.h"
 #include "engine/UpdateDialog.h"
+#include "platform/core/Files.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
@@ -93,8 +94,13 @@ protected:
         return driver.finished();
     }
 
+    std::vector<std::string> tempNames() const
+    {
+        return plat::listFolder(temp.path(), "*", plat::ListWhat::Both);
+    }
     TempFolder temp;
     ScopedEnv tempDir{"TMPDIR", temp.path()};
+    ScopedEnv runtimeDir{"XDG_RUNTIME_DIR", std::nullopt};
     ShellAndNotices recorder;
 };
 
@@ -103,6 +109,8 @@ TEST_F(UpdateDialogTest, ListsThePlugInsWithNewerVersionsAndDownloadOpensTheChos
     const std::string answer = httpResponse("HTTP/1.0 200 OK", kDescription);
     LoopbackHttpServer server(answer);
     pointAt(server.address() + "/");
+    writeText(pluginPath("linked.txt"), "kept");
+    std::filesystem::create_hard_link(pluginPath("linked.txt"), temp.file("qomupdate.ini"));
     std::string caption, status;
     std::vector<std::string> lines;
     bool listOn = false, downloadOn = false;
@@ -152,7 +160,8 @@ TEST_F(UpdateDialogTest, ListsThePlugInsWithNewerVersionsAndDownloadOpensTheChos
         requests[0].rfind("GET " + server.address() + "/qomupdate.ini HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0),
         0u)
         << requests[0];
-    EXPECT_EQ(readText(temp.file("qomupdate.ini")), answer);
+    EXPECT_EQ(readText(pluginPath("linked.txt")), "kept");
+    EXPECT_EQ(tempNames(), std::vector<std::string>{"qomupdate.ini"});
     EXPECT_TRUE(core.shownErrors().empty());
 }
 
@@ -178,6 +187,7 @@ TEST_F(UpdateDialogTest, AnAnswerThatIsNoDescriptionIsShownByItsStatusLine)
 {
     LoopbackHttpServer server(httpResponse("HTTP/1.0 404 Not Found", "<html>no such file</html>"));
     pointAt(server.address());
+    std::filesystem::create_symlink(temp.file("nowhere"), temp.file("qomupdate.ini"));
     std::vector<std::string> lines{"unread"};
     bool downloadOn = true;
     if (!runUntil([](WindowHandle) { return !ShellAndNotices::notices().empty(); },
@@ -193,6 +203,7 @@ TEST_F(UpdateDialogTest, AnAnswerThatIsNoDescriptionIsShownByItsStatusLine)
     EXPECT_EQ(notices[0].style, plat::kNoticeIconStop | plat::kNoticeTaskModal | plat::kNoticeTopmost);
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(downloadOn);
+    EXPECT_TRUE(tempNames().empty());
 }
 
 TEST_F(UpdateDialogTest, AServerThatCannotBeReachedIsReportedAndTheDialogClosesByItself)
@@ -206,6 +217,7 @@ TEST_F(UpdateDialogTest, AServerThatCannotBeReachedIsReportedAndTheDialogClosesB
     EXPECT_EQ(core.openUpdateDialog(nullptr), 1);
     EXPECT_FALSE(driver.timedOut()) << "the dialog did not close by itself";
     EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrSocketInternal, "HTTP Socket"}}));
+    EXPECT_TRUE(tempNames().empty());
 }
 
 TEST_F(UpdateDialogTest, CloseDuringTheDownloadAbortsAndClosesOnceTheWorkerGaveUp)
@@ -236,6 +248,7 @@ TEST_F(UpdateDialogTest, CloseDuringTheDownloadAbortsAndClosesOnceTheWorkerGaveU
     // The worker gives up within one poll of 2000 ms.
     EXPECT_LT(waited, std::chrono::milliseconds(3500));
     EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrSocketCanceled, "HTTP Socket"}}));
+    EXPECT_TRUE(tempNames().empty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,16 @@ time_t localSeconds(int year, int month, int day, int hour = 0)
 uint64_t fileTimeOf(time_t seconds)
 {
     return plat::fileTimeFromUnix(seconds, 0);
+}
+
+// Bytes this process has read so far (-1 where the system does not count them).
+long long bytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    std::string field;
+    long long value = -1;
+    io >> field >> value;
+    return field == "rchar:" ? value : -1;
 }
 
 // The response headers the stored download begins with.
@@ -181,6 +192,25 @@ TEST_F(ApplicationUpdateTest, FileWithoutTheCountIsNoDescriptionAndShowsItsStatu
 
     EXPECT_FALSE(update.evaluate(folder.file("never-downloaded.ini").c_str(), plugins.c_str()));
     EXPECT_EQ(zkr::ApplicationUpdate::firstLine(folder.file("never-downloaded.ini").c_str()), "");
+}
+
+TEST_F(ApplicationUpdateTest, AHugeDescriptionIsReadAsAWholeAndOnlyItsFirstEntriesCount)
+{
+    plugin("p1.so", dayBefore);
+    const int listed = zkr::ApplicationUpdate::kMostFiles + 500;
+    std::string text = "[AUTO_UPDATE_SECTION]\nNumFiles=" + std::to_string(listed) + "\n", sections;
+    for (int i = 1; i <= listed; ++i) {
+        const std::string n = std::to_string(i);
+        text += "File" + n + "=S" + n + "\n";
+        sections += "[S" + n + "]\nname=p" + n +
+                    ".so\ndate=08/09/2026\nurl=http://127.0.0.1/\nnote=" + std::string(600, 'x') + "\n";
+    }
+    const long long before = bytesRead();
+    ASSERT_TRUE(evaluate(text + sections));
+    // Not a reading of the whole file per section.
+    EXPECT_TRUE(before < 0 || bytesRead() - before < 4 * static_cast<long long>((text + sections).size()));
+    EXPECT_EQ(update.entries.count, zkr::ApplicationUpdate::kMostFiles);
+    EXPECT_EQ(offered(), std::vector<std::string>{"p1.so (p1.so) => http://127.0.0.1/"});
 }
 
 TEST_F(ApplicationUpdateTest, FirstLineStopsAtTheLineEndOrTheBufferSize)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,7 @@ using velmora::test::readText;
 using velmora::test::TempFolder;
 using velmora::test::TinyProxy;
 using velmora::test::Watchdog;
+using velmora::test::writeText;
 using Clock = std::chrono::steady_clock;
 
 struct Progress {
@@ -344,6 +346,21 @@ TEST_F(HttpSocketTest, DestinationThatCannotBeOpenedFails)
     EXPECT_EQ(reported(), std::vector<int>{zkr::kErrWriteFailed});
     EXPECT_EQ(log.statusTexts().back(), "Connected...");
     EXPECT_TRUE(server.requests().empty());
+}
+
+// A link planted where others may link to our files must not get them written.
+TEST_F(HttpSocketTest, AnAnswerPastTheSizeLimitFailsAndALinkedDestinationIsNeverWritten)
+{
+    LoopbackHttpServer server(
+        httpResponse("HTTP/1.0 200 OK", std::string(zkr::HttpSocket::kMaxResponseSize, 'x')));
+    ASSERT_EQ(download(server.address(), "/qomupdate.ini", destination), zkr::kHttpFailed);
+    EXPECT_LE(std::filesystem::file_size(destination), zkr::HttpSocket::kMaxResponseSize);
+
+    writeText(folder.file("linked"), "kept");
+    std::filesystem::create_hard_link(folder.file("linked"), folder.file("planted"));
+    ASSERT_EQ(download(server.address(), "/qomupdate.ini", folder.file("planted")), zkr::kHttpFailed);
+    EXPECT_EQ(readText(folder.file("linked")), "kept");
+    EXPECT_EQ(reported(), (std::vector<int>{zkr::kErrSocketReceive, zkr::kErrWriteFailed}));
 }
 
 TEST_F(HttpSocketTest, DownloadThroughProxyReachesTheServer)
