@@ -62,7 +62,7 @@ Registry::Entry* Registry::entryAt(int index)
     return currentSection == nullptr ? nullptr : static_cast<Entry*>(currentSection->itemAt(index));
 }
 
-List* Registry::readSection(const char* name)
+List* Registry::sectionOf(const std::string& lines)
 {
     List* section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
     if (section == nullptr) {
@@ -70,12 +70,8 @@ List* Registry::readSection(const char* name)
         return nullptr;
     }
     section->silent = silent;
-
-    // The whole section, however long: a section read only in part would
-    // lose the rest on its next save.
-    const std::string text = plat::getProfileSectionLines(name, fileName);
-    for (size_t pos = 0; pos < text.size();) {
-        const char* line = text.c_str() + pos;
+    for (size_t pos = 0; pos < lines.size();) {
+        const char* line = lines.c_str() + pos;
         size_t lineLength = std::strlen(line);
         pos += lineLength + 1;
 
@@ -96,6 +92,22 @@ List* Registry::readSection(const char* name)
     return section;
 }
 
+int Registry::keepSection(List* section, const char* name)
+{
+    copyText(section->name, name);
+    void* grown = std::realloc(sections, (static_cast<size_t>(sectionCount) + 1) * sizeof(List*));
+    if (grown == nullptr) {
+        delete section;
+        setError(kErrOutOfMemory);
+        return lastError;
+    }
+    sections = static_cast<List**>(grown);
+    sections[sectionCount++] = section;
+    currentSection = section;
+    lastError = 0;
+    return 0;
+}
+
 int Registry::selectSection(const char* name, bool load)
 {
     char wanted[List::kNameSize];
@@ -110,33 +122,12 @@ int Registry::selectSection(const char* name, bool load)
             return 0;
         }
     }
-
-    List* section = nullptr;
-    if (load) {
-        section = readSection(wanted);
-        if (section == nullptr)
-            return lastError;
-    } else {
-        section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
-        if (section == nullptr) {
-            setError(kErrOutOfMemory);
-            return lastError;
-        }
-        section->silent = silent;
-    }
-    copyText(section->name, wanted);
-
-    void* grown = std::realloc(sections, (static_cast<size_t>(sectionCount) + 1) * sizeof(List*));
-    if (grown == nullptr) {
-        delete section;
-        setError(kErrOutOfMemory);
+    // The whole section, however long: a section read only in part would
+    // lose the rest on its next save.
+    List* section = sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string());
+    if (section == nullptr)
         return lastError;
-    }
-    sections = static_cast<List**>(grown);
-    sections[sectionCount++] = section;
-    currentSection = section;
-    lastError = 0;
-    return 0;
+    return keepSection(section, wanted);
 }
 
 int Registry::loadSections(const std::vector<std::string>& names)
@@ -158,16 +149,8 @@ int Registry::loadSections(const std::vector<std::string>& names)
     const std::vector<std::string> texts = plat::getProfileSections(missing, fileName);
     int failed = 0;
     for (size_t i = 0; i < missing.size() && failed == 0; ++i) {
-        failed = selectSection(missing[i].c_str(), false);
-        // Every line has a key before its first '='.
-        for (size_t pos = 0; pos < texts[i].size() && failed == 0;) {
-            const char* line = texts[i].c_str() + pos;
-            const size_t length = std::strlen(line);
-            pos += length + 1;
-            const char* equals = std::strchr(line, '=');
-            if (equals != nullptr)
-                failed = addEntry(std::string(line, static_cast<size_t>(equals - line)).c_str(), equals + 1);
-        }
+        List* section = sectionOf(texts[i]);
+        failed = section != nullptr ? keepSection(section, missing[i].c_str()) : lastError;
     }
     currentSection = current;
     return failed;

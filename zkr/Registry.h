@@ -69,8 +69,12 @@ public:
     bool createMissingKeys = false;
 
 private:
-    // A new section filled from the file, or null with lastError set.
-    List* readSection(const char* name);
+    // A new section of the "key=value" lines of a profile section (as
+    // plat::getProfileSections gives them), or null with lastError set.
+    List* sectionOf(const std::string& lines);
+    // Adds section (which it then owns) under name and makes it current; 0,
+    // or 19 with the section freed.
+    int keepSection(List* section, const char* name);
     Entry* entryAt(int index);
 };
 

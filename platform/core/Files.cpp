@@ -184,14 +184,20 @@ int createPrivateFile(const std::string& path)
     return fd.release();
 }
 
+std::string privateRuntimeFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info;
+    if (runtime == nullptr || runtime[0] != '/' || ::stat(runtime, &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid() || (info.st_mode & 022) != 0)
+        return {};
+    return runtime;
+}
+
 int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path)
 {
-    std::string folder = tempFolder();
-    struct stat info;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime == '/' && ::lstat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0)
-        folder = joinPath(runtime, "");
+    const std::string runtime = privateRuntimeFolder();
+    const std::string folder = runtime.empty() ? tempFolder() : joinPath(runtime, "");
     std::string name = folder + prefix + "XXXXXX" + suffix;
     const int fd = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (fd >= 0)

@@ -50,10 +50,13 @@ PLAT_API bool writeFully(int fd, const void* data, size_t size);
 // file another user owns (in a shared temporary folder) or a file with more
 // than one link is refused.
 PLAT_API int createPrivateFile(const std::string& path);
+// $XDG_RUNTIME_DIR when it names a folder of the user's own that no one else
+// may write to (the variable is only a hint); else empty.
+PLAT_API std::string privateRuntimeFolder();
 // Creates a new file of the user's own, readable and writable by its owner
 // only, under a name no one else can have taken first: prefix, six random
-// characters and suffix, in $XDG_RUNTIME_DIR when that is a folder of ours
-// closed to everyone else, else in the temporary folder. Answers its
+// characters and suffix, in the private runtime folder, else in the
+// temporary folder. Answers its
 // descriptor and sets path, or -1.
 PLAT_API int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path);
 // Creates a new empty file with a unique name beside path (in the same folder,

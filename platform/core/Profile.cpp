@@ -369,24 +369,13 @@ std::string profilePath(const std::string& fileName)
 
 std::string getProfileSectionLines(const char* section, const char* fileName)
 {
-    std::string lines;
-    if (section == nullptr || fileName == nullptr || *fileName == '\0')
-        return lines;
-    std::string content;
-    mode_t mode = 0;
+    if (section == nullptr)
+        return {};
     try {
-        if (readWholeFile(profilePath(fileName), content, mode) == ReadResult::Read) {
-            SectionSpan span = findSection(content, trimBlanks(section));
-            for (size_t pos = span.body; span.found && pos < span.end;) {
-                Line line = lineAt(content, pos);
-                appendEntry(lineText(content, line), lines);
-                pos = line.next;
-            }
-        }
+        return getProfileSections({section}, fileName).front();
     } catch (const std::bad_alloc&) {
-        lines.clear();
+        return {};
     }
-    return lines;
 }
 
 uint32_t getProfileSection(const char* section, char* buffer, uint32_t size, const char* fileName)

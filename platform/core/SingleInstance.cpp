@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/Files.h"
 #include "platform/core/UniqueFd.h"
 
 namespace plat {
@@ -108,15 +109,10 @@ struct RuntimePlace {
 
 RuntimePlace runtimePlace(const std::string& stem)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        struct stat info;
-        const std::string folder = runtime;
-        const std::string socketPath = folder + "/" + stem + ".sock";
-        if (stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-            (info.st_mode & 022) == 0 && socketPath.size() < sizeof(sockaddr_un::sun_path))
-            return {folder, false};
-    }
+    const std::string folder = privateRuntimeFolder();
+    const std::string socketPath = folder + "/" + stem + ".sock";
+    if (!folder.empty() && socketPath.size() < sizeof(sockaddr_un::sun_path))
+        return {folder, false};
     return {"/tmp/velmora-" + std::to_string(geteuid()), true};
 }
 
