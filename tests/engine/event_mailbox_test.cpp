@@ -378,13 +378,12 @@ TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
     engine.inputs[0] = velmora::test::loadTestPlugin<engine::InputPlugin>("good_input.vin");
     velmora::test::TestControls input{"good_input.vin"};
     input.get<void (*)()>("testClearJournal")();
-    auto hold = input.get<void (*)(int32_t)>("testHoldCommands");
-    auto waiting = input.get<int32_t (*)()>("testCommandWaiting");
+    std::atomic<int32_t>& hold = *input.get<std::atomic<int32_t>* (*)()>("testCommandHold")();
     startLoop();
 
-    hold(1);
+    hold = 1;
     std::thread commander([&] { engine.offerCommand("song.wav"); });
-    while (waiting() == 0)
+    while (hold != 2)
         std::this_thread::sleep_for(1ms);
     // An unload posted meanwhile is carried out once the command is done.
     std::thread unloader([&] {
@@ -393,7 +392,7 @@ TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
         EXPECT_EQ(engine.postEvent(&unload), 1);
     });
     std::this_thread::sleep_for(100ms);
-    hold(0);
+    hold = 0;
     commander.join();
     unloader.join();
 

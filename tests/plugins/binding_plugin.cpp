@@ -168,28 +168,20 @@ VELMORA_PLUGIN_EXPORT void onPluginSwitch(int32_t show)
 }
 
 #ifndef OMIT_EXEC_COMMAND
-// While held, a command waits until the test lets it go.
-std::atomic<bool> commandsHeld{false};
-std::atomic<int32_t> commandWaiting{0};
+// Set to 1 by the test: the next command sets 2 and waits until it is 0.
+std::atomic<int32_t> commandHold{0};
 
-VELMORA_PLUGIN_EXPORT void testHoldCommands(int32_t hold)
+VELMORA_PLUGIN_EXPORT std::atomic<int32_t>* testCommandHold()
 {
-    commandsHeld.store(hold != 0);
-}
-
-VELMORA_PLUGIN_EXPORT int32_t testCommandWaiting()
-{
-    return commandWaiting.load();
+    return &commandHold;
 }
 
 VELMORA_PLUGIN_EXPORT int32_t execCommandString(int32_t outputLoaded, const char* text)
 {
     note("execCommandString(%d,%s)", outputLoaded, text != nullptr ? text : "null");
-    if (commandsHeld.load()) {
-        commandWaiting.store(1);
-        while (commandsHeld.load())
+    if (int32_t held = 1; commandHold.compare_exchange_strong(held, 2)) {
+        while (commandHold.load() != 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        commandWaiting.store(0);
         note("released");
     }
     return answer;
