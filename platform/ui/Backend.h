@@ -84,6 +84,12 @@ public:
     virtual bool removeTrayIcon(WindowHandle owner, uint32_t id) = 0;
     // The system's short warning sound; a backend without sound stays silent.
     virtual void bell() {}
+    // Draws the user's eye to the window (on) or stops doing so (off).
+    virtual void flash(NativeWindow window, bool on)
+    {
+        (void)window;
+        (void)on;
+    }
 };
 
 // The backend of the process, chosen and opened on first use; null when it

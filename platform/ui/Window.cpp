@@ -1161,6 +1161,23 @@ bool setForegroundWindow(WindowHandle window)
     return true;
 }
 
+bool flashWindow(WindowHandle window, bool invert)
+{
+    NativeWindow native = 0;
+    {
+        std::lock_guard lock(uiMutex());
+        WindowRecord* record = liveWindowLocked(window);
+        if (record == nullptr)
+            return false;
+        while (record->parent != nullptr)
+            record = record->parent;
+        native = record->native;
+    }
+    if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
+        backend->flash(native, invert);
+    return true;
+}
+
 WindowHandle foregroundWindow()
 {
     std::lock_guard lock(uiMutex());

@@ -223,6 +223,9 @@ PLAT_API WindowHandle findWindow(const char* className, const char* title);
 // ---- activation, focus, input state --------------------------------------------------------------
 // Raises a top-level window (the top-level window of a child) and makes it active.
 PLAT_API bool setForegroundWindow(WindowHandle window);
+// Flashes the top-level window's caption once (invert) or ends the flash, so
+// the user sees the window refused something; false for a bad window.
+PLAT_API bool flashWindow(WindowHandle window, bool invert);
 PLAT_API WindowHandle foregroundWindow();
 // The active top-level window of the calling thread.
 PLAT_API WindowHandle activeWindow();

@@ -59,6 +59,7 @@ struct NativeState {
     WindowHandle owner = nullptr;
     std::vector<Rect> shape; // empty: no shape
     int presentCount = 0;    // calls of present
+    int flashCount = 0;      // flashes asked for
     std::vector<Rect> lastPresented;
     std::vector<Rect> allPresented; // since the last clearPresented
 };

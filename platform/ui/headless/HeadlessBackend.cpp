@@ -99,6 +99,12 @@ public:
         if (find(window) != nullptr)
             foreground_ = window;
     }
+    void flash(NativeWindow window, bool on) override
+    {
+        std::lock_guard lock(mutex_);
+        if (Entry* entry = find(window); entry != nullptr && on)
+            ++entry->state.flashCount;
+    }
     void present(NativeWindow window, const Surface&, const std::vector<Rect>& rects) override
     {
         std::lock_guard lock(mutex_);

@@ -1,6 +1,7 @@
 #include "platform/ui/x11/X11Backend.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include "platform/ui/Region.h"
 #include "platform/ui/Surface.h"
@@ -151,6 +152,26 @@ void X11Backend::setCapture(NativeWindow window)
                      ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
                      None, None, CurrentTime);
     }
+    XFlush(display);
+}
+
+void X11Backend::flash(NativeWindow window, bool on)
+{
+    if (!connection_ || !find(window))
+        return;
+    // The urgency hint is how X asks the window manager to draw attention;
+    // it ends when the flash is ended.
+    ::Display* display = connection_->display();
+    XWMHints* hints = XGetWMHints(display, static_cast<::Window>(window));
+    XWMHints fallback{};
+    XWMHints& changed = hints != nullptr ? *hints : fallback;
+    if (on)
+        changed.flags |= XUrgencyHint;
+    else
+        changed.flags &= ~XUrgencyHint;
+    XSetWMHints(display, static_cast<::Window>(window), &changed);
+    if (hints != nullptr)
+        XFree(hints);
     XFlush(display);
 }
 

@@ -43,6 +43,7 @@ public:
     bool showTrayIcon(const TrayIconSpec& icon) override;
     bool removeTrayIcon(WindowHandle owner, uint32_t id) override;
     void bell() override;
+    void flash(NativeWindow window, bool on) override;
 
 private:
     std::shared_ptr<X11Window> find(NativeWindow window) const;
