@@ -59,6 +59,10 @@ void BitmapFont::draw(plat::ui::Painter& dc, int x, int y, std::string_view text
 
 void BitmapFont::drawCentred(plat::ui::Painter& dc, const plat::ui::Rect& area, std::string_view text) const
 {
+    // A text wider than the area loses characters at its end, so it never
+    // draws over what lies beside the area.
+    while (!text.empty() && textWidth(text) > area.width())
+        text.remove_suffix(1);
     const int x = area.left + area.width() / 2 - textWidth(text) / 2;
     const int y = area.top + area.height() / 2 - glyphHeight_ / 2;
     draw(dc, x, y, text);

@@ -33,7 +33,8 @@ public:
     int textWidth(std::string_view text) const;
     // Draws text with its first character's top left at x, y.
     void draw(plat::ui::Painter& dc, int x, int y, std::string_view text) const;
-    // Draws text centred in area (halves rounded down).
+    // Draws text centred in area (halves rounded down); characters that do
+    // not fit are left off the end.
     void drawCentred(plat::ui::Painter& dc, const plat::ui::Rect& area, std::string_view text) const;
 
     const BitmapObject& glyphs() const { return glyphs_; }
