@@ -1,0 +1,427 @@
+#include "plugins/velmoraui/MainPanel.h"
+
+#include <string>
+
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/Window.h"
+#include "plugins/velmoraui/Layout.h"
+#include "plugins/velmoraui/Texts.h"
+#include "zkr/Application.h"
+#include "zkr/Registry.h"
+#include "zkr/SharedServices.h"
+#include "zkr/Text.h"
+
+namespace velmoraui {
+
+namespace {
+
+// Mailbox keys of the states.
+constexpr int kElapsedKey = 0;
+constexpr int kStreamingKey = 1;
+
+// What a window whose start-up failed reports (above 0 fails the creation).
+constexpr int kStartFailed = 18;
+
+zkr::Registry* settingsStore()
+{
+    return zkr::theApplication != nullptr ? &zkr::theApplication->settings : nullptr;
+}
+
+} // namespace
+
+MainPanel::MainPanel() = default;
+
+MainPanel::~MainPanel()
+{
+    mailbox_.detach();
+}
+
+zkr::WindowDescription MainPanel::windowDescription()
+{
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, kClassName);
+    zkr::copyText(description.title, kTitle);
+    description.x = 0;
+    description.y = 0;
+    description.width = kRequestedWidth;
+    description.height = kRequestedHeight;
+    description.inTaskBar = 1;
+    return description;
+}
+
+// ---------------------------------------------------------------------------
+// From the engine (any thread)
+
+void MainPanel::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
+{
+    switch (code) {
+    case engine::kValueStreaming:
+        if (index == 0)
+            mailbox_.postState(kStreamingKey, value);
+        return;
+    case engine::kValueElapsed:
+        if (index == 0)
+            mailbox_.postState(kElapsedKey, value);
+        return;
+    case engine::kValueInputName:
+    case engine::kValueOutputName:
+    case engine::kValueEffectSlotName: {
+        const bool known = (code == engine::kValueInputName && index >= 0 && index < engine::kInputSlots) ||
+                           (code == engine::kValueOutputName && index == 0) ||
+                           (code == engine::kValueEffectSlotName && index >= 0 && index < engine::kEffectSlots);
+        if (!known)
+            return;
+        const char* text = reinterpret_cast<const char*>(value);
+        mailbox_.postOrdered(Update{index, code, 0, 0, text != nullptr, text != nullptr ? text : ""});
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void MainPanel::updateChannelValue(int32_t channel, int32_t code, intptr_t value)
+{
+    console.updateChannelValue(channel, code, value);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+bool MainPanel::join(zkr::Control* control, int id)
+{
+    control->message = kControlMessage;
+    control->messageWParam = static_cast<uint32_t>(id);
+    return addControl(control) == 0;
+}
+
+SelectionDisplay* MainPanel::addSelection(int id, const Box& box, unsigned background, const std::string& tooltip)
+{
+    auto* display = new SelectionDisplay(this);
+    display->place(box.x, box.y, images_.load(background), &selectionAreas_, images_.load(kLampLitBitmap),
+                   images_.load(kLampDarkBitmap), &font);
+    display->setDefaultTooltip(tooltip);
+    join(display, id);
+    return display;
+}
+
+bool MainPanel::createStageOne()
+{
+    images_.clear();
+    if (!applySkin(*this, images_, kMainSkinBitmap, kMainMaskBitmap))
+        return false;
+    std::vector<int> widths(kFontWidths.begin(), kFontWidths.end());
+    if (!font.load(pluginModule(), kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth, widths) ||
+        !selectionAreas_.load(pluginModule(), kSelectionAreasBitmap))
+        return false;
+
+    menuButton = new zkr::BitmapButton(this);
+    menuButton->place(kMenuButton.x, kMenuButton.y, images_.load(kMenuButtonBitmap));
+    zkr::copyText(menuButton->tooltip, stringText(kStringMenu));
+    join(menuButton, kMenuButtonId);
+
+    consoleButton = new zkr::BitmapButton(this);
+    consoleButton->place(kConsoleButton.x, kConsoleButton.y, images_.load(kConsoleButtonBitmap));
+    zkr::copyText(consoleButton->tooltip, stringText(kStringToggleConsole));
+    join(consoleButton, kConsoleButtonId);
+
+    streamingLamp = new zkr::LampControl(this);
+    streamingLamp->place(kStreamingLamp.x, kStreamingLamp.y, images_.load(kLampLitBitmap),
+                         images_.load(kLampDarkBitmap));
+    streamingLamp->hasTooltip = false;
+    join(streamingLamp, kLampId);
+
+    timeDisplay = new zkr::LabelControl(this);
+    timeDisplay->place(kTimeDisplay.x, kTimeDisplay.y, kTimeDisplay.width, kTimeDisplay.height);
+    timeDisplay->font = &font;
+    timeDisplay->hasTooltip = false;
+    timeDisplay->setText(stringText(kStringZeroTime));
+    join(timeDisplay, kTimeId);
+
+    for (int slot = 0; slot < engine::kInputSlots; ++slot)
+        inputDisplays[static_cast<std::size_t>(slot)] =
+            addSelection(kFirstInputId + slot, kInputDisplays[static_cast<std::size_t>(slot)], kInputDisplayBitmap,
+                         numberedText(kStringAudioInput, slot + 1));
+    outputDisplay = addSelection(kOutputId, kOutputDisplay, kOutputDisplayBitmap, stringText(kStringAudioOutput));
+    for (int slot = 0; slot < engine::kEffectSlots; ++slot)
+        effectDisplays[static_cast<std::size_t>(slot)] =
+            addSelection(kFirstEffectId + slot, kEffectDisplays[static_cast<std::size_t>(slot)],
+                         kEffectDisplayBitmap, numberedText(kStringRealtimeEffect, slot + 1));
+
+    auto* close = new zkr::BitmapButton(this);
+    close->place(kCloseButton.x, kCloseButton.y, images_.load(kCloseButtonBitmap));
+    zkr::copyText(close->tooltip, stringText(kStringClose));
+    join(close, kCloseId);
+
+    auto* minimise = new zkr::BitmapButton(this);
+    minimise->place(kMinimiseButton.x, kMinimiseButton.y, images_.load(kMinimiseButtonBitmap));
+    zkr::copyText(minimise->tooltip, stringText(kStringMinimise));
+    join(minimise, kMinimiseId);
+
+    mainMenu_ = plat::ui::loadMenu(pluginModule(), kMainMenu);
+    return !images_.failed() && mainMenu_ != nullptr;
+}
+
+bool MainPanel::createConsole()
+{
+    console.eventCallback = eventCallback;
+    console.internalCallback = internalCallback;
+    console.font = &font;
+    console.parent = window;
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, MixingConsole::kClassName);
+    zkr::copyText(description.title, stringText(kStringMixingConsole));
+    description.width = kConsoleWidth;
+    description.height = kConsoleHeight;
+    return console.create(true, description, pluginModule(), plat::ui::kShowHide) == 0;
+}
+
+int MainPanel::finishCreate()
+{
+    if (!createConsole())
+        return kStartFailed;
+    built_ = true;
+    mailbox_.attach(window, kUpdateMessage);
+    request(engine::kRequestRestore);
+    restoreSettings();
+    return 0;
+}
+
+void MainPanel::restoreSettings()
+{
+    zkr::Registry* settings = settingsStore();
+    if (settings == nullptr)
+        return;
+    settings->selectSection(kSection, true);
+    zkr::Registry::restorePosition(window, kMainPositionKey);
+    trayIcon = settings->getInt(kTrayIconKey, 1) != 0;
+    if (trayIcon)
+        showTrayIcon(true);
+}
+
+void MainPanel::beforeDestroy()
+{
+    built_ = false;
+    mailbox_.detach();
+    if (mainMenu_ != nullptr)
+        plat::ui::destroyMenu(mainMenu_);
+    mainMenu_ = nullptr;
+    // A console still open here (the window is destroyed without closing)
+    // goes with it.
+    if (console.window != nullptr && plat::ui::isWindow(console.window)) {
+        console.closing = true;
+        plat::ui::sendMessage(console.window, plat::ui::kMsgClose, 0, 0);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+bool MainPanel::onClose()
+{
+    engine::EngineEvent quit{};
+    quit.code = engine::kEventQuit;
+    quit.wait = 1;
+    if (eventCallback == nullptr || eventCallback(&quit) == 0) {
+        plat::ui::flashWindow(window, true);
+        return false;
+    }
+    if (trayIcon)
+        showTrayIcon(false);
+    saveSettings();
+    console.closing = true;
+    if (console.window != nullptr)
+        plat::ui::sendMessage(console.window, plat::ui::kMsgClose, 0, 0);
+    return true;
+}
+
+void MainPanel::saveSettings()
+{
+    zkr::Registry* settings = settingsStore();
+    if (settings == nullptr)
+        return;
+    settings->selectSection(kSection, true);
+    zkr::Registry::savePosition(window, kMainPositionKey);
+    settings->setInt(kTrayIconKey, trayIcon ? 1 : 0);
+    const bool consoleOpen = console.window != nullptr && plat::ui::isWindow(console.window);
+    if (consoleOpen)
+        zkr::Registry::savePosition(console.window, kConsolePositionKey);
+    settings->setInt(kConsoleVisibleKey, consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
+    settings->saveSection();
+}
+
+// ---------------------------------------------------------------------------
+// The user (the window's thread)
+
+intptr_t MainPanel::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam)
+{
+    if (message == kUpdateMessage) {
+        if (built_)
+            mailbox_.drain([this](int key, intptr_t value) { applyState(key, value); },
+                           [this](const Update& update) { applyUpdate(update); });
+    } else if (message == kControlMessage) {
+        if (built_)
+            onControl(static_cast<int>(wparam));
+    } else if (message == kTrayMessage) {
+        request(engine::kRequestTrayNotification, lparam);
+    }
+    return 0;
+}
+
+intptr_t MainPanel::onCopyData(uintptr_t, intptr_t lparam)
+{
+    request(engine::kRequestCommandString, lparam);
+    return 1;
+}
+
+int32_t MainPanel::request(int32_t code, intptr_t data)
+{
+    if (internalCallback == nullptr)
+        return 0;
+    engine::EngineRequest fields{};
+    fields.owner = reinterpret_cast<intptr_t>(window);
+    fields.data = data;
+    return internalCallback(&fields, code);
+}
+
+void MainPanel::onControl(int id)
+{
+    switch (id) {
+    case kMenuButtonId:
+        openMainMenu();
+        return;
+    case kConsoleButtonId:
+        plat::ui::showWindow(console.window,
+                             plat::ui::isWindowVisible(console.window) ? plat::ui::kShowHide : plat::ui::kShowNormal);
+        return;
+    case kCloseId:
+        // Posted: the window must not go while its button is still handling the click.
+        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        return;
+    case kMinimiseId:
+        plat::ui::showWindow(window, plat::ui::kShowMinimize);
+        return;
+    default:
+        break;
+    }
+    if (id >= kFirstInputId && id < kFirstInputId + engine::kInputSlots)
+        onSelection(*inputDisplays[static_cast<std::size_t>(id - kFirstInputId)], engine::kEventKindInput,
+                    id - kFirstInputId, engine::kRequestInputMenu);
+    else if (id == kOutputId)
+        onSelection(*outputDisplay, engine::kEventKindOutput, 0, engine::kRequestOutputMenu);
+    else if (id >= kFirstEffectId && id < kFirstEffectId + engine::kEffectSlots)
+        onSelection(*effectDisplays[static_cast<std::size_t>(id - kFirstEffectId)], engine::kEventKindEffect,
+                    id - kFirstEffectId, engine::kRequestEffectMenu);
+}
+
+void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slot, int32_t menuRequest)
+{
+    if (display.clickedArea == SelectionAreas::Area::Lamp) {
+        display.setLit(!display.lit);
+        engine::EngineEvent event{};
+        event.code = engine::kEventShowWindow;
+        event.target = kind;
+        event.index = slot;
+        event.value = display.lit ? 1 : 0;
+        if (eventCallback != nullptr)
+            eventCallback(&event);
+        return;
+    }
+    if (display.clickedArea != SelectionAreas::Area::Name || internalCallback == nullptr)
+        return;
+    plat::ui::Point corner{display.rect.left, display.rect.bottom};
+    plat::ui::clientToScreen(window, corner);
+    engine::EngineRequest fields{};
+    fields.owner = reinterpret_cast<intptr_t>(window);
+    fields.x = corner.x;
+    fields.y = corner.y;
+    fields.slot = kind == engine::kEventKindOutput ? 0 : slot;
+    if (internalCallback(&fields, menuRequest) == 0)
+        return;
+    display.showSelection(reinterpret_cast<const char*>(fields.data));
+}
+
+void MainPanel::openMainMenu()
+{
+    plat::ui::MenuHandle popup = plat::ui::subMenu(mainMenu_, 0);
+    if (popup == nullptr)
+        return;
+    plat::ui::checkMenuItem(popup, kTrayIconCommand,
+                            (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) | plat::ui::kMenuByCommand);
+    plat::ui::Point corner{menuButton->rect.left, menuButton->rect.top};
+    plat::ui::clientToScreen(window, corner);
+    const intptr_t chosen = plat::ui::trackPopupMenu(
+        popup, plat::ui::kTrackRightAlign | plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
+    if (chosen > 0)
+        onMenuCommand(static_cast<unsigned>(chosen));
+}
+
+void MainPanel::onMenuCommand(unsigned command)
+{
+    switch (command) {
+    case kPluginManagerCommand:
+        request(engine::kRequestPluginManager);
+        return;
+    case kAudioSetupCommand:
+        request(engine::kRequestAudioSystemSetup);
+        return;
+    case kHelpIndexCommand:
+        request(engine::kRequestHelpIndex);
+        return;
+    case kHomepageCommand:
+        request(engine::kRequestHomepage);
+        return;
+    case kAboutCommand:
+        request(engine::kRequestAbout);
+        return;
+    case kTrayIconCommand:
+        trayIcon = !trayIcon;
+        showTrayIcon(trayIcon);
+        return;
+    case kExitCommand:
+        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        return;
+    default:
+        return;
+    }
+}
+
+void MainPanel::showTrayIcon(bool show)
+{
+    if (zkr::sharedServices != nullptr && zkr::sharedServices->setVelmoraTrayIcon != nullptr)
+        zkr::sharedServices->setVelmoraTrayIcon(reinterpret_cast<intptr_t>(window), kTrayMessage, show ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------
+// The engine's updates (the window's thread)
+
+void MainPanel::applyState(int key, intptr_t value)
+{
+    if (key == kStreamingKey)
+        streamingLamp->setLit(value != 0);
+    else if (key == kElapsedKey)
+        timeDisplay->setText(elapsedText(value).c_str());
+}
+
+SelectionDisplay* MainPanel::displayFor(int32_t code, int32_t index) const
+{
+    switch (code) {
+    case engine::kValueInputName:
+        return inputDisplays[static_cast<std::size_t>(index)];
+    case engine::kValueOutputName:
+        return outputDisplay;
+    case engine::kValueEffectSlotName:
+        return effectDisplays[static_cast<std::size_t>(index)];
+    default:
+        return nullptr;
+    }
+}
+
+void MainPanel::applyUpdate(const Update& update)
+{
+    if (SelectionDisplay* display = displayFor(update.code, update.target))
+        display->showSelection(update.hasText ? update.text.c_str() : nullptr);
+}
+
+} // namespace velmoraui

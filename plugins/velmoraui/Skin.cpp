@@ -1,0 +1,56 @@
+#include "plugins/velmoraui/Skin.h"
+
+#include "platform/ui/Window.h"
+
+namespace velmoraui {
+
+namespace {
+
+// Any object of the plug-in's own tells which module holds it.
+const char kModuleMarker = 0;
+
+} // namespace
+
+plat::ModuleHandle pluginModule()
+{
+    static const plat::ModuleHandle module = [] {
+        plat::ModuleInfo info;
+        return plat::moduleOf(&kModuleMarker, info) ? info.handle : nullptr;
+    }();
+    return module;
+}
+
+zkr::BitmapObject* SkinImages::load(unsigned id)
+{
+    auto image = std::make_unique<zkr::BitmapObject>();
+    if (!image->load(pluginModule(), id)) {
+        failed_ = true;
+        return nullptr;
+    }
+    images_.push_back(std::move(image));
+    return images_.back().get();
+}
+
+void SkinImages::clear()
+{
+    images_.clear();
+    failed_ = false;
+}
+
+bool applySkin(zkr::UserInterface& window, SkinImages& images, unsigned skinId, unsigned maskId)
+{
+    zkr::BitmapObject* skin = images.load(skinId);
+    const zkr::BitmapObject* mask = images.load(maskId);
+    if (skin == nullptr || mask == nullptr)
+        return false;
+    window.background = skin;
+    window.description.width = skin->width();
+    window.description.height = skin->height();
+    window.description.region = mask->makeRegion();
+    plat::ui::Rect bounds;
+    plat::ui::windowRect(window.window, bounds);
+    plat::ui::moveWindow(window.window, bounds.left, bounds.top, skin->width(), skin->height(), false);
+    return true;
+}
+
+} // namespace velmoraui

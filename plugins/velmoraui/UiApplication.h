@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "engine/PluginApi.h"
+#include "zkr/Application.h"
+
+namespace velmoraui {
+
+class MainPanel;
+
+// The plug-in's application: its settings store, the engine's callbacks and
+// the main window's object. Made when the library is loaded (startUp) and
+// gone when it is unloaded (shutDown); the engine's calls fall in between.
+class UiApplication : public zkr::Application {
+public:
+    static constexpr char kHelpPage[] = "VelmoraUI.html";
+
+    UiApplication();
+    ~UiApplication() override;
+
+    void showError(int code, const char* text) override;
+    void showHelp(int topic, int context) override;
+    // Binds the shared services, makes the main window's object and names the settings file.
+    virtual void startUp();
+    // Closes the main window if it is still open and lets everything go.
+    virtual void shutDown();
+    virtual void setEventCallback(engine::EventCallback callback);
+    virtual void setInternalCallback(engine::InternalCallback callback);
+
+    // createUserInterface: the main window on a thread of its own; 1 when it exists.
+    int32_t createInterface(engine::InstanceHandle instance, int32_t showCommand);
+
+    engine::EventCallback eventCallback = nullptr;
+    engine::InternalCallback internalCallback = nullptr;
+    std::unique_ptr<MainPanel> mainPanel;
+};
+
+} // namespace velmoraui
