@@ -2,13 +2,16 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "engine/Engine.h"
 #include "engine/EngineResources.h"
 #include "platform/core/Module.h"
 #include "platform/core/Notice.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/ui/Backend.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "zkr/ErrorCodes.h"
@@ -25,6 +28,40 @@ namespace {
 constexpr char kRunsOnce[] = "Velmora Audio Engine just runs once";
 // The user interface gives its main window a title with this in it.
 constexpr char kMainWindowTitle[] = "Velmora Audio Engine";
+// How long the end waits for the user interface to save its settings and close.
+constexpr auto kUserInterfaceEndWait = std::chrono::seconds(2);
+
+// The user interface's main window, or null.
+plat::ui::WindowHandle mainWindow()
+{
+    for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows()) {
+        if (entry.title.find(kMainWindowTitle) != std::string::npos)
+            return entry.window;
+    }
+    return nullptr;
+}
+
+// The user interface saves its settings and closes its windows on its own
+// thread after the engine agreed to quit; the process must not end under it.
+void waitForUserInterfaceToClose()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kUserInterfaceEndWait;
+    while (mainWindow() != nullptr && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Windows need a desktop: without one the program says so in one line, with
+// the way to run it anyway, and ends.
+bool desktopAvailable()
+{
+    if (plat::ui::backend() != nullptr)
+        return true;
+    std::fprintf(stderr,
+                 "Velmora: %s Velmora needs a desktop to show its windows: start it from a desktop "
+                 "session with DISPLAY set, or run it without one with VELMORA_UI=headless.\n",
+                 plat::ui::lastBackendError().c_str());
+    return false;
+}
 
 // The program's arguments as one command line; an argument with blanks is quoted.
 std::string joinArguments(int argc, char** argv)
@@ -46,13 +83,7 @@ std::string joinArguments(int argc, char** argv)
 // window, as the copy-data message, and brings that window forward.
 bool deliverCommandLine(const std::string& commandLine)
 {
-    plat::ui::WindowHandle target = nullptr;
-    for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows()) {
-        if (entry.title.find(kMainWindowTitle) != std::string::npos) {
-            target = entry.window;
-            break;
-        }
-    }
+    const plat::ui::WindowHandle target = mainWindow();
     if (target == nullptr)
         return false;
     plat::ui::CopyData data;
@@ -80,6 +111,8 @@ int main(int argc, char** argv)
             }
             return EXIT_SUCCESS;
         }
+        if (!desktopAvailable())
+            return EXIT_FAILURE;
         // Without a lock file no second start can find us; the engine still runs.
         if (role == plat::SingleInstance::Role::First)
             single.listen(&deliverCommandLine);
@@ -91,8 +124,10 @@ int main(int argc, char** argv)
         core->instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
         const int error = core->initialise(commandLine.c_str(), engine::kShowCommandShow);
         if (error == zkr::kOk) {
-            if (core->run() == 1)
+            if (core->run() == 1) {
+                waitForUserInterfaceToClose();
                 exitCode = EXIT_SUCCESS;
+            }
             else
                 engine::closeSplash();
         } else if (error == zkr::kErrBadInitialization) {
