@@ -79,12 +79,12 @@ inline constexpr std::array<int, kFontGlyphs> kFontWidths = [] {
 inline constexpr int kMainWidth = 407;
 inline constexpr int kMainHeight = 178;
 inline constexpr int kLampSize = 11;
-inline constexpr Box kMenuButton{356, 81, 40, 18};      // one frame
-inline constexpr Box kConsoleButton{256, 84, 88, 18};   // one frame
+inline constexpr Box kMenuButton{356, 81, 40, 18};    // one frame
+inline constexpr Box kConsoleButton{256, 84, 88, 18}; // one frame
 inline constexpr Box kStreamingLamp{256, 36, kLampSize, kLampSize};
 inline constexpr Box kTimeDisplay{277, 36, 55, 10};
-inline constexpr Box kCloseButton{364, 36, 16, 14};     // one frame
-inline constexpr Box kMinimiseButton{346, 36, 16, 14};  // one frame, beside the close button
+inline constexpr Box kCloseButton{364, 36, 16, 14};    // one frame
+inline constexpr Box kMinimiseButton{346, 36, 16, 14}; // one frame, beside the close button
 inline constexpr int kSelectionWidth = 84;
 inline constexpr int kSelectionHeight = 24;
 inline constexpr std::array<Box, 2> kInputDisplays{{{34, 42, 84, 24}, {34, 69, 84, 24}}};

@@ -67,9 +67,10 @@ void MainPanel::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
     case engine::kValueInputName:
     case engine::kValueOutputName:
     case engine::kValueEffectSlotName: {
-        const bool known = (code == engine::kValueInputName && index >= 0 && index < engine::kInputSlots) ||
-                           (code == engine::kValueOutputName && index == 0) ||
-                           (code == engine::kValueEffectSlotName && index >= 0 && index < engine::kEffectSlots);
+        const bool known =
+            (code == engine::kValueInputName && index >= 0 && index < engine::kInputSlots) ||
+            (code == engine::kValueOutputName && index == 0) ||
+            (code == engine::kValueEffectSlotName && index >= 0 && index < engine::kEffectSlots);
         if (!known)
             return;
         const char* text = reinterpret_cast<const char*>(value);
@@ -89,20 +90,14 @@ void MainPanel::updateChannelValue(int32_t channel, int32_t code, intptr_t value
 // ---------------------------------------------------------------------------
 // Start-up
 
-bool MainPanel::join(zkr::Control* control, int id)
-{
-    control->message = kControlMessage;
-    control->messageWParam = static_cast<uint32_t>(id);
-    return addControl(control) == 0;
-}
-
-SelectionDisplay* MainPanel::addSelection(int id, const Box& box, unsigned background, const std::string& tooltip)
+SelectionDisplay* MainPanel::addSelection(int id, const Box& box, unsigned background,
+                                          const std::string& tooltip)
 {
     auto* display = new SelectionDisplay(this);
     display->place(box.x, box.y, images_.load(background), &selectionAreas_, images_.load(kLampLitBitmap),
                    images_.load(kLampDarkBitmap), &font);
     display->setDefaultTooltip(tooltip);
-    join(display, id);
+    joinControl(*this, display, id);
     return display;
 }
 
@@ -112,38 +107,40 @@ bool MainPanel::createStageOne()
     if (!applySkin(*this, images_, kMainSkinBitmap, kMainMaskBitmap))
         return false;
     std::vector<int> widths(kFontWidths.begin(), kFontWidths.end());
-    if (!font.load(pluginModule(), kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth, widths) ||
+    if (!font.load(pluginModule(), kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth,
+                   widths) ||
         !selectionAreas_.load(pluginModule(), kSelectionAreasBitmap))
         return false;
 
     menuButton = new zkr::BitmapButton(this);
     menuButton->place(kMenuButton.x, kMenuButton.y, images_.load(kMenuButtonBitmap));
     zkr::copyText(menuButton->tooltip, stringText(kStringMenu));
-    join(menuButton, kMenuButtonId);
+    joinControl(*this, menuButton, kMenuButtonId);
 
     consoleButton = new zkr::BitmapButton(this);
     consoleButton->place(kConsoleButton.x, kConsoleButton.y, images_.load(kConsoleButtonBitmap));
     zkr::copyText(consoleButton->tooltip, stringText(kStringToggleConsole));
-    join(consoleButton, kConsoleButtonId);
+    joinControl(*this, consoleButton, kConsoleButtonId);
 
     streamingLamp = new zkr::LampControl(this);
     streamingLamp->place(kStreamingLamp.x, kStreamingLamp.y, images_.load(kLampLitBitmap),
                          images_.load(kLampDarkBitmap));
     streamingLamp->hasTooltip = false;
-    join(streamingLamp, kLampId);
+    joinControl(*this, streamingLamp, kLampId);
 
     timeDisplay = new zkr::LabelControl(this);
     timeDisplay->place(kTimeDisplay.x, kTimeDisplay.y, kTimeDisplay.width, kTimeDisplay.height);
     timeDisplay->font = &font;
     timeDisplay->hasTooltip = false;
     timeDisplay->setText(stringText(kStringZeroTime));
-    join(timeDisplay, kTimeId);
+    joinControl(*this, timeDisplay, kTimeId);
 
     for (int slot = 0; slot < engine::kInputSlots; ++slot)
         inputDisplays[static_cast<std::size_t>(slot)] =
-            addSelection(kFirstInputId + slot, kInputDisplays[static_cast<std::size_t>(slot)], kInputDisplayBitmap,
-                         numberedText(kStringAudioInput, slot + 1));
-    outputDisplay = addSelection(kOutputId, kOutputDisplay, kOutputDisplayBitmap, stringText(kStringAudioOutput));
+            addSelection(kFirstInputId + slot, kInputDisplays[static_cast<std::size_t>(slot)],
+                         kInputDisplayBitmap, numberedText(kStringAudioInput, slot + 1));
+    outputDisplay =
+        addSelection(kOutputId, kOutputDisplay, kOutputDisplayBitmap, stringText(kStringAudioOutput));
     for (int slot = 0; slot < engine::kEffectSlots; ++slot)
         effectDisplays[static_cast<std::size_t>(slot)] =
             addSelection(kFirstEffectId + slot, kEffectDisplays[static_cast<std::size_t>(slot)],
@@ -152,12 +149,12 @@ bool MainPanel::createStageOne()
     auto* close = new zkr::BitmapButton(this);
     close->place(kCloseButton.x, kCloseButton.y, images_.load(kCloseButtonBitmap));
     zkr::copyText(close->tooltip, stringText(kStringClose));
-    join(close, kCloseId);
+    joinControl(*this, close, kCloseId);
 
     auto* minimise = new zkr::BitmapButton(this);
     minimise->place(kMinimiseButton.x, kMinimiseButton.y, images_.load(kMinimiseButtonBitmap));
     zkr::copyText(minimise->tooltip, stringText(kStringMinimise));
-    join(minimise, kMinimiseId);
+    joinControl(*this, minimise, kMinimiseId);
 
     mainMenu_ = plat::ui::loadMenu(pluginModule(), kMainMenu);
     return !images_.failed() && mainMenu_ != nullptr;
@@ -292,8 +289,9 @@ void MainPanel::onControl(int id)
         openMainMenu();
         return;
     case kConsoleButtonId:
-        plat::ui::showWindow(console.window,
-                             plat::ui::isWindowVisible(console.window) ? plat::ui::kShowHide : plat::ui::kShowNormal);
+        plat::ui::showWindow(console.window, plat::ui::isWindowVisible(console.window)
+                                                 ? plat::ui::kShowHide
+                                                 : plat::ui::kShowNormal);
         return;
     case kCloseId:
         // Posted: the window must not go while its button is still handling the click.
@@ -330,8 +328,7 @@ void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slo
     }
     if (display.clickedArea != SelectionAreas::Area::Name || internalCallback == nullptr)
         return;
-    plat::ui::Point corner{display.rect.left, display.rect.bottom};
-    plat::ui::clientToScreen(window, corner);
+    const plat::ui::Point corner = bottomLeftOnScreen(*this, display);
     engine::EngineRequest fields{};
     fields.owner = reinterpret_cast<intptr_t>(window);
     fields.x = corner.x;
@@ -348,7 +345,8 @@ void MainPanel::openMainMenu()
     if (popup == nullptr)
         return;
     plat::ui::checkMenuItem(popup, kTrayIconCommand,
-                            (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) | plat::ui::kMenuByCommand);
+                            (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) |
+                                plat::ui::kMenuByCommand);
     plat::ui::Point corner{menuButton->rect.left, menuButton->rect.top};
     plat::ui::clientToScreen(window, corner);
     const intptr_t chosen = plat::ui::trackPopupMenu(
@@ -390,7 +388,8 @@ void MainPanel::onMenuCommand(unsigned command)
 void MainPanel::showTrayIcon(bool show)
 {
     if (zkr::sharedServices != nullptr && zkr::sharedServices->setVelmoraTrayIcon != nullptr)
-        zkr::sharedServices->setVelmoraTrayIcon(reinterpret_cast<intptr_t>(window), kTrayMessage, show ? 1 : 0);
+        zkr::sharedServices->setVelmoraTrayIcon(reinterpret_cast<intptr_t>(window), kTrayMessage,
+                                                show ? 1 : 0);
 }
 
 // ---------------------------------------------------------------------------

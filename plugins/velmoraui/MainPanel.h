@@ -35,8 +35,6 @@ public:
     static constexpr int kRequestedHeight = 200;
     // What the tray icon reports mouse activity with.
     static constexpr uint32_t kTrayMessage = 32778;
-    static constexpr uint32_t kControlMessage = 0x8100;
-    static constexpr uint32_t kUpdateMessage = 0x8101;
 
     // Control ids.
     static constexpr int kMenuButtonId = 1;
@@ -99,7 +97,6 @@ public:
     intptr_t onCopyData(uintptr_t wparam, intptr_t lparam) override;
 
 private:
-    bool join(zkr::Control* control, int id);
     SelectionDisplay* addSelection(int id, const Box& box, unsigned background, const std::string& tooltip);
     bool createConsole();
     void restoreSettings();

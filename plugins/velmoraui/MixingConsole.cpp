@@ -46,11 +46,6 @@ bool isChannel(intptr_t channel)
     return channel >= 0 && channel < engine::kChannelCount;
 }
 
-template <class C> C* made(zkr::UserInterface* owner)
-{
-    return new C(owner);
-}
-
 } // namespace
 
 MixingConsole::MixingConsole() = default;
@@ -112,13 +107,6 @@ void MixingConsole::updateChannelValue(int32_t channel, int32_t code, intptr_t v
 // ---------------------------------------------------------------------------
 // Building
 
-bool MixingConsole::join(zkr::Control* control, int id)
-{
-    control->message = kControlMessage;
-    control->messageWParam = static_cast<uint32_t>(id);
-    return addControl(control) == 0;
-}
-
 bool MixingConsole::createStageOne()
 {
     images_.clear();
@@ -139,13 +127,13 @@ void MixingConsole::buildStrip(int channel)
     const int shift = kStripPitch * channel;
     const int number = channel + 1;
 
-    strip.name = made<zkr::LabelControl>(this);
+    strip.name = new zkr::LabelControl(this);
     strip.name->place(kNameDisplay.x + shift, kNameDisplay.y, kNameDisplay.width, kNameDisplay.height);
     strip.name->sunken = true;
     strip.name->font = font;
     strip.name->setText(kNoneText);
     zkr::copyText(strip.name->tooltip, channelText(kStringAudioSource, number).c_str());
-    join(strip.name, kNameId + channel);
+    joinControl(*this, strip.name, kNameId + channel);
 
     zkr::SliderDescriptor fader;
     fader.orientation = zkr::SliderControl::kVertical;
@@ -157,7 +145,7 @@ void MixingConsole::buildStrip(int channel)
     fader.meterLit = images_.load(kMeterLitBitmap);
     fader.meterUnlit = images_.load(kMeterDarkBitmap);
     fader.segmentCount = kMeterSegments;
-    strip.fader = made<zkr::SliderControl>(this);
+    strip.fader = new zkr::SliderControl(this);
     strip.fader->place(kFader.x + shift, kFader.y, fader);
     strip.fader->font = font;
     strip.fader->setRange(kVolumeRange, volumeText);
@@ -166,7 +154,7 @@ void MixingConsole::buildStrip(int channel)
     // A right click on a fader does nothing at all.
     strip.fader->hasDirectHelp = false;
     strip.volumeEvent = eventOf(engine::kEventChannelVolume, channel);
-    join(strip.fader, kFaderId + channel);
+    joinControl(*this, strip.fader, kFaderId + channel);
 
     zkr::SliderDescriptor pan;
     pan.orientation = zkr::SliderControl::kHorizontal;
@@ -174,14 +162,14 @@ void MixingConsole::buildStrip(int channel)
     pan.text = rectOf(kPanText);
     pan.background = images_.load(kPanBitmap);
     pan.thumb = images_.load(kPanThumbBitmap);
-    strip.pan = made<zkr::SliderControl>(this);
+    strip.pan = new zkr::SliderControl(this);
     strip.pan->place(kPan.x + shift, kPan.y, pan);
     strip.pan->font = font;
     strip.pan->setRange(kPanRange, panText);
     strip.pan->setValue(kPanRange / 2);
     strip.pan->setTooltipBase(channelText(kStringStereoPan, number).c_str());
     strip.panEvent = eventOf(engine::kEventChannelPan, channel);
-    join(strip.pan, kPanId + channel);
+    joinControl(*this, strip.pan, kPanId + channel);
 
     struct ButtonSpec {
         zkr::ToggleButton** button;
@@ -195,18 +183,18 @@ void MixingConsole::buildStrip(int channel)
     const ButtonSpec buttons[] = {
         {&strip.mute, kMuteButton, kMuteBitmap, kStringMute, kMuteId, &strip.muteEvent, engine::kEventMute},
         {&strip.solo, kSoloButton, kSoloBitmap, kStringSolo, kSoloId, &strip.soloEvent, engine::kEventSolo},
-        {&strip.preFader, kPreFaderButton, kPreFaderBitmap, kStringPreFader, kPreFaderId, &strip.preFaderEvent,
-         engine::kEventEffectsFirst},
+        {&strip.preFader, kPreFaderButton, kPreFaderBitmap, kStringPreFader, kPreFaderId,
+         &strip.preFaderEvent, engine::kEventEffectsFirst},
         {&strip.select, kSelectButton, kSelectBitmap, kStringSelect, kSelectId, nullptr, 0},
     };
     for (const ButtonSpec& spec : buttons) {
-        auto* button = made<zkr::ToggleButton>(this);
+        auto* button = new zkr::ToggleButton(this);
         button->place(spec.box.x + shift, spec.box.y, images_.load(spec.bitmap));
         zkr::copyText(button->tooltip, channelText(spec.tooltip, number).c_str());
         if (spec.event != nullptr)
             *spec.event = eventOf(spec.code, channel);
         *spec.button = button;
-        join(button, spec.id + channel);
+        joinControl(*this, button, spec.id + channel);
     }
     // Select buttons change only as the console decides.
     strip.select->toggleable = false;
@@ -215,23 +203,24 @@ void MixingConsole::buildStrip(int channel)
     for (int slot = 0; slot < engine::kChannelEffectSlots; ++slot) {
         const auto index = static_cast<std::size_t>(slot);
         const Box& box = kEffectSlotDisplays[slot];
-        auto* display = made<zkr::LabelControl>(this);
+        auto* display = new zkr::LabelControl(this);
         display->place(box.x + shift, box.y, box.width, box.height);
         display->sunken = true;
         display->font = font;
         display->setText(kNoneText);
         zkr::copyText(display->tooltip, channelText(kStringChannelEffect, number).c_str());
         strip.effectDisplays[index] = display;
-        join(display, kEffectDisplayIds[slot] + channel);
+        joinControl(*this, display, kEffectDisplayIds[slot] + channel);
 
-        auto* knob = made<zkr::KnobControl>(this);
-        knob->place(kEffectKnobs[slot].x + shift, kEffectKnobs[slot].y, zkr::KnobStripDescriptor{knobStrip, kKnobFrames});
+        auto* knob = new zkr::KnobControl(this);
+        knob->place(kEffectKnobs[slot].x + shift, kEffectKnobs[slot].y,
+                    zkr::KnobStripDescriptor{knobStrip, kKnobFrames});
         knob->setRange(kEffectLevelRange, effectLevelText);
         knob->setValue(0);
         knob->setTooltipBase(channelText(kStringEffectLevel, number).c_str());
         strip.knobs[index] = knob;
         strip.knobEvents[index] = eventOf(engine::kEventEffectParameter, channel, slot);
-        join(knob, kKnobIds[slot] + channel);
+        joinControl(*this, knob, kKnobIds[slot] + channel);
     }
 }
 
@@ -252,7 +241,7 @@ void MixingConsole::buildMaster()
         descriptor.meterLit = meterLit;
         descriptor.meterUnlit = meterDark;
         descriptor.segmentCount = kMeterSegments;
-        auto* fader = made<zkr::SliderControl>(this);
+        auto* fader = new zkr::SliderControl(this);
         fader->place(kMasterFaders[side].x, kMasterFaders[side].y, descriptor);
         fader->font = font;
         fader->setRange(kVolumeRange, volumeText);
@@ -260,25 +249,25 @@ void MixingConsole::buildMaster()
         fader->setTooltipBase(stringText(kStringMasterVolume));
         fader->hasDirectHelp = false;
         masterFaders[static_cast<std::size_t>(side)] = fader;
-        join(fader, side == 0 ? kMasterLeftId : kMasterRightId);
+        joinControl(*this, fader, side == 0 ? kMasterLeftId : kMasterRightId);
     }
     masterEvent = eventOf(engine::kEventMasterVolume, 0);
 
-    clipLamp = made<zkr::LampControl>(this);
+    clipLamp = new zkr::LampControl(this);
     clipLamp->place(kClipLamp.x, kClipLamp.y, images_.load(kLampLitBitmap), images_.load(kLampDarkBitmap));
     clipLamp->hasTooltip = false;
-    join(clipLamp, kClipId);
+    joinControl(*this, clipLamp, kClipId);
 
-    ledPowerButton = made<zkr::ToggleButton>(this);
+    ledPowerButton = new zkr::ToggleButton(this);
     ledPowerButton->place(kLedPowerButton.x, kLedPowerButton.y, images_.load(kLedPowerBitmap));
     ledPowerButton->on = true;
     zkr::copyText(ledPowerButton->tooltip, stringText(kStringLedPower));
-    join(ledPowerButton, kLedPowerId);
+    joinControl(*this, ledPowerButton, kLedPowerId);
 
-    autoMixButton = made<zkr::BitmapButton>(this);
+    autoMixButton = new zkr::BitmapButton(this);
     autoMixButton->place(kAutoMixButton.x, kAutoMixButton.y, images_.load(kAutoMixBitmap));
     zkr::copyText(autoMixButton->tooltip, stringText(kStringAutoMixing));
-    join(autoMixButton, kAutoMixId);
+    joinControl(*this, autoMixButton, kAutoMixId);
 }
 
 int MixingConsole::finishCreate()
@@ -428,11 +417,11 @@ void MixingConsole::forgetSelect(int channel)
 
 void MixingConsole::onEffectDisplay(int channel, int slot)
 {
-    zkr::LabelControl* display = strips[static_cast<std::size_t>(channel)].effectDisplays[static_cast<std::size_t>(slot)];
+    zkr::LabelControl* display =
+        strips[static_cast<std::size_t>(channel)].effectDisplays[static_cast<std::size_t>(slot)];
     if (internalCallback == nullptr)
         return;
-    plat::ui::Point corner{display->rect.left, display->rect.bottom};
-    plat::ui::clientToScreen(window, corner);
+    const plat::ui::Point corner = bottomLeftOnScreen(*this, *display);
     engine::EngineRequest request{};
     request.owner = reinterpret_cast<intptr_t>(window);
     request.x = corner.x;
@@ -444,12 +433,14 @@ void MixingConsole::onEffectDisplay(int channel, int slot)
     const char* text = reinterpret_cast<const char*>(request.data);
     showEffect(channel, slot, text);
     if (text != nullptr)
-        strips[static_cast<std::size_t>(channel)].knobs[static_cast<std::size_t>(slot)]->setValue(kChosenEffectLevel);
+        strips[static_cast<std::size_t>(channel)].knobs[static_cast<std::size_t>(slot)]->setValue(
+            kChosenEffectLevel);
 }
 
 void MixingConsole::showEffect(int channel, int slot, const char* text)
 {
-    zkr::LabelControl* display = strips[static_cast<std::size_t>(channel)].effectDisplays[static_cast<std::size_t>(slot)];
+    zkr::LabelControl* display =
+        strips[static_cast<std::size_t>(channel)].effectDisplays[static_cast<std::size_t>(slot)];
     if (text != nullptr) {
         display->setText(shortNameOf(text).c_str());
         zkr::copyText(display->tooltip, titleOf(text).c_str());
@@ -476,9 +467,9 @@ void MixingConsole::openAutoMenu()
     plat::ui::MenuHandle popup = plat::ui::subMenu(autoMenu_, 0);
     if (popup == nullptr)
         return;
-    plat::ui::Point corner{autoMixButton->rect.left, autoMixButton->rect.bottom};
-    plat::ui::clientToScreen(window, corner);
-    const intptr_t chosen = plat::ui::trackPopupMenu(popup, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
+    const plat::ui::Point corner = bottomLeftOnScreen(*this, *autoMixButton);
+    const intptr_t chosen =
+        plat::ui::trackPopupMenu(popup, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
     if (chosen == static_cast<intptr_t>(kCrossFadeCommand))
         crossFade();
 }
@@ -564,7 +555,8 @@ void MixingConsole::applyUpdate(const Update& update)
         return;
     case engine::kValueEffectName:
         if (update.value >= 0 && update.value < engine::kChannelEffectSlots)
-            showEffect(update.target, static_cast<int>(update.value), update.hasText ? update.text.c_str() : nullptr);
+            showEffect(update.target, static_cast<int>(update.value),
+                       update.hasText ? update.text.c_str() : nullptr);
         return;
     case engine::kValueEffectEnabled:
         if (update.value >= 0 && update.value < engine::kChannelEffectSlots) {

@@ -27,9 +27,6 @@ namespace velmoraui {
 class MixingConsole : public zkr::UserInterface {
 public:
     static constexpr char kClassName[] = "VelmoraUIConsole";
-    // What the controls send their window, and what announces updates.
-    static constexpr uint32_t kControlMessage = 0x8100;
-    static constexpr uint32_t kUpdateMessage = 0x8101;
 
     // Control ids; strip k adds k.
     static constexpr int kNameId = 1;
@@ -121,8 +118,6 @@ public:
 private:
     void buildStrip(int channel);
     void buildMaster();
-    // Joins a control built at id; false when the window cannot keep it.
-    bool join(zkr::Control* control, int id);
 
     void onControl(int id);
     void onSelect(int channel);

@@ -44,7 +44,8 @@ public:
 
     // The pictures are not owned and must outlive the display.
     void place(int x, int y, const zkr::BitmapObject* background, const SelectionAreas* areas,
-               const zkr::BitmapObject* lampLit, const zkr::BitmapObject* lampDark, const zkr::BitmapFont* font);
+               const zkr::BitmapObject* lampLit, const zkr::BitmapObject* lampDark,
+               const zkr::BitmapFont* font);
     // The tooltip of an empty slot.
     void setDefaultTooltip(const std::string& text);
     // A "short name|title" text, or null for an empty slot; the lamp is lit

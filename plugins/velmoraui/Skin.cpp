@@ -20,6 +20,20 @@ plat::ModuleHandle pluginModule()
     return module;
 }
 
+bool joinControl(zkr::UserInterface& window, zkr::Control* control, int id)
+{
+    control->message = kControlMessage;
+    control->messageWParam = static_cast<uint32_t>(id);
+    return window.addControl(control) == 0;
+}
+
+plat::ui::Point bottomLeftOnScreen(const zkr::UserInterface& window, const zkr::Control& control)
+{
+    plat::ui::Point corner{control.rect.left, control.rect.bottom};
+    plat::ui::clientToScreen(window.window, corner);
+    return corner;
+}
+
 zkr::BitmapObject* SkinImages::load(unsigned id)
 {
     auto image = std::make_unique<zkr::BitmapObject>();

@@ -1,16 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/core/Module.h"
+#include "platform/ui/Geometry.h"
 #include "zkr/BitmapObject.h"
+#include "zkr/Control.h"
 #include "zkr/UserInterface.h"
 
 namespace velmoraui {
 
 // The plug-in's own module: where its pictures and menus are.
 plat::ModuleHandle pluginModule();
+
+// What a control sends its window when the user changes it (wparam: the
+// control's id), and what tells a window that the engine's updates wait.
+inline constexpr uint32_t kControlMessage = 0x8100;
+inline constexpr uint32_t kUpdateMessage = 0x8101;
+
+// Adds the control to the window with its id; false when the window cannot keep it.
+bool joinControl(zkr::UserInterface& window, zkr::Control* control, int id);
+// The screen position of the control's bottom-left corner, where its menus open.
+plat::ui::Point bottomLeftOnScreen(const zkr::UserInterface& window, const zkr::Control& control);
 
 // Bitmaps of the plug-in's resources, loaded for one window and kept while
 // its controls draw them.

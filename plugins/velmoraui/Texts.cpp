@@ -72,8 +72,8 @@ void volumeText(int32_t value, char* text, std::size_t size)
         return;
     }
     const double decibels = 20.0 * std::log10(value / 100.0);
-    const char* format = decibels >= 10.0  ? "+%.0f"
-                         : decibels > 0.0  ? "+%.1f"
+    const char* format = decibels >= 10.0   ? "+%.0f"
+                         : decibels > 0.0   ? "+%.1f"
                          : decibels > -10.0 ? "%.1f"
                                             : "%.0f";
     std::snprintf(text, size, format, decibels);

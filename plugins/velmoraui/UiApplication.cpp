@@ -112,8 +112,7 @@ int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showComma
     if (!mainPanel)
         return 0;
     plat::ui::initControls();
-    const int status =
-        mainPanel->runOnOwnThread(MainPanel::windowDescription(), pluginModule(), showCommand);
+    const int status = mainPanel->runOnOwnThread(MainPanel::windowDescription(), pluginModule(), showCommand);
     return status == 0 ? 1 : 0;
 }
 

@@ -16,8 +16,8 @@ namespace velmoraui {
 struct Update {
     int32_t target = 0; // channel or index
     int32_t code = 0;
-    intptr_t value = 0; // the number, or for a record its first field
-    intptr_t second = 0; // a record's second field
+    intptr_t value = 0;   // the number, or for a record its first field
+    intptr_t second = 0;  // a record's second field
     bool hasText = false; // false: the text was null
     std::string text;
 };
