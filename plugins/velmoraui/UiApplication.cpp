@@ -112,7 +112,14 @@ int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showComma
     if (!mainPanel)
         return 0;
     plat::ui::initControls();
-    const int status = mainPanel->runOnOwnThread(MainPanel::windowDescription(), pluginModule(), showCommand);
+    zkr::WindowDescription description = MainPanel::windowDescription();
+    if (icon.isEmpty())
+        plat::ui::loadImage(pluginModule(), plat::ui::ImageKind::Icon, kIcon, icon);
+    if (!icon.isEmpty()) {
+        description.icon = &icon;
+        description.smallIcon = &icon;
+    }
+    const int status = mainPanel->runOnOwnThread(description, pluginModule(), showCommand);
     return status == 0 ? 1 : 0;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/PluginApi.h"
+#include "platform/ui/Surface.h"
 #include "zkr/Application.h"
 
 namespace velmoraui {
@@ -34,6 +35,8 @@ public:
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;
     std::unique_ptr<MainPanel> mainPanel;
+    // The windows' icon, kept while their class is registered.
+    plat::ui::Surface icon;
 };
 
 } // namespace velmoraui
