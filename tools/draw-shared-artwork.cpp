@@ -10,15 +10,11 @@
 //                                   [engine folder, engine/res by default]
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
-#include "platform/ui/Font.h"
-#include "platform/ui/Painter.h"
-#include "platform/ui/Png.h"
-#include "platform/ui/Surface.h"
+#include "tools/ArtworkKit.h"
 
-using namespace plat::ui;
+using namespace artwork;
 
 namespace {
 
@@ -40,119 +36,13 @@ struct DialogUnits {
     int y(int units) const { return (units * baseY + 4) / 8; }
 };
 
-Argb mix(Argb a, Argb b, double t)
-{
-    auto channel = [t](uint8_t from, uint8_t to) {
-        return static_cast<uint8_t>(std::lround(from + (to - from) * t));
-    };
-    return argb(channel(alphaOf(a), alphaOf(b)), channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)),
-                channel(blueOf(a), blueOf(b)));
-}
-
 // The dark blue night behind the product's pictures, lighter at the top.
 const Argb kNightTop = rgb(0x16, 0x12, 0x36);
 const Argb kNightBottom = rgb(0x05, 0x04, 0x10);
 
 void fillNightSky(Painter& p, int width, int height)
 {
-    for (int y = 0; y < height; ++y)
-        p.fillRect({0, y, width, y + 1}, mix(kNightTop, kNightBottom, double(y) / height));
-}
-
-// Blends colour over the pixel with the given coverage (0..1), keeping alpha.
-void blend(Surface& image, int x, int y, Argb colour, double coverage)
-{
-    if (coverage <= 0.0 || !image.bounds().contains(x, y))
-        return;
-    coverage = std::min(coverage, 1.0);
-    const Argb below = image.pixel(x, y);
-    const double a = coverage * alphaOf(colour) / 255.0;
-    const double belowA = alphaOf(below) / 255.0;
-    const double outA = a + belowA * (1.0 - a);
-    if (outA <= 0.0)
-        return;
-    auto channel = [&](uint8_t top, uint8_t bottom) {
-        return static_cast<uint8_t>(std::lround((top * a + bottom * belowA * (1.0 - a)) / outA));
-    };
-    image.setPixel(x, y,
-                   argb(static_cast<uint8_t>(std::lround(outA * 255.0)), channel(redOf(colour), redOf(below)),
-                        channel(greenOf(colour), greenOf(below)), channel(blueOf(colour), blueOf(below))));
-}
-
-// A disc with smooth edges: 4 x 4 samples a pixel.
-void fillDisc(Surface& image, double cx, double cy, double radius, Argb colour)
-{
-    const int left = static_cast<int>(std::floor(cx - radius)) - 1;
-    const int right = static_cast<int>(std::ceil(cx + radius)) + 1;
-    const int top = static_cast<int>(std::floor(cy - radius)) - 1;
-    const int bottom = static_cast<int>(std::ceil(cy + radius)) + 1;
-    for (int y = top; y <= bottom; ++y)
-        for (int x = left; x <= right; ++x) {
-            int inside = 0;
-            for (int sy = 0; sy < 4; ++sy)
-                for (int sx = 0; sx < 4; ++sx) {
-                    const double dx = x + (sx + 0.5) / 4.0 - cx;
-                    const double dy = y + (sy + 0.5) / 4.0 - cy;
-                    if (dx * dx + dy * dy <= radius * radius)
-                        ++inside;
-                }
-            blend(image, x, y, colour, inside / 16.0);
-        }
-}
-
-// A thick line with round ends and smooth edges.
-void strokeLine(Surface& image, double x0, double y0, double x1, double y1, double width, Argb colour)
-{
-    const double half = width / 2.0;
-    const int left = static_cast<int>(std::floor(std::min(x0, x1) - half)) - 1;
-    const int right = static_cast<int>(std::ceil(std::max(x0, x1) + half)) + 1;
-    const int top = static_cast<int>(std::floor(std::min(y0, y1) - half)) - 1;
-    const int bottom = static_cast<int>(std::ceil(std::max(y0, y1) + half)) + 1;
-    const double lx = x1 - x0;
-    const double ly = y1 - y0;
-    const double length2 = std::max(lx * lx + ly * ly, 1e-9);
-    for (int y = top; y <= bottom; ++y)
-        for (int x = left; x <= right; ++x) {
-            int inside = 0;
-            for (int sy = 0; sy < 4; ++sy)
-                for (int sx = 0; sx < 4; ++sx) {
-                    const double px = x + (sx + 0.5) / 4.0;
-                    const double py = y + (sy + 0.5) / 4.0;
-                    const double t = std::clamp(((px - x0) * lx + (py - y0) * ly) / length2, 0.0, 1.0);
-                    const double dx = px - (x0 + t * lx);
-                    const double dy = py - (y0 + t * ly);
-                    if (dx * dx + dy * dy <= half * half)
-                        ++inside;
-                }
-            blend(image, x, y, colour, inside / 16.0);
-        }
-}
-
-// The product's mark: a "V" whose right arm trails off as a waveform.
-void drawMark(Surface& image, double x, double y, double size, Argb colour)
-{
-    const double stroke = std::max(1.5, size * 0.12);
-    strokeLine(image, x + size * 0.12, y + size * 0.2, x + size * 0.42, y + size * 0.82, stroke, colour);
-    strokeLine(image, x + size * 0.42, y + size * 0.82, x + size * 0.62, y + size * 0.38, stroke, colour);
-    const double wave[] = {0.38, 0.52, 0.3, 0.46, 0.4};
-    double px = x + size * 0.62;
-    double py = y + size * 0.38;
-    for (double level : wave) {
-        const double nx = px + size * 0.08;
-        const double ny = y + size * level;
-        strokeLine(image, px, py, nx, ny, stroke * 0.6, colour);
-        px = nx;
-        py = ny;
-    }
-}
-
-const Font* font(const char* face, int height, int weight)
-{
-    FontSpec spec;
-    spec.face = face;
-    spec.height = height;
-    spec.weight = weight;
-    return Font::get(spec);
+    fillGradient(p, {0, 0, width, height}, kNightTop, kNightBottom);
 }
 
 Surface drawSplash()
@@ -277,14 +167,6 @@ Surface drawAbout()
     p.setTextColour(rgb(0xC8, 0xC0, 0xF0));
     p.textOut(textLeft + 2, height * 16 / 100 + (title ? title->metrics().height : 0), "Audio Engine  v0.1b");
     return image;
-}
-
-bool save(const Surface& image, const std::string& path)
-{
-    const bool ok = !image.isEmpty() && savePng(image, path);
-    std::printf("%s %s (%d x %d)\n", ok ? "wrote" : "could not write", path.c_str(), image.width(),
-                image.height());
-    return ok;
 }
 
 } // namespace

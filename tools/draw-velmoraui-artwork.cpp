@@ -1,0 +1,1306 @@
+// Draws the user interface plug-in's pictures into plugins/velmoraui/res/
+// and writes their resources.list: the two windows' skins and masks, the
+// buttons, lamps, selection displays, faders, meters, knob strip, the bitmap
+// font and the windows' icon. Every position and size comes from
+// plugins/velmoraui/Layout.h. Controls are blitted without blending, so each
+// control picture is cut from the skin behind it before the control is drawn
+// on it, and the tool refuses to write pictures that would not fit every
+// place they are shown. Run it from the source folder:
+//   build/tools/draw-velmoraui-artwork [res folder, plugins/velmoraui/res by default]
+//                                      [preview folder: both windows assembled, at twice the size]
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugins/velmoraui/Layout.h"
+#include "tools/ArtworkKit.h"
+
+using namespace artwork;
+namespace layout = velmoraui;
+
+namespace {
+
+Rect rectOf(const layout::Box& box)
+{
+    return Rect::fromSize(box.x, box.y, box.width, box.height);
+}
+
+// A box given inside a control, moved to where the control sits.
+Rect rectIn(const layout::Box& inner, const layout::Box& control)
+{
+    return rectOf(inner).offsetBy(control.x, control.y);
+}
+
+Rect stripShifted(const Rect& area, int strip)
+{
+    return area.offsetBy(strip * layout::kStripPitch, 0);
+}
+
+Surface crop(const Surface& from, const Rect& area)
+{
+    Surface piece(area.width(), area.height());
+    piece.copyFrom(from, area, 0, 0);
+    return piece;
+}
+
+// ---- colours ------------------------------------------------------------------
+
+const Argb kOutline = rgb(0x0A, 0x0B, 0x0D);
+const PlateStyle kCasing{kOutline, rgb(0x5C, 0x62, 0x6B), rgb(0x12, 0x13, 0x16), rgb(0x33, 0x37, 0x3D),
+                         rgb(0x1B, 0x1D, 0x21)};
+// Wells are sunk into the casing and flat, so every control in one sits on the same colour.
+const Argb kWellFace = rgb(0x22, 0x25, 0x29);
+const PlateStyle kWell{rgb(0x0F, 0x10, 0x12), rgb(0x15, 0x17, 0x1A), rgb(0x41, 0x46, 0x4D), kWellFace,
+                       kWellFace};
+// A channel strip's raised panel.
+const PlateStyle kStripPanel{rgb(0x0D, 0x0E, 0x10), rgb(0x52, 0x57, 0x5F), rgb(0x17, 0x19, 0x1C),
+                             rgb(0x37, 0x3B, 0x41), rgb(0x29, 0x2C, 0x31)};
+// Around every lamp, on either skin and in the selection displays.
+const Argb kLampBed = rgb(0x14, 0x16, 0x19);
+const PlateStyle kLampHousing{rgb(0x0C, 0x0D, 0x0F), rgb(0x0E, 0x0F, 0x11), rgb(0x3E, 0x43, 0x4A), kLampBed,
+                              kLampBed};
+const Argb kCaption = rgb(0xC8, 0xCD, 0xD4);
+const Argb kCaptionDim = rgb(0x86, 0x8C, 0x95);
+const Argb kRule = rgb(0x46, 0x4B, 0x52);
+const Argb kTextShadow = argb(0xC0, 0x08, 0x09, 0x0A);
+const Argb kInputAccent = rgb(0x52, 0xCC, 0x66);
+const Argb kOutputAccent = rgb(0x4C, 0xA2, 0xFF);
+const Argb kEffectAccent = rgb(0xFF, 0xAE, 0x34);
+const Argb kFontColour = rgb(0xFF, 0xB8, 0x45);
+const Argb kTick = rgb(0x6C, 0x72, 0x7B);
+const Argb kTickUnity = rgb(0xB4, 0xBA, 0xC2);
+
+// ---- text -----------------------------------------------------------------------
+
+TextStyle captionStyle()
+{
+    return {font("DejaVu Sans", -8, kWeightBold), kCaption, 1, kTextShadow};
+}
+
+TextStyle smallStyle(Argb colour = kCaptionDim)
+{
+    return {font("DejaVu Sans Condensed", -8, kWeightNormal), colour, 0, kTextShadow};
+}
+
+// A caption at the left of area with a thin rule running on to its right edge.
+void drawGroupCaption(Surface& image, const Rect& area, std::string_view text, Argb accent)
+{
+    Painter p(image);
+    const TextStyle style = captionStyle();
+    const int middle = area.top + area.height() / 2;
+    fillRoundRect(image, {area.left, middle - 2, area.left + 4, middle + 2}, 1.0, accent);
+    drawText(p, style, area.offsetBy(7, 0), text, Align::Left);
+    const int ruleLeft = area.left + 7 + textWidth(style, text) + 5;
+    p.fillRect({ruleLeft, middle, area.right, middle + 1}, kRule);
+}
+
+// A one-pixel sunken frame just outside area.
+void frameSunken(Surface& image, const Rect& area)
+{
+    Painter p(image);
+    const Rect frame = area.inflatedBy(1, 1);
+    p.fillRect({frame.left, frame.top, frame.right, frame.top + 1}, rgb(0x0B, 0x0C, 0x0E));
+    p.fillRect({frame.left, frame.top, frame.left + 1, frame.bottom}, rgb(0x0B, 0x0C, 0x0E));
+    p.fillRect({frame.left + 1, frame.bottom - 1, frame.right, frame.bottom}, rgb(0x4C, 0x51, 0x59));
+    p.fillRect({frame.right - 1, frame.top + 1, frame.right, frame.bottom}, rgb(0x4C, 0x51, 0x59));
+}
+
+// A screw head with a slot.
+void drawScrew(Surface& image, double cx, double cy)
+{
+    fillDisc(image, cx, cy + 0.6, 3.4, argb(0x90, 0x00, 0x00, 0x00));
+    fillDisc(image, cx, cy, 3.2, rgb(0x1A, 0x1C, 0x1F));
+    fillDisc(image, cx, cy - 0.3, 2.6, rgb(0x6A, 0x70, 0x78));
+    fillDisc(image, cx, cy + 0.3, 2.4, rgb(0x48, 0x4D, 0x54));
+    strokeLine(image, cx - 1.8, cy + 1.1, cx + 1.8, cy - 1.1, 1.0, rgb(0x1A, 0x1C, 0x1F));
+}
+
+// The product's mark and name, centred in area.
+void drawWordmark(Surface& image, const Rect& area, int nameHeight, bool withSubtitle)
+{
+    Painter p(image);
+    const TextStyle name{font("DejaVu Sans", -nameHeight, kWeightBold), rgb(0xE4, 0xE7, 0xEB), 0,
+                         kTextShadow};
+    const TextStyle subtitle{font("DejaVu Sans", -7, kWeightBold), kCaptionDim, 2, kTextShadow};
+    const double markSize = nameHeight * 1.45;
+    const int gap = nameHeight / 5;
+    const int nameWidth = textWidth(name, "velmora");
+    const int width = static_cast<int>(markSize) + gap + nameWidth;
+    const int left = area.left + (area.width() - width) / 2;
+    const int subtitleHeight = withSubtitle ? 12 : 0;
+    const int nameTop = area.top + (area.height() - nameHeight - subtitleHeight) / 2;
+    const double markTop = nameTop + nameHeight / 2.0 - markSize / 2.0 - 1;
+    drawMark(image, left + 1, markTop + 1, markSize, argb(0xA0, 0x05, 0x05, 0x06));
+    drawMark(image, left, markTop, markSize, kEffectAccent);
+    const int nameLeft = left + static_cast<int>(markSize) + gap;
+    drawText(p, name, {nameLeft, nameTop, nameLeft + nameWidth, nameTop + nameHeight}, "velmora",
+             Align::Left);
+    if (withSubtitle)
+        drawText(p, subtitle,
+                 {nameLeft, nameTop + nameHeight + 4, nameLeft + nameWidth + 40, nameTop + nameHeight + 12},
+                 "AUDIO ENGINE", Align::Left);
+}
+
+// ---- bitmap font ----------------------------------------------------------------
+
+// The glyphs from '!' to '}' as rows from the second row of the cell down
+// ('/' between rows, '#' lit): capitals and digits stand on the eighth row,
+// descenders take the last two.
+const std::array<const char*, layout::kFontGlyphs> kGlyphRows = {
+    "#/#/#/#/#//#",                                // !
+    ".#.#./.#.#.",                                 // "
+    ".#.#./.#.#./#####/.#.#./#####/.#.#./.#.#.",   // #
+    "..#../.####/#.#../.###./..#.#/####./..#..",   // $
+    "##.../##..#/...#./..#../.#.../#..##/...##",   // %
+    ".##../#..#./#.#../.#.../#.#.#/#..#./.##.#",   // &
+    ".#/.#/#.",                                    // '
+    "..#/.#./#../#../#../.#./..#",                 // (
+    "#../.#./..#/..#/..#/.#./#..",                 // )
+    "/..#../#.#.#/.###./#.#.#/..#..",              // *
+    "/..#../..#../#####/..#../..#..",              // +
+    "/////.#/.#/#.",                               // ,
+    "///#####",                                    // -
+    "//////#",                                     // .
+    "....#/...#./...#./..#../.#.../.#.../#....",   // /
+    ".###./#...#/#..##/#.#.#/##..#/#...#/.###.",   // 0
+    "..#./.##./..#./..#./..#./..#./.###",          // 1
+    ".###./#...#/....#/...#./..#../.#.../#####",   // 2
+    "#####/...#./..#../...#./....#/#...#/.###.",   // 3
+    "...#./..##./.#.#./#..#./#####/...#./...#.",   // 4
+    "#####/#..../####./....#/....#/#...#/.###.",   // 5
+    "..##./.#.../#..../####./#...#/#...#/.###.",   // 6
+    "#####/....#/...#./..#../.#.../.#.../.#...",   // 7
+    ".###./#...#/#...#/.###./#...#/#...#/.###.",   // 8
+    ".###./#...#/#...#/.####/....#/...#./.##..",   // 9
+    "//#///#",                                     // :
+    "//.#///.#/.#/#.",                             // ;
+    "...#/..#./.#../#.../.#../..#./...#",          // <
+    "//#####//#####",                              // =
+    "#.../.#../..#./...#/..#./.#../#...",          // >
+    ".###./#...#/....#/...#./..#..//..#..",        // ?
+    ".###./#...#/#.###/#.#.#/#.###/#..../.###.",   // @
+    ".###./#...#/#...#/#...#/#####/#...#/#...#",   // A
+    "####./#...#/#...#/####./#...#/#...#/####.",   // B
+    ".###./#...#/#..../#..../#..../#...#/.###.",   // C
+    "###../#..#./#...#/#...#/#...#/#..#./###..",   // D
+    "#####/#..../#..../####./#..../#..../#####",   // E
+    "#####/#..../#..../####./#..../#..../#....",   // F
+    ".###./#...#/#..../#.###/#...#/#...#/.####",   // G
+    "#...#/#...#/#...#/#####/#...#/#...#/#...#",   // H
+    "###/.#./.#./.#./.#./.#./###",                 // I
+    "..###/...#./...#./...#./...#./#..#./.##..",   // J
+    "#...#/#..#./#.#../##.../#.#../#..#./#...#",   // K
+    "#..../#..../#..../#..../#..../#..../#####",   // L
+    "#...#/##.##/#.#.#/#.#.#/#...#/#...#/#...#",   // M
+    "#...#/#...#/##..#/#.#.#/#..##/#...#/#...#",   // N
+    ".###./#...#/#...#/#...#/#...#/#...#/.###.",   // O
+    "####./#...#/#...#/####./#..../#..../#....",   // P
+    ".###./#...#/#...#/#...#/#.#.#/#..#./.##.#",   // Q
+    "####./#...#/#...#/####./#.#../#..#./#...#",   // R
+    ".####/#..../#..../.###./....#/....#/####.",   // S
+    "#####/..#../..#../..#../..#../..#../..#..",   // T
+    "#...#/#...#/#...#/#...#/#...#/#...#/.###.",   // U
+    "#...#/#...#/#...#/#...#/#...#/.#.#./..#..",   // V
+    "#...#/#...#/#...#/#.#.#/#.#.#/#.#.#/.#.#.",   // W
+    "#...#/#...#/.#.#./..#../.#.#./#...#/#...#",   // X
+    "#...#/#...#/.#.#./..#../..#../..#../..#..",   // Y
+    "#####/....#/...#./..#../.#.../#..../#####",   // Z
+    "###/#../#../#../#../#../###",                 // [
+    "#..../.#.../.#.../..#../...#./...#./....#",   // backslash
+    "###/..#/..#/..#/..#/..#/###",                 // ]
+    "..#../.#.#./#...#",                           // ^
+    "///////#####",                                // _
+    "#../.#.",                                     // `
+    "//.###./....#/.####/#...#/.####",             // a
+    "#..../#..../#.##./##..#/#...#/#...#/####.",   // b
+    "//.###./#..../#..../#...#/.###.",             // c
+    "....#/....#/.##.#/#..##/#...#/#...#/.####",   // d
+    "//.###./#...#/#####/#..../.###.",             // e
+    "..##./.#..#/.#.../###../.#.../.#.../.#...",   // f
+    "//.####/#...#/#...#/#...#/.####/....#/.###.", // g
+    "#..../#..../#.##./##..#/#...#/#...#/#...#",   // h
+    ".#//##/.#/.#/.#/.#",                          // i
+    "..#//.##/..#/..#/..#/..#/#.#/.#.",            // j
+    "#..../#..../#..#./#.#../##.../#.#../#..#.",   // k
+    "##/.#/.#/.#/.#/.#/.#",                        // l
+    "//##.#./#.#.#/#.#.#/#.#.#/#.#.#",             // m
+    "//#.##./##..#/#...#/#...#/#...#",             // n
+    "//.###./#...#/#...#/#...#/.###.",             // o
+    "//####./#...#/#...#/#...#/####./#..../#....", // p
+    "//.####/#...#/#...#/#...#/.####/....#/....#", // q
+    "//#.##./##..#/#..../#..../#....",             // r
+    "//.####/#..../.###./....#/####.",             // s
+    "/.#../####/.#../.#../.#.#/..#.",              // t
+    "//#...#/#...#/#...#/#..##/.##.#",             // u
+    "//#...#/#...#/#...#/.#.#./..#..",             // v
+    "//#...#/#...#/#.#.#/#.#.#/.#.#.",             // w
+    "//#...#/.#.#./..#../.#.#./#...#",             // x
+    "//#...#/#...#/#...#/#...#/.####/....#/.###.", // y
+    "//#####/...#./..#../.#.../#####",             // z
+    "..#/.#./.#./#../.#./.#./..#",                 // {
+    "#/#/#/#/#/#/#",                               // |
+    "#../.#./.#./..#/.#./.#./#..",                 // }
+};
+
+// Glyphs one per row on black; a glyph that would not leave a free column
+// inside its advance is an error (empty picture).
+Surface drawFont()
+{
+    Surface image(layout::kFontFixedWidth, layout::kFontGlyphs * layout::kFontHeight, kBlack);
+    for (int index = 0; index < layout::kFontGlyphs; ++index) {
+        const int advance = layout::kFontWidths[static_cast<std::size_t>(index)];
+        int row = 1;
+        int column = 0;
+        for (const char* c = kGlyphRows[static_cast<std::size_t>(index)]; *c != '\0'; ++c) {
+            if (*c == '/') {
+                ++row;
+                column = 0;
+                continue;
+            }
+            if (column >= advance - 1 || row >= layout::kFontHeight) {
+                std::fprintf(stderr, "glyph '%c' does not fit its cell\n", char(layout::kFontFirst + index));
+                return {};
+            }
+            if (*c == '#')
+                image.setPixel(column, index * layout::kFontHeight + row, kFontColour);
+            ++column;
+        }
+    }
+    return image;
+}
+
+// ---- lamps ----------------------------------------------------------------------
+
+Surface drawLamp(bool lit)
+{
+    const int size = layout::kLampSize;
+    Surface image(size, size, kLampBed);
+    const double c = size / 2.0;
+    fillDisc(image, c, c + 0.4, c, rgb(0x3A, 0x3E, 0x45)); // the bezel's lit lower rim
+    fillDisc(image, c, c, c - 0.4, rgb(0x05, 0x06, 0x07));
+    if (lit) {
+        fillDisc(image, c, c, c - 1.1, argb(0xFF, 0x1C, 0xB8, 0x3E));
+        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, rgb(0x4C, 0xF0, 0x6C));
+        fillDisc(image, c - 0.5, c - 0.6, c - 3.4, rgb(0xB4, 0xFF, 0xC2));
+        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0xD0, 0xFF, 0xFF, 0xFF));
+    } else {
+        fillDisc(image, c, c, c - 1.1, rgb(0x0C, 0x2A, 0x15));
+        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, rgb(0x12, 0x3D, 0x1E));
+        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0x50, 0xFF, 0xFF, 0xFF));
+    }
+    return image;
+}
+
+// The recess a lamp sits in, on a skin.
+void drawLampHousing(Surface& skin, const Rect& lamp, const Surface& darkLamp)
+{
+    drawPlate(skin, lamp.inflatedBy(2, 2), 3.0, kLampHousing);
+    skin.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
+}
+
+// ---- buttons --------------------------------------------------------------------
+
+enum class ButtonState { Normal, Disabled, Hot, Pressed };
+constexpr std::array<ButtonState, layout::kPushFrames> kButtonStates{
+    ButtonState::Normal, ButtonState::Disabled, ButtonState::Hot, ButtonState::Pressed};
+
+// What goes on a button's face, in its ink colour, moved down a pixel when pressed.
+using FaceContent = std::function<void(Surface&, const Rect&, Argb ink)>;
+
+FaceContent label(std::string text, int height = 8)
+{
+    return [text = std::move(text), height](Surface& image, const Rect& face, Argb ink) {
+        Painter p(image);
+        const TextStyle style{font("DejaVu Sans", -height, kWeightBold), ink, 1, 0};
+        drawText(p, style, face, text);
+    };
+}
+
+double luminance(Argb colour)
+{
+    return (0.299 * redOf(colour) + 0.587 * greenOf(colour) + 0.114 * blueOf(colour)) / 255.0;
+}
+
+// One frame of a button over the skin behind it; on (with a lit colour) for
+// a toggle button's second four frames.
+void drawButtonFrame(Surface& frame, ButtonState state, const FaceContent& content, Argb litColour = 0)
+{
+    const bool on = alphaOf(litColour) != 0;
+    Argb faceTop = rgb(0x4C, 0x51, 0x59);
+    Argb faceBottom = rgb(0x34, 0x38, 0x3E);
+    Argb ink = rgb(0xD8, 0xDC, 0xE2);
+    if (on) {
+        faceTop = mix(litColour, kWhite, 0.22);
+        faceBottom = mix(litColour, kBlack, 0.18);
+        ink = luminance(litColour) > 0.55 ? rgb(0x16, 0x18, 0x1B) : kWhite;
+    }
+    PlateStyle style{kOutline, mix(faceTop, kWhite, 0.25), mix(faceBottom, kBlack, 0.35), faceTop,
+                     faceBottom};
+    int shift = 0;
+    switch (state) {
+    case ButtonState::Normal:
+        break;
+    case ButtonState::Hot:
+        style.faceTop = mix(faceTop, kWhite, 0.14);
+        style.faceBottom = mix(faceBottom, kWhite, 0.12);
+        style.topEdge = mix(style.topEdge, kWhite, 0.2);
+        break;
+    case ButtonState::Pressed:
+        style.faceTop = mix(faceBottom, kBlack, 0.2);
+        style.faceBottom = mix(faceTop, kBlack, 0.1);
+        style.topEdge = mix(faceBottom, kBlack, 0.5);
+        style.bottomEdge = mix(faceTop, kWhite, 0.1);
+        shift = 1;
+        break;
+    case ButtonState::Disabled:
+        style.faceTop = style.faceBottom = mix(faceBottom, rgb(0x26, 0x28, 0x2C), 0.6);
+        style.topEdge = mix(style.faceTop, kWhite, 0.08);
+        style.bottomEdge = mix(style.faceTop, kBlack, 0.3);
+        ink = mix(ink, style.faceTop, 0.62);
+        break;
+    }
+    drawPlate(frame, frame.bounds(), 3.0, style);
+    content(frame, frame.bounds().inflatedBy(-2, -2).offsetBy(0, shift), ink);
+}
+
+// A button's frames stacked, each cut from the skin at place; a lit colour
+// adds the four "on" frames of a toggle button.
+Surface drawButton(const Surface& skin, const Rect& place, const FaceContent& content, Argb litColour = 0)
+{
+    const int frames = alphaOf(litColour) != 0 ? layout::kToggleFrames : layout::kPushFrames;
+    Surface image(place.width(), place.height() * frames);
+    for (int index = 0; index < frames; ++index) {
+        Surface frame = crop(skin, place);
+        drawButtonFrame(frame, kButtonStates[static_cast<std::size_t>(index % layout::kPushFrames)], content,
+                        index < layout::kPushFrames ? 0 : litColour);
+        image.copyFrom(frame, frame.bounds(), 0, index * place.height());
+    }
+    return image;
+}
+
+FaceContent closeSymbol()
+{
+    return [](Surface& image, const Rect& face, Argb ink) {
+        const double cx = face.left + face.width() / 2.0;
+        const double cy = face.top + face.height() / 2.0;
+        strokeLine(image, cx - 2.6, cy - 2.6, cx + 2.6, cy + 2.6, 1.5, ink);
+        strokeLine(image, cx - 2.6, cy + 2.6, cx + 2.6, cy - 2.6, 1.5, ink);
+    };
+}
+
+FaceContent minimiseSymbol()
+{
+    return [](Surface& image, const Rect& face, Argb ink) {
+        const double cx = face.left + face.width() / 2.0;
+        const double y = face.top + face.height() / 2.0 + 2.5;
+        strokeLine(image, cx - 3.0, y, cx + 3.0, y, 1.6, ink);
+    };
+}
+
+// ---- selection displays ----------------------------------------------------------
+
+Surface drawSelectionAreas()
+{
+    Surface image(layout::kSelectionWidth, layout::kSelectionHeight, kWhite);
+    image.fill(rectOf(layout::kSelectionNameArea), kBlack);
+    image.fill(rectOf(layout::kSelectionLampArea), rgb(0xFF, 0x00, 0x00));
+    return image;
+}
+
+// The display's bezel with a coloured tab, the black name field and the dark lamp.
+Surface drawSelectionDisplay(Argb accent, const Surface& darkLamp)
+{
+    Surface image(layout::kSelectionWidth, layout::kSelectionHeight, kOutline);
+    Painter p(image);
+    const Rect inside = image.bounds().inflatedBy(-1, -1);
+    p.fillRect(inside, kLampBed);
+    p.fillRect({inside.left, inside.top, inside.right, inside.top + 1}, rgb(0x2C, 0x30, 0x35));
+    p.fillRect({inside.left, inside.bottom - 1, inside.right, inside.bottom}, rgb(0x0E, 0x0F, 0x11));
+    const Rect name = rectOf(layout::kSelectionNameArea);
+    fillGradient(p, {inside.left, inside.top, name.left, inside.bottom}, mix(accent, kWhite, 0.15),
+                 mix(accent, kBlack, 0.35));
+    p.fillRect(name, kBlack);
+    const Rect lamp = rectOf(layout::kSelectionLampArea);
+    image.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
+    return image;
+}
+
+// ---- faders and meters -----------------------------------------------------------
+
+// Segment colours from the bottom: green, then yellow, orange and red at the top.
+Argb segmentColour(int segment, int segments)
+{
+    const double share = double(segment) / segments;
+    if (share < 0.6)
+        return rgb(0x3C, 0xDC, 0x5A);
+    if (share < 0.8)
+        return rgb(0xF2, 0xD4, 0x38);
+    if (segment < segments - 1)
+        return rgb(0xFF, 0x96, 0x2A);
+    return rgb(0xFF, 0x3A, 0x30);
+}
+
+// Segments of equal height from the bottom, each with a dark gap at its top;
+// what is left over at the top stays dark.
+Surface drawMeter(int height, bool lit)
+{
+    const int segments = layout::kMeterSegments;
+    const int segment = height / segments;
+    Surface image(layout::kMeterWidth, height, rgb(0x05, 0x06, 0x07));
+    Painter p(image);
+    for (int index = 0; index < segments; ++index) {
+        const int bottom = height - index * segment;
+        const Rect cell{1, bottom - segment + 1, layout::kMeterWidth - 1, bottom};
+        const Argb colour = segmentColour(index, segments);
+        if (lit) {
+            fillGradient(p, cell, mix(colour, kWhite, 0.3), mix(colour, kBlack, 0.12));
+            p.fillRect({cell.left, cell.top, cell.right, cell.top + 1}, mix(colour, kWhite, 0.55));
+        } else {
+            fillGradient(p, cell, mix(colour, kBlack, 0.76), mix(colour, kBlack, 0.84));
+        }
+    }
+    return image;
+}
+
+// A vertical slot with a lit lower and right edge, for a thumb to run in.
+void drawGroove(Surface& image, const Rect& groove)
+{
+    fillRoundRect(image, groove.inflatedBy(1, 1), 2.0, rgb(0x4A, 0x4F, 0x57));
+    fillRoundRect(image, {groove.left - 1, groove.top - 1, groove.right, groove.bottom}, 2.0,
+                  rgb(0x08, 0x09, 0x0A));
+    fillRoundRect(image, {groove.left, groove.top, groove.right - 1, groove.bottom - 1}, 1.5,
+                  rgb(0x02, 0x02, 0x03));
+}
+
+// A fader's background: the meter's well, the thumb's slot with scale marks
+// every quarter of the range (unity brighter) and the black value field.
+struct FaderParts {
+    Rect meter;
+    Rect track; // the line the thumb's centre runs along
+    Rect text;
+    int thumbHeight;
+};
+
+Surface drawFaderBackground(const Surface& skin, const Rect& place, const FaderParts& parts, int marks)
+{
+    Surface image = crop(skin, place);
+    Painter p(image);
+    const Rect well = parts.meter.inflatedBy(1, 1);
+    p.fillRect(well, rgb(0x07, 0x08, 0x09));
+    p.fillRect({well.left, well.bottom, well.right, well.bottom + 1}, rgb(0x4A, 0x4F, 0x57));
+    const int centre = parts.track.left + parts.track.width() / 2;
+    const int halfThumb = parts.thumbHeight / 2;
+    drawGroove(image,
+               {centre - 2, parts.track.top - halfThumb + 2, centre + 2, parts.track.bottom + halfThumb - 1});
+    for (int mark = 0; mark <= marks; ++mark) {
+        const int y = parts.track.bottom - parts.track.height() * mark / marks;
+        const bool unity = mark * 2 == marks;
+        const Argb colour = unity ? kTickUnity : kTick;
+        const int reach = unity ? 5 : 3;
+        p.fillRect({centre - 4 - reach, y, centre - 4, y + 1}, colour);
+        p.fillRect({centre + 4, y, centre + 4 + reach, y + 1}, colour);
+    }
+    p.fillRect(parts.text, kBlack);
+    return image;
+}
+
+// A fader cap: brushed light metal with a white line across its middle.
+Surface drawFaderThumb(int width, int height)
+{
+    Surface image(width, height, kOutline);
+    Painter p(image);
+    const Rect inside = image.bounds().inflatedBy(-1, -1);
+    fillGradient(p, inside, rgb(0xD4, 0xD8, 0xDE), rgb(0x78, 0x7E, 0x87));
+    p.fillRect({inside.left, inside.top, inside.right, inside.top + 1}, rgb(0xF0, 0xF2, 0xF5));
+    p.fillRect({inside.left, inside.bottom - 1, inside.right, inside.bottom}, rgb(0x55, 0x5A, 0x62));
+    const int middle = height / 2;
+    const int lineHeight = height % 2 == 0 ? 2 : 1;
+    const int lineTop = height % 2 == 0 ? middle - 1 : middle;
+    p.fillRect({inside.left, lineTop - 1, inside.right, lineTop}, rgb(0x3A, 0x3E, 0x44));
+    p.fillRect({inside.left, lineTop, inside.right, lineTop + lineHeight}, kWhite);
+    p.fillRect({inside.left, lineTop + lineHeight, inside.right, lineTop + lineHeight + 1},
+               rgb(0x3A, 0x3E, 0x44));
+    return image;
+}
+
+// The pan slider's background: a horizontal slot with marks at the ends,
+// quarters and centre, over the black value field.
+Surface drawPanBackground(const Surface& skin)
+{
+    const Rect place = rectOf(layout::kPan);
+    Surface image = crop(skin, place);
+    Painter p(image);
+    const Rect track = rectOf(layout::kPanTrack);
+    const int middle = track.top + track.height() / 2;
+    fillRoundRect(image, {track.left - 4, middle - 2, track.right + 5, middle + 3}, 2.0,
+                  rgb(0x4A, 0x4F, 0x57));
+    fillRoundRect(image, {track.left - 4, middle - 2, track.right + 4, middle + 2}, 2.0,
+                  rgb(0x08, 0x09, 0x0A));
+    fillRoundRect(image, {track.left - 3, middle - 1, track.right + 3, middle + 1}, 1.0,
+                  rgb(0x02, 0x02, 0x03));
+    for (int mark = 0; mark <= 4; ++mark) {
+        const int x = track.left + track.width() * mark / 4;
+        const bool centre = mark == 2;
+        const Argb colour = centre ? kTickUnity : kTick;
+        const int reach = centre ? 4 : 2;
+        p.fillRect({x, middle - 3 - reach, x + 1, middle - 3}, colour);
+        p.fillRect({x, middle + 4, x + 1, middle + 4 + reach}, colour);
+    }
+    p.fillRect(rectOf(layout::kPanText), kBlack);
+    return image;
+}
+
+// The pan thumb: an upright cap with a white line down its middle.
+Surface drawPanThumb()
+{
+    const int width = layout::kPanThumb.width;
+    const int height = layout::kPanThumb.height;
+    Surface image(width, height, kOutline);
+    Painter p(image);
+    const Rect inside = image.bounds().inflatedBy(-1, -1);
+    fillGradient(p, inside, rgb(0xD4, 0xD8, 0xDE), rgb(0x78, 0x7E, 0x87));
+    p.fillRect({inside.left, inside.top, inside.right, inside.top + 1}, rgb(0xF0, 0xF2, 0xF5));
+    const int middle = width / 2;
+    p.fillRect({middle - 2, inside.top, middle - 1, inside.bottom}, rgb(0x3A, 0x3E, 0x44));
+    p.fillRect({middle - 1, inside.top, middle + 1, inside.bottom}, kWhite);
+    p.fillRect({middle + 1, inside.top, middle + 2, inside.bottom}, rgb(0x3A, 0x3E, 0x44));
+    return image;
+}
+
+// ---- knob -----------------------------------------------------------------------
+
+// Knob angle (0 at the lower left, clockwise over 270 degrees) of an offset from the centre.
+double knobAngleOf(double dx, double dy)
+{
+    double degrees = std::atan2(dy, dx) * 180.0 / M_PI - 135.0;
+    while (degrees < 0.0)
+        degrees += 360.0;
+    return degrees;
+}
+
+// An arc of the knob's scale between two radii, from angle 0 to upTo.
+void fillKnobArc(Surface& image, double cx, double cy, double inner, double outer, double upTo, Argb colour)
+{
+    coverSampled(
+        image, 0, 0, image.width() - 1, image.height() - 1,
+        [&](double px, double py) {
+            const double dx = px - cx;
+            const double dy = py - cy;
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            return distance >= inner && distance <= outer && knobAngleOf(dx, dy) <= upTo;
+        },
+        [colour](int, int) { return colour; });
+}
+
+// The knob's frames side by side over the skin behind it: a dark cap with a
+// white pointer inside a scale arc lit in amber up to the pointer.
+Surface drawKnobStrip(const Surface& skin)
+{
+    const int size = layout::kKnobSize;
+    Surface image(size * layout::kKnobFrames, size);
+    const Surface behind = crop(skin, rectOf(layout::kEffectKnobs[0]));
+    const double c = size / 2.0;
+    const double sweep = layout::kKnobFrames > 1 ? 270.0 / (layout::kKnobFrames - 1) : 0.0;
+    for (int index = 0; index < layout::kKnobFrames; ++index) {
+        Surface frame = behind.clone();
+        const double angle = index * sweep;
+        fillKnobArc(frame, c, c, 11.0, 13.6, 270.0, rgb(0x0E, 0x0F, 0x11));
+        if (index > 0)
+            fillKnobArc(frame, c, c, 11.4, 13.2, angle, kEffectAccent);
+        fillDisc(frame, c, c + 1.0, 9.8, argb(0x90, 0x00, 0x00, 0x00));
+        fillDisc(frame, c, c, 9.6, rgb(0x0B, 0x0C, 0x0E));
+        fillDisc(frame, c, c - 0.4, 8.8, rgb(0x60, 0x66, 0x6F));
+        fillDisc(frame, c, c + 0.3, 8.4, rgb(0x3A, 0x3E, 0x45));
+        fillDisc(frame, c, c - 0.6, 6.2, rgb(0x43, 0x47, 0x4F));
+        const double radians = (135.0 + angle) * M_PI / 180.0;
+        const double ux = std::cos(radians);
+        const double uy = std::sin(radians);
+        strokeLine(frame, c + ux * 2.6, c + uy * 2.6, c + ux * 7.4, c + uy * 7.4, 1.9, rgb(0xF4, 0xF6, 0xF8));
+        image.copyFrom(frame, frame.bounds(), index * size, 0);
+    }
+    return image;
+}
+
+// ---- main window ----------------------------------------------------------------
+
+struct MainArt {
+    Surface skin;
+    Surface mask;
+    Surface menuButton;
+    Surface consoleButton;
+    Surface closeButton;
+    Surface minimiseButton;
+    Surface inputDisplay;
+    Surface outputDisplay;
+    Surface effectDisplay;
+};
+
+Surface drawMask(int width, int height, double radius)
+{
+    Surface shape(width, height, kWhite);
+    fillRoundRect(shape, shape.bounds(), radius, kBlack);
+    // One bit a pixel: a pixel belongs to the window when mostly covered.
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            shape.setPixel(x, y, redOf(shape.pixel(x, y)) < 0x80 ? kBlack : kWhite);
+    return shape;
+}
+
+constexpr double kCornerRadius = 12.0;
+
+MainArt drawMainWindow(const Surface& darkLamp)
+{
+    MainArt art;
+    Surface skin(layout::kMainWidth, layout::kMainHeight, kOutline);
+    drawPlate(skin, skin.bounds(), kCornerRadius, kCasing);
+    for (const auto& [x, y] : {std::pair{9.5, 9.5},
+                               {layout::kMainWidth - 9.5, 9.5},
+                               {9.5, layout::kMainHeight - 9.5},
+                               {layout::kMainWidth - 9.5, layout::kMainHeight - 9.5}})
+        drawScrew(skin, x, y);
+
+    // The slot columns: inputs and output on the left, effects beside them.
+    const Rect input0 = rectOf(layout::kInputDisplays[0]);
+    const Rect input1 = rectOf(layout::kInputDisplays[1]);
+    const Rect output = rectOf(layout::kOutputDisplay);
+    const Rect effectFirst = rectOf(layout::kEffectDisplays[0]);
+    const Rect effectLast = rectOf(layout::kEffectDisplays[layout::kEffectDisplays.size() - 1]);
+    const int captionHeight = 12;
+    const int margin = 6;
+    const Rect inputsWell{input0.left - margin, input0.top - captionHeight - 3, input0.right + margin,
+                          input1.bottom + 4};
+    const Rect outputWell{output.left - margin, output.top - captionHeight - 3, output.right + margin,
+                          output.bottom + 4};
+    const Rect effectsWell{effectFirst.left - margin, effectFirst.top - captionHeight - 3,
+                           effectFirst.right + margin, effectLast.bottom + 4};
+    for (const Rect& well : {inputsWell, outputWell, effectsWell})
+        drawPlate(skin, well, 4.0, kWell);
+    drawGroupCaption(skin, {input0.left, input0.top - captionHeight - 1, input0.right, input0.top - 1},
+                     "INPUTS", kInputAccent);
+    drawGroupCaption(skin, {output.left, output.top - captionHeight - 1, output.right, output.top - 1},
+                     "OUTPUT", kOutputAccent);
+    drawGroupCaption(
+        skin, {effectFirst.left, effectFirst.top - captionHeight - 1, effectFirst.right, effectFirst.top - 1},
+        "EFFECTS", kEffectAccent);
+
+    // The status strip: streaming lamp and time in one dark housing.
+    const Rect lamp = rectOf(layout::kStreamingLamp);
+    const Rect time = rectOf(layout::kTimeDisplay);
+    const Rect status{lamp.left - 5, std::min(lamp.top, time.top) - 5, time.right + 5,
+                      std::max(lamp.bottom, time.bottom) + 5};
+    drawPlate(skin, status, 3.0, kLampHousing);
+    skin.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
+    frameSunken(skin, time);
+    skin.fill(time, kBlack);
+    {
+        Painter p(skin);
+        const TextStyle small = smallStyle();
+        drawText(p, small, {status.left, status.bottom + 2, status.left + 40, status.bottom + 11}, "stream",
+                 Align::Left);
+        drawText(p, small, {time.left, status.bottom + 2, time.right, status.bottom + 11}, "elapsed time",
+                 Align::Right);
+    }
+
+    drawWordmark(skin, {240, 108, 400, 170}, 22, true);
+
+    // Buttons are cut from the finished panel, then shown on it.
+    const Rect menu = rectOf(layout::kMenuButton);
+    const Rect console = rectOf(layout::kConsoleButton);
+    const Rect close = rectOf(layout::kCloseButton);
+    const Rect minimise = rectOf(layout::kMinimiseButton);
+    art.menuButton = drawButton(skin, menu, label("MENU"));
+    art.consoleButton = drawButton(skin, console, label("MIXER"));
+    art.closeButton = drawButton(skin, close, closeSymbol());
+    art.minimiseButton = drawButton(skin, minimise, minimiseSymbol());
+    art.inputDisplay = drawSelectionDisplay(kInputAccent, darkLamp);
+    art.outputDisplay = drawSelectionDisplay(kOutputAccent, darkLamp);
+    art.effectDisplay = drawSelectionDisplay(kEffectAccent, darkLamp);
+
+    auto showNormalFrame = [&skin](const Surface& frames, const Rect& place) {
+        skin.copyFrom(frames, {0, 0, place.width(), place.height()}, place.left, place.top);
+    };
+    showNormalFrame(art.menuButton, menu);
+    showNormalFrame(art.consoleButton, console);
+    showNormalFrame(art.closeButton, close);
+    showNormalFrame(art.minimiseButton, minimise);
+    for (const layout::Box& box : layout::kInputDisplays)
+        skin.copyFrom(art.inputDisplay, art.inputDisplay.bounds(), box.x, box.y);
+    skin.copyFrom(art.outputDisplay, art.outputDisplay.bounds(), output.left, output.top);
+    for (const layout::Box& box : layout::kEffectDisplays)
+        skin.copyFrom(art.effectDisplay, art.effectDisplay.bounds(), box.x, box.y);
+
+    art.skin = std::move(skin);
+    art.mask = drawMask(layout::kMainWidth, layout::kMainHeight, kCornerRadius);
+    return art;
+}
+
+// ---- mixing console -------------------------------------------------------------
+
+struct ConsoleArt {
+    Surface skin;
+    Surface mask;
+    Surface knobStrip;
+    Surface fader;
+    Surface pan;
+    Surface masterLeft;
+    Surface masterRight;
+    Surface mute;
+    Surface solo;
+    Surface preFader;
+    Surface select;
+    Surface ledPower;
+    Surface autoMix;
+};
+
+const Argb kMuteColour = rgb(0xE8, 0x3C, 0x34);
+const Argb kSoloColour = rgb(0xF5, 0xC8, 0x2E);
+const Argb kPreFaderColour = rgb(0x3C, 0x8E, 0xF0);
+const Argb kSelectColour = rgb(0x4C, 0xD0, 0x64);
+
+FaderParts channelFaderParts()
+{
+    return {rectOf(layout::kFaderMeter), rectOf(layout::kFaderTrack), rectOf(layout::kFaderText),
+            layout::kFaderThumb.height};
+}
+
+FaderParts masterFaderParts(int side)
+{
+    return {rectOf(layout::kMasterMeters[side]), rectOf(layout::kMasterTracks[side]),
+            rectOf(layout::kMasterText), layout::kMasterThumb.height};
+}
+
+// The strip's panel: the framed effects area, framed text displays and the strip number.
+void drawStrip(Surface& skin, int strip, const Rect& panel)
+{
+    drawPlate(skin, panel, 5.0, kStripPanel);
+    const Rect upperKnob = stripShifted(rectOf(layout::kEffectKnobs[1]), strip);
+    const Rect lowerDisplay = stripShifted(rectOf(layout::kEffectSlotDisplays[0]), strip);
+    const Rect effects{panel.left + 2, upperKnob.top - 15, panel.right - 2, lowerDisplay.bottom + 5};
+    drawPlate(skin, effects, 4.0, kWell);
+    Painter p(skin);
+    const TextStyle caption = captionStyle();
+    const int captionMiddle = effects.top + 7;
+    const Rect captionArea{effects.left, captionMiddle - 5, effects.right, captionMiddle + 5};
+    drawText(p, caption, captionArea, "EFFECTS");
+    const int captionWidth = textWidth(caption, "EFFECTS");
+    const int captionLeft = captionArea.left + (captionArea.width() - captionWidth) / 2;
+    p.fillRect({effects.left + 6, captionMiddle, captionLeft - 4, captionMiddle + 1}, kRule);
+    p.fillRect({captionLeft + captionWidth + 4, captionMiddle, effects.right - 6, captionMiddle + 1}, kRule);
+
+    for (const layout::Box& box : layout::kEffectSlotDisplays) {
+        const Rect display = stripShifted(rectOf(box), strip);
+        frameSunken(skin, display);
+        skin.fill(display, kBlack);
+    }
+    const Rect name = stripShifted(rectOf(layout::kNameDisplay), strip);
+    frameSunken(skin, name);
+    skin.fill(name, kBlack);
+
+    // The strip number in the free corner right of the fader, under the buttons.
+    const Rect fader = stripShifted(rectOf(layout::kFader), strip);
+    const Rect preFader = stripShifted(rectOf(layout::kPreFaderButton), strip);
+    const Rect select = stripShifted(rectOf(layout::kSelectButton), strip);
+    const Rect numberArea{fader.right + 4, preFader.bottom + 2, preFader.right, select.top - 2};
+    const TextStyle number{font("DejaVu Sans", -30, kWeightBold), rgb(0x8E, 0x95, 0x9F), 0,
+                           argb(0xFF, 0x14, 0x15, 0x18)};
+    const std::string digit(1, char('1' + strip));
+    drawText(p, number, numberArea, digit);
+    const TextStyle ch = smallStyle();
+    drawText(p, ch, {numberArea.left, numberArea.top, numberArea.right, numberArea.top + 12}, "CH");
+}
+
+ConsoleArt drawConsole(const Surface& darkLamp)
+{
+    ConsoleArt art;
+    Surface skin(layout::kConsoleWidth, layout::kConsoleHeight, kOutline);
+    drawPlate(skin, skin.bounds(), kCornerRadius, kCasing);
+    for (const auto& [x, y] : {std::pair{9.5, 9.5},
+                               {9.5, layout::kConsoleHeight - 9.5},
+                               {layout::kConsoleWidth - 9.5, layout::kConsoleHeight - 9.5},
+                               {layout::kConsoleWidth - 9.5, 9.5}})
+        drawScrew(skin, x, y);
+
+    // Strip panels: from just left of the effect displays to just right of the buttons.
+    const Rect firstDisplay = rectOf(layout::kEffectSlotDisplays[0]);
+    const Rect pan = rectOf(layout::kPan);
+    const int panelTop = 28;
+    const int panelBottom = layout::kConsoleHeight - 9;
+    const Rect panel{firstDisplay.left - 4, panelTop, pan.right + 3, panelBottom};
+    for (int strip = 0; strip < layout::kStripCount; ++strip)
+        drawStrip(skin, strip, stripShifted(panel, strip));
+
+    Painter p(skin);
+    const TextStyle title{font("DejaVu Sans", -9, kWeightBold), kCaption, 2, kTextShadow};
+    const Rect titleArea{panel.left + 4, 8, panel.left + 300, panelTop - 6};
+    drawText(p, title, titleArea, "MIXING CONSOLE", Align::Left);
+    const int titleEnd = titleArea.left + textWidth(title, "MIXING CONSOLE") + 8;
+    const Rect lastPanel = stripShifted(panel, layout::kStripCount - 1);
+    p.fillRect({titleEnd, titleArea.top + titleArea.height() / 2, lastPanel.right - 4,
+                titleArea.top + titleArea.height() / 2 + 1},
+               kRule);
+
+    // The master section: its buttons, the mark, the clip lamp and both faders with their scale.
+    const Rect autoMix = rectOf(layout::kAutoMixButton);
+    const Rect ledPower = rectOf(layout::kLedPowerButton);
+    const Rect masterLeft = rectOf(layout::kMasterFaders[0]);
+    const Rect masterRight = rectOf(layout::kMasterFaders[1]);
+    // Clear of the screws in the corners.
+    const Rect master{lastPanel.right + 8, 14, layout::kConsoleWidth - 15, panelBottom};
+    drawPlate(skin, master, 5.0, kStripPanel);
+    drawWordmark(skin, {master.left, autoMix.bottom + 10, master.right, autoMix.bottom + 56}, 15, false);
+
+    const Rect clip = rectOf(layout::kClipLamp);
+    const TextStyle caption = captionStyle();
+    const int captionMiddle = clip.top - 34;
+    const Rect masterCaption{masterLeft.left, captionMiddle - 5, masterRight.right, captionMiddle + 5};
+    drawText(p, caption, masterCaption, "MASTER");
+    const int masterWidth = textWidth(caption, "MASTER");
+    const int masterCaptionLeft = masterCaption.left + (masterCaption.width() - masterWidth) / 2;
+    p.fillRect({master.left + 6, captionMiddle, masterCaptionLeft - 4, captionMiddle + 1}, kRule);
+    p.fillRect({masterCaptionLeft + masterWidth + 4, captionMiddle, master.right - 6, captionMiddle + 1},
+               kRule);
+    drawLampHousing(skin, clip, darkLamp);
+    drawText(p, smallStyle(kCaption), {clip.left - 20, clip.top - 14, clip.right + 20, clip.top - 4}, "CLIP");
+
+    const TextStyle sideStyle = captionStyle();
+    drawText(p, sideStyle, {masterLeft.left, masterLeft.bottom + 1, masterLeft.right, master.bottom - 2},
+             "L");
+    drawText(p, sideStyle, {masterRight.left, masterRight.bottom + 1, masterRight.right, master.bottom - 2},
+             "R");
+
+    // Decibel marks beside the right fader, where its thumb stands for them.
+    const Rect track = rectOf(layout::kMasterTracks[1]).offsetBy(masterRight.left, masterRight.top);
+    const TextStyle scale = smallStyle();
+    const std::pair<int, const char*> marks[] = {{200, "+6"}, {141, "+3"}, {100, "0"},
+                                                 {50, "-6"},  {25, "-12"}, {0, "-inf"}};
+    for (const auto& [value, text] : marks) {
+        const int y = track.bottom - track.height() * value / 200;
+        drawText(p, value == 100 ? smallStyle(kCaption) : scale,
+                 {masterRight.right + 3, y - 5, master.right - 2, y + 5}, text, Align::Left);
+    }
+
+    // Pictures cut from the finished panel, then shown on it.
+    art.knobStrip = drawKnobStrip(skin);
+    art.fader = drawFaderBackground(skin, rectOf(layout::kFader), channelFaderParts(), 4);
+    art.pan = drawPanBackground(skin);
+    art.masterLeft = drawFaderBackground(skin, masterLeft, masterFaderParts(0), 8);
+    art.masterRight = drawFaderBackground(skin, masterRight, masterFaderParts(1), 8);
+    art.mute = drawButton(skin, rectOf(layout::kMuteButton), label("MUTE", 7), kMuteColour);
+    art.solo = drawButton(skin, rectOf(layout::kSoloButton), label("SOLO", 7), kSoloColour);
+    art.preFader = drawButton(skin, rectOf(layout::kPreFaderButton), label("PRE", 7), kPreFaderColour);
+    art.select = drawButton(skin, rectOf(layout::kSelectButton), label("SEL"), kSelectColour);
+    art.ledPower = drawButton(skin, ledPower, label("LED"), kSelectColour);
+    art.autoMix = drawButton(skin, autoMix, label("AUTO"));
+
+    art.skin = std::move(skin);
+    art.mask = drawMask(layout::kConsoleWidth, layout::kConsoleHeight, kCornerRadius);
+    return art;
+}
+
+// Every place a picture cut from the skin is shown must have the same skin behind it.
+bool sameBehind(const Surface& skin, const std::vector<Rect>& places, const char* what)
+{
+    const Surface first = crop(skin, places.front());
+    for (const Rect& place : places)
+        if (!crop(skin, place).samePixels(first)) {
+            std::fprintf(stderr, "the skin behind the %s differs from place to place\n", what);
+            return false;
+        }
+    return true;
+}
+
+std::vector<Rect> everyStrip(const Rect& place)
+{
+    std::vector<Rect> places;
+    for (int strip = 0; strip < layout::kStripCount; ++strip)
+        places.push_back(stripShifted(place, strip));
+    return places;
+}
+
+bool checkConsolePlaces(const Surface& skin)
+{
+    std::vector<Rect> knobs;
+    for (const layout::Box& knob : layout::kEffectKnobs)
+        for (const Rect& place : everyStrip(rectOf(knob)))
+            knobs.push_back(place);
+    bool ok = sameBehind(skin, knobs, "knobs");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kFader)), "faders");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kPan)), "pan sliders");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kMuteButton)), "mute buttons");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kSoloButton)), "solo buttons");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kPreFaderButton)), "pre-fader buttons");
+    ok &= sameBehind(skin, everyStrip(rectOf(layout::kSelectButton)), "select buttons");
+    return ok;
+}
+
+// Shows each control's resting picture on the console skin at all its places.
+void stampConsoleControls(ConsoleArt& art, const Surface& darkMeter, const Surface& darkMasterMeter)
+{
+    Surface& skin = art.skin;
+    auto first = [](const layout::Box& box) { return Rect{0, 0, box.width, box.height}; };
+    for (int strip = 0; strip < layout::kStripCount; ++strip) {
+        const int dx = strip * layout::kStripPitch;
+        for (const layout::Box& knob : layout::kEffectKnobs)
+            skin.copyFrom(art.knobStrip, first(knob), knob.x + dx, knob.y);
+        skin.copyFrom(art.fader, art.fader.bounds(), layout::kFader.x + dx, layout::kFader.y);
+        const Rect meter = rectIn(layout::kFaderMeter, layout::kFader);
+        skin.copyFrom(darkMeter, darkMeter.bounds(), meter.left + dx, meter.top);
+        skin.copyFrom(art.pan, art.pan.bounds(), layout::kPan.x + dx, layout::kPan.y);
+        skin.copyFrom(art.mute, first(layout::kMuteButton), layout::kMuteButton.x + dx,
+                      layout::kMuteButton.y);
+        skin.copyFrom(art.solo, first(layout::kSoloButton), layout::kSoloButton.x + dx,
+                      layout::kSoloButton.y);
+        skin.copyFrom(art.preFader, first(layout::kPreFaderButton), layout::kPreFaderButton.x + dx,
+                      layout::kPreFaderButton.y);
+        skin.copyFrom(art.select, first(layout::kSelectButton), layout::kSelectButton.x + dx,
+                      layout::kSelectButton.y);
+    }
+    for (int side = 0; side < 2; ++side) {
+        const layout::Box& box = layout::kMasterFaders[side];
+        skin.copyFrom(side == 0 ? art.masterLeft : art.masterRight, {0, 0, box.width, box.height}, box.x,
+                      box.y);
+        const Rect meter = rectIn(layout::kMasterMeters[side], box);
+        skin.copyFrom(darkMasterMeter, darkMasterMeter.bounds(), meter.left, meter.top);
+    }
+    // LED power starts down.
+    const layout::Box& led = layout::kLedPowerButton;
+    skin.copyFrom(art.ledPower,
+                  {0, led.height * layout::kPushFrames, led.width, led.height * (layout::kPushFrames + 1)},
+                  led.x, led.y);
+    const layout::Box& autoMix = layout::kAutoMixButton;
+    skin.copyFrom(art.autoMix, {0, 0, autoMix.width, autoMix.height}, autoMix.x, autoMix.y);
+}
+
+// ---- icon -----------------------------------------------------------------------
+
+// Three fader slots with their caps at different heights on a graphite tile.
+Surface drawIcon()
+{
+    const int size = 32;
+    Surface image(size, size, 0);
+    fillRoundRect(image, {1, 2, 31, 32}, 6.0, argb(0x70, 0x00, 0x00, 0x00));
+    fillRoundRect(image, {1, 1, 31, 31}, 6.0, rgb(0x0B, 0x0C, 0x0E));
+    fillRoundRect(image, {2, 2, 30, 30}, 5.0, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
+    fillRoundRect(image, {2, 3, 30, 30}, 5.0, rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    const int columns[] = {9, 16, 23};
+    const double caps[] = {19.5, 11.0, 15.5};
+    const Argb accents[] = {kInputAccent, kEffectAccent, kOutputAccent};
+    for (int index = 0; index < 3; ++index) {
+        const double x = columns[index];
+        fillRoundRect(image, {columns[index] - 1, 6, columns[index] + 1, 27}, 1.0, rgb(0x05, 0x06, 0x07));
+        const double top = caps[index] - 2.5;
+        fillRoundRect(image, {int(x) - 4, int(top), int(x) + 4, int(top) + 5}, 1.2, rgb(0x0B, 0x0C, 0x0E));
+        fillRoundRect(image, {int(x) - 3, int(top) + 1, int(x) + 3, int(top) + 4}, 0.8, rgb(0xE2, 0xE5, 0xE9),
+                      rgb(0x9A, 0xA0, 0xA8));
+        image.fill({int(x) - 3, int(top) + 2, int(x) + 3, int(top) + 3}, accents[index]);
+    }
+    return image;
+}
+
+// ---- preview --------------------------------------------------------------------
+
+// Text in the bitmap font as the windows draw it: centred, halves rounded down.
+void drawFontText(Surface& onto, const Surface& glyphs, const Rect& area, std::string_view text)
+{
+    auto widthOf = [](char c) {
+        return c >= layout::kFontFirst && c <= layout::kFontLast
+                   ? layout::kFontWidths[static_cast<std::size_t>(c - layout::kFontFirst)]
+                   : layout::kFontFixedWidth;
+    };
+    int width = 0;
+    for (const char c : text)
+        width += widthOf(c);
+    int x = area.left + area.width() / 2 - width / 2;
+    const int y = area.top + area.height() / 2 - layout::kFontHeight / 2;
+    for (const char c : text) {
+        if (c >= layout::kFontFirst && c <= layout::kFontLast) {
+            const int top = (c - layout::kFontFirst) * layout::kFontHeight;
+            onto.copyFrom(glyphs, {0, top, widthOf(c), top + layout::kFontHeight}, x, y);
+        }
+        x += widthOf(c);
+    }
+}
+
+Rect frameOf(int index, int width, int height)
+{
+    return {0, index * height, width, (index + 1) * height};
+}
+
+// The window as a desktop would show it, at twice the size.
+Surface presented(const Surface& window, const Surface& mask)
+{
+    const int scale = 2;
+    Surface out(window.width() * scale + 24, window.height() * scale + 24, rgb(0x6E, 0x76, 0x80));
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x) {
+            if (sameColour(mask.pixel(x, y), kWhite))
+                continue;
+            out.fill(Rect::fromSize(12 + x * scale, 12 + y * scale, scale, scale), window.pixel(x, y));
+        }
+    return out;
+}
+
+struct Pictures {
+    MainArt main;
+    ConsoleArt console;
+    Surface lampLit, lampDark, font, faderThumb, meterLit, meterDark, masterThumb, masterMeterLit,
+        masterMeterDark, panThumb;
+};
+
+std::string volumeText(int value)
+{
+    if (value == 0)
+        return "-inf";
+    const double db = 20.0 * std::log10(value / 100.0);
+    char text[16];
+    std::snprintf(text, sizeof text, db >= 10 ? "+%.0f" : db > 0 ? "+%.1f" : db > -10 ? "%.1f" : "%.0f", db);
+    return text;
+}
+
+void drawSlider(Surface& window, const Surface& background, const Surface& thumb, const Surface& lit,
+                const Surface& dark, const layout::Box& place, const Rect& meter, const Rect& track,
+                const Rect& text, int value, int range, int level, const Surface& glyphs,
+                const std::string& valueText, bool vertical)
+{
+    window.copyFrom(background, background.bounds(), place.x, place.y);
+    const Rect at = rectOf(place);
+    if (!meter.isEmpty()) {
+        const Rect m = meter.offsetBy(at.left, at.top);
+        window.copyFrom(dark, dark.bounds(), m.left, m.top);
+        const int litHeight = std::min(level * layout::kMeterSegments / 100, layout::kMeterSegments) *
+                              (lit.height() / layout::kMeterSegments);
+        window.copyFrom(lit, {0, lit.height() - litHeight, lit.width(), lit.height()}, m.left,
+                        m.top + lit.height() - litHeight);
+    }
+    drawFontText(window, glyphs, text.offsetBy(at.left, at.top), valueText);
+    const Rect t = track.offsetBy(at.left, at.top);
+    if (vertical) {
+        const int along = t.height() * value / range;
+        window.copyFrom(thumb, thumb.bounds(), t.left, t.bottom - along - thumb.height() / 2);
+    } else {
+        const int along = t.width() * value / range;
+        window.copyFrom(thumb, thumb.bounds(), t.left + along - thumb.width() / 2, t.top);
+    }
+}
+
+bool writePreview(const Pictures& art, const std::string& folder)
+{
+    // Main window: streaming, two inputs and an effect loaded.
+    Surface main = art.main.skin.clone();
+    const layout::Box& menu = layout::kMenuButton;
+    main.copyFrom(art.main.menuButton, frameOf(2, menu.width, menu.height), menu.x, menu.y);
+    const layout::Box& console = layout::kConsoleButton;
+    main.copyFrom(art.main.consoleButton, frameOf(0, console.width, console.height), console.x, console.y);
+    main.copyFrom(art.lampLit, art.lampLit.bounds(), layout::kStreamingLamp.x, layout::kStreamingLamp.y);
+    main.fill(rectOf(layout::kTimeDisplay), kBlack);
+    drawFontText(main, art.font, rectOf(layout::kTimeDisplay), "00:12:34");
+    auto selection = [&](const Surface& background, const layout::Box& box, const char* name, bool lit) {
+        main.copyFrom(background, background.bounds(), box.x, box.y);
+        const Rect lamp = rectIn(layout::kSelectionLampArea, box);
+        const Surface& picture = lit ? art.lampLit : art.lampDark;
+        main.copyFrom(picture, picture.bounds(), lamp.left, lamp.top);
+        drawFontText(main, art.font, rectIn(layout::kSelectionNameArea, box), name);
+    };
+    selection(art.main.inputDisplay, layout::kInputDisplays[0], "Line-In", true);
+    selection(art.main.inputDisplay, layout::kInputDisplays[1], "SineGen", false);
+    selection(art.main.outputDisplay, layout::kOutputDisplay, "ALSA:out", true);
+    selection(art.main.effectDisplay, layout::kEffectDisplays[0], "Reverb", true);
+    selection(art.main.effectDisplay, layout::kEffectDisplays[1], "none", false);
+    selection(art.main.effectDisplay, layout::kEffectDisplays[2], "Eq 1/3", false);
+    selection(art.main.effectDisplay, layout::kEffectDisplays[3], "none", false);
+    bool ok = save(presented(main, art.main.mask), folder + "/preview-main.png");
+
+    // Console: every strip in another state.
+    Surface desk = art.console.skin.clone();
+    const char* names[] = {"Line-In", "SineGen", "none", "Player"};
+    const char* effects[][2] = {{"Reverb", "Echo"}, {"none", "Chorus"}, {"none", "none"}, {"Eq", "none"}};
+    const int volumes[] = {100, 141, 50, 0};
+    const int levels[] = {72, 100, 35, 0};
+    const int pans[] = {50, 0, 25, 100};
+    const char* panTexts[] = {"M", "L", "25/75", "R"};
+    const int knobFrames[][2] = {{0, 5}, {10, 3}, {0, 0}, {7, 0}};
+    for (int strip = 0; strip < layout::kStripCount; ++strip) {
+        const int dx = strip * layout::kStripPitch;
+        for (int slot = 0; slot < 2; ++slot) {
+            const layout::Box& knob = layout::kEffectKnobs[slot];
+            desk.copyFrom(art.console.knobStrip,
+                          Rect::fromSize(knobFrames[strip][slot] * knob.width, 0, knob.width, knob.height),
+                          knob.x + dx, knob.y);
+            drawFontText(desk, art.font, stripShifted(rectOf(layout::kEffectSlotDisplays[slot]), strip),
+                         effects[strip][slot]);
+        }
+        drawFontText(desk, art.font, stripShifted(rectOf(layout::kNameDisplay), strip), names[strip]);
+        layout::Box fader = layout::kFader;
+        fader.x += dx;
+        drawSlider(desk, art.console.fader, art.faderThumb, art.meterLit, art.meterDark, fader,
+                   rectOf(layout::kFaderMeter), rectOf(layout::kFaderTrack), rectOf(layout::kFaderText),
+                   volumes[strip], 200, levels[strip], art.font, volumeText(volumes[strip]), true);
+        layout::Box pan = layout::kPan;
+        pan.x += dx;
+        drawSlider(desk, art.console.pan, art.panThumb, art.meterLit, art.meterDark, pan, Rect{},
+                   rectOf(layout::kPanTrack), rectOf(layout::kPanText), pans[strip], 100, 0, art.font,
+                   panTexts[strip], false);
+        auto toggle = [&](const Surface& frames, const layout::Box& box, int frame) {
+            desk.copyFrom(frames, frameOf(frame, box.width, box.height), box.x + dx, box.y);
+        };
+        toggle(art.console.mute, layout::kMuteButton, strip == 1 ? 4 : strip == 3 ? 2 : 0);
+        toggle(art.console.solo, layout::kSoloButton, strip == 2 ? 4 : strip == 3 ? 3 : 0);
+        toggle(art.console.preFader, layout::kPreFaderButton, strip == 0 ? 4 : strip == 3 ? 6 : 0);
+        toggle(art.console.select, layout::kSelectButton, strip == 0 || strip == 2 ? 4 : strip == 3 ? 1 : 0);
+    }
+    for (int side = 0; side < 2; ++side)
+        drawSlider(desk, side == 0 ? art.console.masterLeft : art.console.masterRight, art.masterThumb,
+                   art.masterMeterLit, art.masterMeterDark, layout::kMasterFaders[side],
+                   rectOf(layout::kMasterMeters[side]), rectOf(layout::kMasterTracks[side]),
+                   rectOf(layout::kMasterText), 100, 200, side == 0 ? 88 : 100, art.font, volumeText(100),
+                   true);
+    desk.copyFrom(art.lampLit, art.lampLit.bounds(), layout::kClipLamp.x, layout::kClipLamp.y);
+    ok &= save(presented(desk, art.console.mask), folder + "/preview-console.png");
+    return ok;
+}
+
+// Pictures side by side at four times the size, rows wrapped, on grey.
+bool writeSheet(const std::vector<const Surface*>& pictures, const std::string& path)
+{
+    const int scale = 4;
+    const int gap = 8;
+    const int maxWidth = 1600;
+    int width = 0, height = 0, x = gap, y = gap, rowHeight = 0;
+    std::vector<Point> places;
+    for (const Surface* picture : pictures) {
+        const int w = picture->width() * scale;
+        if (x + w + gap > maxWidth && x > gap) {
+            x = gap;
+            y += rowHeight + gap;
+            rowHeight = 0;
+        }
+        places.push_back({x, y});
+        x += w + gap;
+        rowHeight = std::max(rowHeight, picture->height() * scale);
+        width = std::max(width, x);
+        height = std::max(height, y + rowHeight + gap);
+    }
+    Surface sheet(width, height, rgb(0x6E, 0x76, 0x80));
+    for (std::size_t index = 0; index < pictures.size(); ++index) {
+        const Surface& picture = *pictures[index];
+        for (int py = 0; py < picture.height(); ++py)
+            for (int px = 0; px < picture.width(); ++px) {
+                const Argb pixel = picture.pixel(px, py);
+                const Argb shown = alphaOf(pixel) == 0xFF
+                                       ? pixel
+                                       : mix(rgb(0xFF, 0x00, 0xFF), opaque(pixel), alphaOf(pixel) / 255.0);
+                sheet.fill(
+                    Rect::fromSize(places[index].x + px * scale, places[index].y + py * scale, scale, scale),
+                    shown);
+            }
+    }
+    return save(sheet, path);
+}
+
+// ---- output ---------------------------------------------------------------------
+
+struct Resource {
+    const char* kind;
+    unsigned id;
+    const char* file;
+    const Surface* picture;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string folder = argc > 1 ? argv[1] : "plugins/velmoraui/res";
+    Pictures art;
+    art.lampLit = drawLamp(true);
+    art.lampDark = drawLamp(false);
+    art.font = drawFont();
+    art.meterLit = drawMeter(layout::kMeterHeight, true);
+    art.meterDark = drawMeter(layout::kMeterHeight, false);
+    art.masterMeterLit = drawMeter(layout::kMasterMeterHeight, true);
+    art.masterMeterDark = drawMeter(layout::kMasterMeterHeight, false);
+    art.faderThumb = drawFaderThumb(layout::kFaderThumb.width, layout::kFaderThumb.height);
+    art.masterThumb = drawFaderThumb(layout::kMasterThumb.width, layout::kMasterThumb.height);
+    art.panThumb = drawPanThumb();
+    art.main = drawMainWindow(art.lampDark);
+    art.console = drawConsole(art.lampDark);
+    if (!checkConsolePlaces(art.console.skin))
+        return 1;
+    stampConsoleControls(art.console, art.meterDark, art.masterMeterDark);
+    const Surface selectionAreas = drawSelectionAreas();
+    const Surface icon = drawIcon();
+
+    const Resource resources[] = {
+        {"bitmap", layout::kMainSkinBitmap, "main-skin.png", &art.main.skin},
+        {"bitmap", layout::kMainMaskBitmap, "main-mask.png", &art.main.mask},
+        {"bitmap", layout::kConsoleSkinBitmap, "console-skin.png", &art.console.skin},
+        {"bitmap", layout::kConsoleMaskBitmap, "console-mask.png", &art.console.mask},
+        {"bitmap", layout::kMenuButtonBitmap, "menu-button.png", &art.main.menuButton},
+        {"bitmap", layout::kConsoleButtonBitmap, "console-button.png", &art.main.consoleButton},
+        {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.main.closeButton},
+        {"bitmap", layout::kMinimiseButtonBitmap, "minimise-button.png", &art.main.minimiseButton},
+        {"bitmap", layout::kLampLitBitmap, "lamp-lit.png", &art.lampLit},
+        {"bitmap", layout::kLampDarkBitmap, "lamp-dark.png", &art.lampDark},
+        {"bitmap", layout::kSelectionAreasBitmap, "selection-areas.png", &selectionAreas},
+        {"bitmap", layout::kInputDisplayBitmap, "input-display.png", &art.main.inputDisplay},
+        {"bitmap", layout::kOutputDisplayBitmap, "output-display.png", &art.main.outputDisplay},
+        {"bitmap", layout::kEffectDisplayBitmap, "effect-display.png", &art.main.effectDisplay},
+        {"bitmap", layout::kFontBitmap, "font.png", &art.font},
+        {"bitmap", layout::kKnobStripBitmap, "knob-strip.png", &art.console.knobStrip},
+        {"bitmap", layout::kFaderBitmap, "fader.png", &art.console.fader},
+        {"bitmap", layout::kFaderThumbBitmap, "fader-thumb.png", &art.faderThumb},
+        {"bitmap", layout::kMeterLitBitmap, "meter-lit.png", &art.meterLit},
+        {"bitmap", layout::kMeterDarkBitmap, "meter-dark.png", &art.meterDark},
+        {"bitmap", layout::kMasterFaderLeftBitmap, "master-fader-left.png", &art.console.masterLeft},
+        {"bitmap", layout::kMasterFaderRightBitmap, "master-fader-right.png", &art.console.masterRight},
+        {"bitmap", layout::kMasterThumbBitmap, "master-thumb.png", &art.masterThumb},
+        {"bitmap", layout::kMasterMeterLitBitmap, "master-meter-lit.png", &art.masterMeterLit},
+        {"bitmap", layout::kMasterMeterDarkBitmap, "master-meter-dark.png", &art.masterMeterDark},
+        {"bitmap", layout::kPanBitmap, "pan.png", &art.console.pan},
+        {"bitmap", layout::kPanThumbBitmap, "pan-thumb.png", &art.panThumb},
+        {"bitmap", layout::kMuteBitmap, "mute-button.png", &art.console.mute},
+        {"bitmap", layout::kSoloBitmap, "solo-button.png", &art.console.solo},
+        {"bitmap", layout::kPreFaderBitmap, "pre-fader-button.png", &art.console.preFader},
+        {"bitmap", layout::kSelectBitmap, "select-button.png", &art.console.select},
+        {"bitmap", layout::kLedPowerBitmap, "led-power-button.png", &art.console.ledPower},
+        {"bitmap", layout::kAutoMixBitmap, "auto-mix-button.png", &art.console.autoMix},
+        {"icon", layout::kIcon, "icon.png", &icon},
+    };
+    bool ok = true;
+    std::string list =
+        "# The user interface plug-in's pictures, drawn by tools/draw-velmoraui-artwork.cpp.\n";
+    for (const Resource& resource : resources) {
+        ok &= save(*resource.picture, folder + "/" + resource.file);
+        char line[128];
+        std::snprintf(line, sizeof line, "%-6s %-3u %s\n", resource.kind, resource.id, resource.file);
+        list += line;
+    }
+    if (std::FILE* out = std::fopen((folder + "/resources.list").c_str(), "w")) {
+        ok &= std::fputs(list.c_str(), out) >= 0;
+        ok &= std::fclose(out) == 0;
+    } else {
+        ok = false;
+    }
+    if (argc > 2) {
+        ok &= writePreview(art, argv[2]);
+        std::vector<const Surface*> parts;
+        for (const Resource& resource : resources)
+            if (resource.picture->width() < 200 && resource.picture != &art.font)
+                parts.push_back(resource.picture);
+        // The font as a table of 16 glyphs a row.
+        Surface glyphTable(16 * (layout::kFontFixedWidth + 2),
+                           (layout::kFontGlyphs + 15) / 16 * (layout::kFontHeight + 2),
+                           rgb(0x30, 0x30, 0x30));
+        for (int index = 0; index < layout::kFontGlyphs; ++index)
+            glyphTable.copyFrom(art.font, frameOf(index, layout::kFontFixedWidth, layout::kFontHeight),
+                                index % 16 * (layout::kFontFixedWidth + 2) + 1,
+                                index / 16 * (layout::kFontHeight + 2) + 1);
+        parts.push_back(&glyphTable);
+        ok &= writeSheet(parts, std::string(argv[2]) + "/preview-parts.png");
+    }
+    return ok ? 0 : 1;
+}
