@@ -76,6 +76,18 @@ function(velmora_deliverable target kind)
   set_property(GLOBAL APPEND PROPERTY VELMORA_DELIVERABLES ${target})
 endfunction()
 
+# A build-time tool of tools/ that draws a deliverable's pictures; run by hand
+# when the artwork changes, from build/tools/<name>.
+#   velmora_artwork_tool(<name>)
+function(velmora_artwork_tool name)
+  add_executable(${name} ${PROJECT_SOURCE_DIR}/tools/${name}.cpp)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE velmoraplatform)
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools
+    BUILD_RPATH "${VELMORA_OUT_DIR}")
+endfunction()
+
 # Writes build/export-maps.txt: "<library file> <export map>" per line, read by
 # tools/check-exports. Called once at the end of the top-level list file.
 function(velmora_write_export_manifest)
