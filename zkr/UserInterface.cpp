@@ -31,6 +31,13 @@ UserInterface::UserInterface() : closed_(true, false, "closed")
 
 UserInterface::~UserInterface()
 {
+    endWindow();
+    releaseResources();
+    unregisterClass();
+}
+
+void UserInterface::endWindow()
+{
     bool onOwnThread = threadStarted_ && plat::currentThreadId() == thread_.threadId;
     // A window still open would call into this object after it is gone; from
     // another thread the window's own thread destroys it (and ends its loop).
@@ -38,8 +45,6 @@ UserInterface::~UserInterface()
         destroyWindow(window);
     if (threadStarted_ && !onOwnThread)
         thread_.wait(plat::kInfinite);
-    releaseResources();
-    unregisterClass();
 }
 
 // ---- creation -------------------------------------------------------------------------------

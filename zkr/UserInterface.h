@@ -62,6 +62,10 @@ public:
     // open here is destroyed only as a last resort and may no longer reach the
     // derived handlers.
     ~UserInterface() override;
+    // Destroys the window if it is still open and waits for a thread of its
+    // own to end (unless called on that thread). A derived interface whose
+    // members the window's thread uses calls it first in its destructor.
+    void endWindow();
 
     // ---- window handlers ----
     bool onCreate() override;

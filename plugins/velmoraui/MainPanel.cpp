@@ -34,6 +34,8 @@ MainPanel::MainPanel() = default;
 
 MainPanel::~MainPanel()
 {
+    // The console and the mailbox are used by the window's thread until it ends.
+    endWindow();
     mailbox_.detach();
 }
 
