@@ -38,19 +38,6 @@ std::vector<std::string> describe(MenuHandle menu)
     return items;
 }
 
-// Clicks the item at position in the open menu's window.
-void clickItem(WindowHandle menuWindow, int position)
-{
-    Rect item;
-    ASSERT_TRUE(menuItemRect(menuOfWindow(menuWindow), position, item));
-    Rect place;
-    windowRect(menuWindow, place);
-    const int x = item.left - place.left + 8;
-    const int y = item.top - place.top + 3;
-    headless::mouseMove(menuWindow, x, y);
-    headless::click(menuWindow, x, y);
-}
-
 constexpr int kDismiss = -1;
 
 class PluginMenus : public PluginFolderTest {
@@ -93,7 +80,7 @@ protected:
             if (position == kDismiss)
                 endMenu();
             else
-                clickItem(menuWindow, position);
+                EXPECT_TRUE(clickMenuItem(menuWindow, position));
         });
         return core.handleRequest(&sent, code);
     }

@@ -8,6 +8,7 @@
 
 #include "WindowTestKit.h"
 #include "platform/core/Thread.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
@@ -66,6 +67,23 @@ inline void clickOn(plat::ui::WindowHandle window, int dx = -1, int dy = -1)
     plat::ui::Point at = pointIn(window, dx, dy);
     plat::ui::headless::click(plat::ui::topLevelOf(window), at.x, at.y);
     pumpPending();
+}
+
+// Clicks the item at position in an open pop-up menu's window, as the user
+// would; false when the menu has no such item.
+inline bool clickMenuItem(plat::ui::WindowHandle menuWindow, int position)
+{
+    using namespace plat::ui;
+    Rect item;
+    if (!menuItemRect(menuOfWindow(menuWindow), position, item))
+        return false;
+    Rect place;
+    windowRect(menuWindow, place);
+    const int x = item.left - place.left + 8;
+    const int y = item.top - place.top + 3;
+    headless::mouseMove(menuWindow, x, y);
+    headless::click(menuWindow, x, y);
+    return true;
 }
 
 inline void pressOn(plat::ui::WindowHandle window, uint32_t key)
