@@ -4,10 +4,6 @@
 // as every deliverable binds it. On the X11 backend (under Xvfb) the
 // pictures are read back from the X server; on the headless backend they
 // are the windows' own pixels.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -18,52 +14,14 @@
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageQueue.h"
-#include "platform/ui/Png.h"
-#include "platform/ui/Surface.h"
 #include "platform/ui/Window.h"
-#include "platform/ui/headless/Headless.h"
+#include "tests/programs/ServerCapture.h"
 #include "zkr/SharedServices.h"
 
 using namespace plat::ui;
+using velmora::gallery::capture;
 
 namespace {
-
-// Reads the window's place on the screen back from the X server (no window
-// manager runs under Xvfb, so the window is where the platform put it).
-bool captureFromServer(WindowHandle window, const std::string& path)
-{
-    Rect place;
-    if (!windowRect(window, place))
-        return false;
-    ::Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
-        return false;
-    // Let the platform's last presentation reach the server first.
-    usleep(300000);
-    XSync(display, False);
-    XImage* image = XGetImage(display, DefaultRootWindow(display), place.left, place.top,
-                              static_cast<unsigned>(place.width()), static_cast<unsigned>(place.height()),
-                              AllPlanes, ZPixmap);
-    bool saved = false;
-    if (image != nullptr) {
-        Surface picture(place.width(), place.height());
-        for (int y = 0; y < place.height(); ++y)
-            for (int x = 0; x < place.width(); ++x)
-                picture.setPixel(x, y, opaque(static_cast<Argb>(XGetPixel(image, x, y))));
-        XDestroyImage(image);
-        saved = savePng(picture, path);
-    }
-    XCloseDisplay(display);
-    return saved;
-}
-
-bool capture(WindowHandle window, const std::string& path)
-{
-    const bool ok = std::strcmp(backendName(), "x11") == 0 ? captureFromServer(window, path)
-                                                           : headless::savePng(window, path);
-    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
-    return ok;
-}
 
 struct ErrorShot {
     std::string path;
