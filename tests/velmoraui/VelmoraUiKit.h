@@ -1,0 +1,286 @@
+#pragma once
+
+// The user interface plug-in as the program runs it: a program folder of the
+// test's own holds a copy of VelmoraUI.vui and the audio core's test
+// plug-ins; the real engine discovers and loads them, creates the user
+// interface and runs its main loop on a thread of the test, while the two
+// windows run on the plug-in's own thread. The test drives them with the
+// headless backend's input and looks at their pictures, at the events the
+// engine carried out and at the engine's state.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/CoreTestEngine.h"
+#include "engine/Engine.h"
+#include "platform/core/DynamicLibrary.h"
+#include "platform/core/Module.h"
+#include "platform/ui/ControlTestKit.h"
+#include "platform/ui/Painter.h"
+#include "plugins/velmoraui/Layout.h"
+#include "support/FileText.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+#include "zkr/BitmapFont.h"
+
+namespace velmora::test {
+
+using namespace std::chrono_literals;
+using plat::ui::WindowHandle;
+using velmoraui::Box;
+
+// An event as the engine's main thread carried it out; for a crossfade the
+// block the engine accepted (the poster's own block is gone by then).
+struct CarriedEvent {
+    intptr_t code, value, target, partner, index;
+    engine::CrossfadeBlock block;
+};
+
+class CarryingEngine : public engine::Engine {
+public:
+    std::vector<CarriedEvent> carried(intptr_t code)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<CarriedEvent> chosen;
+        for (const CarriedEvent& event : carried_)
+            if (event.code == code)
+                chosen.push_back(event);
+        return chosen;
+    }
+
+protected:
+    int32_t carryOut(const engine::EngineEvent& e, bool& quit) override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            carried_.push_back({e.code, e.value, e.target, e.partner, e.index,
+                                e.code == engine::kEventCrossfade ? crossfade : engine::CrossfadeBlock{}});
+        }
+        return Engine::carryOut(e, quit);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<CarriedEvent> carried_;
+};
+
+// True once condition holds, false when it did not within the limit.
+template <typename Condition> bool eventually(Condition condition, std::chrono::milliseconds limit = 5s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+class VelmoraUiTest : public ::testing::Test {
+protected:
+    static constexpr char kUiFile[] = "VelmoraUI.vui";
+    static constexpr char kSection[] = "[Velmora User Interface]";
+
+    VelmoraUiTest()
+    {
+        std::filesystem::create_directory(program.file("Plugins"));
+        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kUiFile, plugin(kUiFile));
+        for (const char* file :
+             {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile})
+            std::filesystem::copy_file(testPluginPath(file), plugin(file));
+        engine.folder = program.path();
+    }
+    ~VelmoraUiTest() override
+    {
+        // A test that failed half-way still ends the loop; the windows go
+        // with the plug-in.
+        if (looping) {
+            post(engine::kEventStopStreaming);
+            post(engine::kEventQuit);
+        }
+        if (loop.joinable())
+            loop.join();
+    }
+
+    std::string plugin(const std::string& file) const { return program.file("Plugins/" + file); }
+    std::string settingsText() const { return readText(config.file("velmoraaudioengine.ini")); }
+
+    // Start-up as the program makes it, with the settings file's text.
+    void start(const std::string& settings = "")
+    {
+        writeText(config.file("velmoraaudioengine.ini"), settings);
+        ASSERT_EQ(engine.discoverPlugins(), 0);
+        ASSERT_EQ(engine.loadUserInterface(), 0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        loop = std::thread([this] {
+            if (engine.userInterface->createUserInterface(engine.instance, engine.showCommand) != 0)
+                return;
+            looping = true;
+            engine.runLoop();
+            looping = false;
+        });
+        ASSERT_TRUE(eventually([&] { return looping.load(); }));
+        mainWindow = windowTitled("Velmora Audio Engine");
+        console = windowTitled("Mixing Console");
+        ASSERT_NE(mainWindow, nullptr);
+        ASSERT_NE(console, nullptr);
+        // The plug-in's own pictures, from the module the engine loaded.
+        ASSERT_TRUE(uiLibrary.load(plugin(kUiFile)));
+        plat::ModuleInfo info;
+        ASSERT_TRUE(plat::moduleOf(uiLibrary.symbol("updateGeneralValue"), info));
+        module = info.handle;
+        using namespace velmoraui;
+        ASSERT_TRUE(font.load(module, kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth,
+                              std::vector<int>(kFontWidths.begin(), kFontWidths.end())));
+    }
+
+    // A close request on the main window that the engine accepts: the loop
+    // ends and both windows go.
+    void closeForGood()
+    {
+        plat::ui::headless::closeRequest(mainWindow);
+        loop.join();
+        EXPECT_TRUE(
+            eventually([&] { return !plat::ui::isWindow(mainWindow) && !plat::ui::isWindow(console); }));
+    }
+
+    static WindowHandle windowTitled(const std::string& title)
+    {
+        WindowHandle found = nullptr;
+        for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows())
+            if (entry.title == title)
+                found = entry.window;
+        return found;
+    }
+
+    int32_t post(intptr_t code, intptr_t value = 0, intptr_t target = 0, intptr_t index = 0)
+    {
+        engine::EngineEvent event{code, 1, value, target, 0, 0, index};
+        return engine.postEvent(&event);
+    }
+
+    // A user's click at a window's client point; the mouse then rests where
+    // no control is, so no button shows its hot frame.
+    static void click(WindowHandle window, int x, int y)
+    {
+        plat::ui::headless::mouseMove(window, x, y);
+        plat::ui::headless::click(window, x, y);
+        plat::ui::headless::mouseMove(window, 200, 8);
+    }
+    static void click(WindowHandle window, const Box& box, int shift = 0)
+    {
+        click(window, box.x + shift + box.width / 2, box.y + box.height / 2);
+    }
+    // Presses at a point, moves once by dy with the button held, lets go.
+    static void drag(WindowHandle window, int x, int y, int dy)
+    {
+        using namespace plat::ui::headless;
+        mouseMove(window, x, y);
+        mouseDown(window, x, y);
+        mouseMove(window, x, y + dy, plat::ui::kKeyLButton);
+        mouseUp(window, x, y + dy);
+        mouseMove(window, 200, 8);
+    }
+    // A click that opens a pop-up menu, and the item at position chosen in
+    // it; returns once the menu is gone, so later input goes to the windows.
+    void choose(WindowHandle window, int x, int y, int position)
+    {
+        auto shown = std::make_shared<std::atomic<WindowHandle>>(nullptr);
+        menus.then([shown, position](WindowHandle menu, int) {
+            EXPECT_TRUE(clickMenuItem(menu, position));
+            *shown = menu;
+        });
+        click(window, x, y);
+        EXPECT_TRUE(eventually([&] { return *shown != nullptr && !plat::ui::isWindow(*shown); }));
+    }
+
+    // ---- pictures ----
+    // The window's pixels once it has stopped presenting new ones.
+    static plat::ui::Surface picture(WindowHandle window)
+    {
+        int last = -1;
+        for (int same = 0; same < 3; std::this_thread::sleep_for(10ms)) {
+            const int count = plat::ui::headless::windowState(window).presentCount;
+            same = count == last ? same + 1 : 0;
+            last = count;
+        }
+        plat::ui::Surface image;
+        plat::ui::headless::snapshot(window, image);
+        return image;
+    }
+    // Whether the window shows expected at x, y (colours only), once it settles within a few seconds.
+    static bool shows(WindowHandle window, int x, int y, const plat::ui::Surface& expected)
+    {
+        return eventually([&] {
+            const plat::ui::Surface image = picture(window);
+            for (int row = 0; row < expected.height(); ++row)
+                for (int column = 0; column < expected.width(); ++column)
+                    if (((image.pixel(x + column, y + row) ^ expected.pixel(column, row)) & 0xFFFFFF) != 0)
+                        return false;
+            return true;
+        });
+    }
+    // Frame `frame` of `frames` stacked in one of the plug-in's bitmaps.
+    plat::ui::Surface bitmap(unsigned id, int frame = 0, int frames = 1) const
+    {
+        zkr::BitmapObject image;
+        EXPECT_TRUE(image.load(module, id)) << id;
+        const int height = image.height() / frames;
+        return image.bitmap().view({0, frame * height, image.width(), (frame + 1) * height}).clone();
+    }
+    bool showsFrame(WindowHandle window, const Box& box, int shift, unsigned id, int frame) const
+    {
+        return shows(window, box.x + shift, box.y, bitmap(id, frame, velmoraui::kToggleFrames));
+    }
+    // Text drawn in the plug-in's font, centred on black as the displays
+    // draw it; inset leaves a display's frame out.
+    bool showsText(WindowHandle window, const Box& box, const std::string& text, int shift = 0,
+                   int inset = 0) const
+    {
+        plat::ui::Surface expected(box.width, box.height, plat::ui::kBlack);
+        plat::ui::Painter painter(expected);
+        font.drawCentred(painter, expected.bounds(), text);
+        const plat::ui::Rect inside{inset, inset, box.width - inset, box.height - inset};
+        return shows(window, box.x + shift + inset, box.y + inset, expected.view(inside).clone());
+    }
+    // The meter of a channel (0 to 3) or master side (kMasterLeft, kMasterRight) with `lit` segments lit from
+    // the bottom.
+    bool showsMeter(int channel, int lit) const
+    {
+        using namespace velmoraui;
+        const bool master = channel < 0;
+        const Box& meter = master ? kMasterMeters[-1 - channel] : kFaderMeter;
+        const Box& fader = master ? kMasterFaders[-1 - channel] : kFader;
+        plat::ui::Surface expected = bitmap(master ? kMasterMeterDarkBitmap : kMeterDarkBitmap);
+        const plat::ui::Surface litImage = bitmap(master ? kMasterMeterLitBitmap : kMeterLitBitmap);
+        const int top = expected.height() - lit * (expected.height() / kMeterSegments);
+        expected.copyFrom(litImage, {0, top, litImage.width(), expected.height()}, 0, top);
+        return shows(console, fader.x + (master ? 0 : kStripPitch * channel) + meter.x, fader.y + meter.y,
+                     expected);
+    }
+
+    Watchdog watchdog{30s, "VelmoraUI test"};
+    TempFolder program;
+    TempFolder config;
+    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+    // Steps for the pop-up menus the test opens; outlives the windows' thread.
+    ModalScript menus;
+    plat::DynamicLibrary uiLibrary;
+    CarryingEngine engine;
+    std::thread loop;
+    std::atomic<bool> looping{false};
+    WindowHandle mainWindow = nullptr;
+    WindowHandle console = nullptr;
+    plat::ModuleHandle module = nullptr;
+    zkr::BitmapFont font;
+};
+
+} // namespace velmora::test

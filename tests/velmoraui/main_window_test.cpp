@@ -1,0 +1,117 @@
+// The main window run by the real engine: choosing the slots' plug-ins
+// through the engine's menus, the streaming lamp and clock, the tray icon and
+// closing, which the engine may refuse.
+
+#include "VelmoraUiKit.h"
+
+namespace {
+
+using namespace velmora::test;
+using namespace velmoraui;
+using plat::ui::headless::trayIcons;
+
+class MainWindowTest : public VelmoraUiTest {
+protected:
+    static Box nameArea(const Box& display)
+    {
+        return {display.x + kSelectionNameArea.x, display.y + kSelectionNameArea.y, kSelectionNameArea.width,
+                kSelectionNameArea.height};
+    }
+    void chooseIn(const Box& display, int position)
+    {
+        const Box area = nameArea(display);
+        choose(mainWindow, area.x + area.width / 2, area.y + area.height / 2, position);
+    }
+    bool showsSlot(const Box& display, const std::string& name, bool lit)
+    {
+        return showsText(mainWindow, nameArea(display), name) &&
+               shows(mainWindow, display.x + kSelectionLampArea.x, display.y + kSelectionLampArea.y,
+                     bitmap(lit ? kLampLitBitmap : kLampDarkBitmap));
+    }
+    bool showsStreaming(bool lit)
+    {
+        return shows(mainWindow, kStreamingLamp.x, kStreamingLamp.y,
+                     bitmap(lit ? kLampLitBitmap : kLampDarkBitmap));
+    }
+};
+
+TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem)
+{
+    start();
+    ASSERT_EQ(trayIcons().size(), 1u) << "bTrayIcon is 1 by default";
+    EXPECT_EQ(trayIcons()[0].owner, mainWindow);
+
+    // The lamp of an empty slot still flips and asks for the plug-in's window.
+    const Box& input = kInputDisplays[0];
+    click(mainWindow, input.x + kSelectionLampArea.x + 5, input.y + kSelectionLampArea.y + 5);
+    ASSERT_TRUE(eventually([&] { return engine.carried(engine::kEventShowWindow).size() == 1; }));
+    const CarriedEvent lamp = engine.carried(engine::kEventShowWindow)[0];
+    EXPECT_EQ(lamp.target, engine::kEventKindInput);
+    EXPECT_EQ(lamp.index, 0);
+    EXPECT_EQ(lamp.value, 1);
+    EXPECT_TRUE(showsSlot(input, "none", true));
+
+    // The name areas open the engine's menus; the displays take their answers.
+    chooseIn(input, 0);
+    EXPECT_TRUE(showsSlot(input, "Pattern", true));
+    EXPECT_NE(engine.inputs[0], nullptr);
+    chooseIn(input, 0); // "none" heads a filled slot's menu
+    EXPECT_TRUE(showsSlot(input, "none", false));
+    EXPECT_EQ(engine.inputs[0], nullptr);
+    chooseIn(input, 0);
+    chooseIn(kOutputDisplay, 0);
+    chooseIn(kEffectDisplays[2], 0);
+    EXPECT_TRUE(showsSlot(input, "Pattern", true));
+    EXPECT_TRUE(showsSlot(kOutputDisplay, "Recorder", true));
+    EXPECT_TRUE(showsSlot(kEffectDisplays[2], "Offset", true));
+    EXPECT_TRUE(showsSlot(kEffectDisplays[0], "none", false));
+    EXPECT_NE(engine.effects[2], nullptr);
+
+    engine.updateGeneralValue(0, engine::kValueElapsed, 3599999);
+    EXPECT_TRUE(showsText(mainWindow, kTimeDisplay, "00:59:59"));
+    engine.updateGeneralValue(0, engine::kValueElapsed, 360000000);
+    EXPECT_TRUE(showsText(mainWindow, kTimeDisplay, "100:00:00"));
+
+    // Streaming: a stereo pair of the pattern input into the recorder, which
+    // holds its third block until the stop.
+    plat::DynamicLibrary patterns;
+    plat::DynamicLibrary recorder;
+    ASSERT_TRUE(patterns.load(plugin(coretest::kPatternInputFile)) &&
+                recorder.load(plugin(coretest::kRecordingOutputFile)));
+    const coretest::StreamScript endless{-1, 0, 0, -1};
+    for (int32_t stream : {0, 1})
+        patterns.function<coretest::InputScriptFn>(coretest::kInputScript)(stream, &endless);
+    coretest::OutputScript held;
+    held.holdAt = 2;
+    recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
+    ASSERT_EQ(post(engine::kEventAttachStreams, engine.inputs[0]->handle(), 1, 2), 1);
+    ASSERT_EQ(post(engine::kEventStartStreaming), 1);
+    EXPECT_TRUE(showsStreaming(true));
+
+    // The engine refuses to quit while it streams: the window flashes once and
+    // everything stays, unsaved.
+    plat::ui::headless::closeRequest(mainWindow);
+    EXPECT_TRUE(eventually([&] { return plat::ui::headless::windowState(mainWindow).flashCount == 1; }));
+    EXPECT_EQ(engine.carried(engine::kEventQuit).size(), 1u);
+    EXPECT_TRUE(plat::ui::isWindow(mainWindow) && plat::ui::isWindow(console));
+    EXPECT_EQ(settingsText().find(kSection), std::string::npos);
+
+    ASSERT_EQ(post(engine::kEventStopStreaming), 1);
+    ASSERT_TRUE(eventually([&] { return !engine.streamThreadAlive(); }));
+    EXPECT_TRUE(showsStreaming(false));
+    closeForGood();
+    const std::string settings = settingsText();
+    for (const char* key : {kSection, "MainUIPos=", "bTrayIcon=1", "MixerUIPos=", "MixerVisible=0"})
+        EXPECT_NE(settings.find(key), std::string::npos) << key << " in\n" << settings;
+    EXPECT_TRUE(trayIcons().empty());
+}
+
+TEST_F(MainWindowTest, ATrayIconStoredOffIsNotShownAndStaysOff)
+{
+    start(std::string(kSection) + "\nbTrayIcon=0\n");
+    EXPECT_TRUE(trayIcons().empty());
+    closeForGood();
+    EXPECT_NE(settingsText().find("bTrayIcon=0"), std::string::npos);
+}
+
+} // namespace
