@@ -1,0 +1,176 @@
+// The user interface plug-in's two windows while the engine streams, saved
+// as docs pictures: velmoraui_gallery [folder] (docs/ by default). The real
+// engine loads VelmoraUI.vui and the audio core's test plug-ins from a
+// program folder of its own, restores an input and an output, streams a
+// stereo pair and a mono stream into the recorder, and the console shows
+// levels, the linked pair, a solo and an effect. Run it under Xvfb on the
+// X11 backend: xvfb-run -s "-screen 0 1280x1024x24" velmoraui_gallery docs
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "engine/Engine.h"
+#include "platform/core/DynamicLibrary.h"
+#include "platform/core/Module.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Messages.h"
+#include "plugins/velmoraui/Layout.h"
+#include "tests/plugins/CoreTestPlugins.h"
+#include "tests/programs/ServerCapture.h"
+#include "tests/support/TempFolder.h"
+
+using namespace std::chrono_literals;
+using plat::ui::WindowHandle;
+
+namespace {
+
+WindowHandle windowTitled(const std::string& title)
+{
+    for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows())
+        if (entry.title == title)
+            return entry.window;
+    return nullptr;
+}
+
+// The engine and its plug-ins' threads still run: the process ends at once, as the program's does.
+[[noreturn]] void finish(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+int fail(const char* why)
+{
+    std::fprintf(stderr, "velmoraui_gallery: %s\n", why);
+    finish(1);
+}
+
+int32_t post(engine::Engine& core, intptr_t code, intptr_t value = 0, intptr_t target = 0, intptr_t index = 0)
+{
+    engine::EngineEvent event{code, 1, value, target, 0, 0, index};
+    return core.postEvent(&event);
+}
+
+// A click of the user's at a client point, as the window's procedure receives it.
+void click(WindowHandle window, int x, int y)
+{
+    const intptr_t at = plat::ui::makePointParam(x, y);
+    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+}
+
+// Chooses the first item of the next pop-up menu, once it shows.
+void chooseFirstItem(WindowHandle menuWindow, int, void*)
+{
+    plat::ui::setModalHook(nullptr, nullptr);
+    plat::ui::Rect item;
+    plat::ui::Rect place;
+    if (plat::ui::menuItemRect(plat::ui::menuOfWindow(menuWindow), 0, item) &&
+        plat::ui::windowRect(menuWindow, place))
+        click(menuWindow, item.left - place.left + 8, item.top - place.top + 3);
+    else
+        plat::ui::endMenu();
+}
+
+// A click that opens a menu of the engine's, and its first item chosen.
+bool chooseFirst(WindowHandle window, int x, int y, const std::function<bool()>& done)
+{
+    plat::ui::setModalHook(&chooseFirstItem, nullptr);
+    click(window, x, y);
+    for (int tries = 0; tries < 500 && !done(); ++tries)
+        std::this_thread::sleep_for(10ms);
+    return done();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
+    const std::string build = plat::programFolder() + "/../..";
+    velmora::test::TempFolder program;
+    velmora::test::TempFolder config;
+    setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
+    fs::create_directory(program.file("Plugins"));
+    fs::copy_file(build + "/out/Plugins/VelmoraUI.vui", program.file("Plugins/VelmoraUI.vui"));
+    for (const char* file :
+         {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile})
+        fs::copy_file(build + "/tests/plugins/" + file, program.file(std::string("Plugins/") + file));
+    // The input and output restored at start; the console below the main window, shown.
+    std::ofstream(config.file("velmoraaudioengine.ini"))
+        << "[Velmora Audio Engine "
+           "v0.1b]\nLastAudioInput1=pattern_input.vin\nLastAudioOutput=recording_output.vwo\n"
+           "[Velmora User Interface]\nMainUIPos=0,0\nMixerUIPos=0,190\nMixerVisible=1\nbTrayIcon=0\n";
+
+    auto* core = new engine::Engine; // lives until the process ends, as in the program
+    core->folder = program.path();
+    if (core->discoverPlugins() != 0 || core->loadUserInterface() != 0 ||
+        core->applyAudioSetup(core->audioSetup) != 0)
+        return fail("the engine could not load the plug-ins");
+    // The windows exist (and the selection is restored) once the user interface is created.
+    std::promise<bool> created;
+    std::thread([core, &created] {
+        const bool made = core->userInterface->createUserInterface(core->instance, core->showCommand) == 0;
+        created.set_value(made);
+        if (made)
+            core->runLoop();
+    }).detach();
+    if (!created.get_future().get() || core->inputs[0] == nullptr || core->output == nullptr)
+        return fail("the user interface or the restored plug-ins are missing");
+    const WindowHandle mainWindow = windowTitled("Velmora Audio Engine");
+    const WindowHandle console = windowTitled("Mixing Console");
+
+    // The effect chosen in the main window's first effect slot and in channel 3's first slot.
+    using namespace velmoraui;
+    const Box& effectSlot = kEffectDisplays[0];
+    const Box& channelSlot = kEffectSlotDisplays[0];
+    if (!chooseFirst(mainWindow, effectSlot.x + kSelectionNameArea.x + 20,
+                     effectSlot.y + effectSlot.height / 2, [&] { return core->effects[0] != nullptr; }) ||
+        !chooseFirst(console, channelSlot.x + 2 * kStripPitch + channelSlot.width / 2,
+                     channelSlot.y + channelSlot.height / 2,
+                     [&] { return core->channels[2].fx[0] != nullptr; }))
+        return fail("the effect menus did not load the effect");
+
+    // Endless streams into a recorder that holds its 200th block, so the clock has run.
+    plat::DynamicLibrary patterns;
+    plat::DynamicLibrary recorder;
+    patterns.load(program.file(std::string("Plugins/") + coretest::kPatternInputFile));
+    recorder.load(program.file(std::string("Plugins/") + coretest::kRecordingOutputFile));
+    const coretest::StreamScript endless{-1, 0, 0, -1};
+    for (int32_t stream : {0, 1, 2})
+        patterns.function<coretest::InputScriptFn>(coretest::kInputScript)(stream, &endless);
+    coretest::OutputScript held;
+    held.holdAt = 200;
+    recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
+    const engine::PluginHandle input = core->inputs[0]->handle();
+    if (post(*core, engine::kEventAttachStreams, input, 1, 2) != 1 ||
+        post(*core, engine::kEventAttachStreams, input, 3, 0) != 1 ||
+        post(*core, engine::kEventStartStreaming) != 1 ||
+        recorder.function<coretest::OutputWaitHeldFn>(coretest::kOutputWaitHeld)(10000) != 1)
+        return fail("the engine did not stream");
+
+    // Levels as the streaming thread reports them, and the user's solo on channel 3.
+    const int32_t levels[] = {80, 74, 55, 0};
+    for (int channel = 0; channel < engine::kChannelCount; ++channel)
+        core->updateChannelValue(channel, engine::kValueLevel, levels[channel]);
+    core->updateChannelValue(engine::kMasterLeft, engine::kValueLevel, 90);
+    core->updateChannelValue(engine::kMasterRight, engine::kValueLevel, 70);
+    click(console, kSoloButton.x + 2 * kStripPitch + kSoloButton.width / 2,
+          kSoloButton.y + kSoloButton.height / 2);
+    std::this_thread::sleep_for(500ms);
+
+    const bool saved = velmora::gallery::capture(mainWindow, folder + "/velmoraui-main.png") &&
+                       velmora::gallery::capture(console, folder + "/velmoraui-console.png");
+    post(*core, engine::kEventStopStreaming);
+    fs::remove_all(program.path());
+    fs::remove_all(config.path());
+    finish(saved ? 0 : 1);
+}
