@@ -3,6 +3,7 @@
 // closing, which the engine may refuse.
 
 #include "VelmoraUiKit.h"
+#include "plugins/velmoraui/MainPanel.h"
 
 namespace {
 
@@ -28,6 +29,19 @@ protected:
                shows(mainWindow, display.x + kSelectionLampArea.x, display.y + kSelectionLampArea.y,
                      bitmap(lit ? kLampLitBitmap : kLampDarkBitmap));
     }
+    // The main menu's "Display Tray Icon" item, looked at while the menu is open.
+    bool trayItemChecked()
+    {
+        auto state = std::make_shared<std::atomic<uint32_t>>(~0u);
+        menus.then([state](WindowHandle menu, int) {
+            *state = plat::ui::menuState(plat::ui::menuOfWindow(menu), MainPanel::kTrayIconCommand,
+                                         plat::ui::kMenuByCommand);
+            plat::ui::endMenu();
+        });
+        click(mainWindow, kMenuButton);
+        EXPECT_TRUE(eventually([&] { return *state != ~0u; }));
+        return (*state & plat::ui::kMenuChecked) != 0;
+    }
     bool showsStreaming(bool lit)
     {
         return shows(mainWindow, kStreamingLamp.x, kStreamingLamp.y,
@@ -40,6 +54,7 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     start();
     ASSERT_EQ(trayIcons().size(), 1u) << "bTrayIcon is 1 by default";
     EXPECT_EQ(trayIcons()[0].owner, mainWindow);
+    EXPECT_TRUE(trayItemChecked());
 
     // The lamp of an empty slot still flips and asks for the plug-in's window.
     const Box& input = kInputDisplays[0];
@@ -110,6 +125,7 @@ TEST_F(MainWindowTest, ATrayIconStoredOffIsNotShownAndStaysOff)
 {
     start(std::string(kSection) + "\nbTrayIcon=0\n");
     EXPECT_TRUE(trayIcons().empty());
+    EXPECT_FALSE(trayItemChecked());
     closeForGood();
     EXPECT_NE(settingsText().find("bTrayIcon=0"), std::string::npos);
 }

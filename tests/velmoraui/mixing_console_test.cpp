@@ -170,7 +170,12 @@ TEST_F(MixingConsoleTest, LevelsFromAnotherThreadWhileTheUserWorksTheFaders)
     }
     engine.updateChannelValue(kMasterRight, kValueLevel, 30);
     EXPECT_TRUE(showsMeter(kMasterRight, 3));
+    // The user's close only hides the console, and closing the main window saves it hidden.
+    plat::ui::headless::closeRequest(console);
+    EXPECT_TRUE(eventually([&] { return !plat::ui::isWindowVisible(console); }));
+    EXPECT_TRUE(plat::ui::isWindow(console));
     closeForGood();
+    EXPECT_NE(settingsText().find("MixerVisible=0"), std::string::npos);
 }
 
 } // namespace
