@@ -70,7 +70,9 @@ inline constexpr std::array<int, kFontGlyphs> kFontWidths = [] {
         width = kFontFixedWidth;
     for (char narrow : {'!', '\'', '.', ':', ';', '|', ',', 'i', 'l'})
         widths[static_cast<std::size_t>(narrow - kFontFirst)] = 3;
-    for (char medium : {'(', ')', '[', ']', '`', '{', '}', 'I', 'j', 't', '1'})
+    for (char bracket : {'(', ')', '[', ']', '`', '{', '}', 'I', 'j'})
+        widths[static_cast<std::size_t>(bracket - kFontFirst)] = 4;
+    for (char medium : {'t', '1'})
         widths[static_cast<std::size_t>(medium - kFontFirst)] = 5;
     return widths;
 }();

@@ -20,6 +20,9 @@ namespace {
 constexpr int kElapsedKey = 0;
 constexpr int kStreamingKey = 1;
 
+// Pixels between the main window and the console below it.
+constexpr int kConsoleGap = 8;
+
 // What a window whose start-up failed reports (above 0 fails the creation).
 constexpr int kStartFailed = 18;
 
@@ -171,6 +174,9 @@ bool MainPanel::createConsole()
     zkr::WindowDescription description;
     zkr::copyText(description.className, MixingConsole::kClassName);
     zkr::copyText(description.title, stringText(kStringMixingConsole));
+    // Below the main window's first place, until a stored position says otherwise.
+    description.x = 0;
+    description.y = kMainHeight + kConsoleGap;
     description.width = kConsoleWidth;
     description.height = kConsoleHeight;
     return console.create(true, description, pluginModule(), plat::ui::kShowHide) == 0;
@@ -206,6 +212,9 @@ void MainPanel::beforeDestroy()
     if (mainMenu_ != nullptr)
         plat::ui::destroyMenu(mainMenu_);
     mainMenu_ = nullptr;
+    // A window destroyed without closing (the plug-in unloaded) takes its icon along.
+    if (trayIconShown_)
+        showTrayIcon(false);
     // A console still open here (the window is destroyed without closing)
     // goes with it.
     if (console.window != nullptr && plat::ui::isWindow(console.window)) {
@@ -391,7 +400,7 @@ void MainPanel::showTrayIcon(bool show)
 {
     if (zkr::sharedServices != nullptr && zkr::sharedServices->setVelmoraTrayIcon != nullptr)
         zkr::sharedServices->setVelmoraTrayIcon(reinterpret_cast<intptr_t>(window), kTrayMessage,
-                                                show ? 1 : 0);
+                                                show ? 1 : 0);    trayIconShown_ = show;
 }
 
 // ---------------------------------------------------------------------------

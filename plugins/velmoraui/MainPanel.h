@@ -118,6 +118,7 @@ private:
     UpdateMailbox mailbox_;
     plat::ui::MenuHandle mainMenu_ = nullptr;
     bool built_ = false;
+    bool trayIconShown_ = false;
 };
 
 } // namespace velmoraui
