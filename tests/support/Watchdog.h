@@ -18,6 +18,8 @@ public:
     {
         thread_ = std::thread([this, limit] {
             std::unique_lock lock(mutex_);
+            waiting_ = true;
+            started_.notify_all();
             if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
                 std::fprintf(stderr, "watchdog: %s did not finish in %lld ms\n", what_.c_str(),
                              static_cast<long long>(limit.count()));
@@ -25,6 +27,12 @@ public:
                 std::_Exit(99);
             }
         });
+        // Returns once the thread waits: a test that forks right after must
+        // not fork while the new thread is still starting (and may hold the
+        // allocator's or the sanitizer's locks, which the child would inherit
+        // taken).
+        std::unique_lock lock(mutex_);
+        started_.wait(lock, [this] { return waiting_; });
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -42,6 +50,8 @@ private:
     std::string what_;
     std::mutex mutex_;
     std::condition_variable done_;
+    std::condition_variable started_;
+    bool waiting_ = false; // set by the thread under mutex_ just before it waits
     bool finished_ = false;
     std::thread thread_;
 };
