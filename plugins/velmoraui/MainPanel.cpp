@@ -26,11 +26,6 @@ constexpr int kConsoleGap = 8;
 // What a window whose start-up failed reports (above 0 fails the creation).
 constexpr int kStartFailed = 18;
 
-zkr::Registry* settingsStore()
-{
-    return zkr::theApplication != nullptr ? &zkr::theApplication->settings : nullptr;
-}
-
 } // namespace
 
 MainPanel::MainPanel() = default;
@@ -195,10 +190,9 @@ int MainPanel::finishCreate()
 
 void MainPanel::restoreSettings()
 {
-    zkr::Registry* settings = settingsStore();
+    zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    settings->selectSection(kSection, true);
     zkr::Registry::restorePosition(window, kMainPositionKey);
     trayIcon = settings->getInt(kTrayIconKey, 1) != 0;
     if (trayIcon)
@@ -217,10 +211,14 @@ void MainPanel::beforeDestroy()
         showTrayIcon(false);
     // A console still open here (the window is destroyed without closing)
     // goes with it.
-    if (console.window != nullptr && plat::ui::isWindow(console.window)) {
-        console.closing = true;
+    closeConsole();
+}
+
+void MainPanel::closeConsole()
+{
+    console.closing = true;
+    if (console.window != nullptr && plat::ui::isWindow(console.window))
         plat::ui::sendMessage(console.window, plat::ui::kMsgClose, 0, 0);
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -238,24 +236,22 @@ bool MainPanel::onClose()
     if (trayIcon)
         showTrayIcon(false);
     saveSettings();
-    console.closing = true;
-    if (console.window != nullptr)
-        plat::ui::sendMessage(console.window, plat::ui::kMsgClose, 0, 0);
+    closeConsole();
     return true;
 }
 
 void MainPanel::saveSettings()
 {
-    zkr::Registry* settings = settingsStore();
+    zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    settings->selectSection(kSection, true);
     zkr::Registry::savePosition(window, kMainPositionKey);
     settings->setInt(kTrayIconKey, trayIcon ? 1 : 0);
     const bool consoleOpen = console.window != nullptr && plat::ui::isWindow(console.window);
     if (consoleOpen)
-        zkr::Registry::savePosition(console.window, kConsolePositionKey);
-    settings->setInt(kConsoleVisibleKey, consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
+        zkr::Registry::savePosition(console.window, MixingConsole::kPositionKey);
+    settings->setInt(MixingConsole::kVisibleKey,
+                     consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
     settings->saveSection();
 }
 
@@ -400,7 +396,8 @@ void MainPanel::showTrayIcon(bool show)
 {
     if (zkr::sharedServices != nullptr && zkr::sharedServices->setVelmoraTrayIcon != nullptr)
         zkr::sharedServices->setVelmoraTrayIcon(reinterpret_cast<intptr_t>(window), kTrayMessage,
-                                                show ? 1 : 0);    trayIconShown_ = show;
+                                                show ? 1 : 0);
+    trayIconShown_ = show;
 }
 
 // ---------------------------------------------------------------------------

@@ -57,10 +57,7 @@ public:
     static constexpr unsigned kHelpIndexCommand = 40013;
     static constexpr unsigned kTrayIconCommand = 40016;
 
-    static constexpr char kSection[] = "Velmora User Interface";
     static constexpr char kMainPositionKey[] = "MainUIPos";
-    static constexpr char kConsolePositionKey[] = "MixerUIPos";
-    static constexpr char kConsoleVisibleKey[] = "MixerVisible";
     static constexpr char kTrayIconKey[] = "bTrayIcon";
 
     MainPanel();
@@ -99,6 +96,8 @@ public:
 private:
     SelectionDisplay* addSelection(int id, const Box& box, unsigned background, const std::string& tooltip);
     bool createConsole();
+    // Lets the console close (it only hides itself otherwise) and closes it.
+    void closeConsole();
     void restoreSettings();
     void saveSettings();
 

@@ -7,7 +7,6 @@
 #include "platform/ui/Window.h"
 #include "plugins/velmoraui/Layout.h"
 #include "plugins/velmoraui/Texts.h"
-#include "zkr/Application.h"
 #include "zkr/Registry.h"
 #include "zkr/Text.h"
 
@@ -22,10 +21,6 @@ namespace {
 constexpr int kMasterLeftKey = 4;
 constexpr int kMasterRightKey = 5;
 constexpr int kClipKey = 6;
-
-constexpr char kSection[] = "Velmora User Interface";
-constexpr char kPositionKey[] = "MixerUIPos";
-constexpr char kVisibleKey[] = "MixerVisible";
 
 Rect rectOf(const Box& box)
 {
@@ -278,12 +273,11 @@ int MixingConsole::finishCreate()
 
 void MixingConsole::beforeShow()
 {
-    if (zkr::theApplication == nullptr)
+    zkr::Registry* settings = pluginSettings();
+    if (settings == nullptr)
         return;
-    zkr::Registry& settings = zkr::theApplication->settings;
-    settings.selectSection(kSection, true);
     zkr::Registry::restorePosition(window, kPositionKey);
-    showCommand = settings.getInt(kVisibleKey, 0) != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide;
+    showCommand = settings->getInt(kVisibleKey, 0) != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide;
 }
 
 void MixingConsole::beforeDestroy()

@@ -44,6 +44,10 @@ public:
     static constexpr int kLedPowerId = 44;
     static constexpr int kAutoMixId = 45;
 
+    // Its keys in the plug-in's settings section, written by the main window.
+    static constexpr char kPositionKey[] = "MixerUIPos";
+    static constexpr char kVisibleKey[] = "MixerVisible";
+
     // Menus and their commands.
     static constexpr unsigned kFaderMenu = 138;
     static constexpr unsigned kMixerMenu = 201;

@@ -1,6 +1,7 @@
 #include "plugins/velmoraui/Skin.h"
 
 #include "platform/ui/Window.h"
+#include "zkr/Application.h"
 
 namespace velmoraui {
 
@@ -20,6 +21,14 @@ plat::ModuleHandle pluginModule()
     return module;
 }
 
+zkr::Registry* pluginSettings()
+{
+    if (zkr::theApplication == nullptr)
+        return nullptr;
+    zkr::theApplication->settings.selectSection(kSettingsSection, true);
+    return &zkr::theApplication->settings;
+}
+
 bool joinControl(zkr::UserInterface& window, zkr::Control* control, int id)
 {
     control->message = kControlMessage;
@@ -36,13 +45,14 @@ plat::ui::Point bottomLeftOnScreen(const zkr::UserInterface& window, const zkr::
 
 zkr::BitmapObject* SkinImages::load(unsigned id)
 {
+    if (auto known = images_.find(id); known != images_.end())
+        return known->second.get();
     auto image = std::make_unique<zkr::BitmapObject>();
     if (!image->load(pluginModule(), id)) {
         failed_ = true;
         return nullptr;
     }
-    images_.push_back(std::move(image));
-    return images_.back().get();
+    return images_.emplace(id, std::move(image)).first->second.get();
 }
 
 void SkinImages::clear()

@@ -1,19 +1,27 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <vector>
 
 #include "platform/core/Module.h"
 #include "platform/ui/Geometry.h"
 #include "zkr/BitmapObject.h"
 #include "zkr/Control.h"
+#include "zkr/Registry.h"
 #include "zkr/UserInterface.h"
 
 namespace velmoraui {
 
 // The plug-in's own module: where its pictures and menus are.
 plat::ModuleHandle pluginModule();
+
+// The plug-in's section of the settings file.
+inline constexpr char kSettingsSection[] = "Velmora User Interface";
+
+// The plug-in's settings store with its section selected (read from the
+// file the first time); null before the application exists.
+zkr::Registry* pluginSettings();
 
 // What a control sends its window when the user changes it (wparam: the
 // control's id), and what tells a window that the engine's updates wait.
@@ -25,8 +33,8 @@ bool joinControl(zkr::UserInterface& window, zkr::Control* control, int id);
 // The screen position of the control's bottom-left corner, where its menus open.
 plat::ui::Point bottomLeftOnScreen(const zkr::UserInterface& window, const zkr::Control& control);
 
-// Bitmaps of the plug-in's resources, loaded for one window and kept while
-// its controls draw them.
+// Bitmaps of the plug-in's resources, each loaded once for one window and
+// kept while its controls draw them.
 class SkinImages {
 public:
     // The bitmap, or null (and failed() from then on) when it cannot be loaded.
@@ -35,7 +43,7 @@ public:
     void clear();
 
 private:
-    std::vector<std::unique_ptr<zkr::BitmapObject>> images_;
+    std::map<unsigned, std::unique_ptr<zkr::BitmapObject>> images_;
     bool failed_ = false;
 };
 

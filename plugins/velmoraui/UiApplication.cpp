@@ -57,11 +57,6 @@ UiApplication::~UiApplication()
     shutDown();
 }
 
-void UiApplication::showError(int code, const char* text)
-{
-    zkr::Application::showError(code, text);
-}
-
 void UiApplication::showHelp(int topic, int)
 {
     if (zkr::sharedServices != nullptr && zkr::sharedServices->handleZKRHelp != nullptr)
