@@ -1,6 +1,7 @@
 #include "zkr/Control.h"
 
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/Window.h"
 #include "zkr/ClassKinds.h"
 #include "zkr/UserInterface.h"
 
@@ -84,6 +85,14 @@ static WindowHandle targetOf(const Control& control)
 {
     return control.owner != nullptr && control.owner->window != nullptr ? control.owner->window
                                                                         : control.parent;
+}
+
+Point Control::bottomLeftOnScreen() const
+{
+    Point corner{rect.left, rect.bottom};
+    if (owner != nullptr)
+        clientToScreen(owner->window, corner);
+    return corner;
 }
 
 void Control::repaint()

@@ -54,6 +54,8 @@ public:
     void fire();
     // Joins the control to an interface (done by addControl).
     void attachTo(UserInterface* owner);
+    // The screen position of the bottom-left corner, where a control's menus open.
+    plat::ui::Point bottomLeftOnScreen() const;
 
     UserInterface* owner = nullptr;
     char name[kTextSize] = {};

@@ -293,6 +293,15 @@ int UserInterface::addControl(Control* control)
     return 0;
 }
 
+int UserInterface::addControl(Control* control, uint32_t message, uint32_t id)
+{
+    if (control != nullptr) {
+        control->message = message;
+        control->messageWParam = id;
+    }
+    return addControl(control);
+}
+
 void UserInterface::addTooltip(const Rect& rect, uintptr_t id)
 {
     if (tooltipWindow == nullptr)

@@ -117,6 +117,8 @@ public:
     // Appends the control (it belongs to this interface from then on and is
     // deleted by onDestroy) and adds its tooltip; 19 when it cannot be kept.
     int addControl(Control* control);
+    // The same for a control that sends message with wparam id when it fires.
+    int addControl(Control* control, uint32_t message, uint32_t id);
     // Adds a tool for rect to the tooltip window; its text is asked for later.
     void addTooltip(const plat::ui::Rect& rect, uintptr_t id);
     // The first enabled, visible control whose region holds the client point, or null.

@@ -104,12 +104,12 @@ SelectionDisplay* MainPanel::addSelection(int id, const Box& box, unsigned backg
 bool MainPanel::createStageOne()
 {
     images_.clear();
-    if (!applySkin(*this, images_, kMainSkinBitmap, kMainMaskBitmap))
+    if (!zkr::applySkin(*this, images_, kMainSkinBitmap, kMainMaskBitmap))
         return false;
     std::vector<int> widths(kFontWidths.begin(), kFontWidths.end());
-    if (!font.load(pluginModule(), kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth,
+    if (!font.load(zkr::ownModule(), kFontBitmap, kFontFirst, kFontLast, kFontHeight, kFontFixedWidth,
                    widths) ||
-        !selectionAreas_.load(pluginModule(), kSelectionAreasBitmap))
+        !selectionAreas_.load(zkr::ownModule(), kSelectionAreasBitmap))
         return false;
 
     menuButton = new zkr::BitmapButton(this);
@@ -156,7 +156,7 @@ bool MainPanel::createStageOne()
     zkr::copyText(minimise->tooltip, stringText(kStringMinimise));
     joinControl(*this, minimise, kMinimiseId);
 
-    mainMenu_ = plat::ui::loadMenu(pluginModule(), kMainMenu);
+    mainMenu_ = plat::ui::loadMenu(zkr::ownModule(), kMainMenu);
     return !images_.failed() && mainMenu_ != nullptr;
 }
 
@@ -174,7 +174,7 @@ bool MainPanel::createConsole()
     description.y = kMainHeight + kConsoleGap;
     description.width = kConsoleWidth;
     description.height = kConsoleHeight;
-    return console.create(true, description, pluginModule(), plat::ui::kShowHide) == 0;
+    return console.create(true, description, zkr::ownModule(), plat::ui::kShowHide) == 0;
 }
 
 int MainPanel::finishCreate()
@@ -335,7 +335,7 @@ void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slo
     }
     if (display.clickedArea != SelectionAreas::Area::Name || internalCallback == nullptr)
         return;
-    const plat::ui::Point corner = bottomLeftOnScreen(*this, display);
+    const plat::ui::Point corner = display.bottomLeftOnScreen();
     engine::EngineRequest fields{};
     fields.owner = reinterpret_cast<intptr_t>(window);
     fields.x = corner.x;

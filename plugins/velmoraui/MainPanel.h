@@ -112,7 +112,7 @@ private:
     void applyUpdate(const Update& update);
     SelectionDisplay* displayFor(int32_t code, int32_t index) const;
 
-    SkinImages images_;
+    zkr::SkinImages images_{zkr::ownModule()};
     SelectionAreas selectionAreas_;
     UpdateMailbox mailbox_;
     plat::ui::MenuHandle mainMenu_ = nullptr;

@@ -105,13 +105,13 @@ void MixingConsole::updateChannelValue(int32_t channel, int32_t code, intptr_t v
 bool MixingConsole::createStageOne()
 {
     images_.clear();
-    if (!applySkin(*this, images_, kConsoleSkinBitmap, kConsoleMaskBitmap))
+    if (!zkr::applySkin(*this, images_, kConsoleSkinBitmap, kConsoleMaskBitmap))
         return false;
     for (int channel = 0; channel < engine::kChannelCount; ++channel)
         buildStrip(channel);
     buildMaster();
-    mixerMenu_ = plat::ui::loadMenu(pluginModule(), kMixerMenu);
-    autoMenu_ = plat::ui::loadMenu(pluginModule(), kAutoMenu);
+    mixerMenu_ = plat::ui::loadMenu(zkr::ownModule(), kMixerMenu);
+    autoMenu_ = plat::ui::loadMenu(zkr::ownModule(), kAutoMenu);
     built_ = !images_.failed() && mixerMenu_ != nullptr && autoMenu_ != nullptr;
     return built_;
 }
@@ -415,7 +415,7 @@ void MixingConsole::onEffectDisplay(int channel, int slot)
         strips[static_cast<std::size_t>(channel)].effectDisplays[static_cast<std::size_t>(slot)];
     if (internalCallback == nullptr)
         return;
-    const plat::ui::Point corner = bottomLeftOnScreen(*this, *display);
+    const plat::ui::Point corner = display->bottomLeftOnScreen();
     engine::EngineRequest request{};
     request.owner = reinterpret_cast<intptr_t>(window);
     request.x = corner.x;
@@ -461,7 +461,7 @@ void MixingConsole::openAutoMenu()
     plat::ui::MenuHandle popup = plat::ui::subMenu(autoMenu_, 0);
     if (popup == nullptr)
         return;
-    const plat::ui::Point corner = bottomLeftOnScreen(*this, *autoMixButton);
+    const plat::ui::Point corner = autoMixButton->bottomLeftOnScreen();
     const intptr_t chosen =
         plat::ui::trackPopupMenu(popup, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
     if (chosen == static_cast<intptr_t>(kCrossFadeCommand))

@@ -138,7 +138,7 @@ private:
     void unlink(int channel);
     void showEffect(int channel, int slot, const char* text);
 
-    SkinImages images_;
+    zkr::SkinImages images_{zkr::ownModule()};
     UpdateMailbox mailbox_;
     plat::ui::MenuHandle mixerMenu_ = nullptr;
     plat::ui::MenuHandle autoMenu_ = nullptr;

@@ -65,7 +65,7 @@ void UiApplication::showHelp(int topic, int)
 
 void UiApplication::startUp()
 {
-    plat::ui::registerResources(pluginModule(), kResources);
+    plat::ui::registerResources(zkr::ownModule(), kResources);
     // Without the shared services the plug-in still runs: no splash, tray icon or help.
     (void)zkr::bindSharedServices();
     mainPanel = std::make_unique<MainPanel>();
@@ -84,7 +84,7 @@ void UiApplication::shutDown()
         }
         mainPanel.reset();
         zkr::releaseSharedServices();
-        plat::ui::unregisterResources(pluginModule(), kResources);
+        plat::ui::unregisterResources(zkr::ownModule(), kResources);
     }
 }
 
@@ -109,12 +109,12 @@ int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showComma
     plat::ui::initControls();
     zkr::WindowDescription description = MainPanel::windowDescription();
     if (icon.isEmpty())
-        plat::ui::loadImage(pluginModule(), plat::ui::ImageKind::Icon, kIcon, icon);
+        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon);
     if (!icon.isEmpty()) {
         description.icon = &icon;
         description.smallIcon = &icon;
     }
-    const int status = mainPanel->runOnOwnThread(description, pluginModule(), showCommand);
+    const int status = mainPanel->runOnOwnThread(description, zkr::ownModule(), showCommand);
     return status == 0 ? 1 : 0;
 }
 
