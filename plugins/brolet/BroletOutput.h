@@ -1,0 +1,90 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/PluginApi.h"
+#include "zkr/Application.h"
+#include "zkr/MultimediaFile.h"
+#include "zkr/OutputDevice.h"
+
+namespace brolet {
+
+class BroletWindow;
+
+inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
+inline constexpr char kHelpPage[] = "brolet.html";
+inline constexpr int kFolderSize = 256;
+
+// Result codes of the streaming calls.
+inline constexpr int kErrWriteFailed = 5;   // "Writing operation failed!"
+inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
+
+// The plug-in object: one per loaded library, made when it is loaded
+// (startUp) and gone when it is unloaded (shutDown). It plays the engine's
+// stereo blocks on the selected sound card, writes them into a WAV file, or
+// both, and feeds the visual of its window.
+//
+// Threads: startStreaming and stopStreaming run on the engine's main thread,
+// streamStereoBuffer and waitForOutputDone on its streaming thread (never at
+// once with the first two); the device's callback on the platform's audio
+// thread; the window on the thread that created it. The switches are the
+// window's atomics and do not change while streaming (their buttons are
+// disabled). deviceLock guards the device's selection against the open
+// device (taken by start, stop and selectOutputDevice). The output folder and
+// template belong to the window's thread while not streaming and are read by
+// startStreaming under settingsLock.
+class BroletOutput : public zkr::Application {
+public:
+    BroletOutput();
+    ~BroletOutput() override;
+
+    void showHelp(int topic, int context) override;
+
+    // Library load: resources, shared services, device list, the window's
+    // object, the settings file and the stored folder and template.
+    void startUp();
+    // Library unload: closes the window if open, lets everything go.
+    void shutDown();
+
+    // ---- the engine's calls ----
+    bool setupAudioSystem(const engine::AudioSystemSetup* setup);
+    bool startStreaming();
+    bool streamStereoBuffer(bool empty, const void* block, int32_t bytes);
+    bool waitForOutputDone();
+    bool stopStreaming();
+    bool createUserInterface(engine::InstanceHandle instance, int32_t showCommand);
+    void destroyUserInterface();
+    void onPluginSwitch(bool show);
+
+    // Window's thread: selects output device index (-1: the wave mapper); 0 or the device's error.
+    int selectOutputDevice(int index);
+
+    // The engine's audio record, copied by setupAudioSystem.
+    engine::AudioSystemSetup audioSetup{};
+    zkr::OutputDevice outputDevice;
+    std::mutex deviceLock;
+    // The device's spare block: the block that finished playing last.
+    const void* lastPlayedBlock = nullptr;
+    uint32_t lastPlayedBytes = 0;
+    // The current recording, or null. Streaming threads only.
+    std::unique_ptr<zkr::MultimediaFile> file;
+    uint32_t totalBytes = 0;
+    std::unique_ptr<BroletWindow> window;
+
+    std::mutex settingsLock;
+    std::string outputFolder;  // at most kFolderSize - 1 characters
+    std::string fileTemplate;
+};
+
+// Made when the library is loaded, gone when it is unloaded; null outside.
+void startPlugin();
+void stopPlugin();
+BroletOutput* plugin();
+
+void fillPluginInfo(engine::PluginInfo* info);
+
+} // namespace brolet
