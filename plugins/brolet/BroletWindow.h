@@ -21,6 +21,15 @@ public:
     explicit BroletWindow(BroletOutput& output);
     ~BroletWindow() override;
 
+    // createUserInterface: makes the window on the calling thread (caption,
+    // cursor 101, icon 104, shaped by mask 105); false when it cannot be made.
+    bool open(int showCommand);
+    // destroyUserInterface: sets destroying and closes the window, which
+    // saves the settings. Any thread; returns once the window is gone.
+    void closeByEngine();
+    // onPluginSwitch.
+    void showByEngine(bool show);
+
     // Engine's main thread, from startStreaming and stopStreaming: disables
     // (locked) or enables the two switches. Posted to the window's thread.
     void lockSwitches(bool locked);
