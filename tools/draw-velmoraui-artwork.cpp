@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "plugins/velmoraui/Layout.h"
-#include "tools/ArtworkKit.h"
+#include "tools/SkinKit.h"
 
 using namespace artwork;
 namespace layout = velmoraui;
@@ -40,110 +40,11 @@ Rect stripShifted(const Rect& area, int strip)
     return area.offsetBy(strip * layout::kStripPitch, 0);
 }
 
-Surface crop(const Surface& from, const Rect& area)
-{
-    Surface piece(area.width(), area.height());
-    piece.copyFrom(from, area, 0, 0);
-    return piece;
-}
+// ---- colours of this plug-in's own (the rest are the kit's) ------------------
 
-// ---- colours ------------------------------------------------------------------
-
-const Argb kOutline = rgb(0x0A, 0x0B, 0x0D);
-const PlateStyle kCasing{kOutline, rgb(0x5C, 0x62, 0x6B), rgb(0x12, 0x13, 0x16), rgb(0x33, 0x37, 0x3D),
-                         rgb(0x1B, 0x1D, 0x21)};
-// Wells are sunk into the casing and flat, so every control in one sits on the same colour.
-const Argb kWellFace = rgb(0x22, 0x25, 0x29);
-const PlateStyle kWell{rgb(0x0F, 0x10, 0x12), rgb(0x15, 0x17, 0x1A), rgb(0x41, 0x46, 0x4D), kWellFace,
-                       kWellFace};
-// A channel strip's raised panel.
-const PlateStyle kStripPanel{rgb(0x0D, 0x0E, 0x10), rgb(0x52, 0x57, 0x5F), rgb(0x17, 0x19, 0x1C),
-                             rgb(0x37, 0x3B, 0x41), rgb(0x29, 0x2C, 0x31)};
-// Around every lamp, on either skin and in the selection displays.
-const Argb kLampBed = rgb(0x14, 0x16, 0x19);
-const PlateStyle kLampHousing{rgb(0x0C, 0x0D, 0x0F), rgb(0x0E, 0x0F, 0x11), rgb(0x3E, 0x43, 0x4A), kLampBed,
-                              kLampBed};
-const Argb kCaption = rgb(0xC8, 0xCD, 0xD4);
-const Argb kCaptionDim = rgb(0x86, 0x8C, 0x95);
-const Argb kRule = rgb(0x46, 0x4B, 0x52);
-const Argb kTextShadow = argb(0xC0, 0x08, 0x09, 0x0A);
-const Argb kInputAccent = rgb(0x52, 0xCC, 0x66);
-const Argb kOutputAccent = rgb(0x4C, 0xA2, 0xFF);
-const Argb kEffectAccent = rgb(0xFF, 0xAE, 0x34);
 const Argb kFontColour = rgb(0xFF, 0xB8, 0x45);
 const Argb kTick = rgb(0x6C, 0x72, 0x7B);
 const Argb kTickUnity = rgb(0xB4, 0xBA, 0xC2);
-
-// ---- text -----------------------------------------------------------------------
-
-TextStyle captionStyle()
-{
-    return {font("DejaVu Sans", -8, kWeightBold), kCaption, 1, kTextShadow};
-}
-
-TextStyle smallStyle(Argb colour = kCaptionDim)
-{
-    return {font("DejaVu Sans Condensed", -8, kWeightNormal), colour, 0, kTextShadow};
-}
-
-// A caption at the left of area with a thin rule running on to its right edge.
-void drawGroupCaption(Surface& image, const Rect& area, std::string_view text, Argb accent)
-{
-    Painter p(image);
-    const TextStyle style = captionStyle();
-    const int middle = area.top + area.height() / 2;
-    fillRoundRect(image, {area.left, middle - 2, area.left + 4, middle + 2}, 1.0, accent);
-    drawText(p, style, area.offsetBy(7, 0), text, Align::Left);
-    const int ruleLeft = area.left + 7 + textWidth(style, text) + 5;
-    p.fillRect({ruleLeft, middle, area.right, middle + 1}, kRule);
-}
-
-// A one-pixel sunken frame just outside area.
-void frameSunken(Surface& image, const Rect& area)
-{
-    Painter p(image);
-    const Rect frame = area.inflatedBy(1, 1);
-    p.fillRect({frame.left, frame.top, frame.right, frame.top + 1}, rgb(0x0B, 0x0C, 0x0E));
-    p.fillRect({frame.left, frame.top, frame.left + 1, frame.bottom}, rgb(0x0B, 0x0C, 0x0E));
-    p.fillRect({frame.left + 1, frame.bottom - 1, frame.right, frame.bottom}, rgb(0x4C, 0x51, 0x59));
-    p.fillRect({frame.right - 1, frame.top + 1, frame.right, frame.bottom}, rgb(0x4C, 0x51, 0x59));
-}
-
-// A screw head with a slot.
-void drawScrew(Surface& image, double cx, double cy)
-{
-    fillDisc(image, cx, cy + 0.6, 3.4, argb(0x90, 0x00, 0x00, 0x00));
-    fillDisc(image, cx, cy, 3.2, rgb(0x1A, 0x1C, 0x1F));
-    fillDisc(image, cx, cy - 0.3, 2.6, rgb(0x6A, 0x70, 0x78));
-    fillDisc(image, cx, cy + 0.3, 2.4, rgb(0x48, 0x4D, 0x54));
-    strokeLine(image, cx - 1.8, cy + 1.1, cx + 1.8, cy - 1.1, 1.0, rgb(0x1A, 0x1C, 0x1F));
-}
-
-// The product's mark and name, centred in area.
-void drawWordmark(Surface& image, const Rect& area, int nameHeight, bool withSubtitle)
-{
-    Painter p(image);
-    const TextStyle name{font("DejaVu Sans", -nameHeight, kWeightBold), rgb(0xE4, 0xE7, 0xEB), 0,
-                         kTextShadow};
-    const TextStyle subtitle{font("DejaVu Sans", -7, kWeightBold), kCaptionDim, 2, kTextShadow};
-    const double markSize = nameHeight * 1.45;
-    const int gap = nameHeight / 5;
-    const int nameWidth = textWidth(name, "velmora");
-    const int width = static_cast<int>(markSize) + gap + nameWidth;
-    const int left = area.left + (area.width() - width) / 2;
-    const int subtitleHeight = withSubtitle ? 12 : 0;
-    const int nameTop = area.top + (area.height() - nameHeight - subtitleHeight) / 2;
-    const double markTop = nameTop + nameHeight / 2.0 - markSize / 2.0 - 1;
-    drawMark(image, left + 1, markTop + 1, markSize, argb(0xA0, 0x05, 0x05, 0x06));
-    drawMark(image, left, markTop, markSize, kEffectAccent);
-    const int nameLeft = left + static_cast<int>(markSize) + gap;
-    drawText(p, name, {nameLeft, nameTop, nameLeft + nameWidth, nameTop + nameHeight}, "velmora",
-             Align::Left);
-    if (withSubtitle)
-        drawText(p, subtitle,
-                 {nameLeft, nameTop + nameHeight + 4, nameLeft + nameWidth + 40, nameTop + nameHeight + 12},
-                 "AUDIO ENGINE", Align::Left);
-}
 
 // ---- bitmap font ----------------------------------------------------------------
 
@@ -300,105 +201,6 @@ void drawLampHousing(Surface& skin, const Rect& lamp, const Surface& darkLamp)
 {
     drawPlate(skin, lamp.inflatedBy(2, 2), 3.0, kLampHousing);
     skin.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
-}
-
-// ---- buttons --------------------------------------------------------------------
-
-enum class ButtonState { Normal, Disabled, Hot, Pressed };
-constexpr std::array<ButtonState, layout::kPushFrames> kButtonStates{
-    ButtonState::Normal, ButtonState::Disabled, ButtonState::Hot, ButtonState::Pressed};
-
-// What goes on a button's face, in its ink colour, moved down a pixel when pressed.
-using FaceContent = std::function<void(Surface&, const Rect&, Argb ink)>;
-
-FaceContent label(std::string text, int height = 8)
-{
-    return [text = std::move(text), height](Surface& image, const Rect& face, Argb ink) {
-        Painter p(image);
-        const TextStyle style{font("DejaVu Sans", -height, kWeightBold), ink, 1, 0};
-        drawText(p, style, face, text);
-    };
-}
-
-double luminance(Argb colour)
-{
-    return (0.299 * redOf(colour) + 0.587 * greenOf(colour) + 0.114 * blueOf(colour)) / 255.0;
-}
-
-// One frame of a button over the skin behind it; on (with a lit colour) for
-// a toggle button's second four frames.
-void drawButtonFrame(Surface& frame, ButtonState state, const FaceContent& content, Argb litColour = 0)
-{
-    const bool on = alphaOf(litColour) != 0;
-    Argb faceTop = rgb(0x4C, 0x51, 0x59);
-    Argb faceBottom = rgb(0x34, 0x38, 0x3E);
-    Argb ink = rgb(0xD8, 0xDC, 0xE2);
-    if (on) {
-        faceTop = mix(litColour, kWhite, 0.22);
-        faceBottom = mix(litColour, kBlack, 0.18);
-        ink = luminance(litColour) > 0.55 ? rgb(0x16, 0x18, 0x1B) : kWhite;
-    }
-    PlateStyle style{kOutline, mix(faceTop, kWhite, 0.25), mix(faceBottom, kBlack, 0.35), faceTop,
-                     faceBottom};
-    int shift = 0;
-    switch (state) {
-    case ButtonState::Normal:
-        break;
-    case ButtonState::Hot:
-        style.faceTop = mix(faceTop, kWhite, 0.14);
-        style.faceBottom = mix(faceBottom, kWhite, 0.12);
-        style.topEdge = mix(style.topEdge, kWhite, 0.2);
-        break;
-    case ButtonState::Pressed:
-        style.faceTop = mix(faceBottom, kBlack, 0.2);
-        style.faceBottom = mix(faceTop, kBlack, 0.1);
-        style.topEdge = mix(faceBottom, kBlack, 0.5);
-        style.bottomEdge = mix(faceTop, kWhite, 0.1);
-        shift = 1;
-        break;
-    case ButtonState::Disabled:
-        style.faceTop = style.faceBottom = mix(faceBottom, rgb(0x26, 0x28, 0x2C), 0.6);
-        style.topEdge = mix(style.faceTop, kWhite, 0.08);
-        style.bottomEdge = mix(style.faceTop, kBlack, 0.3);
-        ink = mix(ink, style.faceTop, 0.62);
-        break;
-    }
-    drawPlate(frame, frame.bounds(), 3.0, style);
-    content(frame, frame.bounds().inflatedBy(-2, -2).offsetBy(0, shift), ink);
-}
-
-// A button's frames stacked, each cut from the skin at place; a lit colour
-// adds the four "on" frames of a toggle button.
-Surface drawButton(const Surface& skin, const Rect& place, const FaceContent& content, Argb litColour = 0)
-{
-    const int frames = alphaOf(litColour) != 0 ? layout::kToggleFrames : layout::kPushFrames;
-    Surface image(place.width(), place.height() * frames);
-    for (int index = 0; index < frames; ++index) {
-        Surface frame = crop(skin, place);
-        drawButtonFrame(frame, kButtonStates[static_cast<std::size_t>(index % layout::kPushFrames)], content,
-                        index < layout::kPushFrames ? 0 : litColour);
-        image.copyFrom(frame, frame.bounds(), 0, index * place.height());
-    }
-    return image;
-}
-
-FaceContent closeSymbol()
-{
-    return [](Surface& image, const Rect& face, Argb ink) {
-        const double cx = face.left + face.width() / 2.0;
-        const double cy = face.top + face.height() / 2.0;
-        strokeLine(image, cx - 2.6, cy - 2.6, cx + 2.6, cy + 2.6, 1.5, ink);
-        strokeLine(image, cx - 2.6, cy + 2.6, cx + 2.6, cy - 2.6, 1.5, ink);
-    };
-}
-
-FaceContent minimiseSymbol()
-{
-    return [](Surface& image, const Rect& face, Argb ink) {
-        const double cx = face.left + face.width() / 2.0;
-        const double y = face.top + face.height() / 2.0 + 2.5;
-        strokeLine(image, cx - 3.0, y, cx + 3.0, y, 1.6, ink);
-    };
 }
 
 // ---- selection displays ----------------------------------------------------------
@@ -638,17 +440,6 @@ struct MainArt {
     Surface outputDisplay;
     Surface effectDisplay;
 };
-
-Surface drawMask(int width, int height, double radius)
-{
-    Surface shape(width, height, kWhite);
-    fillRoundRect(shape, shape.bounds(), radius, kBlack);
-    // One bit a pixel: a pixel belongs to the window when mostly covered.
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            shape.setPixel(x, y, redOf(shape.pixel(x, y)) < 0x80 ? kBlack : kWhite);
-    return shape;
-}
 
 constexpr double kCornerRadius = 12.0;
 
@@ -1023,25 +814,6 @@ void drawFontText(Surface& onto, const Surface& glyphs, const Rect& area, std::s
         }
         x += widthOf(c);
     }
-}
-
-Rect frameOf(int index, int width, int height)
-{
-    return {0, index * height, width, (index + 1) * height};
-}
-
-// The window as a desktop would show it, at twice the size.
-Surface presented(const Surface& window, const Surface& mask)
-{
-    const int scale = 2;
-    Surface out(window.width() * scale + 24, window.height() * scale + 24, rgb(0x6E, 0x76, 0x80));
-    for (int y = 0; y < window.height(); ++y)
-        for (int x = 0; x < window.width(); ++x) {
-            if (sameColour(mask.pixel(x, y), kWhite))
-                continue;
-            out.fill(Rect::fromSize(12 + x * scale, 12 + y * scale, scale, scale), window.pixel(x, y));
-        }
-    return out;
 }
 
 struct Pictures {
