@@ -78,6 +78,9 @@ public:
     int moduleCount() const;
 
 private:
+    // Window's thread: shows the mode's label and its picture.
+    void setMode(int mode);
+
     struct State;
     std::unique_ptr<State> state_;
     // Written on the window's thread, read by feedVisual.
