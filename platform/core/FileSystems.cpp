@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <fstream>
 #include <map>
@@ -141,16 +142,26 @@ std::vector<MountedFileSystem> writableFileSystemsOf(const std::string& mountInf
             topmost[mount.mountPoint] = mount;
     }
 
+    const char* home = std::getenv("HOME");
+    struct stat homeStatus {};
+    const bool homeUsable = home != nullptr && *home == '/' && stat(home, &homeStatus) == 0 &&
+                            S_ISDIR(homeStatus.st_mode) && access(home, W_OK) == 0;
+
     std::vector<MountedFileSystem> systems;
     for (const auto& [mountPoint, mount] : topmost) {
         struct stat status {};
         struct statvfs space {};
         if (!holdsUserFiles(mount) || stat(mountPoint.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-            access(mountPoint.c_str(), W_OK) != 0 || statvfs(mountPoint.c_str(), &space) != 0 ||
-            space.f_blocks == 0 || (space.f_flag & ST_RDONLY) != 0)
+            statvfs(mountPoint.c_str(), &space) != 0 || space.f_blocks == 0 || (space.f_flag & ST_RDONLY) != 0)
             continue;
+        std::string folder = mountPoint;
+        if (access(mountPoint.c_str(), W_OK) != 0) {
+            if (!homeUsable || homeStatus.st_dev != status.st_dev)
+                continue;
+            folder = home;
+        }
         systems.push_back({mountPoint, mount.type, static_cast<uint64_t>(space.f_bavail) * space.f_frsize,
-                           mediumOf(mount)});
+                           mediumOf(mount), std::move(folder)});
     }
     return systems;
 }
