@@ -19,7 +19,9 @@
 //                                    then silence
 // The default device (index -1) is the file device of a direction when its
 // variable is set, else device 0. VELMORA_AUDIO_PACE=off makes virtual devices
-// finish blocks as fast as they are queued instead of in real time.
+// finish blocks as fast as they are queued instead of in real time;
+// VELMORA_AUDIO_PACE=stall makes them hang: blocks are taken and never finished
+// until a reset or close hands them back. Read at each open.
 namespace plat::audio {
 
 inline constexpr int kDefaultDevice = -1;

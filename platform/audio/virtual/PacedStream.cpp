@@ -14,7 +14,7 @@ constexpr std::chrono::seconds kCatchUpLimit{1};
 
 } // namespace
 
-PacedStream::PacedStream(const PcmFormat& format, bool paced) : format_(format), paced_(paced) {}
+PacedStream::PacedStream(const PcmFormat& format, Pace pace) : format_(format), pace_(pace) {}
 
 PacedStream::Clock::time_point PacedStream::dueTime(uint64_t frames) const
 {
@@ -31,7 +31,13 @@ long PacedStream::transfer(uint8_t* data, size_t bytes)
     uint64_t moved = frames;
     {
         std::unique_lock lock(mutex_);
-        if (paced_) {
+        if (pace_ == Pace::Stalled) {
+            // Only a reset or a close gets the device thread out, with nothing moved.
+            woken_.wait(lock, [this] { return wakePending_; });
+            wakePending_ = false;
+            return 0;
+        }
+        if (pace_ == Pace::RealTime) {
             const Clock::time_point now = Clock::now();
             if (!clockRunning_) {
                 clockRunning_ = true;

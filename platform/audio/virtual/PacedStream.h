@@ -20,7 +20,11 @@ namespace plat::audio {
 // have gone on playing or recording from its own buffer.
 class PacedStream : public Stream {
 public:
-    PacedStream(const PcmFormat& format, bool paced);
+    // RealTime: at the format's rate. Unpaced: as fast as blocks come.
+    // Stalled: a hung device, which takes blocks and never moves a frame.
+    enum class Pace { RealTime, Unpaced, Stalled };
+
+    PacedStream(const PcmFormat& format, Pace pace);
 
     long transfer(uint8_t* data, size_t bytes) final;
     void wake() final;
@@ -41,7 +45,7 @@ private:
     Clock::time_point dueTime(uint64_t frames) const;
     void stopClock();
 
-    const bool paced_;
+    const Pace pace_;
     mutable std::mutex mutex_; // guards every field below
     std::condition_variable woken_;
     bool wakePending_ = false;

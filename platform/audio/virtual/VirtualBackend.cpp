@@ -30,10 +30,14 @@ const char* variable(const char* name)
     return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-bool pacedInRealTime()
+PacedStream::Pace paceChoice()
 {
     const char* pace = std::getenv("VELMORA_AUDIO_PACE");
-    return pace == nullptr || std::string_view(pace) != "off";
+    if (pace != nullptr && std::string_view(pace) == "off")
+        return PacedStream::Pace::Unpaced;
+    if (pace != nullptr && std::string_view(pace) == "stall")
+        return PacedStream::Pace::Stalled;
+    return PacedStream::Pace::RealTime;
 }
 
 bool endsWithWav(std::string_view path)
@@ -74,8 +78,8 @@ private:
 // every write, so the file is whole even if the process ends without closing.
 class FileOutput final : public PacedStream {
 public:
-    FileOutput(const PcmFormat& format, bool paced, UniqueFd file, bool wave)
-        : PacedStream(format, paced), file_(std::move(file)), wave_(wave)
+    FileOutput(const PcmFormat& format, PacedStream::Pace pace, UniqueFd file, bool wave)
+        : PacedStream(format, pace), file_(std::move(file)), wave_(wave)
     {
     }
 
@@ -138,8 +142,8 @@ private:
 // The samples of a file, then silence.
 class FileInput final : public PacedStream {
 public:
-    FileInput(const PcmFormat& format, bool paced, UniqueFd file, uint64_t offset, uint64_t bytes)
-        : PacedStream(format, paced), file_(std::move(file)), offset_(offset), left_(bytes)
+    FileInput(const PcmFormat& format, PacedStream::Pace pace, UniqueFd file, uint64_t offset, uint64_t bytes)
+        : PacedStream(format, pace), file_(std::move(file)), offset_(offset), left_(bytes)
     {
     }
 
@@ -167,7 +171,7 @@ private:
     uint64_t left_;   // device thread only
 };
 
-Result openOutputFile(const PcmFormat& format, bool paced, std::unique_ptr<Stream>& stream)
+Result openOutputFile(const PcmFormat& format, PacedStream::Pace pace, std::unique_ptr<Stream>& stream)
 {
     const char* path = variable(kOutputFileVariable);
     if (path == nullptr)
@@ -175,14 +179,14 @@ Result openOutputFile(const PcmFormat& format, bool paced, std::unique_ptr<Strea
     UniqueFd file(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file)
         return Result::Error;
-    auto output = std::make_unique<FileOutput>(format, paced, std::move(file), endsWithWav(path));
+    auto output = std::make_unique<FileOutput>(format, pace, std::move(file), endsWithWav(path));
     if (!output->start())
         return Result::Error;
     stream = std::move(output);
     return Result::Ok;
 }
 
-Result openInputFile(const PcmFormat& format, bool paced, std::unique_ptr<Stream>& stream)
+Result openInputFile(const PcmFormat& format, PacedStream::Pace pace, std::unique_ptr<Stream>& stream)
 {
     const char* path = variable(kInputFileVariable);
     if (path == nullptr)
@@ -207,7 +211,7 @@ Result openInputFile(const PcmFormat& format, bool paced, std::unique_ptr<Stream
         offset = range.offset;
         bytes = range.bytes;
     }
-    stream = std::make_unique<FileInput>(format, paced, std::move(file), offset, bytes);
+    stream = std::make_unique<FileInput>(format, pace, std::move(file), offset, bytes);
     return Result::Ok;
 }
 
@@ -238,16 +242,16 @@ public:
     Result openStream(Direction direction, uint32_t index, const PcmFormat& format,
                       std::unique_ptr<Stream>& stream) override
     {
-        const bool paced = pacedInRealTime();
+        const PacedStream::Pace pace = paceChoice();
         if (direction == Direction::Output) {
             if (index == kFileOutput)
-                return openOutputFile(format, paced, stream);
-            stream = std::make_unique<NullOutput>(format, paced);
+                return openOutputFile(format, pace, stream);
+            stream = std::make_unique<NullOutput>(format, pace);
             return Result::Ok;
         }
         if (index == kFileInput)
-            return openInputFile(format, paced, stream);
-        stream = std::make_unique<SignalInput>(format, paced);
+            return openInputFile(format, pace, stream);
+        stream = std::make_unique<SignalInput>(format, pace);
         return Result::Ok;
     }
 };
