@@ -26,6 +26,7 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Painter.h"
 #include "plugins/velmoraui/Layout.h"
+#include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -71,18 +72,6 @@ private:
     std::mutex mutex_;
     std::vector<CarriedEvent> carried_;
 };
-
-// True once condition holds, false when it did not within the limit.
-template <typename Condition> bool eventually(Condition condition, std::chrono::milliseconds limit = 5s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class VelmoraUiTest : public ::testing::Test {
 protected:

@@ -1,0 +1,198 @@
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <set>
+
+#include "BroletTestKit.h"
+#include "platform/audio/Devices.h"
+#include "platform/core/Files.h"
+#include "plugins/brolet/RecordingName.h"
+
+using namespace velmora::test;
+
+namespace {
+
+// The recording's name at a time when the plain name is taken.
+std::string secondNameAt(const std::string& folder, const std::string& templ, std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    const std::string first =
+        brolet::recordingFileName(folder, templ, local, [](const std::string&) { return false; });
+    return brolet::recordingFileName(folder, templ, local, [&](const std::string& path) { return path == first; });
+}
+
+// The one recording in folder (a file whose bytes are not "keep").
+std::string recordingIn(const std::string& folder)
+{
+    std::vector<std::string> made;
+    for (const std::string& file : plat::listFolder(folder, "*.wav"))
+        if (readText(folder + "/" + file) != "keep")
+            made.push_back(folder + "/" + file);
+    EXPECT_EQ(made.size(), 1u);
+    return made.empty() ? "" : made[0];
+}
+
+} // namespace
+
+TEST(RecordingName, TemplateThenDateAndTimeWithoutZerosThenTheFirstFreeNumber)
+{
+    const std::tm may20{.tm_sec = 0, .tm_min = 0, .tm_hour = 12, .tm_mday = 20, .tm_mon = 4};
+    std::set<std::string> taken;
+    const auto name = [&](const std::string& folder) {
+        return brolet::recordingFileName(folder, "My Session", may20,
+                                         [&](const std::string& path) { return taken.count(path) > 0; });
+    };
+    EXPECT_EQ(name("/rec"), "/rec/My Session 5-20 12-0.wav");
+    EXPECT_EQ(name("/rec/"), "/rec/My Session 5-20 12-0.wav");
+    taken = {"/rec/My Session 5-20 12-0.wav"};
+    EXPECT_EQ(name("/rec"), "/rec/My Session 5-20 12-0 (1).wav");
+    taken.insert("/rec/My Session 5-20 12-0 (1).wav");
+    EXPECT_EQ(name("/rec"), "/rec/My Session 5-20 12-0 (2).wav");
+    EXPECT_EQ(name("/other"), "/other/My Session 5-20 12-0.wav");
+}
+
+// File output alone: the exact samples of the three blocks (not the empty
+// block that ends the run), under the next free name beside files of the same
+// minute, which stay as they were; folder and template go back to the settings.
+TEST_F(BroletTest, FileOutputWritesTheMixedSamplesAndNeverReplacesAFile)
+{
+    const std::string folder = recordings.path();
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t when : {now, now + 60}) {
+        std::tm local{};
+        localtime_r(&when, &local);
+        writeText(brolet::recordingFileName(folder, "Take", local, [](const std::string&) { return false; }),
+                  "keep");
+    }
+    start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + folder + "\nOutFilename=Take\n");
+    playPattern(3);
+
+    const std::string recording = recordingIn(folder);
+    EXPECT_TRUE(recording == secondNameAt(folder, "Take", now) || recording == secondNameAt(folder, "Take", now + 60))
+        << recording;
+    EXPECT_EQ(plat::listFolder(folder, "*.wav").size(), 3u);
+    EXPECT_EQ(soxSamples(recording), stereoPattern(3));
+    finish();
+    EXPECT_NE(settingsText().find("OutPath=" + folder + "\n"), std::string::npos) << settingsText();
+    EXPECT_NE(settingsText().find("OutFilename=Take\n"), std::string::npos);
+}
+
+// Sound and file on the virtual null device: played in real time to the end
+// (the run lasts at least its four blocks), the file holds the empty last
+// block as silence.
+TEST_F(BroletTest, SoundAndFileOutputPlayInRealTimeAndRecordEveryBlock)
+{
+    start("bSoundOutput=1\nbFileOutput=1\nOutPath=" + recordings.path() + "\n");
+    const auto began = std::chrono::steady_clock::now();
+    playPattern(3);
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 4 * kBlockFrames * 1000ms / 44100);
+
+    std::vector<int16_t> expected = stereoPattern(3);
+    expected.resize(expected.size() + 2 * kBlockFrames, 0);
+    EXPECT_EQ(soxSamples(recordingIn(recordings.path())), expected);
+}
+
+// File output alone while every block is empty: nothing is written, and each
+// call paces the engine by about 10 ms. The default template names the file,
+// in an output folder made when missing.
+TEST_F(BroletTest, FileOutputAloneWithEmptyBlocksWritesNothing)
+{
+    const std::string folder = recordings.file("made/for/it");
+    start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + folder + "\n");
+    script(0, {-1, 0, ~uint64_t{0}, -1});
+    ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
+    ASSERT_EQ(core.startStreaming(), 1);
+    const auto began = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(300ms);
+    const int reads = inputRecord().reads[0];
+    const auto elapsed = std::chrono::steady_clock::now() - began;
+    core.stopStreaming();
+
+    EXPECT_GE(reads, 5);
+    EXPECT_LE(reads * 10ms, elapsed + 20ms) << reads;
+    const std::string recording = recordingIn(folder);
+    EXPECT_EQ(plat::fileNameOf(recording).rfind("My Session ", 0), 0u) << recording;
+    EXPECT_EQ(readText(recording).size(), 44u);
+    EXPECT_TRUE(soxSamples(recording).empty());
+}
+
+// The default ALSA device, routed into a file by a configuration of the
+// test's own, receives the mixed samples (in a child: alsa-lib keeps its
+// configuration for the life of the process).
+TEST_F(BroletTest, SoundOutputThroughAlsaPlaysTheMixedSamples)
+{
+    const std::string played = recordings.file("played.raw");
+    writeText(recordings.file("asound.conf"), "</usr/share/alsa/alsa.conf>\npcm.!default { type file slave.pcm null "
+                                              "file \"" + played + "\" format raw }\n");
+    inChild([&] {
+        ScopedEnv alsa("VELMORA_AUDIO", "alsa");
+        ScopedEnv alsaConfig("ALSA_CONFIG_PATH", recordings.file("asound.conf"));
+        plat::audio::forgetDevices();
+        start("bSoundOutput=1\nbFileOutput=0\n");
+        playPattern(3);
+        finish();
+        const std::vector<int16_t> expected = stereoPattern(3);
+        const std::string bytes = readText(played);
+        ASSERT_GE(bytes.size(), expected.size() * 2);
+        EXPECT_EQ(std::memcmp(bytes.data(), expected.data(), expected.size() * 2), 0);
+    });
+}
+
+// A full disk (a file size limit) ends the recording with engine error 34;
+// the WAV describes exactly the samples that reached the disk.
+TEST_F(BroletTest, ADiskFullEndsTheRecordingAndKeepsWhatWasWritten)
+{
+    constexpr rlim_t kLimit = 44 + 10 * kBlockBytes + 1000;
+    inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{kLimit, kLimit};
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + recordings.path() + "\n");
+        playPattern(40);
+        const auto errors = core.shownErrors();
+        EXPECT_TRUE(std::any_of(errors.begin(), errors.end(),
+                                [](const auto& error) { return error.first == brolet::kErrOutputNotReady; }));
+        finish();
+    });
+    std::vector<int16_t> expected = stereoPattern(11);
+    expected.resize((kLimit - 44) / 2);
+    EXPECT_EQ(soxSamples(recordingIn(recordings.path())), expected);
+}
+
+// A device that never plays: the thirteenth block of a ring of twelve fails
+// after five waits (shortened here), and a stop wakes a waiting call at once.
+TEST(BroletStalledDevice, StreamingFailsAfterFiveWaitsAndAStopEndsTheWait)
+{
+    Watchdog watchdog{30s, "stalled device"};
+    TempFolder config;
+    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+    ScopedEnv stall{"VELMORA_AUDIO_PACE", "stall"};
+    brolet::BroletOutput output;
+    output.startUp();
+    output.readyWaitMs = 60;
+    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 12, 65536, 1, 0};
+    ASSERT_TRUE(output.setupAudioSystem(&setup));
+    ASSERT_TRUE(output.startStreaming());
+    const std::vector<int16_t> block = stereoPattern(1);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes)) << i;
+    auto began = std::chrono::steady_clock::now();
+    EXPECT_FALSE(output.streamStereoBuffer(false, block.data(), kBlockBytes));
+    const auto failedAfter = std::chrono::steady_clock::now() - began;
+    EXPECT_GE(failedAfter, 5 * 60ms);
+    EXPECT_LT(failedAfter, 5 * 60ms + 200ms);
+    EXPECT_EQ(output.lastStreamError.load(), brolet::kErrOutputNotReady);
+
+    output.readyWaitMs = 10000;
+    std::thread streaming([&] { EXPECT_FALSE(output.streamStereoBuffer(false, block.data(), kBlockBytes)); });
+    std::this_thread::sleep_for(100ms);
+    began = std::chrono::steady_clock::now();
+    EXPECT_TRUE(output.stopStreaming());
+    streaming.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 1s);
+    output.shutDown();
+}
