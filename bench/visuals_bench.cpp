@@ -54,7 +54,8 @@ std::vector<int16_t> musicBlock()
     std::vector<int16_t> block;
     for (int i = 0; i < kBlockFrames; ++i) {
         const double t = double(i) / 44100;
-        const double chord = std::sin(2 * std::numbers::pi * 220 * t) + 0.6 * std::sin(2 * std::numbers::pi * 554 * t) +
+        const double chord = std::sin(2 * std::numbers::pi * 220 * t) +
+                             0.6 * std::sin(2 * std::numbers::pi * 554 * t) +
                              0.3 * std::sin(2 * std::numbers::pi * 3300 * t);
         const double beat = 0.5 + 0.5 * std::cos(2 * std::numbers::pi * 4 * t);
         block.push_back(int16_t(7000 * chord * beat));
@@ -80,8 +81,8 @@ public:
         (void)registered;
         char pattern[] = "/tmp/velmora-visuals-bench-XXXXXX";
         folder_ = mkdtemp(pattern) != nullptr ? pattern : "";
-        window_ = createWindow(0, "VelmoraVisualsBench", "visuals bench", kStylePopup | kStyleVisible, 0, 0, 240,
-                               140, nullptr, 0, nullptr, nullptr);
+        window_ = createWindow(0, "VelmoraVisualsBench", "visuals bench", kStylePopup | kStyleVisible, 0, 0,
+                               240, 140, nullptr, 0, nullptr, nullptr);
         background_.create(kDisplayWidth, kDisplayHeight, rgb(16, 20, 28));
         const Rect display = Rect::fromSize(20, 20, kDisplayWidth, kDisplayHeight);
         if (mode == VisualsHost::kModeExternal &&
@@ -156,7 +157,9 @@ void feedAndShowOneBlock(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(feedOneBlock)->DenseRange(VisualsHost::kModeWaveform, VisualsHost::kModeExternal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(feedOneBlock)
+    ->DenseRange(VisualsHost::kModeWaveform, VisualsHost::kModeExternal)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(feedAndShowOneBlock)
     ->DenseRange(VisualsHost::kModeWaveform, VisualsHost::kModeExternal)
     ->Unit(benchmark::kMicrosecond);

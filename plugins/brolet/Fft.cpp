@@ -7,8 +7,8 @@
 namespace brolet {
 
 RealFft::RealFft(int size)
-    : size_(size), reversed_(std::size_t(size)), cosines_(std::size_t(size / 2)), sines_(std::size_t(size / 2)),
-      real_(std::size_t(size)), imaginary_(std::size_t(size))
+    : size_(size), reversed_(std::size_t(size)), cosines_(std::size_t(size / 2)),
+      sines_(std::size_t(size / 2)), real_(std::size_t(size)), imaginary_(std::size_t(size))
 {
     int bits = 0;
     while ((1 << bits) < size)

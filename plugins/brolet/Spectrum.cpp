@@ -28,7 +28,9 @@ Argb blend(std::initializer_list<ColourStop> stops, double height)
         if (stop.at >= height) {
             const double span = stop.at - below->at;
             const double t = span > 0 ? (height - below->at) / span : 0.0;
-            const auto mix = [t](uint8_t from, uint8_t to) { return uint8_t(std::lround(from + (to - from) * t)); };
+            const auto mix = [t](uint8_t from, uint8_t to) {
+                return uint8_t(std::lround(from + (to - from) * t));
+            };
             return plat::ui::rgb(mix(plat::ui::redOf(below->colour), plat::ui::redOf(stop.colour)),
                                  mix(plat::ui::greenOf(below->colour), plat::ui::greenOf(stop.colour)),
                                  mix(plat::ui::blueOf(below->colour), plat::ui::blueOf(stop.colour)));
@@ -108,7 +110,8 @@ void Spectrum::drawBar(Surface& target, int left, int level, int peak) const
     const int top = std::max(height_ - level * height_ / 100, 0);
     for (int y = top; y < height_; ++y)
         target.fill(Rect{left, y, right, y + 1}, barColours_[std::size_t(y)]);
-    target.fill(Rect{left, height_ - peak * height_ / 100, right, height_ - peak * height_ / 100 + 1}, kPeakColour);
+    target.fill(Rect{left, height_ - peak * height_ / 100, right, height_ - peak * height_ / 100 + 1},
+                kPeakColour);
 }
 
 void Spectrum::drawSegments(Surface& target, int left, int level) const

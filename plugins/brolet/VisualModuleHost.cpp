@@ -20,7 +20,8 @@ constexpr char kSettingsFile[] = "visuals.ini";
 
 std::string upperCase(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
     return text;
 }
 
@@ -182,8 +183,8 @@ bool VisualModuleHost::render(const void* block, uint32_t bytes, const plat::ui:
     fillData(StereoBlock(block, bytes));
 
     // The module's picture is bottom-up: memory row r is picture row height - 1 - r.
-    const bool hasBackground = background != nullptr && background->width() >= width_ &&
-                               background->height() >= height_;
+    const bool hasBackground =
+        background != nullptr && background->width() >= width_ && background->height() >= height_;
     for (int r = 0; r < height_; ++r) {
         uint32_t* row = pixels_.data() + std::size_t(r) * std::size_t(width_);
         if (!hasBackground) {

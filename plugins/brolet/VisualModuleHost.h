@@ -57,8 +57,8 @@ public:
     // background (or black) and copies its picture into frame, top row
     // first, under frameLock. False, drawing nothing, when no module is
     // loaded or the host mutex stayed busy for 50 ms.
-    bool render(const void* block, uint32_t bytes, const plat::ui::Surface* background, plat::ui::Surface& frame,
-                std::mutex& frameLock);
+    bool render(const void* block, uint32_t bytes, const plat::ui::Surface* background,
+                plat::ui::Surface& frame, std::mutex& frameLock);
 
     int getName(char* buffer) override;
 

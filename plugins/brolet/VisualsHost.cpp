@@ -2,6 +2,7 @@
 
 #include <array>
 #include <mutex>
+#include <new>
 
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
@@ -74,7 +75,8 @@ struct VisualsHost::State {
         switch (mode) {
         case kModeWaveform:
         case kModeScope:
-            picture->style = mode == kModeWaveform ? zkr::WaveformPicture::kStyleBars : zkr::WaveformPicture::kStyleLine;
+            picture->style =
+                mode == kModeWaveform ? zkr::WaveformPicture::kStyleBars : zkr::WaveformPicture::kStyleLine;
             picture->render(framePainter.get());
             break;
         case kModeSpectrumBars:
@@ -94,8 +96,7 @@ struct VisualsHost::State {
     // Any thread: tells the window a frame waits, once until it is shown.
     void announceFrame()
     {
-        if (!framePending.exchange(true) &&
-            !plat::ui::postMessage(window, kFrameMessage, 0, 0))
+        if (!framePending.exchange(true) && !plat::ui::postMessage(window, kFrameMessage, 0, 0))
             framePending = false;
     }
 };
@@ -110,8 +111,9 @@ VisualsHost::~VisualsHost()
     destroy();
 }
 
-int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea, const zkr::BitmapObject* background,
-                        zkr::LabelControl* label, const std::string& visualsFolder)
+int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea,
+                        const zkr::BitmapObject* background, zkr::LabelControl* label,
+                        const std::string& visualsFolder)
 {
     State& s = *state_;
     destroy();
@@ -138,19 +140,27 @@ int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea, 
     s.modules.scan(visualsFolder, width, height);
 
     std::lock_guard held(s.frameLock);
-    s.background = hasBackground ? zkr::BitmapObject(background->bitmap().clone()) : zkr::BitmapObject();
-    s.frame = std::move(frame);
-    s.framePainter = std::make_unique<plat::ui::Painter>(s.frame);
-    s.picture = std::make_unique<zkr::WaveformPicture>(width, height);
-    s.picture->sourceFormat = zkr::pcmFormat(44100, kStereoChannels, 16);
-    s.picture->scale = height / kStereoChannels / 2;
-    s.picture->allocateColumns();
-    s.picture->backgroundBitmap = hasBackground ? &s.background : nullptr;
-    s.picture->backgroundBrush = plat::ui::Brush::solid(kPlainDisplay);
-    s.picture->centrePen = plat::ui::Pen::solid(plat::ui::rgb(60, 80, 96));
-    s.picture->leftPen = plat::ui::Pen::solid(plat::ui::rgb(80, 230, 170));
-    s.picture->rightPen = plat::ui::Pen::solid(plat::ui::rgb(255, 176, 64));
-    s.spectrum = std::make_unique<Spectrum>(width, height);
+    try {
+        s.background = hasBackground ? zkr::BitmapObject(background->bitmap().clone()) : zkr::BitmapObject();
+        s.frame = std::move(frame);
+        s.framePainter = std::make_unique<plat::ui::Painter>(s.frame);
+        s.picture = std::make_unique<zkr::WaveformPicture>(width, height);
+        s.picture->sourceFormat = zkr::pcmFormat(44100, kStereoChannels, 16);
+        s.picture->scale = height / kStereoChannels / 2;
+        s.picture->allocateColumns();
+        s.picture->backgroundBitmap = hasBackground ? &s.background : nullptr;
+        s.picture->backgroundBrush = plat::ui::Brush::solid(kPlainDisplay);
+        s.picture->centrePen = plat::ui::Pen::solid(plat::ui::rgb(60, 80, 96));
+        s.picture->leftPen = plat::ui::Pen::solid(plat::ui::rgb(80, 230, 170));
+        s.picture->rightPen = plat::ui::Pen::solid(plat::ui::rgb(255, 176, 64));
+        s.spectrum = std::make_unique<Spectrum>(width, height);
+    } catch (const std::bad_alloc&) {
+        s.picture.reset();
+        s.spectrum.reset();
+        s.framePainter.reset();
+        s.drawing.setError(zkr::kErrDirectDrawSurface);
+        return zkr::kErrDirectDrawSurface;
+    }
     s.drawFrame(mode_);
     s.ready = true;
     return 0;
@@ -282,11 +292,12 @@ void VisualsHost::moduleMenu(plat::ui::Point screen)
         return;
     PopupMenu menu;
     for (int i = 0; i < count; ++i)
-        plat::ui::appendMenu(menu.handle(), plat::ui::kMenuString, uintptr_t(i + 1), s.modules.menuName(i).c_str());
+        plat::ui::appendMenu(menu.handle(), plat::ui::kMenuString, uintptr_t(i + 1),
+                             s.modules.menuName(i).c_str());
     plat::ui::appendMenu(menu.handle(), plat::ui::kMenuSeparator, 0, nullptr);
     plat::ui::appendMenu(menu.handle(), plat::ui::kMenuString, uintptr_t(count + 1), kNoneItem);
-    const auto command =
-        int(plat::ui::trackPopupMenu(menu.handle(), plat::ui::kTrackReturnCommand, screen.x, screen.y, s.window));
+    const auto command = int(
+        plat::ui::trackPopupMenu(menu.handle(), plat::ui::kTrackReturnCommand, screen.x, screen.y, s.window));
     if (command == 0)
         return;
     if (command == count + 1)

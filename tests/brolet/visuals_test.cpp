@@ -67,7 +67,8 @@ TEST(SpectrumTest, AToneLightsItsBandOnlyThenLevelsHalveAndPeaksFall)
     EXPECT_EQ(spectrum.bandLeft(0), 6);
     EXPECT_EQ(spectrum.bandWidth(), kWidth / 11 - 6);
     EXPECT_NE(picture.pixel(x2, kHeight - 1), field.pixel(0, 0));
-    EXPECT_NE(picture.pixel(x2 + spectrum.bandWidth() - 1, 22), field.pixel(0, 0)); // bar and peak top at 100 - 78
+    EXPECT_NE(picture.pixel(x2 + spectrum.bandWidth() - 1, 22),
+              field.pixel(0, 0)); // bar and peak top at 100 - 78
     EXPECT_EQ(picture.pixel(x2, 21), field.pixel(0, 0));
     EXPECT_EQ(picture.pixel(x2 + spectrum.bandWidth(), kHeight - 1), field.pixel(0, 0)); // the 6-pixel gap
     EXPECT_EQ(picture.pixel(spectrum.bandLeft(3), kHeight - 1), field.pixel(0, 0));
@@ -101,7 +102,8 @@ protected:
     {
         brolet::registerTexts();
         behaviour.log = &log;
-        behaviour.handler = [this](WindowHandle window, uint32_t message, uintptr_t, intptr_t, bool& handled) {
+        behaviour.handler = [this](WindowHandle window, uint32_t message, uintptr_t, intptr_t,
+                                   bool& handled) {
             handled = message == VisualsHost::kFrameMessage || message == kMsgPaint;
             if (message == VisualsHost::kFrameMessage)
                 host.presentFrame();
@@ -186,7 +188,8 @@ TEST_F(VisualsTest, ModesCycleWithTheirLabelsAndFallBackToNoVisualWithoutModules
     EXPECT_FALSE(script.finished());
     EXPECT_EQ(host.loadModule(0), 13);
 
-    // Frames are announced once until the window has shown them; a cleared spectrum shows the bare background.
+    // Frames are announced once until the window has shown them; a cleared spectrum shows the bare
+    // background.
     host.applyMode(VisualsHost::kModeSpectrumBars);
     const std::vector<int16_t> block = tone(2048, 11, 8000, 8000);
     velmora::test::pumpPending();
@@ -223,7 +226,8 @@ TEST_F(VisualsTest, AModuleWantingOnlySpectrumGetsZeroedWaveformsAndDrawsBottomU
     EXPECT_EQ(probe.initialised, 1);
     EXPECT_EQ(std::string(probe.loadedFrom), folder.file("visuals.ini"));
 
-    // 2048 frames read every 4th: 44 cycles are bin 44 of 512; 8000 x 256 / 26214.4 = 78 %, 78 x 255 / 100 = 198.
+    // 2048 frames read every 4th: 44 cycles are bin 44 of 512; 8000 x 256 / 26214.4 = 78 %, 78 x 255 / 100 =
+    // 198.
     const std::vector<int16_t> block = tone(2048, 44, 8000, -8000);
     host.feedVisual(block.data(), bytesOf(block));
     ASSERT_EQ(probe.renders, 1);
@@ -266,12 +270,11 @@ TEST_F(VisualsTest, RefusedModulesAreReportedAndLeaveNothingLoaded)
     brolet::VisualModuleHost modules;
     EXPECT_EQ(modules.loadFile(folder.file("probe.so")), 17);
     EXPECT_FALSE(modules.loaded());
-    EXPECT_EQ(application.shown,
-              (std::vector<velmora::test::ShownError>{{23, "DirectDraw"},
-                                                       {12, "no_descriptor.svp"},
-                                                       {10, "no_query.svp"},
-                                                       {13, "DirectDraw"},
-                                                       {17, "probe.so"}}));
+    EXPECT_EQ(application.shown, (std::vector<velmora::test::ShownError>{{23, "DirectDraw"},
+                                                                         {12, "no_descriptor.svp"},
+                                                                         {10, "no_query.svp"},
+                                                                         {13, "DirectDraw"},
+                                                                         {17, "probe.so"}}));
 }
 
 TEST_F(VisualsTest, OurModuleIsFoundLoadedFedAndUnloaded)

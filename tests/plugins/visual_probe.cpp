@@ -14,7 +14,8 @@ void initialise()
     ++record.initialised;
 }
 
-void render(uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, const visual::VisualData* data)
+void render(uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength,
+            const visual::VisualData* data)
 {
     ++record.renders;
     std::memcpy(&record.data, data, sizeof record.data);
@@ -35,8 +36,8 @@ void saveSettings(const char* path)
     std::strncpy(record.savedTo, path, sizeof record.savedTo - 1);
 }
 
-[[maybe_unused]] visual::VisualModuleDescriptor descriptor{1, "", visual::kWantsSpectrum, initialise, render, saveSettings,
-                                                           loadSettings};
+[[maybe_unused]] visual::VisualModuleDescriptor descriptor{
+    1, "", visual::kWantsSpectrum, initialise, render, saveSettings, loadSettings};
 
 } // namespace
 
