@@ -18,6 +18,5 @@ struct ProbeRecord {
     char savedTo[512] = {};
 };
 
-// Drawn by the probe over the bottom-left pixel.
-inline constexpr uint32_t kProbeMark = 0x00FF00FF;
+inline constexpr uint32_t kProbeMark = 0x00FF00FF; // drawn over the bottom-left pixel
 using ProbeRecordFn = ProbeRecord* (*)();

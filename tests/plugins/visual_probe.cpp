@@ -9,11 +9,6 @@ namespace {
 
 ProbeRecord record;
 
-void initialise()
-{
-    ++record.initialised;
-}
-
 void render(uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength,
             const visual::VisualData* data)
 {
@@ -26,18 +21,14 @@ void render(uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength,
     pixels[0] = kProbeMark;
 }
 
-void loadSettings(const char* path)
-{
-    std::strncpy(record.loadedFrom, path, sizeof record.loadedFrom - 1);
-}
-
-void saveSettings(const char* path)
-{
-    std::strncpy(record.savedTo, path, sizeof record.savedTo - 1);
-}
-
 [[maybe_unused]] visual::VisualModuleDescriptor descriptor{
-    1, "", visual::kWantsSpectrum, initialise, render, saveSettings, loadSettings};
+    1,
+    "",
+    visual::kWantsSpectrum,
+    [] { ++record.initialised; },
+    render,
+    [](const char* path) { std::strncpy(record.savedTo, path, sizeof record.savedTo - 1); },
+    [](const char* path) { std::strncpy(record.loadedFrom, path, sizeof record.loadedFrom - 1); }};
 
 } // namespace
 
