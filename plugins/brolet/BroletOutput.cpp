@@ -179,19 +179,21 @@ bool BroletOutput::openRecording()
         plat::createFolder(folder);
     const std::tm now = localNow();
     std::string path;
+    Claim claim = Claim::Failed;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         path = recordingFileName(folder, name, now, pathTaken);
-        if (claimNewFile(path) != Claim::Taken)
+        if ((claim = claimNewFile(path)) != Claim::Taken)
             break;
     }
     auto recording = std::make_unique<zkr::MultimediaFile>();
     recording->silent = true;
-    if (recording->attach(path.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk)
-        return false;
-    if (recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
+    if (recording->attach(path.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk ||
+        recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
         recording->buildHeader(0, kSampleRate, kChannels, kBitsPerSample) != zkr::kOk ||
         recording->writeHeader() != zkr::kOk) {
         recording->detach();
+        if (claim == Claim::Made)
+            plat::deleteFile(path);
         return false;
     }
     file = std::move(recording);
