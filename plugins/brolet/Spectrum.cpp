@@ -47,9 +47,9 @@ Spectrum::Spectrum(int width, int height) : width_(width), height_(height)
     using plat::ui::rgb;
     for (int y = 0; y < height; ++y) {
         const double rise = height > 1 ? double(height - 1 - y) / (height - 1) : 0.0;
-        // Deep sea blue through cyan to violet and pink at full level.
-        barColours_.push_back(blend({{0.0, rgb(10, 92, 140)},
-                                     {0.5, rgb(40, 200, 232)},
+        // Sea blue through cyan to violet and pink at full level.
+        barColours_.push_back(blend({{0.0, rgb(24, 128, 190)},
+                                     {0.45, rgb(50, 210, 240)},
                                      {0.8, rgb(150, 120, 255)},
                                      {1.0, rgb(255, 90, 170)}},
                                     rise));
