@@ -120,7 +120,7 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
     audioSetup = *setup;
     // One stereo 16-bit block per buffer: twice the mono block.
     const int64_t blockBytes = int64_t{setup->musicBufSize} * 2;
-    if (blockBytes > UINT32_MAX ||
+    if (blockBytes < 1 || blockBytes > UINT32_MAX ||
         outputDevice.allocateBlocks(setup->numOutBufs, static_cast<uint32_t>(blockBytes)) != zkr::kOk) {
         lastPlayedBlock = nullptr;
         lastPlayedBytes = 0;
