@@ -1,10 +1,426 @@
-// PLACEHOLDER: replaced by the window.
 #include "plugins/brolet/BroletWindow.h"
+
+#include <mutex>
+#include <string>
+
+#include "platform/core/Module.h"
+#include "platform/core/Notice.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/controls/Controls.h"
+#include "plugins/brolet/BroletOutput.h"
+#include "plugins/brolet/FileOutputDialog.h"
+#include "plugins/brolet/Layout.h"
+#include "plugins/brolet/TextDisplay.h"
+#include "plugins/brolet/Texts.h"
+#include "zkr/Application.h"
+#include "zkr/BitmapButton.h"
+#include "zkr/Registry.h"
+#include "zkr/Text.h"
+#include "zkr/ToggleButton.h"
+#include "zkr/WaveDevicePropertiesDialog.h"
+
 namespace brolet {
+
+namespace {
+
+// What a window whose start-up failed reports (above 0 fails the creation).
+constexpr int kStartFailed = 18;
+
+constexpr char kWaveMapperName[] = "Wavemapper";
+
+// The plug-in's settings store with its section selected (read from the
+// file the first time); null without the application.
+zkr::Registry* pluginSettings()
+{
+    if (zkr::theApplication == nullptr)
+        return nullptr;
+    zkr::theApplication->settings.selectSection(kSettingsSection, true);
+    return &zkr::theApplication->settings;
+}
+
+} // namespace
+
 BroletWindow::BroletWindow(BroletOutput& output) : output_(output) {}
-BroletWindow::~BroletWindow() { endWindow(); }
-void BroletWindow::lockSwitches(bool) {}
-bool BroletWindow::open(int) { return false; }
-void BroletWindow::closeByEngine() {}
-void BroletWindow::showByEngine(bool) {}
+
+BroletWindow::~BroletWindow()
+{
+    // The visuals and the controls are used by the window until it is gone.
+    endWindow();
+}
+
+// ---------------------------------------------------------------------------
+// From the plug-in object (any thread)
+
+bool BroletWindow::open(int showCommand)
+{
+    if (window != nullptr && plat::ui::isWindow(window))
+        return true;
+    plat::ui::initControls();
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, kClassName);
+    zkr::copyText(description.title, kTitle);
+    description.width = kRequestedWidth;
+    description.height = kRequestedHeight;
+    if (icon_.isEmpty())
+        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon_);
+    if (cursor_.isEmpty())
+        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Cursor, kCursor, cursor_);
+    if (!icon_.isEmpty()) {
+        description.icon = &icon_;
+        description.smallIcon = &icon_;
+    }
+    if (!cursor_.isEmpty())
+        description.cursor = &cursor_;
+    // A window made again (the engine loads the plug-in's window anew) registers its class anew.
+    unregisterClass();
+    destroying = false;
+    return create(true, description, zkr::ownModule(), showCommand) == 0;
+}
+
+void BroletWindow::closeByEngine()
+{
+    destroying = true;
+    const plat::ui::WindowHandle target = handle_.load();
+    if (target == nullptr)
+        return;
+    // Carried out by the window's own thread; the send returns once the
+    // window has saved the settings and is gone.
+    plat::ui::sendMessage(target, plat::ui::kMsgClose, 0, 0);
+    if (plat::ui::isWindow(target))
+        plat::ui::destroyWindow(target);
+}
+
+void BroletWindow::showByEngine(bool show)
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
+}
+
+void BroletWindow::lockSwitches(bool locked)
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        plat::ui::postMessage(target, kLockMessage, locked ? 1 : 0, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+template <typename Button>
+Button* BroletWindow::addButton(int id, unsigned bitmap, int x, int y, const char* tooltip)
+{
+    auto* button = new Button(this);
+    button->place(x, y, images_.load(bitmap));
+    zkr::copyText(button->tooltip, tooltip);
+    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    return button;
+}
+
+bool BroletWindow::createStageOne()
+{
+    images_.clear();
+    if (!zkr::applySkin(*this, images_, kSkinBitmap, kMaskBitmap))
+        return false;
+
+    deviceLabel_ = new TextDisplay(this);
+    deviceLabel_->place(kDeviceField, kDeviceText, images_.load(kDeviceFieldBitmap));
+    deviceLabel_->setText(kWaveMapperName);
+    zkr::copyText(deviceLabel_->tooltip, "Sound card: click to choose another");
+    addControl(deviceLabel_, kControlMessage, kDeviceId);
+
+    addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
+                                 "What the sound card can do");
+
+    modeLabel_ = new TextDisplay(this);
+    modeLabel_->place(kModeLabel, kModeText, images_.load(kModeFieldBitmap));
+    zkr::copyText(modeLabel_->tooltip, "The visual shown");
+    addControl(modeLabel_);
+    addButton<zkr::BitmapButton>(kModeId, kModeButtonBitmap, kModeButton.x, kModeButton.y, "Set visual mode");
+
+    soundSwitch_ = addButton<zkr::ToggleButton>(kSoundId, kSoundSwitchBitmap, kSoundSwitch.x, kSoundSwitch.y,
+                                                "Sound output: play on the sound card");
+    fileSwitch_ = addButton<zkr::ToggleButton>(kFileId, kFileSwitchBitmap, kFileSwitch.x, kFileSwitch.y,
+                                               "File output: record into a wave file");
+    // The switches follow the rules below, not every click.
+    soundSwitch_->toggleable = false;
+    fileSwitch_->toggleable = false;
+    addButton<zkr::BitmapButton>(kFolderId, kFolderButtonBitmap, kFolderButton.x, kFolderButton.y,
+                                 "Where recordings go and how they are named");
+    addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton.x, kHelpButton.y, "Help");
+    addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton.x, kCloseButton.y, "Close");
+    return !images_.failed();
+}
+
+int BroletWindow::finishCreate()
+{
+    const plat::ui::Rect display =
+        plat::ui::Rect::fromSize(kDisplay.x, kDisplay.y, kDisplay.width, kDisplay.height);
+    if (visuals.create(window, display, images_.load(kDisplayBitmap), modeLabel_,
+                       plat::programFolder() + "/Plugins/Visuals") != 0)
+        return kStartFailed;
+    if (output_.outputDevice.capabilities.count > 0)
+        selectDevice(0);
+    restoreSettings();
+    handle_ = window;
+    return 0;
+}
+
+void BroletWindow::restoreSettings()
+{
+    zkr::Registry* settings = pluginSettings();
+    int mode = kDefaultMode;
+    if (settings != nullptr) {
+        zkr::Registry::restorePosition(window, kPositionKey);
+        mode = settings->getInt(kModeKey, kDefaultMode);
+        bool sound = settings->getInt(kSoundKey, 1) != 0;
+        const bool file = settings->getInt(kFileKey, 0) != 0;
+        // At least one output is always on.
+        if (!sound && !file)
+            sound = true;
+        soundOutput = sound;
+        fileOutput = file;
+    }
+    // An external module is chosen anew each time.
+    if (mode == VisualsHost::kModeExternal)
+        mode = VisualsHost::kModeNone;
+    if (mode < VisualsHost::kModeNone || mode > VisualsHost::kModeExternal)
+        mode = kDefaultMode;
+    visuals.applyMode(mode);
+    showSwitches();
+}
+
+void BroletWindow::beforeDestroy()
+{
+    handle_ = nullptr;
+    visuals.destroy();
+    deviceLabel_ = nullptr;
+    modeLabel_ = nullptr;
+    soundSwitch_ = nullptr;
+    fileSwitch_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+bool BroletWindow::onClose()
+{
+    if (destroying) {
+        saveSettings();
+        return true;
+    }
+    // The user's close: the engine unloads the plug-in, which closes the window for good.
+    requestUnload();
+    return false;
+}
+
+void BroletWindow::requestUnload()
+{
+    if (internalCallback == nullptr)
+        return;
+    engine::EngineRequest request{};
+    request.pluginHandle = pluginHandle;
+    internalCallback(&request, engine::kRequestUnloadMe);
+}
+
+void BroletWindow::saveSettings()
+{
+    zkr::Registry* settings = pluginSettings();
+    if (settings == nullptr)
+        return;
+    zkr::Registry::savePosition(window, kPositionKey);
+    settings->setInt(kModeKey, visuals.mode());
+    settings->setInt(kSoundKey, soundOutput ? 1 : 0);
+    settings->setInt(kFileKey, fileOutput ? 1 : 0);
+    {
+        std::lock_guard lock(output_.settingsLock);
+        settings->setString(kFolderKey, output_.outputFolder.c_str());
+        settings->setString(kTemplateKey, output_.fileTemplate.c_str());
+    }
+    settings->saveSection();
+}
+
+// ---------------------------------------------------------------------------
+// Messages (the window's thread)
+
+intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
+{
+    switch (message) {
+    case VisualsHost::kFrameMessage:
+        visuals.presentFrame();
+        break;
+    case kControlMessage:
+        onControl(static_cast<int>(wparam));
+        break;
+    case kLockMessage:
+        for (zkr::ToggleButton* button : {soundSwitch_, fileSwitch_}) {
+            if (button == nullptr)
+                continue;
+            button->enabled = wparam == 0;
+            button->setState(zkr::Control::kStateNormal);
+            button->repaint();
+        }
+        break;
+    case kShowMessage:
+        plat::ui::showWindow(window, wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void BroletWindow::onDoubleClick(intptr_t point, uintptr_t keys)
+{
+    // Every control here is a button: a quick second click is a click as well.
+    onMouseDown(point, keys);
+}
+
+void BroletWindow::afterPaint(plat::ui::Painter* dc)
+{
+    if (dc != nullptr)
+        visuals.paintDisplay(*dc);
+}
+
+void BroletWindow::onControl(int id)
+{
+    switch (id) {
+    case kAboutId:
+        aboutDevice();
+        return;
+    case kDeviceId:
+        chooseDevice();
+        return;
+    case kModeId:
+        visuals.cycleMode();
+        return;
+    case kSoundId:
+        switchSound();
+        return;
+    case kFileId:
+        switchFile();
+        return;
+    case kFolderId:
+        configureFileOutput();
+        return;
+    case kHelpId:
+        if (zkr::theApplication != nullptr)
+            zkr::theApplication->showHelp(helpTopic, 0);
+        return;
+    case kCloseId:
+        // Posted: the window must not go while its button is still handling the click.
+        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        return;
+    default:
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The sound card
+
+void BroletWindow::chooseDevice()
+{
+    zkr::List& devices = output_.outputDevice.capabilities;
+    plat::ui::MenuHandle menu = plat::ui::createPopupMenu();
+    if (menu == nullptr)
+        return;
+    for (int index = 0; index < devices.count; ++index) {
+        const auto* caps = static_cast<const zkr::DeviceCapabilities*>(devices.itemAt(index));
+        const uint32_t checked = index == selectedDevice_ ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked;
+        plat::ui::appendMenu(menu, plat::ui::kMenuString | checked, static_cast<uintptr_t>(index + 1),
+                             caps != nullptr ? caps->name : "");
+    }
+    const plat::ui::Point corner = deviceLabel_->bottomLeftOnScreen();
+    const intptr_t chosen =
+        plat::ui::trackPopupMenu(menu, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
+    plat::ui::destroyMenu(menu);
+    if (chosen > 0 && chosen <= devices.count)
+        selectDevice(static_cast<int>(chosen) - 1);
+}
+
+void BroletWindow::selectDevice(int index)
+{
+    const auto* caps =
+        static_cast<const zkr::DeviceCapabilities*>(output_.outputDevice.capabilities.itemAt(index));
+    if (caps == nullptr || output_.selectOutputDevice(index) != 0)
+        return;
+    selectedDevice_ = index;
+    deviceLabel_->setText(caps->name);
+}
+
+void BroletWindow::aboutDevice()
+{
+    const auto* caps = static_cast<const zkr::DeviceCapabilities*>(
+        output_.outputDevice.capabilities.itemAt(selectedDevice_));
+    // The wave mapper is no device of its own.
+    if (selectedDevice_ < 0 || caps == nullptr)
+        return;
+    zkr::WaveDevicePropertiesDialog dialog(*caps, window);
+    dialog.runModal();
+}
+
+// ---------------------------------------------------------------------------
+// The output switches: at least one output stays on.
+
+int BroletWindow::notice(unsigned text, uint32_t style)
+{
+    return plat::ui::messageBox(window, stringText(text).c_str(), kTitle, style);
+}
+
+void BroletWindow::switchSound()
+{
+    if (!soundOutput) {
+        soundOutput = true;
+    } else if (!fileOutput) {
+        notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
+    } else if (notice(kStringSoundOff, plat::kNoticeYesNo | plat::kNoticeIconQuestion |
+                                           plat::kNoticeDefaultButton2) == plat::kNoticeAnswerYes) {
+        soundOutput = false;
+    }
+    showSwitches();
+}
+
+void BroletWindow::switchFile()
+{
+    if (!fileOutput) {
+        // Whatever the user answers, file output is on afterwards.
+        configureFileOutput();
+        fileOutput = true;
+    } else if (soundOutput) {
+        fileOutput = false;
+    } else {
+        notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
+    }
+    showSwitches();
+}
+
+void BroletWindow::configureFileOutput()
+{
+    std::string folder;
+    std::string fileTemplate;
+    {
+        std::lock_guard lock(output_.settingsLock);
+        folder = output_.outputFolder;
+        fileTemplate = output_.fileTemplate;
+    }
+    FileOutputDialog dialog(folder, fileTemplate, window);
+    if (dialog.runModal() != plat::ui::kIdOk)
+        return;
+    std::lock_guard lock(output_.settingsLock);
+    output_.outputFolder = dialog.folder.substr(0, kFolderSize - 1);
+    output_.fileTemplate = dialog.fileTemplate.substr(0, kFolderSize - 1);
+}
+
+void BroletWindow::showSwitches()
+{
+    if (soundSwitch_ != nullptr)
+        soundSwitch_->setOn(soundOutput);
+    if (fileSwitch_ != nullptr)
+        fileSwitch_->setOn(fileOutput);
+}
+
 } // namespace brolet

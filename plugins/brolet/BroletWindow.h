@@ -4,13 +4,20 @@
 #include <cstdint>
 
 #include "engine/PluginApi.h"
+#include "platform/ui/Surface.h"
 #include "plugins/brolet/VisualsHost.h"
 #include "zkr/SkinImages.h"
 #include "zkr/UserInterface.h"
 
+namespace zkr {
+class BitmapButton;
+class ToggleButton;
+} // namespace zkr
+
 namespace brolet {
 
 class BroletOutput;
+class TextDisplay;
 
 // The output plug-in's skinned window: the sound card label and its device
 // menu, "about soundcard", the sound and file switches, the file output
@@ -18,6 +25,39 @@ class BroletOutput;
 // the thread that calls createUserInterface.
 class BroletWindow : public zkr::UserInterface {
 public:
+    static constexpr char kClassName[] = "Brolet";
+    static constexpr char kTitle[] = "Velmora Brolet Blaster";
+    // The size asked for before the mask gives the window its own.
+    static constexpr int kRequestedWidth = 320;
+    static constexpr int kRequestedHeight = 200;
+
+    // Control ids.
+    static constexpr int kAboutId = 1;
+    static constexpr int kDeviceId = 2;
+    static constexpr int kModeId = 3;
+    static constexpr int kModeLabelId = 4;
+    static constexpr int kSoundId = 5;
+    static constexpr int kFileId = 6;
+    static constexpr int kFolderId = 7;
+    static constexpr int kHelpId = 8;
+    static constexpr int kCloseId = 9;
+
+    // What a control sends the window when clicked (wparam: its id), and what
+    // other threads post to it: lock the switches (wparam 1) or free them
+    // (0); show (wparam 1) or hide (0) the window.
+    static constexpr uint32_t kControlMessage = 0x8200;
+    static constexpr uint32_t kLockMessage = 0x8202;
+    static constexpr uint32_t kShowMessage = 0x8203;
+
+    // Keys of the plug-in's settings section.
+    static constexpr char kPositionKey[] = "WindowPos";
+    static constexpr char kModeKey[] = "VizMode";
+    static constexpr char kSoundKey[] = "bSoundOutput";
+    static constexpr char kFileKey[] = "bFileOutput";
+    static constexpr char kFolderKey[] = "OutPath";
+    static constexpr char kTemplateKey[] = "OutFilename";
+    static constexpr int kDefaultMode = VisualsHost::kModeWaveform;
+
     explicit BroletWindow(BroletOutput& output);
     ~BroletWindow() override;
 
@@ -27,7 +67,7 @@ public:
     // destroyUserInterface: sets destroying and closes the window, which
     // saves the settings. Any thread; returns once the window is gone.
     void closeByEngine();
-    // onPluginSwitch.
+    // onPluginSwitch. Any thread.
     void showByEngine(bool show);
 
     // Engine's main thread, from startStreaming and stopStreaming: disables
@@ -48,9 +88,44 @@ public:
 
     VisualsHost visuals;
 
+    // ---- window handlers ----
+    bool createStageOne() override;
+    int finishCreate() override;
+    void beforeDestroy() override;
+    bool onClose() override;
+    intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam) override;
+    void onDoubleClick(intptr_t point, uintptr_t keys) override;
+    void afterPaint(plat::ui::Painter* dc) override;
+
 private:
+    template <typename Button> Button* addButton(int id, unsigned bitmap, int x, int y, const char* tooltip);
+    void restoreSettings();
+    void saveSettings();
+    void requestUnload();
+    void onControl(int id);
+    void chooseDevice();
+    void selectDevice(int index);
+    void aboutDevice();
+    void switchSound();
+    void switchFile();
+    void configureFileOutput();
+    void showSwitches();
+    int notice(unsigned text, uint32_t style);
+
     BroletOutput& output_;
     zkr::SkinImages images_{zkr::ownModule()};
+    // Kept while the window class is registered.
+    plat::ui::Surface icon_;
+    plat::ui::Surface cursor_;
+    // The window for other threads: set once the window is built, cleared
+    // before it goes.
+    std::atomic<plat::ui::WindowHandle> handle_{nullptr};
+    // The window's thread from here on.
+    TextDisplay* deviceLabel_ = nullptr;
+    TextDisplay* modeLabel_ = nullptr;
+    zkr::ToggleButton* soundSwitch_ = nullptr;
+    zkr::ToggleButton* fileSwitch_ = nullptr;
+    int selectedDevice_ = -1; // the wave mapper
 };
 
 } // namespace brolet

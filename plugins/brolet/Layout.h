@@ -1,0 +1,68 @@
+#pragma once
+
+// Where everything of the output window sits and how big each picture is.
+// The window places its controls from here, and the artwork tool
+// (tools/draw-brolet-artwork.cpp) draws the skin and the control pictures to
+// the same numbers, so a frame on the skin always lies under its control.
+
+namespace brolet {
+
+struct Box {
+    int x, y, width, height;
+};
+
+// ---- resources --------------------------------------------------------------
+inline constexpr unsigned kCursor = 101;
+inline constexpr unsigned kIcon = 104;
+inline constexpr unsigned kMaskBitmap = 105;
+inline constexpr unsigned kSkinBitmap = 106;
+inline constexpr unsigned kDisplayBitmap = 107;     // the visual's background, the display's size
+inline constexpr unsigned kDeviceFieldBitmap = 108; // the sound card field, behind its name
+inline constexpr unsigned kModeFieldBitmap = 109;   // the visual's name field
+inline constexpr unsigned kAboutButtonBitmap = 110;
+inline constexpr unsigned kModeButtonBitmap = 111;
+inline constexpr unsigned kSoundSwitchBitmap = 112;
+inline constexpr unsigned kFileSwitchBitmap = 113;
+inline constexpr unsigned kFolderButtonBitmap = 114;
+inline constexpr unsigned kHelpButtonBitmap = 115;
+inline constexpr unsigned kCloseButtonBitmap = 116;
+
+// Push buttons hold 4 frames stacked vertically (normal, disabled, hot,
+// pressed), switches 8 (the same four again for "on").
+inline constexpr int kPushFrames = 4;
+inline constexpr int kSwitchFrames = 8;
+
+// ---- the window ---------------------------------------------------------------
+inline constexpr int kWindowWidth = 372;
+inline constexpr int kWindowHeight = 184;
+inline constexpr int kCornerRadius = 12;
+
+// Title strip.
+inline constexpr Box kTitle{20, 8, 282, 18};
+inline constexpr Box kHelpButton{314, 10, 16, 14};
+inline constexpr Box kCloseButton{334, 10, 16, 14};
+
+// The visual: its display, the name of what it shows and the mode button.
+inline constexpr Box kDisplay{20, 38, 200, 100};
+inline constexpr Box kModeLabel{20, 144, 150, 16};
+inline constexpr Box kModeButton{174, 144, 46, 16};
+
+// Sound card: its name (a button that opens the device menu) and "about".
+inline constexpr Box kDeviceField{242, 50, 110, 18};
+inline constexpr Box kAboutButton{242, 72, 110, 16};
+// Output: the two switches and the recording folder.
+inline constexpr Box kSoundSwitch{242, 120, 53, 18};
+inline constexpr Box kFileSwitch{299, 120, 53, 18};
+inline constexpr Box kFolderButton{242, 144, 110, 16};
+
+// Where the text goes inside the two name fields (relative to the field);
+// the device field keeps its right end for the menu's arrow.
+inline constexpr Box kDeviceText{5, 1, 92, 16};
+inline constexpr Box kModeText{5, 1, 140, 14};
+
+// The wells the controls sit in.
+inline constexpr Box kDisplayWell{12, 30, 216, 138};
+inline constexpr Box kSoundCardWell{234, 30, 126, 64};
+inline constexpr Box kOutputWell{234, 100, 126, 68};
+
+} // namespace brolet
