@@ -30,6 +30,7 @@
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "support/WindowPictures.h"
 #include "zkr/BitmapFont.h"
 
 namespace velmora::test {
@@ -192,30 +193,10 @@ protected:
     }
 
     // ---- pictures ----
-    // The window's pixels once it has stopped presenting new ones.
-    static plat::ui::Surface picture(WindowHandle window)
-    {
-        int last = -1;
-        for (int same = 0; same < 3; std::this_thread::sleep_for(10ms)) {
-            const int count = plat::ui::headless::windowState(window).presentCount;
-            same = count == last ? same + 1 : 0;
-            last = count;
-        }
-        plat::ui::Surface image;
-        plat::ui::headless::snapshot(window, image);
-        return image;
-    }
-    // Whether the window shows expected at x, y (colours only), once it settles within a few seconds.
+    static plat::ui::Surface picture(WindowHandle window) { return settledPicture(window); }
     static bool shows(WindowHandle window, int x, int y, const plat::ui::Surface& expected)
     {
-        return eventually([&] {
-            const plat::ui::Surface image = picture(window);
-            for (int row = 0; row < expected.height(); ++row)
-                for (int column = 0; column < expected.width(); ++column)
-                    if (((image.pixel(x + column, y + row) ^ expected.pixel(column, row)) & 0xFFFFFF) != 0)
-                        return false;
-            return true;
-        });
+        return showsPicture(window, x, y, expected);
     }
     // Frame `frame` of `frames` stacked in one of the plug-in's bitmaps.
     plat::ui::Surface bitmap(unsigned id, int frame = 0, int frames = 1) const
