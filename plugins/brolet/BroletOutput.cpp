@@ -94,9 +94,9 @@ void BroletOutput::startUp()
     settings.selectSection(kSettingsSection, true);
     char value[zkr::Registry::kValueSize];
     std::lock_guard lock(settingsLock);
-    settings.getString(kOutPathKey, (plat::programFolder() + "/Userfiles").c_str(), value);
+    settings.getString(BroletWindow::kFolderKey, (plat::programFolder() + "/Userfiles").c_str(), value);
     outputFolder = value;
-    settings.getString(kOutFilenameKey, stringText(kStringDefaultTemplate).c_str(), value);
+    settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;
 }
 

@@ -18,9 +18,6 @@ class BroletWindow;
 inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
 inline constexpr char kHelpPage[] = "brolet.html";
 inline constexpr int kFolderSize = 256;
-// Keys of the output folder and the file name template in the settings section.
-inline constexpr char kOutPathKey[] = "OutPath";
-inline constexpr char kOutFilenameKey[] = "OutFilename";
 
 // Result codes of the streaming calls.
 inline constexpr int kErrWriteFailed = 5;   // "Writing operation failed!"
