@@ -89,7 +89,7 @@ std::string recordingTimeText(uint64_t freeBytes)
 
 std::string driveLine(const plat::MountedFileSystem& fileSystem, bool mostFree)
 {
-    return (mostFree ? "*" : "") + fileSystem.mountPoint + " [" + fileSystem.type + ", " +
+    return (mostFree ? "* " : "") + fileSystem.mountPoint + " [" + fileSystem.type + ", " +
            mediumName(fileSystem.medium) + "] " + recordingTimeText(fileSystem.freeBytes);
 }
 

@@ -17,7 +17,7 @@ inline constexpr uint64_t kRecordingBytesPerSecond = 176400;
 // give "01h 41min 26s".
 std::string recordingTimeText(uint64_t freeBytes);
 
-// The drive list's line of a file system: "*" before the one with the most
+// The drive list's line of a file system: "* " before the one with the most
 // free space, its mount point, "[%s] " with its kind, its recording time.
 std::string driveLine(const plat::MountedFileSystem& fileSystem, bool mostFree);
 

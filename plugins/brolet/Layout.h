@@ -33,14 +33,14 @@ inline constexpr int kPushFrames = 4;
 inline constexpr int kSwitchFrames = 8;
 
 // ---- the window ---------------------------------------------------------------
-inline constexpr int kWindowWidth = 372;
+inline constexpr int kWindowWidth = 384;
 inline constexpr int kWindowHeight = 184;
 inline constexpr int kCornerRadius = 12;
 
 // Title strip.
-inline constexpr Box kTitle{20, 8, 282, 18};
-inline constexpr Box kHelpButton{314, 10, 16, 14};
-inline constexpr Box kCloseButton{334, 10, 16, 14};
+inline constexpr Box kTitle{20, 8, 294, 18};
+inline constexpr Box kHelpButton{326, 10, 16, 14};
+inline constexpr Box kCloseButton{346, 10, 16, 14};
 
 // The visual: its display, the name of what it shows and the mode button.
 inline constexpr Box kDisplay{20, 38, 200, 100};
@@ -48,21 +48,21 @@ inline constexpr Box kModeLabel{20, 144, 150, 16};
 inline constexpr Box kModeButton{174, 144, 46, 16};
 
 // Sound card: its name (a button that opens the device menu) and "about".
-inline constexpr Box kDeviceField{242, 50, 110, 18};
-inline constexpr Box kAboutButton{242, 72, 110, 16};
+inline constexpr Box kDeviceField{242, 50, 122, 18};
+inline constexpr Box kAboutButton{242, 72, 122, 16};
 // Output: the two switches and the recording folder.
-inline constexpr Box kSoundSwitch{242, 120, 53, 18};
-inline constexpr Box kFileSwitch{299, 120, 53, 18};
-inline constexpr Box kFolderButton{242, 144, 110, 16};
+inline constexpr Box kSoundSwitch{242, 120, 59, 18};
+inline constexpr Box kFileSwitch{305, 120, 59, 18};
+inline constexpr Box kFolderButton{242, 144, 122, 16};
 
 // Where the text goes inside the two name fields (relative to the field);
 // the device field keeps its right end for the menu's arrow.
-inline constexpr Box kDeviceText{5, 1, 92, 16};
+inline constexpr Box kDeviceText{5, 1, 102, 16};
 inline constexpr Box kModeText{5, 1, 140, 14};
 
 // The wells the controls sit in.
 inline constexpr Box kDisplayWell{12, 30, 216, 138};
-inline constexpr Box kSoundCardWell{234, 30, 126, 64};
-inline constexpr Box kOutputWell{234, 100, 126, 68};
+inline constexpr Box kSoundCardWell{234, 30, 138, 64};
+inline constexpr Box kOutputWell{234, 100, 138, 68};
 
 } // namespace brolet

@@ -24,7 +24,7 @@ const plat::ui::Font* TextDisplay::font()
 {
     plat::ui::FontSpec spec;
     spec.face = "DejaVu Sans Condensed";
-    spec.height = -10;
+    spec.height = -9;
     spec.weight = plat::ui::kWeightBold;
     return plat::ui::Font::get(spec);
 }

@@ -282,7 +282,7 @@ TEST(DriveList, EachLineShowsTheMountPointTheKindAndTheRecordingTimeOfTheFreeSpa
     };
     EXPECT_EQ(brolet::mostFreeSpace(drives), 1);
     EXPECT_EQ(brolet::mostFreeSpace({}), -1);
-    EXPECT_EQ(brolet::driveLine(drives[1], true), "*/media/stick [vfat, removable] 01h 41min 26s");
+    EXPECT_EQ(brolet::driveLine(drives[1], true), "* /media/stick [vfat, removable] 01h 41min 26s");
     EXPECT_EQ(brolet::driveLine(drives[2], false), "/net [nfs4, network drive] 01h 41min 26s");
 }
 
