@@ -78,6 +78,20 @@ const char* mediumName(plat::StorageMedium medium)
     return "unknown";
 }
 
+// The platform's folder browser, opening at the folder the dialog shows.
+class OutputFolderBrowser : public zkr::FolderDialog {
+public:
+    explicit OutputFolderBrowser(std::string start) : start_(std::move(start)) {}
+    void prepare() override
+    {
+        zkr::FolderDialog::prepare();
+        request.initialFolder = start_;
+    }
+
+private:
+    std::string start_;
+};
+
 } // namespace
 
 std::string recordingTimeText(uint64_t freeBytes)
@@ -157,7 +171,7 @@ void FileOutputDialog::showFolder()
 
 void FileOutputDialog::browse()
 {
-    zkr::FolderDialog browser;
+    OutputFolderBrowser browser(folder);
     browser.module = zkr::ownModule();
     browser.owner = window;
     zkr::copyText(browser.title, stringText(kStringBrowseTitle).c_str());

@@ -203,6 +203,16 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
         EXPECT_EQ(sendDlgItemMessage(dialog, 1010, kMsgComboGetCurSel, 0, 0), marked);
         EXPECT_EQ(dlgItemText(dialog, 1012), plat::programFolder() + "/Userfiles");
         EXPECT_EQ(dlgItemText(dialog, 1013), "My Session");
+        // The folder browser opens at the folder shown (or the root when it is not there yet); its answer is
+        // taken.
+        std::string browsed;
+        modal.then([&](WindowHandle browser, int) {
+            browsed = dlgItemText(browser, 1091);
+            pressDialogButton(browser, kIdOk);
+        });
+        pressDialogButton(dialog, 1011);
+        EXPECT_TRUE(browsed == plat::programFolder() + "/Userfiles" || browsed == "/") << browsed;
+        EXPECT_EQ(dlgItemText(dialog, 1012), browsed);
         // The user picks a drive: its mount point becomes the folder.
         sendDlgItemMessage(dialog, 1010, kMsgComboSetCurSel, chosen, 0);
         sendMessage(dialog, kMsgCommand, makeWParam(1010, kComboSelChange),
