@@ -150,7 +150,7 @@ bool FileOutputDialog::onCommand(uintptr_t wparam, intptr_t lparam)
         const auto chosen =
             static_cast<std::size_t>(sendDlgItemMessage(window, kIdDrives, kMsgComboGetCurSel, 0, 0));
         if (chosen < drives.size()) {
-            folder = drives[chosen].mountPoint;
+            folder = drives[chosen].folder;
             showFolder();
         }
         return true;

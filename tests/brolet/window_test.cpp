@@ -198,7 +198,10 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
             char text[512] = {};
             sendDlgItemMessage(dialog, 1010, kMsgComboGetLbText, static_cast<uintptr_t>(line),
                                reinterpret_cast<intptr_t>(text));
-            EXPECT_EQ(text, brolet::driveLine(drives[static_cast<std::size_t>(line)], line == marked));
+            // Up to the recording time, which moves while other programs write.
+            const std::string expected = brolet::driveLine(drives[static_cast<std::size_t>(line)], line == marked);
+            const std::size_t timeStart = expected.find("] ") + 2;
+            EXPECT_EQ(std::string(text).substr(0, timeStart), expected.substr(0, timeStart));
         }
         EXPECT_EQ(sendDlgItemMessage(dialog, 1010, kMsgComboGetCurSel, 0, 0), marked);
         EXPECT_EQ(dlgItemText(dialog, 1012), plat::programFolder() + "/Userfiles");
@@ -217,14 +220,14 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
         sendDlgItemMessage(dialog, 1010, kMsgComboSetCurSel, chosen, 0);
         sendMessage(dialog, kMsgCommand, makeWParam(1010, kComboSelChange),
                     reinterpret_cast<intptr_t>(dialogItem(dialog, 1010)));
-        EXPECT_EQ(dlgItemText(dialog, 1012), drives[chosen].mountPoint);
+        EXPECT_EQ(dlgItemText(dialog, 1012), drives[chosen].folder);
         setDlgItemText(dialog, 1013, "Night Take");
         pressDialogButton(dialog, kIdOk);
     });
     finish();
     const std::string text = settingsText();
     for (const std::string& line :
-         {"OutPath=" + drives[chosen].mountPoint + "\n", std::string("OutFilename=Night Take\n")})
+         {"OutPath=" + drives[chosen].folder + "\n", std::string("OutFilename=Night Take\n")})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
 }
 

@@ -50,8 +50,9 @@ TEST(FileSystems, LiveListHoldsTheTempFoldersWritableMountButNoKernelInterfaces)
                     static_cast<double>(kFreeSpaceSlack));
         tempListed = tempListed || system.mountPoint == tempMount;
     }
-    if (access(tempMount.c_str(), W_OK) == 0)
+    if (access(tempMount.c_str(), W_OK) == 0) {
         EXPECT_TRUE(tempListed) << tempMount;
+    }
 }
 
 TEST(FileSystems, TableIsFilteredAndTheTopmostMountCounts)
