@@ -170,15 +170,16 @@ void Engine::runLoop()
 
 bool Engine::takeNext(Posted& next)
 {
-    if (slotFull) {
+    // The main thread's own events and the slot's are taken in the order they were posted.
+    const bool ownFirst = !ownEvents.empty() && (!slotFull || ownEvents.front().order < slot.order);
+    if (ownFirst) {
+        next = ownEvents.front();
+        ownEvents.pop_front();
+    } else if (slotFull) {
         next = slot;
         slot = Posted{};
         slotFull = false;
         slotFree.set();
-    } else if (!ownEvents.empty()) {
-        next.event = ownEvents.front();
-        next.ticket = nullptr;
-        ownEvents.pop_front();
     } else {
         return false;
     }
@@ -234,7 +235,7 @@ int32_t Engine::postEvent(EngineEvent* event)
             }
             crossfadePending = true;
         }
-        ownEvents.push_back(*event);
+        ownEvents.push_back(Posted{*event, nullptr, ++postCount});
         wakeEvent.set();
         const int32_t last = result;
         eventLock.release();
@@ -265,6 +266,7 @@ int32_t Engine::postEvent(EngineEvent* event)
     }
     slot.event = *event;
     slot.ticket = &ticket;
+    slot.order = ++postCount;
     slotFull = true;
     slotFree.reset();
     wakeEvent.set();

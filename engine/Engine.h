@@ -93,6 +93,7 @@ private:
     struct Posted {
         EngineEvent event{};
         Ticket* ticket = nullptr; // null for the main thread's own events
+        uint64_t order = 0;       // when it was posted: events are carried out in this order
     };
 
     bool onMainThread() const;
@@ -112,7 +113,8 @@ private:
     // Guarded by eventLock.
     Posted slot;
     bool slotFull = false;
-    std::deque<EngineEvent> ownEvents;
+    std::deque<Posted> ownEvents;
+    uint64_t postCount = 0;
     bool crossfadePending = false;
     // Set once the loop has ended: later events are refused.
     bool loopEnded = false;
