@@ -238,6 +238,17 @@ inline Surface drawMask(int width, int height, double radius)
 // ---- previews --------------------------------------------------------------------
 
 // Frame index of pictures of equal height stacked vertically.
+// The graphite tile of a 32 x 32 icon, with its drop shadow; the symbol goes on top.
+inline Surface drawIconTile()
+{
+    Surface image(32, 32, 0);
+    fillRoundRect(image, {1, 2, 31, 32}, 6.0, argb(0x70, 0x00, 0x00, 0x00));
+    fillRoundRect(image, {1, 1, 31, 31}, 6.0, rgb(0x0B, 0x0C, 0x0E));
+    fillRoundRect(image, {2, 2, 30, 30}, 5.0, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
+    fillRoundRect(image, {2, 3, 30, 30}, 5.0, rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    return image;
+}
+
 inline Rect frameOf(int index, int width, int height)
 {
     return {0, index * height, width, (index + 1) * height};

@@ -243,12 +243,7 @@ WindowArt drawWindow()
 // A speaker sending waves out, on a graphite tile.
 Surface drawIcon()
 {
-    const int size = 32;
-    Surface image(size, size, 0);
-    fillRoundRect(image, {1, 2, 31, 32}, 6.0, argb(0x70, 0x00, 0x00, 0x00));
-    fillRoundRect(image, {1, 1, 31, 31}, 6.0, rgb(0x0B, 0x0C, 0x0E));
-    fillRoundRect(image, {2, 2, 30, 30}, 5.0, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
-    fillRoundRect(image, {2, 3, 30, 30}, 5.0, rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    Surface image = drawIconTile();
     const Argb body = rgb(0xE2, 0xE5, 0xE9);
     fillRoundRect(image, {6, 12, 11, 20}, 1.0, body);
     coverSampled(

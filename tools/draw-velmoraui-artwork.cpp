@@ -771,12 +771,7 @@ void stampConsoleControls(ConsoleArt& art, const Surface& darkMeter, const Surfa
 // Three fader slots with their caps at different heights on a graphite tile.
 Surface drawIcon()
 {
-    const int size = 32;
-    Surface image(size, size, 0);
-    fillRoundRect(image, {1, 2, 31, 32}, 6.0, argb(0x70, 0x00, 0x00, 0x00));
-    fillRoundRect(image, {1, 1, 31, 31}, 6.0, rgb(0x0B, 0x0C, 0x0E));
-    fillRoundRect(image, {2, 2, 30, 30}, 5.0, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
-    fillRoundRect(image, {2, 3, 30, 30}, 5.0, rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    Surface image = drawIconTile();
     const int columns[] = {9, 16, 23};
     const double caps[] = {19.5, 11.0, 15.5};
     const Argb accents[] = {kInputAccent, kEffectAccent, kOutputAccent};

@@ -22,43 +22,21 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
 #include "plugins/brolet/Layout.h"
+#include "tests/programs/GalleryKit.h"
 #include "tests/programs/ServerCapture.h"
 #include "tests/support/TempFolder.h"
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;
+using velmora::gallery::fail;
+using velmora::gallery::finish;
+using velmora::gallery::post;
+using velmora::gallery::windowTitled;
 
 namespace {
 
 constexpr char kToneFile[] = "tone_input.vin";
 constexpr char kEffectFile[] = "offset_effect.vfx";
-
-WindowHandle windowTitled(const std::string& title)
-{
-    for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows())
-        if (entry.title == title)
-            return entry.window;
-    return nullptr;
-}
-
-// The engine and its plug-ins' threads still run: the process ends at once, as the program's does.
-[[noreturn]] void finish(int code)
-{
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
-
-int fail(const char* why)
-{
-    std::fprintf(stderr, "brolet_gallery: %s\n", why);
-    finish(1);
-}
-
-int32_t post(engine::Engine& core, intptr_t code, intptr_t value = 0, intptr_t target = 0, intptr_t index = 0)
-{
-    engine::EngineEvent event{code, 1, value, target, 0, 0, index};
-    return core.postEvent(&event);
-}
 
 // A click of the user's on a control, as the window's procedure receives it;
 // the mouse then rests on the display, where no control is.
