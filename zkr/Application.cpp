@@ -59,6 +59,10 @@ void Application::showError(int code, const char* text)
     services->showZKRError(code, text, errorText);
 }
 
-void Application::showHelp(int, int) {}
+void Application::showHelp(int topic, int)
+{
+    if (helpPage != nullptr && sharedServices != nullptr && sharedServices->handleZKRHelp != nullptr)
+        sharedServices->handleZKRHelp(helpPage, topic, 0, 0);
+}
 
 } // namespace zkr

@@ -20,10 +20,13 @@ public:
     // dialog of the shared services library, with text as the context; while
     // that library is not bound, a message box with the code and the text.
     virtual void showError(int code, const char* text);
-    // Opens the deliverable's help page; the base does nothing.
+    // Opens the deliverable's help page (helpPage) at topic through the shared
+    // services; nothing without a page or while that library is not bound.
     virtual void showHelp(int topic, int context);
 
     Registry settings;
+    // The deliverable's page in the help folder, or null.
+    const char* helpPage = nullptr;
 };
 
 // The deliverable's application object, or null before it exists. Each

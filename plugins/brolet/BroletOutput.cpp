@@ -67,17 +67,14 @@ std::tm localNow()
 
 } // namespace
 
-BroletOutput::BroletOutput() = default;
+BroletOutput::BroletOutput()
+{
+    helpPage = kHelpPage;
+}
 
 BroletOutput::~BroletOutput()
 {
     shutDown();
-}
-
-void BroletOutput::showHelp(int topic, int)
-{
-    if (zkr::sharedServices != nullptr && zkr::sharedServices->handleZKRHelp != nullptr)
-        zkr::sharedServices->handleZKRHelp(kHelpPage, topic, 0, 0);
 }
 
 void BroletOutput::startUp()

@@ -44,7 +44,6 @@ public:
     BroletOutput();
     ~BroletOutput() override;
 
-    void showHelp(int topic, int context) override;
 
     // Library load: resources, shared services, device list, the window's
     // object, the settings file and the stored folder and template.

@@ -50,17 +50,14 @@ const plat::ui::ResourceTable kResources{{}, {}, {}, kMenus};
 
 } // namespace
 
-UiApplication::UiApplication() = default;
+UiApplication::UiApplication()
+{
+    helpPage = kHelpPage;
+}
 
 UiApplication::~UiApplication()
 {
     shutDown();
-}
-
-void UiApplication::showHelp(int topic, int)
-{
-    if (zkr::sharedServices != nullptr && zkr::sharedServices->handleZKRHelp != nullptr)
-        zkr::sharedServices->handleZKRHelp(kHelpPage, topic, 0, 0);
 }
 
 void UiApplication::startUp()

@@ -20,7 +20,6 @@ public:
     UiApplication();
     ~UiApplication() override;
 
-    void showHelp(int topic, int context) override;
     // Binds the shared services, makes the main window's object and names the settings file.
     virtual void startUp();
     // Closes the main window if it is still open and lets everything go.
