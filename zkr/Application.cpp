@@ -65,4 +65,12 @@ void Application::showHelp(int topic, int)
         sharedServices->handleZKRHelp(helpPage, topic, 0, 0);
 }
 
+Registry* settingsSection(const char* section)
+{
+    if (theApplication == nullptr)
+        return nullptr;
+    theApplication->settings.selectSection(section, true);
+    return &theApplication->settings;
+}
+
 } // namespace zkr

@@ -35,4 +35,8 @@ public:
 // threads run; they only read it.
 extern Application* theApplication;
 
+// The application's settings store with section selected (read from the file
+// the first time); null before the application exists.
+Registry* settingsSection(const char* section);
+
 } // namespace zkr

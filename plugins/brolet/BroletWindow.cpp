@@ -33,14 +33,10 @@ constexpr int kStartFailed = 18;
 
 constexpr char kWaveMapperName[] = "Wavemapper";
 
-// The plug-in's settings store with its section selected (read from the
-// file the first time); null without the application.
+// The plug-in's settings store with its section selected; null without the application.
 zkr::Registry* pluginSettings()
 {
-    if (zkr::theApplication == nullptr)
-        return nullptr;
-    zkr::theApplication->settings.selectSection(kSettingsSection, true);
-    return &zkr::theApplication->settings;
+    return zkr::settingsSection(kSettingsSection);
 }
 
 } // namespace

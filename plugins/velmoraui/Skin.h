@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "zkr/Application.h"
 #include "zkr/Control.h"
 #include "zkr/Registry.h"
 #include "zkr/SkinImages.h"
@@ -12,9 +13,11 @@ namespace velmoraui {
 // The plug-in's section of the settings file.
 inline constexpr char kSettingsSection[] = "Velmora User Interface";
 
-// The plug-in's settings store with its section selected (read from the
-// file the first time); null before the application exists.
-zkr::Registry* pluginSettings();
+// The plug-in's settings store with its section selected; null before the application exists.
+inline zkr::Registry* pluginSettings()
+{
+    return zkr::settingsSection(kSettingsSection);
+}
 
 // What a control sends its window when the user changes it (wparam: the
 // control's id), and what tells a window that the engine's updates wait.
