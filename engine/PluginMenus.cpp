@@ -19,40 +19,14 @@ using plat::ui::MenuHandle;
 constexpr unsigned kNoneItem = 1;
 constexpr char kNoneText[] = "none";
 
-// A pop-up menu for the length of one request.
-class PopupMenu {
-public:
-    PopupMenu() : menu_(plat::ui::createPopupMenu()) {}
-    ~PopupMenu()
-    {
-        if (menu_ != nullptr)
-            plat::ui::destroyMenu(menu_);
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
+using plat::ui::PopupMenu;
 
-    void add(unsigned id, const std::string& text, bool enabled)
-    {
-        plat::ui::appendMenu(menu_,
-                             enabled ? plat::ui::kMenuString : plat::ui::kMenuString | plat::ui::kMenuGrayed,
-                             id, text.c_str());
-    }
-    void addSeparator() { plat::ui::appendMenu(menu_, plat::ui::kMenuSeparator, 0, nullptr); }
-
-    // The chosen item's identifier, 0 when dismissed.
-    unsigned track(const EngineRequest& request)
-    {
-        if (menu_ == nullptr)
-            return 0;
-        const intptr_t chosen = plat::ui::trackPopupMenu(
-            menu_, plat::ui::kTrackReturnCommand, static_cast<int>(request.x), static_cast<int>(request.y),
-            reinterpret_cast<plat::ui::WindowHandle>(request.owner));
-        return chosen > 0 ? static_cast<unsigned>(chosen) : 0;
-    }
-
-private:
-    MenuHandle menu_;
-};
+// The chosen item's identifier at the request's place, 0 when dismissed.
+unsigned track(PopupMenu& menu, const EngineRequest& request)
+{
+    return static_cast<unsigned>(menu.track(static_cast<int>(request.x), static_cast<int>(request.y),
+                                            reinterpret_cast<plat::ui::WindowHandle>(request.owner)));
+}
 
 // What one menu item shows, read under the slots' lock.
 struct ItemText {
@@ -70,12 +44,12 @@ std::string joined(const char* left, const char* right)
 unsigned addChoices(PopupMenu& menu, bool filled, const std::vector<ItemText>& items)
 {
     if (filled) {
-        menu.add(kNoneItem, kNoneText, true);
+        menu.add(kNoneItem, kNoneText);
         menu.addSeparator();
     }
     const unsigned first = filled ? kNoneItem + 1 : kNoneItem;
     for (std::size_t i = 0; i < items.size(); ++i)
-        menu.add(first + static_cast<unsigned>(i), items[i].text, items[i].enabled);
+        menu.add(first + static_cast<unsigned>(i), items[i].text.c_str(), items[i].enabled);
     return first;
 }
 
@@ -129,13 +103,13 @@ int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
 
     PopupMenu menu;
     if (refused) {
-        menu.add(kNoneItem, engineString(kStringNotNow), false);
-        menu.track(request);
+        menu.add(kNoneItem, engineString(kStringNotNow).c_str(), false);
+        track(menu, request);
         return 0;
     }
     const unsigned first = addChoices(menu, filled, items);
 
-    const unsigned chosen = menu.track(request);
+    const unsigned chosen = track(menu, request);
     if (chosen == 0)
         return 0;
     if (filled && chosen == kNoneItem) {
@@ -195,7 +169,7 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
     PopupMenu menu;
     const unsigned first = addChoices(menu, filled, items);
 
-    const unsigned chosen = menu.track(request);
+    const unsigned chosen = track(menu, request);
     if (chosen == 0)
         return 0;
     if (filled && chosen == kNoneItem) {

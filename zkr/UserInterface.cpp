@@ -464,13 +464,9 @@ bool UserInterface::onContextMenu(int x, int y)
         onControlContextMenu(control, x, y);
         return true;
     }
-    MenuHandle menu = createPopupMenu();
-    if (menu == nullptr)
-        return true;
-    appendMenuItem(menu, kDirectHelpCommand, kDirectHelpText, helpTopic != -1);
-    intptr_t chosen = trackPopupMenu(menu, kTrackReturnCommand, x, y, window);
-    destroyMenu(menu);
-    if (chosen == static_cast<intptr_t>(kDirectHelpCommand)) {
+    PopupMenu menu;
+    menu.add(kDirectHelpCommand, kDirectHelpText, helpTopic != -1);
+    if (menu.track(x, y, window) == kDirectHelpCommand) {
         HelpInfo request;
         request.contextType = kHelpInfoWindow;
         request.item = window;

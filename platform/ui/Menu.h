@@ -92,4 +92,35 @@ PLAT_API bool endMenu();
 // windows shows; null for any other window.
 PLAT_API MenuHandle menuOfWindow(WindowHandle window);
 
+// A pop-up menu made for one choice and destroyed with its scope.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(createPopupMenu()) {}
+    ~PopupMenu()
+    {
+        if (menu_ != nullptr)
+            destroyMenu(menu_);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+
+    MenuHandle handle() const { return menu_; }
+    void add(uintptr_t id, const char* text, bool enabled = true, bool checked = false)
+    {
+        appendMenu(menu_, kMenuString | (enabled ? 0u : kMenuGrayed) | (checked ? kMenuChecked : 0u), id, text);
+    }
+    void addSeparator() { appendMenu(menu_, kMenuSeparator, 0, nullptr); }
+    // The chosen item's identifier, 0 when the menu was dismissed (or could not be made).
+    uintptr_t track(int x, int y, WindowHandle owner, uint32_t flags = kTrackLeftAlign)
+    {
+        if (menu_ == nullptr)
+            return 0;
+        const intptr_t chosen = trackPopupMenu(menu_, flags | kTrackReturnCommand, x, y, owner);
+        return chosen > 0 ? static_cast<uintptr_t>(chosen) : 0;
+    }
+
+private:
+    MenuHandle menu_;
+};
+
 } // namespace plat::ui

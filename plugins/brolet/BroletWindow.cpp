@@ -321,19 +321,14 @@ void BroletWindow::onControl(int id)
 void BroletWindow::chooseDevice()
 {
     zkr::List& devices = output_.outputDevice.capabilities;
-    plat::ui::MenuHandle menu = plat::ui::createPopupMenu();
-    if (menu == nullptr)
-        return;
+    plat::ui::PopupMenu menu;
     for (int index = 0; index < devices.count; ++index) {
         const auto* caps = static_cast<const zkr::DeviceCapabilities*>(devices.itemAt(index));
-        const uint32_t checked = index == selectedDevice_ ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked;
-        plat::ui::appendMenu(menu, plat::ui::kMenuString | checked, static_cast<uintptr_t>(index + 1),
-                             caps != nullptr ? caps->name : "");
+        menu.add(static_cast<uintptr_t>(index + 1), caps != nullptr ? caps->name : "", true,
+                 index == selectedDevice_);
     }
     const plat::ui::Point corner = deviceLabel_->bottomLeftOnScreen();
-    const intptr_t chosen =
-        plat::ui::trackPopupMenu(menu, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
-    plat::ui::destroyMenu(menu);
+    const auto chosen = static_cast<int>(menu.track(corner.x, corner.y, window));
     if (chosen > 0 && chosen <= devices.count)
         selectDevice(static_cast<int>(chosen) - 1);
 }

@@ -23,22 +23,6 @@ constexpr int kStereoChannels = 2;
 constexpr plat::ui::Argb kPlainDisplay = plat::ui::rgb(12, 16, 22);
 constexpr char kNoneItem[] = "none";
 
-// A pop-up menu destroyed with its scope.
-class PopupMenu {
-public:
-    PopupMenu() : menu_(plat::ui::createPopupMenu()) {}
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    ~PopupMenu()
-    {
-        if (menu_ != nullptr)
-            plat::ui::destroyMenu(menu_);
-    }
-    plat::ui::MenuHandle handle() const { return menu_; }
-
-private:
-    plat::ui::MenuHandle menu_;
-};
 
 } // namespace
 
@@ -290,14 +274,12 @@ void VisualsHost::moduleMenu(plat::ui::Point screen)
     const int count = s.modules.count();
     if (count == 0)
         return;
-    PopupMenu menu;
+    plat::ui::PopupMenu menu;
     for (int i = 0; i < count; ++i)
-        plat::ui::appendMenu(menu.handle(), plat::ui::kMenuString, uintptr_t(i + 1),
-                             s.modules.menuName(i).c_str());
-    plat::ui::appendMenu(menu.handle(), plat::ui::kMenuSeparator, 0, nullptr);
-    plat::ui::appendMenu(menu.handle(), plat::ui::kMenuString, uintptr_t(count + 1), kNoneItem);
-    const auto command = int(
-        plat::ui::trackPopupMenu(menu.handle(), plat::ui::kTrackReturnCommand, screen.x, screen.y, s.window));
+        menu.add(uintptr_t(i + 1), s.modules.menuName(i).c_str());
+    menu.addSeparator();
+    menu.add(uintptr_t(count + 1), kNoneItem);
+    const auto command = int(menu.track(screen.x, screen.y, s.window));
     if (command == 0)
         return;
     if (command == count + 1)
