@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "engine/Engine.h"
 #include "platform/ui/Window.h"
@@ -39,6 +41,30 @@ inline int32_t post(engine::Engine& core, intptr_t code, intptr_t value = 0, int
 {
     engine::EngineEvent event{code, 1, value, target, 0, 0, index};
     return core.postEvent(&event);
+}
+
+// The real engine on the program folder: discovers the plug-ins, loads the
+// user interface, sets up the audio system and runs its main loop on a
+// thread of its own once the user interface exists (which restores the
+// stored plug-ins). Ends the program when any of it fails. The engine lives
+// until the process ends, as in the program.
+inline engine::Engine* startEngine(const std::string& folder)
+{
+    auto* core = new engine::Engine;
+    core->folder = folder;
+    if (core->discoverPlugins() != 0 || core->loadUserInterface() != 0 ||
+        core->applyAudioSetup(core->audioSetup) != 0)
+        fail("the engine could not load the plug-ins");
+    std::promise<bool> created;
+    std::thread([core, &created] {
+        const bool made = core->userInterface->createUserInterface(core->instance, core->showCommand) == 0;
+        created.set_value(made);
+        if (made)
+            core->runLoop();
+    }).detach();
+    if (!created.get_future().get() || core->inputs[0] == nullptr || core->output == nullptr)
+        fail("the user interface or the restored plug-ins are missing");
+    return core;
 }
 
 } // namespace velmora::gallery

@@ -120,20 +120,7 @@ int main(int argc, char** argv)
            "[Velmora User Interface]\nMainUIPos=860,840\nMixerVisible=0\nbTrayIcon=0\n"
            "[Velmora Brolet Blaster]\nWindowPos=24,24\nVizMode=0\nbSoundOutput=1\nbFileOutput=0\n";
 
-    auto* core = new engine::Engine; // lives until the process ends, as in the program
-    core->folder = program.path();
-    if (core->discoverPlugins() != 0 || core->loadUserInterface() != 0 ||
-        core->applyAudioSetup(core->audioSetup) != 0)
-        return fail("the engine could not load the plug-ins");
-    std::promise<bool> created;
-    std::thread([core, &created] {
-        const bool made = core->userInterface->createUserInterface(core->instance, core->showCommand) == 0;
-        created.set_value(made);
-        if (made)
-            core->runLoop();
-    }).detach();
-    if (!created.get_future().get() || core->inputs[0] == nullptr || core->output == nullptr)
-        return fail("the user interface or the restored plug-ins are missing");
+    engine::Engine* core = velmora::gallery::startEngine(program.path());
     const WindowHandle window = windowTitled("Velmora Brolet Blaster");
     if (window == nullptr)
         return fail("the output's window is missing");

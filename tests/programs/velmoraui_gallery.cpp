@@ -88,21 +88,7 @@ int main(int argc, char** argv)
            "v0.1b]\nLastAudioInput1=pattern_input.vin\nLastAudioOutput=recording_output.vwo\n"
            "[Velmora User Interface]\nMainUIPos=0,0\nMixerUIPos=0,190\nMixerVisible=1\nbTrayIcon=0\n";
 
-    auto* core = new engine::Engine; // lives until the process ends, as in the program
-    core->folder = program.path();
-    if (core->discoverPlugins() != 0 || core->loadUserInterface() != 0 ||
-        core->applyAudioSetup(core->audioSetup) != 0)
-        return fail("the engine could not load the plug-ins");
-    // The windows exist (and the selection is restored) once the user interface is created.
-    std::promise<bool> created;
-    std::thread([core, &created] {
-        const bool made = core->userInterface->createUserInterface(core->instance, core->showCommand) == 0;
-        created.set_value(made);
-        if (made)
-            core->runLoop();
-    }).detach();
-    if (!created.get_future().get() || core->inputs[0] == nullptr || core->output == nullptr)
-        return fail("the user interface or the restored plug-ins are missing");
+    engine::Engine* core = velmora::gallery::startEngine(program.path());
     const WindowHandle mainWindow = windowTitled("Velmora Audio Engine");
     const WindowHandle console = windowTitled("Mixing Console");
 
