@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "zkr/MultimediaFile.h"
+#include "zkr/MutexObject.h"
+#include "zkr/ObjectBase.h"
+#include "zkr/WaveformatConverter.h"
+
+namespace tindle {
+
+class TindlePlugin;
+struct WaveformImage;
+
+inline constexpr int kChannelCount = 4;
+
+// Channel states.
+inline constexpr int32_t kStateStopped = 0;
+inline constexpr int32_t kStatePlaying = 1;
+inline constexpr int32_t kStatePaused = 2;
+inline constexpr int32_t kStateWaiting = 3; // for a synchronised start
+
+// One of the four mono input streams. A stereo file lies in a pair: the owner
+// (channel i) reads the file and hands the right half to its partner (i + 1).
+struct ChannelRecord {
+    zkr::MutexObject lock; // "ChannelLock%i"
+    bool loaded = false;
+    bool owner = false;
+    int32_t partner = -1;
+    // Shared by both channels of a pair; only the owner deletes them.
+    zkr::MultimediaFile* file = nullptr;
+    zkr::WaveformatConverter* converter = nullptr;
+    int32_t readSize = 0;
+    std::unique_ptr<uint8_t[]> readBuffer; // owner only
+    const uint8_t* outputData = nullptr;
+    int32_t outputBytes = 0;
+    int32_t state = kStateStopped;
+    int32_t previousState = kStateStopped;
+    bool loop = false;
+    bool synchronised = false;
+    int32_t delivered = 0;
+    std::string path; // the file's full path, for titles and properties
+
+    explicit ChannelRecord(int index);
+};
+
+// What shows the channels: the main window's strips. Every call may come from
+// any thread (the streaming thread refreshes strips and moves cursors), so an
+// implementation hands them to its window's thread.
+class ChannelView {
+public:
+    virtual ~ChannelView() = default;
+    // The strip shows the channel's record as it is now (buttons, title, cursor reset in state 0).
+    virtual void refreshStrip(int channel) = 0;
+    // A block was delivered: advance the play cursor (restarted: back to 0).
+    virtual void advanceCursor(int channel, bool restarted) = 0;
+    // Window's thread, opening a file: builds the picture of file (not yet in
+    // any channel) while the modal progress dialog shows; 0 or the build's error.
+    virtual int buildPicture(zkr::MultimediaFile& file, const std::string& path, WaveformImage& image) = 0;
+    // Window's thread: the picture goes into channel's display (for a stereo
+    // file the upper half into channel, the lower into channel + 1) with the
+    // file's length.
+    virtual void showPicture(int channel, const WaveformImage& image, uint32_t durationMs) = 0;
+};
+
+// The four channel records and every operation on them (reading a block,
+// opening, closing, play/stop, pause, loop, synchronise, loading a
+// recording). Errors are reported through setError of this object.
+//
+// Threads: readBlock and streamingError on the engine's streaming thread,
+// everything else on the window's thread. Each operation takes the locks of
+// the channels it changes (owner, then partner; waits of 50 ms); an operation
+// that does not get a lock leaves the record untouched.
+class ChannelSet : public zkr::ObjectBase {
+public:
+    static constexpr uint32_t kLockWaitMs = 50;
+
+    explicit ChannelSet(TindlePlugin& plugin);
+    ~ChannelSet() override;
+
+    // Set by the window when it exists (null before and after).
+    ChannelView* view = nullptr;
+
+    // ---- streaming thread ----
+    bool readBlock(int channel, const int16_t** block, int32_t* bytes);
+    void streamingError();
+
+    // ---- window's thread ----
+    // 0 or the error (32, 35, 17, 19, the file's errors), already reported.
+    int open(int channel, const std::string& path);
+    void close(int channel);
+    int playStop(int channel); // 0 or 34
+    void pause(int channel);
+    void setLoop(int channel, bool loop);
+    void setSynchronised(int channel, bool synchronised);
+    // The pre-recorder's file into the first free channel (pair): 0, 32 or open's error.
+    int loadRecording(const std::string& path, int fileChannels);
+    // Closes every loaded channel (set-up of the audio system, unload).
+    void closeAll();
+
+    ChannelRecord& record(int channel) { return *records_[std::size_t(channel)]; }
+
+private:
+    TindlePlugin& plugin_;
+    std::array<std::unique_ptr<ChannelRecord>, kChannelCount> records_;
+};
+
+} // namespace tindle
