@@ -168,6 +168,44 @@ int resultOfExit(int status)
     return kShellNoAssociation;
 }
 
+// Starts program (a full path) with arguments (the first is its name), its
+// standard input from /dev/null, in folder when one is given and, when
+// detached, in a session of its own so that it outlives ours; -1 on failure.
+pid_t spawn(const std::string& program, std::vector<std::string> arguments, const std::string& folder,
+            bool detached)
+{
+    SpawnActions actions;
+    if (!folder.empty() && posix_spawn_file_actions_addchdir_np(actions.get(), folder.c_str()) != 0)
+        return -1;
+    // The program has no business with our standard input.
+    if (posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) != 0)
+        return -1;
+
+    // Whatever this process blocks or ignores is not the program's concern.
+    SpawnAttributes attributes;
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGPIPE, SIGCHLD, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigmask(attributes.get(), &none);
+    posix_spawnattr_setsigdefault(attributes.get(), &defaults);
+    posix_spawnattr_setflags(attributes.get(),
+                             static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                (detached ? POSIX_SPAWN_SETSID : 0)));
+
+    // No shell in between: each argument arrives as it is, whatever it contains.
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
 } // namespace
 
 int shellOpen(const std::string& target, const std::string& folder)
@@ -197,29 +235,8 @@ int shellOpenWithin(const std::string& target, const std::string& folder, uint32
     if (opener.empty())
         return kShellNoAssociation;
 
-    SpawnActions actions;
-    if (!folder.empty() && posix_spawn_file_actions_addchdir_np(actions.get(), folder.c_str()) != 0)
-        return kShellNoAssociation;
-    // The opener has no business with our standard input.
-    if (posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) != 0)
-        return kShellNoAssociation;
-
-    // Whatever this process blocks or ignores is not the opener's concern.
-    SpawnAttributes attributes;
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGCHLD, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2})
-        sigaddset(&defaults, signal);
-    posix_spawnattr_setsigmask(attributes.get(), &none);
-    posix_spawnattr_setsigdefault(attributes.get(), &defaults);
-    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    // No shell in between: the target is one argument, whatever it contains.
-    std::vector<char*> argv{const_cast<char*>("xdg-open"), argument.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, opener.c_str(), actions.get(), attributes.get(), argv.data(), environ) != 0)
+    const pid_t pid = spawn(opener, {"xdg-open", argument}, folder, false);
+    if (pid < 0)
         return kShellNoAssociation;
 
     int status = 0;
@@ -228,6 +245,26 @@ int shellOpenWithin(const std::string& target, const std::string& folder, uint32
         return kShellOpenDone;
     }
     return resultOfExit(status);
+}
+
+int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor)
+{
+    lookedFor.clear();
+    for (const CommandLine& command : commands) {
+        if (command.empty())
+            continue;
+        const std::string program = findOnPath(command.front());
+        if (program.empty()) {
+            lookedFor += (lookedFor.empty() ? "" : ", ") + command.front();
+            continue;
+        }
+        const pid_t pid = spawn(program, command, "", true);
+        if (pid < 0)
+            return kShellNoAssociation;
+        reapLater(pid);
+        return kShellOpenDone;
+    }
+    return kShellFileNotFound;
 }
 
 } // namespace plat

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/core/Api.h"
 
@@ -23,5 +24,16 @@ inline constexpr uint32_t kShellOpenWaitMs = 10000;
 PLAT_API int shellOpen(const std::string& target, const std::string& folder);
 // The same with a chosen wait for the opener's answer.
 PLAT_API int shellOpenWithin(const std::string& target, const std::string& folder, uint32_t waitLimitMs);
+
+// A program to start: its name (looked for in the absolute folders of PATH)
+// followed by its arguments.
+using CommandLine = std::vector<std::string>;
+
+// Starts the first of the commands whose program is on the PATH, on its own:
+// in a session of its own, not waited for. kShellOpenDone when one started;
+// kShellFileNotFound when none of the programs is there, with lookedFor
+// naming them in order, joined by ", "; kShellNoAssociation when the one
+// found could not be started.
+PLAT_API int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor);
 
 } // namespace plat
