@@ -249,6 +249,29 @@ inline Surface drawIconTile()
     return image;
 }
 
+// The plug-ins' cursor: an arrow pointing up and left, white with a dark rim; its tip is the hot spot.
+inline Surface drawArrowCursor()
+{
+    const int size = 20;
+    Surface image(size, size, 0);
+    auto inside = [](double x, double y, double grow) {
+        // The arrow's outline: tip at (1, 1), the left edge straight down.
+        const double tx = x - 1.0;
+        const double ty = y - 1.0;
+        const bool head = tx >= -grow && ty >= tx - grow && ty <= 13.0 + grow - tx * 0.45 && tx <= 9.0 + grow;
+        const bool tail = tx >= 4.0 - grow && tx <= 7.5 + grow && ty >= 9.0 && ty <= 17.0 + grow &&
+                          std::abs((ty - 9.0) - (tx - 4.0) * 2.2) <= 3.5 + grow;
+        return head || tail;
+    };
+    coverSampled(
+        image, 0, 0, size - 1, size - 1, [&](double x, double y) { return inside(x, y, 1.0); },
+        [](int, int) { return rgb(0x10, 0x11, 0x13); });
+    coverSampled(
+        image, 0, 0, size - 1, size - 1, [&](double x, double y) { return inside(x, y, 0.0); },
+        [](int, int) { return kWhite; });
+    return image;
+}
+
 inline Rect frameOf(int index, int width, int height)
 {
     return {0, index * height, width, (index + 1) * height};
