@@ -202,6 +202,39 @@ inline Surface drawButton(const Surface& skin, const Rect& place, const FaceCont
     return image;
 }
 
+// A switch's face: a small lamp (lit when on) and its name.
+inline FaceContent switchFace(std::string text, Argb lamp, bool on)
+{
+    return [text = std::move(text), lamp, on](Surface& image, const Rect& face, Argb ink) {
+        const double cx = face.left + 4.5;
+        const double cy = face.top + face.height() / 2.0;
+        fillDisc(image, cx, cy, 3.2, rgb(0x0B, 0x0C, 0x0E));
+        if (on) {
+            fillDisc(image, cx, cy, 2.4, mix(lamp, kWhite, 0.55));
+            fillDisc(image, cx - 0.6, cy - 0.6, 1.0, argb(0xD0, 0xFF, 0xFF, 0xFF));
+        } else {
+            fillDisc(image, cx, cy, 2.4, mix(lamp, kBlack, 0.72));
+        }
+        Painter p(image);
+        const TextStyle style{font("DejaVu Sans", -8, kWeightBold), ink, 0, 0};
+        drawText(p, style, {face.left + 9, face.top, face.right, face.bottom}, text);
+    };
+}
+
+// The eight frames of a switch at place: off (normal, disabled, hot, pressed), then on.
+inline Surface drawSwitch(const Surface& skin, const Rect& place, const std::string& text, Argb lamp)
+{
+    Surface image(place.width(), place.height() * kToggleFrames);
+    for (int index = 0; index < kToggleFrames; ++index) {
+        const bool on = index >= kPushFrames;
+        Surface frame = crop(skin, place);
+        drawButtonFrame(frame, kButtonStates[static_cast<std::size_t>(index % kPushFrames)],
+                        switchFace(text, lamp, on), on ? mix(lamp, kBlack, 0.25) : 0);
+        image.copyFrom(frame, frame.bounds(), 0, index * place.height());
+    }
+    return image;
+}
+
 inline FaceContent closeSymbol()
 {
     return [](Surface& image, const Rect& face, Argb ink) {

@@ -104,40 +104,6 @@ FaceContent helpSymbol()
     };
 }
 
-// A switch's face: a small lamp (lit when on) and its name.
-FaceContent switchFace(std::string text, Argb lamp, bool on)
-{
-    return [text = std::move(text), lamp, on](Surface& image, const Rect& face, Argb ink) {
-        const double cx = face.left + 4.5;
-        const double cy = face.top + face.height() / 2.0;
-        fillDisc(image, cx, cy, 3.2, rgb(0x0B, 0x0C, 0x0E));
-        if (on) {
-            fillDisc(image, cx, cy, 2.4, mix(lamp, kWhite, 0.55));
-            fillDisc(image, cx - 0.6, cy - 0.6, 1.0, argb(0xD0, 0xFF, 0xFF, 0xFF));
-        } else {
-            fillDisc(image, cx, cy, 2.4, mix(lamp, kBlack, 0.72));
-        }
-        Painter p(image);
-        const TextStyle style{font("DejaVu Sans", -8, kWeightBold), ink, 0, 0};
-        drawText(p, style, {face.left + 9, face.top, face.right, face.bottom}, text);
-    };
-}
-
-// The eight frames of a switch: off (normal, disabled, hot, pressed), then on.
-Surface drawSwitch(const Surface& skin, const layout::Box& box, const std::string& text, Argb lamp)
-{
-    const Rect place = rectOf(box);
-    Surface image(place.width(), place.height() * kToggleFrames);
-    for (int index = 0; index < kToggleFrames; ++index) {
-        const bool on = index >= kPushFrames;
-        Surface frame = crop(skin, place);
-        drawButtonFrame(frame, kButtonStates[static_cast<std::size_t>(index % kPushFrames)],
-                        switchFace(text, lamp, on), on ? mix(lamp, kBlack, 0.25) : 0);
-        image.copyFrom(frame, frame.bounds(), 0, index * place.height());
-    }
-    return image;
-}
-
 // ---- the window -------------------------------------------------------------------
 
 struct WindowArt {
@@ -217,8 +183,8 @@ WindowArt drawWindow()
     art.folderButton = drawButton(skin, rectOf(layout::kFolderButton), label("REC FOLDER"));
     art.helpButton = drawButton(skin, rectOf(layout::kHelpButton), helpSymbol());
     art.closeButton = drawButton(skin, rectOf(layout::kCloseButton), closeSymbol());
-    art.soundSwitch = drawSwitch(skin, layout::kSoundSwitch, "SOUND", kSoundColour);
-    art.fileSwitch = drawSwitch(skin, layout::kFileSwitch, "FILE", kFileColour);
+    art.soundSwitch = drawSwitch(skin, rectOf(layout::kSoundSwitch), "SOUND", kSoundColour);
+    art.fileSwitch = drawSwitch(skin, rectOf(layout::kFileSwitch), "FILE", kFileColour);
 
     auto showFirstFrame = [&skin](const Surface& frames, const layout::Box& box) {
         skin.copyFrom(frames, {0, 0, box.width, box.height}, box.x, box.y);
