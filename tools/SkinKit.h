@@ -121,6 +121,27 @@ inline void drawWordmark(Surface& image, const Rect& area, int nameHeight, bool 
                  "AUDIO ENGINE", Align::Left);
 }
 
+// A window's title strip in area: the mark, the product's name and the
+// plug-in's in its colour, and a rule running on to ruleEnd.
+inline void drawTitleStrip(Surface& skin, const Rect& area, std::string_view plugin, Argb pluginColour,
+                           int ruleEnd)
+{
+    Painter p(skin);
+    const double markSize = 19.0;
+    const double markTop = area.top + (area.height() - markSize) / 2.0 - 1.0;
+    drawMark(skin, area.left + 1, markTop + 1, markSize, argb(0xA0, 0x05, 0x05, 0x06));
+    drawMark(skin, area.left, markTop, markSize, kEffectAccent);
+    const TextStyle name{font("DejaVu Sans", -12, kWeightBold), rgb(0xE4, 0xE7, 0xEB), 0, kTextShadow};
+    const TextStyle product{font("DejaVu Sans", -9, kWeightBold), pluginColour, 2, kTextShadow};
+    int x = area.left + static_cast<int>(markSize) + 3;
+    drawText(p, name, {x, area.top, area.right, area.bottom}, "velmora", Align::Left);
+    x += textWidth(name, "velmora") + 8;
+    drawText(p, product, {x, area.top + 1, area.right, area.bottom + 1}, plugin, Align::Left);
+    x += textWidth(product, plugin) + 8;
+    const int middle = area.top + area.height() / 2 + 1;
+    p.fillRect({x, middle, ruleEnd, middle + 1}, kRule);
+}
+
 // ---- buttons --------------------------------------------------------------------
 
 enum class ButtonState { Normal, Disabled, Hot, Pressed };

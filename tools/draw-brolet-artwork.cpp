@@ -121,26 +121,6 @@ struct WindowArt {
     Surface closeButton;
 };
 
-// The title strip: the mark, the product's name and the plug-in's.
-void drawTitle(Surface& skin)
-{
-    const Rect area = rectOf(layout::kTitle);
-    Painter p(skin);
-    const double markSize = 19.0;
-    const double markTop = area.top + (area.height() - markSize) / 2.0 - 1.0;
-    drawMark(skin, area.left + 1, markTop + 1, markSize, argb(0xA0, 0x05, 0x05, 0x06));
-    drawMark(skin, area.left, markTop, markSize, kEffectAccent);
-    const TextStyle name{font("DejaVu Sans", -12, kWeightBold), rgb(0xE4, 0xE7, 0xEB), 0, kTextShadow};
-    const TextStyle product{font("DejaVu Sans", -9, kWeightBold), kOutputAccent, 2, kTextShadow};
-    int x = area.left + static_cast<int>(markSize) + 3;
-    drawText(p, name, {x, area.top, area.right, area.bottom}, "velmora", Align::Left);
-    x += textWidth(name, "velmora") + 8;
-    drawText(p, product, {x, area.top + 1, area.right, area.bottom + 1}, "BROLET BLASTER", Align::Left);
-    x += textWidth(product, "BROLET BLASTER") + 8;
-    const int middle = area.top + area.height() / 2 + 1;
-    p.fillRect({x, middle, layout::kHelpButton.x - 8, middle + 1}, kRule);
-}
-
 // A well with a caption over its controls.
 void drawGroup(Surface& skin, const layout::Box& well, std::string_view caption, Argb accent)
 {
@@ -159,7 +139,7 @@ WindowArt drawWindow()
     for (const auto& [x, y] :
          {std::pair{9.5, 9.5}, {width - 9.5, 9.5}, {9.5, height - 9.5}, {width - 9.5, height - 9.5}})
         drawScrew(skin, x, y);
-    drawTitle(skin);
+    drawTitleStrip(skin, rectOf(layout::kTitle), "BROLET BLASTER", kOutputAccent, layout::kHelpButton.x - 8);
 
     // The visual: the screen in its bezel, its name field and mode button below.
     drawPlate(skin, rectOf(layout::kDisplayWell), 4.0, kWell);
