@@ -224,6 +224,21 @@ int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t 
     return -1;
 }
 
+bool replaceFileContents(const std::string& path, const void* data, size_t size)
+{
+    std::string tempPath;
+    UniqueFd fd(createTempFileBeside(path, tempPath));
+    if (!fd)
+        return false;
+    const bool written = writeFully(fd.get(), data, size);
+    const bool closed = fd.close();
+    if (!written || !closed || ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     struct stat existing;

@@ -64,6 +64,10 @@ PLAT_API int createPrivateTempFile(const std::string& prefix, const std::string&
 // file is created with mode less the umask, so that it is never open to more
 // users than the file it will replace.
 PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t mode = 0666);
+// Writes data to a new file beside path and renames it over path, so that
+// path holds either its old contents or all of the new ones, never a part.
+// False, with path left as it was, when either step fails.
+PLAT_API bool replaceFileContents(const std::string& path, const void* data, size_t size);
 
 // Path helpers on '/'.
 // folder and name with exactly one '/' between them; either may be empty.

@@ -134,17 +134,7 @@ bool savePng(const Surface& image, const std::string& path)
     std::vector<uint8_t> bytes;
     if (!encodePng(image, bytes))
         return false;
-    std::string tempPath;
-    UniqueFd fd(createTempFileBeside(path, tempPath));
-    if (!fd)
-        return false;
-    const bool written = writeFully(fd.get(), bytes.data(), bytes.size());
-    const bool closed = fd.close();
-    if (!written || !closed || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileContents(path, bytes.data(), bytes.size());
 }
 
 } // namespace plat::ui
