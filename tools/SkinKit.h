@@ -142,6 +142,48 @@ inline void drawTitleStrip(Surface& skin, const Rect& area, std::string_view plu
     p.fillRect({x, middle, ruleEnd, middle + 1}, kRule);
 }
 
+// ---- lamps ----------------------------------------------------------------------
+
+// The colours of a round lamp's glass, lit and dark.
+struct LampColours {
+    Argb litRim;
+    Argb litGlass;
+    Argb litCentre;
+    Argb darkRim;
+    Argb darkGlass;
+};
+inline const LampColours kGreenLamp{argb(0xFF, 0x1C, 0xB8, 0x3E), rgb(0x4C, 0xF0, 0x6C), rgb(0xB4, 0xFF, 0xC2),
+                                    rgb(0x0C, 0x2A, 0x15), rgb(0x12, 0x3D, 0x1E)};
+inline const LampColours kRedLamp{rgb(0xB8, 0x1C, 0x1C), rgb(0xF0, 0x4C, 0x40), rgb(0xFF, 0xC0, 0xB4),
+                                  rgb(0x2A, 0x0C, 0x0C), rgb(0x3D, 0x12, 0x12)};
+
+// A round lamp of size x size on the lamp bed, lit or dark.
+inline Surface drawLamp(int size, bool lit, const LampColours& colours)
+{
+    Surface image(size, size, kLampBed);
+    const double c = size / 2.0;
+    fillDisc(image, c, c + 0.4, c, rgb(0x3A, 0x3E, 0x45)); // the bezel's lit lower rim
+    fillDisc(image, c, c, c - 0.4, rgb(0x05, 0x06, 0x07));
+    if (lit) {
+        fillDisc(image, c, c, c - 1.1, colours.litRim);
+        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, colours.litGlass);
+        fillDisc(image, c - 0.5, c - 0.6, c - 3.4, colours.litCentre);
+        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0xD0, 0xFF, 0xFF, 0xFF));
+    } else {
+        fillDisc(image, c, c, c - 1.1, colours.darkRim);
+        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, colours.darkGlass);
+        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0x50, 0xFF, 0xFF, 0xFF));
+    }
+    return image;
+}
+
+// The recess a lamp sits in, on a skin, with the dark lamp in it.
+inline void drawLampHousing(Surface& skin, const Rect& lamp, const Surface& darkLamp)
+{
+    drawPlate(skin, lamp.inflatedBy(2, 2), 3.0, kLampHousing);
+    skin.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
+}
+
 // ---- buttons --------------------------------------------------------------------
 
 enum class ButtonState { Normal, Disabled, Hot, Pressed };

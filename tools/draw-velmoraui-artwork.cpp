@@ -174,35 +174,6 @@ Surface drawFont()
     return image;
 }
 
-// ---- lamps ----------------------------------------------------------------------
-
-Surface drawLamp(bool lit)
-{
-    const int size = layout::kLampSize;
-    Surface image(size, size, kLampBed);
-    const double c = size / 2.0;
-    fillDisc(image, c, c + 0.4, c, rgb(0x3A, 0x3E, 0x45)); // the bezel's lit lower rim
-    fillDisc(image, c, c, c - 0.4, rgb(0x05, 0x06, 0x07));
-    if (lit) {
-        fillDisc(image, c, c, c - 1.1, argb(0xFF, 0x1C, 0xB8, 0x3E));
-        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, rgb(0x4C, 0xF0, 0x6C));
-        fillDisc(image, c - 0.5, c - 0.6, c - 3.4, rgb(0xB4, 0xFF, 0xC2));
-        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0xD0, 0xFF, 0xFF, 0xFF));
-    } else {
-        fillDisc(image, c, c, c - 1.1, rgb(0x0C, 0x2A, 0x15));
-        fillDisc(image, c - 0.3, c - 0.3, c - 2.2, rgb(0x12, 0x3D, 0x1E));
-        fillDisc(image, c - 1.4, c - 1.6, 1.0, argb(0x50, 0xFF, 0xFF, 0xFF));
-    }
-    return image;
-}
-
-// The recess a lamp sits in, on a skin.
-void drawLampHousing(Surface& skin, const Rect& lamp, const Surface& darkLamp)
-{
-    drawPlate(skin, lamp.inflatedBy(2, 2), 3.0, kLampHousing);
-    skin.copyFrom(darkLamp, darkLamp.bounds(), lamp.left, lamp.top);
-}
-
 // ---- selection displays ----------------------------------------------------------
 
 Surface drawSelectionAreas()
@@ -983,8 +954,8 @@ int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : "plugins/velmoraui/res";
     Pictures art;
-    art.lampLit = drawLamp(true);
-    art.lampDark = drawLamp(false);
+    art.lampLit = drawLamp(layout::kLampSize, true, kGreenLamp);
+    art.lampDark = drawLamp(layout::kLampSize, false, kGreenLamp);
     art.font = drawFont();
     art.meterLit = drawMeter(layout::kMeterHeight, true);
     art.meterDark = drawMeter(layout::kMeterHeight, false);
