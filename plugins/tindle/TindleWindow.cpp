@@ -1,13 +1,503 @@
-// PLACEHOLDER: replaced by the window part.
 #include "plugins/tindle/TindleWindow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/controls/Controls.h"
+#include "plugins/tindle/Layout.h"
+#include "plugins/tindle/PropertiesDialog.h"
+#include "plugins/tindle/StripControls.h"
+#include "plugins/tindle/TindlePlugin.h"
+#include "plugins/tindle/WaveformImage.h"
+#include "zkr/Application.h"
+#include "zkr/BitmapButton.h"
+#include "zkr/List.h"
+#include "zkr/ProgressDialog.h"
+#include "zkr/Registry.h"
+#include "zkr/Text.h"
+#include "zkr/ToggleButton.h"
+#include "zkr/WaveformPicture.h"
+
 namespace tindle {
+
+namespace {
+
+// What a window whose start-up failed reports (above 0 fails the creation).
+constexpr int kStartFailed = 18;
+
+// The engine's sample rate, which the play cursor counts in.
+constexpr int32_t kEngineRate = 44100;
+
+// The name after the last "/".
+std::string fileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The channel whose strip holds the point, or -1.
+int stripAt(int x, int y)
+{
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const Box panel = inStrip(kStripPanel, channel);
+        if (plat::ui::Rect::fromSize(panel.x, panel.y, panel.width, panel.height).contains(x, y))
+            return channel;
+    }
+    return -1;
+}
+
+} // namespace
+
 TindleWindow::TindleWindow(TindlePlugin& plugin) : preRecorder(plugin), plugin_(plugin) {}
-TindleWindow::~TindleWindow() { endWindow(); }
-bool TindleWindow::open(int) { return false; }
-void TindleWindow::closeByEngine() {}
-void TindleWindow::showByEngine(bool) {}
-void TindleWindow::refreshStrip(int) {}
-void TindleWindow::advanceCursor(int, bool) {}
-int TindleWindow::buildPicture(zkr::MultimediaFile&, const std::string&, WaveformImage&) { return 0; }
-void TindleWindow::showPicture(int, const WaveformImage&, uint32_t) {}
+
+TindleWindow::~TindleWindow()
+{
+    // The controls are used by the window until it is gone.
+    endWindow();
+}
+
+// ---------------------------------------------------------------------------
+// From the plug-in object
+
+bool TindleWindow::open(int showCommand)
+{
+    if (window != nullptr && plat::ui::isWindow(window))
+        return true;
+    plat::ui::initControls();
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, kClassName);
+    zkr::copyText(description.title, kTitle);
+    description.width = kRequestedWidth;
+    description.height = kRequestedHeight;
+    if (icon_.isEmpty())
+        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon_);
+    if (cursor_.isEmpty())
+        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Cursor, kCursor, cursor_);
+    if (!icon_.isEmpty()) {
+        description.icon = &icon_;
+        description.smallIcon = &icon_;
+    }
+    if (!cursor_.isEmpty())
+        description.cursor = &cursor_;
+    // A window made again (the engine loads the plug-in's window anew) registers its class anew.
+    unregisterClass();
+    destroying = false;
+    if (create(true, description, zkr::ownModule(), showCommand) != 0)
+        return false;
+    // Hidden until the user asks for it; the player works without it.
+    preRecorder.open(window);
+    return true;
+}
+
+void TindleWindow::closeByEngine()
+{
+    destroying = true;
+    const plat::ui::WindowHandle target = handle_.load();
+    if (target == nullptr)
+        return;
+    // Carried out by the window's own thread; the send returns once the
+    // window has saved its place and is gone.
+    plat::ui::sendMessage(target, plat::ui::kMsgClose, 0, 0);
+    if (plat::ui::isWindow(target))
+        plat::ui::destroyWindow(target);
+}
+
+void TindleWindow::showByEngine(bool show)
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+template <typename Button>
+Button* TindleWindow::addButton(int id, unsigned bitmap, const Box& place, const char* tooltip)
+{
+    auto* button = new Button(this);
+    button->place(place.x, place.y, images_.load(bitmap));
+    zkr::copyText(button->tooltip, tooltip);
+    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    return button;
+}
+
+void TindleWindow::addStrip(int n)
+{
+    Strip& strip = strips_[std::size_t(n)];
+    auto at = [n](const Box& box) { return inStrip(box, n); };
+    strip.open = addButton<zkr::BitmapButton>(kOpenId + n, kOpenButtonBitmap, at(kOpenButton), "open file");
+    strip.close =
+        addButton<zkr::BitmapButton>(kCloseFileId + n, kCloseFileButtonBitmap, at(kCloseFileButton), "close file");
+    strip.play = addButton<zkr::ToggleButton>(kPlayId + n, kPlayButtonBitmap, at(kPlayButton), "play/stop track");
+    strip.pause = addButton<zkr::ToggleButton>(kPauseId + n, kPauseButtonBitmap, at(kPauseButton), "pause track");
+    // Play and pause show the channel's state, not their clicks.
+    strip.play->toggleable = false;
+    strip.pause->toggleable = false;
+    // Over the display's left end: added first, so the mouse finds it there.
+    strip.properties = addButton<zkr::BitmapButton>(kPropertiesId + n, kPropertiesButtonBitmap,
+                                                    at(kPropertiesButton), "file properties");
+
+    strip.title = new TitleField(this);
+    strip.title->place(at(kTitleField), kTitleText, images_.load(kTitleFieldBitmap));
+    zkr::copyText(strip.title->tooltip, "the channel's file");
+    addControl(strip.title, 0, static_cast<uint32_t>(kTitleId + n));
+
+    strip.display = new WaveformDisplay(this);
+    strip.display->place(at(kDisplay));
+    zkr::copyText(strip.display->tooltip, "the file's waveform and play position");
+    addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
+
+    strip.sync = addButton<zkr::ToggleButton>(kSyncId + n, kSyncButtonBitmap, at(kSyncButton), "syncronize track");
+    strip.loop = addButton<zkr::ToggleButton>(kLoopId + n, kLoopButtonBitmap, at(kLoopButton), "loop forever");
+}
+
+bool TindleWindow::createStageOne()
+{
+    images_.clear();
+    if (!zkr::applySkin(*this, images_, kSkinBitmap, kMaskBitmap))
+        return false;
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        addStrip(channel);
+    addButton<zkr::BitmapButton>(kPreRecorderId, kPreRecorderButtonBitmap, kPreRecorderButton,
+                                 "toggle pre-recorder");
+    addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton, "help");
+    addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton, "close");
+    images_.load(kDisplayBitmap);
+    return !images_.failed();
+}
+
+int TindleWindow::finishCreate()
+{
+    fileDialog_.module = zkr::ownModule();
+    fileDialog_.owner = window;
+    fileDialog_.openMode = true;
+    if (!fileDialog_.setFilter("PCM Wave Audio\0*.wav\0"))
+        return kStartFailed;
+    if (zkr::settingsSection(kSettingsSection) != nullptr)
+        zkr::Registry::restorePosition(window, kPositionKey);
+    handle_ = window;
+    plugin_.channels.view = this;
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        showStrip(channel);
+    return 0;
+}
+
+void TindleWindow::beforeDestroy()
+{
+    plugin_.channels.view = nullptr;
+    handle_ = nullptr;
+    strips_ = {};
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+bool TindleWindow::onClose()
+{
+    if (!destroying) {
+        // The user's close: the engine unloads the plug-in, which closes the window for good.
+        requestUnload();
+        return false;
+    }
+    preRecorder.closeForGood();
+    if (zkr::Registry* settings = zkr::settingsSection(kSettingsSection)) {
+        zkr::Registry::savePosition(window, kPositionKey);
+        settings->saveSection();
+    }
+    return true;
+}
+
+void TindleWindow::requestUnload()
+{
+    if (plugin_.internalCallback == nullptr)
+        return;
+    engine::EngineRequest request{};
+    request.pluginHandle = plugin_.pluginHandle;
+    plugin_.internalCallback(&request, engine::kRequestUnloadMe);
+}
+
+// ---------------------------------------------------------------------------
+// Messages (the window's thread)
+
+intptr_t TindleWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
+{
+    const int channel = static_cast<int>(wparam);
+    switch (message) {
+    case kControlMessage:
+        onControl(static_cast<int>(wparam));
+        break;
+    case kRefreshMessage:
+        if (channel >= 0 && channel < kChannelCount) {
+            refreshPosted_[std::size_t(channel)] = false;
+            showStrip(channel);
+        }
+        break;
+    case kCursorMessage:
+        if (channel >= 0 && channel < kChannelCount)
+            moveCursor(channel);
+        break;
+    case kShowMessage:
+        plat::ui::showWindow(window, wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
+        break;
+    case PreRecorder::kLoadRecordingMessage:
+        plugin_.channels.loadRecording(preRecorder.lastRecording, preRecorder.lastRecordingChannels);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void TindleWindow::onDoubleClick(intptr_t point, uintptr_t keys)
+{
+    // Every control here is a button: a quick second click is a click as well.
+    onMouseDown(point, keys);
+}
+
+void TindleWindow::onControl(int id)
+{
+    const int channel = (id - 1) % kChannelCount;
+    switch (id) {
+    case kPreRecorderId:
+        preRecorder.toggle();
+        return;
+    case kHelpId:
+        if (zkr::theApplication != nullptr)
+            zkr::theApplication->showHelp(helpTopic, 0);
+        return;
+    case kCloseId:
+        // Posted: the window must not go while its button is still handling the click.
+        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        return;
+    default:
+        break;
+    }
+    const Strip& strip = strips_[std::size_t(channel)];
+    switch ((id - 1) / kChannelCount * kChannelCount + 1) {
+    case kOpenId:
+        chooseFile(channel);
+        break;
+    case kCloseFileId:
+        plugin_.channels.close(channel);
+        break;
+    case kPlayId:
+        plugin_.channels.playStop(channel);
+        break;
+    case kPauseId:
+        plugin_.channels.pause(channel);
+        break;
+    case kSyncId:
+        plugin_.channels.setSynchronised(channel, strip.sync->on);
+        break;
+    case kLoopId:
+        plugin_.channels.setLoop(channel, strip.loop->on);
+        break;
+    case kPropertiesId:
+        showProperties(channel);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TindleWindow::dispatchDrop(int x, int y, zkr::List* files)
+{
+    const int channel = stripAt(x, y);
+    const auto* path = files != nullptr ? static_cast<const char*>(files->itemAt(0)) : nullptr;
+    // Only a strip takes a file; elsewhere the drop is let go without a word.
+    if (channel >= 0 && path != nullptr)
+        plugin_.channels.open(channel, path);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void TindleWindow::chooseFile(int channel)
+{
+    std::snprintf(fileDialog_.title, sizeof fileDialog_.title, "Open Wave Ch%i...", channel + 1);
+    if (fileDialog_.run())
+        plugin_.channels.open(channel, fileDialog_.file);
+}
+
+void TindleWindow::showProperties(int channel)
+{
+    const ChannelRecord& record = plugin_.channels.record(channel);
+    // Only this thread closes files, so the file stays while the dialog shows.
+    if (!record.loaded || !record.owner || record.file == nullptr)
+        return;
+    PropertiesDialog dialog(*record.file, record.path, window);
+    dialog.runModal();
+}
+
+// ---------------------------------------------------------------------------
+// The strips
+
+void TindleWindow::refreshStrip(int channel)
+{
+    if (channel < 0 || channel >= kChannelCount)
+        return;
+    const plat::ui::WindowHandle target = handle_.load();
+    // One refresh waiting is enough: it shows the record as it is then.
+    if (target != nullptr && !refreshPosted_[std::size_t(channel)].exchange(true))
+        plat::ui::postMessage(target, kRefreshMessage, static_cast<uintptr_t>(channel), 0);
+}
+
+void TindleWindow::advanceCursor(int channel, bool restarted)
+{
+    if (channel < 0 || channel >= kChannelCount)
+        return;
+    const plat::ui::WindowHandle target = handle_.load();
+    if (target == nullptr)
+        return;
+    PendingCursor& pending = pendingCursors_[std::size_t(channel)];
+    bool post = false;
+    {
+        std::lock_guard lock(pending.lock);
+        if (restarted) {
+            pending.moves.restarted = true;
+            pending.moves.blocks = 0;
+        } else {
+            ++pending.moves.blocks;
+        }
+        post = !pending.moves.posted;
+        pending.moves.posted = true;
+    }
+    if (post)
+        plat::ui::postMessage(target, kCursorMessage, static_cast<uintptr_t>(channel), 0);
+}
+
+uint32_t TindleWindow::cursorAdvanceMs() const
+{
+    const engine::AudioSystemSetup setup = plugin_.audioRecord();
+    return static_cast<uint32_t>(setup.musicBufSize / 2 * 1000 / kEngineRate);
+}
+
+void TindleWindow::moveCursor(int channel)
+{
+    PendingCursor& pending = pendingCursors_[std::size_t(channel)];
+    CursorMoves moves;
+    {
+        std::lock_guard lock(pending.lock);
+        moves = pending.moves;
+        pending.moves = {};
+    }
+    WaveformDisplay* display = strips_[std::size_t(channel)].display;
+    if (display == nullptr)
+        return;
+    display->advanceMs = cursorAdvanceMs();
+    display->advance(moves.restarted, moves.blocks);
+}
+
+void TindleWindow::showStrip(int channel)
+{
+    Strip& strip = strips_[std::size_t(channel)];
+    if (strip.display == nullptr)
+        return;
+    // As the streaming thread left it; a strip shows, it does not decide.
+    const ChannelRecord& record = plugin_.channels.record(channel);
+    const bool loaded = record.loaded;
+    const bool owner = loaded && record.owner;
+    const int32_t state = record.state;
+
+    const bool buttonsShown = !loaded || owner;
+    for (zkr::BitmapButton* button : {static_cast<zkr::BitmapButton*>(strip.open), strip.close,
+                                      static_cast<zkr::BitmapButton*>(strip.play),
+                                      static_cast<zkr::BitmapButton*>(strip.pause), strip.properties,
+                                      static_cast<zkr::BitmapButton*>(strip.sync),
+                                      static_cast<zkr::BitmapButton*>(strip.loop)}) {
+        if (button->visible != buttonsShown) {
+            button->visible = buttonsShown;
+            button->repaint();
+        }
+    }
+    auto enable = [](zkr::BitmapButton* button, bool enabled) {
+        if (button->enabled == enabled)
+            return;
+        button->enabled = enabled;
+        button->setState(zkr::Control::kStateNormal);
+        button->repaint();
+    };
+    enable(strip.open, buttonsShown);
+    enable(strip.close, owner);
+    enable(strip.play, owner);
+    enable(strip.pause, state != kStateStopped);
+    enable(strip.properties, owner);
+    strip.play->setOn(state == kStatePlaying || state == kStatePaused || state == kStateWaiting);
+    strip.pause->setOn(state == kStatePaused);
+    strip.sync->setOn(record.synchronised);
+    strip.loop->setOn(record.loop);
+
+    char title[zkr::Control::kTextSize];
+    if (!loaded)
+        std::snprintf(title, sizeof title, "%s %i", "audio track", channel + 1);
+    else
+        std::snprintf(title, sizeof title, "%s%s", fileNameOf(record.path).c_str(), owner ? "" : " [right]");
+    if (std::string(title) != strip.title->name)
+        strip.title->setText(title);
+
+    if (!loaded) {
+        if (strip.display->hasPicture())
+            strip.display->clear();
+    } else if (state == kStateStopped) {
+        // Blocks delivered before the stop no longer count.
+        PendingCursor& pending = pendingCursors_[std::size_t(channel)];
+        {
+            std::lock_guard lock(pending.lock);
+            pending.moves.blocks = 0;
+            pending.moves.restarted = false;
+        }
+        strip.display->rewind();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Pictures
+
+int TindleWindow::buildPicture(zkr::MultimediaFile& file, const std::string& path, WaveformImage& image)
+{
+    char action[zkr::Control::kTextSize];
+    std::snprintf(action, sizeof action, "Creating image from %s...", fileNameOf(path).c_str());
+    zkr::ProgressDialog dialog(window, action);
+    return dialog.run([&](const zkr::ProgressDialog::Report& report) {
+        return buildWaveformImage(file, path, image, report);
+    });
+}
+
+void TindleWindow::showPicture(int channel, const WaveformImage& image, uint32_t durationMs)
+{
+    if (channel < 0 || channel >= kChannelCount || image.width <= 0 || image.height <= 0)
+        return;
+    zkr::WaveformPicture picture(image.width, image.height);
+    picture.style = zkr::WaveformPicture::kStyleBars;
+    picture.sourceFormat.channels = static_cast<uint16_t>(image.channels);
+    picture.backgroundBitmap = images_.load(kDisplayBitmap);
+    picture.centrePen = plat::ui::Pen::solid(kCentreLineColour);
+    picture.leftPen = plat::ui::Pen::solid(kWaveColour);
+    picture.rightPen = plat::ui::Pen::solid(kWaveColour);
+    picture.allocateColumns();
+    const int columns = std::min(image.width, static_cast<int>(image.columns.size() / 2));
+    for (int column = 0; column < columns; ++column)
+        picture.setColumn(column, image.columns[std::size_t(column) * 2], image.columns[std::size_t(column) * 2 + 1]);
+    picture.render(nullptr);
+    if (!picture.hasBitmap())
+        return;
+    // A stereo picture is two displays high: the upper half is channel's, the lower its neighbour's.
+    const plat::ui::Surface& rendered = picture.bitmap();
+    const int rows = kDisplay.height;
+    for (int part = 0; part * rows < image.height && channel + part < kChannelCount; ++part) {
+        WaveformDisplay* display = strips_[std::size_t(channel + part)].display;
+        if (display == nullptr)
+            continue;
+        plat::ui::Surface half(kDisplay.width, rows, kEmptyDisplayColour);
+        half.copyFrom(rendered, plat::ui::Rect{0, part * rows, kDisplay.width, (part + 1) * rows}, 0, 0);
+        display->show(half, durationMs);
+    }
+}
+
 } // namespace tindle

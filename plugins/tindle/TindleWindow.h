@@ -1,16 +1,29 @@
 #pragma once
 
+#include <array>
 #include <atomic>
-#include <memory>
+#include <cstdint>
+#include <mutex>
+#include <string>
 
+#include "platform/ui/Surface.h"
 #include "plugins/tindle/ChannelSet.h"
+#include "plugins/tindle/Layout.h"
 #include "plugins/tindle/PreRecorder.h"
+#include "zkr/FileDialog.h"
 #include "zkr/SkinImages.h"
 #include "zkr/UserInterface.h"
+
+namespace zkr {
+class BitmapButton;
+class ToggleButton;
+} // namespace zkr
 
 namespace tindle {
 
 class TindlePlugin;
+class TitleField;
+class WaveformDisplay;
 
 // The player's skinned main window: four channel strips (open, close,
 // play/stop, pause, title, waveform display with its play cursor, loop and
@@ -19,6 +32,36 @@ class TindlePlugin;
 // createUserInterface.
 class TindleWindow : public zkr::UserInterface, public ChannelView {
 public:
+    static constexpr char kClassName[] = "Fennet";
+    static constexpr char kTitle[] = "Velmora Fennet";
+    // The size asked for before the mask gives the window its own.
+    static constexpr int kRequestedWidth = 320;
+    static constexpr int kRequestedHeight = 200;
+
+    // Control ids: the first of each strip's four (channel n adds n).
+    static constexpr int kOpenId = 1;
+    static constexpr int kCloseFileId = 5;
+    static constexpr int kPlayId = 9;
+    static constexpr int kPauseId = 13;
+    static constexpr int kDisplayId = 17;
+    static constexpr int kTitleId = 21;
+    static constexpr int kSyncId = 25;
+    static constexpr int kLoopId = 29;
+    static constexpr int kPropertiesId = 37;
+    static constexpr int kPreRecorderId = 41;
+    static constexpr int kHelpId = 42;
+    static constexpr int kCloseId = 43;
+
+    // What a control sends the window when clicked (wparam: its id), and what
+    // other threads post to it: refresh strip wparam, move the cursor of
+    // channel wparam, show (wparam 1) or hide (0) the window.
+    static constexpr uint32_t kControlMessage = 0x8200;
+    static constexpr uint32_t kRefreshMessage = 0x8201;
+    static constexpr uint32_t kCursorMessage = 0x8202;
+    static constexpr uint32_t kShowMessage = 0x8203;
+
+    static constexpr char kPositionKey[] = "MainWndPos";
+
     explicit TindleWindow(TindlePlugin& plugin);
     ~TindleWindow() override;
 
@@ -30,7 +73,7 @@ public:
     // saves "MainWndPos" and closes the pre-recorder). Any thread; returns
     // once the window is gone.
     void closeByEngine();
-    // onPluginSwitch.
+    // onPluginSwitch. Any thread.
     void showByEngine(bool show);
 
     // ---- ChannelView ----
@@ -42,9 +85,65 @@ public:
     std::atomic<bool> destroying{false};
     PreRecorder preRecorder;
 
+    // ---- window handlers ----
+    bool createStageOne() override;
+    int finishCreate() override;
+    void beforeDestroy() override;
+    bool onClose() override;
+    intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam) override;
+    void onDoubleClick(intptr_t point, uintptr_t keys) override;
+
+protected:
+    // Files dropped anywhere on a strip open into its channel.
+    bool dispatchDrop(int x, int y, zkr::List* files) override;
+
 private:
+    // The controls of one channel strip (the window's thread).
+    struct Strip {
+        zkr::BitmapButton* open = nullptr;
+        zkr::BitmapButton* close = nullptr;
+        zkr::ToggleButton* play = nullptr;
+        zkr::ToggleButton* pause = nullptr;
+        zkr::ToggleButton* sync = nullptr;
+        zkr::ToggleButton* loop = nullptr;
+        zkr::BitmapButton* properties = nullptr;
+        TitleField* title = nullptr;
+        WaveformDisplay* display = nullptr;
+    };
+    // Cursor moves handed over by the streaming thread, taken by the window's.
+    struct CursorMoves {
+        bool posted = false;
+        bool restarted = false;
+        uint32_t blocks = 0;
+    };
+    struct PendingCursor {
+        std::mutex lock;
+        CursorMoves moves;
+    };
+
+    template <typename Button> Button* addButton(int id, unsigned bitmap, const Box& place, const char* tooltip);
+    void addStrip(int channel);
+    void requestUnload();
+    void onControl(int id);
+    void chooseFile(int channel);
+    void showProperties(int channel);
+    void showStrip(int channel);
+    void moveCursor(int channel);
+    uint32_t cursorAdvanceMs() const;
+
     TindlePlugin& plugin_;
     zkr::SkinImages images_{zkr::ownModule()};
+    // Kept while the window class is registered.
+    plat::ui::Surface icon_;
+    plat::ui::Surface cursor_;
+    zkr::FileDialog fileDialog_;
+    // The window for other threads: set once the window is built, cleared
+    // before it goes.
+    std::atomic<plat::ui::WindowHandle> handle_{nullptr};
+    std::array<std::atomic<bool>, kChannelCount> refreshPosted_{};
+    std::array<PendingCursor, kChannelCount> pendingCursors_;
+    // The window's thread from here on.
+    std::array<Strip, kChannelCount> strips_{};
 };
 
 } // namespace tindle
