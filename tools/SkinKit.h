@@ -5,7 +5,9 @@
 // screws, the word mark, bevelled push and toggle buttons, the window mask and
 // a preview of a shaped window.
 #include <array>
+#include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -385,6 +387,41 @@ inline Surface presented(const Surface& window, const Surface& mask)
             out.fill(Rect::fromSize(12 + x * scale, 12 + y * scale, scale, scale), window.pixel(x, y));
         }
     return out;
+}
+
+// ---- the resource list ------------------------------------------------------------
+
+// One picture of a deliverable's res/ folder: its kind in the list ("bitmap",
+// "icon", "cursor"), its id, its file and, for a cursor, its hot spot (" x y").
+struct ResourcePicture {
+    const char* kind;
+    unsigned id;
+    const char* file;
+    const Surface* picture;
+    const char* hotspot = "";
+};
+
+// Saves every picture into folder and writes the list naming them (listFile,
+// headed by a comment line); false when a file could not be written.
+inline bool writeResources(const std::string& folder, const std::string& listFile, const std::string& heading,
+                           std::initializer_list<ResourcePicture> resources)
+{
+    bool ok = true;
+    std::string list = "# " + heading + "\n";
+    for (const ResourcePicture& resource : resources) {
+        ok &= save(*resource.picture, folder + "/" + resource.file);
+        char line[128];
+        std::snprintf(line, sizeof line, "%-6s %-3u %s%s\n", resource.kind, resource.id, resource.file,
+                      resource.hotspot);
+        list += line;
+    }
+    if (std::FILE* out = std::fopen((folder + "/" + listFile).c_str(), "w")) {
+        ok &= std::fputs(list.c_str(), out) >= 0;
+        ok &= std::fclose(out) == 0;
+    } else {
+        ok = false;
+    }
+    return ok;
 }
 
 } // namespace artwork

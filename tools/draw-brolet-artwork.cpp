@@ -235,14 +235,6 @@ bool writePreview(const WindowArt& art, const std::string& folder)
     return save(presented(window, art.mask), folder + "/preview-window.png");
 }
 
-struct Resource {
-    const char* kind;
-    unsigned id;
-    const char* file;
-    const Surface* picture;
-    const char* hotspot; // cursors only
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -252,37 +244,24 @@ int main(int argc, char** argv)
     const Surface icon = drawIcon();
     const Surface cursor = drawArrowCursor();
 
-    const Resource resources[] = {
-        {"bitmap", layout::kSkinBitmap, "skin.png", &art.skin, ""},
-        {"bitmap", layout::kMaskBitmap, "mask.png", &art.mask, ""},
-        {"bitmap", layout::kDisplayBitmap, "display.png", &art.display, ""},
-        {"bitmap", layout::kDeviceFieldBitmap, "device-field.png", &art.deviceField, ""},
-        {"bitmap", layout::kModeFieldBitmap, "mode-field.png", &art.modeField, ""},
-        {"bitmap", layout::kAboutButtonBitmap, "about-button.png", &art.aboutButton, ""},
-        {"bitmap", layout::kModeButtonBitmap, "mode-button.png", &art.modeButton, ""},
-        {"bitmap", layout::kSoundSwitchBitmap, "sound-switch.png", &art.soundSwitch, ""},
-        {"bitmap", layout::kFileSwitchBitmap, "file-switch.png", &art.fileSwitch, ""},
-        {"bitmap", layout::kFolderButtonBitmap, "folder-button.png", &art.folderButton, ""},
-        {"bitmap", layout::kHelpButtonBitmap, "help-button.png", &art.helpButton, ""},
-        {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.closeButton, ""},
-        {"icon", layout::kIcon, "icon.png", &icon, ""},
-        {"cursor", layout::kCursor, "cursor.png", &cursor, " 1 1"},
-    };
-    bool ok = true;
-    std::string list = "# The output plug-in's pictures, drawn by tools/draw-brolet-artwork.cpp.\n";
-    for (const Resource& resource : resources) {
-        ok &= save(*resource.picture, folder + "/" + resource.file);
-        char line[128];
-        std::snprintf(line, sizeof line, "%-6s %-3u %s%s\n", resource.kind, resource.id, resource.file,
-                      resource.hotspot);
-        list += line;
-    }
-    if (std::FILE* out = std::fopen((folder + "/resources.list").c_str(), "w")) {
-        ok &= std::fputs(list.c_str(), out) >= 0;
-        ok &= std::fclose(out) == 0;
-    } else {
-        ok = false;
-    }
+    bool ok = writeResources(
+        folder, "resources.list", "The output plug-in's pictures, drawn by tools/draw-brolet-artwork.cpp.",
+        {
+            {"bitmap", layout::kSkinBitmap, "skin.png", &art.skin, ""},
+            {"bitmap", layout::kMaskBitmap, "mask.png", &art.mask, ""},
+            {"bitmap", layout::kDisplayBitmap, "display.png", &art.display, ""},
+            {"bitmap", layout::kDeviceFieldBitmap, "device-field.png", &art.deviceField, ""},
+            {"bitmap", layout::kModeFieldBitmap, "mode-field.png", &art.modeField, ""},
+            {"bitmap", layout::kAboutButtonBitmap, "about-button.png", &art.aboutButton, ""},
+            {"bitmap", layout::kModeButtonBitmap, "mode-button.png", &art.modeButton, ""},
+            {"bitmap", layout::kSoundSwitchBitmap, "sound-switch.png", &art.soundSwitch, ""},
+            {"bitmap", layout::kFileSwitchBitmap, "file-switch.png", &art.fileSwitch, ""},
+            {"bitmap", layout::kFolderButtonBitmap, "folder-button.png", &art.folderButton, ""},
+            {"bitmap", layout::kHelpButtonBitmap, "help-button.png", &art.helpButton, ""},
+            {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.closeButton, ""},
+            {"icon", layout::kIcon, "icon.png", &icon, ""},
+            {"cursor", layout::kCursor, "cursor.png", &cursor, " 1 1"},
+        });
     if (argc > 2)
         ok &= writePreview(art, argv[2]);
     return ok ? 0 : 1;
