@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "plugins/tindle/Layout.h"
 #include "tools/SkinKit.h"
@@ -316,14 +315,6 @@ bool writePreview(const WindowArt& art, const std::string& folder)
     return save(presented(window, art.mask), folder + "/preview-window.png");
 }
 
-struct Resource {
-    const char* kind;
-    unsigned id;
-    const char* file;
-    const Surface* picture;
-    const char* hotspot; // cursors only
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -335,39 +326,26 @@ int main(int argc, char** argv)
     const Surface icon = drawIcon();
     const Surface cursor = drawArrowCursor();
 
-    const Resource resources[] = {
-        {"bitmap", layout::kSkinBitmap, "skin.png", &art.skin, ""},
-        {"bitmap", layout::kMaskBitmap, "mask.png", &art.mask, ""},
-        {"bitmap", layout::kTitleFieldBitmap, "title-field.png", &art.titleField, ""},
-        {"bitmap", layout::kDisplayBitmap, "display.png", &art.display, ""},
-        {"bitmap", layout::kOpenButtonBitmap, "open-button.png", &art.openButton, ""},
-        {"bitmap", layout::kCloseFileButtonBitmap, "close-file-button.png", &art.closeFileButton, ""},
-        {"bitmap", layout::kPlayButtonBitmap, "play-button.png", &art.playButton, ""},
-        {"bitmap", layout::kPauseButtonBitmap, "pause-button.png", &art.pauseButton, ""},
-        {"bitmap", layout::kSyncButtonBitmap, "sync-button.png", &art.syncButton, ""},
-        {"bitmap", layout::kLoopButtonBitmap, "loop-button.png", &art.loopButton, ""},
-        {"bitmap", layout::kPropertiesButtonBitmap, "properties-button.png", &art.propertiesButton, ""},
-        {"bitmap", layout::kPreRecorderButtonBitmap, "pre-recorder-button.png", &art.preRecorderButton, ""},
-        {"bitmap", layout::kHelpButtonBitmap, "help-button.png", &art.helpButton, ""},
-        {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.closeButton, ""},
-        {"icon", layout::kIcon, "icon.png", &icon, ""},
-        {"cursor", layout::kCursor, "cursor.png", &cursor, " 1 1"},
-    };
-    bool ok = true;
-    std::string list = "# The player's main window pictures, drawn by tools/draw-tindle-artwork.cpp.\n";
-    for (const Resource& resource : resources) {
-        ok &= save(*resource.picture, folder + "/" + resource.file);
-        char line[128];
-        std::snprintf(line, sizeof line, "%-6s %-3u %s%s\n", resource.kind, resource.id, resource.file,
-                      resource.hotspot);
-        list += line;
-    }
-    if (std::FILE* out = std::fopen((folder + "/main.list").c_str(), "w")) {
-        ok &= std::fputs(list.c_str(), out) >= 0;
-        ok &= std::fclose(out) == 0;
-    } else {
-        ok = false;
-    }
+    bool ok = writeResources(
+        folder, "main.list", "The player's main window pictures, drawn by tools/draw-tindle-artwork.cpp.",
+        {
+            {"bitmap", layout::kSkinBitmap, "skin.png", &art.skin},
+            {"bitmap", layout::kMaskBitmap, "mask.png", &art.mask},
+            {"bitmap", layout::kTitleFieldBitmap, "title-field.png", &art.titleField},
+            {"bitmap", layout::kDisplayBitmap, "display.png", &art.display},
+            {"bitmap", layout::kOpenButtonBitmap, "open-button.png", &art.openButton},
+            {"bitmap", layout::kCloseFileButtonBitmap, "close-file-button.png", &art.closeFileButton},
+            {"bitmap", layout::kPlayButtonBitmap, "play-button.png", &art.playButton},
+            {"bitmap", layout::kPauseButtonBitmap, "pause-button.png", &art.pauseButton},
+            {"bitmap", layout::kSyncButtonBitmap, "sync-button.png", &art.syncButton},
+            {"bitmap", layout::kLoopButtonBitmap, "loop-button.png", &art.loopButton},
+            {"bitmap", layout::kPropertiesButtonBitmap, "properties-button.png", &art.propertiesButton},
+            {"bitmap", layout::kPreRecorderButtonBitmap, "pre-recorder-button.png", &art.preRecorderButton},
+            {"bitmap", layout::kHelpButtonBitmap, "help-button.png", &art.helpButton},
+            {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.closeButton},
+            {"icon", layout::kIcon, "icon.png", &icon},
+            {"cursor", layout::kCursor, "cursor.png", &cursor, " 1 1"},
+        });
     if (argc > 2)
         ok &= writePreview(art, argv[2]);
     return ok ? 0 : 1;
