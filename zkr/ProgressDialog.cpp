@@ -26,11 +26,10 @@ const DialogItemTemplate kItems[] = {
 };
 
 // No system menu: the dialog ends with its work, not at the user's wish.
-const DialogTemplate kTemplate{.caption = "Working, please wait...",
-                               .style = kStylePopup | kStyleCaption | kDialogStyleModalFrame | kDialogStyleCentre,
-                               .width = 220,
-                               .height = 38,
-                               .items = kItems};
+constexpr uint32_t kDialogStyle = kStylePopup | kStyleCaption | kDialogStyleModalFrame | kDialogStyleCentre;
+
+const DialogTemplate kTemplate{
+    .caption = "Working, please wait...", .style = kDialogStyle, .width = 220, .height = 38, .items = kItems};
 
 } // namespace
 

@@ -112,8 +112,9 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
     std::vector<uint8_t> frame(static_cast<size_t>(frameBytes));
     int reported = 0;
     for (int column = 0; column < width; ++column) {
-        // Columns past a file shorter than the picture stay silent; a frame
-        // the data chunk promises but the file lacks is a truncated file.
+        // Columns past the last frame (the last one of most files, most of
+        // a file shorter than the picture) stay silent; a frame the data
+        // chunk promises but the file lacks is a truncated file.
         const uint64_t frameIndex = uint64_t{static_cast<uint32_t>(column)} * (framesBetween + 1);
         if (frameIndex >= frameCount)
             break;
@@ -139,9 +140,10 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
 
 std::string cachePathFor(const std::string& wavePath)
 {
-    const size_t nameStart = wavePath.rfind('/') == std::string::npos ? 0 : wavePath.rfind('/') + 1;
     const size_t dot = wavePath.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
+    const size_t slash = wavePath.rfind('/');
+    // A dot in a folder's name is no extension of the file's.
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return wavePath + ".vwi";
     return wavePath.substr(0, dot + 1) + "vwi";
 }
