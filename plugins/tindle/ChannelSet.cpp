@@ -1,17 +1,569 @@
-// PLACEHOLDER: replaced by the channels part.
 #include "plugins/tindle/ChannelSet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "engine/PluginApi.h"
+#include "plugins/tindle/TindlePlugin.h"
+#include "plugins/tindle/WaveformImage.h"
+#include "zkr/BufferedFile.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/MutexLock.h"
+#include "zkr/Text.h"
+
 namespace tindle {
-ChannelRecord::ChannelRecord(int) : lock(false, "") {}
-ChannelSet::ChannelSet(TindlePlugin& plugin) : plugin_(plugin) {}
-ChannelSet::~ChannelSet() = default;
-bool ChannelSet::readBlock(int, const int16_t**, int32_t*) { return false; }
-void ChannelSet::streamingError() {}
-int ChannelSet::open(int, const std::string&) { return 0; }
-void ChannelSet::close(int) {}
-int ChannelSet::playStop(int) { return 0; }
-void ChannelSet::pause(int) {}
-void ChannelSet::setLoop(int, bool) {}
-void ChannelSet::setSynchronised(int, bool) {}
-int ChannelSet::loadRecording(const std::string&, int) { return 0; }
-void ChannelSet::closeAll() {}
+
+namespace {
+
+constexpr unsigned kAllChannels = (1u << kChannelCount) - 1;
+
+bool validChannel(int channel)
+{
+    return channel >= 0 && channel < kChannelCount;
+}
+
+// The lock bit of a channel; none for -1 (no partner).
+unsigned bit(int channel)
+{
+    return validChannel(channel) ? 1u << channel : 0;
+}
+
+std::string lockName(int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "ChannelLock%i", index);
+    return name;
+}
+
+bool rewind(zkr::MultimediaFile& file)
+{
+    return file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) == zkr::kOk;
+}
+
+} // namespace
+
+ChannelRecord::ChannelRecord(int index) : lock(false, lockName(index).c_str()) {}
+
+// Holds the locks of the channels of a mask, taken in ascending order (so an
+// owner's before its partner's, as the streaming thread takes them) with a
+// 50 ms wait each, given back in reverse. When one cannot be had, none is held.
+class ChannelSet::Locks {
+public:
+    Locks(ChannelSet& set, unsigned mask)
+    {
+        for (int channel = 0; channel < kChannelCount; ++channel) {
+            if ((mask & bit(channel)) == 0)
+                continue;
+            zkr::MutexObject& lock = set.record(channel).lock;
+            if (!lock.wait(kLockWaitMs)) {
+                release();
+                return;
+            }
+            held_[count_++] = &lock;
+        }
+        owned_ = true;
+    }
+    ~Locks() { release(); }
+    Locks(const Locks&) = delete;
+    Locks& operator=(const Locks&) = delete;
+
+    bool owned() const { return owned_; }
+
+private:
+    void release()
+    {
+        while (count_ > 0)
+            held_[--count_]->release();
+        owned_ = false;
+    }
+
+    std::array<zkr::MutexObject*, kChannelCount> held_{};
+    int count_ = 0;
+    bool owned_ = false;
+};
+
+ChannelSet::ChannelSet(TindlePlugin& plugin) : plugin_(plugin)
+{
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        records_[std::size_t(channel)] = std::make_unique<ChannelRecord>(channel);
+}
+
+ChannelSet::~ChannelSet()
+{
+    releaseAll();
+}
+
+int ChannelSet::getName(char* buffer)
+{
+    if (buffer != nullptr)
+        zkr::copyText(buffer, zkr::kObjectNameSize, kPluginTitle);
+    return kind;
+}
+
+int32_t ChannelSet::sendEvent(intptr_t code, intptr_t target, intptr_t index)
+{
+    const engine::EventCallback callback = plugin_.eventCallback;
+    if (callback == nullptr)
+        return 0;
+    engine::EngineEvent event{};
+    event.code = code;
+    event.wait = 1;
+    if (code != engine::kEventStartStreaming) {
+        event.value = plugin_.pluginHandle;
+        event.target = target;
+        event.index = index;
+    }
+    return callback(&event);
+}
+
+int ChannelSet::fail(int code, bool reported)
+{
+    if (reported)
+        lastError = code;
+    else
+        setError(code);
+    return code;
+}
+
+void ChannelSet::refresh(int channel)
+{
+    if (ChannelView* shown = view.load(); shown != nullptr && validChannel(channel))
+        shown->refreshStrip(channel);
+}
+
+bool ChannelSet::isLoaded(int channel)
+{
+    Locks locks(*this, bit(channel));
+    // A channel busy past the wait counts as taken.
+    return !locks.owned() || record(channel).loaded;
+}
+
+// ---------------------------------------------------------------------------
+// Streaming thread
+
+bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
+{
+    if (!validChannel(channel))
+        return false;
+    ChannelRecord& current = record(channel);
+    zkr::MutexLock lock(current.lock, kLockWaitMs);
+    if (!lock.owned() || !current.loaded || current.state == kStateStopped || current.state == kStateWaiting)
+        return false;
+    const auto report = [&](int32_t count) {
+        if (block != nullptr)
+            *block = reinterpret_cast<const int16_t*>(current.outputData);
+        if (bytes != nullptr)
+            *bytes = count;
+    };
+    if (current.state == kStatePaused) {
+        report(0);
+        return true;
+    }
+
+    bool restarted = false;
+    if (current.owner) {
+        zkr::MultimediaFile& file = *current.file;
+        int32_t got = 0;
+        bool failed = file.read(current.readBuffer.get(), current.readSize, &got) != zkr::kOk;
+        if (!failed && got == 0 && current.loop) {
+            rewind(file);
+            failed = file.read(current.readBuffer.get(), current.readSize, &got) != zkr::kOk;
+            if (current.synchronised)
+                releaseWaiting(channel);
+            restarted = true;
+        }
+        if (failed || got == 0) {
+            rewind(file);
+            current.delivered = 0;
+            current.state = kStateStopped;
+        } else {
+            current.delivered = 1;
+        }
+        if (current.converter == nullptr)
+            current.outputBytes = got;
+        else
+            current.outputBytes = current.delivered == 1
+                                      ? static_cast<int32_t>(current.converter->convert(
+                                            current.readBuffer.get(), static_cast<uint32_t>(got)))
+                                      : 0;
+
+        if (validChannel(current.partner)) {
+            ChannelRecord& partner = record(current.partner);
+            zkr::MutexLock partnerLock(partner.lock, kLockWaitMs);
+            if (partnerLock.owned()) {
+                partner.previousState = partner.state;
+                partner.state = current.state;
+                partner.outputBytes = current.outputBytes;
+                partner.delivered = current.delivered;
+                if (partner.state != partner.previousState)
+                    refresh(current.partner);
+            }
+        }
+    }
+
+    if (current.state != current.previousState) {
+        refresh(channel);
+        current.previousState = current.state;
+    }
+    if (current.delivered == 1) {
+        if (ChannelView* shown = view.load())
+            shown->advanceCursor(channel, restarted);
+    }
+    report(current.outputBytes);
+    return current.delivered == 1;
+}
+
+void ChannelSet::releaseWaiting(int restarting)
+{
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        if (channel == restarting)
+            continue;
+        ChannelRecord& waiting = record(channel);
+        zkr::MutexLock lock(waiting.lock, kLockWaitMs);
+        if (lock.owned() && waiting.state == kStateWaiting)
+            waiting.state = kStatePlaying;
+    }
+}
+
+void ChannelSet::streamingError()
+{
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        {
+            ChannelRecord& failed = record(channel);
+            Locks locks(*this, bit(channel));
+            if (!locks.owned() || !failed.loaded)
+                continue;
+            if (failed.owner)
+                rewind(*failed.file);
+            failed.state = kStateStopped;
+            failed.delivered = 0;
+        }
+        refresh(channel);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Window's thread
+
+int ChannelSet::open(int channel, const std::string& path)
+{
+    if (!validChannel(channel))
+        return fail(zkr::kErrIndexOutOfRange, false);
+    const engine::AudioSystemSetup audio = plugin_.audioRecord();
+
+    // The file reports its own failures; its destructor detaches it.
+    auto file = std::make_unique<zkr::MultimediaFile>();
+    zkr::WaveFormat format{};
+    int error = file->attach(path.c_str(), 0);
+    if (error == zkr::kOk)
+        error = file->readHeader();
+    if (error == zkr::kOk)
+        error = file->getFormat(&format);
+    if (error == zkr::kOk)
+        error = file->setDiskBuffer(audio.diskBufSize);
+    if (error != zkr::kOk)
+        return fail(error, true);
+    const bool stereo = format.channels == 2;
+    if (stereo && channel == kChannelCount - 1)
+        return fail(zkr::kErrNoFreeChannelsForFile, false);
+    // Neither one channel nor a pair to split: no channel could play it.
+    if (format.channels != 1 && !stereo)
+        return fail(zkr::kErrNotImplemented, false);
+
+    auto converter = std::make_unique<zkr::WaveformatConverter>();
+    uint32_t readSize = static_cast<uint32_t>(std::max(audio.musicBufSize, 0));
+    if (converter->setup(format, plugin_.engineFormat, true) == zkr::kStatusNoConversion)
+        converter.reset();
+    else if ((error = converter->prepare(readSize, &readSize)) != zkr::kOk)
+        return fail(error, true);
+
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[readSize]);
+    if (buffer == nullptr)
+        return fail(zkr::kErrOutOfMemory, false);
+
+    // From here on streaming errors raise no dialog.
+    file->silent = true;
+    if (converter != nullptr)
+        converter->silent = true;
+
+    closePair(channel);
+    if (stereo)
+        closePair(channel + 1);
+
+    const intptr_t rightStream = stereo ? channel + 2 : 0;
+    if (sendEvent(engine::kEventAttachStreams, channel + 1, rightStream) == 0)
+        return fail(zkr::kErrNoFreeMixerChannels, false);
+    // After the engine took the streams, a failure hands them back.
+    const auto undo = [&](int code) {
+        sendEvent(engine::kEventDetachStreams, channel + 1, rightStream);
+        return fail(code, false);
+    };
+
+    WaveformImage image;
+    ChannelView* shown = view.load();
+    error = shown != nullptr ? shown->buildPicture(*file, path, image)
+                             : buildWaveformImage(*file, path, image, {});
+    if (error != zkr::kOk)
+        return undo(error);
+    if (shown != nullptr)
+        shown->showPicture(channel, image, std::max<uint32_t>(file->durationMs(), 1));
+
+    {
+        Locks locks(*this, bit(channel) | (stereo ? bit(channel + 1) : 0));
+        if (!locks.owned())
+            return undo(zkr::kErrNotNow);
+        ChannelRecord& owner = record(channel);
+        owner.loaded = true;
+        owner.owner = true;
+        owner.partner = stereo ? channel + 1 : -1;
+        owner.file = file.get();
+        owner.converter = converter.get();
+        owner.readSize = static_cast<int32_t>(readSize);
+        owner.readBuffer = std::move(buffer);
+        owner.outputData = converter != nullptr ? converter->leftOutput() : owner.readBuffer.get();
+        owner.outputBytes = 0;
+        owner.state = kStateStopped;
+        owner.previousState = kStateStopped;
+        owner.delivered = 0;
+        owner.path = path;
+        if (stereo) {
+            ChannelRecord& right = record(channel + 1);
+            right.loaded = true;
+            right.owner = false;
+            right.partner = -1;
+            right.file = file.get();
+            right.converter = converter.get();
+            right.readSize = 0;
+            right.outputData = converter->rightOutput();
+            right.outputBytes = 0;
+            right.state = kStateStopped;
+            right.previousState = kStateStopped;
+            right.delivered = 0;
+            // The pair plays as one: the right half follows its owner's flags.
+            right.loop = owner.loop;
+            right.synchronised = owner.synchronised;
+            right.path = path;
+        }
+        owner.ownedFile = std::move(file);
+        owner.ownedConverter = std::move(converter);
+    }
+    refresh(channel);
+    if (stereo)
+        refresh(channel + 1);
+    return zkr::kOk;
+}
+
+void ChannelSet::clearRecord(ChannelRecord& channel)
+{
+    channel.previousState = channel.state;
+    channel.state = kStateStopped;
+    channel.loaded = false;
+    channel.owner = false;
+    channel.partner = -1;
+    channel.delivered = 0;
+    channel.outputData = nullptr;
+    channel.outputBytes = 0;
+    channel.file = nullptr;
+    channel.converter = nullptr;
+    channel.readSize = 0;
+    channel.readBuffer.reset();
+    channel.ownedConverter.reset();
+    channel.ownedFile.reset();
+    channel.path.clear();
+}
+
+void ChannelSet::closePair(int channel)
+{
+    if (!validChannel(channel))
+        return;
+    int owner = channel;
+    int partner = -1;
+    bool ownsFile = false;
+    {
+        Locks locks(*this, bit(channel - 1) | bit(channel));
+        if (!locks.owned() || !record(channel).loaded)
+            return;
+        if (!record(channel).owner && channel > 0 && record(channel - 1).partner == channel)
+            owner = channel - 1;
+        partner = record(owner).partner;
+        ownsFile = record(owner).owner;
+    }
+    // The engine lets go of the streams, and is out of any copy from their
+    // buffers, before the buffers go.
+    if (ownsFile)
+        sendEvent(engine::kEventDetachStreams, owner + 1, partner + 1);
+    {
+        Locks locks(*this, bit(owner) | bit(partner));
+        if (!locks.owned())
+            return;
+        // The right half drops its references before its owner deletes them.
+        if (partner >= 0)
+            clearRecord(record(partner));
+        clearRecord(record(owner));
+    }
+    refresh(owner);
+    refresh(partner);
+}
+
+void ChannelSet::close(int channel)
+{
+    closePair(channel);
+}
+
+void ChannelSet::closeAll()
+{
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        closePair(channel);
+}
+
+void ChannelSet::releaseAll()
+{
+    // Right halves first: they only hold references to what their owners delete.
+    for (int channel = kChannelCount - 1; channel >= 0; --channel) {
+        if (records_[std::size_t(channel)] != nullptr)
+            clearRecord(record(channel));
+    }
+}
+
+void ChannelSet::setPairState(int channel, int32_t state)
+{
+    for (int member : {channel, record(channel).partner}) {
+        if (!validChannel(member))
+            continue;
+        record(member).state = state;
+        record(member).delivered = 0;
+    }
+}
+
+int ChannelSet::playStop(int channel)
+{
+    if (!validChannel(channel))
+        return zkr::kOk;
+    unsigned started = 0;   // channels set playing, undone when the engine refuses
+    unsigned refreshed = 0; // strips to refresh
+    {
+        Locks locks(*this, kAllChannels);
+        ChannelRecord& current = record(channel);
+        if (!locks.owned() || !current.loaded || !current.owner)
+            return zkr::kOk;
+        refreshed = bit(channel) | bit(current.partner);
+        if (current.state == kStatePlaying || current.state == kStatePaused) {
+            rewind(*current.file);
+            setPairState(channel, kStateStopped);
+        } else if (current.state == kStateStopped && !current.synchronised) {
+            setPairState(channel, kStatePlaying);
+            started = refreshed;
+        } else if (current.state == kStateStopped) {
+            bool groupPlays = false;
+            for (int other = 0; other < kChannelCount; ++other) {
+                const ChannelRecord& member = record(other);
+                groupPlays |= member.loaded && member.synchronised && member.state == kStatePlaying;
+            }
+            for (int other = 0; other < kChannelCount; ++other) {
+                const ChannelRecord& member = record(other);
+                if (member.loaded && member.synchronised)
+                    refreshed |= bit(other) | bit(member.partner);
+                if (!groupPlays && member.loaded && member.synchronised)
+                    setPairState(other, kStatePlaying);
+            }
+            // It joins at the next loop restart of the synchronised channel that plays.
+            if (groupPlays)
+                setPairState(channel, kStateWaiting);
+            else
+                started = kAllChannels;
+        }
+    }
+    int result = zkr::kOk;
+    // Outside the locks: the streaming thread that starts now reads at once.
+    if (started != 0 && sendEvent(engine::kEventStartStreaming, 0, 0) == 0) {
+        Locks locks(*this, started);
+        for (int other = 0; locks.owned() && other < kChannelCount; ++other) {
+            if ((started & bit(other)) != 0) {
+                record(other).state = kStateStopped;
+                record(other).delivered = 0;
+            }
+        }
+        result = fail(zkr::kErrOutputNotReady, false);
+    }
+    for (int other = 0; other < kChannelCount; ++other) {
+        if ((refreshed & bit(other)) != 0)
+            refresh(other);
+    }
+    return result;
+}
+
+void ChannelSet::pause(int channel)
+{
+    if (!validChannel(channel))
+        return;
+    int partner = -1;
+    {
+        Locks locks(*this, bit(channel) | bit(channel + 1));
+        ChannelRecord& current = record(channel);
+        if (!locks.owned() || !current.loaded || !current.owner)
+            return;
+        partner = current.partner;
+        if (current.state == kStatePlaying)
+            setPairState(channel, kStatePaused);
+        else if (current.state == kStatePaused)
+            setPairState(channel, kStatePlaying);
+        else
+            return;
+    }
+    // A paused channel's reads end before the strip would be refreshed there.
+    refresh(channel);
+    refresh(partner);
+}
+
+void ChannelSet::setLoop(int channel, bool loop)
+{
+    if (!validChannel(channel))
+        return;
+    Locks locks(*this, bit(channel) | bit(channel + 1));
+    ChannelRecord& current = record(channel);
+    if (!locks.owned())
+        return;
+    current.loop = loop;
+    if (current.owner && validChannel(current.partner))
+        record(current.partner).loop = loop;
+}
+
+void ChannelSet::setSynchronised(int channel, bool synchronised)
+{
+    if (!validChannel(channel))
+        return;
+    int partner = -1;
+    bool stopped = false;
+    {
+        Locks locks(*this, bit(channel) | bit(channel + 1));
+        ChannelRecord& current = record(channel);
+        if (!locks.owned())
+            return;
+        current.synchronised = synchronised;
+        if (current.owner && validChannel(current.partner)) {
+            partner = current.partner;
+            record(partner).synchronised = synchronised;
+        }
+        if (!synchronised && current.state == kStateWaiting) {
+            setPairState(channel, kStateStopped);
+            stopped = true;
+        }
+    }
+    if (stopped) {
+        refresh(channel);
+        refresh(partner);
+    }
+}
+
+int ChannelSet::loadRecording(const std::string& path, int fileChannels)
+{
+    const int needed = fileChannels == 2 ? 2 : 1;
+    for (int channel = 0; channel + needed <= kChannelCount; ++channel) {
+        if (!isLoaded(channel) && (needed == 1 || !isLoaded(channel + 1)))
+            return open(channel, path);
+    }
+    return fail(zkr::kErrNoFreeChannelsForFile, false);
+}
+
 } // namespace tindle

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ struct ChannelRecord {
     // Shared by both channels of a pair; only the owner deletes them.
     zkr::MultimediaFile* file = nullptr;
     zkr::WaveformatConverter* converter = nullptr;
+    // What the owner deletes: file and converter above, held by the owner alone.
+    std::unique_ptr<zkr::MultimediaFile> ownedFile;
+    std::unique_ptr<zkr::WaveformatConverter> ownedConverter;
     int32_t readSize = 0;
     std::unique_ptr<uint8_t[]> readBuffer; // owner only
     const uint8_t* outputData = nullptr;
@@ -69,11 +73,17 @@ public:
 // The four channel records and every operation on them (reading a block,
 // opening, closing, play/stop, pause, loop, synchronise, loading a
 // recording). Errors are reported through setError of this object.
+// An error found by the file or the converter was already reported by that
+// object; this one records it in lastError without showing it again.
 //
 // Threads: readBlock and streamingError on the engine's streaming thread,
-// everything else on the window's thread. Each operation takes the locks of
-// the channels it changes (owner, then partner; waits of 50 ms); an operation
-// that does not get a lock leaves the record untouched.
+// everything else on the window's thread (closeAll also on the engine's main
+// thread, from setupAudioSystem). Each operation takes the locks of the
+// channels it changes (in ascending order, so owner before partner; waits of
+// 50 ms); an operation that does not get a lock leaves the record untouched:
+// a command does nothing, a read delivers nothing. Buffers a stream reads
+// from are freed only after the engine detached that stream (event 7), which
+// returns once its streaming thread no longer copies from them.
 class ChannelSet : public zkr::ObjectBase {
 public:
     static constexpr uint32_t kLockWaitMs = 50;
@@ -81,8 +91,11 @@ public:
     explicit ChannelSet(TindlePlugin& plugin);
     ~ChannelSet() override;
 
-    // Set by the window when it exists (null before and after).
-    ChannelView* view = nullptr;
+    // The plug-in's title, as the context of the errors it reports.
+    int getName(char* buffer) override;
+
+    // Set by the plug-in while its window exists (null before and after).
+    std::atomic<ChannelView*> view{nullptr};
 
     // ---- streaming thread ----
     bool readBlock(int channel, const int16_t** block, int32_t* bytes);
@@ -98,12 +111,34 @@ public:
     void setSynchronised(int channel, bool synchronised);
     // The pre-recorder's file into the first free channel (pair): 0, 32 or open's error.
     int loadRecording(const std::string& path, int fileChannels);
-    // Closes every loaded channel (set-up of the audio system, unload).
+    // Closes every loaded channel (set-up of the audio system).
     void closeAll();
+    // Lets every file go without telling the engine or the view: the plug-in
+    // is being unloaded and the engine has let go of its streams already.
+    void releaseAll();
 
     ChannelRecord& record(int channel) { return *records_[std::size_t(channel)]; }
 
 private:
+    class Locks;
+
+    // Event 6, 7 or 2 with the engine's answer (0 without an engine).
+    int32_t sendEvent(intptr_t code, intptr_t target, intptr_t index);
+    // Records code and, unless the failing object reported it already, reports it.
+    int fail(int code, bool reported);
+    void refresh(int channel);
+    // The channel and, for a right channel, its owner: the whole pair closes.
+    void closePair(int channel);
+    // Drops a channel's file (deleting it when the channel owns it) and clears
+    // the record; the caller holds its lock.
+    void clearRecord(ChannelRecord& channel);
+    // Sets state (and delivered 0) on channel and its partner; caller holds both locks.
+    void setPairState(int channel, int32_t state);
+    // Streaming thread, at a synchronised loop restart of restarting: the
+    // waiting channels start.
+    void releaseWaiting(int restarting);
+    bool isLoaded(int channel);
+
     TindlePlugin& plugin_;
     std::array<std::unique_ptr<ChannelRecord>, kChannelCount> records_;
 };

@@ -13,6 +13,8 @@ namespace tindle {
 
 class TindleWindow;
 
+// The title the plug-in presents (information record, window caption, error context).
+inline constexpr char kPluginTitle[] = "Velmora Fennet";
 inline constexpr char kSettingsSection[] = "Velmora Fennet";
 inline constexpr char kHelpPage[] = "fennet.html";
 
@@ -46,6 +48,9 @@ public:
 
     // A copy of the engine's audio record (block size, disk buffer size).
     engine::AudioSystemSetup audioRecord() const;
+    // How far a waveform display's play cursor moves per delivered block:
+    // (block size / 2) x 1000 / 44100 milliseconds, truncating at each division.
+    int32_t cursorAdvanceMs() const;
 
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;
@@ -57,7 +62,8 @@ public:
 
 private:
     mutable std::mutex setupLock;
-    engine::AudioSystemSetup audioSetup_{};
+    // The engine's defaults until its first set-up.
+    engine::AudioSystemSetup audioSetup_{engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

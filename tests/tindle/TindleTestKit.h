@@ -1,0 +1,294 @@
+#pragma once
+
+// The wave file player as the engine runs it. A program folder of the test's
+// own holds Tindle.vin and the recording output; the real engine runs its
+// main loop on a thread of the kit (carrying out the player's events 6, 7
+// and 2 with their answers) and streams into the recording output. The
+// player in input slot 0 is either the library the engine loads
+// (loadLibrary: its windows on the kit's window thread, driven through the
+// headless backend) or this process's own plug-in object (loadInProcess),
+// whose ChannelSet a test drives on the window thread and whose channels it
+// may read itself while nothing streams. Errors the in-process player reports
+// reach the engine's application object, which records them.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/CoreTestEngine.h"
+#include "engine/Engine.h"
+#include "platform/core/DynamicLibrary.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/MessageQueue.h"
+#include "plugins/tindle/TindlePlugin.h"
+#include "support/Eventually.h"
+#include "support/FileText.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+
+namespace velmora::test {
+
+using namespace std::chrono_literals;
+
+inline const bool kTindleTestEnvironment = [] {
+    setenv("VELMORA_UI", "headless", 1);
+    setenv("VELMORA_AUDIO", "virtual", 1);
+    return true;
+}();
+
+inline constexpr char kTindleFile[] = "Tindle.vin";
+// One channel block of the engine's default set-up.
+inline constexpr int kBlockBytes = 4096;
+inline constexpr int kBlockSamples = kBlockBytes / 2;
+
+// A wave file made by sox from its synthesizer: format options such as
+// "-r 44100 -c 2 -b 16" and the synth arguments such as "3000s sine 300 sine 700".
+inline std::string soxWave(const std::string& path, const std::string& format, const std::string& synth)
+{
+    const std::string command = "sox -n " + format + " '" + path + "' synth " + synth + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+}
+
+// The samples of a wave file as sox decodes them to 16 bits, interleaved;
+// with channel 0 or 1 only that channel's.
+inline std::vector<int16_t> soxSamples(const std::string& path, int channel = -1)
+{
+    const std::string remix = channel < 0 ? "" : " remix " + std::to_string(channel + 1);
+    std::vector<int16_t> samples;
+    std::FILE* pipe = popen(("sox '" + path + "' -t raw -e signed -b 16 -" + remix + " 2>/dev/null").c_str(), "r");
+    int16_t sample = 0;
+    while (pipe != nullptr && std::fread(&sample, sizeof sample, 1, pipe) == 1)
+        samples.push_back(sample);
+    EXPECT_TRUE(pipe != nullptr && pclose(pipe) == 0) << "sox cannot read " << path;
+    return samples;
+}
+
+struct CarriedEvent {
+    intptr_t code, value, target, index;
+    int32_t answer;
+};
+
+// The engine program with what its main thread carried out and the errors
+// shown through it. While streamOnStart is false, event 2 is answered with
+// startAnswer and nothing streams: the test then reads the channels itself.
+class TindleEngine : public engine::Engine {
+public:
+    ~TindleEngine() override { endStreamingThread(); }
+
+    std::vector<CarriedEvent> carried(intptr_t code)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<CarriedEvent> chosen;
+        for (const CarriedEvent& event : carried_)
+            if (event.code == code)
+                chosen.push_back(event);
+        return chosen;
+    }
+    std::vector<int> errors()
+    {
+        std::lock_guard lock(mutex_);
+        return errors_;
+    }
+    void showError(int code, const char*) override
+    {
+        std::lock_guard lock(mutex_);
+        errors_.push_back(code);
+    }
+
+    std::atomic<bool> streamOnStart{true};
+    std::atomic<int32_t> startAnswer{1};
+
+protected:
+    int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
+    {
+        const bool pretend = event.code == engine::kEventStartStreaming && !streamOnStart;
+        const int32_t answer = pretend ? startAnswer.load() : Engine::carryOut(event, quit);
+        std::lock_guard lock(mutex_);
+        carried_.push_back({event.code, event.value, event.target, event.index, answer});
+        return answer;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<CarriedEvent> carried_;
+    std::vector<int> errors_;
+};
+
+// This process's plug-in object (tindle::plugin()) in an engine slot: the
+// engine calls it as it calls the library's exports.
+class InProcessTindle : public engine::InputPlugin {
+public:
+    InProcessTindle()
+    {
+        using tindle::plugin;
+        exports.setPluginHandle = [](engine::PluginHandle handle) { plugin()->pluginHandle = handle; };
+        exports.setEventCallback = [](engine::EventCallback callback) { plugin()->eventCallback = callback; };
+        exports.setInternalCallback = [](engine::InternalCallback callback) { plugin()->internalCallback = callback; };
+        exports.createUserInterface = [](engine::InstanceHandle instance, int32_t show) -> int32_t {
+            return plugin()->createUserInterface(instance, show);
+        };
+        exports.destroyUserInterface = [] { plugin()->destroyUserInterface(); };
+        exports.onPluginSwitch = [](int32_t show) { plugin()->onPluginSwitch(show != 0); };
+        exports.setupAudioSystem = [](const engine::AudioSystemSetup* setup) -> int32_t {
+            return plugin()->setupAudioSystem(setup);
+        };
+        exports.readStreamChannel = [](int32_t channel, const int16_t** block, int32_t* bytes) -> int32_t {
+            return plugin()->readStreamChannel(channel, block, bytes);
+        };
+        exports.onStreamingError = [](int32_t, int32_t) { plugin()->onStreamingError(); };
+        tindle::fillPluginInfo(&info);
+        interfaceVersion = engine::kInterfaceVersion;
+        pluginKind = engine::kPluginKindInput;
+        channelCount = tindle::kChannelCount;
+        initialised = true;
+        exports.setPluginHandle(handle());
+        exports.setEventCallback(&engine::EngineCore::eventCallback);
+        exports.setInternalCallback(&engine::EngineCore::internalCallback);
+    }
+};
+
+class TindleTest : public ::testing::Test {
+protected:
+    // What the window thread runs for onWindowThread (a thread message).
+    static constexpr uint32_t kRunMessage = plat::ui::kMsgApp + 0x7F0;
+
+    TindleTest()
+    {
+        std::filesystem::create_directory(program.file("Plugins"));
+        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kTindleFile, plugin(kTindleFile));
+        std::filesystem::copy_file(testPluginPath(coretest::kRecordingOutputFile),
+                                   plugin(coretest::kRecordingOutputFile));
+        engine.folder = program.path();
+    }
+    ~TindleTest() override { finish(); }
+
+    std::string plugin(const std::string& file) const { return program.file("Plugins/" + file); }
+    std::string settingsText() const { return readText(config.file("velmoraaudioengine.ini")); }
+    tindle::ChannelSet& channels() { return tindle::plugin()->channels; }
+
+    // The settings file with these lines in the player's section, the
+    // recording output loaded and set up, the main loop and the window thread running.
+    void start(const std::string& playerLines = "")
+    {
+        writeText(config.file("velmoraaudioengine.ini"),
+                  std::string("[") + tindle::kSettingsSection + "]\n" + playerLines);
+        ASSERT_EQ(engine.loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1), 0);
+        ASSERT_TRUE(outputControls.load(plugin(coretest::kRecordingOutputFile)));
+        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
+        mainLoop = std::thread([this] { engine.runLoop(); });
+        windowThread = std::thread([this] {
+            plat::ui::Message message;
+            plat::ui::peekMessage(message, nullptr, 0, 0, plat::ui::kPeekNoRemove);
+            windowThreadId = plat::currentThreadId();
+            while (plat::ui::getMessage(message)) {
+                if (message.window == nullptr && message.message == kRunMessage)
+                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
+                else
+                    plat::ui::dispatchMessage(message);
+            }
+        });
+        ASSERT_TRUE(eventually([&] { return windowThreadId.load() != 0; }));
+    }
+    // The real Tindle.vin into input slot 0, loaded on the window thread as
+    // the user interface loads it; its windows live there.
+    void loadLibrary()
+    {
+        ASSERT_EQ(onWindowThread([&] { return engine.loadInput(0, plugin(kTindleFile).c_str(), -1); }), 0);
+    }
+    // This process's own plug-in object into input slot 0, with its window
+    // (made on the window thread) or without: then no view is shown and
+    // pictures are built without the progress dialog.
+    void loadInProcess(bool withWindow)
+    {
+        tindle::startPlugin();
+        engine.inputs[0] = std::make_unique<InProcessTindle>();
+        if (withWindow) {
+            ASSERT_EQ(onWindowThread([&] { return engine.inputs[0]->createUserInterface(engine.instance, 5); }), 0);
+        }
+        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+    }
+    // Runs body on the window thread (while no modal loop runs there) and
+    // returns its answer.
+    int onWindowThread(const std::function<int()>& body)
+    {
+        std::promise<int> done;
+        std::function<void()> task = [&] { done.set_value(body()); };
+        EXPECT_TRUE(plat::ui::postThreadMessage(windowThreadId, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
+        return done.get_future().get();
+    }
+    // A read of the in-process player as the streaming thread makes it
+    // (nothing may stream meanwhile): the samples, none when paused or not delivered.
+    std::vector<int16_t> read(int channel, bool& delivered)
+    {
+        const int16_t* block = nullptr;
+        int32_t bytes = -1;
+        delivered = tindle::plugin()->readStreamChannel(channel, &block, &bytes);
+        if (!delivered)
+            return {};
+        return std::vector<int16_t>(block, block + bytes / 2);
+    }
+    // The stereo blocks the recording output was given, one after the other.
+    std::vector<int16_t> outputSamples()
+    {
+        const int count = outputControls.get<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount)();
+        const auto blockAt = outputControls.get<coretest::OutputBlockFn>(coretest::kOutputBlock);
+        std::vector<int16_t> samples;
+        std::vector<int16_t> block(2 * kBlockSamples);
+        int32_t empty = 0;
+        for (int i = 0; i < count; ++i) {
+            const int32_t bytes = blockAt(i, block.data(), 2 * kBlockBytes, &empty);
+            samples.insert(samples.end(), block.begin(), block.begin() + std::max(bytes, 0) / 2);
+        }
+        return samples;
+    }
+    // Stops streaming, unloads the player and the output, ends both threads.
+    void finish()
+    {
+        if (!mainLoop.joinable())
+            return;
+        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine.postEvent(&stop);
+        engine.unloadInput(0, true);
+        tindle::stopPlugin();
+        engine.unloadOutput(true);
+        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        EXPECT_EQ(engine.postEvent(&quit), 1);
+        mainLoop.join();
+        plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
+        windowThread.join();
+    }
+
+    Watchdog watchdog{60s, "Tindle test"};
+    TempFolder program;
+    TempFolder config;
+    TempFolder files;
+    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+    // The test controls of the engine's instance of the recording output (the
+    // copy in the program folder), from start on.
+    struct LoadedControls {
+        bool load(const std::string& path) { return library.load(path); }
+        template <typename Function> Function get(const char* name)
+        {
+            auto function = library.function<Function>(name);
+            EXPECT_NE(function, nullptr) << name;
+            return function;
+        }
+        plat::DynamicLibrary library;
+    } outputControls;
+    TindleEngine engine;
+    std::thread mainLoop;
+    std::thread windowThread;
+    std::atomic<uint32_t> windowThreadId{0};
+};
+
+} // namespace velmora::test

@@ -1,0 +1,214 @@
+// The player's four channels in the real engine: files made by sox opened,
+// played, looped, paused, synchronised, closed and loaded as recordings.
+
+#include <algorithm>
+#include <array>
+
+#include "tindle/TindleTestKit.h"
+#include "zkr/ErrorCodes.h"
+
+namespace velmora::test {
+namespace {
+
+using tindle::kStatePlaying;
+using tindle::kStateStopped;
+using tindle::kStateWaiting;
+
+std::vector<int16_t> first(const std::vector<int16_t>& samples, size_t count)
+{
+    return {samples.begin(), samples.begin() + std::min(count, samples.size())};
+}
+
+class ChannelsTest : public TindleTest {
+protected:
+    void SetUp() override
+    {
+        start();
+        loadInProcess(false);
+    }
+    tindle::ChannelRecord& record(int channel) { return channels().record(channel); }
+    int open(int channel, const std::string& path)
+    {
+        return onWindowThread([&] { return channels().open(channel, path); });
+    }
+    int command(const std::function<void(tindle::ChannelSet&)>& body)
+    {
+        return onWindowThread([&] { return body(channels()), 0; });
+    }
+    std::string mono(const std::string& name, const std::string& synth, const std::string& rate = "44100")
+    {
+        return soxWave(files.file(name), "-r " + rate + " -c 1 -b 16", synth);
+    }
+    std::vector<int16_t> read(int channel)
+    {
+        bool delivered = false;
+        return TindleTest::read(channel, delivered);
+    }
+    // Passes over the four channels as the streaming thread makes them, until none delivers.
+    std::array<std::vector<int16_t>, 4> playToEnd()
+    {
+        std::array<std::vector<int16_t>, 4> played;
+        for (bool any = true; any;) {
+            any = false;
+            for (int channel = 0; channel < 4; ++channel) {
+                bool delivered = false;
+                const std::vector<int16_t> block = TindleTest::read(channel, delivered);
+                played[std::size_t(channel)].insert(played[std::size_t(channel)].end(), block.begin(), block.end());
+                any |= delivered;
+            }
+        }
+        return played;
+    }
+};
+
+// Mono and stereo files play bit-exact (the right half through the partner),
+// 44095 Hz counts as 44100 Hz; stereo in the last channel, 8 bits and 22050 Hz
+// are refused and leave the channel as it was; each file stops at its end, rewound.
+TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
+{
+    engine.streamOnStart = false;
+    const std::string monoFile = mono("mono.wav", "5000s sine 440");
+    const std::string nearFile = mono("near.wav", "3000s sine 1000", "44095");
+    const std::string stereoFile = soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    EXPECT_EQ(open(0, monoFile), 0);
+    EXPECT_EQ(open(1, stereoFile), 0);
+    EXPECT_EQ(open(3, stereoFile), zkr::kErrNoFreeChannelsForFile);
+    EXPECT_EQ(open(3, nearFile), 0);
+    EXPECT_EQ(open(3, soxWave(files.file("8bit.wav"), "-r 44100 -c 1 -b 8", "100s sine 440")), zkr::kErrNotImplemented);
+    EXPECT_EQ(open(3, mono("22k.wav", "100s sine 440", "22050")), zkr::kErrNotImplemented);
+    EXPECT_EQ(engine.errors(), (std::vector<int>{32, 17, 17}));
+    EXPECT_EQ(record(3).path, nearFile);
+    EXPECT_TRUE(record(0).converter == nullptr && record(0).readSize == kBlockBytes);
+    EXPECT_TRUE(record(1).readSize == 2 * kBlockBytes && record(1).partner == 2);
+    EXPECT_TRUE(record(2).loaded && !record(2).owner && record(2).partner == -1);
+    std::vector<intptr_t> attached;
+    for (const CarriedEvent& event : engine.carried(engine::kEventAttachStreams)) {
+        EXPECT_TRUE(event.value == engine.inputs[0]->handle() && event.answer == 1);
+        attached.insert(attached.end(), {event.target, event.index});
+    }
+    EXPECT_EQ(attached, (std::vector<intptr_t>{1, 0, 2, 3, 4, 0}));
+
+    for (int channel : {0, 1, 3})
+        command([&](tindle::ChannelSet& set) { EXPECT_EQ(set.playStop(channel), 0); });
+    EXPECT_EQ(engine.carried(engine::kEventStartStreaming).size(), 3u);
+    const auto played = playToEnd();
+    EXPECT_EQ(played[0], soxSamples(monoFile));
+    EXPECT_EQ(played[1], soxSamples(stereoFile, 0));
+    EXPECT_EQ(played[2], soxSamples(stereoFile, 1));
+    EXPECT_EQ(played[3], soxSamples(nearFile));
+    for (int channel = 0; channel < 4; ++channel)
+        EXPECT_EQ(record(channel).state, kStateStopped) << channel;
+    command([](tindle::ChannelSet& set) { set.playStop(0); });
+    EXPECT_EQ(read(0), first(soxSamples(monoFile), kBlockSamples));
+}
+
+// A synchronised channel started while its group plays waits for the loop
+// restart; a file shorter than a block loops whole in every block; pause
+// keeps the stream on with empty blocks; a streaming error stops and rewinds;
+// a refused start reports 34 and stops the group.
+TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
+{
+    engine.streamOnStart = false;
+    const std::string longFile = mono("long.wav", "5000s sine 220");
+    const std::string shortFile = mono("short.wav", "1000s sine 440");
+    const std::vector<int16_t> longSamples = soxSamples(longFile);
+    const std::vector<int16_t> shortSamples = soxSamples(shortFile);
+    ASSERT_EQ(open(0, longFile), 0);
+    ASSERT_EQ(open(1, shortFile), 0);
+    command([](tindle::ChannelSet& set) {
+        set.setLoop(0, true);
+        set.setLoop(1, true);
+        set.setSynchronised(0, true);
+        set.playStop(0);
+        set.setSynchronised(1, true);
+        set.playStop(1);
+    });
+    EXPECT_EQ(record(1).state, kStateWaiting);
+    std::vector<int16_t> before;
+    for (int pass = 0; pass < 3; ++pass) {
+        const std::vector<int16_t> block = read(0);
+        before.insert(before.end(), block.begin(), block.end());
+        EXPECT_TRUE(read(1).empty());
+    }
+    EXPECT_EQ(before, longSamples);
+    EXPECT_EQ(read(0), first(longSamples, kBlockSamples));
+    EXPECT_EQ(read(1), shortSamples);
+    EXPECT_EQ(read(1), shortSamples);
+
+    command([](tindle::ChannelSet& set) { set.pause(1); });
+    bool delivered = false;
+    EXPECT_TRUE(TindleTest::read(1, delivered).empty() && delivered);
+    command([](tindle::ChannelSet& set) { set.pause(1); });
+    EXPECT_EQ(read(1), shortSamples);
+
+    tindle::plugin()->onStreamingError();
+    EXPECT_TRUE(record(0).state == kStateStopped && record(1).state == kStateStopped);
+    engine.startAnswer = 0;
+    EXPECT_EQ(onWindowThread([&] { return channels().playStop(1); }), zkr::kErrOutputNotReady);
+    EXPECT_TRUE(record(0).state == kStateStopped && record(1).state == kStateStopped);
+    engine.startAnswer = 1;
+    command([](tindle::ChannelSet& set) { set.playStop(1); });
+    EXPECT_TRUE(record(0).state == kStatePlaying && record(1).state == kStatePlaying);
+    EXPECT_EQ(read(0), first(longSamples, kBlockSamples));
+    EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrOutputNotReady});
+}
+
+// Synchronised mono and stereo files start together and the engine mixes
+// them until both end; closing gives the streams back; recordings go into the
+// first free channel or pair; a new set-up closes everything.
+TEST_F(ChannelsTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
+{
+    const std::string monoFile = mono("mono.wav", "5000s sine 440");
+    const std::string stereoFile = soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    ASSERT_EQ(open(0, monoFile), 0);
+    ASSERT_EQ(open(1, stereoFile), 0);
+    command([](tindle::ChannelSet& set) {
+        set.setSynchronised(0, true);
+        set.setSynchronised(1, true);
+        set.playStop(0);
+    });
+    ASSERT_TRUE(eventually([&] { return !engine.carried(engine::kEventStopStreaming).empty(); }));
+    const std::vector<int16_t> monoSamples = soxSamples(monoFile);
+    const std::vector<int16_t> stereoSamples = soxSamples(stereoFile);
+    const std::vector<int16_t> output = outputSamples();
+    ASSERT_GE(output.size(), 2 * monoSamples.size());
+    std::vector<int16_t> expected(output.size());
+    for (size_t i = 0; i < monoSamples.size(); ++i) {
+        // The mono channel at the centre, the pair at the sides, each at unity volume.
+        const int centre = monoSamples[i] * 50 / 100;
+        for (size_t side = 0; side < 2; ++side) {
+            const int paired = 2 * i < stereoSamples.size() ? stereoSamples[2 * i + side] : 0;
+            expected[2 * i + side] = static_cast<int16_t>(std::clamp(centre + paired, -32768, 32767));
+        }
+    }
+    EXPECT_EQ(output, expected);
+    EXPECT_TRUE(record(0).state == kStateStopped && record(2).state == kStateStopped);
+
+    command([](tindle::ChannelSet& set) {
+        set.close(0);
+        set.close(2);
+    });
+    std::vector<intptr_t> detached;
+    for (const CarriedEvent& event : engine.carried(engine::kEventDetachStreams))
+        detached.insert(detached.end(), {event.target, event.index});
+    EXPECT_EQ(detached, (std::vector<intptr_t>{1, 0, 2, 3}));
+    EXPECT_TRUE(!record(0).loaded && !record(1).loaded && !record(2).loaded && record(0).synchronised);
+
+    ASSERT_EQ(open(1, monoFile), 0);
+    std::vector<int> loaded;
+    for (const auto& [path, count] : {std::pair{stereoFile, 2}, {monoFile, 1}, {monoFile, 1}})
+        loaded.push_back(onWindowThread([&] { return channels().loadRecording(path, count); }));
+    EXPECT_EQ(loaded, (std::vector<int>{0, 0, zkr::kErrNoFreeChannelsForFile}));
+    EXPECT_TRUE(record(2).owner && record(2).partner == 3 && record(0).path == monoFile);
+
+    engine::AudioSystemSetup setup = engine.audioSetup;
+    setup.musicBufSize = 8820;
+    ASSERT_EQ(engine.applyAudioSetup(setup), 0);
+    for (int channel = 0; channel < 4; ++channel)
+        EXPECT_FALSE(record(channel).loaded) << channel;
+    EXPECT_EQ(tindle::plugin()->cursorAdvanceMs(), 100);
+    EXPECT_TRUE(eventually([&] { return engine.carried(engine::kEventDetachStreams).size() == 2 + 3u; }));
+}
+
+} // namespace
+} // namespace velmora::test
