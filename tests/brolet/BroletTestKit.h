@@ -25,6 +25,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "plugins/brolet/BroletOutput.h"
+#include "support/ChildProcess.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -136,22 +137,7 @@ protected:
         ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
         core.stopStreaming();
     }
-    // Runs body in a child process of its own (fresh sound system state, or
-    // limits the test must not keep); the child's failures fail the test.
-    static void inChild(const std::function<void()>& body)
-    {
-        std::fflush(nullptr);
-        const pid_t child = fork();
-        if (child == 0) {
-            Watchdog childWatchdog{30s, "Brolet test child"};
-            body();
-            std::fflush(nullptr);
-            std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child process failed";
-    }
+    static void inChild(const std::function<void()>& body) { runInChild(body, "Brolet test child"); }
 
     Watchdog watchdog{60s, "Brolet test"};
     TempFolder program;
