@@ -1,9 +1,497 @@
-// PLACEHOLDER: replaced by the pre-recorder part.
 #include "plugins/tindle/PreRecorder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/core/Files.h"
+#include "platform/core/Module.h"
+#include "platform/ui/Colour.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/controls/Controls.h"
+#include "plugins/tindle/RecorderLayout.h"
+#include "plugins/tindle/RecorderSetupDialog.h"
+#include "plugins/tindle/StripControls.h"
+#include "plugins/tindle/TindlePlugin.h"
+#include "zkr/BitmapButton.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/FileDialog.h"
+#include "zkr/LampControl.h"
+#include "zkr/Text.h"
+
 namespace tindle {
-PreRecorder::PreRecorder(TindlePlugin& plugin) : plugin_(plugin) {}
-PreRecorder::~PreRecorder() { endWindow(); }
-bool PreRecorder::open(plat::ui::WindowHandle) { return false; }
-void PreRecorder::toggle() {}
-void PreRecorder::closeForGood() {}
+
+namespace {
+
+namespace layout = recorder;
+
+constexpr char kSaveTitle[] = "Save wave as";
+constexpr char kWaveFilter[] = "PCM Wave Audio\0*.wav\0";
+// Gap between the main window and the pre-recorder placed beside it.
+constexpr int kBesideGap = 4;
+// Names tried before a proposal gives up looking for a free one.
+constexpr int kMostNameDraws = 1 << 16;
+
+plat::ui::Rect rectOf(const Box& box)
+{
+    return plat::ui::Rect::fromSize(box.x, box.y, box.width, box.height);
+}
+
+// The scope's place in the window: it shows the scope's own picture.
+class ScopeDisplay : public zkr::Control {
+public:
+    ScopeDisplay(zkr::UserInterface* owner, const zkr::WaveformPicture& picture)
+        : zkr::Control(owner), picture_(picture)
+    {
+        rect = rectOf(layout::kScope);
+        width = layout::kScope.width;
+        height = layout::kScope.height;
+        region = plat::ui::Region(rect);
+    }
+
+    void paint(plat::ui::Painter* dc) override
+    {
+        if (dc != nullptr && picture_.hasBitmap())
+            picture_.picture().blitAll(*dc, rect.left, rect.top);
+    }
+
+private:
+    const zkr::WaveformPicture& picture_;
+};
+
+} // namespace
+
+PreRecorder::PreRecorder(TindlePlugin& plugin)
+    : recordingsFolder(plat::programFolder() + "/Userfiles"), nameNumbers(std::random_device{}()),
+      plugin_(plugin), scope_(layout::kScope.width, layout::kScope.height)
+{
+    if (inputDevice.deviceCount > 0)
+        inputDevice.selectDevice(0);
+    inputDevice.setFormat(kSampleRate, 1, kBitsPerSample);
+    inputDevice.dataCallback = &PreRecorder::onRecordedBlock;
+    inputDevice.dataContext = this;
+    scope_.style = zkr::WaveformPicture::kStyleLine;
+    scope_.leftPen = plat::ui::Pen::solid(plat::ui::rgb(0x52, 0xE0, 0x8C));
+    scope_.rightPen = plat::ui::Pen::solid(plat::ui::rgb(0xFF, 0xB0, 0x45));
+    scope_.allocateColumns();
+    scope_.sourceFormat = inputDevice.format;
+    scope_.scale = scope_.height() / inputDevice.format.channels / 2;
+}
+
+PreRecorder::~PreRecorder()
+{
+    endWindow();
+    // Without a window (it was never made) a recording may still run.
+    if (recording())
+        finishRecording();
+}
+
+// ---------------------------------------------------------------------------
+// From the main window (its thread)
+
+bool PreRecorder::open(plat::ui::WindowHandle mainWindow)
+{
+    if (window != nullptr && plat::ui::isWindow(window))
+        return true;
+    mainWindow_ = mainWindow;
+    parent = mainWindow;
+    closingAllowed_ = false;
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, kClassName);
+    zkr::copyText(description.title, kCaption);
+    description.width = layout::kWindowWidth;
+    description.height = layout::kWindowHeight;
+    // A window made again (the player's window is made anew) registers its class anew.
+    unregisterClass();
+    return create(true, description, zkr::ownModule(), plat::ui::kShowHide) == 0;
+}
+
+void PreRecorder::toggle()
+{
+    if (window == nullptr)
+        return;
+    if (plat::ui::isWindowVisible(window)) {
+        plat::ui::showWindow(window, plat::ui::kShowHide);
+        return;
+    }
+    // While it records, the label goes on naming the file being written.
+    if (!recording())
+        proposeName();
+    placeBesideMainWindow();
+    plat::ui::showWindow(window, plat::ui::kShowNormal);
+}
+
+void PreRecorder::closeForGood()
+{
+    closingAllowed_ = true;
+    if (window == nullptr)
+        return;
+    const plat::ui::WindowHandle closing = window;
+    plat::ui::sendMessage(closing, plat::ui::kMsgClose, 0, 0);
+    if (plat::ui::isWindow(closing))
+        plat::ui::destroyWindow(closing);
+}
+
+void PreRecorder::placeBesideMainWindow()
+{
+    plat::ui::Rect main;
+    plat::ui::Rect own;
+    if (mainWindow_ == nullptr || !plat::ui::windowRect(mainWindow_, main) ||
+        !plat::ui::windowRect(window, own))
+        return;
+    int x = main.right + kBesideGap;
+    // No room on the right: the left side.
+    if (x + own.width() > plat::ui::screenSize().width)
+        x = std::max(main.left - kBesideGap - own.width(), 0);
+    plat::ui::setWindowPos(window, x, main.top, 0, 0,
+                           plat::ui::kPosNoSize | plat::ui::kPosNoZOrder | plat::ui::kPosNoActivate);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and closing
+
+zkr::BitmapButton* PreRecorder::addButton(int id, unsigned bitmap, int x, int y, const char* tooltip)
+{
+    auto* button = new zkr::BitmapButton(this);
+    button->place(x, y, images_.load(bitmap));
+    zkr::copyText(button->tooltip, tooltip);
+    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    return button;
+}
+
+bool PreRecorder::createStageOne()
+{
+    images_.clear();
+    if (!zkr::applySkin(*this, images_, layout::kSkinBitmap, layout::kMaskBitmap))
+        return false;
+    scope_.backgroundBitmap = images_.load(layout::kScopeBitmap);
+    scope_.render(nullptr);
+    auto* display = new ScopeDisplay(this, scope_);
+    display->hasTooltip = false;
+    addControl(display, 0, kScopeId);
+
+    startButton_ = addButton(kStartId, layout::kStartButtonBitmap, layout::kStartButton.x,
+                             layout::kStartButton.y, "start recording");
+    stopButton_ = addButton(kStopId, layout::kStopButtonBitmap, layout::kStopButton.x, layout::kStopButton.y,
+                            "stop recording");
+    browseButton_ = addButton(kBrowseId, layout::kBrowseButtonBitmap, layout::kBrowseButton.x,
+                              layout::kBrowseButton.y, "browse output file...");
+
+    indicator_ = new zkr::LampControl(this);
+    indicator_->place(layout::kIndicator.x, layout::kIndicator.y, images_.load(layout::kLampLitBitmap),
+                      images_.load(layout::kLampDarkBitmap));
+    indicator_->hasTooltip = false;
+    addControl(indicator_, 0, kIndicatorId);
+
+    fileLabel_ = new TitleField(this);
+    fileLabel_->place(layout::kFileField, layout::kFileText, images_.load(layout::kFileFieldBitmap));
+    fileLabel_->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
+    fileLabel_->hasTooltip = false;
+    addControl(fileLabel_, 0, kFileLabelId);
+    return !images_.failed();
+}
+
+int PreRecorder::finishCreate()
+{
+    showRecordingState(recording());
+    handle_ = window;
+    return 0;
+}
+
+void PreRecorder::beforeDestroy()
+{
+    handle_ = nullptr;
+    // The main window is going: what was recorded is kept, but nobody takes it over.
+    if (recording())
+        finishRecording();
+    startButton_ = nullptr;
+    stopButton_ = nullptr;
+    browseButton_ = nullptr;
+    indicator_ = nullptr;
+    fileLabel_ = nullptr;
+    scope_.backgroundBitmap = nullptr;
+}
+
+bool PreRecorder::onClose()
+{
+    // The user hides the window with the player's button; only the player closes it.
+    return closingAllowed_;
+}
+
+// ---------------------------------------------------------------------------
+// Messages (the window's thread)
+
+intptr_t PreRecorder::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
+{
+    switch (message) {
+    case kScopeMessage:
+        refreshScope();
+        return 0;
+    case kControlMessage:
+        switch (static_cast<int>(wparam)) {
+        case kStartId:
+            startRecording();
+            break;
+        case kStopId:
+            stopRecording();
+            break;
+        case kBrowseId:
+            browse();
+            break;
+        default:
+            break;
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void PreRecorder::onDoubleClick(intptr_t point, uintptr_t keys)
+{
+    // Every control here is a button: a quick second click is a click as well.
+    onMouseDown(point, keys);
+}
+
+void PreRecorder::onControlContextMenu(zkr::Control* control, int, int)
+{
+    if (control == nullptr && !recording())
+        configure();
+}
+
+// ---------------------------------------------------------------------------
+// The output file
+
+void PreRecorder::setOutputFile(const std::string& path, bool proposed)
+{
+    outputFile_ = path;
+    proposedName_ = proposed;
+    if (fileLabel_ != nullptr)
+        fileLabel_->setText(plat::fileNameOf(path).c_str());
+}
+
+void PreRecorder::proposeName()
+{
+    std::uniform_int_distribution<int> number(0, 32767);
+    std::string path;
+    for (int draw = 0; draw < kMostNameDraws; ++draw) {
+        char name[32];
+        std::snprintf(name, sizeof name, kNameTemplate, number(nameNumbers));
+        path = plat::joinPath(recordingsFolder, name);
+        if (!plat::fileExists(path) && !plat::folderExists(path))
+            break;
+    }
+    setOutputFile(path, true);
+}
+
+bool PreRecorder::browse()
+{
+    zkr::FileDialog dialog;
+    dialog.module = zkr::ownModule();
+    dialog.owner = window;
+    dialog.openMode = false;
+    zkr::copyText(dialog.title, kSaveTitle);
+    dialog.setFilter(kWaveFilter);
+    zkr::copyText(dialog.defaultExtension, "wav");
+    zkr::copyText(dialog.initialFolder, plat::folderOf(outputFile_).c_str());
+    zkr::copyText(dialog.file, plat::fileNameOf(outputFile_).c_str());
+    // The dialog asks before a file that exists is replaced.
+    if (!dialog.run())
+        return false;
+    setOutputFile(dialog.file, false);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Recording
+
+int PreRecorder::startRecording()
+{
+    if (recording())
+        return zkr::kOk;
+    const engine::AudioSystemSetup audio = plugin_.audioRecord();
+    // A proposed name never replaces a file, not even one made since it was proposed.
+    if (outputFile_.empty() || (proposedName_ && plat::fileExists(outputFile_)))
+        proposeName();
+    const std::string folder = plat::folderOf(outputFile_);
+    if (!folder.empty() && !plat::folderExists(folder))
+        plat::createFolder(folder);
+
+    if (inputDevice.allocateBlocks(kBlockCount, static_cast<uint32_t>(std::max(audio.musicBufSize, 0))) !=
+        zkr::kOk)
+        return inputDevice.lastError;
+    if (inputDevice.openDevice(inputDevice.deviceId, nullptr) != zkr::kOk) {
+        inputDevice.releaseBlocks();
+        return inputDevice.lastError;
+    }
+    auto file = std::make_unique<zkr::MultimediaFile>();
+    const auto abandon = [&](int error, bool created) {
+        inputDevice.closeDevice();
+        file.reset();
+        recordingFile_.reset();
+        // A file that never held a recording is not left behind.
+        if (created)
+            plat::deleteFile(outputFile_);
+        inputDevice.releaseBlocks();
+        return error;
+    };
+    if (file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk)
+        return abandon(file->lastError, false);
+    const zkr::WaveFormat& format = inputDevice.format;
+    if (file->setDiskBuffer(audio.diskBufSize) != zkr::kOk ||
+        file->buildHeader(0, format.samplesPerSecond, format.channels, format.bitsPerSample) != zkr::kOk ||
+        file->writeHeader() != zkr::kOk)
+        return abandon(file->lastError, true);
+
+    // From here on write errors are only counted: the recording goes on.
+    file->silent = true;
+    inputDevice.stopping = false;
+    bytesRecorded_ = 0;
+    failedWrites_ = 0;
+    {
+        std::lock_guard lock(scopeLock_);
+        scopeBlock_.assign(inputDevice.blockSize, 0);
+        scopeBytes_ = 0;
+    }
+    recordingFile_ = std::move(file);
+    recordingPath_ = outputFile_;
+    if (inputDevice.start() != zkr::kOk || inputDevice.queueAll() != zkr::kOk) {
+        const int error = inputDevice.lastError;
+        inputDevice.stop();
+        return abandon(error, true);
+    }
+    showRecordingState(true);
+    return zkr::kOk;
+}
+
+void PreRecorder::onRecordedBlock(void* context, const uint8_t* data, uint32_t bytes)
+{
+    auto* self = static_cast<PreRecorder*>(context);
+    int32_t written = 0;
+    if (self->recordingFile_->write(data, static_cast<int32_t>(bytes), &written) != zkr::kOk)
+        self->failedWrites_.fetch_add(1);
+    self->bytesRecorded_.fetch_add(static_cast<uint32_t>(std::max(written, 0)));
+    {
+        std::lock_guard lock(self->scopeLock_);
+        const uint32_t copied = std::min<uint32_t>(bytes, static_cast<uint32_t>(self->scopeBlock_.size()));
+        std::memcpy(self->scopeBlock_.data(), data, copied);
+        self->scopeBytes_ = copied;
+    }
+    // One refresh waits in the window's queue at a time; it draws the latest block.
+    if (self->scopeRefreshPosted_.exchange(true))
+        return;
+    const plat::ui::WindowHandle target = self->handle_.load();
+    if (target == nullptr || !plat::ui::postMessage(target, kScopeMessage, 0, 0))
+        self->scopeRefreshPosted_ = false;
+}
+
+bool PreRecorder::finishRecording()
+{
+    inputDevice.stopping = true;
+    if (!inputDevice.allFree())
+        inputDevice.allDone.wait(kAllDoneWaitMs);
+    inputDevice.allDone.reset();
+    if (inputDevice.stop() != zkr::kOk)
+        return false;
+    inputDevice.closeDevice();
+    // Only what reached the disk is counted in the header.
+    recordingFile_->finish(bytesRecorded_.load());
+    lastRecordingBytes_ = recordingFile_->header.dataSize;
+    recordingFile_->detach();
+    recordingFile_.reset();
+    inputDevice.releaseBlocks();
+    return true;
+}
+
+int PreRecorder::stopRecording()
+{
+    if (!recording())
+        return zkr::kOk;
+    if (!finishRecording())
+        return inputDevice.lastError;
+    clearScope();
+    showRecordingState(false);
+    lastRecording = recordingPath_;
+    lastRecordingChannels = inputDevice.format.channels;
+    handOver();
+    if (window != nullptr)
+        plat::ui::showWindow(window, plat::ui::kShowHide);
+    return zkr::kOk;
+}
+
+void PreRecorder::handOver()
+{
+    if (mainWindow_ != nullptr && plat::ui::isWindow(mainWindow_))
+        plat::ui::sendMessage(mainWindow_, kLoadRecordingMessage, 0, 0);
+    // The player refuses a recording without samples (its data chunk is
+    // empty): there is nothing in it to keep.
+    if (lastRecordingBytes_ == 0)
+        plat::deleteFile(lastRecording);
+}
+
+void PreRecorder::showRecordingState(bool on)
+{
+    const auto enable = [](zkr::BitmapButton* button, bool enabled) {
+        if (button == nullptr)
+            return;
+        button->enabled = enabled;
+        button->setState(zkr::Control::kStateNormal);
+        button->repaint();
+    };
+    enable(startButton_, !on);
+    enable(browseButton_, !on);
+    enable(stopButton_, on);
+    if (indicator_ != nullptr)
+        indicator_->setLit(on);
+}
+
+// ---------------------------------------------------------------------------
+// Input and scope
+
+void PreRecorder::configure()
+{
+    if (recording())
+        return;
+    RecorderSetupDialog dialog(*this, window);
+    dialog.runModal();
+}
+
+void PreRecorder::applyInput(int device, int channels)
+{
+    inputDevice.selectDevice(device);
+    inputDevice.setFormat(kSampleRate, static_cast<uint16_t>(channels == 2 ? 2 : 1), kBitsPerSample);
+    scope_.sourceFormat = inputDevice.format;
+    scope_.scale = scope_.height() / inputDevice.format.channels / 2;
+    clearScope();
+}
+
+void PreRecorder::refreshScope()
+{
+    scopeRefreshPosted_ = false;
+    {
+        std::lock_guard lock(scopeLock_);
+        scope_.feed(scopeBlock_.data(), scopeBytes_);
+    }
+    repaintScope();
+}
+
+void PreRecorder::clearScope()
+{
+    {
+        std::lock_guard lock(scopeLock_);
+        scopeBytes_ = 0;
+    }
+    scope_.clearColumns();
+    repaintScope();
+}
+
+void PreRecorder::repaintScope()
+{
+    scope_.render(nullptr);
+    if (window == nullptr)
+        return;
+    const plat::ui::Rect place = rectOf(layout::kScope);
+    plat::ui::invalidateRect(window, &place, false);
+}
+
 } // namespace tindle

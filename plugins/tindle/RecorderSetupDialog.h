@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "zkr/Dialog.h"
+
+namespace tindle {
+
+class PreRecorder;
+
+// Starts the desktop's volume control: the first of pavucontrol,
+// gnome-control-center's sound panel and xfce4-mixer found on the PATH, else
+// alsamixer in a terminal. When none is there, a message box on the desktop
+// says "%s not found!" with the programs looked for. Answers the message
+// shown ("" when a program started).
+std::string startVolumeControl();
+
+// "Configure Pre-Recorder": the input device, mono or stereo, the fixed rate
+// and sample size, and the volume control button. Apply hands a changed
+// device or channel count to the pre-recorder; Close ends the dialog.
+class RecorderSetupDialog : public zkr::Dialog {
+public:
+    static constexpr uint16_t kTemplateId = 300;
+    static constexpr int kIdVolume = 1021;
+    static constexpr int kIdDevice = 1022;
+    static constexpr int kIdMono = 1023;
+    static constexpr int kIdStereo = 1024;
+    static constexpr int kIdApply = 1025;
+
+    RecorderSetupDialog(PreRecorder& recorder, plat::ui::WindowHandle owner);
+
+    void onInitDialog() override;
+    bool onCommand(uintptr_t wparam, intptr_t lparam) override;
+
+private:
+    void apply();
+
+    PreRecorder& recorder_;
+};
+
+} // namespace tindle
