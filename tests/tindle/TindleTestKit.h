@@ -227,15 +227,16 @@ protected:
         return done.get_future().get();
     }
     // A read of the in-process player as the streaming thread makes it
-    // (nothing may stream meanwhile): the samples, none when paused or not delivered.
-    std::vector<int16_t> read(int channel, bool& delivered)
+    // (nothing may stream meanwhile): the samples, none when paused or not
+    // delivered; delivered gets the answer.
+    std::vector<int16_t> read(int channel, bool* delivered = nullptr)
     {
         const int16_t* block = nullptr;
-        int32_t bytes = -1;
-        delivered = tindle::plugin()->readStreamChannel(channel, &block, &bytes);
-        if (!delivered)
-            return {};
-        return std::vector<int16_t>(block, block + bytes / 2);
+        int32_t bytes = 0;
+        const bool answer = tindle::plugin()->readStreamChannel(channel, &block, &bytes);
+        if (delivered != nullptr)
+            *delivered = answer;
+        return answer ? std::vector<int16_t>(block, block + bytes / 2) : std::vector<int16_t>{};
     }
     // The stereo blocks the recording output was given, one after the other.
     std::vector<int16_t> outputSamples()

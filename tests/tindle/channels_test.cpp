@@ -39,11 +39,6 @@ protected:
     {
         return soxWave(files.file(name), "-r " + rate + " -c 1 -b 16", synth);
     }
-    std::vector<int16_t> read(int channel)
-    {
-        bool delivered = false;
-        return TindleTest::read(channel, delivered);
-    }
     // Passes over the four channels as the streaming thread makes them, until none delivers.
     std::array<std::vector<int16_t>, 4> playToEnd()
     {
@@ -52,7 +47,7 @@ protected:
             any = false;
             for (int channel = 0; channel < 4; ++channel) {
                 bool delivered = false;
-                const std::vector<int16_t> block = TindleTest::read(channel, delivered);
+                const std::vector<int16_t> block = read(channel, &delivered);
                 played[std::size_t(channel)].insert(played[std::size_t(channel)].end(), block.begin(), block.end());
                 any |= delivered;
             }
@@ -137,7 +132,7 @@ TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
 
     command([](tindle::ChannelSet& set) { set.pause(1); });
     bool delivered = false;
-    EXPECT_TRUE(TindleTest::read(1, delivered).empty() && delivered);
+    EXPECT_TRUE(read(1, &delivered).empty() && delivered);
     command([](tindle::ChannelSet& set) { set.pause(1); });
     EXPECT_EQ(read(1), shortSamples);
 
@@ -153,10 +148,20 @@ TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
     EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrOutputNotReady});
 }
 
+// With the player's window, which shows the channels from every thread.
+class ChannelsWindowTest : public ChannelsTest {
+protected:
+    void SetUp() override
+    {
+        start();
+        loadInProcess(true);
+    }
+};
+
 // Synchronised mono and stereo files start together and the engine mixes
 // them until both end; closing gives the streams back; recordings go into the
 // first free channel or pair; a new set-up closes everything.
-TEST_F(ChannelsTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
+TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
 {
     const std::string monoFile = mono("mono.wav", "5000s sine 440");
     const std::string stereoFile = soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
