@@ -3,6 +3,9 @@
 // events; the virtual input plays a file made by sox; the test clicks as a
 // user, answers the dialogs from inside their loops and reads the recordings
 // back with sox.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <regex>
@@ -246,6 +249,34 @@ TEST_F(PreRecorderTest, WithoutAnInputDeviceStartFailsAndTheWindowStaysIdle)
             finish();
         },
         "pre-recorder without devices");
+}
+
+// A disk that fills up (a file size limit, in a child) stops nothing: the
+// recording keeps what reached the disk and its header counts just that.
+TEST_F(PreRecorderTest, ARecordingOnAFullDiskKeepsWhatWasWritten)
+{
+    const std::string tone = soxWave(files.file("tone.wav"), "-r 44100 -c 1 -b 16", "2 sine 440");
+    constexpr rlim_t kLimit = 44 + 20000;
+    runInChild(
+        [&] {
+            ScopedEnv input("VELMORA_AUDIO_INPUT_FILE", tone);
+            std::signal(SIGXFSZ, SIG_IGN);
+            open();
+            onWindowThread([] {
+                recorder().applyInput(1, 1);
+                return 0;
+            });
+            const rlimit limit{kLimit, kLimit};
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+            const std::string file = record(80000);
+            EXPECT_GT(recorder().failedWrites(), 0u);
+            EXPECT_EQ(std::filesystem::file_size(file), kLimit);
+            std::vector<int16_t> expected = soxSamples(tone);
+            expected.resize((kLimit - 44) / 2);
+            EXPECT_EQ(soxSamples(file), expected);
+            finish();
+        },
+        "pre-recorder on a full disk");
 }
 
 TEST(PreRecorderVolumeControl, StartsTheFirstMixerOnThePathOrNamesTheOnesLookedFor)
