@@ -28,24 +28,24 @@ constexpr char kVolumeIconName[] = "#309";
 static_assert(recorder::kVolumeIcon == 309);
 
 const DialogItemTemplate kItems[] = {
-    {"BUTTON", "Input device", -1, 7, 5, 186, 34, kGroup},
-    {"COMBOBOX", "", Self::kIdDevice, 14, 18, 172, 100,
+    {"BUTTON", "Input device", -1, 7, 5, 196, 34, kGroup},
+    {"COMBOBOX", "", Self::kIdDevice, 14, 18, 182, 100,
      kItemStyleChild | kComboDropDownList | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Format", -1, 7, 43, 142, 42, kGroup},
+    {"BUTTON", "Format", -1, 7, 43, 164, 42, kGroup},
     {"BUTTON", "mono", Self::kIdMono, 14, 55, 40, 10,
      kItemStyleChild | kButtonAutoRadio | kStyleTabStop | kStyleGroup},
     {"BUTTON", "stereo", Self::kIdStereo, 14, 69, 40, 10, kItemStyleChild | kButtonAutoRadio},
-    {"STATIC", "Samplerate:            44.1kHz", -1, 60, 56, 86, 9, kText},
-    {"STATIC", "Bits per sample:    16", -1, 60, 70, 86, 9, kText},
-    {"STATIC", kVolumeIconName, Self::kIdVolume, 157, 48, 36, 36,
+    {"STATIC", "Samplerate:            44.1kHz", -1, 58, 56, 110, 9, kText},
+    {"STATIC", "Bits per sample:    16", -1, 58, 70, 110, 9, kText},
+    {"STATIC", kVolumeIconName, Self::kIdVolume, 180, 52, 23, 24,
      kItemStyleChild | kStaticIcon | kStaticNotify | kStaticCentreImage},
-    {"BUTTON", "&Apply", Self::kIdApply, 88, 92, 50, 14,
+    {"BUTTON", "&Apply", Self::kIdApply, 98, 92, 50, 14,
      kItemStyleChild | kButtonPush | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "&Close", kIdCancel, 143, 92, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
+    {"BUTTON", "&Close", kIdCancel, 153, 92, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
 };
 
 const DialogTemplate kTemplate{
-    Self::kTemplateId, "Configure Pre-Recorder", kDialogStyleStandard, 0, 0, 0, 200, 113, nullptr, 8, kItems};
+    Self::kTemplateId, "Configure Pre-Recorder", kDialogStyleStandard, 0, 0, 0, 210, 113, nullptr, 8, kItems};
 
 constexpr char kVolumeTooltip[] = "execute volume control";
 
