@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "plugins/tindle/Layout.h"
-#include "tools/SkinKit.h"
+#include "tools/TindleArtworkKit.h"
 
 using namespace artwork;
 namespace layout = tindle;
@@ -37,10 +37,6 @@ const Argb kPlayColour = rgb(0x3C, 0xCC, 0x5C);
 const Argb kPauseColour = rgb(0xF0, 0xA8, 0x30);
 const Argb kSyncColour = rgb(0x4C, 0xA2, 0xFF);
 const Argb kLoopColour = rgb(0xF0, 0xA8, 0x30);
-const Argb kRecordColour = rgb(0xE8, 0x44, 0x38);
-const Argb kScreenTop = rgb(0x0A, 0x14, 0x10);
-const Argb kScreenBottom = rgb(0x04, 0x09, 0x07);
-const Argb kScreenGrid = rgb(0x12, 0x24, 0x1B);
 
 // ---- symbols on the buttons --------------------------------------------------------
 
@@ -92,21 +88,6 @@ FaceContent infoSymbol()
         fillDisc(image, cx, face.top + 1.2, 0.9, ink);
         fillRoundRect(image, {static_cast<int>(cx) - 1, face.top + 3, static_cast<int>(cx) + 1, face.bottom}, 0.3,
                       ink);
-    };
-}
-
-// A red recording dot before the button's name.
-FaceContent recordLabel(std::string text)
-{
-    return [text = std::move(text)](Surface& image, const Rect& face, Argb ink) {
-        Painter p(image);
-        const TextStyle style{font("DejaVu Sans", -8, kWeightBold), ink, 1, 0};
-        const int width = textWidth(style, text) + 9;
-        const int left = face.left + (face.width() - width) / 2;
-        const double cy = face.top + face.height() / 2.0;
-        fillDisc(image, left + 3.0, cy, 3.0, rgb(0x0B, 0x0C, 0x0E));
-        fillDisc(image, left + 3.0, cy, 2.2, kRecordColour);
-        drawText(p, style, {left + 9, face.top, face.right, face.bottom}, text, Align::Left);
     };
 }
 
@@ -228,7 +209,8 @@ WindowArt drawWindow()
     art.syncButton = drawSwitch(skin, rectOf(layout::kSyncButton), "SYNC", kSyncColour);
     art.loopButton = drawSwitch(skin, rectOf(layout::kLoopButton), "LOOP", kLoopColour);
     art.propertiesButton = drawButton(skin, rectOf(layout::kPropertiesButton), infoSymbol());
-    art.preRecorderButton = drawButton(skin, rectOf(layout::kPreRecorderButton), recordLabel("PRE-REC"));
+    art.preRecorderButton =
+        drawButton(skin, rectOf(layout::kPreRecorderButton), transportLabel("PRE-REC", Transport::Record));
     art.helpButton = drawButton(skin, rectOf(layout::kHelpButton), label("?", 10));
     art.closeButton = drawButton(skin, rectOf(layout::kCloseButton), closeSymbol());
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "plugins/tindle/RecorderLayout.h"
-#include "tools/SkinKit.h"
+#include "tools/TindleArtworkKit.h"
 
 using namespace artwork;
 namespace layout = tindle::recorder;
@@ -25,10 +25,6 @@ Rect rectOf(const tindle::Box& box)
 
 // ---- colours of the pre-recorder's own ----------------------------------------------
 
-const Argb kRecordColour = rgb(0xE8, 0x44, 0x38);
-const Argb kScreenTop = rgb(0x0A, 0x14, 0x10);
-const Argb kScreenBottom = rgb(0x04, 0x09, 0x07);
-const Argb kScreenGrid = rgb(0x12, 0x24, 0x1B);
 const Argb kScreenAxis = rgb(0x1C, 0x38, 0x2A);
 const Argb kTrace = rgb(0x52, 0xE0, 0x8C); // as the window draws the scope's trace
 const Argb kFieldInk = rgb(0xFF, 0xB8, 0x45);
@@ -54,27 +50,6 @@ Surface drawScope()
             image.setPixel(x, y, centre ? kScreenAxis : kScreenGrid);
     }
     return image;
-}
-
-// ---- faces of the buttons -----------------------------------------------------------------
-
-// A symbol in a small dark well, then the button's name.
-FaceContent symbolLabel(std::string text, bool roundSymbol)
-{
-    return [text = std::move(text), roundSymbol](Surface& image, const Rect& face, Argb ink) {
-        Painter p(image);
-        const TextStyle style{font("DejaVu Sans", -8, kWeightBold), ink, 1, 0};
-        const int width = textWidth(style, text) + 10;
-        const int left = face.left + (face.width() - width) / 2;
-        const double cy = face.top + face.height() / 2.0;
-        fillDisc(image, left + 3.0, cy, 3.2, rgb(0x0B, 0x0C, 0x0E));
-        if (roundSymbol)
-            fillDisc(image, left + 3.0, cy, 2.3, kRecordColour);
-        else
-            fillRoundRect(image, {left + 1, static_cast<int>(cy) - 2, left + 5, static_cast<int>(cy) + 2},
-                          0.5, ink);
-        drawText(p, style, {left + 10, face.top, face.right, face.bottom}, text, Align::Left);
-    };
 }
 
 // ---- the file name's field --------------------------------------------------------------
@@ -131,8 +106,9 @@ WindowArt drawWindow()
     frameSunken(skin, rectOf(layout::kFileField));
     skin.copyFrom(art.fileField, art.fileField.bounds(), layout::kFileField.x, layout::kFileField.y);
 
-    art.startButton = drawButton(skin, rectOf(layout::kStartButton), symbolLabel("REC", true));
-    art.stopButton = drawButton(skin, rectOf(layout::kStopButton), symbolLabel("STOP", false));
+    art.startButton =
+        drawButton(skin, rectOf(layout::kStartButton), transportLabel("REC", Transport::Record));
+    art.stopButton = drawButton(skin, rectOf(layout::kStopButton), transportLabel("STOP", Transport::Stop));
     art.browseButton = drawButton(skin, rectOf(layout::kBrowseButton), label("BROWSE..."));
     for (const auto& [frames, box] : {std::pair{&art.startButton, layout::kStartButton},
                                       {&art.stopButton, layout::kStopButton},
