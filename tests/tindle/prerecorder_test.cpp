@@ -11,6 +11,7 @@
 
 #include "TindleTestKit.h"
 #include "platform/audio/Devices.h"
+#include "platform/core/Files.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
@@ -28,6 +29,8 @@ namespace {
 
 using namespace plat::ui;
 using tindle::PreRecorder;
+constexpr int kNameField = 1152; // the file dialog's name
+constexpr int kTextOfBox = 0xFFFF;
 using tindle::RecorderSetupDialog;
 namespace layout = tindle::recorder;
 
@@ -188,7 +191,8 @@ TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeC
 
 // The device never hands a block back: the stop waits its 2 s, and the
 // recording without samples is refused by the player and deleted. Proposed
-// names never replace a file, one made since the proposal included.
+// names never replace a file, one made since the proposal included; a name
+// chosen with browse does, once the save dialog asked.
 TEST_F(PreRecorderTest, AnEmptyRecordingIsRefusedAndDeletedAndNoProposedNameReplacesAFile)
 {
     ScopedEnv stall("VELMORA_AUDIO_PACE", "stall");
@@ -223,6 +227,31 @@ TEST_F(PreRecorderTest, AnEmptyRecordingIsRefusedAndDeletedAndNoProposedNameRepl
     EXPECT_FALSE(channels().record(0).loaded);
     EXPECT_EQ(readText(taken), "taken");
     EXPECT_EQ(readText(proposed), "made since");
+
+    // A name chosen with browse may replace a file, once the save dialog asked.
+    onWindowThread([] {
+        recorder().toggle();
+        return 0;
+    });
+    std::string title;
+    std::string question;
+    std::atomic<bool> chosen{false};
+    modal
+        .then([&](WindowHandle dialog, int) {
+            title = windowTitle(dialog);
+            setDlgItemText(dialog, kNameField, plat::fileNameOf(taken).c_str());
+            pressDialogButton(dialog, kIdOk);
+        })
+        .then([&](WindowHandle box, int) {
+            question = dlgItemText(box, kTextOfBox);
+            pressDialogButton(box, kIdYes);
+            chosen = true;
+        });
+    click(window, layout::kBrowseButton);
+    ASSERT_TRUE(eventually([&] { return chosen.load(); }));
+    EXPECT_EQ(title, "Save wave as");
+    EXPECT_EQ(question, plat::fileNameOf(taken) + " already exists.\nDo you want to replace it?");
+    EXPECT_TRUE(eventually([&] { return outputFile() == taken; }));
 }
 
 // No usable input device (ALSA with nothing configured, in a child: alsa-lib
