@@ -180,6 +180,7 @@ uint32_t waitForMultipleObjects(uint32_t count, const Handle* handles, bool wait
 
     KernelObject* objects[kMaximumWaitObjects];
     DeferredDeletes deletes; // destroyed after the lock below is given up
+    prepareThreadForOwnership();
     std::unique_lock lock(kernelMutex());
     for (uint32_t i = 0; i < count; ++i) {
         objects[i] = liveObjectLocked(handles[i]);

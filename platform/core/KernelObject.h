@@ -84,5 +84,10 @@ KernelObject* dropReferenceLocked(KernelObject* object);
 // when any thread ends; the platform's own threads call it before they
 // signal their end, so that a waiter on the thread then finds the mutexes free.
 void abandonMutexesOfCurrentThread();
+// Registers the calling thread's end for abandonMutexesOfCurrentThread. Called
+// by every wait before it takes the kernel lock: registering a thread's first
+// thread-local object takes the dynamic loader's lock, and a thread that
+// loads a library holds that lock while its constructors make kernel objects.
+void prepareThreadForOwnership();
 
 } // namespace plat

@@ -107,6 +107,11 @@ private:
 
 } // namespace
 
+void prepareThreadForOwnership()
+{
+    tReaper.armed = true;
+}
+
 void abandonMutexesOfCurrentThread()
 {
     std::lock_guard lock(kernelMutex());
@@ -126,6 +131,7 @@ Handle createMutex(bool initiallyOwned, const char* name)
         return nullptr;
     }
     if (handle != nullptr && initiallyOwned) {
+        prepareThreadForOwnership();
         std::lock_guard lock(kernelMutex());
         bool abandoned = false;
         mutex->acquire(currentThreadId(), abandoned);
