@@ -48,10 +48,13 @@ FaceContent ejectSymbol()
         const double cy = face.top + face.height() / 2.0;
         coverSampled(
             image, face.left, face.top, face.right - 1, face.bottom - 1,
-            [&](double x, double y) { return y >= cy - 5.0 && y <= cy + 0.5 && std::abs(x - cx) <= (y - cy + 5.0); },
+            [&](double x, double y) {
+                return y >= cy - 5.0 && y <= cy + 0.5 && std::abs(x - cx) <= (y - cy + 5.0);
+            },
             [ink](int, int) { return ink; });
-        fillRoundRect(image, {static_cast<int>(cx) - 5, static_cast<int>(cy) + 2, static_cast<int>(cx) + 6,
-                              static_cast<int>(cy) + 4},
+        fillRoundRect(image,
+                      {static_cast<int>(cx) - 5, static_cast<int>(cy) + 2, static_cast<int>(cx) + 6,
+                       static_cast<int>(cy) + 4},
                       0.5, ink);
     };
 }
@@ -86,8 +89,8 @@ FaceContent infoSymbol()
     return [](Surface& image, const Rect& face, Argb ink) {
         const double cx = face.left + face.width() / 2.0;
         fillDisc(image, cx, face.top + 1.2, 0.9, ink);
-        fillRoundRect(image, {static_cast<int>(cx) - 1, face.top + 3, static_cast<int>(cx) + 1, face.bottom}, 0.3,
-                      ink);
+        fillRoundRect(image, {static_cast<int>(cx) - 1, face.top + 3, static_cast<int>(cx) + 1, face.bottom},
+                      0.3, ink);
     };
 }
 
@@ -170,8 +173,8 @@ void drawStrip(Surface& skin, int strip)
 // Every strip must have the same panel behind its controls, which are cut from strip 0's.
 bool sameBehindEveryStrip(const Surface& skin)
 {
-    const layout::Box controls[] = {layout::kOpenButton, layout::kCloseFileButton, layout::kPlayButton,
-                                    layout::kPauseButton, layout::kSyncButton, layout::kLoopButton,
+    const layout::Box controls[] = {layout::kOpenButton,      layout::kCloseFileButton, layout::kPlayButton,
+                                    layout::kPauseButton,     layout::kSyncButton,      layout::kLoopButton,
                                     layout::kPropertiesButton};
     for (const layout::Box& box : controls)
         for (int strip = 1; strip < 4; ++strip)
@@ -274,8 +277,9 @@ bool writePreview(const WindowArt& art, const std::string& folder)
             frame(art.syncButton, layout::kSyncButton, strip, 0);
             frame(art.loopButton, layout::kLoopButton, strip, strip == 0 ? 4 : 0);
         }
-        const Rect text = rectOf(layout::kTitleText).offsetBy(layout::kTitleField.x,
-                                                              layout::kTitleField.y + strip * layout::kStripPitch);
+        const Rect text =
+            rectOf(layout::kTitleText)
+                .offsetBy(layout::kTitleField.x, layout::kTitleField.y + strip * layout::kStripPitch);
         drawText(p, ink, text, titles[strip], Align::Left);
         if (!loaded)
             continue;
@@ -290,7 +294,8 @@ bool writePreview(const WindowArt& art, const std::string& folder)
                        layout::kWaveColour);
         }
         if (playing)
-            p.fillRect({display.left + 140, display.top, display.left + 141, display.bottom}, layout::kCursorColour);
+            p.fillRect({display.left + 140, display.top, display.left + 141, display.bottom},
+                       layout::kCursorColour);
         if (!right)
             frame(art.propertiesButton, layout::kPropertiesButton, strip, 0);
     }

@@ -44,8 +44,11 @@ const DialogItemTemplate kItems[] = {
     {"BUTTON", "OK", kIdOk, 100, 116, 50, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop | kStyleGroup},
 };
 
-const DialogTemplate kTemplate{
-    .caption = "Wavefile Properties", .style = kDialogStyleStandard, .width = 250, .height = 137, .items = kItems};
+const DialogTemplate kTemplate{.caption = "Wavefile Properties",
+                               .style = kDialogStyleStandard,
+                               .width = 250,
+                               .height = 137,
+                               .items = kItems};
 
 void setNumber(WindowHandle dialog, int id, unsigned value)
 {

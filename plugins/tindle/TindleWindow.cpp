@@ -30,9 +30,6 @@ namespace {
 // What a window whose start-up failed reports (above 0 fails the creation).
 constexpr int kStartFailed = 18;
 
-// The engine's sample rate, which the play cursor counts in.
-constexpr int32_t kEngineRate = 44100;
-
 // The name after the last "/".
 std::string fileNameOf(const std::string& path)
 {
@@ -131,10 +128,12 @@ void TindleWindow::addStrip(int n)
     Strip& strip = strips_[std::size_t(n)];
     auto at = [n](const Box& box) { return inStrip(box, n); };
     strip.open = addButton<zkr::BitmapButton>(kOpenId + n, kOpenButtonBitmap, at(kOpenButton), "open file");
-    strip.close =
-        addButton<zkr::BitmapButton>(kCloseFileId + n, kCloseFileButtonBitmap, at(kCloseFileButton), "close file");
-    strip.play = addButton<zkr::ToggleButton>(kPlayId + n, kPlayButtonBitmap, at(kPlayButton), "play/stop track");
-    strip.pause = addButton<zkr::ToggleButton>(kPauseId + n, kPauseButtonBitmap, at(kPauseButton), "pause track");
+    strip.close = addButton<zkr::BitmapButton>(kCloseFileId + n, kCloseFileButtonBitmap, at(kCloseFileButton),
+                                               "close file");
+    strip.play =
+        addButton<zkr::ToggleButton>(kPlayId + n, kPlayButtonBitmap, at(kPlayButton), "play/stop track");
+    strip.pause =
+        addButton<zkr::ToggleButton>(kPauseId + n, kPauseButtonBitmap, at(kPauseButton), "pause track");
     // Play and pause show the channel's state, not their clicks.
     strip.play->toggleable = false;
     strip.pause->toggleable = false;
@@ -152,8 +151,10 @@ void TindleWindow::addStrip(int n)
     zkr::copyText(strip.display->tooltip, "the file's waveform and play position");
     addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
 
-    strip.sync = addButton<zkr::ToggleButton>(kSyncId + n, kSyncButtonBitmap, at(kSyncButton), "syncronize track");
-    strip.loop = addButton<zkr::ToggleButton>(kLoopId + n, kLoopButtonBitmap, at(kLoopButton), "loop forever");
+    strip.sync =
+        addButton<zkr::ToggleButton>(kSyncId + n, kSyncButtonBitmap, at(kSyncButton), "syncronize track");
+    strip.loop =
+        addButton<zkr::ToggleButton>(kLoopId + n, kLoopButtonBitmap, at(kLoopButton), "loop forever");
 }
 
 bool TindleWindow::createStageOne()
@@ -181,7 +182,6 @@ int TindleWindow::finishCreate()
     if (zkr::settingsSection(kSettingsSection) != nullptr)
         zkr::Registry::restorePosition(window, kPositionKey);
     handle_ = window;
-    plugin_.channels.view = this;
     for (int channel = 0; channel < kChannelCount; ++channel)
         showStrip(channel);
     return 0;
@@ -189,7 +189,6 @@ int TindleWindow::finishCreate()
 
 void TindleWindow::beforeDestroy()
 {
-    plugin_.channels.view = nullptr;
     handle_ = nullptr;
     strips_ = {};
 }
@@ -372,12 +371,6 @@ void TindleWindow::advanceCursor(int channel, bool restarted)
         plat::ui::postMessage(target, kCursorMessage, static_cast<uintptr_t>(channel), 0);
 }
 
-uint32_t TindleWindow::cursorAdvanceMs() const
-{
-    const engine::AudioSystemSetup setup = plugin_.audioRecord();
-    return static_cast<uint32_t>(setup.musicBufSize / 2 * 1000 / kEngineRate);
-}
-
 void TindleWindow::moveCursor(int channel)
 {
     PendingCursor& pending = pendingCursors_[std::size_t(channel)];
@@ -390,7 +383,7 @@ void TindleWindow::moveCursor(int channel)
     WaveformDisplay* display = strips_[std::size_t(channel)].display;
     if (display == nullptr)
         return;
-    display->advanceMs = cursorAdvanceMs();
+    display->advanceMs = static_cast<uint32_t>(std::max(plugin_.cursorAdvanceMs(), 0));
     display->advance(moves.restarted, moves.blocks);
 }
 
@@ -406,11 +399,11 @@ void TindleWindow::showStrip(int channel)
     const int32_t state = record.state;
 
     const bool buttonsShown = !loaded || owner;
-    for (zkr::BitmapButton* button : {static_cast<zkr::BitmapButton*>(strip.open), strip.close,
-                                      static_cast<zkr::BitmapButton*>(strip.play),
-                                      static_cast<zkr::BitmapButton*>(strip.pause), strip.properties,
-                                      static_cast<zkr::BitmapButton*>(strip.sync),
-                                      static_cast<zkr::BitmapButton*>(strip.loop)}) {
+    for (zkr::BitmapButton* button :
+         {static_cast<zkr::BitmapButton*>(strip.open), strip.close,
+          static_cast<zkr::BitmapButton*>(strip.play), static_cast<zkr::BitmapButton*>(strip.pause),
+          strip.properties, static_cast<zkr::BitmapButton*>(strip.sync),
+          static_cast<zkr::BitmapButton*>(strip.loop)}) {
         if (button->visible != buttonsShown) {
             button->visible = buttonsShown;
             button->repaint();
@@ -483,7 +476,8 @@ void TindleWindow::showPicture(int channel, const WaveformImage& image, uint32_t
     picture.allocateColumns();
     const int columns = std::min(image.width, static_cast<int>(image.columns.size() / 2));
     for (int column = 0; column < columns; ++column)
-        picture.setColumn(column, image.columns[std::size_t(column) * 2], image.columns[std::size_t(column) * 2 + 1]);
+        picture.setColumn(column, image.columns[std::size_t(column) * 2],
+                          image.columns[std::size_t(column) * 2 + 1]);
     picture.render(nullptr);
     if (!picture.hasBitmap())
         return;

@@ -10,6 +10,7 @@
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/Layout.h"
 #include "plugins/tindle/PreRecorder.h"
+#include "plugins/tindle/TindlePlugin.h"
 #include "zkr/FileDialog.h"
 #include "zkr/SkinImages.h"
 #include "zkr/UserInterface.h"
@@ -21,7 +22,6 @@ class ToggleButton;
 
 namespace tindle {
 
-class TindlePlugin;
 class TitleField;
 class WaveformDisplay;
 
@@ -33,7 +33,7 @@ class WaveformDisplay;
 class TindleWindow : public zkr::UserInterface, public ChannelView {
 public:
     static constexpr char kClassName[] = "Fennet";
-    static constexpr char kTitle[] = "Velmora Fennet";
+    static constexpr const char* kTitle = kPluginTitle;
     // The size asked for before the mask gives the window its own.
     static constexpr int kRequestedWidth = 320;
     static constexpr int kRequestedHeight = 200;
@@ -121,7 +121,8 @@ private:
         CursorMoves moves;
     };
 
-    template <typename Button> Button* addButton(int id, unsigned bitmap, const Box& place, const char* tooltip);
+    template <typename Button>
+    Button* addButton(int id, unsigned bitmap, const Box& place, const char* tooltip);
     void addStrip(int channel);
     void requestUnload();
     void onControl(int id);
@@ -129,7 +130,6 @@ private:
     void showProperties(int channel);
     void showStrip(int channel);
     void moveCursor(int channel);
-    uint32_t cursorAdvanceMs() const;
 
     TindlePlugin& plugin_;
     zkr::SkinImages images_{zkr::ownModule()};
