@@ -93,10 +93,12 @@ void WaveformDisplay::paint(Painter* dc)
         return;
     if (picture_.isEmpty()) {
         dc->fillRect(rect, kEmptyDisplayColour);
-        return;
+    } else {
+        dc->blit(rect.left, rect.top, picture_);
+        dc->fillRect(Rect::fromSize(rect.left + cursorX, rect.top, 1, rect.height()), kCursorColour);
     }
-    dc->blit(rect.left, rect.top, picture_);
-    dc->fillRect(Rect::fromSize(rect.left + cursorX, rect.top, 1, rect.height()), kCursorColour);
+    if (overlay != nullptr && overlay->visible)
+        overlay->paint(dc);
 }
 
 void WaveformDisplay::show(const Surface& picture, uint32_t lengthMs)

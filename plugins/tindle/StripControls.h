@@ -52,6 +52,8 @@ public:
     // blocks more blocks delivered, after a loop restart when restarted.
     void advance(bool restarted, uint32_t blocks);
 
+    // A control lying over the display (found by the mouse first), painted on top of it.
+    zkr::Control* overlay = nullptr;
     int32_t cursorX = 0;
     int32_t previousCursorX = 0;
     uint32_t totalMs = 1;

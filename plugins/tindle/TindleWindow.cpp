@@ -137,7 +137,8 @@ void TindleWindow::addStrip(int n)
     // Play and pause show the channel's state, not their clicks.
     strip.play->toggleable = false;
     strip.pause->toggleable = false;
-    // Over the display's left end: added first, so the mouse finds it there.
+    // Over the display's left end: added first, so the mouse finds it there, and painted by the display on
+    // top.
     strip.properties = addButton<zkr::BitmapButton>(kPropertiesId + n, kPropertiesButtonBitmap,
                                                     at(kPropertiesButton), "file properties");
 
@@ -148,6 +149,7 @@ void TindleWindow::addStrip(int n)
 
     strip.display = new WaveformDisplay(this);
     strip.display->place(at(kDisplay));
+    strip.display->overlay = strip.properties;
     zkr::copyText(strip.display->tooltip, "the file's waveform and play position");
     addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
 
