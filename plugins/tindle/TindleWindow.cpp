@@ -183,6 +183,13 @@ int TindleWindow::finishCreate()
         return kStartFailed;
     if (zkr::settingsSection(kSettingsSection) != nullptr)
         zkr::Registry::restorePosition(window, kPositionKey);
+    // What was posted to an earlier window of this object went with it.
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        refreshPosted_[std::size_t(channel)] = false;
+        PendingCursor& pending = pendingCursors_[std::size_t(channel)];
+        std::lock_guard lock(pending.lock);
+        pending.moves = {};
+    }
     handle_ = window;
     for (int channel = 0; channel < kChannelCount; ++channel)
         showStrip(channel);
