@@ -54,47 +54,12 @@ BroletWindow::~BroletWindow()
 
 bool BroletWindow::open(int showCommand)
 {
-    if (window != nullptr && plat::ui::isWindow(window))
-        return true;
-    plat::ui::initControls();
     zkr::WindowDescription description;
     zkr::copyText(description.className, kClassName);
     zkr::copyText(description.title, kTitle);
     description.width = kRequestedWidth;
     description.height = kRequestedHeight;
-    if (icon_.isEmpty())
-        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon_);
-    if (cursor_.isEmpty())
-        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Cursor, kCursor, cursor_);
-    if (!icon_.isEmpty()) {
-        description.icon = &icon_;
-        description.smallIcon = &icon_;
-    }
-    if (!cursor_.isEmpty())
-        description.cursor = &cursor_;
-    // A window made again (the engine loads the plug-in's window anew) registers its class anew.
-    unregisterClass();
-    destroying = false;
-    return create(true, description, zkr::ownModule(), showCommand) == 0;
-}
-
-void BroletWindow::closeByEngine()
-{
-    destroying = true;
-    const plat::ui::WindowHandle target = handle_.load();
-    if (target == nullptr)
-        return;
-    // Carried out by the window's own thread; the send returns once the
-    // window has saved the settings and is gone.
-    plat::ui::sendMessage(target, plat::ui::kMsgClose, 0, 0);
-    if (plat::ui::isWindow(target))
-        plat::ui::destroyWindow(target);
-}
-
-void BroletWindow::showByEngine(bool show)
-{
-    if (const plat::ui::WindowHandle target = handle_.load())
-        plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
+    return openWindow(description, kIcon, kCursor, showCommand);
 }
 
 void BroletWindow::lockSwitches(bool locked)
@@ -242,7 +207,7 @@ void BroletWindow::saveSettings()
 // ---------------------------------------------------------------------------
 // Messages (the window's thread)
 
-intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
+intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam)
 {
     switch (message) {
     case VisualsHost::kFrameMessage:
@@ -260,11 +225,8 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wpara
             button->repaint();
         }
         break;
-    case kShowMessage:
-        plat::ui::showWindow(window, wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
-        break;
     default:
-        break;
+        return PluginWindow::onUserMessage(message, lparam, wparam);
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 #include "platform/ui/Surface.h"
 #include "plugins/brolet/VisualsHost.h"
 #include "zkr/SkinImages.h"
-#include "zkr/UserInterface.h"
+#include "zkr/PluginWindow.h"
 
 namespace zkr {
 class BitmapButton;
@@ -23,7 +23,7 @@ class TextDisplay;
 // menu, "about soundcard", the sound and file switches, the file output
 // dialog, the visual's display with its mode button and label. It runs on
 // the thread that calls createUserInterface.
-class BroletWindow : public zkr::UserInterface {
+class BroletWindow : public zkr::PluginWindow {
 public:
     static constexpr char kClassName[] = "Brolet";
     static constexpr char kTitle[] = "Velmora Brolet Blaster";
@@ -44,10 +44,9 @@ public:
 
     // What a control sends the window when clicked (wparam: its id), and what
     // other threads post to it: lock the switches (wparam 1) or free them
-    // (0); show (wparam 1) or hide (0) the window.
+    // (0).
     static constexpr uint32_t kControlMessage = 0x8200;
     static constexpr uint32_t kLockMessage = 0x8202;
-    static constexpr uint32_t kShowMessage = 0x8203;
 
     // Keys of the plug-in's settings section.
     static constexpr char kPositionKey[] = "WindowPos";
@@ -64,11 +63,7 @@ public:
     // createUserInterface: makes the window on the calling thread (caption,
     // cursor 101, icon 104, shaped by mask 105); false when it cannot be made.
     bool open(int showCommand);
-    // destroyUserInterface: sets destroying and closes the window, which
-    // saves the settings. Any thread; returns once the window is gone.
-    void closeByEngine();
-    // onPluginSwitch. Any thread.
-    void showByEngine(bool show);
+    // destroyUserInterface is closeByEngine: the close saves the settings.
 
     // Engine's main thread, from startStreaming and stopStreaming: disables
     // (locked) or enables the two switches. Posted to the window's thread.
@@ -82,9 +77,6 @@ public:
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;
     engine::PluginHandle pluginHandle = 0;
-    // Set by destroyUserInterface: closing then saves the settings instead of
-    // asking the engine to unload the plug-in.
-    std::atomic<bool> destroying{false};
 
     VisualsHost visuals;
 
@@ -114,12 +106,6 @@ private:
 
     BroletOutput& output_;
     zkr::SkinImages images_{zkr::ownModule()};
-    // Kept while the window class is registered.
-    plat::ui::Surface icon_;
-    plat::ui::Surface cursor_;
-    // The window for other threads: set once the window is built, cleared
-    // before it goes.
-    std::atomic<plat::ui::WindowHandle> handle_{nullptr};
     // The window's thread from here on.
     TextDisplay* deviceLabel_ = nullptr;
     TextDisplay* modeLabel_ = nullptr;

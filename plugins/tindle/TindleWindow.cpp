@@ -65,49 +65,16 @@ bool TindleWindow::open(int showCommand)
 {
     if (window != nullptr && plat::ui::isWindow(window))
         return true;
-    plat::ui::initControls();
     zkr::WindowDescription description;
     zkr::copyText(description.className, kClassName);
     zkr::copyText(description.title, kTitle);
     description.width = kRequestedWidth;
     description.height = kRequestedHeight;
-    if (icon_.isEmpty())
-        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon_);
-    if (cursor_.isEmpty())
-        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Cursor, kCursor, cursor_);
-    if (!icon_.isEmpty()) {
-        description.icon = &icon_;
-        description.smallIcon = &icon_;
-    }
-    if (!cursor_.isEmpty())
-        description.cursor = &cursor_;
-    // A window made again (the engine loads the plug-in's window anew) registers its class anew.
-    unregisterClass();
-    destroying = false;
-    if (create(true, description, zkr::ownModule(), showCommand) != 0)
+    if (!openWindow(description, kIcon, kCursor, showCommand))
         return false;
     // Hidden until the user asks for it; the player works without it.
     preRecorder.open(window);
     return true;
-}
-
-void TindleWindow::closeByEngine()
-{
-    destroying = true;
-    const plat::ui::WindowHandle target = handle_.load();
-    if (target == nullptr)
-        return;
-    // Carried out by the window's own thread; the send returns once the
-    // window has saved its place and is gone.
-    plat::ui::sendMessage(target, plat::ui::kMsgClose, 0, 0);
-    if (plat::ui::isWindow(target))
-        plat::ui::destroyWindow(target);
-}
-
-void TindleWindow::showByEngine(bool show)
-{
-    if (const plat::ui::WindowHandle target = handle_.load())
-        plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -232,7 +199,7 @@ void TindleWindow::requestUnload()
 // ---------------------------------------------------------------------------
 // Messages (the window's thread)
 
-intptr_t TindleWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
+intptr_t TindleWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam)
 {
     const int channel = static_cast<int>(wparam);
     switch (message) {
@@ -249,14 +216,11 @@ intptr_t TindleWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wpara
         if (channel >= 0 && channel < kChannelCount)
             moveCursor(channel);
         break;
-    case kShowMessage:
-        plat::ui::showWindow(window, wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
-        break;
     case PreRecorder::kLoadRecordingMessage:
         plugin_.channels.loadRecording(preRecorder.lastRecording, preRecorder.lastRecordingChannels);
         break;
     default:
-        break;
+        return PluginWindow::onUserMessage(message, lparam, wparam);
     }
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "plugins/tindle/TindlePlugin.h"
 #include "zkr/FileDialog.h"
 #include "zkr/SkinImages.h"
-#include "zkr/UserInterface.h"
+#include "zkr/PluginWindow.h"
 
 namespace zkr {
 class BitmapButton;
@@ -30,7 +30,7 @@ class WaveformDisplay;
 // synchronise toggles, properties), the pre-recorder button, help and close.
 // It shows the channels (ChannelView) and runs on the thread that calls
 // createUserInterface.
-class TindleWindow : public zkr::UserInterface, public ChannelView {
+class TindleWindow : public zkr::PluginWindow, public ChannelView {
 public:
     static constexpr char kClassName[] = "Fennet";
     static constexpr const char* kTitle = kPluginTitle;
@@ -54,11 +54,10 @@ public:
 
     // What a control sends the window when clicked (wparam: its id), and what
     // other threads post to it: refresh strip wparam, move the cursor of
-    // channel wparam, show (wparam 1) or hide (0) the window.
+    // channel wparam.
     static constexpr uint32_t kControlMessage = 0x8200;
     static constexpr uint32_t kRefreshMessage = 0x8201;
     static constexpr uint32_t kCursorMessage = 0x8202;
-    static constexpr uint32_t kShowMessage = 0x8203;
 
     static constexpr char kPositionKey[] = "MainWndPos";
 
@@ -69,12 +68,8 @@ public:
     // "Velmora Fennet", cursor 101, icon 109, shaped by mask 112) and the
     // hidden pre-recorder; false when it cannot be made.
     bool open(int showCommand);
-    // destroyUserInterface: sets destroying and closes the window (which
-    // saves "MainWndPos" and closes the pre-recorder). Any thread; returns
-    // once the window is gone.
-    void closeByEngine();
-    // onPluginSwitch. Any thread.
-    void showByEngine(bool show);
+    // destroyUserInterface is closeByEngine: the close saves "MainWndPos"
+    // and closes the pre-recorder.
 
     // ---- ChannelView ----
     void refreshStrip(int channel) override;
@@ -82,7 +77,6 @@ public:
     int buildPicture(zkr::MultimediaFile& file, const std::string& path, WaveformImage& image) override;
     void showPicture(int channel, const WaveformImage& image, uint32_t durationMs) override;
 
-    std::atomic<bool> destroying{false};
     PreRecorder preRecorder;
 
     // ---- window handlers ----
@@ -133,13 +127,7 @@ private:
 
     TindlePlugin& plugin_;
     zkr::SkinImages images_{zkr::ownModule()};
-    // Kept while the window class is registered.
-    plat::ui::Surface icon_;
-    plat::ui::Surface cursor_;
     zkr::FileDialog fileDialog_;
-    // The window for other threads: set once the window is built, cleared
-    // before it goes.
-    std::atomic<plat::ui::WindowHandle> handle_{nullptr};
     std::array<std::atomic<bool>, kChannelCount> refreshPosted_{};
     std::array<PendingCursor, kChannelCount> pendingCursors_;
     // The window's thread from here on.
