@@ -16,6 +16,7 @@
 #include "plugins/brolet/RecordingName.h"
 #include "plugins/brolet/Texts.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/LibraryApplication.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 #include "zkr/Text.h"
@@ -314,37 +315,19 @@ int BroletOutput::selectOutputDevice(int index)
     return outputDevice.selectDevice(index);
 }
 
-namespace {
-
-// Made and dropped on the thread that loads and unloads the library, before
-// and after every other call.
-std::unique_ptr<BroletOutput>& thePlugin()
-{
-    static std::unique_ptr<BroletOutput> made;
-    return made;
-}
-
-} // namespace
-
 void startPlugin()
 {
-    if (thePlugin())
-        return;
-    thePlugin() = std::make_unique<BroletOutput>();
-    thePlugin()->startUp();
+    zkr::LibraryApplication<BroletOutput>::start();
 }
 
 void stopPlugin()
 {
-    if (!thePlugin())
-        return;
-    thePlugin()->shutDown();
-    thePlugin().reset();
+    zkr::LibraryApplication<BroletOutput>::stop();
 }
 
 BroletOutput* plugin()
 {
-    return thePlugin().get();
+    return zkr::LibraryApplication<BroletOutput>::get();
 }
 
 void fillPluginInfo(engine::PluginInfo* info)

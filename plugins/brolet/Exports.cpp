@@ -3,17 +3,12 @@
 #include "engine/PluginApi.h"
 #include "plugins/brolet/BroletOutput.h"
 #include "plugins/brolet/BroletWindow.h"
+#include "zkr/LibraryApplication.h"
 
 namespace {
 
 // The plug-in object lives from the library's load to its unload.
-struct Lifetime {
-    Lifetime() { brolet::startPlugin(); }
-    ~Lifetime() { brolet::stopPlugin(); }
-    Lifetime(const Lifetime&) = delete;
-    Lifetime& operator=(const Lifetime&) = delete;
-};
-const Lifetime lifetime;
+const zkr::LibraryLifetime<brolet::BroletOutput> lifetime;
 
 brolet::BroletWindow* window()
 {

@@ -3,17 +3,12 @@
 #include "engine/PluginApi.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/TindlePlugin.h"
+#include "zkr/LibraryApplication.h"
 
 namespace {
 
 // The plug-in object lives from the library's load to its unload.
-struct Lifetime {
-    Lifetime() { tindle::startPlugin(); }
-    ~Lifetime() { tindle::stopPlugin(); }
-    Lifetime(const Lifetime&) = delete;
-    Lifetime& operator=(const Lifetime&) = delete;
-};
-const Lifetime lifetime;
+const zkr::LibraryLifetime<tindle::TindlePlugin> lifetime;
 
 int32_t answer(bool success)
 {

@@ -1,6 +1,7 @@
 #include "plugins/tindle/TindlePlugin.h"
 
 #include "plugins/tindle/TindleWindow.h"
+#include "zkr/LibraryApplication.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 #include "zkr/Text.h"
@@ -96,37 +97,19 @@ void TindlePlugin::onPluginSwitch(bool show)
         window->showByEngine(show);
 }
 
-namespace {
-
-// Made and dropped on the thread that loads and unloads the library, before
-// and after every other call.
-std::unique_ptr<TindlePlugin>& thePlugin()
-{
-    static std::unique_ptr<TindlePlugin> made;
-    return made;
-}
-
-} // namespace
-
 void startPlugin()
 {
-    if (thePlugin())
-        return;
-    thePlugin() = std::make_unique<TindlePlugin>();
-    thePlugin()->startUp();
+    zkr::LibraryApplication<TindlePlugin>::start();
 }
 
 void stopPlugin()
 {
-    if (!thePlugin())
-        return;
-    thePlugin()->shutDown();
-    thePlugin().reset();
+    zkr::LibraryApplication<TindlePlugin>::stop();
 }
 
 TindlePlugin* plugin()
 {
-    return thePlugin().get();
+    return zkr::LibraryApplication<TindlePlugin>::get();
 }
 
 void fillPluginInfo(engine::PluginInfo* info)

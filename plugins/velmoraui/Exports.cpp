@@ -4,17 +4,12 @@
 #include "plugins/velmoraui/MainPanel.h"
 #include "plugins/velmoraui/Plugin.h"
 #include "plugins/velmoraui/UiApplication.h"
+#include "zkr/LibraryApplication.h"
 
 namespace {
 
 // The application lives from the library's load to its unload.
-struct Lifetime {
-    Lifetime() { velmoraui::startApplication(); }
-    ~Lifetime() { velmoraui::stopApplication(); }
-    Lifetime(const Lifetime&) = delete;
-    Lifetime& operator=(const Lifetime&) = delete;
-};
-const Lifetime lifetime;
+const zkr::LibraryLifetime<velmoraui::UiApplication> lifetime;
 
 velmoraui::MainPanel* mainPanel()
 {

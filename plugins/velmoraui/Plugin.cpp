@@ -3,41 +3,24 @@
 #include <memory>
 
 #include "plugins/velmoraui/UiApplication.h"
+#include "zkr/LibraryApplication.h"
 #include "zkr/Text.h"
 
 namespace velmoraui {
 
-namespace {
-
-// Made and dropped on the thread that loads and unloads the library, before
-// and after every other call.
-std::unique_ptr<UiApplication>& theUiApplication()
-{
-    static std::unique_ptr<UiApplication> made;
-    return made;
-}
-
-} // namespace
-
 void startApplication()
 {
-    if (theUiApplication())
-        return;
-    theUiApplication() = std::make_unique<UiApplication>();
-    theUiApplication()->startUp();
+    zkr::LibraryApplication<UiApplication>::start();
 }
 
 void stopApplication()
 {
-    if (!theUiApplication())
-        return;
-    theUiApplication()->shutDown();
-    theUiApplication().reset();
+    zkr::LibraryApplication<UiApplication>::stop();
 }
 
 UiApplication* application()
 {
-    return theUiApplication().get();
+    return zkr::LibraryApplication<UiApplication>::get();
 }
 
 void fillPluginInfo(engine::PluginInfo* info)
