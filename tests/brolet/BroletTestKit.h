@@ -29,6 +29,7 @@
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
+#include "support/Sox.h"
 #include "support/TempFolder.h"
 
 namespace velmora::test {
@@ -45,18 +46,6 @@ inline constexpr char kBroletFile[] = "Brolet.vwo";
 // One stereo block of the engine's default set-up: 2048 frames.
 inline constexpr int kBlockFrames = 2048;
 inline constexpr int kBlockBytes = kBlockFrames * 4;
-
-// The samples of a WAV file as sox decodes them, interleaved.
-inline std::vector<int16_t> soxSamples(const std::string& path)
-{
-    std::vector<int16_t> samples;
-    std::FILE* pipe = popen(("sox '" + path + "' -t raw -e signed -b 16 - 2>/dev/null").c_str(), "r");
-    int16_t sample = 0;
-    while (pipe != nullptr && std::fread(&sample, sizeof sample, 1, pipe) == 1)
-        samples.push_back(sample);
-    EXPECT_TRUE(pipe != nullptr && pclose(pipe) == 0) << "sox cannot read " << path;
-    return samples;
-}
 
 // Blocks 0 to count - 1 of pattern streams 0 (left) and 1 (right).
 inline std::vector<int16_t> stereoPattern(int count)

@@ -33,6 +33,7 @@
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
+#include "support/Sox.h"
 #include "support/TempFolder.h"
 
 namespace velmora::test {
@@ -50,27 +51,11 @@ inline constexpr char kTindleFile[] = "Tindle.vin";
 inline constexpr int kBlockBytes = 4096;
 inline constexpr int kBlockSamples = kBlockBytes / 2;
 
-// A wave file made by sox from its synthesizer: format options such as
-// "-r 44100 -c 2 -b 16" and the synth arguments such as "3000s sine 300 sine 700".
-inline std::string soxWave(const std::string& path, const std::string& format, const std::string& synth)
+// A wave file made by sox (see soxWave), checked.
+inline std::string soxWaveFile(const std::string& path, const std::string& format, const std::string& synth)
 {
-    const std::string command = "sox -n " + format + " '" + path + "' synth " + synth + " 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_TRUE(soxWave(path, format, synth)) << "sox cannot make " << path;
     return path;
-}
-
-// The samples of a wave file as sox decodes them to 16 bits, interleaved;
-// with channel 0 or 1 only that channel's.
-inline std::vector<int16_t> soxSamples(const std::string& path, int channel = -1)
-{
-    const std::string remix = channel < 0 ? "" : " remix " + std::to_string(channel + 1);
-    std::vector<int16_t> samples;
-    std::FILE* pipe = popen(("sox '" + path + "' -t raw -e signed -b 16 -" + remix + " 2>/dev/null").c_str(), "r");
-    int16_t sample = 0;
-    while (pipe != nullptr && std::fread(&sample, sizeof sample, 1, pipe) == 1)
-        samples.push_back(sample);
-    EXPECT_TRUE(pipe != nullptr && pclose(pipe) == 0) << "sox cannot read " << path;
-    return samples;
 }
 
 struct CarriedEvent {

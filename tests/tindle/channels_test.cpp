@@ -37,7 +37,7 @@ protected:
     }
     std::string mono(const std::string& name, const std::string& synth, const std::string& rate = "44100")
     {
-        return soxWave(files.file(name), "-r " + rate + " -c 1 -b 16", synth);
+        return soxWaveFile(files.file(name), "-r " + rate + " -c 1 -b 16", synth);
     }
     // Passes over the four channels as the streaming thread makes them, until none delivers.
     std::array<std::vector<int16_t>, 4> playToEnd()
@@ -64,12 +64,12 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
     engine.streamOnStart = false;
     const std::string monoFile = mono("mono.wav", "5000s sine 440");
     const std::string nearFile = mono("near.wav", "3000s sine 1000", "44095");
-    const std::string stereoFile = soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    const std::string stereoFile = soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
     EXPECT_EQ(open(0, monoFile), 0);
     EXPECT_EQ(open(1, stereoFile), 0);
     EXPECT_EQ(open(3, stereoFile), zkr::kErrNoFreeChannelsForFile);
     EXPECT_EQ(open(3, nearFile), 0);
-    EXPECT_EQ(open(3, soxWave(files.file("8bit.wav"), "-r 44100 -c 1 -b 8", "100s sine 440")), zkr::kErrNotImplemented);
+    EXPECT_EQ(open(3, soxWaveFile(files.file("8bit.wav"), "-r 44100 -c 1 -b 8", "100s sine 440")), zkr::kErrNotImplemented);
     EXPECT_EQ(open(3, mono("22k.wav", "100s sine 440", "22050")), zkr::kErrNotImplemented);
     EXPECT_EQ(engine.errors(), (std::vector<int>{32, 17, 17}));
     EXPECT_EQ(record(3).path, nearFile);
@@ -164,7 +164,7 @@ protected:
 TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
 {
     const std::string monoFile = mono("mono.wav", "5000s sine 440");
-    const std::string stereoFile = soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    const std::string stereoFile = soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
     ASSERT_EQ(open(0, monoFile), 0);
     ASSERT_EQ(open(1, stereoFile), 0);
     command([](tindle::ChannelSet& set) {

@@ -88,9 +88,9 @@ bool startsWith(const std::vector<int16_t>& samples, const std::vector<int16_t>&
 
 TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeChannels)
 {
-    const std::string mono = soxWave(files.file("mono.wav"), "-r 44100 -c 1 -b 16", "0.5 sine 440");
+    const std::string mono = soxWaveFile(files.file("mono.wav"), "-r 44100 -c 1 -b 16", "0.5 sine 440");
     const std::string stereo =
-        soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "0.3 sine 300 sine 700");
+        soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "0.3 sine 300 sine 700");
     auto input = std::make_unique<ScopedEnv>("VELMORA_AUDIO_INPUT_FILE", mono);
     open();
 
@@ -289,7 +289,7 @@ TEST_F(PreRecorderTest, WithoutAnInputDeviceStartFailsAndTheWindowStaysIdle)
 // recording keeps what reached the disk and its header counts just that.
 TEST_F(PreRecorderTest, ARecordingOnAFullDiskKeepsWhatWasWritten)
 {
-    const std::string tone = soxWave(files.file("tone.wav"), "-r 44100 -c 1 -b 16", "2 sine 440");
+    const std::string tone = soxWaveFile(files.file("tone.wav"), "-r 44100 -c 1 -b 16", "2 sine 440");
     constexpr rlim_t kLimit = 44 + 20000;
     runInChild(
         [&] {

@@ -11,6 +11,7 @@
 
 #include "plugins/tindle/WaveformImage.h"
 #include "support/TempFolder.h"
+#include "support/Sox.h"
 
 namespace {
 
@@ -23,13 +24,8 @@ using Columns = std::vector<int16_t>;
 // interleaved, 8-bit ones as (byte - 128) x 256.
 std::vector<int16_t> soxTone(const std::string& path, const std::string& format, const std::string& tones)
 {
-    EXPECT_EQ(std::system(("sox -n -r 44100 " + format + " '" + path + "' synth 2 " + tones).c_str()), 0);
-    std::vector<int16_t> samples;
-    std::FILE* pipe = popen(("sox '" + path + "' -t raw -e signed -b 16 -").c_str(), "r");
-    for (int16_t sample; std::fread(&sample, 2, 1, pipe) == 1;)
-        samples.push_back(sample);
-    pclose(pipe);
-    return samples;
+    EXPECT_TRUE(velmora::test::soxWave(path, "-r 44100 " + format, "2 " + tones));
+    return velmora::test::soxSamples(path);
 }
 
 std::string bytesOf(const std::string& path)

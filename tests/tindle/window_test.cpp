@@ -142,9 +142,9 @@ constexpr int kNormal = 0, kDisabled = 1, kOn = 4, kHidden = -1;
 
 TEST_F(TindleWindowTest, StripsFollowTheChannelsThroughOpenDropPlayPauseStopAndClose)
 {
-    const std::string mono = soxWave(files.file("Mono Take.wav"), "-r 44100 -c 1 -b 16", "30 sine 300");
+    const std::string mono = soxWaveFile(files.file("Mono Take.wav"), "-r 44100 -c 1 -b 16", "30 sine 300");
     const std::string stereo =
-        soxWave(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "3 sine 300 sine 500");
+        soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "3 sine 300 sine 500");
     writeText(files.file("notes.txt"), "not a wave");
     open();
     for (int strip = 0; strip < 4; ++strip) {
@@ -221,7 +221,7 @@ TEST_F(TindleWindowTest, StripsFollowTheChannelsThroughOpenDropPlayPauseStopAndC
 TEST_F(TindleWindowTest, PropertiesShowTheHeaderTheExtraChunksAndTheRuntime)
 {
     // A sox file given an 18-byte format chunk and two chunks before its data.
-    const std::string made = soxWave(files.file("made.wav"), "-r 44100 -c 2 -b 16", "2.5 sine 440");
+    const std::string made = soxWaveFile(files.file("made.wav"), "-r 44100 -c 2 -b 16", "2.5 sine 440");
     std::string bytes = readText(made);
     const std::string data = bytes.substr(36);
     const std::string chunks = std::string("LIST\4\0\0\0INFOfact\4\0\0\0", 20) + std::string(4, '\xA0');
