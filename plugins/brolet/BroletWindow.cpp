@@ -15,10 +15,10 @@
 #include "plugins/brolet/BroletOutput.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
-#include "plugins/brolet/TextDisplay.h"
 #include "plugins/brolet/Texts.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
+#include "zkr/NameField.h"
 #include "zkr/Registry.h"
 #include "zkr/Text.h"
 #include "zkr/ToggleButton.h"
@@ -87,8 +87,8 @@ bool BroletWindow::createStageOne()
     if (!zkr::applySkin(*this, images_, kSkinBitmap, kMaskBitmap))
         return false;
 
-    deviceLabel_ = new TextDisplay(this);
-    deviceLabel_->place(kDeviceField, kDeviceText, images_.load(kDeviceFieldBitmap));
+    deviceLabel_ = new zkr::NameField(this);
+    deviceLabel_->place(kDeviceField.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
     deviceLabel_->setText(kWaveMapperName);
     zkr::copyText(deviceLabel_->tooltip, "Sound card: click to choose another");
     addControl(deviceLabel_, kControlMessage, kDeviceId);
@@ -96,8 +96,8 @@ bool BroletWindow::createStageOne()
     addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
                                  "What the sound card can do");
 
-    modeLabel_ = new TextDisplay(this);
-    modeLabel_->place(kModeLabel, kModeText, images_.load(kModeFieldBitmap));
+    modeLabel_ = new zkr::NameField(this);
+    modeLabel_->place(kModeLabel.rect(), kModeText.rect(), images_.load(kModeFieldBitmap));
     zkr::copyText(modeLabel_->tooltip, "The visual shown");
     addControl(modeLabel_);
     addButton<zkr::BitmapButton>(kModeId, kModeButtonBitmap, kModeButton.x, kModeButton.y, "Set visual mode");

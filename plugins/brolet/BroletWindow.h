@@ -14,10 +14,13 @@ class BitmapButton;
 class ToggleButton;
 } // namespace zkr
 
+namespace zkr {
+class NameField;
+}
+
 namespace brolet {
 
 class BroletOutput;
-class TextDisplay;
 
 // The output plug-in's skinned window: the sound card label and its device
 // menu, "about soundcard", the sound and file switches, the file output
@@ -107,8 +110,8 @@ private:
     BroletOutput& output_;
     zkr::SkinImages images_{zkr::ownModule()};
     // The window's thread from here on.
-    TextDisplay* deviceLabel_ = nullptr;
-    TextDisplay* modeLabel_ = nullptr;
+    zkr::NameField* deviceLabel_ = nullptr;
+    zkr::NameField* modeLabel_ = nullptr;
     zkr::ToggleButton* soundSwitch_ = nullptr;
     zkr::ToggleButton* fileSwitch_ = nullptr;
     int selectedDevice_ = -1; // the wave mapper

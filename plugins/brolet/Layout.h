@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zkr/Box.h"
+
 // Where everything of the output window sits and how big each picture is.
 // The window places its controls from here, and the artwork tool
 // (tools/draw-brolet-artwork.cpp) draws the skin and the control pictures to
@@ -7,9 +9,7 @@
 
 namespace brolet {
 
-struct Box {
-    int x, y, width, height;
-};
+using Box = zkr::Box;
 
 // ---- resources --------------------------------------------------------------
 inline constexpr unsigned kCursor = 101;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zkr/Box.h"
+
 // Where everything of the player's main window sits and how big each picture
 // is. The window places its controls from here, and the artwork tool
 // (tools/draw-tindle-artwork.cpp) draws the skin and the control pictures to
@@ -7,9 +9,7 @@
 
 namespace tindle {
 
-struct Box {
-    int x, y, width, height;
-};
+using Box = zkr::Box;
 
 // ---- resources (the pre-recorder's pictures use 300 to 399) -------------------
 inline constexpr unsigned kCursor = 101;

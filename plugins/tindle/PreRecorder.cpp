@@ -17,6 +17,7 @@
 #include "zkr/ErrorCodes.h"
 #include "zkr/FileDialog.h"
 #include "zkr/LampControl.h"
+#include "zkr/NameField.h"
 #include "zkr/Text.h"
 
 namespace tindle {
@@ -183,8 +184,9 @@ bool PreRecorder::createStageOne()
     indicator_->hasTooltip = false;
     addControl(indicator_, 0, kIndicatorId);
 
-    fileLabel_ = new TitleField(this);
-    fileLabel_->place(layout::kFileField, layout::kFileText, images_.load(layout::kFileFieldBitmap));
+    fileLabel_ = new zkr::NameField(this);
+    fileLabel_->place(layout::kFileField.rect(), layout::kFileText.rect(), images_.load(layout::kFileFieldBitmap));
+    fileLabel_->twoLines = true;
     fileLabel_->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
     fileLabel_->hasTooltip = false;
     addControl(fileLabel_, 0, kFileLabelId);

@@ -20,10 +20,13 @@ class BitmapButton;
 class LampControl;
 } // namespace zkr
 
+namespace zkr {
+class NameField;
+}
+
 namespace tindle {
 
 class TindlePlugin;
-class TitleField;
 
 // The pre-recorder: a small skinned window owned by the player's main window
 // that records from a sound card's input into a new wave file and, when the
@@ -158,7 +161,7 @@ private:
     zkr::BitmapButton* stopButton_ = nullptr;
     zkr::BitmapButton* browseButton_ = nullptr;
     zkr::LampControl* indicator_ = nullptr;
-    TitleField* fileLabel_ = nullptr;
+    zkr::NameField* fileLabel_ = nullptr;
 };
 
 } // namespace tindle

@@ -12,25 +12,6 @@
 
 namespace tindle {
 
-// A channel's title field: its picture with the title in the window's
-// display font and colour. A "|" splits the title into two lines; a line too
-// wide for the field is broken once more (at its last space that fits) and
-// the rest is cut with "...".
-class TitleField : public zkr::LabelControl {
-public:
-    explicit TitleField(zkr::UserInterface* owner = nullptr);
-
-    // The field's picture (kept by the caller; null: black) at box, the text
-    // inside textArea (relative to box).
-    void place(const Box& box, const Box& textArea, const zkr::BitmapObject* picture);
-    void paint(plat::ui::Painter* dc) override;
-
-    static const plat::ui::Font* font();
-
-    const zkr::BitmapObject* field = nullptr;
-    plat::ui::Rect textArea; // client coordinates
-};
-
 // A channel's waveform display: the picture of its file, or the empty
 // colour, and the play cursor, which moves by the advance of each block
 // delivered and runs over the file's length.

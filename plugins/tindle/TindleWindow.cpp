@@ -17,6 +17,7 @@
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/List.h"
+#include "zkr/NameField.h"
 #include "zkr/ProgressDialog.h"
 #include "zkr/Registry.h"
 #include "zkr/Text.h"
@@ -109,8 +110,9 @@ void TindleWindow::addStrip(int n)
     strip.properties = addButton<zkr::BitmapButton>(kPropertiesId + n, kPropertiesButtonBitmap,
                                                     at(kPropertiesButton), "file properties");
 
-    strip.title = new TitleField(this);
-    strip.title->place(at(kTitleField), kTitleText, images_.load(kTitleFieldBitmap));
+    strip.title = new zkr::NameField(this);
+    strip.title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
+    strip.title->twoLines = true;
     zkr::copyText(strip.title->tooltip, "the channel's file");
     addControl(strip.title, 0, static_cast<uint32_t>(kTitleId + n));
 

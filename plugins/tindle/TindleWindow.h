@@ -20,9 +20,12 @@ class BitmapButton;
 class ToggleButton;
 } // namespace zkr
 
+namespace zkr {
+class NameField;
+}
+
 namespace tindle {
 
-class TitleField;
 class WaveformDisplay;
 
 // The player's skinned main window: four channel strips (open, close,
@@ -101,7 +104,7 @@ private:
         zkr::ToggleButton* sync = nullptr;
         zkr::ToggleButton* loop = nullptr;
         zkr::BitmapButton* properties = nullptr;
-        TitleField* title = nullptr;
+        zkr::NameField* title = nullptr;
         WaveformDisplay* display = nullptr;
     };
     // Cursor moves handed over by the streaming thread, taken by the window's.

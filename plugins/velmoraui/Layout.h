@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zkr/Box.h"
+
 // Where everything of the two windows sits and how big each picture is. The
 // windows place their controls from here, and the artwork tool
 // (tools/draw-velmoraui-artwork.cpp) draws the skins and control pictures to
@@ -9,9 +11,7 @@
 
 namespace velmoraui {
 
-struct Box {
-    int x, y, width, height;
-};
+using Box = zkr::Box;
 
 // ---- bitmap resources -------------------------------------------------------
 inline constexpr unsigned kMainSkinBitmap = 158;

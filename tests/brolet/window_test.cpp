@@ -18,7 +18,7 @@
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
-#include "plugins/brolet/TextDisplay.h"
+#include "zkr/NameField.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/SkinImages.h"
@@ -111,8 +111,8 @@ protected:
     {
         zkr::BitmapObject background;
         EXPECT_TRUE(background.load(zkr::ownModule(), picture));
-        brolet::TextDisplay display;
-        display.place({0, 0, field.width, field.height}, textArea, &background);
+        zkr::NameField display;
+        display.place(plat::ui::Rect::fromSize(0, 0, field.width, field.height), textArea.rect(), &background);
         display.setText(text.c_str());
         Surface expected(field.width, field.height);
         Painter painter(expected);

@@ -18,6 +18,7 @@
 #include "plugins/tindle/TindleWindow.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapObject.h"
+#include "zkr/NameField.h"
 #include "zkr/SkinImages.h"
 
 namespace velmora::test {
@@ -94,9 +95,10 @@ protected:
                 << "strip " << strip << " control " << i;
         zkr::BitmapObject field;
         EXPECT_TRUE(field.load(zkr::ownModule(), tindle::kTitleFieldBitmap));
-        tindle::TitleField expected;
-        expected.place({0, 0, tindle::kTitleField.width, tindle::kTitleField.height}, tindle::kTitleText,
-                       &field);
+        zkr::NameField expected;
+        expected.twoLines = true;
+        expected.place(plat::ui::Rect::fromSize(0, 0, tindle::kTitleField.width, tindle::kTitleField.height),
+                       tindle::kTitleText.rect(), &field);
         expected.setText(title.c_str());
         Surface text(tindle::kTitleField.width, tindle::kTitleField.height);
         Painter painter(text);
