@@ -157,7 +157,7 @@ void Engine::runLoop()
                 next.ticket->done.store(true, std::memory_order_release);
             }
             // One wake may stand for several events.
-            if (slotFull || !ownEvents.empty())
+            if (slotFull || !ownEvents.empty() || hasDetachedEvents())
                 wakeEvent.set();
         }
         doneEvent.set();
@@ -170,9 +170,17 @@ void Engine::runLoop()
 
 bool Engine::takeNext(Posted& next)
 {
-    // The main thread's own events and the slot's are taken in the order they were posted.
-    const bool ownFirst = !ownEvents.empty() && (!slotFull || ownEvents.front().order < slot.order);
-    if (ownFirst) {
+    // The main thread's own events, the slot's and the detached ones are taken
+    // in the order they were posted.
+    std::unique_lock detached(detachedLock);
+    const uint64_t none = UINT64_MAX;
+    const uint64_t ownOrder = ownEvents.empty() ? none : ownEvents.front().order;
+    const uint64_t slotOrder = slotFull ? slot.order : none;
+    const uint64_t detachedOrder = detachedEvents.empty() ? none : detachedEvents.front().order;
+    if (detachedOrder < ownOrder && detachedOrder < slotOrder) {
+        next = detachedEvents.front();
+        detachedEvents.pop_front();
+    } else if (ownOrder < slotOrder) {
         next = ownEvents.front();
         ownEvents.pop_front();
     } else if (slotFull) {
@@ -200,6 +208,11 @@ void Engine::releasePending()
     slot = Posted{};
     slotFull = false;
     ownEvents.clear();
+    {
+        std::lock_guard detached(detachedLock);
+        detachedEvents.clear();
+        detachedClosed = true;
+    }
     slotFree.set();
     doneEvent.set();
 }
@@ -280,6 +293,26 @@ int32_t Engine::postEvent(EngineEvent* event)
     while (!ticket.done.load(std::memory_order_acquire))
         waitAnswering(doneEvent.handle, kLockWaitMs);
     return ticket.result;
+}
+
+int32_t Engine::postDetachedEvent(EngineEvent* event)
+{
+    if (event == nullptr || event->code == kEventCrossfade)
+        return 0;
+    {
+        std::lock_guard detached(detachedLock);
+        if (detachedClosed)
+            return 0;
+        detachedEvents.push_back(Posted{*event, nullptr, ++postCount});
+    }
+    wakeEvent.set();
+    return 1;
+}
+
+bool Engine::hasDetachedEvents()
+{
+    std::lock_guard detached(detachedLock);
+    return !detachedEvents.empty();
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 
 #include "engine/EngineCore.h"
@@ -67,6 +68,7 @@ public:
     void runLoop();
 
     int32_t postEvent(EngineEvent* event) override;
+    int32_t postDetachedEvent(EngineEvent* event) override;
 
     // The tray menu: the first pop-up of menu 120, kept until destruction.
     void loadTrayMenu();
@@ -101,6 +103,7 @@ private:
     bool takeNext(Posted& next);
     // After the loop: every waiting poster is let go with 0.
     void releasePending();
+    bool hasDetachedEvents();
     static void crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t timerId, uint32_t);
 
     zkr::MutexObject eventLock{false, "EventLock"};
@@ -114,7 +117,13 @@ private:
     Posted slot;
     bool slotFull = false;
     std::deque<Posted> ownEvents;
-    uint64_t postCount = 0;
+    // Detached posts, guarded by detachedLock alone so that posting one never
+    // waits for the main thread; closed once the loop has ended.
+    std::mutex detachedLock;
+    std::deque<Posted> detachedEvents;
+    bool detachedClosed = false;
+    // Numbers the posts of every kind in the order they were made.
+    std::atomic<uint64_t> postCount{0};
     bool crossfadePending = false;
     // Set once the loop has ended: later events are refused.
     bool loopEnded = false;

@@ -124,6 +124,10 @@ public:
 
     // The event callback's body: any thread.
     virtual int32_t postEvent(EngineEvent* event) = 0;
+    // Posts an event that must not hold up its poster, not even to answer
+    // messages: one that unloads the plug-in whose code is posting it, which
+    // may only happen once that code has returned. 1, or 0 when refused.
+    virtual int32_t postDetachedEvent(EngineEvent* event) { return postEvent(event); }
 
     // Reports to the user interface plug-in, when one is loaded. Main and
     // streaming threads.

@@ -505,8 +505,10 @@ int32_t EngineCore::requestUnload(const EngineRequest& request)
     }
     if (kind == 0)
         return 0;
+    // The plug-in asks from inside its own code, which must have returned
+    // before its library goes: the poster does not wait for the main thread.
     EngineEvent event{kEventUnloadPlugin, 0, 0, kind, 0, 0, slot};
-    return postEvent(&event) != 0 ? 1 : 0;
+    return postDetachedEvent(&event) != 0 ? 1 : 0;
 }
 
 } // namespace engine

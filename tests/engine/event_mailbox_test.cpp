@@ -144,11 +144,21 @@ TEST_F(EventMailboxTest, AnotherThreadHoldingTheMainThreadDelaysEventsUntilItLet
     // and answered at once with the last result.
     EngineEvent own = event(61, true);
     EXPECT_EQ(engine.postEvent(&own), 1);
+    // A detached post (a plug-in asking for its own unload) never waits, from any thread.
+    std::thread([&] {
+        EngineEvent detached = event(62, true);
+        EXPECT_EQ(engine.postDetachedEvent(&detached), 1);
+    }).join();
     engine.releaseMainThread();
     poster.join();
     EXPECT_EQ(engine.countOf(60), 1u);
-    while (engine.countOf(61) == 0)
+    while (engine.countOf(62) == 0)
         std::this_thread::sleep_for(5ms);
+    // Carried out in the order they were posted (60 got its place only once the hold ended).
+    std::vector<intptr_t> order;
+    for (const EngineEvent& e : engine.carried())
+        order.push_back(e.code);
+    EXPECT_EQ(order, (std::vector<intptr_t>{61, 62, 60}));
 }
 
 // ---------------------------------------------------------------------------
@@ -292,6 +302,7 @@ TEST_F(EventMailboxTest, PostsAfterTheLoopEndedAreRefusedInsteadOfHanging)
     EXPECT_EQ(engine.postEvent(&late), 0);
     EngineEvent lateNoWait = event(56, false);
     EXPECT_EQ(engine.postEvent(&lateNoWait), 0);
+    EXPECT_EQ(engine.postDetachedEvent(&lateNoWait), 0);
     EXPECT_EQ(engine.countOf(56), 0u);
 }
 
