@@ -5,6 +5,7 @@
 // screws, the word mark, bevelled push and toggle buttons, the window mask and
 // a preview of a shaped window.
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -387,6 +388,96 @@ inline Surface presented(const Surface& window, const Surface& mask)
             out.fill(Rect::fromSize(12 + x * scale, 12 + y * scale, scale, scale), window.pixel(x, y));
         }
     return out;
+}
+
+// ---- sliders and knobs ---------------------------------------------------------
+
+// Scale marks beside sliders and knobs; the unity (or centre) mark brighter.
+inline const Argb kTick = rgb(0x6C, 0x72, 0x7B);
+inline const Argb kTickUnity = rgb(0xB4, 0xBA, 0xC2);
+
+// A vertical slot with a lit lower and right edge, for a thumb to run in.
+inline void drawGroove(Surface& image, const Rect& groove)
+{
+    fillRoundRect(image, groove.inflatedBy(1, 1), 2.0, rgb(0x4A, 0x4F, 0x57));
+    fillRoundRect(image, {groove.left - 1, groove.top - 1, groove.right, groove.bottom}, 2.0,
+                  rgb(0x08, 0x09, 0x0A));
+    fillRoundRect(image, {groove.left, groove.top, groove.right - 1, groove.bottom - 1}, 1.5,
+                  rgb(0x02, 0x02, 0x03));
+}
+
+// A fader cap: brushed light metal with a white line across its middle.
+inline Surface drawFaderThumb(int width, int height)
+{
+    Surface image(width, height, kOutline);
+    Painter p(image);
+    const Rect inside = image.bounds().inflatedBy(-1, -1);
+    fillGradient(p, inside, rgb(0xD4, 0xD8, 0xDE), rgb(0x78, 0x7E, 0x87));
+    p.fillRect({inside.left, inside.top, inside.right, inside.top + 1}, rgb(0xF0, 0xF2, 0xF5));
+    p.fillRect({inside.left, inside.bottom - 1, inside.right, inside.bottom}, rgb(0x55, 0x5A, 0x62));
+    const int middle = height / 2;
+    const int lineHeight = height % 2 == 0 ? 2 : 1;
+    const int lineTop = height % 2 == 0 ? middle - 1 : middle;
+    p.fillRect({inside.left, lineTop - 1, inside.right, lineTop}, rgb(0x3A, 0x3E, 0x44));
+    p.fillRect({inside.left, lineTop, inside.right, lineTop + lineHeight}, kWhite);
+    p.fillRect({inside.left, lineTop + lineHeight, inside.right, lineTop + lineHeight + 1},
+               rgb(0x3A, 0x3E, 0x44));
+    return image;
+}
+
+// Knob angle (0 at the lower left, clockwise over 270 degrees) of an offset from the centre.
+inline double knobAngleOf(double dx, double dy)
+{
+    double degrees = std::atan2(dy, dx) * 180.0 / M_PI - 135.0;
+    while (degrees < 0.0)
+        degrees += 360.0;
+    return degrees;
+}
+
+// An arc of the knob's scale between two radii, from angle 0 to upTo.
+inline void fillKnobArc(Surface& image, double cx, double cy, double inner, double outer, double upTo, Argb colour)
+{
+    coverSampled(
+        image, 0, 0, image.width() - 1, image.height() - 1,
+        [&](double px, double py) {
+            const double dx = px - cx;
+            const double dy = py - cy;
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            return distance >= inner && distance <= outer && knobAngleOf(dx, dy) <= upTo;
+        },
+        [colour](int, int) { return colour; });
+}
+
+// A knob's frames side by side over the square piece of skin behind it
+// (its size is the knob's): a dark cap with a white pointer inside a scale
+// arc lit in the accent colour up to the pointer. Drawn for a 30-pixel knob
+// and scaled to others.
+inline Surface drawKnobStrip(const Surface& behind, int frames, Argb accent)
+{
+    const int size = behind.width();
+    const double k = size / 30.0;
+    Surface image(size * frames, size);
+    const double c = size / 2.0;
+    const double sweep = frames > 1 ? 270.0 / (frames - 1) : 0.0;
+    for (int index = 0; index < frames; ++index) {
+        Surface frame = behind.clone();
+        const double angle = index * sweep;
+        fillKnobArc(frame, c, c, 11.0 * k, 13.6 * k, 270.0, rgb(0x0E, 0x0F, 0x11));
+        if (index > 0)
+            fillKnobArc(frame, c, c, 11.4 * k, 13.2 * k, angle, accent);
+        fillDisc(frame, c, c + 1.0 * k, 9.8 * k, argb(0x90, 0x00, 0x00, 0x00));
+        fillDisc(frame, c, c, 9.6 * k, rgb(0x0B, 0x0C, 0x0E));
+        fillDisc(frame, c, c - 0.4 * k, 8.8 * k, rgb(0x60, 0x66, 0x6F));
+        fillDisc(frame, c, c + 0.3 * k, 8.4 * k, rgb(0x3A, 0x3E, 0x45));
+        fillDisc(frame, c, c - 0.6 * k, 6.2 * k, rgb(0x43, 0x47, 0x4F));
+        const double radians = (135.0 + angle) * M_PI / 180.0;
+        const double ux = std::cos(radians);
+        const double uy = std::sin(radians);
+        strokeLine(frame, c + ux * 2.6 * k, c + uy * 2.6 * k, c + ux * 7.4 * k, c + uy * 7.4 * k, 1.9 * k,
+                   rgb(0xF4, 0xF6, 0xF8));
+        image.copyFrom(frame, frame.bounds(), index * size, 0);
+    }
+    return image;
 }
 
 // ---- the resource list ------------------------------------------------------------

@@ -43,8 +43,6 @@ Rect stripShifted(const Rect& area, int strip)
 // ---- colours of this plug-in's own (the rest are the kit's) ------------------
 
 const Argb kFontColour = rgb(0xFF, 0xB8, 0x45);
-const Argb kTick = rgb(0x6C, 0x72, 0x7B);
-const Argb kTickUnity = rgb(0xB4, 0xBA, 0xC2);
 
 // ---- bitmap font ----------------------------------------------------------------
 
@@ -239,16 +237,6 @@ Surface drawMeter(int height, bool lit)
     return image;
 }
 
-// A vertical slot with a lit lower and right edge, for a thumb to run in.
-void drawGroove(Surface& image, const Rect& groove)
-{
-    fillRoundRect(image, groove.inflatedBy(1, 1), 2.0, rgb(0x4A, 0x4F, 0x57));
-    fillRoundRect(image, {groove.left - 1, groove.top - 1, groove.right, groove.bottom}, 2.0,
-                  rgb(0x08, 0x09, 0x0A));
-    fillRoundRect(image, {groove.left, groove.top, groove.right - 1, groove.bottom - 1}, 1.5,
-                  rgb(0x02, 0x02, 0x03));
-}
-
 // A fader's background: the meter's well, the thumb's slot with scale marks
 // every quarter of the range (unity brighter) and the black value field.
 struct FaderParts {
@@ -278,25 +266,6 @@ Surface drawFaderBackground(const Surface& skin, const Rect& place, const FaderP
         p.fillRect({centre + 4, y, centre + 4 + reach, y + 1}, colour);
     }
     p.fillRect(parts.text, kBlack);
-    return image;
-}
-
-// A fader cap: brushed light metal with a white line across its middle.
-Surface drawFaderThumb(int width, int height)
-{
-    Surface image(width, height, kOutline);
-    Painter p(image);
-    const Rect inside = image.bounds().inflatedBy(-1, -1);
-    fillGradient(p, inside, rgb(0xD4, 0xD8, 0xDE), rgb(0x78, 0x7E, 0x87));
-    p.fillRect({inside.left, inside.top, inside.right, inside.top + 1}, rgb(0xF0, 0xF2, 0xF5));
-    p.fillRect({inside.left, inside.bottom - 1, inside.right, inside.bottom}, rgb(0x55, 0x5A, 0x62));
-    const int middle = height / 2;
-    const int lineHeight = height % 2 == 0 ? 2 : 1;
-    const int lineTop = height % 2 == 0 ? middle - 1 : middle;
-    p.fillRect({inside.left, lineTop - 1, inside.right, lineTop}, rgb(0x3A, 0x3E, 0x44));
-    p.fillRect({inside.left, lineTop, inside.right, lineTop + lineHeight}, kWhite);
-    p.fillRect({inside.left, lineTop + lineHeight, inside.right, lineTop + lineHeight + 1},
-               rgb(0x3A, 0x3E, 0x44));
     return image;
 }
 
@@ -341,60 +310,6 @@ Surface drawPanThumb()
     p.fillRect({middle - 2, inside.top, middle - 1, inside.bottom}, rgb(0x3A, 0x3E, 0x44));
     p.fillRect({middle - 1, inside.top, middle + 1, inside.bottom}, kWhite);
     p.fillRect({middle + 1, inside.top, middle + 2, inside.bottom}, rgb(0x3A, 0x3E, 0x44));
-    return image;
-}
-
-// ---- knob -----------------------------------------------------------------------
-
-// Knob angle (0 at the lower left, clockwise over 270 degrees) of an offset from the centre.
-double knobAngleOf(double dx, double dy)
-{
-    double degrees = std::atan2(dy, dx) * 180.0 / M_PI - 135.0;
-    while (degrees < 0.0)
-        degrees += 360.0;
-    return degrees;
-}
-
-// An arc of the knob's scale between two radii, from angle 0 to upTo.
-void fillKnobArc(Surface& image, double cx, double cy, double inner, double outer, double upTo, Argb colour)
-{
-    coverSampled(
-        image, 0, 0, image.width() - 1, image.height() - 1,
-        [&](double px, double py) {
-            const double dx = px - cx;
-            const double dy = py - cy;
-            const double distance = std::sqrt(dx * dx + dy * dy);
-            return distance >= inner && distance <= outer && knobAngleOf(dx, dy) <= upTo;
-        },
-        [colour](int, int) { return colour; });
-}
-
-// The knob's frames side by side over the skin behind it: a dark cap with a
-// white pointer inside a scale arc lit in amber up to the pointer.
-Surface drawKnobStrip(const Surface& skin)
-{
-    const int size = layout::kKnobSize;
-    Surface image(size * layout::kKnobFrames, size);
-    const Surface behind = crop(skin, rectOf(layout::kEffectKnobs[0]));
-    const double c = size / 2.0;
-    const double sweep = layout::kKnobFrames > 1 ? 270.0 / (layout::kKnobFrames - 1) : 0.0;
-    for (int index = 0; index < layout::kKnobFrames; ++index) {
-        Surface frame = behind.clone();
-        const double angle = index * sweep;
-        fillKnobArc(frame, c, c, 11.0, 13.6, 270.0, rgb(0x0E, 0x0F, 0x11));
-        if (index > 0)
-            fillKnobArc(frame, c, c, 11.4, 13.2, angle, kEffectAccent);
-        fillDisc(frame, c, c + 1.0, 9.8, argb(0x90, 0x00, 0x00, 0x00));
-        fillDisc(frame, c, c, 9.6, rgb(0x0B, 0x0C, 0x0E));
-        fillDisc(frame, c, c - 0.4, 8.8, rgb(0x60, 0x66, 0x6F));
-        fillDisc(frame, c, c + 0.3, 8.4, rgb(0x3A, 0x3E, 0x45));
-        fillDisc(frame, c, c - 0.6, 6.2, rgb(0x43, 0x47, 0x4F));
-        const double radians = (135.0 + angle) * M_PI / 180.0;
-        const double ux = std::cos(radians);
-        const double uy = std::sin(radians);
-        strokeLine(frame, c + ux * 2.6, c + uy * 2.6, c + ux * 7.4, c + uy * 7.4, 1.9, rgb(0xF4, 0xF6, 0xF8));
-        image.copyFrom(frame, frame.bounds(), index * size, 0);
-    }
     return image;
 }
 
@@ -646,7 +561,7 @@ ConsoleArt drawConsole(const Surface& darkLamp)
     }
 
     // Pictures cut from the finished panel, then shown on it.
-    art.knobStrip = drawKnobStrip(skin);
+    art.knobStrip = drawKnobStrip(crop(skin, rectOf(layout::kEffectKnobs[0])), layout::kKnobFrames, kEffectAccent);
     art.fader = drawFaderBackground(skin, rectOf(layout::kFader), channelFaderParts(), 4);
     art.pan = drawPanBackground(skin);
     art.masterLeft = drawFaderBackground(skin, masterLeft, masterFaderParts(0), 8);
