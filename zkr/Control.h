@@ -78,6 +78,8 @@ public:
     // The control itself unless changed.
     intptr_t messageLParam = 0;
     bool takesKeys = false;
+    // The window's own number for the control, which its handlers dispatch on.
+    int32_t id = 0;
     bool firesOnPress = false;
     bool hasDirectHelp = true;
     int32_t helpNumber = 0;
