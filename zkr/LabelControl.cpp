@@ -35,6 +35,8 @@ void LabelControl::paint(Painter* dc)
     if (font != nullptr) {
         font->drawCentred(*dc, rect, name);
     } else {
+        if (textFont != nullptr)
+            dc->setFont(textFont);
         dc->setTextColour(fromColorRef(colorRef(0, 255, 0)));
         dc->setBackgroundColour(kBlack);
         dc->setBackgroundMode(BackgroundMode::Opaque);

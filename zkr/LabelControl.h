@@ -23,6 +23,9 @@ public:
     bool sunken = false;
     // Not owned; must outlive the label. Null: the painter's font in green.
     const BitmapFont* font = nullptr;
+    // The face of the green text when there is no bitmap font, for displays
+    // too small for the window's font; null: the painter's.
+    const plat::ui::Font* textFont = nullptr;
     // Placement of the text without a bitmap font (kText... flags); always one line, no prefixes.
     unsigned alignment = plat::ui::kTextCentre | plat::ui::kTextVCentre;
 };
