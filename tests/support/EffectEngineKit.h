@@ -91,8 +91,9 @@ protected:
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
         coretest::StreamScript script{blocks, 0, 0, -1};
         inputControls.get<coretest::InputScriptFn>(coretest::kInputScript)(0, &script);
-        core.mixer.setPan(0, 0);
         EXPECT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
+        // Attaching centres the channel: hard left afterwards.
+        core.mixer.setPan(0, 0);
         EXPECT_EQ(core.startStreaming(), 1);
         EXPECT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
         core.stopStreaming();
