@@ -50,8 +50,8 @@ void drawSliderBed(Surface& skin, const layout::Box& slider, int range, int step
 {
     Painter p(skin);
     const int centre = slider.x + slider.width / 2;
-    drawGroove(skin, {centre - 2, thumbLine(slider, range, range) - 4, centre + 2,
-                      thumbLine(slider, 0, range) + 6});
+    drawGroove(
+        skin, {centre - 2, thumbLine(slider, range, range) - 4, centre + 2, thumbLine(slider, 0, range) + 6});
     for (int value = 0; value <= range; value += step) {
         const int y = thumbLine(slider, value, range);
         const bool isMajor = value % major == 0;
@@ -154,7 +154,8 @@ void drawCurveSign(Surface& image, const Rect& area, double thickness, Argb bars
         const double t0 = double(step) / steps;
         const double t1 = double(step + 1) / steps;
         strokeLine(image, area.left + t0 * area.width(), middle - level(t0) * area.height() * 0.42,
-                   area.left + t1 * area.width(), middle - level(t1) * area.height() * 0.42, thickness, curve);
+                   area.left + t1 * area.width(), middle - level(t1) * area.height() * 0.42, thickness,
+                   curve);
     }
 }
 
@@ -209,13 +210,16 @@ WindowArt drawWindow()
         const layout::Box slider = layout::bandSlider(band);
         drawSliderBed(skin, slider, 200, 25, 50, 100);
         const int centre = slider.x + slider.width / 2;
-        drawText(p, names, {centre - 16, layout::kCaptionTop, centre + 17, layout::kCaptionTop + layout::kCaptionHeight},
-                 kBandNames[band]);
+        drawText(
+            p, names,
+            {centre - 16, layout::kCaptionTop, centre + 17, layout::kCaptionTop + layout::kCaptionHeight},
+            kBandNames[band]);
     }
     const char* const marks[] = {"-100%", "-50%", "0%", "+50%", "+100%"};
     for (int mark = 0; mark < 5; ++mark) {
         const int y = thumbLine(layout::bandSlider(0), mark * 50, 200);
-        drawText(p, mark == 2 ? names : scale, {layout::kScaleLeft, y - 5, layout::kBandWell.x + layout::kBandWell.width - 2, y + 6},
+        drawText(p, mark == 2 ? names : scale,
+                 {layout::kScaleLeft, y - 5, layout::kBandWell.x + layout::kBandWell.width - 2, y + 6},
                  marks[mark], Align::Left);
     }
     drawCurveBed(skin);
@@ -242,9 +246,9 @@ WindowArt drawWindow()
     // Controls are cut from the finished panel.
     art.thumb = drawThumb();
     for (int channel = 0; channel < layout::kChannelCount; ++channel)
-        art.channelButtons[channel] = drawButton(skin, rectOf(layout::channelButton(channel)),
-                                                 label(std::to_string(channel + 1), 9),
-                                                 mix(kChannelColours[channel], rgb(0x70, 0x70, 0x70), 0.2));
+        art.channelButtons[channel] =
+            drawButton(skin, rectOf(layout::channelButton(channel)), label(std::to_string(channel + 1), 9),
+                       mix(kChannelColours[channel], rgb(0x70, 0x70, 0x70), 0.2));
     art.bypassButton = drawBypassButton(skin, rectOf(layout::bypassButton(0)));
     art.presetButton = drawButton(skin, rectOf(layout::kPresetButton), presetFace());
 
@@ -253,7 +257,8 @@ WindowArt drawWindow()
         skin.copyFrom(frames, frameOf(index, box.width, box.height), box.x, box.y);
     };
     for (int channel = 0; channel < layout::kChannelCount; ++channel) {
-        showFrame(art.channelButtons[channel], layout::channelButton(channel), channel == 0 ? kPushFrames : 0);
+        showFrame(art.channelButtons[channel], layout::channelButton(channel),
+                  channel == 0 ? kPushFrames : 0);
         showFrame(art.bypassButton, layout::bypassButton(channel), 0);
     }
     showFrame(art.presetButton, layout::kPresetButton, 0);

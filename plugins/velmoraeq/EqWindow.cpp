@@ -40,8 +40,10 @@ constexpr const char* kChannelTips[engine::kChannelCount] = {
     "Edit channel 1 (red curve)", "Edit channel 2 (green curve)", "Edit channel 3 (blue curve)",
     "Edit channel 4 (yellow curve)"};
 constexpr const char* kBypassTips[engine::kChannelCount] = {
-    "Bypass channel 1: lit, its sound passes unequalised", "Bypass channel 2: lit, its sound passes unequalised",
-    "Bypass channel 3: lit, its sound passes unequalised", "Bypass channel 4: lit, its sound passes unequalised"};
+    "Bypass channel 1: lit, its sound passes unequalised",
+    "Bypass channel 2: lit, its sound passes unequalised",
+    "Bypass channel 3: lit, its sound passes unequalised",
+    "Bypass channel 4: lit, its sound passes unequalised"};
 
 } // namespace
 
@@ -83,10 +85,10 @@ zkr::SliderControl* EqWindow::addSlider(int id, int x, int y, int32_t range, zkr
                                         const char* tooltip)
 {
     auto* slider = new zkr::SliderControl(this);
-    const zkr::ShortSliderDescriptor look{zkr::SliderControl::kVertical,
-                                          plat::ui::Rect::fromSize(0, 0, kFirstBandSlider.width,
-                                                                   kFirstBandSlider.height),
-                                          images.load(kThumbBitmap)};
+    const zkr::ShortSliderDescriptor look{
+        zkr::SliderControl::kVertical,
+        plat::ui::Rect::fromSize(0, 0, kFirstBandSlider.width, kFirstBandSlider.height),
+        images.load(kThumbBitmap)};
     slider->place(x, y, look);
     slider->setRange(range, formatter);
     add(slider, id, tooltip);
@@ -131,8 +133,8 @@ void EqWindow::loadControls()
     // The bypass buttons show how the channels are, also when the window is opened again.
     for (int index = 0; index < engine::kChannelCount; ++index) {
         const EqChannel* equaliser = channel(index);
-        bypassButtons_[static_cast<std::size_t>(index)]->setOn(equaliser != nullptr &&
-                                                               !equaliser->enabled.load(std::memory_order_relaxed));
+        bypassButtons_[static_cast<std::size_t>(index)]->setOn(
+            equaliser != nullptr && !equaliser->enabled.load(std::memory_order_relaxed));
     }
     curve_->redraw(channels_);
 }
@@ -150,7 +152,8 @@ bool EqWindow::onControl(int id, zkr::Control& control)
     EqChannel* edited = channel(edited_);
     if (id >= kFirstBandId && id < kFirstBandId + kStandardBandCount) {
         if (edited != nullptr)
-            edited->setBandGain(id - kFirstBandId, static_cast<zkr::SliderControl&>(control).value - kGainOffset);
+            edited->setBandGain(id - kFirstBandId,
+                                static_cast<zkr::SliderControl&>(control).value - kGainOffset);
         curve_->redraw(channels_);
         return true;
     }
@@ -201,18 +204,21 @@ void EqWindow::showEditedChannel()
 void EqWindow::switchBypass(int index)
 {
     if (EqChannel* equaliser = channel(index))
-        equaliser->enabled.store(!bypassButtons_[static_cast<std::size_t>(index)]->on, std::memory_order_relaxed);
+        equaliser->enabled.store(!bypassButtons_[static_cast<std::size_t>(index)]->on,
+                                 std::memory_order_relaxed);
 }
 
 void EqWindow::choosePreset()
 {
-    const std::unique_ptr<plat::ui::MenuRecord, MenuRelease> bar(plat::ui::loadMenu(zkr::ownModule(), kPresetMenu));
+    const std::unique_ptr<plat::ui::MenuRecord, MenuRelease> bar(
+        plat::ui::loadMenu(zkr::ownModule(), kPresetMenu));
     const plat::ui::MenuHandle presets = bar ? plat::ui::subMenu(bar.get(), 0) : nullptr;
     if (presets == nullptr)
         return;
     plat::ui::Point corner{presetButton_->rect.left, presetButton_->rect.top};
     plat::ui::clientToScreen(window, corner);
-    const intptr_t chosen = plat::ui::trackPopupMenu(presets, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
+    const intptr_t chosen =
+        plat::ui::trackPopupMenu(presets, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
     EqChannel* edited = channel(edited_);
     if (chosen <= 0 || edited == nullptr || !applyPreset(*edited, static_cast<unsigned>(chosen)))
         return;
