@@ -97,6 +97,8 @@ protected:
         EXPECT_EQ(core.startStreaming(), 1);
         EXPECT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
         core.stopStreaming();
+        // The next run attaches the stream afresh, to channel 0 again.
+        core.detachStreams(core.inputs[0]->handle(), 1, 0);
         core.clearRecords();
 
         std::vector<int16_t> left;
