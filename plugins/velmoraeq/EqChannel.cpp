@@ -61,9 +61,10 @@ bool designBand(int32_t sampleRate, int32_t centre, int32_t width, EqChannel::Ta
 // operations in the same order, so every result is the same to the bit:
 // - the wet sum is held to +-1e9 before it is truncated (any sum that far
 //   out saturates the sample either way);
-// - the dry part's product (at most 32768 * 100 < 2^24) and its quotient
-//   are exact enough in single precision that truncating the quotient gives
-//   the integer division's result (checked for every sample and dry mix);
+// - the dry part's product (at most 32768 * 100 < 2^24) is exact in single
+//   precision and its quotient by 100 within 0.002 of the true one, while a
+//   true quotient that is no whole number lies at least 0.01 from one, so
+//   truncating it gives the integer division's result;
 // - packing to 16 bits saturates.
 // Answers how many samples (a multiple of four) it filtered.
 int filterQuads(int16_t* samples, double* signal, int count, const EqChannel::Taps& taps, int32_t dry)

@@ -24,7 +24,7 @@ struct MenuRelease {
     void operator()(plat::ui::MenuHandle menu) const { plat::ui::destroyMenu(menu); }
 };
 
-// The band names under the sliders, for the tooltips.
+// The band sliders' tooltips, lowest band first.
 constexpr const char* kBandTips[kStandardBandCount] = {
     "32 Hz band: lift (up) or cut (down) the lowest bass",
     "80 Hz band: lift or cut the bass",
@@ -219,8 +219,10 @@ void EqWindow::choosePreset()
     plat::ui::clientToScreen(window, corner);
     const intptr_t chosen =
         plat::ui::trackPopupMenu(presets, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
+    // The engine may have closed the window while the menu was open.
     EqChannel* edited = channel(edited_);
-    if (chosen <= 0 || edited == nullptr || !applyPreset(*edited, static_cast<unsigned>(chosen)))
+    if (chosen <= 0 || curve_ == nullptr || edited == nullptr ||
+        !applyPreset(*edited, static_cast<unsigned>(chosen)))
         return;
     showEditedChannel();
     curve_->redraw(channels_);
