@@ -32,7 +32,7 @@ void ReverbApplication::fillPluginInfo(engine::PluginInfo& info) const
 
 void ReverbApplication::onSetupFX()
 {
-    channels.build();
+    channels.build([] { return std::make_unique<ReverbChannel>(); });
 }
 
 void ReverbApplication::onCleanupFX()

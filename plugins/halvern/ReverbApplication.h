@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "plugins/fxframe/EffectApplication.h"
-#include "plugins/halvern/ReverbChannels.h"
+#include "plugins/halvern/ReverbChannel.h"
 
 namespace halvern {
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "plugins/fxframe/EffectChannels.h"
 #include "plugins/fxframe/FxChannel.h"
 
 namespace halvern {
@@ -49,5 +50,8 @@ private:
     int32_t writeIndex_ = 0;
     int32_t delay_ = 0;
 };
+
+// The reverb of every engine channel.
+using ReverbChannels = fxframe::EffectChannels<ReverbChannel>;
 
 } // namespace halvern

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "plugins/halvern/Layout.h"
-#include "plugins/halvern/ReverbChannels.h"
+#include "plugins/halvern/ReverbChannel.h"
 #include "zkr/KnobControl.h"
 #include "zkr/LabelControl.h"
 #include "zkr/ToggleButton.h"

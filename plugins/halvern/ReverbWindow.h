@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "plugins/fxframe/EffectWindow.h"
+#include "plugins/halvern/ReverbChannel.h"
 
 namespace zkr {
 class KnobControl;
@@ -13,8 +14,6 @@ class ToggleButton;
 } // namespace zkr
 
 namespace halvern {
-
-class ReverbChannels;
 
 // The reverb's parameter window: the delay knob with its display, which
 // sets the delay of all four channels, and the bypass button. The object

@@ -16,7 +16,7 @@ void CurveDisplay::place(int x, int y)
     region = Region(rect);
 }
 
-void CurveDisplay::redraw(const ChannelSet& channels)
+void CurveDisplay::redraw(const EqChannels& channels)
 {
     if (!picture_.hasBitmap())
         return;
@@ -26,7 +26,7 @@ void CurveDisplay::redraw(const ChannelSet& channels)
     dc.setPen(Pen::solid(kZeroLine));
     dc.line(0, middle, kWidth, middle);
     for (int index = engine::kChannelCount - 1; index >= 0; --index) {
-        const EqChannel* channel = channels[static_cast<std::size_t>(index)].load(std::memory_order_acquire);
+        const EqChannel* channel = channels.at(index);
         const int32_t bands = channel != nullptr ? channel->bandCount() : 0;
         if (bands <= 0)
             continue;

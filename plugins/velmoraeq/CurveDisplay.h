@@ -25,7 +25,7 @@ public:
 
     void place(int x, int y);
     // Draws the curves of the channels anew (a missing channel has none) and repaints.
-    void redraw(const ChannelSet& channels);
+    void redraw(const EqChannels& channels);
     void paint(plat::ui::Painter* dc) override;
 
     const zkr::BitmapObject& picture() const { return picture_.picture(); }

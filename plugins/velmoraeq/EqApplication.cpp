@@ -1,7 +1,5 @@
 #include "plugins/velmoraeq/EqApplication.h"
 
-#include <new>
-
 #include "plugins/velmoraeq/EqWindow.h"
 #include "zkr/Text.h"
 
@@ -32,31 +30,20 @@ void EqApplication::fillPluginInfo(engine::PluginInfo& info) const
 
 void EqApplication::onSetupFX()
 {
-    for (std::atomic<EqChannel*>& slot : channels_) {
-        if (slot.load(std::memory_order_relaxed) != nullptr)
-            continue;
-        try {
-            auto made = std::make_unique<EqChannel>();
-            if (!made->addStandardBands())
-                return;
-            slot.store(made.release(), std::memory_order_release);
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-    }
+    channels_.build([] {
+        auto made = std::make_unique<EqChannel>();
+        return made->addStandardBands() ? std::move(made) : nullptr;
+    });
 }
 
 void EqApplication::onCleanupFX()
 {
-    for (std::atomic<EqChannel*>& slot : channels_)
-        delete slot.exchange(nullptr, std::memory_order_acq_rel);
+    channels_.clear();
 }
 
 EqChannel* EqApplication::channel(int32_t index) const
 {
-    if (!fxframe::isEffectChannel(index))
-        return nullptr;
-    return channels_[static_cast<std::size_t>(index)].load(std::memory_order_acquire);
+    return channels_.at(index);
 }
 
 void EqApplication::processChannelBuffer(int32_t index, int16_t* samples, int32_t bytes)

@@ -40,7 +40,7 @@ protected:
     std::unique_ptr<fxframe::EffectWindow> makeWindow() override;
 
 private:
-    ChannelSet channels_{};
+    EqChannels channels_;
 };
 
 } // namespace velmoraeq

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/PluginApi.h"
+#include "plugins/fxframe/EffectChannels.h"
 #include "plugins/fxframe/FxChannel.h"
 
 namespace velmoraeq {
@@ -106,10 +107,7 @@ private:
     std::array<double, kHistory + kChunk> signal_{};
 };
 
-// The plug-in's channels by engine channel, shared by the application (which
-// builds and frees them on the thread that loads and unloads the plug-in) and
-// its window. A channel is published (release) only once it is whole; null
-// until then, or when it could not be built.
-using ChannelSet = std::array<std::atomic<EqChannel*>, engine::kChannelCount>;
+// The equaliser of every engine channel.
+using EqChannels = fxframe::EffectChannels<EqChannel>;
 
 } // namespace velmoraeq

@@ -47,7 +47,7 @@ constexpr const char* kBypassTips[engine::kChannelCount] = {
 
 } // namespace
 
-EqWindow::EqWindow(const ChannelSet& channels)
+EqWindow::EqWindow(const EqChannels& channels)
     : EffectWindow(Look{kClassName, kTitle, kSkinBitmap, kMaskBitmap}), channels_(channels)
 {
 }
@@ -76,9 +76,7 @@ void EqWindow::onDoubleClick(intptr_t point, uintptr_t keys)
 
 EqChannel* EqWindow::channel(int index) const
 {
-    if (index < 0 || index >= engine::kChannelCount)
-        return nullptr;
-    return channels_[static_cast<std::size_t>(index)].load(std::memory_order_acquire);
+    return channels_.at(index);
 }
 
 zkr::SliderControl* EqWindow::addSlider(int id, int x, int y, int32_t range, zkr::ValueFormatter formatter,

@@ -41,7 +41,7 @@ public:
     static constexpr int32_t kGainRange = 200;
     static constexpr int32_t kGainOffset = 100;
 
-    explicit EqWindow(const ChannelSet& channels);
+    explicit EqWindow(const EqChannels& channels);
     ~EqWindow() override;
 
     // Every control here is a button or a slider: a quick second click is a click as well.
@@ -71,7 +71,7 @@ private:
     void switchBypass(int index);
     void choosePreset();
 
-    const ChannelSet& channels_;
+    const EqChannels& channels_;
     int edited_ = 0;
     std::array<zkr::ToggleButton*, engine::kChannelCount> channelButtons_{};
     std::array<zkr::ToggleButton*, engine::kChannelCount> bypassButtons_{};
