@@ -1,23 +1,15 @@
-// The equaliser's window run from the plug-in's own code in this process, on
-// a thread with a message loop, driven by a user's clicks, drags, wheel and
-// menu choices through the headless backend; what it does to the channels.
+// The equaliser's window driven by a user's clicks, drags, wheel and menu
+// choices; what it does to the channels and what its curve shows.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "platform/core/Thread.h"
 #include "platform/ui/ControlTestKit.h"
-#include "platform/ui/MessageQueue.h"
 #include "plugins/velmoraeq/EqApplication.h"
 #include "plugins/velmoraeq/EqWindow.h"
 #include "plugins/velmoraeq/Layout.h"
-#include "support/Eventually.h"
-#include "support/Watchdog.h"
+#include "support/EffectWindowKit.h"
 #include "support/WindowPictures.h"
 #include "zkr/SliderControl.h"
 #include "zkr/ToggleButton.h"
@@ -26,92 +18,36 @@ namespace velmora::test {
 namespace {
 
 using namespace plat::ui;
-using velmoraeq::Box;
 using velmoraeq::EqWindow;
 
-const bool kHeadless = [] { return setenv("VELMORA_UI", "headless", 1) == 0; }();
-constexpr uint32_t kRunMessage = kMsgApp + 0x3E0;
-
-class EqWindowTest : public ::testing::Test {
+class EqWindowTest : public EffectWindowTest<velmoraeq::EqApplication> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(kHeadless);
-        app.startUp();
-        app.onSetupFX();
-        ui = std::thread([this] {
-            uiThread = plat::currentThreadId();
-            opened = app.createUserInterface(kShowNormal) ? 1 : 0;
-            Message message;
-            while (getMessage(message)) {
-                if (message.window == nullptr && message.message == kRunMessage)
-                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
-                else
-                    dispatchMessage(message);
-            }
-        });
-        ASSERT_TRUE(eventually([&] { return opened.load() >= 0; }));
-        ASSERT_EQ(opened.load(), 1);
-        window = findWindow(EqWindow::kClassName, EqWindow::kTitle);
-        ASSERT_NE(window, nullptr);
-    }
-    void TearDown() override
-    {
-        app.destroyUserInterface();
-        EXPECT_FALSE(isWindow(window));
-        EXPECT_TRUE(eventually([&] { return postThreadMessage(uiThread, kMsgQuit, 0, 0); }));
-        ui.join();
-        app.shutDown();
-    }
-    // Work on the window's thread, which owns the controls; returns once done.
-    void onWindowThread(const std::function<void()>& work)
-    {
-        std::atomic<bool> done{false};
-        std::function<void()> task = [&] {
-            work();
-            done = true;
-        };
-        ASSERT_TRUE(postThreadMessage(uiThread, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
-        ASSERT_TRUE(eventually([&] { return done.load(); }));
-    }
-    template <typename ControlType> ControlType& control(int id)
-    {
-        for (zkr::Control* candidate : app.window->controls)
-            if (candidate->id == id)
-                return dynamic_cast<ControlType&>(*candidate);
-        throw std::runtime_error("no control " + std::to_string(id));
-    }
+    void SetUp() override { open(); }
     // Slider positions 0-8, the dry mix, the channel buttons that are down and the edited channel.
     std::string shown()
     {
         std::string text;
-        onWindowThread([&] {
-            for (int id = EqWindow::kFirstBandId; id <= EqWindow::kDryMixId; ++id)
-                text += std::to_string(control<zkr::SliderControl>(id).value) + " ";
-            for (int id = EqWindow::kFirstChannelId; id < EqWindow::kFirstBandId; ++id)
-                text += std::string(id == EqWindow::kFirstBypassId ? " " : "") +
-                        (control<zkr::ToggleButton>(id).on ? "X" : "-");
-            text += " " + std::to_string(static_cast<EqWindow&>(*app.window).editedChannel());
-        });
-        return text;
+        for (int id = EqWindow::kFirstBandId; id <= EqWindow::kDryMixId; ++id)
+            text += std::to_string(control<zkr::SliderControl>(id).value) + " ";
+        for (int id = EqWindow::kFirstChannelId; id < EqWindow::kFirstBandId; ++id)
+            text += std::string(id == EqWindow::kFirstBypassId ? " " : "") +
+                    (control<zkr::ToggleButton>(id).on ? "X" : "-");
+        return text + " " + std::to_string(static_cast<EqWindow&>(*application.window).editedChannel());
     }
     // The channel's gains and dry mix, and "off" when bypassed, once the window has taken the user's turn.
     std::string gains(int channel)
     {
-        onWindowThread([] {});
+        pumpPending();
         std::string text;
         for (int band = 0; band < 9; ++band)
-            text += std::to_string(app.channel(channel)->bandGain(band)) + " ";
-        return text + std::to_string(app.channel(channel)->dryMix.load()) +
-               (app.channel(channel)->enabled.load() ? "" : " off");
-    }
-    void click(const Box& box) const
-    {
-        headless::click(window, box.x + box.width / 2, box.y + box.height / 2);
+            text += std::to_string(application.channel(channel)->bandGain(band)) + " ";
+        return text + std::to_string(application.channel(channel)->dryMix.load()) +
+               (application.channel(channel)->enabled.load() ? "" : " off");
     }
     // Opens the preset menu and chooses the item at position; the menu's texts and its place on the screen.
     std::string choosePreset(int position)
     {
+        // Shared: a step that never ran must not write to this call's frame in a later menu.
         auto shown = std::make_shared<std::string>();
         modal.then([position, shown](WindowHandle menuWindow, int) {
             const MenuHandle menu = menuOfWindow(menuWindow);
@@ -122,26 +58,19 @@ protected:
             *shown += std::to_string(place.left) + "," + std::to_string(place.top);
             EXPECT_TRUE(clickMenuItem(menuWindow, position));
         });
-        click(velmoraeq::kPresetButton);
-        EXPECT_TRUE(eventually([&] { return modal.finished(); }));
-        onWindowThread([] {});
+        click(velmoraeq::kPresetButton); // returns once the menu's own loop has ended
+        EXPECT_TRUE(modal.finished());
         return *shown;
     }
     // The colour the window shows at the curve point of band for gain.
     Argb curvePoint(int band, int gain)
     {
-        const Box& display = velmoraeq::kCurveDisplay;
+        const zkr::Box& display = velmoraeq::kCurveDisplay;
         return settledPicture(window).pixel(display.x + 17 + 35 * band, display.y + 20 - 20 * gain / 100) &
                0xFFFFFF;
     }
 
-    Watchdog watchdog{std::chrono::seconds(60), "equaliser window test"};
     ModalScript modal;
-    velmoraeq::EqApplication app;
-    std::thread ui;
-    std::atomic<uint32_t> uiThread{0};
-    std::atomic<int> opened{-1};
-    WindowHandle window = nullptr;
 };
 
 TEST_F(EqWindowTest, ControlsSitOnTheSkinWithTheirRangesTextsAndTips)
@@ -150,59 +79,53 @@ TEST_F(EqWindowTest, ControlsSitOnTheSkinWithTheirRangesTextsAndTips)
     ASSERT_TRUE(windowRect(window, place));
     EXPECT_EQ(place.width() * 1000 + place.height(), 500283);
     EXPECT_FALSE(headless::windowState(window).shape.empty());
+    EXPECT_EQ(findWindow(EqWindow::kClassName, EqWindow::kTitle), window);
     EXPECT_EQ(shown(), "100 100 100 100 100 100 100 100 100 100 X--- ---- 0");
-    onWindowThread([&] {
-        const Rect others[] = {Rect::fromSize(358, 38, 22, 170), Rect::fromSize(405, 188, 81, 18),
-                               Rect::fromSize(17, 221, 315, 40)};
-        for (int id = 1; id <= 20; ++id) {
-            const Rect expected = id <= 4    ? Rect::fromSize(407 + 20 * (id - 1), 110, 19, 16)
-                                  : id <= 8  ? Rect::fromSize(407 + 20 * (id - 5), 138, 19, 16)
-                                  : id <= 17 ? Rect::fromSize(28 + 33 * (id - 9), 38, 22, 170)
-                                             : others[id - 18];
-            zkr::Control& item = control<zkr::Control>(id);
-            EXPECT_EQ(item.rect, expected) << id;
-            item.onTooltip();
-            EXPECT_GT(std::string(item.tooltip).size(), 20u) << id;
-        }
-        auto& band = control<zkr::SliderControl>(EqWindow::kFirstBandId + 4);
-        auto& dry = control<zkr::SliderControl>(EqWindow::kDryMixId);
-        std::string texts = std::to_string(band.range) + " " + std::to_string(dry.range);
-        char text[64];
-        for (const int position : {0, 35, 99, 100, 101, 200}) {
-            band.setValue(position);
-            band.valueText(text, sizeof text);
-            texts += std::string(" ") + text;
-        }
-        dry.setValue(7);
-        dry.valueText(text, sizeof text);
-        band.onTooltip();
-        EXPECT_EQ(texts + " " + text + " " + band.tooltip,
-                  "200 100 -100% -65% -1% 0% +1% +100% 7% 1 kHz band: lift or cut the mids - [+100%]");
-    });
-    // The user's close leaves the window open; only the engine closes it.
-    headless::closeRequest(window);
-    sendMessage(window, kMsgClose, 0, 0);
-    onWindowThread([] {});
-    EXPECT_TRUE(isWindow(window));
+    const Rect others[] = {Rect::fromSize(358, 38, 22, 170), Rect::fromSize(405, 188, 81, 18),
+                           Rect::fromSize(17, 221, 315, 40)};
+    for (int id = 1; id <= 20; ++id) {
+        const Rect expected = id <= 4    ? Rect::fromSize(407 + 20 * (id - 1), 110, 19, 16)
+                              : id <= 8  ? Rect::fromSize(407 + 20 * (id - 5), 138, 19, 16)
+                              : id <= 17 ? Rect::fromSize(28 + 33 * (id - 9), 38, 22, 170)
+                                         : others[id - 18];
+        zkr::Control& item = control<zkr::Control>(id);
+        EXPECT_EQ(item.rect, expected) << id;
+        item.onTooltip();
+        EXPECT_GT(std::string(item.tooltip).size(), 20u) << id;
+    }
+    auto& band = control<zkr::SliderControl>(EqWindow::kFirstBandId + 4);
+    auto& dry = control<zkr::SliderControl>(EqWindow::kDryMixId);
+    std::string texts = std::to_string(band.range) + " " + std::to_string(dry.range);
+    char text[64];
+    for (const int position : {0, 35, 99, 100, 101, 200}) {
+        band.setValue(position);
+        band.valueText(text, sizeof text);
+        texts += std::string(" ") + text;
+    }
+    dry.setValue(7);
+    dry.valueText(text, sizeof text);
+    band.onTooltip();
+    EXPECT_EQ(texts + " " + text + " " + band.tooltip,
+              "200 100 -100% -65% -1% 0% +1% +100% 7% 1 kHz band: lift or cut the mids - [+100%]");
+    closeAsUser();
+    EXPECT_TRUE(isWindow(window)); // only the engine's close takes it
 }
 
 TEST_F(EqWindowTest, SlidersAndButtonsWorkOnTheEditedChannelOnly)
 {
-    const Box first = velmoraeq::bandSlider(0);
-    headless::wheel(window, first.x + 11, first.y + 20, kWheelDelta); // 20 a notch
-    const Box last = velmoraeq::bandSlider(8);
-    headless::mouseDown(window, last.x + 11, 123); // the thumb at 0%
-    headless::mouseMove(window, last.x + 11, 160, kKeyLButton);
-    headless::mouseUp(window, last.x + 11, 160);
-    const Box dry = velmoraeq::kDryMixSlider;
-    headless::wheel(window, dry.x + 11, dry.y + 20, -2 * kWheelDelta);
+    wheel(velmoraeq::bandSlider(0), 1);                    // 20 a notch
+    const Point last = centreOf(velmoraeq::bandSlider(8)); // the thumb at 0%
+    headless::mouseDown(window, last.x, last.y);
+    headless::mouseMove(window, last.x, 160, kKeyLButton);
+    headless::mouseUp(window, last.x, 160);
+    wheel(velmoraeq::kDryMixSlider, -2);
     EXPECT_EQ(shown(), "120 100 100 100 100 100 100 100 51 80 X--- ---- 0");
     EXPECT_EQ(gains(0), "20 0 0 0 0 0 0 0 -49 80");
     EXPECT_EQ(curvePoint(8, -49), 0xFF0000u);
 
     click(velmoraeq::channelButton(1));
     EXPECT_EQ(shown(), "100 100 100 100 100 100 100 100 100 100 -X-- ---- 1");
-    headless::wheel(window, velmoraeq::bandSlider(3).x + 11, 100, -kWheelDelta);
+    wheel(velmoraeq::bandSlider(3), -1);
     click(velmoraeq::channelButton(1)); // pressed again it stays down
     EXPECT_EQ(shown(), "100 100 100 80 100 100 100 100 100 100 -X-- ---- 1");
     EXPECT_EQ(gains(1) + " / " + gains(0), "0 0 0 -20 0 0 0 0 0 100 / 20 0 0 0 0 0 0 0 -49 80");
@@ -216,9 +139,7 @@ TEST_F(EqWindowTest, SlidersAndButtonsWorkOnTheEditedChannelOnly)
     EXPECT_EQ(gains(2) + " / " + gains(3), "0 0 0 0 0 0 0 0 0 100 / 0 0 0 0 0 0 0 0 0 100 off");
 
     // Opened again, the window edits channel 1 and shows the bypass as it is.
-    app.destroyUserInterface();
-    onWindowThread([&] { ASSERT_TRUE(app.createUserInterface(kShowNormal)); });
-    window = findWindow(EqWindow::kClassName, EqWindow::kTitle);
+    reopen();
     EXPECT_EQ(shown(), "120 100 100 100 100 100 100 100 51 80 X--- ---X 0");
 }
 

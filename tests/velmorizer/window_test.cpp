@@ -1,15 +1,14 @@
-// The distortion's window run from its application object in the test's own
-// process as the engine runs it: set up, then the window made on the test's
-// thread, whose queue the test pumps; the test turns and clicks as a user.
+// The distortion's window driven as a user: its knobs and switch, what they
+// do to the sound, and what it keeps when it is made again.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "platform/ui/WindowTestKit.h"
 #include "plugins/velmorizer/DistortionApplication.h"
 #include "plugins/velmorizer/DistortionWindow.h"
 #include "plugins/velmorizer/Layout.h"
-#include "support/Watchdog.h"
+#include "support/EffectWindowKit.h"
 #include "support/WindowPictures.h"
 #include "zkr/KnobControl.h"
 #include "zkr/LabelControl.h"
@@ -21,39 +20,14 @@ namespace {
 using namespace plat::ui;
 using namespace velmorizer;
 
-class DistortionWindowTest : public ::testing::Test {
+class DistortionWindowTest : public EffectWindowTest<DistortionApplication> {
 protected:
-    ~DistortionWindowTest() override { application.shutDown(); }
-    void open(bool setUp = true)
+    const zkr::KnobControl& knob(int id) { return control<zkr::KnobControl>(id); }
+    // Whether lamp and switch show on's pictures; with the mouse on the title, nothing shows hot.
+    bool showsOn(bool on)
     {
-        application.startUp();
-        if (setUp)
-            application.onSetupFX();
-        ASSERT_TRUE(application.createUserInterface(kShowNormal));
-        window = application.window->window;
-    }
-    // The knob once what reached the window is handled.
-    const zkr::KnobControl& knob(int id)
-    {
-        pumpPending();
-        for (zkr::Control* control : application.window->controls)
-            if (auto* found = dynamic_cast<zkr::KnobControl*>(control); found != nullptr && found->id == id)
-                return *found;
-        throw std::runtime_error("no knob " + std::to_string(id));
-    }
-    // notches of the wheel over the box, or (0) a click on it; the mouse then rests on the title.
-    void use(const Box& box, int notches = 0) const
-    {
-        const Point centre{box.x + box.width / 2, box.y + box.height / 2};
-        if (notches != 0)
-            headless::wheel(window, centre.x, centre.y, notches * kWheelDelta);
-        else
-            headless::click(window, centre.x, centre.y);
         headless::mouseMove(window, kTitle.x + 4, kTitle.y + 4);
         pumpPending();
-    }
-    bool showsOn(bool on) const
-    {
         const auto shows = [this](unsigned bitmap, const Box& box) {
             zkr::BitmapObject image;
             return image.load(zkr::ownModule(), bitmap) &&
@@ -70,9 +44,6 @@ protected:
         return block;
     }
 
-    Watchdog watchdog{std::chrono::seconds(60), "distortion window test"};
-    DistortionApplication application;
-    WindowHandle window = nullptr;
     const std::vector<int16_t> block{-30000, -12000, -50, 0, 777, 9999, 10001, 25000, 31};
 };
 
@@ -95,18 +66,15 @@ TEST_F(DistortionWindowTest, KnobsOpenOnTheUnitAndSetItAsTheyTurn)
     const auto settings = [&unit] {
         return std::vector({unit.inputGain.load(), unit.threshold.load(), unit.outputGain.load()});
     };
-    use(kGainKnob, 1);
-    use(kCutoffKnob, -1);
-    use(kDriveKnob, 10);
+    wheel(kGainKnob, 1);
+    wheel(kCutoffKnob, -1);
+    wheel(kDriveKnob, 10);
     EXPECT_EQ(texts(), std::vector<std::string>({"+1.73dB", "59%", "+15.56dB"}));
     EXPECT_EQ(settings(), std::vector({122, 13434, 600}));
-    // Opened again, the window shows the knobs where they were left.
-    application.destroyUserInterface();
-    ASSERT_TRUE(application.createUserInterface(kShowNormal));
-    window = application.window->window;
+    reopen(); // the knobs where they were left
     EXPECT_EQ(std::vector({knob(1).value, knob(2).value, knob(3).value}), std::vector({22, 59, 500}));
-    use(kGainKnob, -1);
-    use(kCutoffKnob, 5);
+    wheel(kGainKnob, -1);
+    wheel(kCutoffKnob, 5);
     EXPECT_EQ(texts(), std::vector<std::string>({"no amp", "100%", "+15.56dB"}));
     EXPECT_EQ(settings(), std::vector({100, 0, 600}));
 }
@@ -116,7 +84,7 @@ TEST_F(DistortionWindowTest, TheSwitchTurnsTheEffectOnAndOffAndTheUsersCloseLeav
     open();
     EXPECT_EQ(processed(block), block);
     EXPECT_TRUE(showsOn(false));
-    use(kSwitch);
+    click(kSwitch);
     EXPECT_TRUE(showsOn(true));
     // The same on every channel; a channel's reset and parameter change nothing.
     application.resetFXChannel(1);
@@ -124,8 +92,8 @@ TEST_F(DistortionWindowTest, TheSwitchTurnsTheEffectOnAndOffAndTheUsersCloseLeav
     for (const int channel : {1, 3})
         EXPECT_EQ(processed(block, channel),
                   std::vector<int16_t>({-10000, -10000, -50, 0, 777, 9999, 10000, 10000, 31}));
-    headless::closeRequest(window);
-    use(kSwitch);
+    closeAsUser();
+    click(kSwitch);
     EXPECT_TRUE(showsOn(false));
     EXPECT_TRUE(isWindow(window));
     EXPECT_EQ(processed(block), block);
@@ -134,8 +102,8 @@ TEST_F(DistortionWindowTest, TheSwitchTurnsTheEffectOnAndOffAndTheUsersCloseLeav
 TEST_F(DistortionWindowTest, WithoutAUnitTheKnobsStayPutAndTheSoundPasses)
 {
     open(false);
-    use(kGainKnob, 3);
-    use(kSwitch);
+    wheel(kGainKnob, 3);
+    click(kSwitch);
     EXPECT_EQ(std::vector({knob(1).value, knob(2).value}), std::vector({0, 70}));
     EXPECT_EQ(processed(block), block);
 }
