@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/CoreTestEngine.h"
+#include "platform/core/DynamicLibrary.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
@@ -79,6 +80,44 @@ protected:
     }
 
     engine::EffectPlugin* effect() { return core.effects[0].get(); }
+
+    // What every effect tells the engine: interface 257, kind 2, four
+    // channels, no commands; texts "title|short name|media|version", flags.
+    void expectDescribedAs(const std::string& texts, uint32_t flags)
+    {
+        const engine::EffectPlugin& plugin = *effect();
+        const engine::PluginInfo& info = plugin.info;
+        EXPECT_EQ(std::vector<int>({plugin.interfaceVersion, plugin.pluginKind, plugin.channelCount}),
+                  std::vector<int>({257, 2, 4}));
+        EXPECT_EQ(info.flags, flags);
+        EXPECT_EQ(std::string(info.title) + "|" + info.shortName + "|" + info.media + "|" + info.version, texts);
+        EXPECT_STREQ(info.copyright, "(c) 2000 the Velmora developers");
+        EXPECT_STREQ(info.webAddress, "http://www.velmora.org/");
+        EXPECT_EQ(effect()->execCommandString(false, "any command"), 0);
+    }
+
+    // Loads the library, sets it up and unloads it without ever opening its
+    // window, twice: once cleaned up, once leaving that to the unload, as
+    // the engine's exit does (the sanitizer build shows anything left).
+    // Channels outside 0 to 3 are ignored in between.
+    void loadAndUnloadWithoutWindow() const
+    {
+        for (const bool cleanedUp : {true, false}) {
+            plat::DynamicLibrary library;
+            ASSERT_TRUE(library.load(effectPath())) << library.errorText();
+            auto setUp = library.function<engine::OnSetupFXFn>(engine::kExportOnSetupFX);
+            auto cleanUp = library.function<engine::OnCleanupFXFn>(engine::kExportOnCleanupFX);
+            auto process = library.function<engine::ProcessChannelBufferFn>(engine::kExportProcessChannelBuffer);
+            ASSERT_TRUE(setUp != nullptr && cleanUp != nullptr && process != nullptr);
+            EXPECT_EQ(setUp(), 1);
+            std::vector<int16_t> block(kEffectBlockSamples, 100);
+            EXPECT_EQ(process(4, block.data(), kEffectBlockSamples * 2) + process(-1, block.data(), 2), 2);
+            EXPECT_EQ(block, std::vector<int16_t>(kEffectBlockSamples, 100));
+            if (cleanedUp) {
+                EXPECT_EQ(cleanUp(), 1);
+            }
+        }
+    }
 
     // Puts the effect on channel, in the channel's first slot.
     void putOn(int channel) { ASSERT_EQ(core.setChannelEffect(channel, 0, effect()), zkr::kOk); }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/DynamicLibrary.h"
 #include "platform/ui/ControlTestKit.h"
 #include "plugins/velmoraeq/EqWindow.h"
 #include "plugins/velmoraeq/Layout.h"
@@ -28,14 +27,7 @@ protected:
 TEST_F(EqEngineTest, TellsTheEngineWhatItIsAndEqualisesTheChannelAsItsPresetSays)
 {
     start();
-    const engine::EffectPlugin& eq = *effect();
-    EXPECT_EQ(std::vector<int>({eq.interfaceVersion, eq.pluginKind, eq.channelCount, int(eq.info.flags)}),
-              std::vector<int>({257, 2, 4, 1}));
-    EXPECT_EQ(std::string(eq.info.title) + "|" + eq.info.shortName + "|" + eq.info.media + "|" +
-                  eq.info.version + "|" + eq.info.copyright + "|" + eq.info.webAddress,
-              "Velmora 9BandEq|9bandEq|equalizer|v0.1b 08/2000|(c) 2000 the Velmora developers|"
-              "http://www.velmora.org/");
-    EXPECT_EQ(effect()->execCommandString(false, "preset 4"), 0);
+    expectDescribedAs("Velmora 9BandEq|9bandEq|equalizer|v0.1b 08/2000", 1);
 
     // The user loads "Preset 4: Loudness" into channel 1 (the edited one) from the window's menu.
     const WindowHandle window = findWindow(velmoraeq::EqWindow::kClassName, velmoraeq::EqWindow::kTitle);
@@ -58,28 +50,9 @@ TEST_F(EqEngineTest, TellsTheEngineWhatItIsAndEqualisesTheChannelAsItsPresetSays
     EXPECT_EQ(runThroughChannel(blocks), expected);
 }
 
-TEST(VelmoraEqLibrary, LoadedAndUnloadedWithoutItsWindowLeavesNothingBehind)
+TEST_F(EqEngineTest, LoadedAndUnloadedWithoutItsWindowLeavesNothingBehind)
 {
-    const bool headless = setenv("VELMORA_UI", "headless", 1) == 0;
-    ASSERT_TRUE(headless);
-    for (int round = 0; round < 2; ++round) {
-        plat::DynamicLibrary library;
-        ASSERT_TRUE(library.load(std::string(VELMORA_OUT_DIR) + "/Plugins/VelmoraEQ.vfx"))
-            << library.errorText();
-        auto setUp = library.function<engine::OnSetupFXFn>(engine::kExportOnSetupFX);
-        auto cleanUp = library.function<engine::OnCleanupFXFn>(engine::kExportOnCleanupFX);
-        auto process = library.function<engine::ProcessChannelBufferFn>(engine::kExportProcessChannelBuffer);
-        ASSERT_TRUE(setUp != nullptr && cleanUp != nullptr && process != nullptr);
-        EXPECT_EQ(setUp(), 1);
-        std::vector<int16_t> block(2048, 100);
-        EXPECT_EQ(process(3, block.data(), 4096), 1);
-        EXPECT_EQ(process(4, block.data(), 4096), 1);
-        EXPECT_EQ(block, std::vector<int16_t>(2048, 100));
-        // The second round leaves its channels to the unload.
-        if (round == 0) {
-            EXPECT_EQ(cleanUp(), 1);
-        }
-    }
+    loadAndUnloadWithoutWindow();
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "platform/core/DynamicLibrary.h"
 #include "platform/ui/headless/Headless.h"
 #include "plugins/velmorizer/DistortionUnit.h"
 #include "plugins/velmorizer/Layout.h"
@@ -24,15 +23,7 @@ protected:
 TEST_F(VelmorizerEngineTest, TellsTheEngineWhatItIsAndDistortsTheChannelAsItsWindowIsSet)
 {
     start();
-    const engine::EffectPlugin& effect = *this->effect();
-    const engine::PluginInfo& info = effect.info;
-    EXPECT_EQ(std::vector({effect.interfaceVersion, effect.pluginKind, effect.channelCount, int(info.flags)}),
-              std::vector({257, 2, 4, 1}));
-    EXPECT_EQ(std::vector<std::string>(
-                  {info.title, info.shortName, info.media, info.version, info.copyright, info.webAddress}),
-              std::vector<std::string>({"Velmorizer Distortion", "Velmorizer", "distortion", "v0.1b 08/2000",
-                                        "(c) 2000 the Velmora developers", "http://www.velmora.org/"}));
-    EXPECT_EQ(this->effect()->execCommandString(true, "distort"), 0);
+    expectDescribedAs("Velmorizer Distortion|Velmorizer|distortion|v0.1b 08/2000", 1);
 
     // On; gain 254 %, cutoff 92 (threshold 2621: the last block's loudest samples clip), drive 155 %.
     putOn(0);
@@ -62,21 +53,9 @@ TEST_F(VelmorizerEngineTest, TellsTheEngineWhatItIsAndDistortsTheChannelAsItsWin
     EXPECT_EQ(runThroughChannel(4), expected);
 }
 
-TEST(VelmorizerLibrary, LoadsSetsUpCleansUpAndUnloadsWithoutItsWindow)
+TEST_F(VelmorizerEngineTest, LoadsSetsUpCleansUpAndUnloadsWithoutItsWindow)
 {
-    for (int round = 0; round < 2; ++round) {
-        plat::DynamicLibrary library;
-        ASSERT_TRUE(library.load(std::string(VELMORA_OUT_DIR) + "/Plugins/Velmorizer.vfx"))
-            << library.errorText();
-        auto setUp = library.function<engine::OnSetupFXFn>(engine::kExportOnSetupFX);
-        auto cleanUp = library.function<engine::OnCleanupFXFn>(engine::kExportOnCleanupFX);
-        ASSERT_TRUE(setUp != nullptr && cleanUp != nullptr);
-        EXPECT_EQ(setUp(), 1);
-        // The second round leaves the clean-up to the unload, as the engine's exit does.
-        if (round == 0) {
-            EXPECT_EQ(cleanUp(), 1);
-        }
-    }
+    loadAndUnloadWithoutWindow();
 }
 
 } // namespace
