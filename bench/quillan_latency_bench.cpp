@@ -125,25 +125,25 @@ Run measure(QuillanEngineKit& kit, int32_t blockBytes, const std::string& inputF
 
 void print(const std::vector<Run>& runs)
 {
-    std::printf("Quillan live input: latency from the sound card delivering a block to the mixer's output\n");
-    std::printf("(virtual file input in real time, mono, %d recording blocks, %d shared blocks)\n\n",
+    std::printf("Quillan live input: latency from the sound card delivering a block to the mixer's output\n"
+                "(virtual file input in real time, mono, %d recording blocks, %d shared blocks)\n\n",
                 kRecordingBlocks, kSharedBlocks);
-    const std::string steadyTitle = "steady latency (blocks " + std::to_string(kStartUpBlocks) + " on)";
-    std::printf("%-8s %-8s %-12s %-18s %-42s %s\n", "block", "block", "first sound", "block 0 latency",
-                steadyTitle.c_str(), "blocks");
-    std::printf("%-8s %-8s %-12s %-8s %-9s %-9s %-9s %-22s %s\n", "bytes", "ms", "after (ms)", "ms", "blocks",
-                "median ms", "p95 ms", "max ms (blocks)", "timed");
+    const std::string steadyTitle = "steady, blocks " + std::to_string(kStartUpBlocks) + " on";
+    std::printf("%-6s %-7s %-12s %-17s %-38s %s\n", "block", "block", "first sound", "block 0", steadyTitle.c_str(),
+                "blocks");
+    std::printf("%-6s %-7s %-12s %-8s %-8s %-9s %-9s %-9s %-10s %s\n", "bytes", "ms", "after ms", "ms", "blocks",
+                "median ms", "p95 ms", "max ms", "max blocks", "timed");
     for (const Run& run : runs) {
         const std::vector<double> steady(run.latencyMs.begin() + kStartUpBlocks, run.latencyMs.end());
         const double worst = *std::max_element(steady.begin(), steady.end());
-        std::printf("%-8d %-8.2f %-12.1f %-8.1f %-9.2f %-9.3f %-9.3f %7.3f (%5.3f)        %zu\n", run.blockBytes,
+        std::printf("%-6d %-7.2f %-12.1f %-8.1f %-8.2f %-9.3f %-9.3f %-9.3f %-10.3f %zu\n", run.blockBytes,
                     run.blockMs, run.firstSoundMs, run.latencyMs[0], run.latencyMs[0] / run.blockMs,
                     percentile(steady, 0.5), percentile(steady, 0.95), worst, worst / run.blockMs,
                     run.latencyMs.size());
     }
-    std::printf("\nPer block during the start-up burst, in blocks:\n");
+    std::printf("\nLatency in blocks of blocks 0 to %d (the start-up burst, then steady):\n", kStartUpBlocks + 1);
     for (const Run& run : runs) {
-        std::printf("%-8d", run.blockBytes);
+        std::printf("%-6d", run.blockBytes);
         for (int k = 0; k < kStartUpBlocks + 2; ++k)
             std::printf(" %5.2f", run.latencyMs[static_cast<size_t>(k)] / run.blockMs);
         std::printf("\n");
