@@ -72,7 +72,7 @@ TEST(QuillanAlsaCapture, RecordsTheDefaultCaptureDevicesFileMonoThenSplitIntoLef
             QuillanEngineKit kit;
             ASSERT_EQ(kit.start(2 * kBlockFrames), "");
 
-            // Mono takes the file's frames as samples, one after the other;
+            // Mono reads the file's interleaved samples as one stream;
             // channel 0 is panned hard left so they come out unchanged.
             ASSERT_TRUE(kit.connect(false));
             kit.engine.mixer.setPan(0, 0);
