@@ -39,6 +39,7 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
         return lastError;
     }
     stopping.store(false);
+    failure.store(0);
     allDone.reset();
     const Result result =
         openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
@@ -75,13 +76,27 @@ void InputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
         if (dataCallback != nullptr)
             dataCallback(dataContext, data, header->bytesRecorded);
         // A block that the device takes back stays queued; one that it
-        // refuses (while it is being reset) is free.
-        if (!stopping.load() && requeue(header) == kOk)
-            return;
+        // refuses is free.
+        if (!stopping.load()) {
+            const Result result = queueBlock(*header);
+            if (result == Result::Ok)
+                return;
+            // Refused outside a reset: nothing more will be recorded.
+            if (result != Result::StillPlaying)
+                noteFailure(result);
+        }
     }
     header->user.store(0);
     if (stopping.load() && allFree())
         allDone.set();
+}
+
+void InputDevice::noteFailure(Result result)
+{
+    int none = 0;
+    failure.compare_exchange_strong(none, static_cast<int>(result));
+    if (sharedBuffer != nullptr)
+        sharedBuffer->setEndOfData(true);
 }
 
 int InputDevice::requeue(plat::audio::Block* header)

@@ -12,7 +12,10 @@ namespace zkr {
 // Records into its ring and hands each filled block on: to a SharedBuffer,
 // when one is set, and to the data callback, when one is set; then queues
 // the block again. Once stopping is set, blocks that come back stay free and
-// the last one signals the all-done event.
+// the last one signals the all-done event. A block that the device will not
+// take back while recording means the device has failed (or gone): its
+// result is kept in failure and the shared buffer's data ends, so a reader
+// drains what came and stops instead of waiting for blocks that never come.
 //
 // Threads: the owner's thread opens, queues, starts, stops and closes; the
 // device's callback thread runs onDeviceMessage.
@@ -48,6 +51,10 @@ public:
 
     // Set by the owner, read by the callback.
     std::atomic<bool> stopping{false};
+    // The platform's result (a plat::audio::Result) of the first block the
+    // device refused while recording; 0 while it records. Written by the
+    // callback, cleared by openDevice, read by anyone.
+    std::atomic<int> failure{0};
     // Signalled by the callback when the last block came back after stopping.
     EventObject allDone{false, false, nullptr};
     // Set by the owner while the device is closed; used by the callback.
@@ -59,6 +66,8 @@ private:
     // Writes to the shared buffer, waiting while it is full, until stopping
     // is set.
     void handOn(const uint8_t* data, uint32_t bytes);
+    // Keeps the first failure and ends the shared buffer's data.
+    void noteFailure(plat::audio::Result result);
 };
 
 } // namespace zkr
