@@ -20,6 +20,8 @@ namespace {
 
 constexpr const char* kOutputFileVariable = "VELMORA_AUDIO_OUTPUT_FILE";
 constexpr const char* kInputFileVariable = "VELMORA_AUDIO_INPUT_FILE";
+// Set: no input device at all, as on a machine that cannot record.
+constexpr const char* kNoInputVariable = "VELMORA_AUDIO_NO_INPUT";
 
 enum : uint32_t { kNullOutput = 0, kFileOutput = 1 };
 enum : uint32_t { kSignalInput = 0, kFileInput = 1 };
@@ -219,7 +221,10 @@ class VirtualBackend final : public Backend {
 public:
     const char* name() const override { return "virtual"; }
 
-    uint32_t count(Direction) override { return 2; }
+    uint32_t count(Direction direction) override
+    {
+        return direction == Direction::Input && variable(kNoInputVariable) != nullptr ? 0 : 2;
+    }
 
     Result caps(Direction direction, uint32_t index, DeviceCaps& caps) override
     {
