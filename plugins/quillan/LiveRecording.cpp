@@ -1,0 +1,231 @@
+#include "plugins/quillan/LiveRecording.h"
+
+#include <new>
+
+#include "engine/PluginApi.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/WaveFormat.h"
+
+namespace quillan {
+
+namespace {
+
+constexpr uint32_t kSampleRate = 44100;
+constexpr uint16_t kBitsPerSample = 16;
+// How long a waiting read lets the guard go at a time before it looks again.
+constexpr uint32_t kWaitSliceMs = 50;
+
+} // namespace
+
+LiveRecording::LiveRecording(zkr::ObjectBase& reporter, EndedCallback ended, void* context)
+    : reporter_(reporter), ended_(ended), endedContext_(context)
+{
+    device.sharedBuffer = &sharedBuffer;
+    device.setFormat(kSampleRate, 1, kBitsPerSample);
+}
+
+LiveRecording::~LiveRecording()
+{
+    abandon(true);
+}
+
+int LiveRecording::begin(const RecordingPlan& plan)
+{
+    bool ownFailure = false;
+    int error = zkr::kOk;
+    {
+        std::lock_guard lock(guard_);
+        if (state_.load() == kRecording)
+            return zkr::kOk;
+        error = setUp(plan, ownFailure);
+    }
+    // Shown without the guard: a dialog must not hold up the streaming thread.
+    if (ownFailure)
+        reporter_.setError(error);
+    return error;
+}
+
+int LiveRecording::setUp(const RecordingPlan& plan, bool& ownFailure)
+{
+    stereo_ = plan.stereo;
+    const int64_t bytes = int64_t{plan.musicBufSize} * (stereo_ ? 2 : 1);
+    if (bytes > 0 && bytes <= INT32_MAX)
+        readBuffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
+    if (!readBuffer_) {
+        ownFailure = true;
+        return zkr::kErrOutOfMemory;
+    }
+    blockBytes_ = static_cast<uint32_t>(bytes);
+
+    int error = device.setFormat(kSampleRate, stereo_ ? 2 : 1, kBitsPerSample);
+    if (error == zkr::kOk)
+        error = device.allocateBlocks(plan.recordingBlocks, blockBytes_);
+    if (error == zkr::kOk)
+        error = sharedBuffer.allocate(plan.sharedBlocks, static_cast<int>(blockBytes_));
+    if (error == zkr::kOk && stereo_) {
+        converter.setup(zkr::pcmFormat(kSampleRate, 2, kBitsPerSample),
+                        zkr::pcmFormat(kSampleRate, 1, kBitsPerSample), true);
+        error = converter.prepare(static_cast<uint32_t>(plan.musicBufSize), nullptr);
+    }
+    if (error == zkr::kOk) {
+        leftBlock_ = stereo_ ? converter.leftOutput() : readBuffer_.get();
+        rightBlock_ = stereo_ ? converter.rightOutput() : nullptr;
+        error = device.openDevice(device.deviceId, nullptr);
+    }
+    if (error == zkr::kOk)
+        error = device.start();
+    if (error != zkr::kOk) {
+        releaseParts();
+        return error;
+    }
+    // The ring must fill half-way before the first block can be read.
+    const std::chrono::milliseconds block{engine::blockMilliseconds(plan.musicBufSize) + 1};
+    startAllowance_ = block * (plan.sharedBlocks / 2 + 2) + kDeviceSilence;
+    channelBytes_ = 0;
+    rightPending_ = false;
+    failure_ = 0;
+    ++generation_;
+    pendingStart_ = generation_;
+    state_ = kRecording;
+    return zkr::kOk;
+}
+
+int LiveRecording::confirm(bool engineStreams)
+{
+    {
+        std::lock_guard lock(guard_);
+        // Taken down meanwhile (the engine unloaded the plug-in while it answered).
+        if (state_.load() != kRecording || generation_ != pendingStart_)
+            return zkr::kOk;
+        if (engineStreams) {
+            if (device.queueAll() == zkr::kOk)
+                return zkr::kOk;
+            const int error = device.lastError;
+            endRecording();
+            return error;
+        }
+        endRecording();
+    }
+    reporter_.setError(zkr::kErrOutputNotReady);
+    return zkr::kErrOutputNotReady;
+}
+
+void LiveRecording::stop()
+{
+    std::lock_guard lock(guard_);
+    if (state_.load() == kRecording)
+        device.stop();
+}
+
+void LiveRecording::abandon(bool dropUnread)
+{
+    // A read waiting for the device wakes at once and finds the recording gone.
+    sharedBuffer.setEndOfData(true);
+    std::lock_guard lock(guard_);
+    if (state_.load() != kRecording)
+        return;
+    if (dropUnread)
+        sharedBuffer.reset();
+    endRecording();
+}
+
+void LiveRecording::releaseParts()
+{
+    if (device.deviceOpen) {
+        device.stop();
+        device.closeDevice();
+    }
+    for (std::unique_ptr<uint8_t[]>* buffer : {&converter.right, &converter.left, &readBuffer_})
+        if (*buffer)
+            retired_.push_back(std::move(*buffer));
+    hasRetired_ = !retired_.empty();
+    converter.release();
+    sharedBuffer.release();
+    device.releaseBlocks();
+    leftBlock_ = nullptr;
+    rightBlock_ = nullptr;
+    channelBytes_ = 0;
+    rightPending_ = false;
+}
+
+void LiveRecording::endRecording()
+{
+    releaseParts();
+    ++generation_;
+    state_ = kIdle;
+}
+
+bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
+{
+    *block = nullptr;
+    *bytes = 0;
+    // The engine reads every attached stream each cycle: idle reads wait for
+    // the guard only to free what the last recording handed out.
+    if (state_.load() != kRecording && !hasRetired_.load())
+        return false;
+    std::unique_lock lock(guard_);
+    retired_.clear();
+    hasRetired_ = false;
+    if (state_.load() != kRecording)
+        return false;
+    if (stream != 0) {
+        // The right half of the block stream 0 read in this cycle; a cycle
+        // without that read gets an empty block, mono no stream 1 at all.
+        if (rightBlock_ == nullptr)
+            return false;
+        *block = reinterpret_cast<const int16_t*>(rightBlock_);
+        *bytes = rightPending_ ? channelBytes_ : 0;
+        rightPending_ = false;
+        return true;
+    }
+    uint32_t length = 0;
+    const Wait waited = awaitBlock(lock, &length);
+    if (waited == Wait::Gone)
+        return false;
+    if (waited == Wait::Failed || length == 0) {
+        // The empty block ends the recording, whether the user stopped it or
+        // the device gave up (then its failure is told).
+        int none = 0;
+        failure_.compare_exchange_strong(none, device.failure.load());
+        endRecording();
+        if (ended_ != nullptr)
+            ended_(endedContext_);
+        return false;
+    }
+    if (stereo_) {
+        channelBytes_ = static_cast<int32_t>(converter.convert(readBuffer_.get(), length));
+        rightPending_ = true;
+    } else {
+        channelBytes_ = static_cast<int32_t>(length);
+    }
+    *block = reinterpret_cast<const int16_t*>(leftBlock_);
+    *bytes = channelBytes_;
+    return true;
+}
+
+LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock, uint32_t* length)
+{
+    const uint64_t generation = generation_;
+    const auto deadline = std::chrono::steady_clock::now() + startAllowance_;
+    for (;;) {
+        const int status = sharedBuffer.tryRead(readBuffer_.get(), length);
+        if (status == zkr::kOk)
+            return Wait::Block;
+        if (status != zkr::kStatusBusy && status != zkr::kErrNotNow)
+            return Wait::Failed;
+        // A device that hands nothing back has failed as surely as one that says so.
+        if (std::chrono::steady_clock::now() >= deadline) {
+            failure_ = static_cast<int>(plat::audio::Result::Error);
+            return Wait::Failed;
+        }
+        zkr::EventObject& news = status == zkr::kErrNotNow ? sharedBuffer.canRead : sharedBuffer.dataWritten;
+        lock.unlock();
+        news.wait(kWaitSliceMs);
+        news.reset();
+        lock.lock();
+        if (state_.load() != kRecording || generation_ != generation)
+            return Wait::Gone;
+    }
+}
+
+} // namespace quillan

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+#include "engine/PluginApi.h"
+#include "zkr/Application.h"
+
+namespace quillan {
+
+class RecorderWindow;
+
+inline constexpr char kPluginTitle[] = "Velmora mr. dorvish";
+inline constexpr char kSettingsSection[] = "mr. dorvish";
+inline constexpr char kHelpPage[] = "dorvik.html";
+
+// The plug-in's application object: one per loaded library, made when it is
+// loaded (startUp) and gone when it is unloaded (shutDown). It keeps the
+// engine's callbacks and hands them, with the plug-in handle, to the
+// recorder window, which does everything else. The engine sets them on the
+// thread that loads the plug-in, before it asks for the window.
+class QuillanApplication : public zkr::Application {
+public:
+    QuillanApplication();
+    ~QuillanApplication() override;
+
+    // Library load: the shared services, the window's object (with its
+    // device, buffer and converter), the settings file.
+    void startUp();
+    // Library unload: the window closed if still open, then let go.
+    void shutDown();
+
+    void setEventCallback(engine::EventCallback callback);
+    void setInternalCallback(engine::InternalCallback callback);
+
+    engine::EventCallback eventCallback = nullptr;
+    engine::InternalCallback internalCallback = nullptr;
+    std::unique_ptr<RecorderWindow> window;
+};
+
+// Made when the library is loaded, gone when it is unloaded; null outside.
+void startPlugin();
+void stopPlugin();
+QuillanApplication* plugin();
+
+void fillPluginInfo(engine::PluginInfo* info);
+
+} // namespace quillan

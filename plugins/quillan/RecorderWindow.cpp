@@ -1,0 +1,420 @@
+#include "plugins/quillan/RecorderWindow.h"
+
+#include <string>
+
+#include "platform/audio/AudioTypes.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Messages.h"
+#include "plugins/quillan/ConfigureDialog.h"
+#include "plugins/quillan/Layout.h"
+#include "plugins/quillan/QuillanApplication.h"
+#include "plugins/quillan/Texts.h"
+#include "zkr/Application.h"
+#include "zkr/BitmapButton.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/LampControl.h"
+#include "zkr/NameField.h"
+#include "zkr/Registry.h"
+#include "zkr/Text.h"
+#include "zkr/ToggleButton.h"
+#include "zkr/WaveDevicePropertiesDialog.h"
+
+namespace quillan {
+
+namespace {
+
+// A stopped recording that no read ends within this (the engine stopped
+// streaming meanwhile) is taken down by the window.
+constexpr uintptr_t kDrainTimer = 1;
+constexpr uint32_t kDrainMarginMs = 2000;
+
+const zkr::DeviceCapabilities* capabilitiesAt(zkr::InputDevice& device, int index)
+{
+    return static_cast<const zkr::DeviceCapabilities*>(device.capabilities.itemAt(index));
+}
+
+// A device's name as the window shows it: the part before a "|".
+std::string shownName(const char* name)
+{
+    const std::string text = name;
+    return text.substr(0, text.find('|'));
+}
+
+void enable(zkr::BitmapButton* button, bool enabled)
+{
+    if (button == nullptr || button->enabled == enabled)
+        return;
+    button->enabled = enabled;
+    button->setState(zkr::Control::kStateNormal);
+    button->repaint();
+}
+
+} // namespace
+
+RecorderWindow::RecorderWindow() = default;
+
+RecorderWindow::~RecorderWindow()
+{
+    // The controls and the recording are used by the window until it is gone.
+    endWindow();
+}
+
+// ---------------------------------------------------------------------------
+// From the engine (any thread)
+
+bool RecorderWindow::open(int showCommand)
+{
+    zkr::WindowDescription description;
+    zkr::copyText(description.className, kClassName);
+    zkr::copyText(description.title, kTitle);
+    description.width = kRequestedWidth;
+    description.height = kRequestedHeight;
+    return openWindow(description, kIcon, kCursor, showCommand);
+}
+
+void RecorderWindow::closeByHost()
+{
+    destroying = true;
+    if (handle_.load() == nullptr)
+        return;
+    // The streams go from this thread: the engine's thread waits in the close
+    // below for the window's thread, which could not have the event carried out.
+    if (connected_)
+        sendStreamsEvent(engine::kEventDetachStreams);
+    // Nothing reads a recording without streams.
+    recording_.abandon(true);
+    closeByEngine();
+}
+
+void RecorderWindow::setupAudioSystem(const engine::AudioSystemSetup& setup)
+{
+    std::lock_guard lock(setupLock_);
+    audioSetup_ = setup;
+}
+
+engine::AudioSystemSetup RecorderWindow::audioRecord()
+{
+    std::lock_guard lock(setupLock_);
+    return audioSetup_;
+}
+
+bool RecorderWindow::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
+{
+    return recording_.read(stream, block, bytes);
+}
+
+void RecorderWindow::streamingError(int32_t first)
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        plat::ui::postMessage(target, kStreamingErrorMessage, 0, first);
+}
+
+void RecorderWindow::recordingEnded(void* context)
+{
+    auto* self = static_cast<RecorderWindow*>(context);
+    if (const plat::ui::WindowHandle target = self->handle_.load())
+        plat::ui::postMessage(target, kRecordingEndedMessage, 0, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and closing
+
+template <typename Button>
+Button* RecorderWindow::addButton(int id, unsigned bitmap, int x, int y, unsigned tooltip)
+{
+    auto* button = new Button(this);
+    button->place(x, y, images_.load(bitmap));
+    zkr::copyText(button->tooltip, stringText(tooltip).c_str());
+    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    return button;
+}
+
+bool RecorderWindow::createStageOne()
+{
+    images_.clear();
+    if (!zkr::applySkin(*this, images_, kSkinBitmap, kMaskBitmap))
+        return false;
+    addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
+                                 kStringAboutTip);
+
+    deviceName_ = new zkr::NameField(this);
+    deviceName_->place(kDeviceDisplay.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
+    zkr::copyText(deviceName_->tooltip, stringText(kStringDeviceTip).c_str());
+    addControl(deviceName_, kControlMessage, kDeviceId);
+
+    stereoButton_ = addButton<zkr::ToggleButton>(kStereoId, kStereoButtonBitmap, kStereoButton.x,
+                                                 kStereoButton.y, kStringStereoTip);
+    readyLamp_ = new zkr::LampControl(this);
+    readyLamp_->place(kReadyLamp.x, kReadyLamp.y, images_.load(kReadyLitBitmap),
+                      images_.load(kReadyDarkBitmap));
+    readyLamp_->hasTooltip = false;
+    addControl(readyLamp_, 0, kReadyLampId);
+    recordingLamp_ = new zkr::LampControl(this);
+    recordingLamp_->place(kRecordingLamp.x, kRecordingLamp.y, images_.load(kRecordingLitBitmap),
+                          images_.load(kRecordingDarkBitmap));
+    recordingLamp_->hasTooltip = false;
+    addControl(recordingLamp_, 0, kRecordingLampId);
+
+    connectButton_ = addButton<zkr::ToggleButton>(kConnectId, kConnectButtonBitmap, kConnectButton.x,
+                                                  kConnectButton.y, kStringConnectTip);
+    // Down while connected, whatever the click did.
+    connectButton_->toggleable = false;
+    recordButton_ = addButton<zkr::BitmapButton>(kRecordId, kRecordButtonBitmap, kRecordButton.x,
+                                                 kRecordButton.y, kStringRecordTip);
+    recordButton_->enabled = false;
+    return !images_.failed();
+}
+
+int RecorderWindow::finishCreate()
+{
+    recordingBlocks_ = 6;
+    sharedBlocks_ = 12;
+    connected_ = false;
+    deviceMenu_ = std::make_unique<plat::ui::PopupMenu>();
+    zkr::InputDevice& device = recording_.device;
+    for (int index = 0; index < device.capabilities.count; ++index) {
+        const zkr::DeviceCapabilities* caps = capabilitiesAt(device, index);
+        deviceMenu_->add(static_cast<uintptr_t>(index + 1), caps != nullptr ? caps->name : "");
+    }
+    if (device.capabilities.count > 0)
+        selectDevice(0);
+    restoreSettings();
+    handle_ = window;
+    return 0;
+}
+
+void RecorderWindow::restoreSettings()
+{
+    zkr::Registry* settings = zkr::settingsSection(kSettingsSection);
+    if (settings == nullptr)
+        return;
+    zkr::Registry::restorePosition(window, kPositionKey);
+    stereoButton_->setOn(settings->getInt(kStereoKey, 0) != 0);
+}
+
+void RecorderWindow::saveSettings()
+{
+    zkr::Registry* settings = zkr::settingsSection(kSettingsSection);
+    if (settings == nullptr)
+        return;
+    zkr::Registry::savePosition(window, kPositionKey);
+    settings->setInt(kStereoKey, stereoButton_ != nullptr && stereoButton_->on ? 1 : 0);
+    settings->saveSection();
+}
+
+void RecorderWindow::beforeDestroy()
+{
+    handle_ = nullptr;
+    plat::ui::killTimer(window, kDrainTimer);
+    deviceMenu_.reset();
+    deviceName_ = nullptr;
+    stereoButton_ = nullptr;
+    readyLamp_ = nullptr;
+    recordingLamp_ = nullptr;
+    connectButton_ = nullptr;
+    recordButton_ = nullptr;
+}
+
+bool RecorderWindow::onClose()
+{
+    if (destroying) {
+        saveSettings();
+        return true;
+    }
+    // The user's close: the engine unloads the plug-in, which closes the window for good.
+    if (internalCallback != nullptr) {
+        engine::EngineRequest request{};
+        request.pluginHandle = pluginHandle;
+        internalCallback(&request, engine::kRequestUnloadMe);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Messages (the window's thread)
+
+intptr_t RecorderWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam)
+{
+    switch (message) {
+    case kControlMessage:
+        onControl(static_cast<int>(wparam));
+        return 0;
+    case kStreamingErrorMessage:
+        // The engine's streaming has ended: nothing reads the recording any more.
+        if (recording_.recording()) {
+            recording_.abandon(true);
+            showRecordingEnded();
+        }
+        return 0;
+    case kRecordingEndedMessage:
+        if (!recording_.recording())
+            showRecordingEnded();
+        return 0;
+    default:
+        return PluginWindow::onUserMessage(message, lparam, wparam);
+    }
+}
+
+void RecorderWindow::onTimer(uintptr_t timerId, intptr_t)
+{
+    if (timerId != kDrainTimer)
+        return;
+    plat::ui::killTimer(window, kDrainTimer);
+    if (recording_.recording()) {
+        recording_.abandon(false);
+        showRecordingEnded();
+    }
+}
+
+void RecorderWindow::onDoubleClick(intptr_t point, uintptr_t keys)
+{
+    // Every control here is a button: a quick second click is a click as well.
+    onMouseDown(point, keys);
+}
+
+void RecorderWindow::onControlContextMenu(zkr::Control* control, int, int)
+{
+    if (control == nullptr && !recording_.recording())
+        configure();
+}
+
+void RecorderWindow::onControl(int id)
+{
+    switch (id) {
+    case kAboutId:
+        aboutDevice();
+        return;
+    case kDeviceId:
+        chooseDevice();
+        return;
+    case kConnectId:
+        toggleConnection();
+        return;
+    case kRecordId:
+        startOrStop();
+        return;
+    default:
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The sound card
+
+void RecorderWindow::chooseDevice()
+{
+    if (deviceMenu_ == nullptr)
+        return;
+    const plat::ui::Point corner = deviceName_->bottomLeftOnScreen();
+    const auto chosen = static_cast<int>(deviceMenu_->track(corner.x, corner.y, window));
+    if (chosen > 0)
+        selectDevice(chosen - 1);
+}
+
+void RecorderWindow::selectDevice(int index)
+{
+    const zkr::DeviceCapabilities* caps = capabilitiesAt(recording_.device, index);
+    if (caps == nullptr)
+        return;
+    // The card is open while it records: the device would refuse and say so.
+    if (recording_.recording()) {
+        setError(zkr::kErrNotNow);
+        return;
+    }
+    if (recording_.selectDevice(index) != zkr::kOk)
+        return;
+    selectedDevice_ = index;
+    deviceName_->setText(shownName(caps->name).c_str());
+}
+
+void RecorderWindow::aboutDevice()
+{
+    const zkr::DeviceCapabilities* caps = capabilitiesAt(recording_.device, selectedDevice_);
+    if (caps == nullptr)
+        return;
+    zkr::WaveDevicePropertiesDialog dialog(*caps, window);
+    dialog.runModal();
+}
+
+// ---------------------------------------------------------------------------
+// Connecting and recording
+
+int32_t RecorderWindow::sendEvent(engine::EngineEvent event)
+{
+    return eventCallback != nullptr ? eventCallback(&event) : 0;
+}
+
+int32_t RecorderWindow::sendStreamsEvent(int32_t code)
+{
+    return sendEvent({code, 1, static_cast<intptr_t>(pluginHandle), 1, 0, 0, stereo_ ? 2 : 0});
+}
+
+void RecorderWindow::toggleConnection()
+{
+    stereo_ = stereoButton_->on;
+    if (connected_) {
+        // A stopped recording that the engine has not read to its end yet
+        // would wait for reads that never come.
+        if (recording_.recording()) {
+            recording_.abandon(false);
+            showRecordingEnded();
+        }
+        sendStreamsEvent(engine::kEventDetachStreams);
+        connected_ = false;
+    } else if (sendStreamsEvent(engine::kEventAttachStreams) != 0) {
+        connected_ = true;
+    } else {
+        setError(zkr::kErrNoFreeMixerChannels);
+    }
+    showConnection();
+}
+
+void RecorderWindow::showConnection()
+{
+    connectButton_->setOn(connected_);
+    readyLamp_->setLit(connected_);
+    enable(stereoButton_, !connected_);
+    enable(recordButton_, connected_);
+}
+
+void RecorderWindow::startOrStop()
+{
+    if (recording_.recording()) {
+        recording_.stop();
+        enable(connectButton_, true);
+        const engine::AudioSystemSetup audio = audioRecord();
+        const uint32_t ringMs =
+            static_cast<uint32_t>(engine::blockMilliseconds(audio.musicBufSize) + 1) * (sharedBlocks_ + 2);
+        plat::ui::setTimer(window, kDrainTimer, ringMs + kDrainMarginMs, nullptr);
+        return;
+    }
+    const RecordingPlan plan{audioRecord().musicBufSize, stereo_, recordingBlocks_, sharedBlocks_};
+    if (recording_.begin(plan) != zkr::kOk)
+        return;
+    recordingLamp_->setLit(true);
+    const int32_t answer = sendEvent({engine::kEventStartStreaming, 1, 0, 0, 0, 0, 0});
+    recording_.confirm(answer != 0);
+    if (recording_.recording())
+        enable(connectButton_, false);
+    else
+        showRecordingEnded();
+}
+
+void RecorderWindow::showRecordingEnded()
+{
+    plat::ui::killTimer(window, kDrainTimer);
+    if (recordingLamp_ != nullptr)
+        recordingLamp_->setLit(false);
+    enable(connectButton_, true);
+    // The device's failure is told once the recording is down, by the device.
+    if (const int failure = recording_.takeFailure(); failure != 0)
+        recording_.device.reportDeviceError(static_cast<plat::audio::Result>(failure));
+}
+
+void RecorderWindow::configure()
+{
+    ConfigureDialog dialog(audioRecord().musicBufSize, recordingBlocks_, sharedBlocks_, window);
+    dialog.runModal();
+}
+
+} // namespace quillan
