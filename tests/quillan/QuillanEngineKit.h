@@ -22,6 +22,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
+#include "plugins/quillan/Layout.h"
 #include "tests/platform/ui/ControlTestKit.h"
 #include "tests/plugins/CoreTestPlugins.h"
 #include "tests/support/Eventually.h"
@@ -33,15 +34,19 @@ namespace velmora::test {
 inline constexpr char kQuillanFile[] = "Quillan.vin";
 inline constexpr char kQuillanTitle[] = "Velmora mr. dorvish";
 
-// Where a user clicks a control: a few pixels inside its top-left corner.
+// Where a user clicks on the window.
 struct QuillanSpot {
     int x;
     int y;
 };
-inline constexpr QuillanSpot kDeviceNameSpot{74, 62};
-inline constexpr QuillanSpot kStereoSpot{142, 86};
-inline constexpr QuillanSpot kRecordSpot{134, 132};
-inline constexpr QuillanSpot kConnectSpot{163, 133};
+constexpr QuillanSpot centreOf(const quillan::Box& box)
+{
+    return {box.x + box.width / 2, box.y + box.height / 2};
+}
+inline constexpr QuillanSpot kDeviceNameSpot = centreOf(quillan::kDeviceDisplay);
+inline constexpr QuillanSpot kStereoSpot = centreOf(quillan::kStereoButton);
+inline constexpr QuillanSpot kRecordSpot = centreOf(quillan::kRecordButton);
+inline constexpr QuillanSpot kConnectSpot = centreOf(quillan::kConnectButton);
 
 // The mixer's stereo blocks split into their sides.
 struct StereoSides {
