@@ -5,6 +5,7 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
 #include "zkr/SkinImages.h"
+#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -26,6 +27,17 @@ bool PluginWindow::openWindow(WindowDescription description, unsigned iconId, un
     unregisterClass();
     destroying = false;
     return create(true, description, ownModule(), showCommand) == 0;
+}
+
+bool PluginWindow::openWindow(const char* className, const char* title, unsigned iconId, unsigned cursorId,
+                              int showCommand)
+{
+    WindowDescription description;
+    copyText(description.className, className);
+    copyText(description.title, title);
+    description.width = kRequestedWidth;
+    description.height = kRequestedHeight;
+    return openWindow(description, iconId, cursorId, showCommand);
 }
 
 void PluginWindow::closeByEngine()

@@ -17,10 +17,17 @@ public:
     // Posted by showByEngine: show (wparam 1) or hide (0).
     static constexpr uint32_t kShowMessage = 0x8203;
 
+    // The size a plug-in window asks for before its skin gives it its own.
+    static constexpr int kRequestedWidth = 320;
+    static constexpr int kRequestedHeight = 200;
+
     // Makes the window on the calling thread from description with the
     // icon and cursor resources of this module; false when it cannot be made.
     // A window made again registers its class anew.
     bool openWindow(WindowDescription description, unsigned iconId, unsigned cursorId, int showCommand);
+    // The same for a window of this class and caption at the requested size.
+    bool openWindow(const char* className, const char* title, unsigned iconId, unsigned cursorId,
+                    int showCommand);
     // Sets destroying and has the window's thread close the window; returns
     // once it is gone. Any thread.
     void closeByEngine();

@@ -54,12 +54,7 @@ BroletWindow::~BroletWindow()
 
 bool BroletWindow::open(int showCommand)
 {
-    zkr::WindowDescription description;
-    zkr::copyText(description.className, kClassName);
-    zkr::copyText(description.title, kTitle);
-    description.width = kRequestedWidth;
-    description.height = kRequestedHeight;
-    return openWindow(description, kIcon, kCursor, showCommand);
+    return openWindow(kClassName, kTitle, kIcon, kCursor, showCommand);
 }
 
 void BroletWindow::lockSwitches(bool locked)

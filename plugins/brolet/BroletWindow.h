@@ -30,9 +30,6 @@ class BroletWindow : public zkr::PluginWindow {
 public:
     static constexpr char kClassName[] = "Brolet";
     static constexpr char kTitle[] = "Velmora Brolet Blaster";
-    // The size asked for before the mask gives the window its own.
-    static constexpr int kRequestedWidth = 320;
-    static constexpr int kRequestedHeight = 200;
 
     // Control ids.
     static constexpr int kAboutId = 1;

@@ -14,12 +14,7 @@ EffectWindow::~EffectWindow()
 
 bool EffectWindow::open(int showCommand)
 {
-    zkr::WindowDescription request;
-    zkr::copyText(request.className, look_.className);
-    zkr::copyText(request.title, look_.title);
-    request.width = kRequestedWidth;
-    request.height = kRequestedHeight;
-    return openWindow(request, kIconId, kCursorId, showCommand);
+    return openWindow(look_.className, look_.title, kIconId, kCursorId, showCommand);
 }
 
 bool EffectWindow::onClose()

@@ -25,9 +25,6 @@ public:
     // What a control sends its window: wparam kControlNotification, lparam the control.
     static constexpr uint32_t kControlMessage = 0x8200;
     static constexpr uintptr_t kControlNotification = 512;
-    // The size asked for before the skin gives the window its own.
-    static constexpr int kRequestedWidth = 320;
-    static constexpr int kRequestedHeight = 200;
 
     // The window class, caption, background and 1-bit mask of an effect.
     struct Look {

@@ -64,12 +64,7 @@ RecorderWindow::~RecorderWindow()
 
 bool RecorderWindow::open(int showCommand)
 {
-    zkr::WindowDescription description;
-    zkr::copyText(description.className, kClassName);
-    zkr::copyText(description.title, kTitle);
-    description.width = kRequestedWidth;
-    description.height = kRequestedHeight;
-    return openWindow(description, kIcon, kCursor, showCommand);
+    return openWindow(kClassName, kTitle, kIcon, kCursor, showCommand);
 }
 
 void RecorderWindow::closeByHost()

@@ -38,9 +38,6 @@ class RecorderWindow : public zkr::PluginWindow {
 public:
     static constexpr char kClassName[] = "dor-vik";
     static constexpr char kTitle[] = "Velmora mr. dorvish";
-    // The size asked for before the mask gives the window its own.
-    static constexpr int kRequestedWidth = 320;
-    static constexpr int kRequestedHeight = 200;
 
     // Control ids.
     static constexpr int kAboutId = 1;

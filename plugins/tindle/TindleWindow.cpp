@@ -66,12 +66,7 @@ bool TindleWindow::open(int showCommand)
 {
     if (window != nullptr && plat::ui::isWindow(window))
         return true;
-    zkr::WindowDescription description;
-    zkr::copyText(description.className, kClassName);
-    zkr::copyText(description.title, kTitle);
-    description.width = kRequestedWidth;
-    description.height = kRequestedHeight;
-    if (!openWindow(description, kIcon, kCursor, showCommand))
+    if (!openWindow(kClassName, kTitle, kIcon, kCursor, showCommand))
         return false;
     // Hidden until the user asks for it; the player works without it.
     preRecorder.open(window);

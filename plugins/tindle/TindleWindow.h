@@ -37,9 +37,6 @@ class TindleWindow : public zkr::PluginWindow, public ChannelView {
 public:
     static constexpr char kClassName[] = "Fennet";
     static constexpr const char* kTitle = kPluginTitle;
-    // The size asked for before the mask gives the window its own.
-    static constexpr int kRequestedWidth = 320;
-    static constexpr int kRequestedHeight = 200;
 
     // Control ids: the first of each strip's four (channel n adds n).
     static constexpr int kOpenId = 1;
