@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "tools/ArtworkKit.h"
+#include "zkr/Box.h"
 
 namespace artwork {
 
@@ -371,9 +372,22 @@ inline Surface drawArrowCursor()
     return image;
 }
 
+// A layout's place as a rectangle.
+inline Rect rectOf(const zkr::Box& box)
+{
+    return box.rect();
+}
+
 inline Rect frameOf(int index, int width, int height)
 {
     return {0, index * height, width, (index + 1) * height};
+}
+
+// Puts a control's first frame (the top left of its picture, of place's
+// size) on the skin at place, so the skin shows the control where it sits.
+inline void showFirstFrame(Surface& skin, const Surface& frames, const Rect& place)
+{
+    skin.copyFrom(frames, {0, 0, place.width(), place.height()}, place.left, place.top);
 }
 
 // The window as a desktop would show it, at twice the size.

@@ -20,11 +20,6 @@ namespace layout = brolet;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // ---- colours of this plug-in's own ----------------------------------------------
 
 const Argb kSoundColour = rgb(0x3C, 0xCC, 0x5C);
@@ -166,18 +161,15 @@ WindowArt drawWindow()
     art.soundSwitch = drawSwitch(skin, rectOf(layout::kSoundSwitch), "SOUND", kSoundColour);
     art.fileSwitch = drawSwitch(skin, rectOf(layout::kFileSwitch), "FILE", kFileColour);
 
-    auto showFirstFrame = [&skin](const Surface& frames, const layout::Box& box) {
-        skin.copyFrom(frames, {0, 0, box.width, box.height}, box.x, box.y);
-    };
-    showFirstFrame(art.deviceField, layout::kDeviceField);
-    showFirstFrame(art.modeField, layout::kModeLabel);
-    showFirstFrame(art.aboutButton, layout::kAboutButton);
-    showFirstFrame(art.modeButton, layout::kModeButton);
-    showFirstFrame(art.folderButton, layout::kFolderButton);
-    showFirstFrame(art.helpButton, layout::kHelpButton);
-    showFirstFrame(art.closeButton, layout::kCloseButton);
-    showFirstFrame(art.soundSwitch, layout::kSoundSwitch);
-    showFirstFrame(art.fileSwitch, layout::kFileSwitch);
+    showFirstFrame(skin, art.deviceField, rectOf(layout::kDeviceField));
+    showFirstFrame(skin, art.modeField, rectOf(layout::kModeLabel));
+    showFirstFrame(skin, art.aboutButton, rectOf(layout::kAboutButton));
+    showFirstFrame(skin, art.modeButton, rectOf(layout::kModeButton));
+    showFirstFrame(skin, art.folderButton, rectOf(layout::kFolderButton));
+    showFirstFrame(skin, art.helpButton, rectOf(layout::kHelpButton));
+    showFirstFrame(skin, art.closeButton, rectOf(layout::kCloseButton));
+    showFirstFrame(skin, art.soundSwitch, rectOf(layout::kSoundSwitch));
+    showFirstFrame(skin, art.fileSwitch, rectOf(layout::kFileSwitch));
 
     art.skin = std::move(skin);
     art.mask = drawMask(width, height, layout::kCornerRadius);

@@ -19,11 +19,6 @@ namespace layout = halvern;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // The bypass button lit while the effect is out of the sound.
 const Argb kBypassColour = rgb(0xE8, 0x50, 0x3A);
 // As the window's text display draws its value.

@@ -19,11 +19,6 @@ namespace layout = quillan;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // ---- colours of this plug-in's own ----------------------------------------------
 
 const Argb kRecordRed = rgb(0xE8, 0x44, 0x38);
@@ -196,14 +191,11 @@ WindowArt drawWindow()
     art.connectButton = drawToggle(skin, rectOf(layout::kConnectButton), connectSymbol(), connectSymbol(),
                                    mix(kInputAccent, kBlack, 0.25));
 
-    auto showFirstFrame = [&skin](const Surface& frames, const layout::Box& box) {
-        skin.copyFrom(frames, {0, 0, box.width, box.height}, box.x, box.y);
-    };
-    showFirstFrame(art.deviceField, layout::kDeviceDisplay);
-    showFirstFrame(art.aboutButton, layout::kAboutButton);
-    showFirstFrame(art.recordButton, layout::kRecordButton);
-    showFirstFrame(art.stereoButton, layout::kStereoButton);
-    showFirstFrame(art.connectButton, layout::kConnectButton);
+    showFirstFrame(skin, art.deviceField, rectOf(layout::kDeviceDisplay));
+    showFirstFrame(skin, art.aboutButton, rectOf(layout::kAboutButton));
+    showFirstFrame(skin, art.recordButton, rectOf(layout::kRecordButton));
+    showFirstFrame(skin, art.stereoButton, rectOf(layout::kStereoButton));
+    showFirstFrame(skin, art.connectButton, rectOf(layout::kConnectButton));
 
     art.skin = std::move(skin);
     art.mask = drawMask(width, height, layout::kCornerRadius);

@@ -21,11 +21,6 @@ namespace layout = tindle;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 Rect stripRect(const layout::Box& box, int strip)
 {
     return rectOf(layout::inStrip(box, strip));
@@ -223,12 +218,9 @@ WindowArt drawWindow()
         const Rect field = stripRect(layout::kTitleField, strip);
         skin.copyFrom(art.titleField, art.titleField.bounds(), field.left, field.top);
     }
-    auto showFirstFrame = [&skin](const Surface& frames, const layout::Box& box) {
-        skin.copyFrom(frames, {0, 0, box.width, box.height}, box.x, box.y);
-    };
-    showFirstFrame(art.preRecorderButton, layout::kPreRecorderButton);
-    showFirstFrame(art.helpButton, layout::kHelpButton);
-    showFirstFrame(art.closeButton, layout::kCloseButton);
+    showFirstFrame(skin, art.preRecorderButton, rectOf(layout::kPreRecorderButton));
+    showFirstFrame(skin, art.helpButton, rectOf(layout::kHelpButton));
+    showFirstFrame(skin, art.closeButton, rectOf(layout::kCloseButton));
 
     art.skin = std::move(skin);
     art.mask = drawMask(width, height, layout::kCornerRadius);

@@ -18,11 +18,6 @@ namespace layout = tindle::recorder;
 
 namespace {
 
-Rect rectOf(const tindle::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // ---- colours of the pre-recorder's own ----------------------------------------------
 
 const Argb kScreenAxis = rgb(0x1C, 0x38, 0x2A);

@@ -19,11 +19,6 @@ namespace layout = velmoraeq;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // The curve colours of channels 1 to 4, as the window's display draws them.
 const Argb kChannelColours[layout::kChannelCount] = {rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 255),
                                                      rgb(255, 255, 128)};

@@ -24,11 +24,6 @@ namespace layout = velmoraui;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // A box given inside a control, moved to where the control sits.
 Rect rectIn(const layout::Box& inner, const layout::Box& control)
 {

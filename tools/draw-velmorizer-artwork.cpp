@@ -19,11 +19,6 @@ namespace layout = velmorizer;
 
 namespace {
 
-Rect rectOf(const layout::Box& box)
-{
-    return Rect::fromSize(box.x, box.y, box.width, box.height);
-}
-
 // The on lamp glows in the effects' amber.
 const LampColours kAmberLamp{rgb(0xC8, 0x78, 0x12), rgb(0xFF, 0xB4, 0x3C), rgb(0xFF, 0xE8, 0xB8),
                              rgb(0x2C, 0x1D, 0x08), rgb(0x42, 0x2B, 0x0D)};
