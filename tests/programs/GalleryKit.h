@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <future>
+#include <initializer_list>
 #include <string>
 #include <thread>
 
 #include "engine/Engine.h"
+#include "platform/core/Module.h"
 #include "platform/ui/Window.h"
 
 namespace velmora::gallery {
@@ -34,6 +37,27 @@ inline plat::ui::WindowHandle windowTitled(const std::string& title)
 {
     std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why);
     finish(1);
+}
+
+// The build's folder, two levels above the gallery programs.
+inline std::string buildFolder()
+{
+    return plat::programFolder() + "/../..";
+}
+
+// Fills a program folder's Plugins with the named plug-ins of the build's
+// program folder and of its test plug-ins (the engine starts only with
+// every kind of plug-in there).
+inline void installPlugins(const std::string& programFolder, std::initializer_list<const char*> built,
+                           std::initializer_list<const char*> testPlugins)
+{
+    namespace fs = std::filesystem;
+    const std::string plugins = programFolder + "/Plugins/";
+    fs::create_directory(plugins);
+    for (const char* file : built)
+        fs::copy_file(buildFolder() + "/out/Plugins/" + file, plugins + file);
+    for (const char* file : testPlugins)
+        fs::copy_file(buildFolder() + "/tests/plugins/" + file, plugins + file);
 }
 
 inline int32_t post(engine::Engine& core, intptr_t code, intptr_t value = 0, intptr_t target = 0,

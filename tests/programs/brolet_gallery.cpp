@@ -97,21 +97,16 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
-    const std::string build = plat::programFolder() + "/../..";
     setenv("VELMORA_AUDIO", "virtual", 1);
     velmora::test::TempFolder program;
     velmora::test::TempFolder config;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
-    fs::create_directory(program.file("Plugins"));
-    for (const char* file : {"VelmoraUI.vui", "Brolet.vwo"})
-        fs::copy_file(build + "/out/Plugins/" + file, program.file(std::string("Plugins/") + file));
-    // Every kind of plug-in must be there for the engine to start.
-    for (const char* file : {kToneFile, kEffectFile})
-        fs::copy_file(build + "/tests/plugins/" + file, program.file(std::string("Plugins/") + file));
+    velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "Brolet.vwo"},
+                                     {kToneFile, kEffectFile});
     // The output finds its visual modules beside the running program.
     const std::string visuals = plat::programFolder() + "/Plugins/Visuals";
     fs::create_directories(visuals);
-    fs::copy_file(build + "/out/Plugins/Visuals/Prism.svp", visuals + "/Prism.svp",
+    fs::copy_file(velmora::gallery::buildFolder() + "/out/Plugins/Visuals/Prism.svp", visuals + "/Prism.svp",
                   fs::copy_options::overwrite_existing);
     // The tone and the output restored at start; the user interface's window out of the way.
     std::ofstream(config.file("velmoraaudioengine.ini"))

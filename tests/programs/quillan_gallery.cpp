@@ -46,17 +46,12 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
-    const std::string build = plat::programFolder() + "/../..";
     setenv("VELMORA_AUDIO", "virtual", 1);
     velmora::test::TempFolder program;
     velmora::test::TempFolder config;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
-    fs::create_directory(program.file("Plugins"));
-    for (const char* file : {"VelmoraUI.vui", "Quillan.vin", "Brolet.vwo"})
-        fs::copy_file(build + "/out/Plugins/" + file, program.file(std::string("Plugins/") + file));
-    // Every kind of plug-in must be there for the engine to start.
-    fs::copy_file(build + "/tests/plugins/" + kEffectFile,
-                  program.file(std::string("Plugins/") + kEffectFile));
+    velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "Quillan.vin", "Brolet.vwo"},
+                                     {kEffectFile});
     // The input and the output restored at start, stereo chosen; the other windows out of the way.
     std::ofstream(config.file("velmoraaudioengine.ini"))
         << "[Velmora Audio Engine v0.1b]\nLastAudioInput1=Quillan.vin\nLastAudioOutput=Brolet.vwo\n"

@@ -125,18 +125,13 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
-    const std::string build = plat::programFolder() + "/../..";
     setenv("VELMORA_AUDIO", "virtual", 1);
     velmora::test::TempFolder program;
     velmora::test::TempFolder config;
     velmora::test::TempFolder music;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
-    fs::create_directory(program.file("Plugins"));
-    for (const char* file : {"VelmoraUI.vui", "Tindle.vin", "Brolet.vwo"})
-        fs::copy_file(build + "/out/Plugins/" + file, program.file(std::string("Plugins/") + file));
-    // Every kind of plug-in must be there for the engine to start.
-    fs::copy_file(build + "/tests/plugins/" + kEffectFile,
-                  program.file(std::string("Plugins/") + kEffectFile));
+    velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "Tindle.vin", "Brolet.vwo"},
+                                     {kEffectFile});
     const std::string arpeggio = music.file("Night Arpeggio.wav");
     const std::string swell = music.file("Bass Swell.wav");
     if (!makeArpeggio(music.path(), arpeggio) || !makeSwell(swell))

@@ -73,15 +73,12 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
-    const std::string build = plat::programFolder() + "/../..";
     velmora::test::TempFolder program;
     velmora::test::TempFolder config;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
-    fs::create_directory(program.file("Plugins"));
-    fs::copy_file(build + "/out/Plugins/VelmoraUI.vui", program.file("Plugins/VelmoraUI.vui"));
-    for (const char* file :
-         {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile})
-        fs::copy_file(build + "/tests/plugins/" + file, program.file(std::string("Plugins/") + file));
+    velmora::gallery::installPlugins(
+        program.path(), {"VelmoraUI.vui"},
+        {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile});
     // The input and output restored at start; the console below the main window, shown.
     std::ofstream(config.file("velmoraaudioengine.ini"))
         << "[Velmora Audio Engine "
