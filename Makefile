@@ -10,7 +10,8 @@ CMAKE_FLAGS ?=
 PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libasound2-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
-            xvfb xauth sox tinyproxy
+            libmpg123-dev libsndfile1-dev libsoxr-dev \
+            xvfb xauth sox ffmpeg tinyproxy
 
 .PHONY: all deps build run test test-sanitize bench fuzz format clean
 
