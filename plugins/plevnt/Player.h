@@ -1,0 +1,134 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/ui/Messages.h"
+#include "plugins/plevnt/DecodedStream.h"
+#include "plugins/plevnt/DecoderManager.h"
+#include "plugins/plevnt/Playlist.h"
+#include "zkr/MutexObject.h"
+#include "zkr/ObjectBase.h"
+#include "zkr/SharedBuffer.h"
+#include "zkr/WaveformatConverter.h"
+
+namespace plevnt {
+
+class PlevntPlugin;
+
+// Player states.
+inline constexpr int32_t kStateStopped = 0;
+inline constexpr int32_t kStatePlaying = 1;
+inline constexpr int32_t kStatePaused = 2;
+
+// One of the two media players: its decoder modules, its decoded stream, the
+// shared buffer the module fills and the engine empties, its playlist, and
+// the pair of engine streams 2p (left or mono) and 2p + 1 (right).
+//
+// Threads: readStream runs on the engine's streaming thread, the module's
+// callbacks on the module's thread (they touch the shared buffer, which has
+// its own lock, and state), everything else on the window's thread.
+// deliveryLock guards the delivery state (work block, converter, output
+// pointers, length, split and stereo flags, the buffer's allocation) against
+// readStream; state is atomic because the module's stop clears it.
+class Player : public zkr::ObjectBase {
+public:
+    static constexpr uint32_t kLockWaitMs = 50;
+    static constexpr int kBufferBlocks = 10;
+
+    Player(PlevntPlugin& plugin, int index);
+    ~Player() override;
+
+    int index() const { return index_; }
+    // 1-based, as the module copies and playlist files name the player.
+    int number() const { return index_ + 1; }
+
+    // ---- streaming thread ----
+    // Stream 2p (right false) or 2p + 1 (right true); false when it has ended.
+    bool readStream(bool right, const int16_t** block, int32_t* bytes);
+
+    // ---- window's thread ----
+    // Loads this player's decoder modules and shows the unknown-module
+    // message once: 0, 37 or 5.
+    int loadDecoders(const std::string& folder);
+    void releaseDecoders();
+    DecoderManager& decoders() { return decoders_; }
+
+    // Opens path (choosing its module), appends it to the playlist when asked
+    // and starts playing when asked: 0 or the reported error (38, 16, the
+    // stream's).
+    int open(const std::string& path, bool addToPlaylist, bool play);
+    // Does nothing while playing, or while paused unless forced: 0, 34 or 30.
+    int play(bool forced = false);
+    void stop();
+    // Playing: pause; paused: resume.
+    void pause();
+    // Opens the next / previous / given playlist entry and plays it when play
+    // is set: 0, 16 while paused, 13 at the end of the list, or open's error.
+    int next(bool play);
+    int previous(bool play);
+    int playEntry(int entry);
+    int seek(uint32_t positionMs);
+    // Stops and closes the stream and frees the blocks (a new engine set-up).
+    void closeStream();
+
+    // Events 6 and 7 for this player's streams: 0, or 35 when attaching is refused.
+    int attach();
+    void detach();
+    bool attached() const { return attached_.load(); }
+
+    // The notifications.
+    void streamStarted();
+    // Loop, skip or the next entry; detaches when nothing could be started.
+    void streamEnded(bool wasPlaying);
+    // Position and size; true when the cross-fade lead has been reached.
+    bool progress(bool autoCrossFade, uint32_t leadMs);
+    // Cross-fade: starts the next entry if this player is stopped and one opens.
+    bool startNextForCrossFade();
+
+    int32_t state() const { return state_.load(); }
+    bool loop = false;
+    Playlist playlist;
+    // The open stream's information (zero when none).
+    StreamInfo currentInfo() const;
+    std::string currentPath() const { return path_; }
+    uint32_t positionMs() const { return positionMs_; }
+    int progressPercent() const { return percent_; }
+
+    int getName(char* buffer) override;
+
+private:
+    int fail(int code);
+    int prepareBuffer(int32_t blockSize);
+    void freeBuffers();
+    // Opens and plays the playlist entry at index; the entry's information
+    // is refreshed from the opened stream.
+    int openEntry(int entry, bool play);
+    void refreshView();
+
+    PlevntPlugin& plugin_;
+    const int index_;
+    DecoderManager decoders_;
+    std::unique_ptr<DecodedStream> stream_;
+    std::string path_;
+    zkr::SharedBuffer buffer_;
+    std::atomic<int32_t> state_{kStateStopped};
+    std::atomic<bool> attached_{false};
+    uint32_t positionMs_ = 0;
+    int percent_ = 0;
+
+    // Guarded by deliveryLock_.
+    zkr::MutexObject deliveryLock_;
+    zkr::WaveformatConverter converter_;
+    std::unique_ptr<uint8_t[]> workBlock_;
+    int32_t workBlockSize_ = 0;
+    const uint8_t* left_ = nullptr;
+    const uint8_t* right_ = nullptr;
+    int32_t lastLength_ = 0;
+    bool split_ = false;
+    bool stereo_ = false;
+};
+
+} // namespace plevnt
