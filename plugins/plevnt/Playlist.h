@@ -19,9 +19,14 @@ struct PlaylistEntry {
 
 // A player's playlist: a growable list of entries with a current index.
 // Used on the plug-in window's thread only (the player and the window), so it
-// has no lock of its own.
-class Playlist : public zkr::List {
+// has no lock of its own. The list underneath is private, so that every
+// change keeps the current index right.
+class Playlist : private zkr::List {
 public:
+    using zkr::ObjectBase::lastError;
+    using zkr::ObjectBase::setOwnHandler;
+    using zkr::ObjectBase::silent;
+
     // Far more than anyone plays in a row; it keeps a broken or hostile
     // playlist file from eating the memory.
     static constexpr int kMaxEntries = 65536;

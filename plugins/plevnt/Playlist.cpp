@@ -1,0 +1,175 @@
+#include "plugins/plevnt/Playlist.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/core/Files.h"
+#include "plugins/plevnt/PlaylistFiles.h"
+#include "zkr/ErrorCodes.h"
+
+namespace plevnt {
+
+namespace {
+
+constexpr int kGrowStep = 16;
+
+} // namespace
+
+Playlist::Playlist(int maxEntries) : zkr::List(kGrowStep, sizeof(PlaylistEntry), true, kGrowStep), maxEntries(maxEntries)
+{
+}
+
+const PlaylistEntry* Playlist::entry(int index) const
+{
+    return index >= 0 && index < count ? static_cast<const PlaylistEntry*>(slots[index]) : nullptr;
+}
+
+PlaylistEntry* Playlist::mutableEntry(int index)
+{
+    return static_cast<PlaylistEntry*>(itemAt(index));
+}
+
+int Playlist::prepareEntry(const char* path, const StreamInfo* info, PlaylistEntry& out)
+{
+    const std::size_t length = path != nullptr ? std::strlen(path) : 0;
+    if (length == 0 || length >= sizeof out.path || count >= maxEntries) {
+        setError(zkr::kErrIndexOutOfRange);
+        return lastError;
+    }
+    std::memcpy(out.path, path, length + 1);
+    if (info != nullptr)
+        out.info = *info;
+    else
+        std::memset(&out.info, 0, sizeof out.info);
+    return 0;
+}
+
+int Playlist::add(const char* path, const StreamInfo* info)
+{
+    return insert(count, path, info);
+}
+
+int Playlist::insert(int index, const char* path, const StreamInfo* info)
+{
+    if (index < 0 || index > count) {
+        setError(zkr::kErrIndexOutOfRange);
+        return lastError;
+    }
+    PlaylistEntry entry{};
+    if (prepareEntry(path, info, entry) != 0 || append(&entry) != 0)
+        return lastError;
+    void* added = slots[count - 1];
+    for (int i = count - 1; i > index; --i)
+        slots[i] = slots[i - 1];
+    slots[index] = added;
+    if (current >= index)
+        ++current;
+    return 0;
+}
+
+int Playlist::setInfo(int index, const StreamInfo& info)
+{
+    PlaylistEntry* target = mutableEntry(index);
+    if (target == nullptr) {
+        setError(zkr::kErrIndexOutOfRange);
+        return lastError;
+    }
+    target->info = info;
+    return 0;
+}
+
+int Playlist::remove(int index)
+{
+    if (removeAt(index) != 0)
+        return lastError;
+    if (index == current)
+        current = kNoEntry;
+    else if (index < current)
+        --current;
+    return 0;
+}
+
+int Playlist::move(int from, int to)
+{
+    if (from < 0 || from >= count || to < 0 || to >= count) {
+        setError(zkr::kErrIndexOutOfRange);
+        return lastError;
+    }
+    void* moving = slots[from];
+    for (int i = from; i < to; ++i)
+        slots[i] = slots[i + 1];
+    for (int i = from; i > to; --i)
+        slots[i] = slots[i - 1];
+    slots[to] = moving;
+    if (current == from)
+        current = to;
+    else if (from < current && current <= to)
+        --current;
+    else if (to <= current && current < from)
+        ++current;
+    return 0;
+}
+
+void Playlist::clearEntries()
+{
+    clear();
+    current = kNoEntry;
+}
+
+bool Playlist::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= count)
+        return false;
+    current = index;
+    return true;
+}
+
+bool Playlist::next()
+{
+    return setCurrentIndex(current == kNoEntry ? 0 : current + 1);
+}
+
+bool Playlist::previous()
+{
+    return current != kNoEntry && setCurrentIndex(current - 1);
+}
+
+int Playlist::load(const char* playlistPath)
+{
+    std::vector<std::string> paths;
+    if (playlistPath == nullptr || !readPlaylistFile(playlistPath, paths)) {
+        setError(zkr::kErrReadFailed);
+        return lastError;
+    }
+    for (const std::string& path : paths) {
+        // A path too long for an entry is skipped like a missing file; only a
+        // full list stops the loading.
+        if (path.size() >= sizeof(PlaylistEntry::path) || !plat::fileExists(path))
+            continue;
+        if (add(path.c_str()) != 0)
+            return lastError;
+    }
+    return 0;
+}
+
+int Playlist::save(const char* playlistPath)
+{
+    const PlaylistFormat format = playlistPath != nullptr ? playlistFormatOf(playlistPath) : PlaylistFormat::Unknown;
+    if (format == PlaylistFormat::Unknown) {
+        setError(zkr::kErrNotImplemented);
+        return lastError;
+    }
+    std::vector<const PlaylistEntry*> entries;
+    entries.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        entries.push_back(entry(i));
+    const std::string text = playlistText(format, entries, playlistFolderOf(playlistPath));
+    if (!plat::replaceFileContents(playlistPath, text.data(), text.size())) {
+        setError(zkr::kErrWriteFailed);
+        return lastError;
+    }
+    return 0;
+}
+
+} // namespace plevnt

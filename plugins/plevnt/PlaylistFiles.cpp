@@ -1,0 +1,320 @@
+#include "plugins/plevnt/PlaylistFiles.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "platform/core/Files.h"
+#include "platform/core/Profile.h"
+
+namespace plevnt {
+
+namespace {
+
+constexpr std::string_view kFileAddress = "file://";
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+bool isDriveLetterAt(std::string_view text, std::size_t at)
+{
+    return text.size() > at + 1 && std::isalpha(static_cast<unsigned char>(text[at])) != 0 && text[at + 1] == ':';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Everything but unreserved characters and '/' escaped, so the address holds
+// no blank, line break, '#' or backslash that a reader could take otherwise.
+std::string fileAddressOf(const std::string& absolutePath)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out(kFileAddress);
+    for (const char c : absolutePath) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+    }
+    return out;
+}
+
+// The path of a file:// address, "" for another host's.
+std::string pathOfFileAddress(std::string_view address)
+{
+    std::string_view rest = address.substr(kFileAddress.size());
+    if (startsWithNoCase(rest, "localhost/"))
+        rest.remove_prefix(std::string_view("localhost").size());
+    if (rest.empty() || rest.front() != '/')
+        return {};
+    std::string path = percentDecoded(rest);
+    // file:///C:/Music/a.mp3 from Windows
+    if (isDriveLetterAt(path, 1) && (path.size() == 3 || path[3] == '/'))
+        path.erase(0, 3);
+    return path.empty() ? std::string("/") : path;
+}
+
+std::string normalPath(const std::filesystem::path& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error)
+        absolute = path;
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+// A name as the reader would resolve it back to the same path, or the
+// file:// address when the plain name would read as something else.
+std::string writtenName(const PlaylistEntry& entry, const std::string& playlistFolder, bool trimmedByReader)
+{
+    const std::string path = normalPath(entry.path);
+    const std::string prefix = playlistFolder == "/" ? playlistFolder : playlistFolder + "/";
+    const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+    const std::string name = inside ? path.substr(prefix.size()) : path;
+
+    const bool misread = name.empty() || name.find_first_of(std::string("\r\n\\\0", 4)) != std::string::npos ||
+                         name.front() == '#' || isDriveLetterAt(name, 0) || startsWithNoCase(name, kFileAddress) ||
+                         (trimmedByReader && (std::isspace(static_cast<unsigned char>(name.front())) != 0 ||
+                                              std::isspace(static_cast<unsigned char>(name.back())) != 0));
+    return misread ? fileAddressOf(path) : name;
+}
+
+std::string displayName(const PlaylistEntry& entry)
+{
+    const StreamInfo& info = entry.info;
+    std::string name;
+    if (info.valid != 0 && (info.artist[0] != '\0' || info.title[0] != '\0'))
+        name = std::string(info.artist) + " / " + info.title;
+    else
+        name = plat::fileNameOf(entry.path);
+    // One entry, one line, whatever the tags hold.
+    for (char& c : name) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return name;
+}
+
+} // namespace
+
+PlaylistFormat playlistFormatOf(const std::string& playlistPath)
+{
+    const std::string extension = plat::extensionOf(playlistPath);
+    if (strcasecmp(extension.c_str(), ".m3u") == 0)
+        return PlaylistFormat::M3u;
+    if (strcasecmp(extension.c_str(), ".pls") == 0)
+        return PlaylistFormat::Pls;
+    if (strcasecmp(extension.c_str(), ".txt") == 0)
+        return PlaylistFormat::Txt;
+    return PlaylistFormat::Unknown;
+}
+
+std::string playlistFolderOf(const std::string& playlistPath)
+{
+    return normalPath(std::filesystem::path(normalPath(playlistPath)).parent_path());
+}
+
+std::string resolvePlaylistLine(std::string_view line, const std::string& playlistFolder)
+{
+    if (line.empty() || line.find('\0') != std::string_view::npos)
+        return {};
+    std::string path;
+    if (startsWithNoCase(line, kFileAddress)) {
+        path = pathOfFileAddress(line);
+        if (path.empty() || path.find('\0') != std::string::npos)
+            return {};
+    } else {
+        path = line;
+        if (isDriveLetterAt(path, 0) || path.find('\\') != std::string::npos) {
+            if (isDriveLetterAt(path, 0))
+                path.erase(0, 2);
+            for (char& c : path) {
+                if (c == '\\')
+                    c = '/';
+            }
+            if (path.empty())
+                return {};
+        }
+    }
+    return path.front() == '/' ? normalPath(path) : normalPath(std::filesystem::path(playlistFolder) / path);
+}
+
+M3uReader::M3uReader(std::string playlistFolder) : folder(std::move(playlistFolder)) {}
+
+void M3uReader::feed(const char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c == '\n' || c == '\r') {
+            endLine();
+        } else if (!overlong) {
+            if (line.size() < kMaxLineLength)
+                line += c;
+            else
+                overlong = true;
+        }
+    }
+}
+
+void M3uReader::finish()
+{
+    endLine();
+}
+
+void M3uReader::endLine()
+{
+    std::string_view text = line;
+    if (firstLine && text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    if (!overlong && !text.empty() && text.front() != '#') {
+        std::string path = resolvePlaylistLine(text, folder);
+        if (!path.empty())
+            paths.push_back(std::move(path));
+    }
+    firstLine = firstLine && line.empty() && !overlong;
+    line.clear();
+    overlong = false;
+}
+
+std::vector<std::string> readPlsFile(const std::string& playlistPath)
+{
+    // With a '/' the settings reader takes the name as a path, not as a file
+    // of the configuration folder.
+    const std::string file = playlistPath.find('/') == std::string::npos ? "./" + playlistPath : playlistPath;
+    const std::string lines = plat::getProfileSections({"playlist"}, file.c_str()).front();
+    const std::string folder = playlistFolderOf(playlistPath);
+
+    long declared = 0;
+    bool declaredSeen = false;
+    std::map<long, std::string> files; // the first of each number counts
+    for (std::size_t at = 0; at < lines.size();) {
+        std::size_t end = lines.find('\0', at);
+        if (end == std::string::npos)
+            end = lines.size();
+        const std::string_view entry(lines.data() + at, end - at);
+        at = end + 1;
+        const std::size_t equals = entry.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string key(entry.substr(0, equals));
+        const std::string value(entry.substr(equals + 1));
+        if (strcasecmp(key.c_str(), "NumberOfEntries") == 0) {
+            if (!declaredSeen)
+                declared = std::strtol(value.c_str(), nullptr, 10);
+            declaredSeen = true;
+        } else if (startsWithNoCase(key, "File") && key.size() > 4 && key.size() <= 12 &&
+                   key.find_first_not_of("0123456789", 4) == std::string::npos) {
+            files.emplace(std::strtol(key.c_str() + 4, nullptr, 10), value);
+        }
+    }
+
+    std::vector<std::string> paths;
+    for (const auto& [number, value] : files) {
+        if (number < 1 || number > declared)
+            continue;
+        std::string path = resolvePlaylistLine(value, folder);
+        if (!path.empty())
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+bool readPlaylistFile(const std::string& playlistPath, std::vector<std::string>& paths)
+{
+    paths.clear();
+    if (!plat::fileExists(playlistPath))
+        return false;
+    switch (playlistFormatOf(playlistPath)) {
+    case PlaylistFormat::M3u: {
+        std::ifstream in(playlistPath, std::ios::binary);
+        if (!in)
+            return false;
+        M3uReader reader(playlistFolderOf(playlistPath));
+        char block[16384];
+        while (in.read(block, sizeof block) || in.gcount() > 0)
+            reader.feed(block, static_cast<std::size_t>(in.gcount()));
+        if (in.bad())
+            return false;
+        reader.finish();
+        paths = std::move(reader.paths);
+        return true;
+    }
+    case PlaylistFormat::Pls:
+        paths = readPlsFile(playlistPath);
+        return true;
+    default:
+        return true;
+    }
+}
+
+std::string playlistText(PlaylistFormat format, const std::vector<const PlaylistEntry*>& entries,
+                         const std::string& playlistFolder)
+{
+    std::string text;
+    switch (format) {
+    case PlaylistFormat::M3u:
+        for (const PlaylistEntry* entry : entries)
+            text += writtenName(*entry, playlistFolder, false) + "\n";
+        break;
+    case PlaylistFormat::Pls: {
+        text = "[playlist]\n";
+        int number = 0;
+        for (const PlaylistEntry* entry : entries)
+            text += "File" + std::to_string(++number) + "=" + writtenName(*entry, playlistFolder, true) + "\n";
+        text += "NumberOfEntries=" + std::to_string(number);
+        break;
+    }
+    case PlaylistFormat::Txt:
+        for (const PlaylistEntry* entry : entries) {
+            text += displayName(*entry);
+            if (entry->info.hasSize != 0)
+                text += " " + timeText(entry->info.size);
+            text += "\n";
+        }
+        break;
+    case PlaylistFormat::Unknown:
+        break;
+    }
+    return text;
+}
+
+} // namespace plevnt
