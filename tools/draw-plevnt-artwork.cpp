@@ -157,7 +157,7 @@ Surface drawCasing(int size)
          {std::pair{9.5, 9.5}, {width - 9.5, 9.5}, {9.5, height - 9.5}, {width - 9.5, height - 9.5}})
         drawScrew(skin, x, y);
     drawTitleStrip(skin, rectOf(layout::kTitle), "PLEVNT MEDIA PLAYER", kInputAccent, layout::kMenuButton.x - 8);
-    for (int player = 0; player < layout::kPlayerCount; ++player) {
+    for (int player = 0; player < layout::kPanelCount; ++player) {
         drawPlate(skin, playerRect(layout::kPlayerWell, player), 4.0, kWell);
         drawGroupCaption(skin, playerRect(layout::kPlayerCaption, player), player == 0 ? "PLAYER 1" : "PLAYER 2",
                          kInputAccent);
@@ -197,7 +197,7 @@ WindowArt drawWindow()
         Surface skin = size == layout::kSizeLarge ? std::move(large) : drawCasing(size);
         showFirstFrame(skin, art.menuButton, rectOf(layout::kMenuButton));
         showFirstFrame(skin, art.closeButton, rectOf(layout::kCloseButton));
-        for (int player = 0; player < layout::kPlayerCount; ++player) {
+        for (int player = 0; player < layout::kPanelCount; ++player) {
             auto show = [&](const Surface& frames, const layout::Box& box) {
                 showFirstFrame(skin, frames, playerRect(box, player));
             };

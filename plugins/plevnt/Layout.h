@@ -63,7 +63,7 @@ inline constexpr Box kCloseButton{686, 10, 16, 14};
 // Player 2's boxes lie kPlayerPitch to the right of player 1's; the boxes
 // below are player 1's.
 inline constexpr int kPlayerPitch = 352;
-inline constexpr int kPlayerCount = 2;
+inline constexpr int kPanelCount = 2; // one per player
 
 inline constexpr Box kPlayerWell{12, 32, 344, 90};
 inline constexpr Box kPlayerCaption{20, 37, 328, 12};
