@@ -306,6 +306,9 @@ intptr_t PlevntWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
     case kControlMessage:
         onControl(static_cast<int>(wparam));
         return 0;
+    case kCommandMessage:
+        runCommand(static_cast<int>(wparam), static_cast<int>(lparam));
+        return 0;
     case kRefreshMessage:
         if (wparam < refreshPosted_.size()) {
             refreshPosted_[wparam] = false;

@@ -73,6 +73,8 @@ public:
     // What a control sends the window (wparam: its id), and what refreshPlayer posts (wparam: the player).
     static constexpr uint32_t kControlMessage = 0x8200;
     static constexpr uint32_t kRefreshMessage = 0x8201;
+    // A menu command (wparam) for a player (lparam), as the menu runs it.
+    static constexpr uint32_t kCommandMessage = 0x8202;
 
     explicit PlevntWindow(PlevntPlugin& plugin);
     ~PlevntWindow() override;
