@@ -10,7 +10,6 @@
 #include "zkr/ObjectBase.h"
 #include "zkr/SharedBuffer.h"
 #include "zkr/WaveFormat.h"
-#include "zkr/WaveformatConverter.h"
 
 namespace plevnt {
 
@@ -39,12 +38,11 @@ public:
     DecodedStream();
     ~DecodedStream() override;
 
-    // Opens path on decoder: 0, or 17 (a module mode or format the player
-    // cannot take), 30 (the module refused), 19. channelBytes is one mono
-    // block of the engine; the block size is that, doubled for stereo. The
-    // converter is set up against target (split for stereo). Reported.
-    int open(AudioDecoder& decoder, const std::string& path, int32_t channelBytes, zkr::WaveformatConverter& converter,
-             const zkr::WaveFormat& target);
+    // Opens path on decoder: 0, or 17 (a module mode, or a format the
+    // player cannot convert to target), 30 (the module refused). channelBytes
+    // is one mono block of the engine; the block size is that, doubled for
+    // stereo. Reported.
+    int open(AudioDecoder& decoder, const std::string& path, int32_t channelBytes, const zkr::WaveFormat& target);
     // ESClose and ESDeInitModule (nothing when not open).
     void close();
     bool isOpen() const { return handle_ != 0; }
@@ -60,16 +58,18 @@ public:
     // The stream size in milliseconds; 1 when unknown.
     uint32_t size() const;
 
-    // Where decoded blocks go, and who is told (set before play).
-    void connect(zkr::SharedBuffer* buffer, std::atomic<int32_t>* playingMarker, plat::ui::WindowHandle window,
+    // Where decoded blocks go, who is told, and the player's marker that the
+    // module has ended (its reader then stops once the ring is empty). Set
+    // before play.
+    void connect(zkr::SharedBuffer* buffer, std::atomic<bool>* endedMarker, plat::ui::WindowHandle window,
                  int playerIndex);
     void setHooks(Hook started, Hook stopped, void* context);
 
     AudioDecoder* decoder() const { return decoder_; }
     const StreamInfo& info() const { return info_; }
     bool stereo() const { return stereo_; }
-    // True when the converter splits each block into left and right.
-    bool split() const { return split_; }
+    // What the module delivers.
+    const zkr::WaveFormat& sourceFormat() const { return sourceFormat_; }
     int32_t blockSize() const { return blockSize_; }
 
     int getName(char* buffer) override;
@@ -92,12 +92,12 @@ private:
     decoder::StreamHandle handle_ = 0;
     StreamInfo info_{};
     bool stereo_ = false;
-    bool split_ = false;
+    zkr::WaveFormat sourceFormat_{};
     int32_t blockSize_ = 0;
 
     // Set on the window's thread while no stream plays; read by the callbacks.
     std::atomic<zkr::SharedBuffer*> buffer_{nullptr};
-    std::atomic<std::atomic<int32_t>*> playingMarker_{nullptr};
+    std::atomic<std::atomic<bool>*> endedMarker_{nullptr};
     std::atomic<plat::ui::WindowHandle> window_{nullptr};
     std::atomic<int> playerIndex_{0};
     std::atomic<Hook> startedHook_{nullptr};

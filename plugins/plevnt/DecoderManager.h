@@ -9,7 +9,7 @@
 
 namespace plevnt {
 
-// One file-dialog filter: its description and its ';'-separated patterns.
+// One file-dialog filter: its description and its patterns ("*.MP3;*.MP2").
 struct DecoderFilter {
     std::string description;
     std::string patterns;

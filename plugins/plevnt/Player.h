@@ -115,6 +115,10 @@ private:
     std::string path_;
     zkr::SharedBuffer buffer_;
     std::atomic<int32_t> state_{kStateStopped};
+    // Set by the module's end; the reader stops once the ring is empty.
+    std::atomic<bool> ended_{false};
+    // When the engine last read the left stream (steady clock, ms).
+    std::atomic<int64_t> lastRead_{0};
     std::atomic<bool> attached_{false};
     uint32_t positionMs_ = 0;
     int percent_ = 0;

@@ -1,0 +1,488 @@
+#include "plugins/plevnt/Player.h"
+
+#include <chrono>
+#include <cstdio>
+#include <new>
+#include <thread>
+
+#include "platform/core/Notice.h"
+#include "platform/ui/MessageBox.h"
+#include "plugins/plevnt/PlevntPlugin.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/MutexLock.h"
+#include "zkr/Product.h"
+#include "zkr/Text.h"
+
+namespace plevnt {
+
+namespace {
+
+constexpr char kUnknownModulesText[] = "Found some unknown decoder modules, they maybe won't work together properly with me!";
+// How long a read waits for the module before it gives the engine an empty
+// block (the module is slow, or paused a moment ago).
+constexpr uint32_t kReadWaitMs = 500;
+constexpr uint32_t kReadStepMs = 20;
+// How long an ended stream's remaining blocks may take to reach the engine.
+constexpr auto kDrainWait = std::chrono::milliseconds(1500);
+// A player read no later than this is being streamed.
+constexpr auto kRecentRead = std::chrono::milliseconds(250);
+
+std::string lockName(int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "PlayerLock%i", index);
+    return name;
+}
+
+int64_t nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+Player::Player(PlevntPlugin& plugin, int index)
+    : plugin_(plugin), index_(index), deliveryLock_(false, lockName(index).c_str())
+{
+    kind = zkr::kKindAudioManager;
+}
+
+Player::~Player()
+{
+    if (stream_)
+        stream_->close();
+    stream_.reset();
+    freeBuffers();
+}
+
+int Player::getName(char* buffer)
+{
+    if (buffer != nullptr)
+        zkr::copyText(buffer, zkr::kObjectNameSize, kPluginTitle);
+    return kind;
+}
+
+int Player::fail(int code)
+{
+    setError(code);
+    return code;
+}
+
+// ---------------------------------------------------------------------------
+// Streaming thread
+
+bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
+{
+    const auto answer = [&](const uint8_t* data, int32_t count, bool running) {
+        if (block != nullptr)
+            *block = reinterpret_cast<const int16_t*>(data);
+        if (bytes != nullptr)
+            *bytes = count;
+        return running;
+    };
+    zkr::MutexLock lock(deliveryLock_, kLockWaitMs);
+    const int32_t state = state_.load();
+    if (!lock.owned())
+        return answer(nullptr, 0, state != kStateStopped);
+    if (state == kStateStopped)
+        return answer(nullptr, 0, false);
+    if (state == kStatePaused)
+        return answer(nullptr, 0, true);
+    if (right)
+        return stereo_ ? answer(right_, lastLength_, true) : answer(nullptr, 0, false);
+
+    lastRead_.store(nowMs());
+    lastLength_ = 0;
+    if (!workBlock_)
+        return answer(nullptr, 0, true);
+    uint32_t got = 0;
+    int status = zkr::kStatusBusy;
+    // Bounded, so a paused or slow module never holds up the other channels.
+    for (uint32_t waited = 0; waited < kReadWaitMs && state_.load() == kStatePlaying; waited += kReadStepMs) {
+        status = buffer_.tryRead(workBlock_.get(), &got);
+        if (status != zkr::kStatusBusy && status != zkr::kErrNotNow)
+            break;
+        zkr::EventObject& wake = status == zkr::kErrNotNow ? buffer_.canRead : buffer_.dataWritten;
+        wake.wait(kReadStepMs);
+        wake.reset();
+    }
+    if (status != zkr::kOk)
+        return answer(nullptr, 0, true);
+    if (got == 0) {
+        // The module has ended and everything it gave has been delivered.
+        if (ended_.load()) {
+            state_.store(kStateStopped);
+            return answer(nullptr, 0, false);
+        }
+        return answer(nullptr, 0, true);
+    }
+    if (split_) {
+        converter_.convert(workBlock_.get(), got);
+        lastLength_ = int32_t(got / 2);
+    } else {
+        lastLength_ = int32_t(got);
+    }
+    return answer(left_, lastLength_, true);
+}
+
+// ---------------------------------------------------------------------------
+// Window's thread
+
+int Player::loadDecoders(const std::string& folder)
+{
+    if (int code = decoders_.load(folder, number()); code != zkr::kOk)
+        return code;
+    if (decoders_.hasUnknownModules())
+        plat::ui::messageBox(nullptr, kUnknownModulesText, zkr::kProductTitle,
+                             plat::kNoticeTaskModal | plat::kNoticeTopmost | plat::kNoticeIconInformation);
+    return zkr::kOk;
+}
+
+void Player::releaseDecoders()
+{
+    closeStream();
+    stream_.reset();
+    decoders_.release();
+}
+
+void Player::refreshView()
+{
+    if (PlayerView* view = plugin_.view())
+        view->refreshPlayer(index_);
+}
+
+int Player::prepareBuffer(int32_t blockSize)
+{
+    zkr::MutexLock lock(deliveryLock_, plat::kInfinite);
+    if (blockSize != buffer_.blockSize || !workBlock_) {
+        if (int code = buffer_.allocate(kBufferBlocks, blockSize); code != zkr::kOk)
+            return code;
+        workBlock_.reset(new (std::nothrow) uint8_t[std::size_t(blockSize)]);
+        if (!workBlock_)
+            return fail(zkr::kErrOutOfMemory);
+        workBlockSize_ = blockSize;
+    }
+    buffer_.reset();
+    buffer_.setEndOfData(false);
+    buffer_.started = false;
+    ended_.store(false);
+    stereo_ = stream_->stereo();
+    split_ = false;
+    left_ = workBlock_.get();
+    right_ = nullptr;
+    lastLength_ = 0;
+    converter_.release();
+    const int setup = converter_.setup(stream_->sourceFormat(), plugin_.playerFormat, true);
+    if (setup == zkr::kOk) {
+        uint32_t inputSize = 0;
+        const uint32_t channelBytes = uint32_t(stereo_ ? blockSize / 2 : blockSize);
+        if (int code = converter_.prepare(channelBytes, &inputSize); code != zkr::kOk)
+            return code;
+        split_ = converter_.splitStereo;
+        left_ = converter_.leftOutput();
+        right_ = converter_.rightOutput();
+    }
+    return zkr::kOk;
+}
+
+void Player::freeBuffers()
+{
+    zkr::MutexLock lock(deliveryLock_, plat::kInfinite);
+    state_.store(kStateStopped);
+    converter_.release();
+    buffer_.release();
+    workBlock_.reset();
+    workBlockSize_ = 0;
+    left_ = right_ = nullptr;
+    lastLength_ = 0;
+    split_ = stereo_ = false;
+}
+
+int Player::open(const std::string& path, bool addToPlaylist, bool play)
+{
+    AudioDecoder* decoder = decoders_.choose(path, stream_ ? stream_->decoder() : nullptr);
+    if (decoder == nullptr)
+        return fail(zkr::kErrNoDecoderForFormat);
+    if (stream_ && stream_->isOpen()) {
+        if (state_.load() == kStatePaused)
+            return fail(zkr::kErrNotNow);
+        if (state_.load() == kStatePlaying) {
+            stop();
+            if (stream_->mode() == PlayerMode::Playing)
+                return fail(zkr::kErrNotNow);
+        }
+        stream_->close();
+        if (stream_->decoder() != decoder)
+            stream_.reset();
+    }
+    {
+        // The reader lets go of the blocks before they change.
+        zkr::MutexLock lock(deliveryLock_, plat::kInfinite);
+        state_.store(kStateStopped);
+    }
+    if (!stream_)
+        stream_ = std::make_unique<DecodedStream>();
+    stream_->connect(&buffer_, &ended_, plugin_.notificationWindow(), index_);
+    path_ = path;
+    positionMs_ = 0;
+    percent_ = 0;
+    if (int code = stream_->open(*decoder, path, plugin_.musicBufSize(), plugin_.playerFormat); code != zkr::kOk) {
+        lastError = code;
+        refreshView();
+        return code;
+    }
+    if (int code = prepareBuffer(stream_->blockSize()); code != zkr::kOk) {
+        stream_->close();
+        lastError = code;
+        return code;
+    }
+    int result = zkr::kOk;
+    if (play)
+        result = this->play();
+    if (addToPlaylist) {
+        const StreamInfo info = stream_->info();
+        if (playlist.add(path.c_str(), &info) == zkr::kOk && playlist.currentIndex() == Playlist::kNoEntry)
+            playlist.setCurrentIndex(playlist.size() - 1);
+    }
+    refreshView();
+    return result;
+}
+
+int Player::play(bool forced)
+{
+    const int32_t state = state_.load();
+    if (state == kStatePlaying || (state == kStatePaused && !forced))
+        return zkr::kOk;
+    if (!stream_ || !stream_->isOpen()) {
+        // Nothing open: the playlist's current (or first) entry.
+        if (playlist.size() == 0)
+            return zkr::kOk;
+        return openEntry(playlist.currentIndex() < 0 ? 0 : playlist.currentIndex(), true);
+    }
+    if (!attached_.load()) {
+        if (int code = attach(); code != zkr::kOk)
+            return code;
+    }
+    state_.store(kStatePaused);
+    engine::EngineEvent start{};
+    start.code = engine::kEventStartStreaming;
+    start.wait = 1;
+    if (plugin_.sendEvent(start) == 0) {
+        state_.store(kStateStopped);
+        refreshView();
+        return fail(zkr::kErrOutputNotReady);
+    }
+    ended_.store(false);
+    if (int code = stream_->play(); code != zkr::kOk) {
+        state_.store(kStateStopped);
+        refreshView();
+        lastError = code;
+        return code;
+    }
+    state_.store(kStatePlaying);
+    refreshView();
+    return zkr::kOk;
+}
+
+void Player::stop()
+{
+    if (state_.load() != kStatePlaying || !stream_)
+        return;
+    stream_->stop();
+    state_.store(kStateStopped);
+    positionMs_ = 0;
+    percent_ = 0;
+    if (PlayerView* view = plugin_.view()) {
+        view->showTime(index_, timeText(0));
+        view->showProgress(index_, 0);
+    }
+    refreshView();
+}
+
+void Player::pause()
+{
+    if (!stream_)
+        return;
+    if (state_.load() == kStatePlaying) {
+        state_.store(kStatePaused);
+        if (stream_->pause() != zkr::kOk)
+            state_.store(kStatePlaying);
+    } else if (state_.load() == kStatePaused) {
+        if (stream_->resume() == zkr::kOk)
+            state_.store(kStatePlaying);
+    }
+    refreshView();
+}
+
+int Player::seek(uint32_t positionMs)
+{
+    if (!stream_ || !stream_->isOpen())
+        return zkr::kErrNotNow;
+    return stream_->seek(positionMs);
+}
+
+int Player::openEntry(int entry, bool play)
+{
+    const PlaylistEntry* item = playlist.entry(entry);
+    if (item == nullptr) {
+        lastError = zkr::kErrIndexOutOfRange;
+        return lastError;
+    }
+    playlist.setCurrentIndex(entry);
+    const std::string path = item->path;
+    const int code = open(path, false, play);
+    if (stream_ && stream_->isOpen() && path_ == path)
+        playlist.setInfo(entry, stream_->info());
+    refreshView();
+    return code;
+}
+
+int Player::next(bool play)
+{
+    if (state_.load() == kStatePaused)
+        return fail(zkr::kErrNotNow);
+    const int from = playlist.currentIndex();
+    if (!playlist.next()) {
+        lastError = zkr::kErrIndexOutOfRange;
+        return lastError;
+    }
+    const int entry = playlist.currentIndex();
+    playlist.setCurrentIndex(from);
+    return openEntry(entry, play);
+}
+
+int Player::previous(bool play)
+{
+    if (state_.load() == kStatePaused)
+        return fail(zkr::kErrNotNow);
+    const int from = playlist.currentIndex();
+    if (!playlist.previous()) {
+        lastError = zkr::kErrIndexOutOfRange;
+        return lastError;
+    }
+    const int entry = playlist.currentIndex();
+    playlist.setCurrentIndex(from);
+    return openEntry(entry, play);
+}
+
+int Player::playEntry(int entry)
+{
+    if (state_.load() == kStatePaused)
+        return fail(zkr::kErrNotNow);
+    return openEntry(entry, true);
+}
+
+void Player::closeStream()
+{
+    if (stream_) {
+        if (state_.load() == kStatePlaying)
+            stream_->stop();
+        stream_->close();
+        stream_.reset();
+    }
+    freeBuffers();
+    refreshView();
+}
+
+int Player::attach()
+{
+    engine::EngineEvent event{};
+    event.code = engine::kEventAttachStreams;
+    event.wait = 1;
+    event.value = plugin_.pluginHandle;
+    event.target = 2 * index_ + 1;
+    event.index = 2 * index_ + 2;
+    if (plugin_.sendEvent(event) == 0)
+        return fail(zkr::kErrNoFreeMixerChannels);
+    attached_.store(true);
+    return zkr::kOk;
+}
+
+void Player::detach()
+{
+    if (!attached_.load())
+        return;
+    engine::EngineEvent event{};
+    event.code = engine::kEventDetachStreams;
+    event.wait = 1;
+    event.value = plugin_.pluginHandle;
+    event.target = 2 * index_ + 1;
+    event.index = 2 * index_ + 2;
+    plugin_.sendEvent(event);
+    attached_.store(false);
+}
+
+// ---------------------------------------------------------------------------
+// Notifications (window's thread)
+
+void Player::streamStarted()
+{
+    refreshView();
+}
+
+void Player::streamEnded(bool wasPlaying)
+{
+    positionMs_ = 0;
+    percent_ = 0;
+    if (PlayerView* view = plugin_.view()) {
+        view->showTime(index_, timeText(0));
+        view->showProgress(index_, 0);
+    }
+    if (!wasPlaying) {
+        refreshView();
+        return;
+    }
+    // What the ring still holds goes to the engine before the next file
+    // takes the ring; a player no one reads is not waited for.
+    const auto deadline = std::chrono::steady_clock::now() + kDrainWait;
+    while (state_.load() == kStatePlaying && nowMs() - lastRead_.load() < kRecentRead.count() &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    state_.store(kStateStopped);
+    if (plugin_.skipNextEnd) {
+        plugin_.skipNextEnd = false;
+        refreshView();
+        return;
+    }
+    int started = zkr::kErrNotNow;
+    if (loop && stream_ && stream_->isOpen()) {
+        if (prepareBuffer(stream_->blockSize()) == zkr::kOk)
+            started = play();
+    } else if (playlist.size() > 0) {
+        started = next(true);
+    }
+    if (started != zkr::kOk || state_.load() != kStatePlaying)
+        detach();
+    refreshView();
+}
+
+bool Player::progress(bool autoCrossFade, uint32_t leadMs)
+{
+    if (!stream_ || !stream_->isOpen())
+        return false;
+    const uint32_t position = stream_->position();
+    const uint32_t size = stream_->size();
+    positionMs_ = position;
+    percent_ = int(uint64_t(position) * 100 / size);
+    if (PlayerView* view = plugin_.view()) {
+        view->showTime(index_, timeText(position));
+        view->showProgress(index_, percent_);
+    }
+    return autoCrossFade && state_.load() == kStatePlaying && int64_t(position) >= int64_t(size) - int64_t(leadMs);
+}
+
+bool Player::startNextForCrossFade()
+{
+    if (state_.load() != kStateStopped)
+        return false;
+    return next(true) == zkr::kOk && state_.load() == kStatePlaying;
+}
+
+StreamInfo Player::currentInfo() const
+{
+    return stream_ && stream_->isOpen() ? stream_->info() : StreamInfo{};
+}
+
+} // namespace plevnt

@@ -1,0 +1,321 @@
+#include "plugins/plevnt/PlevntPlugin.h"
+
+#include <cstdio>
+
+#include "platform/core/Files.h"
+#include "platform/core/Module.h"
+#include "platform/ui/MessageQueue.h"
+#include "plugins/plevnt/PlevntWindow.h"
+#include "zkr/ErrorCodes.h"
+#include "zkr/LibraryApplication.h"
+#include "zkr/Product.h"
+#include "zkr/SharedServices.h"
+#include "zkr/Text.h"
+
+namespace plevnt {
+
+namespace {
+
+// The cross-fade's pace: a tick every 200 ms, 10 volume steps a tick, up to 200.
+constexpr intptr_t kFadeIntervalMs = 200;
+constexpr intptr_t kFadeStep = 10;
+constexpr intptr_t kFadeTarget = 200;
+
+} // namespace
+
+PlevntPlugin::PlevntPlugin()
+{
+    for (int index = 0; index < kPlayerCount; ++index)
+        players_[std::size_t(index)] = std::make_unique<Player>(*this, index);
+}
+
+PlevntPlugin::~PlevntPlugin()
+{
+    shutDown();
+}
+
+void PlevntPlugin::startUp()
+{
+    if (window)
+        return;
+    (void)zkr::bindSharedServices();
+    settings.setFileName(zkr::kSettingsFile);
+    settings.selectSection(kSettingsSection, true);
+    window = std::make_unique<PlevntWindow>(*this);
+}
+
+void PlevntPlugin::shutDown()
+{
+    if (!window)
+        return;
+    window->closeByEngine();
+    view_.store(nullptr);
+    window_.store(nullptr);
+    window.reset();
+    for (auto& player : players_)
+        player->releaseDecoders();
+    zkr::releaseSharedServices();
+}
+
+std::string PlevntPlugin::playlistPath(int playerNumber)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "plevnt%i.m3u", playerNumber);
+    return plat::joinPath(plat::joinPath(plat::programFolder(), "Plugins"), name);
+}
+
+int32_t PlevntPlugin::sendEvent(engine::EngineEvent event)
+{
+    const engine::EventCallback callback = eventCallback;
+    return callback != nullptr ? callback(&event) : 0;
+}
+
+int32_t PlevntPlugin::musicBufSize() const
+{
+    std::lock_guard lock(setupLock_);
+    return audioSetup_.musicBufSize;
+}
+
+// ---------------------------------------------------------------------------
+// The engine's calls
+
+bool PlevntPlugin::setupAudioSystem(const engine::AudioSystemSetup* setup)
+{
+    if (setup == nullptr)
+        return false;
+    {
+        std::lock_guard lock(setupLock_);
+        audioSetup_ = *setup;
+    }
+    // Open streams were sized for the old blocks.
+    for (auto& player : players_)
+        player->closeStream();
+    return true;
+}
+
+bool PlevntPlugin::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
+{
+    if (block != nullptr)
+        *block = nullptr;
+    if (bytes != nullptr)
+        *bytes = 0;
+    if (stream < 0 || stream >= 2 * kPlayerCount)
+        return false;
+    return player(stream / 2).readStream(stream % 2 == 1, block, bytes);
+}
+
+int32_t PlevntPlugin::execCommandString(int32_t flags, const char* text)
+{
+    if (text == nullptr || text[0] != '"')
+        return 0;
+    std::string path = text + 1;
+    // Up to the closing quote, the last character.
+    if (!path.empty())
+        path.pop_back();
+    if (!plat::fileExists(path) || player(0).decoders().choose(path, nullptr) == nullptr)
+        return 1;
+    {
+        std::lock_guard lock(commandLock_);
+        pendingCommand_ = path;
+    }
+    if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
+        plat::ui::postMessage(target, kCommandFileMessage, 0, flags);
+    return 1;
+}
+
+void PlevntPlugin::onStreamingError(int32_t code, int32_t value)
+{
+    if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
+        plat::ui::postMessage(target, kStreamingErrorMessage, uintptr_t(code), value);
+}
+
+bool PlevntPlugin::createUserInterface(engine::InstanceHandle, int32_t showCommand)
+{
+    return window != nullptr && window->open(showCommand);
+}
+
+void PlevntPlugin::destroyUserInterface()
+{
+    if (window)
+        window->closeByEngine();
+}
+
+void PlevntPlugin::onPluginSwitch(bool show)
+{
+    if (window)
+        window->showByEngine(show);
+}
+
+// ---------------------------------------------------------------------------
+// The window's thread
+
+int PlevntPlugin::startPlayers(plat::ui::WindowHandle notified, PlayerView* shownBy)
+{
+    const std::string folder = decoderFolder();
+    for (auto& player : players_) {
+        if (int code = player->loadDecoders(folder); code != zkr::kOk) {
+            for (auto& loaded : players_)
+                loaded->releaseDecoders();
+            return code;
+        }
+    }
+    window_.store(notified);
+    view_.store(shownBy);
+    loadSettings();
+    for (auto& player : players_) {
+        player->playlist.clearEntries();
+        const std::string path = playlistPath(player->number());
+        if (plat::fileExists(path))
+            player->playlist.load(path.c_str());
+    }
+    return zkr::kOk;
+}
+
+void PlevntPlugin::finishPlayers()
+{
+    saveSettings();
+    for (auto& player : players_) {
+        player->playlist.save(playlistPath(player->number()).c_str());
+        player->stop();
+        player->detach();
+        player->releaseDecoders();
+    }
+    view_.store(nullptr);
+    window_.store(nullptr);
+}
+
+void PlevntPlugin::requestUnload(plat::ui::WindowHandle owner)
+{
+    const engine::InternalCallback callback = internalCallback;
+    if (callback == nullptr)
+        return;
+    engine::EngineRequest request{};
+    request.pluginHandle = pluginHandle;
+    request.owner = reinterpret_cast<intptr_t>(owner);
+    callback(&request, engine::kRequestUnloadMe);
+}
+
+bool PlevntPlugin::handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam)
+{
+    const auto valid = [](intptr_t index) { return index >= 0 && index < kPlayerCount; };
+    switch (message) {
+    case kStreamStartedMessage:
+        if (valid(lparam))
+            player(int(lparam)).streamStarted();
+        return true;
+    case kStreamEndedMessage:
+        if (valid(lparam))
+            player(int(lparam)).streamEnded(wparam != 0);
+        return true;
+    case kProgressMessage:
+        if (valid(lparam) && player(int(lparam)).progress(autoCrossFade, kCrossFadeLeadMs)) {
+            if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
+                plat::ui::postMessage(target, kCrossFadeMessage, uintptr_t(lparam), 0);
+        }
+        return true;
+    case kCrossFadeMessage:
+        if (valid(intptr_t(wparam)))
+            onCrossFadeDue(int(wparam));
+        return true;
+    case kCommandFileMessage:
+        onCommandFile(int32_t(lparam));
+        return true;
+    case kStreamingErrorMessage:
+        // The output failed: the engine has stopped streaming, so have the players.
+        for (auto& player : players_)
+            player->stop();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PlevntPlugin::onCrossFadeDue(int ending)
+{
+    const int starting = 1 - ending;
+    if (!player(starting).startNextForCrossFade())
+        return;
+    crossfade_ = engine::CrossfadeBlock{0, 1, pluginHandle, 2 * ending, 2 * starting, kFadeIntervalMs, kFadeStep,
+                                        kFadeTarget};
+    engine::EngineEvent fade{};
+    fade.code = engine::kEventCrossfade;
+    fade.wait = 0;
+    fade.value = reinterpret_cast<intptr_t>(&crossfade_);
+    sendEvent(fade);
+    skipNextEnd = true;
+}
+
+void PlevntPlugin::onCommandFile(int32_t flags)
+{
+    std::string path;
+    {
+        std::lock_guard lock(commandLock_);
+        path.swap(pendingCommand_);
+    }
+    if (path.empty())
+        return;
+    Player& first = player(0);
+    if ((flags & 1) != 0) {
+        if (!first.attached() && first.attach() != zkr::kOk)
+            return;
+        first.open(path, true, false);
+    } else {
+        first.playlist.add(path.c_str());
+    }
+    if (PlayerView* shown = view_.load())
+        shown->refreshPlayer(0);
+}
+
+void PlevntPlugin::loadSettings()
+{
+    viewState = settings.getInt(kViewStateKey, 1);
+    for (int index = 0; index < kPlayerCount; ++index) {
+        char key[32];
+        std::snprintf(key, sizeof key, "%s%i", kPlayerViewKey, index + 1);
+        playerView[std::size_t(index)] = settings.getInt(key, 0);
+    }
+}
+
+void PlevntPlugin::saveSettings()
+{
+    settings.setInt(kViewStateKey, viewState);
+    for (int index = 0; index < kPlayerCount; ++index) {
+        char key[32];
+        std::snprintf(key, sizeof key, "%s%i", kPlayerViewKey, index + 1);
+        settings.setInt(key, playerView[std::size_t(index)]);
+    }
+    settings.saveSection();
+}
+
+// ---------------------------------------------------------------------------
+
+void startPlugin()
+{
+    zkr::LibraryApplication<PlevntPlugin>::start();
+}
+
+void stopPlugin()
+{
+    zkr::LibraryApplication<PlevntPlugin>::stop();
+}
+
+PlevntPlugin* plugin()
+{
+    return zkr::LibraryApplication<PlevntPlugin>::get();
+}
+
+void fillPluginInfo(engine::PluginInfo* info)
+{
+    if (info == nullptr)
+        return;
+    *info = engine::PluginInfo{};
+    zkr::copyText(info->title, kPluginTitle);
+    zkr::copyText(info->shortName, "PlevNT");
+    zkr::copyText(info->media, "mediaplayer");
+    zkr::copyText(info->copyright, "(c) 2000 the Velmora developers");
+    zkr::copyText(info->version, "v0.2b 08/2000");
+    zkr::copyText(info->webAddress, "http://www.velmora.org/");
+    info->flags = engine::kFlagAcceptsCommands;
+}
+
+} // namespace plevnt
