@@ -1,7 +1,6 @@
 // ELAMP.ESP: MPEG audio layers 1 to 3 through libmpg123.
 
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 
 #include <mpg123.h>
@@ -95,10 +94,15 @@ public:
         info_.sampleRate = rate_;
         info_.bitRate = frame.bitrate;
         info_.lengthMs = length_ < 0 ? -1 : int32_t(int64_t(length_) * 1000 / rate_);
-        std::error_code ignored;
-        const auto bytes = std::filesystem::file_size(path, ignored);
-        if (frame.vbr != MPG123_CBR && length_ > 0 && !ignored)
-            info_.bitRate = int32_t(double(bytes) * 8.0 / (double(length_) / rate_) / 1000.0 + 0.5);
+        // The average over the file: its frames' bytes (from the scan's
+        // index of frame offsets), not counting tags.
+        off_t* offsets = nullptr;
+        off_t step = 0;
+        size_t fill = 0;
+        if (mpg123_index(mh, &offsets, &step, &fill) == MPG123_OK && fill > 1 && step > 0 && mpg123_spf(mh) > 0) {
+            const double bytesPerFrame = double(offsets[fill - 1] - offsets[0]) / double((fill - 1) * size_t(step));
+            info_.bitRate = int32_t(bytesPerFrame * 8.0 * rate_ / mpg123_spf(mh) / 1000.0 + 0.5);
+        }
 
         mpg123_id3v1* v1 = nullptr;
         mpg123_id3v2* v2 = nullptr;

@@ -22,13 +22,14 @@ inline bool ffmpegMake(const std::string& path, const std::string& input, const 
 }
 
 // The samples of a file as ffmpeg decodes them to signed 16 bits,
-// interleaved in the file's channels, at the file's rate. Empty when ffmpeg
-// cannot read it.
-inline std::vector<int16_t> ffmpegSamples(const std::string& path)
+// interleaved in the file's channels, at the file's rate or resampled by
+// ffmpeg to `rate`. Empty when ffmpeg cannot read it.
+inline std::vector<int16_t> ffmpegSamples(const std::string& path, int rate = 0)
 {
+    const std::string resample = rate > 0 ? " -ar " + std::to_string(rate) : "";
     std::vector<int16_t> samples;
     std::FILE* pipe =
-        popen(("ffmpeg -nostdin -hide_banner -loglevel error -i '" + path + "' -f s16le -c:a pcm_s16le -").c_str(),
+        popen(("ffmpeg -nostdin -hide_banner -loglevel error -i '" + path + "'" + resample + " -f s16le -c:a pcm_s16le -").c_str(),
               "r");
     if (pipe == nullptr)
         return samples;

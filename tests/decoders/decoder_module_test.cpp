@@ -1,0 +1,253 @@
+// Our decoder modules driven through their exports as the media player
+// drives them, on files ffmpeg makes at 44100 and 48000 Hz.
+
+#include <cmath>
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include "support/Ffmpeg.h"
+#include "support/TempFolder.h"
+#include "support/Watchdog.h"
+#include "tests/decoders/DecoderModuleKit.h"
+
+using namespace std::chrono_literals;
+using velmora::test::DecoderModule;
+using velmora::test::ModuleStream;
+
+namespace {
+
+constexpr double kSeconds = 2.0;
+constexpr int32_t kBlockBytes = 4000; // not a power of two: blocks are cut by the host's size
+
+// ffmpeg's source of the test tone: 440 Hz left (or mono), 1000 Hz right.
+std::string toneInput(int rate, int channels, double seconds = kSeconds)
+{
+    std::string expression = "0.5*sin(2*PI*440*t)";
+    if (channels == 2)
+        expression += "|0.3*sin(2*PI*1000*t)";
+    return "-f lavfi -i 'aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds) + "'";
+}
+
+// How closely two decodes of one file agree: signal to difference in dB,
+// over the middle (the ends hold the codecs' and filters' transients).
+double agreement(const std::vector<int16_t>& samples, const std::vector<int16_t>& reference)
+{
+    double signal = 0;
+    double difference = 0;
+    const size_t length = std::min(samples.size(), reference.size());
+    for (size_t i = 8820; i + 8820 < length; ++i) {
+        signal += double(reference[i]) * reference[i];
+        difference += double(samples[i] - reference[i]) * (samples[i] - reference[i]);
+    }
+    return 10 * std::log10(signal / std::max(difference, 1.0));
+}
+
+struct Case {
+    const char* module;
+    const char* file;
+    const char* encoder;
+    int rate;
+    int channels;
+    bool exact; // lossless at 44100 Hz: ffmpeg's own samples, bit for bit
+    const char* format; // WaveInfo's text, or null for MPEG audio
+};
+
+const Case kCases[] = {
+    {"WAVMP.ESP", "mono44.wav", "-c:a pcm_s16le", 44100, 1, true, "WAV"},
+    {"WAVMP.ESP", "stereo44.wav", "-c:a pcm_s16le", 44100, 2, true, "WAV"},
+    {"WAVMP.ESP", "stereo48.wav", "-c:a pcm_s16le", 48000, 2, false, "WAV"},
+    {"WAVMP.ESP", "stereo44.flac", "-c:a flac -sample_fmt s16", 44100, 2, true, "FLAC"},
+    {"WAVMP.ESP", "mono48.flac", "-c:a flac -sample_fmt s16", 48000, 1, false, "FLAC"},
+    {"WAVMP.ESP", "stereo44.ogg", "-c:a libvorbis -q:a 6", 44100, 2, false, "Ogg Vorbis"},
+    {"WAVMP.ESP", "mono48.ogg", "-c:a libvorbis -q:a 6", 48000, 1, false, "Ogg Vorbis"},
+    {"WAVMP.ESP", "stereo48.opus", "-c:a libopus -b:a 160k", 48000, 2, false, "Opus"},
+    {"ELAMP.ESP", "stereo44.mp3", "-c:a libmp3lame -b:a 192k", 44100, 2, false, nullptr},
+    {"ELAMP.ESP", "mono48.mp3", "-c:a libmp3lame -b:a 128k", 48000, 1, false, nullptr},
+};
+
+TEST(DecoderModules, DecodeEveryFormatTo44100HzBlocksOfTheHostsSizeBetweenStartAndEnd)
+{
+    velmora::test::Watchdog watchdog(90s, "decoding every format");
+    velmora::test::TempFolder folder;
+    for (const Case& test : kCases) {
+        SCOPED_TRACE(test.file);
+        const std::string path = folder.file(test.file);
+        ASSERT_TRUE(velmora::test::ffmpegMake(path, toneInput(test.rate, test.channels), test.encoder));
+        DecoderModule module(velmora::test::decoderModulePath(test.module));
+        ASSERT_EQ(module.bound, decoder::kModuleFunctionCount);
+        ModuleStream stream(module, kBlockBytes);
+        ASSERT_TRUE(stream.open(path));
+
+        EXPECT_NEAR(double(stream.sizeMs), kSeconds * 1000, 30);
+        if (test.format != nullptr) {
+            const auto info = stream.info<decoder::WaveInfo>();
+            EXPECT_EQ(info.channels, test.channels);
+            EXPECT_EQ(info.sampleRate, test.rate);
+            EXPECT_STREQ(info.format, test.format);
+            EXPECT_EQ(info.bitsPerSample, std::string(test.format).starts_with("Ogg") || test.format == std::string("Opus") ? 0 : 16);
+            EXPECT_EQ(info.lengthMs, int32_t(stream.sizeMs));
+        } else {
+            const auto info = stream.info<decoder::MpegInfo>();
+            EXPECT_EQ(info.channelMode, test.channels == 1 ? decoder::kChannelMono : decoder::kChannelJointStereo);
+            EXPECT_EQ(info.sampleRate, test.rate);
+            EXPECT_EQ(info.version, 1);
+            EXPECT_EQ(stream.informationValue, 3);
+        }
+
+        ASSERT_TRUE(stream.play());
+        ASSERT_TRUE(stream.waitForEnds(1));
+        stream.recorded([&] {
+            // Started before the first block, ended after the last.
+            ASSERT_EQ(stream.events.size(), 2u);
+            EXPECT_TRUE(stream.events[0].started);
+            EXPECT_EQ(stream.events[0].blocksBefore, 0u);
+            EXPECT_FALSE(stream.events[1].started);
+            EXPECT_EQ(stream.events[1].blocksBefore, stream.blockBytes.size());
+            EXPECT_FALSE(stream.outsideModuleThread);
+            const int32_t frameBytes = 2 * test.channels;
+            for (size_t block = 0; block + 1 < stream.blockBytes.size(); ++block)
+                ASSERT_EQ(stream.blockBytes[block], kBlockBytes / frameBytes * frameBytes);
+            EXPECT_GT(stream.blockBytes.back(), 0);
+            EXPECT_EQ(stream.blockBytes.back() % frameBytes, 0);
+
+            const double frames = double(stream.samples.size()) / test.channels;
+            EXPECT_NEAR(frames, kSeconds * 44100, 0.005 * 44100);
+            if (test.exact)
+                EXPECT_EQ(stream.samples, velmora::test::ffmpegSamples(path));
+            else
+                EXPECT_GT(agreement(stream.samples, velmora::test::ffmpegSamples(path, 44100)), 60.0)
+                    << agreement(stream.samples, velmora::test::ffmpegSamples(path, 44100));
+        });
+        EXPECT_EQ(stream.call<decoder::ESGetPlayerModeFn>("ESGetPlayerMode", stream.handle), decoder::kModeStopped);
+    }
+}
+
+// Pause, seek, position and stop while the host takes blocks at a steady
+// pace; a run to the end first gives the module's own samples to compare.
+TEST(DecoderModules, PauseSeekPositionStopAndPlayAgain)
+{
+    velmora::test::Watchdog watchdog(90s, "playback control");
+    velmora::test::TempFolder folder;
+    constexpr int32_t kStereoBlock = 4096; // 1024 frames
+    for (const char* name : {"WAVMP.ESP", "ELAMP.ESP"}) {
+        SCOPED_TRACE(name);
+        const bool wave = std::string(name) == "WAVMP.ESP";
+        const std::string path = folder.file(wave ? "long.wav" : "long.mp3");
+        ASSERT_TRUE(velmora::test::ffmpegMake(path, toneInput(44100, 2, 8.0),
+                                              wave ? "-c:a pcm_s16le" : "-c:a libmp3lame -b:a 192k"));
+        DecoderModule module(velmora::test::decoderModulePath(name));
+        ModuleStream stream(module, kStereoBlock, 2ms);
+        const auto handle = stream.handle;
+        ASSERT_TRUE(stream.open(path));
+        const auto mode = [&] { return stream.call<decoder::ESGetPlayerModeFn>("ESGetPlayerMode", handle); };
+        const auto position = [&] { return stream.call<decoder::ESGetPosFn>("ESGetPos", handle); };
+        const auto blocks = [&] { return stream.recorded([&] { return stream.blockBytes.size(); }); };
+
+        ASSERT_TRUE(stream.play());
+        ASSERT_TRUE(stream.waitForEnds(1));
+        const std::vector<int16_t> whole = stream.recorded([&] { return stream.samples; });
+        EXPECT_EQ(whole.size(), 8 * 44100 * 2u);
+        stream.forget();
+
+        ASSERT_TRUE(stream.play());
+        ASSERT_TRUE(stream.waitForBlocks(20));
+        EXPECT_EQ(mode(), decoder::kModePlaying);
+        ASSERT_TRUE(stream.call<decoder::ESPauseFn>("ESPause", handle));
+        EXPECT_EQ(mode(), decoder::kModePaused);
+        std::this_thread::sleep_for(30ms); // a block already handed over finishes
+        const size_t pausedAt = blocks();
+        std::this_thread::sleep_for(200ms);
+        EXPECT_EQ(blocks(), pausedAt);
+        EXPECT_EQ(position(), uint32_t(pausedAt * 1024 * 1000 / 44100));
+
+        // Seeking while paused: the position answers at once, the next block starts there.
+        ASSERT_TRUE(stream.call<decoder::ESSetPosFn>("ESSetPos", handle, 3000u));
+        EXPECT_EQ(position(), 3000u);
+        EXPECT_FALSE(stream.call<decoder::ESSetPosFn>("ESSetPos", handle, 9000u));
+        ASSERT_TRUE(stream.call<decoder::ESResumeFn>("ESResume", handle));
+        ASSERT_TRUE(stream.waitForBlocks(pausedAt + 3));
+        stream.recorded([&] {
+            const auto first = stream.samples.begin() + ptrdiff_t(pausedAt * 2048);
+            const auto expected = whole.begin() + 3 * 44100 * 2;
+            EXPECT_TRUE(std::equal(first, first + 2048, expected));
+        });
+        EXPECT_GE(position(), 3000u + 2 * 1024 * 1000 / 44100);
+
+        // Stop ends the stream with its end event and no block after it.
+        ASSERT_TRUE(stream.call<decoder::ESStopFn>("ESStop", handle));
+        const size_t stoppedAt = blocks();
+        EXPECT_TRUE(stream.waitForEnds(2, 0ms));
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(blocks(), stoppedAt);
+        EXPECT_EQ(mode(), decoder::kModeStopped);
+        EXPECT_EQ(position(), 0u);
+
+        // Played again, the stream starts over and runs to its end.
+        stream.forget();
+        ASSERT_TRUE(stream.play());
+        ASSERT_TRUE(stream.waitForEnds(3));
+        stream.recorded([&] {
+            EXPECT_EQ(stream.samples, whole);
+            ASSERT_EQ(stream.events.size(), 2u);
+            EXPECT_EQ(stream.events[1].blocksBefore, stream.blockBytes.size());
+        });
+    }
+}
+
+TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
+{
+    velmora::test::Watchdog watchdog(60s, "tags and refusals");
+    velmora::test::TempFolder folder;
+    const std::string tags = " -metadata title='Night Drive' -metadata artist='Velmora Test' -metadata album='Tones'";
+    const std::string mp3 = folder.file("tagged.mp3");
+    const std::string flac = folder.file("tagged.flac");
+    ASSERT_TRUE(velmora::test::ffmpegMake(mp3, toneInput(44100, 2, 1.0), "-c:a libmp3lame -b:a 128k" + tags));
+    ASSERT_TRUE(velmora::test::ffmpegMake(flac, toneInput(44100, 1, 1.0), "-c:a flac -sample_fmt s16" + tags));
+
+    DecoderModule elamp(velmora::test::decoderModulePath("ELAMP.ESP"));
+    ModuleStream mpeg(elamp, kBlockBytes);
+    ASSERT_TRUE(mpeg.open(mp3));
+    const auto mpegInfo = mpeg.info<decoder::MpegInfo>();
+    EXPECT_STREQ(mpegInfo.title, "Night Drive");
+    EXPECT_STREQ(mpegInfo.artist, "Velmora Test");
+    EXPECT_STREQ(mpegInfo.album, "Tones");
+    EXPECT_EQ(mpegInfo.layer, 3);
+    EXPECT_EQ(mpegInfo.bitRate, 128);
+
+    DecoderModule wavmp(velmora::test::decoderModulePath("WAVMP.ESP"));
+    ModuleStream wave(wavmp, kBlockBytes);
+    ASSERT_TRUE(wave.open(flac));
+    const auto waveInfo = wave.info<decoder::WaveInfo>();
+    EXPECT_STREQ(waveInfo.title, "Night Drive");
+    EXPECT_STREQ(waveInfo.artist, "Velmora Test");
+    EXPECT_EQ(wave.informationValue, SF_FORMAT_FLAC);
+
+    // The texts the player lists, and what a host may not do.
+    char text[decoder::kTextSize] = {};
+    int32_t size = decoder::kTextSize;
+    ASSERT_TRUE(wavmp.get<decoder::ESGetExtsFn>("ESGetExts")(text, &size));
+    EXPECT_NE(std::string(text).find("FLAC"), std::string::npos);
+    ASSERT_TRUE(elamp.get<decoder::ESGetExtsFn>("ESGetExts")(text, &size));
+    EXPECT_EQ(std::string(text).substr(0, 4), "MP3;");
+    size = 4;
+    EXPECT_FALSE(elamp.get<decoder::ESGetNameFn>("ESGetName")(text, &size));
+
+    ModuleStream missing(wavmp, kBlockBytes);
+    EXPECT_FALSE(missing.call<decoder::ESPlayFn>("ESPlay", missing.handle));
+    EXPECT_FALSE(missing.call<decoder::ESSetInputModeFn>("ESSetInputMode", missing.handle, 1));
+    EXPECT_FALSE(missing.call<decoder::ESSetOutputModeFn>("ESSetOutputMode", missing.handle, 0));
+    EXPECT_FALSE(missing.open(folder.file("nothing.wav")));
+    EXPECT_NE(missing.call<decoder::ESGetLastErrorFn>("ESGetLastError", missing.handle), 0);
+    EXPECT_FALSE(wavmp.get<decoder::ESDeInitModuleFn>("ESDeInitModule")(missing.handle + 8));
+    int32_t small = 8;
+    std::vector<std::byte> block(8);
+    EXPECT_FALSE(wave.call<decoder::ESGetInfo1Fn>("ESGetInfo1", wave.handle, block.data(), &small));
+    EXPECT_EQ(small, int32_t(sizeof(decoder::WaveInfo)));
+}
+
+} // namespace
