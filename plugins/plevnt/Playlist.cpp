@@ -16,7 +16,8 @@ constexpr int kGrowStep = 16;
 
 } // namespace
 
-Playlist::Playlist(int maxEntries) : zkr::List(kGrowStep, sizeof(PlaylistEntry), true, kGrowStep), maxEntries(maxEntries)
+Playlist::Playlist(int maxEntries)
+    : zkr::List(kGrowStep, sizeof(PlaylistEntry), true, kGrowStep), maxEntries(maxEntries)
 {
 }
 
@@ -155,7 +156,8 @@ int Playlist::load(const char* playlistPath)
 
 int Playlist::save(const char* playlistPath)
 {
-    const PlaylistFormat format = playlistPath != nullptr ? playlistFormatOf(playlistPath) : PlaylistFormat::Unknown;
+    const PlaylistFormat format =
+        playlistPath != nullptr ? playlistFormatOf(playlistPath) : PlaylistFormat::Unknown;
     if (format == PlaylistFormat::Unknown) {
         setError(zkr::kErrNotImplemented);
         return lastError;

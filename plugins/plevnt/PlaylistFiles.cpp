@@ -17,6 +17,7 @@ namespace plevnt {
 namespace {
 
 constexpr std::string_view kFileAddress = "file://";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF"; // may open a file written on Windows
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
@@ -25,7 +26,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
 
 bool isDriveLetterAt(std::string_view text, std::size_t at)
 {
-    return text.size() > at + 1 && std::isalpha(static_cast<unsigned char>(text[at])) != 0 && text[at + 1] == ':';
+    return text.size() > at + 1 && std::isalpha(static_cast<unsigned char>(text[at])) != 0 &&
+           text[at + 1] == ':';
 }
 
 int hexValue(char c)
@@ -111,8 +113,10 @@ std::string writtenName(const PlaylistEntry& entry, const std::string& playlistF
     const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
     const std::string name = inside ? path.substr(prefix.size()) : path;
 
-    const bool misread = name.empty() || name.find_first_of(std::string("\r\n\\\0", 4)) != std::string::npos ||
-                         name.front() == '#' || isDriveLetterAt(name, 0) || startsWithNoCase(name, kFileAddress) ||
+    const bool misread = name.empty() ||
+                         name.find_first_of(std::string("\r\n\\\0", 4)) != std::string::npos ||
+                         name.front() == '#' || name.starts_with(kByteOrderMark) ||
+                         isDriveLetterAt(name, 0) || startsWithNoCase(name, kFileAddress) ||
                          (trimmedByReader && (std::isspace(static_cast<unsigned char>(name.front())) != 0 ||
                                               std::isspace(static_cast<unsigned char>(name.back())) != 0));
     return misread ? fileAddressOf(path) : name;
@@ -203,14 +207,14 @@ void M3uReader::finish()
 void M3uReader::endLine()
 {
     std::string_view text = line;
-    if (firstLine && text.starts_with("\xEF\xBB\xBF"))
+    if (firstLine && text.starts_with(kByteOrderMark))
         text.remove_prefix(3);
     if (!overlong && !text.empty() && text.front() != '#') {
         std::string path = resolvePlaylistLine(text, folder);
         if (!path.empty())
             paths.push_back(std::move(path));
     }
-    firstLine = firstLine && line.empty() && !overlong;
+    firstLine = false;
     line.clear();
     overlong = false;
 }
@@ -299,7 +303,8 @@ std::string playlistText(PlaylistFormat format, const std::vector<const Playlist
         text = "[playlist]\n";
         int number = 0;
         for (const PlaylistEntry* entry : entries)
-            text += "File" + std::to_string(++number) + "=" + writtenName(*entry, playlistFolder, true) + "\n";
+            text +=
+                "File" + std::to_string(++number) + "=" + writtenName(*entry, playlistFolder, true) + "\n";
         text += "NumberOfEntries=" + std::to_string(number);
         break;
     }

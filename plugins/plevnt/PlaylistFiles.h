@@ -34,7 +34,7 @@ std::string resolvePlaylistLine(std::string_view line, const std::string& playli
 // file of any size is read in bounded memory.
 class M3uReader {
 public:
-    static constexpr std::size_t kMaxLineLength = 3 * PlaylistEntry::kPathSize; // room for %XX escapes
+    static constexpr std::size_t kMaxLineLength = 4 * PlaylistEntry::kPathSize; // room for %XX escapes
 
     explicit M3uReader(std::string playlistFolder);
     void feed(const char* data, std::size_t size);
