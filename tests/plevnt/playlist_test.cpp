@@ -122,11 +122,10 @@ TEST(Playlist, FailedWriteKeepsTheOldFileAndAFullListRefuses)
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(result, 5);
     EXPECT_EQ(readText(folder.root.file("list/keep.m3u")), old);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root.file("list")), {}), 5); // no rest
-
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root.file("list")), {}),
+              5); // no temporary file left
     EXPECT_EQ(playlist.save(folder.root.file("list/keep.xyz").c_str()), 17);
     EXPECT_EQ(playlist.load(folder.root.file("list/none.m3u").c_str()), 4);
-    // Loading into a full list stops at its end.
     EXPECT_EQ(playlist.load(folder.root.file("list/keep.m3u").c_str()), 13);
 }
 
