@@ -1,0 +1,227 @@
+#pragma once
+
+// The media player as the engine runs it: this process's plug-in object in
+// input slot 0 with its window on a thread of the kit, the real engine's main
+// loop on another, streaming into the recording output. The decoder modules
+// are our own, in Plugins/Decoders beside the test program (where the plug-in
+// looks for them).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/CoreTestEngine.h"
+#include "engine/Engine.h"
+#include "platform/core/DynamicLibrary.h"
+#include "platform/core/Module.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/MessageQueue.h"
+#include "plugins/plevnt/PlevntPlugin.h"
+#include "support/Eventually.h"
+#include "support/FileText.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+#include "support/Watchdog.h"
+
+namespace velmora::test {
+
+using namespace std::chrono_literals;
+
+inline const bool kPlevntTestEnvironment = [] {
+    setenv("VELMORA_UI", "headless", 1);
+    setenv("VELMORA_AUDIO", "virtual", 1);
+    return true;
+}();
+
+inline constexpr int kBlockBytes = 4096;
+
+// Plugins/Decoders beside this program, with our two modules (copied once;
+// a module another test has loaded is never overwritten).
+inline std::string testDecoderFolder()
+{
+    const std::string folder = plevnt::decoderFolder();
+    std::filesystem::create_directories(folder);
+    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP"})
+        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/" + module,
+                                   folder + "/" + module, std::filesystem::copy_options::skip_existing);
+    return folder;
+}
+
+struct CarriedEvent {
+    intptr_t code, value, target, index;
+    int32_t answer;
+};
+
+class PlevntEngine : public engine::Engine {
+public:
+    ~PlevntEngine() override { endStreamingThread(); }
+
+    std::vector<CarriedEvent> carried(intptr_t code)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<CarriedEvent> chosen;
+        for (const CarriedEvent& event : carried_)
+            if (event.code == code)
+                chosen.push_back(event);
+        return chosen;
+    }
+    std::vector<int> errors()
+    {
+        std::lock_guard lock(mutex_);
+        return errors_;
+    }
+    void showError(int code, const char*) override
+    {
+        std::lock_guard lock(mutex_);
+        errors_.push_back(code);
+    }
+
+protected:
+    int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
+    {
+        const int32_t answer = Engine::carryOut(event, quit);
+        std::lock_guard lock(mutex_);
+        carried_.push_back({event.code, event.value, event.target, event.index, answer});
+        return answer;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<CarriedEvent> carried_;
+    std::vector<int> errors_;
+};
+
+class InProcessPlevnt : public engine::InputPlugin {
+public:
+    InProcessPlevnt()
+    {
+        using plevnt::plugin;
+        exports.setPluginHandle = [](engine::PluginHandle handle) { plugin()->pluginHandle = handle; };
+        exports.setEventCallback = [](engine::EventCallback callback) { plugin()->eventCallback = callback; };
+        exports.setInternalCallback = [](engine::InternalCallback callback) { plugin()->internalCallback = callback; };
+        exports.createUserInterface = [](engine::InstanceHandle instance, int32_t show) -> int32_t {
+            return plugin()->createUserInterface(instance, show);
+        };
+        exports.destroyUserInterface = [] { plugin()->destroyUserInterface(); };
+        exports.onPluginSwitch = [](int32_t show) { plugin()->onPluginSwitch(show != 0); };
+        exports.execCommandString = [](int32_t flags, const char* text) {
+            return plugin()->execCommandString(flags, text);
+        };
+        exports.setupAudioSystem = [](const engine::AudioSystemSetup* setup) -> int32_t {
+            return plugin()->setupAudioSystem(setup);
+        };
+        exports.readStreamChannel = [](int32_t stream, const int16_t** block, int32_t* bytes) -> int32_t {
+            return plugin()->readStreamChannel(stream, block, bytes);
+        };
+        exports.onStreamingError = [](int32_t code, int32_t value) { plugin()->onStreamingError(code, value); };
+        plevnt::fillPluginInfo(&info);
+        interfaceVersion = engine::kInterfaceVersion;
+        pluginKind = engine::kPluginKindInput;
+        channelCount = plevnt::kPlayerCount;
+        initialised = true;
+        exports.setPluginHandle(handle());
+        exports.setEventCallback(&engine::EngineCore::eventCallback);
+        exports.setInternalCallback(&engine::EngineCore::internalCallback);
+    }
+};
+
+class PlevntEngineTest : public ::testing::Test {
+protected:
+    static constexpr uint32_t kRunMessage = plat::ui::kMsgApp + 0x7F0;
+
+    PlevntEngineTest()
+    {
+        std::filesystem::create_directory(program.file("Plugins"));
+        std::filesystem::copy_file(testPluginPath(coretest::kRecordingOutputFile),
+                                   program.file("Plugins/" + std::string(coretest::kRecordingOutputFile)));
+        engine.folder = program.path();
+        decoders = testDecoderFolder();
+        for (int number = 1; number <= plevnt::kPlayerCount; ++number)
+            std::filesystem::remove(plevnt::PlevntPlugin::playlistPath(number));
+    }
+    ~PlevntEngineTest() override { finish(); }
+
+    // The engine with the recording output, the window thread, the plug-in with its window.
+    void start()
+    {
+        writeText(config.file("velmoraaudioengine.ini"), "");
+        const std::string output = program.file("Plugins/" + std::string(coretest::kRecordingOutputFile));
+        ASSERT_EQ(engine.loadOutput(output.c_str(), -1), 0);
+        ASSERT_TRUE(outputLibrary.load(output));
+        mainLoop = std::thread([this] { engine.runLoop(); });
+        windowThread = std::thread([this] {
+            plat::ui::Message message;
+            plat::ui::peekMessage(message, nullptr, 0, 0, plat::ui::kPeekNoRemove);
+            windowThreadId = plat::currentThreadId();
+            while (plat::ui::getMessage(message)) {
+                if (message.window == nullptr && message.message == kRunMessage)
+                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
+                else
+                    plat::ui::dispatchMessage(message);
+            }
+        });
+        ASSERT_TRUE(eventually([&] { return windowThreadId.load() != 0; }));
+        plevnt::startPlugin();
+        engine.inputs[0] = std::make_unique<InProcessPlevnt>();
+        ASSERT_EQ(onWindowThread([&] { return engine.inputs[0]->createUserInterface(engine.instance, 5); }), 0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        resetOutput();
+    }
+    int onWindowThread(const std::function<int()>& body)
+    {
+        std::promise<int> done;
+        std::function<void()> task = [&] { done.set_value(body()); };
+        EXPECT_TRUE(plat::ui::postThreadMessage(windowThreadId, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
+        return done.get_future().get();
+    }
+    plevnt::Player& player(int index) { return plevnt::plugin()->player(index); }
+    void resetOutput() { outputLibrary.function<coretest::OutputResetFn>(coretest::kOutputReset)(); }
+    // The stereo blocks the recording output was given, one after the other.
+    std::vector<int16_t> outputSamples()
+    {
+        const int count = outputLibrary.function<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount)();
+        const auto blockAt = outputLibrary.function<coretest::OutputBlockFn>(coretest::kOutputBlock);
+        std::vector<int16_t> samples;
+        std::vector<int16_t> block(kBlockBytes);
+        int32_t empty = 0;
+        for (int i = 0; i < count; ++i) {
+            const int32_t bytes = blockAt(i, block.data(), 2 * kBlockBytes, &empty);
+            samples.insert(samples.end(), block.begin(), block.begin() + std::max(bytes, 0) / 2);
+        }
+        return samples;
+    }
+    void finish()
+    {
+        if (!mainLoop.joinable())
+            return;
+        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine.postEvent(&stop);
+        engine.unloadInput(0, true);
+        plevnt::stopPlugin();
+        engine.unloadOutput(true);
+        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        EXPECT_EQ(engine.postEvent(&quit), 1);
+        mainLoop.join();
+        plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
+        windowThread.join();
+    }
+
+    Watchdog watchdog{90s, "PlevNT engine test"};
+    TempFolder program;
+    TempFolder config;
+    TempFolder files;
+    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+    std::string decoders;
+    plat::DynamicLibrary outputLibrary;
+    PlevntEngine engine;
+    std::thread mainLoop;
+    std::thread windowThread;
+    std::atomic<uint32_t> windowThreadId{0};
+};
+
+} // namespace velmora::test
