@@ -209,6 +209,16 @@ TEST(DecoderModules, PauseSeekPositionStopAndPlayAgain)
             ASSERT_EQ(stream.events.size(), 2u);
             EXPECT_EQ(stream.events[1].blocksBefore, stream.blockBytes.size());
         });
+
+        // With limits, only the stretch between them plays.
+        stream.forget();
+        ASSERT_TRUE(stream.call<decoder::ESSetLimitsFn>("ESSetLimits", handle, 1000u, 2000u));
+        ASSERT_TRUE(stream.play());
+        ASSERT_TRUE(stream.waitForEnds(4));
+        stream.recorded([&] {
+            EXPECT_TRUE(std::equal(stream.samples.begin(), stream.samples.end(), whole.begin() + 44100 * 2,
+                                   whole.begin() + 2 * 44100 * 2));
+        });
     }
 }
 
