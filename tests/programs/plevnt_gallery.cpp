@@ -5,8 +5,10 @@
 // alone). The real engine loads VelmoraUI.vui, PlevNT.vin and Brolet.vwo
 // from a program folder of its own on the virtual audio backend, with our
 // decoder modules in Plugins/Decoders; the music is made by ffmpeg and the
-// playlists are the player's own plevnt1.m3u and plevnt2.m3u. The window is
-// driven by clicks as a user would. Run it under Xvfb on the X11 backend:
+// playlists are the player's own plevnt1.m3u and plevnt2.m3u. The player
+// finds both beside the program, so the gallery runs a copy of itself from
+// the program folder. The window is driven by clicks as a user would. Run it
+// under Xvfb on the X11 backend:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" plevnt_gallery docs
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/core/Module.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
 #include "plugins/plevnt/Layout.h"
@@ -90,28 +93,21 @@ bool makeTrack(const std::string& folder, const Track& track)
                                      std::string("-f lavfi -i ") + track.source + ":sample_rate=44100", options);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The staged copy: the engine on the program folder it runs from.
+int showPlayers(const std::string& folder)
 {
     namespace fs = std::filesystem;
-    const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
-    setenv("VELMORA_AUDIO", "virtual", 1);
-    velmora::test::TempFolder program;
+    const std::string programFolder = plat::programFolder();
+    auto inProgram = [&](const std::string& file) { return programFolder + "/" + file; };
     velmora::test::TempFolder config;
     velmora::test::TempFolder music;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
-    velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "PlevNT.vin", "Brolet.vwo"}, {kEffectFile});
-    fs::create_directory(program.file("Plugins/Decoders"));
-    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP"})
-        fs::copy_file(velmora::gallery::buildFolder() + "/out/Plugins/Decoders/" + module,
-                      program.file(std::string("Plugins/Decoders/") + module));
     for (const Track& track : kTracks)
         if (!makeTrack(music.path(), track))
             return fail("ffmpeg could not make the music");
     // The playlists the player reads at start: four entries and three.
-    std::ofstream first(program.file("Plugins/plevnt1.m3u"));
-    std::ofstream second(program.file("Plugins/plevnt2.m3u"));
+    std::ofstream first(inProgram("Plugins/plevnt1.m3u"));
+    std::ofstream second(inProgram("Plugins/plevnt2.m3u"));
     for (int index = 0; index < 7; ++index)
         (index < 4 ? first : second) << music.file(kTracks[index].file) << "\n";
     first.close();
@@ -122,7 +118,7 @@ int main(int argc, char** argv)
            "[Velmora Brolet Blaster]\nWindowPos=860,620\nVizMode=0\nbSoundOutput=1\nbFileOutput=0\n"
            "[PlevNT Input Module]\nPlevUIPos=24,24\nPlevUIState=2\nViewCh1=0\nViewCh2=0\n";
 
-    velmora::gallery::startEngine(program.path());
+    velmora::gallery::startEngine(programFolder);
     const WindowHandle window = velmora::gallery::windowTitled(plevnt::PlevntWindow::kTitle);
     if (window == nullptr)
         return fail("the player's window is missing");
@@ -142,7 +138,34 @@ int main(int argc, char** argv)
     std::this_thread::sleep_for(800ms);
     saved &= velmora::gallery::capture(window, folder + "/plevnt-small.png");
 
-    fs::remove_all(program.path());
     fs::remove_all(config.path());
+    fs::remove_all(music.path());
     finish(saved ? 0 : 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
+    setenv("VELMORA_AUDIO", "virtual", 1);
+    if (getenv("PLEVNT_GALLERY_STAGED") != nullptr)
+        return showPlayers(folder);
+
+    // A program folder with the plug-ins, the decoder modules, the shared
+    // services library and a copy of this program, which then runs there.
+    velmora::test::TempFolder program;
+    velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "PlevNT.vin", "Brolet.vwo"}, {kEffectFile});
+    fs::create_directory(program.file("Plugins/Decoders"));
+    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP"})
+        fs::copy_file(velmora::gallery::buildFolder() + "/out/Plugins/Decoders/" + module,
+                      program.file(std::string("Plugins/Decoders/") + module));
+    const std::string self = plat::programFolder();
+    fs::copy_file(self + "/ZKRShared.so", program.file("ZKRShared.so"));
+    fs::copy_file(self + "/plevnt_gallery", program.file("plevnt_gallery"));
+    setenv("PLEVNT_GALLERY_STAGED", "1", 1);
+    const int status = std::system(("'" + program.file("plevnt_gallery") + "' '" + folder + "'").c_str());
+    fs::remove_all(program.path());
+    return status == 0 ? 0 : 1;
 }
