@@ -85,9 +85,9 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
     zkr::MutexLock lock(deliveryLock_, kLockWaitMs);
     const int32_t state = state_.load();
     if (!lock.owned())
-        return answer(nullptr, 0, state != kStateStopped);
+        return answer(nullptr, 0, state != kStateStopped || continuing_.load());
     if (state == kStateStopped)
-        return answer(nullptr, 0, false);
+        return answer(nullptr, 0, continuing_.load());
     if (state == kStatePaused)
         return answer(nullptr, 0, true);
     if (right)
@@ -111,11 +111,10 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
     if (status != zkr::kOk)
         return answer(nullptr, 0, true);
     if (got == 0) {
-        // The module has ended and everything it gave has been delivered.
-        if (ended_.load()) {
-            state_.store(kStateStopped);
-            return answer(nullptr, 0, false);
-        }
+        // The module has ended and everything it gave has been delivered:
+        // the end's handler on the window's thread says whether it goes on.
+        if (ended_.load())
+            drained_.store(true);
         return answer(nullptr, 0, true);
     }
     if (split_) {
@@ -168,6 +167,7 @@ int Player::prepareBuffer(int32_t blockSize)
     buffer_.setEndOfData(false);
     buffer_.started = false;
     ended_.store(false);
+    drained_.store(false);
     stereo_ = stream_->stereo();
     split_ = false;
     left_ = workBlock_.get();
@@ -275,6 +275,7 @@ int Player::play(bool forced)
         return fail(zkr::kErrOutputNotReady);
     }
     ended_.store(false);
+    drained_.store(false);
     if (int code = stream_->play(); code != zkr::kOk) {
         state_.store(kStateStopped);
         refreshView();
@@ -437,12 +438,15 @@ void Player::streamEnded(bool wasPlaying)
     // What the ring still holds goes to the engine before the next file
     // takes the ring; a player no one reads is not waited for.
     const auto deadline = std::chrono::steady_clock::now() + kDrainWait;
-    while (state_.load() == kStatePlaying && nowMs() - lastRead_.load() < kRecentRead.count() &&
+    while (!drained_.load() && state_.load() == kStatePlaying && nowMs() - lastRead_.load() < kRecentRead.count() &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool skip = plugin_.skipNextEnd == index_;
+    const bool carryOn = !skip && ((loop && stream_ && stream_->isOpen()) || playlist.size() > 0);
+    continuing_.store(carryOn);
     state_.store(kStateStopped);
-    if (plugin_.skipNextEnd) {
-        plugin_.skipNextEnd = false;
+    if (skip) {
+        plugin_.skipNextEnd = -1;
         refreshView();
         return;
     }
@@ -453,6 +457,7 @@ void Player::streamEnded(bool wasPlaying)
     } else if (playlist.size() > 0) {
         started = next(true);
     }
+    continuing_.store(false);
     if (started != zkr::kOk || state_.load() != kStatePlaying)
         detach();
     refreshView();

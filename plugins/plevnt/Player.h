@@ -115,8 +115,16 @@ private:
     std::string path_;
     zkr::SharedBuffer buffer_;
     std::atomic<int32_t> state_{kStateStopped};
-    // Set by the module's end; the reader stops once the ring is empty.
+    // Set by the module's end (the decoded stream's marker).
     std::atomic<bool> ended_{false};
+    // Set by the reader once the ended module's last block went out; the
+    // window's thread then decides whether the stream goes on (loop, next
+    // entry) or ends.
+    std::atomic<bool> drained_{false};
+    // While the window's thread starts the stream again after an end, the
+    // reader keeps it running (empty blocks), so the engine does not stop
+    // between two files.
+    std::atomic<bool> continuing_{false};
     // When the engine last read the left stream (steady clock, ms).
     std::atomic<int64_t> lastRead_{0};
     std::atomic<bool> attached_{false};

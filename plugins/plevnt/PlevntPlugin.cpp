@@ -242,7 +242,7 @@ void PlevntPlugin::onCrossFadeDue(int ending)
     fade.wait = 0;
     fade.value = reinterpret_cast<intptr_t>(&crossfade_);
     sendEvent(fade);
-    skipNextEnd = true;
+    skipNextEnd = ending;
 }
 
 void PlevntPlugin::onCommandFile(int32_t flags)

@@ -94,10 +94,12 @@ public:
     // Every player delivers 44100 Hz 16-bit mono.
     const zkr::WaveFormat playerFormat = zkr::pcmFormat(44100, 1, 16);
 
-    // The window's thread: the menu switch, and the flag that keeps the
-    // ending player of a cross-fade from advancing.
+    // The window's thread: the menu switch, and the ending player of a
+    // cross-fade, whose coming end must not advance it (-1: none). It names
+    // the player, so that the starting one ending first (a file shorter
+    // than the lead) does not take the skip meant for the other.
     bool autoCrossFade = false;
-    bool skipNextEnd = false;
+    int skipNextEnd = -1;
     // View settings, read at start and written at close.
     int viewState = 1;
     std::array<int, kPlayerCount> playerView{};

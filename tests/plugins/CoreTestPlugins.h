@@ -59,6 +59,7 @@ struct OutputScript {
     int32_t failAt = -1;     // the streamStereoBuffer call (0-based) that answers 0
     int32_t holdAt = -1;     // the call that waits until stopStreaming, then answers heldResult
     int32_t heldResult = 1;
+    int32_t paceMs = 0; // each call waits this long first, as a sound card's queue would
 };
 
 // Recording output (kind 3, short name "Recorder"). Its journal lists the

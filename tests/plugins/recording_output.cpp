@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define VELMORA_PLUGIN
@@ -137,6 +138,13 @@ int32_t stopStreaming()
 
 int32_t streamStereoBuffer(int32_t empty, const int16_t* samples, int32_t bytes)
 {
+    int32_t pace = 0;
+    {
+        std::lock_guard paced(mutex);
+        pace = script.paceMs;
+    }
+    if (pace > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(pace));
     std::unique_lock lock(mutex);
     note("block");
     const int32_t index = calls++;
