@@ -235,8 +235,7 @@ int PlevntWindow::finishCreate()
                               "Sonique Playlists (*.pls)\0*.pls\0"
                               "Plain Text (save only)\0*.txt\0");
 
-    if (zkr::settingsSection(kSettingsSection) != nullptr)
-        zkr::Registry::restorePosition(window, kPositionKey);
+    restorePosition();
     handle_ = window;
     applySize(plugin_.viewState);
     // placeAndShape gives the window the description's shape once it is made.
@@ -261,10 +260,24 @@ bool PlevntWindow::onClose()
     }
     // The view settings (size, each player's time) are the plug-in object's to write.
     plugin_.viewState = size_;
-    if (zkr::settingsSection(kSettingsSection) != nullptr)
-        zkr::Registry::savePosition(window, kPositionKey);
+    Rect place;
+    if (windowRect(window, place))
+        plugin_.settings.setPoint(kPositionKey, place.left, place.top);
     plugin_.finishPlayers();
     return true;
+}
+
+// The plug-in object's own settings (its section, whichever application
+// the process runs); a place that would show nothing of the window is not restored.
+void PlevntWindow::restorePosition()
+{
+    int x = 0;
+    int y = 0;
+    plugin_.settings.getPoint(kPositionKey, 0, 0, &x, &y);
+    const Size screen = screenSize();
+    if ((x == 0 && y == 0) || x >= screen.width || y >= screen.height || x + kWindowWidth <= 0 || y <= -kSmallHeight)
+        return;
+    setWindowPos(window, x, y, 0, 0, kPosNoSize | kPosNoZOrder);
 }
 
 // ---------------------------------------------------------------------------
@@ -328,6 +341,16 @@ void PlevntWindow::onControlContextMenu(zkr::Control*, int x, int y)
     Point client{x, y};
     screenToClient(window, client);
     showMenu(playerAt(client.x), x, y);
+}
+
+void PlevntWindow::onDoubleClick(intptr_t point, uintptr_t keys)
+{
+    // Only a playlist takes a double click; on a button a quick second click is a click as well.
+    const zkr::Control* control = controlAt(pointX(point), pointY(point));
+    if (control != nullptr && dynamic_cast<const PlaylistView*>(control) == nullptr)
+        onMouseDown(point, keys);
+    else
+        PluginWindow::onDoubleClick(point, keys);
 }
 
 bool PlevntWindow::dispatchDrop(int x, int, zkr::List* files)

@@ -117,6 +117,7 @@ public:
     bool onClose() override;
     intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam) override;
     void onControlContextMenu(zkr::Control* control, int x, int y) override;
+    void onDoubleClick(intptr_t point, uintptr_t keys) override;
 
 protected:
     // Files dropped on a player's half go into its playlist.
@@ -143,6 +144,7 @@ private:
     void addPanel(int player);
     void onControl(int id);
     void showPlayer(int player);
+    void restorePosition();
     void showMenu(int player, int x, int y);
     void openFile(int player);
     void loadPlaylist(int player);
