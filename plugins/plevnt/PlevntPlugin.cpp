@@ -136,8 +136,15 @@ bool PlevntPlugin::createUserInterface(engine::InstanceHandle, int32_t showComma
 
 void PlevntPlugin::destroyUserInterface()
 {
-    if (window)
-        window->closeByEngine();
+    if (!window)
+        return;
+    // The streams go from this thread: the engine's thread waits in the close
+    // below for the window's thread, which could not have the event carried out.
+    for (const std::unique_ptr<Player>& each : players_) {
+        if (each)
+            each->detach();
+    }
+    window->closeByEngine();
 }
 
 void PlevntPlugin::onPluginSwitch(bool show)
