@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 
+#include "platform/core/FileUri.h"
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
 
@@ -30,62 +32,13 @@ bool isDriveLetterAt(std::string_view text, std::size_t at)
            text[at + 1] == ':';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecoded(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
-        if (low >= 0) {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-// Everything but unreserved characters and '/' escaped, so the address holds
-// no blank, line break, '#' or backslash that a reader could take otherwise.
-std::string fileAddressOf(const std::string& absolutePath)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out(kFileAddress);
-    for (const char c : absolutePath) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-    }
-    return out;
-}
-
 // The path of a file:// address, "" for another host's.
 std::string pathOfFileAddress(std::string_view address)
 {
-    std::string_view rest = address.substr(kFileAddress.size());
-    if (startsWithNoCase(rest, "localhost/"))
-        rest.remove_prefix(std::string_view("localhost").size());
-    if (rest.empty() || rest.front() != '/')
+    std::optional<std::string> local = plat::localPathOfFileUri(address);
+    if (!local)
         return {};
-    std::string path = percentDecoded(rest);
+    std::string path = std::move(*local);
     // file:///C:/Music/a.mp3 from Windows
     if (isDriveLetterAt(path, 1) && (path.size() == 3 || path[3] == '/'))
         path.erase(0, 3);
@@ -119,7 +72,7 @@ std::string writtenName(const PlaylistEntry& entry, const std::string& playlistF
                          isDriveLetterAt(name, 0) || startsWithNoCase(name, kFileAddress) ||
                          (trimmedByReader && (std::isspace(static_cast<unsigned char>(name.front())) != 0 ||
                                               std::isspace(static_cast<unsigned char>(name.back())) != 0));
-    return misread ? fileAddressOf(path) : name;
+    return misread ? plat::fileUriOf(path) : name;
 }
 
 std::string displayName(const PlaylistEntry& entry)
