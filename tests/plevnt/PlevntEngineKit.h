@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <string>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -40,15 +43,27 @@ inline const bool kPlevntTestEnvironment = [] {
 
 inline constexpr int kBlockBytes = 4096;
 
-// Plugins/Decoders beside this program, with our two modules (copied once;
-// a module another test has loaded is never overwritten).
+// Plugins/Decoders beside this program, with the build's two modules. A
+// module the build made anew replaces the old one by a rename (a test that
+// has the old one loaded keeps it) and the players' copies of it go, so no
+// test runs a stale module.
 inline std::string testDecoderFolder()
 {
+    namespace fs = std::filesystem;
     const std::string folder = plevnt::decoderFolder();
-    std::filesystem::create_directories(folder);
-    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP"})
-        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/" + module,
-                                   folder + "/" + module, std::filesystem::copy_options::skip_existing);
+    fs::create_directories(folder);
+    for (const std::string module : {"ELAMP.ESP", "WAVMP.ESP"}) {
+        const fs::path built = std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/" + module;
+        const fs::path placed = folder + "/" + module;
+        std::error_code error;
+        if (fs::exists(placed, error) && fs::last_write_time(placed, error) >= fs::last_write_time(built, error))
+            continue;
+        const fs::path fresh = placed.string() + ".new" + std::to_string(getpid());
+        fs::copy_file(built, fresh, fs::copy_options::overwrite_existing);
+        fs::rename(fresh, placed);
+        for (const char* copy : {".1", ".2"})
+            fs::remove(placed.string() + copy, error);
+    }
     return folder;
 }
 
