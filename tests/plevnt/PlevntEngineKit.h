@@ -25,6 +25,7 @@
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
 #include "plugins/plevnt/PlevntPlugin.h"
+#include "support/CarryingEngine.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -67,49 +68,7 @@ inline std::string testDecoderFolder()
     return folder;
 }
 
-struct CarriedEvent {
-    intptr_t code, value, target, index;
-    int32_t answer;
-};
-
-class PlevntEngine : public engine::Engine {
-public:
-    ~PlevntEngine() override { endStreamingThread(); }
-
-    std::vector<CarriedEvent> carried(intptr_t code)
-    {
-        std::lock_guard lock(mutex_);
-        std::vector<CarriedEvent> chosen;
-        for (const CarriedEvent& event : carried_)
-            if (event.code == code)
-                chosen.push_back(event);
-        return chosen;
-    }
-    std::vector<int> errors()
-    {
-        std::lock_guard lock(mutex_);
-        return errors_;
-    }
-    void showError(int code, const char*) override
-    {
-        std::lock_guard lock(mutex_);
-        errors_.push_back(code);
-    }
-
-protected:
-    int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
-    {
-        const int32_t answer = Engine::carryOut(event, quit);
-        std::lock_guard lock(mutex_);
-        carried_.push_back({event.code, event.value, event.target, event.index, answer});
-        return answer;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<CarriedEvent> carried_;
-    std::vector<int> errors_;
-};
+using PlevntEngine = CarryingEngine;
 
 class InProcessPlevnt : public engine::InputPlugin {
 public:

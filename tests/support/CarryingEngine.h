@@ -1,0 +1,65 @@
+#pragma once
+
+// The engine program with what its main thread carried out (each event with
+// the engine's answer) and the errors shown through it. While streamOnStart
+// is false, event 2 is answered with startAnswer and nothing streams: the
+// test then reads the channels itself.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "engine/Engine.h"
+
+namespace velmora::test {
+
+struct CarriedEvent {
+    intptr_t code, value, target, index;
+    int32_t answer;
+};
+
+class CarryingEngine : public engine::Engine {
+public:
+    ~CarryingEngine() override { endStreamingThread(); }
+
+    std::vector<CarriedEvent> carried(intptr_t code)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<CarriedEvent> chosen;
+        for (const CarriedEvent& event : carried_)
+            if (event.code == code)
+                chosen.push_back(event);
+        return chosen;
+    }
+    std::vector<int> errors()
+    {
+        std::lock_guard lock(mutex_);
+        return errors_;
+    }
+    void showError(int code, const char*) override
+    {
+        std::lock_guard lock(mutex_);
+        errors_.push_back(code);
+    }
+
+    std::atomic<bool> streamOnStart{true};
+    std::atomic<int32_t> startAnswer{1};
+
+protected:
+    int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
+    {
+        const bool pretend = event.code == engine::kEventStartStreaming && !streamOnStart;
+        const int32_t answer = pretend ? startAnswer.load() : Engine::carryOut(event, quit);
+        std::lock_guard lock(mutex_);
+        carried_.push_back({event.code, event.value, event.target, event.index, answer});
+        return answer;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<CarriedEvent> carried_;
+    std::vector<int> errors_;
+};
+
+} // namespace velmora::test
