@@ -103,8 +103,9 @@ public:
         painting = nullptr;
         host_.destroy();
         destroyWindow(window_);
-        plat::deleteFile(plat::joinPath(folder_, "Prism.svp"));
-        plat::deleteFile(plat::joinPath(folder_, "visuals.ini"));
+        // Best effort: what is left goes with the folder.
+        (void)plat::deleteFile(plat::joinPath(folder_, "Prism.svp"));
+        (void)plat::deleteFile(plat::joinPath(folder_, "visuals.ini"));
         rmdir(folder_.c_str());
     }
 

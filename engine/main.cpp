@@ -113,9 +113,10 @@ int main(int argc, char** argv)
         }
         if (!desktopAvailable())
             return EXIT_FAILURE;
-        // Without a lock file no second start can find us; the engine still runs.
+        // Without a lock file, or a listener, no second start can find us;
+        // the engine still runs.
         if (role == plat::SingleInstance::Role::First)
-            single.listen(&deliverCommandLine);
+            static_cast<void>(single.listen(&deliverCommandLine));
 
         // The engine lives until the process ends: the user interface's
         // thread keeps running and may call the engine's callbacks until then,

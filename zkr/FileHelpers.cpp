@@ -91,9 +91,10 @@ bool fileExists(const char* path, FoundFile* found)
         *found = FoundFile{};
         copyText(found->name, name.c_str());
         found->folder = isFolder;
+        // A file that went since the check above keeps size and time 0.
         if (!isFolder)
-            plat::fileSize(fullPath, found->size);
-        plat::lastWriteTime(fullPath, found->lastWriteTime);
+            (void)plat::fileSize(fullPath, found->size);
+        (void)plat::lastWriteTime(fullPath, found->lastWriteTime);
     }
     return true;
 }

@@ -41,9 +41,10 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
     stopping.store(false);
     failure.store(0);
     allDone.reset();
-    const Result result =
-        openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
-    return result == Result::Ok ? kOk : reportDeviceError(result);
+    const int error = openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
+    if (error != kOk)
+        setError(error);
+    return lastError;
 }
 
 void InputDevice::forwardMessage(void* context, plat::audio::Block* header)
@@ -68,7 +69,7 @@ void InputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
 {
     if (message != kMessageInputData || header == nullptr)
         return;
-    handle->unprepareBlock(*header);
+    (void)handle->unprepareBlock(*header); // handed back, so no longer queued
     if (!stopping.load()) {
         const auto* data = static_cast<const uint8_t*>(header->data);
         if (sharedBuffer != nullptr)

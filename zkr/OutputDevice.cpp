@@ -25,10 +25,9 @@ OutputDevice::~OutputDevice()
 
 int OutputDevice::openDevice(int device, plat::audio::BlockCallback callback)
 {
-    const Result result = openDirection(device, callback);
     // Only recorded: the owner decides whether and how to report it. The
     // text is kept as the context for that report.
-    return result == Result::Ok ? kOk : recordDeviceError(result);
+    return openDirection(device, callback);
 }
 
 void OutputDevice::forwardMessage(void* context, plat::audio::Block* header)
@@ -40,7 +39,7 @@ void OutputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
 {
     if (message != kMessageOutputDone || header == nullptr)
         return;
-    handle->unprepareBlock(*header);
+    (void)handle->unprepareBlock(*header); // handed back, so no longer queued
     header->user.store(0);
     // The writer waits for exactly the block at the write index.
     if (header == &blocks[writeIndex.load()])
@@ -157,7 +156,7 @@ int OutputDevice::stop()
             reportDeviceError(result);
         for (int i = 0; allocated && i < blockCount; ++i) {
             if (blocks[i].user.load() != 0) {
-                handle->unprepareBlock(blocks[i]);
+                (void)handle->unprepareBlock(blocks[i]); // the reset handed it back
                 blocks[i].user.store(0);
             }
         }

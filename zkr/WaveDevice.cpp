@@ -75,15 +75,16 @@ int WaveDevice::getCaps(int device, DeviceCapabilities* caps)
     return kOk;
 }
 
-plat::audio::Result WaveDevice::openDirection(int device, plat::audio::BlockCallback callback)
+int WaveDevice::openDirection(int device, plat::audio::BlockCallback callback)
 {
+    std::string reason;
     const plat::audio::Result result =
-        plat::audio::Device::open(direction, device, toPcmFormat(format), callback, this, handle);
-    if (result == plat::audio::Result::Ok) {
-        deviceOpen = true;
-        lastError = kOk;
-    }
-    return result;
+        plat::audio::Device::open(direction, device, toPcmFormat(format), callback, this, handle, reason);
+    if (result != plat::audio::Result::Ok)
+        return recordDeviceError(result, reason);
+    deviceOpen = true;
+    lastError = kOk;
+    return kOk;
 }
 
 int WaveDevice::closeDevice()
@@ -110,7 +111,7 @@ plat::audio::Result WaveDevice::queueBlock(plat::audio::Block& block)
     if (result == plat::audio::Result::Ok)
         result = handle->queue(block);
     if (result != plat::audio::Result::Ok)
-        handle->unprepareBlock(block);
+        (void)handle->unprepareBlock(block); // refused, so never queued
     return result;
 }
 
@@ -194,11 +195,15 @@ bool WaveDevice::allFree() const
     return true;
 }
 
-int WaveDevice::recordDeviceError(plat::audio::Result result)
+int WaveDevice::recordDeviceError(plat::audio::Result result, const std::string& reason)
 {
     const auto textDirection =
         kind == kKindWaveInput ? plat::audio::Direction::Input : plat::audio::Direction::Output;
     plat::audio::errorText(textDirection, result, errorText, sizeof errorText);
+    if (!reason.empty()) {
+        const size_t used = std::strlen(errorText);
+        std::snprintf(errorText + used, sizeof errorText - used, "\n%s", reason.c_str());
+    }
     errorContext = errorText;
     lastError = kDeviceError;
     return lastError;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/audio/AudioTypes.h"
 #include "platform/audio/Device.h"
@@ -98,11 +99,13 @@ protected:
     void readCapabilities();
     // Opens device of this direction with the format and this object as the
     // callback's context; on success the device is open and the error
-    // cleared. A failure is left to the caller.
-    plat::audio::Result openDirection(int device, plat::audio::BlockCallback callback);
+    // cleared. A failure is recorded, with the sound system's reason, and
+    // reporting it is left to the caller.
+    int openDirection(int device, plat::audio::BlockCallback callback);
     // Keeps a platform failure's text as the error context and its code as
-    // the last error, without reporting it.
-    int recordDeviceError(plat::audio::Result result);
+    // the last error, without reporting it. The sound system's own reason,
+    // when there is one, follows the text on a line of its own.
+    int recordDeviceError(plat::audio::Result result, const std::string& reason = {});
     // Prepares block and queues it; a block the device refuses is unprepared
     // again.
     plat::audio::Result queueBlock(plat::audio::Block& block);

@@ -17,8 +17,9 @@ enum class Direction : int {
 
 // Results of device operations. The numbers are those of the system's original
 // platform (its multimedia and wave error codes), so callers can keep mapping
-// them the way they always did; errorText gives each its text.
-enum class Result : int {
+// them the way they always did; errorText gives each its text. A result is
+// how every operation reports failure, so none may be dropped unread.
+enum class [[nodiscard]] Result : int {
     Ok = 0,
     Error = 1,         // unspecified failure of the sound system
     BadDeviceId = 2,   // no device with that index

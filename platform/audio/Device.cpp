@@ -11,10 +11,18 @@ namespace plat::audio {
 Result Device::open(Direction direction, int index, const PcmFormat& format, BlockCallback callback,
                     void* context, std::unique_ptr<Device>& device)
 {
+    std::string reason;
+    return open(direction, index, format, callback, context, device, reason);
+}
+
+Result Device::open(Direction direction, int index, const PcmFormat& format, BlockCallback callback,
+                    void* context, std::unique_ptr<Device>& device, std::string& reason)
+{
     device.reset();
+    reason.clear();
     try {
         std::unique_ptr<Stream> stream;
-        Result result = openBackendStream(direction, index, format, stream);
+        Result result = openBackendStream(direction, index, format, stream, reason);
         if (result != Result::Ok)
             return result;
         auto engine = std::make_unique<DeviceEngine>(direction, format, callback, context, std::move(stream));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/audio/AudioTypes.h"
 #include "platform/core/Api.h"
@@ -27,6 +28,10 @@ public:
     // The callback (may be null) receives context and each finished block.
     static Result open(Direction direction, int index, const PcmFormat& format, BlockCallback callback,
                        void* context, std::unique_ptr<Device>& device);
+    // The same; on failure reason holds the sound system's own words for it
+    // (for a message's detail line), or "" when it gave none.
+    static Result open(Direction direction, int index, const PcmFormat& format, BlockCallback callback,
+                       void* context, std::unique_ptr<Device>& device, std::string& reason);
 
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;

@@ -10,12 +10,14 @@ DeviceEngine::DeviceEngine(Direction direction, const PcmFormat& format, BlockCa
     : direction_(direction), format_(format), callback_(callback), context_(context),
       stream_(std::move(stream))
 {
+    // Held until thread_ is set, so the device thread knows itself from its first step.
+    std::lock_guard lock(mutex_);
     thread_ = std::thread([this] { run(); });
 }
 
 DeviceEngine::~DeviceEngine()
 {
-    close();
+    (void)close(); // InvalidHandle when the owner closed it already
 }
 
 Result DeviceEngine::prepare(Block& block)
@@ -131,6 +133,7 @@ DeviceCounters DeviceEngine::counters() const
 
 Result DeviceEngine::ask(std::unique_lock<std::mutex>& lock)
 {
+    assertLocked(lock);
     const uint64_t ticket = ++asked_;
     if (onDeviceThread()) {
         applyRequests(lock);
@@ -144,6 +147,8 @@ Result DeviceEngine::ask(std::unique_lock<std::mutex>& lock)
 
 void DeviceEngine::applyRequests(std::unique_lock<std::mutex>& lock)
 {
+    assertLocked(lock);
+    assert(onDeviceThread());
     while (applied_ < asked_) {
         const uint64_t target = asked_;
         const bool doReset = std::exchange(resetAsked_, false);
@@ -176,6 +181,8 @@ void DeviceEngine::applyRequests(std::unique_lock<std::mutex>& lock)
 
 void DeviceEngine::handBackAll(std::unique_lock<std::mutex>& lock)
 {
+    assertLocked(lock);
+    assert(onDeviceThread());
     resetting_ = true;
     while (!queue_.empty()) {
         Block* block = queue_.front();
@@ -187,6 +194,8 @@ void DeviceEngine::handBackAll(std::unique_lock<std::mutex>& lock)
 
 void DeviceEngine::complete(Block* block, uint32_t bytes, std::unique_lock<std::mutex>& lock)
 {
+    assertLocked(lock);
+    assert(onDeviceThread());
     block->bytesRecorded = bytes;
     block->flags.store((block->flags.load() & ~kBlockInQueue) | kBlockDone);
     ++counters_.blocksDone;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -39,8 +40,14 @@ public:
 private:
     void run();
     bool onDeviceThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+    // Debug builds check that a caller holds this engine's lock.
+    void assertLocked([[maybe_unused]] const std::unique_lock<std::mutex>& lock) const
+    {
+        assert(lock.owns_lock() && lock.mutex() == &mutex_);
+    }
     // Hands a change to the device thread and waits until it is carried out.
     Result ask(std::unique_lock<std::mutex>& lock);
+    // The device thread's own, with the lock held.
     void applyRequests(std::unique_lock<std::mutex>& lock);
     void handBackAll(std::unique_lock<std::mutex>& lock);
     void complete(Block* block, uint32_t bytes, std::unique_lock<std::mutex>& lock);

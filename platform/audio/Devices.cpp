@@ -97,7 +97,7 @@ void copyName(char* field, size_t size, const char* text)
 }
 
 Result openBackendStream(Direction direction, int index, const PcmFormat& format,
-                         std::unique_ptr<Stream>& stream)
+                         std::unique_ptr<Stream>& stream, std::string& reason)
 {
     if (!isUsablePcmFormat(format))
         return Result::BadFormat;
@@ -106,7 +106,7 @@ Result openBackendStream(Direction direction, int index, const PcmFormat& format
     uint32_t resolved = 0;
     if (!resolveIndex(backend, direction, index, resolved))
         return Result::BadDeviceId;
-    return backend.openStream(direction, resolved, format, stream);
+    return backend.openStream(direction, resolved, format, stream, reason);
 }
 
 const char* backendName()
@@ -134,7 +134,8 @@ Result deviceCaps(Direction direction, int index, DeviceCaps& caps)
 Result queryFormat(Direction direction, int index, const PcmFormat& format)
 {
     std::unique_ptr<Stream> stream;
-    return openBackendStream(direction, index, format, stream);
+    std::string reason;
+    return openBackendStream(direction, index, format, stream, reason);
 }
 
 void forgetDevices()

@@ -14,7 +14,7 @@ public:
     // Moves whole frames between data and the device, blocking until all of
     // them are moved or wake() was called. Returns the bytes moved (possibly
     // fewer, possibly 0 after a wake), or -1 when the device failed for good.
-    virtual long transfer(uint8_t* data, size_t bytes) = 0;
+    [[nodiscard]] virtual long transfer(uint8_t* data, size_t bytes) = 0;
     // Any thread: the transfer in progress, or else the next one, returns soon.
     virtual void wake() = 0;
     // Output: hold playback / go on. Input: start / stop recording.

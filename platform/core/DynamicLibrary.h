@@ -25,12 +25,12 @@ public:
 
     // Releases what was loaded before. On failure lastError() says why and
     // errorText() carries the loader's message.
-    bool load(const std::string& path);
+    [[nodiscard]] bool load(const std::string& path);
     void release();
     bool isLoaded() const { return handle_ != nullptr; }
     // The address of an exported symbol, or null.
-    void* symbol(const char* name) const;
-    template <typename Function> Function function(const char* name) const
+    [[nodiscard]] void* symbol(const char* name) const;
+    template <typename Function> [[nodiscard]] Function function(const char* name) const
     {
         return reinterpret_cast<Function>(symbol(name));
     }

@@ -13,7 +13,8 @@ namespace plat {
 // hostName (the scheme and host without regard to case), its %XX escapes
 // decoded and any query or fragment left off. None for another scheme or
 // host, a path that is not absolute, or one that decodes to a NUL byte.
-PLAT_API std::optional<std::string> localPathOfFileUri(std::string_view uri, std::string_view hostName = {});
+[[nodiscard]] PLAT_API std::optional<std::string> localPathOfFileUri(std::string_view uri,
+                                                                     std::string_view hostName = {});
 
 // The file URI of an absolute path, every byte but unreserved characters
 // and '/' escaped, so the address holds no blank, line break, '#' or

@@ -32,24 +32,24 @@ PLAT_API bool matchesWildcard(const std::string& name, const std::string& patter
 // Copies a file; with failIfExists an existing target is left alone and the
 // copy fails (also when the target appears while copying). The target appears
 // whole or not at all, with the source's permissions and last write time.
-PLAT_API bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
+[[nodiscard]] PLAT_API bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
 // Last write time of a file or folder, to 100 ns.
-PLAT_API bool lastWriteTime(const std::string& path, uint64_t& fileTime);
+[[nodiscard]] PLAT_API bool lastWriteTime(const std::string& path, uint64_t& fileTime);
 // Size of a regular file in bytes.
-PLAT_API bool fileSize(const std::string& path, uint64_t& size);
+[[nodiscard]] PLAT_API bool fileSize(const std::string& path, uint64_t& size);
 // Removes a file (never a folder).
-PLAT_API bool deleteFile(const std::string& path);
+[[nodiscard]] PLAT_API bool deleteFile(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.
-PLAT_API bool createFolder(const std::string& path);
+[[nodiscard]] PLAT_API bool createFolder(const std::string& path);
 // The temporary folder with a trailing '/' ($TMPDIR, else /tmp/).
 PLAT_API std::string tempFolder();
 // Writes all of data to fd, carrying on after short writes and interruptions.
-PLAT_API bool writeFully(int fd, const void* data, size_t size);
+[[nodiscard]] PLAT_API bool writeFully(int fd, const void* data, size_t size);
 // Creates or empties a regular file for writing, readable and writable by
 // its owner only, and answers its descriptor, or -1. A symbolic link, a
 // file another user owns (in a shared temporary folder) or a file with more
 // than one link is refused.
-PLAT_API int createPrivateFile(const std::string& path);
+[[nodiscard]] PLAT_API int createPrivateFile(const std::string& path);
 // $XDG_RUNTIME_DIR when it names a folder of the user's own that no one else
 // may write to (the variable is only a hint); else empty.
 PLAT_API std::string privateRuntimeFolder();
@@ -58,16 +58,18 @@ PLAT_API std::string privateRuntimeFolder();
 // characters and suffix, in the private runtime folder, else in the
 // temporary folder. Answers its
 // descriptor and sets path, or -1.
-PLAT_API int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path);
+[[nodiscard]] PLAT_API int createPrivateTempFile(const std::string& prefix, const std::string& suffix,
+                                                 std::string& path);
 // Creates a new empty file with a unique name beside path (in the same folder,
 // so that it can be renamed over path) and returns its descriptor, or -1. The
 // file is created with mode less the umask, so that it is never open to more
 // users than the file it will replace.
-PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath, mode_t mode = 0666);
+[[nodiscard]] PLAT_API int createTempFileBeside(const std::string& path, std::string& tempPath,
+                                                mode_t mode = 0666);
 // Writes data to a new file beside path and renames it over path, so that
 // path holds either its old contents or all of the new ones, never a part.
 // False, with path left as it was, when either step fails.
-PLAT_API bool replaceFileContents(const std::string& path, const void* data, size_t size);
+[[nodiscard]] PLAT_API bool replaceFileContents(const std::string& path, const void* data, size_t size);
 
 // Path helpers on '/'.
 // folder and name with exactly one '/' between them; either may be empty.

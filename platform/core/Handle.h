@@ -25,28 +25,28 @@ inline constexpr uint32_t kMaximumWaitObjects = 64;
 // thread keeps its own reference. Null is ignored.
 PLAT_API void closeHandle(Handle handle);
 // Adds a reference and returns the same object (null for null).
-PLAT_API Handle duplicateHandle(Handle handle);
+[[nodiscard]] PLAT_API Handle duplicateHandle(Handle handle);
 // The label given at creation ("" for unnamed objects and threads).
 PLAT_API const char* objectName(Handle handle);
 
 // kWaitObject0 when signalled (a mutex is then owned by the caller),
 // kWaitAbandoned0 when a mutex was taken over from a thread that ended while
 // holding it, kWaitTimeout, or kWaitFailed for a null or unusable handle.
-PLAT_API uint32_t waitForSingleObject(Handle handle, uint32_t timeoutMs);
+[[nodiscard]] PLAT_API uint32_t waitForSingleObject(Handle handle, uint32_t timeoutMs);
 // Waits for any (result kWaitObject0 + index, or kWaitAbandoned0 + index) or,
 // with waitAll, for all of the objects at once (kWaitObject0, or
 // kWaitAbandoned0 + the index of an abandoned mutex among them). At most
 // kMaximumWaitObjects handles.
-PLAT_API uint32_t waitForMultipleObjects(uint32_t count, const Handle* handles, bool waitAll,
-                                         uint32_t timeoutMs);
+[[nodiscard]] PLAT_API uint32_t waitForMultipleObjects(uint32_t count, const Handle* handles, bool waitAll,
+                                                       uint32_t timeoutMs);
 
-PLAT_API Handle createMutex(bool initiallyOwned, const char* name);
+[[nodiscard]] PLAT_API Handle createMutex(bool initiallyOwned, const char* name);
 // False when the calling thread does not own the mutex.
-PLAT_API bool releaseMutex(Handle mutex);
+[[nodiscard]] PLAT_API bool releaseMutex(Handle mutex);
 
-PLAT_API Handle createEvent(bool manualReset, bool initiallySignalled, const char* name);
-PLAT_API bool setEvent(Handle event);
-PLAT_API bool resetEvent(Handle event);
+[[nodiscard]] PLAT_API Handle createEvent(bool manualReset, bool initiallySignalled, const char* name);
+[[nodiscard]] PLAT_API bool setEvent(Handle event);
+[[nodiscard]] PLAT_API bool resetEvent(Handle event);
 
 // Owns one reference to a kernel object.
 class UniqueHandle {
@@ -66,7 +66,7 @@ public:
 
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
-    Handle release()
+    [[nodiscard]] Handle release()
     {
         Handle h = handle_;
         handle_ = nullptr;

@@ -71,14 +71,14 @@ private:
 
 // Makes a new object (with its one reference) known to the handle checks and
 // returns its handle; null (and the object deleted) when that fails.
-Handle publishObject(std::unique_ptr<KernelObject> object);
+[[nodiscard]] Handle publishObject(std::unique_ptr<KernelObject> object);
 // Under the kernel lock: the object behind a handle that is alive, or null
 // for null, closed or made-up handles.
-KernelObject* liveObjectLocked(Handle handle);
+[[nodiscard]] KernelObject* liveObjectLocked(Handle handle);
 // Under the kernel lock: drops one reference. When it was the last, the
 // object is retired and forgotten and returned so that the caller deletes it
 // after giving up the lock; otherwise null.
-KernelObject* dropReferenceLocked(KernelObject* object);
+[[nodiscard]] KernelObject* dropReferenceLocked(KernelObject* object);
 
 // Releases every mutex the calling thread owns and marks them abandoned. Runs
 // when any thread ends; the platform's own threads call it before they

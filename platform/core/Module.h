@@ -16,7 +16,7 @@ struct ModuleInfo {
     std::string path; // absolute
 };
 
-PLAT_API bool moduleOf(const void* address, ModuleInfo& info);
+[[nodiscard]] PLAT_API bool moduleOf(const void* address, ModuleInfo& info);
 PLAT_API ModuleHandle programModule();
 PLAT_API std::string programPath();   // the running program's file
 PLAT_API std::string programFolder(); // its folder, without a trailing '/'

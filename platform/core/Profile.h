@@ -51,6 +51,6 @@ PLAT_API std::string getProfileSectionLines(const char* section, const char* fil
 // lines or sections. False (and the old file untouched) when the file cannot
 // be read or written, or for a section name that is empty or holds ']', CR
 // or LF.
-PLAT_API bool writeProfileSection(const char* section, const char* text, const char* fileName);
+[[nodiscard]] PLAT_API bool writeProfileSection(const char* section, const char* text, const char* fileName);
 
 } // namespace plat

@@ -21,9 +21,10 @@ inline constexpr uint32_t kShellOpenWaitMs = 10000;
 // Opens a file, folder or address with the desktop's preferred application
 // (xdg-open), started in folder when one is given. A target without a
 // "scheme:" prefix is a local path, relative to folder when it is not absolute.
-PLAT_API int shellOpen(const std::string& target, const std::string& folder);
+[[nodiscard]] PLAT_API int shellOpen(const std::string& target, const std::string& folder);
 // The same with a chosen wait for the opener's answer.
-PLAT_API int shellOpenWithin(const std::string& target, const std::string& folder, uint32_t waitLimitMs);
+[[nodiscard]] PLAT_API int shellOpenWithin(const std::string& target, const std::string& folder,
+                                           uint32_t waitLimitMs);
 
 // A program to start: its name (looked for in the absolute folders of PATH)
 // followed by its arguments.
@@ -34,6 +35,6 @@ using CommandLine = std::vector<std::string>;
 // kShellFileNotFound when none of the programs is there, with lookedFor
 // naming them in order, joined by ", "; kShellNoAssociation when the one
 // found could not be started.
-PLAT_API int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor);
+[[nodiscard]] PLAT_API int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor);
 
 } // namespace plat

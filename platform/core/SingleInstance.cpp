@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -290,6 +291,9 @@ struct SingleInstance::State {
     UniqueFd stopWriter;
     Receiver receiver;
     std::thread listener;
+    const std::thread::id owner = std::this_thread::get_id();
+
+    void assertOwner() const { assert(owner == std::this_thread::get_id()); }
 };
 
 SingleInstance::SingleInstance(const std::string& name) : state_(std::make_unique<State>())
@@ -305,6 +309,7 @@ SingleInstance::SingleInstance(const std::string& name) : state_(std::make_uniqu
 SingleInstance::~SingleInstance()
 {
     State& s = *state_;
+    s.assertOwner();
     if (s.listener.joinable()) {
         const char stop = 1;
         while (write(s.stopWriter.get(), &stop, 1) < 0 && errno == EINTR) {
@@ -324,6 +329,7 @@ SingleInstance::~SingleInstance()
 SingleInstance::Role SingleInstance::acquire()
 {
     State& s = *state_;
+    s.assertOwner();
     if (s.lock)
         return Role::First;
     s.role = Role::Failed;
@@ -351,6 +357,7 @@ SingleInstance::Role SingleInstance::acquire()
 bool SingleInstance::listen(Receiver receiver)
 {
     State& s = *state_;
+    s.assertOwner();
     if (!s.lock || s.listener.joinable() || !receiver)
         return false;
     sockaddr_un address;
@@ -392,6 +399,7 @@ bool SingleInstance::listen(Receiver receiver)
 bool SingleInstance::handOver(const std::string& commandLine)
 {
     State& s = *state_;
+    s.assertOwner();
     if (s.role != Role::Second || commandLine.size() > kMaxCommandLine)
         return false;
     sockaddr_un address;

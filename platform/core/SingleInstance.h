@@ -30,12 +30,12 @@ public:
 
     // Takes the lock. First: this process is the only one; Second: another
     // process holds it; Failed: the lock file cannot be made.
-    Role acquire();
+    [[nodiscard]] Role acquire();
     // First only: starts accepting command lines from later starts.
-    bool listen(Receiver receiver);
+    [[nodiscard]] bool listen(Receiver receiver);
     // Second only: sends the command line to the first process and waits a
     // bounded time for its answer; true when the first delivered it.
-    bool handOver(const std::string& commandLine);
+    [[nodiscard]] bool handOver(const std::string& commandLine);
     // The lock file's and the socket's paths (for traces and tests).
     std::string lockPath() const;
     std::string socketPath() const;

@@ -13,7 +13,7 @@
 namespace plat {
 
 // This machine's host name, as the network knows it; false when it cannot be read.
-PLAT_API bool localHostName(std::string& name);
+[[nodiscard]] PLAT_API bool localHostName(std::string& name);
 
 enum class SocketReady {
     No,     // not yet
@@ -30,22 +30,22 @@ public:
 
     // Resolves host (a name or a numeric address) for port: false when it
     // names no address. Blocks while the resolver asks.
-    bool resolve(const std::string& host, int port);
+    [[nodiscard]] bool resolve(const std::string& host, int port);
     // Creates a non-blocking stream socket and starts connecting to the first
     // resolved address that does not refuse at once: false when none is
     // left. Completion shows as writability.
-    bool startConnect();
+    [[nodiscard]] bool startConnect();
     // Whether the socket can be written (the connect has completed) or read,
     // waiting at most waitMs (0: just look). A connect that failed goes on
     // with the next resolved address (a name may give IPv6 and IPv4
     // addresses, and the server listen on one of them only); writing fails
     // once every address has.
-    SocketReady pollWritable(int waitMs);
-    SocketReady pollReadable(int waitMs);
+    [[nodiscard]] SocketReady pollWritable(int waitMs);
+    [[nodiscard]] SocketReady pollReadable(int waitMs);
     // Bytes sent (possibly fewer than size), or -1 on failure. Never raises SIGPIPE.
-    long sendSome(const void* data, std::size_t size);
+    [[nodiscard]] long sendSome(const void* data, std::size_t size);
     // Bytes received, 0 at the end of the stream, -1 on failure.
-    long receiveSome(void* buffer, std::size_t size);
+    [[nodiscard]] long receiveSome(void* buffer, std::size_t size);
     // Ends both directions and closes the socket.
     void shutdownAndClose();
     bool isOpen() const { return static_cast<bool>(fd_); }

@@ -27,20 +27,21 @@ using ThreadRoutine = uint32_t (*)(void* parameter);
 // Starts a thread running routine(parameter); with suspended it waits for
 // resumeThread before the routine runs. The handle is signalled when the
 // routine has returned. Null when the thread cannot be created.
-PLAT_API Handle createThread(ThreadRoutine routine, void* parameter, bool suspended, uint32_t* threadId);
+[[nodiscard]] PLAT_API Handle createThread(ThreadRoutine routine, void* parameter, bool suspended,
+                                           uint32_t* threadId);
 // Lets a thread created suspended run. False when it was not suspended.
-PLAT_API bool resumeThread(Handle thread);
+[[nodiscard]] PLAT_API bool resumeThread(Handle thread);
 // Best effort: a priority the process may not take is not an error. False
 // only for a handle that is not a thread.
-PLAT_API bool setThreadPriority(Handle thread, int priority);
+[[nodiscard]] PLAT_API bool setThreadPriority(Handle thread, int priority);
 // The priority last asked for (kPriorityNormal until then).
-PLAT_API int threadPriority(Handle thread);
+[[nodiscard]] PLAT_API int threadPriority(Handle thread);
 // The routine's result, or kStillActive while it runs.
-PLAT_API bool getExitCodeThread(Handle thread, uint32_t* exitCode);
+[[nodiscard]] PLAT_API bool getExitCodeThread(Handle thread, uint32_t* exitCode);
 // The kernel's id of the calling thread (never 0).
 PLAT_API uint32_t currentThreadId();
 // The id of a thread created by createThread, known as soon as createThread
 // returns (even when suspended); 0 for a handle that is not a thread.
-PLAT_API uint32_t threadIdOf(Handle thread);
+[[nodiscard]] PLAT_API uint32_t threadIdOf(Handle thread);
 
 } // namespace plat

@@ -21,7 +21,7 @@ struct LocalTime {
 PLAT_API LocalTime localTime();
 // The file time (100 ns since 1601 UTC) of a local time; false for fields
 // that name no time (years 1601 to 30827; the day of the week is not read).
-PLAT_API bool localTimeToFileTime(const LocalTime& time, uint64_t& fileTime);
+[[nodiscard]] PLAT_API bool localTimeToFileTime(const LocalTime& time, uint64_t& fileTime);
 // Milliseconds since an arbitrary start, from a monotonic clock; the 32-bit
 // form wraps after 49.7 days.
 PLAT_API uint32_t tickCount();

@@ -22,7 +22,7 @@ public:
 
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
-    int release()
+    [[nodiscard]] int release()
     {
         int fd = fd_;
         fd_ = -1;
@@ -36,7 +36,7 @@ public:
     }
     // Closes now and reports whether the close succeeded (it can report a
     // delayed write error).
-    bool close()
+    [[nodiscard]] bool close()
     {
         int fd = release();
         return fd < 0 || ::close(fd) == 0;

@@ -187,7 +187,7 @@ Retrieved retrieve(Message& out, WindowHandle filter, uint32_t first, uint32_t l
             queue->setWakeMask(kQsAllInput);
         }
         lock.unlock();
-        waitForSingleObject(queue->handle, timeout);
+        (void)waitForSingleObject(queue->handle, timeout); // the loop looks at the queue again either way
         lock.lock();
     }
 }
@@ -375,7 +375,7 @@ intptr_t sendAcrossAndWait(WindowHandle window, SentItem& item)
         self->setWakeMask(kQsSendMessage | kQsReply);
         self->refresh();
         lock.unlock();
-        waitForSingleObject(self->handle, kInfinite);
+        (void)waitForSingleObject(self->handle, kInfinite); // the loop looks at the queue again either way
         lock.lock();
     }
 }
@@ -537,7 +537,7 @@ bool waitMessage()
                                      ? kInfinite
                                      : static_cast<uint32_t>(std::min<uint64_t>(nextDue - now, 0x7FFFFFFF));
         lock.unlock();
-        waitForSingleObject(queue->handle, timeout);
+        (void)waitForSingleObject(queue->handle, timeout); // the loop looks at the queue again either way
         lock.lock();
     }
 }

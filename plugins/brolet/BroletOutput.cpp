@@ -173,8 +173,9 @@ bool BroletOutput::openRecording()
         folder = outputFolder;
         name = fileTemplate;
     }
+    // A folder that cannot be made fails the file's creation below.
     if (!folder.empty())
-        plat::createFolder(folder);
+        (void)plat::createFolder(folder);
     const std::tm now = localNow();
     std::string path;
     Claim claim = Claim::Failed;
@@ -191,7 +192,7 @@ bool BroletOutput::openRecording()
         recording->writeHeader() != zkr::kOk) {
         recording->detach();
         if (claim == Claim::Made)
-            plat::deleteFile(path);
+            (void)plat::deleteFile(path); // best effort: the failure above is what counts
         return false;
     }
     file = std::move(recording);

@@ -316,8 +316,9 @@ int PreRecorder::startRecording()
     if (outputFile_.empty() || (proposedName_ && plat::fileExists(outputFile_)))
         proposeName();
     const std::string folder = plat::folderOf(outputFile_);
+    // A folder that cannot be made fails the file's creation below.
     if (!folder.empty() && !plat::folderExists(folder))
-        plat::createFolder(folder);
+        (void)plat::createFolder(folder);
 
     if (inputDevice.allocateBlocks(kBlockCount, static_cast<uint32_t>(std::max(audio.musicBufSize, 0))) !=
         zkr::kOk)
@@ -333,7 +334,7 @@ int PreRecorder::startRecording()
         recordingFile_.reset();
         // A file that never held a recording is not left behind.
         if (created)
-            plat::deleteFile(outputFile_);
+            (void)plat::deleteFile(outputFile_); // best effort: error is what counts
         inputDevice.releaseBlocks();
         return error;
     };
@@ -428,7 +429,7 @@ void PreRecorder::handOver()
     // The player refuses a recording without samples (its data chunk is
     // empty): there is nothing in it to keep.
     if (lastRecordingBytes_ == 0)
-        plat::deleteFile(lastRecording);
+        (void)plat::deleteFile(lastRecording); // best effort: an empty file is harmless
 }
 
 void PreRecorder::showRecordingState(bool on)

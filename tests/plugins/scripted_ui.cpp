@@ -263,7 +263,7 @@ void runScript()
 void scriptThread(int32_t showCommand)
 {
     plat::ModuleInfo self;
-    plat::moduleOf(reinterpret_cast<const void*>(&scriptThread), self);
+    (void)plat::moduleOf(reinterpret_cast<const void*>(&scriptThread), self); // its own code: always found
     ui::WindowClass windowClass;
     windowClass.procedure = windowProcedure;
     windowClass.module = self.handle;

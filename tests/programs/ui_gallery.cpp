@@ -251,7 +251,7 @@ int main(int argc, char** argv)
     if (!interactive)
         setenv("VELMORA_UI", "headless", 0);
     plat::ModuleInfo self;
-    plat::moduleOf(&kResources, self);
+    (void)plat::moduleOf(&kResources, self); // its own data: always found
 
     if (interactive) {
         intptr_t answer = dialogBoxParam(self.handle, 1, nullptr, &galleryProc, 0);

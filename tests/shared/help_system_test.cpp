@@ -54,7 +54,7 @@ protected:
         writeText(page("Upper.HTML"), "<TITLE>Upper Case Name</TITLE>\n");
         writeText(page("~old.html"), "<TITLE>Generated Before</TITLE>\n");
         writeText(page("notes.txt"), "<TITLE>Not A Page</TITLE>\n");
-        plat::createFolder(page("folder.html"));
+        EXPECT_TRUE(plat::createFolder(page("folder.html")));
     }
 
     std::string page(const std::string& name) const { return help.file(name); }
@@ -157,7 +157,7 @@ TEST(HelpContents, AnEmptyFolderGivesAContentsPageWithoutLinks)
 TEST(HelpContents, ContentsThatCannotBeCreatedStopTheBuildBeforeTheFrameset)
 {
     TempFolder help;
-    plat::createFolder(help.file("~content.html")); // in the way of the page
+    EXPECT_TRUE(plat::createFolder(help.file("~content.html"))); // in the way of the page
     EXPECT_FALSE(shared::writeHelpContents(help.path()));
     EXPECT_FALSE(plat::fileExists(help.file("~index.html")));
 
@@ -213,7 +213,7 @@ TEST(HelpRequest, AFramesetThatCannotBeRewrittenIsOpenedAsItIs)
     Watchdog watchdog(20s);
     TempFolder help;
     // Something that cannot be written as a page stands where the frameset goes.
-    plat::createFolder(help.file("~index.html"));
+    EXPECT_TRUE(plat::createFolder(help.file("~index.html")));
     FakeOpener opener(0);
     EXPECT_TRUE(shared::showHelp(help.path(), "brolet.html", 0, false));
     EXPECT_EQ(opener.opened(), help.file("~index.html"));

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -420,4 +422,34 @@ TEST_F(InputDeviceTest, MisuseAndDeviceFailuresAreReported)
 
     openFileInput(device, countingBytes(1024), 2, 256);
     EXPECT_EQ(device.openDevice(device.deviceId, nullptr), kErrNotNow);
+}
+
+// ALSA's default device on a card that does not exist: the message shows the
+// platform's text, then ALSA's own reason. alsa-lib keeps its configuration
+// for the life of the process, so the device work runs in a child process.
+TEST_F(InputDeviceTest, AnAlsaDeviceThatCannotOpenAddsAlsasReasonToTheMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    writeText(folder.file("asound.conf"), "</usr/share/alsa/alsa.conf>\npcm.!default { type hw card 99 }\n");
+    ScopedEnv alsa("VELMORA_AUDIO", std::nullopt);
+    ScopedEnv config("ALSA_CONFIG_PATH", folder.file("asound.conf"));
+    EXPECT_EXIT(
+        {
+            plat::audio::forgetDevices();
+            InputDevice device; // device 0 is ALSA's "default"
+            std::unique_ptr<plat::audio::Device> unopened;
+            std::string reason;
+            char text[WaveDevice::kErrorTextSize];
+            plat::audio::errorText(plat::audio::Direction::Input,
+                                   plat::audio::Device::open(plat::audio::Direction::Input, 0,
+                                                             toPcmFormat(device.format), nullptr, nullptr,
+                                                             unopened, reason),
+                                   text, sizeof text);
+            const bool shown = device.openDevice(0, nullptr) == WaveDevice::kDeviceError &&
+                               application.shown.size() == 1 &&
+                               application.shown[0].text == std::string(text) + "\n" + reason;
+            std::fprintf(stderr, "%s", reason.c_str());
+            std::_Exit(shown ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "^ALSA \"default\": .+");
 }

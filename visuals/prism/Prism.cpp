@@ -53,7 +53,8 @@ void saveSettings(const char* path)
     std::string lines(kSchemeKey);
     lines += scene().scheme().name;
     lines.append(2, '\0');
-    plat::writeProfileSection(kSection, lines.c_str(), path);
+    // The host gives saving no way to fail: the scheme stays as it was on disk.
+    (void)plat::writeProfileSection(kSection, lines.c_str(), path);
 }
 
 visual::VisualModuleDescriptor theDescriptor = {

@@ -181,9 +181,10 @@ public:
     uint32_t defaultIndex(Direction) override { return 0; }
 
     Result openStream(Direction direction, uint32_t index, const PcmFormat& format,
-                      std::unique_ptr<Stream>& stream) override
+                      std::unique_ptr<Stream>& stream, std::string& reason) override
     {
-        return AlsaStream::open(lists_[static_cast<int>(direction)].names[index], direction, format, stream);
+        return AlsaStream::open(lists_[static_cast<int>(direction)].names[index], direction, format, stream,
+                                reason);
     }
 
 private:

@@ -45,74 +45,85 @@ Result openResult(int error)
     }
 }
 
+// Keeps ALSA's text for error, naming the PCM, and answers result.
+Result failure(Result result, const std::string& name, int error, std::string& reason)
+{
+    reason = "ALSA \"" + name + "\": " + snd_strerror(error);
+    return result;
+}
+
 } // namespace
 
-Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm)
+Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm,
+                   std::string& reason)
 {
     snd_pcm_t* raw = nullptr;
     const snd_pcm_stream_t stream =
         direction == Direction::Output ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
     int error = snd_pcm_open(&raw, name.c_str(), stream, SND_PCM_NONBLOCK);
     if (error < 0)
-        return openResult(error);
+        return failure(openResult(error), name, error, reason);
     pcm.reset(raw);
 
     snd_pcm_hw_params_t* hwRaw = nullptr;
-    if (snd_pcm_hw_params_malloc(&hwRaw) < 0)
-        return Result::NoMemory;
+    if ((error = snd_pcm_hw_params_malloc(&hwRaw)) < 0)
+        return failure(Result::NoMemory, name, error, reason);
     AlsaHwParams hw(hwRaw);
-    if (snd_pcm_hw_params_any(raw, hwRaw) < 0)
-        return Result::Error;
-    if (snd_pcm_hw_params_set_access(raw, hwRaw, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
-        snd_pcm_hw_params_set_format(raw, hwRaw, alsaFormat(format.bitsPerSample)) < 0 ||
-        snd_pcm_hw_params_set_channels(raw, hwRaw, format.channels) < 0 ||
-        snd_pcm_hw_params_set_rate(raw, hwRaw, format.samplesPerSecond, 0) < 0)
-        return Result::BadFormat;
+    if ((error = snd_pcm_hw_params_any(raw, hwRaw)) < 0)
+        return failure(Result::Error, name, error, reason);
+    if ((error = snd_pcm_hw_params_set_access(raw, hwRaw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
+        (error = snd_pcm_hw_params_set_format(raw, hwRaw, alsaFormat(format.bitsPerSample))) < 0 ||
+        (error = snd_pcm_hw_params_set_channels(raw, hwRaw, format.channels)) < 0 ||
+        (error = snd_pcm_hw_params_set_rate(raw, hwRaw, format.samplesPerSecond, 0)) < 0)
+        return failure(Result::BadFormat, name, error, reason);
     // A short buffer: blocks count as played once taken (see AlsaStream).
+    // Both are wishes: the device's nearest sizes are what snd_pcm_hw_params
+    // settles on.
     unsigned bufferTime = kBufferMicroseconds;
     unsigned periodTime = kPeriodMicroseconds;
     int dir = 0;
-    snd_pcm_hw_params_set_buffer_time_near(raw, hwRaw, &bufferTime, &dir);
+    (void)snd_pcm_hw_params_set_buffer_time_near(raw, hwRaw, &bufferTime, &dir);
     dir = 0;
-    snd_pcm_hw_params_set_period_time_near(raw, hwRaw, &periodTime, &dir);
-    if (snd_pcm_hw_params(raw, hwRaw) < 0)
-        return Result::BadFormat;
+    (void)snd_pcm_hw_params_set_period_time_near(raw, hwRaw, &periodTime, &dir);
+    if ((error = snd_pcm_hw_params(raw, hwRaw)) < 0)
+        return failure(Result::BadFormat, name, error, reason);
     return Result::Ok;
 }
 
 Result AlsaStream::open(const std::string& name, Direction direction, const PcmFormat& format,
-                        std::unique_ptr<Stream>& stream)
+                        std::unique_ptr<Stream>& stream, std::string& reason)
 {
     AlsaPcm pcm;
-    Result result = openAlsaPcm(name, direction, format, pcm);
+    Result result = openAlsaPcm(name, direction, format, pcm, reason);
     if (result != Result::Ok)
         return result;
 
     snd_pcm_hw_params_t* hwRaw = nullptr;
     snd_pcm_sw_params_t* swRaw = nullptr;
-    if (snd_pcm_hw_params_malloc(&hwRaw) < 0)
-        return Result::NoMemory;
+    int error = 0;
+    if ((error = snd_pcm_hw_params_malloc(&hwRaw)) < 0)
+        return failure(Result::NoMemory, name, error, reason);
     AlsaHwParams hw(hwRaw);
-    if (snd_pcm_sw_params_malloc(&swRaw) < 0)
-        return Result::NoMemory;
+    if ((error = snd_pcm_sw_params_malloc(&swRaw)) < 0)
+        return failure(Result::NoMemory, name, error, reason);
     AlsaSwParams sw(swRaw);
     snd_pcm_uframes_t bufferSize = 0;
     snd_pcm_uframes_t periodSize = 0;
-    if (snd_pcm_hw_params_current(pcm.get(), hwRaw) < 0 ||
-        snd_pcm_get_params(pcm.get(), &bufferSize, &periodSize) < 0)
-        return Result::Error;
+    if ((error = snd_pcm_hw_params_current(pcm.get(), hwRaw)) < 0 ||
+        (error = snd_pcm_get_params(pcm.get(), &bufferSize, &periodSize)) < 0)
+        return failure(Result::Error, name, error, reason);
     const bool canPause = snd_pcm_hw_params_can_pause(hwRaw) == 1;
     // Output starts by itself once its buffer is full; input is started by start().
-    if (snd_pcm_sw_params_current(pcm.get(), swRaw) < 0 ||
-        snd_pcm_sw_params_set_start_threshold(
-            pcm.get(), swRaw, direction == Direction::Output ? bufferSize : bufferSize * 2) < 0 ||
-        snd_pcm_sw_params_set_avail_min(pcm.get(), swRaw, periodSize) < 0 ||
-        snd_pcm_sw_params(pcm.get(), swRaw) < 0)
-        return Result::Error;
+    if ((error = snd_pcm_sw_params_current(pcm.get(), swRaw)) < 0 ||
+        (error = snd_pcm_sw_params_set_start_threshold(
+             pcm.get(), swRaw, direction == Direction::Output ? bufferSize : bufferSize * 2)) < 0 ||
+        (error = snd_pcm_sw_params_set_avail_min(pcm.get(), swRaw, periodSize)) < 0 ||
+        (error = snd_pcm_sw_params(pcm.get(), swRaw)) < 0)
+        return failure(Result::Error, name, error, reason);
 
     UniqueFd wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     if (!wakeFd)
-        return Result::Error;
+        return failure(Result::Error, name, -errno, reason);
     const unsigned bufferMs =
         static_cast<unsigned>(static_cast<uint64_t>(bufferSize) * 1000 / format.samplesPerSecond) + 1;
     stream.reset(new AlsaStream(std::move(pcm), std::move(wakeFd), direction, format, canPause, bufferMs));

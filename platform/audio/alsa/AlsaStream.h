@@ -18,9 +18,10 @@ namespace plat::audio {
 // short (about 100 ms) for that reason.
 class AlsaStream final : public Stream {
 public:
-    // Opens the PCM by name with the format; Ok or the reason it cannot.
+    // Opens the PCM by name with the format; Ok, or the result and ALSA's
+    // own words for why it cannot.
     static Result open(const std::string& name, Direction direction, const PcmFormat& format,
-                       std::unique_ptr<Stream>& stream);
+                       std::unique_ptr<Stream>& stream, std::string& reason);
 
     long transfer(uint8_t* data, size_t bytes) override;
     void wake() override;
@@ -33,8 +34,8 @@ private:
                unsigned bufferMs);
 
     // Waits for room (or samples) or a wake; false when woken.
-    bool waitReady();
-    bool recover(int error);
+    [[nodiscard]] bool waitReady();
+    [[nodiscard]] bool recover(int error);
 
     AlsaPcm pcm_;     // device thread only
     UniqueFd wakeFd_; // eventfd; written by wake() from any thread
@@ -46,7 +47,9 @@ private:
     std::atomic<uint64_t> xruns_{0};
 };
 
-// Opens name with format as the ALSA PCM of a direction; maps ALSA's errors.
-Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm);
+// Opens name with format as the ALSA PCM of a direction; maps ALSA's errors
+// and keeps its text for them in reason.
+Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm,
+                   std::string& reason);
 
 } // namespace plat::audio

@@ -35,7 +35,7 @@ public:
 
 protected:
     // Device thread: the frames that the clock let through.
-    virtual bool move(uint8_t* data, size_t bytes) = 0;
+    [[nodiscard]] virtual bool move(uint8_t* data, size_t bytes) = 0;
 
     const PcmFormat format_;
 

@@ -245,7 +245,7 @@ public:
     }
 
     Result openStream(Direction direction, uint32_t index, const PcmFormat& format,
-                      std::unique_ptr<Stream>& stream) override
+                      std::unique_ptr<Stream>& stream, std::string&) override
     {
         const PacedStream::Pace pace = paceChoice();
         if (direction == Direction::Output) {

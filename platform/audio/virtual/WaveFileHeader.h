@@ -22,6 +22,6 @@ struct WaveDataRange {
 
 // Reads the RIFF header of an open file. False when it is not a WAVE file
 // with a format chunk followed by a data chunk.
-bool readWaveHeader(int fd, uint64_t fileSize, WaveDataRange& range);
+[[nodiscard]] bool readWaveHeader(int fd, uint64_t fileSize, WaveDataRange& range);
 
 } // namespace plat::audio

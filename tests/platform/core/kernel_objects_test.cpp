@@ -54,7 +54,7 @@ TEST(KernelMutex, AThreadEndingWhileHoldingItAbandonsItToTheNextTaker)
     Watchdog watchdog(10s);
     UniqueHandle mutex(createMutex(false, nullptr));
     auto holdTwiceAndEnd = [&]() -> uint32_t {
-        waitForSingleObject(mutex.get(), kInfinite);
+        EXPECT_EQ(waitForSingleObject(mutex.get(), kInfinite), kWaitObject0);
         return waitForSingleObject(mutex.get(), kInfinite);
     };
     UniqueHandle thread = startThread(holdTwiceAndEnd);
@@ -76,12 +76,12 @@ TEST(KernelMutex, AWaiterIsWokenWhenAnyKindOfOwnerThreadEnds)
     UniqueHandle held(createEvent(true, false, nullptr));
     UniqueHandle leave(createEvent(true, false, nullptr));
     std::thread holder([&] {
-        waitForSingleObject(mutex.get(), kInfinite);
-        setEvent(held.get());
-        waitForSingleObject(leave.get(), kInfinite);
+        EXPECT_EQ(waitForSingleObject(mutex.get(), kInfinite), kWaitObject0);
+        EXPECT_TRUE(setEvent(held.get()));
+        EXPECT_EQ(waitForSingleObject(leave.get(), kInfinite), kWaitObject0);
     });
     ASSERT_EQ(waitForSingleObject(held.get(), kPatienceMs), kWaitObject0);
-    setEvent(leave.get());
+    EXPECT_TRUE(setEvent(leave.get()));
     EXPECT_EQ(waitForSingleObject(mutex.get(), kPatienceMs), kWaitAbandoned0);
     EXPECT_TRUE(releaseMutex(mutex.get()));
     holder.join();
@@ -93,14 +93,14 @@ TEST(KernelMutex, AbandonmentIsReportedWithTheIndexInMultipleWaits)
     UniqueHandle first(createMutex(false, nullptr));
     UniqueHandle second(createMutex(false, nullptr));
     std::thread([&] {
-        waitForSingleObject(first.get(), 0);
-        waitForSingleObject(second.get(), 0);
+        EXPECT_EQ(waitForSingleObject(first.get(), 0), kWaitObject0);
+        EXPECT_EQ(waitForSingleObject(second.get(), 0), kWaitObject0);
     }).join();
 
     const Handle any[] = {event.get(), second.get()};
     EXPECT_EQ(waitForMultipleObjects(2, any, false, 0), kWaitAbandoned0 + 1);
     EXPECT_TRUE(releaseMutex(second.get()));
-    setEvent(event.get());
+    EXPECT_TRUE(setEvent(event.get()));
     const Handle all[] = {event.get(), first.get()};
     EXPECT_EQ(waitForMultipleObjects(2, all, true, 0), kWaitAbandoned0 + 1);
     EXPECT_TRUE(releaseMutex(first.get()));
@@ -136,12 +136,12 @@ TEST(KernelEvent, SettingAnAutoResetEventOnceWakesExactlyOneOfTwoWaiters)
     UniqueHandle b = startThread(waiter);
     const Handle both[] = {a.get(), b.get()};
 
-    setEvent(event.get());
+    EXPECT_TRUE(setEvent(event.get()));
     const uint32_t first = waitForMultipleObjects(2, both, false, kPatienceMs);
     ASSERT_LT(first, 2u);
     EXPECT_EQ(waitForSingleObject(both[1 - first], 100), kWaitTimeout);
     EXPECT_EQ(woken.load(), 1);
-    setEvent(event.get());
+    EXPECT_TRUE(setEvent(event.get()));
     EXPECT_EQ(waitForMultipleObjects(2, both, true, kPatienceMs), kWaitObject0);
     EXPECT_EQ(woken.load(), 2);
 }
@@ -166,8 +166,8 @@ TEST(KernelWait, WaitAnyTakesTheFirstSignalledObjectInIndexOrder)
     EXPECT_EQ(waitForMultipleObjects(3, handles, false, 0), kWaitObject0 + 1);
     EXPECT_EQ(waitForMultipleObjects(3, handles, false, 0), kWaitObject0 + 2);
     EXPECT_EQ(waitForMultipleObjects(3, handles, false, 0), kWaitTimeout);
-    setEvent(c.get());
-    setEvent(a.get());
+    EXPECT_TRUE(setEvent(c.get()));
+    EXPECT_TRUE(setEvent(a.get()));
     EXPECT_EQ(waitForMultipleObjects(3, handles, false, 0), kWaitObject0);
 }
 
@@ -184,7 +184,7 @@ TEST(KernelWait, WaitAllTakesNothingUntilEveryObjectIsSignalled)
     EXPECT_EQ(waitForSingleObject(mutex.get(), 0), kWaitAbandoned0);
     EXPECT_TRUE(releaseMutex(mutex.get()));
 
-    std::thread setter([&] { setEvent(late.get()); });
+    std::thread setter([&] { EXPECT_TRUE(setEvent(late.get())); });
     EXPECT_EQ(waitForMultipleObjects(3, handles, true, kPatienceMs), kWaitObject0);
     setter.join();
     EXPECT_EQ(waitForSingleObject(event.get(), 0), kWaitTimeout);
@@ -241,7 +241,7 @@ TEST(KernelThread, SignalledWithItsExitCodeWhenTheRoutineReturns)
     EXPECT_TRUE(getExitCodeThread(thread.get(), &code));
     EXPECT_EQ(code, kStillActive);
     EXPECT_EQ(waitForSingleObject(thread.get(), 0), kWaitTimeout);
-    setEvent(go.get());
+    EXPECT_TRUE(setEvent(go.get()));
     EXPECT_EQ(waitForSingleObject(thread.get(), kPatienceMs), kWaitObject0);
     EXPECT_TRUE(getExitCodeThread(thread.get(), &code));
     EXPECT_EQ(code, 42u);
@@ -274,12 +274,12 @@ TEST(KernelThread, ClosingTheHandleWhileTheThreadRunsIsSafe)
     UniqueHandle go(createEvent(true, false, nullptr));
     UniqueHandle done(createEvent(true, false, nullptr));
     auto body = [&]() -> uint32_t {
-        waitForSingleObject(go.get(), kPatienceMs);
+        EXPECT_EQ(waitForSingleObject(go.get(), kPatienceMs), kWaitObject0);
         return setEvent(done.get());
     };
     UniqueHandle thread = startThread(body);
     thread.reset();
-    setEvent(go.get());
+    EXPECT_TRUE(setEvent(go.get()));
     EXPECT_EQ(waitForSingleObject(done.get(), kPatienceMs), kWaitObject0);
 }
 
@@ -289,15 +289,15 @@ TEST(KernelThread, AThreadWaitingForItselfTimesOut)
     Handle self = nullptr;
     UniqueHandle ready(createEvent(true, false, nullptr));
     auto body = [&]() -> uint32_t {
-        waitForSingleObject(ready.get(), kPatienceMs);
+        EXPECT_EQ(waitForSingleObject(ready.get(), kPatienceMs), kWaitObject0);
         return waitForSingleObject(self, 20);
     };
     UniqueHandle thread = startThread(body);
     self = thread.get();
-    setEvent(ready.get());
+    EXPECT_TRUE(setEvent(ready.get()));
     ASSERT_EQ(waitForSingleObject(thread.get(), kPatienceMs), kWaitObject0);
     uint32_t code = 0;
-    getExitCodeThread(thread.get(), &code);
+    ASSERT_TRUE(getExitCodeThread(thread.get(), &code));
     EXPECT_EQ(code, kWaitTimeout);
 }
 
@@ -313,7 +313,7 @@ TEST(KernelThread, PrioritiesAreBestEffortAndRemembered)
         EXPECT_TRUE(setThreadPriority(thread.get(), priority)) << priority;
         EXPECT_EQ(threadPriority(thread.get()), priority);
     }
-    setEvent(go.get());
+    EXPECT_TRUE(setEvent(go.get()));
     EXPECT_EQ(waitForSingleObject(thread.get(), kPatienceMs), kWaitObject0);
     EXPECT_TRUE(setThreadPriority(thread.get(), kPriorityHighest)); // ended: remembered only
 }

@@ -33,12 +33,12 @@ public:
         thread_ = std::thread([&] {
             window_ = velmora::test::makeTopLevel(behaviour, "worker", {0, 0, 50, 50}, false);
             threadId_ = plat::currentThreadId();
-            plat::setEvent(ready.get());
+            EXPECT_TRUE(plat::setEvent(ready.get()));
             Message message;
             while (getMessage(message))
                 dispatchMessage(message);
         });
-        plat::waitForSingleObject(ready.get(), plat::kInfinite);
+        EXPECT_EQ(plat::waitForSingleObject(ready.get(), plat::kInfinite), plat::kWaitObject0);
     }
     ~WindowThread()
     {
@@ -213,12 +213,12 @@ TEST(MessageQueue, SendAnswersZeroWhenTheTargetThreadEndsWithoutHandlingIt)
                                   }};
     std::thread target([&] {
         window = velmora::test::makeTopLevel(behaviour, "ending", {0, 0, 10, 10}, false);
-        plat::setEvent(ready.get());
+        EXPECT_TRUE(plat::setEvent(ready.get()));
         // Wait until the send has arrived, then end without looking at it.
         while ((queueStatus() & kQsSendMessage) == 0)
             plat::sleepMs(1);
     });
-    plat::waitForSingleObject(ready.get(), plat::kInfinite);
+    EXPECT_EQ(plat::waitForSingleObject(ready.get(), plat::kInfinite), plat::kWaitObject0);
     EXPECT_EQ(sendMessage(window, kMsgOne, 0, 0), 0);
     target.join();
     EXPECT_FALSE(isWindow(window)) << "a thread's windows go with it";
@@ -233,7 +233,7 @@ TEST(MessageQueue, WaitForAnObjectOrMessagesOfChosenClasses)
     plat::Handle handles[] = {event.get()};
 
     // The event wins.
-    std::thread setter([&] { plat::setEvent(event.get()); });
+    std::thread setter([&] { EXPECT_TRUE(plat::setEvent(event.get())); });
     EXPECT_EQ(msgWaitForMultipleObjects(1, handles, false, 5000, kQsTimer | kQsPaint), plat::kWaitObject0);
     setter.join();
 
@@ -258,7 +258,7 @@ TEST(MessageQueue, WaitForAnObjectOrMessagesOfChosenClasses)
     velmora::test::pumpPending();
     std::thread sender([&] {
         sendMessage(window, kMsgOne, 0, 0);
-        plat::setEvent(event.get());
+        EXPECT_TRUE(plat::setEvent(event.get()));
     });
     EXPECT_EQ(msgWaitForMultipleObjects(1, handles, false, 5000, kQsTimer | kQsPaint), plat::kWaitObject0);
     sender.join();

@@ -98,10 +98,10 @@ TEST(Window, TopLevelWindowsAreListedWithTitlesAcrossThreads)
     plat::UniqueHandle finish(plat::createEvent(true, false, nullptr));
     std::thread other([&] {
         there = velmora::test::makeTopLevel(plain, "Velmora Audio Engine v0.1b", {0, 0, 10, 10}, false);
-        plat::setEvent(made.get());
-        plat::waitForSingleObject(finish.get(), plat::kInfinite);
+        EXPECT_TRUE(plat::setEvent(made.get()));
+        EXPECT_EQ(plat::waitForSingleObject(finish.get(), plat::kInfinite), plat::kWaitObject0);
     });
-    plat::waitForSingleObject(made.get(), plat::kInfinite);
+    EXPECT_EQ(plat::waitForSingleObject(made.get(), plat::kInfinite), plat::kWaitObject0);
     bool sawHere = false;
     bool sawThere = false;
     for (const WindowListEntry& entry : topLevelWindows()) {
@@ -114,7 +114,7 @@ TEST(Window, TopLevelWindowsAreListedWithTitlesAcrossThreads)
     EXPECT_TRUE(sawThere);
     // Text of a window of another thread: the kept title is read without a message.
     EXPECT_EQ(windowTitle(there), "Velmora Audio Engine v0.1b");
-    plat::setEvent(finish.get());
+    EXPECT_TRUE(plat::setEvent(finish.get()));
     other.join();
     EXPECT_FALSE(isWindow(there));
     destroyWindow(here);
@@ -138,12 +138,12 @@ TEST(Window, DestroyFromAnotherThreadRunsOnTheOwningThread)
     std::thread owner([&] {
         window = velmora::test::makeTopLevel(behaviour, "remote", {0, 0, 10, 10});
         ownerId = plat::currentThreadId();
-        plat::setEvent(made.get());
+        EXPECT_TRUE(plat::setEvent(made.get()));
         Message message;
         while (getMessage(message))
             dispatchMessage(message);
     });
-    plat::waitForSingleObject(made.get(), plat::kInfinite);
+    EXPECT_EQ(plat::waitForSingleObject(made.get(), plat::kInfinite), plat::kWaitObject0);
     EXPECT_TRUE(destroyWindow(window));
     EXPECT_FALSE(isWindow(window));
     const auto destroyed = log.of(kMsgDestroy);
