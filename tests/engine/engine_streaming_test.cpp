@@ -8,6 +8,7 @@
 #include "engine/CoreTestEngine.h"
 #include "engine/EngineCore.h"
 #include "platform/core/Thread.h"
+#include "support/Eventually.h"
 
 using namespace velmora::test;
 using namespace std::chrono_literals;
@@ -264,8 +265,7 @@ TEST_F(Streaming, AStopWhileTheThreadWaitsInAnInputCallEndsTheRunQuietly)
 
     // The input is released once the stop has reached the output.
     std::thread releaser([this] {
-        while (outputJournal().find("stop") == std::string::npos)
-            std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(eventually([this] { return outputJournal().find("stop") != std::string::npos; }));
         inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
     });
     core.stopStreaming();
@@ -343,8 +343,7 @@ TEST_F(Streaming, NoPluginLeavesWhileTheStreamingThreadMayStillCallIt)
     EXPECT_NE(core.output, nullptr);
 
     inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
-    while (core.streamThreadRunning())
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([this] { return !core.streamThreadRunning(); }));
     EXPECT_TRUE(core.unloadInput(0, false));
     EXPECT_TRUE(core.unloadOutput(false));
     EXPECT_EQ(outputJournal(), "start block stop");

@@ -16,11 +16,14 @@
 #include "engine/Engine.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/WindowTestKit.h"
+#include "support/Eventually.h"
 #include "support/Watchdog.h"
 
 namespace {
 
 using engine::EngineEvent;
+using velmora::test::eventually;
+using velmora::test::staysFalse;
 using velmora::test::Watchdog;
 using namespace std::chrono_literals;
 
@@ -111,18 +114,23 @@ protected:
 TEST_F(EventMailboxTest, APostWithoutWaitingAnswersOneEvenWhenTheEventIsRefused)
 {
     std::atomic<bool> finished{false};
-    engine.hooks[50] = [&](const EngineEvent&) {
-        std::this_thread::sleep_for(60ms);
+    std::atomic<bool> firstAnswered{false};
+    std::atomic<bool> answeredBeforeCarriedOut{false};
+    engine.hooks[50] = [&](const EngineEvent& e) {
+        if (e.wait == 0)
+            answeredBeforeCarriedOut = eventually([&] { return firstAnswered.load(); });
         finished = true;
         return 0;
     };
     startLoop();
     EngineEvent refused = event(50, false);
     EXPECT_EQ(engine.postEvent(&refused), 1);
+    firstAnswered = true;
     // A waiting post of the same event gets the refusal, once it was carried out.
     EngineEvent waited = event(50, true);
     EXPECT_EQ(engine.postEvent(&waited), 0);
     EXPECT_TRUE(finished);
+    EXPECT_TRUE(answeredBeforeCarriedOut);
     EXPECT_EQ(engine.countOf(50), 2u);
     EXPECT_EQ(engine.postEvent(nullptr), 0);
 }
@@ -137,9 +145,7 @@ TEST_F(EventMailboxTest, AnotherThreadHoldingTheMainThreadDelaysEventsUntilItLet
         EXPECT_EQ(engine.postEvent(&waited), 1);
         answered = true;
     });
-    std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(engine.countOf(60), 0u);
-    EXPECT_FALSE(answered);
+    EXPECT_TRUE(staysFalse([&] { return answered || engine.countOf(60) != 0; }, 50ms));
     // The holder's own post cannot wait for the main thread: it is queued
     // and answered at once with the last result.
     EngineEvent own = event(61, true);
@@ -152,8 +158,7 @@ TEST_F(EventMailboxTest, AnotherThreadHoldingTheMainThreadDelaysEventsUntilItLet
     engine.releaseMainThread();
     poster.join();
     EXPECT_EQ(engine.countOf(60), 1u);
-    while (engine.countOf(62) == 0)
-        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(eventually([&] { return engine.countOf(62) != 0; }));
     // Carried out in the order they were posted (60 got its place only once the hold ended).
     std::vector<intptr_t> order;
     for (const EngineEvent& e : engine.carried())
@@ -225,8 +230,7 @@ TEST_F(EventMailboxTest, APostFromAMessageTheLoopDispatchesIsCarriedOutAfterIt)
     EngineEvent arm = event(70, true);
     EXPECT_EQ(engine.postEvent(&arm), 3);
     ASSERT_NE(timerId.load(), 0u);
-    while (!carried)
-        std::this_thread::sleep_for(2ms);
+    ASSERT_TRUE(eventually([&] { return carried.load(); }));
     EXPECT_EQ(timerAnswer, 3);
 }
 
@@ -283,10 +287,10 @@ TEST_F(EventMailboxTest, QuitIsRefusedWhileStreamingAndTheLoopGoesOn)
     engine.streaming.store(true);
     EngineEvent quit = event(kQuit, true);
     EXPECT_EQ(engine.postEvent(&quit), 0);
-    std::this_thread::sleep_for(20ms);
-    EXPECT_FALSE(loopEnded);
+    // Carried out after the refused quit, so the loop went on.
     EngineEvent still = event(55, true);
     EXPECT_EQ(engine.postEvent(&still), 1);
+    EXPECT_FALSE(loopEnded);
 
     engine.streaming.store(false);
     EXPECT_EQ(engine.postEvent(&quit), 1);
@@ -343,8 +347,7 @@ TEST_F(CrossfadeMailboxTest, ACrossfadeWhileOneRunsIsRefusedAndNotPosted)
     EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
 
     // The timer runs on the loop's thread until the volumes arrive.
-    while (engine.crossfadeRunning())
-        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(eventually([&] { return !engine.crossfadeRunning(); }));
     EXPECT_EQ(engine.mixer.getVolume(0), 0);
     EXPECT_EQ(engine.mixer.getVolume(1), 100);
     EXPECT_EQ(engine.mixer.getVolume(2), 100) << "the refused block was not applied";
@@ -372,8 +375,8 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
     engine.postEvent(&trigger);
     EXPECT_EQ(firstAnswer, 1);
     EXPECT_EQ(secondAnswer, 0);
-    while (engine.crossfadeRunning() || engine.countOf(engine::kEventCrossfade) == 0)
-        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(eventually(
+        [&] { return !engine.crossfadeRunning() && engine.countOf(engine::kEventCrossfade) != 0; }));
     EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
     EXPECT_EQ(engine.mixer.getVolume(1), 100);
     EXPECT_EQ(engine.mixer.getVolume(2), 100);
@@ -394,15 +397,15 @@ TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
 
     hold = 1;
     std::thread commander([&] { engine.offerCommand("song.wav"); });
-    while (hold != 2)
-        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(eventually([&] { return hold == 2; }));
     // An unload posted meanwhile is carried out once the command is done.
     std::thread unloader([&] {
         EngineEvent unload = event(engine::kEventUnloadPlugin, true);
         unload.target = engine::kEventKindInput;
         EXPECT_EQ(engine.postEvent(&unload), 1);
     });
-    std::this_thread::sleep_for(100ms);
+    // The unload waits for the command: meanwhile the input stays loaded.
+    EXPECT_TRUE(staysFalse([&] { return engine.inputs[0] == nullptr; }, 50ms));
     hold = 0;
     commander.join();
     unloader.join();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/LoopbackSocket.h"
@@ -261,11 +263,17 @@ TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
         fillers.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
         ::connect(fillers.back().get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     }
-    std::this_thread::sleep_for(100ms);
+    // The first filler's connect completing shows the queue taken.
+    pollfd connected{fillers.front().get(), POLLOUT, 0};
+    ASSERT_EQ(::poll(&connected, 1, 5000), 1);
 
     const std::string server = "http://127.0.0.1:" + std::to_string(listener.port);
+    const std::string connecting = "Connecting to host, port " + std::to_string(listener.port) + "...";
     ASSERT_EQ(socket.get(server.c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(velmora::test::eventually([&] {
+        const std::vector<std::string> texts = log.statusTexts();
+        return !texts.empty() && texts.back() == connecting;
+    }));
     const auto cancelled = Clock::now();
     socket.cancel();
     ASSERT_EQ(log.waitForEnd(6s), zkr::kHttpFailed);
@@ -273,7 +281,7 @@ TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
     EXPECT_LT(Clock::now() - cancelled, 4s);
 
     EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketCanceled});
-    EXPECT_EQ(log.statusTexts().back(), "Connecting to host, port " + std::to_string(listener.port) + "...");
+    EXPECT_EQ(log.statusTexts().back(), connecting);
 }
 
 TEST_F(HttpSocketTest, DestroyingTheSocketGivesUpARunningDownload)

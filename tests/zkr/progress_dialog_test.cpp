@@ -8,6 +8,7 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
+#include "support/Eventually.h"
 #include "support/Watchdog.h"
 #include "zkr/ProgressDialog.h"
 
@@ -34,10 +35,7 @@ void look(ui::WindowHandle modal, int, void*)
 // False when the bar never gets there (the dialog closed early).
 bool barShows(int position)
 {
-    for (int waited = 0; shownBar != position; ++waited, std::this_thread::sleep_for(1ms))
-        if (waited == 5000)
-            return false;
-    return true;
+    return velmora::test::eventually([position] { return shownBar == position; });
 }
 
 TEST(ProgressDialogTest, WorkReportsIntoTheBarAndItsEndClosesTheDialog)

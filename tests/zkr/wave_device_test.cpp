@@ -12,6 +12,7 @@
 
 #include "ErrorRecording.h"
 #include "platform/audio/Devices.h"
+#include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -23,6 +24,7 @@
 
 using namespace zkr;
 using namespace std::chrono_literals;
+using velmora::test::eventually;
 using velmora::test::readText;
 using velmora::test::RecordingApplication;
 using velmora::test::ScopedEnv;
@@ -35,14 +37,6 @@ namespace {
 
 constexpr int kNullOutput = 0;
 constexpr int kFileDevice = 1;
-
-// Waits for a condition that a device thread brings about; the watchdog ends
-// a test that waits for ever.
-template <typename Condition> void waitUntil(Condition condition)
-{
-    while (!condition())
-        std::this_thread::sleep_for(1ms);
-}
 
 std::string block(uint8_t value, size_t size)
 {
@@ -182,7 +176,7 @@ TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
     ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64), kOk);
     EXPECT_TRUE(device.started);
     EXPECT_EQ(device.writeIndex, 6);
-    waitUntil([&] { return device.allFree(); });
+    EXPECT_TRUE(eventually([&] { return device.allFree(); }));
     EXPECT_EQ(blocksPlayed(device), 6u);
 
     // The default ring of 5 starts at the second write.
@@ -206,7 +200,7 @@ TEST_F(WaveDeviceTest, BlocksPlayInOrderAndShortOnesArePaddedWithSilence)
         int status;
         while ((status = device.writeBlock(data.data(), bytes)) == kStatusBusy) {
             ASSERT_TRUE(device.blockFree->wait(1000));
-            device.blockFree->reset();
+            (void)device.blockFree->reset();
         }
         ASSERT_EQ(status, kOk);
         expected += data + block(0, 64 - bytes);
@@ -243,7 +237,7 @@ TEST_F(WaveDeviceTest, TheSpareBlockHoldsTheLastBlockPlayedAndIsSilencedByDraini
     startFileOutput(device, 4, 64);
     for (int i = 1; i <= 4; ++i)
         ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), kOk);
-    waitUntil([&] { return device.block(0).user == 0; });
+    EXPECT_TRUE(eventually([&] { return device.block(0).user == 0; }));
     ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64), kOk);
     EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(1, 64));
 
@@ -396,7 +390,7 @@ TEST_F(InputDeviceTest, StopDoesNotWaitForAReaderThatHasGone)
     ASSERT_EQ(device.queueAll(), kOk);
     ASSERT_EQ(device.start(), kOk);
     // Nobody reads: the buffer fills and the device thread waits for room.
-    waitUntil([&] { return buffer.blocks[0].filled != 0 && buffer.blocks[1].filled != 0; });
+    EXPECT_TRUE(eventually([&] { return buffer.blocks[0].filled != 0 && buffer.blocks[1].filled != 0; }));
 
     ASSERT_EQ(device.stop(), kOk);
     EXPECT_TRUE(device.allFree());

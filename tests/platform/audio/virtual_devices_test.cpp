@@ -9,6 +9,7 @@
 #include "BlockRecorder.h"
 #include "platform/audio/Device.h"
 #include "platform/audio/Devices.h"
+#include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -19,6 +20,7 @@ using namespace std::chrono_literals;
 using velmora::test::BlockRecorder;
 using velmora::test::kCdFormat;
 using velmora::test::ScopedEnv;
+using velmora::test::staysFalse;
 using velmora::test::TempFolder;
 using velmora::test::Watchdog;
 
@@ -119,8 +121,7 @@ TEST_F(VirtualDevices, OutputOpensPausedAndCallsBackInQueueOrderOnItsOwnThread)
     auto device = open(Direction::Output, recorder);
     queueAll(*device, recorder, 6);
     // Unpaced, a running device would be done at once; a paused one holds everything.
-    std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(recorder.done().empty());
+    EXPECT_TRUE(staysFalse([&] { return !recorder.done().empty(); }, 20ms));
     ASSERT_EQ(Result::Ok, device->restart());
     ASSERT_TRUE(recorder.waitFor(6));
     EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 3, 4, 5}), recorder.done());
@@ -214,8 +215,8 @@ TEST_F(VirtualDevices, PauseHoldsPlaybackAndRestartGoesOn)
     ASSERT_TRUE(recorder.waitFor(1));
     ASSERT_EQ(Result::Ok, device->pause());
     const size_t whilePaused = recorder.done().size();
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(whilePaused, recorder.done().size());
+    // Longer than two blocks: a device that played on would show it.
+    EXPECT_TRUE(staysFalse([&] { return recorder.done().size() != whilePaused; }, 120ms));
     ASSERT_LT(whilePaused, 4u);
     ASSERT_EQ(Result::Ok, device->restart());
     ASSERT_TRUE(recorder.waitFor(4));
