@@ -20,6 +20,9 @@
 
 #include "engine/AudioSetupDialog.h"
 #include "tests/quillan/QuillanEngineKit.h"
+#include "tests/support/EngineTestSeam.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -82,11 +85,11 @@ Run measure(QuillanEngineKit& kit, int32_t blockBytes, const std::string& inputF
     if (!kit.connect(false))
         fail("the connect button attaches no channel");
     // Hard left: the left samples are the recorded ones, tags intact.
-    kit.engine.mixer.setPan(0, 0);
+    EngineSeam::mixer(kit.engine).setPan(0, 0);
 
     kit.click(velmora::test::kRecordSpot);
     const Clock::time_point giveUp = Clock::now() + 5s;
-    while (!kit.engine.isStreaming())
+    while (!kit.engine.audio().isStreaming())
         if (Clock::now() > giveUp)
             fail("the record button starts no stream");
     const Clock::time_point start = Clock::now();
@@ -161,7 +164,7 @@ int main()
     setenv("VELMORA_AUDIO_INPUT_FILE", inputFile.c_str(), 1);
 
     QuillanEngineKit kit;
-    const int32_t defaultBytes = kit.engine.audioSetup.musicBufSize;
+    const int32_t defaultBytes = kit.engine.audio().setup().musicBufSize;
     if (const std::string failure = kit.start(defaultBytes); !failure.empty())
         fail(failure);
     // The second device of the virtual sound system plays the file.

@@ -56,11 +56,11 @@ FreewareNotice::FreewareNotice(plat::ui::WindowHandle owner)
 
 void FreewareNotice::onInitDialog()
 {
-    setDlgItemText(window, kIdText, freewareText().c_str());
+    static_cast<void>(setDlgItemText(window, kIdText, freewareText().c_str()));
 }
 
-AboutBox::AboutBox(EngineCore& owningEngine, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kAboutDialogId, engineModule(), owner), engine(owningEngine)
+AboutBox::AboutBox(EngineShell& owningShell, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kAboutDialogId, engineModule(), owner), shell(owningShell)
 {
 }
 
@@ -68,7 +68,7 @@ bool AboutBox::onCommand(uintptr_t wparam, intptr_t)
 {
     if (loWord(wparam) != kAboutWebButtonId)
         return false;
-    engine.openHomepage();
+    shell.openHomepage();
     return true;
 }
 
@@ -77,16 +77,10 @@ bool AboutBox::onClose()
     // OK, Cancel and the close box all end here: the notice comes first,
     // owned by the About box.
     FreewareNotice notice(window);
-    notice.runModal();
+    // However it closes, the About box closes after it.
+    static_cast<void>(notice.runModal());
     ++noticesShown;
     return true;
-}
-
-int32_t EngineCore::openAbout(plat::ui::WindowHandle owner)
-{
-    AboutBox about(*this, owner);
-    about.runModal();
-    return 1;
 }
 
 } // namespace engine

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/Engine.h"
+#include "engine/EngineShell.h"
 #include "zkr/Dialog.h"
 
 namespace engine {
@@ -29,11 +29,11 @@ public:
     static constexpr int kPictureWidth = 186;
     static constexpr int kPictureHeight = 84;
 
-    AboutBox(EngineCore& engine, plat::ui::WindowHandle owner);
+    AboutBox(EngineShell& shell, plat::ui::WindowHandle owner);
     bool onCommand(uintptr_t wparam, intptr_t lparam) override;
     bool onClose() override;
 
-    EngineCore& engine;
+    EngineShell& shell;
     int noticesShown = 0;
 };
 

@@ -2,12 +2,10 @@
 
 #include <cstdio>
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
-#include "zkr/ErrorCodes.h"
 
 namespace engine {
 
@@ -124,7 +122,7 @@ void AudioSetupDialog::showBufferedTime()
 {
     char text[64];
     bufferedTimeText(selection(kIdMusicBufSize), selection(kIdNumOutBufs), text, sizeof text);
-    setDlgItemText(window, kIdBufferedTime, text);
+    static_cast<void>(setDlgItemText(window, kIdBufferedTime, text));
 }
 
 void AudioSetupDialog::bufferedTimeText(int musicBufSizeIndex, int numOutBufsIndex, char* out,
@@ -141,30 +139,6 @@ void AudioSetupDialog::bufferedTimeText(int musicBufSizeIndex, int numOutBufsInd
                           : total < kComfortableMs ? " - should work!"
                                                    : " - ok!";
     std::snprintf(out, size, "%ims music buffered%s", total, verdict);
-}
-
-// ---------------------------------------------------------------------------
-
-int32_t EngineCore::openAudioSetup(plat::ui::WindowHandle owner)
-{
-    if (isStreaming()) {
-        showError(zkr::kErrNotNow, kCoreContext);
-        return 0;
-    }
-    AudioSetupDialog dialog(audioSetup, owner);
-    const int ended = dialog.runModal();
-    // A dialog that never appeared changed nothing, but it did not do its job either.
-    if (ended < 0)
-        return 0;
-    if (ended != AudioSetupDialog::kIdApply || !dialog.changed)
-        return 1;
-    // The dialog is modal on the caller's thread only: streaming may have
-    // started on the main thread meanwhile.
-    if (isStreaming()) {
-        showError(zkr::kErrNotNow, kCoreContext);
-        return 0;
-    }
-    return applyAudioSetup(dialog.setup) == zkr::kOk ? 1 : 0;
 }
 
 } // namespace engine

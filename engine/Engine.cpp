@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "engine/CheckedRelease.h"
 #include "engine/EngineResources.h"
 #include "platform/core/Module.h"
 #include "platform/core/Thread.h"
@@ -52,11 +53,7 @@ Engine::~Engine()
     endStreamingThread();
     take(eventLock);
     releasePending();
-    eventLock.release();
-    if (trayMenuBar != nullptr)
-        plat::ui::destroyMenu(trayMenuBar);
-    trayMenuBar = nullptr;
-    trayMenu = nullptr;
+    releaseHeld(eventLock);
 }
 
 bool Engine::onMainThread() const
@@ -77,15 +74,15 @@ int Engine::initialise(const char* line, int32_t show)
     zkr::sharedServices->showSplashWindow();
     showSplashString(kStringInitializing);
 
-    commandLine = line != nullptr ? line : "";
-    showCommand = show;
-    settings.selectSection(kSettingsSection, true);
-    folder = plat::programFolder();
+    setCommandLine(line, show);
+    // Loads the section once; a file that cannot be read leaves the defaults.
+    static_cast<void>(settings.selectSection(kSettingsSection, true));
+    setFolder(plat::programFolder());
 
-    loadTrayMenu();
+    shell().loadTrayMenu();
 
     showSplashString(kStringFindingPlugins);
-    if (discoverPlugins() != zkr::kOk || loadUserInterface() != zkr::kOk ||
+    if (slots().discoverPlugins() != zkr::kOk || slots().loadUserInterface() != zkr::kOk ||
         applyAudioSetup(readAudioSetup()) != zkr::kOk) {
         showError(zkr::kErrBadInitialization, kCoreContext);
         return zkr::kErrBadInitialization;
@@ -93,22 +90,16 @@ int Engine::initialise(const char* line, int32_t show)
     return zkr::kOk;
 }
 
-void Engine::loadTrayMenu()
-{
-    if (trayMenuBar != nullptr)
-        plat::ui::destroyMenu(trayMenuBar);
-    trayMenuBar = plat::ui::loadMenu(engineModule(), kTrayMenuId);
-    trayMenu = trayMenuBar != nullptr ? plat::ui::subMenu(trayMenuBar, 0) : nullptr;
-}
-
 int Engine::run()
 {
     mainThread.store(plat::currentThreadId(), std::memory_order_release);
     showSplashString(kStringCreatingInterface);
-    if (userInterface == nullptr || userInterface->createUserInterface(instance, showCommand) != zkr::kOk)
+    UserInterfacePlugin* userInterface = slots().userInterface();
+    if (userInterface == nullptr ||
+        userInterface->createUserInterface(program().instance, program().showCommand) != zkr::kOk)
         return 0;
     closeSplash();
-    offerCommand(commandLine.c_str());
+    slots().offerCommand(program().commandLine.c_str());
     runLoop();
     writeSettings();
     return 1;
@@ -124,7 +115,7 @@ void Engine::runLoop()
     take(eventLock);
     for (;;) {
         take(idleLock);
-        eventLock.release();
+        releaseHeld(eventLock);
         for (;;) {
             const uint32_t woken = plat::ui::msgWaitForMultipleObjects(
                 1, &wake, false, plat::kInfinite, plat::ui::kQsTimer | plat::ui::kQsPaint);
@@ -135,9 +126,9 @@ void Engine::runLoop()
             plat::ui::getMessage(message);
             plat::ui::dispatchMessage(message);
         }
-        doneEvent.reset();
+        resetEvent(doneEvent);
         take(eventLock);
-        idleLock.release();
+        releaseHeld(idleLock);
 
         bool quit = false;
         Posted next;
@@ -158,14 +149,14 @@ void Engine::runLoop()
             }
             // One wake may stand for several events.
             if (slotFull || !ownEvents.empty() || hasDetachedEvents())
-                wakeEvent.set();
+                setEvent(wakeEvent);
         }
-        doneEvent.set();
+        setEvent(doneEvent);
         if (quit)
             break;
     }
     releasePending();
-    eventLock.release();
+    releaseHeld(eventLock);
 }
 
 bool Engine::takeNext(Posted& next)
@@ -187,7 +178,7 @@ bool Engine::takeNext(Posted& next)
         next = slot;
         slot = Posted{};
         slotFull = false;
-        slotFree.set();
+        setEvent(slotFree);
     } else {
         return false;
     }
@@ -213,8 +204,8 @@ void Engine::releasePending()
         detachedEvents.clear();
         detachedClosed = true;
     }
-    slotFree.set();
-    doneEvent.set();
+    setEvent(slotFree);
+    setEvent(doneEvent);
 }
 
 int32_t Engine::carryOut(const EngineEvent& event, bool& quit)
@@ -238,20 +229,21 @@ int32_t Engine::postEvent(EngineEvent* event)
         // result at once.
         take(eventLock);
         if (loopEnded) {
-            eventLock.release();
+            releaseHeld(eventLock);
             return 0;
         }
         if (crossfadeEvent) {
-            if (crossfadePending || !acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
-                eventLock.release();
+            if (crossfadePending ||
+                !audio().acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
+                releaseHeld(eventLock);
                 return 0;
             }
             crossfadePending = true;
         }
         ownEvents.push_back(Posted{*event, nullptr, ++postCount});
-        wakeEvent.set();
+        setEvent(wakeEvent);
         const int32_t last = result;
-        eventLock.release();
+        releaseHeld(eventLock);
         return waits(*event) ? last : 1;
     }
 
@@ -259,20 +251,21 @@ int32_t Engine::postEvent(EngineEvent* event)
     for (;;) {
         take(eventLock);
         if (loopEnded) {
-            eventLock.release();
+            releaseHeld(eventLock);
             return 0;
         }
         if (!slotFull)
             break;
         // Another poster's event is still in the slot.
-        eventLock.release();
+        releaseHeld(eventLock);
         waitAnswering(slotFree.handle, kLockWaitMs);
     }
     if (crossfadeEvent) {
         // A second crossfade while one waits in the slot would overwrite the
         // first one's block before it starts.
-        if (crossfadePending || !acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
-            eventLock.release();
+        if (crossfadePending ||
+            !audio().acceptCrossfade(reinterpret_cast<const CrossfadeBlock*>(event->value))) {
+            releaseHeld(eventLock);
             return 0;
         }
         crossfadePending = true;
@@ -281,9 +274,9 @@ int32_t Engine::postEvent(EngineEvent* event)
     slot.ticket = &ticket;
     slot.order = ++postCount;
     slotFull = true;
-    slotFree.reset();
-    wakeEvent.set();
-    eventLock.release();
+    resetEvent(slotFree);
+    setEvent(wakeEvent);
+    releaseHeld(eventLock);
 
     // Returns only once the main thread has taken the event.
     while (!ticket.taken.load(std::memory_order_acquire))
@@ -305,7 +298,7 @@ int32_t Engine::postDetachedEvent(EngineEvent* event)
             return 0;
         detachedEvents.push_back(Posted{*event, nullptr, ++postCount});
     }
-    wakeEvent.set();
+    setEvent(wakeEvent);
     return 1;
 }
 
@@ -326,7 +319,7 @@ void Engine::crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t, uin
     // Ticks come while the loop waits, outside EventLock; taking it keeps a
     // tick from meeting a mixer that another thread is rebuilding.
     engine->holdMainThread();
-    engine->crossfadeTick();
+    engine->audio().crossfadeTick();
     engine->releaseMainThread();
 }
 
@@ -345,13 +338,19 @@ void Engine::holdMainThread()
     ++mainThreadHolds;
 }
 
+bool Engine::mayActAsMainThread() const
+{
+    const uint32_t main = mainThread.load(std::memory_order_acquire);
+    return main == 0 || main == plat::currentThreadId() || mainThreadHolds > 0;
+}
+
 void Engine::releaseMainThread()
 {
     if (eventLock.handle == nullptr)
         return;
     if (!onMainThread() && mainThreadHolds > 0)
         --mainThreadHolds;
-    eventLock.release();
+    releaseHeld(eventLock);
 }
 
 intptr_t Engine::startCrossfadeTimer(int32_t intervalMs)
@@ -363,7 +362,8 @@ intptr_t Engine::startCrossfadeTimer(int32_t intervalMs)
 
 void Engine::stopCrossfadeTimer(intptr_t timer)
 {
-    plat::ui::killTimer(nullptr, static_cast<uintptr_t>(timer));
+    // A timer already gone has stopped anyway.
+    static_cast<void>(plat::ui::killTimer(nullptr, static_cast<uintptr_t>(timer)));
 }
 
 } // namespace engine

@@ -4,47 +4,12 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <string>
 
 #include "engine/EngineCore.h"
 #include "zkr/EventObject.h"
 #include "zkr/MutexObject.h"
 
 namespace engine {
-
-// The maker's addresses, shown in the About box and opened by the homepage.
-inline constexpr char kMakerWebAddress[] = "http://www.velmora.org/";
-inline constexpr char kMakerMail[] = "velmora@velmora.org";
-
-// The menu, dialogs and bitmap of the engine's resources.
-inline constexpr unsigned kTrayMenuId = 120;
-inline constexpr unsigned kAboutDialogId = 105;
-inline constexpr unsigned kAboutBitmapId = 107;
-inline constexpr unsigned kFreewareDialogId = 119;
-// The About box's web address button.
-inline constexpr int kAboutWebButtonId = 1026;
-
-// Tray menu commands.
-inline constexpr int kTrayAbout = 40003;
-inline constexpr int kTrayHomepage = 40004;
-inline constexpr int kTrayHelpIndex = 40005;
-inline constexpr int kTrayAudioSetup = 40006;
-inline constexpr int kTrayPluginManager = 40007;
-inline constexpr int kTrayUpdate = 40008;
-
-// The help page request 11 opens.
-inline constexpr char kHelpIndexPage[] = "main.html";
-
-// The message of a failed open of a web address: "Failed to open %s!" with the part
-// of target after its last separator, and the reason for shell results that
-// have one.
-std::string shellFailureText(const std::string& target, int shellResult);
-
-// How web addresses are opened: the shell's open in a folder, answering a
-// result above 32 on success. Replaceable (null: the platform's shell open),
-// so that the failure paths can be exercised.
-using ShellOpenFunction = int (*)(const std::string& target, const std::string& folder);
-void setShellOpener(ShellOpenFunction opener);
 
 // The engine program: the audio core with the event mailbox, the crossfade
 // timer on the main thread, start-up and the main loop.
@@ -70,15 +35,13 @@ public:
     int32_t postEvent(EngineEvent* event) override;
     int32_t postDetachedEvent(EngineEvent* event) override;
 
-    // The tray menu: the first pop-up of menu 120, kept until destruction.
-    void loadTrayMenu();
-
 protected:
     intptr_t startCrossfadeTimer(int32_t intervalMs) override;
     void stopCrossfadeTimer(intptr_t timer) override;
     // Holding EventLock keeps the main thread out of events and crossfade ticks.
     void holdMainThread() override;
     void releaseMainThread() override;
+    bool mayActAsMainThread() const override;
 
     // One event on the main thread; the event table by default.
     virtual int32_t carryOut(const EngineEvent& event, bool& quit);

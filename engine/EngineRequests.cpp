@@ -29,35 +29,35 @@ int32_t EngineCore::handleRequest(EngineRequest* request, int32_t code)
     if (code == kRequestInterfaceVersion)
         return kInterfaceVersion;
     if (code == kRequestHelpIndex)
-        return openHelpIndex();
+        return shell_.openHelpIndex();
     if (code == kRequestRestore)
-        return restoreSelection();
+        return slots_.restoreSelection();
     if (request == nullptr)
         return 0;
 
     switch (code) {
     case kRequestPluginManager:
-        return openPluginManager(ownerOf(*request));
+        return shell_.openPluginManager(ownerOf(*request));
     case kRequestAudioSystemSetup:
-        return openAudioSetup(ownerOf(*request));
+        return shell_.openAudioSetup(ownerOf(*request));
     case kRequestInputMenu:
     case kRequestOutputMenu:
     case kRequestEffectMenu:
-        return pluginMenu(*request, code);
+        return slots_.pluginMenu(*request, code);
     case kRequestAbout:
-        return openAbout(ownerOf(*request));
+        return shell_.openAbout(ownerOf(*request));
     case kRequestChannelEffectMenu:
-        return channelEffectMenu(*request);
+        return slots_.channelEffectMenu(*request);
     case kRequestMixerSettings:
-        return openMixerSettings(ownerOf(*request));
+        return shell_.openMixerSettings(ownerOf(*request));
     case kRequestHomepage:
-        return openHomepage();
+        return shell_.openHomepage();
     case kRequestTrayNotification:
-        return trayNotification(*request);
+        return shell_.trayNotification(*request);
     case kRequestCommandString:
-        return executeForwardedCommand(*request);
+        return slots_.executeForwardedCommand(*request);
     case kRequestUnloadMe:
-        return requestUnload(*request);
+        return slots_.requestUnload(*request);
     default:
         return 0;
     }

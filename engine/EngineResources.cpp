@@ -41,7 +41,8 @@ plat::ModuleHandle engineModule()
 std::string engineString(unsigned id)
 {
     std::string text;
-    plat::ui::loadString(engineModule(), id, text);
+    if (!plat::ui::loadString(engineModule(), id, text))
+        text.clear();
     return text;
 }
 

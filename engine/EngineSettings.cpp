@@ -20,18 +20,17 @@ constexpr int32_t kStreamPriority = 1;
 
 AudioSystemSetup EngineCore::readAudioSetup()
 {
-    std::lock_guard lock(settingsLock);
     // The section is loaded once; selecting it again only makes it current.
-    settings.selectSection(kSettingsSection, true);
+    const SettingsSection::Held store = settings_.hold();
     // The file may have been edited by hand: sizes are kept within what the
     // Audio System Setup offers, since each start allocates buffers of them.
     using Dialog = AudioSetupDialog;
     return AudioSystemSetup{
         kAudioFormatCode,
-        std::clamp(settings.getInt(kKeyMusicBufSize, kDefaultMusicBufSize), Dialog::kFirstMusicBufSize,
+        std::clamp(store->getInt(kKeyMusicBufSize, kDefaultMusicBufSize), Dialog::kFirstMusicBufSize,
                    Dialog::kLastMusicBufSize),
-        std::clamp(settings.getInt(kKeyNumOutBufs, kDefaultNumOutBufs), 1, Dialog::kNumOutBufsEntries),
-        std::clamp(settings.getInt(kKeyDiskBufSize, kDefaultDiskBufSize), Dialog::kFirstDiskBufSize,
+        std::clamp(store->getInt(kKeyNumOutBufs, kDefaultNumOutBufs), 1, Dialog::kNumOutBufsEntries),
+        std::clamp(store->getInt(kKeyDiskBufSize, kDefaultDiskBufSize), Dialog::kFirstDiskBufSize,
                    Dialog::kLastDiskBufSize),
         kStreamPriority,
         0};
@@ -39,15 +38,15 @@ AudioSystemSetup EngineCore::readAudioSetup()
 
 void EngineCore::writeSettings()
 {
-    std::lock_guard lock(settingsLock);
-    settings.selectSection(kSettingsSection, true);
-    settings.setInt(kKeyMusicBufSize, audioSetup.musicBufSize);
-    settings.setInt(kKeyNumOutBufs, audioSetup.numOutBufs);
-    settings.setInt(kKeyDiskBufSize, audioSetup.diskBufSize);
-    saveSelection();
+    const SettingsSection::Held store = settings_.hold();
+    const AudioSystemSetup& setup = audio_.setup();
+    static_cast<void>(store->setInt(kKeyMusicBufSize, setup.musicBufSize));
+    static_cast<void>(store->setInt(kKeyNumOutBufs, setup.numOutBufs));
+    static_cast<void>(store->setInt(kKeyDiskBufSize, setup.diskBufSize));
+    slots_.saveSelection();
     // Whatever saveSelection did, the engine's own section goes to the file.
-    settings.selectSection(kSettingsSection, true);
-    settings.saveSection();
+    static_cast<void>(store->selectSection(kEngineSection, true));
+    static_cast<void>(store->saveSection());
 }
 
 } // namespace engine

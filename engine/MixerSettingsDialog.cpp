@@ -1,6 +1,5 @@
 #include "engine/MixerSettingsDialog.h"
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Resources.h"
@@ -36,24 +35,14 @@ MixerSettingsDialog::MixerSettingsDialog(bool emptyAsFull, plat::ui::WindowHandl
 
 void MixerSettingsDialog::onInitDialog()
 {
-    checkDlgButton(window, kIdEmptyAsFull, processEmptyAsFull ? kButtonChecked : kButtonUnchecked);
+    static_cast<void>(
+        checkDlgButton(window, kIdEmptyAsFull, processEmptyAsFull ? kButtonChecked : kButtonUnchecked));
 }
 
 bool MixerSettingsDialog::onClose()
 {
     processEmptyAsFull = isDlgButtonChecked(window, kIdEmptyAsFull) == kButtonChecked;
     return true;
-}
-
-// ---------------------------------------------------------------------------
-
-int32_t EngineCore::openMixerSettings(plat::ui::WindowHandle owner)
-{
-    MixerSettingsDialog dialog(mixer.processEmptyAsFull.load(std::memory_order_relaxed) != 0, owner);
-    // Cancel, or a dialog that could not be made, leaves the flag alone.
-    if (dialog.runModal() == kIdOk)
-        mixer.processEmptyAsFull.store(dialog.processEmptyAsFull ? 1 : 0, std::memory_order_relaxed);
-    return 1;
 }
 
 } // namespace engine

@@ -31,8 +31,9 @@ Plugin::Plugin(int32_t kindToLoad) : expectedKind(kindToLoad)
 
 Plugin::~Plugin()
 {
-    // Our close is still in place here; the base's destructor could not reach it.
-    detach();
+    // Our close is still in place here; the base's destructor could not reach
+    // it. A library that fails to close has nobody left to tell.
+    static_cast<void>(detach());
 }
 
 bool Plugin::open(const char* name, int)

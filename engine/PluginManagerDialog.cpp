@@ -3,8 +3,8 @@
 #include <mutex>
 #include <string>
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
+#include "engine/EngineShell.h"
 #include "engine/PluginEntry.h"
 #include "engine/ProxyDialog.h"
 #include "engine/UpdateDialog.h"
@@ -72,8 +72,8 @@ TreeItem insertItem(plat::ui::WindowHandle tree, TreeItem parent, std::string te
 
 } // namespace
 
-PluginManagerDialog::PluginManagerDialog(EngineCore& engine, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
+PluginManagerDialog::PluginManagerDialog(EngineShell& shell, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), shell_(shell)
 {
 }
 
@@ -89,13 +89,8 @@ void PluginManagerDialog::onInitDialog()
 {
     fillTree();
     showInfo(PluginInfo{});
-    bool useProxy = false;
-    {
-        std::lock_guard lock(engine_.settingsLock);
-        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
-        useProxy = engine_.settings.getInt(kUseProxyKey, 0) != 0;
-    }
-    checkDlgButton(window, kIdUseProxy, useProxy ? kButtonChecked : kButtonUnchecked);
+    const bool useProxy = shell_.settings().hold()->getInt(kUseProxyKey, 0) != 0;
+    static_cast<void>(checkDlgButton(window, kIdUseProxy, useProxy ? kButtonChecked : kButtonUnchecked));
 }
 
 void PluginManagerDialog::fillTree()
@@ -107,21 +102,16 @@ void PluginManagerDialog::fillTree()
         zkr::List& list;
     };
     const Kind kinds[] = {
-        {kStringInputPlugins, engine_.audioInputs},
-        {kStringOutputPlugins, engine_.audioOutputs},
-        {kStringRealtimeEffects, engine_.realtimeEffects},
-        {kStringUserInterfaces, engine_.userInterfaces},
+        {kStringInputPlugins, shell_.slots().inputList()},
+        {kStringOutputPlugins, shell_.slots().outputList()},
+        {kStringRealtimeEffects, shell_.slots().effectList()},
+        {kStringUserInterfaces, shell_.slots().userInterfaceList()},
     };
     for (const Kind& kind : kinds) {
         const TreeItem heading = insertItem(tree, root, engineString(kind.heading), nullptr);
         for (int i = 0; i < kind.list.count; ++i) {
             const auto* entry = static_cast<const PluginEntry*>(kind.list.itemAt(i));
-            bool loaded = false;
-            {
-                std::lock_guard lock(engine_.slotsLock);
-                loaded = entry->instance != nullptr;
-            }
-            insertItem(tree, heading, itemLabel(entry->path, loaded), entry);
+            insertItem(tree, heading, itemLabel(entry->path, shell_.slots().isLoaded(*entry)), entry);
         }
     }
     sendMessage(tree, kMsgTreeExpand, kTreeExpandIt, root);
@@ -129,12 +119,12 @@ void PluginManagerDialog::fillTree()
 
 void PluginManagerDialog::showInfo(const PluginInfo& info)
 {
-    setDlgItemText(window, kIdTitle, info.title);
-    setDlgItemText(window, kIdShortName, info.shortName);
-    setDlgItemText(window, kIdVersion, info.version);
-    setDlgItemText(window, kIdMedia, info.media);
-    setDlgItemText(window, kIdRights, info.copyright);
-    setDlgItemText(window, kIdWebAddress, info.webAddress);
+    static_cast<void>(setDlgItemText(window, kIdTitle, info.title));
+    static_cast<void>(setDlgItemText(window, kIdShortName, info.shortName));
+    static_cast<void>(setDlgItemText(window, kIdVersion, info.version));
+    static_cast<void>(setDlgItemText(window, kIdMedia, info.media));
+    static_cast<void>(setDlgItemText(window, kIdRights, info.copyright));
+    static_cast<void>(setDlgItemText(window, kIdWebAddress, info.webAddress));
 }
 
 void PluginManagerDialog::onNotify(uintptr_t, intptr_t lparam)
@@ -148,7 +138,7 @@ void PluginManagerDialog::onNotify(uintptr_t, intptr_t lparam)
     if (entry == nullptr)
         return;
     showInfo(entry->info);
-    invalidateRect(window, nullptr, true);
+    static_cast<void>(invalidateRect(window, nullptr, true));
 }
 
 bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
@@ -159,14 +149,14 @@ bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
     case kIdSupport: {
         const std::string address = dlgItemText(window, kIdWebAddress);
         if (!address.empty())
-            engine_.openWebAddress(address);
+            shell_.openWebAddress(address);
         return true;
     }
     case kIdFindUpdate:
         findUpdate();
         return true;
     case kIdProxy: {
-        ProxyDialog proxy(engine_, window);
+        ProxyDialog proxy(shell_.settings(), window);
         proxy.runModal();
         return true;
     }
@@ -177,14 +167,10 @@ bool PluginManagerDialog::onCommand(uintptr_t wparam, intptr_t lparam)
 
 void PluginManagerDialog::findUpdate()
 {
-    {
-        std::lock_guard lock(engine_.settingsLock);
-        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
-        engine_.settings.setInt(kUseProxyKey,
-                                isDlgButtonChecked(window, kIdUseProxy) == kButtonChecked ? 1 : 0);
-    }
-    UpdateDialog update(engine_, window);
-    update.runModal();
+    const bool useProxy = isDlgButtonChecked(window, kIdUseProxy) == kButtonChecked;
+    static_cast<void>(shell_.settings().hold()->setInt(kUseProxyKey, useProxy ? 1 : 0));
+    UpdateDialog update(shell_, window);
+    static_cast<void>(update.runModal());
 }
 
 } // namespace engine

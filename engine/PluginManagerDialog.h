@@ -8,7 +8,7 @@
 
 namespace engine {
 
-class EngineCore;
+class EngineShell;
 struct PluginEntry;
 
 // "Plugin Manager": every plug-in discovery accepted, in a tree under one
@@ -33,7 +33,7 @@ public:
     static constexpr int kIdProxy = 1034;
     static constexpr int kIdUseProxy = 1035;
 
-    PluginManagerDialog(EngineCore& engine, plat::ui::WindowHandle owner);
+    PluginManagerDialog(EngineShell& shell, plat::ui::WindowHandle owner);
 
     void onInitDialog() override;
     bool onCommand(uintptr_t wparam, intptr_t lparam) override;
@@ -47,7 +47,7 @@ private:
     void showInfo(const PluginInfo& info);
     void findUpdate();
 
-    EngineCore& engine_;
+    EngineShell& shell_;
 };
 
 } // namespace engine

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
+#include "engine/PluginSlots.h"
+#include "platform/ui/Menu.h"
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
@@ -55,7 +56,7 @@ unsigned addChoices(PopupMenu& menu, bool filled, const std::vector<ItemText>& i
 
 } // namespace
 
-int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
+int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
 {
     zkr::List* list = nullptr;
     int slot = 0;
@@ -88,13 +89,14 @@ int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
         if (code == kRequestInputMenu)
             current = inputs[slot].get();
         else if (code == kRequestOutputMenu)
-            current = output.get();
+            current = output_.get();
         else
             current = effects[slot].get();
         filled = current != nullptr;
         // The streaming thread reads from the input and writes to the output.
-        if (isStreaming())
-            refused = code == kRequestOutputMenu || (code == kRequestInputMenu && feedsChannel(current));
+        if (audio.isStreaming())
+            refused =
+                code == kRequestOutputMenu || (code == kRequestInputMenu && audio.feedsChannel(current));
         for (int i = 0; i < list->count && !refused; ++i) {
             const PluginEntry* entry = listEntry(*list, i);
             items.push_back({joined(entry->info.shortName, entry->info.media), entry->instance == nullptr});
@@ -137,16 +139,16 @@ int32_t EngineCore::pluginMenu(EngineRequest& request, int32_t code)
     return 1;
 }
 
-int32_t EngineCore::channelEffectMenu(EngineRequest& request)
+int32_t PluginSlots::channelEffectMenu(EngineRequest& request)
 {
-    if (request.slot < 0 || request.slot >= channelCount || request.subSlot < 0 ||
+    if (request.slot < 0 || request.slot >= audio.channelCount() || request.subSlot < 0 ||
         request.subSlot >= kChannelEffectSlots)
         return 0;
     const int channel = static_cast<int>(request.slot);
     const int channelSlot = static_cast<int>(request.subSlot);
     const EffectPlugin* inChannel[kChannelEffectSlots] = {};
     for (int s = 0; s < kChannelEffectSlots; ++s)
-        inChannel[s] = channels[channel].fx[s].load(std::memory_order_acquire);
+        inChannel[s] = audio.channelEffect(channel, s);
     const bool filled = inChannel[channelSlot] != nullptr;
 
     std::vector<ItemText> items;
@@ -174,8 +176,8 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
         return 0;
     if (filled && chosen == kNoneItem) {
         request.data = 0;
-        MainThreadHold hold(*this);
-        clearChannelEffect(channel, channelSlot);
+        MainThreadHold hold(host);
+        audio.clearChannelEffect(channel, channelSlot);
         return 1;
     }
 
@@ -186,7 +188,7 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
     {
         // Held from the look-up on: an unload event cannot take the effect
         // away before it sits in the channel.
-        MainThreadHold hold(*this);
+        MainThreadHold hold(host);
         EffectPlugin* effect = nullptr;
         {
             std::lock_guard lock(slotsLock);
@@ -194,7 +196,7 @@ int32_t EngineCore::channelEffectMenu(EngineRequest& request)
             if (effect != nullptr)
                 info = effect->info;
         }
-        if (effect == nullptr || setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+        if (effect == nullptr || audio.setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
             return 0;
     }
     request.data = reinterpret_cast<intptr_t>(formatResult(info));

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
+#include "engine/SettingsSection.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Resources.h"
@@ -47,8 +47,8 @@ ResourceRegistrar registrar(kResources);
 
 } // namespace
 
-ProxyDialog::ProxyDialog(EngineCore& engine, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
+ProxyDialog::ProxyDialog(SettingsSection& settings, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), settings_(settings)
 {
 }
 
@@ -76,16 +76,14 @@ void ProxyDialog::onInitDialog()
 {
     char stored[zkr::Registry::kValueSize] = {};
     {
-        std::lock_guard lock(engine_.settingsLock);
-        engine_.settings.selectSection(EngineCore::kSettingsSection, true);
-        engine_.settings.getString(kProxyHostKey, "", stored);
+        settings_.hold()->getString(kProxyHostKey, "", stored);
     }
     std::string host;
     int32_t port = kDefaultPort;
     parseProxyHost(stored, host, port);
     sendDlgItemMessage(window, kIdServer, kMsgEditLimitText, kServerLimit, 0);
-    setDlgItemText(window, kIdServer, host.c_str());
-    setDlgItemInt(window, kIdPort, port);
+    static_cast<void>(setDlgItemText(window, kIdServer, host.c_str()));
+    static_cast<void>(setDlgItemInt(window, kIdPort, port));
 }
 
 bool ProxyDialog::accept()
@@ -98,10 +96,9 @@ bool ProxyDialog::accept()
     const std::string host = dlgItemText(window, kIdServer);
     char value[zkr::Registry::kValueSize];
     std::snprintf(value, sizeof value, "http://%s:%i", host.c_str(), port);
-    std::lock_guard lock(engine_.settingsLock);
-    engine_.settings.selectSection(EngineCore::kSettingsSection, true);
-    engine_.settings.setString(kProxyHostKey, value);
-    engine_.settings.saveSection();
+    const SettingsSection::Held store = settings_.hold();
+    static_cast<void>(store->setString(kProxyHostKey, value));
+    static_cast<void>(store->saveSection());
     return true;
 }
 

@@ -8,7 +8,7 @@
 
 namespace engine {
 
-class EngineCore;
+class SettingsSection;
 
 // "Proxy Settings": the proxy's host and port, kept in the engine's section
 // as "ProxyHost" ("http://host:port"). OK refuses a port that is no number
@@ -22,8 +22,8 @@ public:
     static constexpr int32_t kDefaultPort = 8080;
     static constexpr char kProxyHostKey[] = "ProxyHost";
 
-    // Works on the engine's settings, under its settingsLock.
-    ProxyDialog(EngineCore& engine, plat::ui::WindowHandle owner);
+    // Works on the engine's section of the settings.
+    ProxyDialog(SettingsSection& settings, plat::ui::WindowHandle owner);
 
     // Ends with kIdOk (the settings written) or kIdCancel; -1 when it could not be made.
     int runModal() override;
@@ -42,7 +42,7 @@ private:
     static intptr_t procedure(plat::ui::WindowHandle window, uint32_t message, uintptr_t wparam,
                               intptr_t lparam);
 
-    EngineCore& engine_;
+    SettingsSection& settings_;
 };
 
 } // namespace engine

@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/CheckedRelease.h"
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
@@ -290,7 +291,7 @@ void StereoMixer::mix()
     for (int c = 0; c < channelCount; ++c)
         std::copy(std::begin(channels[c].effectHook), std::end(channels[c].effectHook),
                   std::begin(channels[c].hooksInUse));
-    lock.release();
+    releaseHeld(lock);
 
     std::memset(mixLeft.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
     std::memset(mixRight.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
@@ -424,7 +425,7 @@ int StereoMixer::setEffectHook(int channel, int slot, ProcessChannelBufferFn hoo
     }
     takeLock();
     channels[channel].effectHook[slot] = hook;
-    lock.release();
+    releaseHeld(lock);
     return zkr::kOk;
 }
 

@@ -2,9 +2,8 @@
 
 #include <strings.h>
 
-#include "engine/Engine.h"
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
+#include "engine/EngineShell.h"
 #include "engine/ProxyDialog.h"
 #include "platform/core/Files.h"
 #include "platform/core/Handle.h"
@@ -65,12 +64,11 @@ std::string withoutTrailingSlash(std::string address)
 
 } // namespace
 
-UpdateDialog::UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kTemplateId, engineModule(), owner), engine_(engine)
+UpdateDialog::UpdateDialog(EngineShell& shell, plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), shell_(shell)
 {
-    std::lock_guard lock(engine.settingsLock);
-    zkr::Registry& settings = engine.settings;
-    settings.selectSection(EngineCore::kSettingsSection, true);
+    const SettingsSection::Held store = shell.settings().hold();
+    zkr::Registry& settings = *store;
     char value[zkr::Registry::kValueSize] = {};
     settings.getString(kUpdateServerKey, "", value);
     server = value[0] != '\0' ? value : kUpdateServerAddress;
@@ -83,7 +81,8 @@ UpdateDialog::UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner)
 UpdateDialog::~UpdateDialog()
 {
     socket_.cancel();
-    socket_.waitForWorker(plat::kInfinite);
+    // An endless wait ends only once the worker has.
+    static_cast<void>(socket_.waitForWorker(plat::kInfinite));
     removeDestination();
 }
 
@@ -130,6 +129,7 @@ void UpdateDialog::onInitDialog()
 void UpdateDialog::progress(void* context, int code, const char* text)
 {
     auto* self = static_cast<UpdateDialog*>(context);
+    // A post fails only once the window is gone: then nobody is left to tell.
     switch (code) {
     case zkr::kHttpStatus: {
         {
@@ -137,14 +137,14 @@ void UpdateDialog::progress(void* context, int code, const char* text)
             self->pendingStatus_ = text != nullptr ? text : "";
         }
         if (!self->statusPosted_.exchange(true))
-            postMessage(self->target_, kMsgStatus, 0, 0);
+            static_cast<void>(postMessage(self->target_, kMsgStatus, 0, 0));
         break;
     }
     case zkr::kHttpFailed:
-        postMessage(self->target_, kMsgFailed, 0, 0);
+        static_cast<void>(postMessage(self->target_, kMsgFailed, 0, 0));
         break;
     case zkr::kHttpFinished:
-        postMessage(self->target_, kMsgEvaluate, 0, 0);
+        static_cast<void>(postMessage(self->target_, kMsgEvaluate, 0, 0));
         break;
     default:
         break;
@@ -186,13 +186,14 @@ void UpdateDialog::showPendingStatus()
     }
     // The abort notice stays until the worker has given up.
     if (!aborting_)
-        setDlgItemText(window, kIdStatus, text.c_str());
+        static_cast<void>(setDlgItemText(window, kIdStatus, text.c_str()));
 }
 
 void UpdateDialog::finish()
 {
+    // A window already gone has ended its dialog anyway.
     if (window != nullptr)
-        endDialog(window, kIdClose);
+        static_cast<void>(endDialog(window, kIdClose));
 }
 
 bool UpdateDialog::onClose()
@@ -202,7 +203,7 @@ bool UpdateDialog::onClose()
     if (!aborting_) {
         aborting_ = true;
         socket_.cancel();
-        setDlgItemText(window, kIdStatus, engineString(kStringAborting).c_str());
+        static_cast<void>(setDlgItemText(window, kIdStatus, engineString(kStringAborting).c_str()));
     }
     return false;
 }
@@ -218,7 +219,7 @@ bool UpdateDialog::onCommand(uintptr_t wparam, intptr_t lparam)
 
 void UpdateDialog::evaluate()
 {
-    const std::string plugins = engine_.folder + "/Plugins";
+    const std::string plugins = shell_.programFolder() + "/Plugins";
     if (!update_.evaluate(destination.c_str(), plugins.c_str())) {
         const std::string statusLine = zkr::ApplicationUpdate::firstLine(destination.c_str());
         // Gone before the notice waits for the user.
@@ -256,7 +257,7 @@ void UpdateDialog::download()
                          plat::kNoticeFailure);
         return;
     }
-    engine_.openWebAddress(entry->webAddress);
+    shell_.openWebAddress(entry->webAddress);
 }
 
 } // namespace engine

@@ -11,7 +11,7 @@
 
 namespace engine {
 
-class EngineCore;
+class EngineShell;
 
 // The update server and where its description lies. The engine's section may
 // name another server under kUpdateServerKey ("http://host[:port][/folder]").
@@ -43,7 +43,7 @@ public:
     static constexpr uint32_t kMsgStatus = 0x8007;
 
     // Reads the proxy settings and the server from the engine's section.
-    UpdateDialog(EngineCore& engine, plat::ui::WindowHandle owner);
+    UpdateDialog(EngineShell& shell, plat::ui::WindowHandle owner);
     // Cancels a download still running and waits for the worker.
     ~UpdateDialog() override;
 
@@ -76,7 +76,7 @@ private:
     void finish();
     void removeDestination();
 
-    EngineCore& engine_;
+    EngineShell& shell_;
     zkr::ApplicationUpdate update_;
 
     // Window thread only.

@@ -90,7 +90,8 @@ bool deliverCommandLine(const std::string& commandLine)
     data.size = static_cast<uint32_t>(commandLine.size() + 1);
     data.bytes = commandLine.c_str();
     plat::ui::sendMessage(target, plat::ui::kMsgCopyData, 0, reinterpret_cast<intptr_t>(&data));
-    plat::ui::setForegroundWindow(target);
+    // Bringing it forward is a courtesy the desktop may refuse.
+    static_cast<void>(plat::ui::setForegroundWindow(target));
     return true;
 }
 
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
         // thread keeps running and may call the engine's callbacks until then,
         // so the engine is never destroyed under it.
         auto* core = new engine::Engine;
-        core->instance = reinterpret_cast<engine::InstanceHandle>(plat::programModule());
+        core->setInstance(reinterpret_cast<engine::InstanceHandle>(plat::programModule()));
         const int error = core->initialise(commandLine.c_str(), engine::kShowCommandShow);
         if (error == zkr::kOk) {
             if (core->run() == 1) {

@@ -26,6 +26,7 @@
 #include "platform/ui/Window.h"
 #include "plugins/brolet/BroletOutput.h"
 #include "support/ChildProcess.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -65,7 +66,7 @@ protected:
         std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kBroletFile, plugin(kBroletFile));
         std::filesystem::copy_file(testPluginPath(coretest::kPatternInputFile),
                                    plugin(coretest::kPatternInputFile));
-        core.folder = program.path();
+        core.setFolder(program.path());
     }
     ~BroletTest() override { finish(); }
 
@@ -78,19 +79,19 @@ protected:
     {
         writeText(config.file("velmoraaudioengine.ini"),
                   std::string("[") + brolet::kSettingsSection + "]\n" + broletLines);
-        ASSERT_EQ(core.loadInput(0, plugin(coretest::kPatternInputFile).c_str(), -1), 0);
+        ASSERT_EQ(core.slots().loadInput(0, plugin(coretest::kPatternInputFile).c_str(), -1), 0);
         ASSERT_TRUE(inputLibrary.load(plugin(coretest::kPatternInputFile)));
         inputLibrary.function<coretest::InputResetFn>(coretest::kInputReset)();
         windowThread = std::thread([this] {
             windowThreadId = plat::currentThreadId();
-            loadResult = core.loadOutput(plugin(kBroletFile).c_str(), -1);
+            loadResult = core.slots().loadOutput(plugin(kBroletFile).c_str(), -1);
             plat::ui::Message message;
             while (plat::ui::getMessage(message))
                 plat::ui::dispatchMessage(message);
         });
         ASSERT_TRUE(eventually([&] { return loadResult.load() >= 0; }));
         ASSERT_EQ(loadResult.load(), 0);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), 0);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), 0);
     }
     // Unloads the output through the engine (its window saves and closes),
     // then ends the window thread.
@@ -98,8 +99,8 @@ protected:
     {
         if (!windowThread.joinable())
             return;
-        core.stopStreaming();
-        core.unloadOutput(true);
+        core.audio().stopStreaming();
+        core.slots().unloadOutput(true);
         EXPECT_TRUE(eventually([&] {
             return plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
         }));
@@ -121,10 +122,10 @@ protected:
     {
         script(0, {blocks, 0, 0, -1});
         script(1, {blocks, 0, 0, -1});
-        ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 2), 1);
+        ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 2), 1);
         ASSERT_EQ(core.startStreaming(), 1);
         ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
-        core.stopStreaming();
+        core.audio().stopStreaming();
     }
     static void inChild(const std::function<void()>& body) { runInChild(body, "Brolet test child"); }
 

@@ -10,6 +10,7 @@
 #include "platform/audio/Devices.h"
 #include "platform/core/Files.h"
 #include "plugins/brolet/RecordingName.h"
+#include "support/EngineTestSeam.h"
 
 using namespace velmora::test;
 
@@ -98,13 +99,13 @@ TEST_F(BroletTest, FileOutputAloneWithEmptyBlocksWritesNothing)
     const std::string folder = recordings.file("made/for/it");
     start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + folder + "\n");
     script(0, {-1, 0, ~uint64_t{0}, -1});
-    ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
     ASSERT_EQ(core.startStreaming(), 1);
     const auto began = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(300ms);
     const int reads = inputRecord().reads[0];
     const auto elapsed = std::chrono::steady_clock::now() - began;
-    core.stopStreaming();
+    core.audio().stopStreaming();
 
     EXPECT_GE(reads, 5);
     EXPECT_LE(reads * 10ms, elapsed + 20ms) << reads;

@@ -19,6 +19,7 @@
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
 #include "zkr/NameField.h"
+#include "support/EngineTestSeam.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/SkinImages.h"
@@ -271,14 +272,14 @@ TEST_F(BroletWindowTest, TheSwitchesAreLockedWhileStreaming)
     open();
     script(0, {-1, 0, 0, -1});
     script(1, {-1, 0, 0, -1});
-    ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 2), 1);
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 2), 1);
     ASSERT_EQ(core.startStreaming(), 1);
     EXPECT_TRUE(showsSwitches(true, false, true));
     // A locked switch takes no click: no box comes up, nothing changes.
     click(brolet::kSoundSwitch);
     click(brolet::kFileSwitch);
     EXPECT_TRUE(showsSwitches(true, false, true));
-    core.stopStreaming();
+    core.audio().stopStreaming();
     EXPECT_TRUE(showsSwitches(true, false));
     EXPECT_TRUE(modal.finished());
 }

@@ -12,6 +12,7 @@
 #include "engine/EngineCore.h"
 #include "platform/core/DynamicLibrary.h"
 #include "plugins/CoreTestPlugins.h"
+#include "support/EngineTestSeam.h"
 #include "support/Watchdog.h"
 #include "zkr/ErrorCodes.h"
 
@@ -208,8 +209,8 @@ protected:
     // Puts the pattern input into the engine's first input slot.
     void loadPatternInput()
     {
-        core.inputs[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
-        input = core.inputs[0].get();
+        EngineSeam::inputs(core)[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
+        input = EngineSeam::inputs(core)[0].get();
     }
     std::string outputJournal()
     {

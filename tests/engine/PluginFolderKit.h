@@ -16,6 +16,7 @@
 #include "engine/EngineCore.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/ui/WindowTestKit.h"
+#include "support/EngineTestSeam.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "zkr/SharedServices.h"
@@ -99,18 +100,18 @@ protected:
     PluginFolderTest()
     {
         std::filesystem::create_directory(program.file("Plugins"));
-        core.folder = program.path();
-        core.instance = 4242;
+        core.setFolder(program.path());
+        core.setInstance(4242);
     }
     ~PluginFolderTest() override
     {
         // Plug-ins leave before the probes drop their references.
-        core.streaming.store(false);
+        EngineSeam::streaming(core).store(false);
         for (int i = 0; i < engine::kEffectSlots; ++i)
-            core.unloadEffect(i, false);
+            core.slots().unloadEffect(i, false);
         for (int i = 0; i < engine::kInputSlots; ++i)
-            core.unloadInput(i, false);
-        core.unloadOutput(false);
+            core.slots().unloadInput(i, false);
+        core.slots().unloadOutput(false);
     }
 
     // Copies a test plug-in into Plugins under name; its full path.

@@ -10,6 +10,9 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
+#include "support/EngineTestSeam.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -65,14 +68,15 @@ protected:
     {
         resetTestPlugins();
         loadPatternInput();
-        core.output = velmora::test::loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
+        EngineSeam::output(core) =
+            velmora::test::loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
         ASSERT_EQ(core.applyAudioSetup({3, 4096, 12, 65536, 1, 0}), zkr::kOk);
         setupsBefore = inputRecord().setups;
         journalBefore = outputJournal();
-        core.mixer.setVolume(1, 150);
-        core.mixer.setPan(1, 20);
+        EngineSeam::mixer(core).setVolume(1, 150);
+        EngineSeam::mixer(core).setPan(1, 20);
     }
-    void TearDown() override { core.stopStreaming(); }
+    void TearDown() override { core.audio().stopStreaming(); }
 
     coretest::InputRecord inputRecord()
     {
@@ -83,8 +87,8 @@ protected:
     // The mixer was not set up anew and no plug-in was set up again.
     void expectNothingApplied()
     {
-        EXPECT_EQ(core.mixer.getVolume(1), 150);
-        EXPECT_EQ(core.mixer.getPan(1), 20);
+        EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 150);
+        EXPECT_EQ(EngineSeam::mixer(core).getPan(1), 20);
         EXPECT_EQ(inputRecord().setups, setupsBefore);
         EXPECT_EQ(outputJournal(), journalBefore);
     }
@@ -121,7 +125,7 @@ TEST_F(AudioSetupDialogTest, ListsSelectTheCurrentSizesAndCloseAppliesNothing)
         shown[2] = shownTime(dialog);
         plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose);
     });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 1);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     ASSERT_TRUE(script.finished());
 
     EXPECT_EQ(counts[0], 6);
@@ -133,8 +137,8 @@ TEST_F(AudioSetupDialogTest, ListsSelectTheCurrentSizesAndCloseAppliesNothing)
     EXPECT_EQ(shown[0], "552ms music buffered - should work!");
     EXPECT_EQ(shown[1], "18550ms music buffered - ok!");
     EXPECT_EQ(shown[2], "11ms music buffered - won't work!");
-    EXPECT_EQ(core.audioSetup.musicBufSize, 4096);
-    EXPECT_EQ(core.audioSetup.numOutBufs, 12);
+    EXPECT_EQ(core.audio().setup().musicBufSize, 4096);
+    EXPECT_EQ(core.audio().setup().numOutBufs, 12);
     expectNothingApplied();
 }
 
@@ -145,7 +149,7 @@ TEST_F(AudioSetupDialogTest, ApplyWithUnchangedSelectionsKeepsTheMixer)
         choose(dialog, AudioSetupDialog::kIdMusicBufSize, 2); // the size already set
         plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
     });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 1);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     expectNothingApplied();
 }
 
@@ -157,13 +161,13 @@ TEST_F(AudioSetupDialogTest, ApplyWithANewSizeRebuildsTheMixerAndSetsUpThePlugin
         choose(dialog, AudioSetupDialog::kIdNumOutBufs, 19);
         plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
     });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 1);
-    EXPECT_EQ(core.audioSetup.musicBufSize, 8192);
-    EXPECT_EQ(core.audioSetup.numOutBufs, 20);
-    EXPECT_EQ(core.audioSetup.diskBufSize, 65536);
-    EXPECT_EQ(core.mixer.blockBytes, 8192);
-    EXPECT_EQ(core.mixer.getVolume(1), 100);
-    EXPECT_EQ(core.mixer.getPan(1), 50);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
+    EXPECT_EQ(core.audio().setup().musicBufSize, 8192);
+    EXPECT_EQ(core.audio().setup().numOutBufs, 20);
+    EXPECT_EQ(core.audio().setup().diskBufSize, 65536);
+    EXPECT_EQ(EngineSeam::mixer(core).blockBytes, 8192);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(1), 50);
     EXPECT_EQ(inputRecord().setups, setupsBefore + 1);
     EXPECT_EQ(inputRecord().musicBufSize, 8192);
     EXPECT_NE(outputJournal(), journalBefore);
@@ -182,11 +186,11 @@ TEST_F(AudioSetupDialogTest, SizeNoListOffersIsUndefinedAndKeptByApply)
         choose(dialog, AudioSetupDialog::kIdDiskBufSize, 3);
         plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
     });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 1);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     EXPECT_EQ(sizeSelection, -1);
     EXPECT_EQ(shown, "undefined");
-    EXPECT_EQ(core.audioSetup.musicBufSize, 5000);
-    EXPECT_EQ(core.audioSetup.diskBufSize, 262144);
+    EXPECT_EQ(core.audio().setup().musicBufSize, 5000);
+    EXPECT_EQ(core.audio().setup().diskBufSize, 262144);
     EXPECT_EQ(inputRecord().musicBufSize, 5000);
 }
 
@@ -196,7 +200,7 @@ TEST_F(AudioSetupDialogTest, RefusedWhileStreaming)
     ModalScript script;
     script.then(
         [](WindowHandle dialog, int) { plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose); });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 0);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 0);
     EXPECT_FALSE(script.finished()) << "no dialog is shown";
     expectNotNowShown();
 }
@@ -209,10 +213,10 @@ TEST_F(AudioSetupDialogTest, ApplyAfterStreamingStartedMeanwhileIsRefused)
         core.startStreaming();
         plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
     });
-    EXPECT_EQ(core.openAudioSetup(nullptr), 0);
-    EXPECT_EQ(core.audioSetup.musicBufSize, 4096);
-    EXPECT_EQ(core.mixer.blockBytes, 4096);
-    EXPECT_EQ(core.mixer.getVolume(1), 150);
+    EXPECT_EQ(core.shell().openAudioSetup(nullptr), 0);
+    EXPECT_EQ(core.audio().setup().musicBufSize, 4096);
+    EXPECT_EQ(EngineSeam::mixer(core).blockBytes, 4096);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 150);
     EXPECT_EQ(inputRecord().setups, setupsBefore);
     expectNotNowShown();
 }

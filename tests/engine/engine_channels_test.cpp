@@ -5,6 +5,7 @@
 
 #include "engine/CoreTestEngine.h"
 #include "engine/EngineCore.h"
+#include "support/EngineTestSeam.h"
 
 using namespace velmora::test;
 using engine::EffectPlugin;
@@ -21,7 +22,7 @@ protected:
     {
         resetTestPlugins();
         loadPatternInput();
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
     }
 
     std::string effectJournal()
@@ -43,17 +44,17 @@ protected:
 TEST_F(Channels, AMonoStreamTakesTheFirstFreeChannelCentredAtUnity)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.setChannelEffect(0, 1, effect.get()), zkr::kOk);
-    core.mixer.setVolume(0, 30);
+    ASSERT_EQ(core.audio().setChannelEffect(0, 1, effect.get()), zkr::kOk);
+    EngineSeam::mixer(core).setVolume(0, 30);
     core.clearRecords();
     effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
 
     EXPECT_EQ(core.attachStreams(input->handle(), 3, 0), 1);
-    EXPECT_EQ(core.channels[0].input, input);
-    EXPECT_EQ(core.channels[0].stream, 2);
-    EXPECT_EQ(core.channels[0].partner, -1);
-    EXPECT_EQ(core.mixer.getPan(0), 50);
-    EXPECT_EQ(core.mixer.getVolume(0), 100);
+    EXPECT_EQ(EngineSeam::channels(core)[0].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[0].stream, 2);
+    EXPECT_EQ(EngineSeam::channels(core)[0].partner, -1);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 50);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 100);
     EXPECT_EQ(
         core.uiCalls(),
         (std::vector<UiCall>{channelCall(0, engine::kValuePan, 50), channelCall(0, engine::kValueVolume, 100),
@@ -61,9 +62,9 @@ TEST_F(Channels, AMonoStreamTakesTheFirstFreeChannelCentredAtUnity)
     EXPECT_EQ(effectJournal(), "reset 0");
 
     EXPECT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
-    EXPECT_EQ(core.channels[1].input, input);
-    EXPECT_EQ(core.channels[1].stream, 0);
-    core.clearChannelEffect(0, 1);
+    EXPECT_EQ(EngineSeam::channels(core)[1].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[1].stream, 0);
+    core.audio().clearChannelEffect(0, 1);
 }
 
 TEST_F(Channels, AStereoPairGoesHardLeftAndRightAndIsLinked)
@@ -77,33 +78,33 @@ TEST_F(Channels, AStereoPairGoesHardLeftAndRightAndIsLinked)
                                                    channelCall(1, engine::kValueVolume, 100),
                                                    channelCall(1, engine::kValueChannelName, 0, "Pattern[2]"),
                                                    channelCall(0, engine::kValueLinked, 1)}));
-    EXPECT_EQ(core.mixer.getPan(0), 0);
-    EXPECT_EQ(core.mixer.getPan(1), 100);
-    EXPECT_EQ(core.channels[0].partner, 1);
-    EXPECT_EQ(core.channels[1].partner, 0);
-    EXPECT_EQ(core.channels[1].stream, 1);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(1), 100);
+    EXPECT_EQ(EngineSeam::channels(core)[0].partner, 1);
+    EXPECT_EQ(EngineSeam::channels(core)[1].partner, 0);
+    EXPECT_EQ(EngineSeam::channels(core)[1].stream, 1);
 }
 
 TEST_F(Channels, AStereoPairNeedsTwoNeighbouringFreeChannels)
 {
     attachMono(4);
-    core.detachStreams(input->handle(), 2, 4); // channels 1 and 3 free, not neighbours
-    EXPECT_EQ(core.channels[1].input, nullptr);
-    EXPECT_EQ(core.channels[3].input, nullptr);
+    core.audio().detachStreams(input->handle(), 2, 4); // channels 1 and 3 free, not neighbours
+    EXPECT_EQ(EngineSeam::channels(core)[1].input, nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[3].input, nullptr);
     EXPECT_EQ(core.attachStreams(input->handle(), 1, 2), 0);
 
-    core.detachStreams(input->handle(), 3, 0); // now 1, 2 and 3 are free
+    core.audio().detachStreams(input->handle(), 3, 0); // now 1, 2 and 3 are free
     EXPECT_EQ(core.attachStreams(input->handle(), 3, 4), 1);
-    EXPECT_EQ(core.channels[1].input, input);
-    EXPECT_EQ(core.channels[2].input, input);
-    EXPECT_EQ(core.channels[1].partner, 2);
+    EXPECT_EQ(EngineSeam::channels(core)[1].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[2].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[1].partner, 2);
 
-    core.detachStreams(input->handle(), 3, 4);
-    core.detachStreams(input->handle(), 1, 0);
+    core.audio().detachStreams(input->handle(), 3, 4);
+    core.audio().detachStreams(input->handle(), 1, 0);
     attachMono(2); // channels 0 and 1; 2 and 3 free
     EXPECT_EQ(core.attachStreams(input->handle(), 3, 4), 1);
-    EXPECT_EQ(core.channels[2].stream, 2);
-    EXPECT_EQ(core.channels[3].stream, 3);
+    EXPECT_EQ(EngineSeam::channels(core)[2].stream, 2);
+    EXPECT_EQ(EngineSeam::channels(core)[3].stream, 3);
     EXPECT_EQ(core.attachStreams(input->handle(), 1, 0), 0); // all taken
 }
 
@@ -113,11 +114,11 @@ TEST_F(Channels, OnlyALoadedInputWithRealStreamsIsAttached)
     EXPECT_EQ(core.attachStreams(stranger->handle(), 1, 0), 0);
     EXPECT_EQ(core.attachStreams(0, 1, 0), 0);
     EXPECT_EQ(core.attachStreams(input->handle(), 0, 0), 0);
-    EXPECT_EQ(core.channels[0].input, nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[0].input, nullptr);
 
-    core.inputs[1] = std::move(stranger);
-    EXPECT_EQ(core.attachStreams(core.inputs[1]->handle(), 1, 0), 1);
-    EXPECT_EQ(core.channels[0].input, core.inputs[1].get());
+    EngineSeam::inputs(core)[1] = std::move(stranger);
+    EXPECT_EQ(core.attachStreams(EngineSeam::inputs(core)[1]->handle(), 1, 0), 1);
+    EXPECT_EQ(EngineSeam::channels(core)[0].input, EngineSeam::inputs(core)[1].get());
 }
 
 TEST_F(Channels, DetachFreesTheChannelsOfTheNamedStreamsOnly)
@@ -125,11 +126,11 @@ TEST_F(Channels, DetachFreesTheChannelsOfTheNamedStreamsOnly)
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 2), 1);
     attachMono(1); // stream 1 again, on channel 2
     auto other = loadTestPlugin<InputPlugin>(coretest::kPatternInputFile);
-    core.inputs[1] = std::move(other);
-    ASSERT_EQ(core.attachStreams(core.inputs[1]->handle(), 2, 0), 1); // channel 3
+    EngineSeam::inputs(core)[1] = std::move(other);
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[1]->handle(), 2, 0), 1); // channel 3
     core.clearRecords();
 
-    core.detachStreams(input->handle(), 1, 2);
+    core.audio().detachStreams(input->handle(), 1, 2);
     EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(0, engine::kValueChannelName, 0, "(null)"),
                                                    channelCall(0, engine::kValueUnlinked, 0),
                                                    channelCall(1, engine::kValueChannelName, 0, "(null)"),
@@ -137,21 +138,22 @@ TEST_F(Channels, DetachFreesTheChannelsOfTheNamedStreamsOnly)
                                                    channelCall(2, engine::kValueChannelName, 0, "(null)"),
                                                    channelCall(2, engine::kValueUnlinked, 0)}));
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(core.channels[c].input, nullptr);
-        EXPECT_EQ(core.channels[c].stream, 0);
-        EXPECT_EQ(core.channels[c].partner, -1);
+        EXPECT_EQ(EngineSeam::channels(core)[c].input, nullptr);
+        EXPECT_EQ(EngineSeam::channels(core)[c].stream, 0);
+        EXPECT_EQ(EngineSeam::channels(core)[c].partner, -1);
     }
-    EXPECT_EQ(core.channels[3].input, core.inputs[1].get()); // same stream number, other input
+    EXPECT_EQ(EngineSeam::channels(core)[3].input,
+              EngineSeam::inputs(core)[1].get()); // same stream number, other input
 }
 
 TEST_F(Channels, DetachingOneHalfOfAPairUnlinksTheOtherHalf)
 {
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 2), 1);
     core.clearRecords();
-    core.detachStreams(input->handle(), 2, 0);
-    EXPECT_EQ(core.channels[1].input, nullptr);
-    EXPECT_EQ(core.channels[0].input, input);
-    EXPECT_EQ(core.channels[0].partner, -1);
+    core.audio().detachStreams(input->handle(), 2, 0);
+    EXPECT_EQ(EngineSeam::channels(core)[1].input, nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[0].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[0].partner, -1);
     EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(1, engine::kValueChannelName, 0, "(null)"),
                                                    channelCall(1, engine::kValueUnlinked, 0),
                                                    channelCall(0, engine::kValueUnlinked, 0)}));
@@ -161,22 +163,22 @@ TEST_F(Channels, AnEffectPutIntoASlotIsCentredResetAndHooked)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     core.clearRecords();
-    EXPECT_EQ(core.setChannelEffect(2, 1, effect.get()), zkr::kOk);
-    EXPECT_EQ(core.channels[2].fx[1], effect.get());
-    EXPECT_EQ(core.mixer.channels[2].effectHook[1], effect->processFunction());
+    EXPECT_EQ(core.audio().setChannelEffect(2, 1, effect.get()), zkr::kOk);
+    EXPECT_EQ(EngineSeam::channels(core)[2].fx[1], effect.get());
+    EXPECT_EQ(EngineSeam::mixer(core).channels[2].effectHook[1], effect->processFunction());
     EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(2, engine::kValueEffectEnabled, 1, "1")}));
     EXPECT_EQ(effectJournal(), "param 2 50;reset 2");
 
     core.clearRecords();
-    core.clearChannelEffect(2, 1);
-    EXPECT_EQ(core.channels[2].fx[1], nullptr);
-    EXPECT_EQ(core.mixer.channels[2].effectHook[1], nullptr);
+    core.audio().clearChannelEffect(2, 1);
+    EXPECT_EQ(EngineSeam::channels(core)[2].fx[1], nullptr);
+    EXPECT_EQ(EngineSeam::mixer(core).channels[2].effectHook[1], nullptr);
     EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(2, engine::kValueEffectName, 1, "(null)"),
                                                    channelCall(2, engine::kValueEffectEnabled, 1, "1")}));
 
-    core.mixer.silent = true;
-    EXPECT_EQ(core.setChannelEffect(4, 0, effect.get()), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(core.setChannelEffect(0, 2, effect.get()), zkr::kErrIndexOutOfRange);
+    EngineSeam::mixer(core).silent = true;
+    EXPECT_EQ(core.audio().setChannelEffect(4, 0, effect.get()), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(core.audio().setChannelEffect(0, 2, effect.get()), zkr::kErrIndexOutOfRange);
 }
 
 TEST_F(Channels, AnEffectWithoutAChannelParameterDisablesTheSlotControl)
@@ -185,66 +187,66 @@ TEST_F(Channels, AnEffectWithoutAChannelParameterDisablesTheSlotControl)
                                                                     engine::kFlagNoChannelParameter);
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     core.clearRecords();
-    ASSERT_EQ(core.setChannelEffect(0, 0, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), zkr::kOk);
     EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(0, engine::kValueEffectEnabled, 0, "0")}));
-    core.clearChannelEffect(0, 0);
+    core.audio().clearChannelEffect(0, 0);
 }
 
 TEST_F(Channels, ResettingAChannelResetsBothOfItsEffects)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.setChannelEffect(1, 0, effect.get()), zkr::kOk);
-    ASSERT_EQ(core.setChannelEffect(1, 1, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 1, effect.get()), zkr::kOk);
     effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
-    core.resetChannelEffects(1);
-    core.resetChannelEffects(0); // no effects: nothing
+    core.audio().resetChannelEffects(1);
+    core.audio().resetChannelEffects(0); // no effects: nothing
     EXPECT_EQ(effectJournal(), "reset 1;reset 1");
-    core.clearChannelEffect(1, 0);
-    core.clearChannelEffect(1, 1);
+    core.audio().clearChannelEffect(1, 0);
+    core.audio().clearChannelEffect(1, 1);
 }
 
 TEST_F(Channels, ApplyingASetupRebuildsTheMixerButKeepsTheChannelTable)
 {
-    core.output = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
+    EngineSeam::output(core) = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 2), 1);
-    ASSERT_EQ(core.setChannelEffect(0, 0, effect.get()), zkr::kOk);
-    core.mixer.setVolume(1, 20);
-    core.mixer.setMasterVolume(40);
-    core.mixer.setSolo(1, true);
+    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), zkr::kOk);
+    EngineSeam::mixer(core).setVolume(1, 20);
+    EngineSeam::mixer(core).setMasterVolume(40);
+    EngineSeam::mixer(core).setSolo(1, true);
 
     engine::AudioSystemSetup setup{3, 2048, 8, 32768, 1, 0};
     EXPECT_EQ(core.applyAudioSetup(setup), zkr::kOk);
-    EXPECT_EQ(core.audioSetup.musicBufSize, 2048);
-    EXPECT_EQ(core.mixer.blockBytes, 2048);
-    EXPECT_EQ(core.mixer.getVolume(1), 100);
-    EXPECT_EQ(core.mixer.getPan(0), 50);
-    EXPECT_EQ(core.mixer.getMasterVolume(), 100);
-    EXPECT_EQ(core.mixer.soloChannel, -1);
-    EXPECT_EQ(core.channels[0].input, input);
-    EXPECT_EQ(core.channels[0].partner, 1);
+    EXPECT_EQ(core.audio().setup().musicBufSize, 2048);
+    EXPECT_EQ(EngineSeam::mixer(core).blockBytes, 2048);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 50);
+    EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).soloChannel, -1);
+    EXPECT_EQ(EngineSeam::channels(core)[0].input, input);
+    EXPECT_EQ(EngineSeam::channels(core)[0].partner, 1);
     // The effect still in the slot keeps running in the new mixer.
-    EXPECT_EQ(core.mixer.channels[0].effectHook[0], effect->processFunction());
+    EXPECT_EQ(EngineSeam::mixer(core).channels[0].effectHook[0], effect->processFunction());
 
     coretest::InputRecord record{};
     inputControls.get<coretest::InputRecordFn>(coretest::kInputRecord)(&record);
     EXPECT_EQ(record.musicBufSize, 2048);
     EXPECT_EQ(outputJournal(), "setup");
-    core.clearChannelEffect(0, 0);
+    core.audio().clearChannelEffect(0, 0);
 }
 
 TEST_F(Channels, AFailingInputStopsTheSetupAndAFailingOutputDoesNot)
 {
-    core.output = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
+    EngineSeam::output(core) = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
     coretest::OutputScript failing;
     failing.setupResult = 0;
     outputControls.get<coretest::OutputScriptFn>(coretest::kOutputScript)(&failing);
-    EXPECT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
     EXPECT_EQ(core.shownErrors().size(), 1u);
     EXPECT_EQ(core.shownErrors()[0].first, zkr::kErrPluginInternal);
 
     outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     inputControls.get<coretest::InputSetupResultFn>(coretest::kInputSetupResult)(0);
-    EXPECT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kErrPluginInternal);
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kErrPluginInternal);
     EXPECT_EQ(outputJournal(), ""); // the output was not reached
 }

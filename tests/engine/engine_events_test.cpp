@@ -6,6 +6,9 @@
 #include <string>
 
 #include "CoreTestEngine.h"
+#include "support/EngineTestSeam.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -43,7 +46,7 @@ protected:
         resetTestPlugins();
         ASSERT_EQ(core.applyAudioSetup(kSetup), zkr::kOk);
     }
-    void TearDown() override { core.stopStreaming(); }
+    void TearDown() override { core.audio().stopStreaming(); }
 
     int32_t carryOut(const EngineEvent& posted)
     {
@@ -68,27 +71,27 @@ TEST_F(EngineEventsTest, UnknownCodesAreAcceptedAndDoNothing)
     }
     EXPECT_TRUE(core.uiCalls().empty());
     EXPECT_TRUE(core.shownErrors().empty());
-    EXPECT_EQ(core.mixer.getMasterVolume(), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 100);
 }
 
 TEST_F(EngineEventsTest, StartNeedsAnOutputAndQuitWaitsForTheStop)
 {
     EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 0);
-    EXPECT_FALSE(core.isStreaming());
+    EXPECT_FALSE(core.audio().isStreaming());
 
-    core.output = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
+    EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
     EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
-    EXPECT_TRUE(core.isStreaming());
+    EXPECT_TRUE(core.audio().isStreaming());
     // Already streaming: accepted, nothing started twice.
     EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
     EXPECT_EQ(carryOut(event(engine::kEventQuit)), 0);
     EXPECT_FALSE(quit);
     // The output stays while streaming: its name is not taken away.
     EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput)), 1);
-    EXPECT_NE(core.output, nullptr);
+    EXPECT_NE(EngineSeam::output(core), nullptr);
 
     EXPECT_EQ(carryOut(event(engine::kEventStopStreaming)), 1);
-    EXPECT_FALSE(core.isStreaming());
+    EXPECT_FALSE(core.audio().isStreaming());
     EXPECT_EQ(core.uiCalls(true, engine::kValueStreaming),
               (std::vector{generalCall(0, 7, 1), generalCall(0, 7, 0)}));
     EXPECT_TRUE(core.uiCalls(true, engine::kValueOutputName).empty());
@@ -99,55 +102,55 @@ TEST_F(EngineEventsTest, StartNeedsAnOutputAndQuitWaitsForTheStop)
 TEST_F(EngineEventsTest, MasterVolumeAndPanAreClamped)
 {
     EXPECT_EQ(carryOut(event(engine::kEventMasterVolume, 120)), 1);
-    EXPECT_EQ(core.mixer.getMasterVolume(), 120);
+    EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 120);
     carryOut(event(engine::kEventMasterVolume, -5));
-    EXPECT_EQ(core.mixer.getMasterVolume(), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 0);
     // A value beyond 32 bits does not wrap round into range.
     carryOut(event(engine::kEventMasterVolume, intptr_t{1} << 33));
-    EXPECT_EQ(core.mixer.getMasterVolume(), 200);
+    EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 200);
 
     carryOut(event(engine::kEventChannelPan, 30, 2));
-    EXPECT_EQ(core.mixer.getPan(2), 30);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(2), 30);
     carryOut(event(engine::kEventChannelPan, 101, 2));
-    EXPECT_EQ(core.mixer.getPan(2), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(2), 100);
     carryOut(event(engine::kEventChannelPan, -20, 0));
-    EXPECT_EQ(core.mixer.getPan(0), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 0);
 }
 
 TEST_F(EngineEventsTest, ChannelVolumeReachesThePartnerOnlyWhenAsked)
 {
     EXPECT_EQ(carryOut(event(engine::kEventChannelVolume, 150, 1, 2, 0)), 1);
-    EXPECT_EQ(core.mixer.getVolume(1), 150);
-    EXPECT_EQ(core.mixer.getVolume(2), 100);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 150);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(2), 100);
 
     carryOut(event(engine::kEventChannelVolume, 60, 1, 2, 1));
-    EXPECT_EQ(core.mixer.getVolume(1), 60);
-    EXPECT_EQ(core.mixer.getVolume(2), 60);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 60);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(2), 60);
 
     carryOut(event(engine::kEventChannelVolume, 900, 3, 0, 1));
-    EXPECT_EQ(core.mixer.getVolume(3), 200);
-    EXPECT_EQ(core.mixer.getVolume(0), 200);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(3), 200);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 200);
     carryOut(event(engine::kEventChannelVolume, -1, 3, 0, 0));
-    EXPECT_EQ(core.mixer.getVolume(3), 0);
-    EXPECT_EQ(core.mixer.getVolume(0), 200);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(3), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 200);
 }
 
 TEST_F(EngineEventsTest, MuteSoloAndEffectOrderReachTheMixer)
 {
     carryOut(event(engine::kEventMute, 1, 2));
-    EXPECT_EQ(core.mixer.channels[2].enabled.load(), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).channels[2].enabled.load(), 0);
     carryOut(event(engine::kEventMute, 0, 2));
-    EXPECT_NE(core.mixer.channels[2].enabled.load(), 0);
+    EXPECT_NE(EngineSeam::mixer(core).channels[2].enabled.load(), 0);
 
     carryOut(event(engine::kEventSolo, 1, 3));
-    EXPECT_EQ(core.mixer.soloChannel.load(), 3);
+    EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), 3);
     carryOut(event(engine::kEventSolo, 0, 3));
-    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+    EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 
     carryOut(event(engine::kEventEffectsFirst, 7, 1));
-    EXPECT_NE(core.mixer.channels[1].effectsFirst.load(), 0);
+    EXPECT_NE(EngineSeam::mixer(core).channels[1].effectsFirst.load(), 0);
     carryOut(event(engine::kEventEffectsFirst, 0, 1));
-    EXPECT_EQ(core.mixer.channels[1].effectsFirst.load(), 0);
+    EXPECT_EQ(EngineSeam::mixer(core).channels[1].effectsFirst.load(), 0);
 }
 
 TEST_F(EngineEventsTest, ChannelsOutsideTheTableAreIgnored)
@@ -161,14 +164,14 @@ TEST_F(EngineEventsTest, ChannelsOutsideTheTableAreIgnored)
     }
     // A partner outside the table is left out as well.
     carryOut(event(engine::kEventChannelVolume, 20, 0, 9, 1));
-    EXPECT_EQ(core.mixer.getVolume(0), 20);
+    EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 20);
     EXPECT_TRUE(core.shownErrors().empty());
-    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+    EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 
     // Solo off mixes every channel again whichever channel it names.
     carryOut(event(engine::kEventSolo, 1, 2));
     carryOut(event(engine::kEventSolo, 0, 7));
-    EXPECT_EQ(core.mixer.soloChannel.load(), -1);
+    EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 }
 
 TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
@@ -176,9 +179,9 @@ TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
     Journal inputJournal("good_input.vin");
     Journal outputJournal("good_output.vwo");
     Journal effectJournal("good_effect.vfx");
-    core.inputs[1] = loadTestPlugin<engine::InputPlugin>("good_input.vin");
-    core.output = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
-    core.effects[2] = loadTestPlugin<engine::EffectPlugin>("good_effect.vfx");
+    EngineSeam::inputs(core)[1] = loadTestPlugin<engine::InputPlugin>("good_input.vin");
+    EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
+    EngineSeam::effects(core)[2] = loadTestPlugin<engine::EffectPlugin>("good_effect.vfx");
     inputJournal.clear();
     outputJournal.clear();
     effectJournal.clear();
@@ -208,8 +211,8 @@ TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
 
 TEST_F(EngineEventsTest, EffectParameterReachesTheEffectInTheChannelSlot)
 {
-    core.effects[0] = loadTestPlugin<engine::EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.setChannelEffect(2, 1, core.effects[0].get()), zkr::kOk);
+    EngineSeam::effects(core)[0] = loadTestPlugin<engine::EffectPlugin>(coretest::kOffsetEffectFile);
+    ASSERT_EQ(core.audio().setChannelEffect(2, 1, EngineSeam::effects(core)[0].get()), zkr::kOk);
     const std::string before = effectJournal();
 
     EXPECT_EQ(carryOut(event(engine::kEventEffectParameter, 77, 2, 0, 1)), 1);
@@ -226,11 +229,11 @@ TEST_F(EngineEventsTest, EffectParameterReachesTheEffectInTheChannelSlot)
 TEST_F(EngineEventsTest, UnloadReportsTheSlotNameAsNull)
 {
     Journal outputJournal("good_output.vwo");
-    core.output = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
+    EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
     outputJournal.clear();
 
     EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput, 0, 0)), 1);
-    EXPECT_EQ(core.output, nullptr);
+    EXPECT_EQ(EngineSeam::output(core), nullptr);
     EXPECT_NE(outputJournal.text().find("destroyUserInterface"), std::string::npos) << outputJournal.text();
 
     carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindInput, 0, 1));

@@ -12,10 +12,13 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
+#include "support/EngineTestSeam.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "zkr/Product.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -119,11 +122,11 @@ protected:
                                      check ? plat::ui::kButtonChecked : plat::ui::kButtonUnchecked);
             plat::ui::pressDialogButton(dialog, button);
         });
-        const int32_t result = core.openMixerSettings(nullptr);
+        const int32_t result = core.shell().openMixerSettings(nullptr);
         EXPECT_TRUE(script.finished());
         return result;
     }
-    bool flag() const { return core.mixer.processEmptyAsFull.load() != 0; }
+    bool flag() const { return EngineSeam::mixer(core).processEmptyAsFull.load() != 0; }
 
     velmora::test::Watchdog watchdog{std::chrono::seconds(10), "mixer settings"};
     RecordingEngine core;
@@ -145,7 +148,7 @@ TEST_F(MixerSettingsTest, OkCopiesTheCheckBoxAndTheFlagOutlivesANewMixer)
 
 TEST_F(MixerSettingsTest, CancelLeavesTheFlag)
 {
-    core.mixer.processEmptyAsFull.store(1);
+    EngineSeam::mixer(core).processEmptyAsFull.store(1);
     EXPECT_EQ(run(false, plat::ui::kIdCancel), 1);
     EXPECT_TRUE(flag());
 }

@@ -8,6 +8,7 @@
 #include "engine/CoreTestEngine.h"
 #include "engine/EngineCore.h"
 #include "platform/core/Thread.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 
 using namespace velmora::test;
@@ -35,8 +36,8 @@ protected:
     {
         resetTestPlugins();
         loadPatternInput();
-        core.output = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
+        EngineSeam::output(core) = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     }
 
@@ -54,9 +55,9 @@ protected:
     {
         ASSERT_EQ(core.startStreaming(), 1);
         ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
-        core.stopStreaming();
-        EXPECT_FALSE(core.isStreaming());
-        EXPECT_EQ(core.streamThread, nullptr);
+        core.audio().stopStreaming();
+        EXPECT_FALSE(core.audio().isStreaming());
+        EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
     }
     std::vector<OutputBlock> outputBlocks()
     {
@@ -162,7 +163,7 @@ TEST_F(Streaming, EmptyBlocksKeepTheStreamAliveAndFlagTheBlockEmpty)
     outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
     script(0, {3, 0, 0b010, -1});
-    core.mixer.processEmptyAsFull = 1;
+    EngineSeam::mixer(core).processEmptyAsFull = 1;
     core.clearRecords();
     runToEnd();
     blocks = outputBlocks();
@@ -190,12 +191,12 @@ TEST_F(Streaming, WithNothingAttachedOneSilentBlockIsSent)
 TEST_F(Streaming, AnEndingStreamResetsItsChannelsEffectsOnce)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.setChannelEffect(1, 0, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), zkr::kOk);
     script(0, {2, 0, 0, -1}); // channel 0 ends after two blocks
     script(1, {4, 0, 0, -1}); // channel 1 after four
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
     ASSERT_EQ(core.attachStreams(input->handle(), 2, 0), 1);
-    core.mixer.setPan(1, 0);
+    EngineSeam::mixer(core).setPan(1, 0);
     effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
     runToEnd();
 
@@ -209,7 +210,7 @@ TEST_F(Streaming, AnEndingStreamResetsItsChannelsEffectsOnce)
     EXPECT_EQ(blocks[3].samples[0], coretest::patternSample(1, 3, 0) + coretest::kDefaultEffectOffset);
     EXPECT_EQ(blocks[0].samples[0], coretest::patternSample(1, 0, 0) + coretest::kDefaultEffectOffset +
                                         coretest::patternSample(0, 0, 0) / 2);
-    core.clearChannelEffect(1, 0);
+    core.audio().clearChannelEffect(1, 0);
 }
 
 TEST_F(Streaming, AFailingOutputEndsTheRunAndTellsEveryFeedingInput)
@@ -234,8 +235,8 @@ TEST_F(Streaming, StartNeedsAnOutputThatStartsAndRunsOnlyOnce)
 {
     scriptOutput({0, 1, -1, -1, 1});
     EXPECT_EQ(core.startStreaming(), 0);
-    EXPECT_FALSE(core.isStreaming());
-    EXPECT_EQ(core.streamThread, nullptr);
+    EXPECT_FALSE(core.audio().isStreaming());
+    EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
     EXPECT_TRUE(core.uiCalls(true, engine::kValueStreaming).empty());
     scriptOutput({2, 1, -1, -1, 1}); // only exactly 1 counts
     EXPECT_EQ(core.startStreaming(), 0);
@@ -247,13 +248,14 @@ TEST_F(Streaming, StartNeedsAnOutputThatStartsAndRunsOnlyOnce)
     EXPECT_EQ(core.startStreaming(), 1);
     EXPECT_EQ(outputJournal(), "start");
     ASSERT_EQ(inputControls.get<coretest::InputWaitStalledFn>(coretest::kInputWaitStalled)(5000), 1);
-    EXPECT_EQ(plat::threadPriority(core.streamThread->handle), core.audioSetup.streamPriority);
+    EXPECT_EQ(plat::threadPriority(EngineSeam::streamThread(core)->handle),
+              core.audio().setup().streamPriority);
     inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
-    core.stopStreaming();
+    core.audio().stopStreaming();
 
-    auto withoutOutput = std::move(core.output);
+    auto withoutOutput = std::move(EngineSeam::output(core));
     EXPECT_EQ(core.startStreaming(), 0);
-    core.output = std::move(withoutOutput);
+    EngineSeam::output(core) = std::move(withoutOutput);
 }
 
 TEST_F(Streaming, AStopWhileTheThreadWaitsInAnInputCallEndsTheRunQuietly)
@@ -268,11 +270,11 @@ TEST_F(Streaming, AStopWhileTheThreadWaitsInAnInputCallEndsTheRunQuietly)
         EXPECT_TRUE(eventually([this] { return outputJournal().find("stop") != std::string::npos; }));
         inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
     });
-    core.stopStreaming();
+    core.audio().stopStreaming();
     releaser.join();
 
-    EXPECT_FALSE(core.isStreaming());
-    EXPECT_EQ(core.streamThread, nullptr); // it left within the wait
+    EXPECT_FALSE(core.audio().isStreaming());
+    EXPECT_EQ(EngineSeam::streamThread(core), nullptr); // it left within the wait
     EXPECT_EQ(outputJournal(), "start block block stop");
     EXPECT_TRUE(core.postedEvents().empty()); // no second stop of its own
     EXPECT_TRUE(core.shownErrors().empty());
@@ -281,7 +283,7 @@ TEST_F(Streaming, AStopWhileTheThreadWaitsInAnInputCallEndsTheRunQuietly)
     EXPECT_EQ(elapsedReports().back(), 0);
 
     // A stop that finds the engine idle stops nothing.
-    core.stopStreaming();
+    core.audio().stopStreaming();
     EXPECT_EQ(outputJournal(), "start block block stop");
 }
 
@@ -292,9 +294,9 @@ TEST_F(Streaming, AStopWhileTheOutputHoldsABlockIsNoOutputFailure)
     scriptOutput({1, 1, -1, 1, 0}); // the second block waits for room, then is refused
     ASSERT_EQ(core.startStreaming(), 1);
     ASSERT_EQ(outputControls.get<coretest::OutputWaitHeldFn>(coretest::kOutputWaitHeld)(5000), 1);
-    core.stopStreaming();
+    core.audio().stopStreaming();
 
-    EXPECT_EQ(core.streamThread, nullptr);
+    EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
     EXPECT_EQ(outputJournal(), "start block block stop");
     EXPECT_TRUE(core.postedEvents().empty());
     EXPECT_EQ(inputRecord().streamingErrors, 0);
@@ -308,10 +310,10 @@ TEST_F(Streaming, AThreadStillStalledAfterTheStopHoldsOffTheNextRun)
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
     ASSERT_EQ(core.startStreaming(), 1);
     ASSERT_EQ(inputControls.get<coretest::InputWaitStalledFn>(coretest::kInputWaitStalled)(5000), 1);
-    core.stopStreaming(); // the input does not return within the wait
-    EXPECT_FALSE(core.isStreaming());
-    EXPECT_TRUE(core.streamThreadRunning());
-    EXPECT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kErrNotNow);
+    core.audio().stopStreaming(); // the input does not return within the wait
+    EXPECT_FALSE(core.audio().isStreaming());
+    EXPECT_TRUE(core.audio().streamThreadRunning());
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kErrNotNow);
     EXPECT_EQ(core.startStreaming(), 0);
     EXPECT_EQ(outputJournal(), "start block stop");
 
@@ -319,8 +321,8 @@ TEST_F(Streaming, AThreadStillStalledAfterTheStopHoldsOffTheNextRun)
     script(0, {0, 0, 0, -1});
     ASSERT_EQ(core.startStreaming(), 1);
     ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
-    core.stopStreaming();
-    EXPECT_EQ(core.streamThread, nullptr);
+    core.audio().stopStreaming();
+    EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
 }
 
 TEST_F(Streaming, NoPluginLeavesWhileTheStreamingThreadMayStillCallIt)
@@ -332,19 +334,19 @@ TEST_F(Streaming, NoPluginLeavesWhileTheStreamingThreadMayStillCallIt)
 
     // Detached while its read stalls: the input no longer feeds a channel,
     // but the thread is inside it.
-    core.detachStreams(input->handle(), 1, 0);
-    EXPECT_FALSE(core.unloadInput(0, false));
+    core.audio().detachStreams(input->handle(), 1, 0);
+    EXPECT_FALSE(core.slots().unloadInput(0, false));
     // A stop that gives up waiting for the thread leaves it running.
-    core.stopStreaming();
-    ASSERT_TRUE(core.streamThreadRunning());
-    EXPECT_FALSE(core.unloadInput(0, false));
-    EXPECT_FALSE(core.unloadOutput(false));
-    EXPECT_NE(core.inputs[0], nullptr);
-    EXPECT_NE(core.output, nullptr);
+    core.audio().stopStreaming();
+    ASSERT_TRUE(core.audio().streamThreadRunning());
+    EXPECT_FALSE(core.slots().unloadInput(0, false));
+    EXPECT_FALSE(core.slots().unloadOutput(false));
+    EXPECT_NE(EngineSeam::inputs(core)[0], nullptr);
+    EXPECT_NE(EngineSeam::output(core), nullptr);
 
     inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
-    ASSERT_TRUE(eventually([this] { return !core.streamThreadRunning(); }));
-    EXPECT_TRUE(core.unloadInput(0, false));
-    EXPECT_TRUE(core.unloadOutput(false));
+    ASSERT_TRUE(eventually([this] { return !core.audio().streamThreadRunning(); }));
+    EXPECT_TRUE(core.slots().unloadInput(0, false));
+    EXPECT_TRUE(core.slots().unloadOutput(false));
     EXPECT_EQ(outputJournal(), "start block stop");
 }

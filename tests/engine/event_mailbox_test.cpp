@@ -16,8 +16,11 @@
 #include "engine/Engine.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/WindowTestKit.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/Watchdog.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -95,7 +98,7 @@ protected:
     {
         if (!loop.joinable())
             return;
-        engine.streaming.store(false);
+        EngineSeam::streaming(engine).store(false);
         EngineEvent quit = event(kQuit, true);
         EXPECT_EQ(engine.postEvent(&quit), 1);
         loop.join();
@@ -284,7 +287,7 @@ TEST_F(EventMailboxTest, ManyPostersFromSeveralThreadsLoseAndDoubleNothing)
 TEST_F(EventMailboxTest, QuitIsRefusedWhileStreamingAndTheLoopGoesOn)
 {
     startLoop();
-    engine.streaming.store(true);
+    EngineSeam::streaming(engine).store(true);
     EngineEvent quit = event(kQuit, true);
     EXPECT_EQ(engine.postEvent(&quit), 0);
     // Carried out after the refused quit, so the loop went on.
@@ -292,7 +295,7 @@ TEST_F(EventMailboxTest, QuitIsRefusedWhileStreamingAndTheLoopGoesOn)
     EXPECT_EQ(engine.postEvent(&still), 1);
     EXPECT_FALSE(loopEnded);
 
-    engine.streaming.store(false);
+    EngineSeam::streaming(engine).store(false);
     EXPECT_EQ(engine.postEvent(&quit), 1);
     loop.join();
     EXPECT_TRUE(loopEnded);
@@ -339,7 +342,7 @@ TEST_F(CrossfadeMailboxTest, ACrossfadeWhileOneRunsIsRefusedAndNotPosted)
 {
     EngineEvent start = event(engine::kEventCrossfade, true, reinterpret_cast<intptr_t>(&block));
     EXPECT_EQ(engine.postEvent(&start), 1);
-    EXPECT_TRUE(engine.crossfadeRunning());
+    EXPECT_TRUE(engine.audio().crossfadeRunning());
 
     engine::CrossfadeBlock other{0, 0, 0, 2, 3, 10, 10, 100};
     EngineEvent second = event(engine::kEventCrossfade, false, reinterpret_cast<intptr_t>(&other));
@@ -347,10 +350,10 @@ TEST_F(CrossfadeMailboxTest, ACrossfadeWhileOneRunsIsRefusedAndNotPosted)
     EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
 
     // The timer runs on the loop's thread until the volumes arrive.
-    ASSERT_TRUE(eventually([&] { return !engine.crossfadeRunning(); }));
-    EXPECT_EQ(engine.mixer.getVolume(0), 0);
-    EXPECT_EQ(engine.mixer.getVolume(1), 100);
-    EXPECT_EQ(engine.mixer.getVolume(2), 100) << "the refused block was not applied";
+    ASSERT_TRUE(eventually([&] { return !engine.audio().crossfadeRunning(); }));
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(0), 0);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 100);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(2), 100) << "the refused block was not applied";
 
     // Once it has ended, a crossfade is accepted again.
     EngineEvent again = event(engine::kEventCrossfade, true, reinterpret_cast<intptr_t>(&other));
@@ -376,10 +379,10 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
     EXPECT_EQ(firstAnswer, 1);
     EXPECT_EQ(secondAnswer, 0);
     ASSERT_TRUE(eventually(
-        [&] { return !engine.crossfadeRunning() && engine.countOf(engine::kEventCrossfade) != 0; }));
+        [&] { return !engine.audio().crossfadeRunning() && engine.countOf(engine::kEventCrossfade) != 0; }));
     EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
-    EXPECT_EQ(engine.mixer.getVolume(1), 100);
-    EXPECT_EQ(engine.mixer.getVolume(2), 100);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 100);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(2), 100);
 }
 
 } // namespace
@@ -389,14 +392,14 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
 
 TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
 {
-    engine.inputs[0] = velmora::test::loadTestPlugin<engine::InputPlugin>("good_input.vin");
+    EngineSeam::inputs(engine)[0] = velmora::test::loadTestPlugin<engine::InputPlugin>("good_input.vin");
     velmora::test::TestControls input{"good_input.vin"};
     input.get<void (*)()>("testClearJournal")();
     std::atomic<int32_t>& hold = *input.get<std::atomic<int32_t>* (*)()>("testCommandHold")();
     startLoop();
 
     hold = 1;
-    std::thread commander([&] { engine.offerCommand("song.wav"); });
+    std::thread commander([&] { engine.slots().offerCommand("song.wav"); });
     EXPECT_TRUE(eventually([&] { return hold == 2; }));
     // An unload posted meanwhile is carried out once the command is done.
     std::thread unloader([&] {
@@ -405,12 +408,12 @@ TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
         EXPECT_EQ(engine.postEvent(&unload), 1);
     });
     // The unload waits for the command: meanwhile the input stays loaded.
-    EXPECT_TRUE(staysFalse([&] { return engine.inputs[0] == nullptr; }, 50ms));
+    EXPECT_TRUE(staysFalse([&] { return EngineSeam::inputs(engine)[0] == nullptr; }, 50ms));
     hold = 0;
     commander.join();
     unloader.join();
 
-    EXPECT_EQ(engine.inputs[0], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(engine)[0], nullptr);
     const std::string journal = input.get<const char* (*)()>("testJournal")();
     EXPECT_LT(journal.find("released"), journal.find("destroyUserInterface")) << journal;
 }

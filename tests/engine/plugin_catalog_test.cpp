@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "PluginFolderKit.h"
+#include "support/EngineTestSeam.h"
 #include "zkr/ErrorCodes.h"
 
 namespace {
@@ -42,12 +43,12 @@ TEST_F(Discovery, ListsEachKindInByteOrderNamingEachInTheSplashWindow)
     CopyProbe& zeta = probe("zeta.vin");
     SplashRecorder splash;
 
-    ASSERT_EQ(core.discoverPlugins(), 0);
-    ASSERT_EQ(core.audioInputs.count, 2);
-    EXPECT_EQ(std::string(entry(core.audioInputs, 0).path), pluginPath("Alpha.vin"));
-    EXPECT_EQ(shortNameOf(entry(core.audioInputs, 1)), "GoodIn");
-    EXPECT_EQ(entry(core.audioInputs, 1).info.flags, engine::kFlagAcceptsCommands);
-    EXPECT_EQ(entry(core.audioInputs, 1).instance, nullptr);
+    ASSERT_EQ(core.slots().discoverPlugins(), 0);
+    ASSERT_EQ(EngineSeam::audioInputs(core).count, 2);
+    EXPECT_EQ(std::string(entry(EngineSeam::audioInputs(core), 0).path), pluginPath("Alpha.vin"));
+    EXPECT_EQ(shortNameOf(entry(EngineSeam::audioInputs(core), 1)), "GoodIn");
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 1).info.flags, engine::kFlagAcceptsCommands);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 1).instance, nullptr);
     EXPECT_EQ(splash.texts(),
               (std::vector<std::string>{"Finding Plug-Ins - GoodUI", "Finding Plug-Ins - Pattern",
                                         "Finding Plug-Ins - GoodIn", "Finding Plug-Ins - GoodOut",
@@ -72,12 +73,12 @@ TEST_F(Discovery, DropsFilesThatAreNotPluginsOfTheirKindSilently)
     // A path too long for an entry would be cut to another file's name.
     addPlugin("good_input.vin", std::string(250, 'l') + ".vin");
 
-    ASSERT_EQ(core.discoverPlugins(), 0);
-    ASSERT_EQ(core.audioInputs.count, 1);
-    EXPECT_EQ(shortNameOf(entry(core.audioInputs, 0)), "GoodIn");
-    ASSERT_EQ(core.audioOutputs.count, 1);
-    EXPECT_EQ(shortNameOf(entry(core.audioOutputs, 0)), "GoodOut");
-    EXPECT_EQ(core.realtimeEffects.count, 0);
+    ASSERT_EQ(core.slots().discoverPlugins(), 0);
+    ASSERT_EQ(EngineSeam::audioInputs(core).count, 1);
+    EXPECT_EQ(shortNameOf(entry(EngineSeam::audioInputs(core), 0)), "GoodIn");
+    ASSERT_EQ(EngineSeam::audioOutputs(core).count, 1);
+    EXPECT_EQ(shortNameOf(entry(EngineSeam::audioOutputs(core), 0)), "GoodOut");
+    EXPECT_EQ(EngineSeam::realtimeEffects(core).count, 0);
     EXPECT_TRUE(core.shownErrors().empty());
 }
 
@@ -86,12 +87,12 @@ TEST_F(Discovery, AKindWithoutAnyFileStopsDiscoveryWithItsErrorShown)
     addPlugin("good_ui.vui", "ui.vui");
     addPlugin("good_output.vwo", "out.vwo");
 
-    EXPECT_EQ(core.discoverPlugins(), zkr::kErrNoAudioInput);
+    EXPECT_EQ(core.slots().discoverPlugins(), zkr::kErrNoAudioInput);
     using Shown = std::vector<std::pair<int, std::string>>;
     EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrNoAudioInput, "Velmora Core"}}));
-    EXPECT_EQ(core.userInterfaces.count, 1);
+    EXPECT_EQ(EngineSeam::userInterfaces(core).count, 1);
     // The kinds after it are not looked at.
-    EXPECT_EQ(core.audioOutputs.count, 0);
+    EXPECT_EQ(EngineSeam::audioOutputs(core).count, 0);
 }
 
 TEST_F(Discovery, WithoutAValidUserInterfaceTheStartFailsWith27Shown)
@@ -99,10 +100,10 @@ TEST_F(Discovery, WithoutAValidUserInterfaceTheStartFailsWith27Shown)
     addOneOfEach();
     std::filesystem::remove(pluginPath("ui.vui"));
     addPlugin("good_input.vin", "ui.vui");
-    ASSERT_EQ(core.discoverPlugins(), 0);
-    EXPECT_EQ(core.userInterfaces.count, 0);
-    EXPECT_EQ(core.loadUserInterface(), zkr::kErrNoUserInterface);
-    EXPECT_EQ(core.userInterface, nullptr);
+    ASSERT_EQ(core.slots().discoverPlugins(), 0);
+    EXPECT_EQ(EngineSeam::userInterfaces(core).count, 0);
+    EXPECT_EQ(core.slots().loadUserInterface(), zkr::kErrNoUserInterface);
+    EXPECT_EQ(EngineSeam::userInterface(core), nullptr);
     using Shown = std::vector<std::pair<int, std::string>>;
     EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrNoUserInterface, "Velmora Core"}}));
 }
@@ -113,16 +114,16 @@ TEST_F(Discovery, TheFirstUserInterfaceIsLoadedWithBothCallbacksAndTheSecondNeve
     addPlugin("good_ui.vui", "zz_second.vui");
     CopyProbe& first = probe("ui.vui");
     CopyProbe& second = probe("zz_second.vui");
-    ASSERT_EQ(core.discoverPlugins(), 0);
-    ASSERT_EQ(core.userInterfaces.count, 2);
+    ASSERT_EQ(core.slots().discoverPlugins(), 0);
+    ASSERT_EQ(EngineSeam::userInterfaces(core).count, 2);
     first.clear();
     second.clear();
 
-    ASSERT_EQ(core.loadUserInterface(), 0);
-    ASSERT_NE(core.userInterface, nullptr);
-    EXPECT_EQ(entry(core.userInterfaces, 0).instance, core.userInterface.get());
-    EXPECT_EQ(entry(core.userInterfaces, 1).instance, nullptr);
-    EXPECT_EQ(first.handle(), core.userInterface->handle());
+    ASSERT_EQ(core.slots().loadUserInterface(), 0);
+    ASSERT_NE(EngineSeam::userInterface(core), nullptr);
+    EXPECT_EQ(entry(EngineSeam::userInterfaces(core), 0).instance, EngineSeam::userInterface(core).get());
+    EXPECT_EQ(entry(EngineSeam::userInterfaces(core), 1).instance, nullptr);
+    EXPECT_EQ(first.handle(), EngineSeam::userInterface(core)->handle());
     EXPECT_NE(first.journal().find("setEventCallback(set);setInternalCallback(set);"), std::string::npos);
     // Its window is made later by the start-up.
     EXPECT_EQ(first.journal().find("createUserInterface"), std::string::npos);
@@ -141,25 +142,25 @@ protected:
         addPlugin("good_output.vwo", "out.vwo");
         addPlugin("good_effect.vfx", "fx.vfx");
         addPlugin("pattern_input.vin", "pattern.vin");
-        ASSERT_EQ(core.discoverPlugins(), 0);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), 0);
-        ASSERT_EQ(shortNameOf(entry(core.audioInputs, 0)), "GoodIn");
+        ASSERT_EQ(core.slots().discoverPlugins(), 0);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), 0);
+        ASSERT_EQ(shortNameOf(entry(EngineSeam::audioInputs(core), 0)), "GoodIn");
         input().clear();
         effect().clear();
     }
     CopyProbe& input() { return probe("in.vin"); }
     CopyProbe& effect() { return probe("fx.vfx"); }
-    int loadGoodInput(int slot) { return core.loadInput(slot, pluginPath("in.vin").c_str(), 0); }
+    int loadGoodInput(int slot) { return core.slots().loadInput(slot, pluginPath("in.vin").c_str(), 0); }
 };
 
 TEST_F(Slots, AnInputIsInitialisedGivenItsWindowAndTheSetupThenPublished)
 {
-    core.audioSetup.musicBufSize = 2048;
+    EngineSeam::audioSetup(core).musicBufSize = 2048;
     ASSERT_EQ(loadGoodInput(1), 0);
-    ASSERT_NE(core.inputs[1], nullptr);
-    EXPECT_EQ(core.inputs[1]->listIndex, 0);
-    EXPECT_EQ(entry(core.audioInputs, 0).instance, core.inputs[1].get());
-    EXPECT_EQ(input().handle(), core.inputs[1]->handle());
+    ASSERT_NE(EngineSeam::inputs(core)[1], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[1]->listIndex, 0);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, EngineSeam::inputs(core)[1].get());
+    EXPECT_EQ(input().handle(), EngineSeam::inputs(core)[1]->handle());
     const std::string journal = input().journal();
     EXPECT_NE(journal.find("setPluginHandle;setEventCallback(set);setInternalCallback(set);"
                            "createUserInterface(4242,5);setupAudioSystem(3,2048,12,65536,1,0);"),
@@ -171,8 +172,8 @@ TEST_F(Slots, APlugInThatCannotMakeItsWindowFails18SilentlyAndTheSlotStaysEmpty)
 {
     input().setAnswer(0);
     EXPECT_EQ(loadGoodInput(0), zkr::kErrCreateUserInterface);
-    EXPECT_EQ(core.inputs[0], nullptr);
-    EXPECT_EQ(entry(core.audioInputs, 0).instance, nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, nullptr);
     EXPECT_TRUE(core.shownErrors().empty());
 }
 
@@ -182,9 +183,9 @@ TEST_F(Slots, AFailedSetupIsShownAs30AndTheSlotStaysEmpty)
     ASSERT_TRUE(pattern.load(pluginPath("pattern.vin")));
     pattern.function<coretest::InputSetupResultFn>(coretest::kInputSetupResult)(0);
 
-    EXPECT_EQ(core.loadInput(0, pluginPath("pattern.vin").c_str(), 1), zkr::kErrPluginInternal);
-    EXPECT_EQ(core.inputs[0], nullptr);
-    EXPECT_EQ(entry(core.audioInputs, 1).instance, nullptr);
+    EXPECT_EQ(core.slots().loadInput(0, pluginPath("pattern.vin").c_str(), 1), zkr::kErrPluginInternal);
+    EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 1).instance, nullptr);
     ASSERT_EQ(core.shownErrors().size(), 1u);
     EXPECT_EQ(core.shownErrors()[0].first, zkr::kErrPluginInternal);
 }
@@ -193,44 +194,44 @@ TEST_F(Slots, LoadingIntoAFilledSlotUnloadsThePreviousPlugInWithItsWindow)
 {
     ASSERT_EQ(loadGoodInput(0), 0);
     input().clear();
-    ASSERT_EQ(core.loadInput(0, pluginPath("pattern.vin").c_str(), 1), 0);
+    ASSERT_EQ(core.slots().loadInput(0, pluginPath("pattern.vin").c_str(), 1), 0);
     EXPECT_EQ(input().journal(), "destroyUserInterface;");
-    EXPECT_EQ(entry(core.audioInputs, 0).instance, nullptr);
-    EXPECT_EQ(entry(core.audioInputs, 1).instance, core.inputs[0].get());
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, nullptr);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 1).instance, EngineSeam::inputs(core)[0].get());
 }
 
 TEST_F(Slots, OneFileIsNeverLoadedIntoTwoSlots)
 {
     ASSERT_EQ(loadGoodInput(0), 0);
-    const engine::Plugin* first = core.inputs[0].get();
+    const engine::Plugin* first = EngineSeam::inputs(core)[0].get();
     EXPECT_EQ(loadGoodInput(1), zkr::kErrNotNow);
-    EXPECT_EQ(core.inputs[1], nullptr);
-    EXPECT_EQ(core.inputs[0].get(), first);
+    EXPECT_EQ(EngineSeam::inputs(core)[1], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[0].get(), first);
     EXPECT_EQ(input().handle(), first->handle());
     // Into its own slot again it is simply reloaded.
     EXPECT_EQ(loadGoodInput(0), 0);
-    EXPECT_EQ(entry(core.audioInputs, 0).instance, core.inputs[0].get());
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, EngineSeam::inputs(core)[0].get());
 }
 
 TEST_F(Slots, UnloadingAnInputFreesEveryChannelItFeeds)
 {
     ASSERT_EQ(loadGoodInput(0), 0);
-    ASSERT_EQ(core.loadInput(1, pluginPath("pattern.vin").c_str(), 1), 0);
-    const engine::PluginHandle good = core.inputs[0]->handle();
-    ASSERT_EQ(core.attachStreams(core.inputs[1]->handle(), 1, 0), 1); // channel 0
+    ASSERT_EQ(core.slots().loadInput(1, pluginPath("pattern.vin").c_str(), 1), 0);
+    const engine::PluginHandle good = EngineSeam::inputs(core)[0]->handle();
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[1]->handle(), 1, 0), 1); // channel 0
     ASSERT_EQ(core.attachStreams(good, 1, 2), 1);                     // channels 1 and 2
     ASSERT_EQ(core.attachStreams(good, 3, 0), 1);                     // channel 3
     core.clearRecords();
     input().clear();
 
-    core.unloadInput(0, false);
-    EXPECT_EQ(core.inputs[0], nullptr);
-    EXPECT_EQ(entry(core.audioInputs, 0).instance, nullptr);
-    EXPECT_NE(core.channels[0].input.load(), nullptr);
+    core.slots().unloadInput(0, false);
+    EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
+    EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, nullptr);
+    EXPECT_NE(EngineSeam::channels(core)[0].input.load(), nullptr);
     for (int c = 1; c < 4; ++c) {
-        EXPECT_EQ(core.channels[c].input.load(), nullptr) << c;
-        EXPECT_EQ(core.channels[c].stream.load(), 0) << c;
-        EXPECT_EQ(core.channels[c].partner.load(), -1) << c;
+        EXPECT_EQ(EngineSeam::channels(core)[c].input.load(), nullptr) << c;
+        EXPECT_EQ(EngineSeam::channels(core)[c].stream.load(), 0) << c;
+        EXPECT_EQ(EngineSeam::channels(core)[c].partner.load(), -1) << c;
     }
     EXPECT_EQ(core.uiCalls(false, engine::kValueChannelName),
               (std::vector<UiCall>{channelCall(1, engine::kValueChannelName, 0, "(null)"),
@@ -248,26 +249,26 @@ TEST_F(Slots, UnloadingAnInputFreesEveryChannelItFeeds)
 
 TEST_F(Slots, AnEffectIsSetUpBeforeItsWindowAndLeavesEveryChannelBeforeCleanUp)
 {
-    ASSERT_EQ(core.loadEffect(1, pluginPath("fx.vfx").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadEffect(1, pluginPath("fx.vfx").c_str(), 0), 0);
     EXPECT_NE(effect().journal().find(
                   "setInternalCallback(set);onSetupFX;createUserInterface(4242,5);setupAudioSystem"),
               std::string::npos)
         << effect().journal();
-    engine::EffectPlugin* fx = core.effects[1].get();
-    ASSERT_EQ(core.setChannelEffect(0, 1, fx), 0);
-    ASSERT_EQ(core.setChannelEffect(3, 0, fx), 0);
+    engine::EffectPlugin* fx = EngineSeam::effects(core)[1].get();
+    ASSERT_EQ(core.audio().setChannelEffect(0, 1, fx), 0);
+    ASSERT_EQ(core.audio().setChannelEffect(3, 0, fx), 0);
     core.clearRecords();
     effect().clear();
 
-    core.unloadEffect(1, true);
-    EXPECT_EQ(core.effects[1], nullptr);
-    EXPECT_EQ(core.channels[0].fx[1].load(), nullptr);
-    EXPECT_EQ(core.channels[3].fx[0].load(), nullptr);
+    core.slots().unloadEffect(1, true);
+    EXPECT_EQ(EngineSeam::effects(core)[1], nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[0].fx[1].load(), nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[3].fx[0].load(), nullptr);
     EXPECT_EQ(core.uiCalls(false, engine::kValueEffectName),
               (std::vector<UiCall>{channelCall(0, engine::kValueEffectName, 1, "(null)"),
                                    channelCall(3, engine::kValueEffectName, 0, "(null)")}));
     EXPECT_EQ(effect().journal(), "destroyUserInterface;onCleanupFX;");
-    EXPECT_EQ(entry(core.realtimeEffects, 0).instance, nullptr);
+    EXPECT_EQ(entry(EngineSeam::realtimeEffects(core), 0).instance, nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -280,13 +281,13 @@ TEST_F(Selection, RestoreFindsTheStoredFileNamesWithoutRegardToCase)
     writeSettings("[Velmora Audio Engine v0.1b]\nLastAudioInput1=missing.vin\nLastAudioInput2=PATTERN.VIN\n"
                   "LastAudioOutput=Out.Vwo\n");
     SplashRecorder splash;
-    EXPECT_EQ(core.restoreSelection(), 1);
+    EXPECT_EQ(core.slots().restoreSelection(), 1);
     EXPECT_EQ(splash.texts(),
               (std::vector<std::string>{"Restoring", "Restoring - Pattern", "Restoring - GoodOut"}));
-    EXPECT_EQ(core.inputs[0], nullptr);
-    ASSERT_NE(core.inputs[1], nullptr);
-    EXPECT_EQ(core.inputs[1]->listIndex, 1);
-    ASSERT_NE(core.output, nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
+    ASSERT_NE(EngineSeam::inputs(core)[1], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[1]->listIndex, 1);
+    ASSERT_NE(EngineSeam::output(core), nullptr);
     EXPECT_EQ(core.nameTexts, (std::vector<std::string>{"12:1:Pattern|Velmora core test plug-in",
                                                         "13:0:GoodOut|Velmora Binding Test GoodOut"}));
     // A name that matches nothing is passed over without a word.
@@ -297,8 +298,8 @@ TEST_F(Selection, SaveStoresTheFileNameOfEverySlotOrNothing)
 {
     writeSettings("[Velmora Audio Engine v0.1b]\nLastAudioInput1=old.vin\nLastRealtimeFX3=old.vfx\n");
     ASSERT_EQ(loadGoodInput(1), 0);
-    ASSERT_EQ(core.loadEffect(2, pluginPath("fx.vfx").c_str(), 0), 0);
-    core.saveSelection();
+    ASSERT_EQ(core.slots().loadEffect(2, pluginPath("fx.vfx").c_str(), 0), 0);
+    core.slots().saveSelection();
 
     char value[zkr::Registry::kValueSize];
     const auto stored = [&](const char* key) {
@@ -331,7 +332,7 @@ protected:
     }
     void load(int slot, const char* name)
     {
-        ASSERT_EQ(core.loadInput(slot, pluginPath(name).c_str(), -1), 0) << name;
+        ASSERT_EQ(core.slots().loadInput(slot, pluginPath(name).c_str(), -1), 0) << name;
         probe(name).clear();
     }
     int32_t forward(const char* data, int32_t bytes)
@@ -347,13 +348,13 @@ TEST_F(Commands, TheFirstInputThatTakesTheCommandEndsTheOffer)
 {
     load(0, "first.vin");
     load(1, "second.vin");
-    core.offerCommand("song.wav");
+    core.slots().offerCommand("song.wav");
     EXPECT_EQ(probe("first.vin").journal(), "execCommandString(0,song.wav);");
     EXPECT_EQ(probe("second.vin").journal(), "");
 
     probe("first.vin").setAnswer(0);
-    ASSERT_EQ(core.loadOutput(pluginPath("out.vwo").c_str(), -1), 0);
-    core.offerCommand("list.m3u");
+    ASSERT_EQ(core.slots().loadOutput(pluginPath("out.vwo").c_str(), -1), 0);
+    core.slots().offerCommand("list.m3u");
     EXPECT_EQ(probe("first.vin").journal(), "execCommandString(0,song.wav);execCommandString(1,list.m3u);");
     EXPECT_EQ(probe("second.vin").journal(), "execCommandString(1,list.m3u);");
 }
@@ -362,13 +363,13 @@ TEST_F(Commands, OnlyInputsFlaggedForCommandsWithTheExportAreOffered)
 {
     load(0, "unflagged.vin");
     load(1, "deaf.vin");
-    core.offerCommand("song.wav");
+    core.slots().offerCommand("song.wav");
     EXPECT_EQ(probe("unflagged.vin").journal(), "");
 
-    core.unloadInput(1, false);
+    core.slots().unloadInput(1, false);
     load(1, "second.vin");
-    core.offerCommand("");
-    core.offerCommand(nullptr);
+    core.slots().offerCommand("");
+    core.slots().offerCommand(nullptr);
     EXPECT_EQ(probe("second.vin").journal(), "");
 }
 
@@ -399,20 +400,20 @@ protected:
 TEST_F(UnloadRequests, PostsEventMinus3WithKindAndSlotWithoutUnloading)
 {
     ASSERT_EQ(loadGoodInput(1), 0);
-    ASSERT_EQ(core.loadEffect(3, pluginPath("fx.vfx").c_str(), 0), 0);
-    ASSERT_EQ(core.loadOutput(pluginPath("out.vwo").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadEffect(3, pluginPath("fx.vfx").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadOutput(pluginPath("out.vwo").c_str(), 0), 0);
 
-    EXPECT_EQ(askUnload(core.inputs[1]->handle()), 1);
+    EXPECT_EQ(askUnload(EngineSeam::inputs(core)[1]->handle()), 1);
     EXPECT_EQ(core.lastEvent.code, engine::kEventUnloadPlugin);
     EXPECT_EQ(core.lastEvent.wait, 0);
     EXPECT_EQ(core.lastEvent.target, engine::kEventKindInput);
     EXPECT_EQ(core.lastEvent.index, 1);
-    EXPECT_NE(core.inputs[1], nullptr);
+    EXPECT_NE(EngineSeam::inputs(core)[1], nullptr);
 
-    EXPECT_EQ(askUnload(core.effects[3]->handle()), 1);
+    EXPECT_EQ(askUnload(EngineSeam::effects(core)[3]->handle()), 1);
     EXPECT_EQ(core.lastEvent.target, engine::kEventKindEffect);
     EXPECT_EQ(core.lastEvent.index, 3);
-    EXPECT_EQ(askUnload(core.output->handle()), 1);
+    EXPECT_EQ(askUnload(EngineSeam::output(core)->handle()), 1);
     EXPECT_EQ(core.lastEvent.target, engine::kEventKindOutput);
     EXPECT_EQ(core.lastEvent.index, 0);
     EXPECT_EQ(core.postedEvents(), (std::vector<int>{-3, -3, -3}));
@@ -421,21 +422,21 @@ TEST_F(UnloadRequests, PostsEventMinus3WithKindAndSlotWithoutUnloading)
 TEST_F(UnloadRequests, UnknownHandlesAndWhileStreamingTheOutputAndFeedingInputsAreRefused)
 {
     ASSERT_EQ(loadGoodInput(0), 0);
-    ASSERT_EQ(core.loadInput(1, pluginPath("pattern.vin").c_str(), 1), 0);
-    ASSERT_EQ(core.loadOutput(pluginPath("out.vwo").c_str(), 0), 0);
-    ASSERT_EQ(core.loadEffect(0, pluginPath("fx.vfx").c_str(), 0), 0);
-    ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
+    ASSERT_EQ(core.slots().loadInput(1, pluginPath("pattern.vin").c_str(), 1), 0);
+    ASSERT_EQ(core.slots().loadOutput(pluginPath("out.vwo").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadEffect(0, pluginPath("fx.vfx").c_str(), 0), 0);
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
     EXPECT_EQ(askUnload(0), 0);
-    EXPECT_EQ(askUnload(core.inputs[0]->handle() + 8), 0);
-    core.streaming.store(true);
+    EXPECT_EQ(askUnload(EngineSeam::inputs(core)[0]->handle() + 8), 0);
+    EngineSeam::streaming(core).store(true);
 
-    EXPECT_EQ(askUnload(core.output->handle()), 0);
-    EXPECT_EQ(askUnload(core.inputs[0]->handle()), 0);
+    EXPECT_EQ(askUnload(EngineSeam::output(core)->handle()), 0);
+    EXPECT_EQ(askUnload(EngineSeam::inputs(core)[0]->handle()), 0);
     EXPECT_TRUE(core.postedEvents().empty());
-    EXPECT_EQ(askUnload(core.inputs[1]->handle()), 1);
-    EXPECT_EQ(askUnload(core.effects[0]->handle()), 1);
+    EXPECT_EQ(askUnload(EngineSeam::inputs(core)[1]->handle()), 1);
+    EXPECT_EQ(askUnload(EngineSeam::effects(core)[0]->handle()), 1);
     EXPECT_EQ(core.postedEvents().size(), 2u);
-    core.streaming.store(false);
+    EngineSeam::streaming(core).store(false);
 }
 
 } // namespace

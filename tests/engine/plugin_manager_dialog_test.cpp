@@ -15,6 +15,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/controls/Controls.h"
+#include "support/EngineTestSeam.h"
 #include "support/LoopbackHttpServer.h"
 
 namespace {
@@ -100,8 +101,8 @@ protected:
         addPlugin("good_output.vwo", "out.vwo");
         // The effects stay empty: their only file is no plug-in.
         addPlugin("not_a_plugin.vin", "broken.vfx");
-        ASSERT_EQ(core.discoverPlugins(), 0);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), 0);
+        ASSERT_EQ(core.slots().discoverPlugins(), 0);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), 0);
     }
 
     ShellAndNotices recorder;
@@ -109,7 +110,7 @@ protected:
 
 TEST_F(PluginManagerTest, TheTreeListsEachKindUnderItsHeadingAndMarksLoadedPlugIns)
 {
-    ASSERT_EQ(core.loadInput(0, pluginPath("in.vin").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadInput(0, pluginPath("in.vin").c_str(), 0), 0);
     std::vector<TreeLine> loaded, unloaded;
     std::string caption;
     std::vector<std::string> fields;
@@ -121,7 +122,7 @@ TEST_F(PluginManagerTest, TheTreeListsEachKindUnderItsHeadingAndMarksLoadedPlugI
             fields = fieldsOf(dialog);
             pressDialogButton(dialog, PluginManagerDialog::kIdClose);
         });
-        EXPECT_EQ(core.openPluginManager(nullptr), 1);
+        EXPECT_EQ(core.shell().openPluginManager(nullptr), 1);
         ASSERT_TRUE(script.finished());
     }
     EXPECT_EQ(caption, "Plugin Manager");
@@ -132,21 +133,21 @@ TEST_F(PluginManagerTest, TheTreeListsEachKindUnderItsHeadingAndMarksLoadedPlugI
     EXPECT_TRUE(loaded[0].expanded);
     // Entry items carry their entry; the root and the headings none.
     EXPECT_EQ(lineNamed(loaded, "    in.vin *").param,
-              reinterpret_cast<intptr_t>(&entry(core.audioInputs, 0)));
+              reinterpret_cast<intptr_t>(&entry(EngineSeam::audioInputs(core), 0)));
     EXPECT_EQ(lineNamed(loaded, "    ui.vui").param,
-              reinterpret_cast<intptr_t>(&entry(core.userInterfaces, 0)));
+              reinterpret_cast<intptr_t>(&entry(EngineSeam::userInterfaces(core), 0)));
     for (const char* bare : {"Velmora Open System", "  Audio Input Plugins", "  Realtime Effects"})
         EXPECT_EQ(lineNamed(loaded, bare).param, 0) << bare;
     EXPECT_EQ(fields, std::vector<std::string>(6, ""));
 
     // Unloaded, the same file shows without its mark at the next opening.
-    ASSERT_TRUE(core.unloadInput(0, false));
+    ASSERT_TRUE(core.slots().unloadInput(0, false));
     ModalScript again;
     again.then([&](WindowHandle dialog, int) {
         unloaded = treeOf(dialog);
         pressDialogButton(dialog, PluginManagerDialog::kIdClose);
     });
-    core.openPluginManager(nullptr);
+    core.shell().openPluginManager(nullptr);
     EXPECT_EQ(unloaded[2].text, "    in.vin");
 }
 
@@ -169,7 +170,7 @@ TEST_F(PluginManagerTest, ASelectedEntryShowsItsPropertiesWhichAHeadingKeepsAndS
         pressDialogButton(dialog, PluginManagerDialog::kIdSupport);
         pressDialogButton(dialog, PluginManagerDialog::kIdClose);
     });
-    core.openPluginManager(nullptr);
+    core.shell().openPluginManager(nullptr);
     ASSERT_TRUE(script.finished());
 
     const std::vector<std::string> goodIn{
@@ -230,7 +231,7 @@ TEST_F(PluginManagerTest, FindUpdateStoresUseProxyAndAsksTheUpdateServerThroughT
         }
         return false;
     });
-    core.openPluginManager(nullptr);
+    core.shell().openPluginManager(nullptr);
     ASSERT_TRUE(driver.finished());
 
     EXPECT_FALSE(checkedAtFirst);

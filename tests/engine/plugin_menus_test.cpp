@@ -10,6 +10,7 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/headless/Headless.h"
+#include "support/EngineTestSeam.h"
 #include "zkr/ErrorCodes.h"
 
 namespace {
@@ -50,8 +51,8 @@ protected:
         addPlugin("good_output.vwo", "out.vwo");
         addPlugin("good_effect.vfx", "fx_good.vfx");
         addPlugin("offset_effect.vfx", "fx_offset.vfx");
-        ASSERT_EQ(core.discoverPlugins(), 0);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), 0);
+        ASSERT_EQ(core.slots().discoverPlugins(), 0);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), 0);
         owner = makeTopLevel(behaviour, "console");
         ASSERT_NE(owner, nullptr);
     }
@@ -112,8 +113,8 @@ TEST_F(PluginMenus, AnEmptySlotListsEveryPlugInOfItsKindAndLoadsTheChosenOne)
     EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, 1), 1);
     EXPECT_EQ(shown, (Items{"1:Pattern - test patterns", "2:GoodIn - nothing at all"}));
     EXPECT_EQ(shownOwner, owner);
-    ASSERT_NE(core.inputs[0], nullptr);
-    EXPECT_EQ(core.inputs[0]->listIndex, 1);
+    ASSERT_NE(EngineSeam::inputs(core)[0], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[0]->listIndex, 1);
     EXPECT_EQ(returnedText(), "GoodIn|Velmora Binding Test GoodIn");
 }
 
@@ -140,16 +141,16 @@ TEST_F(PluginMenus, NoneUnloadsTheSlotWithItsWindowAndReturnsNull)
 
     EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 0), 1);
     EXPECT_EQ(returnedText(), "(null)");
-    EXPECT_EQ(core.inputs[1], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[1], nullptr);
     EXPECT_EQ(good.journal(), "destroyUserInterface;");
-    EXPECT_EQ(static_cast<engine::PluginEntry*>(core.audioInputs.itemAt(1))->instance, nullptr);
+    EXPECT_EQ(static_cast<engine::PluginEntry*>(EngineSeam::audioInputs(core).itemAt(1))->instance, nullptr);
 }
 
 TEST_F(PluginMenus, AFailedLoadAnswers0AndLeavesTheSlotEmpty)
 {
     probe("b_good.vin").setAnswer(0); // its window cannot be made
     EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, 1), 0);
-    EXPECT_EQ(core.inputs[0], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
     EXPECT_EQ(returnedText(), "(untouched)");
     EXPECT_TRUE(core.shownErrors().empty());
 }
@@ -158,7 +159,7 @@ TEST_F(PluginMenus, AnEffectSlotMenuLoadsTheEffect)
 {
     EXPECT_EQ(request(engine::kRequestEffectMenu, 3, 0, 1), 1);
     EXPECT_EQ(shown, (Items{"1:GoodFX - nothing at all", "2:Offset - test patterns"}));
-    ASSERT_NE(core.effects[3], nullptr);
+    ASSERT_NE(EngineSeam::effects(core)[3], nullptr);
     EXPECT_EQ(returnedText(), "Offset|Velmora core test plug-in");
 }
 
@@ -166,30 +167,30 @@ TEST_F(PluginMenus, WhileStreamingFeedingInputsAndTheOutputAreNotOffered)
 {
     ASSERT_EQ(request(engine::kRequestInputMenu, 0, 0, 0), 1);
     ASSERT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 1);
-    ASSERT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
-    core.streaming.store(true);
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
+    EngineSeam::streaming(core).store(true);
 
     EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, kDismiss), 0);
     EXPECT_EQ(shown, (Items{"1:sorry, you can't do this now (grey)"}));
-    EXPECT_NE(core.inputs[0], nullptr);
+    EXPECT_NE(EngineSeam::inputs(core)[0], nullptr);
     EXPECT_EQ(request(engine::kRequestOutputMenu, 0, 0, kDismiss), 0);
     EXPECT_EQ(shown, (Items{"1:sorry, you can't do this now (grey)"}));
 
     // The other input slot feeds nothing and may change.
     EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 1), 1);
-    EXPECT_NE(core.inputs[1], nullptr);
-    core.streaming.store(false);
+    EXPECT_NE(EngineSeam::inputs(core)[1], nullptr);
+    EngineSeam::streaming(core).store(false);
 }
 
 TEST_F(PluginMenus, NoneIsNoChangeWhenStreamingStartedWhileTheMenuWasOpen)
 {
     ASSERT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 1);
-    whileOpen = [&] { core.streaming.store(true); };
+    whileOpen = [&] { EngineSeam::streaming(core).store(true); };
     EXPECT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 0);
     EXPECT_EQ(returnedText(), "(untouched)");
-    EXPECT_NE(core.output, nullptr);
+    EXPECT_NE(EngineSeam::output(core), nullptr);
     whileOpen = nullptr;
-    core.streaming.store(false);
+    EngineSeam::streaming(core).store(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -197,37 +198,37 @@ TEST_F(PluginMenus, NoneIsNoChangeWhenStreamingStartedWhileTheMenuWasOpen)
 
 TEST_F(PluginMenus, ChannelSlotsChooseAmongTheLoadedEffects)
 {
-    ASSERT_EQ(core.loadEffect(0, pluginPath("fx_good.vfx").c_str(), 0), 0);
-    ASSERT_EQ(core.loadEffect(1, pluginPath("fx_offset.vfx").c_str(), 1), 0);
+    ASSERT_EQ(core.slots().loadEffect(0, pluginPath("fx_good.vfx").c_str(), 0), 0);
+    ASSERT_EQ(core.slots().loadEffect(1, pluginPath("fx_offset.vfx").c_str(), 1), 0);
 
     EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 2, 1, 1), 1);
     EXPECT_EQ(shown, (Items{"1:1: GoodFX", "2:2: Offset", "3:3: no effect (grey)", "4:4: no effect (grey)"}));
-    EXPECT_EQ(core.channels[2].fx[1].load(), core.effects[1].get());
+    EXPECT_EQ(EngineSeam::channels(core)[2].fx[1].load(), EngineSeam::effects(core)[1].get());
     EXPECT_EQ(returnedText(), "Offset|Velmora core test plug-in");
 
     // An effect already in the channel is starred and grey, in either slot.
     EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 2, 0, 0), 1);
     EXPECT_EQ(shown, (Items{"1:1: GoodFX", "2:2: Offset* (grey)", "3:3: no effect (grey)",
                             "4:4: no effect (grey)"}));
-    EXPECT_EQ(core.channels[2].fx[0].load(), core.effects[0].get());
+    EXPECT_EQ(EngineSeam::channels(core)[2].fx[0].load(), EngineSeam::effects(core)[0].get());
     EXPECT_EQ(returnedText(), "GoodFX|Velmora Binding Test GoodFX");
 }
 
 TEST_F(PluginMenus, NoneTakesTheEffectOutOfTheChannelSlot)
 {
-    ASSERT_EQ(core.loadEffect(2, pluginPath("fx_good.vfx").c_str(), 0), 0);
-    ASSERT_EQ(core.setChannelEffect(1, 0, core.effects[2].get()), 0);
+    ASSERT_EQ(core.slots().loadEffect(2, pluginPath("fx_good.vfx").c_str(), 0), 0);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 0, EngineSeam::effects(core)[2].get()), 0);
     core.clearRecords();
 
     EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 1, 0, 0), 1);
     EXPECT_EQ(shown, (Items{"1:none", "---", "2:1: no effect (grey)", "3:2: no effect (grey)",
                             "4:3: GoodFX* (grey)", "5:4: no effect (grey)"}));
     EXPECT_EQ(returnedText(), "(null)");
-    EXPECT_EQ(core.channels[1].fx[0].load(), nullptr);
+    EXPECT_EQ(EngineSeam::channels(core)[1].fx[0].load(), nullptr);
     EXPECT_EQ(core.uiCalls(false, engine::kValueEffectName),
               (std::vector<UiCall>{channelCall(1, engine::kValueEffectName, 0, "(null)")}));
     // The effect itself stays loaded.
-    EXPECT_NE(core.effects[2], nullptr);
+    EXPECT_NE(EngineSeam::effects(core)[2], nullptr);
 }
 
 TEST_F(PluginMenus, SlotsAndChannelsOutsideTheirRangeGetNoMenu)

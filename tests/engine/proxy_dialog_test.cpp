@@ -39,7 +39,7 @@ protected:
     std::string settingsFile() { return readText(config.file("velmoraaudioengine.ini")); }
     int run()
     {
-        ProxyDialog dialog(core, nullptr);
+        ProxyDialog dialog(core.shell().settings(), nullptr);
         return dialog.runModal();
     }
 

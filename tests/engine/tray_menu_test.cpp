@@ -19,7 +19,10 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
+#include "support/EngineTestSeam.h"
 #include "support/Watchdog.h"
+
+using velmora::test::EngineSeam;
 
 namespace {
 
@@ -41,7 +44,7 @@ class TrayTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine.loadTrayMenu();
+        engine.shell().loadTrayMenu();
         window = velmora::test::makeTopLevel(behaviour, "Velmora Audio Engine", {100, 100, 300, 250}, false);
         ASSERT_NE(window, nullptr);
     }
@@ -70,8 +73,8 @@ protected:
 
 TEST_F(TrayTest, TheMenuOffersExactlyItsEightEntriesInOrder)
 {
-    ASSERT_NE(engine.trayMenu, nullptr);
-    EXPECT_EQ(menuString(engine.trayMenuBar, 0, kMenuByPosition), "TrayMenu");
+    ASSERT_NE(EngineSeam::trayMenu(engine), nullptr);
+    EXPECT_EQ(menuString(EngineSeam::trayMenuBar(engine), 0, kMenuByPosition), "TrayMenu");
     struct Entry {
         int id;
         const char* text;
@@ -86,19 +89,22 @@ TEST_F(TrayTest, TheMenuOffersExactlyItsEightEntriesInOrder)
         {engine::kTrayAudioSetup, "&Audio System Setup..."},
         {engine::kTrayPluginManager, "&Plugin Manager..."},
     };
-    ASSERT_EQ(menuItemCount(engine.trayMenu), 8);
+    ASSERT_EQ(menuItemCount(EngineSeam::trayMenu(engine)), 8);
     for (int i = 0; i < 8; ++i) {
         const auto position = static_cast<uint32_t>(i);
         if (expected[i].text == nullptr) {
-            EXPECT_NE(menuState(engine.trayMenu, position, kMenuByPosition) & kMenuSeparator, 0u) << i;
+            EXPECT_NE(menuState(EngineSeam::trayMenu(engine), position, kMenuByPosition) & kMenuSeparator, 0u)
+                << i;
             continue;
         }
-        EXPECT_EQ(menuItemId(engine.trayMenu, i), expected[i].id) << i;
-        EXPECT_EQ(menuString(engine.trayMenu, position, kMenuByPosition), expected[i].text) << i;
-        EXPECT_EQ(menuState(engine.trayMenu, position, kMenuByPosition) & (kMenuGrayed | kMenuSeparator), 0u)
+        EXPECT_EQ(menuItemId(EngineSeam::trayMenu(engine), i), expected[i].id) << i;
+        EXPECT_EQ(menuString(EngineSeam::trayMenu(engine), position, kMenuByPosition), expected[i].text) << i;
+        EXPECT_EQ(menuState(EngineSeam::trayMenu(engine), position, kMenuByPosition) &
+                      (kMenuGrayed | kMenuSeparator),
+                  0u)
             << i;
     }
-    EXPECT_EQ(engine.trayMenu, subMenu(engine.trayMenuBar, 0));
+    EXPECT_EQ(EngineSeam::trayMenu(engine), subMenu(EngineSeam::trayMenuBar(engine), 0));
 }
 
 TEST_F(TrayTest, ARightReleaseTracksTheMenuAtTheCursorAndCarriesOutTheChoice)
@@ -243,12 +249,12 @@ TEST_F(TrayTest, ClosingTheAboutBoxWithCancelOrTheCloseBoxShowsTheNoticeOnce)
 {
     {
         AboutDriver driver(AboutDriver::Close::Escape);
-        EXPECT_EQ(engine.openAbout(window), 1);
+        EXPECT_EQ(engine.shell().openAbout(window), 1);
         EXPECT_EQ(driver.notices, 1);
     }
     {
         AboutDriver driver(AboutDriver::Close::CloseBox);
-        EXPECT_EQ(engine.openAbout(window), 1);
+        EXPECT_EQ(engine.shell().openAbout(window), 1);
         EXPECT_EQ(driver.notices, 1);
     }
 }
@@ -256,7 +262,7 @@ TEST_F(TrayTest, ClosingTheAboutBoxWithCancelOrTheCloseBoxShowsTheNoticeOnce)
 TEST_F(TrayTest, TheAboutBoxButtonOpensTheMakersPage)
 {
     AboutDriver driver(AboutDriver::Close::WebThenOk);
-    EXPECT_EQ(engine.openAbout(window), 1);
+    EXPECT_EQ(engine.shell().openAbout(window), 1);
     EXPECT_EQ(driver.shellCallsAfterWeb, 1u);
     ASSERT_EQ(ShellCalls::targets().size(), 1u);
     EXPECT_EQ(ShellCalls::targets()[0], engine::kMakerWebAddress);
@@ -296,7 +302,7 @@ TEST_F(TrayTest, AFailedHomepageSaysWhyInAStopMessage)
     for (const Case& c : cases) {
         notices().clear();
         ShellCalls::answer() = c.result;
-        EXPECT_EQ(engine.openHomepage(), 1);
+        EXPECT_EQ(engine.shell().openHomepage(), 1);
         ASSERT_EQ(notices().size(), 1u) << c.result;
         EXPECT_EQ(notices()[0].text, c.text) << c.result;
         EXPECT_EQ(notices()[0].caption, "Velmora Audio Engine v0.1b");
@@ -307,7 +313,7 @@ TEST_F(TrayTest, AFailedHomepageSaysWhyInAStopMessage)
     }
     notices().clear();
     ShellCalls::answer() = 33;
-    engine.openHomepage();
+    engine.shell().openHomepage();
     EXPECT_TRUE(notices().empty()) << "33 is success";
 }
 
@@ -317,7 +323,7 @@ TEST_F(TrayTest, WithoutAnOpenerOnThePathTheRealShellFailureIsReported)
     const char* path = std::getenv("PATH");
     const std::string saved = path != nullptr ? path : "";
     setenv("PATH", "/nonexistent-velmora-path", 1);
-    engine.openHomepage();
+    engine.shell().openHomepage();
     setenv("PATH", saved.c_str(), 1);
     ASSERT_EQ(notices().size(), 1u);
     EXPECT_EQ(notices()[0].text.rfind(std::string("Failed to open ") + engine::kMakerWebAddress + "!", 0),

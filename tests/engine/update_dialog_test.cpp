@@ -90,7 +90,7 @@ protected:
             pressDialogButton(dialog, UpdateDialog::kIdClose);
             return true;
         });
-        EXPECT_EQ(core.openUpdateDialog(nullptr), 1);
+        EXPECT_EQ(core.shell().openUpdateDialog(nullptr), 1);
         return driver.finished();
     }
 
@@ -214,7 +214,7 @@ TEST_F(UpdateDialogTest, AServerThatCannotBeReachedIsReportedAndTheDialogClosesB
     // Nothing to do but wait: a dialog that fails to close by itself is
     // closed by the driver at its limit, and the test fails.
     IdleDriver driver([](WindowHandle, int) { return false; }, std::chrono::seconds(8));
-    EXPECT_EQ(core.openUpdateDialog(nullptr), 1);
+    EXPECT_EQ(core.shell().openUpdateDialog(nullptr), 1);
     EXPECT_FALSE(driver.timedOut()) << "the dialog did not close by itself";
     EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrSocketInternal, "HTTP Socket"}}));
     EXPECT_TRUE(tempNames().empty());
@@ -239,7 +239,7 @@ TEST_F(UpdateDialogTest, CloseDuringTheDownloadAbortsAndClosesOnceTheWorkerGaveU
         openAfterSecondClose = isWindowVisible(dialog);
         return true;
     });
-    EXPECT_EQ(core.openUpdateDialog(nullptr), 1);
+    EXPECT_EQ(core.shell().openUpdateDialog(nullptr), 1);
     const auto waited = Clock::now() - closed;
     ASSERT_TRUE(driver.finished());
     EXPECT_EQ(aborting, "Aborting, please wait...");

@@ -26,6 +26,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "plugins/plevnt/PlevntPlugin.h"
 #include "support/CarryingEngine.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -113,7 +114,7 @@ protected:
         std::filesystem::create_directory(program.file("Plugins"));
         std::filesystem::copy_file(testPluginPath(coretest::kRecordingOutputFile),
                                    program.file("Plugins/" + std::string(coretest::kRecordingOutputFile)));
-        engine.folder = program.path();
+        engine.setFolder(program.path());
         decoders = testDecoderFolder();
         for (int number = 1; number <= plevnt::kPlayerCount; ++number)
             std::filesystem::remove(plevnt::PlevntPlugin::playlistPath(number));
@@ -125,7 +126,7 @@ protected:
     {
         writeText(config.file("velmoraaudioengine.ini"), "");
         const std::string output = program.file("Plugins/" + std::string(coretest::kRecordingOutputFile));
-        ASSERT_EQ(engine.loadOutput(output.c_str(), -1), 0);
+        ASSERT_EQ(engine.slots().loadOutput(output.c_str(), -1), 0);
         ASSERT_TRUE(outputLibrary.load(output));
         mainLoop = std::thread([this] { engine.runLoop(); });
         windowThread = std::thread([this] {
@@ -141,9 +142,12 @@ protected:
         });
         ASSERT_TRUE(eventually([&] { return windowThreadId.load() != 0; }));
         plevnt::startPlugin();
-        engine.inputs[0] = std::make_unique<InProcessPlevnt>();
-        ASSERT_EQ(onWindowThread([&] { return engine.inputs[0]->createUserInterface(engine.instance, 5); }), 0);
-        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        EngineSeam::inputs(engine)[0] = std::make_unique<InProcessPlevnt>();
+        ASSERT_EQ(onWindowThread([&] {
+                      return EngineSeam::inputs(engine)[0]->createUserInterface(engine.program().instance, 5);
+                  }),
+                  0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audio().setup()), 0);
         resetOutput();
     }
     int onWindowThread(const std::function<int()>& body)
@@ -175,9 +179,9 @@ protected:
             return;
         engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
-        engine.unloadInput(0, true);
+        engine.slots().unloadInput(0, true);
         plevnt::stopPlugin();
-        engine.unloadOutput(true);
+        engine.slots().unloadOutput(true);
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();

@@ -13,6 +13,7 @@
 #include "plugins/plevnt/Layout.h"
 #include "plugins/plevnt/PlayerControls.h"
 #include "plugins/plevnt/PlevntWindow.h"
+#include "support/EngineTestSeam.h"
 #include "support/Ffmpeg.h"
 #include "tests/plevnt/PlevntEngineKit.h"
 #include "zkr/NameField.h"
@@ -154,7 +155,7 @@ TEST_F(PlevntWindowTest, ShowsAndDrivesBothPlayersAndKeepsItsViewOnClose)
     // The user's close asks the engine to unload the plug-in: the window goes
     // for good and keeps its size and its place.
     headless::closeRequest(handle());
-    EXPECT_TRUE(eventually([&] { return engine.inputs[0] == nullptr; }));
+    EXPECT_TRUE(eventually([&] { return EngineSeam::inputs(engine)[0] == nullptr; }));
     const std::string settings = readText(config.file("velmoraaudioengine.ini"));
     EXPECT_NE(settings.find("PlevUIState=0"), std::string::npos) << settings;
     EXPECT_NE(settings.find("PlevUIPos="), std::string::npos) << settings;

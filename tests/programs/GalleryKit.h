@@ -15,6 +15,9 @@
 #include "engine/Engine.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Window.h"
+#include "tests/support/EngineTestSeam.h"
+
+using velmora::test::EngineSeam;
 
 namespace velmora::gallery {
 
@@ -75,18 +78,20 @@ inline int32_t post(engine::Engine& core, intptr_t code, intptr_t value = 0, int
 inline engine::Engine* startEngine(const std::string& folder)
 {
     auto* core = new engine::Engine;
-    core->folder = folder;
-    if (core->discoverPlugins() != 0 || core->loadUserInterface() != 0 ||
-        core->applyAudioSetup(core->audioSetup) != 0)
+    core->setFolder(folder);
+    if (core->slots().discoverPlugins() != 0 || core->slots().loadUserInterface() != 0 ||
+        core->applyAudioSetup(core->audio().setup()) != 0)
         fail("the engine could not load the plug-ins");
     std::promise<bool> created;
     std::thread([core, &created] {
-        const bool made = core->userInterface->createUserInterface(core->instance, core->showCommand) == 0;
+        const bool made = EngineSeam::userInterface(*core)->createUserInterface(
+                              core->program().instance, core->program().showCommand) == 0;
         created.set_value(made);
         if (made)
             core->runLoop();
     }).detach();
-    if (!created.get_future().get() || core->inputs[0] == nullptr || core->output == nullptr)
+    if (!created.get_future().get() || EngineSeam::inputs(*core)[0] == nullptr ||
+        EngineSeam::output(*core) == nullptr)
         fail("the user interface or the restored plug-ins are missing");
     return core;
 }

@@ -24,7 +24,10 @@
 #include "plugins/brolet/Layout.h"
 #include "tests/programs/GalleryKit.h"
 #include "tests/programs/ServerCapture.h"
+#include "tests/support/EngineTestSeam.h"
 #include "tests/support/TempFolder.h"
+
+using velmora::test::EngineSeam;
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;
@@ -119,7 +122,7 @@ int main(int argc, char** argv)
     const WindowHandle window = windowTitled("Velmora Brolet Blaster");
     if (window == nullptr)
         return fail("the output's window is missing");
-    if (post(*core, engine::kEventAttachStreams, core->inputs[0]->handle(), 1, 2) != 1 ||
+    if (post(*core, engine::kEventAttachStreams, EngineSeam::inputs(*core)[0]->handle(), 1, 2) != 1 ||
         post(*core, engine::kEventStartStreaming) != 1)
         return fail("the engine did not stream");
     std::this_thread::sleep_for(1500ms);

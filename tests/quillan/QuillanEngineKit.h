@@ -25,6 +25,7 @@
 #include "plugins/quillan/Layout.h"
 #include "tests/platform/ui/ControlTestKit.h"
 #include "tests/plugins/CoreTestPlugins.h"
+#include "tests/support/EngineTestSeam.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempFolder.h"
@@ -59,7 +60,7 @@ public:
     QuillanEngineKit()
     {
         std::filesystem::create_directory(program_.file("Plugins"));
-        engine.folder = program_.path();
+        engine.setFolder(program_.path());
     }
     ~QuillanEngineKit() { finish(); }
     QuillanEngineKit(const QuillanEngineKit&) = delete;
@@ -76,17 +77,17 @@ public:
                                               coretest::kRecordingOutputFile})
             if (!std::filesystem::copy_file(source, plugin(std::filesystem::path(source).filename().string()), error))
                 return "cannot copy " + source;
-        if (engine.loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1) != 0 ||
+        if (engine.slots().loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1) != 0 ||
             !probe_.load(plugin(coretest::kRecordingOutputFile)))
             return "the recording output does not load";
         resetOutput();
-        engine.audioSetup.musicBufSize = musicBufSize;
-        if (engine.applyAudioSetup(engine.audioSetup) != 0)
+        EngineSeam::audioSetup(engine).musicBufSize = musicBufSize;
+        if (engine.applyAudioSetup(engine.audio().setup()) != 0)
             return "the audio system refuses " + std::to_string(musicBufSize) + "-byte blocks";
         mainLoop_ = std::thread([this] { engine.runLoop(); });
         windowThread_ = std::thread([this] {
             windowThreadId_ = plat::currentThreadId();
-            loadResult_ = engine.loadInput(0, plugin(kQuillanFile).c_str(), -1);
+            loadResult_ = engine.slots().loadInput(0, plugin(kQuillanFile).c_str(), -1);
             plat::ui::Message message;
             while (plat::ui::getMessage(message))
                 plat::ui::dispatchMessage(message);
@@ -101,9 +102,10 @@ public:
     // the input, as the Audio System Setup does; only while nothing streams.
     bool changeMusicBufSize(int32_t musicBufSize)
     {
-        engine::AudioSystemSetup setup = engine.audioSetup;
+        engine::AudioSystemSetup setup = engine.audio().setup();
         setup.musicBufSize = musicBufSize;
-        return eventually([&] { return !engine.isStreaming() && engine.applyAudioSetup(setup) == 0; });
+        return eventually(
+            [&] { return !engine.audio().isStreaming() && engine.applyAudioSetup(setup) == 0; });
     }
 
     void click(QuillanSpot spot) const { plat::ui::headless::click(window, spot.x, spot.y); }
@@ -135,12 +137,12 @@ public:
     bool startRecording()
     {
         click(kRecordSpot);
-        return eventually([&] { return engine.isStreaming(); });
+        return eventually([&] { return engine.audio().isStreaming(); });
     }
     bool stopRecording()
     {
         click(kRecordSpot);
-        return eventually([&] { return !engine.isStreaming(); });
+        return eventually([&] { return !engine.audio().isStreaming(); });
     }
 
     void resetOutput() { probe_.function<coretest::OutputResetFn>(coretest::kOutputReset)(); }
@@ -150,7 +152,7 @@ public:
     {
         const auto blockAt = probe_.function<coretest::OutputBlockFn>(coretest::kOutputBlock);
         StereoSides sides;
-        std::vector<int16_t> block(engine.mixer.mixBytes / 2);
+        std::vector<int16_t> block(EngineSeam::mixer(engine).mixBytes / 2);
         int32_t empty = 0;
         for (int k = first; k < first + count; ++k) {
             const int32_t bytes = blockAt(k, block.data(), static_cast<int32_t>(block.size() * 2), &empty);
@@ -170,8 +172,8 @@ public:
             return;
         engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
-        engine.unloadInput(0, true);
-        engine.unloadOutput(true);
+        engine.slots().unloadInput(0, true);
+        engine.slots().unloadOutput(true);
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         engine.postEvent(&quit);
         mainLoop_.join();
@@ -186,7 +188,7 @@ private:
 
     std::string plugin(const std::string& file) const { return program_.file("Plugins/" + file); }
     // Quillan is the only input, so any input there is its.
-    bool fed(int channel) const { return engine.channels[channel].input.load() != nullptr; }
+    bool fed(int channel) const { return EngineSeam::channels(engine)[channel].input.load() != nullptr; }
 
     TempFolder program_;
     TempFolder config_;

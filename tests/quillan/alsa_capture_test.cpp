@@ -12,6 +12,7 @@
 #include "platform/audio/Devices.h"
 #include "quillan/QuillanEngineKit.h"
 #include "support/ChildProcess.h"
+#include "support/EngineTestSeam.h"
 #include "support/FileText.h"
 #include "support/Sox.h"
 #include "support/Watchdog.h"
@@ -75,7 +76,7 @@ TEST(QuillanAlsaCapture, RecordsTheDefaultCaptureDevicesFileMonoThenSplitIntoLef
             // Mono reads the file's interleaved samples as one stream;
             // channel 0 is panned hard left so they come out unchanged.
             ASSERT_TRUE(kit.connect(false));
-            kit.engine.mixer.setPan(0, 0);
+            EngineSeam::mixer(kit.engine).setPan(0, 0);
             const StereoSides mono = record(kit, 2 * kStereoBlocks);
             EXPECT_TRUE(mono.left.size() >= file.size() && std::equal(file.begin(), file.end(), mono.left.begin()));
             EXPECT_EQ(std::count(mono.right.begin(), mono.right.end(), 0), std::ssize(mono.right));

@@ -15,6 +15,7 @@
 #include "plugins/quillan/Layout.h"
 #include "plugins/quillan/QuillanApplication.h"
 #include "quillan/QuillanEngineKit.h"
+#include "support/EngineTestSeam.h"
 #include "support/FileText.h"
 #include "support/Sox.h"
 #include "support/Watchdog.h"
@@ -101,7 +102,7 @@ protected:
     {
         const int16_t* block = reinterpret_cast<const int16_t*>(1);
         int32_t bytes = -1;
-        const int32_t result = kit.engine.inputs[0]->readStreamChannel(stream, &block, &bytes);
+        const int32_t result = EngineSeam::inputs(kit.engine)[0]->readStreamChannel(stream, &block, &bytes);
         return result == 0 && block == nullptr && bytes == 0 ? 0 : 1;
     }
     // Records the input file until the output holds blocks blocks, stops by the button.
@@ -140,8 +141,8 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
     ASSERT_TRUE(soxWave(mono, "-r 44100 -c 1 -b 16", "1 sine 440 gain -3"));
     ASSERT_TRUE(soxWave(stereo, "-r 44100 -c 2 -b 16", "1 sine 300 sine 700 gain -3"));
     start("MainWndPos=40,50\nbLiveStereo=0\n");
-    ASSERT_TRUE(probe_.load(kit.engine.folder + "/Plugins/" + coretest::kRecordingOutputFile));
-    const engine::PluginInfo& info = kit.engine.inputs[0]->info;
+    ASSERT_TRUE(probe_.load(kit.engine.program().folder + "/Plugins/" + coretest::kRecordingOutputFile));
+    const engine::PluginInfo& info = EngineSeam::inputs(kit.engine)[0]->info;
     EXPECT_EQ(std::string(info.title) + "|" + info.shortName + "|" + info.media + "|" + info.version,
               "Velmora mr. dorvish|dor-vik|live input|v0.1b 08/2000");
     Rect place;
@@ -203,7 +204,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
         EXPECT_TRUE(kit.startRecording());
         ASSERT_TRUE(eventually([&] { return seen.load(); }, 10s));
         EXPECT_EQ(text, "Code 34: Velmora Core|");
-        EXPECT_TRUE(eventually([&] { return !kit.engine.isStreaming(); }));
+        EXPECT_TRUE(eventually([&] { return !kit.engine.audio().isStreaming(); }));
         EXPECT_TRUE(lamps(true, false));
         EXPECT_EQ(idleRead(0) + idleRead(1), 0);
         kit.resetOutput();
@@ -221,7 +222,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
         plat::audio::errorText(plat::audio::Direction::Input, plat::audio::Result::Error, systemText,
                                sizeof systemText);
         EXPECT_EQ(text, std::string(systemText) + "|");
-        EXPECT_TRUE(eventually([&] { return !kit.engine.isStreaming(); }));
+        EXPECT_TRUE(eventually([&] { return !kit.engine.audio().isStreaming(); }));
         EXPECT_TRUE(lamps(true, false));
     }
 
@@ -234,7 +235,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
     // Stopped, it asks the engine to unload it with its handle: the window closes for good and saves.
     headless::closeRequest(kit.window);
     EXPECT_TRUE(eventually([&] { return !isWindow(kit.window); }));
-    EXPECT_TRUE(eventually([&] { return kit.engine.inputs[0] == nullptr; }));
+    EXPECT_TRUE(eventually([&] { return EngineSeam::inputs(kit.engine)[0] == nullptr; }));
     const std::string settings =
         readText(std::string(std::getenv("VELMORA_CONFIG_DIR")) + "/velmoraaudioengine.ini");
     EXPECT_NE(settings.find("[mr. dorvish]\nMainWndPos=40,50\nbLiveStereo=1\n"), std::string::npos)
@@ -276,10 +277,10 @@ TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
         MouseButton::Right);
 
     // Three channels taken: no two neighbours are free for stereo.
-    ASSERT_EQ(kit.engine.loadInput(
+    ASSERT_EQ(kit.engine.slots().loadInput(
                   1, (std::string(VELMORA_TEST_PLUGINS_DIR) + "/" + coretest::kPatternInputFile).c_str(), -1),
               0);
-    const intptr_t pattern = kit.engine.inputs[1]->handle();
+    const intptr_t pattern = EngineSeam::inputs(kit.engine)[1]->handle();
     engine::EngineEvent attach{engine::kEventAttachStreams, 1, pattern, 1, 0, 0, 0};
     for (int stream = 1; stream <= 3; ++stream) {
         attach.target = stream;
@@ -294,7 +295,7 @@ TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
         context,
         "Velmora mr. dorvish|Failed to initialize another stream. Not enough free mixer channels left.");
     EXPECT_TRUE(lamps(false, false));
-    EXPECT_TRUE(kit.engine.channels[3].input.load() == nullptr);
+    EXPECT_TRUE(EngineSeam::channels(kit.engine)[3].input.load() == nullptr);
 }
 
 // A machine that cannot record: no name, an empty menu.

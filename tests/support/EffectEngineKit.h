@@ -22,6 +22,7 @@
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/Watchdog.h"
 
@@ -60,11 +61,11 @@ protected:
     {
         inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
-        core.inputs[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
-        core.output = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
+        EngineSeam::inputs(core)[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
+        EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
         windowThread_ = std::thread([this] {
             windowThreadId_ = plat::currentThreadId();
-            loadResult_ = core.loadEffect(0, effectPath().c_str(), -1);
+            loadResult_ = core.slots().loadEffect(0, effectPath().c_str(), -1);
             plat::ui::Message message;
             while (plat::ui::getMessage(message)) {
                 if (message.window == nullptr && message.message == kRunMessage)
@@ -76,10 +77,10 @@ protected:
         ASSERT_TRUE(eventually([&] { return loadResult_.load() != kNotLoaded; }));
         ASSERT_EQ(loadResult_.load(), 0);
         ASSERT_NE(effect(), nullptr);
-        ASSERT_EQ(core.applyAudioSetup(core.audioSetup), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
     }
 
-    engine::EffectPlugin* effect() { return core.effects[0].get(); }
+    engine::EffectPlugin* effect() { return EngineSeam::effects(core)[0].get(); }
 
     // What every effect tells the engine: interface 257, kind 2, four
     // channels, no commands; texts "title|short name|media|version", flags.
@@ -120,7 +121,7 @@ protected:
     }
 
     // Puts the effect on channel, in the channel's first slot.
-    void putOn(int channel) { ASSERT_EQ(core.setChannelEffect(channel, 0, effect()), zkr::kOk); }
+    void putOn(int channel) { ASSERT_EQ(core.audio().setChannelEffect(channel, 0, effect()), zkr::kOk); }
 
     // Plays blocks of pattern stream 0 through channel 0 (which must hold
     // the effect) and answers the left samples of every block the output
@@ -130,14 +131,14 @@ protected:
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
         coretest::StreamScript script{blocks, 0, 0, -1};
         inputControls.get<coretest::InputScriptFn>(coretest::kInputScript)(0, &script);
-        EXPECT_EQ(core.attachStreams(core.inputs[0]->handle(), 1, 0), 1);
+        EXPECT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
         // Attaching centres the channel: hard left afterwards.
-        core.mixer.setPan(0, 0);
+        EngineSeam::mixer(core).setPan(0, 0);
         EXPECT_EQ(core.startStreaming(), 1);
         EXPECT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
-        core.stopStreaming();
+        core.audio().stopStreaming();
         // The next run attaches the stream afresh, to channel 0 again.
-        core.detachStreams(core.inputs[0]->handle(), 1, 0);
+        core.audio().detachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0);
         core.clearRecords();
 
         std::vector<int16_t> left;
@@ -174,8 +175,8 @@ protected:
     {
         if (!windowThread_.joinable())
             return;
-        core.stopStreaming();
-        core.unloadEffect(0, true);
+        core.audio().stopStreaming();
+        core.slots().unloadEffect(0, true);
         EXPECT_TRUE(eventually([&] {
             return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0);
         }));

@@ -31,6 +31,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "plugins/tindle/TindlePlugin.h"
 #include "support/CarryingEngine.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -105,7 +106,7 @@ protected:
         std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kTindleFile, plugin(kTindleFile));
         std::filesystem::copy_file(testPluginPath(coretest::kRecordingOutputFile),
                                    plugin(coretest::kRecordingOutputFile));
-        engine.folder = program.path();
+        engine.setFolder(program.path());
     }
     ~TindleTest() override { finish(); }
 
@@ -119,7 +120,7 @@ protected:
     {
         writeText(config.file("velmoraaudioengine.ini"),
                   std::string("[") + tindle::kSettingsSection + "]\n" + playerLines);
-        ASSERT_EQ(engine.loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1), 0);
+        ASSERT_EQ(engine.slots().loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1), 0);
         ASSERT_TRUE(outputControls.load(plugin(coretest::kRecordingOutputFile)));
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
         mainLoop = std::thread([this] { engine.runLoop(); });
@@ -140,7 +141,8 @@ protected:
     // the user interface loads it; its windows live there.
     void loadLibrary()
     {
-        ASSERT_EQ(onWindowThread([&] { return engine.loadInput(0, plugin(kTindleFile).c_str(), -1); }), 0);
+        ASSERT_EQ(
+            onWindowThread([&] { return engine.slots().loadInput(0, plugin(kTindleFile).c_str(), -1); }), 0);
     }
     // This process's own plug-in object into input slot 0, with its window
     // (made on the window thread) or without: then no view is shown and
@@ -148,11 +150,15 @@ protected:
     void loadInProcess(bool withWindow)
     {
         tindle::startPlugin();
-        engine.inputs[0] = std::make_unique<InProcessTindle>();
+        EngineSeam::inputs(engine)[0] = std::make_unique<InProcessTindle>();
         if (withWindow) {
-            ASSERT_EQ(onWindowThread([&] { return engine.inputs[0]->createUserInterface(engine.instance, 5); }), 0);
+            ASSERT_EQ(onWindowThread([&] {
+                          return EngineSeam::inputs(engine)[0]->createUserInterface(engine.program().instance,
+                                                                                    5);
+                      }),
+                      0);
         }
-        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audio().setup()), 0);
     }
     // Runs body on the window thread (while no modal loop runs there) and
     // returns its answer.
@@ -196,9 +202,9 @@ protected:
             return;
         engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
-        engine.unloadInput(0, true);
+        engine.slots().unloadInput(0, true);
         tindle::stopPlugin();
-        engine.unloadOutput(true);
+        engine.slots().unloadOutput(true);
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 
+#include "support/EngineTestSeam.h"
 #include "tindle/TindleTestKit.h"
 #include "zkr/ErrorCodes.h"
 
@@ -78,7 +79,7 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
     EXPECT_TRUE(record(2).loaded && !record(2).owner && record(2).partner == -1);
     std::vector<intptr_t> attached;
     for (const CarriedEvent& event : engine.carried(engine::kEventAttachStreams)) {
-        EXPECT_TRUE(event.value == engine.inputs[0]->handle() && event.answer == 1);
+        EXPECT_TRUE(event.value == EngineSeam::inputs(engine)[0]->handle() && event.answer == 1);
         attached.insert(attached.end(), {event.target, event.index});
     }
     EXPECT_EQ(attached, (std::vector<intptr_t>{1, 0, 2, 3, 4, 0}));
@@ -206,7 +207,7 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
     EXPECT_EQ(loaded, (std::vector<int>{0, 0, zkr::kErrNoFreeChannelsForFile}));
     EXPECT_TRUE(record(2).owner && record(2).partner == 3 && record(0).path == monoFile);
 
-    engine::AudioSystemSetup setup = engine.audioSetup;
+    engine::AudioSystemSetup setup = engine.audio().setup();
     setup.musicBufSize = 8820;
     ASSERT_EQ(engine.applyAudioSetup(setup), 0);
     for (int channel = 0; channel < 4; ++channel)

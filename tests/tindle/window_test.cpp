@@ -16,6 +16,7 @@
 #include "plugins/tindle/PropertiesDialog.h"
 #include "plugins/tindle/StripControls.h"
 #include "plugins/tindle/TindleWindow.h"
+#include "support/EngineTestSeam.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapObject.h"
 #include "zkr/NameField.h"
@@ -40,7 +41,7 @@ protected:
     {
         start(settings);
         loadLibrary();
-        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audio().setup()), 0);
         player = findWindow(Window::kClassName, Window::kTitle);
         ASSERT_NE(player, nullptr);
     }
@@ -272,7 +273,7 @@ TEST_F(TindleWindowTest, TheUsersCloseAsksForTheUnloadAndThePlaceIsKeptAcrossLoa
     const CarriedEvent unload = engine.carried(engine::kEventUnloadPlugin)[0];
     EXPECT_EQ(unload.target, engine::kEventKindInput);
     EXPECT_EQ(unload.index, 0);
-    EXPECT_TRUE(eventually([&] { return engine.inputs[0] == nullptr && !isWindow(player); }));
+    EXPECT_TRUE(eventually([&] { return EngineSeam::inputs(engine)[0] == nullptr && !isWindow(player); }));
     EXPECT_NE(settingsText().find("MainWndPos=50,60\n"), std::string::npos) << settingsText();
 }
 

@@ -26,6 +26,7 @@
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Painter.h"
 #include "plugins/velmoraui/Layout.h"
+#include "support/EngineTestSeam.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
@@ -64,7 +65,8 @@ protected:
         {
             std::lock_guard lock(mutex_);
             carried_.push_back({e.code, e.value, e.target, e.partner, e.index,
-                                e.code == engine::kEventCrossfade ? crossfade : engine::CrossfadeBlock{}});
+                                e.code == engine::kEventCrossfade ? EngineSeam::crossfade(*this)
+                                                                  : engine::CrossfadeBlock{}});
         }
         return Engine::carryOut(e, quit);
     }
@@ -86,7 +88,7 @@ protected:
         for (const char* file :
              {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile})
             std::filesystem::copy_file(testPluginPath(file), plugin(file));
-        engine.folder = program.path();
+        engine.setFolder(program.path());
     }
     ~VelmoraUiTest() override
     {
@@ -107,11 +109,12 @@ protected:
     void start(const std::string& settings = "")
     {
         writeText(config.file("velmoraaudioengine.ini"), settings);
-        ASSERT_EQ(engine.discoverPlugins(), 0);
-        ASSERT_EQ(engine.loadUserInterface(), 0);
-        ASSERT_EQ(engine.applyAudioSetup(engine.audioSetup), 0);
+        ASSERT_EQ(engine.slots().discoverPlugins(), 0);
+        ASSERT_EQ(engine.slots().loadUserInterface(), 0);
+        ASSERT_EQ(engine.applyAudioSetup(engine.audio().setup()), 0);
         loop = std::thread([this] {
-            if (engine.userInterface->createUserInterface(engine.instance, engine.showCommand) != 0)
+            if (EngineSeam::userInterface(engine)->createUserInterface(engine.program().instance,
+                                                                       engine.program().showCommand) != 0)
                 return;
             looping = true;
             engine.runLoop();

@@ -4,6 +4,7 @@
 
 #include "VelmoraUiKit.h"
 #include "plugins/velmoraui/MainPanel.h"
+#include "support/EngineTestSeam.h"
 
 namespace {
 
@@ -69,10 +70,10 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     // The name areas open the engine's menus; the displays take their answers.
     chooseIn(input, 0);
     EXPECT_TRUE(showsSlot(input, "Pattern", true));
-    EXPECT_NE(engine.inputs[0], nullptr);
+    EXPECT_NE(EngineSeam::inputs(engine)[0], nullptr);
     chooseIn(input, 0); // "none" heads a filled slot's menu
     EXPECT_TRUE(showsSlot(input, "none", false));
-    EXPECT_EQ(engine.inputs[0], nullptr);
+    EXPECT_EQ(EngineSeam::inputs(engine)[0], nullptr);
     chooseIn(input, 0);
     chooseIn(kOutputDisplay, 0);
     chooseIn(kEffectDisplays[2], 0);
@@ -80,7 +81,7 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     EXPECT_TRUE(showsSlot(kOutputDisplay, "Recorder", true));
     EXPECT_TRUE(showsSlot(kEffectDisplays[2], "Offset", true));
     EXPECT_TRUE(showsSlot(kEffectDisplays[0], "none", false));
-    EXPECT_NE(engine.effects[2], nullptr);
+    EXPECT_NE(EngineSeam::effects(engine)[2], nullptr);
 
     engine.updateGeneralValue(0, engine::kValueElapsed, 3599999);
     EXPECT_TRUE(showsText(mainWindow, kTimeDisplay, "00:59:59"));
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     coretest::OutputScript held;
     held.holdAt = 2;
     recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
-    ASSERT_EQ(post(engine::kEventAttachStreams, engine.inputs[0]->handle(), 1, 2), 1);
+    ASSERT_EQ(post(engine::kEventAttachStreams, EngineSeam::inputs(engine)[0]->handle(), 1, 2), 1);
     ASSERT_EQ(post(engine::kEventStartStreaming), 1);
     EXPECT_TRUE(showsStreaming(true));
 
@@ -112,7 +113,7 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     EXPECT_EQ(settingsText().find(kSection), std::string::npos);
 
     ASSERT_EQ(post(engine::kEventStopStreaming), 1);
-    ASSERT_TRUE(eventually([&] { return !engine.streamThreadAlive(); }));
+    ASSERT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }));
     EXPECT_TRUE(showsStreaming(false));
     closeForGood();
     const std::string settings = settingsText();

@@ -5,6 +5,7 @@
 #include "VelmoraUiKit.h"
 #include "plugins/velmoraui/MixingConsole.h"
 #include "plugins/velmoraui/Texts.h"
+#include "support/EngineTestSeam.h"
 #include "zkr/BitmapButton.h"
 
 namespace {
@@ -90,8 +91,8 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     EXPECT_TRUE(
         showsText(console, {kFader.x, kFader.y + kFaderText.y, kFaderText.width, kFaderText.height}, "+3.5"));
     EXPECT_TRUE(thumbLikeFirst(1));
-    EXPECT_EQ(engine.mixer.getVolume(0), 150);
-    EXPECT_EQ(engine.mixer.getVolume(1), 150);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(0), 150);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 150);
 
     // Unlinked: the partner's select button is back, and fader 0 moves alone.
     engine.updateChannelValue(0, engine::kValueUnlinked, 0);
@@ -102,7 +103,7 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     EXPECT_EQ((std::vector<intptr_t>{alone.value, alone.partner, alone.index}),
               (std::vector<intptr_t>{100, 0, 0}));
     EXPECT_TRUE(thumbLikeFirst(2));
-    EXPECT_EQ(engine.mixer.getVolume(1), 150);
+    EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 150);
 
     // One solo at a time: the second releases the first without an event of its own.
     click(console, kSoloButton, 0);
@@ -113,7 +114,7 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     ASSERT_EQ(solos.size(), 2u);
     EXPECT_EQ((std::vector<intptr_t>{solos[0].target, solos[0].value, solos[1].target, solos[1].value}),
               (std::vector<intptr_t>{0, 1, 1, 1}));
-    EXPECT_EQ(engine.mixer.soloChannel.load(), 1);
+    EXPECT_EQ(EngineSeam::mixer(engine).soloChannel.load(), 1);
 
     // A crossfade needs two selected channels; a third selection releases the oldest.
     const int autoX = kAutoMixButton.x + kAutoMixButton.width / 2;
@@ -162,7 +163,7 @@ TEST_F(MixingConsoleTest, LevelsFromAnotherThreadWhileTheUserWorksTheFaders)
     for (int channel = 0; channel < engine::kChannelCount; ++channel) {
         EXPECT_EQ(volumes[channel].target, channel);
         EXPECT_EQ(volumes[channel].value, 150);
-        EXPECT_EQ(engine.mixer.getVolume(channel), 150);
+        EXPECT_EQ(EngineSeam::mixer(engine).getVolume(channel), 150);
         EXPECT_TRUE(channel == 0 || thumbLikeFirst(channel)) << channel;
         EXPECT_TRUE(showsFrame(console, kMuteButton, kStripPitch * channel, kMuteBitmap, 4)) << channel;
         engine.updateChannelValue(channel, kValueLevel, 100);

@@ -1,12 +1,14 @@
 // Plug-in discovery, loading into and unloading from the engine's slots,
 // restoring and saving the selection, command strings and unload requests.
 
+#include "engine/PluginSlots.h"
+
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <strings.h>
 
-#include "engine/EngineCore.h"
 #include "engine/EngineResources.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/FileHelpers.h"
@@ -17,20 +19,12 @@ namespace engine {
 
 namespace {
 
-// One kind as discovery walks them, in this order.
+// One kind as discovery walks them.
 struct KindScan {
     int32_t pluginKind;
     const char* extension;
-    zkr::List EngineCore::*list;
+    zkr::List PluginSlots::*list;
     int missingError;
-};
-
-constexpr KindScan kKindScans[] = {
-    {kPluginKindUserInterface, kUserInterfaceExtension, &EngineCore::userInterfaces,
-     zkr::kErrNoUserInterface},
-    {kPluginKindInput, kInputExtension, &EngineCore::audioInputs, zkr::kErrNoAudioInput},
-    {kPluginKindOutput, kOutputExtension, &EngineCore::audioOutputs, zkr::kErrNoAudioOutput},
-    {kPluginKindEffect, kEffectExtension, &EngineCore::realtimeEffects, zkr::kErrNoRealtimeEffect},
 };
 
 constexpr char kInputKeyFormat[] = "LastAudioInput%i";
@@ -63,61 +57,47 @@ int findByFileName(zkr::List& list, const char* name)
 
 } // namespace
 
+PluginSlots::PluginSlots(AudioCore& audioCore, EngineHost& engineHost, SettingsSection& section,
+                         const StartedProgram& started, EventCallback events, InternalCallback requests)
+    : audio(audioCore), host(engineHost), settings(section), program(started), eventCallback(events),
+      internalCallback(requests)
+{
+}
+
 // ---------------------------------------------------------------------------
 // Helpers
 
-PluginEntry* EngineCore::listEntry(zkr::List& list, int index)
+PluginEntry* PluginSlots::listEntry(zkr::List& list, int index)
 {
     return static_cast<PluginEntry*>(list.itemAt(index));
 }
 
-bool EngineCore::entryTakenElsewhere(zkr::List& list, int index, const Plugin* current)
+bool PluginSlots::entryTakenElsewhere(zkr::List& list, int index, const Plugin* current)
 {
+    assert(slotsLock.heldByThisThread());
     const PluginEntry* entry = listEntry(list, index);
     return entry != nullptr && entry->instance != nullptr && entry->instance != current;
 }
 
-bool EngineCore::feedsChannel(const Plugin* input) const
-{
-    if (input == nullptr)
-        return false;
-    for (int c = 0; c < channelCount; ++c) {
-        if (channels[c].input.load(std::memory_order_acquire) == input)
-            return true;
-    }
-    return false;
-}
-
-void EngineCore::freeChannelsOf(const Plugin* input)
-{
-    MainThreadHold hold(*this);
-    for (int c = 0; c < channelCount; ++c) {
-        if (channels[c].input.load(std::memory_order_acquire) != input)
-            continue;
-        // Frees every channel fed by that stream, the pair's other half too.
-        detachStreams(input->handle(), channels[c].stream.load(std::memory_order_relaxed) + 1, 0);
-    }
-}
-
-PluginEntry EngineCore::lockedCopy(zkr::List& list, int index)
+PluginEntry PluginSlots::lockedCopy(zkr::List& list, int index)
 {
     std::lock_guard lock(slotsLock);
     const PluginEntry* entry = listEntry(list, index);
     return entry != nullptr ? *entry : PluginEntry{};
 }
 
-const char* EngineCore::formatResult(const PluginInfo& info)
+const char* PluginSlots::formatResult(const PluginInfo& info)
 {
     std::snprintf(resultText, sizeof resultText, "%s|%s", info.shortName, info.title);
     return resultText;
 }
 
-int EngineCore::preparePlugin(Plugin& plugin, const char* path, int listIndex)
+int PluginSlots::preparePlugin(Plugin& plugin, const char* path, int listIndex)
 {
     plugin.listIndex = listIndex;
     if (plugin.attach(path, 0) != zkr::kOk)
         return plugin.lastError;
-    int error = plugin.initialise(&EngineCore::eventCallback, &EngineCore::internalCallback);
+    int error = plugin.initialise(eventCallback, internalCallback);
     if (error != zkr::kOk) {
         plugin.release();
         return error;
@@ -127,9 +107,9 @@ int EngineCore::preparePlugin(Plugin& plugin, const char* path, int listIndex)
         plugin.release();
         return error;
     }
-    error = plugin.createUserInterface(instance, kShowCommandShow);
+    error = plugin.createUserInterface(program.instance, kShowCommandShow);
     if (error == zkr::kOk) {
-        error = plugin.setupAudioSystem(audioSetup);
+        error = plugin.setupAudioSystem(audio.setup());
         // Its windows run the library's code: they go before the library does.
         if (error != zkr::kOk)
             plugin.destroyUserInterface();
@@ -143,7 +123,7 @@ int EngineCore::preparePlugin(Plugin& plugin, const char* path, int listIndex)
     return error;
 }
 
-void EngineCore::retirePlugin(Plugin& plugin, bool closeWindow)
+void PluginSlots::retirePlugin(Plugin& plugin, bool closeWindow)
 {
     if (closeWindow)
         plugin.destroyUserInterface();
@@ -155,14 +135,22 @@ void EngineCore::retirePlugin(Plugin& plugin, bool closeWindow)
 // ---------------------------------------------------------------------------
 // Discovery
 
-int EngineCore::discoverPlugins()
+int PluginSlots::discoverPlugins()
 {
+    // In this order.
+    static constexpr KindScan kKindScans[] = {
+        {kPluginKindUserInterface, kUserInterfaceExtension, &PluginSlots::userInterfaces,
+         zkr::kErrNoUserInterface},
+        {kPluginKindInput, kInputExtension, &PluginSlots::audioInputs, zkr::kErrNoAudioInput},
+        {kPluginKindOutput, kOutputExtension, &PluginSlots::audioOutputs, zkr::kErrNoAudioOutput},
+        {kPluginKindEffect, kEffectExtension, &PluginSlots::realtimeEffects, zkr::kErrNoRealtimeEffect},
+    };
     for (const KindScan& scan : kKindScans) {
-        const std::string pattern = folder + "/Plugins/*." + scan.extension;
+        const std::string pattern = program.folder + "/Plugins/*." + scan.extension;
         int count = 0;
         std::unique_ptr<zkr::List> files = zkr::listFiles(pattern.c_str(), true, &count);
         if (files == nullptr || count == 0) {
-            showError(scan.missingError, kCoreContext);
+            host.showError(scan.missingError, kCoreContext);
             return scan.missingError;
         }
 
@@ -186,7 +174,8 @@ int EngineCore::discoverPlugins()
             entry.instance = nullptr;
             probe->release();
             showSplashPair(kStringFindingPlugins, entry.info.shortName);
-            list.append(&entry);
+            // An entry the list has no room for is not offered; the list says why.
+            static_cast<void>(list.append(&entry));
         }
     }
     return zkr::kOk;
@@ -195,57 +184,35 @@ int EngineCore::discoverPlugins()
 // ---------------------------------------------------------------------------
 // Loading and unloading
 
-int EngineCore::loadUserInterface()
+int PluginSlots::loadUserInterface()
 {
     PluginEntry* entry = listEntry(userInterfaces, 0);
     if (entry == nullptr) {
         // Files were there but none was valid: the start-up says why it fails.
-        showError(zkr::kErrNoUserInterface, kCoreContext);
+        host.showError(zkr::kErrNoUserInterface, kCoreContext);
         return zkr::kErrNoUserInterface;
     }
     auto plugin = std::make_unique<UserInterfacePlugin>();
     plugin->listIndex = 0;
     if (plugin->attach(entry->path, 0) != zkr::kOk)
         return plugin->lastError;
-    const int error = plugin->initialise(&EngineCore::eventCallback, &EngineCore::internalCallback);
+    const int error = plugin->initialise(eventCallback, internalCallback);
     if (error != zkr::kOk) {
         plugin->release();
         return error;
     }
     std::lock_guard lock(slotsLock);
     entry->instance = plugin.get();
-    userInterface = std::move(plugin);
+    userInterface_ = std::move(plugin);
     return zkr::kOk;
-}
-
-bool EngineCore::mustStay(const Plugin& plugin) const
-{
-    if (streamCalls.inside(&plugin))
-        return true;
-    // The streaming thread reads from the inputs that feed channels and
-    // writes to the output, also after a stop it has not yet noticed (a
-    // stalled call outlasts the stop's wait).
-    if (!isStreaming() && !streamThreadAlive())
-        return false;
-    if (plugin.expectedKind == kPluginKindOutput)
-        return true;
-    return plugin.expectedKind == kPluginKindInput && feedsChannel(&plugin);
-}
-
-bool EngineCore::streamingThreadLeft(const Plugin& plugin) const
-{
-    // Effects are called through the mixer's hooks, under one name for all.
-    const void* callee = plugin.expectedKind == kPluginKindEffect ? StreamingCall::channelEffects()
-                                                                   : static_cast<const void*>(&plugin);
-    return streamCalls.waitUntilOut(callee, kThreadEndWaitMs);
 }
 
 // Loads run on the thread of the menu or restore that asks for them. The slot
 // is checked under the lock, the plug-in is prepared outside it (its calls may
 // wait for other threads' windows) and published under it again.
 template <typename PluginType, typename Unload>
-int EngineCore::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path,
-                             int listIndex, Unload unloadSlot)
+int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path,
+                              int listIndex, Unload unloadSlot)
 {
     {
         std::lock_guard lock(slotsLock);
@@ -253,7 +220,7 @@ int EngineCore::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list,
         // share its state between two slots.
         if (entryTakenElsewhere(list, listIndex, slot.get()))
             return zkr::kErrNotNow;
-        if (slot != nullptr && mustStay(*slot))
+        if (slot != nullptr && audio.mustStay(*slot))
             return zkr::kErrNotNow;
     }
     unloadSlot();
@@ -263,7 +230,7 @@ int EngineCore::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list,
     if (error != zkr::kOk)
         return error;
     {
-        MainThreadHold hold(*this);
+        MainThreadHold hold(host);
         std::lock_guard lock(slotsLock);
         if (slot == nullptr && !entryTakenElsewhere(list, listIndex, nullptr)) {
             if (PluginEntry* entry = listEntry(list, listIndex))
@@ -277,21 +244,21 @@ int EngineCore::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list,
     return zkr::kErrNotNow;
 }
 
-int EngineCore::loadInput(int slot, const char* path, int listIndex)
+int PluginSlots::loadInput(int slot, const char* path, int listIndex)
 {
     if (slot < 0 || slot >= kInputSlots || path == nullptr)
         return zkr::kErrIndexOutOfRange;
     return loadIntoSlot(inputs[slot], audioInputs, path, listIndex, [&] { unloadInput(slot, true); });
 }
 
-int EngineCore::loadOutput(const char* path, int listIndex)
+int PluginSlots::loadOutput(const char* path, int listIndex)
 {
     if (path == nullptr)
         return zkr::kErrIndexOutOfRange;
-    return loadIntoSlot(output, audioOutputs, path, listIndex, [&] { unloadOutput(true); });
+    return loadIntoSlot(output_, audioOutputs, path, listIndex, [&] { unloadOutput(true); });
 }
 
-int EngineCore::loadEffect(int slot, const char* path, int listIndex)
+int PluginSlots::loadEffect(int slot, const char* path, int listIndex)
 {
     if (slot < 0 || slot >= kEffectSlots || path == nullptr)
         return zkr::kErrIndexOutOfRange;
@@ -305,21 +272,21 @@ int EngineCore::loadEffect(int slot, const char* path, int listIndex)
 // (one that stalls) keeps it: it goes back into its slot and the unload is
 // refused, as while streaming.
 template <typename PluginType, typename LetGo>
-bool EngineCore::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
-                                LetGo letChannelsGo)
+bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+                                 LetGo letChannelsGo)
 {
     std::unique_ptr<PluginType> plugin;
     {
-        MainThreadHold hold(*this);
+        MainThreadHold hold(host);
         {
             std::lock_guard lock(slotsLock);
-            if (slot == nullptr || mustStay(*slot))
+            if (slot == nullptr || audio.mustStay(*slot))
                 return false;
             plugin = std::move(slot);
             releaseEntry(list, plugin.get());
         }
         letChannelsGo(plugin.get());
-        if (!streamingThreadLeft(*plugin)) {
+        if (!audio.streamingThreadLeft(*plugin)) {
             // No load can have taken the slot: loads publish with the main thread held.
             std::lock_guard lock(slotsLock);
             if (PluginEntry* entry = listEntry(list, plugin->listIndex))
@@ -332,37 +299,33 @@ bool EngineCore::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& li
     return true;
 }
 
-bool EngineCore::unloadInput(int slot, bool closeWindow)
+bool PluginSlots::unloadInput(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kInputSlots)
         return false;
     // The channels let go of it before its library goes.
     return unloadFromSlot(inputs[slot], audioInputs, closeWindow,
-                          [&](const Plugin* input) { freeChannelsOf(input); });
+                          [&](const Plugin* input) { audio.freeChannelsOf(input); });
 }
 
-bool EngineCore::unloadOutput(bool closeWindow)
+bool PluginSlots::unloadOutput(bool closeWindow)
 {
-    return unloadFromSlot(output, audioOutputs, closeWindow, [](const Plugin*) {});
+    return unloadFromSlot(output_, audioOutputs, closeWindow, [](const Plugin*) {});
 }
 
-bool EngineCore::unloadEffect(int slot, bool closeWindow)
+bool PluginSlots::unloadEffect(int slot, bool closeWindow)
 {
     if (slot < 0 || slot >= kEffectSlots)
         return false;
     // The mixer stops calling it once its hooks are gone.
     return unloadFromSlot(effects[slot], realtimeEffects, closeWindow, [&](const Plugin* effect) {
-        for (int c = 0; c < channelCount; ++c) {
-            for (int s = 0; s < kChannelEffectSlots; ++s) {
-                if (channels[c].fx[s].load(std::memory_order_acquire) == effect)
-                    clearChannelEffect(c, s);
-            }
-        }
+        audio.clearEffectEverywhere(static_cast<const EffectPlugin*>(effect));
     });
 }
 
-void EngineCore::releaseEntry(zkr::List& list, const Plugin* plugin)
+void PluginSlots::releaseEntry(zkr::List& list, const Plugin* plugin)
 {
+    assert(slotsLock.heldByThisThread());
     if (PluginEntry* entry = listEntry(list, plugin->listIndex);
         entry != nullptr && entry->instance == plugin)
         entry->instance = nullptr;
@@ -371,7 +334,7 @@ void EngineCore::releaseEntry(zkr::List& list, const Plugin* plugin)
 // ---------------------------------------------------------------------------
 // Selection between runs
 
-int32_t EngineCore::restoreSelection()
+int32_t PluginSlots::restoreSelection()
 {
     showSplashString(kStringRestoring);
     // The names are read first: loading calls plug-ins, which must not run
@@ -379,14 +342,13 @@ int32_t EngineCore::restoreSelection()
     char inputNames[kInputSlots][zkr::Registry::kValueSize];
     char outputName[zkr::Registry::kValueSize];
     {
-        std::lock_guard lock(settingsLock);
-        settings.selectSection(kSettingsSection, true);
+        const SettingsSection::Held store = settings.hold();
         for (int i = 0; i < kInputSlots; ++i) {
             char key[zkr::Registry::kKeySize];
             std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
-            settings.getString(key, "", inputNames[i]);
+            store->getString(key, "", inputNames[i]);
         }
-        settings.getString(kOutputKey, "", outputName);
+        store->getString(kOutputKey, "", outputName);
     }
 
     for (int i = 0; i < kInputSlots; ++i) {
@@ -399,7 +361,7 @@ int32_t EngineCore::restoreSelection()
         const PluginEntry entry = lockedCopy(audioInputs, index);
         showSplashPair(kStringRestoring, entry.info.shortName);
         if (loadInput(i, entry.path, index) == zkr::kOk)
-            updateGeneralValue(i, kValueInputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+            host.updateGeneralValue(i, kValueInputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
     }
 
     if (outputName[0] != '\0') {
@@ -408,51 +370,51 @@ int32_t EngineCore::restoreSelection()
             const PluginEntry entry = lockedCopy(audioOutputs, index);
             showSplashPair(kStringRestoring, entry.info.shortName);
             if (loadOutput(entry.path, index) == zkr::kOk)
-                updateGeneralValue(0, kValueOutputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+                host.updateGeneralValue(0, kValueOutputName,
+                                        reinterpret_cast<intptr_t>(formatResult(entry.info)));
         }
     }
     return 1;
 }
 
-void EngineCore::saveSelection()
+void PluginSlots::saveSelection()
 {
-    std::lock_guard settingsHeld(settingsLock);
-    settings.selectSection(kSettingsSection, true);
+    const SettingsSection::Held store = settings.hold();
     std::lock_guard lock(slotsLock);
     char value[zkr::Registry::kValueSize];
     char key[zkr::Registry::kKeySize];
     for (int i = 0; i < kInputSlots; ++i) {
         std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
         slotFileName(audioInputs, inputs[i].get(), value);
-        settings.setString(key, value);
+        static_cast<void>(store->setString(key, value));
     }
-    slotFileName(audioOutputs, output.get(), value);
-    settings.setString(kOutputKey, value);
+    slotFileName(audioOutputs, output_.get(), value);
+    static_cast<void>(store->setString(kOutputKey, value));
     for (int i = 0; i < kEffectSlots; ++i) {
         std::snprintf(key, sizeof key, kEffectKeyFormat, i + 1);
         slotFileName(realtimeEffects, effects[i].get(), value);
-        settings.setString(key, value);
+        static_cast<void>(store->setString(key, value));
     }
 }
 
 // ---------------------------------------------------------------------------
 // Commands and unload requests
 
-void EngineCore::offerCommand(const char* text)
+void PluginSlots::offerCommand(const char* text)
 {
     if (text == nullptr || text[0] == '\0')
         return;
     // Unloads happen with the main thread held: holding it keeps each input
     // loaded while it is offered the command. Events the inputs post
     // meanwhile are queued until the hold ends.
-    MainThreadHold hold(*this);
+    MainThreadHold hold(host);
     for (int i = 0; i < kInputSlots; ++i) {
         InputPlugin* input = nullptr;
         bool outputLoaded = false;
         {
             std::lock_guard lock(slotsLock);
             input = inputs[i].get();
-            outputLoaded = output != nullptr;
+            outputLoaded = output_ != nullptr;
         }
         if (input == nullptr || !input->hasFlag(kFlagAcceptsCommands) || !input->hasExecCommandString())
             continue;
@@ -461,7 +423,7 @@ void EngineCore::offerCommand(const char* text)
     }
 }
 
-int32_t EngineCore::executeForwardedCommand(const EngineRequest& request)
+int32_t PluginSlots::executeForwardedCommand(const EngineRequest& request)
 {
     const auto* copyData = reinterpret_cast<const CopyData*>(request.data);
     if (copyData == nullptr)
@@ -474,7 +436,7 @@ int32_t EngineCore::executeForwardedCommand(const EngineRequest& request)
     return 1;
 }
 
-int32_t EngineCore::requestUnload(const EngineRequest& request)
+int32_t PluginSlots::requestUnload(const EngineRequest& request)
 {
     const PluginHandle handle = request.pluginHandle;
     int32_t kind = 0;
@@ -496,11 +458,11 @@ int32_t EngineCore::requestUnload(const EngineRequest& request)
                 slot = i;
             }
         }
-        if (found == nullptr && output != nullptr && output->handle() == handle) {
-            found = output.get();
+        if (found == nullptr && output_ != nullptr && output_->handle() == handle) {
+            found = output_.get();
             kind = kEventKindOutput;
         }
-        if (found == nullptr || mustStay(*found))
+        if (found == nullptr || audio.mustStay(*found))
             return 0;
     }
     if (kind == 0)
@@ -508,7 +470,101 @@ int32_t EngineCore::requestUnload(const EngineRequest& request)
     // The plug-in asks from inside its own code, which must have returned
     // before its library goes: the poster does not wait for the main thread.
     EngineEvent event{kEventUnloadPlugin, 0, 0, kind, 0, 0, slot};
-    return postDetachedEvent(&event) != 0 ? 1 : 0;
+    return host.postDetachedEvent(&event) != 0 ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// What the engine asks of the slots
+
+InputPlugin* PluginSlots::inputByHandle(PluginHandle plugin) const
+{
+    for (const auto& input : inputs) {
+        if (input != nullptr && input->handle() == plugin)
+            return input.get();
+    }
+    return nullptr;
+}
+
+bool PluginSlots::isLoaded(const PluginEntry& entry) const
+{
+    std::lock_guard lock(slotsLock);
+    return entry.instance != nullptr;
+}
+
+int PluginSlots::setupAudioSystem(const AudioSystemSetup& setup)
+{
+    Plugin* targets[kInputSlots + 1] = {};
+    {
+        std::lock_guard lock(slotsLock);
+        for (int i = 0; i < kInputSlots; ++i)
+            targets[i] = inputs[i].get();
+        targets[kInputSlots] = output_.get();
+    }
+    for (int i = 0; i < kInputSlots; ++i) {
+        if (targets[i] == nullptr)
+            continue;
+        const int error = targets[i]->setupAudioSystem(setup);
+        if (error != zkr::kOk)
+            return error;
+    }
+    // A failing output has recorded its error; the set-up stands.
+    if (targets[kInputSlots] != nullptr)
+        targets[kInputSlots]->setupAudioSystem(setup);
+    return zkr::kOk;
+}
+
+Plugin* PluginSlots::pluginInSlot(intptr_t kind, intptr_t slot)
+{
+    std::lock_guard lock(slotsLock);
+    switch (kind) {
+    case kEventKindInput:
+        return slot >= 0 && slot < kInputSlots ? inputs[slot].get() : nullptr;
+    case kEventKindOutput:
+        return output_.get();
+    case kEventKindEffect:
+        return slot >= 0 && slot < kEffectSlots ? effects[slot].get() : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+void PluginSlots::unloadByEvent(intptr_t kind, intptr_t slot)
+{
+    int32_t code = 0;
+    switch (kind) {
+    case kEventKindInput:
+        if (slot < 0 || slot >= kInputSlots)
+            return;
+        unloadInput(static_cast<int>(slot), true);
+        code = kValueInputName;
+        break;
+    case kEventKindOutput:
+        // There is one output: its slot number is not looked at.
+        slot = 0;
+        unloadOutput(true);
+        code = kValueOutputName;
+        break;
+    case kEventKindEffect:
+        if (slot < 0 || slot >= kEffectSlots)
+            return;
+        unloadEffect(static_cast<int>(slot), true);
+        code = kValueEffectSlotName;
+        break;
+    default:
+        return;
+    }
+    // An unload refused while streaming leaves the plug-in in place, and its
+    // name shown.
+    if (pluginInSlot(kind, slot) == nullptr)
+        host.updateGeneralValue(static_cast<int32_t>(slot), code, 0);
+}
+
+void PluginSlots::switchPluginWindow(intptr_t kind, intptr_t slot, bool show)
+{
+    // Read under slotsLock, called outside it (see there).
+    Plugin* plugin = pluginInSlot(kind, slot);
+    if (plugin != nullptr)
+        plugin->onPluginSwitch(show);
 }
 
 } // namespace engine

@@ -1,13 +1,20 @@
+#include "engine/EngineShell.h"
+
 #include <atomic>
 
-#include "engine/Engine.h"
+#include "engine/AboutBox.h"
+#include "engine/AudioSetupDialog.h"
 #include "engine/EngineResources.h"
+#include "engine/MixerSettingsDialog.h"
+#include "engine/PluginManagerDialog.h"
+#include "engine/UpdateDialog.h"
 #include "platform/core/Files.h"
 #include "platform/core/Notice.h"
 #include "platform/core/Shell.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/Window.h"
+#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 #include "zkr/ShellFailureText.h"
@@ -66,35 +73,57 @@ std::string shellFailureText(const std::string& target, int shellResult)
     return zkr::shellFailureText(isAddress(target) ? target : plat::fileNameOf(target), shellResult);
 }
 
-bool EngineCore::openWebAddress(const std::string& target)
+EngineShell::EngineShell(AudioCore& audio, PluginSlots& slots, EngineHost& host, SettingsSection& settings,
+                         const StartedProgram& program)
+    : audio_(audio), slots_(slots), host_(host), settings_(settings), program_(program)
+{
+}
+
+EngineShell::~EngineShell()
+{
+    if (trayMenuBar != nullptr)
+        static_cast<void>(plat::ui::destroyMenu(trayMenuBar));
+}
+
+void EngineShell::loadTrayMenu()
+{
+    if (trayMenuBar != nullptr)
+        static_cast<void>(plat::ui::destroyMenu(trayMenuBar));
+    trayMenuBar = plat::ui::loadMenu(engineModule(), kTrayMenuId);
+    trayMenu = trayMenuBar != nullptr ? plat::ui::subMenu(trayMenuBar, 0) : nullptr;
+}
+
+bool EngineShell::openWebAddress(const std::string& target)
 {
     const ShellOpenFunction opener = shellOpener.load();
-    const int opened = opener != nullptr ? opener(target, folder) : plat::shellOpen(target, folder);
+    const int opened =
+        opener != nullptr ? opener(target, program_.folder) : plat::shellOpen(target, program_.folder);
     if (opened > 32)
         return true;
     plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
     return false;
 }
 
-int32_t EngineCore::openHomepage()
+int32_t EngineShell::openHomepage()
 {
     openWebAddress(kMakerWebAddress);
     return 1;
 }
 
-int32_t EngineCore::openHelpIndex()
+int32_t EngineShell::openHelpIndex()
 {
     if (zkr::sharedServices != nullptr)
         zkr::sharedServices->handleZKRHelp(kHelpIndexPage, 0, 0, 0);
     return 1;
 }
 
-int32_t EngineCore::trayNotification(const EngineRequest& request)
+int32_t EngineShell::trayNotification(const EngineRequest& request)
 {
     const auto window = reinterpret_cast<plat::ui::WindowHandle>(request.owner);
     if (request.data == kLeftButtonUp) {
         plat::ui::showWindow(window, plat::ui::kShowNormal);
-        plat::ui::setForegroundWindow(window);
+        // Bringing it forward is a courtesy the desktop may refuse.
+        static_cast<void>(plat::ui::setForegroundWindow(window));
         return 1;
     }
     if (request.data != kRightButtonUp || trayMenu == nullptr)
@@ -126,6 +155,59 @@ int32_t EngineCore::trayNotification(const EngineRequest& request)
     default:
         break;
     }
+    return 1;
+}
+
+int32_t EngineShell::openAbout(plat::ui::WindowHandle owner)
+{
+    AboutBox about(*this, owner);
+    static_cast<void>(about.runModal());
+    return 1;
+}
+
+int32_t EngineShell::openAudioSetup(plat::ui::WindowHandle owner)
+{
+    if (audio_.isStreaming()) {
+        host_.showError(zkr::kErrNotNow, kCoreContext);
+        return 0;
+    }
+    AudioSetupDialog dialog(audio_.setup(), owner);
+    const int ended = dialog.runModal();
+    // A dialog that never appeared changed nothing, but it did not do its job either.
+    if (ended < 0)
+        return 0;
+    if (ended != AudioSetupDialog::kIdApply || !dialog.changed)
+        return 1;
+    // The dialog is modal on the caller's thread only: streaming may have
+    // started on the main thread meanwhile.
+    if (audio_.isStreaming()) {
+        host_.showError(zkr::kErrNotNow, kCoreContext);
+        return 0;
+    }
+    return host_.applyAudioSetup(dialog.setup) == zkr::kOk ? 1 : 0;
+}
+
+int32_t EngineShell::openMixerSettings(plat::ui::WindowHandle owner)
+{
+    MixerSettingsDialog dialog(audio_.processesEmptyAsFull(), owner);
+    // Cancel, or a dialog that could not be made, leaves the flag alone.
+    if (dialog.runModal() == plat::ui::kIdOk)
+        audio_.setProcessEmptyAsFull(dialog.processEmptyAsFull);
+    return 1;
+}
+
+int32_t EngineShell::openPluginManager(plat::ui::WindowHandle owner)
+{
+    // These tell nothing by how they close.
+    PluginManagerDialog dialog(*this, owner);
+    static_cast<void>(dialog.runModal());
+    return 1;
+}
+
+int32_t EngineShell::openUpdateDialog(plat::ui::WindowHandle owner)
+{
+    UpdateDialog dialog(*this, owner);
+    static_cast<void>(dialog.runModal());
     return 1;
 }
 

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/AudioCore.h"
+#include "engine/EffectPlugin.h"
+#include "engine/EngineHost.h"
+#include "engine/InputPlugin.h"
+#include "engine/OutputPlugin.h"
+#include "engine/OwnedMutex.h"
+#include "engine/PluginApi.h"
+#include "engine/PluginEntry.h"
+#include "engine/SettingsSection.h"
+#include "engine/UserInterfacePlugin.h"
+#include "zkr/List.h"
+
+namespace engine {
+
+struct EngineTestSeam;
+
+// The plug-ins the engine found and the ones it has loaded: the four kind
+// lists, the slots, loading and unloading into them, the pop-up menus that
+// choose them, and the selection kept between runs.
+//
+// Threads: the user interface's thread loads into slots (menus, restore)
+// while the main thread unloads (events); see slotsLock.
+class PluginSlots {
+public:
+    // Size of the result text and of menu item texts.
+    static constexpr int kTextSize = 256;
+
+    // callbacks: what every plug-in loaded into a slot is initialised with.
+    PluginSlots(AudioCore& audio, EngineHost& host, SettingsSection& settings, const StartedProgram& program,
+                EventCallback eventCallback, InternalCallback internalCallback);
+    PluginSlots(const PluginSlots&) = delete;
+    PluginSlots& operator=(const PluginSlots&) = delete;
+
+    // Fills the four kind lists from folder/Plugins; 0, or 27, 29, 31, 36
+    // (shown with the core context) when a kind has no file at all.
+    int discoverPlugins();
+    // Start-up: the first user interface of the list, initialised with both
+    // callbacks; 0, 27 for an empty list, or the plug-in's error.
+    int loadUserInterface();
+    int loadInput(int slot, const char* path, int listIndex);
+    int loadOutput(const char* path, int listIndex);
+    int loadEffect(int slot, const char* path, int listIndex);
+    // True when a plug-in left the slot; false for an empty slot, for a
+    // plug-in the streaming thread is inside a call of, and while a streaming
+    // thread exists for the output and an input that feeds a channel.
+    bool unloadInput(int slot, bool closeWindow);
+    bool unloadOutput(bool closeWindow);
+    bool unloadEffect(int slot, bool closeWindow);
+    // Requests 3, 5 and 6 (code says which) and 7; the result of the request.
+    int32_t pluginMenu(EngineRequest& request, int32_t code);
+    int32_t channelEffectMenu(EngineRequest& request);
+    // Request 12.
+    int32_t restoreSelection();
+    // Request 15.
+    int32_t requestUnload(const EngineRequest& request);
+    // Request 14: offers the copy-data structure's text.
+    int32_t executeForwardedCommand(const EngineRequest& request);
+    // Hands a command string to the inputs that take commands.
+    void offerCommand(const char* text);
+    // Writes the plug-in keys into the settings store (not to the file).
+    void saveSelection();
+
+    // Event 3 (kind 1 input, 2 output, 3 effect): unloads the slot and, once
+    // it is empty, clears its name in the user interface.
+    void unloadByEvent(intptr_t kind, intptr_t slot);
+    // Event 18: shows or hides the window of the plug-in in a slot.
+    void switchPluginWindow(intptr_t kind, intptr_t slot, bool show);
+
+    // Hands the record to input slot 0, input slot 1 and the output: 0; the
+    // first failing input's error (the rest is skipped); a failing output is
+    // recorded (30) but does not fail.
+    int setupAudioSystem(const AudioSystemSetup& setup);
+
+    // Loaded once at start-up and kept: main and streaming threads read it.
+    UserInterfacePlugin* userInterface() const { return userInterface_.get(); }
+    // Main thread: the input with that handle, or null; the output, or null.
+    InputPlugin* inputByHandle(PluginHandle plugin) const;
+    OutputPlugin* output() const { return output_.get(); }
+
+    // The kind lists, fixed after discovery, for the Plugin Manager.
+    zkr::List& inputList() { return audioInputs; }
+    zkr::List& outputList() { return audioOutputs; }
+    zkr::List& effectList() { return realtimeEffects; }
+    zkr::List& userInterfaceList() { return userInterfaces; }
+    // Whether the entry's file is loaded into a slot now; any thread.
+    bool isLoaded(const PluginEntry& entry) const;
+
+private:
+    friend struct EngineTestSeam;
+
+    // The entry at index of a kind list, or null.
+    static PluginEntry* listEntry(zkr::List& list, int index);
+    // A copy of the entry at index taken under slotsLock; all zero for none.
+    PluginEntry lockedCopy(zkr::List& list, int index);
+    // True when the entry at index is loaded into a slot other than the one
+    // holding current. Caller holds slotsLock.
+    bool entryTakenElsewhere(zkr::List& list, int index, const Plugin* current);
+    // Attaches, initialises and sets up a new plug-in object outside any
+    // slot: 0, or the error after undoing what was done.
+    int preparePlugin(Plugin& plugin, const char* path, int listIndex);
+    // Undoes preparePlugin for an object that left its slot (or never got one).
+    void retirePlugin(Plugin& plugin, bool closeWindow);
+    // Puts "short name|title" into resultText and returns it.
+    const char* formatResult(const PluginInfo& info);
+    // Clears the entry's instance when it is plugin. Caller holds slotsLock.
+    void releaseEntry(zkr::List& list, const Plugin* plugin);
+    // The plug-in in a slot named as events name it, or null; read under
+    // slotsLock.
+    Plugin* pluginInSlot(intptr_t kind, intptr_t slot);
+    // The load and unload of every kind: slot and list are the kind's;
+    // unloadSlot empties the slot first; letChannelsGo frees what the
+    // channels hold of the plug-in leaving.
+    template <typename PluginType, typename Unload>
+    int loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path, int listIndex,
+                     Unload unloadSlot);
+    template <typename PluginType, typename LetGo>
+    bool unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+                        LetGo letChannelsGo);
+
+    AudioCore& audio;
+    EngineHost& host;
+    SettingsSection& settings;
+    const StartedProgram& program;
+    const EventCallback eventCallback;
+    const InternalCallback internalCallback;
+
+    // Kind lists of PluginEntry, filled once by discoverPlugins.
+    zkr::List userInterfaces{0, sizeof(PluginEntry), true, 1};
+    zkr::List audioInputs{0, sizeof(PluginEntry), true, 1};
+    zkr::List audioOutputs{0, sizeof(PluginEntry), true, 1};
+    zkr::List realtimeEffects{0, sizeof(PluginEntry), true, 1};
+    // Receives "%s|%s" for the menus and restore; a pointer into it stays
+    // valid until the next use.
+    char resultText[kTextSize] = {};
+
+    // Guards the slot pointers below and the entries' instance fields: the
+    // user interface's thread loads into slots (menus, restore) while the
+    // main thread unloads (events). Held only to read or change a pointer,
+    // never across a plug-in call, since plug-in calls may wait for the
+    // other thread's windows. Taken after the settings' lock when both are held.
+    mutable OwnedRecursiveMutex slotsLock;
+
+    // Loaded plug-ins per slot.
+    std::unique_ptr<UserInterfacePlugin> userInterface_;
+    std::unique_ptr<InputPlugin> inputs[kInputSlots];
+    std::unique_ptr<OutputPlugin> output_;
+    std::unique_ptr<EffectPlugin> effects[kEffectSlots];
+};
+
+} // namespace engine
