@@ -16,8 +16,8 @@ void MutexTakeAndRelease(benchmark::State& state)
 {
     zkr::MutexObject mutex(false, "bench");
     for (auto _ : state) {
-        mutex.wait(50);
-        mutex.release();
+        (void)mutex.wait(50);
+        (void)mutex.release();
     }
 }
 BENCHMARK(MutexTakeAndRelease);
@@ -26,9 +26,9 @@ void EventSetWaitReset(benchmark::State& state)
 {
     zkr::EventObject event(true, false, "bench");
     for (auto _ : state) {
-        event.set();
-        event.wait(0);
-        event.reset();
+        (void)event.set();
+        (void)event.wait(0);
+        (void)event.reset();
     }
 }
 BENCHMARK(EventSetWaitReset);
@@ -39,15 +39,18 @@ void SharedBufferBlockRoundTrip(benchmark::State& state)
     constexpr int kBlockSize = 4096;
     zkr::SharedBuffer buffer;
     buffer.silent = true;
-    buffer.allocate(8, kBlockSize);
+    if (buffer.allocate(8, kBlockSize) != 0) {
+        state.SkipWithError("no memory for the ring");
+        return;
+    }
     std::vector<uint8_t> block(kBlockSize, 7);
     std::vector<uint8_t> out(kBlockSize);
     uint32_t length = 0;
     for (int i = 0; i < 5; ++i) // fill past half of the ring so reading starts
-        buffer.tryWrite(block.data(), kBlockSize);
+        (void)buffer.tryWrite(block.data(), kBlockSize);
     for (auto _ : state) {
-        buffer.tryWrite(block.data(), kBlockSize);
-        buffer.tryRead(out.data(), &length);
+        (void)buffer.tryWrite(block.data(), kBlockSize);
+        (void)buffer.tryRead(out.data(), &length);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kBlockSize);

@@ -61,7 +61,7 @@ std::string fileUrlOf(const std::string& path)
 
 CHTMLWrite::~CHTMLWrite()
 {
-    detach();
+    (void)detach();
 }
 
 bool CHTMLWrite::open(const char* name, int /*mode*/)

@@ -62,7 +62,7 @@ ErrorDialog* openDialog = nullptr; // guarded by openDialogLock
 
 void informationBeep()
 {
-    messageBeep(plat::kNoticeIconInformation);
+    (void)messageBeep(plat::kNoticeIconInformation);
 }
 
 } // namespace
@@ -134,8 +134,8 @@ void ErrorDialog::refresh(int newErrors)
     char caption[kTextSize + 64];
     std::snprintf(caption, sizeof caption, "%s - Code %i (%i)", zkr::kProductTitle, code_, counter_);
     setWindowText(window, caption);
-    setDlgItemText(window, kContextControl, context_);
-    setDlgItemText(window, kErrorTextControl, errorText_);
+    (void)setDlgItemText(window, kContextControl, context_);
+    (void)setDlgItemText(window, kErrorTextControl, errorText_);
 }
 
 int showZKRError(int code, const char* context, const char* errorText)

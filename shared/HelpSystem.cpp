@@ -95,7 +95,7 @@ bool writeHelpContents(const std::string& folder)
     page.breaks(1);
     page.bodyEnd();
     page.end();
-    page.detach();
+    (void)page.detach();
     if (page.writeFailed())
         return false;
 
@@ -118,7 +118,7 @@ bool writeHelpFrameset(const std::string& folder, const std::string& topic)
     page.frameset(false, frames);
 
     page.end();
-    page.detach();
+    (void)page.detach();
     return !page.writeFailed();
 }
 
@@ -153,7 +153,7 @@ bool openHelpDocument(const std::string& path)
     const int result = plat::shellOpen(path, "");
     if (result > 32)
         return true;
-    plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
+    (void)plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
                          plat::kNoticeFailure);
     return false;
 }

@@ -144,7 +144,7 @@ void SplashWindow::onInitDialog()
     showStatus();
     // Closed before its window existed: end before it is ever shown.
     if (closeAtOnce)
-        endDialog(window, kIdCancel);
+        (void)endDialog(window, kIdCancel);
 }
 
 bool SplashWindow::onClose()
@@ -187,7 +187,7 @@ void SplashWindow::showStatus()
         std::lock_guard lock(lock_);
         zkr::copyText(text, statusText_);
     }
-    setDlgItemText(window, kStatusControl, text);
+    (void)setDlgItemText(window, kStatusControl, text);
 }
 
 int showSplashWindow()

@@ -67,9 +67,9 @@ void Application::showHelp(int topic, int)
 
 Registry* settingsSection(const char* section)
 {
-    if (theApplication == nullptr)
+    // A section that could not be kept would leave another one current.
+    if (theApplication == nullptr || theApplication->settings.selectSection(section, true) != 0)
         return nullptr;
-    theApplication->settings.selectSection(section, true);
     return &theApplication->settings;
 }
 

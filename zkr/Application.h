@@ -36,7 +36,8 @@ public:
 extern Application* theApplication;
 
 // The application's settings store with section selected (read from the file
-// the first time); null before the application exists.
-Registry* settingsSection(const char* section);
+// the first time); null before the application exists or when the section
+// cannot be kept.
+[[nodiscard]] Registry* settingsSection(const char* section);
 
 } // namespace zkr

@@ -74,7 +74,8 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
     Registry description;
     description.silent = true;
     description.setFileName(descriptionPath);
-    description.selectSection(kSection, true);
+    // A section that cannot be read has no NumFiles: no description.
+    (void)description.selectSection(kSection, true);
     const int numFiles = description.getInt("NumFiles", -1);
     if (numFiles == -1)
         return false;
@@ -94,7 +95,9 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
     (void)description.loadSections(sectionNames);
 
     for (const std::string& sectionName : sectionNames) {
-        description.selectSection(sectionName.c_str(), false);
+        // Not selected, the previous section would be read again.
+        if (description.selectSection(sectionName.c_str(), false) != 0)
+            continue;
         char name[Registry::kValueSize];
         char title[Registry::kValueSize];
         char date[Registry::kValueSize];
@@ -112,10 +115,11 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
         // The packed record's 64-bit fields may be misaligned: assigned, never referenced.
         entry.remoteTime = remoteTime;
         copyText(entry.fileName, name);
-        copyText(entry.title, title[0] != '\0' ? title : name);
+        (void)copyText(entry.title, title[0] != '\0' ? title : name);
         copyText(entry.dateText, date);
         copyText(entry.webAddress, url);
-        entries.append(&entry);
+        if (entries.append(&entry) != 0)
+            break; // out of memory: the entries kept so far are compared
     }
 
     for (const std::string& file : plat::listFolder(pluginsFolder, "*.*", plat::ListWhat::Files)) {

@@ -37,7 +37,7 @@ public:
     // Reads the description and compares its entries with the files of
     // pluginsFolder. False when the file is no description (it lacks
     // "NumFiles" in kSection); the entries are then empty.
-    bool evaluate(const char* descriptionPath, const char* pluginsFolder);
+    [[nodiscard]] bool evaluate(const char* descriptionPath, const char* pluginsFolder);
     // The entries with the newer flag, in order.
     int newerCount();
     UpdateEntry* newerAt(int index);
@@ -49,7 +49,7 @@ public:
     static std::string firstLine(const char* path);
     // "month/day/year" as a file time of local midnight; false when the text
     // names no date.
-    static bool parseDate(const char* text, uint64_t& fileTime);
+    [[nodiscard]] static bool parseDate(const char* text, uint64_t& fileTime);
 
     // Every valid entry of the description, found or not.
     List entries;

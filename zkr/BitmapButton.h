@@ -25,7 +25,7 @@ public:
     void place(int x, int y, const BitmapObject* bitmap);
     // At x, y with bitmap resourceId of module, loaded and owned. Error 28
     // when the bitmap cannot be loaded; 0 on success.
-    int place(int x, int y, plat::ModuleHandle module, unsigned resourceId);
+    [[nodiscard]] int place(int x, int y, plat::ModuleHandle module, unsigned resourceId);
 
     void paint(plat::ui::Painter* dc) override;
 

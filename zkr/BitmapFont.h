@@ -26,8 +26,8 @@ public:
 
     // Loads the glyph bitmap from module's bitmap resource; false (and no
     // glyphs) when there is none.
-    bool load(plat::ModuleHandle module, unsigned resourceId, int8_t first, int8_t last, int glyphHeight,
-              int fixedWidth, std::vector<int> widths = {});
+    [[nodiscard]] bool load(plat::ModuleHandle module, unsigned resourceId, int8_t first, int8_t last,
+                            int glyphHeight, int fixedWidth, std::vector<int> widths = {});
 
     // Sum of the characters' widths; characters without a glyph count the fixed width.
     int textWidth(std::string_view text) const;

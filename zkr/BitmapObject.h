@@ -41,7 +41,7 @@ public:
 
     // Loads bitmap resource id of module (null: the program), replacing what
     // was held. False, and empty, when there is no such readable bitmap.
-    bool load(plat::ModuleHandle module, unsigned resourceId);
+    [[nodiscard]] bool load(plat::ModuleHandle module, unsigned resourceId);
     // Replaces what was held with a bitmap of the size filled with fill.
     void create(int width, int height, plat::ui::Argb fill = plat::ui::kBlack);
     // Frees the bitmap and its context.

@@ -22,7 +22,7 @@ public:
 
     // Read-only, or with create: read and write, created or truncated. Null
     // when the file cannot be opened.
-    static std::unique_ptr<BufferedFile> open(const char* path, bool create);
+    [[nodiscard]] static std::unique_ptr<BufferedFile> open(const char* path, bool create);
 
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;
@@ -30,18 +30,18 @@ public:
     ~BufferedFile();
 
     // Bytes read (short or 0 at the end of the file), -1 on failure.
-    int32_t read(void* buffer, int32_t count);
+    [[nodiscard]] int32_t read(void* buffer, int32_t count);
     // Bytes taken (all of them), -1 on failure. A failure to write out earlier
     // buffered bytes shows here or at the next seek, setBuffer or close.
-    int32_t write(const void* data, int32_t count);
+    [[nodiscard]] int32_t write(const void* data, int32_t count);
     // The new position, -1 when the target lies before the start or beyond
     // the 32-bit range. Positions past the end are allowed.
-    int32_t seek(int64_t offset, int origin);
+    [[nodiscard]] int32_t seek(int64_t offset, int origin);
     // Replaces the buffer (pending bytes are written first); 0 bytes means
     // unbuffered. False when the size is refused or cannot be allocated.
-    bool setBuffer(int32_t bytes);
+    [[nodiscard]] bool setBuffer(int32_t bytes);
     // Writes what is pending and closes; false when either fails.
-    bool close();
+    [[nodiscard]] bool close();
     // Writes what is pending; false when that fails, and the pending bytes
     // are then dropped.
     [[nodiscard]] bool flush();
@@ -57,7 +57,7 @@ public:
 private:
     explicit BufferedFile(plat::UniqueFd fd) : fd_(std::move(fd)) {}
     int64_t readAt(uint8_t* out, int64_t count, int64_t at);
-    bool writeAt(const uint8_t* data, int64_t count, int64_t at);
+    [[nodiscard]] bool writeAt(const uint8_t* data, int64_t count, int64_t at);
 
     plat::UniqueFd fd_;
     std::unique_ptr<uint8_t[]> buffer_;

@@ -19,10 +19,10 @@ public:
 
     // Runs the dialog modally on the calling thread; the value that ended it,
     // or -1 when it could not be made.
-    virtual int runModal();
+    [[nodiscard]] virtual int runModal();
     // Creates the dialog modeless (it is destroyed instead of ended); false
     // when it could not be made.
-    virtual bool createModeless();
+    [[nodiscard]] virtual bool createModeless();
 
     // The template given as data, or null for a module resource.
     const plat::ui::DialogTemplate* dialogTemplate = nullptr;

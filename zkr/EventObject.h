@@ -11,9 +11,9 @@ public:
     static constexpr uint32_t kBoundedWaitMs = 500;
 
     EventObject(bool manualReset, bool initiallySignalled, const char* name);
-    bool wait(uint32_t timeoutMs) override;
-    bool set();
-    bool reset();
+    [[nodiscard]] bool wait(uint32_t timeoutMs) override;
+    [[nodiscard]] bool set();
+    [[nodiscard]] bool reset();
 
     bool boundedWait = false;
 };

@@ -21,7 +21,7 @@ FileDialog::FileDialog()
 void FileDialog::setDefaults()
 {
     openMode = true;
-    textListCopy(filter, sizeof filter, kAllFiles);
+    (void)textListCopy(filter, sizeof filter, kAllFiles); // the field holds it
     filterIndex = 1;
     file[0] = '\0';
     fileTitle[0] = '\0';
@@ -29,13 +29,11 @@ void FileDialog::setDefaults()
 
 void FileDialog::prepare()
 {
-    request = plat::ui::FileDialogRequest{};
-    request.owner = owner;
+    PathDialog::prepare();
     request.filter = filter;
     request.filterIndex = filterIndex;
     request.file = file;
     request.initialFolder = initialFolder;
-    request.title = title;
     request.flags = kFlags;
     request.defaultExtension = defaultExtension;
 }
@@ -44,10 +42,8 @@ bool FileDialog::run()
 {
     prepare();
     const bool chosen = openMode ? plat::ui::getOpenFileName(request) : plat::ui::getSaveFileName(request);
-    // A cut path would name another file: such a choice is not taken.
-    if (!chosen || request.file.size() >= sizeof file)
+    if (!chosen || !takePath(file, request.file))
         return false;
-    copyText(file, request.file.c_str());
     copyText(fileTitle, request.fileTitle.c_str());
     filterIndex = request.filterIndex;
     return true;
@@ -56,7 +52,7 @@ bool FileDialog::run()
 bool FileDialog::setFilter(const char* list)
 {
     if (!textListCopy(filter, sizeof filter, list)) {
-        textListCopy(filter, sizeof filter, kAllFiles);
+        (void)textListCopy(filter, sizeof filter, kAllFiles); // the field holds it
         return false;
     }
     return true;

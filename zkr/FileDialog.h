@@ -3,17 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/core/Module.h"
 #include "platform/ui/FileDialog.h"
-#include "zkr/ObjectBase.h"
+#include "zkr/PathDialog.h"
 
 namespace zkr {
 
 // The platform's file open and save dialogs, with the file's name kept in
 // fixed fields. Set the fields, run, and read file and fileTitle.
-class FileDialog : public ObjectBase {
+class FileDialog : public PathDialog<plat::ui::FileDialogRequest> {
 public:
-    static constexpr std::size_t kTitleSize = 128;
     static constexpr std::size_t kFilterSize = 1024;
     static constexpr std::size_t kFileSize = 256;
     static constexpr std::size_t kFileTitleSize = 128;
@@ -28,24 +26,19 @@ public:
     // Open mode, every file ("All files", "*.*") as the one filter, the first
     // filter chosen, no file.
     virtual void setDefaults();
-    // Fills the platform's request from the fields.
-    virtual void prepare();
+    void prepare() override;
     // Shows the open dialog in open mode, else the save dialog. True when the
     // user chose a file: file holds its full path, fileTitle its name and
     // filterIndex the filter in use. A path too long for file is refused.
-    virtual bool run();
+    [[nodiscard]] bool run() override;
 
     // Replaces the filters by a list of description and pattern texts ended
     // by an empty text ("Wave files\0*.wav\0\0"); false when it does not fit.
-    bool setFilter(const char* list);
+    [[nodiscard]] bool setFilter(const char* list);
     // Adds one description and its patterns ("*.wav;*.wave") after the others.
-    bool addFilter(const char* description, const char* patterns);
+    [[nodiscard]] bool addFilter(const char* description, const char* patterns);
 
-    plat::ModuleHandle module = nullptr;
-    plat::ui::WindowHandle owner = nullptr;
-    char title[kTitleSize] = {};
     bool openMode = true;
-    plat::ui::FileDialogRequest request;
     char filter[kFilterSize] = {};
     uint32_t filterIndex = 1; // 1-based
     char file[kFileSize] = {};

@@ -66,6 +66,6 @@ bool splitAt(char (&left)[L], char (&right)[R], const char* text, char separator
 // folder and the name joined with '/'. count receives the number of entries.
 // Null when nothing matches. Names whose path would not fit an item are left
 // out rather than cut.
-std::unique_ptr<List> listFiles(const char* pattern, bool fullPaths, int* count = nullptr);
+[[nodiscard]] std::unique_ptr<List> listFiles(const char* pattern, bool fullPaths, int* count = nullptr);
 
 } // namespace zkr

@@ -2,15 +2,11 @@
 
 #include <string>
 
-#include "zkr/Text.h"
-
 namespace zkr {
 
 void FolderDialog::prepare()
 {
-    request = plat::ui::FolderDialogRequest{};
-    request.owner = owner;
-    request.title = title;
+    PathDialog::prepare();
     request.flags = plat::ui::kBrowseReturnOnlyFsDirs;
 }
 
@@ -18,10 +14,7 @@ bool FolderDialog::run()
 {
     prepare();
     std::string folder;
-    if (!plat::ui::browseForFolder(request, folder) || folder.size() >= sizeof chosenFolder)
-        return false;
-    copyText(chosenFolder, folder.c_str());
-    return true;
+    return plat::ui::browseForFolder(request, folder) && takePath(chosenFolder, folder);
 }
 
 } // namespace zkr

@@ -29,7 +29,7 @@ HttpSocket::HttpSocket()
 HttpSocket::~HttpSocket()
 {
     cancel();
-    waitForWorker(plat::kInfinite);
+    (void)waitForWorker(plat::kInfinite); // without a time limit it answers only once the worker ended
 }
 
 bool HttpSocket::parseAddress(const char* address, char* host, int32_t& port, int32_t defaultPort)
@@ -57,7 +57,7 @@ int HttpSocket::get(const char* server, const char* document, const char* destin
     if (!fits(server) || !fits(document) || !fits(destination))
         return kErrIndexOutOfRange;
     // The last worker has reported its end; collect it before starting anew.
-    waitForWorker(plat::kInfinite);
+    (void)waitForWorker(plat::kInfinite);
     copyText(serverAddress, server);
     copyText(documentAddress, document);
     copyText(destinationPath, destination);
@@ -189,7 +189,9 @@ int HttpSocket::fetchDocument()
     // The Host header names the server, also when the request goes through a proxy.
     char serverHost[kTextSize];
     int32_t serverPort = kDefaultPort;
-    parseAddress(serverAddress, serverHost, serverPort);
+    // The address was parsed to connect (directly) or is the proxy's to judge: an empty host is sent as it
+    // is.
+    (void)parseAddress(serverAddress, serverHost, serverPort);
     char request[kTextSize * 4];
     const int length = std::snprintf(
         request, sizeof request, "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\nConnection: close\r\n\r\n",

@@ -51,13 +51,14 @@ public:
     // ("http://host[:port]"), the document address is sent in the request
     // as it stands. 0, or 16 while a download runs, 13 for a text too long
     // to store, 44 when the worker cannot be started.
-    int get(const char* serverAddress, const char* documentAddress, const char* destinationPath);
+    [[nodiscard]] int get(const char* serverAddress, const char* documentAddress,
+                          const char* destinationPath);
     // Connects to the proxy (an address "http://host:port") instead of the server.
     void setProxy(const char* address);
     // Asks the worker to give up; it notices within one poll wait.
     void cancel() { cancelFlag.store(1); }
     // True once the worker has ended (or none was started), within timeoutMs.
-    bool waitForWorker(uint32_t timeoutMs);
+    [[nodiscard]] bool waitForWorker(uint32_t timeoutMs);
 
     // Records and reports the error, then tells the callback kHttpFailed.
     void setError(int code) override;
@@ -81,15 +82,15 @@ public:
     // Splits "http://host[:port]..." into host (kTextSize characters) and
     // port (defaultPort when absent); false when no host can be read or the
     // port is none a connection can use.
-    static bool parseAddress(const char* address, char* host, int32_t& port,
-                             int32_t defaultPort = kDefaultPort);
+    [[nodiscard]] static bool parseAddress(const char* address, char* host, int32_t& port,
+                                           int32_t defaultPort = kDefaultPort);
 
 private:
     static uint32_t workerRoutine(void* parameter);
     // The whole download; the error code, or 0 when finished.
-    int download();
-    int connectToServer();
-    int fetchDocument();
+    [[nodiscard]] int download();
+    [[nodiscard]] int connectToServer();
+    [[nodiscard]] int fetchDocument();
     void report(int code, const char* text);
     void status(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

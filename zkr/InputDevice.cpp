@@ -40,7 +40,7 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
     }
     stopping.store(false);
     failure.store(0);
-    allDone.reset();
+    (void)allDone.reset();
     const int error = openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
     if (error != kOk)
         setError(error);
@@ -60,8 +60,8 @@ void InputDevice::handOn(const uint8_t* data, uint32_t bytes)
         // A full buffer whose reader has gone must not hold up a stop.
         if (stopping.load())
             return;
-        sharedBuffer->dataRead.wait(kRoomWaitMs);
-        sharedBuffer->dataRead.reset();
+        (void)sharedBuffer->dataRead.wait(kRoomWaitMs);
+        (void)sharedBuffer->dataRead.reset();
     }
 }
 
@@ -89,7 +89,7 @@ void InputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
     }
     header->user.store(0);
     if (stopping.load() && allFree())
-        allDone.set();
+        (void)allDone.set();
 }
 
 void InputDevice::noteFailure(Result result)

@@ -6,7 +6,6 @@
 #include "platform/ui/Messages.h"
 #include "zkr/BitmapObject.h"
 #include "zkr/LabelControl.h"
-#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -23,7 +22,7 @@ constexpr int kDeadZoneLimit = -90;
 
 } // namespace
 
-KnobControl::KnobControl(UserInterface* ui) : Control(ui) {}
+KnobControl::KnobControl(UserInterface* ui) : ValueControl(ui) {}
 
 void KnobControl::place(int x, int y, const KnobStripDescriptor& descriptor)
 {
@@ -39,22 +38,10 @@ void KnobControl::place(int x, int y, const KnobStripDescriptor& descriptor)
     showFrame(frameOfValue());
 }
 
-int32_t KnobControl::clamped(int64_t candidate) const
-{
-    return int32_t(std::clamp<int64_t>(candidate, 0, std::max(range, 0)));
-}
-
 void KnobControl::showFrame(int32_t frame)
 {
     currentFrame = std::clamp(frame, 0, lastFrame());
     frameRect = Rect{currentFrame * frameWidth, 0, (currentFrame + 1) * frameWidth, height};
-}
-
-void KnobControl::setRange(int32_t newRange, ValueFormatter newFormatter)
-{
-    range = newRange;
-    formatter = newFormatter;
-    setValue(value);
 }
 
 int32_t KnobControl::frameOfValue() const
@@ -78,17 +65,6 @@ void KnobControl::setLinkedDisplay(LabelControl* display)
     refreshDisplay();
 }
 
-void KnobControl::setTooltipBase(const char* text)
-{
-    copyText(tooltipBase, text);
-    onTooltip();
-}
-
-void KnobControl::valueText(char* text, std::size_t size) const
-{
-    formatValueText(formatter, value, text, size);
-}
-
 void KnobControl::refreshDisplay()
 {
     if (linkedDisplay == nullptr)
@@ -98,19 +74,6 @@ void KnobControl::refreshDisplay()
     char shown[kValueTextSize];
     displayPartOf(text, shown, sizeof shown);
     linkedDisplay->setText(shown);
-}
-
-void KnobControl::onTooltip()
-{
-    char text[kValueTextSize];
-    valueText(text, sizeof text);
-    buildValueTooltip(tooltipBase, text, tooltip, sizeof tooltip);
-}
-
-void KnobControl::notify()
-{
-    if (message != 0)
-        fire();
 }
 
 int KnobControl::knobAngle(int dx, int dy)
@@ -173,19 +136,6 @@ void KnobControl::onMouseMove(intptr_t point, uintptr_t keys)
         return;
     }
     turnTo(Point{rect.left + pointX(point), rect.top + pointY(point)});
-}
-
-void KnobControl::onWheel(int delta, uintptr_t)
-{
-    if (delta == 0)
-        return;
-    // A fine-grained wheel's partial notch still counts as one.
-    int notches = delta / kWheelDelta;
-    if (notches == 0)
-        notches = delta > 0 ? 1 : -1;
-    const int64_t step = int64_t(range) * frameCount / 100;
-    setValue(clamped(value + step * notches));
-    notify();
 }
 
 void KnobControl::paint(Painter* dc)

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "platform/ui/Geometry.h"
-#include "zkr/Control.h"
-#include "zkr/ValueText.h"
+#include "zkr/ValueControl.h"
 
 namespace zkr {
 
@@ -21,12 +19,11 @@ struct KnobStripDescriptor {
 
 // A rotary knob drawn from an image strip. Its scale runs clockwise over 270
 // degrees from the lower left through the top to the lower right; the user
-// turns it by dragging around its centre or with the wheel. A user change
-// sends the control's message to the window; setValue sends nothing. A linked
-// label, when set, shows the value text. Used on the interface's thread only.
-class KnobControl : public Control {
+// turns it by dragging around its centre or with the wheel (a notch moves by
+// the frame count's percentage of the range). A linked label, when set,
+// shows the value text.
+class KnobControl : public ValueControl {
 public:
-    static constexpr int32_t kDefaultRange = 100;
     // Knob angles: the scale's start, top and end.
     static constexpr int kAngleStart = 0;
     static constexpr int kAngleTop = 135;
@@ -36,27 +33,19 @@ public:
 
     // The knob takes one frame's size at x, y.
     void place(int x, int y, const KnobStripDescriptor& descriptor);
-    // Refreshes the frame and the linked display; the value is kept within the new range.
-    void setRange(int32_t newRange, ValueFormatter newFormatter);
     // Shows the frame of the value, refreshes the linked display and repaints; sends nothing.
-    void setValue(int32_t newValue);
+    void setValue(int32_t newValue) override;
     // The label that shows the value text (not owned); null for none.
     void setLinkedDisplay(LabelControl* display);
-    // The tooltip's own text, shown before the value.
-    void setTooltipBase(const char* text);
 
-    void valueText(char* text, std::size_t size) const;
     // The knob angle (0 to 270, clockwise from the lower left) of a point dx
     // to the right of and dy above the centre; not both 0. Below the centre,
     // between the scale's two ends, it is 0.
     static int knobAngle(int dx, int dy);
 
-    void onTooltip() override;
     void onMouseDown(intptr_t point, uintptr_t keys) override;
     void onMouseUp(intptr_t point, uintptr_t keys) override;
     void onMouseMove(intptr_t point, uintptr_t keys) override;
-    using Control::onWheel;
-    void onWheel(int delta, uintptr_t keys) override;
     void paint(plat::ui::Painter* dc) override;
 
     const BitmapObject* strip = nullptr;
@@ -67,22 +56,17 @@ public:
     plat::ui::Rect frameRect;
     // Window coordinates.
     plat::ui::Point centre;
-    int32_t value = 0;
-    int32_t range = kDefaultRange;
-    ValueFormatter formatter = nullptr;
     LabelControl* linkedDisplay = nullptr;
-    bool dragging = false;
-    plat::ui::Point pressPoint; // window coordinates
-    char tooltipBase[kTextSize] = {};
+
+protected:
+    int32_t wheelPercent() const override { return frameCount; }
 
 private:
-    int32_t clamped(int64_t candidate) const;
     int32_t lastFrame() const { return frameCount - 1; }
     int32_t frameOfValue() const;
     void showFrame(int32_t frame);
     void refreshDisplay();
     void turnTo(plat::ui::Point at);
-    void notify();
 };
 
 } // namespace zkr

@@ -15,14 +15,14 @@ public:
     List(int capacity, uint32_t itemSize, bool autoGrow = false, int growStep = 1);
     ~List() override;
 
-    virtual int removeAt(int index);
+    [[nodiscard]] virtual int removeAt(int index);
     // The stored item, or null outside 0 .. count - 1 (records no error).
-    virtual void* itemAt(int index);
+    [[nodiscard]] virtual void* itemAt(int index);
 
     // Copies item into a new slot; 13 when the list is full and may not grow.
-    int append(const void* item);
-    int readItem(int index, void* out);
-    int writeItem(int index, const void* item);
+    [[nodiscard]] int append(const void* item);
+    [[nodiscard]] int readItem(int index, void* out);
+    [[nodiscard]] int writeItem(int index, const void* item);
     void clear();
 
     int capacity = 0;

@@ -31,7 +31,7 @@ MultimediaFile::MultimediaFile()
 
 MultimediaFile::~MultimediaFile()
 {
-    detach();
+    (void)detach(); // nothing is left to tell of a failure here
 }
 
 bool MultimediaFile::open(const char* name, int mode)

@@ -50,22 +50,23 @@ public:
     MultimediaFile();
     ~MultimediaFile() override;
 
-    bool open(const char* name, int mode) override;
-    bool close() override;
+    [[nodiscard]] bool open(const char* name, int mode) override;
+    [[nodiscard]] bool close() override;
 
-    int readHeader();
-    int buildHeader(uint32_t dataBytes, uint32_t samplesPerSecond, uint16_t channels, uint16_t bitsPerSample);
-    int writeHeader();
-    int finish(uint32_t dataBytes);
-    int read(void* buffer, int32_t count, int32_t* transferred);
-    int write(const void* data, int32_t count, int32_t* transferred);
-    int seek(int32_t offset, int origin);
+    [[nodiscard]] int readHeader();
+    [[nodiscard]] int buildHeader(uint32_t dataBytes, uint32_t samplesPerSecond, uint16_t channels,
+                                  uint16_t bitsPerSample);
+    [[nodiscard]] int writeHeader();
+    [[nodiscard]] int finish(uint32_t dataBytes);
+    [[nodiscard]] int read(void* buffer, int32_t count, int32_t* transferred);
+    [[nodiscard]] int write(const void* data, int32_t count, int32_t* transferred);
+    [[nodiscard]] int seek(int32_t offset, int origin);
     // The current position; 3 (recorded as the error) when no file is open.
     int32_t position();
-    int setDiskBuffer(int32_t bytes);
+    [[nodiscard]] int setDiskBuffer(int32_t bytes);
     // The header's format; the extra size is 18, the size of the record
     // itself, as callers of this class have always seen it.
-    int getFormat(WaveFormat* format);
+    [[nodiscard]] int getFormat(WaveFormat* format);
     // Data bytes / (average bytes per second / 1000), both rounding down; 0
     // for a byte rate below 1000.
     uint32_t durationMs() const;
@@ -82,11 +83,11 @@ public:
 
 private:
     // 0 when a file is open, else records and returns 3.
-    int requireFile();
+    [[nodiscard]] int requireFile();
     // Moves on by a chunk's size, taken as unsigned so that no size leads
     // backwards, and past the pad byte that follows an odd-sized chunk; 0, 4
     // or 6.
-    int skipForward(uint32_t bytes);
+    [[nodiscard]] int skipForward(uint32_t bytes);
     void appendExtraChunk(uint32_t id);
     int succeed();
     // Rewrites the header at the file's start for the data that is on disk:

@@ -15,7 +15,7 @@ public:
     ~MutexLock()
     {
         if (owned_)
-            mutex_.release();
+            (void)mutex_.release(); // held by this scope: it is ours to release
     }
     bool owned() const { return owned_; }
 

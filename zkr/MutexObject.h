@@ -8,7 +8,7 @@ namespace zkr {
 class MutexObject : public WaitableObject {
 public:
     MutexObject(bool initiallyOwned, const char* name);
-    bool release();
+    [[nodiscard]] bool release();
 };
 
 } // namespace zkr

@@ -43,10 +43,10 @@ void OutputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
     header->user.store(0);
     // The writer waits for exactly the block at the write index.
     if (header == &blocks[writeIndex.load()])
-        blockFree->set();
+        (void)blockFree->set();
     if (stopping.load() && allFree()) {
         std::memset(spareBlock.data, 0, blockSize);
-        allDone->set();
+        (void)allDone->set();
     }
 }
 

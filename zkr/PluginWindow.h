@@ -24,10 +24,11 @@ public:
     // Makes the window on the calling thread from description with the
     // icon and cursor resources of this module; false when it cannot be made.
     // A window made again registers its class anew.
-    bool openWindow(WindowDescription description, unsigned iconId, unsigned cursorId, int showCommand);
+    [[nodiscard]] bool openWindow(WindowDescription description, unsigned iconId, unsigned cursorId,
+                                  int showCommand);
     // The same for a window of this class and caption at the requested size.
-    bool openWindow(const char* className, const char* title, unsigned iconId, unsigned cursorId,
-                    int showCommand);
+    [[nodiscard]] bool openWindow(const char* className, const char* title, unsigned iconId,
+                                  unsigned cursorId, int showCommand);
     // Sets destroying and has the window's thread close the window; returns
     // once it is gone. Any thread.
     void closeByEngine();

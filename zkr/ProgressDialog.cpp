@@ -50,7 +50,7 @@ int ProgressDialog::run(Work work)
     if (started_) {
         // The dialog may have been ended from outside (a quit message); the
         // work still owns what the caller gave it, so it is waited for.
-        worker_.wait(plat::kInfinite);
+        (void)worker_.wait(plat::kInfinite); // answers only once the work ended
     } else {
         result_ = work_(report_);
     }
@@ -70,12 +70,12 @@ void ProgressDialog::postToDialog(uint32_t message, uintptr_t wparam)
 {
     std::lock_guard lock(postLock_);
     if (postTarget_ != nullptr)
-        postMessage(postTarget_, message, wparam, 0);
+        (void)postMessage(postTarget_, message, wparam, 0);
 }
 
 void ProgressDialog::onInitDialog()
 {
-    setDlgItemText(window, kIdAction, actionText.c_str());
+    (void)setDlgItemText(window, kIdAction, actionText.c_str());
     sendDlgItemMessage(window, kIdProgress, kMsgProgressSetRange32, 0, 100);
     {
         std::lock_guard lock(postLock_);
@@ -87,7 +87,7 @@ void ProgressDialog::onInitDialog()
     if (!started_) {
         // run does the work itself once the dialog is gone.
         finished_ = true;
-        endDialog(window, kIdCancel);
+        (void)endDialog(window, kIdCancel);
     }
 }
 
@@ -114,7 +114,7 @@ intptr_t ProgressDialog::onUserMessage(uint32_t message, intptr_t, uintptr_t wpa
     }
     if (message == kMsgWorkEnded) {
         finished_ = true;
-        endDialog(window, kIdOk);
+        (void)endDialog(window, kIdOk);
         return 1;
     }
     return 0;

@@ -32,7 +32,7 @@ public:
     // Shows the dialog on the calling thread until work has ended, and
     // answers work's result. The work always runs to its end: when the
     // dialog cannot be shown it runs on the calling thread without one.
-    int run(Work work);
+    [[nodiscard]] int run(Work work);
 
     void onInitDialog() override;
     bool onClose() override;

@@ -44,13 +44,8 @@ Registry::Registry()
     kind = kKindRegistry;
 }
 
-Registry::~Registry()
-{
-    // Sections live only in memory: nothing is written here.
-    for (int i = 0; i < sectionCount; ++i)
-        delete sections[i];
-    std::free(sections);
-}
+// Sections live only in memory: nothing is written here.
+Registry::~Registry() = default;
 
 void Registry::setFileName(const char* name)
 {
@@ -62,9 +57,9 @@ Registry::Entry* Registry::entryAt(int index)
     return currentSection == nullptr ? nullptr : static_cast<Entry*>(currentSection->itemAt(index));
 }
 
-List* Registry::sectionOf(const std::string& lines)
+std::unique_ptr<List> Registry::sectionOf(const std::string& lines)
 {
-    List* section = new (std::nothrow) List(1, sizeof(Entry), true, 1);
+    std::unique_ptr<List> section(new (std::nothrow) List(1, sizeof(Entry), true, 1));
     if (section == nullptr) {
         setError(kErrOutOfMemory);
         return nullptr;
@@ -85,27 +80,33 @@ List* Registry::sectionOf(const std::string& lines)
         copyText(entry.value, equals != nullptr ? equals + 1 : "");
         if (section->append(&entry) != 0) {
             lastError = section->lastError;
-            delete section;
             return nullptr;
         }
     }
     return section;
 }
 
-int Registry::keepSection(List* section, const char* name)
+int Registry::keepSection(std::unique_ptr<List> section, const char* name)
 {
     copyText(section->name, name);
-    void* grown = std::realloc(sections, (static_cast<size_t>(sectionCount) + 1) * sizeof(List*));
-    if (grown == nullptr) {
-        delete section;
+    try {
+        sections.push_back(std::move(section));
+    } catch (const std::bad_alloc&) {
         setError(kErrOutOfMemory);
         return lastError;
     }
-    sections = static_cast<List**>(grown);
-    sections[sectionCount++] = section;
-    currentSection = section;
+    currentSection = sections.back().get();
     lastError = 0;
     return 0;
+}
+
+List* Registry::findSection(const char* name) const
+{
+    for (const auto& section : sections) {
+        if (std::strcmp(section->name, name) == 0)
+            return section.get();
+    }
+    return nullptr;
 }
 
 int Registry::selectSection(const char* name, bool load)
@@ -115,19 +116,18 @@ int Registry::selectSection(const char* name, bool load)
     if (load && fileName[0] == '\0')
         load = false;
 
-    for (int i = 0; i < sectionCount; ++i) {
-        if (std::strcmp(sections[i]->name, wanted) == 0) {
-            currentSection = sections[i];
-            lastError = 0;
-            return 0;
-        }
+    if (List* known = findSection(wanted)) {
+        currentSection = known;
+        lastError = 0;
+        return 0;
     }
     // The whole section, however long: a section read only in part would
     // lose the rest on its next save.
-    List* section = sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string());
+    std::unique_ptr<List> section =
+        sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string());
     if (section == nullptr)
         return lastError;
-    return keepSection(section, wanted);
+    return keepSection(std::move(section), wanted);
 }
 
 int Registry::loadSections(const std::vector<std::string>& names)
@@ -140,17 +140,16 @@ int Registry::loadSections(const std::vector<std::string>& names)
     for (const std::string& name : names) {
         char wanted[List::kNameSize];
         copyText(wanted, name.c_str());
-        bool known = std::find(missing.begin(), missing.end(), wanted) != missing.end();
-        for (int i = 0; i < sectionCount && !known; ++i)
-            known = std::strcmp(sections[i]->name, wanted) == 0;
+        const bool known = std::find(missing.begin(), missing.end(), wanted) != missing.end() ||
+                           findSection(wanted) != nullptr;
         if (!known)
             missing.emplace_back(wanted);
     }
     const std::vector<std::string> texts = plat::getProfileSections(missing, fileName);
     int failed = 0;
     for (size_t i = 0; i < missing.size() && failed == 0; ++i) {
-        List* section = sectionOf(texts[i]);
-        failed = section != nullptr ? keepSection(section, missing[i].c_str()) : lastError;
+        std::unique_ptr<List> section = sectionOf(texts[i]);
+        failed = section != nullptr ? keepSection(std::move(section), missing[i].c_str()) : lastError;
     }
     currentSection = current;
     return failed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,35 +36,36 @@ public:
 
     // Makes the named section current, reading it from the file the first
     // time only (with load and a file name).
-    int selectSection(const char* name, bool load);
+    [[nodiscard]] int selectSection(const char* name, bool load);
     // Reads the named sections that are not in memory yet with one pass over
     // the file, however many they are; selecting one afterwards (without
     // load) finds it. A section the file lacks is loaded empty.
-    int loadSections(const std::vector<std::string>& names);
+    [[nodiscard]] int loadSections(const std::vector<std::string>& names);
     // Writes the current section back whole: 16 without one, 13 when its
     // text exceeds kSectionTextSize, 5 when the file cannot be written.
-    int saveSection();
+    [[nodiscard]] int saveSection();
 
     // Reads never fail and never change lastError. out holds kValueSize.
     void getString(const char* key, const char* defaultValue, char* out);
     int getInt(const char* key, int defaultValue);
     void getPoint(const char* key, int defaultX, int defaultY, int* x, int* y);
 
-    int setString(const char* key, const char* value);
-    int setInt(const char* key, int value);
-    int setPoint(const char* key, int x, int y);
-    int addEntry(const char* key, const char* value);
+    [[nodiscard]] int setString(const char* key, const char* value);
+    [[nodiscard]] int setInt(const char* key, int value);
+    [[nodiscard]] int setPoint(const char* key, int x, int y);
+    [[nodiscard]] int addEntry(const char* key, const char* value);
     // Index of the key in the current section, or -1.
     int findKey(const char* key);
 
     // Window positions as "x,y" in whatever section of theApplication's store
     // is current (nothing without theApplication). A position of 0,0, or one
     // that would put the window wholly off the screen, is not restored.
-    static int savePosition(plat::ui::WindowHandle window, const char* key);
-    static bool restorePosition(plat::ui::WindowHandle window, const char* key);
+    [[nodiscard]] static int savePosition(plat::ui::WindowHandle window, const char* key);
+    [[nodiscard]] static bool restorePosition(plat::ui::WindowHandle window, const char* key);
 
-    List** sections = nullptr;
-    int sectionCount = 0;
+    int sectionCount() const { return static_cast<int>(sections.size()); }
+
+    std::vector<std::unique_ptr<List>> sections;
     List* currentSection = nullptr;
     char fileName[kFileNameSize] = {};
     bool createMissingKeys = false;
@@ -71,10 +73,11 @@ public:
 private:
     // A new section of the "key=value" lines of a profile section (as
     // plat::getProfileSections gives them), or null with lastError set.
-    List* sectionOf(const std::string& lines);
-    // Adds section (which it then owns) under name and makes it current; 0,
-    // or 19 with the section freed.
-    int keepSection(List* section, const char* name);
+    [[nodiscard]] std::unique_ptr<List> sectionOf(const std::string& lines);
+    // Adds section under name and makes it current; 0, or 19 with the section freed.
+    [[nodiscard]] int keepSection(std::unique_ptr<List> section, const char* name);
+    // The section in memory named name; null for none.
+    List* findSection(const char* name) const;
     Entry* entryAt(int index);
 };
 

@@ -20,15 +20,15 @@ public:
     // While attached: the part of the resource name after its last '/';
     // otherwise the kind name.
     int getName(char* buffer) override;
-    virtual bool open(const char* name, int mode);
-    virtual bool close();
+    [[nodiscard]] virtual bool open(const char* name, int mode);
+    [[nodiscard]] virtual bool close();
 
     // Detaches first when attached; 1 when open fails. The name is kept cut to
     // kResourceNameSize - 1 characters. With use guard set, an unnamed mutex
     // is created as the guard.
-    int attach(const char* name, int mode);
+    [[nodiscard]] int attach(const char* name, int mode);
     // 2 when close fails (the resource stays attached); deletes the guard.
-    int detach();
+    [[nodiscard]] int detach();
 
     bool attached = false;
     char resourceName[kResourceNameSize] = {};

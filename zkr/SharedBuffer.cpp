@@ -101,7 +101,7 @@ int SharedBuffer::tryRead(void* out, uint32_t* length)
     // Once the producer has ended, what it wrote is read even if it never
     // filled half of the ring; otherwise a short stream would never end.
     if (!started && !endOfData) {
-        dataRead.set();
+        (void)dataRead.set();
         return kErrNotNow;
     }
     Block& block = blocks[readIndex];
@@ -112,11 +112,11 @@ int SharedBuffer::tryRead(void* out, uint32_t* length)
         block.length = 0;
         block.filled = 0;
         readIndex = readIndex + 1 == blockCount ? 0 : readIndex + 1;
-        dataRead.set();
+        (void)dataRead.set();
         clearError();
         return kOk;
     }
-    dataRead.set();
+    (void)dataRead.set();
     if (!endOfData)
         return kStatusBusy;
     // An empty block marks the end of the stream.
@@ -129,11 +129,11 @@ int SharedBuffer::read(void* out, uint32_t* length)
     for (;;) {
         const int status = tryRead(out, length);
         if (status == kStatusBusy) {
-            dataWritten.wait(plat::kInfinite);
-            dataWritten.reset();
+            (void)dataWritten.wait(plat::kInfinite);
+            (void)dataWritten.reset();
         } else if (status == kErrNotNow) {
-            canRead.wait(plat::kInfinite);
-            canRead.reset();
+            (void)canRead.wait(plat::kInfinite);
+            (void)canRead.reset();
         } else {
             return status;
         }
@@ -152,7 +152,7 @@ int SharedBuffer::tryWrite(const void* data, uint32_t length)
     }
     Block& block = blocks[writeIndex];
     if (block.filled != 0) {
-        dataWritten.set();
+        (void)dataWritten.set();
         return kStatusBusy;
     }
     if (length > 0)
@@ -161,10 +161,10 @@ int SharedBuffer::tryWrite(const void* data, uint32_t length)
     block.filled = 1;
     if (!started && writeIndex >= blockCount / 2) {
         started = true;
-        canRead.set();
+        (void)canRead.set();
     }
     writeIndex = writeIndex + 1 == blockCount ? 0 : writeIndex + 1;
-    dataWritten.set();
+    (void)dataWritten.set();
     clearError();
     return kOk;
 }
@@ -175,8 +175,8 @@ int SharedBuffer::write(const void* data, uint32_t length)
         const int status = tryWrite(data, length);
         if (status != kStatusBusy)
             return status;
-        dataRead.wait(plat::kInfinite);
-        dataRead.reset();
+        (void)dataRead.wait(plat::kInfinite);
+        (void)dataRead.reset();
     }
 }
 
@@ -184,10 +184,10 @@ void SharedBuffer::setEndOfData(bool ended)
 {
     MutexLock guard(lock, plat::kInfinite);
     endOfData = ended;
-    dataWritten.set();
+    (void)dataWritten.set();
     // A reader still waiting for the start reads what there is, then the end.
     if (ended)
-        canRead.set();
+        (void)canRead.set();
 }
 
 } // namespace zkr

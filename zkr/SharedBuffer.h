@@ -28,20 +28,20 @@ public:
 
     // 0, or 19 (also for a count or size below 1); the buffer is then
     // unusable until the next allocate.
-    int allocate(int count, int size);
+    [[nodiscard]] int allocate(int count, int size);
     void release();
     void reset();
     // 0 (a block, or an empty block once the producer has ended), 16 (not
     // started yet and the producer still running) or 200 (ring empty, or the
     // lock not had within 50 ms). out holds at least one block size. 45 when
     // no blocks are allocated.
-    int tryRead(void* out, uint32_t* length);
+    [[nodiscard]] int tryRead(void* out, uint32_t* length);
     // Retries tryRead until it gives a block, the end, or an error.
-    int read(void* out, uint32_t* length);
+    [[nodiscard]] int read(void* out, uint32_t* length);
     // 0, or 200 when the ring is full (or the lock not had within 50 ms). A
     // length above the block size is refused with 13; 45 without blocks.
-    int tryWrite(const void* data, uint32_t length);
-    int write(const void* data, uint32_t length);
+    [[nodiscard]] int tryWrite(const void* data, uint32_t length);
+    [[nodiscard]] int write(const void* data, uint32_t length);
 
     // The owner marks (or clears, after reset) the end of the producer's data
     // and wakes a waiting reader.

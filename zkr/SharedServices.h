@@ -42,9 +42,9 @@ extern SharedServices* sharedServices;
 // Loads the shared services library from the program folder and binds its
 // exports: 0, 1 (cannot be loaded; when the file is missing a message says
 // so), 19 (no memory) or 10 (an export is missing).
-int bindSharedServices();
+[[nodiscard]] int bindSharedServices();
 // The same with the library's full path given (for tests and tools).
-int bindSharedServicesFrom(const char* libraryPath);
+[[nodiscard]] int bindSharedServicesFrom(const char* libraryPath);
 void releaseSharedServices();
 
 } // namespace zkr

@@ -21,7 +21,7 @@ public:
     explicit SkinImages(plat::ModuleHandle module) : module_(module) {}
 
     // The bitmap, or null (and failed() from then on) when it cannot be loaded.
-    BitmapObject* load(unsigned id);
+    [[nodiscard]] BitmapObject* load(unsigned id);
     bool failed() const { return failed_; }
     void clear();
 
@@ -35,6 +35,6 @@ private:
 // size (for the window and its back buffer) and the shape of the mask
 // bitmap, whose white pixels fall outside the window. False when a bitmap
 // is missing.
-bool applySkin(UserInterface& window, SkinImages& images, unsigned skinId, unsigned maskId);
+[[nodiscard]] bool applySkin(UserInterface& window, SkinImages& images, unsigned skinId, unsigned maskId);
 
 } // namespace zkr

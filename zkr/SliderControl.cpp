@@ -5,7 +5,6 @@
 #include "platform/ui/Messages.h"
 #include "zkr/BitmapFont.h"
 #include "zkr/BitmapObject.h"
-#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -27,7 +26,7 @@ int32_t imageHeight(const BitmapObject* image)
 
 } // namespace
 
-SliderControl::SliderControl(UserInterface* ui) : Control(ui) {}
+SliderControl::SliderControl(UserInterface* ui) : ValueControl(ui) {}
 
 void SliderControl::place(int x, int y, const SliderDescriptor& descriptor)
 {
@@ -91,11 +90,6 @@ void SliderControl::place(int x, int y, const ShortSliderDescriptor& descriptor)
     placeThumb();
 }
 
-int32_t SliderControl::clamped(int64_t candidate) const
-{
-    return int32_t(std::clamp<int64_t>(candidate, 0, std::max(range, 0)));
-}
-
 void SliderControl::placeThumb()
 {
     // A range of 0 or less leaves the thumb at the start instead of dividing by it.
@@ -107,15 +101,6 @@ void SliderControl::placeThumb()
         const int centre = trackRect.left + along;
         thumbRect = Rect{centre - thumbHalf, trackRect.top, centre + thumbHalf, trackRect.bottom};
     }
-}
-
-void SliderControl::setRange(int32_t newRange, ValueFormatter newFormatter)
-{
-    range = newRange;
-    formatter = newFormatter;
-    value = clamped(value);
-    placeThumb();
-    repaint();
 }
 
 void SliderControl::setValue(int32_t newValue)
@@ -131,44 +116,12 @@ void SliderControl::setMeter(int32_t level)
     repaint();
 }
 
-void SliderControl::setTooltipBase(const char* text)
-{
-    copyText(tooltipBase, text);
-    onTooltip();
-}
-
-void SliderControl::valueText(char* text, std::size_t size) const
-{
-    formatValueText(formatter, value, text, size);
-}
-
 int32_t SliderControl::litSegments() const
 {
     if (!hasMeter)
         return 0;
     // Levels above 100 would light segments the meter does not have.
     return std::clamp<int32_t>(int32_t(int64_t(segmentCount) * meterLevel / 100), 0, segmentCount);
-}
-
-void SliderControl::onTooltip()
-{
-    char text[kValueTextSize];
-    valueText(text, sizeof text);
-    buildValueTooltip(tooltipBase, text, tooltip, sizeof tooltip);
-}
-
-void SliderControl::notify()
-{
-    if (message != 0)
-        fire();
-}
-
-void SliderControl::userChange(int32_t newValue)
-{
-    value = clamped(newValue);
-    placeThumb();
-    repaint();
-    notify();
 }
 
 void SliderControl::endDrag()
@@ -212,18 +165,6 @@ void SliderControl::onMouseMove(intptr_t point, uintptr_t keys)
     const int64_t moved = isVertical() ? pressPoint.y - at.y : at.x - pressPoint.x;
     // Integer division truncates toward zero, as the drag arithmetic wants.
     userChange(clamped(int64_t(range) * moved / trackLength + valueAtPress));
-}
-
-void SliderControl::onWheel(int delta, uintptr_t)
-{
-    if (delta == 0)
-        return;
-    // A fine-grained wheel's partial notch still counts as one.
-    int notches = delta / kWheelDelta;
-    if (notches == 0)
-        notches = delta > 0 ? 1 : -1;
-    const int64_t step = int64_t(range) * kWheelPercent / 100;
-    userChange(clamped(value + step * notches));
 }
 
 void SliderControl::paint(Painter* dc)

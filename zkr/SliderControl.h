@@ -1,11 +1,9 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "platform/ui/Geometry.h"
-#include "zkr/Control.h"
-#include "zkr/ValueText.h"
+#include "zkr/ValueControl.h"
 
 namespace zkr {
 
@@ -36,16 +34,13 @@ struct ShortSliderDescriptor {
 };
 
 // A linear slider whose thumb the user drags or moves with the wheel,
-// optionally with a level meter and a value text. A user change sends the
-// control's message to the window; setValue sends nothing. Used on the
-// interface's thread only, like every control.
-class SliderControl : public Control {
+// optionally with a level meter and a value text.
+class SliderControl : public ValueControl {
 public:
     // Vertical: the value grows upward; any other orientation is horizontal
     // (the value grows to the right).
     static constexpr int32_t kVertical = 1;
     static constexpr int32_t kHorizontal = 0;
-    static constexpr int32_t kDefaultRange = 100;
     // A wheel notch moves by this percentage of the range.
     static constexpr int32_t kWheelPercent = 10;
 
@@ -55,25 +50,16 @@ public:
     void place(int x, int y, const SliderDescriptor& descriptor);
     // The short form: the track (moved to x, y) less a full thumb at either end.
     void place(int x, int y, const ShortSliderDescriptor& descriptor);
-    // The value is kept within the new range.
-    void setRange(int32_t newRange, ValueFormatter newFormatter);
     // Moves the thumb and repaints; sends nothing.
-    void setValue(int32_t newValue);
+    void setValue(int32_t newValue) override;
     void setMeter(int32_t level);
-    // The tooltip's own text, shown before the value.
-    void setTooltipBase(const char* text);
 
-    // The value as the formatter writes it.
-    void valueText(char* text, std::size_t size) const;
     // Meter segments lit at the current level, at most the segment count.
     int32_t litSegments() const;
 
-    void onTooltip() override;
     void onMouseDown(intptr_t point, uintptr_t keys) override;
     void onMouseUp(intptr_t point, uintptr_t keys) override;
     void onMouseMove(intptr_t point, uintptr_t keys) override;
-    using Control::onWheel;
-    void onWheel(int delta, uintptr_t keys) override;
     void paint(plat::ui::Painter* dc) override;
 
     int32_t orientation = kVertical;
@@ -90,29 +76,22 @@ public:
     int32_t meterLevel = 0;
     // Pixels per meter segment.
     int32_t segmentSize = 0;
-    int32_t value = 0;
-    int32_t range = kDefaultRange;
-    ValueFormatter formatter = nullptr;
     int32_t trackLength = 0;
     int32_t thumbHalf = 0;
     plat::ui::Rect thumbRect;
-    bool dragging = false;
-    plat::ui::Point pressPoint; // window coordinates
     int32_t valueAtPress = 0;
     // Channel of a linked partner fader, -1 for none (the mixing console's).
     int32_t partner = -1;
     // The window's bitmap font for the value text; null: green system text on black.
     const BitmapFont* font = nullptr;
-    char tooltipBase[kTextSize] = {};
+
+protected:
+    int32_t wheelPercent() const override { return kWheelPercent; }
 
 private:
     bool isVertical() const { return orientation == kVertical; }
-    int32_t clamped(int64_t candidate) const;
     void placeThumb();
-    // Takes a value the user chose: thumb, repaint, notification.
-    void userChange(int32_t newValue);
     void endDrag();
-    void notify();
 };
 
 } // namespace zkr

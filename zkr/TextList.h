@@ -12,10 +12,10 @@ std::size_t textListLength(const char* list);
 int textListCount(const char* list);
 // Copies the whole list into a buffer of size characters; false (and an
 // empty list when size allows one) when it does not fit.
-bool textListCopy(char* out, std::size_t size, const char* list);
+[[nodiscard]] bool textListCopy(char* out, std::size_t size, const char* list);
 // Adds text at the end of the list held in a buffer of size characters;
 // false, with the list unchanged, when it would not fit or text is empty
 // (an empty text would end the list early).
-bool textListAppend(char* list, std::size_t size, const char* text);
+[[nodiscard]] bool textListAppend(char* list, std::size_t size, const char* text);
 
 } // namespace zkr

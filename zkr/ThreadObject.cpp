@@ -25,7 +25,7 @@ bool ThreadObject::start(plat::ThreadRoutine routine, void* parameter, int prior
 {
     if (!create(routine, parameter))
         return false;
-    setPriority(priority);
+    (void)setPriority(priority); // at the normal priority the thread still does its work
     return resume();
 }
 

@@ -14,11 +14,12 @@ public:
     ThreadObject() = default;
 
     // Creates the thread suspended; false when the platform cannot.
-    bool create(plat::ThreadRoutine routine, void* parameter);
-    bool resume();
-    bool setPriority(int priority);
+    [[nodiscard]] bool create(plat::ThreadRoutine routine, void* parameter);
+    [[nodiscard]] bool resume();
+    [[nodiscard]] bool setPriority(int priority);
     // create, setPriority and resume in one.
-    bool start(plat::ThreadRoutine routine, void* parameter, int priority = plat::kPriorityNormal);
+    [[nodiscard]] bool start(plat::ThreadRoutine routine, void* parameter,
+                             int priority = plat::kPriorityNormal);
 
     uint32_t threadId = 0;
 };

@@ -42,9 +42,9 @@ void UserInterface::endWindow()
     // A window still open would call into this object after it is gone; from
     // another thread the window's own thread destroys it (and ends its loop).
     if (window != nullptr && isWindow(window))
-        destroyWindow(window);
+        (void)destroyWindow(window);
     if (threadStarted_ && !onOwnThread)
-        thread_.wait(plat::kInfinite);
+        (void)thread_.wait(plat::kInfinite);
 }
 
 // ---- creation -------------------------------------------------------------------------------
@@ -88,9 +88,9 @@ bool UserInterface::createWindow()
 void UserInterface::placeAndShape()
 {
     if (description.centre)
-        centreOnScreen(window);
+        (void)centreOnScreen(window); // left where it was made
     if (description.region)
-        setWindowRegion(window, &*description.region, false);
+        (void)setWindowRegion(window, &*description.region, false);
 }
 
 int UserInterface::create(bool registerClass, const WindowDescription& from, plat::ModuleHandle fromModule,
@@ -112,7 +112,7 @@ int UserInterface::create(bool registerClass, const WindowDescription& from, pla
     placeAndShape();
     beforeShow();
     showWindow(window, showCommand);
-    updateWindow(window);
+    (void)updateWindow(window);
     clearError();
     return 0;
 }
@@ -125,21 +125,27 @@ int UserInterface::runOnOwnThread(const WindowDescription& from, plat::ModuleHan
     classRegistered = false;
     created_ = std::make_unique<EventObject>(false, false, "created");
     failed_ = std::make_unique<EventObject>(false, false, "failed");
-    closed_.reset();
+    (void)closed_.reset();
     if (!thread_.create(threadMain, this)) {
-        closed_.set();
+        (void)closed_.set();
         setError(kErrCreateUserInterface);
         return lastError;
     }
     // Written before the thread runs, so the thread may read it.
     threadStarted_ = true;
-    thread_.resume();
+    if (!thread_.resume()) {
+        // Never run, the thread has nothing to be waited for.
+        threadStarted_ = false;
+        (void)closed_.set();
+        setError(kErrCreateUserInterface);
+        return lastError;
+    }
     // The events stay until this object goes: the thread may still be inside set().
     int which = waitForEither(failed_->handle, created_->handle, false, plat::kInfinite);
     if (which == 1)
         return 0;
-    thread_.wait(plat::kInfinite);
-    closed_.set();
+    (void)thread_.wait(plat::kInfinite);
+    (void)closed_.set();
     setError(kErrCreateUserInterface);
     return lastError;
 }
@@ -154,17 +160,17 @@ void UserInterface::runThread()
 {
     if (!registerWindowClass() || !createWindow()) {
         unregisterClass();
-        failed_->set();
+        (void)failed_->set();
         return;
     }
     placeAndShape();
     // Cleared here, before the owner is told: from then on only this thread
     // records errors of the window.
     clearError();
-    created_->set();
+    (void)created_->set();
     beforeShow();
     showWindow(window, showCommand);
-    updateWindow(window);
+    (void)updateWindow(window);
     Message message;
     while (getMessage(message)) {
         translateMessage(message);
@@ -216,8 +222,6 @@ int UserInterface::onDestroy()
 
 void UserInterface::releaseResources()
 {
-    for (Control* control : controls)
-        delete control;
     controls.clear();
     controls.shrink_to_fit();
     pressedControl = nullptr;
@@ -226,7 +230,7 @@ void UserInterface::releaseResources()
     backBuffer = Surface();
     interfaceFont = nullptr;
     if (tooltipWindow != nullptr && isWindow(tooltipWindow))
-        destroyWindow(tooltipWindow);
+        (void)destroyWindow(tooltipWindow);
     tooltipWindow = nullptr;
     if (mouseCaptured) {
         releaseCapture();
@@ -239,7 +243,7 @@ void UserInterface::afterClose()
 {
     // A refused close leaves the window open: nothing to tell the owner yet.
     if (window == nullptr || !isWindow(window))
-        closed_.set();
+        (void)closed_.set();
 }
 
 int UserInterface::finishCreate()
@@ -282,11 +286,13 @@ int UserInterface::addControl(Control* control)
     if (control == nullptr)
         return 0;
     try {
-        controls.push_back(control);
+        // Room first: a control that cannot be kept stays the caller's.
+        controls.reserve(controls.size() + 1);
     } catch (const std::bad_alloc&) {
         setError(kErrOutOfMemory);
         return lastError;
     }
+    controls.emplace_back(control);
     control->attachTo(this);
     if (control->hasTooltip)
         addTooltip(control->rect, controls.size() - 1);
@@ -318,9 +324,9 @@ void UserInterface::addTooltip(const Rect& rect, uintptr_t id)
 
 Control* UserInterface::controlAt(int x, int y) const
 {
-    for (Control* control : controls) {
+    for (const auto& control : controls) {
         if (control->enabled && control->visible && control->region.contains(x, y))
-            return control;
+            return control.get();
     }
     return nullptr;
 }
@@ -338,8 +344,8 @@ void UserInterface::tooltipText(TooltipTextRequest* tipRequest)
         return;
     Point cursor;
     cursorPosition(cursor);
-    screenToClient(window, cursor);
-    for (Control* control : controls) {
+    (void)screenToClient(window, cursor);
+    for (const auto& control : controls) {
         if (control->visible && control->region.contains(cursor)) {
             control->onTooltip();
             tipRequest->text = control->tooltip;
@@ -358,7 +364,7 @@ void UserInterface::onPaint(Painter* dc, PaintInfo& paintInfo)
     if (background != nullptr && !background->isEmpty())
         background->blit(*backBufferDc, invalid.left, invalid.top, invalid.left, invalid.top, invalid.right,
                          invalid.bottom);
-    for (Control* control : controls) {
+    for (const auto& control : controls) {
         if (control->visible && control->rect.intersects(invalid))
             control->paint(backBufferDc.get());
     }
@@ -394,9 +400,9 @@ void UserInterface::onMouseMove(intptr_t point, uintptr_t keys)
     int y = pointY(point);
     if (dragging) {
         Rect bounds;
-        windowRect(window, bounds);
-        setWindowPos(window, bounds.left + x - dragOriginX, bounds.top + y - dragOriginY, 0, 0,
-                     kPosNoSize | kPosNoZOrder | kPosNoActivate);
+        if (windowRect(window, bounds))
+            (void)setWindowPos(window, bounds.left + x - dragOriginX, bounds.top + y - dragOriginY, 0, 0,
+                               kPosNoSize | kPosNoZOrder | kPosNoActivate);
         return;
     }
     Control* control = controlAt(x, y);
@@ -437,7 +443,7 @@ void UserInterface::onDoubleClick(intptr_t point, uintptr_t keys)
 void UserInterface::onWheel(uintptr_t wparam, int wheelDelta, int x, int y)
 {
     Point client{x, y};
-    screenToClient(window, client);
+    (void)screenToClient(window, client);
     if (Control* control = controlAt(client.x, client.y))
         control->onWheel(wheelDelta, loWord(wparam));
 }
@@ -446,8 +452,8 @@ void UserInterface::onKey(int up, uintptr_t key, intptr_t)
 {
     Point cursor;
     cursorPosition(cursor);
-    screenToClient(window, cursor);
-    for (Control* control : controls) {
+    (void)screenToClient(window, cursor);
+    for (const auto& control : controls) {
         if (control->enabled && control->visible && control->takesKeys)
             control->onKey(up, key, control->region.contains(cursor));
     }
@@ -458,7 +464,7 @@ void UserInterface::onKey(int up, uintptr_t key, intptr_t)
 bool UserInterface::onContextMenu(int x, int y)
 {
     Point client{x, y};
-    screenToClient(window, client);
+    (void)screenToClient(window, client);
     Control* control = controlAt(client.x, client.y);
     if (control == nullptr || !control->hasDirectHelp) {
         onControlContextMenu(control, x, y);
@@ -482,8 +488,8 @@ int UserInterface::onHelp(const HelpInfo* helpInfo)
     if (helpTopic == -1 || application == nullptr || helpInfo == nullptr)
         return 0;
     Point client = helpInfo->mousePosition;
-    screenToClient(window, client);
-    for (Control* control : controls) {
+    (void)screenToClient(window, client);
+    for (const auto& control : controls) {
         if (control->visible && control->region.contains(client)) {
             application->showHelp(helpTopic, control->helpNumber);
             return 1;

@@ -85,15 +85,15 @@ public:
 
     // ---- operations of a user interface, in order ----
     // Creates the window from the description (class, styles, rectangle).
-    virtual bool createWindow();
+    [[nodiscard]] virtual bool createWindow();
     // Last step of start-up; a status above 0 makes the creation fail.
-    virtual int finishCreate();
-    virtual bool createStageOne();
+    [[nodiscard]] virtual int finishCreate();
+    [[nodiscard]] virtual bool createStageOne();
     // Before the controls and the back buffer go.
     virtual void beforeDestroy();
-    virtual bool createStageTwo();
+    [[nodiscard]] virtual bool createStageTwo();
     // First step of start-up; false makes the creation fail.
-    virtual bool preCreate();
+    [[nodiscard]] virtual bool preCreate();
     // A context menu over a control without direct help, or over no control (null).
     virtual void onControlContextMenu(Control* control, int x, int y);
     // Answers a tooltip's request for text (a plat::ui::TooltipTextRequest).
@@ -106,19 +106,19 @@ public:
     virtual void afterPaint(plat::ui::Painter* dc);
     // Makes the window on a thread of its own and returns once it exists (0)
     // or could not be made (18).
-    virtual int runOnOwnThread(const WindowDescription& description, plat::ModuleHandle module,
-                               int showCommand);
+    [[nodiscard]] virtual int runOnOwnThread(const WindowDescription& description, plat::ModuleHandle module,
+                                             int showCommand);
     // Makes the window on the calling thread: 0, or 18 on failure.
-    virtual int create(bool registerClass, const WindowDescription& description, plat::ModuleHandle module,
-                       int showCommand);
+    [[nodiscard]] virtual int create(bool registerClass, const WindowDescription& description,
+                                     plat::ModuleHandle module, int showCommand);
     // Unregisters the window class when this object registered it.
     virtual void unregisterClass();
 
     // Appends the control (it belongs to this interface from then on and is
     // deleted by onDestroy) and adds its tooltip; 19 when it cannot be kept.
-    int addControl(Control* control);
+    [[nodiscard]] int addControl(Control* control);
     // The same for a control that sends message with wparam id when it fires.
-    int addControl(Control* control, uint32_t message, uint32_t id);
+    [[nodiscard]] int addControl(Control* control, uint32_t message, uint32_t id);
     // Adds a tool for rect to the tooltip window; its text is asked for later.
     void addTooltip(const plat::ui::Rect& rect, uintptr_t id);
     // The first enabled, visible control whose region holds the client point, or null.
@@ -133,7 +133,7 @@ public:
     // As for plat::ui::showWindow.
     int showCommand = plat::ui::kShowNormal;
     bool classRegistered = false;
-    std::vector<Control*> controls;
+    std::vector<std::unique_ptr<Control>> controls;
     Control* pressedControl = nullptr;
     Control* hoveredControl = nullptr;
     bool dragging = false;
@@ -150,7 +150,7 @@ public:
 protected:
     bool dispatchDrop(int x, int y, List* files) override;
     // Registers the window class from the description; false on failure.
-    bool registerWindowClass();
+    [[nodiscard]] bool registerWindowClass();
     // Centres and shapes the window as the description asks.
     void placeAndShape();
 

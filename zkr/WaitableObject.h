@@ -19,7 +19,7 @@ public:
 
     // True when the object was signalled (or a mutex was abandoned to the
     // caller) within timeoutMs; plat::kInfinite waits for ever.
-    virtual bool wait(uint32_t timeoutMs);
+    [[nodiscard]] virtual bool wait(uint32_t timeoutMs);
 
     plat::Handle handle = nullptr;
     char name[kNameSize] = {};
@@ -28,6 +28,6 @@ public:
 
 // Waits for two kernel objects at once: the platform's wait result (index of
 // the object, or the abandoned form), or -1 when the time ran out.
-int waitForEither(plat::Handle first, plat::Handle second, bool waitAll, uint32_t timeoutMs);
+[[nodiscard]] int waitForEither(plat::Handle first, plat::Handle second, bool waitAll, uint32_t timeoutMs);
 
 } // namespace zkr

@@ -52,7 +52,7 @@ void WaveDevice::readCapabilities()
     for (int device = 0; device < deviceCount; ++device) {
         DeviceCapabilities caps;
         getCaps(device, &caps);
-        capabilities.append(&caps);
+        (void)capabilities.append(&caps); // out of memory, reported by the list: the device is not offered
     }
 }
 

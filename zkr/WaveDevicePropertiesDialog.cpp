@@ -90,17 +90,17 @@ void WaveDevicePropertiesDialog::onInitDialog()
     char text[sizeof capabilities.name + 1];
     // The record's name need not be terminated: at most its 130 characters are taken.
     copyText(text, capabilities.name);
-    setDlgItemText(window, kIdName, text);
+    (void)setDlgItemText(window, kIdName, text);
 
     manufacturerText(capabilities.manufacturerId, text, sizeof text);
-    setDlgItemText(window, kIdManufacturer, text);
+    (void)setDlgItemText(window, kIdManufacturer, text);
     std::snprintf(text, sizeof text, "(ID %i)", static_cast<int>(capabilities.productId));
-    setDlgItemText(window, kIdProduct, text);
+    (void)setDlgItemText(window, kIdProduct, text);
     std::snprintf(text, sizeof text, "v%i.%i", capabilities.driverVersion >> 8,
                   capabilities.driverVersion & 0xFF);
-    setDlgItemText(window, kIdDriverVersion, text);
+    (void)setDlgItemText(window, kIdDriverVersion, text);
     std::snprintf(text, sizeof text, "%i", static_cast<int>(capabilities.channels));
-    setDlgItemText(window, kIdChannels, text);
+    (void)setDlgItemText(window, kIdChannels, text);
 
     for (uint32_t flag = 1; flag <= kLastFormatFlag; flag <<= 1) {
         if ((capabilities.formats & flag) == 0)
@@ -109,8 +109,8 @@ void WaveDevicePropertiesDialog::onInitDialog()
         sendDlgItemMessage(window, kIdFormats, kMsgListAddString, 0, reinterpret_cast<intptr_t>(text));
     }
     for (const SupportBox& box : kSupportBoxes)
-        checkDlgButton(window, box.id,
-                       (capabilities.support & box.flag) != 0 ? kButtonChecked : kButtonUnchecked);
+        (void)checkDlgButton(window, box.id,
+                             (capabilities.support & box.flag) != 0 ? kButtonChecked : kButtonUnchecked);
 }
 
 } // namespace zkr

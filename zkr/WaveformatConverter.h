@@ -24,7 +24,7 @@ public:
     // Allocates the output buffer(s) of outputBlockSize bytes and gives the
     // input block size that fills them; 17 for a size or rate conversion, 19
     // when memory runs out.
-    int prepare(uint32_t outputBlockSize, uint32_t* inputBlockSize);
+    [[nodiscard]] int prepare(uint32_t outputBlockSize, uint32_t* inputBlockSize);
     // Converts whole frames of input into the output buffer(s); the bytes in
     // each output buffer. Input beyond what the buffers hold is left out; 0
     // before prepare.

@@ -134,7 +134,7 @@ void WindowBase::handleDrop(DropHandle drop)
         if (dragQueryFile(drop, i, nullptr, 0) >= sizeof path)
             continue;
         dragQueryFile(drop, i, path, sizeof path);
-        files.append(path);
+        (void)files.append(path); // a path the list cannot take is left out, and the list says so
     }
     Point point;
     dragQueryPoint(drop, point);
@@ -150,14 +150,14 @@ intptr_t WindowBase::handleClose()
         if (!onClose())
             return 1;
         if (modeless)
-            destroyWindow(window);
+            (void)destroyWindow(window);
         else
-            endDialog(window, kIdCancel);
+            (void)endDialog(window, kIdCancel);
         afterClose();
         return 1;
     }
     if (onClose())
-        destroyWindow(window);
+        (void)destroyWindow(window);
     afterClose();
     return 0;
 }
@@ -169,7 +169,7 @@ intptr_t WindowBase::handleOkCancel(int id)
         return isDialog ? 1 : 0;
     }
     if (onClose())
-        endDialog(window, id);
+        (void)endDialog(window, id);
     return 1;
 }
 
@@ -205,7 +205,7 @@ intptr_t WindowBase::handleMessage(uint32_t message, uintptr_t wparam, intptr_t 
         Painter* dc = beginPaint(window, info);
         if (dc != nullptr) {
             onPaint(dc, info);
-            endPaint(window, info);
+            (void)endPaint(window, info);
         }
         return 0;
     }

@@ -21,11 +21,11 @@ template <std::size_t N> void formatDuration(uint32_t milliseconds, char (&out)[
 
 // Moves the window to the middle of the screen, keeping its size, without
 // activating it.
-bool centreOnScreen(plat::ui::WindowHandle window);
+[[nodiscard]] bool centreOnScreen(plat::ui::WindowHandle window);
 
 // Sets or clears the check mark of the menu item with command id.
-bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked);
+[[nodiscard]] bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked);
 // Appends a text item with command id, greyed when not enabled.
-bool appendMenuItem(plat::ui::MenuHandle menu, uint32_t id, const char* text, bool enabled);
+[[nodiscard]] bool appendMenuItem(plat::ui::MenuHandle menu, uint32_t id, const char* text, bool enabled);
 
 } // namespace zkr

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "platform/ui/DialogResponder.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/controls/ControlBase.h"
@@ -137,7 +139,7 @@ void registerDialogClass()
         windowClass.procedure = &dialogWindowProc;
         windowClass.extraBytes = kDialogExtraBytes;
         windowClass.name = kDialogClass;
-        registerClass(windowClass);
+        (void)registerClass(windowClass); // without it making the window fails, and says so
     });
 }
 
@@ -181,7 +183,7 @@ WindowHandle makeDialog(ModuleHandle module, const detail::DialogSpec& spec, Win
         if (control == nullptr) {
             std::fprintf(stderr, "dialog \"%s\": control %d of class \"%s\" could not be made\n",
                          spec.caption.c_str(), item.id, item.controlClass.c_str());
-            destroyWindow(dialog);
+            (void)destroyWindow(dialog);
             return nullptr;
         }
         sendMessage(control, kMsgSetFont, reinterpret_cast<uintptr_t>(state->font), 0);
@@ -201,25 +203,17 @@ WindowHandle makeDialog(ModuleHandle module, const detail::DialogSpec& spec, Win
 void showDialog(WindowHandle dialog, WindowHandle initialFocus)
 {
     showWindow(dialog, kShowNormal);
-    setForegroundWindow(dialog);
+    (void)setForegroundWindow(dialog);
     WindowHandle focus = focusWindow();
     if (initialFocus != nullptr && isWindow(initialFocus) && focus != initialFocus && !isChild(dialog, focus))
         focusControl(initialFocus);
 }
 
-// The default answer of VELMORA_HEADLESS_ANSWER=default: the default button, or OK.
-void answerByDefault(WindowHandle dialog)
+// What the dialog's procedure gets when the button with id is clicked.
+void sendButtonClicked(WindowHandle dialog, int id, WindowHandle button)
 {
-    std::fprintf(stderr, "%s: %s\n", windowTitle(dialog).c_str(), detail::dialogTexts(dialog).c_str());
-    std::fflush(stderr);
-    intptr_t defId = sendMessage(dialog, kMsgDialogGetDefId, 0, 0);
-    int id =
-        hiWord(static_cast<uintptr_t>(defId)) == kDialogHasDefId ? loWord(static_cast<uintptr_t>(defId)) : 0;
-    if (id == 0 && dialogItem(dialog, kIdOk) != nullptr)
-        id = kIdOk;
-    if (id != 0)
-        sendMessage(dialog, kMsgCommand, makeWParam(static_cast<uint16_t>(id), kButtonClicked),
-                    reinterpret_cast<intptr_t>(dialogItem(dialog, id)));
+    sendMessage(dialog, kMsgCommand, makeWParam(static_cast<uint16_t>(id), kButtonClicked),
+                reinterpret_cast<intptr_t>(button));
 }
 
 } // namespace
@@ -275,14 +269,16 @@ intptr_t runDialog(ModuleHandle module, const DialogSpec& spec, WindowHandle own
         return -1;
     if (!state.ended)
         showDialog(dialog, initialFocus);
-    if (!state.ended && headlessDefaultAnswers())
-        answerByDefault(dialog);
+    if (!state.ended) {
+        if (std::optional<int> button = dialogResponder()->dialogButton(dialog); button && *button != 0)
+            sendButtonClicked(dialog, *button, dialogItem(dialog, *button));
+    }
     if (!state.ended && isWindow(dialog))
         runModalLoop(
             owner, dialog, [&] { return state.ended || !isWindow(dialog); },
             [&](const Message& message) { return isDialogMessage(dialog, message); });
     if (isWindow(dialog))
-        destroyWindow(dialog);
+        (void)destroyWindow(dialog);
     return state.ended ? state.result : 0;
 }
 
@@ -364,16 +360,14 @@ bool dialogKey(WindowHandle dialog, uint32_t key)
         }
         if (button != nullptr && !isWindowEnabled(button))
             return true;
-        sendMessage(dialog, kMsgCommand, makeWParam(static_cast<uint16_t>(id), kButtonClicked),
-                    reinterpret_cast<intptr_t>(button));
+        sendButtonClicked(dialog, id, button);
         return true;
     }
     case kVkEscape: {
         WindowHandle cancel = dialogItem(dialog, kIdCancel);
         if (cancel != nullptr && !isWindowEnabled(cancel))
             return true;
-        sendMessage(dialog, kMsgCommand, makeWParam(kIdCancel, kButtonClicked),
-                    reinterpret_cast<intptr_t>(cancel));
+        sendButtonClicked(dialog, kIdCancel, cancel);
         return true;
     }
     default:
@@ -406,7 +400,7 @@ intptr_t defDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, 
         if (Painter* painter = beginPaint(dialog, info)) {
             if (info.erase)
                 painter->fillRect(info.paint, look::face());
-            endPaint(dialog, info);
+            (void)endPaint(dialog, info);
         }
         return 0;
     }
@@ -428,8 +422,7 @@ intptr_t defDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, 
     case kMsgClose: {
         WindowHandle cancel = dialogItem(dialog, kIdCancel);
         if (cancel == nullptr || isWindowEnabled(cancel))
-            sendMessage(dialog, kMsgCommand, makeWParam(kIdCancel, kButtonClicked),
-                        reinterpret_cast<intptr_t>(cancel));
+            sendButtonClicked(dialog, kIdCancel, cancel);
         return 0;
     }
     case kMsgDialogGetDefId: {
@@ -545,7 +538,7 @@ bool endDialog(WindowHandle dialog, intptr_t result)
     // Wakes the dialog's loop when it waits for a posted message: the end may
     // come from a message sent by another thread, which the wait handles in
     // passing without returning.
-    postMessage(dialog, kMsgNull, 0, 0);
+    (void)postMessage(dialog, kMsgNull, 0, 0);
     return true;
 }
 

@@ -24,7 +24,8 @@
 //
 // VELMORA_HEADLESS_ANSWER=default: every modal dialog and message box is
 // answered at once with its default button, and its texts are written to
-// standard error (file and folder dialogs answer Cancel).
+// standard error (file and folder dialogs answer Cancel). The answers come
+// from the dialog responder (DialogResponder.h), which may be replaced.
 namespace plat::ui {
 
 using DialogProc = intptr_t (*)(WindowHandle dialog, uint32_t message, uintptr_t wparam, intptr_t lparam);
@@ -58,39 +59,44 @@ inline constexpr int kDialogUser = 2 * static_cast<int>(sizeof(void*));
 // Modal: runs the template of the module and answers the value given to
 // endDialog, or -1 when the dialog could not be made (no template, a control
 // that could not be created, no backend).
-PLAT_API intptr_t dialogBoxParam(ModuleHandle module, unsigned templateId, WindowHandle owner,
-                                 DialogProc procedure, intptr_t parameter);
-PLAT_API intptr_t dialogBoxIndirectParam(ModuleHandle module, const DialogTemplate& dialogTemplate,
-                                         WindowHandle owner, DialogProc procedure, intptr_t parameter);
+[[nodiscard]] PLAT_API intptr_t dialogBoxParam(ModuleHandle module, unsigned templateId, WindowHandle owner,
+                                               DialogProc procedure, intptr_t parameter);
+[[nodiscard]] PLAT_API intptr_t dialogBoxIndirectParam(ModuleHandle module,
+                                                       const DialogTemplate& dialogTemplate,
+                                                       WindowHandle owner, DialogProc procedure,
+                                                       intptr_t parameter);
 // Modeless: answers the dialog window (shown when the template has
 // kStyleVisible), null on failure. It ends with destroyWindow.
-PLAT_API WindowHandle createDialogParam(ModuleHandle module, unsigned templateId, WindowHandle owner,
-                                        DialogProc procedure, intptr_t parameter);
-PLAT_API WindowHandle createDialogIndirectParam(ModuleHandle module, const DialogTemplate& dialogTemplate,
-                                                WindowHandle owner, DialogProc procedure, intptr_t parameter);
+[[nodiscard]] PLAT_API WindowHandle createDialogParam(ModuleHandle module, unsigned templateId,
+                                                      WindowHandle owner, DialogProc procedure,
+                                                      intptr_t parameter);
+[[nodiscard]] PLAT_API WindowHandle createDialogIndirectParam(ModuleHandle module,
+                                                              const DialogTemplate& dialogTemplate,
+                                                              WindowHandle owner, DialogProc procedure,
+                                                              intptr_t parameter);
 // Ends a modal dialog with result (it is hidden at once and destroyed when
 // its loop returns). False for a window that is not a modal dialog.
-PLAT_API bool endDialog(WindowHandle dialog, intptr_t result);
+[[nodiscard]] PLAT_API bool endDialog(WindowHandle dialog, intptr_t result);
 // Handles the message when it is a dialog key for dialog (or a control in it).
 PLAT_API bool isDialogMessage(WindowHandle dialog, const Message& message);
 // The default handling of a dialog window.
 PLAT_API intptr_t defDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, intptr_t lparam);
 
 // Dialog units to pixels for the dialog's font.
-PLAT_API bool mapDialogRect(WindowHandle dialog, Rect& rect);
+[[nodiscard]] PLAT_API bool mapDialogRect(WindowHandle dialog, Rect& rect);
 
 // Controls of a dialog by id.
 PLAT_API intptr_t sendDlgItemMessage(WindowHandle dialog, int id, uint32_t message, uintptr_t wparam,
                                      intptr_t lparam);
-PLAT_API bool setDlgItemText(WindowHandle dialog, int id, const char* text);
+[[nodiscard]] PLAT_API bool setDlgItemText(WindowHandle dialog, int id, const char* text);
 PLAT_API std::string dlgItemText(WindowHandle dialog, int id);
-PLAT_API bool setDlgItemInt(WindowHandle dialog, int id, int value);
+[[nodiscard]] PLAT_API bool setDlgItemInt(WindowHandle dialog, int id, int value);
 // The number the text starts with; ok false when it does not start with one.
 PLAT_API int dlgItemInt(WindowHandle dialog, int id, bool* ok);
-PLAT_API bool checkDlgButton(WindowHandle dialog, int id, uint32_t check);
+[[nodiscard]] PLAT_API bool checkDlgButton(WindowHandle dialog, int id, uint32_t check);
 PLAT_API uint32_t isDlgButtonChecked(WindowHandle dialog, int id);
 // Checks last..first's button id and clears the others of the range.
-PLAT_API bool checkRadioButton(WindowHandle dialog, int first, int last, int id);
+[[nodiscard]] PLAT_API bool checkRadioButton(WindowHandle dialog, int first, int last, int id);
 // The next (or previous) control that takes Tab, after control (null: from the start).
 PLAT_API WindowHandle nextDlgTabItem(WindowHandle dialog, WindowHandle control, bool previous);
 // The next (or previous) enabled, visible control of control's group.
@@ -98,7 +104,7 @@ PLAT_API WindowHandle nextDlgGroupItem(WindowHandle dialog, WindowHandle control
 
 // For tests and automatic answers: presses the dialog's button id as a user
 // would (it must exist and be enabled). False otherwise.
-PLAT_API bool pressDialogButton(WindowHandle dialog, int id);
+[[nodiscard]] PLAT_API bool pressDialogButton(WindowHandle dialog, int id);
 // Whether VELMORA_HEADLESS_ANSWER asks for default answers.
 PLAT_API bool headlessDefaultAnswers();
 

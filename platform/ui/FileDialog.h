@@ -36,7 +36,7 @@ struct FileDialogRequest {
 };
 
 // True when the user chose a file (request.file and fileTitle are set).
-PLAT_API bool getOpenFileName(FileDialogRequest& request);
-PLAT_API bool getSaveFileName(FileDialogRequest& request);
+[[nodiscard]] PLAT_API bool getOpenFileName(FileDialogRequest& request);
+[[nodiscard]] PLAT_API bool getSaveFileName(FileDialogRequest& request);
 
 } // namespace plat::ui

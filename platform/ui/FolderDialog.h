@@ -20,6 +20,6 @@ struct FolderDialogRequest {
 };
 
 // True with the chosen folder (absolute, no trailing '/' except the root).
-PLAT_API bool browseForFolder(const FolderDialogRequest& request, std::string& folder);
+[[nodiscard]] PLAT_API bool browseForFolder(const FolderDialogRequest& request, std::string& folder);
 
 } // namespace plat::ui

@@ -4,10 +4,11 @@
 #include <cctype>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <vector>
 
-#include "platform/ui/Dialog.h"
+#include "platform/ui/DialogResponder.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Painter.h"
@@ -256,7 +257,7 @@ intptr_t menuWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam,
         if (Painter* painter = beginPaint(window, info)) {
             if (const Level* level = levelOfWindow(window))
                 paintLevel(*level, *painter);
-            endPaint(window, info);
+            (void)endPaint(window, info);
         }
         return 0;
     }
@@ -280,7 +281,7 @@ void registerMenuClass()
         WindowClass windowClass;
         windowClass.procedure = &menuWindowProc;
         windowClass.name = kMenuClass;
-        registerClass(windowClass);
+        (void)registerClass(windowClass); // without it making the window fails, and says so
     });
 }
 
@@ -291,7 +292,7 @@ void closeLevelsAfter(Tracker& tracker, size_t keep)
         WindowHandle window = tracker.levels.back()->window;
         tracker.levels.pop_back();
         if (window != nullptr)
-            destroyWindow(window);
+            (void)destroyWindow(window);
     }
     tracker.closing = false;
 }
@@ -366,7 +367,7 @@ void setHighlight(Level& level, int index)
     if (level.highlight == index)
         return;
     level.highlight = index;
-    invalidateRect(level.window, nullptr, false);
+    (void)invalidateRect(level.window, nullptr, false);
 }
 
 // Opens the pop-up of the item at index of the level at depth (closing what is deeper).
@@ -422,7 +423,7 @@ bool mouseInput(Tracker& tracker, const Message& message)
     if (message.message == kMsgMouseWheel) // already on the screen
         return true;
     if (message.window != nullptr)
-        clientToScreen(message.window, screen);
+        (void)clientToScreen(message.window, screen);
     size_t depth = 0;
     int index = -1;
     const bool inside = hitTest(tracker, screen, depth, index);
@@ -725,12 +726,27 @@ bool setMenuItemState(MenuHandle menu, uint32_t item, bool byPosition, uint32_t 
     return true;
 }
 
+namespace {
+
+// The chosen command (0: none) as trackPopupMenu answers it.
+intptr_t menuAnswer(intptr_t chosen, uint32_t flags, WindowHandle owner)
+{
+    if ((flags & kTrackReturnCommand) != 0)
+        return chosen;
+    // An owner that is gone has no one to tell.
+    if (chosen != 0 && owner != nullptr)
+        (void)postMessage(owner, kMsgCommand, makeWParam(static_cast<uint16_t>(chosen), 0), 0);
+    return chosen != 0 ? 1 : 0;
+}
+
+} // namespace
+
 intptr_t trackPopupMenu(MenuHandle menu, uint32_t flags, int x, int y, WindowHandle owner)
 {
     if (!isMenu(menu) || tracking != nullptr)
         return 0;
-    if (headlessDefaultAnswers())
-        return 0;
+    if (std::optional<uintptr_t> answer = dialogResponder()->menuChoice(menu))
+        return menuAnswer(static_cast<intptr_t>(*answer), flags, owner);
     registerMenuClass();
     Tracker tracker;
     tracker.owner = owner;
@@ -747,11 +763,7 @@ intptr_t trackPopupMenu(MenuHandle menu, uint32_t flags, int x, int y, WindowHan
         releaseCapture();
     closeLevelsAfter(tracker, 0);
     tracking = nullptr;
-    if ((flags & kTrackReturnCommand) != 0)
-        return tracker.chosen;
-    if (tracker.chosen != 0 && owner != nullptr)
-        postMessage(owner, kMsgCommand, makeWParam(static_cast<uint16_t>(tracker.chosen), 0), 0);
-    return tracker.chosen != 0 ? 1 : 0;
+    return menuAnswer(tracker.chosen, flags, owner);
 }
 
 bool menuItemRect(MenuHandle menu, int position, Rect& screenRect)

@@ -41,40 +41,41 @@ inline constexpr uint32_t kTrackBottomAlign = 0x20;
 inline constexpr uint32_t kTrackNoNotify = 0x80;
 inline constexpr uint32_t kTrackReturnCommand = 0x100;
 
-PLAT_API MenuHandle createMenu();
-PLAT_API MenuHandle createPopupMenu();
+[[nodiscard]] PLAT_API MenuHandle createMenu();
+[[nodiscard]] PLAT_API MenuHandle createPopupMenu();
 // Also destroys the menus of its pop-up items.
-PLAT_API bool destroyMenu(MenuHandle menu);
+[[nodiscard]] PLAT_API bool destroyMenu(MenuHandle menu);
 PLAT_API bool isMenu(MenuHandle menu);
 // A new menu made from the module's menu template (a bar whose items are the pop-ups); null when none.
-PLAT_API MenuHandle loadMenu(ModuleHandle module, unsigned id);
-PLAT_API MenuHandle loadMenuIndirect(const MenuTemplate& menuTemplate);
+[[nodiscard]] PLAT_API MenuHandle loadMenu(ModuleHandle module, unsigned id);
+[[nodiscard]] PLAT_API MenuHandle loadMenuIndirect(const MenuTemplate& menuTemplate);
 
 // With kMenuPopup, idOrPopup is the MenuHandle of the pop-up (it belongs to menu from then on).
-PLAT_API bool appendMenu(MenuHandle menu, uint32_t flags, uintptr_t idOrPopup, const char* text);
+[[nodiscard]] PLAT_API bool appendMenu(MenuHandle menu, uint32_t flags, uintptr_t idOrPopup,
+                                       const char* text);
 // Before the item given by command or (kMenuByPosition) position; at the end when there is none.
-PLAT_API bool insertMenu(MenuHandle menu, uint32_t item, uint32_t flags, uintptr_t idOrPopup,
-                         const char* text);
+[[nodiscard]] PLAT_API bool insertMenu(MenuHandle menu, uint32_t item, uint32_t flags, uintptr_t idOrPopup,
+                                       const char* text);
 // Takes the item away; deleteMenu also destroys a pop-up's menu, removeMenu leaves it to the caller.
-PLAT_API bool removeMenu(MenuHandle menu, uint32_t item, uint32_t flags);
-PLAT_API bool deleteMenu(MenuHandle menu, uint32_t item, uint32_t flags);
+[[nodiscard]] PLAT_API bool removeMenu(MenuHandle menu, uint32_t item, uint32_t flags);
+[[nodiscard]] PLAT_API bool deleteMenu(MenuHandle menu, uint32_t item, uint32_t flags);
 
-PLAT_API int menuItemCount(MenuHandle menu); // -1 for a bad menu
+[[nodiscard]] PLAT_API int menuItemCount(MenuHandle menu); // -1 for a bad menu
 // The command of the item at position: 0 for a separator, -1 for a pop-up or none.
-PLAT_API int menuItemId(MenuHandle menu, int position);
-PLAT_API MenuHandle subMenu(MenuHandle menu, int position);
+[[nodiscard]] PLAT_API int menuItemId(MenuHandle menu, int position);
+[[nodiscard]] PLAT_API MenuHandle subMenu(MenuHandle menu, int position);
 // The item's flags (kMenuGrayed, kMenuChecked, kMenuPopup, kMenuSeparator), kMenuFailed when there is none.
-PLAT_API uint32_t menuState(MenuHandle menu, uint32_t item, uint32_t flags);
+[[nodiscard]] PLAT_API uint32_t menuState(MenuHandle menu, uint32_t item, uint32_t flags);
 PLAT_API std::string menuString(MenuHandle menu, uint32_t item, uint32_t flags);
 // flags: kMenuChecked or kMenuUnchecked, with kMenuByPosition; answers the previous check state or
 // kMenuFailed.
-PLAT_API uint32_t checkMenuItem(MenuHandle menu, uint32_t item, uint32_t flags);
+[[nodiscard]] PLAT_API uint32_t checkMenuItem(MenuHandle menu, uint32_t item, uint32_t flags);
 // flags: kMenuEnabled, kMenuGrayed or kMenuDisabled, with kMenuByPosition; answers the previous state or
 // kMenuFailed.
-PLAT_API uint32_t enableMenuItem(MenuHandle menu, uint32_t item, uint32_t flags);
+[[nodiscard]] PLAT_API uint32_t enableMenuItem(MenuHandle menu, uint32_t item, uint32_t flags);
 // The item's state bits (kMenuState...), and changing them.
-PLAT_API bool menuItemState(MenuHandle menu, uint32_t item, bool byPosition, uint32_t& state);
-PLAT_API bool setMenuItemState(MenuHandle menu, uint32_t item, bool byPosition, uint32_t state);
+[[nodiscard]] PLAT_API bool menuItemState(MenuHandle menu, uint32_t item, bool byPosition, uint32_t& state);
+[[nodiscard]] PLAT_API bool setMenuItemState(MenuHandle menu, uint32_t item, bool byPosition, uint32_t state);
 
 // Shows the pop-up menu at the screen position and lets the user choose, on
 // the calling thread (its messages are handled meanwhile). With
@@ -82,12 +83,13 @@ PLAT_API bool setMenuItemState(MenuHandle menu, uint32_t item, bool byPosition, 
 // chosen; without it, posts kMsgCommand with the command to owner and
 // answers whether something was chosen. A click outside the menu or Escape
 // dismisses it. The menu's windows are of the class "#32768".
-PLAT_API intptr_t trackPopupMenu(MenuHandle menu, uint32_t flags, int x, int y, WindowHandle owner);
+[[nodiscard]] PLAT_API intptr_t trackPopupMenu(MenuHandle menu, uint32_t flags, int x, int y,
+                                               WindowHandle owner);
 // While a menu is tracked: the screen rectangle of the item at position of
 // menu (the tracked menu or one of its open pop-ups).
-PLAT_API bool menuItemRect(MenuHandle menu, int position, Rect& screenRect);
+[[nodiscard]] PLAT_API bool menuItemRect(MenuHandle menu, int position, Rect& screenRect);
 // Ends the menu tracked on the calling thread as if dismissed.
-PLAT_API bool endMenu();
+[[nodiscard]] PLAT_API bool endMenu();
 // While a menu is tracked on the calling thread: the menu that one of its
 // windows shows; null for any other window.
 PLAT_API MenuHandle menuOfWindow(WindowHandle window);
@@ -99,19 +101,22 @@ public:
     ~PopupMenu()
     {
         if (menu_ != nullptr)
-            destroyMenu(menu_);
+            (void)destroyMenu(menu_); // fails only for a menu that is gone already
     }
     PopupMenu(const PopupMenu&) = delete;
     PopupMenu& operator=(const PopupMenu&) = delete;
 
     MenuHandle handle() const { return menu_; }
+    // An item that cannot be added (no menu, no memory) is left out: the menu
+    // shows the others, and one that could not be made answers 0 when tracked.
     void add(uintptr_t id, const char* text, bool enabled = true, bool checked = false)
     {
-        appendMenu(menu_, kMenuString | (enabled ? 0u : kMenuGrayed) | (checked ? kMenuChecked : 0u), id, text);
+        (void)appendMenu(menu_, kMenuString | (enabled ? 0u : kMenuGrayed) | (checked ? kMenuChecked : 0u),
+                         id, text);
     }
-    void addSeparator() { appendMenu(menu_, kMenuSeparator, 0, nullptr); }
+    void addSeparator() { (void)appendMenu(menu_, kMenuSeparator, 0, nullptr); }
     // The chosen item's identifier, 0 when the menu was dismissed (or could not be made).
-    uintptr_t track(int x, int y, WindowHandle owner, uint32_t flags = kTrackLeftAlign)
+    [[nodiscard]] uintptr_t track(int x, int y, WindowHandle owner, uint32_t flags = kTrackLeftAlign)
     {
         if (menu_ == nullptr)
             return 0;

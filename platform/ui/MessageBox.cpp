@@ -52,14 +52,14 @@ intptr_t messageBoxProc(WindowHandle dialog, uint32_t message, uintptr_t wparam,
         int id = loWord(wparam);
         auto style = static_cast<uint32_t>(windowLongPtr(dialog, kDialogUser));
         if (id == kIdOk || id == kIdYes || id == kIdNo)
-            endDialog(dialog, id);
+            (void)endDialog(dialog, id);
         else if (id == kIdCancel && okOnly(style))
-            endDialog(dialog, kIdOk);
+            (void)endDialog(dialog, kIdOk);
         return 1;
     }
     case kMsgClose:
         if (okOnly(static_cast<uint32_t>(windowLongPtr(dialog, kDialogUser))))
-            endDialog(dialog, kIdOk);
+            (void)endDialog(dialog, kIdOk);
         return 1;
     default:
         return 0;

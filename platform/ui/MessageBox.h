@@ -17,11 +17,12 @@
 // be made, the notice goes to standard error as before.
 namespace plat::ui {
 
-PLAT_API int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style);
+[[nodiscard]] PLAT_API int messageBox(WindowHandle owner, const char* text, const char* caption,
+                                      uint32_t style);
 
 // The information beep of the original platform (kNoticeIcon... values, 0
 // for the simple beep): counted, and given to the backend where it has a bell.
-PLAT_API bool messageBeep(uint32_t type);
+[[nodiscard]] PLAT_API bool messageBeep(uint32_t type);
 // How many beeps were asked for in this process (tests).
 PLAT_API int messageBeepCount();
 

@@ -377,7 +377,10 @@ void Painter::blit(int x, int y, const Surface& source, const Rect& area)
     surface_->copyFrom(source, from, cut.left, cut.top);
 }
 
-void Painter::blitTransparent(int x, int y, const Surface& source, const Rect& area, Argb key)
+// Calls combine(target pixel, source pixel) for each pixel of area of source
+// drawn at x, y (logical), within the clip.
+template <typename Combine>
+void Painter::combinePixels(int x, int y, const Surface& source, const Rect& area, Combine combine)
 {
     const Rect from = area.intersect(source.bounds());
     const int dx = x - area.left + state_.origin.x;
@@ -386,32 +389,28 @@ void Painter::blitTransparent(int x, int y, const Surface& source, const Rect& a
     for (int sy = cut.top; sy < cut.bottom; ++sy) {
         const Argb* in = source.row(sy - dy);
         Argb* out = surface_->row(sy);
-        for (int sx = cut.left; sx < cut.right; ++sx) {
-            const Argb c = in[sx - dx];
-            if (!sameColour(c, key))
-                out[sx] = c;
-        }
+        for (int sx = cut.left; sx < cut.right; ++sx)
+            combine(out[sx], in[sx - dx]);
     }
+}
+
+void Painter::blitTransparent(int x, int y, const Surface& source, const Rect& area, Argb key)
+{
+    combinePixels(x, y, source, area, [key](Argb& out, Argb c) {
+        if (!sameColour(c, key))
+            out = c;
+    });
 }
 
 void Painter::alphaBlend(int x, int y, const Surface& source, const Rect& area)
 {
-    const Rect from = area.intersect(source.bounds());
-    const int dx = x - area.left + state_.origin.x;
-    const int dy = y - area.top + state_.origin.y;
-    const Rect cut = from.offsetBy(dx, dy).intersect(state_.clip);
-    for (int sy = cut.top; sy < cut.bottom; ++sy) {
-        const Argb* in = source.row(sy - dy);
-        Argb* out = surface_->row(sy);
-        for (int sx = cut.left; sx < cut.right; ++sx) {
-            const Argb c = in[sx - dx];
-            const unsigned a = alphaOf(c);
-            if (a == 0xFF)
-                out[sx] = c;
-            else if (a != 0)
-                out[sx] = blend(out[sx], c, a);
-        }
-    }
+    combinePixels(x, y, source, area, [](Argb& out, Argb c) {
+        const unsigned a = alphaOf(c);
+        if (a == 0xFF)
+            out = c;
+        else if (a != 0)
+            out = blend(out, c, a);
+    });
 }
 
 // Draws glyphs with the pen position starting at x and the cell's top at y;

@@ -169,6 +169,8 @@ private:
     void fillDevice(const Rect& area, Argb colour); // surface coordinates, clipped
     void penDot(int x, int y);                      // logical
     void drawGlyphs(std::string_view text, int x, int y, const Rect& clip, int underlineIndex); // logical
+    template <typename Combine>
+    void combinePixels(int x, int y, const Surface& source, const Rect& area, Combine combine); // logical
 
     Surface* surface_;
     PainterState state_;

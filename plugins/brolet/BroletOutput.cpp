@@ -89,7 +89,7 @@ void BroletOutput::startUp()
     window = std::make_unique<BroletWindow>(*this);
     settings.setFileName(zkr::kSettingsFile);
     settings.createMissingKeys = true;
-    settings.selectSection(kSettingsSection, true);
+    (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     char value[zkr::Registry::kValueSize];
     std::lock_guard lock(settingsLock);
     settings.getString(BroletWindow::kFolderKey, (plat::programFolder() + "/Userfiles").c_str(), value);
@@ -190,7 +190,7 @@ bool BroletOutput::openRecording()
         recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
         recording->buildHeader(0, kSampleRate, kChannels, kBitsPerSample) != zkr::kOk ||
         recording->writeHeader() != zkr::kOk) {
-        recording->detach();
+        (void)recording->detach();
         if (claim == Claim::Made)
             (void)plat::deleteFile(path); // best effort: the failure above is what counts
         return false;
@@ -231,7 +231,7 @@ bool BroletOutput::playBlock(const void* block, uint32_t bytes)
     int status = outputDevice.writeBlock(block, bytes);
     for (int waits = 0; status == zkr::kStatusBusy && waits < kReadyWaits; ++waits) {
         outputDevice.blockFree->wait(readyWaitMs);
-        outputDevice.blockFree->reset();
+        (void)outputDevice.blockFree->reset();
         if (stopRequested.load())
             return false;
         status = outputDevice.writeBlock(block, bytes);
@@ -246,8 +246,8 @@ bool BroletOutput::writeBlock(const void* block, int32_t bytes)
     // What reached the disk stays a playable recording: the header is made to
     // describe those samples (finish never counts more than the disk holds).
     const int64_t handedOver = int64_t{totalBytes} + (bytes > 0 ? bytes : 0);
-    file->finish(static_cast<uint32_t>(std::min<int64_t>(handedOver, UINT32_MAX)));
-    file->detach();
+    (void)file->finish(static_cast<uint32_t>(std::min<int64_t>(handedOver, UINT32_MAX)));
+    (void)file->detach();
     file.reset();
     return false;
 }
@@ -266,9 +266,9 @@ bool BroletOutput::stopStreaming()
     // Wakes a streaming call that waits for the device; both events live from
     // the device's start to its stop, which happen on this thread.
     if (outputDevice.blockFree)
-        outputDevice.blockFree->set();
+        (void)outputDevice.blockFree->set();
     if (outputDevice.allDone)
-        outputDevice.allDone->set();
+        (void)outputDevice.allDone->set();
     std::lock_guard streaming(streamLock);
     window->visuals.clearVisual();
     window->lockSwitches(false);
@@ -284,8 +284,8 @@ bool BroletOutput::closeRun()
             stopped = outputDevice.stop() == zkr::kOk;
     }
     if (file) {
-        file->finish(totalBytes);
-        file->detach();
+        (void)file->finish(totalBytes);
+        (void)file->detach();
         file.reset();
     }
     streamSound = false;

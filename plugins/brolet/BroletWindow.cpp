@@ -72,7 +72,7 @@ Button* BroletWindow::addButton(int id, unsigned bitmap, int x, int y, const cha
     auto* button = new Button(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
     return button;
 }
 
@@ -86,7 +86,7 @@ bool BroletWindow::createStageOne()
     deviceLabel_->place(kDeviceField.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
     deviceLabel_->setText(kWaveMapperName);
     zkr::copyText(deviceLabel_->tooltip, "Sound card: click to choose another");
-    addControl(deviceLabel_, kControlMessage, kDeviceId);
+    (void)addControl(deviceLabel_, kControlMessage, kDeviceId); // the interface reports a failure
 
     addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
                                  "What the sound card can do");
@@ -94,7 +94,7 @@ bool BroletWindow::createStageOne()
     modeLabel_ = new zkr::NameField(this);
     modeLabel_->place(kModeLabel.rect(), kModeText.rect(), images_.load(kModeFieldBitmap));
     zkr::copyText(modeLabel_->tooltip, "The visual shown");
-    addControl(modeLabel_);
+    (void)addControl(modeLabel_); // the interface reports a failure
     addButton<zkr::BitmapButton>(kModeId, kModeButtonBitmap, kModeButton.x, kModeButton.y, "Set visual mode");
 
     soundSwitch_ = addButton<zkr::ToggleButton>(kSoundId, kSoundSwitchBitmap, kSoundSwitch.x, kSoundSwitch.y,
@@ -130,7 +130,7 @@ void BroletWindow::restoreSettings()
     zkr::Registry* settings = pluginSettings();
     int mode = kDefaultMode;
     if (settings != nullptr) {
-        zkr::Registry::restorePosition(window, kPositionKey);
+        (void)zkr::Registry::restorePosition(window, kPositionKey); // else it stays where it was made
         mode = settings->getInt(kModeKey, kDefaultMode);
         bool sound = settings->getInt(kSoundKey, 1) != 0;
         const bool file = settings->getInt(kFileKey, 0) != 0;
@@ -187,16 +187,16 @@ void BroletWindow::saveSettings()
     zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    zkr::Registry::savePosition(window, kPositionKey);
-    settings->setInt(kModeKey, visuals.mode());
-    settings->setInt(kSoundKey, soundOutput ? 1 : 0);
-    settings->setInt(kFileKey, fileOutput ? 1 : 0);
+    (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
+    (void)settings->setInt(kModeKey, visuals.mode());
+    (void)settings->setInt(kSoundKey, soundOutput ? 1 : 0);
+    (void)settings->setInt(kFileKey, fileOutput ? 1 : 0);
     {
         std::lock_guard lock(output_.settingsLock);
-        settings->setString(kFolderKey, output_.outputFolder.c_str());
-        settings->setString(kTemplateKey, output_.fileTemplate.c_str());
+        (void)settings->setString(kFolderKey, output_.outputFolder.c_str());
+        (void)settings->setString(kTemplateKey, output_.fileTemplate.c_str());
     }
-    settings->saveSection();
+    (void)settings->saveSection(); // the store reports a failure
 }
 
 // ---------------------------------------------------------------------------
@@ -308,7 +308,7 @@ void BroletWindow::aboutDevice()
     if (selectedDevice_ < 0 || caps == nullptr)
         return;
     zkr::WaveDevicePropertiesDialog dialog(*caps, window);
-    dialog.runModal();
+    (void)dialog.runModal(); // it only shows the device
 }
 
 // ---------------------------------------------------------------------------

@@ -127,7 +127,7 @@ void FileOutputDialog::onInitDialog()
 {
     showFolder();
     sendDlgItemMessage(window, kIdTemplate, kMsgEditLimitText, kTextLimit, 0);
-    setDlgItemText(window, kIdTemplate, fileTemplate.c_str());
+    (void)setDlgItemText(window, kIdTemplate, fileTemplate.c_str());
     drives = plat::writableFileSystems();
     const int marked = mostFreeSpace(drives);
     for (std::size_t i = 0; i < drives.size(); ++i) {
@@ -166,7 +166,7 @@ bool FileOutputDialog::onClose()
 
 void FileOutputDialog::showFolder()
 {
-    setDlgItemText(window, kIdFolder, folder.c_str());
+    (void)setDlgItemText(window, kIdFolder, folder.c_str());
 }
 
 void FileOutputDialog::browse()

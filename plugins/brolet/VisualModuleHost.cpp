@@ -31,7 +31,7 @@ public:
     explicit HeldMutex(zkr::MutexObject& mutex) : mutex_(mutex) {}
     HeldMutex(const HeldMutex&) = delete;
     HeldMutex& operator=(const HeldMutex&) = delete;
-    ~HeldMutex() { mutex_.release(); }
+    ~HeldMutex() { (void)mutex_.release(); }
 
 private:
     zkr::MutexObject& mutex_;

@@ -65,7 +65,7 @@ protected:
     {
         control->id = id;
         zkr::copyText(control->tooltip, tooltip != nullptr ? tooltip : "");
-        addControl(control, kControlMessage, static_cast<uint32_t>(kControlNotification));
+        (void)addControl(control, kControlMessage, static_cast<uint32_t>(kControlNotification));
         return control;
     }
 

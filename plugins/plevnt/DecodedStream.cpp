@@ -220,7 +220,7 @@ uint32_t DecodedStream::size() const
 void DecodedStream::post(uint32_t message, uintptr_t wparam)
 {
     if (plat::ui::WindowHandle window = window_.load(); window != nullptr)
-        plat::ui::postMessage(window, message, wparam, playerIndex_.load());
+        (void)plat::ui::postMessage(window, message, wparam, playerIndex_.load());
 }
 
 // ---------------------------------------------------------------------------
@@ -257,8 +257,8 @@ bool DecodedStream::deliver(const void* data, int32_t bytes)
             return false;
         if (stopping_.load())
             return true;
-        buffer->dataRead.wait(kRoomWaitMs);
-        buffer->dataRead.reset();
+        (void)buffer->dataRead.wait(kRoomWaitMs);
+        (void)buffer->dataRead.reset();
     }
     if (window_.load() != nullptr && outputCounter_.fetch_add(1) + 1 >= kBlocksPerProgress) {
         outputCounter_.store(0);
@@ -284,7 +284,7 @@ bool DecodedStream::streamEvent(bool started)
     }
     if (buffer != nullptr) {
         buffer->setEndOfData(true);
-        buffer->dataWritten.set();
+        (void)buffer->dataWritten.set();
     }
     // The player stops once its reader has taken what the ring still holds.
     if (std::atomic<bool>* marker = endedMarker_.load(); marker != nullptr)

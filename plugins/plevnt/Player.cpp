@@ -106,7 +106,7 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
             break;
         zkr::EventObject& wake = status == zkr::kErrNotNow ? buffer_.canRead : buffer_.dataWritten;
         wake.wait(kReadStepMs);
-        wake.reset();
+        (void)wake.reset();
     }
     if (status != zkr::kOk)
         return answer(nullptr, 0, true);
@@ -134,7 +134,7 @@ int Player::loadDecoders(const std::string& folder)
     if (int code = decoders_.load(folder, number()); code != zkr::kOk)
         return code;
     if (decoders_.hasUnknownModules())
-        plat::ui::messageBox(nullptr, kUnknownModulesText, zkr::kProductTitle,
+        (void)plat::ui::messageBox(nullptr, kUnknownModulesText, zkr::kProductTitle,
                              plat::kNoticeTaskModal | plat::kNoticeTopmost | plat::kNoticeIconInformation);
     return zkr::kOk;
 }

@@ -40,7 +40,7 @@ void PlevntPlugin::startUp()
         return;
     (void)zkr::bindSharedServices();
     settings.setFileName(zkr::kSettingsFile);
-    settings.selectSection(kSettingsSection, true);
+    (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     window = std::make_unique<PlevntWindow>(*this);
 }
 
@@ -285,13 +285,13 @@ void PlevntPlugin::loadSettings()
 
 void PlevntPlugin::saveSettings()
 {
-    settings.setInt(kViewStateKey, viewState);
+    (void)settings.setInt(kViewStateKey, viewState);
     for (int index = 0; index < kPlayerCount; ++index) {
         char key[32];
         std::snprintf(key, sizeof key, "%s%i", kPlayerViewKey, index + 1);
-        settings.setInt(key, playerView[std::size_t(index)]);
+        (void)settings.setInt(key, playerView[std::size_t(index)]);
     }
-    settings.saveSection();
+    (void)settings.saveSection(); // the store reports a failure
 }
 
 // ---------------------------------------------------------------------------

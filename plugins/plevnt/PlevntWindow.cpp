@@ -61,7 +61,7 @@ public:
     {
     }
 
-    void onInitDialog() override { setDlgItemText(window, kFindTextId, text_.c_str()); }
+    void onInitDialog() override { (void)setDlgItemText(window, kFindTextId, text_.c_str()); }
     bool onClose() override
     {
         text_ = dlgItemText(window, kFindTextId);
@@ -151,7 +151,7 @@ Button* PlevntWindow::addButton(int id, unsigned bitmap, const Box& place, const
     auto* button = new Button(this);
     button->place(place.x, place.y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
     return button;
 }
 
@@ -162,16 +162,16 @@ void PlevntWindow::addPanel(int p)
     panel.title = new zkr::NameField(this);
     panel.title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
     zkr::copyText(panel.title->tooltip, "the player's file");
-    addControl(panel.title, kControlMessage, static_cast<uint32_t>(kTitleId + p));
+    (void)addControl(panel.title, kControlMessage, static_cast<uint32_t>(kTitleId + p));
 
     panel.time = new TimeDisplay(this);
     panel.time->place(at(kTimeDisplay));
     zkr::copyText(panel.time->tooltip, "elapsed/remaining time");
-    addControl(panel.time, kControlMessage, static_cast<uint32_t>(kTimeId + p));
+    (void)addControl(panel.time, kControlMessage, static_cast<uint32_t>(kTimeId + p));
     panel.progress = new ProgressBar(this);
     panel.progress->place(at(kProgressBar));
     zkr::copyText(panel.progress->tooltip, "progress");
-    addControl(panel.progress, 0, static_cast<uint32_t>(kProgressId + p));
+    (void)addControl(panel.progress, 0, static_cast<uint32_t>(kProgressId + p));
 
     panel.previous = addButton<zkr::BitmapButton>(kPreviousId + p, kPreviousButtonBitmap, at(kPreviousButton),
                                                   "previous entry");
@@ -188,11 +188,11 @@ void PlevntWindow::addPanel(int p)
     panel.playlist = new PlaylistView(this);
     panel.playlist->place(at(kPlaylistView));
     zkr::copyText(panel.playlist->tooltip, "playlist: double click plays, drop files to add them");
-    addControl(panel.playlist, kControlMessage, static_cast<uint32_t>(kPlaylistId + p));
+    (void)addControl(panel.playlist, kControlMessage, static_cast<uint32_t>(kPlaylistId + p));
     panel.info = new InfoView(this);
     panel.info->place(at(kInfoView));
     zkr::copyText(panel.info->tooltip, "stream information");
-    addControl(panel.info, 0, static_cast<uint32_t>(kInfoId + p));
+    (void)addControl(panel.info, 0, static_cast<uint32_t>(kInfoId + p)); // the interface reports a failure
 }
 
 bool PlevntWindow::createStageOne()
@@ -206,8 +206,8 @@ bool PlevntWindow::createStageOne()
     for (int player = 0; player < kPlayerCount; ++player)
         addPanel(player);
     for (int size = kSizeSmall; size <= kSizeLarge; ++size) {
-        images_.load(skinOf(size));
-        images_.load(maskOf(size));
+        (void)images_.load(skinOf(size));
+        (void)images_.load(maskOf(size));
     }
     return !images_.failed();
 }
@@ -226,11 +226,11 @@ int PlevntWindow::finishCreate()
     fileDialog_.filter[0] = '\0';
     fileDialog_.filter[1] = '\0';
     for (const DecoderFilter& filter : plugin_.decoderFilters())
-        fileDialog_.addFilter(filter.description.c_str(), filter.patterns.c_str());
+        (void)fileDialog_.addFilter(filter.description.c_str(), filter.patterns.c_str());
 
     playlistDialog_.module = zkr::ownModule();
     playlistDialog_.owner = window;
-    playlistDialog_.setFilter("Playlists\0*.m3u;*.pls\0"
+    (void)playlistDialog_.setFilter("Playlists\0*.m3u;*.pls\0"
                               "Winamp Playlists (*.m3u)\0*.m3u\0"
                               "Sonique Playlists (*.pls)\0*.pls\0"
                               "Plain Text (save only)\0*.txt\0");
@@ -262,7 +262,7 @@ bool PlevntWindow::onClose()
     plugin_.viewState = size_;
     Rect place;
     if (windowRect(window, place))
-        plugin_.settings.setPoint(kPositionKey, place.left, place.top);
+        (void)plugin_.settings.setPoint(kPositionKey, place.left, place.top);
     plugin_.finishPlayers();
     return true;
 }
@@ -435,10 +435,11 @@ void PlevntWindow::showMenu(int player, int x, int y)
     focusedPlayer_ = player;
     PopupMenu menu;
     const MenuHandle sizes = createPopupMenu();
-    appendMenu(sizes, kMenuString | (size_ == kSizeSmall ? kMenuChecked : 0u), kSmallCommand, "&small");
-    appendMenu(sizes, kMenuString | (size_ == kSizeMedium ? kMenuChecked : 0u), kMediumCommand, "&medium");
-    appendMenu(sizes, kMenuString | (size_ == kSizeLarge ? kMenuChecked : 0u), kLargeCommand, "&large");
-    appendMenu(menu.handle(), kMenuPopup, reinterpret_cast<uintptr_t>(sizes), "&Resize");
+    (void)appendMenu(sizes, kMenuString | (size_ == kSizeSmall ? kMenuChecked : 0u), kSmallCommand, "&small");
+    (void)appendMenu(sizes, kMenuString | (size_ == kSizeMedium ? kMenuChecked : 0u), kMediumCommand,
+                     "&medium");
+    (void)appendMenu(sizes, kMenuString | (size_ == kSizeLarge ? kMenuChecked : 0u), kLargeCommand, "&large");
+    (void)appendMenu(menu.handle(), kMenuPopup, reinterpret_cast<uintptr_t>(sizes), "&Resize");
     menu.add(kCrossFadeCommand, "Auto&CrossFade", true, plugin_.autoCrossFade);
     menu.addSeparator();
     menu.add(kLoadPlaylistCommand, "&Load playlist...");
@@ -660,7 +661,7 @@ void PlevntWindow::showAbout()
 
 void PlevntWindow::message(const std::string& text, const char* caption)
 {
-    messageBox(window, text.c_str(), caption, plat::kNoticeOk | plat::kNoticeIconInformation);
+    (void)messageBox(window, text.c_str(), caption, plat::kNoticeOk | plat::kNoticeIconInformation);
 }
 
 // ---------------------------------------------------------------------------

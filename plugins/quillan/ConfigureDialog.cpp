@@ -54,7 +54,7 @@ ConfigureDialog::ConfigureDialog(int32_t musicBufSize, int32_t& recordingBlocks,
 
 void ConfigureDialog::onInitDialog()
 {
-    setDlgItemInt(window, kIdBufferSize, musicBufSize_);
+    (void)setDlgItemInt(window, kIdBufferSize, musicBufSize_);
     for (int index = 0; index < kChoices; ++index) {
         const std::string count = std::to_string(recordingBlocksAt(index));
         sendDlgItemMessage(window, kIdRecordingBlocks, kMsgComboAddString, 0,
@@ -98,7 +98,7 @@ void ConfigureDialog::showSharedBlocks()
 {
     const int index = chosenIndex();
     // Counts the list does not offer stay as they are.
-    setDlgItemInt(window, kIdSharedBlocks, index >= 0 ? sharedBlocksAt(index) : sharedBlocks_);
+    (void)setDlgItemInt(window, kIdSharedBlocks, index >= 0 ? sharedBlocksAt(index) : sharedBlocks_);
 }
 
 } // namespace quillan

@@ -221,7 +221,7 @@ LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock
         zkr::EventObject& news = status == zkr::kErrNotNow ? sharedBuffer.canRead : sharedBuffer.dataWritten;
         lock.unlock();
         news.wait(kWaitSliceMs);
-        news.reset();
+        (void)news.reset();
         lock.lock();
         if (state_.load() != kRecording || generation_ != generation)
             return Wait::Gone;

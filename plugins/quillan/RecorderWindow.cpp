@@ -120,7 +120,7 @@ Button* RecorderWindow::addButton(int id, unsigned bitmap, int x, int y, unsigne
     auto* button = new Button(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, stringText(tooltip).c_str());
-    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
     return button;
 }
 
@@ -135,7 +135,7 @@ bool RecorderWindow::createStageOne()
     deviceName_ = new zkr::NameField(this);
     deviceName_->place(kDeviceDisplay.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
     zkr::copyText(deviceName_->tooltip, stringText(kStringDeviceTip).c_str());
-    addControl(deviceName_, kControlMessage, kDeviceId);
+    (void)addControl(deviceName_, kControlMessage, kDeviceId); // the interface reports a failure
 
     stereoButton_ = addButton<zkr::ToggleButton>(kStereoId, kStereoButtonBitmap, kStereoButton.x,
                                                  kStereoButton.y, kStringStereoTip);
@@ -143,12 +143,12 @@ bool RecorderWindow::createStageOne()
     readyLamp_->place(kReadyLamp.x, kReadyLamp.y, images_.load(kReadyLitBitmap),
                       images_.load(kReadyDarkBitmap));
     readyLamp_->hasTooltip = false;
-    addControl(readyLamp_, 0, kReadyLampId);
+    (void)addControl(readyLamp_, 0, kReadyLampId); // the interface reports a failure
     recordingLamp_ = new zkr::LampControl(this);
     recordingLamp_->place(kRecordingLamp.x, kRecordingLamp.y, images_.load(kRecordingLitBitmap),
                           images_.load(kRecordingDarkBitmap));
     recordingLamp_->hasTooltip = false;
-    addControl(recordingLamp_, 0, kRecordingLampId);
+    (void)addControl(recordingLamp_, 0, kRecordingLampId); // the interface reports a failure
 
     connectButton_ = addButton<zkr::ToggleButton>(kConnectId, kConnectButtonBitmap, kConnectButton.x,
                                                   kConnectButton.y, kStringConnectTip);
@@ -183,7 +183,7 @@ void RecorderWindow::restoreSettings()
     zkr::Registry* settings = zkr::settingsSection(kSettingsSection);
     if (settings == nullptr)
         return;
-    zkr::Registry::restorePosition(window, kPositionKey);
+    (void)zkr::Registry::restorePosition(window, kPositionKey); // else it stays where it was made
     stereoButton_->setOn(settings->getInt(kStereoKey, 0) != 0);
 }
 
@@ -192,9 +192,9 @@ void RecorderWindow::saveSettings()
     zkr::Registry* settings = zkr::settingsSection(kSettingsSection);
     if (settings == nullptr)
         return;
-    zkr::Registry::savePosition(window, kPositionKey);
-    settings->setInt(kStereoKey, stereoButton_ != nullptr && stereoButton_->on ? 1 : 0);
-    settings->saveSection();
+    (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
+    (void)settings->setInt(kStereoKey, stereoButton_ != nullptr && stereoButton_->on ? 1 : 0);
+    (void)settings->saveSection(); // the store reports a failure
 }
 
 void RecorderWindow::beforeDestroy()
@@ -328,7 +328,7 @@ void RecorderWindow::aboutDevice()
     if (caps == nullptr)
         return;
     zkr::WaveDevicePropertiesDialog dialog(*caps, window);
-    dialog.runModal();
+    (void)dialog.runModal(); // OK applies the choice itself
 }
 
 // ---------------------------------------------------------------------------
@@ -409,7 +409,7 @@ void RecorderWindow::showRecordingEnded()
 void RecorderWindow::configure()
 {
     ConfigureDialog dialog(audioRecord().musicBufSize, recordingBlocks_, sharedBlocks_, window);
-    dialog.runModal();
+    (void)dialog.runModal(); // OK applies the choice itself
 }
 
 } // namespace quillan

@@ -74,7 +74,7 @@ private:
     void release()
     {
         while (count_ > 0)
-            held_[--count_]->release();
+            (void)held_[--count_]->release();
         owned_ = false;
     }
 

@@ -156,7 +156,7 @@ zkr::BitmapButton* PreRecorder::addButton(int id, unsigned bitmap, int x, int y,
     auto* button = new zkr::BitmapButton(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
     return button;
 }
 
@@ -169,7 +169,7 @@ bool PreRecorder::createStageOne()
     scope_.render(nullptr);
     auto* display = new ScopeDisplay(this, scope_);
     display->hasTooltip = false;
-    addControl(display, 0, kScopeId);
+    (void)addControl(display, 0, kScopeId); // the interface reports a failure
 
     startButton_ = addButton(kStartId, layout::kStartButtonBitmap, layout::kStartButton.x,
                              layout::kStartButton.y, "start recording");
@@ -182,14 +182,14 @@ bool PreRecorder::createStageOne()
     indicator_->place(layout::kIndicator.x, layout::kIndicator.y, images_.load(layout::kLampLitBitmap),
                       images_.load(layout::kLampDarkBitmap));
     indicator_->hasTooltip = false;
-    addControl(indicator_, 0, kIndicatorId);
+    (void)addControl(indicator_, 0, kIndicatorId); // the interface reports a failure
 
     fileLabel_ = new zkr::NameField(this);
     fileLabel_->place(layout::kFileField.rect(), layout::kFileText.rect(), images_.load(layout::kFileFieldBitmap));
     fileLabel_->twoLines = true;
     fileLabel_->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
     fileLabel_->hasTooltip = false;
-    addControl(fileLabel_, 0, kFileLabelId);
+    (void)addControl(fileLabel_, 0, kFileLabelId); // the interface reports a failure
     return !images_.failed();
 }
 
@@ -293,7 +293,7 @@ bool PreRecorder::browse()
     dialog.owner = window;
     dialog.openMode = false;
     zkr::copyText(dialog.title, kSaveTitle);
-    dialog.setFilter(kWaveFilter);
+    (void)dialog.setFilter(kWaveFilter);
     zkr::copyText(dialog.defaultExtension, "wav");
     zkr::copyText(dialog.initialFolder, plat::folderOf(outputFile_).c_str());
     zkr::copyText(dialog.file, plat::fileNameOf(outputFile_).c_str());
@@ -392,15 +392,15 @@ bool PreRecorder::finishRecording()
 {
     inputDevice.stopping = true;
     if (!inputDevice.allFree())
-        inputDevice.allDone.wait(kAllDoneWaitMs);
-    inputDevice.allDone.reset();
+        (void)inputDevice.allDone.wait(kAllDoneWaitMs);
+    (void)inputDevice.allDone.reset();
     if (inputDevice.stop() != zkr::kOk)
         return false;
     inputDevice.closeDevice();
     // Only what reached the disk is counted in the header.
-    recordingFile_->finish(bytesRecorded_.load());
+    (void)recordingFile_->finish(bytesRecorded_.load());
     lastRecordingBytes_ = recordingFile_->header.dataSize;
-    recordingFile_->detach();
+    (void)recordingFile_->detach();
     recordingFile_.reset();
     inputDevice.releaseBlocks();
     return true;
@@ -456,7 +456,7 @@ void PreRecorder::configure()
     if (recording())
         return;
     RecorderSetupDialog dialog(*this, window);
-    dialog.runModal();
+    (void)dialog.runModal(); // OK applies the choice itself
 }
 
 void PreRecorder::applyInput(int device, int channels)

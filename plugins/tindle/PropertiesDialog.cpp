@@ -54,7 +54,7 @@ void setNumber(WindowHandle dialog, int id, unsigned value)
 {
     char text[16];
     std::snprintf(text, sizeof text, "%i", static_cast<int>(value));
-    setDlgItemText(dialog, id, text);
+    (void)setDlgItemText(dialog, id, text);
 }
 
 } // namespace
@@ -67,13 +67,13 @@ PropertiesDialog::PropertiesDialog(const zkr::MultimediaFile& file, std::string 
 void PropertiesDialog::onInitDialog()
 {
     const zkr::MultimediaFile::Header& header = file_.header;
-    setDlgItemText(window, kIdFile, path_.c_str());
+    (void)setDlgItemText(window, kIdFile, path_.c_str());
     char text[64];
     if (header.formatTag == kFormatPcm)
         std::snprintf(text, sizeof text, "PCM");
     else
         std::snprintf(text, sizeof text, "(Unknown %i)", static_cast<int>(header.formatTag));
-    setDlgItemText(window, kIdFormat, text);
+    (void)setDlgItemText(window, kIdFormat, text);
     setNumber(window, kIdChannels, header.channels);
     setNumber(window, kIdSampleRate, header.samplesPerSecond);
     setNumber(window, kIdByteRate, header.averageBytesPerSecond);
@@ -83,12 +83,12 @@ void PropertiesDialog::onInitDialog()
     if (header.formatSize > kPlainFormatSize)
         std::snprintf(text, sizeof text, "Chunk has %i Bytes additional data!",
                       static_cast<int>(header.formatSize - kPlainFormatSize));
-    setDlgItemText(window, kIdFormatNote, text);
-    setDlgItemText(window, kIdExtraChunks, file_.extraChunks);
+    (void)setDlgItemText(window, kIdFormatNote, text);
+    (void)setDlgItemText(window, kIdExtraChunks, file_.extraChunks);
     char duration[zkr::kDurationTextSize];
     zkr::formatDuration(file_.durationMs(), duration);
     std::snprintf(text, sizeof text, "Total runtime is %s ...", duration);
-    setDlgItemText(window, kIdRuntime, text);
+    (void)setDlgItemText(window, kIdRuntime, text);
 }
 
 } // namespace tindle

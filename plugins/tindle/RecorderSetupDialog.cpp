@@ -64,7 +64,7 @@ std::string startVolumeControl()
         return {};
     char text[512];
     std::snprintf(text, sizeof text, "%s not found!", lookedFor.c_str());
-    messageBox(nullptr, text, zkr::kProductTitle, plat::kNoticeFailure);
+    (void)messageBox(nullptr, text, zkr::kProductTitle, plat::kNoticeFailure);
     return text;
 }
 
@@ -84,7 +84,7 @@ void RecorderSetupDialog::onInitDialog()
     }
     // The wave mapper is no entry of the list: nothing is chosen then.
     sendDlgItemMessage(window, kIdDevice, kMsgComboSetCurSel, static_cast<uintptr_t>(device.deviceId), 0);
-    checkRadioButton(window, kIdMono, kIdStereo, device.format.channels == 2 ? kIdStereo : kIdMono);
+    (void)checkRadioButton(window, kIdMono, kIdStereo, device.format.channels == 2 ? kIdStereo : kIdMono);
 
     // A tooltip of the dialog's own, which goes with it.
     const WindowHandle tips = createWindow(kExStyleTopmost, kTooltipClass, "", 0, kUseDefault, kUseDefault,

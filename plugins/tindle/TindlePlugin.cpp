@@ -25,7 +25,7 @@ void TindlePlugin::startUp()
     // Without the shared services the channels still play: no help, plain error boxes.
     (void)zkr::bindSharedServices();
     settings.setFileName(zkr::kSettingsFile);
-    settings.selectSection(kSettingsSection, true);
+    (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     window = std::make_unique<TindleWindow>(*this);
 }
 

@@ -82,7 +82,7 @@ Button* TindleWindow::addButton(int id, unsigned bitmap, const Box& place, const
     auto* button = new Button(this);
     button->place(place.x, place.y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    addControl(button, kControlMessage, static_cast<uint32_t>(id));
+    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
     return button;
 }
 
@@ -109,13 +109,13 @@ void TindleWindow::addStrip(int n)
     strip.title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
     strip.title->twoLines = true;
     zkr::copyText(strip.title->tooltip, "the channel's file");
-    addControl(strip.title, 0, static_cast<uint32_t>(kTitleId + n));
+    (void)addControl(strip.title, 0, static_cast<uint32_t>(kTitleId + n)); // the interface reports a failure
 
     strip.display = new WaveformDisplay(this);
     strip.display->place(at(kDisplay));
     strip.display->overlay = strip.properties;
     zkr::copyText(strip.display->tooltip, "the file's waveform and play position");
-    addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
+    (void)addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
 
     strip.sync =
         addButton<zkr::ToggleButton>(kSyncId + n, kSyncButtonBitmap, at(kSyncButton), "syncronize track");
@@ -134,7 +134,7 @@ bool TindleWindow::createStageOne()
                                  "toggle pre-recorder");
     addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton, "help");
     addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton, "close");
-    images_.load(kDisplayBitmap);
+    (void)images_.load(kDisplayBitmap); // a failure shows in failed()
     return !images_.failed();
 }
 
@@ -146,7 +146,7 @@ int TindleWindow::finishCreate()
     if (!fileDialog_.setFilter("PCM Wave Audio\0*.wav\0"))
         return kStartFailed;
     if (zkr::settingsSection(kSettingsSection) != nullptr)
-        zkr::Registry::restorePosition(window, kPositionKey);
+        (void)zkr::Registry::restorePosition(window, kPositionKey); // else it stays where it was made
     // What was posted to an earlier window of this object went with it.
     for (int channel = 0; channel < kChannelCount; ++channel) {
         refreshPosted_[std::size_t(channel)] = false;
@@ -178,8 +178,8 @@ bool TindleWindow::onClose()
     }
     preRecorder.closeForGood();
     if (zkr::Registry* settings = zkr::settingsSection(kSettingsSection)) {
-        zkr::Registry::savePosition(window, kPositionKey);
-        settings->saveSection();
+        (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
+        (void)settings->saveSection(); // the store reports a failure
     }
     return true;
 }
@@ -301,7 +301,7 @@ void TindleWindow::showProperties(int channel)
     if (!record.loaded || !record.owner || record.file == nullptr)
         return;
     PropertiesDialog dialog(*record.file, record.path, window);
-    dialog.runModal();
+    (void)dialog.runModal(); // it only shows the file
 }
 
 // ---------------------------------------------------------------------------

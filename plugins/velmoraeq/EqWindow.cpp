@@ -21,7 +21,7 @@ static_assert(kBandCount == kStandardBandCount);
 static_assert(kIcon == fxframe::kIconId && kCursor == fxframe::kCursorId);
 
 struct MenuRelease {
-    void operator()(plat::ui::MenuHandle menu) const { plat::ui::destroyMenu(menu); }
+    void operator()(plat::ui::MenuHandle menu) const { (void)plat::ui::destroyMenu(menu); }
 };
 
 // The band sliders' tooltips, lowest band first.

@@ -193,7 +193,7 @@ void MainPanel::restoreSettings()
     zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    zkr::Registry::restorePosition(window, kMainPositionKey);
+    (void)zkr::Registry::restorePosition(window, kMainPositionKey); // else it stays where it was made
     trayIcon = settings->getInt(kTrayIconKey, 1) != 0;
     if (trayIcon)
         showTrayIcon(true);
@@ -204,7 +204,7 @@ void MainPanel::beforeDestroy()
     built_ = false;
     mailbox_.detach();
     if (mainMenu_ != nullptr)
-        plat::ui::destroyMenu(mainMenu_);
+        (void)plat::ui::destroyMenu(mainMenu_);
     mainMenu_ = nullptr;
     // A window destroyed without closing (the plug-in unloaded) takes its icon along.
     if (trayIconShown_)
@@ -245,14 +245,14 @@ void MainPanel::saveSettings()
     zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    zkr::Registry::savePosition(window, kMainPositionKey);
-    settings->setInt(kTrayIconKey, trayIcon ? 1 : 0);
+    (void)zkr::Registry::savePosition(window, kMainPositionKey); // the store reports a failure
+    (void)settings->setInt(kTrayIconKey, trayIcon ? 1 : 0);
     const bool consoleOpen = console.window != nullptr && plat::ui::isWindow(console.window);
     if (consoleOpen)
-        zkr::Registry::savePosition(console.window, MixingConsole::kPositionKey);
-    settings->setInt(MixingConsole::kVisibleKey,
+        (void)zkr::Registry::savePosition(console.window, MixingConsole::kPositionKey);
+    (void)settings->setInt(MixingConsole::kVisibleKey,
                      consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
-    settings->saveSection();
+    (void)settings->saveSection(); // the store reports a failure
 }
 
 // ---------------------------------------------------------------------------
@@ -351,7 +351,7 @@ void MainPanel::openMainMenu()
     plat::ui::MenuHandle popup = plat::ui::subMenu(mainMenu_, 0);
     if (popup == nullptr)
         return;
-    plat::ui::checkMenuItem(popup, kTrayIconCommand,
+    (void)plat::ui::checkMenuItem(popup, kTrayIconCommand,
                             (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) |
                                 plat::ui::kMenuByCommand);
     plat::ui::Point corner{menuButton->rect.left, menuButton->rect.top};

@@ -276,7 +276,7 @@ void MixingConsole::beforeShow()
     zkr::Registry* settings = pluginSettings();
     if (settings == nullptr)
         return;
-    zkr::Registry::restorePosition(window, kPositionKey);
+    (void)zkr::Registry::restorePosition(window, kPositionKey); // else it stays where it was made
     showCommand = settings->getInt(kVisibleKey, 0) != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide;
 }
 
@@ -286,7 +286,7 @@ void MixingConsole::beforeDestroy()
     built_ = false;
     for (plat::ui::MenuHandle* menu : {&mixerMenu_, &autoMenu_}) {
         if (*menu != nullptr)
-            plat::ui::destroyMenu(*menu);
+            (void)plat::ui::destroyMenu(*menu);
         *menu = nullptr;
     }
 }

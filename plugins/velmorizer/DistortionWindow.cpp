@@ -79,7 +79,7 @@ zkr::KnobControl* DistortionWindow::addKnob(int id, unsigned strip, int x, int y
     display->place(box.x, box.y, box.width, box.height);
     display->textFont = displayFont();
     zkr::copyText(display->tooltip, displayTooltip);
-    addControl(display);
+    (void)addControl(display); // the interface reports a failure
     knob->setLinkedDisplay(display);
     return knob;
 }

@@ -138,7 +138,7 @@ protected:
             for (int i = 0; i < menuItemCount(menu); ++i)
                 menuItems.push_back(menuString(menu, uint32_t(i), kMenuByPosition));
             if (position < 0)
-                endMenu();
+                (void)endMenu();
             else
                 velmora::test::clickMenuItem(menuWindow, position);
         });

@@ -74,7 +74,7 @@ protected:
             EXPECT_EQ(windowTitle(shown), Window::kTitle);
             icon = reinterpret_cast<const Surface*>(
                 sendDlgItemMessage(shown, kIconId, kMsgStaticGetImage, 0, 0));
-            pressDialogButton(shown, button);
+            EXPECT_TRUE(pressDialogButton(shown, button));
         });
         EXPECT_EQ(icon, iconOf(iconStyle));
         return text;
@@ -86,9 +86,9 @@ protected:
         modal.then([&](WindowHandle shown, int) {
             icon = reinterpret_cast<const Surface*>(
                 sendDlgItemMessage(shown, kIconId, kMsgStaticGetImage, 0, 0));
-            pressDialogButton(shown, kIdOk);
+            EXPECT_TRUE(pressDialogButton(shown, kIdOk));
         });
-        messageBox(nullptr, "", "", style);
+        (void)messageBox(nullptr, "", "", style);
         return icon;
     }
 
@@ -175,7 +175,7 @@ TEST_F(BroletWindowTest, TheSwitchesNeverLeaveNoOutput)
     // The file switch asks for the recording's folder first, and is on whatever the answer.
     clickAnswering(kFileSwitch, [](WindowHandle shown, int) {
         EXPECT_EQ(windowTitle(shown), "Configure Wavefile Writing");
-        pressDialogButton(shown, kIdCancel);
+        EXPECT_TRUE(pressDialogButton(shown, kIdCancel));
     });
     EXPECT_TRUE(showsSwitches(true, true));
     finish();
@@ -212,9 +212,9 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
         std::string browsed;
         modal.then([&](WindowHandle browser, int) {
             browsed = dlgItemText(browser, 1091);
-            pressDialogButton(browser, kIdOk);
+            EXPECT_TRUE(pressDialogButton(browser, kIdOk));
         });
-        pressDialogButton(dialog, 1011);
+        EXPECT_TRUE(pressDialogButton(dialog, 1011));
         EXPECT_TRUE(browsed == plat::programFolder() + "/Userfiles" || browsed == "/") << browsed;
         EXPECT_EQ(dlgItemText(dialog, 1012), browsed);
         // The user picks a drive: its mount point becomes the folder.
@@ -222,8 +222,8 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
         sendMessage(dialog, kMsgCommand, makeWParam(1010, kComboSelChange),
                     reinterpret_cast<intptr_t>(dialogItem(dialog, 1010)));
         EXPECT_EQ(dlgItemText(dialog, 1012), drives[chosen].folder);
-        setDlgItemText(dialog, 1013, "Night Take");
-        pressDialogButton(dialog, kIdOk);
+        EXPECT_TRUE(setDlgItemText(dialog, 1013, "Night Take"));
+        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
     });
     finish();
     const std::string text = settingsText();
@@ -251,7 +251,7 @@ TEST_F(BroletWindowTest, TheSoundCardMenuChoosesTheDeviceAndItsPropertiesShowIt)
         showsText(kDeviceField, brolet::kDeviceText, brolet::kDeviceFieldBitmap, "Velmora File Output"));
     clickAnswering(brolet::kAboutButton, [](WindowHandle dialog, int) {
         EXPECT_EQ(dlgItemText(dialog, zkr::WaveDevicePropertiesDialog::kIdName), "Velmora File Output");
-        pressDialogButton(dialog, kIdOk);
+        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
     });
 }
 

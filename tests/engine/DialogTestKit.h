@@ -141,7 +141,7 @@ private:
         } else if (Clock::now() - closeAsked_ >= kCloseGrace) {
             ADD_FAILURE() << "modal dialog \"" << plat::ui::windowText(modal)
                           << "\" ignored the close request; ending it";
-            plat::ui::endDialog(modal, -1);
+            (void)plat::ui::endDialog(modal, -1);
             closeAsked_ = Clock::now();
         }
     }

@@ -123,7 +123,7 @@ TEST_F(AudioSetupDialogTest, ListsSelectTheCurrentSizesAndCloseAppliesNothing)
         choose(dialog, AudioSetupDialog::kIdMusicBufSize, 0);
         choose(dialog, AudioSetupDialog::kIdNumOutBufs, 0);
         shown[2] = shownTime(dialog);
-        plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose));
     });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     ASSERT_TRUE(script.finished());
@@ -147,7 +147,7 @@ TEST_F(AudioSetupDialogTest, ApplyWithUnchangedSelectionsKeepsTheMixer)
     ModalScript script;
     script.then([&](WindowHandle dialog, int) {
         choose(dialog, AudioSetupDialog::kIdMusicBufSize, 2); // the size already set
-        plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply));
     });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     expectNothingApplied();
@@ -159,7 +159,7 @@ TEST_F(AudioSetupDialogTest, ApplyWithANewSizeRebuildsTheMixerAndSetsUpThePlugin
     script.then([&](WindowHandle dialog, int) {
         choose(dialog, AudioSetupDialog::kIdMusicBufSize, 3);
         choose(dialog, AudioSetupDialog::kIdNumOutBufs, 19);
-        plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply));
     });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     EXPECT_EQ(core.audio().setup().musicBufSize, 8192);
@@ -184,7 +184,7 @@ TEST_F(AudioSetupDialogTest, SizeNoListOffersIsUndefinedAndKeptByApply)
             comboMessage(dialog, AudioSetupDialog::kIdMusicBufSize, plat::ui::kMsgComboGetCurSel));
         shown = shownTime(dialog);
         choose(dialog, AudioSetupDialog::kIdDiskBufSize, 3);
-        plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply));
     });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 1);
     EXPECT_EQ(sizeSelection, -1);
@@ -199,7 +199,9 @@ TEST_F(AudioSetupDialogTest, RefusedWhileStreaming)
     ASSERT_EQ(core.startStreaming(), 1);
     ModalScript script;
     script.then(
-        [](WindowHandle dialog, int) { plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose); });
+        [](WindowHandle dialog, int) {
+            EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose));
+        });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 0);
     EXPECT_FALSE(script.finished()) << "no dialog is shown";
     expectNotNowShown();
@@ -211,7 +213,7 @@ TEST_F(AudioSetupDialogTest, ApplyAfterStreamingStartedMeanwhileIsRefused)
     script.then([&](WindowHandle dialog, int) {
         choose(dialog, AudioSetupDialog::kIdMusicBufSize, 3);
         core.startStreaming();
-        plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdApply));
     });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 0);
     EXPECT_EQ(core.audio().setup().musicBufSize, 4096);

@@ -118,9 +118,9 @@ protected:
             if (shownChecked != nullptr)
                 *shownChecked = plat::ui::isDlgButtonChecked(dialog, MixerSettingsDialog::kIdEmptyAsFull) ==
                                 plat::ui::kButtonChecked;
-            plat::ui::checkDlgButton(dialog, MixerSettingsDialog::kIdEmptyAsFull,
+            (void)plat::ui::checkDlgButton(dialog, MixerSettingsDialog::kIdEmptyAsFull,
                                      check ? plat::ui::kButtonChecked : plat::ui::kButtonUnchecked);
-            plat::ui::pressDialogButton(dialog, button);
+            EXPECT_TRUE(plat::ui::pressDialogButton(dialog, button));
         });
         const int32_t result = core.shell().openMixerSettings(nullptr);
         EXPECT_TRUE(script.finished());

@@ -120,7 +120,7 @@ TEST_F(PluginManagerTest, TheTreeListsEachKindUnderItsHeadingAndMarksLoadedPlugI
             caption = windowText(dialog);
             loaded = treeOf(dialog);
             fields = fieldsOf(dialog);
-            pressDialogButton(dialog, PluginManagerDialog::kIdClose);
+            EXPECT_TRUE(pressDialogButton(dialog, PluginManagerDialog::kIdClose));
         });
         EXPECT_EQ(core.shell().openPluginManager(nullptr), 1);
         ASSERT_TRUE(script.finished());
@@ -145,7 +145,7 @@ TEST_F(PluginManagerTest, TheTreeListsEachKindUnderItsHeadingAndMarksLoadedPlugI
     ModalScript again;
     again.then([&](WindowHandle dialog, int) {
         unloaded = treeOf(dialog);
-        pressDialogButton(dialog, PluginManagerDialog::kIdClose);
+        EXPECT_TRUE(pressDialogButton(dialog, PluginManagerDialog::kIdClose));
     });
     core.shell().openPluginManager(nullptr);
     EXPECT_EQ(unloaded[2].text, "    in.vin");
@@ -162,13 +162,13 @@ TEST_F(PluginManagerTest, ASelectedEntryShowsItsPropertiesWhichAHeadingKeepsAndS
         shown = fieldsOf(dialog);
         select(dialog, lineNamed(lines, "  Audio Output Plugins").item);
         afterHeading = fieldsOf(dialog);
-        pressDialogButton(dialog, PluginManagerDialog::kIdSupport);
+        EXPECT_TRUE(pressDialogButton(dialog, PluginManagerDialog::kIdSupport));
         opensAfterFirst = ShellAndNotices::targets().size();
         // A plug-in without an address: Support does nothing.
         select(dialog, lineNamed(lines, "    pattern.vin").item);
         afterSecond = fieldsOf(dialog);
-        pressDialogButton(dialog, PluginManagerDialog::kIdSupport);
-        pressDialogButton(dialog, PluginManagerDialog::kIdClose);
+        EXPECT_TRUE(pressDialogButton(dialog, PluginManagerDialog::kIdSupport));
+        EXPECT_TRUE(pressDialogButton(dialog, PluginManagerDialog::kIdClose));
     });
     core.shell().openPluginManager(nullptr);
     ASSERT_TRUE(script.finished());
@@ -207,7 +207,7 @@ TEST_F(PluginManagerTest, FindUpdateStoresUseProxyAndAsksTheUpdateServerThroughT
         if (stage == 0 && depth == 1) {
             manager = modal;
             checkedAtFirst = isDlgButtonChecked(modal, PluginManagerDialog::kIdUseProxy) == kButtonChecked;
-            checkDlgButton(modal, PluginManagerDialog::kIdUseProxy, kButtonChecked);
+            EXPECT_TRUE(checkDlgButton(modal, PluginManagerDialog::kIdUseProxy, kButtonChecked));
             // Posted, so that the update dialog runs from the manager's loop.
             postMessage(modal, kMsgCommand, PluginManagerDialog::kIdFindUpdate, 0);
             stage = 1;
@@ -223,10 +223,10 @@ TEST_F(PluginManagerTest, FindUpdateStoresUseProxyAndAsksTheUpdateServerThroughT
                                    reinterpret_cast<intptr_t>(line));
                 offered.push_back(line);
             }
-            pressDialogButton(modal, engine::UpdateDialog::kIdClose);
+            EXPECT_TRUE(pressDialogButton(modal, engine::UpdateDialog::kIdClose));
             stage = 2;
         } else if (stage == 2 && depth == 1) {
-            pressDialogButton(modal, PluginManagerDialog::kIdClose);
+            EXPECT_TRUE(pressDialogButton(modal, PluginManagerDialog::kIdClose));
             return true;
         }
         return false;
@@ -236,7 +236,7 @@ TEST_F(PluginManagerTest, FindUpdateStoresUseProxyAndAsksTheUpdateServerThroughT
 
     EXPECT_FALSE(checkedAtFirst);
     EXPECT_EQ(updateOwner, manager);
-    core.settings.selectSection(engine::EngineCore::kSettingsSection, true);
+    (void)core.settings.selectSection(engine::EngineCore::kSettingsSection, true);
     EXPECT_EQ(core.settings.getInt("UseProxy", -1), 1);
     EXPECT_EQ(offered, std::vector<std::string>{"Good Input (in.vin) => http://update.invalid/in"});
     const std::vector<std::string> requests = proxy.requests();

@@ -79,7 +79,7 @@ protected:
             if (whileOpen)
                 whileOpen();
             if (position == kDismiss)
-                endMenu();
+                (void)endMenu();
             else
                 EXPECT_TRUE(clickMenuItem(menuWindow, position));
         });

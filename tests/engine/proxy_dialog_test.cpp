@@ -56,8 +56,8 @@ TEST_F(ProxyDialogTest, AStoredHostAndPortFillTheFieldsAndCancelWritesNothing)
         caption = plat::ui::windowText(dialog);
         server = plat::ui::dlgItemText(dialog, ProxyDialog::kIdServer);
         port = plat::ui::dlgItemText(dialog, ProxyDialog::kIdPort);
-        plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, "1234");
-        plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel);
+        EXPECT_TRUE(plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, "1234"));
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel));
     });
     EXPECT_EQ(run(), plat::ui::kIdCancel);
     ASSERT_TRUE(script.finished());
@@ -75,17 +75,17 @@ TEST_F(ProxyDialogTest, AnInvalidPortIsRefusedAndTheDialogStaysOpenUntilAValidOn
     script.then([&](WindowHandle dialog, int) {
         server = plat::ui::dlgItemText(dialog, ProxyDialog::kIdServer);
         port = plat::ui::dlgItemText(dialog, ProxyDialog::kIdPort);
-        plat::ui::setDlgItemText(dialog, ProxyDialog::kIdServer, "cache.local");
+        EXPECT_TRUE(plat::ui::setDlgItemText(dialog, ProxyDialog::kIdServer, "cache.local"));
         for (const char* refused : {"0", ""}) {
-            plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, refused);
-            plat::ui::pressDialogButton(dialog, plat::ui::kIdOk);
+            EXPECT_TRUE(plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, refused));
+            EXPECT_TRUE(plat::ui::pressDialogButton(dialog, plat::ui::kIdOk));
         }
         openAfterRefusal.push_back(plat::ui::isWindowVisible(dialog));
     });
     script.then([&](WindowHandle dialog, int) {
         openAfterRefusal.push_back(plat::ui::isWindowVisible(dialog));
-        plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, "3129");
-        plat::ui::pressDialogButton(dialog, plat::ui::kIdOk);
+        EXPECT_TRUE(plat::ui::setDlgItemText(dialog, ProxyDialog::kIdPort, "3129"));
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, plat::ui::kIdOk));
     });
     EXPECT_EQ(run(), plat::ui::kIdOk);
     ASSERT_TRUE(script.finished());
@@ -107,7 +107,7 @@ TEST_F(ProxyDialogTest, AnInvalidPortIsRefusedAndTheDialogStaysOpenUntilAValidOn
     again.then([&](WindowHandle dialog, int) {
         reopened = plat::ui::dlgItemText(dialog, ProxyDialog::kIdServer) + ":" +
                    plat::ui::dlgItemText(dialog, ProxyDialog::kIdPort);
-        plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel);
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel));
     });
     run();
     EXPECT_EQ(reopened, "cache.local:3129");

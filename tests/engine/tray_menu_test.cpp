@@ -185,7 +185,7 @@ struct AboutDriver {
                     self->hasPicture = true;
             switch (self->how) {
             case Close::Ok:
-                pressDialogButton(modal, kIdOk);
+                EXPECT_TRUE(pressDialogButton(modal, kIdOk));
                 break;
             case Close::Escape:
                 headless::pressKey(modal, kVkEscape);
@@ -194,9 +194,9 @@ struct AboutDriver {
                 headless::closeRequest(modal);
                 break;
             case Close::WebThenOk:
-                pressDialogButton(modal, engine::kAboutWebButtonId);
+                EXPECT_TRUE(pressDialogButton(modal, engine::kAboutWebButtonId));
                 self->shellCallsAfterWeb = ShellCalls::targets().size();
-                pressDialogButton(modal, kIdOk);
+                EXPECT_TRUE(pressDialogButton(modal, kIdOk));
                 break;
             }
         } else if (caption == "Velmora Audio Engine is Freeware" && modal != self->notice) {
@@ -207,7 +207,7 @@ struct AboutDriver {
             self->noticeText = dlgItemText(modal, engine::FreewareNotice::kIdText);
             self->noticeButton = dlgItemText(modal, kIdOk);
             self->aboutVisibleUnderNotice = isWindowVisible(self->about);
-            pressDialogButton(modal, kIdOk);
+            EXPECT_TRUE(pressDialogButton(modal, kIdOk));
         }
         postThreadMessage(plat::currentThreadId(), kMsgNull, 0, 0);
     }

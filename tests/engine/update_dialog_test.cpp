@@ -74,8 +74,8 @@ protected:
     }
     void pointAt(const std::string& server)
     {
-        core.settings.selectSection(engine::EngineCore::kSettingsSection, true);
-        core.settings.setString(engine::kUpdateServerKey, server.c_str());
+        (void)core.settings.selectSection(engine::EngineCore::kSettingsSection, true);
+        (void)core.settings.setString(engine::kUpdateServerKey, server.c_str());
     }
     // Runs the dialog as tray item 40008 does; the driver closes it once
     // ready answers true (the list filled, a notice shown). False, with the
@@ -87,7 +87,7 @@ protected:
             if (!ready(dialog))
                 return false;
             then(dialog);
-            pressDialogButton(dialog, UpdateDialog::kIdClose);
+            EXPECT_TRUE(pressDialogButton(dialog, UpdateDialog::kIdClose));
             return true;
         });
         EXPECT_EQ(core.shell().openUpdateDialog(nullptr), 1);
@@ -124,15 +124,15 @@ TEST_F(UpdateDialogTest, ListsThePlugInsWithNewerVersionsAndDownloadOpensTheChos
                       listOn = enabled(dialog, UpdateDialog::kIdUpdates);
                       downloadOn = enabled(dialog, UpdateDialog::kIdDownload);
                       sendDlgItemMessage(dialog, UpdateDialog::kIdUpdates, kMsgListSetCurSel, 1, 0);
-                      pressDialogButton(dialog, UpdateDialog::kIdDownload);
+                      EXPECT_TRUE(pressDialogButton(dialog, UpdateDialog::kIdDownload));
                       opened = ShellAndNotices::targets();
                       // A failed open names the address and the reason.
                       ShellAndNotices::answer() = plat::kShellFileNotFound;
                       sendDlgItemMessage(dialog, UpdateDialog::kIdUpdates, kMsgListSetCurSel, 0, 0);
-                      pressDialogButton(dialog, UpdateDialog::kIdDownload);
+                      EXPECT_TRUE(pressDialogButton(dialog, UpdateDialog::kIdDownload));
                       // An address that is no web page never reaches the shell.
                       sendDlgItemMessage(dialog, UpdateDialog::kIdUpdates, kMsgListSetCurSel, 2, 0);
-                      pressDialogButton(dialog, UpdateDialog::kIdDownload);
+                      EXPECT_TRUE(pressDialogButton(dialog, UpdateDialog::kIdDownload));
                       failures = ShellAndNotices::notices();
                   }))
         return; // the driver reported the failure
@@ -231,7 +231,7 @@ TEST_F(UpdateDialogTest, CloseDuringTheDownloadAbortsAndClosesOnceTheWorkerGaveU
         if (server.requests().empty() ||
             dlgItemText(dialog, UpdateDialog::kIdStatus) != "Getting document...")
             return false;
-        pressDialogButton(dialog, UpdateDialog::kIdClose);
+        EXPECT_TRUE(pressDialogButton(dialog, UpdateDialog::kIdClose));
         closed = Clock::now();
         aborting = dlgItemText(dialog, UpdateDialog::kIdStatus);
         openAfterClose = isWindowVisible(dialog);

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         zkr::Registry store;
         store.silent = true;
         store.setFileName("fuzz.ini");
-        store.selectSection(other.c_str(), true);
+        (void)store.selectSection(other.c_str(), true);
         char value[zkr::Registry::kValueSize];
         int x = 0;
         int y = 0;

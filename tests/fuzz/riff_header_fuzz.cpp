@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         file.durationMs();
         file.frameCount();
         zkr::WaveFormat format;
-        file.getFormat(&format);
+        (void)file.getFormat(&format);
 
         check(file.setDiskBuffer(64) == zkr::kOk, "small disk buffer refused");
         std::vector<uint8_t> samples;

@@ -66,7 +66,7 @@ void chooseFirstModule(WindowHandle menuWindow, int, void* chosen)
         plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
         plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonUp, 0, at);
     } else {
-        plat::ui::endMenu();
+        (void)plat::ui::endMenu();
     }
     static_cast<std::atomic<bool>*>(chosen)->store(true);
 }
@@ -83,7 +83,7 @@ void shootDialog(WindowHandle dialog, int, void* context)
     auto* shot = static_cast<DialogShot*>(context);
     plat::ui::setModalHook(nullptr, nullptr);
     shot->saved = velmora::gallery::capture(dialog, shot->path);
-    plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel);
+    (void)plat::ui::pressDialogButton(dialog, plat::ui::kIdCancel);
     shot->done = true;
 }
 

@@ -32,7 +32,7 @@ void errorHook(WindowHandle modal, int, void* context)
 {
     auto* shot = static_cast<ErrorShot*>(context);
     shot->saved = capture(modal, shot->path);
-    pressDialogButton(modal, kIdOk);
+    (void)pressDialogButton(modal, kIdOk);
 }
 
 // The splash runs on its own thread: its first idle moment after the

@@ -100,8 +100,8 @@ void answerOpen(WindowHandle modal, int, void* context)
     auto* answer = static_cast<OpenAnswer*>(context);
     if (answer->answered || plat::ui::windowTitle(modal).rfind("Open Wave Ch", 0) != 0)
         return;
-    plat::ui::setDlgItemText(modal, kNameField, answer->path.c_str());
-    plat::ui::pressDialogButton(modal, plat::ui::kIdOk);
+    (void)plat::ui::setDlgItemText(modal, kNameField, answer->path.c_str());
+    (void)plat::ui::pressDialogButton(modal, plat::ui::kIdOk);
     answer->answered = true;
 }
 

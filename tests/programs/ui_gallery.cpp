@@ -118,8 +118,8 @@ intptr_t galleryProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, in
         sendMessage(tree, kMsgTreeSelectItem, kTreeCaret, addTreeItem(tree, outputs, "Dummy.vwo", 4));
         sendMessage(tree, kMsgTreeSelectItem, kTreeCaret, inputs);
         sendDlgItemMessage(dialog, kProgress, kMsgProgressSetPos, 60, 0);
-        checkDlgButton(dialog, kCheck, kButtonChecked);
-        checkDlgButton(dialog, kRadio1, kButtonChecked);
+        (void)checkDlgButton(dialog, kCheck, kButtonChecked);
+        (void)checkDlgButton(dialog, kRadio1, kButtonChecked);
         picture.reset(36, 22, rgb(0x20, 0x30, 0x60));
         Painter p(picture);
         for (int x = 0; x < 36; x += 4)
@@ -130,7 +130,7 @@ intptr_t galleryProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, in
         return 0;
     }
     if (message == kMsgCommand && (loWord(wparam) == kIdOk || loWord(wparam) == kIdCancel)) {
-        endDialog(dialog, loWord(wparam));
+        (void)endDialog(dialog, loWord(wparam));
         return 1;
     }
     return 0;
@@ -216,7 +216,7 @@ void menuHook(WindowHandle modal, int, void* context)
     if (shot->step == 1) {
         headless::savePng(modal, shot->path);
         shot->step = 2;
-        endMenu();
+        (void)endMenu();
     }
 }
 
@@ -226,7 +226,7 @@ void messageBoxHook(WindowHandle modal, int, void* context)
     if (shot->step == 0) {
         headless::savePng(modal, shot->path);
         shot->step = 1;
-        pressDialogButton(modal, kIdNo);
+        (void)pressDialogButton(modal, kIdNo);
     }
 }
 
@@ -285,22 +285,22 @@ int main(int argc, char** argv)
 
     MenuHandle menu = createPopupMenu();
     MenuHandle more = createPopupMenu();
-    appendMenu(more, kMenuString, 50, "Audio &Input Plugins");
-    appendMenu(more, kMenuString | kMenuChecked, 51, "&Realtime Effects");
-    appendMenu(menu, kMenuString, 40003, "&About...");
-    appendMenu(menu, kMenuString, 40005, "&HTMLHelp Index");
-    appendMenu(menu, kMenuSeparator, 0, nullptr);
-    appendMenu(menu, kMenuPopup, reinterpret_cast<uintptr_t>(more), "&Plug-ins");
-    appendMenu(menu, kMenuString | kMenuChecked, 40009, "&Always on top");
-    appendMenu(menu, kMenuString | kMenuGrayed, 40008, "&Update Velmora");
-    appendMenu(menu, kMenuSeparator, 0, nullptr);
-    appendMenu(menu, kMenuString, 40006, "&Audio System Setup...");
+    (void)appendMenu(more, kMenuString, 50, "Audio &Input Plugins");
+    (void)appendMenu(more, kMenuString | kMenuChecked, 51, "&Realtime Effects");
+    (void)appendMenu(menu, kMenuString, 40003, "&About...");
+    (void)appendMenu(menu, kMenuString, 40005, "&HTMLHelp Index");
+    (void)appendMenu(menu, kMenuSeparator, 0, nullptr);
+    (void)appendMenu(menu, kMenuPopup, reinterpret_cast<uintptr_t>(more), "&Plug-ins");
+    (void)appendMenu(menu, kMenuString | kMenuChecked, 40009, "&Always on top");
+    (void)appendMenu(menu, kMenuString | kMenuGrayed, 40008, "&Update Velmora");
+    (void)appendMenu(menu, kMenuSeparator, 0, nullptr);
+    (void)appendMenu(menu, kMenuString, 40006, "&Audio System Setup...");
     Shot menuShot{folder + "/ui-gallery-menu.png", 0, more};
     menuShot.menu = menu;
     setModalHook(&menuHook, &menuShot);
-    trackPopupMenu(menu, kTrackReturnCommand, 400, 300, skin);
+    (void)trackPopupMenu(menu, kTrackReturnCommand, 400, 300, skin);
     ok &= report(menuShot.step == 2, menuShot.path);
-    destroyMenu(menu);
+    (void)destroyMenu(menu);
 
     Shot boxShot{folder + "/ui-gallery-messagebox.png", 0, nullptr};
     setModalHook(&messageBoxHook, &boxShot);

@@ -57,7 +57,7 @@ void chooseFirstItem(WindowHandle menuWindow, int, void*)
         plat::ui::windowRect(menuWindow, place))
         click(menuWindow, item.left - place.left + 8, item.top - place.top + 3);
     else
-        plat::ui::endMenu();
+        (void)plat::ui::endMenu();
 }
 
 // A click that opens a menu of the engine's, and its first item chosen.

@@ -236,12 +236,12 @@ intptr_t dialogProcedure(WindowHandle dialog, uint32_t message, uintptr_t wparam
     }
     case kMsgCommand:
         if (loWord(wparam) == kButtonId || loWord(wparam) == kIdCancel || loWord(wparam) == kIdOk) {
-            endDialog(dialog, loWord(wparam));
+            (void)endDialog(dialog, loWord(wparam));
             return 1;
         }
         return 0;
     case kMsgClose:
-        endDialog(dialog, kIdCancel);
+        (void)endDialog(dialog, kIdCancel);
         return 1;
     default:
         return 0;

@@ -67,7 +67,7 @@ protected:
     {
         modal.then([&](WindowHandle shown, int) {
             text = dlgItemText(shown, kTextOfBox) + dlgItemText(shown, 1000) + "|" + dlgItemText(shown, 1001);
-            pressDialogButton(shown, kIdOk);
+            EXPECT_TRUE(pressDialogButton(shown, kIdOk));
             seen = true;
         });
     }
@@ -197,7 +197,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
         failing.failAt = 3;
         probe<coretest::OutputScriptFn>(coretest::kOutputScript)(&failing);
         // The engine's two boxes: the output's refusal (30), then its own error.
-        modal.then([](WindowHandle shown, int) { pressDialogButton(shown, kIdOk); });
+        modal.then([](WindowHandle shown, int) { EXPECT_TRUE(pressDialogButton(shown, kIdOk)); });
         std::atomic<bool> seen{false};
         std::string text;
         expectBox(seen, text);
@@ -264,15 +264,15 @@ TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
             sendMessage(dialog, kMsgCommand, makeWParam(ConfigureDialog::kIdRecordingBlocks, kComboSelChange),
                         reinterpret_cast<intptr_t>(dialogItem(dialog, ConfigureDialog::kIdRecordingBlocks)));
             EXPECT_EQ(dlgItemText(dialog, ConfigureDialog::kIdSharedBlocks), "4");
-            pressDialogButton(dialog, ConfigureDialog::kIdApply);
-            pressDialogButton(dialog, kIdCancel);
+            EXPECT_TRUE(pressDialogButton(dialog, ConfigureDialog::kIdApply));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdCancel));
         },
         MouseButton::Right);
     answer(
         kBareSkin,
         [&](WindowHandle dialog, int) {
             showsCounts(dialog, 0, "4");
-            pressDialogButton(dialog, kIdCancel);
+            EXPECT_TRUE(pressDialogButton(dialog, kIdCancel));
         },
         MouseButton::Right);
 
@@ -289,7 +289,7 @@ TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
     std::string context;
     answer(kConnectSpot, [&](WindowHandle dialog, int) {
         context = dlgItemText(dialog, 1000) + "|" + dlgItemText(dialog, 1001);
-        pressDialogButton(dialog, kIdOk);
+        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
     });
     EXPECT_EQ(
         context,

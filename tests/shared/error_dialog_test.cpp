@@ -97,7 +97,7 @@ TEST(ErrorDialog, ClosingTheWindowEndsWith2AndTheNextDialogCountsFrom1)
         ModalSteps steps([&](WindowHandle modal, int call) {
             if (call == 0) {
                 secondCaption = windowTitle(modal);
-                pressDialogButton(modal, kIdOk);
+                EXPECT_TRUE(pressDialogButton(modal, kIdOk));
             }
         });
         EXPECT_EQ(shared::showZKRError(15, "List", "Element not found!"), 1);
@@ -128,7 +128,7 @@ TEST(ErrorDialog, ALaterErrorUpdatesTheOpenDialogAndReturnsAtOnce)
             EXPECT_EQ(dlgItemText(modal, kContext), "Tindle");
             EXPECT_EQ(dlgItemText(modal, kErrorText), "A plugin signaled an internal error!");
             EXPECT_EQ(messageBeepCount(), beepsBefore + 2);
-            pressDialogButton(modal, kIdOk);
+            EXPECT_TRUE(pressDialogButton(modal, kIdOk));
         }
     });
     EXPECT_EQ(shared::showZKRError(4, "Wave Input", "Reading operation failed!"), 1);
@@ -149,7 +149,7 @@ TEST(ErrorDialog, TwoThreadsAtOnceShareOneDialog)
         const std::string title = windowTitle(modal);
         if (title.size() >= 4 && title.compare(title.size() - 4, 4, " (2)") == 0) {
             dialogsAtTheEnd = static_cast<int>(dialogsTitled(kTitle).size());
-            pressDialogButton(modal, kIdOk);
+            EXPECT_TRUE(pressDialogButton(modal, kIdOk));
         }
     });
     std::latch start(2);
@@ -183,7 +183,7 @@ TEST(ErrorDialog, MissingAndOverlongTextsAreShownSafely)
             return;
         context = dlgItemText(modal, kContext);
         text = dlgItemText(modal, kErrorText);
-        pressDialogButton(modal, kIdOk);
+        EXPECT_TRUE(pressDialogButton(modal, kIdOk));
     });
     EXPECT_EQ(shared::showZKRError(1, longName.c_str(), nullptr), 1);
     EXPECT_EQ(context, longName.substr(0, 255));
@@ -203,7 +203,7 @@ TEST(ErrorDialog, AnErrorQueuedAsTheDialogClosesIsShownNext)
         if (call == 0) {
             EXPECT_EQ(shared::showZKRError(33, "Engine", "Cannot start streaming."), 1);
         }
-        pressDialogButton(modal, kIdOk);
+        EXPECT_TRUE(pressDialogButton(modal, kIdOk));
     });
     EXPECT_EQ(shared::showZKRError(31, "Engine", "No Audio Output found for application!"), 1);
     ASSERT_EQ(captions.size(), 2u);
@@ -228,7 +228,7 @@ TEST(ErrorDialog, TheLoadedLibraryShowsItThroughItsExport)
                 return;
             seenCaption = windowTitle(modal);
             symbol = showsErrorSymbol(modal);
-            pressDialogButton(modal, kIdOk);
+            EXPECT_TRUE(pressDialogButton(modal, kIdOk));
         });
         char text[zkr::kErrorTextSize];
         zkr::sharedServices->getErrorText(18, text);

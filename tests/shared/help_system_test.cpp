@@ -93,7 +93,7 @@ struct MessageBoxAnswer {
         script.then([this](plat::ui::WindowHandle box, int) {
             text = plat::ui::dlgItemText(box, 0xFFFF);
             caption = plat::ui::windowTitle(box);
-            plat::ui::pressDialogButton(box, plat::ui::kIdOk);
+            EXPECT_TRUE(plat::ui::pressDialogButton(box, plat::ui::kIdOk));
         });
     }
     ModalScript script;

@@ -87,7 +87,7 @@ TEST(HtmlWriter, FramesetsLayOutColumnsOrRows)
     page.frameset(true, {frame("top.html", "top", "60", false), frame("middle.html", "middle", "*", true),
                          frame("bottom.html", "bottom", "20%", false)});
     page.frameset(false, {frame("only.html", "only", "*", true)});
-    page.detach();
+    (void)page.detach();
     EXPECT_EQ(readText(path),
               "<FRAMESET ROWS=\"60,*,20%\" BORDER=\"0\" FRAMEBORDER=\"0\" FRAMESPACING=\"0\">\n"
               "  <FRAME NAME=\"top\" SRC=\"top.html\" SCROLLING=\"NO\">\n"
@@ -109,7 +109,7 @@ TEST(HtmlWriter, LinksWithoutTitlesUseTheFileNameAndThePathAsGiven)
     ASSERT_EQ(page.attach(path.c_str(), 0), 0);
     page.links({titled, "sub\\other.html"}, "right", false, false);
     page.links({folder.file("gone.html")}, "right", false, true); // unreadable: its file name
-    page.detach();
+    (void)page.detach();
     EXPECT_EQ(readText(path), "<A HREF=\"" + titled + "\" TARGET=\"right\">titled.html</A><BR>\n" +
                                   "<A HREF=\"sub\\other.html\" TARGET=\"right\">other.html</A><BR>\n" +
                                   "<A HREF=\"" + folder.file("gone.html") +
@@ -157,7 +157,7 @@ TEST(HtmlWriter, AWriteThatFailsIsNotTakenForAFinishedPage)
     ASSERT_EQ(page.attach("/dev/full", 0), 0);
     page.head("Lost", true);
     page.end();
-    page.detach();
+    (void)page.detach();
     EXPECT_TRUE(page.writeFailed());
     EXPECT_NE(page.lastError, 0);
 }

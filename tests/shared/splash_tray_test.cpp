@@ -117,7 +117,7 @@ TEST(SplashWindow, StatusLineIsWhiteOnBlack)
         checked = true;
         splash.requestClose();
     });
-    splash.runModal();
+    (void)splash.runModal();
     EXPECT_TRUE(checked);
 }
 

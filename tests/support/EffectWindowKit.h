@@ -52,7 +52,7 @@ protected:
     template <typename ControlType> ControlType& control(int id)
     {
         pumpPending();
-        for (zkr::Control* candidate : application.window->controls)
+        for (const auto& candidate : application.window->controls)
             if (candidate->id == id)
                 return dynamic_cast<ControlType&>(*candidate);
         throw std::runtime_error("no control " + std::to_string(id));

@@ -109,8 +109,8 @@ TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeC
         EXPECT_EQ(sendDlgItemMessage(dialog, RecorderSetupDialog::kIdDevice, kMsgComboGetCurSel, 0, 0), 0);
         EXPECT_EQ(isDlgButtonChecked(dialog, RecorderSetupDialog::kIdMono), kButtonChecked);
         sendDlgItemMessage(dialog, RecorderSetupDialog::kIdDevice, kMsgComboSetCurSel, 1, 0);
-        pressDialogButton(dialog, RecorderSetupDialog::kIdApply);
-        pressDialogButton(dialog, kIdCancel);
+        EXPECT_TRUE(pressDialogButton(dialog, RecorderSetupDialog::kIdApply));
+        EXPECT_TRUE(pressDialogButton(dialog, kIdCancel));
         configured = true;
     });
     headless::click(window, 130, 80, MouseButton::Right);
@@ -149,7 +149,7 @@ TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeC
                   for (int x = 0; x < scope.columnCount(); ++x)
                       drawn += scope.leftValue(x) != 0 ? 1 : 0;
                   int locked = 0;
-                  for (zkr::Control* control : recorder().controls)
+                  for (const auto& control : recorder().controls)
                       locked += !control->enabled ? 1 : 0;
                   return drawn > 50 && locked == 2 ? 1 : 0;
               }),
@@ -239,12 +239,12 @@ TEST_F(PreRecorderTest, AnEmptyRecordingIsRefusedAndDeletedAndNoProposedNameRepl
     modal
         .then([&](WindowHandle dialog, int) {
             title = windowTitle(dialog);
-            setDlgItemText(dialog, kNameField, plat::fileNameOf(taken).c_str());
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, plat::fileNameOf(taken).c_str()));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
         .then([&](WindowHandle box, int) {
             question = dlgItemText(box, kTextOfBox);
-            pressDialogButton(box, kIdYes);
+            EXPECT_TRUE(pressDialogButton(box, kIdYes));
             chosen = true;
         });
     click(window, layout::kBrowseButton);
@@ -275,7 +275,7 @@ TEST_F(PreRecorderTest, WithoutAnInputDeviceStartFailsAndTheWindowStaysIdle)
             EXPECT_FALSE(std::filesystem::exists(outputFile()));
             EXPECT_EQ(engine.errors(), std::vector<int>{zkr::WaveDevice::kDeviceError});
             EXPECT_EQ(onWindowThread([] {
-                          std::vector<zkr::Control*>& controls = recorder().controls;
+                          const auto& controls = recorder().controls;
                           return int(controls[PreRecorder::kStartId - 1]->enabled) * 2 +
                                  int(controls[PreRecorder::kStopId - 1]->enabled);
                       }),
@@ -335,7 +335,7 @@ TEST(PreRecorderVolumeControl, StartsTheFirstMixerOnThePathOrNamesTheOnesLookedF
     modal.then([&](WindowHandle box, int) {
         caption = windowTitle(box);
         onTop = headless::windowState(box).topmost && headless::windowState(box).owner == nullptr;
-        pressDialogButton(box, kIdOk);
+        EXPECT_TRUE(pressDialogButton(box, kIdOk));
     });
     EXPECT_EQ(tindle::startVolumeControl(),
               "pavucontrol, gnome-control-center, xfce4-mixer, x-terminal-emulator not found!");

@@ -167,8 +167,8 @@ TEST_F(TindleWindowTest, StripsFollowTheChannelsThroughOpenDropPlayPauseStopAndC
                         sendDlgItemMessage(dialog, kTypeList, kMsgComboGetLbText, 0,
                                            reinterpret_cast<intptr_t>(text));
                         type = text;
-                        setDlgItemText(dialog, kNameField, files.path().c_str());
-                        pressDialogButton(dialog, kIdOk);
+                        EXPECT_TRUE(setDlgItemText(dialog, kNameField, files.path().c_str()));
+                        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
                     },
                     [&](WindowHandle dialog, int) {
                         const auto count = sendDlgItemMessage(dialog, kEntryList, kMsgListGetCount, 0, 0);
@@ -178,8 +178,8 @@ TEST_F(TindleWindowTest, StripsFollowTheChannelsThroughOpenDropPlayPauseStopAndC
                                                reinterpret_cast<intptr_t>(text));
                             entries.push_back(text);
                         }
-                        setDlgItemText(dialog, kNameField, "Mono Take.wav");
-                        pressDialogButton(dialog, kIdOk);
+                        EXPECT_TRUE(setDlgItemText(dialog, kNameField, "Mono Take.wav"));
+                        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
                     }});
     EXPECT_EQ(title, "Open Wave Ch1...");
     EXPECT_EQ(type, "PCM Wave Audio");
@@ -243,7 +243,7 @@ TEST_F(TindleWindowTest, PropertiesShowTheHeaderTheExtraChunksAndTheRuntime)
                        for (int id = tindle::PropertiesDialog::kIdFile;
                             id <= tindle::PropertiesDialog::kIdRuntime; ++id)
                            texts.push_back(dlgItemText(dialog, id));
-                       pressDialogButton(dialog, kIdOk);
+                       EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
                    }});
     EXPECT_EQ(texts,
               (std::vector<std::string>{"Wavefile Properties", files.file("props.wav"), "PCM", "2", "44100",

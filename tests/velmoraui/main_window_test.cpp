@@ -37,7 +37,7 @@ protected:
         menus.then([state](WindowHandle menu, int) {
             *state = plat::ui::menuState(plat::ui::menuOfWindow(menu), MainPanel::kTrayIconCommand,
                                          plat::ui::kMenuByCommand);
-            plat::ui::endMenu();
+            (void)plat::ui::endMenu();
         });
         click(mainWindow, kMenuButton);
         EXPECT_TRUE(eventually([&] { return *state != ~0u; }));

@@ -117,7 +117,7 @@ public:
     RecordingControl* add(plat::ui::Rect place)
     {
         auto* control = new RecordingControl(this, place);
-        addControl(control);
+        (void)addControl(control);
         return control;
     }
 

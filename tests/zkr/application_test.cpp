@@ -85,7 +85,7 @@ TEST_F(ShowErrorTest, ObjectFailuresReachTheErrorDialogWithTheirName)
 {
     bindCompleteDouble();
     zkr::List list(1, 4);
-    list.removeAt(3);
+    (void)list.removeAt(3);
 
     EXPECT_EQ(log(), "GetErrorText 13\nShowZKRError 13|List|test error text 13\n");
 }

@@ -39,8 +39,8 @@ std::string listText(const char* list)
 ModalScript::Step typeAndOk(std::string name)
 {
     return [name](WindowHandle dialog, int) {
-        plat::ui::setDlgItemText(dialog, kNameField, name.c_str());
-        plat::ui::pressDialogButton(dialog, plat::ui::kIdOk);
+        EXPECT_TRUE(plat::ui::setDlgItemText(dialog, kNameField, name.c_str()));
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, plat::ui::kIdOk));
     };
 }
 
@@ -83,7 +83,7 @@ TEST(FileDialogTest, DefaultsAndWhatPrepareHandsThePlatform)
 
     // setDefaults puts back what a previous use changed.
     dialog.openMode = false;
-    dialog.addFilter("Wave files", "*.wav");
+    (void)dialog.addFilter("Wave files", "*.wav");
     dialog.setDefaults();
     EXPECT_TRUE(dialog.openMode);
     EXPECT_EQ(listText(dialog.filter), kAllFiles);
@@ -169,14 +169,16 @@ TEST_F(FileDialogRunTest, FolderDialogGivesTheChosenFolder)
     ModalScript script;
     script.then([](WindowHandle browser, int) {
         plat::ui::sendDlgItemMessage(browser, kEntryList, plat::ui::kMsgListSetCurSel, 0, 0);
-        plat::ui::pressDialogButton(browser, plat::ui::kIdOk);
+        EXPECT_TRUE(plat::ui::pressDialogButton(browser, plat::ui::kIdOk));
     });
     EXPECT_TRUE(folders.run());
     EXPECT_EQ(folders.request.flags, plat::ui::kBrowseReturnOnlyFsDirs);
     EXPECT_EQ(folders.chosenFolder, folder.file("Userfiles"));
 
     ModalScript cancel;
-    cancel.then([](WindowHandle browser, int) { plat::ui::pressDialogButton(browser, plat::ui::kIdCancel); });
+    cancel.then([](WindowHandle browser, int) {
+        EXPECT_TRUE(plat::ui::pressDialogButton(browser, plat::ui::kIdCancel));
+    });
     EXPECT_FALSE(folders.run());
     EXPECT_EQ(folders.chosenFolder, folder.file("Userfiles"));
 }

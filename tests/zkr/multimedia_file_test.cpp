@@ -429,18 +429,18 @@ TEST_F(MultimediaFileTest, CreatingTruncatesAnOldFile)
 TEST_F(MultimediaFileTest, DurationRoundsTheByteRateDownToWholeMilliseconds)
 {
     MultimediaFile file;
-    file.buildHeader(441000, 44100, 1, 16);
+    (void)file.buildHeader(441000, 44100, 1, 16);
     EXPECT_EQ(file.header.averageBytesPerSecond, 88200u);
     EXPECT_EQ(file.durationMs(), 5011u);
     EXPECT_EQ(file.frameCount(), 220500u);
 
-    file.buildHeader(176400, 44100, 2, 16);
+    (void)file.buildHeader(176400, 44100, 2, 16);
     EXPECT_EQ(file.durationMs(), 1002u); // 176 bytes per millisecond
 
     // Rates below 1000 bytes per second and a block align of 0 give 0.
-    file.buildHeader(5000, 100, 1, 8);
+    (void)file.buildHeader(5000, 100, 1, 8);
     EXPECT_EQ(file.durationMs(), 0u);
-    file.buildHeader(5000, 44100, 1, 4);
+    (void)file.buildHeader(5000, 44100, 1, 4);
     EXPECT_EQ(file.frameCount(), 0u);
 }
 

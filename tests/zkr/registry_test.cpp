@@ -91,12 +91,12 @@ TEST_F(RegistryTest, ASectionIsReadFromTheFileOnlyOnce)
     ASSERT_EQ(store.selectSection("Engine", true), 0);
     EXPECT_EQ(store.getInt("MusicBufSize", 0), 8192);
     EXPECT_EQ(value("LastAudioOutput"), "Brolet.vwo");
-    EXPECT_EQ(store.sectionCount, 2);
+    EXPECT_EQ(store.sectionCount(), 2);
 
     // The store's section names are compared exactly.
     ASSERT_EQ(store.selectSection("ENGINE", true), 0);
     EXPECT_EQ(store.getInt("MusicBufSize", 0), 1024);
-    EXPECT_EQ(store.sectionCount, 3);
+    EXPECT_EQ(store.sectionCount(), 3);
 }
 
 TEST_F(RegistryTest, WithoutLoadOrFileNameASectionStartsEmpty)
@@ -234,7 +234,7 @@ TEST_F(RegistryTest, LongKeysAndValuesAreCutToTheirFields)
     ASSERT_EQ(store.selectSection(huge, false), 0);
     EXPECT_EQ(std::strlen(store.currentSection->name), static_cast<size_t>(zkr::List::kNameSize - 1));
     ASSERT_EQ(store.selectSection(huge, false), 0);
-    EXPECT_EQ(store.sectionCount, 2);
+    EXPECT_EQ(store.sectionCount(), 2);
 }
 
 TEST_F(RegistryTest, ALongSectionIsReadWholeAndNeverSavedCut)

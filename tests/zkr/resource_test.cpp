@@ -17,7 +17,7 @@ using velmora::test::ShownError;
 class TestFile : public zkr::Resource {
 public:
     TestFile() { kind = zkr::kKindMultimediaFile; }
-    ~TestFile() override { detach(); }
+    ~TestFile() override { (void)detach(); }
 
     bool open(const char* name, int mode) override
     {

@@ -76,7 +76,7 @@ TEST_F(SharedBufferRing, AFullRingRefusesAWriteWithoutCopying)
 {
     for (uint8_t v = 1; v <= 4; ++v)
         ASSERT_EQ(writeBlock(buffer, v), kOk);
-    buffer.dataWritten.reset();
+    (void)buffer.dataWritten.reset();
     EXPECT_EQ(writeBlock(buffer, 9), kStatusBusy);
     EXPECT_TRUE(buffer.dataWritten.wait(0));
     for (int v = 1; v <= 4; ++v)
@@ -90,7 +90,7 @@ TEST_F(SharedBufferRing, AnEmptyRingIsBusyUntilTheEndOfDataThenGivesEmptyBlocks)
     for (int v = 1; v <= 3; ++v)
         EXPECT_EQ(readValue(buffer), v);
     EXPECT_EQ(readValue(buffer, kStatusBusy), -1);
-    buffer.dataWritten.reset();
+    (void)buffer.dataWritten.reset();
     buffer.setEndOfData(true);
     EXPECT_TRUE(buffer.dataWritten.wait(0));
     EXPECT_EQ(readValue(buffer), -1);
@@ -163,15 +163,15 @@ TEST_F(SharedBufferRing, WithoutTheLockNeitherSideTouchesTheRing)
     EventObject held(true, false, nullptr);
     EventObject done(true, false, nullptr);
     std::thread holder([&] {
-        buffer.lock.wait(0);
-        held.set();
+        (void)buffer.lock.wait(0);
+        (void)held.set();
         done.wait(10000);
-        buffer.lock.release();
+        (void)buffer.lock.release();
     });
     ASSERT_TRUE(held.wait(10000));
     EXPECT_EQ(readValue(buffer, kStatusBusy), -1);
     EXPECT_EQ(writeBlock(buffer, 9), kStatusBusy);
-    done.set();
+    (void)done.set();
     holder.join();
     EXPECT_EQ(buffer.writeIndex, 3);
     EXPECT_EQ(readValue(buffer), 1);

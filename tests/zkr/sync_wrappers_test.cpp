@@ -26,7 +26,7 @@ bool takenFromOtherThread(MutexObject& mutex)
     std::thread([&] {
         taken = mutex.wait(0);
         if (taken)
-            mutex.release();
+            (void)mutex.release();
     }).join();
     return taken;
 }
@@ -44,7 +44,7 @@ TEST(EventObject, BoundedWaitTurnsAnEndlessWaitIntoHalfASecond)
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, 500ms);
     EXPECT_LT(elapsed, 3000ms);
-    event.set();
+    (void)event.set();
     EXPECT_TRUE(event.wait(plat::kInfinite));
 }
 
@@ -98,17 +98,17 @@ TEST(WaitForEither, GivesThePlatformsResultOrMinusOneWhenTheTimeRunsOut)
     EventObject first(true, false, nullptr);
     EventObject second(true, false, nullptr);
     EXPECT_EQ(waitForEither(first.handle, second.handle, false, 20), -1);
-    std::thread([&] { second.set(); }).join();
+    std::thread([&] { EXPECT_TRUE(second.set()); }).join();
     EXPECT_EQ(waitForEither(first.handle, second.handle, false, kPatienceMs), 1);
     EXPECT_EQ(waitForEither(first.handle, second.handle, true, 0), -1);
-    first.set();
+    (void)first.set();
     EXPECT_EQ(waitForEither(first.handle, second.handle, false, 0), 0);
     EXPECT_EQ(waitForEither(first.handle, second.handle, true, 0), 0);
 
     MutexObject mutex(false, nullptr);
     std::thread([&] { mutex.wait(0); }).join();
     EXPECT_EQ(waitForEither(mutex.handle, first.handle, false, 0), static_cast<int>(plat::kWaitAbandoned0));
-    mutex.release();
+    (void)mutex.release();
 }
 
 namespace {
@@ -121,7 +121,7 @@ struct Job {
 uint32_t runJob(void* parameter)
 {
     auto* job = static_cast<Job*>(parameter);
-    job->go.wait(kPatienceMs);
+    (void)job->go.wait(kPatienceMs);
     job->idInside = plat::currentThreadId();
     return 5;
 }
@@ -132,7 +132,7 @@ TEST(ThreadObject, IsCreatedSuspendedAndRunsWhenResumed)
 {
     Watchdog watchdog(10s);
     Job job;
-    job.go.set();
+    (void)job.go.set();
     ThreadObject thread;
     EXPECT_FALSE(thread.resume());
     ASSERT_TRUE(thread.create(runJob, &job));
@@ -161,7 +161,7 @@ TEST(ThreadObject, StartRunsItAndTheObjectMayGoBeforeTheThread)
         EXPECT_FALSE(thread.wait(0));
         watcher = plat::duplicateHandle(thread.handle);
     }
-    job.go.set();
+    (void)job.go.set();
     EXPECT_EQ(plat::waitForSingleObject(watcher, kPatienceMs), plat::kWaitObject0);
     EXPECT_NE(job.idInside.load(), 0u);
     plat::closeHandle(watcher);

@@ -154,7 +154,7 @@ TEST_F(WaveDevicePropertiesTest, RunsModallyUntilOkAndTheBoxesCannotBeToggled)
         velmora::test::clickOn(plat::ui::dialogItem(window, Dialog::kIdDirectSound));
         volumeStillChecked = checked(window, Dialog::kIdVolumeControl);
         directSoundStillClear = !checked(window, Dialog::kIdDirectSound);
-        plat::ui::pressDialogButton(window, plat::ui::kIdOk);
+        EXPECT_TRUE(plat::ui::pressDialogButton(window, plat::ui::kIdOk));
     });
     Dialog modal(soundCard());
     EXPECT_EQ(modal.runModal(), plat::ui::kIdOk);

@@ -215,8 +215,8 @@ TEST(FrameworkDialog, ARefusingDialogStaysOpenAfterOkCancelAndTheCloseButtonAlik
     bool stillOpen = false;
     int requestsWhileRefusing = 0;
     ModalScript script;
-    script.then([](WindowHandle modal, int) { pressDialogButton(modal, kIdOk); })
-        .then([](WindowHandle modal, int) { pressDialogButton(modal, kIdCancel); })
+    script.then([](WindowHandle modal, int) { EXPECT_TRUE(pressDialogButton(modal, kIdOk)); })
+        .then([](WindowHandle modal, int) { EXPECT_TRUE(pressDialogButton(modal, kIdCancel)); })
         .then([](WindowHandle modal, int) { headless::closeRequest(modal); })
         .then([](WindowHandle modal, int) { headless::pressKey(modal, kVkEscape); })
         .then([&](WindowHandle modal, int) {
@@ -224,9 +224,9 @@ TEST(FrameworkDialog, ARefusingDialogStaysOpenAfterOkCancelAndTheCloseButtonAlik
             requestsWhileRefusing = dialog.closeRequests;
             // A user message's answer comes back through the dialog.
             EXPECT_EQ(sendMessage(modal, 32769, 0, 0), 5);
-            pressDialogButton(modal, kAllowButton);
+            EXPECT_TRUE(pressDialogButton(modal, kAllowButton));
         })
-        .then([](WindowHandle modal, int) { pressDialogButton(modal, kIdOk); });
+        .then([](WindowHandle modal, int) { EXPECT_TRUE(pressDialogButton(modal, kIdOk)); });
     EXPECT_EQ(dialog.runModal(), kIdOk);
     EXPECT_TRUE(stillOpen);
     // Each request asked once: a refused close does not come back as Cancel.
@@ -249,7 +249,7 @@ TEST(FrameworkDialog, AnAcceptedCloseEndsAModalDialogWith2AndAModelessOneIsDestr
     modeless.closeAnswer = true;
     ASSERT_TRUE(modeless.createModeless());
     WindowHandle window = modeless.window;
-    pressDialogButton(window, kIdOk);
+    EXPECT_TRUE(pressDialogButton(window, kIdOk));
     pumpPending();
     EXPECT_FALSE(isWindow(window));
     EXPECT_EQ(modeless.afterCloses, 1);

@@ -99,7 +99,7 @@ TEST(MenuItemTest, AppendedItemsAndACheckMarkThatKeepsTheOtherStateBits)
         EXPECT_NE(state & kMenuStateGrayed, 0u);
     }
     EXPECT_FALSE(zkr::setMenuCheck(menu, 99, true));
-    destroyMenu(menu);
+    (void)destroyMenu(menu);
 }
 
 TEST_F(WindowPositionTest, SavedPositionsComeBackIncludingNegativeOnes)
@@ -109,14 +109,14 @@ TEST_F(WindowPositionTest, SavedPositionsComeBackIncludingNegativeOnes)
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
     EXPECT_EQ(placeOf(window), Rect::fromSize(100, 120, 300, 200));
 
-    store.setPoint("MainUIPos", -50, -20); // partly past the edges
+    (void)store.setPoint("MainUIPos", -50, -20); // partly past the edges
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
     EXPECT_EQ(placeOf(window), Rect::fromSize(-50, -20, 300, 200));
-    store.setPoint("MainUIPos", kScreenWidth - 1, kScreenHeight - 1); // one pixel still shows
+    (void)store.setPoint("MainUIPos", kScreenWidth - 1, kScreenHeight - 1); // one pixel still shows
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
 
     // Saving goes to the current section, and to the file on saveSection.
-    zkr::Registry::savePosition(window, "MixerUIPos");
+    (void)zkr::Registry::savePosition(window, "MixerUIPos");
     ASSERT_EQ(store.saveSection(), 0);
     const std::string text = velmora::test::readText(folder.file("velmoraaudioengine.ini"));
     EXPECT_NE(text.find("[Velmora User Interface]"), std::string::npos) << text;
@@ -129,12 +129,12 @@ TEST_F(WindowPositionTest, ZeroMissingAndOffScreenPositionsAreNotRestored)
 
     // A window saved exactly at 0,0 is not restored.
     plat::ui::moveWindow(window, 0, 0, 300, 200, false);
-    zkr::Registry::savePosition(window, "MainUIPos");
+    (void)zkr::Registry::savePosition(window, "MainUIPos");
     plat::ui::moveWindow(window, 100, 120, 300, 200, false);
     EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos"));
 
     for (const char* value : {"5000,10", "10,5000", "1280,10", "10,1024", "-300,10", "10,-200", "junk"}) {
-        store.setString("MainUIPos", value);
+        (void)store.setString("MainUIPos", value);
         EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos")) << value;
     }
     EXPECT_EQ(placeOf(window), Rect::fromSize(100, 120, 300, 200));

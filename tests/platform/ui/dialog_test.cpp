@@ -78,16 +78,16 @@ intptr_t probeProc(WindowHandle dialog, uint32_t message, uintptr_t wparam, intp
             return 1;
         }
         if (id == kOther) {
-            endDialog(dialog, 42);
+            (void)endDialog(dialog, 42);
             return 1;
         }
         if ((id == kIdOk || id == kIdCancel) && !probe->refuseClose)
-            endDialog(dialog, id);
+            (void)endDialog(dialog, id);
         return 1;
     }
     case kMsgClose:
         if (!probe->refuseClose)
-            endDialog(dialog, kIdCancel);
+            (void)endDialog(dialog, kIdCancel);
         return 1;
     default:
         return 0;
@@ -152,19 +152,19 @@ TEST_F(DialogTest, ModalDialogsNestAndEachEndsWithItsOwnValue)
         .then([&](WindowHandle modal, int depth) {
             EXPECT_EQ(depth, 1);
             outer = modal;
-            pressDialogButton(modal, kNested);
+            EXPECT_TRUE(pressDialogButton(modal, kNested));
         })
         .then([&](WindowHandle modal, int depth) {
             EXPECT_EQ(depth, 2);
             EXPECT_NE(modal, outer);
             outerDisabledMeanwhile = !isWindowEnabled(outer);
-            pressDialogButton(modal, kOther);
+            EXPECT_TRUE(pressDialogButton(modal, kOther));
         })
         .then([&](WindowHandle modal, int depth) {
             EXPECT_EQ(depth, 1);
             EXPECT_EQ(modal, outer);
             EXPECT_TRUE(isWindowEnabled(outer));
-            pressDialogButton(modal, kIdCancel);
+            EXPECT_TRUE(pressDialogButton(modal, kIdCancel));
         });
     EXPECT_EQ(runTestDialog(), kIdCancel);
     EXPECT_EQ(seen.nestedAnswer, 42);
@@ -212,10 +212,10 @@ TEST_F(DialogTest, ADialogThatRefusesToCloseStaysOpenAfterOkCancelAndTheCloseBut
     script.then([](WindowHandle modal, int) { headless::pressKey(modal, kVkReturn); })
         .then([](WindowHandle modal, int) { headless::pressKey(modal, kVkEscape); })
         .then([](WindowHandle modal, int) { headless::closeRequest(modal); })
-        .then([](WindowHandle modal, int) { pressDialogButton(modal, kIdOk); })
+        .then([](WindowHandle modal, int) { EXPECT_TRUE(pressDialogButton(modal, kIdOk)); })
         .then([&](WindowHandle modal, int) {
             stillOpen = isWindowVisible(modal);
-            pressDialogButton(modal, kOther);
+            EXPECT_TRUE(pressDialogButton(modal, kOther));
         });
     EXPECT_EQ(runTestDialog(), 42);
     EXPECT_TRUE(stillOpen);
@@ -230,7 +230,7 @@ TEST_F(DialogTest, TabMovesAlongTheTabStopsAndArrowsWithinAGroup)
     ModalScript script;
     script
         .then([&](WindowHandle modal, int) {
-            checkDlgButton(modal, kRadioB, kButtonChecked);
+            EXPECT_TRUE(checkDlgButton(modal, kRadioB, kButtonChecked));
             noteFocus(modal);
             headless::pressKey(modal, kVkTab); // the disabled button is skipped; the group's checked radio
         })
@@ -256,7 +256,7 @@ TEST_F(DialogTest, TabMovesAlongTheTabStopsAndArrowsWithinAGroup)
         })
         .then([&](WindowHandle modal, int) {
             noteFocus(modal);
-            pressDialogButton(modal, kIdCancel);
+            EXPECT_TRUE(pressDialogButton(modal, kIdCancel));
         });
     EXPECT_EQ(runTestDialog(), kIdCancel);
     EXPECT_EQ(focusOrder, (std::vector<int>{kEdit, kRadioB, kRadioC, kRadioA, kOther, kRadioA}));
@@ -331,7 +331,7 @@ TEST_F(DialogTest, ItemHelpersReadAndWriteControls)
     bool ok = false;
     EXPECT_EQ(dlgItemInt(dialog, kEdit, &ok), -17);
     EXPECT_TRUE(ok);
-    setDlgItemText(dialog, kEdit, "abc");
+    EXPECT_TRUE(setDlgItemText(dialog, kEdit, "abc"));
     dlgItemInt(dialog, kEdit, &ok);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(checkRadioButton(dialog, kRadioA, kRadioC, kRadioC));

@@ -72,19 +72,19 @@ TEST_F(FileDialogTest, SavingOverAFileAsksFirstAndNoKeepsTheDialogOpen)
     ModalScript script;
     script
         .then([](WindowHandle dialog, int) {
-            setDlgItemText(dialog, kNameField, "take1.wav");
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, "take1.wav"));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
         .then([&](WindowHandle box, int depth) {
             EXPECT_EQ(depth, 2);
             question = dlgItemText(box, kTextOfBox);
-            pressDialogButton(box, kIdNo);
+            EXPECT_TRUE(pressDialogButton(box, kIdNo));
         })
         .then([](WindowHandle dialog, int depth) {
             EXPECT_EQ(depth, 1);
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
-        .then([](WindowHandle box, int) { pressDialogButton(box, kIdYes); });
+        .then([](WindowHandle box, int) { EXPECT_TRUE(pressDialogButton(box, kIdYes)); });
     EXPECT_TRUE(getSaveFileName(request));
     EXPECT_TRUE(script.finished());
     EXPECT_EQ(question, "take1.wav already exists.\nDo you want to replace it?");
@@ -98,8 +98,8 @@ TEST_F(FileDialogTest, SavingANewNameAddsTheDefaultExtensionAndAsksNothing)
     request.flags = kFileExplorer | kFileMustExist | kFilePathMustExist; // must-exist does not stop a save
     ModalScript script;
     script.then([](WindowHandle dialog, int) {
-        setDlgItemText(dialog, kNameField, "take2");
-        pressDialogButton(dialog, kIdOk);
+        EXPECT_TRUE(setDlgItemText(dialog, kNameField, "take2"));
+        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
     });
     EXPECT_TRUE(getSaveFileName(request));
     EXPECT_EQ(request.file, folder.file("take2.wav"));
@@ -111,14 +111,14 @@ TEST_F(FileDialogTest, SavingIntoAFolderThatDoesNotExistIsRefused)
     ModalScript script;
     script
         .then([](WindowHandle dialog, int) {
-            setDlgItemText(dialog, kNameField, "missing/take.wav");
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, "missing/take.wav"));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
         .then([&](WindowHandle box, int) {
             told = dlgItemText(box, kTextOfBox);
-            pressDialogButton(box, kIdOk);
+            EXPECT_TRUE(pressDialogButton(box, kIdOk));
         })
-        .then([](WindowHandle dialog, int) { pressDialogButton(dialog, kIdCancel); });
+        .then([](WindowHandle dialog, int) { EXPECT_TRUE(pressDialogButton(dialog, kIdCancel)); });
     EXPECT_FALSE(getSaveFileName(request));
     EXPECT_NE(told.find("does not exist"), std::string::npos);
 }
@@ -140,13 +140,13 @@ TEST_F(FileDialogTest, OpenListsFoldersFirstThenTheFilesOfTheFilter)
         .then([&](WindowHandle dialog, int) {
             text = entries(dialog);
             // Typing a folder's name and OK goes into it.
-            setDlgItemText(dialog, kNameField, "Userfiles");
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, "Userfiles"));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
         .then([&](WindowHandle dialog, int) {
             inside = entries(dialog);
-            setDlgItemText(dialog, kNameField, "old.wav");
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, "old.wav"));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         });
     EXPECT_TRUE(getOpenFileName(request));
     EXPECT_EQ(wave, (std::vector<std::string>{"Userfiles/", "take1.wav"}));
@@ -163,19 +163,19 @@ TEST_F(FileDialogTest, OpenInsistsOnAFileThatExistsWhenAskedTo)
     ModalScript script;
     script
         .then([](WindowHandle dialog, int) {
-            setDlgItemText(dialog, kNameField, "nothing.wav");
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(setDlgItemText(dialog, kNameField, "nothing.wav"));
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         })
         .then([&](WindowHandle box, int) {
             told = dlgItemText(box, kTextOfBox);
-            pressDialogButton(box, kIdOk);
+            EXPECT_TRUE(pressDialogButton(box, kIdOk));
         })
         .then([](WindowHandle dialog, int) {
             // A click on a file in the list names it.
             sendDlgItemMessage(dialog, kEntryList, kMsgListSetCurSel, 1, 0);
             sendMessage(dialog, kMsgCommand, makeWParam(kEntryList, kListSelChange),
                         reinterpret_cast<intptr_t>(dialogItem(dialog, kEntryList)));
-            pressDialogButton(dialog, kIdOk);
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
         });
     EXPECT_TRUE(getOpenFileName(request));
     EXPECT_EQ(told, "nothing.wav\nFile not found.\nCheck the file name and try again.");
@@ -198,14 +198,14 @@ TEST_F(FileDialogTest, FolderBrowserGoesIntoAFolderAndAnswersIt)
     script.then([](WindowHandle dialog, int) {
         EXPECT_EQ(entries(dialog), std::vector<std::string>{"Userfiles"});
         sendDlgItemMessage(dialog, kEntryList, kMsgListSetCurSel, 0, 0);
-        pressDialogButton(dialog, kIdOk);
+        EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
     });
     std::string chosen;
     EXPECT_TRUE(browseForFolder(browse, chosen));
     EXPECT_EQ(chosen, folder.file("Userfiles"));
 
     ModalScript cancel;
-    cancel.then([](WindowHandle dialog, int) { pressDialogButton(dialog, kIdCancel); });
+    cancel.then([](WindowHandle dialog, int) { EXPECT_TRUE(pressDialogButton(dialog, kIdCancel)); });
     chosen = "unchanged";
     EXPECT_FALSE(browseForFolder(browse, chosen));
     EXPECT_EQ(chosen, "unchanged");

@@ -63,7 +63,7 @@ protected:
     }
     void TearDown() override
     {
-        destroyMenu(bar);
+        (void)destroyMenu(bar);
         destroyWindow(owner);
         pumpPending();
     }
@@ -140,7 +140,7 @@ TEST_F(MenuTest, AMenuWindowTellsWhichMenuItShows)
     script.then([&](WindowHandle menuWindow, int) {
         shown = menuOfWindow(menuWindow);
         ofOwner = menuOfWindow(owner);
-        endMenu();
+        (void)endMenu();
     });
     EXPECT_EQ(track(), 0);
     EXPECT_TRUE(script.finished());

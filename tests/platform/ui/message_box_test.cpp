@@ -39,7 +39,7 @@ TEST(MessageBox, ShowsItsTextOnTopAndInFrontAndAnswersTheButtonPressed)
         shownCaption = windowTitle(box);
         onTop = headless::windowState(box).topmost;
         inFront = headless::foreground() == box;
-        pressDialogButton(box, kIdOk);
+        EXPECT_TRUE(pressDialogButton(box, kIdOk));
     });
     int answer = messageBox(nullptr, "Failed to open x!", kCaption,
                             plat::kNoticeIconStop | plat::kNoticeTopmost | plat::kNoticeForeground);
@@ -73,7 +73,7 @@ TEST(MessageBox, EnterTakesTheChosenDefaultAndEscapeOnlyClosesABoxWithOk)
             .then([](WindowHandle box, int) { headless::closeRequest(box); })
             .then([&](WindowHandle box, int) {
                 stillOpen = isWindowVisible(box);
-                pressDialogButton(box, kIdNo);
+                EXPECT_TRUE(pressDialogButton(box, kIdNo));
             });
         EXPECT_EQ(messageBox(nullptr, "Quit?", kCaption, plat::kNoticeYesNo), kIdNo);
         EXPECT_TRUE(stillOpen);
@@ -95,9 +95,9 @@ TEST(MessageBox, TaskModalBoxDisablesTheThreadsWindowsMeanwhile)
     ModalScript script;
     script.then([&](WindowHandle box, int) {
         disabled = !isWindowEnabled(window);
-        pressDialogButton(box, kIdOk);
+        EXPECT_TRUE(pressDialogButton(box, kIdOk));
     });
-    messageBox(nullptr, "Wait", kCaption, plat::kNoticeTaskModal);
+    (void)messageBox(nullptr, "Wait", kCaption, plat::kNoticeTaskModal);
     EXPECT_TRUE(disabled);
     EXPECT_TRUE(isWindowEnabled(window));
     destroyWindow(window);
@@ -110,7 +110,7 @@ TEST(MessageBox, IsThePresenterOfNotices)
     ModalScript script;
     script.then([&](WindowHandle box, int) {
         caption = windowTitle(box);
-        pressDialogButton(box, kIdNo);
+        EXPECT_TRUE(pressDialogButton(box, kIdNo));
     });
     EXPECT_EQ(plat::showNotice("Velmora Audio Engine just runs once", kCaption, plat::kNoticeYesNo),
               plat::kNoticeAnswerNo);
