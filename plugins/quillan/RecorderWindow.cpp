@@ -328,7 +328,7 @@ void RecorderWindow::aboutDevice()
     if (caps == nullptr)
         return;
     zkr::WaveDevicePropertiesDialog dialog(*caps, window);
-    (void)dialog.runModal(); // OK applies the choice itself
+    (void)dialog.runModal(); // it only shows the device
 }
 
 // ---------------------------------------------------------------------------

@@ -109,7 +109,7 @@ TEST(HtmlWriter, LinksWithoutTitlesUseTheFileNameAndThePathAsGiven)
     ASSERT_EQ(page.attach(path.c_str(), 0), 0);
     page.links({titled, "sub\\other.html"}, "right", false, false);
     page.links({folder.file("gone.html")}, "right", false, true); // unreadable: its file name
-    (void)page.detach();
+    EXPECT_EQ(page.detach(), 0);
     EXPECT_EQ(readText(path), "<A HREF=\"" + titled + "\" TARGET=\"right\">titled.html</A><BR>\n" +
                                   "<A HREF=\"sub\\other.html\" TARGET=\"right\">other.html</A><BR>\n" +
                                   "<A HREF=\"" + folder.file("gone.html") +
