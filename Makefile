@@ -1,6 +1,7 @@
 # make run   install what is missing, build, start the engine
 # make test  install what is missing, build, run every test
 # make build only build
+# make thread-safety  build with clang checking the lock annotations (build-tsa)
 BUILD_DIR ?= build
 SANITIZE_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -13,7 +14,7 @@ PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libmpg123-dev libsndfile1-dev libsoxr-dev \
             xvfb xauth sox ffmpeg tinyproxy
 
-.PHONY: all deps build run test test-sanitize bench fuzz format clean
+.PHONY: all deps build run test test-sanitize bench fuzz thread-safety format clean
 
 all: build
 
@@ -59,8 +60,17 @@ fuzz: deps
 	    corpus/$$name) || exit 1; \
 	done
 
+# Everything with clang's lock analysis: a helper that needs a lock held,
+# or a field read without its lock, fails the build.
+TSA_BUILD_DIR ?= build-tsa
+thread-safety: deps
+	@bash tools/install-deps clang
+	@[ -f $(TSA_BUILD_DIR)/build.ninja ] || \
+	  CC=clang CXX=clang++ cmake -S . -B $(TSA_BUILD_DIR) -G Ninja -DVELMORA_THREAD_SAFETY=ON -DVELMORA_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSA_BUILD_DIR) -j $(JOBS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR) $(TSA_BUILD_DIR)

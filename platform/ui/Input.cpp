@@ -36,7 +36,7 @@ uint32_t downMessage(MouseButton button)
 
 // The top-level window input for window arrives at, with the point made
 // relative to it; null when the window is gone.
-WindowRecord* inputTopLocked(WindowHandle window, Point& client)
+WindowRecord* inputTopLocked(WindowHandle window, Point& client) REQUIRES(uiMutex)
 {
     WindowRecord* record = liveWindowLocked(window);
     if (record == nullptr)
@@ -52,9 +52,9 @@ WindowRecord* inputTopLocked(WindowHandle window, Point& client)
 
 // Where a mouse event at client (of top) goes: the capture, or the window
 // under the pointer. Null when the input is dropped.
-WindowRecord* mouseTargetLocked(WindowRecord* top, Point client, Point& screen)
+WindowRecord* mouseTargetLocked(WindowRecord* top, Point client, Point& screen) REQUIRES(uiMutex)
 {
-    UiState& state = uiState();
+    UiState::Fields& state = uiState().locked();
     screen = Point{top->rect.left + client.x, top->rect.top + client.y};
     state.cursor = screen;
     WindowRecord* capture = liveWindowLocked(state.capture);
@@ -66,22 +66,23 @@ WindowRecord* mouseTargetLocked(WindowRecord* top, Point client, Point& screen)
     return isEnabledForInputLocked(target) ? target : nullptr;
 }
 
-Point clientOfLocked(const WindowRecord* window, Point screen)
+Point clientOfLocked(const WindowRecord* window, Point screen) REQUIRES(uiMutex)
 {
     const Point origin = screenOriginLocked(window);
     return Point{screen.x - origin.x, screen.y - origin.y};
 }
 
-Message inputMessage(WindowRecord* target, uint32_t message, uintptr_t wparam, intptr_t lparam)
+Message inputMessageLocked(WindowRecord* target, uint32_t message, uintptr_t wparam, intptr_t lparam)
+    REQUIRES(uiMutex)
 {
-    return Message{target, message, wparam, lparam, tickCount(), uiState().cursor};
+    return Message{target, message, wparam, lparam, tickCount(), uiState().locked().cursor};
 }
 
 } // namespace
 
 void deliverMouseMove(WindowHandle window, Point client, uint32_t keys)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = inputTopLocked(window, client);
     if (top == nullptr)
         return;
@@ -89,27 +90,27 @@ void deliverMouseMove(WindowHandle window, Point client, uint32_t keys)
     WindowRecord* target = mouseTargetLocked(top, client, screen);
     if (target == nullptr)
         return;
-    const uintptr_t wparam = keys | uiState().buttonsDown;
+    const uintptr_t wparam = keys | uiState().locked().buttonsDown;
     const intptr_t lparam = pointParam(clientOfLocked(target, screen));
     ThreadQueue* queue = target->queue;
     // Moves coalesce: only the latest position of a run of moves is kept.
     if (!queue->posted.empty()) {
         Message& last = queue->posted.back().message;
         if (last.message == kMsgMouseMove && last.window == target) {
-            last = inputMessage(target, kMsgMouseMove, wparam, lparam);
+            last = inputMessageLocked(target, kMsgMouseMove, wparam, lparam);
             return;
         }
     }
-    postLocked(queue, inputMessage(target, kMsgMouseMove, wparam, lparam), kQsMouseMove);
+    postLocked(queue, inputMessageLocked(target, kMsgMouseMove, wparam, lparam), kQsMouseMove);
 }
 
 void deliverMouseButton(WindowHandle window, MouseButton button, bool down, Point client, uint32_t keys)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = inputTopLocked(window, client);
     if (top == nullptr)
         return;
-    UiState& state = uiState();
+    UiState::Fields& state = uiState().locked();
     const uint32_t flag = buttonFlag(button);
     if (down)
         state.buttonsDown |= flag;
@@ -138,15 +139,15 @@ void deliverMouseButton(WindowHandle window, MouseButton button, bool down, Poin
             state.lastClickPoint = screen;
         }
     }
-    postLocked(
-        target->queue,
-        inputMessage(target, message, keys | state.buttonsDown, pointParam(clientOfLocked(target, screen))),
-        kQsMouseButton);
+    postLocked(target->queue,
+               inputMessageLocked(target, message, keys | state.buttonsDown,
+                                  pointParam(clientOfLocked(target, screen))),
+               kQsMouseButton);
 }
 
 void deliverMouseWheel(WindowHandle window, Point client, int delta, uint32_t keys)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = inputTopLocked(window, client);
     if (top == nullptr)
         return;
@@ -154,15 +155,15 @@ void deliverMouseWheel(WindowHandle window, Point client, int delta, uint32_t ke
     WindowRecord* target = mouseTargetLocked(top, client, screen);
     if (target == nullptr)
         return;
-    const uintptr_t wparam = makeWParam(static_cast<uint16_t>(keys | uiState().buttonsDown),
+    const uintptr_t wparam = makeWParam(static_cast<uint16_t>(keys | uiState().locked().buttonsDown),
                                         static_cast<uint16_t>(static_cast<int16_t>(delta)));
-    postLocked(target->queue, inputMessage(target, kMsgMouseWheel, wparam, pointParam(screen)),
+    postLocked(target->queue, inputMessageLocked(target, kMsgMouseWheel, wparam, pointParam(screen)),
                kQsMouseButton);
 }
 
 void deliverKey(WindowHandle window, uint32_t virtualKey, bool down, char character)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
     if (top == nullptr || !top->enabledFlag())
@@ -174,33 +175,33 @@ void deliverKey(WindowHandle window, uint32_t virtualKey, bool down, char charac
         target = focus;
     // Repeat count 1; for a release the previous-state and transition bits.
     const intptr_t keyData = down ? 1 : static_cast<intptr_t>(0xC0000001u);
-    postLocked(target->queue, inputMessage(target, down ? kMsgKeyDown : kMsgKeyUp, virtualKey, keyData),
+    postLocked(target->queue, inputMessageLocked(target, down ? kMsgKeyDown : kMsgKeyUp, virtualKey, keyData),
                kQsKey);
     if (down && character != 0)
-        postLocked(target->queue, inputMessage(target, kMsgChar, static_cast<uint8_t>(character), keyData),
-                   kQsKey);
+        postLocked(target->queue,
+                   inputMessageLocked(target, kMsgChar, static_cast<uint8_t>(character), keyData), kQsKey);
     if (down && virtualKey == kVkF1)
-        postLocked(target->queue, inputMessage(target, kMsgKeyF1, 0, 0), kQsKey);
+        postLocked(target->queue, inputMessageLocked(target, kMsgKeyF1, 0, 0), kQsKey);
 }
 
 void deliverActivation(WindowHandle window, bool active)
 {
     WindowRecord* record = nullptr;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         Point unused;
         record = inputTopLocked(window, unused);
         if (record == nullptr)
             return;
         if (!active) {
-            if (uiState().active != record)
+            if (uiState().locked().active != record)
                 return;
-            uiState().active = nullptr;
-            postLocked(record->queue, inputMessage(record, kMsgActivate, makeWParam(kWaInactive, 0), 0),
+            uiState().locked().active = nullptr;
+            postLocked(record->queue, inputMessageLocked(record, kMsgActivate, makeWParam(kWaInactive, 0), 0),
                        kQsPostMessage);
             return;
         }
-        if (uiState().active == record)
+        if (uiState().locked().active == record)
             return;
     }
     activateTopLevel(record, false);
@@ -208,18 +209,18 @@ void deliverActivation(WindowHandle window, bool active)
 
 void deliverCloseRequest(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
     // A window disabled by a modal dialog is not closed under it.
     if (top == nullptr || !top->enabledFlag())
         return;
-    postLocked(top->queue, inputMessage(top, kMsgClose, 0, 0), kQsPostMessage);
+    postLocked(top->queue, inputMessageLocked(top, kMsgClose, 0, 0), kQsPostMessage);
 }
 
 void deliverExpose(WindowHandle window, const Rect& area)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
     if (top == nullptr)
@@ -238,7 +239,7 @@ void deliverExpose(WindowHandle window, const Rect& area)
 
 void deliverBounds(WindowHandle window, const Rect& screenBounds)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
     if (top == nullptr || top->rect == screenBounds)
@@ -251,7 +252,7 @@ void deliverBounds(WindowHandle window, const Rect& screenBounds)
 
 void deliverMinimised(WindowHandle window, bool minimised)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
     if (top == nullptr || top->minimised == minimised)
@@ -264,7 +265,7 @@ void deliverMinimised(WindowHandle window, bool minimised)
 
 void deliverDrop(WindowHandle window, Point client, const std::vector<std::string>& paths)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = inputTopLocked(window, client);
     if (top == nullptr || !top->enabledFlag() || paths.empty())
         return;
@@ -280,13 +281,14 @@ void deliverDrop(WindowHandle window, Point client, const std::vector<std::strin
     DropHandle drop = makeDropLocked(paths, point, inClient);
     if (drop == nullptr)
         return;
-    postLocked(target->queue, inputMessage(target, kMsgDropFiles, reinterpret_cast<uintptr_t>(drop), 0),
+    postLocked(target->queue, inputMessageLocked(target, kMsgDropFiles, reinterpret_cast<uintptr_t>(drop), 0),
                kQsPostMessage);
 }
 
 void deliverTrayMouse(const TrayIconSpec& icon, uint32_t mouseMessage)
 {
-    postMessage(icon.owner, icon.callbackMessage, icon.id, static_cast<intptr_t>(mouseMessage));
+    // The owner may have gone while its icon was still shown.
+    (void)postMessage(icon.owner, icon.callbackMessage, icon.id, static_cast<intptr_t>(mouseMessage));
 }
 
 } // namespace plat::ui

@@ -1,6 +1,7 @@
 #include "platform/ui/MessageQueue.h"
 
 #include <algorithm>
+#include <cassert>
 #include <new>
 
 #include "platform/core/Thread.h"
@@ -17,15 +18,11 @@ inline constexpr uint32_t kMinimumTimerElapse = 10;
 thread_local int tHandlingSent = 0;
 
 // The modal hook: process-wide, guarded by its own lock (it is read on every idle turn).
-std::mutex& hookMutex()
-{
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-ModalHook gModalHook = nullptr; // guarded by hookMutex
-void* gModalContext = nullptr;  // guarded by hookMutex
+constinit plat::AnnotatedMutex gHookMutex;
+ModalHook gModalHook GUARDED_BY(gHookMutex) = nullptr;
+void* gModalContext GUARDED_BY(gHookMutex) = nullptr;
 
-void finishSentLocked(SentItem* item, intptr_t result)
+void finishSentLocked(SentItem* item, intptr_t result) REQUIRES(uiMutex)
 {
     if (item->sender == nullptr) {
         delete item;
@@ -37,17 +34,18 @@ void finishSentLocked(SentItem* item, intptr_t result)
     item->sender->refresh();
 }
 
-// Handles the first message another thread sent to this one. Takes uiMutex
-// away while the handler runs.
-void handleOneIncoming(ThreadQueue* queue, std::unique_lock<std::mutex>& lock)
+// Handles the first message another thread sent to this one. Lets uiMutex
+// go while the handler runs.
+void handleOneIncoming(ThreadQueue* queue) REQUIRES(uiMutex)
 {
+    assert(queue->threadId == currentThreadId());
     SentItem* item = queue->incoming.front();
     queue->incoming.pop_front();
     queue->refresh();
     const bool windowGone = item->window != nullptr && liveWindowLocked(item->window) == nullptr;
-    lock.unlock();
     intptr_t result = 0;
     if (!windowGone) {
+        plat::ScopedUnlock unlocked(uiMutex);
         ++tHandlingSent;
         if (item->task)
             result = item->task();
@@ -55,14 +53,20 @@ void handleOneIncoming(ThreadQueue* queue, std::unique_lock<std::mutex>& lock)
             result = callProcedure(item->window, item->message, item->wparam, item->lparam);
         --tHandlingSent;
     }
-    lock.lock();
     finishSentLocked(item, result);
 }
 
-void handleAllIncoming(ThreadQueue* queue, std::unique_lock<std::mutex>& lock)
+void handleAllIncoming(ThreadQueue* queue) REQUIRES(uiMutex)
 {
     while (!queue->incoming.empty())
-        handleOneIncoming(queue, lock);
+        handleOneIncoming(queue);
+}
+
+// Lets uiMutex go while the thread waits on its queue object.
+void waitOnQueueLocked(ThreadQueue* queue, uint32_t timeoutMs) REQUIRES(uiMutex)
+{
+    plat::ScopedUnlock unlocked(uiMutex);
+    (void)waitForSingleObject(queue->handle, timeoutMs); // the caller looks at the queue again either way
 }
 
 bool inRange(uint32_t message, uint32_t first, uint32_t last)
@@ -77,13 +81,13 @@ bool matchesWindow(WindowHandle filter, WindowHandle window)
     return filter == nullptr || filter == window;
 }
 
-void erasePosted(ThreadQueue* queue, std::deque<QueuedMessage>::iterator it)
+void erasePosted(ThreadQueue* queue, std::deque<QueuedMessage>::iterator it) REQUIRES(uiMutex)
 {
     queue->posted.erase(it);
     queue->refresh();
 }
 
-bool anyPendingPresentLocked(const ThreadQueue* queue)
+bool anyPendingPresentLocked(const ThreadQueue* queue) REQUIRES(uiMutex)
 {
     for (const WindowRecord* window : queue->windows) {
         if (window->isTopLevel() && !window->pendingPresent.empty())
@@ -100,9 +104,9 @@ Retrieved retrieve(Message& out, WindowHandle filter, uint32_t first, uint32_t l
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return Retrieved::None;
-    std::unique_lock lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     for (;;) {
-        handleAllIncoming(queue, lock);
+        handleAllIncoming(queue);
         WindowRecord* filterRecord = nullptr;
         if (filter != nullptr) {
             filterRecord = liveWindowLocked(filter);
@@ -143,9 +147,8 @@ Retrieved retrieve(Message& out, WindowHandle filter, uint32_t first, uint32_t l
         }
         // Everything painted is shown before lower-priority work or sleep.
         if (toPaint == nullptr && anyPendingPresentLocked(queue)) {
-            lock.unlock();
+            plat::ScopedUnlock unlocked(uiMutex);
             presentPending(queue);
-            lock.lock();
             continue;
         }
         const uint64_t now = tickCount64();
@@ -186,9 +189,7 @@ Retrieved retrieve(Message& out, WindowHandle filter, uint32_t first, uint32_t l
         } else {
             queue->setWakeMask(kQsAllInput);
         }
-        lock.unlock();
-        (void)waitForSingleObject(queue->handle, timeout); // the loop looks at the queue again either way
-        lock.lock();
+        waitOnQueueLocked(queue, timeout);
     }
 }
 
@@ -206,6 +207,7 @@ bool ThreadQueue::isSignalledFor(uint32_t) const
 
 void ThreadQueue::refresh()
 {
+    uiMutex.assertHeld();
     uint32_t bits = 0;
     for (const QueuedMessage& queued : posted)
         bits |= queued.wakeClass;
@@ -230,12 +232,7 @@ void ThreadQueue::refresh()
     signalChanged();
 }
 
-std::mutex& uiMutex()
-{
-    // Never destroyed: threads may still end and post while the process exits.
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
+constinit plat::AnnotatedMutex uiMutex;
 
 UiState& uiState()
 {
@@ -264,17 +261,15 @@ thread_local QueueHolder tQueue;
 
 void shutDownQueue(ThreadQueue* queue)
 {
-    std::vector<WindowRecord*> doomed;
-    std::vector<NativeWindow> natives;
-    std::vector<DropHandle> drops;
+    Teardown teardown;
     {
-        std::unique_lock lock(uiMutex());
-        UiState& state = uiState();
+        plat::ScopedLock lock(uiMutex);
+        UiState::Fields& state = uiState().locked();
         queue->alive = false;
         auto found = state.queues.find(queue->threadId);
         if (found != state.queues.end() && found->second == queue)
             state.queues.erase(found);
-        doomed = queue->windows;
+        const std::vector<WindowRecord*>& doomed = queue->windows;
         for (WindowRecord* window : doomed) {
             state.live.erase(window);
             std::erase(state.topLevels, window);
@@ -282,14 +277,13 @@ void shutDownQueue(ThreadQueue* queue)
         for (WindowRecord* window : doomed) {
             forgetWindowLocked(state, window);
             if (window->native != 0)
-                natives.push_back(window->native);
+                teardown.natives.push_back(window->native);
         }
         for (QueuedMessage& queued : queue->posted) {
             if (queued.message.message == kMsgDropFiles)
-                drops.push_back(reinterpret_cast<DropHandle>(queued.message.wparam));
+                teardown.drops.push_back(reinterpret_cast<DropHandle>(queued.message.wparam));
         }
         queue->posted.clear();
-        queue->windows.clear();
         queue->timers.clear();
         while (!queue->incoming.empty()) {
             SentItem* item = queue->incoming.front();
@@ -298,15 +292,10 @@ void shutDownQueue(ThreadQueue* queue)
         }
         for (WindowRecord* window : doomed)
             releasePaintingLocked(window);
+        teardown.records = std::move(queue->windows);
+        queue->windows.clear();
     }
-    for (DropHandle drop : drops)
-        dragFinish(drop);
-    if (Backend* backend = openedBackend()) {
-        for (NativeWindow native : natives)
-            backend->destroyWindow(native);
-    }
-    for (WindowRecord* window : doomed)
-        delete window;
+    teardown.finish();
     closeHandle(queue->handle);
 }
 
@@ -327,8 +316,8 @@ ThreadQueue* currentQueue()
     if (raw->handle == nullptr)
         return nullptr;
     {
-        std::lock_guard lock(uiMutex());
-        uiState().queues[raw->threadId] = raw;
+        plat::ScopedLock lock(uiMutex);
+        uiState().locked().queues[raw->threadId] = raw;
     }
     tQueue.queue = raw;
     return raw;
@@ -336,6 +325,7 @@ ThreadQueue* currentQueue()
 
 void postLocked(ThreadQueue* queue, const Message& message, uint32_t wakeClass)
 {
+    uiMutex.assertHeld();
     queue->posted.push_back(QueuedMessage{message, wakeClass});
     queue->refresh();
 }
@@ -356,7 +346,7 @@ intptr_t sendAcrossAndWait(WindowHandle window, SentItem& item)
     ThreadQueue* self = currentQueue();
     if (self == nullptr)
         return 0;
-    std::unique_lock lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* record = liveWindowLocked(window);
     if (record == nullptr || !record->queue->alive)
         return 0;
@@ -368,50 +358,66 @@ intptr_t sendAcrossAndWait(WindowHandle window, SentItem& item)
         if (item.done)
             return item.result;
         if (!self->incoming.empty()) {
-            handleOneIncoming(self, lock);
+            handleOneIncoming(self);
             continue;
         }
         self->replyPending = false;
         self->setWakeMask(kQsSendMessage | kQsReply);
         self->refresh();
-        lock.unlock();
-        (void)waitForSingleObject(self->handle, kInfinite); // the loop looks at the queue again either way
-        lock.lock();
+        waitOnQueueLocked(self, kInfinite);
     }
 }
 
 } // namespace
 
+WindowOwner windowOwner(WindowHandle window)
+{
+    return uiState().withLiveWindow(
+        window,
+        [](WindowRecord& record) {
+            return record.ownedByThisThread() ? WindowOwner::ThisThread : WindowOwner::OtherThread;
+        },
+        WindowOwner::Gone);
+}
+
 intptr_t runOnWindowThread(WindowHandle window, const std::function<intptr_t()>& task)
 {
-    {
-        std::unique_lock lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return 0;
-        if (record->threadId != currentThreadId()) {
-            lock.unlock();
-            SentItem item;
-            item.task = task;
-            return sendAcrossAndWait(window, item);
-        }
+    switch (windowOwner(window)) {
+    case WindowOwner::Gone:
+        return 0;
+    case WindowOwner::ThisThread:
+        return task();
+    case WindowOwner::OtherThread:
+        break;
     }
-    return task();
+    SentItem item;
+    item.task = task;
+    return sendAcrossAndWait(window, item);
+}
+
+std::optional<bool> forwardToOwnerThread(WindowHandle window, const std::function<bool()>& call)
+{
+    switch (windowOwner(window)) {
+    case WindowOwner::Gone:
+        return false;
+    case WindowOwner::OtherThread:
+        return runOnWindowThread(window, [&call] { return call() ? 1 : 0; }) != 0;
+    case WindowOwner::ThisThread:
+        break;
+    }
+    return std::nullopt;
 }
 
 intptr_t callProcedure(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam)
 {
     WindowProc procedure = nullptr;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return 0;
-        procedure = record->procedure;
-    }
-    if (procedure == nullptr)
-        return defWindowProc(window, message, wparam, lparam);
-    return procedure(window, message, wparam, lparam);
+    const bool alive = uiState().withLiveWindow(window, [&procedure](WindowRecord& record) REQUIRES(uiMutex) {
+        assert(record.ownedByThisThread());
+        procedure = record.procedure;
+    });
+    if (!alive)
+        return 0;
+    return callWindowProc(procedure, window, message, wparam, lparam);
 }
 
 // ---- public API ------------------------------------------------------------------------------
@@ -420,24 +426,26 @@ bool postMessage(WindowHandle window, uint32_t message, uintptr_t wparam, intptr
 {
     if (window == nullptr)
         return postThreadMessage(currentThreadId(), message, wparam, lparam);
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr || !record->queue->alive)
-        return false;
-    postLocked(record->queue, Message{window, message, wparam, lparam, tickCount(), uiState().cursor},
-               kQsPostMessage);
-    return true;
+    return uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+        if (!record.queue->alive)
+            return false;
+        postLocked(record.queue,
+                   Message{window, message, wparam, lparam, tickCount(), uiState().locked().cursor},
+                   kQsPostMessage);
+        return true;
+    });
 }
 
 bool postThreadMessage(uint32_t threadId, uint32_t message, uintptr_t wparam, intptr_t lparam)
 {
     if (threadId == currentThreadId() && currentQueue() == nullptr)
         return false;
-    std::lock_guard lock(uiMutex());
-    auto found = uiState().queues.find(threadId);
-    if (found == uiState().queues.end() || !found->second->alive)
+    plat::ScopedLock lock(uiMutex);
+    UiState::Fields& state = uiState().locked();
+    auto found = state.queues.find(threadId);
+    if (found == state.queues.end() || !found->second->alive)
         return false;
-    postLocked(found->second, Message{nullptr, message, wparam, lparam, tickCount(), uiState().cursor},
+    postLocked(found->second, Message{nullptr, message, wparam, lparam, tickCount(), state.cursor},
                kQsPostMessage);
     return true;
 }
@@ -447,7 +455,7 @@ void postQuitMessage(int exitCode)
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return;
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     queue->quitPosted = true;
     queue->quitCode = exitCode;
     queue->refresh();
@@ -455,16 +463,14 @@ void postQuitMessage(int exitCode)
 
 intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam)
 {
-    bool local = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return 0;
-        local = record->threadId == currentThreadId();
-    }
-    if (local)
+    switch (windowOwner(window)) {
+    case WindowOwner::Gone:
+        return 0;
+    case WindowOwner::ThisThread:
         return callProcedure(window, message, wparam, lparam);
+    case WindowOwner::OtherThread:
+        break;
+    }
     SentItem item;
     item.message = message;
     item.wparam = wparam;
@@ -498,13 +504,7 @@ intptr_t dispatchMessage(const Message& message)
     }
     if (message.window == nullptr)
         return 0;
-    bool ours = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(message.window);
-        ours = record != nullptr && record->threadId == currentThreadId();
-    }
-    if (!ours) {
+    if (windowOwner(message.window) != WindowOwner::ThisThread) {
         if (message.message == kMsgDropFiles)
             dragFinish(reinterpret_cast<DropHandle>(message.wparam));
         return 0;
@@ -525,9 +525,9 @@ bool waitMessage()
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return false;
-    std::unique_lock lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     for (;;) {
-        handleAllIncoming(queue, lock);
+        handleAllIncoming(queue);
         const uint64_t now = tickCount64();
         const uint64_t nextDue = queue->nextTimerDue();
         if ((queue->status() & kQsAllEvents) != 0 || nextDue <= now)
@@ -536,9 +536,7 @@ bool waitMessage()
         const uint32_t timeout = nextDue == UINT64_MAX
                                      ? kInfinite
                                      : static_cast<uint32_t>(std::min<uint64_t>(nextDue - now, 0x7FFFFFFF));
-        lock.unlock();
-        (void)waitForSingleObject(queue->handle, timeout); // the loop looks at the queue again either way
-        lock.lock();
+        waitOnQueueLocked(queue, timeout);
     }
 }
 
@@ -588,9 +586,9 @@ uint32_t waitForObjectsOrMessages(ThreadQueue* queue, uint32_t count, const plat
     const uint32_t mask = waitAll ? wakeMask : (wakeMask | kQsSendMessage);
     for (;;) {
         {
-            std::unique_lock lock(uiMutex());
+            plat::ScopedLock lock(uiMutex);
             if (!waitAll)
-                handleAllIncoming(queue, lock);
+                handleAllIncoming(queue);
             queue->setWakeMask(mask);
         }
         const uint64_t now = tickCount64();
@@ -618,7 +616,7 @@ uint32_t waitForObjectsOrMessages(ThreadQueue* queue, uint32_t count, const plat
             return kWaitTimeout;
         }
         if (!waitAll && result == kWaitObject0 + count) {
-            std::unique_lock lock(uiMutex());
+            plat::ScopedLock lock(uiMutex);
             const bool wanted = (queue->status() & wakeMask) != 0 ||
                                 ((wakeMask & kQsTimer) != 0 && queue->nextTimerDue() <= tickCount64());
             if (wanted)
@@ -637,18 +635,27 @@ plat::Handle queueHandle()
     return queue != nullptr ? queue->handle : nullptr;
 }
 
+namespace {
+
+// The queue whose timers a call names: the window's, or for thread timers the
+// calling thread's (own, made before the lock); null when the window is gone.
+ThreadQueue* timerQueueLocked(WindowHandle window, ThreadQueue* own, WindowRecord*& record) REQUIRES(uiMutex)
+{
+    record = nullptr;
+    if (window == nullptr)
+        return own;
+    record = liveWindowLocked(window);
+    return record != nullptr ? record->queue : nullptr;
+}
+
+} // namespace
+
 uintptr_t setTimer(WindowHandle window, uintptr_t id, uint32_t elapseMs, TimerProc procedure)
 {
     ThreadQueue* own = window == nullptr ? currentQueue() : nullptr;
-    std::lock_guard lock(uiMutex());
-    ThreadQueue* queue = own;
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* record = nullptr;
-    if (window != nullptr) {
-        record = liveWindowLocked(window);
-        if (record == nullptr)
-            return 0;
-        queue = record->queue;
-    }
+    ThreadQueue* queue = timerQueueLocked(window, own, record);
     if (queue == nullptr || !queue->alive)
         return 0;
     const uint32_t elapse = std::max(elapseMs, kMinimumTimerElapse);
@@ -683,15 +690,9 @@ uintptr_t setTimer(WindowHandle window, uintptr_t id, uint32_t elapseMs, TimerPr
 bool killTimer(WindowHandle window, uintptr_t id)
 {
     ThreadQueue* own = window == nullptr ? currentQueue() : nullptr;
-    std::lock_guard lock(uiMutex());
-    ThreadQueue* queue = own;
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* record = nullptr;
-    if (window != nullptr) {
-        record = liveWindowLocked(window);
-        if (record == nullptr)
-            return false;
-        queue = record->queue;
-    }
+    ThreadQueue* queue = timerQueueLocked(window, own, record);
     if (queue == nullptr)
         return false;
     const auto removed =
@@ -709,9 +710,8 @@ bool runModalLoop(WindowHandle owner, WindowHandle modalWindow, const std::funct
     WindowHandle ownerTop = nullptr;
     int depth = 0;
     {
-        std::lock_guard lock(uiMutex());
-        if (WindowRecord* record = liveWindowLocked(owner))
-            ownerTop = topLevelLocked(record);
+        plat::ScopedLock lock(uiMutex);
+        ownerTop = topLevelLocked(liveWindowLocked(owner));
         depth = ++queue->modalDepth;
     }
     const bool ownerWasEnabled = ownerTop != nullptr && isWindowEnabled(ownerTop);
@@ -729,7 +729,7 @@ bool runModalLoop(WindowHandle owner, WindowHandle modalWindow, const std::funct
             ModalHook hook = nullptr;
             void* context = nullptr;
             {
-                std::lock_guard lock(hookMutex());
+                plat::ScopedLock lock(gHookMutex);
                 hook = gModalHook;
                 context = gModalContext;
             }
@@ -756,7 +756,7 @@ bool runModalLoop(WindowHandle owner, WindowHandle modalWindow, const std::funct
     if (ownerWasEnabled)
         enableWindow(ownerTop, true);
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         --queue->modalDepth;
     }
     return ended;
@@ -767,13 +767,13 @@ int modalDepth()
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return 0;
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     return queue->modalDepth;
 }
 
 void setModalHook(ModalHook hook, void* context)
 {
-    std::lock_guard lock(hookMutex());
+    plat::ScopedLock lock(gHookMutex);
     gModalHook = hook;
     gModalContext = context;
 }

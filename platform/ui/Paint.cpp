@@ -14,7 +14,7 @@ namespace {
 // More pieces than this are shown as their bounding rectangle.
 inline constexpr size_t kMaximumPresentRects = 16;
 
-void invalidateTreeLocked(WindowRecord* window, const Rect& rect, bool erase)
+void invalidateTreeLocked(WindowRecord* window, const Rect& rect, bool erase) REQUIRES(uiMutex)
 {
     const Rect area = rect.intersect(Rect{0, 0, window->rect.width(), window->rect.height()});
     if (area.isEmpty())
@@ -31,7 +31,7 @@ void invalidateTreeLocked(WindowRecord* window, const Rect& rect, bool erase)
     }
 }
 
-WindowRecord* firstToPaintLocked(WindowRecord* window, WindowRecord* filter)
+WindowRecord* firstToPaintLocked(WindowRecord* window, WindowRecord* filter) REQUIRES(uiMutex)
 {
     if (!window->visibleFlag())
         return nullptr;
@@ -44,7 +44,7 @@ WindowRecord* firstToPaintLocked(WindowRecord* window, WindowRecord* filter)
     return nullptr;
 }
 
-void addPresentLocked(WindowRecord* top, const Rect& area)
+void addPresentLocked(WindowRecord* top, const Rect& area) REQUIRES(uiMutex)
 {
     if (top->backBuffer == nullptr)
         return;
@@ -70,8 +70,8 @@ struct PresentJob {
     std::vector<Rect> rects;
 };
 
-// Under uiMutex: takes what the window has to show.
-void takePresentLocked(WindowRecord* top, std::vector<PresentJob>& jobs)
+// Takes what the window has to show.
+void takePresentLocked(WindowRecord* top, std::vector<PresentJob>& jobs) REQUIRES(uiMutex)
 {
     if (top->pendingPresent.empty())
         return;
@@ -96,15 +96,16 @@ void runPresentJobs(const std::vector<PresentJob>& jobs)
         backend->present(job.native, *job.buffer, job.rects);
 }
 
-WindowRecord* ownWindowLocked(WindowHandle window)
+// The live window when it is the calling thread's (painting happens on the owning thread only).
+WindowRecord* ownWindowLocked(WindowHandle window) REQUIRES(uiMutex)
 {
     WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr || record->threadId != currentThreadId())
+    if (record == nullptr || !record->ownedByThisThread())
         return nullptr;
     return record;
 }
 
-std::unique_ptr<Painter> makePainterLocked(WindowRecord* window, const Rect& clip)
+std::unique_ptr<Painter> makePainterLocked(WindowRecord* window, const Rect& clip) REQUIRES(uiMutex)
 {
     WindowRecord* top = topLevelLocked(window);
     if (top == nullptr || top->backBuffer == nullptr)
@@ -119,6 +120,7 @@ std::unique_ptr<Painter> makePainterLocked(WindowRecord* window, const Rect& cli
 
 void invalidateLocked(WindowRecord* window, const Rect& rect, bool erase)
 {
+    uiMutex.assertHeld();
     invalidateTreeLocked(window, rect, erase);
     window->queue->refresh();
 }
@@ -138,7 +140,7 @@ void presentPending(ThreadQueue* queue)
 {
     std::vector<PresentJob> jobs;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         for (WindowRecord* window : queue->windows) {
             if (window->isTopLevel())
                 takePresentLocked(window, jobs);
@@ -151,7 +153,7 @@ void presentPendingOf(WindowHandle topLevel)
 {
     std::vector<PresentJob> jobs;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         WindowRecord* record = topLevelLocked(ownWindowLocked(topLevel));
         if (record == nullptr)
             return;
@@ -168,21 +170,16 @@ void releasePaintingLocked(WindowRecord* window)
 
 bool invalidateRect(WindowHandle window, const Rect* rect, bool erase)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    invalidateLocked(
-        record, rect != nullptr ? *rect : Rect{0, 0, record->rect.width(), record->rect.height()}, erase);
-    return true;
+    return uiState().withLiveWindow(window, [rect, erase](WindowRecord& record) REQUIRES(uiMutex) {
+        invalidateLocked(
+            &record, rect != nullptr ? *rect : Rect{0, 0, record.rect.width(), record.rect.height()}, erase);
+    });
 }
 
-bool validateRect(WindowHandle window, const Rect* rect)
+namespace {
+
+void validateLocked(WindowRecord* record, const Rect* rect) REQUIRES(uiMutex)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
     if (rect == nullptr) {
         record->invalid = Rect{};
         record->erase = false;
@@ -205,39 +202,35 @@ bool validateRect(WindowHandle window, const Rect* rect)
             record->invalid = Rect{};
     }
     record->queue->refresh();
-    return true;
+}
+
+} // namespace
+
+bool validateRect(WindowHandle window, const Rect* rect)
+{
+    return uiState().withLiveWindow(window, [rect](WindowRecord& record)
+                                                REQUIRES(uiMutex) { validateLocked(&record, rect); });
 }
 
 bool updateRect(WindowHandle window, Rect& rect)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr || record->invalid.isEmpty()) {
-        rect = Rect{};
-        return false;
-    }
-    rect = record->invalid;
-    return true;
+    rect = Rect{};
+    return uiState().withLiveWindow(window, [&rect](WindowRecord& record) REQUIRES(uiMutex) {
+        rect = record.invalid.isEmpty() ? Rect{} : record.invalid;
+        return !record.invalid.isEmpty();
+    });
 }
 
 bool updateWindow(WindowHandle window)
 {
-    {
-        std::unique_lock lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return false;
-        if (record->threadId != currentThreadId()) {
-            lock.unlock();
-            return runOnWindowThread(window, [window] { return updateWindow(window) ? 1 : 0; }) != 0;
-        }
-    }
+    if (const auto answer = forwardToOwnerThread(window, [window] { return updateWindow(window); }))
+        return *answer;
     // Each window once: a procedure that does not validate is not asked again here.
     std::unordered_set<const WindowRecord*> painted;
     for (;;) {
         WindowHandle next = nullptr;
         {
-            std::lock_guard lock(uiMutex());
+            plat::ScopedLock lock(uiMutex);
             WindowRecord* record = liveWindowLocked(window);
             if (record == nullptr)
                 return false;
@@ -269,7 +262,7 @@ Painter* beginPaint(WindowHandle window, PaintInfo& info)
     Painter* painter = nullptr;
     bool erase = false;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         WindowRecord* record = ownWindowLocked(window);
         if (record == nullptr)
             return nullptr;
@@ -297,7 +290,7 @@ Painter* beginPaint(WindowHandle window, PaintInfo& info)
 
 bool endPaint(WindowHandle window, const PaintInfo& info)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* record = ownWindowLocked(window);
     if (record == nullptr)
         return false;
@@ -313,7 +306,7 @@ bool endPaint(WindowHandle window, const PaintInfo& info)
 
 Painter* getDc(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* record = ownWindowLocked(window);
     if (record == nullptr)
         return nullptr;
@@ -329,7 +322,7 @@ bool releaseDc(WindowHandle window, Painter* painter)
 {
     WindowHandle top = nullptr;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         WindowRecord* record = ownWindowLocked(window);
         if (record == nullptr || painter == nullptr)
             return false;
@@ -347,7 +340,7 @@ bool releaseDc(WindowHandle window, Painter* painter)
 
 Surface* backBuffer(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = topLevelLocked(liveWindowLocked(window));
     return top != nullptr ? top->backBuffer.get() : nullptr;
 }

@@ -1,6 +1,7 @@
 #include "platform/ui/Window.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -24,9 +25,10 @@ bool sameName(const std::string& a, const char* b)
 }
 
 std::shared_ptr<ClassRecord> findClassLocked(const char* name, ModuleHandle module, bool exactModule)
+    REQUIRES(uiMutex)
 {
     std::shared_ptr<ClassRecord> any;
-    for (const auto& record : uiState().classes) {
+    for (const auto& record : uiState().locked().classes) {
         if (!sameName(record->name, name))
             continue;
         if (record->description.module == module)
@@ -41,49 +43,47 @@ std::shared_ptr<ClassRecord> findClassLocked(const char* name, ModuleHandle modu
 // a notice never blocks on a thread that is busy).
 void notify(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam)
 {
-    bool local = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return;
-        local = record->threadId == currentThreadId();
-    }
-    if (local)
+    switch (windowOwner(window)) {
+    case WindowOwner::ThisThread:
         sendMessage(window, message, wparam, lparam);
-    else
-        postMessage(window, message, wparam, lparam);
+        break;
+    case WindowOwner::OtherThread:
+        (void)postMessage(window, message, wparam, lparam); // a notice to a window that went is moot
+        break;
+    case WindowOwner::Gone:
+        break;
+    }
 }
 
 // Pre-order: the window, then its children's trees.
-void collectTreeLocked(WindowRecord* window, std::vector<WindowRecord*>& out)
+void collectTreeLocked(WindowRecord* window, std::vector<WindowRecord*>& out) REQUIRES(uiMutex)
 {
     out.push_back(window);
     for (WindowRecord* child : window->children)
         collectTreeLocked(child, out);
 }
 
-// The drop records handed out and not yet freed. Guarded by uiMutex.
-std::unordered_set<const DropRecord*>& liveDrops()
-{
-    static auto* drops = new std::unordered_set<const DropRecord*>;
-    return *drops;
-}
+bool gBackendFailureReported GUARDED_BY(uiMutex) = false;
 
-void reportBackendFailure()
+void reportBackendFailure() EXCLUDES(uiMutex)
 {
-    static bool reported = false; // guarded by uiMutex
-    std::lock_guard lock(uiMutex());
-    if (reported)
+    plat::ScopedLock lock(uiMutex);
+    if (gBackendFailureReported)
         return;
-    reported = true;
+    gBackendFailureReported = true;
     std::fprintf(stderr, "Velmora: no user interface can be shown: %s\n", lastBackendError().c_str());
     std::fflush(stderr);
 }
 
+// What the rectangle of a window is in its own client coordinates.
+Rect clientAreaLocked(const WindowRecord* window) REQUIRES(uiMutex)
+{
+    return Rect{0, 0, window->rect.width(), window->rect.height()};
+}
+
 } // namespace
 
-void forgetWindowLocked(UiState& state, WindowRecord* window)
+void forgetWindowLocked(UiState::Fields& state, WindowRecord* window)
 {
     if (window->windowClass)
         --window->windowClass->liveWindows;
@@ -101,13 +101,29 @@ void forgetWindowLocked(UiState& state, WindowRecord* window)
     }
 }
 
+void Teardown::finish()
+{
+    for (DropHandle drop : drops)
+        dragFinish(drop);
+    if (Backend* backend = openedBackend()) {
+        for (NativeWindow native : natives)
+            backend->destroyWindow(native);
+    }
+    for (WindowRecord* record : records)
+        delete record;
+    drops.clear();
+    natives.clear();
+    records.clear();
+}
+
 namespace {
 
-// Unlinks a window being destroyed from every list, under uiMutex. Its
-// native window and pending drops are handed back for freeing outside the lock.
-void unlinkLocked(WindowRecord* window, std::vector<NativeWindow>& natives, std::vector<DropHandle>& drops)
+// Unlinks a window being destroyed from every list. Its native window and
+// pending drops are handed back for freeing outside the lock.
+void unlinkLocked(WindowRecord* window, Teardown& teardown) REQUIRES(uiMutex)
 {
-    UiState& state = uiState();
+    assert(window->ownedByThisThread());
+    UiState::Fields& state = uiState().locked();
     state.live.erase(window);
     if (window->isTopLevel()) {
         std::erase(state.topLevels, window);
@@ -120,7 +136,7 @@ void unlinkLocked(WindowRecord* window, std::vector<NativeWindow>& natives, std:
     for (auto it = queue->posted.begin(); it != queue->posted.end();) {
         if (it->message.window == window) {
             if (it->message.message == kMsgDropFiles)
-                drops.push_back(reinterpret_cast<DropHandle>(it->message.wparam));
+                teardown.drops.push_back(reinterpret_cast<DropHandle>(it->message.wparam));
             it = queue->posted.erase(it);
         } else {
             ++it;
@@ -130,33 +146,29 @@ void unlinkLocked(WindowRecord* window, std::vector<NativeWindow>& natives, std:
         queue->focus = nullptr;
     forgetWindowLocked(state, window);
     if (window->native != 0)
-        natives.push_back(window->native);
+        teardown.natives.push_back(window->native);
     releasePaintingLocked(window);
     queue->refresh();
+}
+
+// Takes a window and its whole tree out of the state, children first; the
+// records go to teardown, parents first.
+void unlinkTreeLocked(WindowRecord* window, Teardown& teardown) REQUIRES(uiMutex)
+{
+    std::vector<WindowRecord*> tree;
+    collectTreeLocked(window, tree);
+    for (auto it = tree.rbegin(); it != tree.rend(); ++it)
+        unlinkLocked(*it, teardown);
+    teardown.records.insert(teardown.records.end(), tree.begin(), tree.end());
 }
 
 // Frees a window and its children without messages (a creation that failed).
 void discardWindow(WindowRecord* window)
 {
-    std::vector<NativeWindow> natives;
-    std::vector<DropHandle> drops;
-    std::vector<WindowRecord*> tree;
-    {
-        std::lock_guard lock(uiMutex());
-        if (liveWindowLocked(window) == nullptr)
-            return;
-        collectTreeLocked(window, tree);
-        for (auto it = tree.rbegin(); it != tree.rend(); ++it)
-            unlinkLocked(*it, natives, drops);
-    }
-    for (DropHandle drop : drops)
-        dragFinish(drop);
-    if (Backend* backend = openedBackend()) {
-        for (NativeWindow native : natives)
-            backend->destroyWindow(native);
-    }
-    for (WindowRecord* record : tree)
-        delete record;
+    Teardown teardown;
+    (void)uiState().withLiveWindow(window, [&](WindowRecord& record)
+                                               REQUIRES(uiMutex) { unlinkTreeLocked(&record, teardown); });
+    teardown.finish();
 }
 
 // Moves and sizes a window on its own thread. fromBackend: the window
@@ -168,46 +180,45 @@ bool placeWindow(WindowHandle handle, int x, int y, int width, int height, uint3
     bool moved = false;
     bool sized = false;
     bool topLevel = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* window = liveWindowLocked(handle);
-        if (window == nullptr)
-            return false;
-        Rect next = window->rect;
+    const bool alive = uiState().withLiveWindow(handle, [&](WindowRecord& window) REQUIRES(uiMutex) {
+        assert(window.ownedByThisThread());
+        Rect next = window.rect;
         if ((flags & kPosNoMove) == 0)
             next = Rect::fromSize(x, y, next.width(), next.height());
         if ((flags & kPosNoSize) == 0)
             next = Rect::fromSize(next.left, next.top, std::max(width, 0), std::max(height, 0));
-        moved = next.topLeft() != window->rect.topLeft();
-        sized = next.size() != window->rect.size();
-        topLevel = window->isTopLevel();
+        moved = next.topLeft() != window.rect.topLeft();
+        sized = next.size() != window.rect.size();
+        topLevel = window.isTopLevel();
         if (!moved && !sized) {
             // nothing to do but the show flags below
         } else if (topLevel) {
-            window->rect = next;
-            if (sized && window->backBuffer) {
+            window.rect = next;
+            if (sized && window.backBuffer) {
                 auto buffer =
                     std::make_unique<Surface>(std::max(next.width(), 1), std::max(next.height(), 1), kWhite);
-                buffer->copyFrom(*window->backBuffer, window->backBuffer->bounds(), 0, 0);
-                window->backBuffer = std::move(buffer);
-                window->pendingPresent.clear();
-                invalidateLocked(window, Rect{0, 0, next.width(), next.height()}, true);
+                buffer->copyFrom(*window.backBuffer, window.backBuffer->bounds(), 0, 0);
+                window.backBuffer = std::move(buffer);
+                window.pendingPresent.clear();
+                invalidateLocked(&window, clientAreaLocked(&window), true);
             }
-            native = window->native;
+            native = window.native;
             screen = next;
         } else {
             const bool redraw = (flags & kPosNoRedraw) == 0;
-            if (redraw && window->parent != nullptr)
-                invalidateLocked(window->parent, window->rect, true);
-            window->rect = next;
+            if (redraw && window.parent != nullptr)
+                invalidateLocked(window.parent, window.rect, true);
+            window.rect = next;
             if (redraw) {
-                if (window->parent != nullptr)
-                    invalidateLocked(window->parent, window->rect, true);
+                if (window.parent != nullptr)
+                    invalidateLocked(window.parent, window.rect, true);
                 else
-                    invalidateLocked(window, Rect{0, 0, next.width(), next.height()}, true);
+                    invalidateLocked(&window, clientAreaLocked(&window), true);
             }
         }
-    }
+    });
+    if (!alive)
+        return false;
     if (topLevel && native != 0 && !fromBackend && (moved || sized)) {
         if (Backend* backend = openedBackend())
             backend->setBounds(native, screen);
@@ -226,13 +237,6 @@ bool placeWindow(WindowHandle handle, int x, int y, int width, int height, uint3
 } // namespace
 
 // ---- shared helpers ---------------------------------------------------------------------------
-
-WindowRecord* liveWindowLocked(WindowHandle handle)
-{
-    if (handle == nullptr)
-        return nullptr;
-    return uiState().live.contains(handle) ? handle : nullptr;
-}
 
 WindowRecord* topLevelLocked(WindowRecord* window)
 {
@@ -266,7 +270,7 @@ Point screenOriginLocked(const WindowRecord* window)
 
 Rect visibleClientLocked(const WindowRecord* window)
 {
-    Rect visible{0, 0, window->rect.width(), window->rect.height()};
+    Rect visible = clientAreaLocked(window);
     // Walk up, keeping the part each parent's client area shows.
     Point offset;
     const WindowRecord* current = window;
@@ -330,7 +334,7 @@ DropHandle makeDropLocked(std::vector<std::string> paths, Point point, bool inCl
 {
     try {
         auto* drop = new DropRecord{std::move(paths), point, inClient};
-        liveDrops().insert(drop);
+        uiState().locked().drops.insert(drop);
         return drop;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -342,14 +346,15 @@ void activateTopLevel(WindowRecord* window, bool raise)
     WindowRecord* previous = nullptr;
     NativeWindow native = 0;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         WindowRecord* record = topLevelLocked(liveWindowLocked(window));
         if (record == nullptr)
             return;
         window = record;
         native = record->native;
-        previous = liveWindowLocked(uiState().active);
-        uiState().active = record;
+        UiState::Fields& state = uiState().locked();
+        previous = liveWindowLocked(state.active);
+        state.active = record;
     }
     if (raise && native != 0) {
         if (Backend* backend = openedBackend())
@@ -368,7 +373,7 @@ bool registerClass(const WindowClass& windowClass)
 {
     if (windowClass.name == nullptr || windowClass.name[0] == '\0' || windowClass.procedure == nullptr)
         return false;
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     if (findClassLocked(windowClass.name, windowClass.module, true))
         return false;
     try {
@@ -376,7 +381,7 @@ bool registerClass(const WindowClass& windowClass)
         record->description = windowClass;
         record->name = windowClass.name;
         record->description.name = nullptr; // the kept copy is the name
-        uiState().classes.push_back(std::move(record));
+        uiState().locked().classes.push_back(std::move(record));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -385,17 +390,17 @@ bool registerClass(const WindowClass& windowClass)
 
 bool unregisterClass(const char* name, ModuleHandle module)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     auto record = findClassLocked(name, module, true);
     if (!record || record->liveWindows > 0)
         return false;
-    std::erase(uiState().classes, record);
+    std::erase(uiState().locked().classes, record);
     return true;
 }
 
 bool isClassRegistered(const char* name)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     return findClassLocked(name, nullptr, false) != nullptr;
 }
 
@@ -432,9 +437,12 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
     auto* window = new (std::nothrow) WindowRecord;
     if (window == nullptr)
         return nullptr;
+    window->queue = queue;
+    window->threadId = queue->threadId;
     NativeWindowSpec spec;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
+        UiState::Fields& state = uiState().locked();
         window->windowClass = findClassLocked(className, module, false);
         WindowRecord* parentRecord = liveWindowLocked(parent);
         if (!window->windowClass || (child && (parentRecord == nullptr || parentRecord->queue != queue))) {
@@ -451,8 +459,6 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
                 sizeof(intptr_t),
             0);
         window->text = title != nullptr ? title : "";
-        window->queue = queue;
-        window->threadId = queue->threadId;
         window->rect = Rect::fromSize(x, y, width, height);
         window->topmost = (exStyle & kExStyleTopmost) != 0;
         if (child) {
@@ -461,7 +467,7 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
         } else {
             window->owner = topLevelLocked(parentRecord);
             window->backBuffer = std::make_unique<Surface>(std::max(width, 1), std::max(height, 1), kWhite);
-            uiState().topLevels.push_back(window);
+            state.topLevels.push_back(window);
             spec.window = window;
             spec.title = window->text;
             spec.bounds = window->rect;
@@ -477,7 +483,7 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
         }
         ++window->windowClass->liveWindows;
         queue->windows.push_back(window);
-        uiState().live.insert(window);
+        state.live.insert(window);
     }
     if (!child) {
         const NativeWindow native = backendInUse->createWindow(spec);
@@ -485,7 +491,7 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
             discardWindow(window);
             return nullptr;
         }
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         window->native = native;
     }
 
@@ -508,12 +514,9 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
         discardWindow(window);
         return nullptr;
     }
-    {
-        std::lock_guard lock(uiMutex());
-        if (liveWindowLocked(window) == nullptr)
-            return nullptr; // destroyed by its own creation handler
-        window->created = true;
-    }
+    if (!uiState().withLiveWindow(window,
+                                  [](WindowRecord& record) REQUIRES(uiMutex) { record.created = true; }))
+        return nullptr; // destroyed by its own creation handler
     sendMessage(window, kMsgSize, 0, makePointParam(width, height));
     sendMessage(window, kMsgMove, 0, makePointParam(x, y));
     if ((style & kStyleVisible) != 0)
@@ -523,75 +526,64 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
 
 bool destroyWindow(WindowHandle handle)
 {
+    if (const auto answer = forwardToOwnerThread(handle, [handle] { return destroyWindow(handle); }))
+        return *answer;
     std::vector<WindowRecord*> tree;
     std::vector<WindowRecord*> owned;
     NativeWindow nativeToHide = 0;
     bool captureInside = false;
     bool wasActive = false;
+    bool alreadyGoing = false;
     WindowRecord* owner = nullptr;
-    {
-        std::unique_lock lock(uiMutex());
-        WindowRecord* window = liveWindowLocked(handle);
-        if (window == nullptr)
-            return false;
-        if (window->threadId != currentThreadId()) {
-            lock.unlock();
-            return runOnWindowThread(handle, [handle] { return destroyWindow(handle) ? 1 : 0; }) != 0;
+    const bool alive = uiState().withLiveWindow(handle, [&](WindowRecord& window) REQUIRES(uiMutex) {
+        if (window.destroying) {
+            alreadyGoing = true;
+            return;
         }
-        if (window->destroying)
-            return true;
-        collectTreeLocked(window, tree);
+        UiState::Fields& state = uiState().locked();
+        collectTreeLocked(&window, tree);
         for (WindowRecord* record : tree)
             record->destroying = true;
-        for (WindowRecord* top : uiState().topLevels) {
-            if (top->owner == window && !top->destroying)
+        for (WindowRecord* top : state.topLevels) {
+            if (top->owner == &window && !top->destroying)
                 owned.push_back(top);
         }
-        if (window->isTopLevel()) {
-            if (window->visibleFlag())
-                nativeToHide = window->native;
-            wasActive = uiState().active == window;
-            owner = window->owner;
-        } else if (window->parent != nullptr && isVisibleLocked(window)) {
-            invalidateLocked(window->parent, window->rect, true);
+        if (window.isTopLevel()) {
+            if (window.visibleFlag())
+                nativeToHide = window.native;
+            wasActive = state.active == &window;
+            owner = window.owner;
+        } else if (window.parent != nullptr && isVisibleLocked(&window)) {
+            invalidateLocked(window.parent, window.rect, true);
         }
-        captureInside = uiState().capture != nullptr && isDescendantLocked(window, uiState().capture);
-        if (window->queue->focus != nullptr && isDescendantLocked(window, window->queue->focus))
-            window->queue->focus = nullptr;
-    }
+        captureInside = state.capture != nullptr && isDescendantLocked(&window, state.capture);
+        if (window.queue->focus != nullptr && isDescendantLocked(&window, window.queue->focus))
+            window.queue->focus = nullptr;
+    });
+    if (!alive)
+        return false;
+    if (alreadyGoing)
+        return true;
     for (WindowRecord* top : owned)
-        destroyWindow(top);
+        (void)destroyWindow(top); // an owned window its own handlers destroyed already is fine
     if (nativeToHide != 0) {
         if (Backend* backend = openedBackend())
             backend->setVisibility(nativeToHide, Visibility::Hidden, false);
     }
     if (captureInside)
-        releaseCapture();
+        (void)releaseCapture(); // cannot fail
     for (WindowRecord* record : tree)
         callProcedure(record, kMsgDestroy, 0, 0);
 
-    std::vector<NativeWindow> natives;
-    std::vector<DropHandle> drops;
-    std::vector<WindowRecord*> freed;
+    Teardown teardown;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         // Children created by destroy handlers go too.
-        std::vector<WindowRecord*> now;
-        if (liveWindowLocked(handle) != nullptr)
-            collectTreeLocked(handle, now);
-        for (auto it = now.rbegin(); it != now.rend(); ++it)
-            unlinkLocked(*it, natives, drops);
-        freed = std::move(now);
+        if (WindowRecord* window = liveWindowLocked(handle))
+            unlinkTreeLocked(window, teardown);
         owner = liveWindowLocked(owner);
     }
-    for (DropHandle drop : drops)
-        dragFinish(drop);
-    if (Backend* backend = openedBackend()) {
-        for (NativeWindow native : natives)
-            backend->destroyWindow(native);
-    }
-    for (WindowRecord* record : freed)
-        delete record;
+    teardown.finish();
     if (wasActive && owner != nullptr && isWindowVisible(owner) && isWindowEnabled(owner))
         activateTopLevel(owner, true);
     return true;
@@ -599,8 +591,7 @@ bool destroyWindow(WindowHandle handle)
 
 bool isWindow(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    return liveWindowLocked(window) != nullptr;
+    return uiState().withLiveWindow(window, [](WindowRecord&) {});
 }
 
 intptr_t callWindowProc(WindowProc procedure, WindowHandle window, uint32_t message, uintptr_t wparam,
@@ -613,92 +604,95 @@ intptr_t callWindowProc(WindowProc procedure, WindowHandle window, uint32_t mess
 
 uint32_t windowThreadId(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr ? record->threadId : 0;
+    return uiState().withLiveWindow(window, [](WindowRecord& record) { return record.threadId; });
 }
 
 std::string windowClassName(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr && record->windowClass ? record->windowClass->name : std::string();
+    return uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) {
+        return record.windowClass ? record.windowClass->name : std::string();
+    });
 }
 
 ModuleHandle windowModule(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr ? record->module : nullptr;
+    return uiState().withLiveWindow(window,
+                                    [](WindowRecord& record) REQUIRES(uiMutex) { return record.module; });
 }
 
 // ---- stored values --------------------------------------------------------------------------------------
 
+namespace {
+
+// The slot of the class's extra bytes at a byte offset, or null.
+intptr_t* extraSlotLocked(WindowRecord& record, int index) REQUIRES(uiMutex)
+{
+    if (index < 0 || index % static_cast<int>(sizeof(intptr_t)) != 0 ||
+        static_cast<size_t>(index) / sizeof(intptr_t) >= record.extra.size())
+        return nullptr;
+    return &record.extra[static_cast<size_t>(index) / sizeof(intptr_t)];
+}
+
+} // namespace
+
 intptr_t windowLongPtr(WindowHandle window, int index)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return 0;
-    switch (index) {
-    case kGwlProcedure:
-        return reinterpret_cast<intptr_t>(record->procedure);
-    case kGwlId:
-        return static_cast<intptr_t>(record->id);
-    case kGwlStyle:
-        return record->style;
-    case kGwlExStyle:
-        return record->exStyle;
-    case kGwlUserData:
-        return record->userData;
-    default:
-        break;
-    }
-    if (index < 0 || index % static_cast<int>(sizeof(intptr_t)) != 0 ||
-        static_cast<size_t>(index) / sizeof(intptr_t) >= record->extra.size())
-        return 0;
-    return record->extra[static_cast<size_t>(index) / sizeof(intptr_t)];
+    return uiState().withLiveWindow(window, [index](WindowRecord& record) REQUIRES(uiMutex) {
+        switch (index) {
+        case kGwlProcedure:
+            return reinterpret_cast<intptr_t>(record.procedure);
+        case kGwlId:
+            return static_cast<intptr_t>(record.id);
+        case kGwlStyle:
+            return static_cast<intptr_t>(record.style);
+        case kGwlExStyle:
+            return static_cast<intptr_t>(record.exStyle);
+        case kGwlUserData:
+            return record.userData;
+        default: {
+            const intptr_t* slot = extraSlotLocked(record, index);
+            return slot != nullptr ? *slot : 0;
+        }
+        }
+    });
 }
 
 intptr_t setWindowLongPtr(WindowHandle window, int index, intptr_t value)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return 0;
-    intptr_t previous = 0;
-    switch (index) {
-    case kGwlProcedure:
-        previous = reinterpret_cast<intptr_t>(record->procedure);
-        record->procedure = reinterpret_cast<WindowProc>(value);
-        return previous;
-    case kGwlId:
-        previous = static_cast<intptr_t>(record->id);
-        record->id = static_cast<uintptr_t>(value);
-        return previous;
-    case kGwlStyle:
-        previous = record->style;
-        record->style = static_cast<uint32_t>(value);
-        record->queue->refresh();
-        return previous;
-    case kGwlExStyle:
-        previous = record->exStyle;
-        record->exStyle = static_cast<uint32_t>(value);
-        return previous;
-    case kGwlUserData:
-        previous = record->userData;
-        record->userData = value;
-        return previous;
-    default:
-        break;
-    }
-    if (index < 0 || index % static_cast<int>(sizeof(intptr_t)) != 0 ||
-        static_cast<size_t>(index) / sizeof(intptr_t) >= record->extra.size())
-        return 0;
-    intptr_t& slot = record->extra[static_cast<size_t>(index) / sizeof(intptr_t)];
-    previous = slot;
-    slot = value;
-    return previous;
+    return uiState().withLiveWindow(window, [index, value](WindowRecord& record) REQUIRES(uiMutex) {
+        intptr_t previous = 0;
+        switch (index) {
+        case kGwlProcedure:
+            previous = reinterpret_cast<intptr_t>(record.procedure);
+            record.procedure = reinterpret_cast<WindowProc>(value);
+            return previous;
+        case kGwlId:
+            previous = static_cast<intptr_t>(record.id);
+            record.id = static_cast<uintptr_t>(value);
+            return previous;
+        case kGwlStyle:
+            previous = record.style;
+            record.style = static_cast<uint32_t>(value);
+            record.queue->refresh();
+            return previous;
+        case kGwlExStyle:
+            previous = record.exStyle;
+            record.exStyle = static_cast<uint32_t>(value);
+            return previous;
+        case kGwlUserData:
+            previous = record.userData;
+            record.userData = value;
+            return previous;
+        default: {
+            intptr_t* slot = extraSlotLocked(record, index);
+            if (slot == nullptr)
+                return intptr_t{0};
+            previous = *slot;
+            *slot = value;
+            return previous;
+        }
+        }
+    });
 }
 
 // ---- text
@@ -733,9 +727,8 @@ std::string windowText(WindowHandle window)
 
 std::string windowTitle(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr ? record->text : std::string();
+    return uiState().withLiveWindow(window,
+                                    [](WindowRecord& record) REQUIRES(uiMutex) { return record.text; });
 }
 
 // ---- visibility, place and size
@@ -743,6 +736,8 @@ std::string windowTitle(WindowHandle window)
 
 bool showWindow(WindowHandle handle, int command)
 {
+    if (const auto answer = forwardToOwnerThread(handle, [=] { return showWindow(handle, command); }))
+        return *answer;
     bool wasVisible = false;
     bool nowVisible = false;
     bool minimised = false;
@@ -750,57 +745,49 @@ bool showWindow(WindowHandle handle, int command)
     bool wasActive = false;
     NativeWindow native = 0;
     WindowRecord* owner = nullptr;
-    {
-        std::unique_lock lock(uiMutex());
-        WindowRecord* window = liveWindowLocked(handle);
-        if (window == nullptr)
-            return false;
-        if (window->threadId != currentThreadId()) {
-            lock.unlock();
-            const intptr_t before =
-                runOnWindowThread(handle, [handle, command] { return showWindow(handle, command) ? 1 : 0; });
-            return before != 0;
-        }
-        wasVisible = window->visibleFlag();
-        const bool wasMinimised = window->minimised;
+    const bool alive = uiState().withLiveWindow(handle, [&](WindowRecord& window) REQUIRES(uiMutex) {
+        wasVisible = window.visibleFlag();
+        const bool wasMinimised = window.minimised;
         switch (command) {
         case kShowHide:
-            window->style &= ~kStyleVisible;
+            window.style &= ~kStyleVisible;
             break;
         case kShowMinimized:
         case kShowMinimize:
         case kShowMinNoActive:
-            window->style |= kStyleVisible;
-            window->minimised = window->isTopLevel();
+            window.style |= kStyleVisible;
+            window.minimised = window.isTopLevel();
             break;
         case kShowNormal:
         case kShowRestore:
         case kShowDefault:
         case kShowMaximized:
-            window->style |= kStyleVisible;
-            window->minimised = false;
+            window.style |= kStyleVisible;
+            window.minimised = false;
             break;
         default: // kShow, kShowNoActivate, kShowNa
-            window->style |= kStyleVisible;
+            window.style |= kStyleVisible;
             break;
         }
-        nowVisible = window->visibleFlag();
-        minimised = window->minimised;
-        topLevel = window->isTopLevel();
-        native = window->native;
-        owner = window->owner;
-        wasActive = uiState().active == window;
+        nowVisible = window.visibleFlag();
+        minimised = window.minimised;
+        topLevel = window.isTopLevel();
+        native = window.native;
+        owner = window.owner;
+        wasActive = uiState().locked().active == &window;
         if (topLevel) {
             if (nowVisible && (!wasVisible || wasMinimised) && !minimised)
-                invalidateLocked(window, Rect{0, 0, window->rect.width(), window->rect.height()}, true);
-        } else if (wasVisible != nowVisible && window->parent != nullptr) {
+                invalidateLocked(&window, clientAreaLocked(&window), true);
+        } else if (wasVisible != nowVisible && window.parent != nullptr) {
             if (nowVisible)
-                invalidateLocked(window, Rect{0, 0, window->rect.width(), window->rect.height()}, true);
+                invalidateLocked(&window, clientAreaLocked(&window), true);
             else
-                invalidateLocked(window->parent, window->rect, true);
+                invalidateLocked(window.parent, window.rect, true);
         }
-        window->queue->refresh();
-    }
+        window.queue->refresh();
+    });
+    if (!alive)
+        return false;
     const bool activate = command == kShowNormal || command == kShow || command == kShowRestore ||
                           command == kShowDefault || command == kShowMaximized;
     if (topLevel && native != 0) {
@@ -819,9 +806,10 @@ bool showWindow(WindowHandle handle, int command)
             activateTopLevel(handle, false);
         } else if ((!nowVisible || minimised) && wasActive) {
             {
-                std::lock_guard lock(uiMutex());
-                if (uiState().active == handle)
-                    uiState().active = nullptr;
+                plat::ScopedLock lock(uiMutex);
+                UiState::Fields& state = uiState().locked();
+                if (state.active == handle)
+                    state.active = nullptr;
                 owner = liveWindowLocked(owner);
             }
             notify(handle, kMsgActivate, makeWParam(kWaInactive, minimised ? 1 : 0), 0);
@@ -834,22 +822,20 @@ bool showWindow(WindowHandle handle, int command)
 
 bool isWindowVisible(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    for (; record != nullptr; record = record->isTopLevel() ? nullptr : record->parent) {
-        if (!record->visibleFlag())
-            return false;
-    }
-    return true;
+    return uiState().withLiveWindow(window, [](WindowRecord& self) REQUIRES(uiMutex) {
+        for (const WindowRecord* record = &self; record != nullptr;
+             record = record->isTopLevel() ? nullptr : record->parent) {
+            if (!record->visibleFlag())
+                return false;
+        }
+        return true;
+    });
 }
 
 bool isIconic(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr && record->minimised;
+    return uiState().withLiveWindow(window,
+                                    [](WindowRecord& record) REQUIRES(uiMutex) { return record.minimised; });
 }
 
 bool setWindowPos(WindowHandle window, int x, int y, int width, int height, uint32_t flags)
@@ -868,29 +854,23 @@ bool moveWindow(WindowHandle window, int x, int y, int width, int height, bool r
 
 void applyBoundsFromBackend(WindowHandle window, const Rect& screenBounds)
 {
-    placeWindow(window, screenBounds.left, screenBounds.top, screenBounds.width(), screenBounds.height(),
-                kPosNoZOrder | kPosNoActivate, true);
+    // The window may have gone since the backend reported: nothing to place then.
+    (void)placeWindow(window, screenBounds.left, screenBounds.top, screenBounds.width(),
+                      screenBounds.height(), kPosNoZOrder | kPosNoActivate, true);
 }
 
 bool windowRect(WindowHandle window, Rect& rect)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    const Point origin = screenOriginLocked(record);
-    rect = Rect::fromSize(origin.x, origin.y, record->rect.width(), record->rect.height());
-    return true;
+    return uiState().withLiveWindow(window, [&rect](WindowRecord& record) REQUIRES(uiMutex) {
+        const Point origin = screenOriginLocked(&record);
+        rect = Rect::fromSize(origin.x, origin.y, record.rect.width(), record.rect.height());
+    });
 }
 
 bool clientRect(WindowHandle window, Rect& rect)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    rect = Rect{0, 0, record->rect.width(), record->rect.height()};
-    return true;
+    return uiState().withLiveWindow(window, [&rect](WindowRecord& record)
+                                                REQUIRES(uiMutex) { rect = clientAreaLocked(&record); });
 }
 
 namespace {
@@ -898,14 +878,11 @@ namespace {
 // Moves point by the window's origin on the screen: sign 1 from client to screen, -1 back.
 bool moveByScreenOrigin(WindowHandle window, Point& point, int sign)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return false;
-    const Point origin = screenOriginLocked(record);
-    point.x += sign * origin.x;
-    point.y += sign * origin.y;
-    return true;
+    return uiState().withLiveWindow(window, [&point, sign](WindowRecord& record) REQUIRES(uiMutex) {
+        const Point origin = screenOriginLocked(&record);
+        point.x += sign * origin.x;
+        point.y += sign * origin.y;
+    });
 }
 
 } // namespace
@@ -923,18 +900,19 @@ bool screenToClient(WindowHandle window, Point& point)
 bool setTopmost(WindowHandle window, bool topmost)
 {
     NativeWindow native = 0;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr || !record->isTopLevel())
+    const bool changed = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+        if (!record.isTopLevel())
             return false;
-        record->topmost = topmost;
+        record.topmost = topmost;
         if (topmost)
-            record->exStyle |= kExStyleTopmost;
+            record.exStyle |= kExStyleTopmost;
         else
-            record->exStyle &= ~kExStyleTopmost;
-        native = record->native;
-    }
+            record.exStyle &= ~kExStyleTopmost;
+        native = record.native;
+        return true;
+    });
+    if (!changed)
+        return false;
     if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
         backend->setTopmost(native, topmost);
     return true;
@@ -942,9 +920,8 @@ bool setTopmost(WindowHandle window, bool topmost)
 
 bool isTopmost(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr && record->topmost;
+    return uiState().withLiveWindow(window,
+                                    [](WindowRecord& record) REQUIRES(uiMutex) { return record.topmost; });
 }
 
 bool setWindowRegion(WindowHandle window, const Region* region, bool redraw)
@@ -959,39 +936,36 @@ bool setWindowRegion(WindowHandle window, const Region* region, bool redraw)
     }
     return runOnWindowThread(window, [&]() -> intptr_t {
                NativeWindow native = 0;
-               {
-                   std::lock_guard lock(uiMutex());
-                   WindowRecord* record = liveWindowLocked(window);
-                   if (record == nullptr || !record->isTopLevel())
-                       return 0;
-                   record->shape = std::move(copy);
-                   native = record->native;
-                   if (redraw)
-                       invalidateLocked(record, Rect{0, 0, record->rect.width(), record->rect.height()},
-                                        true);
-               }
-               if (Backend* backend = openedBackend(); backend != nullptr && native != 0) {
-                   std::unique_ptr<Region> shape;
-                   {
-                       std::lock_guard lock(uiMutex());
-                       WindowRecord* record = liveWindowLocked(window);
-                       if (record != nullptr && record->shape)
-                           shape = std::make_unique<Region>(*record->shape);
-                   }
+               std::unique_ptr<Region> shape;
+               const bool shaped =
+                   uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+                       if (!record.isTopLevel())
+                           return false;
+                       record.shape = std::move(copy);
+                       native = record.native;
+                       if (redraw)
+                           invalidateLocked(&record, clientAreaLocked(&record), true);
+                       // The backend gets its own copy, read outside the lock.
+                       if (native != 0 && record.shape)
+                           shape = std::make_unique<Region>(*record.shape);
+                       return true;
+                   });
+               if (!shaped)
+                   return 0;
+               if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
                    backend->setShape(native, shape.get());
-               }
                return 1;
            }) != 0;
 }
 
 bool windowRegion(WindowHandle window, Region& region)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr || !record->shape)
-        return false;
-    region = *record->shape;
-    return true;
+    return uiState().withLiveWindow(window, [&region](WindowRecord& record) REQUIRES(uiMutex) {
+        if (!record.shape)
+            return false;
+        region = *record.shape;
+        return true;
+    });
 }
 
 // ---- relations
@@ -999,36 +973,35 @@ bool windowRegion(WindowHandle window, Region& region)
 
 WindowHandle parentWindow(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return nullptr;
-    return record->isTopLevel() ? record->owner : record->parent;
+    return uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) {
+        return record.isTopLevel() ? record.owner : record.parent;
+    });
 }
 
 WindowHandle ownerWindow(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr && record->isTopLevel() ? record->owner : nullptr;
+    return uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) {
+        return record.isTopLevel() ? record.owner : nullptr;
+    });
 }
 
 bool setOwnerWindow(WindowHandle window, WindowHandle owner)
 {
     NativeWindow native = 0;
     NativeWindow ownerNative = 0;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr || !record->isTopLevel())
+    const bool changed = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+        if (!record.isTopLevel())
             return false;
         WindowRecord* ownerRecord = topLevelLocked(liveWindowLocked(owner));
-        if (ownerRecord == record)
+        if (ownerRecord == &record)
             return false;
-        record->owner = ownerRecord;
-        native = record->native;
+        record.owner = ownerRecord;
+        native = record.native;
         ownerNative = ownerRecord != nullptr ? ownerRecord->native : 0;
-    }
+        return true;
+    });
+    if (!changed)
+        return false;
     if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
         backend->setOwner(native, ownerNative);
     return true;
@@ -1036,93 +1009,86 @@ bool setOwnerWindow(WindowHandle window, WindowHandle owner)
 
 WindowHandle topLevelOf(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    return topLevelLocked(liveWindowLocked(window));
+    return uiState().withLiveWindow(window, [](WindowRecord& record)
+                                                REQUIRES(uiMutex) { return topLevelLocked(&record); });
 }
 
 bool isChild(WindowHandle parent, WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    WindowRecord* parentRecord = liveWindowLocked(parent);
-    if (record == nullptr || parentRecord == nullptr || record == parentRecord)
-        return false;
-    return isDescendantLocked(parentRecord, record);
+    return uiState().withLiveWindow(window, [parent](WindowRecord& record) REQUIRES(uiMutex) {
+        const WindowRecord* parentRecord = liveWindowLocked(parent);
+        return parentRecord != nullptr && parentRecord != &record &&
+               isDescendantLocked(parentRecord, &record);
+    });
 }
 
 WindowHandle relatedWindow(WindowHandle window, uint32_t relation)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    if (record == nullptr)
-        return nullptr;
-    if (relation == kGwOwner)
-        return record->isTopLevel() ? record->owner : nullptr;
-    if (relation == kGwChild)
-        return record->children.empty() ? nullptr : record->children.front();
-    const std::vector<WindowRecord*>& siblings =
-        record->isTopLevel() ? uiState().topLevels : record->parent->children;
-    if (siblings.empty())
-        return nullptr;
-    auto at = std::find(siblings.begin(), siblings.end(), record);
-    switch (relation) {
-    case kGwFirst:
-        return siblings.front();
-    case kGwLast:
-        return siblings.back();
-    case kGwNext:
-        return at == siblings.end() || at + 1 == siblings.end() ? nullptr : *(at + 1);
-    case kGwPrevious:
-        return at == siblings.begin() || at == siblings.end() ? nullptr : *(at - 1);
-    default:
-        return nullptr;
-    }
+    return uiState().withLiveWindow(
+        window, [relation](WindowRecord& record) REQUIRES(uiMutex) -> WindowHandle {
+            if (relation == kGwOwner)
+                return record.isTopLevel() ? record.owner : nullptr;
+            if (relation == kGwChild)
+                return record.children.empty() ? nullptr : record.children.front();
+            const std::vector<WindowRecord*>& siblings =
+                record.isTopLevel() ? uiState().locked().topLevels : record.parent->children;
+            if (siblings.empty())
+                return nullptr;
+            auto at = std::find(siblings.begin(), siblings.end(), &record);
+            switch (relation) {
+            case kGwFirst:
+                return siblings.front();
+            case kGwLast:
+                return siblings.back();
+            case kGwNext:
+                return at == siblings.end() || at + 1 == siblings.end() ? nullptr : *(at + 1);
+            case kGwPrevious:
+                return at == siblings.begin() || at == siblings.end() ? nullptr : *(at - 1);
+            default:
+                return nullptr;
+            }
+        });
 }
 
 std::vector<WindowHandle> childWindows(WindowHandle parent)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(parent);
-    if (record == nullptr)
-        return {};
-    return std::vector<WindowHandle>(record->children.begin(), record->children.end());
+    return uiState().withLiveWindow(parent, [](WindowRecord& record) REQUIRES(uiMutex) {
+        return std::vector<WindowHandle>(record.children.begin(), record.children.end());
+    });
 }
 
 WindowHandle dialogItem(WindowHandle parent, int id)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(parent);
-    if (record == nullptr)
+    return uiState().withLiveWindow(parent, [id](WindowRecord& record) REQUIRES(uiMutex) -> WindowHandle {
+        for (WindowRecord* child : record.children) {
+            if (child->id == static_cast<uintptr_t>(id))
+                return child;
+        }
         return nullptr;
-    for (WindowRecord* child : record->children) {
-        if (child->id == static_cast<uintptr_t>(id))
-            return child;
-    }
-    return nullptr;
+    });
 }
 
 int dialogControlId(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr ? static_cast<int>(record->id) : 0;
+    return uiState().withLiveWindow(window, [](WindowRecord& record)
+                                                REQUIRES(uiMutex) { return static_cast<int>(record.id); });
 }
 
 WindowHandle childWindowFromPoint(WindowHandle parent, Point point)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(parent);
-    if (record == nullptr || !Rect{0, 0, record->rect.width(), record->rect.height()}.contains(point))
-        return nullptr;
-    return hitTestLocked(record, point);
+    return uiState().withLiveWindow(parent, [point](WindowRecord& record) REQUIRES(uiMutex) -> WindowHandle {
+        if (!clientAreaLocked(&record).contains(point))
+            return nullptr;
+        return hitTestLocked(&record, point);
+    });
 }
 
 std::vector<WindowListEntry> topLevelWindows()
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     std::vector<WindowListEntry> list;
-    for (const WindowRecord* window : uiState().topLevels)
-        list.push_back(WindowListEntry{const_cast<WindowRecord*>(window), window->text, window->threadId});
+    for (WindowRecord* window : uiState().locked().topLevels)
+        list.push_back(WindowListEntry{window, window->text, window->threadId});
     return list;
 }
 
@@ -1139,8 +1105,8 @@ bool enumWindows(EnumWindowsProc callback, intptr_t context)
 
 WindowHandle findWindow(const char* className, const char* title)
 {
-    std::lock_guard lock(uiMutex());
-    for (WindowRecord* window : uiState().topLevels) {
+    plat::ScopedLock lock(uiMutex);
+    for (WindowRecord* window : uiState().locked().topLevels) {
         if (className != nullptr && !(window->windowClass && sameName(window->windowClass->name, className)))
             continue;
         if (title != nullptr && window->text != title)
@@ -1164,15 +1130,14 @@ bool setForegroundWindow(WindowHandle window)
 bool flashWindow(WindowHandle window, bool invert)
 {
     NativeWindow native = 0;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return false;
-        while (record->parent != nullptr)
-            record = record->parent;
-        native = record->native;
-    }
+    const bool alive = uiState().withLiveWindow(window, [&native](WindowRecord& record) REQUIRES(uiMutex) {
+        const WindowRecord* top = &record;
+        while (top->parent != nullptr)
+            top = top->parent;
+        native = top->native;
+    });
+    if (!alive)
+        return false;
     if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
         backend->flash(native, invert);
     return true;
@@ -1180,15 +1145,15 @@ bool flashWindow(WindowHandle window, bool invert)
 
 WindowHandle foregroundWindow()
 {
-    std::lock_guard lock(uiMutex());
-    return liveWindowLocked(uiState().active);
+    plat::ScopedLock lock(uiMutex);
+    return liveWindowLocked(uiState().locked().active);
 }
 
 WindowHandle activeWindow()
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* active = liveWindowLocked(uiState().active);
-    return active != nullptr && active->threadId == currentThreadId() ? active : nullptr;
+    plat::ScopedLock lock(uiMutex);
+    WindowRecord* active = liveWindowLocked(uiState().locked().active);
+    return active != nullptr && active->ownedByThisThread() ? active : nullptr;
 }
 
 bool enableWindow(WindowHandle window, bool enable)
@@ -1196,29 +1161,28 @@ bool enableWindow(WindowHandle window, bool enable)
     bool wasDisabled = false;
     bool loseFocus = false;
     bool loseCapture = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return false;
-        wasDisabled = !record->enabledFlag();
-        if (enable)
-            record->style &= ~kStyleDisabled;
-        else
-            record->style |= kStyleDisabled;
-        if (!enable) {
-            WindowRecord* focus = record->queue->focus;
-            loseFocus = focus != nullptr && isDescendantLocked(record, focus) &&
-                        record->threadId == currentThreadId();
-            if (focus != nullptr && isDescendantLocked(record, focus) && !loseFocus)
-                record->queue->focus = nullptr;
-            loseCapture = uiState().capture != nullptr && isDescendantLocked(record, uiState().capture);
+    const bool alive = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+        wasDisabled = !record.enabledFlag();
+        if (enable) {
+            record.style &= ~kStyleDisabled;
+            return;
         }
-    }
+        record.style |= kStyleDisabled;
+        WindowRecord* focus = record.queue->focus;
+        const bool focusInside = focus != nullptr && isDescendantLocked(&record, focus);
+        // The focus thread takes its focus away itself, with the messages.
+        loseFocus = focusInside && record.ownedByThisThread();
+        if (focusInside && !loseFocus)
+            record.queue->focus = nullptr;
+        WindowRecord* capture = uiState().locked().capture;
+        loseCapture = capture != nullptr && isDescendantLocked(&record, capture);
+    });
+    if (!alive)
+        return false;
     if (loseFocus)
         setFocus(nullptr);
     if (loseCapture)
-        releaseCapture();
+        (void)releaseCapture(); // cannot fail
     if (wasDisabled == enable)
         notify(window, kMsgEnable, enable ? 1 : 0, 0);
     return wasDisabled;
@@ -1226,9 +1190,8 @@ bool enableWindow(WindowHandle window, bool enable)
 
 bool isWindowEnabled(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
-    WindowRecord* record = liveWindowLocked(window);
-    return record != nullptr && record->enabledFlag();
+    return uiState().withLiveWindow(window, [](WindowRecord& record)
+                                                REQUIRES(uiMutex) { return record.enabledFlag(); });
 }
 
 WindowHandle setFocus(WindowHandle window)
@@ -1240,7 +1203,7 @@ WindowHandle setFocus(WindowHandle window)
     WindowRecord* top = nullptr;
     bool activate = false;
     {
-        std::lock_guard lock(uiMutex());
+        plat::ScopedLock lock(uiMutex);
         WindowRecord* record = nullptr;
         if (window != nullptr) {
             record = liveWindowLocked(window);
@@ -1254,7 +1217,7 @@ WindowHandle setFocus(WindowHandle window)
         if (record != nullptr) {
             top = topLevelLocked(record);
             top->lastFocus = record;
-            activate = uiState().active != top && isVisibleLocked(top);
+            activate = uiState().locked().active != top && isVisibleLocked(top);
         }
     }
     if (activate)
@@ -1271,7 +1234,7 @@ WindowHandle focusWindow()
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return nullptr;
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     return liveWindowLocked(queue->focus);
 }
 
@@ -1279,15 +1242,14 @@ WindowHandle setCapture(WindowHandle window)
 {
     WindowRecord* previous = nullptr;
     NativeWindow native = 0;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return nullptr;
-        previous = liveWindowLocked(uiState().capture);
-        uiState().capture = record;
-        native = topLevelLocked(record)->native;
-    }
+    const bool alive = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+        UiState::Fields& state = uiState().locked();
+        previous = liveWindowLocked(state.capture);
+        state.capture = &record;
+        native = topLevelLocked(&record)->native;
+    });
+    if (!alive)
+        return nullptr;
     if (Backend* backend = openedBackend(); backend != nullptr)
         backend->setCapture(native);
     if (previous != nullptr && previous != window)
@@ -1299,9 +1261,10 @@ bool releaseCapture()
 {
     WindowRecord* previous = nullptr;
     {
-        std::lock_guard lock(uiMutex());
-        previous = liveWindowLocked(uiState().capture);
-        uiState().capture = nullptr;
+        plat::ScopedLock lock(uiMutex);
+        UiState::Fields& state = uiState().locked();
+        previous = liveWindowLocked(state.capture);
+        state.capture = nullptr;
     }
     if (Backend* backend = openedBackend(); backend != nullptr)
         backend->setCapture(0);
@@ -1312,8 +1275,8 @@ bool releaseCapture()
 
 WindowHandle captureWindow()
 {
-    std::lock_guard lock(uiMutex());
-    return liveWindowLocked(uiState().capture);
+    plat::ScopedLock lock(uiMutex);
+    return liveWindowLocked(uiState().locked().capture);
 }
 
 bool cursorPosition(Point& screen)
@@ -1322,8 +1285,8 @@ bool cursorPosition(Point& screen)
         screen = backend->cursorPosition();
         return true;
     }
-    std::lock_guard lock(uiMutex());
-    screen = uiState().cursor;
+    plat::ScopedLock lock(uiMutex);
+    screen = uiState().locked().cursor;
     return true;
 }
 
@@ -1352,15 +1315,13 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
     case kMsgSetText: {
         NativeWindow native = 0;
         std::string title;
-        {
-            std::lock_guard lock(uiMutex());
-            WindowRecord* record = liveWindowLocked(window);
-            if (record == nullptr)
-                return 0;
-            record->text = lparam != 0 ? reinterpret_cast<const char*>(lparam) : "";
-            native = record->native;
-            title = record->text;
-        }
+        const bool alive = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+            record.text = lparam != 0 ? reinterpret_cast<const char*>(lparam) : "";
+            native = record.native;
+            title = record.text;
+        });
+        if (!alive)
+            return 0;
         if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
             backend->setTitle(native, title);
         return 1;
@@ -1369,24 +1330,20 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
         char* buffer = reinterpret_cast<char*>(lparam);
         if (buffer == nullptr || wparam == 0)
             return 0;
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr) {
-            buffer[0] = '\0';
-            return 0;
-        }
-        const size_t length = std::min(record->text.size(), static_cast<size_t>(wparam) - 1);
-        std::memcpy(buffer, record->text.data(), length);
-        buffer[length] = '\0';
-        return static_cast<intptr_t>(length);
+        buffer[0] = '\0';
+        return uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
+            const size_t length = std::min(record.text.size(), static_cast<size_t>(wparam) - 1);
+            std::memcpy(buffer, record.text.data(), length);
+            buffer[length] = '\0';
+            return static_cast<intptr_t>(length);
+        });
     }
-    case kMsgGetTextLength: {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        return record != nullptr ? static_cast<intptr_t>(record->text.size()) : 0;
-    }
+    case kMsgGetTextLength:
+        return uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) {
+            return static_cast<intptr_t>(record.text.size());
+        });
     case kMsgClose:
-        destroyWindow(window);
+        (void)destroyWindow(window); // a window that is gone is closed already
         return 0;
     case kMsgSysCommand:
         if ((wparam & 0xFFF0) == kSysCommandClose)
@@ -1395,12 +1352,12 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
     case kMsgPaint: {
         PaintInfo info;
         if (beginPaint(window, info) != nullptr)
-            endPaint(window, info);
+            (void)endPaint(window, info); // fails only for a window that went meanwhile
         return 0;
     }
     case kMsgRButtonUp: {
         Point point = pointFromParam(lparam);
-        clientToScreen(window, point);
+        (void)clientToScreen(window, point); // the window is alive: it got the message
         sendMessage(window, kMsgContextMenu, reinterpret_cast<uintptr_t>(window), pointParam(point));
         return 0;
     }
@@ -1408,13 +1365,10 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
     case kMsgHelp:
     case kMsgMouseWheel: {
         // A child passes these to its parent.
-        WindowHandle parent = nullptr;
-        {
-            std::lock_guard lock(uiMutex());
-            WindowRecord* record = liveWindowLocked(window);
-            if (record != nullptr && !record->isTopLevel())
-                parent = record->parent;
-        }
+        const WindowHandle parent =
+            uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) {
+                return record.isTopLevel() ? nullptr : record.parent;
+            });
         return parent != nullptr ? sendMessage(parent, message, wparam, lparam) : 0;
     }
     case kMsgKeyF1: {
@@ -1422,26 +1376,25 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
         info.contextType = kHelpInfoWindow;
         info.controlId = dialogControlId(window);
         info.item = window;
-        cursorPosition(info.mousePosition);
+        (void)cursorPosition(info.mousePosition); // cannot fail
         return sendMessage(window, kMsgHelp, 0, reinterpret_cast<intptr_t>(&info));
     }
     case kMsgActivate: {
         if (loWord(wparam) == kWaInactive)
             return 0;
-        WindowHandle target = nullptr;
-        {
-            std::lock_guard lock(uiMutex());
-            WindowRecord* record = liveWindowLocked(window);
-            if (record == nullptr || !record->isTopLevel() || record->minimised ||
-                record->threadId != currentThreadId())
-                return 0;
-            WindowRecord* focus = liveWindowLocked(record->queue->focus);
-            if (focus != nullptr && isDescendantLocked(record, focus))
-                return 0;
-            WindowRecord* last = liveWindowLocked(record->lastFocus);
-            target = last != nullptr && isDescendantLocked(record, last) ? last : record;
-        }
-        setFocus(target);
+        // Keys go back to where they went when the window was last active.
+        const WindowHandle target =
+            uiState().withLiveWindow(window, [](WindowRecord& record) REQUIRES(uiMutex) -> WindowHandle {
+                if (!record.isTopLevel() || record.minimised || !record.ownedByThisThread())
+                    return nullptr;
+                WindowRecord* focus = liveWindowLocked(record.queue->focus);
+                if (focus != nullptr && isDescendantLocked(&record, focus))
+                    return nullptr;
+                WindowRecord* last = liveWindowLocked(record.lastFocus);
+                return last != nullptr && isDescendantLocked(&record, last) ? last : &record;
+            });
+        if (target != nullptr)
+            setFocus(target);
         return 0;
     }
     default:
@@ -1452,10 +1405,20 @@ intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, 
 // ---- dropped files
 // ---------------------------------------------------------------------------------------------
 
-uint32_t dragQueryFile(DropHandle drop, uint32_t index, char* buffer, uint32_t size)
+namespace {
+
+const DropRecord* liveDropLocked(DropHandle drop) REQUIRES(uiMutex)
 {
-    std::lock_guard lock(uiMutex());
-    if (drop == nullptr || !liveDrops().contains(drop))
+    return drop != nullptr && uiState().locked().drops.contains(drop) ? drop : nullptr;
+}
+
+} // namespace
+
+uint32_t dragQueryFile(DropHandle handle, uint32_t index, char* buffer, uint32_t size)
+{
+    plat::ScopedLock lock(uiMutex);
+    const DropRecord* drop = liveDropLocked(handle);
+    if (drop == nullptr)
         return 0;
     if (index == 0xFFFFFFFFu)
         return static_cast<uint32_t>(drop->paths.size());
@@ -1470,10 +1433,11 @@ uint32_t dragQueryFile(DropHandle drop, uint32_t index, char* buffer, uint32_t s
     return static_cast<uint32_t>(length);
 }
 
-bool dragQueryPoint(DropHandle drop, Point& point)
+bool dragQueryPoint(DropHandle handle, Point& point)
 {
-    std::lock_guard lock(uiMutex());
-    if (drop == nullptr || !liveDrops().contains(drop))
+    plat::ScopedLock lock(uiMutex);
+    const DropRecord* drop = liveDropLocked(handle);
+    if (drop == nullptr)
         return false;
     point = drop->point;
     return drop->inClient;
@@ -1481,8 +1445,8 @@ bool dragQueryPoint(DropHandle drop, Point& point)
 
 void dragFinish(DropHandle drop)
 {
-    std::lock_guard lock(uiMutex());
-    if (drop != nullptr && liveDrops().erase(drop) > 0)
+    plat::ScopedLock lock(uiMutex);
+    if (drop != nullptr && uiState().locked().drops.erase(drop) > 0)
         delete drop;
 }
 
@@ -1490,22 +1454,20 @@ void dragAcceptFiles(WindowHandle window, bool accept)
 {
     NativeWindow native = 0;
     bool anyAccepts = false;
-    {
-        std::lock_guard lock(uiMutex());
-        WindowRecord* record = liveWindowLocked(window);
-        if (record == nullptr)
-            return;
+    const bool alive = uiState().withLiveWindow(window, [&](WindowRecord& record) REQUIRES(uiMutex) {
         if (accept)
-            record->exStyle |= kExStyleAcceptFiles;
+            record.exStyle |= kExStyleAcceptFiles;
         else
-            record->exStyle &= ~kExStyleAcceptFiles;
-        WindowRecord* top = topLevelLocked(record);
+            record.exStyle &= ~kExStyleAcceptFiles;
+        WindowRecord* top = topLevelLocked(&record);
         std::vector<WindowRecord*> tree;
         collectTreeLocked(top, tree);
         for (const WindowRecord* each : tree)
             anyAccepts = anyAccepts || (each->exStyle & kExStyleAcceptFiles) != 0;
         native = top->native;
-    }
+    });
+    if (!alive)
+        return;
     if (Backend* backend = openedBackend(); backend != nullptr && native != 0)
         backend->setAcceptFiles(native, anyAccepts);
 }

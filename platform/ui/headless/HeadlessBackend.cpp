@@ -227,7 +227,7 @@ HeadlessBackend* instance()
 
 NativeWindow nativeOf(WindowHandle window)
 {
-    std::lock_guard lock(uiMutex());
+    plat::ScopedLock lock(uiMutex);
     WindowRecord* top = topLevelLocked(liveWindowLocked(window));
     return top != nullptr ? top->native : 0;
 }
@@ -440,13 +440,12 @@ bool snapshot(WindowHandle window, Surface& image)
                WindowHandle top = topLevelOf(window);
                if (top == nullptr)
                    return 0;
-               updateWindow(top);
+               (void)updateWindow(top); // a window gone meanwhile fails below
                Rect area;
-               Surface* buffer = backBuffer(top);
-               if (buffer == nullptr || !windowRect(window, area))
-                   return 0;
                Rect topArea;
-               windowRect(top, topArea);
+               Surface* buffer = backBuffer(top);
+               if (buffer == nullptr || !windowRect(window, area) || !windowRect(top, topArea))
+                   return 0;
                area = area.offsetBy(-topArea.left, -topArea.top).intersect(buffer->bounds());
                image.reset(std::max(area.width(), 1), std::max(area.height(), 1));
                image.copyFrom(*buffer, area, 0, 0);

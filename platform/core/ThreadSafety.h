@@ -1,0 +1,111 @@
+#pragma once
+
+// Lock annotations for clang's -Wthread-safety analysis (nothing under other
+// compilers), and a mutex that carries them. The mutex also knows which thread
+// holds it, so debug builds can assert that a lock is held where the code
+// relies on it.
+
+#include <atomic>
+#include <cassert>
+#include <mutex>
+#include <type_traits>
+
+#if defined(__clang__)
+#define VELMORA_THREAD_ANNOTATION(x) __attribute__((x))
+#else
+#define VELMORA_THREAD_ANNOTATION(x)
+#endif
+
+#define CAPABILITY(x) VELMORA_THREAD_ANNOTATION(capability(x))
+#define SCOPED_CAPABILITY VELMORA_THREAD_ANNOTATION(scoped_lockable)
+#define GUARDED_BY(x) VELMORA_THREAD_ANNOTATION(guarded_by(x))
+#define PT_GUARDED_BY(x) VELMORA_THREAD_ANNOTATION(pt_guarded_by(x))
+#define REQUIRES(...) VELMORA_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
+#define ACQUIRE(...) VELMORA_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
+#define RELEASE(...) VELMORA_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
+#define EXCLUDES(...) VELMORA_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
+#define ASSERT_CAPABILITY(x) VELMORA_THREAD_ANNOTATION(assert_capability(x))
+#define NO_THREAD_SAFETY_ANALYSIS VELMORA_THREAD_ANNOTATION(no_thread_safety_analysis)
+
+namespace plat {
+
+// A std::mutex the analysis knows as a capability. Constant-initialised and
+// trivially destructible, so a global one is usable from the first static
+// constructor to the last thread that ends while the process exits.
+class CAPABILITY("mutex") AnnotatedMutex {
+public:
+    constexpr AnnotatedMutex() = default;
+    AnnotatedMutex(const AnnotatedMutex&) = delete;
+    AnnotatedMutex& operator=(const AnnotatedMutex&) = delete;
+
+    void lock() ACQUIRE()
+    {
+        mutex_.lock();
+        holder_.store(threadMark(), std::memory_order_relaxed);
+    }
+    void unlock() RELEASE()
+    {
+        holder_.store(nullptr, std::memory_order_relaxed);
+        mutex_.unlock();
+    }
+    // Only the holder itself can see its own mark, so a relaxed read is exact for this question.
+    [[nodiscard]] bool heldByThisThread() const
+    {
+        return holder_.load(std::memory_order_relaxed) == threadMark();
+    }
+    void assertHeld() const ASSERT_CAPABILITY(this) { assert(heldByThisThread()); }
+
+private:
+    static const void* threadMark()
+    {
+        static thread_local char mark;
+        return &mark;
+    }
+
+    std::mutex mutex_;
+    std::atomic<const void*> holder_{nullptr};
+};
+
+static_assert(std::is_trivially_destructible_v<AnnotatedMutex>);
+
+// Holds a mutex for a scope; may let it go and take it again inside the scope.
+class SCOPED_CAPABILITY ScopedLock {
+public:
+    explicit ScopedLock(AnnotatedMutex& mutex) ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+    ~ScopedLock() RELEASE()
+    {
+        if (held_)
+            mutex_.unlock();
+    }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+    void lock() ACQUIRE()
+    {
+        mutex_.lock();
+        held_ = true;
+    }
+    void unlock() RELEASE()
+    {
+        held_ = false;
+        mutex_.unlock();
+    }
+
+private:
+    AnnotatedMutex& mutex_;
+    bool held_ = true;
+};
+
+// Lets a held mutex go for a scope (a wait, a call out) and takes it again at its end.
+class SCOPED_CAPABILITY ScopedUnlock {
+public:
+    explicit ScopedUnlock(AnnotatedMutex& mutex) RELEASE(mutex) : mutex_(mutex) { mutex_.unlock(); }
+    ~ScopedUnlock() RELEASE() { mutex_.lock(); }
+    ScopedUnlock(const ScopedUnlock&) = delete;
+    ScopedUnlock& operator=(const ScopedUnlock&) = delete;
+
+private:
+    AnnotatedMutex& mutex_;
+};
+
+} // namespace plat
