@@ -42,7 +42,7 @@ intptr_t benchProc(WindowHandle window, uint32_t message, uintptr_t wparam, intp
             p->fillRect(well, kBlack);
             p->fillRect({well.left, well.bottom - levels[meter], well.right, well.bottom}, rgb(0, 0xFF, 0));
         }
-        endPaint(window, info);
+        (void)endPaint(window, info);
     }
     return 0;
 }
@@ -54,10 +54,10 @@ WindowHandle benchWindow()
         WindowClass windowClass;
         windowClass.procedure = &benchProc;
         windowClass.name = "VelmoraUiBench";
-        registerClass(windowClass);
+        (void)registerClass(windowClass);
         WindowHandle made = createWindow(0, "VelmoraUiBench", "bench", kStylePopup | kStyleVisible, 0, 0, 800,
                                          600, nullptr, 0, nullptr, nullptr);
-        updateWindow(made);
+        (void)updateWindow(made);
         return made;
     }();
     return window;
@@ -70,8 +70,8 @@ void PresentChangedRegion(benchmark::State& state)
     const Rect changed = Rect::fromSize(100, 100, 500, 400);
     for (auto _ : state) {
         fillShade = (fillShade + 1) & 0xFF;
-        invalidateRect(window, &changed, false);
-        updateWindow(window);
+        (void)invalidateRect(window, &changed, false);
+        (void)updateWindow(window);
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -87,9 +87,9 @@ void RedrawTenMeters(benchmark::State& state)
         for (int meter = 0; meter < kMeters; ++meter) {
             levels[meter] = (step * 7 + meter * 13) % kMeterHeight;
             Rect well = meterRect(meter);
-            invalidateRect(window, &well, false);
+            (void)invalidateRect(window, &well, false);
         }
-        updateWindow(window);
+        (void)updateWindow(window);
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -42,7 +42,7 @@ intptr_t displayProc(WindowHandle window, uint32_t message, uintptr_t wparam, in
         PaintInfo info;
         if (Painter* dc = beginPaint(window, info))
             painting->paintDisplay(*dc);
-        endPaint(window, info);
+        (void)endPaint(window, info);
         return 0;
     }
     return defWindowProc(window, message, wparam, lparam);
@@ -102,7 +102,7 @@ public:
     {
         painting = nullptr;
         host_.destroy();
-        destroyWindow(window_);
+        (void)destroyWindow(window_);
         // Best effort: what is left goes with the folder.
         (void)plat::deleteFile(plat::joinPath(folder_, "Prism.svp"));
         (void)plat::deleteFile(plat::joinPath(folder_, "visuals.ini"));

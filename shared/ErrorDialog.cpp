@@ -90,7 +90,7 @@ void ErrorDialog::onInitDialog()
     }
     // Errors that came while the window was being made have not been posted.
     applyPendingUpdates();
-    setTopmost(window, true);
+    (void)setTopmost(window, true);
 }
 
 int ErrorDialog::onDestroy()
@@ -133,7 +133,7 @@ void ErrorDialog::refresh(int newErrors)
     counter_ += newErrors;
     char caption[kTextSize + 64];
     std::snprintf(caption, sizeof caption, "%s - Code %i (%i)", zkr::kProductTitle, code_, counter_);
-    setWindowText(window, caption);
+    (void)setWindowText(window, caption);
     (void)setDlgItemText(window, kContextControl, context_);
     (void)setDlgItemText(window, kErrorTextControl, errorText_);
 }
@@ -152,7 +152,7 @@ int showZKRError(int code, const char* context, const char* errorText)
             zkr::copyText(openDialog->pendingErrorText_, errorText);
             ++openDialog->pendingErrors_;
             if (openDialog->postTarget_ != nullptr)
-                postMessage(openDialog->postTarget_, kMsgShowPendingErrors, 0, 0);
+                (void)postMessage(openDialog->postTarget_, kMsgShowPendingErrors, 0, 0);
             updatedOpenDialog = true;
         } else {
             dialog = new (std::nothrow) ErrorDialog(code, context, errorText);

@@ -133,7 +133,7 @@ void SplashWindow::onInitDialog()
 {
     blackBrush_ = Brush::solid(kBlack);
     setWindowLongPtr(window, kGwlExStyle, windowLongPtr(window, kGwlExStyle) | kExStyleToolWindow);
-    setTopmost(window, true);
+    (void)setTopmost(window, true);
     bool closeAtOnce = false;
     {
         std::lock_guard lock(lock_);

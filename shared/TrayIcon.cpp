@@ -48,7 +48,7 @@ int setVelmoraTrayIcon(intptr_t window, uint32_t callbackMessage, int show)
         state.data.flags = kNotifyFlagMessage | kNotifyFlagIcon | kNotifyFlagTip;
         state.data.callbackMessage = callbackMessage;
         state.icon = Surface{};
-        loadImage(sharedModule(), ImageKind::Icon, kTrayIconResource, state.icon);
+        (void)loadImage(sharedModule(), ImageKind::Icon, kTrayIconResource, state.icon);
         state.data.icon = state.icon.isEmpty() ? nullptr : &state.icon;
         zkr::copyText(state.data.tip, zkr::kProductTitle);
         // Only an icon the tray took counts as shown: a refused one (an owner
@@ -59,7 +59,8 @@ int setVelmoraTrayIcon(intptr_t window, uint32_t callbackMessage, int show)
         return 1;
     }
     if (state.shown) {
-        shellNotifyIcon(kNotifyDelete, state.data);
+        // The tray may have dropped it already.
+        (void)shellNotifyIcon(kNotifyDelete, state.data);
         state.icon = Surface{};
         state.data.icon = nullptr;
         state.shown = false;

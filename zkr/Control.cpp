@@ -91,7 +91,7 @@ Point Control::bottomLeftOnScreen() const
 {
     Point corner{rect.left, rect.bottom};
     if (owner != nullptr)
-        clientToScreen(owner->window, corner);
+        (void)clientToScreen(owner->window, corner);
     return corner;
 }
 
@@ -99,7 +99,7 @@ void Control::repaint()
 {
     WindowHandle target = targetOf(*this);
     if (target != nullptr)
-        invalidateRect(target, &rect, true);
+        (void)invalidateRect(target, &rect, true);
 }
 
 void Control::fire()

@@ -15,9 +15,9 @@ bool PluginWindow::openWindow(WindowDescription description, unsigned iconId, un
         return true;
     plat::ui::initControls();
     if (icon_.isEmpty())
-        plat::ui::loadImage(ownModule(), plat::ui::ImageKind::Icon, iconId, icon_);
+        (void)plat::ui::loadImage(ownModule(), plat::ui::ImageKind::Icon, iconId, icon_);
     if (cursor_.isEmpty())
-        plat::ui::loadImage(ownModule(), plat::ui::ImageKind::Cursor, cursorId, cursor_);
+        (void)plat::ui::loadImage(ownModule(), plat::ui::ImageKind::Cursor, cursorId, cursor_);
     if (!icon_.isEmpty()) {
         description.icon = &icon_;
         description.smallIcon = &icon_;
@@ -50,13 +50,13 @@ void PluginWindow::closeByEngine()
     // window has saved what it keeps and is gone.
     plat::ui::sendMessage(target, plat::ui::kMsgClose, 0, 0);
     if (plat::ui::isWindow(target))
-        plat::ui::destroyWindow(target);
+        (void)plat::ui::destroyWindow(target);
 }
 
 void PluginWindow::showByEngine(bool show)
 {
     if (const plat::ui::WindowHandle target = handle_.load())
-        plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
+        (void)plat::ui::postMessage(target, kShowMessage, show ? 1 : 0, 0);
 }
 
 intptr_t PluginWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)

@@ -49,9 +49,11 @@ bool applySkin(UserInterface& window, SkinImages& images, unsigned skinId, unsig
     window.description.width = skin->width();
     window.description.height = skin->height();
     window.description.region = mask->makeRegion();
+    // Before the window exists the description sizes it.
     plat::ui::Rect bounds;
-    plat::ui::windowRect(window.window, bounds);
-    plat::ui::moveWindow(window.window, bounds.left, bounds.top, skin->width(), skin->height(), false);
+    if (plat::ui::windowRect(window.window, bounds))
+        (void)plat::ui::moveWindow(window.window, bounds.left, bounds.top, skin->width(), skin->height(),
+                                   false);
     return true;
 }
 

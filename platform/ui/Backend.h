@@ -58,9 +58,9 @@ public:
     virtual ~Backend() = default;
     virtual const char* name() const = 0;
     // Connects; false (and why) when the backend cannot be used.
-    virtual bool open(std::string& error) = 0;
+    [[nodiscard]] virtual bool open(std::string& error) = 0;
 
-    virtual NativeWindow createWindow(const NativeWindowSpec& spec) = 0; // 0 on failure
+    [[nodiscard]] virtual NativeWindow createWindow(const NativeWindowSpec& spec) = 0; // 0 on failure
     virtual void destroyWindow(NativeWindow window) = 0;
     virtual void setTitle(NativeWindow window, const std::string& title) = 0;
     virtual void setBounds(NativeWindow window, const Rect& screenBounds) = 0;
@@ -80,8 +80,8 @@ public:
     virtual Size screenSize() = 0;
 
     // Adds the icon or changes it (same owner and id). False when it cannot be shown.
-    virtual bool showTrayIcon(const TrayIconSpec& icon) = 0;
-    virtual bool removeTrayIcon(WindowHandle owner, uint32_t id) = 0;
+    [[nodiscard]] virtual bool showTrayIcon(const TrayIconSpec& icon) = 0;
+    [[nodiscard]] virtual bool removeTrayIcon(WindowHandle owner, uint32_t id) = 0;
     // The system's short warning sound; a backend without sound stays silent.
     virtual void bell() {}
     // Draws the user's eye to the window (on) or stops doing so (off).
@@ -94,9 +94,9 @@ public:
 
 // The backend of the process, chosen and opened on first use; null when it
 // could not be opened (lastBackendError says why). For backends and tests.
-PLAT_API Backend* backend();
+[[nodiscard]] PLAT_API Backend* backend();
 // Puts a backend in place before any window exists (tests); false when one is already chosen.
-PLAT_API bool installBackend(std::unique_ptr<Backend> backend);
+[[nodiscard]] PLAT_API bool installBackend(std::unique_ptr<Backend> backend);
 // Made by the headless backend's files (the X11 one: x11::createBackend).
 std::unique_ptr<Backend> makeHeadlessBackend();
 

@@ -60,7 +60,7 @@ struct Glyph {
 class PLAT_API Font {
 public:
     // Null only when no font file can be found or read.
-    static const Font* get(const FontSpec& spec);
+    [[nodiscard]] static const Font* get(const FontSpec& spec);
     // The font of dialogs and controls unless they set another: "MS Sans Serif",
     // 8 points. Never null: without any font file it is a font without
     // characters (nothing drawn, nothing measured).

@@ -33,9 +33,11 @@ using TimerProc = void (*)(WindowHandle window, uint32_t message, uintptr_t time
 // ---- posting and sending -------------------------------------------------------------------
 // Queues the message to the window's thread and returns at once. False for a
 // window that does not exist.
-PLAT_API bool postMessage(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+[[nodiscard]] PLAT_API bool postMessage(WindowHandle window, uint32_t message, uintptr_t wparam,
+                                        intptr_t lparam);
 // A message to a thread rather than a window; false when the thread has no queue.
-PLAT_API bool postThreadMessage(uint32_t threadId, uint32_t message, uintptr_t wparam, intptr_t lparam);
+[[nodiscard]] PLAT_API bool postThreadMessage(uint32_t threadId, uint32_t message, uintptr_t wparam,
+                                              intptr_t lparam);
 // Posts the quit message to the calling thread.
 PLAT_API void postQuitMessage(int exitCode);
 // Calls the window procedure and answers its result. To a window of another
@@ -63,7 +65,7 @@ PLAT_API intptr_t dispatchMessage(const Message& message);
 // Characters come with their keys already; kept so loops read as on the original platform.
 PLAT_API bool translateMessage(const Message& message);
 // Waits until the queue has something new (any class).
-PLAT_API bool waitMessage();
+[[nodiscard]] PLAT_API bool waitMessage();
 // The wake classes of what the calling thread's queue holds now.
 PLAT_API uint32_t queueStatus();
 
@@ -73,12 +75,13 @@ PLAT_API uint32_t queueStatus();
 // index (kWaitAbandoned0 + index) for an object, kWaitObject0 + count when a
 // message of those classes is there, kWaitTimeout, or kWaitFailed. Messages
 // other threads send are handled while waiting whatever the mask says.
-PLAT_API uint32_t msgWaitForMultipleObjects(uint32_t count, const plat::Handle* handles, bool waitAll,
-                                            uint32_t timeoutMs, uint32_t wakeMask);
+[[nodiscard]] PLAT_API uint32_t msgWaitForMultipleObjects(uint32_t count, const plat::Handle* handles,
+                                                          bool waitAll, uint32_t timeoutMs,
+                                                          uint32_t wakeMask);
 // The calling thread's queue as a kernel object, signalled while it holds a
 // message (any class; the thread's own message waits narrow it to the classes
 // they ask for). Only its thread should wait for it; the thread keeps it.
-PLAT_API plat::Handle queueHandle();
+[[nodiscard]] PLAT_API plat::Handle queueHandle();
 
 // ---- timers --------------------------------------------------------------------------------------
 // Starts (or restarts) a timer. With a window, id names the timer and is
@@ -86,8 +89,9 @@ PLAT_API plat::Handle queueHandle();
 // failure). kMsgTimer is generated when the timer is due and nothing else is
 // waiting: never more than one per timer at a time; the next is due
 // elapse after the last was taken. Elapse below 10 ms counts as 10 ms.
-PLAT_API uintptr_t setTimer(WindowHandle window, uintptr_t id, uint32_t elapseMs, TimerProc procedure);
-PLAT_API bool killTimer(WindowHandle window, uintptr_t id);
+[[nodiscard]] PLAT_API uintptr_t setTimer(WindowHandle window, uintptr_t id, uint32_t elapseMs,
+                                          TimerProc procedure);
+[[nodiscard]] PLAT_API bool killTimer(WindowHandle window, uintptr_t id);
 
 // ---- modal loops -----------------------------------------------------------------------------------
 // Runs a message loop on the calling thread until finished() answers true

@@ -120,11 +120,11 @@ PLAT_API void unregisterResources(ModuleHandle module, const ResourceTable& tabl
 // Lookups; a null module means the program. A module's tables are searched
 // in the order they were registered.
 PLAT_API const char* findString(ModuleHandle module, unsigned id); // null when none
-PLAT_API bool loadString(ModuleHandle module, unsigned id, std::string& text);
+[[nodiscard]] PLAT_API bool loadString(ModuleHandle module, unsigned id, std::string& text);
 PLAT_API const ImageResource* findImage(ModuleHandle module, ImageKind kind, unsigned id);
 // Decodes the image; false when there is none or it is not a readable PNG.
-PLAT_API bool loadImage(ModuleHandle module, ImageKind kind, unsigned id, Surface& image);
-PLAT_API bool loadBitmap(ModuleHandle module, unsigned id, Surface& image);
+[[nodiscard]] PLAT_API bool loadImage(ModuleHandle module, ImageKind kind, unsigned id, Surface& image);
+[[nodiscard]] PLAT_API bool loadBitmap(ModuleHandle module, unsigned id, Surface& image);
 PLAT_API const DialogTemplate* findDialog(ModuleHandle module, unsigned id);
 PLAT_API const MenuTemplate* findMenu(ModuleHandle module, unsigned id);
 

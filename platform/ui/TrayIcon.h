@@ -34,6 +34,6 @@ struct NotifyIconData {
 
 // Adding an icon that is there already, or changing or deleting one that is
 // not, fails; so does an owner that is not a window.
-PLAT_API bool shellNotifyIcon(uint32_t action, const NotifyIconData& data);
+[[nodiscard]] PLAT_API bool shellNotifyIcon(uint32_t action, const NotifyIconData& data);
 
 } // namespace plat::ui

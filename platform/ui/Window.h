@@ -64,9 +64,9 @@ struct WindowClass {
 };
 
 // False when the name is taken by the module already or the record lacks a name or procedure.
-PLAT_API bool registerClass(const WindowClass& windowClass);
+[[nodiscard]] PLAT_API bool registerClass(const WindowClass& windowClass);
 // False when no such class is registered for the module, or windows of it still exist.
-PLAT_API bool unregisterClass(const char* name, ModuleHandle module);
+[[nodiscard]] PLAT_API bool unregisterClass(const char* name, ModuleHandle module);
 // Whether a class of that name is registered (by any module).
 PLAT_API bool isClassRegistered(const char* name);
 
@@ -95,13 +95,14 @@ struct CreateInfo {
 // it after. Null when the class is unknown, creation is refused, or the first
 // top-level window finds no usable backend (the reason is written to standard
 // error and kept for lastBackendError).
-PLAT_API WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style,
-                                   int x, int y, int width, int height, WindowHandle parent, uintptr_t id,
-                                   ModuleHandle module, void* parameter);
+[[nodiscard]] PLAT_API WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title,
+                                                 uint32_t style, int x, int y, int width, int height,
+                                                 WindowHandle parent, uintptr_t id, ModuleHandle module,
+                                                 void* parameter);
 // Destroys the window, its children and the top-level windows it owns
 // (kMsgDestroy to each, parent before children). From another thread the
 // request is carried out by the window's own thread (the caller waits).
-PLAT_API bool destroyWindow(WindowHandle window);
+[[nodiscard]] PLAT_API bool destroyWindow(WindowHandle window);
 PLAT_API bool isWindow(WindowHandle window);
 // The default handling of every message a window procedure does not handle.
 PLAT_API intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
@@ -136,7 +137,7 @@ inline intptr_t setWindowUserData(WindowHandle window, intptr_t value)
 // ---- text ---------------------------------------------------------------------------------
 // Sends kMsgSetText / kMsgGetText, whose default handling keeps the text (and
 // gives a top-level window's title to the backend).
-PLAT_API bool setWindowText(WindowHandle window, const char* text);
+[[nodiscard]] PLAT_API bool setWindowText(WindowHandle window, const char* text);
 // Copies at most size - 1 characters and a terminator; answers the length copied.
 PLAT_API int windowText(WindowHandle window, char* buffer, int size);
 PLAT_API std::string windowText(WindowHandle window);
@@ -169,27 +170,29 @@ inline constexpr uint32_t kPosNoActivate = 0x0010;
 inline constexpr uint32_t kPosShowWindow = 0x0040;
 inline constexpr uint32_t kPosHideWindow = 0x0080;
 // x, y: screen for top-level windows, the parent's client area for children.
-PLAT_API bool setWindowPos(WindowHandle window, int x, int y, int width, int height, uint32_t flags);
-PLAT_API bool moveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint);
+[[nodiscard]] PLAT_API bool setWindowPos(WindowHandle window, int x, int y, int width, int height,
+                                         uint32_t flags);
+[[nodiscard]] PLAT_API bool moveWindow(WindowHandle window, int x, int y, int width, int height,
+                                       bool repaint);
 // The window's rectangle on the screen.
-PLAT_API bool windowRect(WindowHandle window, Rect& rect);
+[[nodiscard]] PLAT_API bool windowRect(WindowHandle window, Rect& rect);
 // 0, 0, width, height.
-PLAT_API bool clientRect(WindowHandle window, Rect& rect);
-PLAT_API bool clientToScreen(WindowHandle window, Point& point);
-PLAT_API bool screenToClient(WindowHandle window, Point& point);
+[[nodiscard]] PLAT_API bool clientRect(WindowHandle window, Rect& rect);
+[[nodiscard]] PLAT_API bool clientToScreen(WindowHandle window, Point& point);
+[[nodiscard]] PLAT_API bool screenToClient(WindowHandle window, Point& point);
 // Keeps a top-level window above all others (or not).
-PLAT_API bool setTopmost(WindowHandle window, bool topmost);
+[[nodiscard]] PLAT_API bool setTopmost(WindowHandle window, bool topmost);
 PLAT_API bool isTopmost(WindowHandle window);
 // Shapes a top-level window: only the region's pixels (client coordinates)
 // belong to it. Null takes the shape away. The region is copied.
-PLAT_API bool setWindowRegion(WindowHandle window, const Region* region, bool redraw);
-PLAT_API bool windowRegion(WindowHandle window, Region& region); // false without a shape
+[[nodiscard]] PLAT_API bool setWindowRegion(WindowHandle window, const Region* region, bool redraw);
+[[nodiscard]] PLAT_API bool windowRegion(WindowHandle window, Region& region); // false without a shape
 
 // ---- relations ------------------------------------------------------------------------------
 // A child's parent; a top-level window's owner.
 PLAT_API WindowHandle parentWindow(WindowHandle window);
 PLAT_API WindowHandle ownerWindow(WindowHandle window);
-PLAT_API bool setOwnerWindow(WindowHandle window, WindowHandle owner);
+[[nodiscard]] PLAT_API bool setOwnerWindow(WindowHandle window, WindowHandle owner);
 // The top-level window a window is in (itself for a top-level window).
 PLAT_API WindowHandle topLevelOf(WindowHandle window);
 PLAT_API bool isChild(WindowHandle parent, WindowHandle window); // any depth
@@ -222,10 +225,10 @@ PLAT_API WindowHandle findWindow(const char* className, const char* title);
 
 // ---- activation, focus, input state --------------------------------------------------------------
 // Raises a top-level window (the top-level window of a child) and makes it active.
-PLAT_API bool setForegroundWindow(WindowHandle window);
+[[nodiscard]] PLAT_API bool setForegroundWindow(WindowHandle window);
 // Flashes the top-level window's caption once (invert) or ends the flash, so
 // the user sees the window refused something; false for a bad window.
-PLAT_API bool flashWindow(WindowHandle window, bool invert);
+[[nodiscard]] PLAT_API bool flashWindow(WindowHandle window, bool invert);
 PLAT_API WindowHandle foregroundWindow();
 // The active top-level window of the calling thread.
 PLAT_API WindowHandle activeWindow();
@@ -258,23 +261,23 @@ struct PaintInfo {
 // Adds rect (client coordinates; null: the whole client area) to the invalid
 // area. Painting a window paints the visible children over it after it, so the
 // children under rect are invalidated too.
-PLAT_API bool invalidateRect(WindowHandle window, const Rect* rect, bool erase);
-PLAT_API bool validateRect(WindowHandle window, const Rect* rect);
+[[nodiscard]] PLAT_API bool invalidateRect(WindowHandle window, const Rect* rect, bool erase);
+[[nodiscard]] PLAT_API bool validateRect(WindowHandle window, const Rect* rect);
 // False when nothing is invalid.
-PLAT_API bool updateRect(WindowHandle window, Rect& rect);
+[[nodiscard]] PLAT_API bool updateRect(WindowHandle window, Rect& rect);
 // Paints now what is invalid in the window and its children (kMsgPaint sent directly) and presents it.
-PLAT_API bool updateWindow(WindowHandle window);
+[[nodiscard]] PLAT_API bool updateWindow(WindowHandle window);
 // Takes the invalid area away, sends kMsgEraseBackground (when asked for) and
 // answers the painter, clipped to that area (an empty clip when nothing was
 // invalid); null only for a window that does not exist or is not the thread's.
-PLAT_API Painter* beginPaint(WindowHandle window, PaintInfo& info);
+[[nodiscard]] PLAT_API Painter* beginPaint(WindowHandle window, PaintInfo& info);
 // The painted area is presented once the thread's queue has no more paint messages.
-PLAT_API bool endPaint(WindowHandle window, const PaintInfo& info);
+[[nodiscard]] PLAT_API bool endPaint(WindowHandle window, const PaintInfo& info);
 // A painter on the whole client area outside painting; release it with releaseDc.
-PLAT_API Painter* getDc(WindowHandle window);
-PLAT_API bool releaseDc(WindowHandle window, Painter* painter);
+[[nodiscard]] PLAT_API Painter* getDc(WindowHandle window);
+[[nodiscard]] PLAT_API bool releaseDc(WindowHandle window, Painter* painter);
 // A top-level window's back buffer (the top-level window of a child). Use on the window's thread.
-PLAT_API Surface* backBuffer(WindowHandle window);
+[[nodiscard]] PLAT_API Surface* backBuffer(WindowHandle window);
 
 // ---- dropped files ------------------------------------------------------------------------------------
 // Index 0xFFFFFFFF answers the count; otherwise copies the path (at most size

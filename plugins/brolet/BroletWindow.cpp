@@ -60,7 +60,7 @@ bool BroletWindow::open(int showCommand)
 void BroletWindow::lockSwitches(bool locked)
 {
     if (const plat::ui::WindowHandle target = handle_.load())
-        plat::ui::postMessage(target, kLockMessage, locked ? 1 : 0, 0);
+        (void)plat::ui::postMessage(target, kLockMessage, locked ? 1 : 0, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -265,7 +265,7 @@ void BroletWindow::onControl(int id)
         return;
     case kCloseId:
         // Posted: the window must not go while its button is still handling the click.
-        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        (void)plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
         return;
     default:
         return;

@@ -204,7 +204,7 @@ void VisualsHost::presentFrame()
     State& s = *state_;
     s.framePending = false;
     if (s.window != nullptr)
-        plat::ui::invalidateRect(s.window, &s.display, false);
+        (void)plat::ui::invalidateRect(s.window, &s.display, false);
 }
 
 void VisualsHost::paintDisplay(plat::ui::Painter& dc)
@@ -243,7 +243,7 @@ void VisualsHost::cycleMode()
     State& s = *state_;
     if (s.modules.count() > 0) {
         plat::ui::Point corner{s.display.left, s.display.bottom};
-        plat::ui::clientToScreen(s.window, corner);
+        (void)plat::ui::clientToScreen(s.window, corner);
         moduleMenu(corner);
     }
     if (!s.modules.loaded())

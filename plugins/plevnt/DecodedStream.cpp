@@ -220,6 +220,7 @@ uint32_t DecodedStream::size() const
 void DecodedStream::post(uint32_t message, uintptr_t wparam)
 {
     if (plat::ui::WindowHandle window = window_.load(); window != nullptr)
+        // The window may have closed.
         (void)plat::ui::postMessage(window, message, wparam, playerIndex_.load());
 }
 

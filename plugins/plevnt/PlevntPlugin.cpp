@@ -119,14 +119,16 @@ int32_t PlevntPlugin::execCommandString(int32_t flags, const char* text)
         pendingCommand_ = path;
     }
     if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
-        plat::ui::postMessage(target, kCommandFileMessage, 0, flags);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kCommandFileMessage, 0, flags);
     return 1;
 }
 
 void PlevntPlugin::onStreamingError(int32_t code, int32_t value)
 {
     if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
-        plat::ui::postMessage(target, kStreamingErrorMessage, uintptr_t(code), value);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kStreamingErrorMessage, uintptr_t(code), value);
 }
 
 bool PlevntPlugin::createUserInterface(engine::InstanceHandle, int32_t showCommand)
@@ -217,7 +219,7 @@ bool PlevntPlugin::handleNotification(uint32_t message, uintptr_t wparam, intptr
     case kProgressMessage:
         if (valid(lparam) && player(int(lparam)).progress(autoCrossFade, kCrossFadeLeadMs)) {
             if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
-                plat::ui::postMessage(target, kCrossFadeMessage, uintptr_t(lparam), 0);
+                (void)plat::ui::postMessage(target, kCrossFadeMessage, uintptr_t(lparam), 0);
         }
         return true;
     case kCrossFadeMessage:

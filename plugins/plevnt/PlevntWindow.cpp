@@ -277,7 +277,7 @@ void PlevntWindow::restorePosition()
     const Size screen = screenSize();
     if ((x == 0 && y == 0) || x >= screen.width || y >= screen.height || x + kWindowWidth <= 0 || y <= -kSmallHeight)
         return;
-    setWindowPos(window, x, y, 0, 0, kPosNoSize | kPosNoZOrder);
+    (void)setWindowPos(window, x, y, 0, 0, kPosNoSize | kPosNoZOrder);
 }
 
 // ---------------------------------------------------------------------------
@@ -303,11 +303,12 @@ void PlevntWindow::applySize(int size)
     if (window == nullptr)
         return;
     Rect bounds;
-    windowRect(window, bounds);
-    moveWindow(window, bounds.left, bounds.top, kWindowWidth, heightOfSize(size), false);
+    if (!windowRect(window, bounds))
+        return; // gone with the engine's close
+    (void)moveWindow(window, bounds.left, bounds.top, kWindowWidth, heightOfSize(size), false);
     const Region shape = mask->makeRegion();
-    setWindowRegion(window, &shape, false);
-    invalidateRect(window, nullptr, false);
+    (void)setWindowRegion(window, &shape, false);
+    (void)invalidateRect(window, nullptr, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -339,7 +340,7 @@ intptr_t PlevntWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
 void PlevntWindow::onControlContextMenu(zkr::Control*, int x, int y)
 {
     Point client{x, y};
-    screenToClient(window, client);
+    (void)screenToClient(window, client);
     showMenu(playerAt(client.x), x, y);
 }
 
@@ -374,7 +375,7 @@ void PlevntWindow::onControl(int id)
     }
     if (id == kCloseId) {
         // Posted: the window must not go while its button is still handling the click.
-        postMessage(window, kMsgClose, 0, 0);
+        (void)postMessage(window, kMsgClose, 0, 0);
         return;
     }
     if (id < kPreviousId)
@@ -674,7 +675,7 @@ void PlevntWindow::refreshPlayer(int player)
     const WindowHandle target = handle_.load();
     // One refresh waiting is enough: it shows the player as it is then.
     if (target != nullptr && !refreshPosted_[std::size_t(player)].exchange(true))
-        postMessage(target, kRefreshMessage, static_cast<uintptr_t>(player), 0);
+        (void)postMessage(target, kRefreshMessage, static_cast<uintptr_t>(player), 0);
 }
 
 void PlevntWindow::showTime(int p, const std::string& text)

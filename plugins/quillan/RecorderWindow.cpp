@@ -101,14 +101,16 @@ bool RecorderWindow::readStreamChannel(int32_t stream, const int16_t** block, in
 void RecorderWindow::streamingError(int32_t first)
 {
     if (const plat::ui::WindowHandle target = handle_.load())
-        plat::ui::postMessage(target, kStreamingErrorMessage, 0, first);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kStreamingErrorMessage, 0, first);
 }
 
 void RecorderWindow::recordingEnded(void* context)
 {
     auto* self = static_cast<RecorderWindow*>(context);
     if (const plat::ui::WindowHandle target = self->handle_.load())
-        plat::ui::postMessage(target, kRecordingEndedMessage, 0, 0);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kRecordingEndedMessage, 0, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -200,7 +202,7 @@ void RecorderWindow::saveSettings()
 void RecorderWindow::beforeDestroy()
 {
     handle_ = nullptr;
-    plat::ui::killTimer(window, kDrainTimer);
+    (void)plat::ui::killTimer(window, kDrainTimer);
     deviceMenu_.reset();
     deviceName_ = nullptr;
     stereoButton_ = nullptr;
@@ -254,7 +256,7 @@ void RecorderWindow::onTimer(uintptr_t timerId, intptr_t)
 {
     if (timerId != kDrainTimer)
         return;
-    plat::ui::killTimer(window, kDrainTimer);
+    (void)plat::ui::killTimer(window, kDrainTimer);
     if (recording_.recording()) {
         recording_.abandon(false);
         showRecordingEnded();
@@ -380,7 +382,7 @@ void RecorderWindow::startOrStop()
         const engine::AudioSystemSetup audio = audioRecord();
         const uint32_t ringMs =
             static_cast<uint32_t>(engine::blockMilliseconds(audio.musicBufSize) + 1) * (sharedBlocks_ + 2);
-        plat::ui::setTimer(window, kDrainTimer, ringMs + kDrainMarginMs, nullptr);
+        (void)plat::ui::setTimer(window, kDrainTimer, ringMs + kDrainMarginMs, nullptr);
         return;
     }
     const RecordingPlan plan{audioRecord().musicBufSize, stereo_, recordingBlocks_, sharedBlocks_};
@@ -397,7 +399,7 @@ void RecorderWindow::startOrStop()
 
 void RecorderWindow::showRecordingEnded()
 {
-    plat::ui::killTimer(window, kDrainTimer);
+    (void)plat::ui::killTimer(window, kDrainTimer);
     if (recordingLamp_ != nullptr)
         recordingLamp_->setLit(false);
     enable(connectButton_, true);

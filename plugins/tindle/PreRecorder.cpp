@@ -130,7 +130,7 @@ void PreRecorder::closeForGood()
     const plat::ui::WindowHandle closing = window;
     plat::ui::sendMessage(closing, plat::ui::kMsgClose, 0, 0);
     if (plat::ui::isWindow(closing))
-        plat::ui::destroyWindow(closing);
+        (void)plat::ui::destroyWindow(closing);
 }
 
 void PreRecorder::placeBesideMainWindow()
@@ -144,7 +144,7 @@ void PreRecorder::placeBesideMainWindow()
     // No room on the right: the left side.
     if (x + own.width() > plat::ui::screenSize().width)
         x = std::max(main.left - kBesideGap - own.width(), 0);
-    plat::ui::setWindowPos(window, x, main.top, 0, 0,
+    (void)plat::ui::setWindowPos(window, x, main.top, 0, 0,
                            plat::ui::kPosNoSize | plat::ui::kPosNoZOrder | plat::ui::kPosNoActivate);
 }
 
@@ -494,7 +494,7 @@ void PreRecorder::repaintScope()
     if (window == nullptr)
         return;
     const plat::ui::Rect place = rectOf(layout::kScope);
-    plat::ui::invalidateRect(window, &place, false);
+    (void)plat::ui::invalidateRect(window, &place, false);
 }
 
 } // namespace tindle

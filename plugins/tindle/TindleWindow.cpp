@@ -241,7 +241,7 @@ void TindleWindow::onControl(int id)
         return;
     case kCloseId:
         // Posted: the window must not go while its button is still handling the click.
-        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        (void)plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
         return;
     default:
         break;
@@ -314,7 +314,8 @@ void TindleWindow::refreshStrip(int channel)
     const plat::ui::WindowHandle target = handle_.load();
     // One refresh waiting is enough: it shows the record as it is then.
     if (target != nullptr && !refreshPosted_[std::size_t(channel)].exchange(true))
-        plat::ui::postMessage(target, kRefreshMessage, static_cast<uintptr_t>(channel), 0);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kRefreshMessage, static_cast<uintptr_t>(channel), 0);
 }
 
 void TindleWindow::advanceCursor(int channel, bool restarted)
@@ -338,7 +339,8 @@ void TindleWindow::advanceCursor(int channel, bool restarted)
         pending.moves.posted = true;
     }
     if (post)
-        plat::ui::postMessage(target, kCursorMessage, static_cast<uintptr_t>(channel), 0);
+        // The window may have closed.
+        (void)plat::ui::postMessage(target, kCursorMessage, static_cast<uintptr_t>(channel), 0);
 }
 
 void TindleWindow::moveCursor(int channel)

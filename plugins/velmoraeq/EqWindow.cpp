@@ -214,7 +214,7 @@ void EqWindow::choosePreset()
     if (presets == nullptr)
         return;
     plat::ui::Point corner{presetButton_->rect.left, presetButton_->rect.top};
-    plat::ui::clientToScreen(window, corner);
+    (void)plat::ui::clientToScreen(window, corner);
     const intptr_t chosen =
         plat::ui::trackPopupMenu(presets, plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
     // The engine may have closed the window while the menu was open.

@@ -230,7 +230,7 @@ bool MainPanel::onClose()
     quit.code = engine::kEventQuit;
     quit.wait = 1;
     if (eventCallback == nullptr || eventCallback(&quit) == 0) {
-        plat::ui::flashWindow(window, true);
+        (void)plat::ui::flashWindow(window, true);
         return false;
     }
     if (trayIcon)
@@ -302,7 +302,7 @@ void MainPanel::onControl(int id)
         return;
     case kCloseId:
         // Posted: the window must not go while its button is still handling the click.
-        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        (void)plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
         return;
     case kMinimiseId:
         plat::ui::showWindow(window, plat::ui::kShowMinimize);
@@ -355,7 +355,7 @@ void MainPanel::openMainMenu()
                             (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) |
                                 plat::ui::kMenuByCommand);
     plat::ui::Point corner{menuButton->rect.left, menuButton->rect.top};
-    plat::ui::clientToScreen(window, corner);
+    (void)plat::ui::clientToScreen(window, corner);
     const intptr_t chosen = plat::ui::trackPopupMenu(
         popup, plat::ui::kTrackRightAlign | plat::ui::kTrackReturnCommand, corner.x, corner.y, window);
     if (chosen > 0)
@@ -385,7 +385,7 @@ void MainPanel::onMenuCommand(unsigned command)
         showTrayIcon(trayIcon);
         return;
     case kExitCommand:
-        plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
+        (void)plat::ui::postMessage(window, plat::ui::kMsgClose, 0, 0);
         return;
     default:
         return;

@@ -77,7 +77,7 @@ void UiApplication::shutDown()
     if (mainPanel) {
         if (mainPanel->window != nullptr && plat::ui::isWindow(mainPanel->window)) {
             // Carried out by the window's thread; the console goes with it.
-            plat::ui::destroyWindow(mainPanel->window);
+            (void)plat::ui::destroyWindow(mainPanel->window);
         }
         mainPanel.reset();
         zkr::releaseSharedServices();
@@ -106,7 +106,7 @@ int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showComma
     plat::ui::initControls();
     zkr::WindowDescription description = MainPanel::windowDescription();
     if (icon.isEmpty())
-        plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon);
+        (void)plat::ui::loadImage(zkr::ownModule(), plat::ui::ImageKind::Icon, kIcon, icon);
     if (!icon.isEmpty()) {
         description.icon = &icon;
         description.smallIcon = &icon;

@@ -103,7 +103,7 @@ protected:
             if (message == kMsgPaint) {
                 PaintInfo info;
                 host.paintDisplay(*beginPaint(window, info));
-                endPaint(window, info);
+                (void)endPaint(window, info);
             }
             return intptr_t(0);
         };
@@ -114,7 +114,7 @@ protected:
     void TearDown() override
     {
         host.destroy();
-        destroyWindow(window);
+        (void)destroyWindow(window);
         brolet::unregisterTexts();
     }
 

@@ -134,7 +134,7 @@ TEST_F(BroletWindowTest, StoredSettingsComeBackAndClosingForGoodWritesThemAll)
     // A stored external visual is not loaded again; no output at all means sound.
     open("WindowPos=30,40\nVizMode=5\nbSoundOutput=0\nbFileOutput=0\nOutPath=/rec\nOutFilename=Take\n");
     Rect place;
-    windowRect(brolet, place);
+    EXPECT_TRUE(windowRect(brolet, place));
     EXPECT_EQ(place, Rect::fromSize(30, 40, brolet::kWindowWidth, brolet::kWindowHeight));
     EXPECT_TRUE(showsSwitches(true, false));
     EXPECT_TRUE(showsMode("no visual"));

@@ -121,7 +121,7 @@ private:
         // Woken until the loop ends, so that a dialog that does not close
         // meets the deadline too.
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        plat::ui::postThreadMessage(plat::currentThreadId(), plat::ui::kMsgNull, 0, 0);
+        (void)plat::ui::postThreadMessage(plat::currentThreadId(), plat::ui::kMsgNull, 0, 0);
     }
 
     void giveUp(plat::ui::WindowHandle modal, int depth)
@@ -137,7 +137,7 @@ private:
         if (modal != closing_) {
             closing_ = modal;
             closeAsked_ = Clock::now();
-            plat::ui::postMessage(modal, plat::ui::kMsgClose, 0, 0);
+            (void)plat::ui::postMessage(modal, plat::ui::kMsgClose, 0, 0);
         } else if (Clock::now() - closeAsked_ >= kCloseGrace) {
             ADD_FAILURE() << "modal dialog \"" << plat::ui::windowText(modal)
                           << "\" ignored the close request; ending it";

@@ -211,7 +211,7 @@ std::atomic<uintptr_t> timerId{0};
 
 void postFromTimer(plat::ui::WindowHandle, uint32_t, uintptr_t id, uint32_t)
 {
-    plat::ui::killTimer(nullptr, id);
+    (void)plat::ui::killTimer(nullptr, id);
     EngineEvent posted = event(71, true);
     timerAnswer = timerEngine.load()->postEvent(&posted);
 }

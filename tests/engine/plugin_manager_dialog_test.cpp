@@ -209,7 +209,7 @@ TEST_F(PluginManagerTest, FindUpdateStoresUseProxyAndAsksTheUpdateServerThroughT
             checkedAtFirst = isDlgButtonChecked(modal, PluginManagerDialog::kIdUseProxy) == kButtonChecked;
             EXPECT_TRUE(checkDlgButton(modal, PluginManagerDialog::kIdUseProxy, kButtonChecked));
             // Posted, so that the update dialog runs from the manager's loop.
-            postMessage(modal, kMsgCommand, PluginManagerDialog::kIdFindUpdate, 0);
+            (void)postMessage(modal, kMsgCommand, PluginManagerDialog::kIdFindUpdate, 0);
             stage = 1;
         } else if (stage == 1 && depth == 2) {
             const auto count =

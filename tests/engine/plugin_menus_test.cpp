@@ -56,7 +56,7 @@ protected:
         owner = makeTopLevel(behaviour, "console");
         ASSERT_NE(owner, nullptr);
     }
-    void TearDown() override { destroyWindow(owner); }
+    void TearDown() override { (void)destroyWindow(owner); }
 
     // Sends a menu request; when the menu shows, its items go to shown, the
     // menu's owner to shownOwner, and the item at position is clicked (or

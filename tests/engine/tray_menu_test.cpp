@@ -50,7 +50,7 @@ protected:
     }
     void TearDown() override
     {
-        destroyWindow(window);
+        (void)destroyWindow(window);
         pumpPending();
     }
     int32_t tray(intptr_t mouseMessage)
@@ -113,9 +113,11 @@ TEST_F(TrayTest, ARightReleaseTracksTheMenuAtTheCursorAndCarriesOutTheChoice)
     Rect menuPlace{};
     ModalScript script;
     script.then([&](WindowHandle, int) {
-        for (const WindowListEntry& entry : topLevelWindows())
-            if (windowClassName(entry.window) == "#32768")
-                windowRect(entry.window, menuPlace);
+        for (const WindowListEntry& entry : topLevelWindows()) {
+            if (windowClassName(entry.window) == "#32768") {
+                EXPECT_TRUE(windowRect(entry.window, menuPlace));
+            }
+        }
         headless::typeText(window, "v"); // "&Velmora Homepage"
     });
     EXPECT_EQ(tray(0x205), 1);
@@ -145,13 +147,13 @@ TEST_F(TrayTest, ALeftReleaseShowsTheWindowNormallyAndBringsItForwardOthersDoNot
     ASSERT_TRUE(isIconic(window));
     TestWindowBehaviour otherBehaviour{nullptr, {}};
     WindowHandle other = velmora::test::makeTopLevel(otherBehaviour, "other");
-    setForegroundWindow(other);
+    (void)setForegroundWindow(other);
 
     EXPECT_EQ(tray(0x202), 1);
     EXPECT_TRUE(isWindowVisible(window));
     EXPECT_FALSE(isIconic(window));
     EXPECT_EQ(foregroundWindow(), window);
-    destroyWindow(other);
+    (void)destroyWindow(other);
 
     // Other mouse messages do nothing.
     showWindow(window, kShowHide);
@@ -209,7 +211,7 @@ struct AboutDriver {
             self->aboutVisibleUnderNotice = isWindowVisible(self->about);
             EXPECT_TRUE(pressDialogButton(modal, kIdOk));
         }
-        postThreadMessage(plat::currentThreadId(), kMsgNull, 0, 0);
+        (void)postThreadMessage(plat::currentThreadId(), kMsgNull, 0, 0);
     }
 
     Close how;

@@ -190,7 +190,7 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
         if (box == nullptr)
             break;
         ++messages;
-        plat::ui::postMessage(box, plat::ui::kMsgClose, 0, 0);
+        (void)plat::ui::postMessage(box, plat::ui::kMsgClose, 0, 0);
         eventually([&] { return plat::ui::findWindow(nullptr, zkr::kProductTitle) != box; });
     }
     loading.join();

@@ -61,7 +61,7 @@ protected:
     int windowHeight()
     {
         plat::ui::Rect bounds;
-        plat::ui::windowRect(handle(), bounds);
+        EXPECT_TRUE(plat::ui::windowRect(handle(), bounds));
         return bounds.height();
     }
     void command(int command, int player = 0)

@@ -109,7 +109,7 @@ void pumpFor(uint32_t ms)
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return;
-        ui::msgWaitForMultipleObjects(0, nullptr, false, static_cast<uint32_t>(left.count()),
+        (void)ui::msgWaitForMultipleObjects(0, nullptr, false, static_cast<uint32_t>(left.count()),
                                       ui::kQsAllInput);
     }
 }
@@ -268,7 +268,7 @@ void scriptThread(int32_t showCommand)
     windowClass.procedure = windowProcedure;
     windowClass.module = self.handle;
     windowClass.name = kWindowClass;
-    ui::registerClass(windowClass);
+    (void)ui::registerClass(windowClass);
     ui::WindowHandle created =
         ui::createWindow(0, kWindowClass, kWindowTitle, 0, 0, 0, 200, 100, nullptr, 0, self.handle, nullptr);
     if (created != nullptr)
@@ -347,7 +347,7 @@ void destroyUserInterface()
         own = window;
     }
     if (own != nullptr)
-        ui::destroyWindow(own);
+        (void)ui::destroyWindow(own);
 }
 
 void onPluginSwitch(int32_t show)

@@ -46,10 +46,10 @@ constexpr char kEffectFile[] = "offset_effect.vfx";
 void click(WindowHandle window, const brolet::Box& box)
 {
     const intptr_t at = plat::ui::makePointParam(box.x + box.width / 2, box.y + box.height / 2);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0,
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0,
                           plat::ui::makePointParam(brolet::kDisplay.x + 4, brolet::kDisplay.y + 4));
 }
 
@@ -62,9 +62,9 @@ void chooseFirstModule(WindowHandle menuWindow, int, void* chosen)
     if (plat::ui::menuItemRect(plat::ui::menuOfWindow(menuWindow), 0, item) &&
         plat::ui::windowRect(menuWindow, place)) {
         const intptr_t at = plat::ui::makePointParam(item.left - place.left + 8, item.top - place.top + 3);
-        plat::ui::postMessage(menuWindow, plat::ui::kMsgMouseMove, 0, at);
-        plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-        plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonUp, 0, at);
+        (void)plat::ui::postMessage(menuWindow, plat::ui::kMsgMouseMove, 0, at);
+        (void)plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+        (void)plat::ui::postMessage(menuWindow, plat::ui::kMsgLButtonUp, 0, at);
     } else {
         (void)plat::ui::endMenu();
     }

@@ -38,7 +38,7 @@ constexpr char kEffectFile[] = "offset_effect.vfx";
 
 void pointerAt(WindowHandle window, intptr_t at)
 {
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
 }
 
 // A click of the user's on a control; the mouse then rests on the title strip.
@@ -46,8 +46,8 @@ void click(WindowHandle window, const plevnt::Box& box)
 {
     const intptr_t at = plat::ui::makePointParam(box.x + box.width / 2, box.y + box.height / 2);
     pointerAt(window, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
     pointerAt(window, plat::ui::makePointParam(300, 4));
 }
 
@@ -56,10 +56,10 @@ void doubleClickRow(WindowHandle window, int player, int row)
 {
     const plevnt::Box list = plevnt::ofPlayer(plevnt::kPlaylistView, player);
     const intptr_t at = plat::ui::makePointParam(list.x + 60, list.y + 2 + row * plevnt::kPlaylistRowHeight + 5);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDoubleClick, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDoubleClick, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
     pointerAt(window, plat::ui::makePointParam(300, 4));
 }
 
@@ -134,7 +134,7 @@ int showPlayers(const std::string& folder)
     bool saved = velmora::gallery::capture(window, folder + "/plevnt-players.png");
 
     // The small window: the players alone.
-    plat::ui::postMessage(window, plevnt::PlevntWindow::kCommandMessage, plevnt::PlevntWindow::kSmallCommand, 0);
+    (void)plat::ui::postMessage(window, plevnt::PlevntWindow::kCommandMessage, plevnt::PlevntWindow::kSmallCommand, 0);
     std::this_thread::sleep_for(800ms);
     saved &= velmora::gallery::capture(window, folder + "/plevnt-small.png");
 

@@ -34,10 +34,10 @@ constexpr char kEffectFile[] = "offset_effect.vfx";
 void click(WindowHandle window, const quillan::Box& box)
 {
     const intptr_t at = plat::ui::makePointParam(box.x + box.width / 2, box.y + box.height / 2);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, plat::ui::makePointParam(30, 190));
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, plat::ui::makePointParam(30, 190));
 }
 
 } // namespace

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
         services.updateSplashText("Finding Plug-Ins");
         splashShot.updated = true;
         // One more message makes one more idle moment, after the new text is painted.
-        postMessage(splash, kMsgNull, 0, 0);
+        (void)postMessage(splash, kMsgNull, 0, 0);
         if (splashShot.painted.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready)
             splashSaved = capture(splash, folder + "/splash-window.png");
     }

@@ -45,10 +45,10 @@ constexpr int kNameField = 1152;
 void click(WindowHandle window, const tindle::Box& box)
 {
     const intptr_t at = plat::ui::makePointParam(box.x + box.width / 2, box.y + box.height / 2);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, plat::ui::makePointParam(300, 4));
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, plat::ui::makePointParam(300, 4));
 }
 
 bool waitFor(const std::atomic<bool>& flag)

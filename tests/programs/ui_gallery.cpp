@@ -183,7 +183,7 @@ intptr_t skinProc(WindowHandle window, uint32_t message, uintptr_t wparam, intpt
         PaintInfo info;
         if (Painter* p = beginPaint(window, info)) {
             paintSkin(*p);
-            endPaint(window, info);
+            (void)endPaint(window, info);
         }
         return 0;
     }
@@ -198,6 +198,7 @@ struct Shot {
     std::string path;
     int step = 0;
     MenuHandle menu = nullptr;
+    bool saved = false;
 };
 
 void menuHook(WindowHandle modal, int, void* context)
@@ -207,14 +208,14 @@ void menuHook(WindowHandle modal, int, void* context)
         Rect item;
         if (menuItemRect(shot->menu, 3, item)) {
             Rect place;
-            windowRect(modal, place);
-            headless::mouseMove(modal, item.left - place.left + 20, item.top - place.top + 4);
+            if (windowRect(modal, place))
+                headless::mouseMove(modal, item.left - place.left + 20, item.top - place.top + 4);
         }
         shot->step = 1;
         return;
     }
     if (shot->step == 1) {
-        headless::savePng(modal, shot->path);
+        shot->saved = headless::savePng(modal, shot->path);
         shot->step = 2;
         (void)endMenu();
     }
@@ -224,7 +225,7 @@ void messageBoxHook(WindowHandle modal, int, void* context)
 {
     auto* shot = static_cast<Shot*>(context);
     if (shot->step == 0) {
-        headless::savePng(modal, shot->path);
+        shot->saved = headless::savePng(modal, shot->path);
         shot->step = 1;
         (void)pressDialogButton(modal, kIdNo);
     }
@@ -274,11 +275,11 @@ int main(int argc, char** argv)
     skinClass.procedure = &skinProc;
     skinClass.name = "VelmoraGallerySkin";
     skinClass.module = self.handle;
-    registerClass(skinClass);
+    (void)registerClass(skinClass); // a refused class shows as a failed window below
     WindowHandle skin = createWindow(kExStyleToolWindow, "VelmoraGallerySkin", "Skinned window", kStylePopup,
                                      100, 100, kSkinWidth, kSkinHeight, nullptr, 0, self.handle, nullptr);
     Region shape = skinShape();
-    setWindowRegion(skin, &shape, false);
+    (void)setWindowRegion(skin, &shape, false);
     showWindow(skin, kShowNormal);
     ok &= report(headless::savePng(skin, folder + "/ui-gallery-skinned.png"),
                  folder + "/ui-gallery-skinned.png");
@@ -299,17 +300,17 @@ int main(int argc, char** argv)
     menuShot.menu = menu;
     setModalHook(&menuHook, &menuShot);
     (void)trackPopupMenu(menu, kTrackReturnCommand, 400, 300, skin);
-    ok &= report(menuShot.step == 2, menuShot.path);
+    ok &= report(menuShot.step == 2 && menuShot.saved, menuShot.path);
     (void)destroyMenu(menu);
 
     Shot boxShot{folder + "/ui-gallery-messagebox.png", 0, nullptr};
     setModalHook(&messageBoxHook, &boxShot);
     int answer = messageBox(dialog, "Streaming is running.\nDo you want to stop it and quit?",
                             "Velmora Audio Engine v0.1b", plat::kNoticeYesNo | plat::kNoticeIconQuestion);
-    ok &= report(boxShot.step == 1 && answer == kIdNo, boxShot.path);
+    ok &= report(boxShot.step == 1 && boxShot.saved && answer == kIdNo, boxShot.path);
     setModalHook(nullptr, nullptr);
 
-    destroyWindow(skin);
-    destroyWindow(dialog);
+    (void)destroyWindow(skin);
+    (void)destroyWindow(dialog);
     return ok ? 0 : 1;
 }

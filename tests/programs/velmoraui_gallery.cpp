@@ -42,9 +42,9 @@ namespace {
 void click(WindowHandle window, int x, int y)
 {
     const intptr_t at = plat::ui::makePointParam(x, y);
-    plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
-    plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
+    (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
 }
 
 // Chooses the first item of the next pop-up menu, once it shows.

@@ -79,12 +79,12 @@ intptr_t windowProcedure(WindowHandle window, uint32_t message, uintptr_t wparam
         PaintInfo info;
         if (Painter* painter = beginPaint(window, info)) {
             Rect client;
-            clientRect(window, client);
+            (void)clientRect(window, client);
             if (windowTitle(window) == "x11-probe shaped")
                 painter->fillRect(client, rgb(220, 0, 0));
             else
                 paintScene(*painter, client);
-            endPaint(window, info);
+            (void)endPaint(window, info);
         }
         return 0;
     }
@@ -147,7 +147,7 @@ void watchInput(WindowHandle window)
         while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
         }
         if (WindowHandle target = mainWindow.load())
-            postMessage(target, kMsgClose, 0, 0);
+            (void)postMessage(target, kMsgClose, 0, 0);
     }).detach();
 }
 
@@ -188,7 +188,7 @@ WindowHandle makeWindow(const char* title, int x, int y, int width, int height, 
     }
     watchInput(window);
     if (visible)
-        updateWindow(window);
+        (void)updateWindow(window);
     return window;
 }
 
@@ -199,7 +199,7 @@ int scene(int argc, char** argv)
         return 1;
     if (argc >= 4 && std::strcmp(argv[2], "--save") == 0) {
         say(headless::savePng(window, argv[3]) ? "saved" : "not saved");
-        destroyWindow(window);
+        (void)destroyWindow(window);
         return 0;
     }
     say("shown");
@@ -214,9 +214,9 @@ int shaped()
     if (window == nullptr)
         return 1;
     const plat::ui::Region shape = plat::ui::Region({0, 0, 200, 40}).unite(Rect{50, 40, 150, 100});
-    setWindowRegion(window, &shape, false);
+    (void)setWindowRegion(window, &shape, false);
     showWindow(window, kShow);
-    updateWindow(window);
+    (void)updateWindow(window);
     say("shown");
     runLoop();
     return 0;
@@ -227,10 +227,11 @@ intptr_t dialogProcedure(WindowHandle dialog, uint32_t message, uintptr_t wparam
     switch (message) {
     case kMsgInitDialog: {
         watchInput(dialog);
+        // The dialog and its button exist while it is being initialised.
         Rect button;
-        windowRect(dialogItem(dialog, kButtonId), button);
+        (void)windowRect(dialogItem(dialog, kButtonId), button);
         Point topLeft = button.topLeft();
-        screenToClient(dialog, topLeft);
+        (void)screenToClient(dialog, topLeft);
         say("button %d %d %d %d", topLeft.x, topLeft.y, button.width(), button.height());
         return 1;
     }

@@ -146,7 +146,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
     EXPECT_EQ(std::string(info.title) + "|" + info.shortName + "|" + info.media + "|" + info.version,
               "Velmora mr. dorvish|dor-vik|live input|v0.1b 08/2000");
     Rect place;
-    windowRect(kit.window, place);
+    EXPECT_TRUE(windowRect(kit.window, place));
     EXPECT_EQ(place, Rect::fromSize(40, 50, quillan::kWindowWidth, quillan::kWindowHeight));
     EXPECT_TRUE(lamps(false, false));
     EXPECT_EQ(idleRead(0), 0);
@@ -156,7 +156,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
     std::vector<std::string> items;
     answer(kDeviceNameSpot, [&](WindowHandle menuWindow, int) {
         Rect menuPlace;
-        windowRect(menuWindow, menuPlace);
+        EXPECT_TRUE(windowRect(menuWindow, menuPlace));
         EXPECT_EQ(menuPlace.left, 40 + quillan::kDeviceDisplay.x);
         EXPECT_EQ(menuPlace.top, 50 + quillan::kDeviceDisplay.y + quillan::kDeviceDisplay.height);
         const MenuHandle menu = menuOfWindow(menuWindow);

@@ -187,7 +187,7 @@ protected:
         WindowClass windowClass;
         windowClass.procedure = &ownerProcedure;
         windowClass.name = "VelmoraSharedTrayOwner";
-        registerClass(windowClass);
+        (void)registerClass(windowClass);
         owner_ = createWindow(0, "VelmoraSharedTrayOwner", "owner", kStylePopup, 0, 0, 10, 10, nullptr, 0,
                               nullptr, nullptr);
         ASSERT_NE(owner_, nullptr);
@@ -195,7 +195,7 @@ protected:
     void TearDown() override
     {
         shared::setVelmoraTrayIcon(reinterpret_cast<intptr_t>(owner_), kTrayMessage, 0);
-        destroyWindow(owner_);
+        (void)destroyWindow(owner_);
     }
     intptr_t owner() const { return reinterpret_cast<intptr_t>(owner_); }
 

@@ -23,7 +23,7 @@ inline plat::ui::Surface settledPicture(plat::ui::WindowHandle window)
         last = count;
     }
     plat::ui::Surface image;
-    plat::ui::headless::snapshot(window, image);
+    (void)plat::ui::headless::snapshot(window, image);
     return image;
 }
 

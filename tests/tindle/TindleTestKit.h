@@ -208,7 +208,7 @@ protected:
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();
-        plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
+        (void)plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
         windowThread.join();
     }
 

@@ -123,8 +123,8 @@ TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeC
     ASSERT_TRUE(eventually([&] { return isWindowVisible(window); }));
     Rect main;
     Rect own;
-    windowRect(tindle::plugin()->window->window, main);
-    windowRect(window, own);
+    EXPECT_TRUE(windowRect(tindle::plugin()->window->window, main));
+    EXPECT_TRUE(windowRect(window, own));
     EXPECT_EQ(own.left, main.right + 4);
     EXPECT_EQ(own.top, main.top);
     const std::string prefix = files.file("Userfiles/Qom");

@@ -255,7 +255,7 @@ TEST_F(TindleWindowTest, TheUsersCloseAsksForTheUnloadAndThePlaceIsKeptAcrossLoa
 {
     open("MainWndPos=30,40\n");
     Rect place;
-    windowRect(player, place);
+    EXPECT_TRUE(windowRect(player, place));
     EXPECT_EQ(place, Rect::fromSize(30, 40, tindle::kWindowWidth, tindle::kWindowHeight));
     // The pre-recorder button shows and hides the pre-recorder.
     click(tindle::kPreRecorderButton);
@@ -265,7 +265,7 @@ TEST_F(TindleWindowTest, TheUsersCloseAsksForTheUnloadAndThePlaceIsKeptAcrossLoa
     click(tindle::kPreRecorderButton);
     EXPECT_TRUE(eventually([&] { return !isWindowVisible(recorder); }));
 
-    setWindowPos(player, 50, 60, 0, 0, kPosNoSize | kPosNoZOrder);
+    EXPECT_TRUE(setWindowPos(player, 50, 60, 0, 0, kPosNoSize | kPosNoZOrder));
     click(tindle::kCloseButton);
     // The window stays for the engine, which finds the player by the request's handle and unloads it;
     // closing for good keeps the place.

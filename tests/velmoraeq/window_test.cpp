@@ -54,7 +54,7 @@ protected:
             for (int item = 0; item < menuItemCount(menu); ++item)
                 *shown += menuString(menu, static_cast<uint32_t>(item), kMenuByPosition) + "|";
             Rect place;
-            windowRect(menuWindow, place);
+            EXPECT_TRUE(windowRect(menuWindow, place));
             *shown += std::to_string(place.left) + "," + std::to_string(place.top);
             EXPECT_TRUE(clickMenuItem(menuWindow, position));
         });
@@ -146,7 +146,7 @@ TEST_F(EqWindowTest, SlidersAndButtonsWorkOnTheEditedChannelOnly)
 TEST_F(EqWindowTest, ThePresetMenuOpensAtTheButtonAndLoadsTheEditedChannel)
 {
     Point corner{velmoraeq::kPresetButton.x, velmoraeq::kPresetButton.y};
-    clientToScreen(window, corner);
+    EXPECT_TRUE(clientToScreen(window, corner));
     EXPECT_EQ(choosePreset(3),
               "Preset 1: Ground Zero|Preset 2: Bass Boost|Preset 3: FM Radio|Preset 4: Loudness|"
               "Preset 5: Treble Boost|" +

@@ -30,7 +30,7 @@ protected:
     void TearDown() override
     {
         if (ui.window != nullptr)
-            plat::ui::destroyWindow(ui.window);
+            (void)plat::ui::destroyWindow(ui.window);
         pumpPending();
     }
 

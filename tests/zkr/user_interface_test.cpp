@@ -56,7 +56,7 @@ protected:
     Point screenOf(int x, int y)
     {
         Point point{x, y};
-        clientToScreen(ui.window, point);
+        EXPECT_TRUE(clientToScreen(ui.window, point));
         return point;
     }
     Argb pixelAt(int x, int y)
@@ -104,7 +104,7 @@ TEST(UserInterfaceCreate, StartsUpInOrderWithTooltipsFontAndBackBufferThenShows)
     EXPECT_EQ(image.pixel(60, 40) & 0xFFFFFF, 0xFFFFFFu);
 
     WindowHandle window = ui.window;
-    destroyWindow(window);
+    (void)destroyWindow(window);
     EXPECT_EQ(ui.stages.back(), "beforeDestroy");
     // The thread goes on serving its other windows: no quit for it.
     Message message;
@@ -203,7 +203,7 @@ TEST_F(SkinnedInterfaceTest, ControlsGetTheMouseRelativeToTheirRectangle)
 TEST_F(SkinnedInterfaceTest, PressingTheSkinDragsTheWholeWindow)
 {
     Rect before;
-    windowRect(ui.window, before);
+    EXPECT_TRUE(windowRect(ui.window, before));
     headless::mouseDown(ui.window, 5, 5);
     pumpPending();
     EXPECT_TRUE(ui.dragging);
@@ -211,7 +211,7 @@ TEST_F(SkinnedInterfaceTest, PressingTheSkinDragsTheWholeWindow)
     headless::mouseMove(ui.window, 25, 15);
     pumpPending();
     Rect after;
-    windowRect(ui.window, after);
+    EXPECT_TRUE(windowRect(ui.window, after));
     EXPECT_EQ(after, before.offsetBy(20, 10));
     EXPECT_EQ(first->moves.size(), 0u);
     headless::mouseUp(ui.window, 5, 5);

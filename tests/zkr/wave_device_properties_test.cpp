@@ -51,7 +51,7 @@ protected:
     WindowHandle show(const zkr::DeviceCapabilities& caps)
     {
         if (dialog != nullptr && dialog->window != nullptr)
-            plat::ui::destroyWindow(dialog->window);
+            (void)plat::ui::destroyWindow(dialog->window);
         dialog = std::make_unique<Dialog>(caps);
         EXPECT_TRUE(dialog->createModeless());
         return dialog->window;
@@ -59,7 +59,7 @@ protected:
     void TearDown() override
     {
         if (dialog != nullptr && dialog->window != nullptr)
-            plat::ui::destroyWindow(dialog->window);
+            (void)plat::ui::destroyWindow(dialog->window);
     }
 
     std::vector<std::string> formatLines()

@@ -100,7 +100,7 @@ TEST(WindowProcedure, CreationStoresTheObjectAndFailsWhenOnCreateRefuses)
     EXPECT_EQ(refusing.make(), nullptr);
     EXPECT_EQ(refusing.window, nullptr);
     EXPECT_EQ(refusing.destroys, 0);
-    destroyWindow(window);
+    (void)destroyWindow(window);
     EXPECT_EQ(probe.window, nullptr);
 }
 
@@ -112,7 +112,7 @@ TEST(WindowProcedure, OnlyMessagesAbove32768ReachOnUserMessageWithLparamBeforeWp
     EXPECT_TRUE(probe.userMessages.empty());
     EXPECT_EQ(sendMessage(window, 32769, 3, 4), 77);
     EXPECT_EQ(probe.userMessages, (std::vector<ProbeWindow::UserCall>{{32769, 4, 3}}));
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 TEST(WindowProcedure, CloseDestroysOnlyWhenAllowedAndAfterCloseRunsEitherWay)
@@ -149,7 +149,7 @@ TEST(WindowProcedure, DefaultHelpAsksTheApplicationOnlyForAWindowWithHelp)
     probe.helpTopic = -1;
     EXPECT_EQ(sendMessage(window, kMsgHelp, 0, reinterpret_cast<intptr_t>(&request)), 0);
     EXPECT_EQ(application.help, (std::vector<std::pair<int, int>>{{4, 9}}));
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsError46WithTheCaption)
@@ -168,7 +168,7 @@ TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsEr
     pumpPending();
     EXPECT_EQ(probe.lastError, zkr::kErrDropRefused);
     EXPECT_EQ(application.shown, (std::vector<velmora::test::ShownError>{{46, "drop target"}}));
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 // ---- dialogs -----------------------------------------------------------------------------------

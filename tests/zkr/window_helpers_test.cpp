@@ -32,7 +32,7 @@ std::string duration(uint32_t milliseconds)
 Rect placeOf(WindowHandle window)
 {
     Rect place;
-    plat::ui::windowRect(window, place);
+    EXPECT_TRUE(plat::ui::windowRect(window, place));
     return place;
 }
 
@@ -48,7 +48,7 @@ protected:
         window = velmora::test::makeTopLevel(behaviour, "main", Rect::fromSize(100, 120, 300, 200));
         ASSERT_NE(window, nullptr);
     }
-    void TearDown() override { plat::ui::destroyWindow(window); }
+    void TearDown() override { (void)plat::ui::destroyWindow(window); }
 
     velmora::test::Watchdog watchdog{10s};
     velmora::test::TempFolder folder;
@@ -77,7 +77,7 @@ TEST(CentreOnScreenTest, MovesToTheMiddleKeepingTheSize)
     WindowHandle window = velmora::test::makeTopLevel(behaviour, "centred", Rect::fromSize(5, 7, 301, 200));
     ASSERT_TRUE(zkr::centreOnScreen(window));
     EXPECT_EQ(placeOf(window), Rect::fromSize((kScreenWidth - 301) / 2, (kScreenHeight - 200) / 2, 301, 200));
-    plat::ui::destroyWindow(window);
+    (void)plat::ui::destroyWindow(window);
     EXPECT_FALSE(zkr::centreOnScreen(window));
 }
 
@@ -105,7 +105,7 @@ TEST(MenuItemTest, AppendedItemsAndACheckMarkThatKeepsTheOtherStateBits)
 TEST_F(WindowPositionTest, SavedPositionsComeBackIncludingNegativeOnes)
 {
     EXPECT_EQ(zkr::Registry::savePosition(window, "MainUIPos"), 0);
-    plat::ui::moveWindow(window, 400, 300, 300, 200, false);
+    EXPECT_TRUE(plat::ui::moveWindow(window, 400, 300, 300, 200, false));
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
     EXPECT_EQ(placeOf(window), Rect::fromSize(100, 120, 300, 200));
 
@@ -128,9 +128,9 @@ TEST_F(WindowPositionTest, ZeroMissingAndOffScreenPositionsAreNotRestored)
     EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos")); // missing
 
     // A window saved exactly at 0,0 is not restored.
-    plat::ui::moveWindow(window, 0, 0, 300, 200, false);
+    EXPECT_TRUE(plat::ui::moveWindow(window, 0, 0, 300, 200, false));
     (void)zkr::Registry::savePosition(window, "MainUIPos");
-    plat::ui::moveWindow(window, 100, 120, 300, 200, false);
+    EXPECT_TRUE(plat::ui::moveWindow(window, 100, 120, 300, 200, false));
     EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos"));
 
     for (const char* value : {"5000,10", "10,5000", "1280,10", "10,1024", "-300,10", "10,-200", "junk"}) {

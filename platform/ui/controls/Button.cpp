@@ -173,7 +173,7 @@ private:
             return;
         for (WindowHandle sibling : childWindows(parent()))
             if (sibling != window() && isPushButton(sibling))
-                invalidateRect(sibling, nullptr, true);
+                (void)invalidateRect(sibling, nullptr, true);
     }
 
     void setPushed(bool pushed)
@@ -284,7 +284,7 @@ private:
 
 void registerButtonClass()
 {
-    registerControlClass(kButtonClass, &controlProcedure<Button>);
+    (void)registerControlClass(kButtonClass, &controlProcedure<Button>);
 }
 
 } // namespace plat::ui::detail

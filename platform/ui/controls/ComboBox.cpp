@@ -53,7 +53,7 @@ public:
         if (list_ != nullptr) {
             WindowHandle list = list_;
             list_ = nullptr;
-            destroyWindow(list);
+            (void)destroyWindow(list);
         }
     }
 
@@ -130,14 +130,14 @@ public:
             PaintInfo info;
             if (Painter* p = beginPaint(list, info)) {
                 Rect area;
-                clientRect(list, area);
+                (void)clientRect(list, area);
                 p->setFont(&font());
                 p->fillRect(area, look::fieldBackground());
                 p->frameRect(area, look::darkShadow());
                 p->setTextColour(look::text());
                 p->intersectClip(listRows(list));
                 items_.paint(*p, listRows(list), font(), highlight_, false, true);
-                endPaint(list, info);
+                (void)endPaint(list, info);
             }
             return 0;
         }
@@ -146,12 +146,12 @@ public:
         case kMsgMouseMove: {
             Point at = pointFromParam(lparam);
             Rect area;
-            clientRect(list, area);
+            (void)clientRect(list, area);
             if (area.contains(at)) {
                 int index = items_.itemAt(listRows(list), font(), at.y);
                 if (index >= 0 && index != highlight_) {
                     highlight_ = index;
-                    invalidateRect(list, nullptr, false);
+                    (void)invalidateRect(list, nullptr, false);
                 }
                 armed_ = true;
             }
@@ -160,7 +160,7 @@ public:
         case kMsgLButtonDown: {
             Point at = pointFromParam(lparam);
             Rect area;
-            clientRect(list, area);
+            (void)clientRect(list, area);
             if (!area.contains(at)) {
                 closeUp(false);
                 return 0;
@@ -169,14 +169,14 @@ public:
             int index = items_.itemAt(listRows(list), font(), at.y);
             if (index >= 0) {
                 highlight_ = index;
-                invalidateRect(list, nullptr, false);
+                (void)invalidateRect(list, nullptr, false);
             }
             return 0;
         }
         case kMsgLButtonUp: {
             Point at = pointFromParam(lparam);
             Rect area;
-            clientRect(list, area);
+            (void)clientRect(list, area);
             // The release of the click that opened the list chooses nothing.
             if (!armed_)
                 return 0;
@@ -188,7 +188,7 @@ public:
         }
         case kMsgMouseWheel:
             items_.setTop(items_.top() - wheelDeltaOf(wparam) / kWheelDelta, dropRows());
-            invalidateRect(list, nullptr, false);
+            (void)invalidateRect(list, nullptr, false);
             return 0;
         case kMsgCaptureChanged:
             if (reinterpret_cast<WindowHandle>(lparam) != list && list_ == list && !closing_)
@@ -297,7 +297,7 @@ private:
         highlight_ = items_.selected();
         invalidate();
         if (list_ != nullptr)
-            invalidateRect(list_, nullptr, false);
+            (void)invalidateRect(list_, nullptr, false);
     }
 
     // As on the original platform, the height a template gives is that of the
@@ -307,7 +307,8 @@ private:
         int height = font().metrics().height + 8;
         Rect area = client();
         if (area.height() != height)
-            setWindowPos(window(), 0, 0, area.width(), height, kPosNoMove | kPosNoZOrder | kPosNoActivate);
+            (void)setWindowPos(window(), 0, 0, area.width(), height,
+                               kPosNoMove | kPosNoZOrder | kPosNoActivate);
     }
 
     int dropRows() const
@@ -321,7 +322,7 @@ private:
     Rect listRows(WindowHandle list) const
     {
         Rect area;
-        clientRect(list, area);
+        (void)clientRect(list, area);
         return area.inflatedBy(-1, -1);
     }
 
@@ -341,7 +342,7 @@ private:
             return;
         highlight_ = index;
         items_.showItem(index, dropRows());
-        invalidateRect(list_, nullptr, false);
+        (void)invalidateRect(list_, nullptr, false);
     }
 
     void drop();
@@ -380,12 +381,12 @@ void ComboBox::drop()
     notifyCommand(kComboDropDown);
     Rect area = client();
     Point origin{0, area.bottom};
-    clientToScreen(window(), origin);
+    (void)clientToScreen(window(), origin);
     int height = dropRows() * ItemList::rowHeight(font()) + 2;
     Size screen = screenSize();
     if (origin.y + height > screen.height) {
         Point top{0, 0};
-        clientToScreen(window(), top);
+        (void)clientToScreen(window(), top);
         origin.y = std::max(0, top.y - height);
     }
     highlight_ = items_.selected();
@@ -411,7 +412,7 @@ void ComboBox::closeUp(bool accept)
     list_ = nullptr;
     if (captureWindow() == list)
         releaseCapture();
-    destroyWindow(list);
+    (void)destroyWindow(list);
     closing_ = false;
     invalidate();
     if (accept && items_.valid(highlight_) && highlight_ != items_.selected()) {
@@ -426,8 +427,8 @@ void ComboBox::closeUp(bool accept)
 
 void registerComboBoxClass()
 {
-    registerControlClass(kComboBoxClass, &controlProcedure<ComboBox>);
-    registerControlClass(kDropListClass, &dropListProcedure, 0);
+    (void)registerControlClass(kComboBoxClass, &controlProcedure<ComboBox>);
+    (void)registerControlClass(kDropListClass, &dropListProcedure, 0);
 }
 
 } // namespace plat::ui::detail

@@ -51,7 +51,7 @@ const Font& Control::font() const
 Rect Control::client() const
 {
     Rect area;
-    clientRect(window_, area);
+    (void)clientRect(window_, area);
     return area;
 }
 
@@ -107,7 +107,7 @@ intptr_t Control::handle(uint32_t message, uintptr_t wparam, intptr_t lparam)
         if (Painter* painter = beginPaint(window_, info)) {
             painter->setFont(&font());
             paint(*painter, info.paint);
-            endPaint(window_, info);
+            (void)endPaint(window_, info);
         }
         return 0;
     }

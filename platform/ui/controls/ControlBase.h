@@ -51,7 +51,7 @@ protected:
     const Font& font() const;
     Rect client() const;
     std::string text() const { return windowTitle(window_); }
-    void invalidate() const { invalidateRect(window_, nullptr, true); }
+    void invalidate() const { (void)invalidateRect(window_, nullptr, true); }
     // kMsgCommand (id, code) to the parent, sent.
     intptr_t notifyCommand(uint16_t code) const;
     // Asks the parent for colours (kMsgCtlColor...): answers the brush to fill with.
@@ -82,7 +82,9 @@ intptr_t controlProcedure(WindowHandle window, uint32_t message, uintptr_t wpara
 }
 
 // Registers a control class with one pointer of extra bytes for its object.
-bool registerControlClass(const char* name, WindowProc procedure, uint32_t classStyle = kClassDoubleClicks);
+// False only when out of memory; creating such a control then fails, which its creator sees.
+[[nodiscard]] bool registerControlClass(const char* name, WindowProc procedure,
+                                        uint32_t classStyle = kClassDoubleClicks);
 
 // The drawn 32 x 32 icons of message boxes (kNoticeIcon... style values 0x10..0x40).
 const class Surface* messageIcon(uint32_t iconStyle);

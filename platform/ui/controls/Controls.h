@@ -270,6 +270,6 @@ PLAT_API void initControls();
 // The pop-up list of a drop-down list while it is shown (null otherwise).
 PLAT_API WindowHandle comboListWindow(WindowHandle combo);
 // The tooltip window currently showing a tip: whether it shows one and its text.
-PLAT_API bool tooltipShownText(WindowHandle tooltip, std::string& text);
+[[nodiscard]] PLAT_API bool tooltipShownText(WindowHandle tooltip, std::string& text);
 
 } // namespace plat::ui

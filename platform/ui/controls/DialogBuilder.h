@@ -40,7 +40,7 @@ DialogSpec specFromTemplate(const DialogTemplate& dialogTemplate);
 // answers keys of its own); null for nothing.
 intptr_t runDialog(ModuleHandle module, const DialogSpec& spec, WindowHandle owner, DialogProc procedure,
                    intptr_t parameter);
-WindowHandle createDialog(ModuleHandle module, const DialogSpec& spec, WindowHandle owner,
+[[nodiscard]] WindowHandle createDialog(ModuleHandle module, const DialogSpec& spec, WindowHandle owner,
                           DialogProc procedure, intptr_t parameter);
 
 // The controls' texts of a dialog, for the automatic answers written to standard error.

@@ -331,7 +331,7 @@ private:
 
 void registerEditClass()
 {
-    registerControlClass(kEditClass, &controlProcedure<Edit>);
+    (void)registerControlClass(kEditClass, &controlProcedure<Edit>);
 }
 
 } // namespace plat::ui::detail

@@ -187,7 +187,7 @@ private:
 
 void registerListBoxClass()
 {
-    registerControlClass(kListBoxClass, &controlProcedure<ListBox>);
+    (void)registerControlClass(kListBoxClass, &controlProcedure<ListBox>);
 }
 
 } // namespace plat::ui::detail

@@ -95,7 +95,7 @@ private:
 
 void registerProgressClass()
 {
-    registerControlClass(kProgressClass, &controlProcedure<Progress>, 0);
+    (void)registerControlClass(kProgressClass, &controlProcedure<Progress>, 0);
 }
 
 } // namespace plat::ui::detail

@@ -25,7 +25,7 @@ public:
             char* end = nullptr;
             unsigned long id = std::strtoul(name, &end, 10);
             if (end != name && *end == '\0')
-                loadImage(info.module, type() == kStaticIcon ? ImageKind::Icon : ImageKind::Bitmap,
+                (void)loadImage(info.module, type() == kStaticIcon ? ImageKind::Icon : ImageKind::Bitmap,
                           static_cast<unsigned>(id), owned_);
             if (!owned_.isEmpty())
                 image_ = &owned_;
@@ -33,7 +33,7 @@ public:
         // A picture of real size makes the control as big as the picture.
         if (image_ != nullptr && (style() & (kStaticRealSizeImage | kStaticCentreImage)) == 0) {
             int border = (style() & kStaticSunken) != 0 ? 2 : 0;
-            setWindowPos(window, 0, 0, image_->width() + border, image_->height() + border,
+            (void)setWindowPos(window, 0, 0, image_->width() + border, image_->height() + border,
                          kPosNoMove | kPosNoZOrder | kPosNoActivate);
         }
     }
@@ -118,7 +118,7 @@ private:
 
 void registerStaticClass()
 {
-    registerControlClass(kStaticClass, &controlProcedure<Static>, 0);
+    (void)registerControlClass(kStaticClass, &controlProcedure<Static>, 0);
 }
 
 } // namespace plat::ui::detail

@@ -140,7 +140,7 @@ public:
             return shown_ ? 1 : 0;
         case kMsgTimer:
             if (wparam == kInitialTimer) {
-                killTimer(window(), kInitialTimer);
+                (void)killTimer(window(), kInitialTimer);
                 if (active_ && current_ >= 0)
                     show();
             } else if (wparam == kPopTimer) {
@@ -194,7 +194,7 @@ private:
         if (!tool.callback && info->text != nullptr) {
             auto asNumber = reinterpret_cast<uintptr_t>(info->text);
             if (asNumber < 0x10000)
-                loadString(info->module, static_cast<unsigned>(asNumber), tool.text);
+                (void)loadString(info->module, static_cast<unsigned>(asNumber), tool.text);
             else
                 tool.text = info->text;
         }
@@ -260,19 +260,19 @@ private:
         if (relayed.message != kMsgMouseMove) {
             // A click puts the tip away until the mouse goes to another tool.
             hide();
-            killTimer(window(), kInitialTimer);
+            (void)killTimer(window(), kInitialTimer);
             suppressed_ = current_;
             return;
         }
         anchor_ = point;
-        clientToScreen(relayed.window, anchor_);
+        (void)clientToScreen(relayed.window, anchor_);
         int tool = toolAt(relayed.window, point);
         if (tool == current_)
             return;
         bool wasShown = shown_;
         hide();
         current_ = tool;
-        killTimer(window(), kInitialTimer);
+        (void)killTimer(window(), kInitialTimer);
         if (tool != suppressed_)
             suppressed_ = -1;
         if (tool < 0 || !active_ || tool == suppressed_)
@@ -281,7 +281,7 @@ private:
         if (wasShown)
             show();
         else
-            setTimer(window(), kInitialTimer, static_cast<uint32_t>(std::max(1, initialMs_)), nullptr);
+            (void)setTimer(window(), kInitialTimer, static_cast<uint32_t>(std::max(1, initialMs_)), nullptr);
     }
 
     void show()
@@ -302,7 +302,7 @@ private:
             if (request.text != nullptr && request.text != kTooltipTextCallback) {
                 auto asNumber = reinterpret_cast<uintptr_t>(request.text);
                 if (asNumber < 0x10000)
-                    loadString(request.module, static_cast<unsigned>(asNumber), text);
+                    (void)loadString(request.module, static_cast<unsigned>(asNumber), text);
                 else
                     text = request.text;
             } else {
@@ -322,16 +322,16 @@ private:
         int y = anchor_.y + 20;
         if (y + height > screen.height)
             y = std::max(0, anchor_.y - height - 4);
-        setWindowPos(window(), x, y, width, height, kPosNoActivate | kPosNoZOrder);
+        (void)setWindowPos(window(), x, y, width, height, kPosNoActivate | kPosNoZOrder);
         showWindow(window(), kShowNoActivate);
         invalidate();
         shown_ = true;
-        setTimer(window(), kPopTimer, static_cast<uint32_t>(std::max(1, popMs_)), nullptr);
+        (void)setTimer(window(), kPopTimer, static_cast<uint32_t>(std::max(1, popMs_)), nullptr);
     }
 
     void hide()
     {
-        killTimer(window(), kPopTimer);
+        (void)killTimer(window(), kPopTimer);
         if (!shown_)
             return;
         shown_ = false;
@@ -353,7 +353,7 @@ private:
 
 void registerTooltipClass()
 {
-    registerControlClass(kTooltipClass, &controlProcedure<Tooltip>, 0);
+    (void)registerControlClass(kTooltipClass, &controlProcedure<Tooltip>, 0);
 }
 
 } // namespace plat::ui::detail

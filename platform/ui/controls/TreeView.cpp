@@ -584,7 +584,7 @@ private:
 
 void registerTreeViewClass()
 {
-    registerControlClass(kTreeViewClass, &controlProcedure<TreeView>);
+    (void)registerControlClass(kTreeViewClass, &controlProcedure<TreeView>);
 }
 
 } // namespace plat::ui::detail

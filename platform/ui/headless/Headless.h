@@ -75,7 +75,7 @@ PLAT_API std::vector<TrayIconSpec> trayIcons(); // icon is null in the copies
 // Paints what is invalid (when called on the window's thread) and copies the
 // window's pixels: a top-level window's back buffer with its children drawn,
 // or a child's part of it.
-PLAT_API bool snapshot(WindowHandle window, Surface& image);
-PLAT_API bool savePng(WindowHandle window, const std::string& path);
+[[nodiscard]] PLAT_API bool snapshot(WindowHandle window, Surface& image);
+[[nodiscard]] PLAT_API bool savePng(WindowHandle window, const std::string& path);
 
 } // namespace plat::ui::headless

@@ -32,7 +32,7 @@ public:
     // Opens a connection to $DISPLAY and starts its event thread. Null, with
     // the reason in error, when no usable display can be opened. One at a time
     // per process (the error handler is process-wide); the backend owns it.
-    static std::unique_ptr<Connection> open(std::string& error);
+    [[nodiscard]] static std::unique_ptr<Connection> open(std::string& error);
 
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -61,7 +61,7 @@ public:
 
     void flush() { XFlush(display_); }
     // Root coordinates of the pointer.
-    bool pointerPosition(int& x, int& y) const;
+    [[nodiscard]] bool pointerPosition(int& x, int& y) const;
 
     // Server time of the most recent event seen (CurrentTime before any).
     Time lastEventTime() const;
@@ -72,7 +72,7 @@ public:
 
 private:
     Connection() = default;
-    bool start(std::string& error);
+    [[nodiscard]] bool start(std::string& error);
     void eventLoop();
     void dispatch(const XEvent& event);
 
@@ -111,7 +111,7 @@ public:
     ErrorTrap& operator=(const ErrorTrap&) = delete;
     // Waits until the server has handled the requests; Success (0) or the
     // first error's code.
-    int finish();
+    [[nodiscard]] int finish();
 
 private:
     Connection& connection_;

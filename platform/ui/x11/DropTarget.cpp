@@ -90,7 +90,7 @@ void DropTarget::onEnter(const XClientMessageEvent& message)
         ErrorTrap trap(connection_);
         const int status = XGetWindowProperty(display, source_, atoms.xdndTypeList, 0, 1024, False, XA_ATOM,
                                               &actualType, &actualFormat, &count, &remaining, &data);
-        trap.finish();
+        (void)trap.finish();
         if (status == Success && data != nullptr && actualFormat == 32) {
             const auto* types = reinterpret_cast<const long*>(data);
             for (unsigned long i = 0; i < count; ++i)
@@ -197,7 +197,7 @@ void DropTarget::sendStatus(bool accept)
     reply.xclient.data.l[4] = accept ? static_cast<long>(connection_.atoms().xdndActionCopy) : None;
     ErrorTrap trap(connection_); // the source may have gone
     XSendEvent(connection_.display(), source_, False, NoEventMask, &reply);
-    trap.finish();
+    (void)trap.finish();
 }
 
 void DropTarget::sendFinished(bool accepted)
@@ -215,7 +215,7 @@ void DropTarget::sendFinished(bool accepted)
     }
     ErrorTrap trap(connection_);
     XSendEvent(connection_.display(), source_, False, NoEventMask, &reply);
-    trap.finish();
+    (void)trap.finish();
 }
 
 void DropTarget::reset()

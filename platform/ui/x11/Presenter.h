@@ -30,7 +30,7 @@ public:
 
 private:
     // A shared image at least as large as the buffer; false to fall back.
-    bool ensureSharedImage(int width, int height);
+    [[nodiscard]] bool ensureSharedImage(int width, int height);
     void releaseSharedImage();
     void presentShared(const Surface& buffer, const std::vector<Rect>& rects);
     void presentPlain(const Surface& buffer, const std::vector<Rect>& rects);

@@ -206,7 +206,7 @@ void TrayDock::paintLocked()
     ErrorTrap trap(connection_); // the tray may destroy the window at any time
     XPutImage(display, window_, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(width),
               static_cast<unsigned>(height));
-    trap.finish();
+    (void)trap.finish();
     image->data = nullptr; // the pixels are the vector's
     XDestroyImage(image);
 }

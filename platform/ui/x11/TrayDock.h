@@ -42,7 +42,7 @@ public:
 private:
     TrayDock(Connection& connection, MouseReport report);
     // The icon window (for the tip and the current size); false when it cannot be made.
-    bool makeWindowLocked();
+    [[nodiscard]] bool makeWindowLocked();
     void setTipLocked();
     // Asks the current tray manager, if any, to take the icon.
     void tryDockLocked();

@@ -188,7 +188,7 @@ Point X11Backend::cursorPosition()
 {
     Point point;
     if (connection_)
-        connection_->pointerPosition(point.x, point.y);
+        (void)connection_->pointerPosition(point.x, point.y); // the root position holds off this screen too
     return point;
 }
 

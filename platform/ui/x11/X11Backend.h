@@ -23,7 +23,7 @@ public:
     ~X11Backend() override;
 
     const char* name() const override { return "x11"; }
-    bool open(std::string& error) override;
+    [[nodiscard]] bool open(std::string& error) override;
 
     NativeWindow createWindow(const NativeWindowSpec& description) override;
     void destroyWindow(NativeWindow window) override;
@@ -40,8 +40,8 @@ public:
     Point cursorPosition() override;
     Size screenSize() override;
 
-    bool showTrayIcon(const TrayIconSpec& icon) override;
-    bool removeTrayIcon(WindowHandle owner, uint32_t id) override;
+    [[nodiscard]] bool showTrayIcon(const TrayIconSpec& icon) override;
+    [[nodiscard]] bool removeTrayIcon(WindowHandle owner, uint32_t id) override;
     void bell() override;
     void flash(NativeWindow window, bool on) override;
 
@@ -61,6 +61,6 @@ private:
 };
 
 // The backend for VELMORA_UI=x11 (and by default).
-std::unique_ptr<Backend> createBackend();
+[[nodiscard]] std::unique_ptr<Backend> createBackend();
 
 } // namespace plat::ui::x11

@@ -349,7 +349,7 @@ void X11Window::activate()
         // window is viewable as soon as the server has mapped it.
         ErrorTrap trap(connection_);
         XSetInputFocus(display, window_, RevertToParent, CurrentTime);
-        trap.finish();
+        (void)trap.finish();
     }
 }
 

@@ -42,7 +42,7 @@ private:
         self->steps_.pop_front();
         step(modal, depth);
         // The loop sleeps until its next message: one more wakes it for the next step.
-        plat::ui::postThreadMessage(plat::currentThreadId(), plat::ui::kMsgNull, 0, 0);
+        (void)plat::ui::postThreadMessage(plat::currentThreadId(), plat::ui::kMsgNull, 0, 0);
     }
 
     std::deque<Step> steps_;
@@ -54,8 +54,8 @@ inline plat::ui::Point pointIn(plat::ui::WindowHandle window, int dx = -1, int d
     using namespace plat::ui;
     Rect place;
     Rect top;
-    windowRect(window, place);
-    windowRect(topLevelOf(window), top);
+    (void)windowRect(window, place);
+    (void)windowRect(topLevelOf(window), top);
     int x = dx < 0 ? place.width() / 2 : dx;
     int y = dy < 0 ? place.height() / 2 : dy;
     return {place.left - top.left + x, place.top - top.top + y};
@@ -78,7 +78,7 @@ inline bool clickMenuItem(plat::ui::WindowHandle menuWindow, int position)
     if (!menuItemRect(menuOfWindow(menuWindow), position, item))
         return false;
     Rect place;
-    windowRect(menuWindow, place);
+    (void)windowRect(menuWindow, place);
     const int x = item.left - place.left + 8;
     const int y = item.top - place.top + 3;
     headless::mouseMove(menuWindow, x, y);

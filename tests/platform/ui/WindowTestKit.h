@@ -105,11 +105,11 @@ inline void registerTestClasses()
         WindowClass plain;
         plain.procedure = testWindowProcedure;
         plain.name = kTestClass;
-        registerClass(plain);
+        (void)registerClass(plain);
         WindowClass doubles = plain;
         doubles.name = kTestClassDoubleClicks;
         doubles.style = kClassDoubleClicks;
-        registerClass(doubles);
+        (void)registerClass(doubles);
         return true;
     }();
     (void)done;

@@ -129,7 +129,7 @@ protected:
     }
     void TearDown() override
     {
-        destroyWindow(dialog);
+        (void)destroyWindow(dialog);
         pumpPending();
         host = nullptr;
     }
@@ -249,7 +249,7 @@ TEST_F(ControlsTest, EditFieldTypingSelectionAndItsOptions)
     // A click far to the right puts the caret at the end.
     send(kEdit, kMsgEditSetSel, 0, 0);
     Rect place;
-    windowRect(edit, place);
+    EXPECT_TRUE(windowRect(edit, place));
     clickOn(edit, place.width() - 4, place.height() / 2);
     send(kEdit, kMsgEditGetSel, reinterpret_cast<uintptr_t>(&start), reinterpret_cast<intptr_t>(&end));
     EXPECT_EQ(start, 1u);
@@ -442,12 +442,12 @@ TEST_F(ControlsTest, StaticTextTakesItsColoursFromItsParent)
 {
     const Brush red = Brush::solid(rgb(0xFF, 0, 0));
     seen.labelBrush = &red;
-    invalidateRect(item(kLabel), nullptr, true);
+    (void)invalidateRect(item(kLabel), nullptr, true);
     Surface picture;
     ASSERT_TRUE(headless::snapshot(item(kLabel), picture));
     EXPECT_TRUE(sameColour(picture.pixel(picture.width() - 2, picture.height() - 2), rgb(0xFF, 0, 0)));
     seen.labelBrush = nullptr;
-    invalidateRect(item(kLabel), nullptr, true);
+    (void)invalidateRect(item(kLabel), nullptr, true);
     ASSERT_TRUE(headless::snapshot(item(kLabel), picture));
     EXPECT_TRUE(
         sameColour(picture.pixel(picture.width() - 2, picture.height() - 2), sysColour(kColourButtonFace)));

@@ -127,7 +127,7 @@ TEST_F(DialogTest, ModalDialogGetsItsParameterDisablesItsOwnerAndEndsWithTheValu
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(dialogShown);
     EXPECT_TRUE(isWindowEnabled(owner));
-    destroyWindow(owner);
+    (void)destroyWindow(owner);
 }
 
 TEST_F(DialogTest, AModalDialogEndedByAMessageFromAnotherThreadReturns)
@@ -346,5 +346,5 @@ TEST_F(DialogTest, ItemHelpersReadAndWriteControls)
     EXPECT_TRUE(mapDialogRect(dialog, units));
     EXPECT_EQ(units.right, Font::defaultGui()->metrics().aveCharWidth);
     EXPECT_EQ(units.bottom, Font::defaultGui()->metrics().height);
-    destroyWindow(dialog);
+    (void)destroyWindow(dialog);
 }

@@ -41,7 +41,7 @@ void clickItem(MenuHandle menu, int position)
     ASSERT_TRUE(menuItemRect(menu, position, item));
     for (const WindowListEntry& entry : topLevelWindows()) {
         Rect place;
-        windowRect(entry.window, place);
+        EXPECT_TRUE(windowRect(entry.window, place));
         if (windowClassName(entry.window) == "#32768" && place.contains(item.left + 5, item.top + 2)) {
             headless::mouseMove(entry.window, item.left - place.left + 8, item.top - place.top + 3);
             headless::click(entry.window, item.left - place.left + 8, item.top - place.top + 3);
@@ -64,7 +64,7 @@ protected:
     void TearDown() override
     {
         (void)destroyMenu(bar);
-        destroyWindow(owner);
+        (void)destroyWindow(owner);
         pumpPending();
     }
     intptr_t track(uint32_t flags = kTrackReturnCommand)

@@ -100,7 +100,7 @@ TEST(MessageBox, TaskModalBoxDisablesTheThreadsWindowsMeanwhile)
     (void)messageBox(nullptr, "Wait", kCaption, plat::kNoticeTaskModal);
     EXPECT_TRUE(disabled);
     EXPECT_TRUE(isWindowEnabled(window));
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 TEST(MessageBox, IsThePresenterOfNotices)

@@ -43,8 +43,8 @@ public:
     ~WindowThread()
     {
         if (isWindow(window_))
-            destroyWindow(window_);
-        postThreadMessage(threadId_, kMsgQuit, 0, 0);
+            (void)destroyWindow(window_);
+        (void)postThreadMessage(threadId_, kMsgQuit, 0, 0);
         thread_.join();
     }
     WindowHandle window() const { return window_; }
@@ -67,11 +67,11 @@ TEST(MessageQueue, PostedComeFirstThenQuitThenPaintThenTimers)
     ASSERT_NE(window, nullptr);
     velmora::test::pumpPending();
 
-    setTimer(window, 7, 10, nullptr);
+    (void)setTimer(window, 7, 10, nullptr);
     plat::sleepMs(20); // the timer is due
-    invalidateRect(window, nullptr, false);
-    postMessage(window, kMsgOne, 1, 0);
-    postMessage(window, kMsgTwo, 2, 0);
+    (void)invalidateRect(window, nullptr, false);
+    (void)postMessage(window, kMsgOne, 1, 0);
+    (void)postMessage(window, kMsgTwo, 2, 0);
 
     Message message;
     ASSERT_TRUE(peekMessage(message, nullptr, 0, 0, kPeekRemove));
@@ -91,14 +91,14 @@ TEST(MessageQueue, PostedComeFirstThenQuitThenPaintThenTimers)
     EXPECT_FALSE(peekMessage(message, nullptr, 0, 0, kPeekRemove)); // taken: due again only after elapse
 
     // A filtered peek leaves the rest alone.
-    postMessage(window, kMsgOne, 0, 0);
-    postMessage(window, kMsgTwo, 0, 0);
+    (void)postMessage(window, kMsgOne, 0, 0);
+    (void)postMessage(window, kMsgTwo, 0, 0);
     ASSERT_TRUE(peekMessage(message, nullptr, kMsgTwo, kMsgTwo, kPeekRemove));
     EXPECT_EQ(message.message, kMsgTwo);
     ASSERT_TRUE(peekMessage(message, nullptr, 0, 0, kPeekNoRemove));
     EXPECT_EQ(message.message, kMsgOne);
-    killTimer(window, 7);
-    destroyWindow(window);
+    (void)killTimer(window, 7);
+    (void)destroyWindow(window);
     EXPECT_FALSE(peekMessage(message, nullptr, 0, 0, kPeekRemove))
         << "messages of a destroyed window go with it";
 }
@@ -127,9 +127,9 @@ TEST(MessageQueue, TimersAreCoalescedAndThreadTimersCallTheirProcedure)
     EXPECT_TRUE(killTimer(nullptr, id));
     EXPECT_FALSE(killTimer(nullptr, id));
     // Without timers getMessage would sleep: the queue has nothing due.
-    killTimer(window, 5);
+    (void)killTimer(window, 5);
     EXPECT_EQ(queueStatus() & kQsTimer, 0u);
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 TEST(MessageQueue, SendToAnotherThreadRunsThereAndAnswers)
@@ -194,11 +194,11 @@ TEST(MessageQueue, TwoThreadsSendingToEachOtherDoNotDeadlock)
         mineAnswered += sendMessage(worker.window(), kMsgOne, 0, 0) == 8 ? 1 : 0;
     // The other thread's sends are handled while this thread waits; finish what is left.
     while (answered < 200)
-        msgWaitForMultipleObjects(0, nullptr, false, 10, kQsSendMessage);
+        (void)msgWaitForMultipleObjects(0, nullptr, false, 10, kQsSendMessage);
     other.join();
     EXPECT_EQ(mineAnswered, 200);
     EXPECT_EQ(answered.load(), 200);
-    destroyWindow(own);
+    (void)destroyWindow(own);
 }
 
 TEST(MessageQueue, SendAnswersZeroWhenTheTargetThreadEndsWithoutHandlingIt)
@@ -238,7 +238,7 @@ TEST(MessageQueue, WaitForAnObjectOrMessagesOfChosenClasses)
     setter.join();
 
     // A posted message is not among timer and paint.
-    postThreadMessage(plat::currentThreadId(), kMsgOne, 0, 0);
+    (void)postThreadMessage(plat::currentThreadId(), kMsgOne, 0, 0);
     EXPECT_EQ(msgWaitForMultipleObjects(1, handles, false, 30, kQsTimer | kQsPaint), plat::kWaitTimeout);
     EXPECT_EQ(msgWaitForMultipleObjects(1, handles, false, 30, kQsPostMessage), plat::kWaitObject0 + 1);
     velmora::test::pumpPending();
@@ -249,7 +249,7 @@ TEST(MessageQueue, WaitForAnObjectOrMessagesOfChosenClasses)
     EXPECT_EQ(msgWaitForMultipleObjects(1, handles, false, 5000, kQsTimer | kQsPaint),
               plat::kWaitObject0 + 1);
     EXPECT_GE(plat::tickCount64() - start, 15u);
-    killTimer(nullptr, timer);
+    (void)killTimer(nullptr, timer);
 
     // Messages sent by another thread are handled during the wait whatever the classes.
     MessageLog log;
@@ -265,10 +265,10 @@ TEST(MessageQueue, WaitForAnObjectOrMessagesOfChosenClasses)
     EXPECT_EQ(log.of(kMsgOne).size(), 1u);
 
     // The queue as a kernel object: signalled while a message waits.
-    postThreadMessage(plat::currentThreadId(), kMsgOne, 0, 0);
+    (void)postThreadMessage(plat::currentThreadId(), kMsgOne, 0, 0);
     EXPECT_EQ(plat::waitForSingleObject(queueHandle(), 0), plat::kWaitObject0);
     velmora::test::pumpPending();
-    destroyWindow(window);
+    (void)destroyWindow(window);
 }
 
 namespace {
@@ -332,7 +332,7 @@ TEST(MessageQueue, ModalLoopsNestDisableTheOwnerAndPassQuitOn)
     MessageLog ownerLog;
     ownerBehaviour.log = &ownerLog;
     int filtered = 0;
-    postMessage(probe.outer, kMsgOne, 0, 0);
+    (void)postMessage(probe.outer, kMsgOne, 0, 0);
     bool done = false;
     setModalHook([](WindowHandle, int, void* context) { *static_cast<bool*>(context) = true; }, &done);
     runModalLoop(
@@ -346,5 +346,5 @@ TEST(MessageQueue, ModalLoopsNestDisableTheOwnerAndPassQuitOn)
     EXPECT_FALSE(ownerLog.of(kMsgEnterIdle).empty());
     ownerBehaviour.log = nullptr;
     for (WindowHandle w : {probe.inner, probe.outer, probe.owner})
-        destroyWindow(w);
+        (void)destroyWindow(w);
 }

@@ -58,8 +58,8 @@ protected:
     }
     void TearDown() override
     {
-        destroyWindow(tooltip);
-        destroyWindow(host);
+        (void)destroyWindow(tooltip);
+        (void)destroyWindow(host);
         pumpPending();
     }
 
@@ -72,7 +72,7 @@ protected:
             if (std::chrono::steady_clock::now() > until)
                 return false;
             plat::Handle none = nullptr;
-            msgWaitForMultipleObjects(0, &none, false, 20, kQsAllInput);
+            (void)msgWaitForMultipleObjects(0, &none, false, 20, kQsAllInput);
             pumpPending();
         }
         return true;
@@ -102,7 +102,7 @@ TEST_F(TooltipTest, TheTextIsAskedForEachTimeTheTipShows)
     EXPECT_EQ(lastAskedId, 7u);
     EXPECT_TRUE(isWindowVisible(tooltip));
     Rect place;
-    windowRect(tooltip, place);
+    EXPECT_TRUE(windowRect(tooltip, place));
     EXPECT_GE(place.top, 100 + 20); // below the pointer
     EXPECT_GT(place.width(), 0);
 

@@ -47,5 +47,5 @@ TEST(TrayIcon, OneIconPerOwnerAndIdAddedChangedAndRemoved)
     EXPECT_TRUE(shellNotifyIcon(kNotifyDelete, change));
     EXPECT_FALSE(shellNotifyIcon(kNotifyDelete, change));
     EXPECT_EQ(headless::trayIcons().size(), before);
-    destroyWindow(owner);
+    (void)destroyWindow(owner);
 }

@@ -39,9 +39,9 @@ TestWindowBehaviour filling(Argb colour, MessageLog* log = nullptr)
                 PaintInfo info;
                 Painter* painter = beginPaint(window, info);
                 Rect client;
-                clientRect(window, client);
+                EXPECT_TRUE(clientRect(window, client));
                 painter->fillRect(client, colour);
-                endPaint(window, info);
+                (void)endPaint(window, info);
             }
             return 0;
         }};
@@ -82,7 +82,7 @@ TEST(Window, CreationGetsItsParameterAndCanBeRefused)
     EXPECT_EQ(foregroundWindow(), window);
 
     EXPECT_FALSE(createWindow(0, "NoSuchClass", "", kStylePopup, 0, 0, 1, 1, nullptr, 0, nullptr, nullptr));
-    destroyWindow(window);
+    (void)destroyWindow(window);
     EXPECT_FALSE(isWindow(window));
     EXPECT_FALSE(headless::windowState(window).exists);
     EXPECT_EQ(setWindowUserData(window, 5), 0) << "a destroyed handle is refused";
@@ -117,7 +117,7 @@ TEST(Window, TopLevelWindowsAreListedWithTitlesAcrossThreads)
     EXPECT_TRUE(plat::setEvent(finish.get()));
     other.join();
     EXPECT_FALSE(isWindow(there));
-    destroyWindow(here);
+    (void)destroyWindow(here);
 }
 
 TEST(Window, DestroyFromAnotherThreadRunsOnTheOwningThread)
@@ -160,7 +160,7 @@ TEST(Window, DestroyTakesChildrenAndOwnedWindowsParentFirst)
     WindowHandle owner = velmora::test::makeTopLevel(behaviour, "owner");
     WindowHandle child = velmora::test::makeChild(owner, 10, {5, 5, 50, 50}, behaviour);
     WindowHandle grandchild = velmora::test::makeChild(child, 11, {1, 1, 10, 10}, behaviour);
-    registerClass(
+    (void)registerClass(
         WindowClass{0, velmora::test::testWindowProcedure, 0, nullptr, nullptr, nullptr, "OwnedKind"});
     WindowHandle owned =
         createWindow(0, "OwnedKind", "owned", kStylePopup, 0, 0, 10, 10, child, 0, nullptr, &behaviour);
@@ -168,7 +168,7 @@ TEST(Window, DestroyTakesChildrenAndOwnedWindowsParentFirst)
     EXPECT_EQ(ownerWindow(owned), owner) << "the owner is the top-level window of what was named";
     EXPECT_FALSE(unregisterClass("OwnedKind", nullptr)) << "a class in use stays";
     log.clear();
-    destroyWindow(owner);
+    (void)destroyWindow(owner);
     const auto destroyed = log.of(kMsgDestroy);
     ASSERT_EQ(destroyed.size(), 4u);
     EXPECT_EQ(destroyed[0].window, owned);
@@ -236,7 +236,7 @@ TEST(Window, MouseGoesToTheChildUnderThePointerOrTheCapture)
     moves = log.of(kMsgMouseMove);
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(pointX(moves[0].lparam), 309);
-    destroyWindow(top);
+    (void)destroyWindow(top);
 }
 
 TEST(Window, DoubleClicksNeedTheClassStyleTimeAndPlace)
@@ -266,8 +266,8 @@ TEST(Window, DoubleClicksNeedTheClassStyleTimeAndPlace)
     pumpPending();
     EXPECT_TRUE(log.of(kMsgLButtonDoubleClick).empty());
     EXPECT_EQ(log.of(kMsgLButtonDown).size(), 2u);
-    destroyWindow(taking);
-    destroyWindow(plain);
+    (void)destroyWindow(taking);
+    (void)destroyWindow(plain);
 }
 
 TEST(Window, KeysGoToTheFocusAndF1AsksForHelp)
@@ -366,7 +366,7 @@ TEST(Window, RightClickAsksForTheContextMenuInScreenCoordinates)
     EXPECT_EQ(menus[1].window, top) << "passed on to the parent";
     EXPECT_EQ(menus[1].wparam, reinterpret_cast<uintptr_t>(child));
     EXPECT_EQ(pointFromParam(menus[1].lparam), (Point{120, 80}));
-    destroyWindow(top);
+    (void)destroyWindow(top);
 }
 
 TEST(Window, DroppedFilesReachTheWindowThatTakesThem)
@@ -406,8 +406,8 @@ TEST(Window, DroppedFilesReachTheWindowThatTakesThem)
     EXPECT_EQ(where, (Point{60, 70}))
         << "the child takes no files, so its parent gets them at its own position";
     (void)child;
-    destroyWindow(refusing);
-    destroyWindow(taking);
+    (void)destroyWindow(refusing);
+    (void)destroyWindow(taking);
 }
 
 TEST(Window, PaintIsCoalescedAndChildrenPaintOverTheirParent)
@@ -447,7 +447,7 @@ TEST(Window, PaintIsCoalescedAndChildrenPaintOverTheirParent)
             Painter* painter = beginPaint(window, info);
             seenArea = info.paint;
             painter->fillRect(Rect{0, 0, 100, 80}, kRed);
-            endPaint(window, info);
+            (void)endPaint(window, info);
         }
         return 0;
     };
@@ -455,8 +455,8 @@ TEST(Window, PaintIsCoalescedAndChildrenPaintOverTheirParent)
     log.clear();
     Rect a{60, 50, 70, 60};
     Rect b{5, 5, 15, 15};
-    invalidateRect(top, &a, false);
-    invalidateRect(top, &b, false);
+    (void)invalidateRect(top, &a, false);
+    (void)invalidateRect(top, &b, false);
     pumpPending();
     ASSERT_EQ(log.of(kMsgPaint).size(), 2u);
     EXPECT_EQ(log.of(kMsgPaint)[0].window, top);
@@ -472,13 +472,13 @@ TEST(Window, PaintIsCoalescedAndChildrenPaintOverTheirParent)
     // A hidden window is not painted until shown.
     showWindow(top, kShowHide);
     log.clear();
-    invalidateRect(top, nullptr, false);
+    (void)invalidateRect(top, nullptr, false);
     pumpPending();
     EXPECT_TRUE(log.of(kMsgPaint).empty());
     showWindow(top, kShowNa);
     pumpPending();
     EXPECT_FALSE(log.of(kMsgPaint).empty());
-    destroyWindow(top);
+    (void)destroyWindow(top);
 }
 
 TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
@@ -498,7 +498,7 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     EXPECT_EQ(backBuffer(window)->size(), (Size{120, 70}));
     EXPECT_EQ(log.of(kMsgSize).size(), 1u);
     Point point{1, 2};
-    clientToScreen(window, point);
+    EXPECT_TRUE(clientToScreen(window, point));
     EXPECT_EQ(point, (Point{201, 102}));
 
     Region shape = Region(Rect{0, 0, 10, 10}).unite(Rect{20, 0, 30, 10});
@@ -507,7 +507,7 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     Region back;
     EXPECT_TRUE(windowRegion(window, back));
     EXPECT_EQ(back, shape);
-    setWindowRegion(window, nullptr, false);
+    (void)setWindowRegion(window, nullptr, false);
     EXPECT_TRUE(headless::windowState(window).shape.empty());
 
     EXPECT_TRUE(setTopmost(window, true));
@@ -522,14 +522,14 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     EXPECT_EQ(headless::windowState(window).visibility, Visibility::Minimised);
     showWindow(window, kShowRestore);
     EXPECT_FALSE(isIconic(window));
-    setForegroundWindow(window);
+    (void)setForegroundWindow(window);
     EXPECT_EQ(headless::foreground(), window);
     EXPECT_EQ(foregroundWindow(), window);
     const Size screen = screenSize();
     EXPECT_EQ(screen, (Size{headless::kScreenWidth, headless::kScreenHeight}));
-    destroyWindow(window);
+    (void)destroyWindow(window);
     EXPECT_EQ(foregroundWindow(), owner) << "the owner is active again";
-    destroyWindow(owner);
+    (void)destroyWindow(owner);
 }
 
 TEST(Window, ExposureShowsTheBackBufferAgainWithoutPainting)
@@ -547,7 +547,7 @@ TEST(Window, ExposureShowsTheBackBufferAgainWithoutPainting)
     EXPECT_TRUE(log.of(kMsgPaint).empty());
     const auto state = headless::windowState(top);
     EXPECT_EQ(state.allPresented, (std::vector<Rect>{{10, 10, 30, 20}, {50, 30, 60, 40}}));
-    destroyWindow(top);
+    (void)destroyWindow(top);
 }
 
 TEST(Window, TrayIconClicksReachTheOwnerAsItsCallbackMessage)
@@ -574,7 +574,7 @@ TEST(Window, TrayIconClicksReachTheOwnerAsItsCallbackMessage)
     EXPECT_EQ(calls[0].lparam, intptr_t{kMsgRButtonUp});
     EXPECT_TRUE(backend()->removeTrayIcon(owner, 3));
     EXPECT_TRUE(headless::trayIcons().empty());
-    destroyWindow(owner);
+    (void)destroyWindow(owner);
 }
 
 TEST(Window, ActivationMovesBetweenWindowsAndBackToTheOwner)
@@ -615,6 +615,6 @@ TEST(Window, ActivationMovesBetweenWindowsAndBackToTheOwner)
     ASSERT_FALSE(activations.empty());
     EXPECT_EQ(activations.back().window, main);
     EXPECT_EQ(loWord(activations.back().wparam), kWaActive);
-    destroyWindow(main);
+    (void)destroyWindow(main);
     EXPECT_FALSE(isWindow(dialog)) << "owned windows go with their owner";
 }
