@@ -190,7 +190,7 @@ Surface drawIcon()
             const double half = 4.0 + (x - 10.0) * 0.75;
             return x >= 10.0 && x <= 17.0 && std::abs(y - 16.0) <= half;
         },
-        [body](int, int) { return body; });
+        [=](int, int) { return body; });
     for (const double radius : {4.5, 8.5}) {
         coverSampled(
             image, 17, 4, 30, 28,

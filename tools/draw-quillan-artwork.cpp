@@ -221,7 +221,7 @@ Surface drawIcon()
             const double distance = std::sqrt(dx * dx + dy * dy);
             return dy > 0 && std::abs(distance - 7.0) <= 0.9;
         },
-        [metal](int, int) { return metal; });
+        [=](int, int) { return metal; });
     strokeLine(image, 16.5, 22.0, 16.5, 26.0, 1.6, metal);
     strokeLine(image, 12.5, 26.5, 20.5, 26.5, 1.6, metal);
     return image;

@@ -171,7 +171,7 @@ private:
 };
 
 // What the process shares between its user interface threads: reachable only
-// with uiMutex held, through locked() or the with... accessors that take it.
+// with uiMutex held: through locked(), or withLiveWindow, which takes it.
 class UiState {
 public:
     struct Fields {
@@ -223,13 +223,6 @@ public:
         } else {
             return action(*window);
         }
-    }
-
-    // Runs action on the shared fields with the lock held.
-    template <typename Action> auto withLocked(Action&& action) EXCLUDES(uiMutex)
-    {
-        plat::ScopedLock lock(uiMutex);
-        return action(fields_);
     }
 
 private:
