@@ -316,7 +316,7 @@ void AudioCore::endStreamingThread()
         streamOutput->stopStreaming();
         streaming.store(false, std::memory_order_release);
     }
-    streamThread->wait(plat::kInfinite);
+    (void)streamThread->wait(plat::kInfinite); // without a time-out it returns once the thread ended
     streamThread.reset();
 }
 

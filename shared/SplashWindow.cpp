@@ -77,7 +77,7 @@ bool SplashWindow::start()
 uint32_t SplashWindow::run(void* parameter)
 {
     auto* self = static_cast<SplashWindow*>(parameter);
-    self->runModal();
+    (void)self->runModal(); // the splash has no answer to give
     {
         std::lock_guard lock(self->lock_);
         self->ended_ = true;

@@ -36,8 +36,10 @@ MultimediaFile::~MultimediaFile()
 
 bool MultimediaFile::open(const char* name, int mode)
 {
+    // An old file that cannot be closed cleanly is dropped all the same, so a
+    // full disk never keeps the next file from opening.
     if (file)
-        close();
+        (void)close();
     refreshEvery_ = 0;
     file = BufferedFile::open(name, mode == kModeCreate);
     return file != nullptr;

@@ -46,7 +46,7 @@ int ProgressDialog::run(Work work)
     started_ = false;
     finished_ = false;
     shownPercent_ = 0;
-    runModal();
+    (void)runModal(); // the outcome is in started_ and result_
     if (started_) {
         // The dialog may have been ended from outside (a quit message); the
         // work still owns what the caller gave it, so it is waited for.

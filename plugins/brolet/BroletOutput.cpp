@@ -230,7 +230,7 @@ bool BroletOutput::playBlock(const void* block, uint32_t bytes)
 {
     int status = outputDevice.writeBlock(block, bytes);
     for (int waits = 0; status == zkr::kStatusBusy && waits < kReadyWaits; ++waits) {
-        outputDevice.blockFree->wait(readyWaitMs);
+        (void)outputDevice.blockFree->wait(readyWaitMs); // a time-out only retries the write
         (void)outputDevice.blockFree->reset();
         if (stopRequested.load())
             return false;

@@ -105,7 +105,7 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
         if (status != zkr::kStatusBusy && status != zkr::kErrNotNow)
             break;
         zkr::EventObject& wake = status == zkr::kErrNotNow ? buffer_.canRead : buffer_.dataWritten;
-        wake.wait(kReadStepMs);
+        (void)wake.wait(kReadStepMs); // a time-out only reads again
         (void)wake.reset();
     }
     if (status != zkr::kOk)

@@ -206,6 +206,7 @@ bool PlevntWindow::createStageOne()
     for (int player = 0; player < kPlayerCount; ++player)
         addPanel(player);
     for (int size = kSizeSmall; size <= kSizeLarge; ++size) {
+        // A failure shows in failed().
         (void)images_.load(skinOf(size));
         (void)images_.load(maskOf(size));
     }

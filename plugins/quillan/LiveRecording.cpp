@@ -220,7 +220,7 @@ LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock
         }
         zkr::EventObject& news = status == zkr::kErrNotNow ? sharedBuffer.canRead : sharedBuffer.dataWritten;
         lock.unlock();
-        news.wait(kWaitSliceMs);
+        (void)news.wait(kWaitSliceMs); // a time-out only looks again
         (void)news.reset();
         lock.lock();
         if (state_.load() != kRecording || generation_ != generation)

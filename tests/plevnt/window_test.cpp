@@ -123,6 +123,9 @@ TEST_F(PlevntWindowTest, ShowsAndDrivesBothPlayersAndKeepsItsViewOnClose)
     EXPECT_TRUE(eventually([&] { return shown(0).time.rfind("-00:00:", 0) == 0; }, 10s)) << shown(0).time;
     clickAt(plevnt::kStopButton);
     EXPECT_TRUE(eventually([&] { return player(0).state() == plevnt::kStateStopped; }));
+    // The run ends once the stopped stream has drained; until then the engine
+    // keeps a feeding input in its slot and would refuse the close below.
+    EXPECT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }, 10s));
 
     // Dropped on the second player: a folder adds its audio files in name
     // order, a file the modules do not play is left out.

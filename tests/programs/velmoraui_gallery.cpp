@@ -107,8 +107,9 @@ int main(int argc, char** argv)
     // Endless streams into a recorder that holds its 200th block, so the clock has run.
     plat::DynamicLibrary patterns;
     plat::DynamicLibrary recorder;
-    patterns.load(program.file(std::string("Plugins/") + coretest::kPatternInputFile));
-    recorder.load(program.file(std::string("Plugins/") + coretest::kRecordingOutputFile));
+    if (!patterns.load(program.file(std::string("Plugins/") + coretest::kPatternInputFile)) ||
+        !recorder.load(program.file(std::string("Plugins/") + coretest::kRecordingOutputFile)))
+        return fail("the test plug-ins did not load");
     const coretest::StreamScript endless{-1, 0, 0, -1};
     for (int32_t stream : {0, 1, 2})
         patterns.function<coretest::InputScriptFn>(coretest::kInputScript)(stream, &endless);
