@@ -43,8 +43,7 @@ const DialogItemTemplate kItems[] = {
 const DialogTemplate kTemplate{
     Self::kTemplateId, "Audio System Setup", kDialogStyleStandard, 0, 0, 0, 200, 144, nullptr, 8, kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 void addNumber(plat::ui::WindowHandle dialog, int id, int32_t value)
 {

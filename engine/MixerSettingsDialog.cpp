@@ -23,8 +23,7 @@ const DialogItemTemplate kItems[] = {
 const DialogTemplate kTemplate{
     Self::kTemplateId, "Mixer Settings", kDialogStyleStandard, 0, 0, 0, 180, 65, nullptr, 8, kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 } // namespace
 

@@ -55,8 +55,7 @@ const DialogItemTemplate kItems[] = {
 const DialogTemplate kTemplate{
     Self::kTemplateId, "Plugin Manager", kDialogStyleStandard, 0, 0, 0, 320, 190, nullptr, 8, kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 TreeItem insertItem(plat::ui::WindowHandle tree, TreeItem parent, std::string text, const PluginEntry* entry)
 {

@@ -42,8 +42,7 @@ const DialogItemTemplate kItems[] = {
 const DialogTemplate kTemplate{
     Self::kTemplateId, "Proxy Settings", kDialogStyleStandard, 0, 0, 0, 200, 80, nullptr, 8, kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 } // namespace
 

@@ -43,8 +43,7 @@ const DialogTemplate kTemplate{Self::kTemplateId,
                                8,
                                kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 // How a response that is no description is shown.
 constexpr uint32_t kNotDescriptionStyle =

@@ -1,10 +1,10 @@
 #include "shared/ErrorDialog.h"
 
 #include <cstdio>
-#include <mutex>
 #include <new>
 
 #include "platform/core/Notice.h"
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/MessageQueue.h"
@@ -50,15 +50,13 @@ const DialogTemplate kErrorDialogTemplate{ErrorDialog::kTemplateId,
                                           8,
                                           kErrorDialogItems};
 
-const ResourceTable kErrorDialogResources{{}, {}, std::span(&kErrorDialogTemplate, 1), {}};
-ResourceRegistrar errorDialogRegistrar(kErrorDialogResources);
+DialogRegistrar errorDialogRegistrar(kErrorDialogTemplate);
 
 // The open dialog. Errors come from any thread at once (audio threads,
 // plug-in windows), so the reference and the pending texts behind it are
-// read and written only under this lock; the object is deleted only after
+// read and written only under its lock; the object is deleted only after
 // the reference has been cleared under it.
-std::mutex openDialogLock;
-ErrorDialog* openDialog = nullptr; // guarded by openDialogLock
+plat::MutexProtected<ErrorDialog*> openDialog;
 
 void informationBeep()
 {
@@ -84,10 +82,7 @@ void ErrorDialog::onInitDialog()
     if (boldFont_ != nullptr)
         sendDlgItemMessage(window, kContextControl, kMsgSetFont, reinterpret_cast<uintptr_t>(boldFont_), 0);
     refresh(1);
-    {
-        std::lock_guard lock(openDialogLock);
-        postTarget_ = window;
-    }
+    openDialog.withLocked([this](ErrorDialog*) { postTarget_ = window; });
     // Errors that came while the window was being made have not been posted.
     applyPendingUpdates();
     (void)setTopmost(window, true);
@@ -95,10 +90,7 @@ void ErrorDialog::onInitDialog()
 
 int ErrorDialog::onDestroy()
 {
-    {
-        std::lock_guard lock(openDialogLock);
-        postTarget_ = nullptr;
-    }
+    openDialog.withLocked([this](ErrorDialog*) { postTarget_ = nullptr; });
     // Fonts belong to the platform's cache; the dialog only lets go of it.
     boldFont_ = nullptr;
     return zkr::Dialog::onDestroy();
@@ -114,18 +106,18 @@ intptr_t ErrorDialog::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t
 
 void ErrorDialog::applyPendingUpdates()
 {
-    int newErrors = 0;
-    {
-        std::lock_guard lock(openDialogLock);
-        newErrors = pendingErrors_;
-        if (newErrors == 0)
-            return;
-        pendingErrors_ = 0;
-        code_ = pendingCode_;
-        zkr::copyText(context_, pendingContext_);
-        zkr::copyText(errorText_, pendingErrorText_);
-    }
-    refresh(newErrors);
+    const int newErrors = openDialog.withLocked([this](ErrorDialog*) {
+        const int taken = pendingErrors_;
+        if (taken > 0) {
+            pendingErrors_ = 0;
+            code_ = pendingCode_;
+            zkr::copyText(context_, pendingContext_);
+            zkr::copyText(errorText_, pendingErrorText_);
+        }
+        return taken;
+    });
+    if (newErrors > 0)
+        refresh(newErrors);
 }
 
 void ErrorDialog::refresh(int newErrors)
@@ -141,24 +133,21 @@ void ErrorDialog::refresh(int newErrors)
 int showZKRError(int code, const char* context, const char* errorText)
 {
     ErrorDialog* dialog = nullptr;
-    bool updatedOpenDialog = false;
-    {
-        std::lock_guard lock(openDialogLock);
-        if (openDialog != nullptr) {
-            // The open dialog shows the newest error on its own thread; this
-            // caller does not wait for it.
-            openDialog->pendingCode_ = code;
-            zkr::copyText(openDialog->pendingContext_, context);
-            zkr::copyText(openDialog->pendingErrorText_, errorText);
-            ++openDialog->pendingErrors_;
-            if (openDialog->postTarget_ != nullptr)
-                (void)postMessage(openDialog->postTarget_, kMsgShowPendingErrors, 0, 0);
-            updatedOpenDialog = true;
-        } else {
-            dialog = new (std::nothrow) ErrorDialog(code, context, errorText);
-            openDialog = dialog;
+    const bool updatedOpenDialog = openDialog.withLocked([&](ErrorDialog*& open) {
+        if (open == nullptr) {
+            dialog = open = new (std::nothrow) ErrorDialog(code, context, errorText);
+            return false;
         }
-    }
+        // The open dialog shows the newest error on its own thread; this
+        // caller does not wait for it.
+        open->pendingCode_ = code;
+        zkr::copyText(open->pendingContext_, context);
+        zkr::copyText(open->pendingErrorText_, errorText);
+        ++open->pendingErrors_;
+        if (open->postTarget_ != nullptr)
+            (void)postMessage(open->postTarget_, kMsgShowPendingErrors, 0, 0);
+        return true;
+    });
     informationBeep();
     if (updatedOpenDialog)
         return 1;
@@ -166,16 +155,16 @@ int showZKRError(int code, const char* context, const char* errorText)
     int result = -1;
     while (dialog != nullptr) {
         result = dialog->runModal();
-        std::lock_guard lock(openDialogLock);
-        ErrorDialog* next = nullptr;
-        // Errors that arrived while the user was closing the dialog were
-        // never shown: they get a dialog of their own.
-        if (dialog->pendingErrors_ > 0 && result != -1)
-            next = new (std::nothrow)
-                ErrorDialog(dialog->pendingCode_, dialog->pendingContext_, dialog->pendingErrorText_);
-        openDialog = next;
-        delete dialog;
-        dialog = next;
+        dialog = openDialog.withLocked([&](ErrorDialog*& open) {
+            ErrorDialog* next = nullptr;
+            // Errors that arrived while the user was closing the dialog were
+            // never shown: they get a dialog of their own.
+            if (open->pendingErrors_ > 0 && result != -1)
+                next = new (std::nothrow)
+                    ErrorDialog(open->pendingCode_, open->pendingContext_, open->pendingErrorText_);
+            delete open;
+            return open = next;
+        });
     }
     if (result == -1) {
         // No window could be made (no display, no memory): the error must not vanish.

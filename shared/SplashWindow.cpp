@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/core/Thread.h"
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Resources.h"
@@ -48,19 +49,16 @@ const DialogTemplate kSplashTemplate{SplashWindow::kTemplateId,
                                      7,
                                      kSplashItems};
 
-const ResourceTable kSplashResources{{}, {}, std::span(&kSplashTemplate, 1), {}};
-ResourceRegistrar splashRegistrar(kSplashResources);
+DialogRegistrar splashRegistrar(kSplashTemplate);
 
 // The process's one splash. It is never deleted, so a second
 // ShowSplashWindow finds it and shows nothing, and a pointer read under the
 // lock stays valid after it.
-std::mutex splashLock;
-SplashWindow* splash = nullptr; // guarded by splashLock
+plat::MutexProtected<SplashWindow*> splash;
 
 SplashWindow* currentSplash()
 {
-    std::lock_guard lock(splashLock);
-    return splash;
+    return splash.withLocked([](SplashWindow* current) { return current; });
 }
 
 } // namespace
@@ -192,12 +190,13 @@ void SplashWindow::showStatus()
 
 int showSplashWindow()
 {
-    std::lock_guard lock(splashLock);
-    if (splash != nullptr)
-        return 1;
-    splash = new (std::nothrow) SplashWindow;
-    if (splash != nullptr && !splash->start())
-        std::fprintf(stderr, "the splash window's thread could not be started\n");
+    splash.withLocked([](SplashWindow*& current) {
+        if (current != nullptr)
+            return;
+        current = new (std::nothrow) SplashWindow;
+        if (current != nullptr && !current->start())
+            std::fprintf(stderr, "the splash window's thread could not be started\n");
+    });
     return 1;
 }
 

@@ -9,6 +9,7 @@
 #include <cassert>
 #include <mutex>
 #include <type_traits>
+#include <utility>
 
 #if defined(__clang__)
 #define VELMORA_THREAD_ANNOTATION(x) __attribute__((x))
@@ -106,6 +107,28 @@ public:
 
 private:
     AnnotatedMutex& mutex_;
+};
+
+// A value reachable only under its own lock: withLocked runs a function on it
+// while the lock is held and returns what the function returns.
+template <typename T>
+class MutexProtected {
+public:
+    constexpr MutexProtected() = default;
+    constexpr explicit MutexProtected(T value) : value_(std::move(value)) {}
+    MutexProtected(const MutexProtected&) = delete;
+    MutexProtected& operator=(const MutexProtected&) = delete;
+
+    template <typename Function>
+    decltype(auto) withLocked(Function&& function)
+    {
+        ScopedLock lock(mutex_);
+        return std::forward<Function>(function)(value_);
+    }
+
+private:
+    AnnotatedMutex mutex_;
+    T value_ GUARDED_BY(mutex_){};
 };
 
 } // namespace plat

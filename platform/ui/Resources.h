@@ -158,4 +158,16 @@ private:
     ModuleHandle module_ = nullptr;
 };
 
+// The common case of a deliverable's dialog: a registrar of a table that
+// holds one dialog template.
+//   static plat::ui::DialogRegistrar registrar(kTemplate);
+class DialogRegistrar {
+public:
+    explicit DialogRegistrar(const DialogTemplate& dialog) : table_{{}, {}, std::span(&dialog, 1), {}} {}
+
+private:
+    const ResourceTable table_;
+    ResourceRegistrar registrar_{table_};
+};
+
 } // namespace plat::ui

@@ -52,8 +52,7 @@ const DialogTemplate kTemplate{Self::kTemplateId,
                                8,
                                kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 // A number of the recording time: two digits at least.
 std::string twoDigits(uint64_t value)

@@ -50,8 +50,7 @@ const DialogItemTemplate kFindItems[] = {
 const DialogTemplate kFindTemplate{
     kFindDialog, "Find", kDialogStyleStandard, 0, 0, 0, 174, 58, nullptr, 8, kFindItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kFindTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kFindTemplate);
 
 // Asks for the text to look for; it starts with the last one.
 class FindDialog : public zkr::Dialog {

@@ -40,8 +40,7 @@ const DialogItemTemplate kItems[] = {
 const DialogTemplate kTemplate{
     kConfigureDialog, "Configure Recording", kDialogStyleStandard, 0, 0, 0, 190, 124, nullptr, 8, kItems};
 
-const ResourceTable kResources{{}, {}, std::span(&kTemplate, 1), {}};
-ResourceRegistrar registrar(kResources);
+DialogRegistrar registrar(kTemplate);
 
 } // namespace
 
