@@ -33,10 +33,13 @@ run: deps build
 test: deps build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# Everything again with the address and undefined-behaviour sanitizers.
+# Everything again with the address and undefined-behaviour sanitizers, and
+# with the debug assertions (no NDEBUG) that check locks and owning threads.
 test-sanitize: deps
 	@[ -f $(SANITIZE_BUILD_DIR)/build.ninja ] || \
-	  cmake -S . -B $(SANITIZE_BUILD_DIR) -G Ninja -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF $(CMAKE_FLAGS)
+	  cmake -S . -B $(SANITIZE_BUILD_DIR) -G Ninja -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g" \
+	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -202,8 +202,8 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
 
     ASSERT_EQ(open(1, monoFile), 0);
     std::vector<int> loaded;
-    for (const auto& [path, count] : {std::pair{stereoFile, 2}, {monoFile, 1}, {monoFile, 1}})
-        loaded.push_back(onWindowThread([&] { return channels().loadRecording(path, count); }));
+    for (const auto& recording : {std::pair{stereoFile, 2}, {monoFile, 1}, {monoFile, 1}})
+        loaded.push_back(onWindowThread([&] { return channels().loadRecording(recording.first, recording.second); }));
     EXPECT_EQ(loaded, (std::vector<int>{0, 0, zkr::kErrNoFreeChannelsForFile}));
     EXPECT_TRUE(record(2).owner && record(2).partner == 3 && record(0).path == monoFile);
 

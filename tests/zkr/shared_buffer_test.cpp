@@ -165,7 +165,7 @@ TEST_F(SharedBufferRing, WithoutTheLockNeitherSideTouchesTheRing)
     std::thread holder([&] {
         (void)buffer.lock.wait(0);
         (void)held.set();
-        done.wait(10000);
+        EXPECT_TRUE(done.wait(10000));
         (void)buffer.lock.release();
     });
     ASSERT_TRUE(held.wait(10000));

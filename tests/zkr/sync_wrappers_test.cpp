@@ -71,7 +71,7 @@ TEST(MutexObject, IsRecursiveAndWaitIsTrueWhenAbandoned)
     EXPECT_TRUE(mutex.release());
     EXPECT_FALSE(mutex.release());
 
-    std::thread([&] { mutex.wait(0); }).join();
+    std::thread([&] { EXPECT_TRUE(mutex.wait(0)); }).join();
     EXPECT_TRUE(mutex.wait(0));
     EXPECT_TRUE(mutex.release());
 }
@@ -106,7 +106,7 @@ TEST(WaitForEither, GivesThePlatformsResultOrMinusOneWhenTheTimeRunsOut)
     EXPECT_EQ(waitForEither(first.handle, second.handle, true, 0), 0);
 
     MutexObject mutex(false, nullptr);
-    std::thread([&] { mutex.wait(0); }).join();
+    std::thread([&] { EXPECT_TRUE(mutex.wait(0)); }).join();
     EXPECT_EQ(waitForEither(mutex.handle, first.handle, false, 0), static_cast<int>(plat::kWaitAbandoned0));
     (void)mutex.release();
 }
