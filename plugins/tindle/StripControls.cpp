@@ -1,5 +1,8 @@
 #include "plugins/tindle/StripControls.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/ui/Colour.h"
 
 namespace tindle {
@@ -67,6 +70,18 @@ void WaveformDisplay::advance(bool restarted, uint32_t blocks)
             positionMs = 0;
     }
     placeCursor(static_cast<int32_t>(int64_t(width) * positionMs / totalMs));
+}
+
+uint32_t WaveformDisplay::blocksToNextColumn() const
+{
+    if (advanceMs == 0 || width <= 0)
+        return 1;
+    const uint64_t total = totalMs;
+    const uint64_t column = uint64_t(width) * positionMs / total;
+    // The first position of the next column, or the end, where the cursor wraps.
+    const uint64_t boundary = std::min(((column + 1) * total + uint64_t(width) - 1) / uint64_t(width), total);
+    const uint64_t distance = boundary > positionMs ? boundary - positionMs : 1;
+    return static_cast<uint32_t>(std::clamp<uint64_t>((distance + advanceMs - 1) / advanceMs, 1, UINT32_MAX));
 }
 
 void WaveformDisplay::placeCursor(int32_t x)

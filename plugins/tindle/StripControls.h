@@ -32,6 +32,9 @@ public:
     void rewind();
     // blocks more blocks delivered, after a loop restart when restarted.
     void advance(bool restarted, uint32_t blocks);
+    // How many more blocks leave the cursor where it is: the next one moves
+    // it to another column (or back to 0 at the end). 1 without an advance.
+    uint32_t blocksToNextColumn() const;
 
     // A control lying over the display (found by the mouse first), painted on top of it.
     zkr::Control* overlay = nullptr;

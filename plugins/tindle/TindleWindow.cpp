@@ -335,8 +335,9 @@ void TindleWindow::advanceCursor(int channel, bool restarted)
         } else {
             ++pending.moves.blocks;
         }
-        post = !pending.moves.posted;
-        pending.moves.posted = true;
+        post = !pending.moves.posted &&
+               (pending.moves.restarted || pending.moves.blocks >= pending.blocksBeforePost);
+        pending.moves.posted |= post;
     }
     if (post)
         // The window may have closed.
@@ -357,6 +358,17 @@ void TindleWindow::moveCursor(int channel)
         return;
     display->advanceMs = static_cast<uint32_t>(std::max(plugin_.cursorAdvanceMs(), 0));
     display->advance(moves.restarted, moves.blocks);
+    // Blocks counted meanwhile were held to the old count: they may be due already.
+    bool due = false;
+    {
+        std::lock_guard lock(pending.lock);
+        pending.blocksBeforePost = display->blocksToNextColumn();
+        due = !pending.moves.posted &&
+              (pending.moves.restarted || pending.moves.blocks >= pending.blocksBeforePost);
+        pending.moves.posted |= due;
+    }
+    if (const plat::ui::WindowHandle target = handle_.load(); due && target != nullptr)
+        (void)plat::ui::postMessage(target, kCursorMessage, static_cast<uintptr_t>(channel), 0);
 }
 
 void TindleWindow::showStrip(int channel)
@@ -416,6 +428,7 @@ void TindleWindow::showStrip(int channel)
             std::lock_guard lock(pending.lock);
             pending.moves.blocks = 0;
             pending.moves.restarted = false;
+            pending.blocksBeforePost = 1;
         }
         strip.display->rewind();
     }

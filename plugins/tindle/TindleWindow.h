@@ -113,6 +113,10 @@ private:
     struct PendingCursor {
         std::mutex lock;
         CursorMoves moves;
+        // Blocks that leave the cursor in its column wake no one: the
+        // streaming thread posts once this many have come (the window's
+        // thread sets it after each move, 1 when it cannot tell).
+        uint32_t blocksBeforePost = 1;
     };
 
     template <typename Button>
