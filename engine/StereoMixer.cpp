@@ -6,26 +6,17 @@
 #include <iterator>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "engine/CheckedRelease.h"
+#include "engine/MixKernels.h"
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
 
 namespace {
 
-constexpr int32_t kSampleMin = -32768;
 constexpr int32_t kSampleMax = 32767;
 // Levels look at one sample in eight.
 constexpr int kLevelStride = 8;
-
-int32_t clampSample(int32_t value)
-{
-    return std::clamp(value, kSampleMin, kSampleMax);
-}
 
 // The level scale: x = sqrt(sum of squares x 0.01), truncated, then
 // x x 100 / 32767 rounded to the nearest whole number. A full-scale square
@@ -37,118 +28,10 @@ int levelOf(uint64_t sumOfSquares)
     return static_cast<int>(std::min<int64_t>((root * 100 + kSampleMax / 2) / kSampleMax, 0xFFFF));
 }
 
-// The arithmetic is integer percentages truncated toward zero. It runs in
-// single-precision floats because a vector unit has float multiplies and
-// truncating conversions everywhere, but no 32-bit integer division: a product n = s x p with |n| <= 32768 x
-// 200 is exact in a float, and truncating n x 0.01f gives exactly n / 100 over that whole range (checked for
-// every n), so the results are bit-exact.
-inline float truncatedPercent(float product)
+bool hasHooks(const ProcessChannelBufferFn (&hooks)[kChannelEffectSlots])
 {
-    return static_cast<float>(static_cast<int32_t>(product * 0.01f));
-}
-
-// Eight samples at a time on SSE2 (every x86-64 has it), the same float
-// steps as the scalar code so both give identical results; the scalar code
-// handles the tail and other processors.
-#if defined(__SSE2__)
-constexpr int kVectorSamples = 8;
-
-struct WidenedSamples {
-    __m128 low;
-    __m128 high;
-};
-
-inline WidenedSamples loadSamples(const int16_t* samples)
-{
-    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
-    // Sign extension: each sample into the upper half of a lane, shifted back down.
-    const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16);
-    const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(packed, packed), 16);
-    return {_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)};
-}
-
-inline __m128 truncatedPercent(__m128 product)
-{
-    return _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(product, _mm_set1_ps(0.01f))));
-}
-#else
-constexpr int kVectorSamples = 0;
-#endif
-
-// Volume in percent, 100 unchanged, 0 silent; truncated toward zero.
-void applyVolume(int16_t* __restrict samples, int count, int32_t volume)
-{
-    if (volume == StereoMixer::kUnityVolume)
-        return;
-    if (volume == 0) {
-        std::memset(samples, 0, static_cast<size_t>(count) * sizeof(int16_t));
-        return;
-    }
-    const auto factor = static_cast<float>(volume);
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128 vectorFactor = _mm_set1_ps(factor);
-    for (; i + kVectorSamples <= count; i += kVectorSamples) {
-        const WidenedSamples in = loadSamples(samples + i);
-        const __m128i low = _mm_cvttps_epi32(truncatedPercent(_mm_mul_ps(in.low, vectorFactor)));
-        const __m128i high = _mm_cvttps_epi32(truncatedPercent(_mm_mul_ps(in.high, vectorFactor)));
-        // Packing saturates, which is the clamp to the sample range.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), _mm_packs_epi32(low, high));
-    }
-#endif
-    for (; i < count; ++i) {
-        const auto scaled = static_cast<int32_t>(truncatedPercent(samples[i] * factor));
-        samples[i] = static_cast<int16_t>(clampSample(scaled));
-    }
-}
-
-// Adds trunc(trunc(s x gain / 100) x master / 100) of every sample to one
-// side of the mix, saturating each sum; non-zero when a sum saturated.
-int32_t addToSide(const int16_t* __restrict samples, int16_t* __restrict side, int count, int32_t gain,
-                  int32_t master)
-{
-    const auto gainFactor = static_cast<float>(gain);
-    const auto masterFactor = static_cast<float>(master);
-    const bool unityMaster = master == StereoMixer::kUnityVolume;
-    int32_t clipped = 0;
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128 vectorGain = _mm_set1_ps(gainFactor);
-    const __m128 vectorMaster = _mm_set1_ps(masterFactor);
-    const __m128i upper = _mm_set1_epi32(kSampleMax);
-    const __m128i lower = _mm_set1_epi32(kSampleMin);
-    __m128i outOfRange = _mm_setzero_si128();
-    const auto scale = [&](__m128 in) {
-        __m128 panned = truncatedPercent(_mm_mul_ps(in, vectorGain));
-        if (!unityMaster)
-            panned = truncatedPercent(_mm_mul_ps(panned, vectorMaster));
-        return _mm_cvttps_epi32(panned);
-    };
-    for (; i + kVectorSamples <= count; i += kVectorSamples) {
-        const WidenedSamples in = loadSamples(samples + i);
-        const __m128i current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(side + i));
-        const __m128i currentLow = _mm_srai_epi32(_mm_unpacklo_epi16(current, current), 16);
-        const __m128i currentHigh = _mm_srai_epi32(_mm_unpackhi_epi16(current, current), 16);
-        const __m128i sumLow = _mm_add_epi32(currentLow, scale(in.low));
-        const __m128i sumHigh = _mm_add_epi32(currentHigh, scale(in.high));
-        outOfRange = _mm_or_si128(
-            outOfRange, _mm_or_si128(_mm_cmpgt_epi32(sumLow, upper), _mm_cmplt_epi32(sumLow, lower)));
-        outOfRange = _mm_or_si128(
-            outOfRange, _mm_or_si128(_mm_cmpgt_epi32(sumHigh, upper), _mm_cmplt_epi32(sumHigh, lower)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(side + i), _mm_packs_epi32(sumLow, sumHigh));
-    }
-    clipped = _mm_movemask_epi8(outOfRange) != 0 ? 1 : 0;
-#endif
-    for (; i < count; ++i) {
-        float panned = truncatedPercent(samples[i] * gainFactor);
-        if (!unityMaster)
-            panned = truncatedPercent(panned * masterFactor);
-        const int32_t sum = side[i] + static_cast<int32_t>(panned);
-        const int32_t clamped = clampSample(sum);
-        side[i] = static_cast<int16_t>(clamped);
-        clipped |= static_cast<int32_t>(clamped != sum);
-    }
-    return clipped;
+    return std::any_of(std::begin(hooks), std::end(hooks),
+                       [](ProcessChannelBufferFn hook) { return hook != nullptr; });
 }
 
 void callHooks(const ProcessChannelBufferFn (&hooks)[kChannelEffectSlots], int channel, int16_t* samples,
@@ -162,7 +45,7 @@ void callHooks(const ProcessChannelBufferFn (&hooks)[kChannelEffectSlots], int c
 
 } // namespace
 
-StereoMixer::StereoMixer()
+StereoMixer::StereoMixer() : kernels_(&widestMixKernels())
 {
     kind = zkr::kKindStereoMixer;
 }
@@ -266,21 +149,33 @@ void StereoMixer::takeLock()
     }
 }
 
-void StereoMixer::mixChannel(int channel, MixerChannel& mixerChannel, int32_t master, int32_t& clipFlags)
+bool StereoMixer::mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor)
 {
     int16_t* samples = mixerChannel.samples.get();
     const int32_t length = mixerChannel.length;
     const int count = length / 2;
     const bool effectsFirst = mixerChannel.effectsFirst.load(std::memory_order_relaxed) != 0;
+    const int32_t volume = mixerChannel.volume.load(std::memory_order_relaxed);
+    ChannelGains gains;
     if (effectsFirst)
         callHooks(mixerChannel.hooksInUse, channel, samples, length);
-    applyVolume(samples, count, mixerChannel.volume.load(std::memory_order_relaxed));
-    if (!effectsFirst)
+    if (!effectsFirst && hasHooks(mixerChannel.hooksInUse)) {
+        // The effects hear the block at its volume, so the volume gets a pass
+        // of its own; otherwise it rides along with the pan.
+        if (volume == 0)
+            std::memset(samples, 0, static_cast<size_t>(count) * sizeof(int16_t));
+        else if (volume != kUnityVolume)
+            kernels_->scaleVolume(samples, count, percentFactor(volume));
         callHooks(mixerChannel.hooksInUse, channel, samples, length);
+    } else {
+        gains.volume = percentFactor(volume);
+    }
 
     const int32_t pan = mixerChannel.pan.load(std::memory_order_relaxed);
-    clipFlags |= addToSide(samples, mixLeft.get(), count, 100 - pan, master);
-    clipFlags |= addToSide(samples, mixRight.get(), count, pan, master);
+    gains.left = percentFactor(100 - pan);
+    gains.right = percentFactor(pan);
+    gains.master = masterFactor;
+    return kernels_->addPanned(samples, count, gains, mixLeft.get(), mixRight.get());
 }
 
 void StereoMixer::mix()
@@ -295,8 +190,8 @@ void StereoMixer::mix()
 
     std::memset(mixLeft.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
     std::memset(mixRight.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
-    const int32_t master = masterVolume.load(std::memory_order_relaxed);
-    int32_t clipFlags = 0;
+    const float masterFactor = percentFactor(masterVolume.load(std::memory_order_relaxed));
+    bool sumSaturated = false;
     for (int c = 0; c < channelCount; ++c) {
         MixerChannel& mixerChannel = channels[c];
         // A held block stays until the channel is heard again; fill drops
@@ -304,21 +199,10 @@ void StereoMixer::mix()
         if (mixerChannel.filled.load(std::memory_order_acquire) == 0 || !isHeard(c, mixerChannel))
             continue;
         mixerChannel.filled.store(0, std::memory_order_relaxed);
-        mixChannel(c, mixerChannel, master, clipFlags);
+        sumSaturated |= mixChannel(c, mixerChannel, masterFactor);
     }
-    interleave();
-    clipped.store(clipFlags != 0 ? 1 : 0, std::memory_order_relaxed);
-}
-
-void StereoMixer::interleave()
-{
-    int16_t* __restrict frames = mixBlock.get();
-    const int16_t* __restrict left = mixLeft.get();
-    const int16_t* __restrict right = mixRight.get();
-    for (int i = 0; i < samplesPerBlock; ++i) {
-        frames[2 * i] = left[i];
-        frames[2 * i + 1] = right[i];
-    }
+    kernels_->interleave(mixLeft.get(), mixRight.get(), mixBlock.get(), samplesPerBlock);
+    clipped.store(sumSaturated ? 1 : 0, std::memory_order_relaxed);
 }
 
 int StereoMixer::channelLevel(int channel)

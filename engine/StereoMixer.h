@@ -10,6 +10,8 @@
 
 namespace engine {
 
+struct MixKernels;
+
 // Sums the engine's mono channels into one interleaved stereo block, applying
 // each channel's effects, volume, pan, mute and solo and the master volume.
 //
@@ -88,6 +90,10 @@ public:
     int setEffectsFirst(int channel, bool effectsFirst);
     int setEffectHook(int channel, int slot, ProcessChannelBufferFn hook);
 
+    // Test seam: the vector path mix runs on is the widest this processor
+    // has unless a test picks another of mixKernelPaths.
+    void useKernelsForTest(const MixKernels& kernels) { kernels_ = &kernels; }
+
     // Both read by level and mix on the streaming thread after each block.
     bool isClipped() const { return clipped.load(std::memory_order_relaxed) != 0; }
 
@@ -118,8 +124,10 @@ private:
     // and the lock is held only for short moments.
     void takeLock();
     bool isHeard(int channel, const MixerChannel& mixerChannel) const;
-    void mixChannel(int channel, MixerChannel& mixerChannel, int32_t masterVolume, int32_t& clipFlags);
-    void interleave();
+    // True when a sum saturated.
+    bool mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor);
+
+    const MixKernels* kernels_;
 };
 
 } // namespace engine
