@@ -2,19 +2,22 @@
 # make test  install what is missing, build, run every test
 # make build only build
 # make thread-safety  build with clang checking the lock annotations (build-tsa)
+# make install    build, install into $(DESTDIR)$(PREFIX); make uninstall removes it again
 BUILD_DIR ?= build
 SANITIZE_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 # Debian packages the build and the tests need.
 PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libasound2-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
             libmpg123-dev libsndfile1-dev libsoxr-dev \
-            xvfb xauth sox ffmpeg tinyproxy
+            xvfb xauth sox ffmpeg tinyproxy desktop-file-utils
 
-.PHONY: all deps build run test test-sanitize bench fuzz thread-safety format clean
+.PHONY: all deps build run test test-sanitize bench fuzz thread-safety install install-files uninstall format clean
 
 all: build
 
@@ -71,6 +74,18 @@ thread-safety: deps
 	@[ -f $(TSA_BUILD_DIR)/build.ninja ] || \
 	  CC=clang CXX=clang++ cmake -S . -B $(TSA_BUILD_DIR) -G Ninja -DVELMORA_THREAD_SAFETY=ON -DVELMORA_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSA_BUILD_DIR) -j $(JOBS)
+
+# The program folder under $(PREFIX)/lib/velmora, the velmora command, the
+# desktop entry and the icons. install-files installs an existing build as it
+# is; uninstall needs only the manifest the install left in lib/velmora.
+install: build
+	@$(MAKE) --no-print-directory install-files
+
+install-files:
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+uninstall:
+	cmake -D PREFIX="$(PREFIX)" -D DESTDIR="$(DESTDIR)" -P cmake/Uninstall.cmake
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

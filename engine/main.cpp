@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -63,15 +64,29 @@ bool desktopAvailable()
     return false;
 }
 
-// The program's arguments as one command line; an argument with blanks is quoted.
+// A desktop hands files over as plain paths ("velmora %F"), while the inputs
+// take a command string only as a path in double quotes: the first argument
+// naming an existing file becomes the whole command line, its absolute path
+// quoted, so that a running engine with another working folder finds it too.
+// Any other arguments are joined as given, one with blanks quoted unless it
+// already starts with a quote.
 std::string joinArguments(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        std::error_code error;
+        if (argument.empty() || argument.front() == '"' || !std::filesystem::is_regular_file(argument, error))
+            continue;
+        const std::filesystem::path path = std::filesystem::absolute(argument, error);
+        if (!error)
+            return '"' + path.lexically_normal().string() + '"';
+    }
     std::string line;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (!line.empty())
             line += ' ';
-        if (argument.find(' ') != std::string::npos)
+        if (argument.find(' ') != std::string::npos && argument.front() != '"')
             line += '"' + argument + '"';
         else
             line += argument;

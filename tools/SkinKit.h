@@ -338,14 +338,71 @@ inline Surface drawMask(int width, int height, double radius)
 // ---- previews --------------------------------------------------------------------
 
 // Frame index of pictures of equal height stacked vertically.
-// The graphite tile of a 32 x 32 icon, with its drop shadow; the symbol goes on top.
-inline Surface drawIconTile()
+// A length of the 32 x 32 icon design at another icon size, in whole pixels;
+// rims and lines stay at least one pixel wide.
+inline int iconPixels(int size, double at32, int least = 0)
 {
-    Surface image(32, 32, 0);
-    fillRoundRect(image, {1, 2, 31, 32}, 6.0, argb(0x70, 0x00, 0x00, 0x00));
-    fillRoundRect(image, {1, 1, 31, 31}, 6.0, rgb(0x0B, 0x0C, 0x0E));
-    fillRoundRect(image, {2, 2, 30, 30}, 5.0, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
-    fillRoundRect(image, {2, 3, 30, 30}, 5.0, rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    return std::max(least, static_cast<int>(std::lround(at32 * size / 32.0)));
+}
+
+// The graphite tile of a square icon (32 x 32 unless told), with its drop
+// shadow; the symbol goes on top.
+inline Surface drawIconTile(int size = 32)
+{
+    const double scale = size / 32.0;
+    const int rim = iconPixels(size, 1, 1);
+    const int inner = iconPixels(size, 1);
+    const int outer = size - inner;
+    Surface image(size, size, 0);
+    fillRoundRect(image, {inner, inner + rim, outer, size}, 6.0 * scale, argb(0x70, 0x00, 0x00, 0x00));
+    fillRoundRect(image, {inner, inner, outer, outer}, 6.0 * scale, rgb(0x0B, 0x0C, 0x0E));
+    const Rect face{inner + rim, inner + rim, outer - rim, outer - rim};
+    fillRoundRect(image, face, 5.0 * scale, rgb(0x4E, 0x54, 0x5C), rgb(0x22, 0x25, 0x29));
+    fillRoundRect(image, {face.left, face.top + rim, face.right, face.bottom}, 5.0 * scale,
+                  rgb(0x3A, 0x3E, 0x45), rgb(0x1E, 0x21, 0x25));
+    return image;
+}
+
+// The program's icon at any size: three fader slots with their caps at
+// different heights on the graphite tile, one for each kind of plug-in. From
+// 48 pixels up a scale runs beside the slots.
+inline Surface drawProgramIcon(int size)
+{
+    const double scale = size / 32.0;
+    Surface image = drawIconTile(size);
+    const int line = iconPixels(size, 1, 1);
+    const int spacing = iconPixels(size, 7);
+    const int slotTop = iconPixels(size, 6);
+    const int slotBottom = iconPixels(size, 27);
+    if (size >= 48) {
+        const int ticks = 7;
+        const int tickWidth = iconPixels(size, 1.4, 1);
+        const int tickHeight = std::max(1, line / 2);
+        for (int gap = -2; gap < 2; ++gap) {
+            const int centre = size / 2 + gap * spacing + spacing / 2;
+            for (int tick = 0; tick < ticks; ++tick) {
+                const int y = slotTop + line + (slotBottom - slotTop - 2 * line) * tick / (ticks - 1);
+                const int width = tick % 3 == 0 ? tickWidth * 2 : tickWidth;
+                fillRoundRect(image, {centre - width / 2, y, centre - width / 2 + width, y + tickHeight}, 0.0,
+                              argb(0x60, 0x9A, 0xA0, 0xA8));
+            }
+        }
+    }
+    const double caps[] = {19.5, 11.0, 15.5};
+    const Argb accents[] = {kInputAccent, kEffectAccent, kOutputAccent};
+    const int capHalf = iconPixels(size, 4);
+    const int capHeight = iconPixels(size, 5);
+    for (int index = 0; index < 3; ++index) {
+        const int x = size / 2 + (index - 1) * spacing;
+        fillRoundRect(image, {x - line, slotTop, x + line, slotBottom}, 1.0 * scale, rgb(0x05, 0x06, 0x07));
+        const int top = static_cast<int>(std::floor((caps[index] - 2.5) * scale));
+        fillRoundRect(image, {x - capHalf, top, x + capHalf, top + capHeight}, 1.2 * scale,
+                      rgb(0x0B, 0x0C, 0x0E));
+        const Rect cap{x - capHalf + line, top + line, x + capHalf - line, top + capHeight - line};
+        fillRoundRect(image, cap, 0.8 * scale, rgb(0xE2, 0xE5, 0xE9), rgb(0x9A, 0xA0, 0xA8));
+        const int stripeTop = top + (capHeight - line) / 2;
+        image.fill({cap.left, stripeTop, cap.right, stripeTop + line}, accents[index]);
+    }
     return image;
 }
 

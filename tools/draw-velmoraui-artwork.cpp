@@ -647,27 +647,6 @@ void stampConsoleControls(ConsoleArt& art, const Surface& darkMeter, const Surfa
     skin.copyFrom(art.autoMix, {0, 0, autoMix.width, autoMix.height}, autoMix.x, autoMix.y);
 }
 
-// ---- icon -----------------------------------------------------------------------
-
-// Three fader slots with their caps at different heights on a graphite tile.
-Surface drawIcon()
-{
-    Surface image = drawIconTile();
-    const int columns[] = {9, 16, 23};
-    const double caps[] = {19.5, 11.0, 15.5};
-    const Argb accents[] = {kInputAccent, kEffectAccent, kOutputAccent};
-    for (int index = 0; index < 3; ++index) {
-        const double x = columns[index];
-        fillRoundRect(image, {columns[index] - 1, 6, columns[index] + 1, 27}, 1.0, rgb(0x05, 0x06, 0x07));
-        const double top = caps[index] - 2.5;
-        fillRoundRect(image, {int(x) - 4, int(top), int(x) + 4, int(top) + 5}, 1.2, rgb(0x0B, 0x0C, 0x0E));
-        fillRoundRect(image, {int(x) - 3, int(top) + 1, int(x) + 3, int(top) + 4}, 0.8, rgb(0xE2, 0xE5, 0xE9),
-                      rgb(0x9A, 0xA0, 0xA8));
-        image.fill({int(x) - 3, int(top) + 2, int(x) + 3, int(top) + 3}, accents[index]);
-    }
-    return image;
-}
-
 // ---- preview --------------------------------------------------------------------
 
 // Text in the bitmap font as the windows draw it: centred, halves rounded down.
@@ -880,7 +859,7 @@ int main(int argc, char** argv)
         return 1;
     stampConsoleControls(art.console, art.meterDark, art.masterMeterDark);
     const Surface selectionAreas = drawSelectionAreas();
-    const Surface icon = drawIcon();
+    const Surface icon = drawProgramIcon(32);
 
     const Resource resources[] = {
         {"bitmap", layout::kMainSkinBitmap, "main-skin.png", &art.main.skin},

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <new>
-#include <pwd.h>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "platform/core/Files.h"
+#include "platform/core/UserFolders.h"
 
 namespace plat {
 
@@ -30,26 +30,6 @@ std::mutex& writeMutex()
 {
     static std::mutex mutex;
     return mutex;
-}
-
-const char* variable(const char* name)
-{
-    const char* value = std::getenv(name);
-    return (value != nullptr && *value != '\0') ? value : nullptr;
-}
-
-std::string homeFolder()
-{
-    if (const char* home = variable("HOME"))
-        return home;
-    std::vector<char> scratch(16384);
-    passwd entry;
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, scratch.data(), scratch.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && *found->pw_dir != '\0')
-        return found->pw_dir;
-    // No home at all (a bare service account): still somewhere writable.
-    return tempFolder();
 }
 
 std::string_view trimBlanks(std::string_view text)
@@ -348,10 +328,10 @@ bool replaceFile(const std::string& path, const std::string& content, bool keepM
 std::string configFolder()
 {
     std::string folder;
-    if (const char* own = variable("VELMORA_CONFIG_DIR")) {
+    if (const char* own = environmentValue("VELMORA_CONFIG_DIR")) {
         folder = own;
     } else {
-        const char* xdg = variable("XDG_CONFIG_HOME");
+        const char* xdg = environmentValue("XDG_CONFIG_HOME");
         folder = joinPath(
             xdg != nullptr && *xdg == '/' ? std::string(xdg) : joinPath(homeFolder(), ".config"), "velmora");
     }

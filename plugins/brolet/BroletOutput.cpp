@@ -11,7 +11,7 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Handle.h"
-#include "platform/core/Module.h"
+#include "platform/core/UserFolders.h"
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/RecordingName.h"
 #include "plugins/brolet/Texts.h"
@@ -92,7 +92,7 @@ void BroletOutput::startUp()
     (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     char value[zkr::Registry::kValueSize];
     std::lock_guard lock(settingsLock);
-    settings.getString(BroletWindow::kFolderKey, (plat::programFolder() + "/Userfiles").c_str(), value);
+    settings.getString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str(), value);
     outputFolder = value;
     settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;

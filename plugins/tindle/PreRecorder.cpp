@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/core/Files.h"
-#include "platform/core/Module.h"
+#include "platform/core/UserFolders.h"
 #include "platform/ui/Colour.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/controls/Controls.h"
@@ -63,7 +63,7 @@ private:
 } // namespace
 
 PreRecorder::PreRecorder(TindlePlugin& plugin)
-    : recordingsFolder(plat::programFolder() + "/Userfiles"), nameNumbers(std::random_device{}()),
+    : recordingsFolder(plat::recordingsFolder()), nameNumbers(std::random_device{}()),
       plugin_(plugin), scope_(layout::kScope.width, layout::kScope.height)
 {
     if (inputDevice.deviceCount > 0)

@@ -94,7 +94,7 @@ public:
     uint32_t failedWrites() const { return failedWrites_.load(); }
     const zkr::WaveformPicture& scope() const { return scope_; }
 
-    // The engine program's folder followed by "Userfiles"; set at construction.
+    // The user's recordings folder (plat::recordingsFolder); set at construction.
     std::string recordingsFolder;
     zkr::InputDevice inputDevice;
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "platform/core/Api.h"
+
+// Folders of the user's own, outside the program folder.
+namespace plat {
+
+// An environment variable's value, or null when it is unset or empty (an
+// empty variable counts as unset, as the XDG rules have it).
+PLAT_API const char* environmentValue(const char* name);
+// $HOME, else the account's home folder, else the temporary folder.
+PLAT_API std::string homeFolder();
+// The user's music folder: $XDG_MUSIC_DIR, else XDG_MUSIC_DIR of
+// user-dirs.dirs in $XDG_CONFIG_HOME or ~/.config, else ~/Music. Relative
+// values are ignored, as the XDG rules say.
+PLAT_API std::string musicFolder();
+// Where recordings go, without a trailing '/': the program folder's
+// "Userfiles" while the program may write there (a copy unpacked by the user
+// keeps everything in one place), else "Velmora" in the music folder (an
+// installed program's folder belongs to the system). Not created here.
+PLAT_API std::string recordingsFolderFor(const std::string& programFolder);
+PLAT_API std::string recordingsFolder(); // for the running program's folder
+
+} // namespace plat
