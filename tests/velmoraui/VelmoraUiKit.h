@@ -31,6 +31,7 @@
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "support/UiGestures.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapFont.h"
 
@@ -160,39 +161,20 @@ protected:
         return engine.postEvent(&event);
     }
 
-    // A user's click at a window's client point; the mouse then rests where
-    // no control is, so no button shows its hot frame.
-    static void click(WindowHandle window, int x, int y)
-    {
-        plat::ui::headless::mouseMove(window, x, y);
-        plat::ui::headless::click(window, x, y);
-        plat::ui::headless::mouseMove(window, 200, 8);
-    }
+    // Where the mouse rests after a gesture: no control of either window is there.
+    static constexpr plat::ui::Point kRest{200, 8};
+    static void click(WindowHandle window, int x, int y) { clickAt(window, {x, y}, kRest); }
     static void click(WindowHandle window, const Box& box, int shift = 0)
     {
         click(window, box.x + shift + box.width / 2, box.y + box.height / 2);
     }
     // Presses at a point, moves once by dy with the button held, lets go.
-    static void drag(WindowHandle window, int x, int y, int dy)
-    {
-        using namespace plat::ui::headless;
-        mouseMove(window, x, y);
-        mouseDown(window, x, y);
-        mouseMove(window, x, y + dy, plat::ui::kKeyLButton);
-        mouseUp(window, x, y + dy);
-        mouseMove(window, 200, 8);
-    }
+    static void drag(WindowHandle window, int x, int y, int dy) { dragBy(window, {x, y}, 0, dy, kRest); }
     // A click that opens a pop-up menu, and the item at position chosen in
     // it; returns once the menu is gone, so later input goes to the windows.
     void choose(WindowHandle window, int x, int y, int position)
     {
-        auto shown = std::make_shared<std::atomic<WindowHandle>>(nullptr);
-        menus.then([shown, position](WindowHandle menu, int) {
-            EXPECT_TRUE(clickMenuItem(menu, position));
-            *shown = menu;
-        });
-        click(window, x, y);
-        EXPECT_TRUE(eventually([&] { return *shown != nullptr && !plat::ui::isWindow(*shown); }));
+        EXPECT_TRUE(chooseFromMenu(menus, window, {x, y}, kRest, itemAt(position)));
     }
 
     // ---- pictures ----
