@@ -50,6 +50,15 @@ test-sanitize: deps
 bench: deps build
 	@for b in $(BUILD_DIR)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 
+# The real engine for SOAK_SECONDS (default 600) under the sanitizers, with
+# four looping files, three effects and file and sound output; reports its
+# errors, memory and recording (bench/soak). Needs build-sanitize configured
+# (make test-sanitize does that).
+SOAK_SECONDS ?= 600
+.PHONY: soak
+soak: deps build
+	BUILD_DIR=$(BUILD_DIR) SANITIZE_BUILD_DIR=$(SANITIZE_BUILD_DIR) bash bench/soak $(SOAK_SECONDS)
+
 # Each fuzz target under libFuzzer for FUZZ_SECONDS, starting from its saved
 # inputs; new findings land in build-fuzz/corpus, crashes in build-fuzz.
 FUZZ_BUILD_DIR ?= build-fuzz
