@@ -46,6 +46,7 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
         // streaming: the engine must not end under it.
         if (audio_.isStreaming() || audio_.streamThreadRunning())
             return 0;
+        slots_.closeWindowsForQuit();
         quit = true;
         return 1;
     case kEventStartStreaming:

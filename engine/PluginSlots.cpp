@@ -559,6 +559,16 @@ void PluginSlots::unloadByEvent(intptr_t kind, intptr_t slot)
         host.updateGeneralValue(static_cast<int32_t>(slot), code, 0);
 }
 
+void PluginSlots::closeWindowsForQuit()
+{
+    // Read under slotsLock, called outside it, as switchPluginWindow does.
+    for (int slot = 0; slot < kInputSlots; ++slot)
+        if (Plugin* input = pluginInSlot(kEventKindInput, slot))
+            input->destroyUserInterface();
+    if (Plugin* output = pluginInSlot(kEventKindOutput, 0))
+        output->destroyUserInterface();
+}
+
 void PluginSlots::switchPluginWindow(intptr_t kind, intptr_t slot, bool show)
 {
     // Read under slotsLock, called outside it (see there).

@@ -64,6 +64,11 @@ public:
     void offerCommand(const char* text);
     // Writes the plug-in keys into the settings store (not to the file).
     void saveSelection();
+    // An accepted quit: the inputs' and the output's windows close as they do
+    // at an unload, so that what the plug-ins keep there (window places, the
+    // output's files, playlists) is written. The libraries stay loaded and in
+    // their slots, for the selection saved at exit, and are not called again.
+    void closeWindowsForQuit();
 
     // Event 3 (kind 1 input, 2 output, 3 effect): unloads the slot and, once
     // it is empty, clears its name in the user interface.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -250,7 +251,7 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
     const int panMoves[kChannels] = {-15, 30, -30, 6};
     const int master = 80;
 
-    Rect mainPlace, consolePlace;
+    Rect mainPlace, consolePlace, playerPlace, outputPlace;
     {
         ProgramRun run;
         ASSERT_NE(run.mainWindow, nullptr);
@@ -339,6 +340,11 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
         EXPECT_TRUE(arrived(run.mainWindow, mainPlace));
         dragBy(run.console, ProgramRun::kMainRest, -20, 50, ProgramRun::kMainRest);
         EXPECT_TRUE(arrived(run.console, consolePlace));
+        // The window manager moves the player's and the output's windows.
+        for (auto [window, place, dx] : {std::tuple{player, &playerPlace, 70}, {output, &outputPlace, -35}}) {
+            *place = placeOf(window).offsetBy(dx, 25);
+            EXPECT_TRUE(plat::ui::setWindowPos(window, place->left, place->top, 0, 0, plat::ui::kPosNoSize));
+        }
         ASSERT_TRUE(run.quit());
         EXPECT_TRUE(run.engine.errors().empty());
     }
@@ -359,15 +365,19 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
     const std::string settings = readText(config.file("velmoraaudioengine.ini"));
     for (const char* line :
          {"LastAudioInput1=Tindle.vin\n", "LastAudioInput2=\n", "LastAudioOutput=Brolet.vwo\n",
-          "LastRealtimeFX1=VelmoraEQ.vfx\n", "MixerVisible=1\n"})
+          "LastRealtimeFX1=VelmoraEQ.vfx\n", "MixerVisible=1\n", "bFileOutput=1\n", "bSoundOutput=0\n",
+          "OutFilename=Session\n"})
         EXPECT_NE(settings.find(line), std::string::npos) << line << " in\n" << settings;
 
     // The second start restores the player and the output (effects are not
-    // restored) and puts the windows back where they were left.
+    // restored) and puts every window back where it was left.
     ProgramRun again;
     ASSERT_NE(again.mainWindow, nullptr);
-    EXPECT_NE(windowOnceShown("Velmora Fennet"), nullptr);
-    EXPECT_NE(windowOnceShown("Velmora Brolet Blaster"), nullptr);
+    const WindowHandle player = windowOnceShown("Velmora Fennet");
+    const WindowHandle output = windowOnceShown("Velmora Brolet Blaster");
+    ASSERT_TRUE(player != nullptr && output != nullptr);
+    EXPECT_EQ(placeOf(player), playerPlace);
+    EXPECT_EQ(placeOf(output), outputPlace);
     EXPECT_EQ(plat::ui::findWindow(nullptr, "Velmora 9BandEq"), nullptr);
     EXPECT_EQ(placeOf(again.mainWindow), mainPlace);
     EXPECT_EQ(placeOf(again.console), consolePlace);
