@@ -390,10 +390,10 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
 } // namespace velmora::test
 
 // The program ends its process with std::_Exit once the user interface has
-// closed; here the process goes on. The player's, the output's and the
-// equaliser's windows lived on the user interface's thread, and when that
+// closed; here the process goes on. The equaliser's window (effects' windows
+// stay open at a quit) lived on the user interface's thread, and when that
 // thread ended the platform dropped them without the destroy message (nothing
-// is left to handle it), so their tooltips' control state stays behind. The
+// is left to handle it), so its tooltips' control state stays behind. The
 // leak checker finds this among the program's own symbols.
 extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions()
