@@ -26,6 +26,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/FileUri.h"
+#include "tests/support/SpawnProgram.h"
+
 extern char** environ;
 
 namespace velmora::bench {
@@ -74,16 +77,6 @@ private:
     int status_ = -1;
 };
 
-// argv or envp of texts that live as long as it.
-inline std::vector<char*> pointers(std::vector<std::string>& texts)
-{
-    std::vector<char*> result;
-    for (std::string& text : texts)
-        result.push_back(text.data());
-    result.push_back(nullptr);
-    return result;
-}
-
 inline double millisecondsBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
@@ -108,7 +101,7 @@ public:
         const std::string displayFd = std::to_string(pipeEnds[1]);
         std::vector<std::string> arguments{"Xvfb",        "-displayfd", displayFd, "-nolisten", "tcp",
                                            "-screen",     "0",          "1280x1024x24", "-br"};
-        std::vector<char*> argv = pointers(arguments);
+        std::vector<char*> argv = test::pointers(arguments);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
@@ -321,7 +314,7 @@ public:
         XSetSelectionOwner(display_, atom("XdndSelection"), source, CurrentTime);
         std::string uris;
         for (const std::string& path : paths)
-            uris += "file://" + uriPath(path) + "\r\n";
+            uris += plat::fileUriOf(path) + "\r\n";
 
         sendXdnd(target, "XdndEnter", {static_cast<long>(source), 5L << 24, static_cast<long>(uriList), 0, 0});
         sendXdnd(target, "XdndPosition",
@@ -425,24 +418,6 @@ private:
         XFlush(display_);
     }
 
-    // A path as the path of a file URI: bytes outside the unreserved set escaped.
-    static std::string uriPath(const std::string& path)
-    {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        std::string text;
-        for (const char c : path) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (std::isalnum(byte) != 0 || std::string_view("/-._~").find(c) != std::string_view::npos) {
-                text += c;
-            } else {
-                text += '%';
-                text += kHex[byte >> 4];
-                text += kHex[byte & 15];
-            }
-        }
-        return text;
-    }
-
     pid_t pid_ = -1;
     std::string name_;
     Display* display_ = nullptr;
@@ -456,24 +431,14 @@ inline std::vector<std::string> programEnvironment(const std::string& display, c
                                                    const std::string& runtimeFolder,
                                                    const std::map<std::string, std::string>& extra = {})
 {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
-        const size_t equals = text.find('=');
-        if (equals != std::string::npos)
-            variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    variables["DISPLAY"] = display;
-    variables["VELMORA_UI"] = "x11";
-    variables["VELMORA_AUDIO"] = "virtual";
-    variables["VELMORA_CONFIG_DIR"] = configFolder;
-    variables["XDG_RUNTIME_DIR"] = runtimeFolder;
+    std::map<std::string, std::string> variables{{"DISPLAY", display},
+                                                 {"VELMORA_UI", "x11"},
+                                                 {"VELMORA_AUDIO", "virtual"},
+                                                 {"VELMORA_CONFIG_DIR", configFolder},
+                                                 {"XDG_RUNTIME_DIR", runtimeFolder}};
     for (const auto& [name, value] : extra)
         variables[name] = value;
-    std::vector<std::string> texts;
-    for (const auto& [name, value] : variables)
-        texts.push_back(name + "=" + value);
-    return texts;
+    return test::environmentWith(variables);
 }
 
 // Starts the program without arguments or standard input, its two outputs
@@ -481,18 +446,8 @@ inline std::vector<std::string> programEnvironment(const std::string& display, c
 inline pid_t startProgram(const std::string& program, std::vector<std::string> environment,
                           const std::string& outPath, const std::string& errPath)
 {
-    std::vector<std::string> arguments{program};
-    std::vector<char*> argv = pointers(arguments);
-    std::vector<char*> envp = pointers(environment);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
+    const pid_t pid = test::spawnProgram(program, {program}, std::move(environment), outPath, errPath);
+    if (pid < 0)
         fail("cannot start " + program);
     return pid;
 }

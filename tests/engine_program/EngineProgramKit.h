@@ -9,9 +9,7 @@
 // its texts written to standard error; settings, the single-instance lock and
 // the scripted user interface's script and log are the test's own too.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,9 +24,8 @@
 #include <gtest/gtest.h>
 
 #include "support/FileText.h"
+#include "support/SpawnProgram.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace velmora::test {
 
@@ -190,36 +187,17 @@ public:
         std::vector<std::string> argumentTexts{program};
         argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
 
-        std::map<std::string, std::string> variables;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string text = *entry;
-            const size_t equals = text.find('=');
-            if (equals != std::string::npos)
-                variables[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-        variables["VELMORA_UI"] = "headless";
-        variables["VELMORA_AUDIO"] = "virtual";
-        variables["VELMORA_HEADLESS_ANSWER"] = "default";
-        variables["VELMORA_CONFIG_DIR"] = configFolder();
-        variables["XDG_RUNTIME_DIR"] = runtimeFolder();
-        variables["VELMORA_TEST_UI_SCRIPT"] = root_.file("script.txt");
-        variables["VELMORA_TEST_UI_LOG"] = root_.file("ui.log");
-        std::vector<std::string> environmentTexts;
-        for (const auto& [name, value] : variables)
-            environmentTexts.push_back(name + "=" + value);
-
-        std::vector<char*> argv = pointers(argumentTexts);
-        std::vector<char*> envp = pointers(environmentTexts);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
-        const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(failed, 0) << "cannot start " << program;
-        return std::make_unique<RunningProgram>(failed == 0 ? pid : -1, outPath, errPath);
+        const std::map<std::string, std::string> variables{
+            {"VELMORA_UI", "headless"},
+            {"VELMORA_AUDIO", "virtual"},
+            {"VELMORA_HEADLESS_ANSWER", "default"},
+            {"VELMORA_CONFIG_DIR", configFolder()},
+            {"XDG_RUNTIME_DIR", runtimeFolder()},
+            {"VELMORA_TEST_UI_SCRIPT", root_.file("script.txt")},
+            {"VELMORA_TEST_UI_LOG", root_.file("ui.log")}};
+        const pid_t pid = spawnProgram(program, std::move(argumentTexts), environmentWith(variables), outPath, errPath);
+        EXPECT_GE(pid, 0) << "cannot start " << program;
+        return std::make_unique<RunningProgram>(pid, outPath, errPath);
     }
 
     // Runs the program to its end, within limit.
@@ -250,15 +228,6 @@ private:
         std::error_code error;
         std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
         ASSERT_FALSE(error) << "cannot copy " << from << ": " << error.message();
-    }
-
-    static std::vector<char*> pointers(std::vector<std::string>& texts)
-    {
-        std::vector<char*> result;
-        for (std::string& text : texts)
-            result.push_back(text.data());
-        result.push_back(nullptr);
-        return result;
     }
 
     TempFolder root_;
