@@ -37,6 +37,7 @@
 #include "tests/support/FileText.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/Sox.h"
+#include "tests/support/WindowThread.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Watchdog.h"
 
@@ -126,18 +127,7 @@ public:
                                      "\nOutFilename=engine\n");
         engine.setFolder(program_.path());
         mainLoop_ = std::thread([this] { engine.runLoop(); });
-        windowThread_ = std::thread([this] {
-            plat::ui::Message message;
-            plat::ui::peekMessage(message, nullptr, 0, 0, plat::ui::kPeekNoRemove);
-            windowThreadId_ = plat::currentThreadId();
-            while (plat::ui::getMessage(message)) {
-                if (message.window == nullptr && message.message == kRunMessage)
-                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
-                else
-                    plat::ui::dispatchMessage(message);
-            }
-        });
-        if (!eventually([&] { return windowThreadId_.load() != 0; }))
+        if (!windowThread_.start())
             fail("the window thread does not start");
     }
     ~RenderRig()
@@ -154,8 +144,7 @@ public:
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         engine.postEvent(&quit);
         mainLoop_.join();
-        (void)plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0);
-        windowThread_.join();
+        windowThread_.stop();
     }
     RenderRig(const RenderRig&) = delete;
     RenderRig& operator=(const RenderRig&) = delete;
@@ -243,7 +232,6 @@ public:
 
 private:
     // A thread message whose lparam is a std::function<void()> to run.
-    static constexpr uint32_t kRunMessage = plat::ui::kMsgApp + 0x7E5;
 
     std::string plugin(const std::string& file) const { return program_.file("Plugins/" + file); }
     std::set<std::filesystem::path> recordings() const
@@ -266,14 +254,10 @@ private:
     // Runs body on the window thread (outside any modal loop) and answers its result.
     int onWindowThread(const std::function<int()>& body)
     {
-        std::promise<int> done;
-        std::future<int> answer = done.get_future();
-        std::function<void()> task = [&] { done.set_value(body()); };
-        if (!plat::ui::postThreadMessage(windowThreadId_, kRunMessage, 0,
-                                         reinterpret_cast<intptr_t>(&task)) ||
-            answer.wait_for(20s) != std::future_status::ready)
+        const std::optional<int> answer = windowThread_.run(body, 20s);
+        if (!answer)
             fail("the window thread does not answer");
-        return answer.get();
+        return *answer;
     }
 
     const std::string recordings_; // where the output writes
@@ -287,8 +271,7 @@ public:
 private:
     plat::ui::WindowHandle player_ = nullptr;
     std::thread mainLoop_;
-    std::thread windowThread_;
-    std::atomic<uint32_t> windowThreadId_{0};
+    velmora::test::WindowThread windowThread_;
 };
 
 // The engine's file against sox's: the engine sends whole blocks, so its

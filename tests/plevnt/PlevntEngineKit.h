@@ -31,6 +31,7 @@
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "support/WindowThread.h"
 #include "support/Watchdog.h"
 
 namespace velmora::test {
@@ -107,8 +108,6 @@ public:
 
 class PlevntEngineTest : public ::testing::Test {
 protected:
-    static constexpr uint32_t kRunMessage = plat::ui::kMsgApp + 0x7F0;
-
     PlevntEngineTest()
     {
         std::filesystem::create_directory(program.file("Plugins"));
@@ -129,18 +128,7 @@ protected:
         ASSERT_EQ(engine.slots().loadOutput(output.c_str(), -1), 0);
         ASSERT_TRUE(outputLibrary.load(output));
         mainLoop = std::thread([this] { engine.runLoop(); });
-        windowThread = std::thread([this] {
-            plat::ui::Message message;
-            plat::ui::peekMessage(message, nullptr, 0, 0, plat::ui::kPeekNoRemove);
-            windowThreadId = plat::currentThreadId();
-            while (plat::ui::getMessage(message)) {
-                if (message.window == nullptr && message.message == kRunMessage)
-                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
-                else
-                    plat::ui::dispatchMessage(message);
-            }
-        });
-        ASSERT_TRUE(eventually([&] { return windowThreadId.load() != 0; }));
+        ASSERT_TRUE(windowThread.start());
         plevnt::startPlugin();
         EngineSeam::inputs(engine)[0] = std::make_unique<InProcessPlevnt>();
         ASSERT_EQ(onWindowThread([&] {
@@ -152,10 +140,9 @@ protected:
     }
     int onWindowThread(const std::function<int()>& body)
     {
-        std::promise<int> done;
-        std::function<void()> task = [&] { done.set_value(body()); };
-        EXPECT_TRUE(plat::ui::postThreadMessage(windowThreadId, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
-        return done.get_future().get();
+        const std::optional<int> answer = windowThread.run(body);
+        EXPECT_TRUE(answer.has_value()) << "the window thread does not answer";
+        return answer.value_or(-1);
     }
     plevnt::Player& player(int index) { return plevnt::plugin()->player(index); }
     void resetOutput() { outputLibrary.function<coretest::OutputResetFn>(coretest::kOutputReset)(); }
@@ -185,8 +172,7 @@ protected:
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();
-        (void)plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
-        windowThread.join();
+        windowThread.stop();
     }
 
     Watchdog watchdog{90s, "PlevNT engine test"};
@@ -198,8 +184,7 @@ protected:
     plat::DynamicLibrary outputLibrary;
     PlevntEngine engine;
     std::thread mainLoop;
-    std::thread windowThread;
-    std::atomic<uint32_t> windowThreadId{0};
+    WindowThread windowThread;
 };
 
 } // namespace velmora::test

@@ -37,6 +37,7 @@
 #include "support/ScopedEnv.h"
 #include "support/Sox.h"
 #include "support/TempFolder.h"
+#include "support/WindowThread.h"
 
 namespace velmora::test {
 
@@ -97,9 +98,6 @@ public:
 
 class TindleTest : public ::testing::Test {
 protected:
-    // What the window thread runs for onWindowThread (a thread message).
-    static constexpr uint32_t kRunMessage = plat::ui::kMsgApp + 0x7F0;
-
     TindleTest()
     {
         std::filesystem::create_directory(program.file("Plugins"));
@@ -124,18 +122,7 @@ protected:
         ASSERT_TRUE(outputControls.load(plugin(coretest::kRecordingOutputFile)));
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
         mainLoop = std::thread([this] { engine.runLoop(); });
-        windowThread = std::thread([this] {
-            plat::ui::Message message;
-            plat::ui::peekMessage(message, nullptr, 0, 0, plat::ui::kPeekNoRemove);
-            windowThreadId = plat::currentThreadId();
-            while (plat::ui::getMessage(message)) {
-                if (message.window == nullptr && message.message == kRunMessage)
-                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
-                else
-                    plat::ui::dispatchMessage(message);
-            }
-        });
-        ASSERT_TRUE(eventually([&] { return windowThreadId.load() != 0; }));
+        ASSERT_TRUE(windowThread.start());
     }
     // The real Tindle.vin into input slot 0, loaded on the window thread as
     // the user interface loads it; its windows live there.
@@ -164,10 +151,9 @@ protected:
     // returns its answer.
     int onWindowThread(const std::function<int()>& body)
     {
-        std::promise<int> done;
-        std::function<void()> task = [&] { done.set_value(body()); };
-        EXPECT_TRUE(plat::ui::postThreadMessage(windowThreadId, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
-        return done.get_future().get();
+        const std::optional<int> answer = windowThread.run(body);
+        EXPECT_TRUE(answer.has_value()) << "the window thread does not answer";
+        return answer.value_or(-1);
     }
     // A read of the in-process player as the streaming thread makes it
     // (nothing may stream meanwhile): the samples, none when paused or not
@@ -208,8 +194,7 @@ protected:
         engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();
-        (void)plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
-        windowThread.join();
+        windowThread.stop();
     }
 
     Watchdog watchdog{60s, "Tindle test"};
@@ -231,8 +216,7 @@ protected:
     } outputControls;
     TindleEngine engine;
     std::thread mainLoop;
-    std::thread windowThread;
-    std::atomic<uint32_t> windowThreadId{0};
+    WindowThread windowThread;
 };
 
 } // namespace velmora::test
