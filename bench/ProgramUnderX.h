@@ -28,6 +28,7 @@
 
 #include "platform/core/FileUri.h"
 #include "tests/support/SpawnProgram.h"
+#include "tests/support/XEvents.h"
 
 extern char** environ;
 
@@ -151,18 +152,7 @@ public:
             deferred_.erase(deferred_.begin());
             return event;
         }
-        for (;;) {
-            if (XPending(display_) > 0) {
-                XEvent event;
-                XNextEvent(display_, &event);
-                return event;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left <= 0ms)
-                return std::nullopt;
-            pollfd ready{ConnectionNumber(display_), POLLIN, 0};
-            poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 100)) + 1);
-        }
+        return test::nextXEvent(display_, deadline);
     }
 
     void dropPendingEvents()

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/XEvents.h"
+
 // What the X11 tests share: a private Xvfb server, the probe program that
 // runs the platform on it in a process of its own (the backend is chosen once
 // per process), and the test's own connection for its side of the
@@ -248,19 +250,7 @@ public:
     // The next event, or nothing within the limit.
     std::optional<XEvent> nextEvent(std::chrono::milliseconds limit)
     {
-        const auto deadline = Clock::now() + limit;
-        for (;;) {
-            if (XPending(display_) > 0) {
-                XEvent event;
-                XNextEvent(display_, &event);
-                return event;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0)
-                return std::nullopt;
-            pollfd readable{ConnectionNumber(display_), POLLIN, 0};
-            poll(&readable, 1, static_cast<int>(left.count()));
-        }
+        return nextXEvent(display_, Clock::now() + limit);
     }
 
     // Window pixels as 0xRRGGBB, row after row; empty when it cannot be read.
