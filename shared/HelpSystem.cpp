@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 
+#include "platform/core/FileUri.h"
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
 #include "platform/core/Notice.h"
 #include "platform/core/Shell.h"
+#include "platform/core/UserFolders.h"
 #include "platform/ui/MessageBox.h"
 #include "shared/CHTMLWrite.h"
 #include "shared/Services.h"
@@ -50,7 +53,38 @@ void fillFrame(FrameRecord& frame, const std::string& source, const char* name, 
     frame.scrolling = scrolling;
 }
 
+// The folder the generated pages go to.
+const std::string& pagesFolderOf(const std::string& folder, const std::string& generated)
+{
+    return generated.empty() ? folder : generated;
+}
+
+// How a generated page in generated addresses relative (a path in folder,
+// perhaps with an anchor): as it is beside the pages, else by file URI.
+std::string addressFrom(const std::string& folder, const std::string& generated, const std::string& relative)
+{
+    if (generated.empty() || generated == folder)
+        return relative;
+    const size_t anchor = relative.find('#');
+    const std::string path = relative.substr(0, anchor);
+    return plat::fileUriOf(plat::joinPath(folder, path)) +
+           (anchor == std::string::npos ? std::string() : relative.substr(anchor));
+}
+
 } // namespace
+
+const std::string& generatedHelpFolder()
+{
+    static const std::string folder = [] {
+        if (plat::folderWritable(helpFolder()))
+            return helpFolder();
+        const std::string cached = plat::joinPath(plat::cacheFolder(), kHelpFolderName);
+        std::error_code error;
+        std::filesystem::create_directories(cached, error);
+        return cached;
+    }();
+    return folder;
+}
 
 const std::string& helpFolder()
 {
@@ -76,17 +110,17 @@ std::vector<std::string> listHelpPages(const std::string& folder)
     return pages;
 }
 
-bool writeHelpContents(const std::string& folder)
+bool writeHelpContents(const std::string& folder, const std::string& generated)
 {
     std::lock_guard lock(pagesMutex());
     const std::vector<std::string> pages = listHelpPages(folder);
 
     CHTMLWrite page;
-    if (page.attach(plat::joinPath(folder, kContentsPage).c_str(), 0) != 0)
+    if (page.attach(plat::joinPath(pagesFolderOf(folder, generated), kContentsPage).c_str(), 0) != 0)
         return false;
     page.head(kContentsTitle, true);
     page.body();
-    page.image(kContentsPicture, kContentsPictureText, true);
+    page.image(addressFrom(folder, generated, kContentsPicture).c_str(), kContentsPictureText, true);
     page.breaks(1);
     page.heading(kContentsTitle, false);
     page.breaks(1);
@@ -99,19 +133,20 @@ bool writeHelpContents(const std::string& folder)
     if (page.writeFailed())
         return false;
 
-    return writeHelpFrameset(folder, kMainPage);
+    return writeHelpFrameset(folder, kMainPage, generated);
 }
 
-bool writeHelpFrameset(const std::string& folder, const std::string& topic)
+bool writeHelpFrameset(const std::string& folder, const std::string& topic, const std::string& generated)
 {
     std::lock_guard lock(pagesMutex());
     CHTMLWrite page;
-    if (page.attach(plat::joinPath(folder, kFramesetPage).c_str(), 0) != 0)
+    if (page.attach(plat::joinPath(pagesFolderOf(folder, generated), kFramesetPage).c_str(), 0) != 0)
         return false;
     page.head(kFramesetTitle, false);
 
-    std::string source = topic;
-    std::replace(source.begin(), source.end(), '\\', '/');
+    std::string relative = topic;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::string source = addressFrom(folder, generated, relative);
     std::vector<FrameRecord> frames(2);
     fillFrame(frames[0], kContentsPage, kContentsFrame, "200", false);
     fillFrame(frames[1], source, kTopicFrame, "*", true);
@@ -136,11 +171,12 @@ std::string helpTopic(const char* page, intptr_t anchor, bool anchorIsText)
     return topic + anchorText;
 }
 
-bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool anchorIsText)
+bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool anchorIsText,
+              const std::string& generated)
 {
     // When the frameset page cannot be rewritten, the one already there is opened.
-    writeHelpFrameset(folder, helpTopic(page, anchor, anchorIsText));
-    return openHelpDocument(plat::joinPath(folder, kFramesetPage));
+    writeHelpFrameset(folder, helpTopic(page, anchor, anchorIsText), generated);
+    return openHelpDocument(plat::joinPath(pagesFolderOf(folder, generated), kFramesetPage));
 }
 
 std::string openFailureText(const std::string& path, int shellResult)
@@ -163,12 +199,12 @@ void buildHelpContents()
     std::lock_guard lock(pagesMutex());
     if (gContentsBuilt)
         return;
-    gContentsBuilt = writeHelpContents(helpFolder());
+    gContentsBuilt = writeHelpContents(helpFolder(), generatedHelpFolder());
 }
 
 bool handleZKRHelp(const char* page, intptr_t anchor, bool anchorIsText)
 {
-    return showHelp(helpFolder(), page, anchor, anchorIsText);
+    return showHelp(helpFolder(), page, anchor, anchorIsText, generatedHelpFolder());
 }
 
 } // namespace shared

@@ -66,11 +66,6 @@ std::string musicFolderFromUserDirs()
     return found;
 }
 
-bool writableFolder(const std::string& path)
-{
-    return ::access(path.c_str(), W_OK | X_OK) == 0;
-}
-
 bool isFolder(const std::string& path)
 {
     struct stat info {};
@@ -113,10 +108,22 @@ std::string musicFolder()
     return folder;
 }
 
+bool folderWritable(const std::string& path)
+{
+    return ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string cacheFolder()
+{
+    if (const char* cache = environmentValue("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
+        return joinPath(cache, "velmora");
+    return joinPath(joinPath(homeFolder(), ".cache"), "velmora");
+}
+
 std::string recordingsFolderFor(const std::string& programFolder)
 {
     const std::string userfiles = joinPath(programFolder, "Userfiles");
-    const bool usable = isFolder(userfiles) ? writableFolder(userfiles) : writableFolder(programFolder);
+    const bool usable = isFolder(userfiles) ? folderWritable(userfiles) : folderWritable(programFolder);
     return usable ? userfiles : joinPath(musicFolder(), "Velmora");
 }
 

@@ -16,6 +16,11 @@ PLAT_API std::string homeFolder();
 // user-dirs.dirs in $XDG_CONFIG_HOME or ~/.config, else ~/Music. Relative
 // values are ignored, as the XDG rules say.
 PLAT_API std::string musicFolder();
+// True when the calling process may create files in the folder.
+PLAT_API bool folderWritable(const std::string& path);
+// The user's cache folder for the program, without a trailing '/':
+// "velmora" in $XDG_CACHE_HOME, else in ~/.cache. Not created here.
+PLAT_API std::string cacheFolder();
 // Where recordings go, without a trailing '/': the program folder's
 // "Userfiles" while the program may write there (a copy unpacked by the user
 // keeps everything in one place), else "Velmora" in the music folder (an

@@ -143,6 +143,22 @@ TEST_F(HelpFolder, ContentsListEveryPageByTitleOrFileNameAndFramesTheMainPage)
     EXPECT_EQ(readText(page("~content.html")), expected);
 }
 
+TEST_F(HelpFolder, PagesGeneratedInAnotherFolderAddressThePicturePagesAndTopicByFileUri)
+{
+    TempFolder generated;
+    FakeOpener opener(0);
+    ASSERT_TRUE(shared::writeHelpContents(help.path(), generated.path()));
+    EXPECT_TRUE(shared::showHelp(help.path(), "plevnt.html", 3, false, generated.path()));
+
+    const std::string contents = readText(generated.file("~content.html"));
+    EXPECT_NE(contents.find("<IMG SRC=\"file://" + page("gfx/htmlhelp.gif") + "\""), std::string::npos);
+    EXPECT_NE(contents.find(link("alpha.html", "Alpha Topic")), std::string::npos);
+    EXPECT_EQ(readText(generated.file("~index.html")), framesetFor("file://" + page("plevnt.html") + "#3"));
+    EXPECT_EQ(opener.opened(), generated.file("~index.html"));
+    EXPECT_FALSE(plat::fileExists(page("~content.html")));
+    EXPECT_FALSE(plat::fileExists(page("~index.html")));
+}
+
 TEST(HelpContents, AnEmptyFolderGivesAContentsPageWithoutLinks)
 {
     TempFolder help;
