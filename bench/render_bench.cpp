@@ -231,8 +231,6 @@ public:
     }
 
 private:
-    // A thread message whose lparam is a std::function<void()> to run.
-
     std::string plugin(const std::string& file) const { return program_.file("Plugins/" + file); }
     std::set<std::filesystem::path> recordings() const
     {
@@ -305,7 +303,7 @@ void compare(const std::string& enginePath, const std::string& soxPath, int32_t 
 
 // The shortest of kRepeats runs: the machine is shared, so a slower run
 // measured the neighbours rather than the work.
-constexpr int kRepeats = 3;
+constexpr int kRepeats = 7;
 
 // A render's seconds, the best of kRepeats; the first file written is kept
 // in kept (when given), the others are removed.
