@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace decoders {
 
@@ -105,12 +106,25 @@ bool DecodingStream::open()
     if (path_.empty())
         return fail(StreamError::NoInputName);
     source_.reset();
-    std::unique_ptr<Source> source = createSource();
-    if (!source->open(path_))
+    std::unique_ptr<Source> closed = std::move(closedSource_);
+    // A FIFO or a device would block the host's thread in the open; only a regular file is read.
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return fail(StreamError::CannotOpen);
+    const FileIdentity file{path_,
+                            uint64_t(info.st_dev),
+                            uint64_t(info.st_ino),
+                            uint64_t(info.st_size),
+                            int64_t(info.st_mtim.tv_sec),
+                            int64_t(info.st_mtim.tv_nsec)};
+    const bool reused = closed && file == sourceFile_ && closed->canSeek() && closed->seek(0);
+    std::unique_ptr<Source> source = reused ? std::move(closed) : createSource();
+    if (!reused && !source->open(path_))
         return fail(StreamError::CannotOpen);
     if (!resampler_.configure(source->sampleRate(), source->channels()))
         return fail(StreamError::Resampling);
     source_ = std::move(source);
+    sourceFile_ = file;
     sourceAtStart_ = true;
     channels_ = source_->channels();
     information_ = source_->information();
@@ -134,7 +148,7 @@ bool DecodingStream::close()
 {
     // Closing a playing stream stops it first, with its end event.
     endThread();
-    source_.reset();
+    closedSource_ = std::move(source_);
     std::lock_guard lock(mutex_);
     startMs_ = 0;
     return true;

@@ -85,6 +85,15 @@ private:
     Gate deliver(bool all);
     bool endThread();
 
+    // Which file a source was opened on: the same path, still the same file
+    // unchanged (a rebuilt or replaced file is another).
+    struct FileIdentity {
+        std::string path;
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t modifiedSeconds = 0, modifiedNanoseconds = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+
     // Set on the host's calls.
     std::string path_;
     int32_t inputMode_ = decoder::kInputModeFile;
@@ -97,6 +106,11 @@ private:
     uint32_t endLimitMs_ = 0; // 0: the end of the file
     std::vector<std::byte> information_;
     int32_t informationValue_ = 0;
+    // The source of the last close, kept for an open of the same file: the
+    // host opens every file twice (once for its information, once to play),
+    // and a source's open may read the whole file (an MPEG scan).
+    std::unique_ptr<Source> closedSource_;
+    FileIdentity sourceFile_;
 
     // The thread's while it runs (see above).
     std::unique_ptr<Source> source_;

@@ -10,6 +10,7 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
+#include "platform/core/Profile.h"
 
 namespace plat {
 
@@ -130,6 +131,16 @@ std::string recordingsFolderFor(const std::string& programFolder)
 std::string recordingsFolder()
 {
     return recordingsFolderFor(programFolder());
+}
+
+std::string userFilesFolderFor(const std::string& folder)
+{
+    return folderWritable(folder) ? folder : configFolder();
+}
+
+std::string copiesFolderFor(const std::string& folder, const std::string& name)
+{
+    return folderWritable(folder) ? folder : joinPath(cacheFolder(), name);
 }
 
 } // namespace plat

@@ -27,5 +27,14 @@ PLAT_API std::string cacheFolder();
 // installed program's folder belongs to the system). Not created here.
 PLAT_API std::string recordingsFolderFor(const std::string& programFolder);
 PLAT_API std::string recordingsFolder(); // for the running program's folder
+// Where a program folder's own files that each user changes (the media
+// player's playlists, the visual modules' settings) are kept: folder while
+// the program may write there, else the settings file's folder, so that the
+// users of an installed program each keep their own. Not created here.
+PLAT_API std::string userFilesFolderFor(const std::string& folder);
+// Where copies of a program folder's files go (the decoder modules each
+// player loads a copy of): folder while the program may write there, else
+// name in the cache folder. Not created here.
+PLAT_API std::string copiesFolderFor(const std::string& folder, const std::string& name);
 
 } // namespace plat

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/core/Files.h"
+#include "platform/core/UserFolders.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/MutexLock.h"
 #include "zkr/Text.h"
@@ -62,7 +63,9 @@ int VisualModuleHost::scan(const std::string& folder, int displayWidth, int disp
 {
     width_ = displayWidth;
     height_ = displayHeight;
-    settingsPath_ = plat::joinPath(folder, kSettingsFile);
+    // An installed program's folder belongs to the system: each user keeps
+    // the modules' settings of their own beside the settings file.
+    settingsPath_ = plat::joinPath(plat::userFilesFolderFor(folder), kSettingsFile);
     paths_.clear();
     menuNames_.clear();
     for (const std::string& name : plat::listFolder(folder, kModulePattern)) {
@@ -153,8 +156,11 @@ void VisualModuleHost::unload()
     HeldMutex held(mutex_);
     visual::VisualModuleDescriptor* descriptor = descriptor_;
     descriptor_ = nullptr;
-    if (descriptor != nullptr && descriptor->saveSettings != nullptr)
+    if (descriptor != nullptr && descriptor->saveSettings != nullptr) {
+        // The settings file's folder is made on its first write.
+        (void)plat::createFolder(plat::folderOf(settingsPath_)); // the module reports its own failure
         descriptor->saveSettings(settingsPath_.c_str());
+    }
     releaseModule();
 }
 

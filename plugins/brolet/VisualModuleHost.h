@@ -32,7 +32,8 @@ public:
     ~VisualModuleHost() override;
 
     // Lists the folder's modules (menu names: the file names) and takes
-    // "visuals.ini" in it as the modules' settings file. 0, or 14, recorded
+    // "visuals.ini" in it as the modules' settings file, or beside the
+    // settings file when the folder is not writable. 0, or 14, recorded
     // without a report, when there are none.
     int scan(const std::string& folder, int displayWidth, int displayHeight);
     int count() const { return int(paths_.size()); }

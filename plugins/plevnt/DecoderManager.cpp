@@ -4,6 +4,7 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
+#include "platform/core/UserFolders.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr char kModulePattern[] = "*.esp";
 constexpr char kAllFormats[] = "All supported media formats";
+// In the user's cache folder, when the decoder folder is not writable.
+constexpr char kCopiesFolder[] = "Decoders";
 
 // "MP3;MP2" as the dialog's patterns "*.MP3;*.MP2" (matched without regard to case).
 std::string patternsOf(const std::string& extensions)
@@ -31,6 +34,16 @@ std::string patternsOf(const std::string& extensions)
         start = end + 1;
     }
     return patterns;
+}
+
+// A copy made from this very module: same size and last write time (a copy
+// keeps its source's). After a rebuild or an update it is not.
+bool copyIsCurrent(const std::string& module, const std::string& copy)
+{
+    uint64_t moduleSize = 0, copySize = 0, moduleTime = 0, copyTime = 0;
+    return plat::fileSize(module, moduleSize) && plat::fileSize(copy, copySize) &&
+           plat::lastWriteTime(module, moduleTime) && plat::lastWriteTime(copy, copyTime) &&
+           moduleSize == copySize && moduleTime == copyTime;
 }
 
 } // namespace
@@ -65,12 +78,21 @@ int DecoderManager::load(const std::string& folder, int playerNumber)
         setError(zkr::kErrNoDecoderModules);
         return lastError;
     }
+    // An installed program's folder belongs to the system: its users' copies go to their own cache.
+    const std::string copies = plat::copiesFolderFor(folder, kCopiesFolder);
+    if (!plat::createFolder(copies)) {
+        setError(zkr::kErrWriteFailed);
+        return lastError;
+    }
     for (const std::string& file : files) {
         char copyName[1024];
         std::snprintf(copyName, sizeof copyName, "%s.%i", file.c_str(), playerNumber);
-        const std::string copy = plat::joinPath(folder, copyName);
-        // Each player loads a copy of its own, so the two never share a module's state.
-        if (!plat::fileExists(copy) && !plat::copyFile(plat::joinPath(folder, file), copy, true)) {
+        const std::string original = plat::joinPath(folder, file);
+        const std::string copy = plat::joinPath(copies, copyName);
+        // Each player loads a copy of its own, so the two never share a
+        // module's state. The copy is replaced whole by a rename, so a copy
+        // still mapped elsewhere stays intact.
+        if (!copyIsCurrent(original, copy) && !plat::copyFile(original, copy, false)) {
             setError(zkr::kErrWriteFailed);
             return lastError;
         }

@@ -5,6 +5,7 @@
 #include <new>
 #include <thread>
 
+#include "platform/core/Files.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/plevnt/PlevntPlugin.h"
@@ -202,6 +203,9 @@ void Player::freeBuffers()
 
 int Player::open(const std::string& path, bool addToPlaylist, bool play)
 {
+    // A FIFO or a device would block the module's open, and this thread with it.
+    if (!plat::fileExists(path))
+        return fail(zkr::kErrReadFailed);
     AudioDecoder* decoder = decoders_.choose(path, stream_ ? stream_->decoder() : nullptr);
     if (decoder == nullptr)
         return fail(zkr::kErrNoDecoderForFormat);

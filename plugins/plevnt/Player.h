@@ -57,8 +57,8 @@ public:
     DecoderManager& decoders() { return decoders_; }
 
     // Opens path (choosing its module), appends it to the playlist when asked
-    // and starts playing when asked: 0 or the reported error (38, 16, the
-    // stream's).
+    // and starts playing when asked: 0 or the reported error (4 when path is
+    // no regular file, 38, 16, the stream's).
     int open(const std::string& path, bool addToPlaylist, bool play);
     // Does nothing while playing, or while paused unless forced: 0, 34 or 30.
     int play(bool forced = false);

@@ -138,20 +138,22 @@ bool Playlist::previous()
 
 int Playlist::load(const char* playlistPath)
 {
-    std::vector<std::string> paths;
-    if (playlistPath == nullptr || !readPlaylistFile(playlistPath, paths)) {
-        setError(zkr::kErrReadFailed);
-        return lastError;
-    }
-    for (const std::string& path : paths) {
+    // Each path is checked and added as it is read: a huge file stops being
+    // read once the list is full.
+    int result = 0;
+    const auto take = [this, &result](std::string&& path) {
         // A path too long for an entry is skipped like a missing file; only a
         // full list stops the loading.
         if (path.size() >= sizeof(PlaylistEntry::path) || !plat::fileExists(path))
-            continue;
-        if (add(path.c_str()) != 0)
-            return lastError;
+            return true;
+        result = add(path.c_str());
+        return result == 0;
+    };
+    if (playlistPath == nullptr || !readPlaylistFile(playlistPath, take)) {
+        setError(zkr::kErrReadFailed);
+        return lastError;
     }
-    return 0;
+    return result;
 }
 
 int Playlist::save(const char* playlistPath)

@@ -63,8 +63,9 @@ public:
     bool previous();
 
     // Appends the entries of an M3U or PLS file (chosen by its extension),
-    // only those whose file exists. 0, 4 when the file cannot be read, 13 when
-    // the list filled up on the way (the entries before stay).
+    // only those whose file exists, checked as they are read. 0, 4 when the
+    // file cannot be read, 13 when the list filled up on the way (the entries
+    // before stay, the rest of the file is not read).
     int load(const char* playlistPath);
     // Writes the entries as M3U, PLS or TXT (by the extension) through a
     // temporary file renamed over the old one: 0, 5 when it cannot be written

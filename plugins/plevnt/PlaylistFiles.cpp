@@ -2,12 +2,12 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 
 #include "platform/core/FileUri.h"
@@ -20,6 +20,10 @@ namespace {
 
 constexpr std::string_view kFileAddress = "file://";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF"; // may open a file written on Windows
+// A PLS file's keys: "File1" ... and the count.
+constexpr std::string_view kFileKey = "File";
+constexpr std::string_view kEntryCountKey = "NumberOfEntries";
+constexpr std::size_t kMaxFileKeyLength = 12; // "File" and up to eight digits
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
@@ -139,7 +143,7 @@ M3uReader::M3uReader(std::string playlistFolder) : folder(std::move(playlistFold
 
 void M3uReader::feed(const char* data, std::size_t size)
 {
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size && !full(); ++i) {
         const char c = data[i];
         if (c == '\n' || c == '\r') {
             endLine();
@@ -154,25 +158,26 @@ void M3uReader::feed(const char* data, std::size_t size)
 
 void M3uReader::finish()
 {
-    endLine();
+    if (!full())
+        endLine();
 }
 
 void M3uReader::endLine()
 {
     std::string_view text = line;
-    if (firstLine && text.starts_with(kByteOrderMark))
+    if (lines == 0 && text.starts_with(kByteOrderMark))
         text.remove_prefix(3);
     if (!overlong && !text.empty() && text.front() != '#') {
         std::string path = resolvePlaylistLine(text, folder);
         if (!path.empty())
             paths.push_back(std::move(path));
     }
-    firstLine = false;
+    ++lines;
     line.clear();
     overlong = false;
 }
 
-std::vector<std::string> readPlsFile(const std::string& playlistPath)
+std::vector<std::string> readPlsFile(const std::string& playlistPath, std::size_t maxEntries)
 {
     // With a '/' the settings reader takes the name as a path, not as a file
     // of the configuration folder.
@@ -180,44 +185,55 @@ std::vector<std::string> readPlsFile(const std::string& playlistPath)
     const std::string lines = plat::getProfileSections({"playlist"}, file.c_str()).front();
     const std::string folder = playlistFolderOf(playlistPath);
 
-    long declared = 0;
-    bool declaredSeen = false;
-    std::map<long, std::string> files; // the first of each number counts
-    for (std::size_t at = 0; at < lines.size();) {
-        std::size_t end = lines.find('\0', at);
-        if (end == std::string::npos)
-            end = lines.size();
-        const std::string_view entry(lines.data() + at, end - at);
-        at = end + 1;
-        const std::size_t equals = entry.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const std::string key(entry.substr(0, equals));
-        const std::string value(entry.substr(equals + 1));
-        if (strcasecmp(key.c_str(), "NumberOfEntries") == 0) {
-            if (!declaredSeen)
-                declared = std::strtol(value.c_str(), nullptr, 10);
-            declaredSeen = true;
-        } else if (startsWithNoCase(key, "File") && key.size() > 4 && key.size() <= 12 &&
-                   key.find_first_not_of("0123456789", 4) == std::string::npos) {
-            files.emplace(std::strtol(key.c_str() + 4, nullptr, 10), value);
+    // The section's keys in order: its "key=value" lines, each ended by a zero.
+    const auto forEachKey = [&lines](const auto& visit) {
+        for (std::size_t at = 0; at < lines.size();) {
+            std::size_t end = lines.find('\0', at);
+            if (end == std::string::npos)
+                end = lines.size();
+            const std::string_view entry(lines.data() + at, end - at);
+            at = end + 1;
+            const std::size_t equals = entry.find('=');
+            if (equals != std::string_view::npos && !visit(entry.substr(0, equals), entry.substr(equals + 1)))
+                return;
         }
-    }
+    };
+    // The count may come last (as written here): it is found first, so that
+    // only the keys it declares, no more than maxEntries, are kept.
+    std::size_t declared = 0;
+    forEachKey([&declared, maxEntries](std::string_view key, std::string_view value) {
+        if (key.size() != kEntryCountKey.size() || !startsWithNoCase(key, kEntryCountKey))
+            return true;
+        const long count = std::strtol(std::string(value).c_str(), nullptr, 10);
+        declared = count > 0 ? std::min(std::size_t(count), maxEntries) : 0;
+        return false; // the first one counts
+    });
+
+    std::vector<std::optional<std::string>> files(declared); // the first of each number counts
+    forEachKey([&files](std::string_view key, std::string_view value) {
+        if (startsWithNoCase(key, kFileKey) && key.size() > kFileKey.size() &&
+            key.size() <= kMaxFileKeyLength &&
+            key.find_first_not_of("0123456789", kFileKey.size()) == std::string_view::npos) {
+            const long number = std::strtol(std::string(key.substr(kFileKey.size())).c_str(), nullptr, 10);
+            if (number >= 1 && std::size_t(number) <= files.size() && !files[std::size_t(number) - 1])
+                files[std::size_t(number) - 1] = std::string(value);
+        }
+        return true;
+    });
 
     std::vector<std::string> paths;
-    for (const auto& [number, value] : files) {
-        if (number < 1 || number > declared)
+    for (const std::optional<std::string>& value : files) {
+        if (!value)
             continue;
-        std::string path = resolvePlaylistLine(value, folder);
+        std::string path = resolvePlaylistLine(*value, folder);
         if (!path.empty())
             paths.push_back(std::move(path));
     }
     return paths;
 }
 
-bool readPlaylistFile(const std::string& playlistPath, std::vector<std::string>& paths)
+bool readPlaylistFile(const std::string& playlistPath, const std::function<bool(std::string&&)>& take)
 {
-    paths.clear();
     if (!plat::fileExists(playlistPath))
         return false;
     switch (playlistFormatOf(playlistPath)) {
@@ -226,21 +242,46 @@ bool readPlaylistFile(const std::string& playlistPath, std::vector<std::string>&
         if (!in)
             return false;
         M3uReader reader(playlistFolderOf(playlistPath));
+        // Each piece's paths go before the next is read, so a list that
+        // fills up stops the reading.
+        const auto handOver = [&reader, &take] {
+            for (std::string& path : reader.paths) {
+                if (!take(std::move(path)))
+                    return false;
+            }
+            reader.paths.clear();
+            return true;
+        };
         char block[16384];
-        while (in.read(block, sizeof block) || in.gcount() > 0)
+        while (!reader.full() && (in.read(block, sizeof block) || in.gcount() > 0)) {
             reader.feed(block, static_cast<std::size_t>(in.gcount()));
+            if (!handOver())
+                return true;
+        }
         if (in.bad())
             return false;
         reader.finish();
-        paths = std::move(reader.paths);
+        (void)handOver(); // the last path: nothing more to stop
         return true;
     }
     case PlaylistFormat::Pls:
-        paths = readPlsFile(playlistPath);
+        for (std::string& path : readPlsFile(playlistPath)) {
+            if (!take(std::move(path)))
+                break;
+        }
         return true;
     default:
         return true;
     }
+}
+
+bool readPlaylistFile(const std::string& playlistPath, std::vector<std::string>& paths)
+{
+    paths.clear();
+    return readPlaylistFile(playlistPath, [&paths](std::string&& path) {
+        paths.push_back(std::move(path));
+        return true;
+    });
 }
 
 std::string playlistText(PlaylistFormat format, const std::vector<const PlaylistEntry*>& entries,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,18 +31,24 @@ std::string playlistFolderOf(const std::string& playlistPath);
 std::string resolvePlaylistLine(std::string_view line, const std::string& playlistFolder);
 
 // Reads M3U text given in pieces of any size. Lines end at CR or LF; a line
-// longer than kMaxLineLength is skipped whole rather than cut or split, so a
-// file of any size is read in bounded memory.
+// longer than kMaxLineLength is skipped whole rather than cut or split, and
+// the lines after kMaxLines are not read, so a file of any size is read in
+// bounded memory and time.
 class M3uReader {
 public:
     static constexpr std::size_t kMaxLineLength = 4 * PlaylistEntry::kPathSize; // room for %XX escapes
+    // A full playlist with an "#EXTINF" line and one more before each entry.
+    static constexpr std::size_t kMaxLines = 3 * std::size_t(Playlist::kMaxEntries);
 
     explicit M3uReader(std::string playlistFolder);
     void feed(const char* data, std::size_t size);
     // Takes the last line when the text does not end with a line break.
     void finish();
+    // kMaxLines have been read: the rest is not.
+    bool full() const { return lines >= kMaxLines; }
 
-    // Resolved paths in order (existence is not checked).
+    // Resolved paths in order (existence is not checked). A caller that
+    // feeds a large file in pieces takes them out as they come.
     std::vector<std::string> paths;
 
 private:
@@ -49,17 +56,21 @@ private:
 
     std::string folder;
     std::string line;
+    std::size_t lines = 0;
     bool overlong = false;
-    bool firstLine = true;
 };
 
 // The paths a PLS file names: the "File<i>" keys of its "playlist" section
-// for i = 1 to "NumberOfEntries", read with the settings file reader (any
-// line ends, no newline needed after the last line).
-std::vector<std::string> readPlsFile(const std::string& playlistPath);
+// for i = 1 to "NumberOfEntries", at most maxEntries of them, read with the
+// settings file reader (any line ends, no newline needed after the last line).
+std::vector<std::string> readPlsFile(const std::string& playlistPath,
+                                     std::size_t maxEntries = std::size_t(Playlist::kMaxEntries));
 
-// The paths of an M3U or PLS file; false when it cannot be read. Another
-// format reads as no paths.
+// Hands take the paths of an M3U or PLS file in order, as they are read,
+// until it answers false; false when the file cannot be read. Another format
+// reads as no paths.
+bool readPlaylistFile(const std::string& playlistPath, const std::function<bool(std::string&&)>& take);
+// All the paths at once.
 bool readPlaylistFile(const std::string& playlistPath, std::vector<std::string>& paths);
 
 // The file's text in the format, entries named as the header says.

@@ -4,6 +4,7 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
+#include "platform/core/UserFolders.h"
 #include "platform/ui/MessageQueue.h"
 #include "plugins/plevnt/PlevntWindow.h"
 #include "zkr/ErrorCodes.h"
@@ -61,7 +62,9 @@ std::string PlevntPlugin::playlistPath(int playerNumber)
 {
     char name[32];
     std::snprintf(name, sizeof name, "plevnt%i.m3u", playerNumber);
-    return plat::joinPath(plat::joinPath(plat::programFolder(), "Plugins"), name);
+    // An installed program's folder belongs to the system: there each user
+    // keeps playlists of their own beside the settings file.
+    return plat::joinPath(plat::userFilesFolderFor(plat::joinPath(plat::programFolder(), "Plugins")), name);
 }
 
 int32_t PlevntPlugin::sendEvent(engine::EngineEvent event)
@@ -184,7 +187,9 @@ void PlevntPlugin::finishPlayers()
 {
     saveSettings();
     for (auto& player : players_) {
-        player->playlist.save(playlistPath(player->number()).c_str());
+        const std::string path = playlistPath(player->number());
+        (void)plat::createFolder(plat::folderOf(path)); // the save reports a failure
+        player->playlist.save(path.c_str());
         player->stop();
         player->detach();
         player->releaseDecoders();

@@ -79,7 +79,8 @@ public:
     Player& player(int index) { return *players_[std::size_t(index)]; }
     // The open-file dialog's filters (the first player's modules).
     const std::vector<DecoderFilter>& decoderFilters() { return player(0).decoders().filters(); }
-    // Plugins/plevnt1.m3u and plevnt2.m3u in the program's folder.
+    // plevnt1.m3u and plevnt2.m3u in the program's Plugins folder, or beside
+    // the settings file when that folder is not writable.
     static std::string playlistPath(int playerNumber);
 
     // Events to the engine (waiting); the engine's answer, 0 without an engine.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/core/Files.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
@@ -519,7 +520,9 @@ void PlevntWindow::addFiles(int p, const std::vector<std::string>& paths)
         const PlaylistFormat format = playlistFormatOf(path);
         if (format == PlaylistFormat::M3u || format == PlaylistFormat::Pls)
             player.playlist.load(path.c_str());
-        else if (player.decoders().choose(path, nullptr) != nullptr && player.playlist.add(path.c_str()) != 0)
+        // Regular files only, as a playlist takes them: a FIFO would block the player when played.
+        else if (plat::fileExists(path) && player.decoders().choose(path, nullptr) != nullptr &&
+                 player.playlist.add(path.c_str()) != 0)
             break;
     }
     showPlayer(p);

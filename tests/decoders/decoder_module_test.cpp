@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/Eventually.h"
 #include "support/Ffmpeg.h"
@@ -241,6 +244,18 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     EXPECT_STREQ(mpegInfo.album, "Tones");
     EXPECT_EQ(mpegInfo.layer, 3);
     EXPECT_EQ(mpegInfo.bitRate, 128);
+
+    // The host opens a file twice (information, then playing): the module reads
+    // it once, as an MPEG scan is slow on a large file. A FIFO is refused at once.
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, mp3.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+    ModuleStream reopened(elamp, kBlockBytes);
+    ASSERT_TRUE(reopened.open(mp3));
+    inotify_event events[4];
+    EXPECT_EQ(::read(watch, events, sizeof events), ssize_t(sizeof(inotify_event)));
+    ::close(watch);
+    ASSERT_EQ(mkfifo(folder.file("fifo.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(ModuleStream(elamp, kBlockBytes).open(folder.file("fifo.mp3")));
 
     const DecoderModule& wavmp = loaded("WAVMP.ESP");
     ModuleStream wave(wavmp, kBlockBytes);

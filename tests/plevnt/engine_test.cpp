@@ -6,6 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "platform/ui/Window.h"
 #include "plevnt/PlevntEngineKit.h"
@@ -212,9 +215,42 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
     plevnt::DecoderManager again;
     EXPECT_EQ(again.load(folder.path(), 1), 0);
     EXPECT_EQ(std::filesystem::last_write_time(folder.file("elamp.esp.1")), made);
+    // A module rebuilt since is copied again.
+    std::filesystem::last_write_time(folder.file("elamp.esp"), made + std::chrono::hours(1));
+    EXPECT_EQ(again.load(folder.path(), 1), 0);
+    EXPECT_EQ(std::filesystem::last_write_time(folder.file("elamp.esp.1")), made + std::chrono::hours(1));
     TempFolder empty;
     again.silent = true;
     EXPECT_EQ(again.load(empty.path(), 1), zkr::kErrNoDecoderModules);
+}
+
+// An installed program's decoder folder is the system's: a user's copies go to the user's cache.
+TEST(PlevntDecoderModules, CopiesOfAnInstalledProgramGoToTheUsersCache)
+{
+    Watchdog watchdog{60s, "PlevNT decoder copies"};
+    TempFolder root;
+    const std::string installed = root.file("installed"), cache = root.file("cache");
+    for (const std::string& made : {installed, cache})
+        std::filesystem::create_directories(made);
+    std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/ELAMP.ESP",
+                               installed + "/ELAMP.ESP");
+    ASSERT_TRUE(chmod(root.path().c_str(), 0755) == 0 && chmod(installed.c_str(), 0555) == 0 &&
+                chmod(cache.c_str(), 0777) == 0);
+    ScopedEnv cacheHome("XDG_CACHE_HOME", cache);
+    const pid_t child = fork();
+    if (child == 0) {
+        // As root, the child becomes "nobody", so that the folder's permissions hold.
+        const bool unprivileged =
+            geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+        plevnt::DecoderManager manager;
+        manager.silent = true;
+        _exit(unprivileged && manager.load(installed, 1) == 0 && manager.modules().size() == 1 ? 0 : 1);
+    }
+    int status = -1;
+    EXPECT_TRUE(child > 0 && waitpid(child, &status, 0) == child && status == 0) << status;
+    EXPECT_TRUE(std::filesystem::exists(cache + "/velmora/Decoders/ELAMP.ESP.1"));
+    EXPECT_FALSE(std::filesystem::exists(installed + "/ELAMP.ESP.1"));
+    chmod(installed.c_str(), 0755);
 }
 
 } // namespace

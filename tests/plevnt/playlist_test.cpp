@@ -73,7 +73,7 @@ TEST(PlaylistFiles, WrittenM3uAndPlsReadBackWithRelativeAndAbsoluteEntries)
     EXPECT_EQ(folder.loaded("list/x.txt"), std::vector<std::string>{}); // save only
 }
 
-TEST(PlaylistFiles, PlaylistsFromElsewhereCommentsAndOverlongLines)
+TEST(PlaylistFiles, PlaylistsFromElsewhereCommentsOverlongLinesAndHugeFiles)
 {
     PlaylistFolder folder;
     const std::string& root = folder.root.path();
@@ -99,6 +99,13 @@ TEST(PlaylistFiles, PlaylistsFromElsewhereCommentsAndOverlongLines)
                                                     "NumberOfEntries=2");
     EXPECT_EQ(folder.loaded("list/win.pls"),
               (std::vector<std::string>{root + "/list/sub/b.mp3", root + "/other/c.flac"}));
+
+    // A huge M3U is read up to its line limit only.
+    const std::string blank(plevnt::M3uReader::kMaxLines, '\n');
+    writeText(folder.root.file("list/huge.m3u"), blank + "a.wav\n");
+    EXPECT_EQ(folder.loaded("list/huge.m3u"), std::vector<std::string>{});
+    writeText(folder.root.file("list/huge.m3u"), blank.substr(1) + "a.wav\n");
+    EXPECT_EQ(folder.loaded("list/huge.m3u").size(), 1u);
 }
 
 TEST(Playlist, FailedWriteKeepsTheOldFileAndAFullListRefuses)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "support/EngineTestSeam.h"
 #include "support/Ffmpeg.h"
 #include "tests/plevnt/PlevntEngineKit.h"
+#include "zkr/ErrorCodes.h"
 #include "zkr/NameField.h"
 
 namespace velmora::test {
@@ -128,9 +130,12 @@ TEST_F(PlevntWindowTest, ShowsAndDrivesBothPlayersAndKeepsItsViewOnClose)
     EXPECT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }, 10s));
 
     // Dropped on the second player: a folder adds its audio files in name
-    // order, a file the modules do not play is left out.
+    // order, a file the modules do not play is left out, and so is a FIFO (never waited on).
+    const std::string fifo = files.file("fifo.mp3");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(onWindowThread([&] { return player(1).open(fifo, true, false); }), zkr::kErrReadFailed);
     const plevnt::Box second = plevnt::ofPlayer(plevnt::kPlaylistView, 1);
-    headless::dropFiles(handle(), second.x + 20, second.y + 20, {more, more + "/readme.txt", voice});
+    headless::dropFiles(handle(), second.x + 20, second.y + 20, {more, more + "/readme.txt", fifo, voice});
     ASSERT_TRUE(eventually([&] { return shown(1).rows.size() == 3; }));
     EXPECT_EQ(shown(1).rows, (std::vector<std::string>{"a.ogg", "b.flac", "voice.wav"}));
     EXPECT_EQ(shown(0).rows.size(), 2u);

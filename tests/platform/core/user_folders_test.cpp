@@ -31,6 +31,11 @@ TEST(RecordingsFolder, ProgramFolderWhileWritableElseTheUsersMusicFolder)
 
     EXPECT_EQ(plat::recordingsFolderFor(unpacked), unpacked + "/Userfiles");
     EXPECT_EQ(plat::recordingsFolderFor(installed), home + "/Music/Velmora");
+    // The user's own files and copies of an installed program's go to the user's folders.
+    ScopedEnv ownSettings("VELMORA_CONFIG_DIR", std::nullopt), cache("XDG_CACHE_HOME", std::nullopt);
+    EXPECT_EQ(plat::userFilesFolderFor(unpacked) + plat::copiesFolderFor(unpacked, "D"), unpacked + unpacked);
+    EXPECT_EQ(plat::userFilesFolderFor(installed) + plat::copiesFolderFor(installed, "D"),
+              home + "/.config/velmora" + home + "/.cache/velmora/D");
     // user-dirs.dirs: the last assignment, $HOME expanded, escapes undone.
     writeText(home + "/.config/user-dirs.dirs",
               "# xdg\nXDG_MUSIC_DIR=\"/old\"\n  XDG_MUSIC_DIR=\"$HOME/Meine \\\"Musik\\\"/\"\n");
