@@ -38,6 +38,9 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
     case kEventUnloadPlugin:
         slots_.unloadByEvent(event.target, event.index);
         return 1;
+    case kEventRetireParked:
+        slots_.retireParked();
+        return 1;
     case kEventStopStreaming:
         audio_.stopStreaming();
         return 1;

@@ -164,6 +164,13 @@ int Plugin::createUserInterface(InstanceHandle instance, int32_t showCommand)
     return lastError;
 }
 
+plat::ModuleHandle Plugin::codeModule() const
+{
+    plat::ModuleInfo module;
+    return library.isLoaded() && plat::moduleOf(library.symbol(kExportGetPluginKind), module) ? module.handle
+                                                                                              : nullptr;
+}
+
 void Plugin::destroyUserInterface()
 {
     if (callable())

@@ -5,6 +5,7 @@
 
 #include "engine/PluginApi.h"
 #include "platform/core/DynamicLibrary.h"
+#include "platform/core/Module.h"
 #include "zkr/Resource.h"
 
 namespace engine {
@@ -74,6 +75,8 @@ public:
     int release() { return detach(); }
 
     PluginHandle handle() const { return reinterpret_cast<PluginHandle>(this); }
+    // The loaded library as the platform names the module of its windows; null when none is loaded.
+    plat::ModuleHandle codeModule() const;
     bool hasExecCommandString() const { return exports.execCommandString != nullptr; }
     bool hasFlag(uint32_t flag) const { return (info.flags & flag) != 0; }
 

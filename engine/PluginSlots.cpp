@@ -10,6 +10,7 @@
 #include <strings.h>
 
 #include "engine/EngineResources.h"
+#include "platform/ui/MessageQueue.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/FileHelpers.h"
 #include "zkr/SharedServices.h"
@@ -26,6 +27,10 @@ struct KindScan {
     zkr::List PluginSlots::*list;
     int missingError;
 };
+
+// How long the main thread pauses before it looks again at plug-ins that
+// wait for their modal loops.
+constexpr uint32_t kParkedPollMs = 20;
 
 constexpr char kInputKeyFormat[] = "LastAudioInput%i";
 constexpr char kOutputKey[] = "LastAudioOutput";
@@ -224,6 +229,12 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list
             return zkr::kErrNotNow;
     }
     unloadSlot();
+    {
+        // A plug-in that waits for its dialogs still has the file loaded.
+        std::lock_guard lock(slotsLock);
+        if (entryTakenElsewhere(list, listIndex, nullptr))
+            return zkr::kErrNotNow;
+    }
 
     auto plugin = std::make_unique<PluginType>();
     const int error = preparePlugin(*plugin, path, listIndex);
@@ -270,7 +281,7 @@ int PluginSlots::loadEffect(int slot, const char* path, int listIndex)
 // it, wait for the streaming thread to be out of it, and make the plug-in
 // calls after the hold. A streaming thread that stays inside a call of it
 // (one that stalls) keeps it: it goes back into its slot and the unload is
-// refused, as while streaming.
+// refused, as while streaming. Its entry stays taken until it is retired.
 template <typename PluginType, typename LetGo>
 bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
                                  LetGo letChannelsGo)
@@ -283,20 +294,75 @@ bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& l
             if (slot == nullptr || audio.mustStay(*slot))
                 return false;
             plugin = std::move(slot);
-            releaseEntry(list, plugin.get());
         }
         letChannelsGo(plugin.get());
         if (!audio.streamingThreadLeft(*plugin)) {
             // No load can have taken the slot: loads publish with the main thread held.
             std::lock_guard lock(slotsLock);
-            if (PluginEntry* entry = listEntry(list, plugin->listIndex))
-                entry->instance = plugin.get();
             slot = std::move(plugin);
             return false;
         }
     }
-    retirePlugin(*plugin, closeWindow);
+    retireOrPark(list, std::move(plugin), closeWindow);
     return true;
+}
+
+// A plug-in's dialog runs its modal loop inside the plug-in's code, perhaps
+// below this very call (the user chose another plug-in in the main window
+// while the dialog was open): its window and library go only after that
+// loop has returned, or the thread would come back into unmapped code.
+void PluginSlots::retireOrPark(zkr::List& list, std::unique_ptr<Plugin> plugin, bool closeWindow)
+{
+    if (plat::ui::endModalLoopsOfModule(plugin->codeModule()) > 0) {
+        {
+            std::lock_guard lock(slotsLock);
+            parked.push_back(Parked{std::move(plugin), &list, closeWindow});
+        }
+        EngineEvent event{kEventRetireParked, 0, 0, 0, 0, 0, 0};
+        // Without a main loop any more, the plug-in goes with the slots.
+        static_cast<void>(host.postDetachedEvent(&event));
+        return;
+    }
+    retirePlugin(*plugin, closeWindow);
+    std::lock_guard lock(slotsLock);
+    releaseEntry(list, plugin.get());
+}
+
+bool PluginSlots::retireParkedNow()
+{
+    std::vector<Parked> waiting;
+    {
+        std::lock_guard lock(slotsLock);
+        waiting.swap(parked);
+    }
+    std::vector<Parked> stillWaiting;
+    for (Parked& one : waiting) {
+        if (plat::ui::endModalLoopsOfModule(one.plugin->codeModule()) > 0) {
+            stillWaiting.push_back(std::move(one));
+            continue;
+        }
+        retirePlugin(*one.plugin, one.closeWindow);
+        std::lock_guard lock(slotsLock);
+        releaseEntry(*one.list, one.plugin.get());
+    }
+    if (stillWaiting.empty())
+        return false;
+    std::lock_guard lock(slotsLock);
+    for (Parked& one : stillWaiting)
+        parked.push_back(std::move(one));
+    return true;
+}
+
+void PluginSlots::retireParked()
+{
+    if (!retireParkedNow())
+        return;
+    // The loops end as their threads come back to them, or once a dialog of
+    // someone else's opened above them has closed: look again after a pause,
+    // answering meanwhile what other threads send to this one.
+    static_cast<void>(plat::ui::msgWaitForMultipleObjects(0, nullptr, false, kParkedPollMs, 0));
+    EngineEvent event{kEventRetireParked, 0, 0, 0, 0, 0, 0};
+    static_cast<void>(host.postDetachedEvent(&event));
 }
 
 bool PluginSlots::unloadInput(int slot, bool closeWindow)
@@ -561,6 +627,8 @@ void PluginSlots::unloadByEvent(intptr_t kind, intptr_t slot)
 
 void PluginSlots::closeWindowsForQuit()
 {
+    // Unloaded ones whose dialogs have ended save and go as they would have.
+    static_cast<void>(retireParkedNow());
     // Read under slotsLock, called outside it, as switchPluginWindow does.
     for (int slot = 0; slot < kInputSlots; ++slot)
         if (Plugin* input = pluginInSlot(kEventKindInput, slot))

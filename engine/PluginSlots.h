@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/AudioCore.h"
 #include "engine/EffectPlugin.h"
@@ -18,6 +19,10 @@
 namespace engine {
 
 struct EngineTestSeam;
+
+// The engine's own event (no plug-in's): retire the plug-ins whose unload
+// waits for their dialogs' modal loops to end.
+inline constexpr int32_t kEventRetireParked = -4;
 
 // The plug-ins the engine found and the ones it has loaded: the four kind
 // lists, the slots, loading and unloading into them, the pop-up menus that
@@ -73,6 +78,10 @@ public:
     // Event 3 (kind 1 input, 2 output, 3 effect): unloads the slot and, once
     // it is empty, clears its name in the user interface.
     void unloadByEvent(intptr_t kind, intptr_t slot);
+    // Event kEventRetireParked (main thread): closes the window of and
+    // releases each unloaded plug-in whose modal loops have ended, and looks
+    // again a little later while any has not.
+    void retireParked();
     // Event 18: shows or hides the window of the plug-in in a slot.
     void switchPluginWindow(intptr_t kind, intptr_t slot, bool show);
 
@@ -110,6 +119,13 @@ private:
     int preparePlugin(Plugin& plugin, const char* path, int listIndex);
     // Undoes preparePlugin for an object that left its slot (or never got one).
     void retirePlugin(Plugin& plugin, bool closeWindow);
+    // Ends the unload of a plug-in that left its slot of list: retires it and
+    // frees its entry, at once or, while modal loops run for its windows,
+    // once they have ended as Cancel (it is parked until then).
+    void retireOrPark(zkr::List& list, std::unique_ptr<Plugin> plugin, bool closeWindow);
+    // Retires the parked plug-ins whose modal loops have ended; true when
+    // some still wait.
+    bool retireParkedNow();
     // Puts "short name|title" into resultText and returns it.
     const char* formatResult(const PluginInfo& info);
     // Clears the entry's instance when it is plugin. Caller holds slotsLock.
@@ -155,6 +171,16 @@ private:
     std::unique_ptr<InputPlugin> inputs[kInputSlots];
     std::unique_ptr<OutputPlugin> output_;
     std::unique_ptr<EffectPlugin> effects[kEffectSlots];
+
+    // Unloaded plug-ins whose dialogs' modal loops had not returned, with the
+    // list that holds their entry (still taken, so their file is not loaded
+    // twice); guarded by slotsLock.
+    struct Parked {
+        std::unique_ptr<Plugin> plugin;
+        zkr::List* list = nullptr;
+        bool closeWindow = true;
+    };
+    std::vector<Parked> parked;
 };
 
 } // namespace engine

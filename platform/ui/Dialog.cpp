@@ -273,10 +273,17 @@ intptr_t runDialog(ModuleHandle module, const DialogSpec& spec, WindowHandle own
         if (std::optional<int> button = dialogResponder()->dialogButton(dialog); button && *button != 0)
             sendButtonClicked(dialog, *button, dialogItem(dialog, *button));
     }
+    // Ended from outside as Cancel: the dialog's own Cancel first, as the
+    // user's, then the end itself should the dialog refuse it.
+    const auto cancel = [&] {
+        sendButtonClicked(dialog, kIdCancel, dialogItem(dialog, kIdCancel));
+        if (!state.ended && isWindow(dialog))
+            (void)endDialog(dialog, kIdCancel);
+    };
     if (!state.ended && isWindow(dialog))
         runModalLoop(
             owner, dialog, [&] { return state.ended || !isWindow(dialog); },
-            [&](const Message& message) { return isDialogMessage(dialog, message); });
+            [&](const Message& message) { return isDialogMessage(dialog, message); }, cancel);
     if (isWindow(dialog))
         (void)destroyWindow(dialog);
     return state.ended ? state.result : 0;

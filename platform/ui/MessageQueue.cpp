@@ -56,6 +56,15 @@ void handleOneIncoming(ThreadQueue* queue) REQUIRES(uiMutex)
     finishSentLocked(item, result);
 }
 
+// The modules that made window and the windows above it (parents, owners):
+// a message box owned by a plug-in's dialog runs for the plug-in too.
+void addModulesAlongLocked(WindowRecord* window, std::vector<ModuleHandle>& modules) REQUIRES(uiMutex)
+{
+    for (; window != nullptr; window = window->isTopLevel() ? window->owner : window->parent)
+        if (window->module != nullptr)
+            modules.push_back(window->module);
+}
+
 void handleAllIncoming(ThreadQueue* queue) REQUIRES(uiMutex)
 {
     while (!queue->incoming.empty())
@@ -702,25 +711,36 @@ bool killTimer(WindowHandle window, uintptr_t id)
 }
 
 bool runModalLoop(WindowHandle owner, WindowHandle modalWindow, const std::function<bool()>& finished,
-                  const std::function<bool(const Message&)>& filter)
+                  const std::function<bool(const Message&)>& filter, const std::function<void()>& cancel)
 {
     ThreadQueue* queue = currentQueue();
     if (queue == nullptr)
         return false;
     WindowHandle ownerTop = nullptr;
     int depth = 0;
+    ModalLoop loop;
     {
         plat::ScopedLock lock(uiMutex);
         ownerTop = topLevelLocked(liveWindowLocked(owner));
-        depth = ++queue->modalDepth;
+        addModulesAlongLocked(liveWindowLocked(modalWindow), loop.modules);
+        addModulesAlongLocked(liveWindowLocked(owner), loop.modules);
+        queue->modalLoops.push_back(&loop);
+        depth = static_cast<int>(queue->modalLoops.size());
     }
     const bool ownerWasEnabled = ownerTop != nullptr && isWindowEnabled(ownerTop);
     if (ownerWasEnabled)
         enableWindow(ownerTop, false);
 
     bool ended = true;
+    bool cancelled = false;
     Message message;
     for (;;) {
+        if (!cancelled && loop.cancelRequested.load()) {
+            cancelled = true;
+            if (!cancel)
+                break;
+            cancel();
+        }
         if (finished && finished())
             break;
         if (!peekMessage(message, nullptr, 0, 0, kPeekRemove)) {
@@ -757,7 +777,7 @@ bool runModalLoop(WindowHandle owner, WindowHandle modalWindow, const std::funct
         enableWindow(ownerTop, true);
     {
         plat::ScopedLock lock(uiMutex);
-        --queue->modalDepth;
+        std::erase(queue->modalLoops, &loop);
     }
     return ended;
 }
@@ -768,7 +788,30 @@ int modalDepth()
     if (queue == nullptr)
         return 0;
     plat::ScopedLock lock(uiMutex);
-    return queue->modalDepth;
+    return static_cast<int>(queue->modalLoops.size());
+}
+
+int endModalLoopsOfModule(ModuleHandle module)
+{
+    if (module == nullptr)
+        return 0;
+    plat::ScopedLock lock(uiMutex);
+    UiState::Fields& state = uiState().locked();
+    int running = 0;
+    for (const auto& [threadId, queue] : state.queues) {
+        bool asked = false;
+        for (ModalLoop* loop : queue->modalLoops) {
+            if (std::find(loop->modules.begin(), loop->modules.end(), module) == loop->modules.end())
+                continue;
+            loop->cancelRequested.store(true);
+            asked = true;
+            ++running;
+        }
+        // The loop may be asleep until its next message.
+        if (asked && queue->alive)
+            postLocked(queue, Message{nullptr, kMsgNull, 0, 0, tickCount(), state.cursor}, kQsPostMessage);
+    }
+    return running;
 }
 
 void setModalHook(ModalHook hook, void* context)

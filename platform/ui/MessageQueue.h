@@ -5,6 +5,7 @@
 
 #include "platform/core/Api.h"
 #include "platform/core/Handle.h"
+#include "platform/core/Module.h"
 #include "platform/ui/Messages.h"
 
 // Per-thread message queues (created on first use). Order of what a thread
@@ -101,12 +102,22 @@ PLAT_API uint32_t queueStatus();
 // if it was enabled before. Modal loops nest. Each time the queue is empty the
 // owner is sent kMsgEnterIdle and the modal hook below runs.
 // filter sees each message first and answers true when it handled it (dialog
-// keys: Tab, Enter, Escape), so it is not dispatched.
+// keys: Tab, Enter, Escape), so it is not dispatched. cancel is what the loop
+// does, once, when endModalLoopsOfModule asks it to end as Cancel; without
+// one the loop simply ends.
 PLAT_API bool runModalLoop(WindowHandle owner, WindowHandle modalWindow,
                            const std::function<bool()>& finished,
-                           const std::function<bool(const Message&)>& filter = {});
+                           const std::function<bool(const Message&)>& filter = {},
+                           const std::function<void()>& cancel = {});
 // How many modal loops run on the calling thread.
 PLAT_API int modalDepth();
+// Any thread: asks every modal loop run for the module's windows (its modal
+// window or owner, or a window owning either, was made by the module when the
+// loop started) to end as Cancel. Each loop's own thread carries that out when
+// it is back in the loop, so nested loops end innermost first. Answers how
+// many such loops run now: while one does, its thread is inside the module's
+// code, and the module must stay loaded.
+PLAT_API int endModalLoopsOfModule(ModuleHandle module);
 // Called on the modal loop's thread each time its queue is empty (first
 // right after the loop starts), with the loop's modal window and depth
 // (1 = outermost): lets a test (or an automatic answerer) act on a dialog.

@@ -122,6 +122,14 @@ struct QueuedMessage {
     uint32_t wakeClass = kQsPostMessage;
 };
 
+// One modal loop a thread runs (runModalLoop); set up before it is listed.
+struct ModalLoop {
+    // The modules that made its modal window, its owner and the windows owning
+    // them, when it started: whose code the loop runs for.
+    std::vector<ModuleHandle> modules;
+    std::atomic<bool> cancelRequested{false};
+};
+
 struct Timer {
     WindowRecord* window = nullptr;
     uintptr_t id = 0;
@@ -159,7 +167,8 @@ public:
     // Top-level and child windows of this thread, creation order.
     std::vector<WindowRecord*> windows GUARDED_BY(uiMutex);
     WindowRecord* focus GUARDED_BY(uiMutex) = nullptr;
-    int modalDepth GUARDED_BY(uiMutex) = 0;
+    // The modal loops the thread runs, innermost last.
+    std::vector<ModalLoop*> modalLoops GUARDED_BY(uiMutex);
     // This object's handle, owned by the thread; set before the queue is published.
     Handle handle = nullptr;
 

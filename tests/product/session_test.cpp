@@ -198,13 +198,17 @@ protected:
     }
     ~SessionTest() override { plat::ui::installDialogResponder(nullptr); }
 
+    // Where a click on the main window's selection display opens its menu.
+    static Point menuPoint(const velmoraui::Box& display)
+    {
+        return {display.x + velmoraui::kSelectionNameArea.x + velmoraui::kSelectionNameArea.width / 2,
+                display.y + velmoraui::kSelectionNameArea.y + velmoraui::kSelectionNameArea.height / 2};
+    }
     // The main window's selection display: its menu's item named choice.
     void choose(ProgramRun& run, const velmoraui::Box& display, const std::string& choice)
     {
-        const Point at{display.x + velmoraui::kSelectionNameArea.x + velmoraui::kSelectionNameArea.width / 2,
-                       display.y + velmoraui::kSelectionNameArea.y +
-                           velmoraui::kSelectionNameArea.height / 2};
-        EXPECT_TRUE(chooseFromMenu(modal, run.mainWindow, at, ProgramRun::kMainRest, itemNamed(choice)))
+        EXPECT_TRUE(chooseFromMenu(modal, run.mainWindow, menuPoint(display), ProgramRun::kMainRest,
+                                   itemNamed(choice)))
             << choice;
     }
     // Whether the player's strip shows a file's picture instead of the empty display.
@@ -384,6 +388,37 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
     EXPECT_TRUE(eventually([&] { return plat::ui::isWindowVisible(again.console); }));
     EXPECT_EQ(EngineSeam::effects(again.engine)[0], nullptr);
     EXPECT_TRUE(again.quit());
+}
+
+// The output's dialog disables only the output's window: the user picks
+// "none" for the output in the main window, whose menu opens inside the
+// dialog's loop. The dialog ends as Cancel, and the output's window and
+// library go only once its loop has returned into the output's code.
+TEST_F(SessionTest, AnOutputUnloadedWhileItsDialogIsOpenGoesOnceTheDialogEndedAsCancel)
+{
+    ProgramRun run;
+    ASSERT_NE(run.mainWindow, nullptr);
+    choose(run, velmoraui::kOutputDisplay, "Brolet");
+    const WindowHandle output = windowOnceShown("Velmora Brolet Blaster");
+    ASSERT_NE(output, nullptr);
+    const Point outputRest{brolet::kDisplay.x + 10, brolet::kDisplay.y + 10};
+    EXPECT_TRUE(clickAnswering(
+        modal, output, centreOf(brolet::kFolderButton), outputRest, [&](WindowHandle dialog, int) {
+            EXPECT_TRUE(plat::ui::setDlgItemText(dialog, kDialogTemplate, "Never Kept"));
+            modal.then([](WindowHandle menu, int) {
+                EXPECT_TRUE(clickMenuItem(menu, itemNamed("none")(plat::ui::menuOfWindow(menu))));
+            });
+            clickAt(run.mainWindow, menuPoint(velmoraui::kOutputDisplay), ProgramRun::kMainRest);
+        }));
+    EXPECT_TRUE(eventually([&] { return !plat::ui::isWindow(output); }));
+    EXPECT_EQ(EngineSeam::output(run.engine), nullptr);
+    // The file is free again once its library has gone.
+    choose(run, velmoraui::kOutputDisplay, "Brolet");
+    EXPECT_NE(windowOnceShown("Velmora Brolet Blaster"), nullptr);
+    ASSERT_TRUE(run.quit());
+    const std::string settings = readText(config.file("velmoraaudioengine.ini"));
+    EXPECT_NE(settings.find("LastAudioOutput=Brolet.vwo\n"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("Never Kept"), std::string::npos) << settings;
 }
 
 } // namespace
