@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <strings.h>
 
@@ -35,6 +36,13 @@ constexpr uint32_t kParkedPollMs = 20;
 constexpr char kInputKeyFormat[] = "LastAudioInput%i";
 constexpr char kOutputKey[] = "LastAudioOutput";
 constexpr char kEffectKeyFormat[] = "LastRealtimeFX%i";
+
+// The desk of a first start, when nothing was ever saved: something to play
+// at once, from files and from a playlist, to the sound card, with the
+// equaliser at hand. A later start restores what the user chose, none too.
+constexpr const char* kFirstStartInputs[] = {"Tindle.vin", "PlevNT.vin"};
+constexpr char kFirstStartOutput[] = "Brolet.vwo";
+constexpr char kFirstStartEffect[] = "VelmoraEQ.vfx";
 
 // The file name of the library a slot holds, for the settings; empty for none.
 void slotFileName(zkr::List& list, const Plugin* plugin, char (&out)[zkr::Registry::kValueSize])
@@ -407,39 +415,72 @@ int32_t PluginSlots::restoreSelection()
     // while the store is locked.
     char inputNames[kInputSlots][zkr::Registry::kValueSize];
     char outputName[zkr::Registry::kValueSize];
+    bool firstStart = true;
     {
         const SettingsSection::Held store = settings.hold();
         for (int i = 0; i < kInputSlots; ++i) {
             char key[zkr::Registry::kKeySize];
             std::snprintf(key, sizeof key, kInputKeyFormat, i + 1);
+            firstStart = firstStart && store->findKey(key) < 0;
             store->getString(key, "", inputNames[i]);
         }
+        firstStart = firstStart && store->findKey(kOutputKey) < 0;
         store->getString(kOutputKey, "", outputName);
     }
-
-    for (int i = 0; i < kInputSlots; ++i) {
-        const char* value = inputNames[i];
-        if (value[0] == '\0')
-            continue;
-        const int index = findByFileName(audioInputs, value);
-        if (index < 0)
-            continue;
-        const PluginEntry entry = lockedCopy(audioInputs, index);
-        showSplashPair(kStringRestoring, entry.info.shortName);
-        if (loadInput(i, entry.path, index) == zkr::kOk)
-            host.updateGeneralValue(i, kValueInputName, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+    static_assert(std::size(kFirstStartInputs) == kInputSlots);
+    if (firstStart) {
+        for (int i = 0; i < kInputSlots; ++i)
+            std::snprintf(inputNames[i], sizeof inputNames[i], "%s", kFirstStartInputs[i]);
+        std::snprintf(outputName, sizeof outputName, "%s", kFirstStartOutput);
     }
 
-    if (outputName[0] != '\0') {
-        const int index = findByFileName(audioOutputs, outputName);
-        if (index >= 0) {
-            const PluginEntry entry = lockedCopy(audioOutputs, index);
-            showSplashPair(kStringRestoring, entry.info.shortName);
-            if (loadOutput(entry.path, index) == zkr::kOk)
-                host.updateGeneralValue(0, kValueOutputName,
-                                        reinterpret_cast<intptr_t>(formatResult(entry.info)));
+    // A name that matches no entry leaves its slot empty without a message.
+    const auto restoreEntry = [this](zkr::List& list, int index, int32_t slot, int32_t nameCode, auto load) {
+        const PluginEntry entry = lockedCopy(list, index);
+        showSplashPair(kStringRestoring, entry.info.shortName);
+        if (load(entry.path, index) == zkr::kOk)
+            host.updateGeneralValue(slot, nameCode, reinterpret_cast<intptr_t>(formatResult(entry.info)));
+    };
+    const auto restore = [&](zkr::List& list, const char* name, int32_t slot, int32_t nameCode, auto load) {
+        const int index = name[0] != '\0' ? findByFileName(list, name) : -1;
+        if (index >= 0)
+            restoreEntry(list, index, slot, nameCode, load);
+    };
+    for (int i = 0; i < kInputSlots; ++i)
+        restore(audioInputs, inputNames[i], i, kValueInputName,
+                [&](const char* path, int index) { return loadInput(i, path, index); });
+    restore(audioOutputs, outputName, 0, kValueOutputName,
+            [&](const char* path, int index) { return loadOutput(path, index); });
+    if (firstStart)
+        restore(realtimeEffects, kFirstStartEffect, 0, kValueEffectSlotName,
+                [&](const char* path, int index) { return loadEffect(0, path, index); });
+
+    // A file named on the command line (the start gives it as a quoted path)
+    // is offered once the user interface is up; it needs an input that takes
+    // commands. Without one among those restored, the first that does is
+    // loaded into a free input slot, or into the last when none is free.
+    const std::string& line = program.commandLine;
+    if (line.empty() || line.front() != '"')
+        return 1;
+    int freeSlot = kInputSlots - 1;
+    int takerIndex = -1;
+    {
+        std::lock_guard lock(slotsLock);
+        for (int i = kInputSlots - 1; i >= 0; --i) {
+            if (inputs[i] == nullptr)
+                freeSlot = i;
+            else if (inputs[i]->hasFlag(kFlagAcceptsCommands))
+                return 1;
+        }
+        for (int i = 0; i < audioInputs.count && takerIndex < 0; ++i) {
+            const PluginEntry* entry = listEntry(audioInputs, i);
+            if ((entry->info.flags & kFlagAcceptsCommands) != 0 && entry->instance == nullptr)
+                takerIndex = i;
         }
     }
+    if (takerIndex >= 0)
+        restoreEntry(audioInputs, takerIndex, freeSlot, kValueInputName,
+                     [&](const char* path, int index) { return loadInput(freeSlot, path, index); });
     return 1;
 }
 
