@@ -2,6 +2,7 @@
 // drives them, on files ffmpeg makes at 44100 and 48000 Hz.
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <algorithm>
 #include <string>
@@ -271,6 +272,61 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     std::vector<std::byte> block(8);
     EXPECT_FALSE(wave.call<decoder::ESGetInfo1Fn>("ESGetInfo1", wave.handle, block.data(), &small));
     EXPECT_EQ(small, int32_t(sizeof(decoder::WaveInfo)));
+}
+
+
+// What the core cannot play as the file has it: a rate far from 44100 Hz is
+// refused at open or read in small steps, and an MPEG stream whose format
+// changes midway plays on in its first format.
+TEST(DecoderModules, OutlandishRatesAndAFormatChangeMidStream)
+{
+    velmora::test::Watchdog watchdog(60s, "odd rates and formats");
+    velmora::test::TempFolder folder;
+    const DecoderModule& wavmp = loaded("WAVMP.ESP");
+    const std::string low = folder.file("low.wav");
+    ASSERT_TRUE(velmora::test::ffmpegMake(low, toneInput(1000, 1), "-c:a pcm_s16le"));
+    ModuleStream lowStream(wavmp, kBlockBytes);
+    ASSERT_TRUE(lowStream.open(low));
+    ASSERT_TRUE(lowStream.play());
+    ASSERT_TRUE(lowStream.waitForEnds(1));
+    EXPECT_NEAR(double(lowStream.recorded([&] { return lowStream.samples.size(); })), kSeconds * 44100, 0.005 * 44100);
+    for (const uint32_t rate : {1u, 999u, 800000u}) {
+        SCOPED_TRACE(rate);
+        // The same file with another rate (and bytes per second) in its header.
+        const std::string path = folder.file(std::to_string(rate) + ".wav");
+        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+        file << std::ifstream(low, std::ios::binary).rdbuf();
+        const uint32_t fields[2] = {rate, rate * 2};
+        file.seekp(24).write(reinterpret_cast<const char*>(fields), sizeof fields);
+        file.close();
+        ModuleStream stream(wavmp, kBlockBytes);
+        EXPECT_FALSE(stream.open(path));
+        EXPECT_EQ(stream.call<decoder::ESGetLastErrorFn>("ESGetLastError", stream.handle), 4);
+    }
+
+    // Mono 22050 Hz, then stereo 44100 Hz with another tone, 3 s each.
+    const std::string first = folder.file("first.mp3");
+    const std::string second = folder.file("second.mp3");
+    const std::string joined = folder.file("joined.mp3");
+    const std::string plain = " -write_xing 0 -id3v2_version 0";
+    ASSERT_TRUE(velmora::test::ffmpegMake(first, "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=3",
+                                          "-ac 1 -c:a libmp3lame -b:a 64k" + plain));
+    ASSERT_TRUE(velmora::test::ffmpegMake(second, "-f lavfi -i sine=frequency=1000:sample_rate=44100:duration=3",
+                                          "-ac 2 -c:a libmp3lame -b:a 128k" + plain));
+    std::ofstream(joined, std::ios::binary) << std::ifstream(first, std::ios::binary).rdbuf()
+                                            << std::ifstream(second, std::ios::binary).rdbuf();
+    ModuleStream mpeg(loaded("ELAMP.ESP"), kBlockBytes);
+    ASSERT_TRUE(mpeg.open(joined));
+    ASSERT_TRUE(mpeg.play());
+    ASSERT_TRUE(mpeg.waitForEnds(1));
+    mpeg.recorded([&] {
+        EXPECT_NEAR(double(mpeg.samples.size()), 6 * 44100, 0.1 * 44100);
+        // The second second of the later part still sounds its 1000 Hz.
+        int crossings = 0;
+        for (size_t i = 4 * 44100; i < 5 * 44100 && i < mpeg.samples.size(); ++i)
+            crossings += (mpeg.samples[i - 1] < 0) != (mpeg.samples[i] < 0) ? 1 : 0;
+        EXPECT_NEAR(crossings, 2000, 20);
+    });
 }
 
 } // namespace
