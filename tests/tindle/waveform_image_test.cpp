@@ -7,11 +7,13 @@
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <sys/stat.h>
 #include <vector>
 
 #include "plugins/tindle/WaveformImage.h"
 #include "support/TempFolder.h"
 #include "support/Sox.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -72,7 +74,7 @@ TEST(WaveformImageTest, OneFramePerColumnScaledTo13PixelsAndCachedByteForByte)
         EXPECT_EQ(cache.substr(0, 4), "VWI ");
         EXPECT_EQ(Columns(fields + 2, fields + 6),
                   (Columns{315, int16_t(26 * channels), int16_t(channels), 0}));
-        EXPECT_EQ(Columns(fields + 6, fields + cache.size() / 2), image.columns);
+        EXPECT_EQ(Columns(fields + 6, fields + 6 + 2 * 315), image.columns);
         EXPECT_EQ(reports, 99) << "each whole percent once";
         fs::remove(tindle::cachePathFor(path));
     }
@@ -88,8 +90,10 @@ TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
     soxTone(path, "-c 1 -b 16", "sine 440");
     const Columns first = std::get<1>(build(path)).columns;
     // Other samples under a newer cache: the old picture, no sample read.
+    const auto written = fs::last_write_time(path);
     soxTone(path, "-c 1 -b 16", "square 97");
-    fs::last_write_time(cache, fs::last_write_time(path) + 5s);
+    fs::last_write_time(path, written);
+    fs::last_write_time(cache, written + 5s);
     const auto [result, reused, reports] = build(path);
     EXPECT_EQ(reused.columns, first);
     EXPECT_EQ(reports, 0);
@@ -99,16 +103,49 @@ TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
     const std::string good = bytesOf(cache);
     EXPECT_NE(good.substr(12), std::string(reinterpret_cast<const char*>(first.data()), 4 * 315));
     for (size_t at : {0, 4, 6}) { // the name, the width, a stereo height
-        std::ofstream(cache, std::ios::binary)
-            << good.substr(0, at) << char(good[at] + 26) << good.substr(at + 1);
+        const std::string bad = good.substr(0, at) + char(good[at] + 26) + good.substr(at + 1);
+        std::ofstream(cache, std::ios::binary) << bad;
         fs::last_write_time(cache, fs::last_write_time(path) + 5s);
         EXPECT_EQ(std::get<2>(build(path)), 99) << at;
-        EXPECT_EQ(bytesOf(cache), good) << at;
+        // A file without the cache's name is no cache to replace.
+        EXPECT_EQ(bytesOf(cache), at == 0 ? bad : good) << at;
     }
     fs::remove(cache);
     fs::create_directory(cache);
     EXPECT_EQ(std::get<0>(build(path)), 0) << "a cache that cannot be written is no failure";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2) << "no temporary file left";
+}
+
+
+// The cache is its own wave file's: a FIFO at its name is passed by, a wave
+// file at its name is never overwritten, and two wave files of one cache name
+// never show each other's picture.
+TEST(WaveformImageTest, CacheNeverHangsOverwritesAWaveOrServesAnotherWave)
+{
+    velmora::test::Watchdog watchdog(30s, "a FIFO at the cache's name");
+    velmora::test::TempFolder folder;
+    const std::string path = folder.file("take.wav");
+    const std::string cache = tindle::cachePathFor(path);
+    soxTone(path, "-c 1 -b 16", "sine 440");
+    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
+    EXPECT_EQ(std::get<2>(build(path)), 99);
+    EXPECT_TRUE(fs::is_fifo(cache));
+    fs::remove(cache);
+
+    const std::string other = folder.file("take.wave");
+    soxTone(other, "-c 1 -b 16 -t wav", "square 97");
+    const Columns mine = std::get<1>(build(path)).columns;
+    const Columns its = std::get<1>(build(other)).columns;
+    EXPECT_NE(its, mine);
+    EXPECT_EQ(std::get<1>(build(path)).columns, mine);
+
+    const std::string named = folder.file("x.vwi");
+    fs::copy_file(path, named);
+    fs::copy_file(path, folder.file("x.wav"));
+    const std::string wave = bytesOf(named);
+    EXPECT_EQ(std::get<1>(build(named)).columns, mine);
+    EXPECT_EQ(std::get<1>(build(folder.file("x.wav"))).columns, mine);
+    EXPECT_EQ(bytesOf(named), wave);
 }
 
 } // namespace
