@@ -43,7 +43,8 @@ bool leavesGrabbablePart(int x, int y, int width, int height)
     const auto shown = [](int64_t start, int64_t length, int64_t screenLength) {
         return std::min(start + length, screenLength) - std::max<int64_t>(start, 0);
     };
-    return shown(x, width, screen.width) >= kGrabbableWidth && shown(y, height, screen.height) >= kGrabbableHeight;
+    return shown(x, width, screen.width) >= kGrabbableWidth &&
+           shown(y, height, screen.height) >= kGrabbableHeight;
 }
 
 bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked)

@@ -82,7 +82,8 @@ public:
         // The core plays one format to the end: libmpg123 converts frames
         // of a stream whose format changes midway to the first one's.
         mpg123_format_none(mh);
-        if (mpg123_format(mh, rate, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK)
+        if (mpg123_format(mh, rate, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) !=
+            MPG123_OK)
             return false;
         // A full scan gives the exact length and an accurate seek index.
         mpg123_scan(mh);

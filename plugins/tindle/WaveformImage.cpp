@@ -78,9 +78,10 @@ bool readFreshCache(const std::string& wavePath, const WaveIdentity& wave, int c
         return false;
     const auto* bytes = reinterpret_cast<const uint8_t*>(content.data());
     const int cachedChannels = get16(&bytes[8]);
-    if (std::memcmp(bytes, kCacheMagic, sizeof kCacheMagic) != 0 || get16(&bytes[4]) != WaveformImage::kWidth ||
-        get16(&bytes[6]) != heightFor(channels) || (cachedChannels != 1 && cachedChannels != 2) ||
-        get64(&bytes[kColumnsEnd]) != wave.size || get64(&bytes[kColumnsEnd + 8]) != wave.lastWriteTime)
+    if (std::memcmp(bytes, kCacheMagic, sizeof kCacheMagic) != 0 ||
+        get16(&bytes[4]) != WaveformImage::kWidth || get16(&bytes[6]) != heightFor(channels) ||
+        (cachedChannels != 1 && cachedChannels != 2) || get64(&bytes[kColumnsEnd]) != wave.size ||
+        get64(&bytes[kColumnsEnd + 8]) != wave.lastWriteTime)
         return false;
 
     image.width = WaveformImage::kWidth;

@@ -42,9 +42,9 @@ std::string cachePathFor(const std::string& wavePath);
 // matching cache file of this very wave file without touching the samples,
 // else by reading one frame per column and writing the cache (a cache that
 // cannot be written is no failure; a file at the cache's name that is no
-// cache, such as the wave file itself, is never replaced). progress, when set, gets whole percentages as they change.
-// 0, or 9 when a read or seek fails or the file ends before its data chunk
-// says. Leaves the file at its data offset.
+// cache, such as the wave file itself, is never replaced). progress, when set, gets whole percentages as they
+// change. 0, or 9 when a read or seek fails or the file ends before its data chunk says. Leaves the file at
+// its data offset.
 int buildWaveformImage(zkr::MultimediaFile& file, const std::string& wavePath, WaveformImage& image,
                        const std::function<void(int percent)>& progress);
 

@@ -6,13 +6,13 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 #include "plugins/tindle/WaveformImage.h"
-#include "support/TempFolder.h"
 #include "support/Sox.h"
+#include "support/TempFolder.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -84,6 +84,7 @@ TEST(WaveformImageTest, OneFramePerColumnScaledTo13PixelsAndCachedByteForByte)
 
 TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
 {
+    velmora::test::Watchdog watchdog(30s, "a FIFO at the cache's name");
     velmora::test::TempFolder folder;
     const std::string path = folder.file("take.wav");
     const std::string cache = tindle::cachePathFor(path);
@@ -107,45 +108,25 @@ TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
         std::ofstream(cache, std::ios::binary) << bad;
         fs::last_write_time(cache, fs::last_write_time(path) + 5s);
         EXPECT_EQ(std::get<2>(build(path)), 99) << at;
-        // A file without the cache's name is no cache to replace.
-        EXPECT_EQ(bytesOf(cache), at == 0 ? bad : good) << at;
+        EXPECT_EQ(bytesOf(cache), at == 0 ? bad : good) << at; // without the name, no cache to replace
     }
     fs::remove(cache);
     fs::create_directory(cache);
     EXPECT_EQ(std::get<0>(build(path)), 0) << "a cache that cannot be written is no failure";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2) << "no temporary file left";
-}
-
-
-// The cache is its own wave file's: a FIFO at its name is passed by, a wave
-// file at its name is never overwritten, and two wave files of one cache name
-// never show each other's picture.
-TEST(WaveformImageTest, CacheNeverHangsOverwritesAWaveOrServesAnotherWave)
-{
-    velmora::test::Watchdog watchdog(30s, "a FIFO at the cache's name");
-    velmora::test::TempFolder folder;
-    const std::string path = folder.file("take.wav");
-    const std::string cache = tindle::cachePathFor(path);
-    soxTone(path, "-c 1 -b 16", "sine 440");
-    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
-    EXPECT_EQ(std::get<2>(build(path)), 99);
-    EXPECT_TRUE(fs::is_fifo(cache));
     fs::remove(cache);
+    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
+    fs::last_write_time(cache, fs::last_write_time(path) + 5s);
+    EXPECT_EQ(std::get<2>(build(path)), 99) << "a FIFO at the cache's name is passed by";
 
-    const std::string other = folder.file("take.wave");
-    soxTone(other, "-c 1 -b 16 -t wav", "square 97");
+    // The cache is its own wave file's, and never replaces one.
+    fs::remove(cache);
+    soxTone(folder.file("take.wave"), "-c 1 -b 16 -t wav", "sine 440");
     const Columns mine = std::get<1>(build(path)).columns;
-    const Columns its = std::get<1>(build(other)).columns;
-    EXPECT_NE(its, mine);
-    EXPECT_EQ(std::get<1>(build(path)).columns, mine);
-
-    const std::string named = folder.file("x.vwi");
-    fs::copy_file(path, named);
-    fs::copy_file(path, folder.file("x.wav"));
-    const std::string wave = bytesOf(named);
-    EXPECT_EQ(std::get<1>(build(named)).columns, mine);
-    EXPECT_EQ(std::get<1>(build(folder.file("x.wav"))).columns, mine);
-    EXPECT_EQ(bytesOf(named), wave);
+    EXPECT_NE(std::get<1>(build(folder.file("take.wave"))).columns, mine);
+    fs::copy_file(path, folder.file("x.vwi"));
+    EXPECT_EQ(std::get<1>(build(folder.file("x.vwi"))).columns, mine);
+    EXPECT_EQ(bytesOf(folder.file("x.vwi")), bytesOf(path));
 }
 
 } // namespace
