@@ -14,6 +14,7 @@
 #include "zkr/Application.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
+#include "zkr/WindowHelpers.h"
 
 namespace zkr {
 
@@ -325,11 +326,8 @@ bool Registry::restorePosition(plat::ui::WindowHandle window, const char* key)
     if (x == 0 && y == 0)
         return false;
     // Negative positions are fine (a window partly past the left or top
-    // edge), but one that would not show a single pixel is not restored.
-    const plat::ui::Size screen = plat::ui::screenSize();
-    if (x >= screen.width || y >= screen.height)
-        return false;
-    if (x + place.width() <= 0 || y + place.height() <= 0)
+    // edge), but one the user could not grab and drag back is not restored.
+    if (!leavesGrabbablePart(x, y, place.width(), place.height()))
         return false;
     return plat::ui::setWindowPos(window, x, y, 0, 0, plat::ui::kPosNoSize | plat::ui::kPosNoZOrder);
 }

@@ -59,7 +59,8 @@ public:
 
     // Window positions as "x,y" in whatever section of theApplication's store
     // is current (nothing without theApplication). A position of 0,0, or one
-    // that would put the window wholly off the screen, is not restored.
+    // that would leave too little of the window on the screen to grab
+    // (leavesGrabbablePart), is not restored.
     [[nodiscard]] static int savePosition(plat::ui::WindowHandle window, const char* key);
     [[nodiscard]] static bool restorePosition(plat::ui::WindowHandle window, const char* key);
 

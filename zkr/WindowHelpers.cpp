@@ -1,5 +1,6 @@
 #include "zkr/WindowHelpers.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/ui/Geometry.h"
@@ -33,6 +34,17 @@ bool centreOnScreen(plat::ui::WindowHandle window)
     return plat::ui::setWindowPos(window, (screen.width - place.width()) / 2,
                                   (screen.height - place.height()) / 2, 0, 0,
                                   plat::ui::kPosNoSize | plat::ui::kPosNoActivate);
+}
+
+bool leavesGrabbablePart(int x, int y, int width, int height)
+{
+    // 64 bits: a stored place is any pair of numbers, however far out.
+    const plat::ui::Size screen = plat::ui::screenSize();
+    const auto shown = [](int64_t start, int64_t length, int64_t screenLength) {
+        return std::min(start + length, screenLength) - std::max<int64_t>(start, 0);
+    };
+    return shown(x, width, screen.width) >= kGrabbableWidth &&
+           shown(y, height, screen.height) >= kGrabbableHeight;
 }
 
 bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked)

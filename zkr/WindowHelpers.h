@@ -23,6 +23,15 @@ template <std::size_t N> void formatDuration(uint32_t milliseconds, char (&out)[
 // activating it.
 [[nodiscard]] bool centreOnScreen(plat::ui::WindowHandle window);
 
+// The least of a window that must show on the screen for the user to grab it
+// and drag it back: the windows are frameless and move by their background.
+inline constexpr int kGrabbableWidth = 32;
+inline constexpr int kGrabbableHeight = 16;
+// Whether a window of that size at x, y leaves at least kGrabbableWidth x
+// kGrabbableHeight pixels of itself on the screen; the one rule for every
+// stored window place.
+[[nodiscard]] bool leavesGrabbablePart(int x, int y, int width, int height);
+
 // Sets or clears the check mark of the menu item with command id.
 [[nodiscard]] bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked);
 // Appends a text item with command id, greyed when not enabled.

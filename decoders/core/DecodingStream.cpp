@@ -121,12 +121,17 @@ bool DecodingStream::open()
     std::unique_ptr<Source> source = reused ? std::move(closed) : createSource();
     if (!reused && !source->open(path_))
         return fail(StreamError::CannotOpen);
-    if (!resampler_.configure(source->sampleRate(), source->channels()))
+    const int rate = source->sampleRate();
+    if (rate < kLowestInputRate || rate > kHighestInputRate)
+        return fail(StreamError::Unsupported);
+    if (!resampler_.configure(rate, source->channels()))
         return fail(StreamError::Resampling);
     source_ = std::move(source);
     sourceFile_ = file;
     sourceAtStart_ = true;
     channels_ = source_->channels();
+    // Fewer frames from a low-rate file: each step's output stays near kReadFrames.
+    readFrames_ = std::clamp<long>(kReadFrames * rate / kOutputRate, 1, kReadFrames);
     information_ = source_->information();
     informationValue_ = source_->informationValue();
     std::lock_guard lock(mutex_);
@@ -401,7 +406,7 @@ void DecodingStream::run()
         if (seek)
             applySeek(*seek);
 
-        const long frames = source_->read(decoded_.data(), kReadFrames);
+        const long frames = source_->read(decoded_.data(), readFrames_);
         bool atEnd = frames == 0;
         if (frames < 0) {
             std::lock_guard lock(mutex_);

@@ -21,7 +21,7 @@ enum class StreamError : int32_t {
     NoInputName = 1,
     CannotOpen = 2,
     NotOpen = 3,
-    Unsupported = 4, // a mode, callback or position the module does not offer
+    Unsupported = 4, // a mode, callback, position or sample rate the module does not offer
     Busy = 5,        // asked of a stream that is playing
     Decoding = 6,
     Resampling = 7,
@@ -119,6 +119,7 @@ private:
     std::vector<int16_t> decoded_;
     std::vector<int16_t> pending_; // resampled, not yet delivered
     size_t blockFrames_ = 1;
+    long readFrames_ = 1; // per step, so that a step's output stays small
     int channels_ = 1;
     decoder::OutputCallback threadOutput_ = nullptr;
     decoder::EventCallback threadEvent_ = nullptr;

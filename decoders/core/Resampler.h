@@ -10,6 +10,11 @@
 namespace decoders {
 
 inline constexpr int kOutputRate = 44100;
+// The file rates a stream plays. Below, a step's output is out of all
+// proportion to its input (a 1 Hz file asks gigabytes); above, no audio
+// format goes.
+inline constexpr int kLowestInputRate = 1000;
+inline constexpr int kHighestInputRate = 768000;
 
 // Converts interleaved 16-bit frames of one rate to 44100 Hz with libsoxr.
 // At 44100 Hz already the frames pass unchanged, so those files stay exact.

@@ -79,6 +79,12 @@ public:
         if (mpg123_getformat(mh, &rate, &channels_, &encoding) != MPG123_OK || rate <= 0)
             return false;
         rate_ = int(rate);
+        // The core plays one format to the end: libmpg123 converts frames
+        // of a stream whose format changes midway to the first one's.
+        mpg123_format_none(mh);
+        if (mpg123_format(mh, rate, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) !=
+            MPG123_OK)
+            return false;
         // A full scan gives the exact length and an accurate seek index.
         mpg123_scan(mh);
         length_ = mpg123_length(mh);
@@ -130,7 +136,8 @@ public:
                 return long(done / frameBytes);
             if (result == MPG123_DONE)
                 return 0;
-            // A format change mid-stream is announced once; the data follows.
+            if (result == MPG123_NEW_FORMAT && !keepsFormat())
+                return 0; // a change libmpg123 cannot convert ends the stream
             if (result != MPG123_NEW_FORMAT && result != MPG123_OK)
                 return -1;
         }
@@ -145,6 +152,15 @@ public:
     int32_t informationValue() const override { return info_.layer; }
 
 private:
+    bool keepsFormat() const
+    {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        return mpg123_getformat(handle_.get(), &rate, &channels, &encoding) == MPG123_OK && rate == rate_ &&
+               channels == channels_ && encoding == MPG123_ENC_SIGNED_16;
+    }
+
     std::unique_ptr<mpg123_handle, HandleDeleter> handle_;
     int rate_ = 0;
     int channels_ = 0;

@@ -294,6 +294,25 @@ bool fileSize(const std::string& path, uint64_t& size)
     return true;
 }
 
+bool readSmallFile(const std::string& path, size_t maxSize, std::string& content)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info;
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || uint64_t(info.st_size) > maxSize)
+        return false;
+    content.assign(size_t(info.st_size), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t got = ::read(fd.get(), content.data() + done, content.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += size_t(got);
+    }
+    return done == content.size(); // not a file cut short while read
+}
+
 bool deleteFile(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;

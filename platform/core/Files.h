@@ -37,6 +37,11 @@ PLAT_API bool matchesWildcard(const std::string& name, const std::string& patter
 [[nodiscard]] PLAT_API bool lastWriteTime(const std::string& path, uint64_t& fileTime);
 // Size of a regular file in bytes.
 [[nodiscard]] PLAT_API bool fileSize(const std::string& path, uint64_t& size);
+// Reads a regular file of at most maxSize bytes whole into content. Opens
+// without blocking, so a FIFO or device in its place is refused at once
+// instead of hanging the reader. False when path is missing, is no regular
+// file, is larger than maxSize or cannot be read.
+[[nodiscard]] PLAT_API bool readSmallFile(const std::string& path, size_t maxSize, std::string& content);
 // Removes a file (never a folder).
 [[nodiscard]] PLAT_API bool deleteFile(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.

@@ -26,6 +26,7 @@
 #include "zkr/Registry.h"
 #include "zkr/Text.h"
 #include "zkr/ToggleButton.h"
+#include "zkr/WindowHelpers.h"
 
 namespace plevnt {
 
@@ -269,14 +270,15 @@ bool PlevntWindow::onClose()
 }
 
 // The plug-in object's own settings (its section, whichever application
-// the process runs); a place that would show nothing of the window is not restored.
+// the process runs); a place that would leave too little of the window on
+// the screen to grab is not restored. The smallest view's height counts: the
+// view may shrink later.
 void PlevntWindow::restorePosition()
 {
     int x = 0;
     int y = 0;
     plugin_.settings.getPoint(kPositionKey, 0, 0, &x, &y);
-    const Size screen = screenSize();
-    if ((x == 0 && y == 0) || x >= screen.width || y >= screen.height || x + kWindowWidth <= 0 || y <= -kSmallHeight)
+    if ((x == 0 && y == 0) || !zkr::leavesGrabbablePart(x, y, kWindowWidth, kSmallHeight))
         return;
     (void)setWindowPos(window, x, y, 0, 0, kPosNoSize | kPosNoZOrder);
 }

@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/core/Files.h"
@@ -16,7 +18,20 @@ namespace tindle {
 namespace {
 
 constexpr size_t kColumnBytes = 4;
-constexpr size_t kCacheSize = kCacheHeaderSize + kColumnBytes * WaveformImage::kWidth;
+constexpr size_t kColumnsEnd = kCacheHeaderSize + kColumnBytes * WaveformImage::kWidth;
+constexpr size_t kCacheSize = kColumnsEnd + 2 * sizeof(uint64_t);
+
+// What tells one wave file from another at the same cache name, and from
+// itself before it was written again.
+struct WaveIdentity {
+    uint64_t size = 0;
+    uint64_t lastWriteTime = 0;
+};
+
+bool identify(const std::string& wavePath, WaveIdentity& wave)
+{
+    return plat::fileSize(wavePath, wave.size) && plat::lastWriteTime(wavePath, wave.lastWriteTime);
+}
 
 uint16_t get16(const uint8_t* at)
 {
@@ -29,30 +44,44 @@ void put16(uint8_t* at, uint16_t value)
     at[1] = static_cast<uint8_t>(value >> 8);
 }
 
+uint64_t get64(const uint8_t* at)
+{
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | at[i];
+    return value;
+}
+
+void put64(uint8_t* at, uint64_t value)
+{
+    for (int i = 0; i < 8; ++i, value >>= 8)
+        at[i] = static_cast<uint8_t>(value & 0xFF);
+}
+
 int heightFor(int channels)
 {
     return channels == 2 ? WaveformImage::kStereoHeight : WaveformImage::kMonoHeight;
 }
 
-// A cache at least as new as the wave file whose header matches the
-// picture the file would get.
-bool readFreshCache(const std::string& wavePath, int channels, WaveformImage& image)
+// A cache at least as new as the wave file, made from this very wave file,
+// whose header matches the picture the file would get.
+bool readFreshCache(const std::string& wavePath, const WaveIdentity& wave, int channels, WaveformImage& image)
 {
     const std::string cachePath = cachePathFor(wavePath);
-    uint64_t waveTime = 0;
     uint64_t cacheTime = 0;
-    if (!plat::lastWriteTime(wavePath, waveTime) || !plat::lastWriteTime(cachePath, cacheTime) ||
-        cacheTime < waveTime)
+    if (!plat::lastWriteTime(cachePath, cacheTime) || cacheTime < wave.lastWriteTime)
         return false;
-
-    std::array<uint8_t, kCacheSize> bytes{};
-    std::ifstream in(cachePath, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), bytes.size()))
+    // Read without blocking (a FIFO at the name would hang the player), and
+    // only a file of the exact size.
+    std::string content;
+    if (!plat::readSmallFile(cachePath, kCacheSize, content) || content.size() != kCacheSize)
         return false;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(content.data());
     const int cachedChannels = get16(&bytes[8]);
-    if (std::memcmp(bytes.data(), kCacheMagic, sizeof kCacheMagic) != 0 ||
+    if (std::memcmp(bytes, kCacheMagic, sizeof kCacheMagic) != 0 ||
         get16(&bytes[4]) != WaveformImage::kWidth || get16(&bytes[6]) != heightFor(channels) ||
-        (cachedChannels != 1 && cachedChannels != 2))
+        (cachedChannels != 1 && cachedChannels != 2) || get64(&bytes[kColumnsEnd]) != wave.size ||
+        get64(&bytes[kColumnsEnd + 8]) != wave.lastWriteTime)
         return false;
 
     image.width = WaveformImage::kWidth;
@@ -64,10 +93,26 @@ bool readFreshCache(const std::string& wavePath, int channels, WaveformImage& im
     return true;
 }
 
+// Only a cache, or nothing, is replaced: the name may be the wave file's own
+// ("take.vwi") or another wave file's beside it. A cache of any size counts,
+// so that one of an older layout is renewed.
+bool mayWriteCache(const std::string& cachePath)
+{
+    std::error_code failed;
+    if (std::filesystem::symlink_status(cachePath, failed).type() == std::filesystem::file_type::not_found)
+        return true;
+    std::string content;
+    return plat::readSmallFile(cachePath, kCacheSize, content) && content.size() >= sizeof kCacheMagic &&
+           std::memcmp(content.data(), kCacheMagic, sizeof kCacheMagic) == 0;
+}
+
 // Written whole or not at all, so a reader never takes a torn cache for a
 // fresh one. A folder that cannot be written to only costs the next open a scan.
-void writeCache(const std::string& wavePath, const WaveformImage& image)
+void writeCache(const std::string& wavePath, const WaveIdentity& wave, const WaveformImage& image)
 {
+    const std::string cachePath = cachePathFor(wavePath);
+    if (!mayWriteCache(cachePath))
+        return;
     std::array<uint8_t, kCacheSize> bytes{};
     std::memcpy(bytes.data(), kCacheMagic, sizeof kCacheMagic);
     put16(&bytes[4], static_cast<uint16_t>(image.width));
@@ -75,7 +120,9 @@ void writeCache(const std::string& wavePath, const WaveformImage& image)
     put16(&bytes[8], static_cast<uint16_t>(image.channels));
     for (size_t i = 0; i < image.columns.size(); ++i)
         put16(&bytes[kCacheHeaderSize + 2 * i], static_cast<uint16_t>(image.columns[i]));
-    (void)plat::replaceFileContents(cachePathFor(wavePath), bytes.data(), bytes.size());
+    put64(&bytes[kColumnsEnd], wave.size);
+    put64(&bytes[kColumnsEnd + 8], wave.lastWriteTime);
+    (void)plat::replaceFileContents(cachePath, bytes.data(), bytes.size());
 }
 
 // One channel's value of a frame: 8-bit samples are unsigned around 128,
@@ -153,7 +200,10 @@ int buildWaveformImage(zkr::MultimediaFile& file, const std::string& wavePath, W
 {
     // More than two channels are pictured by their first two.
     const int channels = std::clamp<int>(file.header.channels, 1, 2);
-    if (readFreshCache(wavePath, channels, image))
+    // Taken before the scan: a file written meanwhile makes its picture stale.
+    WaveIdentity wave;
+    const bool identified = identify(wavePath, wave);
+    if (identified && readFreshCache(wavePath, wave, channels, image))
         return zkr::kOk;
 
     const int scanned = scanSamples(file, channels, image, progress);
@@ -161,7 +211,8 @@ int buildWaveformImage(zkr::MultimediaFile& file, const std::string& wavePath, W
         return zkr::kErrUnexpectedEof;
     if (scanned != zkr::kOk)
         return scanned;
-    writeCache(wavePath, image);
+    if (identified)
+        writeCache(wavePath, wave, image);
     return zkr::kOk;
 }
 

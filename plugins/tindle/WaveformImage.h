@@ -27,7 +27,10 @@ struct WaveformImage {
 };
 
 // The cache file's layout, little-endian: "VWI ", u16 width, u16 height,
-// u16 channels, u16 reserved, then per column s16 left and s16 right.
+// u16 channels, u16 reserved, then per column s16 left and s16 right; after
+// the columns, so that readers of that layout read on as before, the wave
+// file the picture belongs to: u64 size and u64 last write time (100 ns
+// since 1601).
 inline constexpr char kCacheMagic[4] = {'V', 'W', 'I', ' '};
 inline constexpr size_t kCacheHeaderSize = 12;
 
@@ -36,11 +39,12 @@ inline constexpr size_t kCacheHeaderSize = 12;
 std::string cachePathFor(const std::string& wavePath);
 
 // Fills image for the attached file at wavePath (header read): from a fresh
-// matching cache file without touching the samples, else by reading one
-// frame per column and writing the cache (a cache that cannot be written is
-// no failure). progress, when set, gets whole percentages as they change.
-// 0, or 9 when a read or seek fails or the file ends before its data chunk
-// says. Leaves the file at its data offset.
+// matching cache file of this very wave file without touching the samples,
+// else by reading one frame per column and writing the cache (a cache that
+// cannot be written is no failure; a file at the cache's name that is no
+// cache, such as the wave file itself, is never replaced). progress, when set, gets whole percentages as they
+// change. 0, or 9 when a read or seek fails or the file ends before its data chunk says. Leaves the file at
+// its data offset.
 int buildWaveformImage(zkr::MultimediaFile& file, const std::string& wavePath, WaveformImage& image,
                        const std::function<void(int percent)>& progress);
 

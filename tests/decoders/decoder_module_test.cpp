@@ -2,6 +2,7 @@
 // drives them, on files ffmpeg makes at 44100 and 48000 Hz.
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <algorithm>
 #include <string>
@@ -286,6 +287,28 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     std::vector<std::byte> block(8);
     EXPECT_FALSE(wave.call<decoder::ESGetInfo1Fn>("ESGetInfo1", wave.handle, block.data(), &small));
     EXPECT_EQ(small, int32_t(sizeof(decoder::WaveInfo)));
+
+    // A rate far from 44100 Hz (written over the header's rate and bytes per second).
+    const std::string odd = folder.file("odd.wav");
+    ASSERT_TRUE(velmora::test::ffmpegMake(odd, toneInput(1000, 1, 0.1), "-c:a pcm_s16le"));
+    for (const uint32_t rate : {1u, 999u, 800000u}) {
+        const uint32_t fields[2] = {rate, rate * 2};
+        std::fstream(odd, std::ios::in | std::ios::out)
+            .seekp(24)
+            .write(reinterpret_cast<const char*>(fields), 8);
+        ModuleStream stream(wavmp, kBlockBytes);
+        EXPECT_FALSE(stream.open(odd)) << rate;
+        EXPECT_EQ(stream.call<decoder::ESGetLastErrorFn>("ESGetLastError", stream.handle), 4) << rate;
+    }
+    // An MPEG stream whose format changes midway plays on in its first.
+    const std::string sine = "-f lavfi -i sine=duration=3:sample_rate=";
+    const std::string plain = " -c:a libmp3lame -write_xing 0 -id3v2_version 0";
+    ASSERT_TRUE(velmora::test::ffmpegMake(folder.file("1.mp3"), sine + "22050", "-ac 1" + plain));
+    ASSERT_TRUE(velmora::test::ffmpegMake(folder.file("2.mp3"), sine + "44100", "-ac 2" + plain));
+    std::ofstream(folder.file("1.mp3"), std::ios::app) << std::ifstream(folder.file("2.mp3")).rdbuf();
+    ModuleStream changing(elamp, kBlockBytes);
+    ASSERT_TRUE(changing.open(folder.file("1.mp3")) && changing.play() && changing.waitForEnds(1));
+    EXPECT_NEAR(double(changing.recorded([&] { return changing.samples.size(); })), 6 * 44100, 0.1 * 44100);
 }
 
 } // namespace

@@ -6,12 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <tuple>
 #include <vector>
 
 #include "plugins/tindle/WaveformImage.h"
-#include "support/TempFolder.h"
 #include "support/Sox.h"
+#include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -72,7 +74,7 @@ TEST(WaveformImageTest, OneFramePerColumnScaledTo13PixelsAndCachedByteForByte)
         EXPECT_EQ(cache.substr(0, 4), "VWI ");
         EXPECT_EQ(Columns(fields + 2, fields + 6),
                   (Columns{315, int16_t(26 * channels), int16_t(channels), 0}));
-        EXPECT_EQ(Columns(fields + 6, fields + cache.size() / 2), image.columns);
+        EXPECT_EQ(Columns(fields + 6, fields + 6 + 2 * 315), image.columns);
         EXPECT_EQ(reports, 99) << "each whole percent once";
         fs::remove(tindle::cachePathFor(path));
     }
@@ -82,14 +84,17 @@ TEST(WaveformImageTest, OneFramePerColumnScaledTo13PixelsAndCachedByteForByte)
 
 TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
 {
+    velmora::test::Watchdog watchdog(30s, "a FIFO at the cache's name");
     velmora::test::TempFolder folder;
     const std::string path = folder.file("take.wav");
     const std::string cache = tindle::cachePathFor(path);
     soxTone(path, "-c 1 -b 16", "sine 440");
     const Columns first = std::get<1>(build(path)).columns;
     // Other samples under a newer cache: the old picture, no sample read.
+    const auto written = fs::last_write_time(path);
     soxTone(path, "-c 1 -b 16", "square 97");
-    fs::last_write_time(cache, fs::last_write_time(path) + 5s);
+    fs::last_write_time(path, written);
+    fs::last_write_time(cache, written + 5s);
     const auto [result, reused, reports] = build(path);
     EXPECT_EQ(reused.columns, first);
     EXPECT_EQ(reports, 0);
@@ -99,16 +104,29 @@ TEST(WaveformImageTest, FreshCacheSparesTheScanStaleOrMismatchedOneIsRebuilt)
     const std::string good = bytesOf(cache);
     EXPECT_NE(good.substr(12), std::string(reinterpret_cast<const char*>(first.data()), 4 * 315));
     for (size_t at : {0, 4, 6}) { // the name, the width, a stereo height
-        std::ofstream(cache, std::ios::binary)
-            << good.substr(0, at) << char(good[at] + 26) << good.substr(at + 1);
+        const std::string bad = good.substr(0, at) + char(good[at] + 26) + good.substr(at + 1);
+        std::ofstream(cache, std::ios::binary) << bad;
         fs::last_write_time(cache, fs::last_write_time(path) + 5s);
         EXPECT_EQ(std::get<2>(build(path)), 99) << at;
-        EXPECT_EQ(bytesOf(cache), good) << at;
+        EXPECT_EQ(bytesOf(cache), at == 0 ? bad : good) << at; // without the name, no cache to replace
     }
     fs::remove(cache);
     fs::create_directory(cache);
     EXPECT_EQ(std::get<0>(build(path)), 0) << "a cache that cannot be written is no failure";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2) << "no temporary file left";
+    fs::remove(cache);
+    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
+    fs::last_write_time(cache, fs::last_write_time(path) + 5s);
+    EXPECT_EQ(std::get<2>(build(path)), 99) << "a FIFO at the cache's name is passed by";
+
+    // The cache is its own wave file's, and never replaces one.
+    fs::remove(cache);
+    soxTone(folder.file("take.wave"), "-c 1 -b 16 -t wav", "sine 440");
+    const Columns mine = std::get<1>(build(path)).columns;
+    EXPECT_NE(std::get<1>(build(folder.file("take.wave"))).columns, mine);
+    fs::copy_file(path, folder.file("x.vwi"));
+    EXPECT_EQ(std::get<1>(build(folder.file("x.vwi"))).columns, mine);
+    EXPECT_EQ(bytesOf(folder.file("x.vwi")), bytesOf(path));
 }
 
 } // namespace

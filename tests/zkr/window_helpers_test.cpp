@@ -112,7 +112,7 @@ TEST_F(WindowPositionTest, SavedPositionsComeBackIncludingNegativeOnes)
     (void)store.setPoint("MainUIPos", -50, -20); // partly past the edges
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
     EXPECT_EQ(placeOf(window), Rect::fromSize(-50, -20, 300, 200));
-    (void)store.setPoint("MainUIPos", kScreenWidth - 1, kScreenHeight - 1); // one pixel still shows
+    (void)store.setPoint("MainUIPos", kScreenWidth - 32, kScreenHeight - 16); // 32 x 16 show, to grab
     EXPECT_TRUE(zkr::Registry::restorePosition(window, "MainUIPos"));
 
     // Saving goes to the current section, and to the file on saveSection.
@@ -120,7 +120,7 @@ TEST_F(WindowPositionTest, SavedPositionsComeBackIncludingNegativeOnes)
     ASSERT_EQ(store.saveSection(), 0);
     const std::string text = velmora::test::readText(folder.file("velmoraaudioengine.ini"));
     EXPECT_NE(text.find("[Velmora User Interface]"), std::string::npos) << text;
-    EXPECT_NE(text.find("MixerUIPos=1279,1023"), std::string::npos) << text;
+    EXPECT_NE(text.find("MixerUIPos=1248,1008"), std::string::npos) << text;
 }
 
 TEST_F(WindowPositionTest, ZeroMissingAndOffScreenPositionsAreNotRestored)
@@ -133,7 +133,9 @@ TEST_F(WindowPositionTest, ZeroMissingAndOffScreenPositionsAreNotRestored)
     EXPECT_TRUE(plat::ui::moveWindow(window, 100, 120, 300, 200, false));
     EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos"));
 
-    for (const char* value : {"5000,10", "10,5000", "1280,10", "10,1024", "-300,10", "10,-200", "junk"}) {
+    // Too little to grab: one pixel, 31 x 200, 300 x 15.
+    for (const char* value : {"5000,10", "10,5000", "1280,10", "10,1024", "-300,10", "10,-200", "junk",
+                              "1279,1023", "-269,10", "10,-185"}) {
         (void)store.setString("MainUIPos", value);
         EXPECT_FALSE(zkr::Registry::restorePosition(window, "MainUIPos")) << value;
     }
