@@ -179,17 +179,23 @@ bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool
     return openHelpDocument(plat::joinPath(pagesFolderOf(folder, generated), kFramesetPage));
 }
 
-std::string openFailureText(const std::string& path, int shellResult)
+std::string openFailureText(const std::string& path, int shellResult, const std::string& lookedFor)
 {
-    return zkr::shellFailureText(plat::fileNameOf(path), shellResult);
+    const std::string name = plat::fileNameOf(path);
+    if (shellResult != plat::kShellNoAssociation || lookedFor.empty())
+        return zkr::shellFailureText(name, shellResult);
+    return "Failed to open " + name + "!\nNo web browser was found to show the help (looked for " + lookedFor +
+           ").\nOpen this file in a web browser:\n" + path +
+           "\nor install a web browser (for example the package firefox-esr or chromium) and xdg-utils.";
 }
 
 bool openHelpDocument(const std::string& path)
 {
-    const int result = plat::shellOpen(path, "");
+    std::string lookedFor;
+    const int result = plat::openWebPage(path, lookedFor);
     if (result > 32)
         return true;
-    (void)plat::ui::messageBox(nullptr, openFailureText(path, result).c_str(), zkr::kProductTitle,
+    (void)plat::ui::messageBox(nullptr, openFailureText(path, result, lookedFor).c_str(), zkr::kProductTitle,
                          plat::kNoticeFailure);
     return false;
 }

@@ -48,11 +48,13 @@ std::string helpTopic(const char* page, intptr_t anchor, bool anchorIsText);
 bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool anchorIsText,
               const std::string& generated = {});
 
-// Opens a document with the desktop's preferred application; tells the user
-// with a message box when that fails.
+// Opens a document with the desktop's preferred application, or else a web
+// browser found on the PATH; tells the user with a message box when that fails.
 bool openHelpDocument(const std::string& path);
 
 // The text of the message box for a failed open (shell results 32 and below).
-std::string openFailureText(const std::string& path, int shellResult);
+// When no program to show it was found (lookedFor names those looked for),
+// the text says which file to open and what to install.
+std::string openFailureText(const std::string& path, int shellResult, const std::string& lookedFor = {});
 
 } // namespace shared

@@ -57,6 +57,8 @@ enum ErrorCode : int {
 inline constexpr int kLastErrorCode = 46;
 // Codes from here on are shown as plain message boxes with the context text.
 inline constexpr int kFirstMessageCode = 100;
+// The code whose report is the error context alone, as a plain message.
+inline constexpr int kPlainMessage = 101;
 
 // Statuses that are returned, never reported.
 inline constexpr int kStatusBusy = 200;         // full or empty: try again

@@ -14,6 +14,11 @@ namespace {
 
 constexpr uint32_t kPcm = 1;
 constexpr uint32_t kBaseFormatSize = 16;
+// An extensible format chunk: 16 bytes, extension size, valid bits, channel
+// mask, then the 16-byte sub-format whose first two bytes are its format tag.
+constexpr uint32_t kExtensibleFormatSize = 40;
+constexpr int32_t kExtensionPartSize = 8;
+constexpr int32_t kSubFormatSize = 16;
 // Bytes of the header up to the format fields, and the format fields.
 constexpr int32_t kRiffPartSize = 12;
 constexpr int32_t kFormatPartSize = 24;
@@ -105,6 +110,39 @@ void MultimediaFile::appendExtraChunk(uint32_t id)
         std::memcpy(extraChunks + used, entry, length + 1);
 }
 
+int MultimediaFile::readFormatExtension()
+{
+    const bool extensible = header.formatTag == kWaveFormatExtensible &&
+                            static_cast<int32_t>(header.formatSize) >= static_cast<int32_t>(kExtensibleFormatSize);
+    if (header.formatTag != kPcm && header.formatTag != kWaveFormatFloat && !extensible) {
+        setError(kErrNotRiffWavePcm);
+        return lastError;
+    }
+    sampleFormat = header.formatTag;
+    uint32_t consumed = kBaseFormatSize;
+    if (extensible) {
+        uint8_t extension[kExtensionPartSize + kSubFormatSize];
+        const int32_t got = file->read(extension, sizeof extension);
+        if (got < 0) {
+            setError(kErrReadFailed);
+            return lastError;
+        }
+        if (got < static_cast<int32_t>(sizeof extension)) {
+            setError(kErrUnexpectedEof);
+            return lastError;
+        }
+        sampleFormat = static_cast<uint16_t>(extension[kExtensionPartSize] | extension[kExtensionPartSize + 1] << 8);
+        if (sampleFormat != kPcm && sampleFormat != kWaveFormatFloat) {
+            setError(kErrNotRiffWavePcm);
+            return lastError;
+        }
+        consumed = kExtensibleFormatSize;
+    }
+    if (static_cast<int32_t>(header.formatSize) > static_cast<int32_t>(consumed))
+        return skipForward(header.formatSize - consumed);
+    return kOk;
+}
+
 int MultimediaFile::readHeader()
 {
     if (requireFile() != kOk)
@@ -136,12 +174,7 @@ int MultimediaFile::readHeader()
         setError(kErrUnexpectedEof);
         return lastError;
     }
-    if (header.formatTag != kPcm) {
-        setError(kErrNotRiffWavePcm);
-        return lastError;
-    }
-    if (static_cast<int32_t>(header.formatSize) > static_cast<int32_t>(kBaseFormatSize) &&
-        skipForward(header.formatSize - kBaseFormatSize) != kOk)
+    if (readFormatExtension() != kOk)
         return lastError;
 
     extraChunks[0] = '\0';
@@ -304,7 +337,7 @@ int MultimediaFile::setDiskBuffer(int32_t bytes)
 int MultimediaFile::getFormat(WaveFormat* format)
 {
     if (format != nullptr) {
-        format->formatTag = kWaveFormatPcm;
+        format->formatTag = sampleFormat;
         format->channels = header.channels;
         format->samplesPerSecond = header.samplesPerSecond;
         format->averageBytesPerSecond = header.averageBytesPerSecond;

@@ -64,8 +64,9 @@ public:
     // The current position; 3 (recorded as the error) when no file is open.
     int32_t position();
     [[nodiscard]] int setDiskBuffer(int32_t bytes);
-    // The header's format; the extra size is 18, the size of the record
-    // itself, as callers of this class have always seen it.
+    // The header's format, its tag the samples' format (PCM or float, also
+    // for an extensible format chunk); the extra size is 18, the size of the
+    // record itself, as callers of this class have always seen it.
     [[nodiscard]] int getFormat(WaveFormat* format);
     // Data bytes / (average bytes per second / 1000), both rounding down; 0
     // for a byte rate below 1000.
@@ -80,6 +81,9 @@ public:
     int32_t dataOffset = 0;
     // "'LIST';'fact';": the chunks skipped on the way to the data chunk.
     char extraChunks[kExtraChunksSize] = {};
+    // What the samples are: kWaveFormatPcm (integers) or kWaveFormatFloat,
+    // whether the format chunk says so by its tag or by its extension.
+    uint16_t sampleFormat = kWaveFormatPcm;
 
 private:
     // 0 when a file is open, else records and returns 3.
@@ -89,6 +93,8 @@ private:
     // or 6.
     [[nodiscard]] int skipForward(uint32_t bytes);
     void appendExtraChunk(uint32_t id);
+    // Reads the rest of the format chunk after its first 16 bytes; 0, 4, 6 or 8.
+    [[nodiscard]] int readFormatExtension();
     int succeed();
     // Rewrites the header at the file's start for the data that is on disk:
     // dataBytes, or fewer when fewer reached the disk, in whole frames.

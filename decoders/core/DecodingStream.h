@@ -9,11 +9,16 @@
 #include <thread>
 #include <vector>
 
-#include "decoders/core/Resampler.h"
 #include "decoders/core/Source.h"
 #include "plugins/plevnt/DecoderModuleApi.h"
+#include "zkr/Resampler.h"
 
 namespace decoders {
+
+using zkr::kHighestInputRate;
+using zkr::kLowestInputRate;
+using zkr::kOutputRate;
+using zkr::Resampler;
 
 // What ESGetLastError answers.
 enum class StreamError : int32_t {

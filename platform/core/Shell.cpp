@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/FileUri.h"
 #include "platform/core/Files.h"
 #include "platform/core/UniqueFd.h"
 
@@ -245,6 +246,29 @@ int shellOpenWithin(const std::string& target, const std::string& folder, uint32
         return kShellOpenDone;
     }
     return resultOfExit(status);
+}
+
+int openWebPage(const std::string& target, std::string& lookedFor)
+{
+    lookedFor.clear();
+    const int opened = shellOpen(target, "");
+    // shellOpen has checked that a local page exists, so target is not empty here.
+    if (opened != kShellNoAssociation)
+        return opened;
+    // The opener is missing, or knows no application for web pages.
+    static const char* const kBrowsers[] = {
+        "sensible-browser", "x-www-browser", "firefox", "firefox-esr", "chromium",
+        "chromium-browser", "google-chrome", "epiphany-browser", "konqueror", "falkon",
+    };
+    // A browser may take a bare path for a search: a local page goes as a file address.
+    const std::string page = !hasScheme(target) && target[0] == '/' ? fileUriOf(target) : target;
+    std::vector<CommandLine> browsers;
+    for (const char* browser : kBrowsers)
+        browsers.push_back({browser, page});
+    std::string browsersLookedFor;
+    const int started = startFirstFound(browsers, browsersLookedFor);
+    lookedFor = "xdg-open, " + browsersLookedFor;
+    return started == kShellOpenDone ? started : kShellNoAssociation;
 }
 
 int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor)

@@ -37,4 +37,11 @@ using CommandLine = std::vector<std::string>;
 // found could not be started.
 [[nodiscard]] PLAT_API int startFirstFound(const std::vector<CommandLine>& commands, std::string& lookedFor);
 
+// Shows a web page, a local file or an address: with the desktop's opener
+// (xdg-open) first and, when that is missing or has no application for it,
+// with the first of the usual web browsers found on the PATH, on its own.
+// shellOpen's results; kShellNoAssociation when nothing could show it, with
+// lookedFor naming the programs looked for, in order, joined by ", ".
+[[nodiscard]] PLAT_API int openWebPage(const std::string& target, std::string& lookedFor);
+
 } // namespace plat

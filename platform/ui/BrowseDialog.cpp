@@ -1,6 +1,8 @@
 #include "platform/ui/BrowseDialog.h"
 
+#include "platform/core/Files.h"
 #include "platform/ui/Font.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/controls/Controls.h"
 
 namespace plat::ui::detail {
@@ -37,6 +39,38 @@ bool FolderView::browseCommand(WindowHandle dialog, int id, uint16_t code)
     if (entry == nullptr || !entry->folder)
         return false;
     show(dialog, pathOf(*entry));
+    return true;
+}
+
+bool FolderView::goToTypedPath(WindowHandle dialog, const std::string& title, std::string& file)
+{
+    file.clear();
+    std::string typed = dlgItemText(dialog, kBrowseFolderText);
+    const size_t first = typed.find_first_not_of(' ');
+    typed = first == std::string::npos ? std::string() : typed.substr(first, typed.find_last_not_of(' ') + 1 - first);
+    // The field shows the folder until something else is typed there.
+    if (typed == folder)
+        return false;
+    if (typed.empty()) {
+        refresh(dialog);
+        return true;
+    }
+    const std::string path = resolvePath(folder, typed);
+    if (folderExists(path)) {
+        show(dialog, path);
+    } else if (fileExists(path) && !foldersOnly) {
+        show(dialog, folderOf(path));
+        for (size_t index = 0; index < entries.size(); ++index)
+            if (!entries[index].folder && entries[index].name == fileNameOf(path))
+                sendDlgItemMessage(dialog, kBrowseEntryList, kMsgListSetCurSel, index, 0);
+        file = path;
+    } else {
+        (void)messageBox(dialog, (path + "\nThis folder does not exist.\nCheck the path and try again.").c_str(),
+                         title.c_str(), kNoticeIconExclamation);
+        return true;
+    }
+    // Typing goes on in the path field, over the whole path.
+    sendDlgItemMessage(dialog, kBrowseFolderText, kMsgEditSetSel, 0, -1);
     return true;
 }
 

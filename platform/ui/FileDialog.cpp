@@ -142,7 +142,11 @@ intptr_t fileDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wparam,
                 state.view.refresh(dialog);
             }
         } else if (id == kIdOk) {
-            accept(dialog, state);
+            std::string typedFile;
+            if (!state.view.goToTypedPath(dialog, state.title, typedFile))
+                accept(dialog, state);
+            else if (!typedFile.empty())
+                (void)setDlgItemText(dialog, kNameField, fileNameOf(typedFile).c_str());
         } else if (id == kIdCancel) {
             (void)endDialog(dialog, kIdCancel);
         }
@@ -183,9 +187,9 @@ bool runFileDialog(FileDialogRequest& request, bool save)
     detail::DialogSpec spec = detail::browseDialogSpec(state.title, width, height);
     const uint32_t visible = kStyleVisible;
     spec.items = {
-        {kStaticClass, "Look in:", -1, Rect::fromSize(10, 14, 70, 16), visible | kStaticLeftNoWrap, 0},
-        {kStaticClass, "", detail::kBrowseFolderText, Rect::fromSize(84, 14, width - 84 - 70, 16),
-         visible | kStaticLeftNoWrap | kStaticNoPrefix, 0},
+        {kStaticClass, "&Look in:", -1, Rect::fromSize(10, 14, 70, 16), visible | kStaticLeftNoWrap, 0},
+        {kEditClass, "", detail::kBrowseFolderText, Rect::fromSize(84, 10, width - 84 - 70, 22),
+         visible | kStyleTabStop | kEditAutoHScroll, 0},
         {kButtonClass, "&Up", detail::kBrowseUpButton, Rect::fromSize(width - 64, 10, 54, 23),
          visible | kStyleTabStop, 0},
         {kListBoxClass, "", kBrowseEntryList, Rect::fromSize(10, 40, width - 20, height - 40 - 84),

@@ -27,6 +27,9 @@ intptr_t folderDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wpara
         const int id = loWord(wparam);
         if (view.browseCommand(dialog, id, hiWord(wparam)))
             return 1;
+        std::string typedFile;
+        if (id == kIdOk && view.goToTypedPath(dialog, windowText(dialog), typedFile))
+            return 1;
         if (id == kIdOk) {
             if (const detail::FolderEntry* entry = view.selected(dialog))
                 view.folder = view.pathOf(*entry);
@@ -72,8 +75,8 @@ bool browseForFolder(const FolderDialogRequest& request, std::string& folder)
     spec.items = {
         {kStaticClass, title, -1, Rect::fromSize(10, 10, width - 20, 32),
          visible | kStaticLeft | kStaticNoPrefix, 0},
-        {kStaticClass, "", detail::kBrowseFolderText, Rect::fromSize(10, 48, width - 84, 16),
-         visible | kStaticLeftNoWrap | kStaticNoPrefix, 0},
+        {kEditClass, "", detail::kBrowseFolderText, Rect::fromSize(10, 44, width - 84, 22),
+         visible | kStyleTabStop | kEditAutoHScroll, 0},
         {kButtonClass, "&Up", detail::kBrowseUpButton, Rect::fromSize(width - 64, 44, 54, 23),
          visible | kStyleTabStop, 0},
         {kListBoxClass, "", detail::kBrowseEntryList, Rect::fromSize(10, 72, width - 20, height - 72 - 44),

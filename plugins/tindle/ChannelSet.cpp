@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/PluginApi.h"
+#include "platform/core/Files.h"
 #include "plugins/tindle/TindlePlugin.h"
 #include "plugins/tindle/WaveformImage.h"
 #include "zkr/BufferedFile.h"
@@ -39,6 +40,26 @@ std::string lockName(int index)
 bool rewind(zkr::MultimediaFile& file)
 {
     return file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) == zkr::kOk;
+}
+
+// The owner's file back to its first sample, and its converter with it.
+void rewind(ChannelRecord& owner)
+{
+    rewind(*owner.file);
+    if (owner.converter != nullptr)
+        owner.converter->rewound();
+}
+
+const char* sampleKind(const zkr::WaveFormat& format)
+{
+    switch (format.formatTag) {
+    case zkr::kWaveFormatPcm:
+        return "integer";
+    case zkr::kWaveFormatFloat:
+        return "floating-point";
+    default:
+        return "unknown";
+    }
 }
 
 } // namespace
@@ -117,6 +138,26 @@ int32_t ChannelSet::sendEvent(intptr_t code, intptr_t target, intptr_t index)
     return callback(&event);
 }
 
+int ChannelSet::refuseFormat(const std::string& path, const zkr::WaveFormat& format)
+{
+    char text[kRefusalSize];
+    std::snprintf(text, sizeof text,
+                  "Cannot play %s: it holds %u channel(s) of %u-bit %s samples at %u Hz.\n"
+                  "The wave file player plays mono and stereo files of 8, 16, 24 or 32-bit integer or 32 or "
+                  "64-bit floating-point samples at %u to %u Hz. Convert the file to one of these (for "
+                  "example with sox or Audacity) and open it again.",
+                  plat::fileNameOf(path).c_str(), unsigned{format.channels}, unsigned{format.bitsPerSample},
+                  sampleKind(format), format.samplesPerSecond, zkr::WaveformatConverter::kLowestRate,
+                  zkr::WaveformatConverter::kHighestRate);
+    refusal_ = text;
+    errorContext = refusal_.c_str();
+    setError(zkr::kPlainMessage);
+    errorContext = nullptr;
+    // Callers see the code of a format that cannot be converted.
+    lastError = zkr::kErrNotImplemented;
+    return lastError;
+}
+
 int ChannelSet::fail(int code, bool reported)
 {
     if (reported)
@@ -162,7 +203,15 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
     }
 
     bool restarted = false;
-    if (current.owner) {
+    if (current.owner && current.converter != nullptr && current.converter->resamples()) {
+        current.outputBytes = static_cast<int32_t>(readResampled(current, channel, restarted));
+        current.delivered = current.outputBytes > 0 ? 1 : 0;
+        if (current.delivered == 0) {
+            rewind(current);
+            current.state = kStateStopped;
+        }
+        sharePartner(current);
+    } else if (current.owner) {
         zkr::MultimediaFile& file = *current.file;
         int32_t got = 0;
         bool failed = file.read(current.readBuffer.get(), current.readSize, &got) != zkr::kOk;
@@ -174,7 +223,7 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
             restarted = true;
         }
         if (failed || got == 0) {
-            rewind(file);
+            rewind(current);
             current.delivered = 0;
             current.state = kStateStopped;
         } else {
@@ -187,19 +236,7 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
                                       ? static_cast<int32_t>(current.converter->convert(
                                             current.readBuffer.get(), static_cast<uint32_t>(got)))
                                       : 0;
-
-        if (validChannel(current.partner)) {
-            ChannelRecord& partner = record(current.partner);
-            zkr::MutexLock partnerLock(partner.lock, kLockWaitMs);
-            if (partnerLock.owned()) {
-                partner.previousState = partner.state;
-                partner.state = current.state;
-                partner.outputBytes = current.outputBytes;
-                partner.delivered = current.delivered;
-                if (partner.state != partner.previousState)
-                    refresh(current.partner);
-            }
-        }
+        sharePartner(current);
     }
 
     if (current.state != current.previousState) {
@@ -212,6 +249,44 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
     }
     report(current.outputBytes);
     return current.delivered == 1;
+}
+
+void ChannelSet::sharePartner(const ChannelRecord& owner)
+{
+    if (!validChannel(owner.partner))
+        return;
+    ChannelRecord& partner = record(owner.partner);
+    zkr::MutexLock partnerLock(partner.lock, kLockWaitMs);
+    if (partnerLock.owned()) {
+        partner.previousState = partner.state;
+        partner.state = owner.state;
+        partner.outputBytes = owner.outputBytes;
+        partner.delivered = owner.delivered;
+        if (partner.state != partner.previousState)
+            refresh(owner.partner);
+    }
+}
+
+uint32_t ChannelSet::readResampled(ChannelRecord& owner, int channel, bool& restarted)
+{
+    zkr::WaveformatConverter& converter = *owner.converter;
+    zkr::MultimediaFile& file = *owner.file;
+    // The filter gives out less than it takes at first: a block may need
+    // more than one read. A loop goes on through the filter without a seam.
+    while (!converter.blockReady() && !converter.inputEnded()) {
+        int32_t got = 0;
+        bool failed = file.read(owner.readBuffer.get(), owner.readSize, &got) != zkr::kOk;
+        if (!failed && got == 0 && owner.loop) {
+            rewind(file);
+            failed = file.read(owner.readBuffer.get(), owner.readSize, &got) != zkr::kOk;
+            if (owner.synchronised)
+                releaseWaiting(channel);
+            restarted = true;
+        }
+        if (failed || got == 0 || !converter.feed(owner.readBuffer.get(), static_cast<uint32_t>(got)))
+            converter.endOfInput();
+    }
+    return converter.takeBlock();
 }
 
 void ChannelSet::releaseWaiting(int restarting)
@@ -235,7 +310,7 @@ void ChannelSet::streamingError()
             if (!locks.owned() || !failed.loaded)
                 continue;
             if (failed.owner)
-                rewind(*failed.file);
+                rewind(failed);
             failed.state = kStateStopped;
             failed.delivered = 0;
         }
@@ -269,14 +344,18 @@ int ChannelSet::open(int channel, const std::string& path)
         return fail(zkr::kErrNoFreeChannelsForFile, false);
     // Neither one channel nor a pair to split: no channel could play it.
     if (format.channels != 1 && !stereo)
-        return fail(zkr::kErrNotImplemented, false);
+        return refuseFormat(path, format);
 
     auto converter = std::make_unique<zkr::WaveformatConverter>();
     uint32_t readSize = static_cast<uint32_t>(std::max(audio.musicBufSize, 0));
+    // A format it cannot convert is told with the file's name, not the converter's.
+    converter->silent = true;
     if (converter->setup(format, plugin_.engineFormat, true) == zkr::kStatusNoConversion)
         converter.reset();
-    else if ((error = converter->prepare(readSize, &readSize)) != zkr::kOk)
-        return fail(error, true);
+    else if ((error = converter->prepare(readSize, &readSize)) == zkr::kErrNotImplemented)
+        return refuseFormat(path, format);
+    else if (error != zkr::kOk)
+        return fail(error, false);
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[readSize]);
     if (buffer == nullptr)
@@ -284,8 +363,6 @@ int ChannelSet::open(int channel, const std::string& path)
 
     // From here on streaming errors raise no dialog.
     file->silent = true;
-    if (converter != nullptr)
-        converter->silent = true;
 
     closePair(channel);
     if (stereo)
@@ -431,8 +508,12 @@ void ChannelSet::setPairState(int channel, int32_t state)
     for (int member : {channel, record(channel).partner}) {
         if (!validChannel(member))
             continue;
-        record(member).state = state;
-        record(member).delivered = 0;
+        ChannelRecord& changed = record(member);
+        // A converter starts its filter afresh here rather than on the streaming thread.
+        if (state == kStatePlaying && changed.state == kStateStopped && changed.owner && changed.converter != nullptr)
+            changed.converter->restart();
+        changed.state = state;
+        changed.delivered = 0;
     }
 }
 
@@ -449,7 +530,7 @@ int ChannelSet::playStop(int channel)
             return zkr::kOk;
         refreshed = bit(channel) | bit(current.partner);
         if (current.state == kStatePlaying || current.state == kStatePaused) {
-            rewind(*current.file);
+            rewind(current);
             setPairState(channel, kStateStopped);
         } else if (current.state == kStateStopped && !current.synchronised) {
             setPairState(channel, kStatePlaying);

@@ -126,6 +126,13 @@ private:
     int32_t sendEvent(intptr_t code, intptr_t target, intptr_t index);
     // Records code and, unless the failing object reported it already, reports it.
     int fail(int code, bool reported);
+    // Tells which file cannot be played and what it holds; records 17.
+    int refuseFormat(const std::string& path, const zkr::WaveFormat& format);
+    // Streaming thread, owner locked: the partner takes the owner's state and block.
+    void sharePartner(const ChannelRecord& owner);
+    // Streaming thread: the next converted block of a file whose rate
+    // changes, reading (and looping) as the filter needs; its bytes, 0 at the end.
+    uint32_t readResampled(ChannelRecord& owner, int channel, bool& restarted);
     void refresh(int channel);
     // The channel and, for a right channel, its owner: the whole pair closes.
     void closePair(int channel);
@@ -139,7 +146,10 @@ private:
     void releaseWaiting(int restarting);
     bool isLoaded(int channel);
 
+    static constexpr size_t kRefusalSize = 640;
+
     TindlePlugin& plugin_;
+    std::string refusal_; // the text of the last refused format, while it shows
     std::array<std::unique_ptr<ChannelRecord>, kChannelCount> records_;
 };
 

@@ -69,8 +69,12 @@ void PropertiesDialog::onInitDialog()
     const zkr::MultimediaFile::Header& header = file_.header;
     (void)setDlgItemText(window, kIdFile, path_.c_str());
     char text[64];
+    const bool extensible = header.formatTag == zkr::kWaveFormatExtensible;
     if (header.formatTag == kFormatPcm)
         std::snprintf(text, sizeof text, "PCM");
+    else if (header.formatTag == zkr::kWaveFormatFloat || extensible)
+        std::snprintf(text, sizeof text, "%s%s", file_.sampleFormat == zkr::kWaveFormatFloat ? "IEEE float" : "PCM",
+                      extensible ? " (extensible)" : "");
     else
         std::snprintf(text, sizeof text, "(Unknown %i)", static_cast<int>(header.formatTag));
     (void)setDlgItemText(window, kIdFormat, text);

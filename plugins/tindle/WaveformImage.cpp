@@ -126,10 +126,15 @@ void writeCache(const std::string& wavePath, const WaveIdentity& wave, const Wav
 }
 
 // One channel's value of a frame: 8-bit samples are unsigned around 128,
-// wider ones signed, their two most significant bytes taken.
-int16_t sampleValue(const uint8_t* frame, int channel, int bytesPerSample, int scale)
+// wider ones signed, their two most significant bytes taken; float ones
+// scaled from their -1 to 1.
+int16_t sampleValue(const uint8_t* frame, int channel, int bytesPerSample, int scale, bool floating)
 {
     const uint8_t* sample = frame + channel * bytesPerSample;
+    if (floating) {
+        const double value = std::clamp(zkr::sampleValue(sample, static_cast<uint16_t>(8 * bytesPerSample), true), -1.0, 1.0);
+        return static_cast<int16_t>(value * scale);
+    }
     if (bytesPerSample == 1)
         return static_cast<int16_t>((sample[0] - 128) * scale / 128);
     const auto top = static_cast<int16_t>(get16(sample + bytesPerSample - 2));
@@ -148,6 +153,7 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
     const int scale = image.height / channels / 2;
     const int frameBytes = file.header.blockAlign;
     const int bytesPerSample = frameBytes / std::max<int>(file.header.channels, 1);
+    const bool floating = file.sampleFormat == zkr::kWaveFormatFloat;
     if (bytesPerSample < 1)
         return zkr::kErrUnexpectedEof;
     const uint32_t frameCount = file.frameCount();
@@ -168,10 +174,10 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
         int32_t got = 0;
         if (file.read(frame.data(), frameBytes, &got) != zkr::kOk || got != frameBytes)
             return zkr::kErrUnexpectedEof;
-        image.columns[2 * static_cast<size_t>(column)] = sampleValue(frame.data(), 0, bytesPerSample, scale);
+        image.columns[2 * static_cast<size_t>(column)] = sampleValue(frame.data(), 0, bytesPerSample, scale, floating);
         if (channels == 2)
             image.columns[2 * static_cast<size_t>(column) + 1] =
-                sampleValue(frame.data(), 1, bytesPerSample, scale);
+                sampleValue(frame.data(), 1, bytesPerSample, scale, floating);
         if (step > 0 && file.seek(static_cast<int32_t>(step), zkr::BufferedFile::kFromCurrent) != zkr::kOk)
             return zkr::kErrUnexpectedEof;
         const int percent = column * 100 / width;

@@ -6,17 +6,20 @@
 #include <chrono>
 #include <string>
 
+#include "platform/core/FileUri.h"
 #include "platform/core/Files.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Window.h"
 #include "shared/CHTMLWrite.h"
 #include "shared/HelpSystem.h"
+#include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
 
+using velmora::test::eventually;
 using velmora::test::ModalScript;
 using velmora::test::readText;
 using velmora::test::ScopedEnv;
@@ -71,9 +74,10 @@ protected:
 // asked to open and answers with exitCode.
 class FakeOpener {
 public:
-    explicit FakeOpener(int exitCode) : path_("PATH", bin_.path()), noted_(bin_.file("opened.txt"))
+    explicit FakeOpener(int exitCode, const std::string& program = "xdg-open")
+        : path_("PATH", bin_.path()), noted_(bin_.file("opened.txt"))
     {
-        const std::string script = bin_.file("xdg-open");
+        const std::string script = bin_.file(program);
         writeText(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted_ + "'\nexit " +
                               std::to_string(exitCode) + "\n");
         chmod(script.c_str(), 0755);
@@ -248,10 +252,24 @@ TEST(HelpRequest, AFailedOpenIsToldInAMessageBox)
         EXPECT_EQ(answer.caption, "Velmora Audio Engine v0.1b");
     }
     {
-        FakeOpener opener(3); // no application for the type
+        // No application for the type and no web browser: the text says
+        // which file to open and what to install.
+        FakeOpener opener(3);
         MessageBoxAnswer answer;
         EXPECT_FALSE(shared::showHelp(help.path(), "main.html", 0, false));
-        EXPECT_EQ(answer.text, "Failed to open ~index.html!\nNo application associated with this extension.");
+        EXPECT_EQ(answer.text, "Failed to open ~index.html!\nNo web browser was found to show the help (looked for "
+                               "xdg-open, sensible-browser, x-www-browser, firefox, firefox-esr, chromium, "
+                               "chromium-browser, google-chrome, epiphany-browser, konqueror, falkon).\n"
+                               "Open this file in a web browser:\n" +
+                                   help.file("~index.html") +
+                                   "\nor install a web browser (for example the package firefox-esr or "
+                                   "chromium) and xdg-utils.");
+    }
+    {
+        // Without the desktop's opener, a browser on the PATH shows the page by its address.
+        FakeOpener browser(0, "chromium");
+        EXPECT_TRUE(shared::showHelp(help.path(), "main.html", 0, false));
+        EXPECT_TRUE(eventually([&] { return browser.opened() == plat::fileUriOf(help.file("~index.html")); }));
     }
     {
         // No help folder: the frameset page is nowhere to be found.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -37,10 +38,17 @@ public:
         std::lock_guard lock(mutex_);
         return errors_;
     }
-    void showError(int code, const char*) override
+    // The texts of the errors shown, in the same order.
+    std::vector<std::string> errorTexts()
+    {
+        std::lock_guard lock(mutex_);
+        return errorTexts_;
+    }
+    void showError(int code, const char* text) override
     {
         std::lock_guard lock(mutex_);
         errors_.push_back(code);
+        errorTexts_.emplace_back(text != nullptr ? text : "");
     }
 
     std::atomic<bool> streamOnStart{true};
@@ -60,6 +68,7 @@ private:
     std::mutex mutex_;
     std::vector<CarriedEvent> carried_;
     std::vector<int> errors_;
+    std::vector<std::string> errorTexts_;
 };
 
 } // namespace velmora::test

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "support/EngineTestSeam.h"
 #include "tindle/TindleTestKit.h"
@@ -58,7 +59,7 @@ protected:
 };
 
 // Mono and stereo files play bit-exact (the right half through the partner),
-// 44095 Hz counts as 44100 Hz; stereo in the last channel, 8 bits and 22050 Hz
+// 44095 Hz counts as 44100 Hz; stereo in the last channel and six channels
 // are refused and leave the channel as it was; each file stops at its end, rewound.
 TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
 {
@@ -70,9 +71,9 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
     EXPECT_EQ(open(1, stereoFile), 0);
     EXPECT_EQ(open(3, stereoFile), zkr::kErrNoFreeChannelsForFile);
     EXPECT_EQ(open(3, nearFile), 0);
-    EXPECT_EQ(open(3, soxWaveFile(files.file("8bit.wav"), "-r 44100 -c 1 -b 8", "100s sine 440")), zkr::kErrNotImplemented);
-    EXPECT_EQ(open(3, mono("22k.wav", "100s sine 440", "22050")), zkr::kErrNotImplemented);
-    EXPECT_EQ(engine.errors(), (std::vector<int>{32, 17, 17}));
+    EXPECT_EQ(open(3, soxWaveFile(files.file("six.wav"), "-r 48000 -c 6 -b 24", "100s sine 440")), zkr::kErrNotImplemented);
+    EXPECT_EQ(engine.errors(), (std::vector<int>{32, zkr::kPlainMessage}));
+    EXPECT_EQ(engine.errorTexts().back().rfind("Cannot play six.wav: it holds 6 channel(s) of 24-bit integer samples at 48000 Hz.\n", 0), 0u);
     EXPECT_EQ(record(3).path, nearFile);
     EXPECT_TRUE(record(0).converter == nullptr && record(0).readSize == kBlockBytes);
     EXPECT_TRUE(record(1).readSize == 2 * kBlockBytes && record(1).partner == 2);
@@ -96,6 +97,67 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
         EXPECT_EQ(record(channel).state, kStateStopped) << channel;
     command([](tindle::ChannelSet& set) { set.playStop(0); });
     EXPECT_EQ(read(0), first(soxSamples(monoFile), kBlockSamples));
+}
+
+// The reference for a converted file: sox's own conversion to 16-bit 44.1 kHz, undithered.
+std::vector<int16_t> soxConverted(const std::string& path, int channel)
+{
+    const std::string converted = path + ".44k.wav";
+    EXPECT_EQ(std::system(("sox -D '" + path + "' -r 44100 -b 16 -e signed '" + converted + "' 2>/dev/null").c_str()), 0);
+    return soxSamples(converted, channel);
+}
+
+// Samples apart by more than the two resamplers' filters make.
+size_t farApart(const std::vector<int16_t>& played, const std::vector<int16_t>& expected)
+{
+    constexpr int kFilterDifference = 64;
+    size_t apart = 0;
+    for (size_t i = 0; i < std::min(played.size(), expected.size()); ++i)
+        apart += std::abs(played[i] - expected[i]) > kFilterDifference ? 1 : 0;
+    return apart;
+}
+
+// What most WAV files hold today (24 bits at 48 kHz, float, 8 bits at 22.05
+// kHz) plays converted to the engine's format as the file streams, as long as
+// the file and with its sound; looping goes on through the converter.
+TEST_F(ChannelsTest, DeepAndFastFilesPlayConvertedAsTheyStream)
+{
+    engine.streamOnStart = false;
+    const std::string deep = soxWaveFile(files.file("deep.wav"), "-r 48000 -c 2 -b 24", "9000s sine 300 sine 700");
+    const std::string floating = soxWaveFile(files.file("float.wav"), "-r 44100 -c 1 -b 32 -e floating-point", "7000s sine 500");
+    const std::string coarse = soxWaveFile(files.file("coarse.wav"), "-r 22050 -c 1 -b 8", "3000s sine 200");
+    ASSERT_EQ(open(0, deep), 0);
+    ASSERT_EQ(open(2, floating), 0);
+    ASSERT_EQ(open(3, coarse), 0);
+    EXPECT_TRUE(engine.errors().empty());
+    for (int channel : {0, 2, 3})
+        command([&](tindle::ChannelSet& set) { EXPECT_EQ(set.playStop(channel), 0); });
+    const auto played = playToEnd();
+
+    const std::vector<int16_t> expected[] = {soxConverted(deep, 0), soxConverted(deep, 1), soxSamples(floating),
+                                             soxConverted(coarse, 0)};
+    for (int channel = 0; channel < 4; ++channel) {
+        SCOPED_TRACE(channel);
+        const auto& got = played[std::size_t(channel)];
+        EXPECT_NEAR(double(got.size()), double(expected[channel].size()), 2.0);
+        EXPECT_EQ(farApart(got, expected[channel]), 0u);
+        EXPECT_EQ(record(channel).state, kStateStopped);
+    }
+    // Played again, the same samples come.
+    command([](tindle::ChannelSet& set) { EXPECT_EQ(set.playStop(0), 0); });
+    EXPECT_EQ(read(0), first(played[0], kBlockSamples));
+
+    // Looped, the file comes round again without a gap or a stop.
+    command([](tindle::ChannelSet& set) {
+        set.setLoop(0, true);
+        EXPECT_EQ(set.playStop(0), 0);
+        EXPECT_EQ(set.playStop(0), 0);
+    });
+    size_t looped = 0;
+    for (int block = 0; block < 12; ++block)
+        looped += read(0).size();
+    EXPECT_EQ(looped, 12u * kBlockSamples);
+    EXPECT_EQ(record(0).state, kStatePlaying);
 }
 
 // A synchronised channel started while its group plays waits for the loop

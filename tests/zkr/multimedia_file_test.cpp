@@ -224,11 +224,29 @@ TEST_F(MultimediaFileTest, ManySkippedChunksNeverOverrunTheList)
 
 // Files that are refused.
 
+// Float samples and extensible format chunks (sox writes one for 24 bits)
+// are read, their sample format told; other encodings and forms are refused.
 TEST_F(MultimediaFileTest, NonPcmAndNonWaveFilesAreRefusedWith8)
 {
     REQUIRE_SOX();
+    const struct {
+        std::string path;
+        uint16_t tag;
+        uint16_t sampleFormat;
+    } read[] = {
+        {soxFile("float.wav", "-r 44100 -c 2 -b 32 -e floating-point"), kWaveFormatFloat, kWaveFormatFloat},
+        {soxFile("deep.wav", "-r 48000 -c 2 -b 24 -e signed-integer"), kWaveFormatExtensible, kWaveFormatPcm},
+    };
+    for (const auto& wave : read) {
+        MultimediaFile file;
+        WaveFormat format;
+        ASSERT_EQ(open(file, wave.path), kOk) << wave.path;
+        EXPECT_EQ(file.header.formatTag, wave.tag);
+        EXPECT_EQ(file.getFormat(&format), kOk);
+        EXPECT_EQ(format.formatTag, wave.sampleFormat);
+        EXPECT_EQ(file.dataOffset + static_cast<int32_t>(file.header.dataSize), static_cast<int32_t>(readText(wave.path).size()));
+    }
     std::vector<std::string> refused = {
-        soxFile("float.wav", "-r 44100 -c 2 -b 32 -e floating-point"),
         soxFile("alaw.wav", "-r 8000 -c 1 -e a-law"),
     };
     std::string mp3 = readText(pcm16Mono());

@@ -46,17 +46,51 @@ TEST_F(WaveformatConverterTest, SetupTellsWhetherAConversionIsNeeded)
     EXPECT_TRUE(application.shown.empty());
 }
 
-TEST_F(WaveformatConverterTest, SizeAndRateConversionsAreRefusedWith17)
+WaveFormat withTag(WaveFormat format, uint16_t tag)
 {
-    uint32_t input = 99;
-    ASSERT_EQ(converter.setup(pcmFormat(22050, 1, 16), kMono16, false), kOk);
-    EXPECT_EQ(converter.prepare(4096, &input), kErrNotImplemented);
-    ASSERT_EQ(converter.setup(pcmFormat(44100, 2, 8), kStereo16, true), kOk);
-    EXPECT_EQ(converter.prepare(4096, &input), kErrNotImplemented);
-    EXPECT_EQ(input, 99u);
-    EXPECT_FALSE(converter.prepared);
-    EXPECT_EQ(application.shown,
-              (std::vector<ShownError>{{17, "Waveformat Converter"}, {17, "Waveformat Converter"}}));
+    format.formatTag = tag;
+    return format;
+}
+
+// 8, 24 and 32-bit integer and float samples become the nearest 16-bit ones
+// (rates are changed as a file streams: the player's tests); what cannot be
+// converted is refused with 17.
+TEST_F(WaveformatConverterTest, SampleSizesAndRatesAreConvertedTo16Bit44100)
+{
+    uint32_t input = 0;
+    ASSERT_EQ(converter.setup(pcmFormat(44100, 2, 24), kMono16, true), kOk);
+    ASSERT_EQ(converter.prepare(8, &input), kOk);
+    EXPECT_EQ(input, 24u);
+    const uint8_t deep[] = {0x80, 0x34, 0x12, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x7F, 0xFF, 0xFF,
+                            0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(converter.convert(deep, sizeof deep), 8u);
+    const auto* left = reinterpret_cast<const int16_t*>(converter.leftOutput());
+    const auto* right = reinterpret_cast<const int16_t*>(converter.rightOutput());
+    EXPECT_EQ(std::vector<int16_t>(left, left + 4), (std::vector<int16_t>{0x1235, 32767, 0, -1}));
+    EXPECT_EQ(std::vector<int16_t>(right, right + 4), (std::vector<int16_t>{-32768, -1, 16384, 0}));
+
+    const float loud[] = {0.5f, -1.5f, 0.25f};
+    ASSERT_EQ(converter.setup(withTag(pcmFormat(44100, 1, 32), kWaveFormatFloat), kMono16, true), kOk);
+    ASSERT_EQ(converter.prepare(6, &input), kOk);
+    EXPECT_EQ(converter.convert(loud, sizeof loud), 6u);
+    left = reinterpret_cast<const int16_t*>(converter.leftOutput());
+    EXPECT_EQ(std::vector<int16_t>(left, left + 3), (std::vector<int16_t>{16384, -32768, 8192}));
+    const uint8_t quiet[] = {128, 255, 0};
+    ASSERT_EQ(converter.setup(pcmFormat(44100, 1, 8), kMono16, false), kOk);
+    ASSERT_EQ(converter.prepare(6, &input), kOk);
+    EXPECT_EQ(input, 3u);
+    EXPECT_EQ(converter.convert(quiet, sizeof quiet), 6u);
+    EXPECT_EQ(std::memcmp(converter.leftOutput(), "\0\0\0\x7f\0\x80", 6), 0);
+
+    for (const WaveFormat& refused : {pcmFormat(48000, 6, 24), pcmFormat(44100, 1, 12), pcmFormat(4000, 1, 16),
+                                      withTag(pcmFormat(44100, 1, 16), kWaveFormatFloat)}) {
+        ASSERT_EQ(converter.setup(refused, kMono16, true), kOk);
+        input = 99;
+        EXPECT_EQ(converter.prepare(4096, &input), kErrNotImplemented);
+        EXPECT_EQ(input, 99u);
+        EXPECT_FALSE(converter.prepared);
+    }
+    EXPECT_EQ(application.shown, std::vector<ShownError>(4, ShownError{17, "Waveformat Converter"}));
 }
 
 TEST_F(WaveformatConverterTest, SplittingNeedsTwiceTheOutputAndSeparatesTheChannels)

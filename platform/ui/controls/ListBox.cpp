@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <string>
 
+#include "platform/core/Time.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/ControlBase.h"
 #include "platform/ui/controls/ControlLook.h"
@@ -27,6 +29,9 @@ constexpr ItemMessages kListItemMessages{
     .error = kListError,
     .badSelectionClears = false,
 };
+
+// Letters typed within this time of each other make one prefix to look for.
+constexpr uint32_t kTypeAheadPauseMs = 1000;
 
 // A list box with one selection; kListNotify makes it tell selection changes
 // and double clicks to its parent.
@@ -95,6 +100,9 @@ public:
             }
             return 0;
         }
+        case kMsgChar:
+            typeAhead(wparam);
+            return 0;
         case kMsgMouseWheel:
             items_.setTop(items_.top() - wheelDeltaOf(wparam) / kWheelDelta * 3, visibleRows());
             invalidate();
@@ -164,6 +172,27 @@ private:
         invalidate();
     }
 
+    // Typing letters goes to the first item that starts with them, as in
+    // desktop file lists; the same letter again goes on to the next such item.
+    void typeAhead(uintptr_t character)
+    {
+        // Item texts are compared byte by byte: letters beyond ASCII are left to the mouse.
+        if (character < ' ' || character > '~')
+            return;
+        const char typed = static_cast<char>(character);
+        const uint32_t now = plat::tickCount();
+        if (now - lastTyped_ > kTypeAheadPauseMs)
+            typed_.clear();
+        lastTyped_ = now;
+        typed_ += typed;
+        const bool oneLetterAgain = typed_.size() > 1 && typed_.find_first_not_of(typed_[0]) == std::string::npos;
+        if (oneLetterAgain) {
+            choose(items_.find(items_.selected(), std::string(1, typed_[0]), false));
+            return;
+        }
+        choose(items_.find(-1, typed_, false));
+    }
+
     void choose(int index)
     {
         if (!items_.valid(index))
@@ -181,6 +210,8 @@ private:
 
     ItemList items_;
     bool dragging_ = false;
+    std::string typed_; // the type-ahead prefix so far
+    uint32_t lastTyped_ = 0;
 };
 
 } // namespace

@@ -210,3 +210,45 @@ TEST_F(FileDialogTest, FolderBrowserGoesIntoAFolderAndAnswersIt)
     EXPECT_FALSE(browseForFolder(browse, chosen));
     EXPECT_EQ(chosen, "unchanged");
 }
+
+// A path typed in the path field and Enter goes there (a file's path selects
+// it); letters typed in the list jump to the first entry that starts with them.
+TEST_F(FileDialogTest, APathTypedInThePathFieldGoesThereAndTypedLettersFindAnEntry)
+{
+    constexpr int kPathField = 1091;
+    for (const char* name : {"Userfiles/beats", "Userfiles/bells", "Userfiles/drums"})
+        ASSERT_TRUE(plat::createFolder(folder.file(name)));
+    FolderDialogRequest browse;
+    browse.initialFolder = "/";
+    std::vector<std::string> shown;
+    ModalScript script;
+    script
+        .then([&](WindowHandle dialog, int) {
+            setFocus(dialogItem(dialog, kPathField));
+            EXPECT_TRUE(setDlgItemText(dialog, kPathField, folder.file("Userfiles/../Userfiles").c_str()));
+            plat::ui::headless::pressKey(dialog, kVkReturn);
+        })
+        .then([&](WindowHandle dialog, int) {
+            shown = entries(dialog);
+            setFocus(dialogItem(dialog, kEntryList));
+            plat::ui::headless::typeText(dialog, "bel");
+        })
+        .then([](WindowHandle dialog, int) { EXPECT_TRUE(pressDialogButton(dialog, kIdOk)); });
+    std::string chosen;
+    EXPECT_TRUE(browseForFolder(browse, chosen));
+    EXPECT_EQ(shown, (std::vector<std::string>{"beats", "bells", "drums"}));
+    EXPECT_EQ(chosen, folder.file("Userfiles/bells"));
+
+    ModalScript open;
+    open.then([&](WindowHandle dialog, int) {
+            setFocus(dialogItem(dialog, kPathField));
+            EXPECT_TRUE(setDlgItemText(dialog, kPathField, folder.file("Userfiles/old.wav").c_str()));
+            plat::ui::headless::pressKey(dialog, kVkReturn);
+        })
+        .then([](WindowHandle dialog, int) {
+            EXPECT_EQ(dlgItemText(dialog, kNameField), "old.wav");
+            EXPECT_TRUE(pressDialogButton(dialog, kIdOk));
+        });
+    EXPECT_TRUE(getOpenFileName(request));
+    EXPECT_EQ(request.file, folder.file("Userfiles/old.wav"));
+}

@@ -7,8 +7,9 @@
 
 #include <soxr.h>
 
-namespace decoders {
+namespace zkr {
 
+// The engine's one sample rate.
 inline constexpr int kOutputRate = 44100;
 // The file rates a stream plays. Below, a step's output is out of all
 // proportion to its input (a 1 Hz file asks gigabytes); above, no audio
@@ -16,18 +17,29 @@ inline constexpr int kOutputRate = 44100;
 inline constexpr int kLowestInputRate = 1000;
 inline constexpr int kHighestInputRate = 768000;
 
-// Converts interleaved 16-bit frames of one rate to 44100 Hz with libsoxr.
-// At 44100 Hz already the frames pass unchanged, so those files stay exact.
+// Converts interleaved frames of one rate to 44100 Hz 16-bit with libsoxr.
+// At 44100 Hz already, 16-bit frames pass unchanged, so those files stay exact.
+// Depends on libsoxr alone, so that modules outside the program's libraries
+// can build it in too.
 class Resampler {
 public:
+    enum class Samples { Int16, Float32 };
+
     // False when libsoxr refuses the conversion.
-    bool configure(int inputRate, int channels);
+    bool configure(int inputRate, int channels, Samples input = Samples::Int16);
     // Appends the converted frames of input to output; false on a libsoxr error.
     bool process(const int16_t* input, size_t frames, std::vector<int16_t>& output);
     // Appends what the filter still holds at the end of the input.
     bool flush(std::vector<int16_t>& output);
+    // Without allocating: converts up to frames of input (null: the filter's
+    // tail at the end of the input) into at most room frames of output; used
+    // and made say how many were taken and given. False on a libsoxr error.
+    bool convertInto(const void* input, size_t frames, size_t& used, int16_t* output, size_t room,
+                     size_t& made);
     // Forgets the filter's history, after a jump in the input.
     void clear();
+    // Output frames per input frame.
+    double ratio() const { return ratio_; }
 
 private:
     struct SoxrDeleter {
@@ -36,6 +48,7 @@ private:
     std::unique_ptr<soxr, SoxrDeleter> soxr_;
     int channels_ = 1;
     double ratio_ = 1.0;
+    Samples input_ = Samples::Int16;
 };
 
-} // namespace decoders
+} // namespace zkr

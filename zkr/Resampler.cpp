@@ -1,16 +1,20 @@
-#include "decoders/core/Resampler.h"
+#include "zkr/Resampler.h"
 
-namespace decoders {
+#include <algorithm>
+#include <cstring>
 
-bool Resampler::configure(int inputRate, int channels)
+namespace zkr {
+
+bool Resampler::configure(int inputRate, int channels, Samples input)
 {
     channels_ = channels;
+    input_ = input;
     ratio_ = double(kOutputRate) / inputRate;
     soxr_.reset();
-    if (inputRate == kOutputRate)
+    if (inputRate == kOutputRate && input == Samples::Int16)
         return true;
     // No dither: the same file always gives the same samples.
-    soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    soxr_io_spec_t io = soxr_io_spec(input == Samples::Float32 ? SOXR_FLOAT32_I : SOXR_INT16_I, SOXR_INT16_I);
     io.flags |= SOXR_NO_DITHER;
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
@@ -59,10 +63,27 @@ bool Resampler::flush(std::vector<int16_t>& output)
     }
 }
 
+bool Resampler::convertInto(const void* input, size_t frames, size_t& used, int16_t* output, size_t room,
+                            size_t& made)
+{
+    used = 0;
+    made = 0;
+    if (!soxr_) {
+        const size_t count = std::min(frames, room);
+        if (input != nullptr && count > 0)
+            std::memcpy(output, input, count * size_t(channels_) * sizeof(int16_t));
+        used = made = count;
+        return true;
+    }
+    if (input == nullptr)
+        return soxr_process(soxr_.get(), nullptr, 0, nullptr, output, room, &made) == nullptr;
+    return soxr_process(soxr_.get(), input, frames, &used, output, room, &made) == nullptr;
+}
+
 void Resampler::clear()
 {
     if (soxr_)
         soxr_clear(soxr_.get());
 }
 
-} // namespace decoders
+} // namespace zkr
