@@ -7,26 +7,28 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <new>
 
 namespace zkr {
 
-namespace {
-
-constexpr int64_t kLastPosition = std::numeric_limits<int32_t>::max();
-
-} // namespace
-
-std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, bool create)
+std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, Mode mode)
 {
-    if (path == nullptr || path[0] == '\0')
+    if (path == nullptr || path[0] == '\0') {
+        errno = ENOENT;
         return nullptr;
-    const int flags = create ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDONLY;
+    }
+    int flags = O_RDONLY;
+    if (mode == Mode::Create)
+        flags = O_RDWR | O_CREAT | O_TRUNC;
+    else if (mode == Mode::CreateNew)
+        flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
     plat::UniqueFd fd(::open(path, flags | O_CLOEXEC, 0666));
     if (!fd)
         return nullptr;
-    return std::unique_ptr<BufferedFile>(new (std::nothrow) BufferedFile(std::move(fd)));
+    std::unique_ptr<BufferedFile> file(new (std::nothrow) BufferedFile(std::move(fd)));
+    if (!file)
+        errno = ENOMEM;
+    return file;
 }
 
 BufferedFile::~BufferedFile()
@@ -83,7 +85,7 @@ int32_t BufferedFile::read(void* buffer, int32_t count)
 {
     if (!fd_ || count < 0 || (buffer == nullptr && count > 0))
         return -1;
-    // Positions stay within 32 bits, so a read ends there.
+    // Positions stay within kLastPosition, so a read ends there.
     int64_t wanted = std::min<int64_t>(count, kLastPosition - position_);
     if (wanted <= 0)
         return 0;
@@ -151,7 +153,7 @@ int32_t BufferedFile::write(const void* data, int32_t count)
     return count;
 }
 
-int32_t BufferedFile::seek(int64_t offset, int origin)
+int64_t BufferedFile::seek(int64_t offset, int origin)
 {
     if (!fd_)
         return -1;
@@ -171,7 +173,7 @@ int32_t BufferedFile::seek(int64_t offset, int origin)
     if (target < 0 || target > kLastPosition)
         return -1;
     position_ = target;
-    return static_cast<int32_t>(position_);
+    return position_;
 }
 
 bool BufferedFile::setBuffer(int32_t bytes)

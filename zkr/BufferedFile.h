@@ -8,9 +8,10 @@
 namespace zkr {
 
 // A file with one internal buffer that absorbs small reads and writes, in the
-// manner of buffered multimedia file I/O: positions are 32-bit and signed,
-// reads at the end give short or zero counts, and the buffer is the owner's
-// "disk buffer". Without a buffer every call goes straight to the file.
+// manner of buffered multimedia file I/O: positions reach as far as a RIFF
+// file does (kLastPosition), reads at the end give short or zero counts, and
+// the buffer is the owner's "disk buffer". Without a buffer every call goes
+// straight to the file.
 class BufferedFile {
 public:
     // Origins of seek.
@@ -19,10 +20,21 @@ public:
     static constexpr int kFromEnd = 2;
     // Larger buffers are refused rather than risked.
     static constexpr int32_t kMaxBufferSize = 64 * 1024 * 1024;
+    // A RIFF file's 32-bit size counts the bytes after its first eight.
+    static constexpr int64_t kLastPosition = int64_t{UINT32_MAX} + 8;
 
-    // Read-only, or with create: read and write, created or truncated. Null
-    // when the file cannot be opened.
-    [[nodiscard]] static std::unique_ptr<BufferedFile> open(const char* path, bool create);
+    enum class Mode {
+        Read,
+        // Read and write, created or truncated.
+        Create,
+        // Read and write, created here and now: fails (errno EEXIST) when
+        // anything has the name, a symbolic link included, so nothing that
+        // others put there is followed or emptied.
+        CreateNew,
+    };
+
+    // Null when the file cannot be opened, with errno telling why.
+    [[nodiscard]] static std::unique_ptr<BufferedFile> open(const char* path, Mode mode);
 
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;
@@ -35,8 +47,8 @@ public:
     // buffered bytes shows here or at the next seek, setBuffer or close.
     [[nodiscard]] int32_t write(const void* data, int32_t count);
     // The new position, -1 when the target lies before the start or beyond
-    // the 32-bit range. Positions past the end are allowed.
-    [[nodiscard]] int32_t seek(int64_t offset, int origin);
+    // kLastPosition. Positions past the end are allowed.
+    [[nodiscard]] int64_t seek(int64_t offset, int origin);
     // Replaces the buffer (pending bytes are written first); 0 bytes means
     // unbuffered. False when the size is refused or cannot be allocated.
     [[nodiscard]] bool setBuffer(int32_t bytes);
@@ -51,7 +63,7 @@ public:
     // Bytes the file holds on disk, pending bytes left out; -1 on failure.
     [[nodiscard]] int64_t storedSize() const;
 
-    int32_t position() const { return static_cast<int32_t>(position_); }
+    int64_t position() const { return position_; }
     int32_t bufferSize() const { return capacity_; }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstddef>
 
 #include "platform/ui/FolderDialog.h"
@@ -10,7 +11,7 @@ namespace zkr {
 // The platform's folder browser; the chosen folder lands in chosenFolder.
 class FolderDialog : public PathDialog<plat::ui::FolderDialogRequest> {
 public:
-    static constexpr std::size_t kFolderSize = 260;
+    static constexpr std::size_t kFolderSize = PATH_MAX;
 
     FolderDialog() = default;
 

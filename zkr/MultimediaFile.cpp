@@ -1,6 +1,7 @@
 #include "zkr/MultimediaFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -46,7 +47,13 @@ bool MultimediaFile::open(const char* name, int mode)
     if (file)
         (void)close();
     refreshEvery_ = 0;
-    file = BufferedFile::open(name, mode == kModeCreate);
+    BufferedFile::Mode how = BufferedFile::Mode::Read;
+    if (mode == kModeCreate)
+        how = BufferedFile::Mode::Create;
+    else if (mode == kModeCreateNew)
+        how = BufferedFile::Mode::CreateNew;
+    file = BufferedFile::open(name, how);
+    openError = file ? 0 : errno;
     return file != nullptr;
 }
 
@@ -198,7 +205,7 @@ int MultimediaFile::readHeader()
         setError(kErrUnexpectedEof);
         return lastError;
     }
-    dataOffset = file->position();
+    dataOffset = static_cast<int32_t>(file->position());
     return succeed();
 }
 
@@ -229,7 +236,7 @@ int MultimediaFile::writeHeader()
         setError(kErrWriteFailed);
         return lastError;
     }
-    dataOffset = file->position();
+    dataOffset = static_cast<int32_t>(file->position());
     // Only a header at the start is refreshed there.
     refreshEvery_ = dataOffset == sizeof header ? header.averageBytesPerSecond * kRefreshSeconds : 0;
     nextRefresh_ = refreshEvery_;
@@ -256,7 +263,7 @@ int MultimediaFile::finish(uint32_t dataBytes)
     // the header still describes the samples that did reach the disk.
     const bool flushed = file->flush();
     const bool stored = storeHeader(dataBytes);
-    dataOffset = file->seek(int64_t{sizeof header}, BufferedFile::kFromStart);
+    dataOffset = static_cast<int32_t>(file->seek(int64_t{sizeof header}, BufferedFile::kFromStart));
     if (!flushed || !stored) {
         setError(kErrWriteFailed);
         return lastError;
@@ -286,6 +293,10 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
         *transferred = 0;
     if (requireFile() != kOk)
         return lastError;
+    if (count > room()) {
+        setError(kErrWriteFailed);
+        return lastError;
+    }
     const int32_t put = file->write(data, count);
     if (put < 0) {
         setError(kErrWriteFailed);
@@ -293,7 +304,7 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
     }
     if (transferred != nullptr)
         *transferred = put;
-    const int64_t dataEnd = int64_t{file->position()} - dataOffset;
+    const int64_t dataEnd = file->position() - dataOffset;
     if (refreshEvery_ > 0 && dataEnd >= nextRefresh_) {
         nextRefresh_ = dataEnd - dataEnd % refreshEvery_ + refreshEvery_;
         const bool flushed = file->flush();
@@ -316,7 +327,7 @@ int MultimediaFile::seek(int32_t offset, int origin)
     return succeed();
 }
 
-int32_t MultimediaFile::position()
+int64_t MultimediaFile::position()
 {
     if (requireFile() != kOk)
         return lastError;
@@ -357,6 +368,15 @@ uint32_t MultimediaFile::durationMs() const
 uint32_t MultimediaFile::frameCount() const
 {
     return header.blockAlign == 0 ? 0 : header.dataSize / header.blockAlign;
+}
+
+int64_t MultimediaFile::room() const
+{
+    if (!file)
+        return 0;
+    const int64_t limit = std::min(dataLimit, kMaxDataBytes);
+    const int64_t wholeFrames = header.blockAlign > 1 ? limit - limit % header.blockAlign : limit;
+    return std::max<int64_t>(wholeFrames - (file->position() - dataOffset), 0);
 }
 
 } // namespace zkr

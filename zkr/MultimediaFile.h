@@ -18,6 +18,12 @@ public:
     // Mode of open that creates (or truncates) the file for reading and
     // writing; any other mode opens it for reading only.
     static constexpr int kModeCreate = 4096;
+    // Creates a new file for reading and writing, never one that has the
+    // name already (a symbolic link included): openError is then EEXIST.
+    static constexpr int kModeCreateNew = kModeCreate | 0x10;
+    // The most data bytes a header can count: the RIFF size, data bytes + 36,
+    // is 32-bit.
+    static constexpr int64_t kMaxDataBytes = int64_t{UINT32_MAX} - 36;
     static constexpr int kExtraChunksSize = 256;
 
     // The canonical header, little-endian, read and written in one piece.
@@ -62,7 +68,7 @@ public:
     [[nodiscard]] int write(const void* data, int32_t count, int32_t* transferred);
     [[nodiscard]] int seek(int32_t offset, int origin);
     // The current position; 3 (recorded as the error) when no file is open.
-    int32_t position();
+    int64_t position();
     [[nodiscard]] int setDiskBuffer(int32_t bytes);
     // The header's format, its tag the samples' format (PCM or float, also
     // for an extensible format chunk); the extra size is 18, the size of the
@@ -73,6 +79,9 @@ public:
     uint32_t durationMs() const;
     // Data bytes / block align; 0 when block align is 0.
     uint32_t frameCount() const;
+    // Data bytes a recording can still take after the header, in whole
+    // frames: write refuses more, so the header counts every byte written.
+    int64_t room() const;
 
     // Null while no file is open.
     std::unique_ptr<BufferedFile> file;
@@ -84,6 +93,10 @@ public:
     // What the samples are: kWaveFormatPcm (integers) or kWaveFormatFloat,
     // whether the format chunk says so by its tag or by its extension.
     uint16_t sampleFormat = kWaveFormatPcm;
+    // The errno of the last open that failed, 0 after one that succeeded.
+    int openError = 0;
+    // Data bytes a recording may hold; smaller only in tests.
+    int64_t dataLimit = kMaxDataBytes;
 
 private:
     // 0 when a file is open, else records and returns 3.

@@ -58,8 +58,9 @@ Registry::Entry* Registry::entryAt(int index)
     return currentSection == nullptr ? nullptr : static_cast<Entry*>(currentSection->itemAt(index));
 }
 
-std::unique_ptr<List> Registry::sectionOf(const std::string& lines)
+std::unique_ptr<List> Registry::sectionOf(const std::string& lines, const char* name)
 {
+    std::erase_if(longValues_, [&](const auto& entry) { return entry.first.first == name; });
     std::unique_ptr<List> section(new (std::nothrow) List(1, sizeof(Entry), true, 1));
     if (section == nullptr) {
         setError(kErrOutOfMemory);
@@ -78,7 +79,11 @@ std::unique_ptr<List> Registry::sectionOf(const std::string& lines)
             continue;
         Entry entry{};
         std::memcpy(entry.key, line, std::min<size_t>(keyLength, kKeySize - 1));
-        copyText(entry.value, equals != nullptr ? equals + 1 : "");
+        const char* value = equals != nullptr ? equals + 1 : "";
+        copyText(entry.value, value);
+        const size_t valueLength = std::strlen(value);
+        if (valueLength >= static_cast<size_t>(kValueSize) && valueLength < static_cast<size_t>(kLongValueSize))
+            longValues_[{name, entry.key}] = LongValue{value, false};
         if (section->append(&entry) != 0) {
             lastError = section->lastError;
             return nullptr;
@@ -125,7 +130,7 @@ int Registry::selectSection(const char* name, bool load)
     // The whole section, however long: a section read only in part would
     // lose the rest on its next save.
     std::unique_ptr<List> section =
-        sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string());
+        sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string(), wanted);
     if (section == nullptr)
         return lastError;
     return keepSection(std::move(section), wanted);
@@ -149,7 +154,7 @@ int Registry::loadSections(const std::vector<std::string>& names)
     const std::vector<std::string> texts = plat::getProfileSections(missing, fileName);
     int failed = 0;
     for (size_t i = 0; i < missing.size() && failed == 0; ++i) {
-        std::unique_ptr<List> section = sectionOf(texts[i]);
+        std::unique_ptr<List> section = sectionOf(texts[i], missing[i].c_str());
         failed = section != nullptr ? keepSection(std::move(section), missing[i].c_str()) : lastError;
     }
     currentSection = current;
@@ -171,7 +176,13 @@ int Registry::saveSection()
     for (int i = 0; i < currentSection->count; ++i) {
         const Entry* entry = entryAt(i);
         size_t keyLength = strnlen(entry->key, kKeySize - 1);
-        size_t valueLength = strnlen(entry->value, kValueSize - 1);
+        const char* value = entry->value;
+        size_t valueLength = strnlen(value, kValueSize - 1);
+        const auto whole = longValues_.find({currentSection->name, entry->key});
+        if (whole != longValues_.end() && whole->second.savedWhole) {
+            value = whole->second.text.c_str();
+            valueLength = whole->second.text.size();
+        }
         size_t lineSize = keyLength + 1 + valueLength + 1;
         // The line, its zero and the final zero must all fit.
         if (used + lineSize + 1 > static_cast<size_t>(kSectionTextSize)) {
@@ -181,7 +192,7 @@ int Registry::saveSection()
         char* line = text.get() + used;
         std::memcpy(line, entry->key, keyLength);
         line[keyLength] = '=';
-        std::memcpy(line + keyLength + 1, entry->value, valueLength);
+        std::memcpy(line + keyLength + 1, value, valueLength);
         line[keyLength + 1 + valueLength] = '\0';
         used += lineSize;
     }
@@ -271,8 +282,36 @@ int Registry::setString(const char* key, const char* value)
         setError(kErrElementNotFound);
         return lastError;
     }
-    copyText(entryAt(index)->value, value);
+    Entry* entry = entryAt(index);
+    copyText(entry->value, value);
+    longValues_.erase({currentSection->name, entry->key});
     lastError = 0;
+    return 0;
+}
+
+std::string Registry::getLongString(const char* key, const char* defaultValue)
+{
+    const int index = findKey(key);
+    if (index < 0)
+        return defaultValue != nullptr ? defaultValue : "";
+    const Entry* entry = entryAt(index);
+    const auto whole = longValues_.find({currentSection->name, entry->key});
+    if (whole == longValues_.end())
+        return entry->value;
+    whole->second.savedWhole = true;
+    return whole->second.text;
+}
+
+int Registry::setLongString(const char* key, const std::string& value)
+{
+    if (value.size() >= static_cast<size_t>(kLongValueSize)) {
+        setError(kErrIndexOutOfRange);
+        return lastError;
+    }
+    if (setString(key, value.c_str()) != 0)
+        return lastError;
+    if (value.size() >= static_cast<size_t>(kValueSize))
+        longValues_[{currentSection->name, entryAt(findKey(key))->key}] = LongValue{value, true};
     return 0;
 }
 

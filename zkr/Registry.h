@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/Messages.h"
@@ -12,12 +14,15 @@ namespace zkr {
 // The settings store: whole sections of a private profile file, loaded once,
 // served from memory and written back whole by saveSection. Keys longer than
 // 31 characters and values longer than 255 are cut to fit, on reading the
-// file and on every write and look-up alike. A store is used by one thread at
-// a time; the deliverable that owns it takes care of that.
+// file and on every write and look-up alike, except for the values that the
+// owner reads or writes as long strings (folders): those keep up to
+// kLongValueSize - 1 characters and are saved whole. A store is used by one
+// thread at a time; the deliverable that owns it takes care of that.
 class Registry : public ObjectBase {
 public:
     static constexpr int kKeySize = 32;
     static constexpr int kValueSize = 256;
+    static constexpr int kLongValueSize = 4096; // PATH_MAX
     static constexpr int kFileNameSize = 256;
     // The most text a saved section may have. Sections are read whole,
     // however long; one longer than this cannot be saved.
@@ -50,7 +55,14 @@ public:
     int getInt(const char* key, int defaultValue);
     void getPoint(const char* key, int defaultX, int defaultY, int* x, int* y);
 
+    // The whole value as the file or setLongString had it, however long
+    // (up to kLongValueSize - 1); the key's value is saved whole from then on.
+    std::string getLongString(const char* key, const char* defaultValue);
+
     [[nodiscard]] int setString(const char* key, const char* value);
+    // Sets the value, saved whole; longer than kLongValueSize - 1 is refused
+    // with 13 and the old value kept.
+    [[nodiscard]] int setLongString(const char* key, const std::string& value);
     [[nodiscard]] int setInt(const char* key, int value);
     [[nodiscard]] int setPoint(const char* key, int x, int y);
     [[nodiscard]] int addEntry(const char* key, const char* value);
@@ -72,14 +84,22 @@ public:
     bool createMissingKeys = false;
 
 private:
-    // A new section of the "key=value" lines of a profile section (as
-    // plat::getProfileSections gives them), or null with lastError set.
-    [[nodiscard]] std::unique_ptr<List> sectionOf(const std::string& lines);
+    // A new section named name of the "key=value" lines of a profile section
+    // (as plat::getProfileSections gives them), or null with lastError set.
+    [[nodiscard]] std::unique_ptr<List> sectionOf(const std::string& lines, const char* name);
     // Adds section under name and makes it current; 0, or 19 with the section freed.
     [[nodiscard]] int keepSection(std::unique_ptr<List> section, const char* name);
     // The section in memory named name; null for none.
     List* findSection(const char* name) const;
     Entry* entryAt(int index);
+
+    // Values too long for their entries, by section name and key as stored;
+    // saved whole once the owner took them as long strings.
+    struct LongValue {
+        std::string text;
+        bool savedWhole = false;
+    };
+    std::map<std::pair<std::string, std::string>, LongValue> longValues_;
 };
 
 } // namespace zkr

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "platform/core/Files.h"
@@ -44,20 +45,6 @@ bool pathTaken(const std::string& path)
     return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
 }
 
-enum class Claim { Made, Taken, Failed };
-
-// Creates the file only when nothing has that name yet, so a recording never
-// replaces a file that appeared after its name was chosen.
-Claim claimNewFile(const std::string& path)
-{
-    std::FILE* created = std::fopen(path.c_str(), "wbx");
-    if (created != nullptr) {
-        std::fclose(created);
-        return Claim::Made;
-    }
-    return errno == EEXIST ? Claim::Taken : Claim::Failed;
-}
-
 std::tm localNow()
 {
     const std::time_t now = std::time(nullptr);
@@ -92,8 +79,7 @@ void BroletOutput::startUp()
     (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     char value[zkr::Registry::kValueSize];
     std::lock_guard lock(settingsLock);
-    settings.getString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str(), value);
-    outputFolder = value;
+    outputFolder = settings.getLongString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str());
     settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;
 }
@@ -135,6 +121,7 @@ bool BroletOutput::startStreaming()
     totalBytes = 0;
     lastStreamError = 0;
     stopRequested = false;
+    problemTold_ = false;
     streamSound = window->soundOutput.load();
     streamFile = window->fileOutput.load();
     if (streamSound) {
@@ -144,14 +131,24 @@ bool BroletOutput::startStreaming()
             return false;
         }
     }
-    if (streamFile && !openRecording()) {
-        // The device is not left open: the engine does not stop a run that never started.
-        if (streamSound) {
-            std::lock_guard lock(deviceLock);
-            outputDevice.stop();
+    if (streamFile) {
+        {
+            std::lock_guard lock(settingsLock);
+            runFolder_ = outputFolder;
+            runTemplate_ = fileTemplate;
         }
-        abandonStart();
-        return false;
+        runStart_ = localNow();
+        // A folder that cannot be made fails the file's creation below.
+        if (!runFolder_.empty())
+            (void)plat::createFolder(runFolder_);
+        if (!openRecording()) {
+            reportRecordingProblem(openError_);
+            // Sound goes on without the recording; without sound there is nothing to do.
+            if (!streamSound) {
+                abandonStart();
+                return false;
+            }
+        }
     }
     window->lockSwitches(true);
     return true;
@@ -166,37 +163,73 @@ void BroletOutput::abandonStart()
 
 bool BroletOutput::openRecording()
 {
-    std::string folder;
-    std::string name;
-    {
-        std::lock_guard lock(settingsLock);
-        folder = outputFolder;
-        name = fileTemplate;
-    }
-    // A folder that cannot be made fails the file's creation below.
-    if (!folder.empty())
-        (void)plat::createFolder(folder);
-    const std::tm now = localNow();
-    std::string path;
-    Claim claim = Claim::Failed;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        path = recordingFileName(folder, name, now, pathTaken);
-        if ((claim = claimNewFile(path)) != Claim::Taken)
-            break;
-    }
+    // Created here and now under a free name: a file or link that appears
+    // between looking and creating is never followed nor replaced.
     auto recording = std::make_unique<zkr::MultimediaFile>();
     recording->silent = true;
-    if (recording->attach(path.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk ||
-        recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
+    recording->dataLimit = fileDataLimit;
+    std::string path;
+    int created = zkr::kErrCannotUseResource;
+    for (int attempt = 0; attempt < kNameAttempts && created != zkr::kOk; ++attempt) {
+        path = recordingFileName(runFolder_, runTemplate_, runStart_, pathTaken);
+        created = recording->attach(path.c_str(), zkr::MultimediaFile::kModeCreateNew);
+        if (created != zkr::kOk && recording->openError != EEXIST)
+            break;
+    }
+    if (created != zkr::kOk) {
+        openError_ = recording->openError != 0 ? recording->openError : EEXIST;
+        return false;
+    }
+    if (recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
         recording->buildHeader(0, kSampleRate, kChannels, kBitsPerSample) != zkr::kOk ||
         recording->writeHeader() != zkr::kOk) {
+        openError_ = errno != 0 ? errno : EIO;
         (void)recording->detach();
-        if (claim == Claim::Made)
-            (void)plat::deleteFile(path); // best effort: the failure above is what counts
+        (void)plat::deleteFile(path); // best effort: the failure above is what counts
         return false;
     }
     file = std::move(recording);
+    fileBytes = 0;
     return true;
+}
+
+bool BroletOutput::continueInNextFile()
+{
+    closeRecording();
+    return openRecording();
+}
+
+void BroletOutput::closeRecording()
+{
+    if (!file)
+        return;
+    (void)file->finish(fileBytes);
+    (void)file->detach();
+    file.reset();
+}
+
+void BroletOutput::reportRecordingProblem(int error)
+{
+    if (problemTold_.exchange(true))
+        return;
+    problemError_ = error;
+    problemSoundGoesOn_ = streamSound;
+    window->tellRecordingProblem();
+}
+
+std::string BroletOutput::recordingProblemText()
+{
+    if (!problemTold_.load())
+        return {};
+    std::string folder;
+    {
+        std::lock_guard lock(settingsLock);
+        folder = runFolder_;
+    }
+    return "The recording cannot go into the folder\n\"" + folder + "\":\n" +
+           std::generic_category().message(problemError_.load()) + ".\n" +
+           (problemSoundGoesOn_.load() ? "Sound output goes on without it. " : "") +
+           "Choose a folder you may write to with the folder button.";
 }
 
 bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t bytes)
@@ -217,7 +250,8 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
             std::this_thread::sleep_for(kEmptyBlockPause);
             return true;
         }
-        if (file && !writeBlock(block, bytes))
+        // With sound on, a failed recording is told and the sound goes on.
+        if (file && !writeBlock(block, bytes) && !streamSound)
             result = kErrWriteFailed;
     }
     totalBytes += size;
@@ -241,14 +275,38 @@ bool BroletOutput::playBlock(const void* block, uint32_t bytes)
 
 bool BroletOutput::writeBlock(const void* block, int32_t bytes)
 {
-    if (file->write(block, bytes, nullptr) == zkr::kOk)
+    const auto* at = static_cast<const uint8_t*>(block);
+    int64_t left = bytes > 0 ? bytes : 0;
+    bool written = true;
+    errno = 0;
+    while (left > 0 && written) {
+        // A full file goes on in the next one, the block split between them.
+        if (file->room() == 0 && (fileBytes == 0 || !continueInNextFile())) {
+            written = false;
+            break;
+        }
+        const auto part = static_cast<int32_t>(std::min(left, file->room()));
+        written = file->write(at, part, nullptr) == zkr::kOk;
+        if (written) {
+            fileBytes += static_cast<uint32_t>(part);
+            at += part;
+            left -= part;
+        }
+    }
+    if (written)
         return true;
-    // What reached the disk stays a playable recording: the header is made to
-    // describe those samples (finish never counts more than the disk holds).
-    const int64_t handedOver = int64_t{totalBytes} + (bytes > 0 ? bytes : 0);
-    (void)file->finish(static_cast<uint32_t>(std::min<int64_t>(handedOver, UINT32_MAX)));
-    (void)file->detach();
-    file.reset();
+    // No next file: openRecording said why.
+    int error = openError_;
+    if (file) {
+        error = errno != 0 ? errno : EIO;
+        // What reached the disk stays a playable recording: the header is made to
+        // describe those samples (finish never counts more than the disk holds).
+        fileBytes = static_cast<uint32_t>(std::min<int64_t>(int64_t{fileBytes} + left, UINT32_MAX));
+    }
+    closeRecording();
+    // Without sound the engine hears of it from the block's result.
+    if (streamSound)
+        reportRecordingProblem(error);
     return false;
 }
 
@@ -283,11 +341,7 @@ bool BroletOutput::closeRun()
         if (outputDevice.deviceOpen)
             stopped = outputDevice.stop() == zkr::kOk;
     }
-    if (file) {
-        (void)file->finish(totalBytes);
-        (void)file->detach();
-        file.reset();
-    }
+    closeRecording();
     streamSound = false;
     streamFile = false;
     return stopped;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +18,6 @@ class BroletWindow;
 
 inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
 inline constexpr char kHelpPage[] = "brolet.html";
-inline constexpr int kFolderSize = 256;
 
 // Result codes of the streaming calls.
 inline constexpr int kErrWriteFailed = 5;   // "Writing operation failed!"
@@ -38,7 +38,13 @@ inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
 // disabled). deviceLock guards the device's selection against the open
 // device (taken by start, stop and selectOutputDevice). The output folder and
 // template belong to the window's thread while not streaming and are read by
-// startStreaming under settingsLock.
+// startStreaming under settingsLock, as is the folder of the run's recording,
+// which the window's thread reads when it tells the user of a problem.
+//
+// A file never stops the sound card: with sound output on, a recording that
+// cannot be made or written ends and the sound goes on; the user is told
+// once a run, as when a start without sound fails for the file. A recording that fills a file (the most a RIFF header counts)
+// goes on without a gap in the next file, named by the " (1)" rule.
 class BroletOutput : public zkr::Application {
 public:
     BroletOutput();
@@ -67,6 +73,8 @@ public:
     // How long streamStereoBuffer waits, five times at most, for a block of
     // the ring to come free.
     uint32_t readyWaitMs = 1000;
+    // Data bytes one recording file takes before the next one goes on; smaller only in tests.
+    int64_t fileDataLimit = zkr::MultimediaFile::kMaxDataBytes;
     // 0, or the result of the last block that failed (34, 5).
     std::atomic<int> lastStreamError{0};
 
@@ -79,7 +87,9 @@ public:
     uint32_t lastPlayedBytes = 0;
     // The current recording, or null. Streaming threads only.
     std::unique_ptr<zkr::MultimediaFile> file;
-    uint32_t totalBytes = 0;
+    uint64_t totalBytes = 0;
+    // Data bytes in the current recording file.
+    uint32_t fileBytes = 0;
     std::unique_ptr<BroletWindow> window;
 
     // The switches as startStreaming found them, for the whole run.
@@ -91,20 +101,43 @@ public:
     std::mutex streamLock;
 
     std::mutex settingsLock;
-    std::string outputFolder;  // at most kFolderSize - 1 characters
+    std::string outputFolder;
     std::string fileTemplate;
+
+    // Window's thread: what the user is told when the run's recording could
+    // not be made or went wrong ("" when it did not).
+    std::string recordingProblemText();
 
 private:
     // A failed start leaves no run behind; later streaming calls are refused.
     void abandonStart();
-    // Creates the run's WAV file under a name no file has; false when it cannot.
+    // Creates the run's next WAV file under a name no file has; false (with
+    // the errno in openError_) when it cannot.
     bool openRecording();
+    // The current file is full: finishes it and opens the next one.
+    bool continueInNextFile();
+    // Finishes the recording and lets the file go.
+    void closeRecording();
+    // Tells the user, once a run, that the recording failed with errno error.
+    void reportRecordingProblem(int error);
     // Queues a block on the device, waiting for a free one; false when it stays full.
     bool playBlock(const void* block, uint32_t bytes);
     // Appends a block to the recording; on failure finishes and lets the file go.
     bool writeBlock(const void* block, int32_t bytes);
     // Stops the device and finishes the recording; false when the device would not stop.
     bool closeRun();
+
+    // The run's folder, template and start time: every file of the run is
+    // named by them. Written by startStreaming; the folder under settingsLock,
+    // as the window's thread reads it there.
+    std::string runFolder_;
+    std::string runTemplate_;
+    std::tm runStart_{};
+    int openError_ = 0;
+    // Set once a run when the user is told; the errno that was told.
+    std::atomic<bool> problemTold_{false};
+    std::atomic<int> problemError_{0};
+    std::atomic<bool> problemSoundGoesOn_{false};
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

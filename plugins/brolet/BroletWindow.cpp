@@ -63,6 +63,12 @@ void BroletWindow::lockSwitches(bool locked)
         (void)plat::ui::postMessage(target, kLockMessage, locked ? 1 : 0, 0);
 }
 
+void BroletWindow::tellRecordingProblem()
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        (void)plat::ui::postMessage(target, kRecordingProblemMessage, 0, 0);
+}
+
 // ---------------------------------------------------------------------------
 // Start-up
 
@@ -193,7 +199,7 @@ void BroletWindow::saveSettings()
     (void)settings->setInt(kFileKey, fileOutput ? 1 : 0);
     {
         std::lock_guard lock(output_.settingsLock);
-        (void)settings->setString(kFolderKey, output_.outputFolder.c_str());
+        (void)settings->setLongString(kFolderKey, output_.outputFolder);
         (void)settings->setString(kTemplateKey, output_.fileTemplate.c_str());
     }
     (void)settings->saveSection(); // the store reports a failure
@@ -211,6 +217,13 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
     case kControlMessage:
         onControl(static_cast<int>(wparam));
         break;
+    case kRecordingProblemMessage: {
+        const std::string text = output_.recordingProblemText();
+        if (!text.empty())
+            (void)plat::ui::messageBox(window, text.c_str(), kTitle,
+                                       plat::kNoticeOk | plat::kNoticeIconExclamation); // only OK to press
+        break;
+    }
     case kLockMessage:
         for (zkr::ToggleButton* button : {soundSwitch_, fileSwitch_}) {
             if (button == nullptr)
@@ -359,8 +372,8 @@ void BroletWindow::configureFileOutput()
     if (dialog.runModal() != plat::ui::kIdOk)
         return;
     std::lock_guard lock(output_.settingsLock);
-    output_.outputFolder = dialog.folder.substr(0, kFolderSize - 1);
-    output_.fileTemplate = dialog.fileTemplate.substr(0, kFolderSize - 1);
+    output_.outputFolder = dialog.folder;
+    output_.fileTemplate = dialog.fileTemplate.substr(0, FileOutputDialog::kTextLimit);
 }
 
 void BroletWindow::showSwitches()

@@ -47,6 +47,8 @@ public:
     // (0).
     static constexpr uint32_t kControlMessage = 0x8200;
     static constexpr uint32_t kLockMessage = 0x8202;
+    // Posted by the streaming calls: tell the user what went wrong with the recording.
+    static constexpr uint32_t kRecordingProblemMessage = 0x8204;
 
     // Keys of the plug-in's settings section.
     static constexpr char kPositionKey[] = "WindowPos";
@@ -68,6 +70,8 @@ public:
     // Engine's main thread, from startStreaming and stopStreaming: disables
     // (locked) or enables the two switches. Posted to the window's thread.
     void lockSwitches(bool locked);
+    // Any thread: the window's thread shows the plug-in's recordingProblemText.
+    void tellRecordingProblem();
 
     // Written on the window's thread only while not streaming; read by the
     // streaming calls.

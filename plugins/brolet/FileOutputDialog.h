@@ -34,7 +34,8 @@ public:
     static constexpr int kIdBrowse = 1011;
     static constexpr int kIdFolder = 1012;
     static constexpr int kIdTemplate = 1013;
-    // The longest folder and template the plug-in keeps.
+    // The longest template the plug-in keeps (a settings field); folders
+    // are kept whole.
     static constexpr int kTextLimit = 255;
 
     FileOutputDialog(std::string folder, std::string fileTemplate, plat::ui::WindowHandle owner);

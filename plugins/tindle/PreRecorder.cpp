@@ -1,6 +1,7 @@
 #include "plugins/tindle/PreRecorder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -338,8 +339,24 @@ int PreRecorder::startRecording()
         inputDevice.releaseBlocks();
         return error;
     };
-    if (file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk)
+    // A proposed name is created here and now, never followed nor replaced:
+    // one taken since it was proposed gives way to another.
+    if (proposedName_) {
+        file->silent = true;
+        int created = file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreateNew);
+        for (int draw = 0; created != zkr::kOk && file->openError == EEXIST && draw < kMostNameDraws; ++draw) {
+            proposeName();
+            created = file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreateNew);
+        }
+        file->silent = false;
+        if (created != zkr::kOk) {
+            file->setError(created); // told once, not for every name tried
+            return abandon(created, false);
+        }
+    } else if (file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk) {
+        // The save dialog asked before a chosen file is replaced.
         return abandon(file->lastError, false);
+    }
     const zkr::WaveFormat& format = inputDevice.format;
     if (file->setDiskBuffer(audio.diskBufSize) != zkr::kOk ||
         file->buildHeader(0, format.samplesPerSecond, format.channels, format.bitsPerSample) != zkr::kOk ||

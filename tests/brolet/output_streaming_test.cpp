@@ -9,6 +9,7 @@
 #include "BroletTestKit.h"
 #include "platform/audio/Devices.h"
 #include "platform/core/Files.h"
+#include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/RecordingName.h"
 #include "support/EngineTestSeam.h"
 
@@ -188,4 +189,58 @@ TEST(BroletStalledDevice, StreamingFailsAfterFiveWaitsAndAStopEndsTheWait)
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(output.stopStreaming());
     streaming.join();
+}
+
+// A recording that fills its file (made small here) goes on in the next one,
+// named by the " (1)" rule, without losing a sample; the whole folder of more
+// than 255 bytes is used, a '/' of the template is no folder. A file that
+// cannot be made never stops the sound card: the user is told why, with the
+// folder's name; without sound the start fails with that same word.
+TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound)
+{
+    Watchdog watchdog{30s, "recording files"};
+    TempFolder config;
+    TempFolder recordings;
+    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+    brolet::BroletOutput output;
+    output.startUp();
+    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 12, 65536, 1, 0};
+    ASSERT_TRUE(output.setupAudioSystem(&setup));
+    const std::string parent = recordings.file(std::string(200, 'p'));
+    const std::string folder = parent + "/" + std::string(100, 'f');
+    output.outputFolder = folder;
+    output.fileTemplate = "Take/2";
+    output.fileDataLimit = 3 * kBlockBytes + 1000;
+    const std::vector<int16_t> samples = stereoPattern(8);
+    const auto run = [&](bool sound, const std::function<void()>& meanwhile) {
+        output.window->soundOutput = sound;
+        output.window->fileOutput = true;
+        ASSERT_TRUE(output.startStreaming());
+        for (int k = 0; k < 8; ++k) {
+            EXPECT_TRUE(output.streamStereoBuffer(false, samples.data() + k * kBlockFrames * 2, kBlockBytes));
+            meanwhile();
+        }
+        EXPECT_TRUE(output.stopStreaming());
+    };
+    run(false, [] {});
+    // By byte value the copies " (1)", " (2)" come before the first file.
+    const std::vector<std::string> files = plat::listFolder(folder, "Take-2 *.wav");
+    ASSERT_EQ(files.size(), 3u);
+    std::vector<int16_t> joined;
+    for (int index : {2, 0, 1}) {
+        const std::vector<int16_t> part = soxSamples(folder + "/" + files[static_cast<size_t>(index)]);
+        EXPECT_LE(part.size() * 2, static_cast<size_t>(output.fileDataLimit));
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(joined, samples);
+    EXPECT_EQ(output.recordingProblemText(), "");
+
+    run(true, [&] { std::filesystem::remove_all(parent); });
+    EXPECT_EQ(output.recordingProblemText(), "The recording cannot go into the folder\n\"" + folder +
+                                                 "\":\nNo such file or directory.\nSound output goes on without "
+                                                 "it. Choose a folder you may write to with the folder button.");
+    writeText(parent, "a file");
+    output.window->soundOutput = false;
+    EXPECT_FALSE(output.startStreaming());
+    EXPECT_NE(output.recordingProblemText().find(folder + "\":\nNot a directory.\nChoose"), std::string::npos);
 }

@@ -132,7 +132,9 @@ protected:
 TEST_F(BroletWindowTest, StoredSettingsComeBackAndClosingForGoodWritesThemAll)
 {
     // A stored external visual is not loaded again; no output at all means sound.
-    open("WindowPos=30,40\nVizMode=5\nbSoundOutput=0\nbFileOutput=0\nOutPath=/rec\nOutFilename=Take\n");
+    // A folder longer than a settings field is kept whole.
+    const std::string folder = "/rec/" + std::string(300, 'f');
+    open("WindowPos=30,40\nVizMode=5\nbSoundOutput=0\nbFileOutput=0\nOutPath=" + folder + "\nOutFilename=Take\n");
     Rect place;
     EXPECT_TRUE(windowRect(brolet, place));
     EXPECT_EQ(place, Rect::fromSize(30, 40, brolet::kWindowWidth, brolet::kWindowHeight));
@@ -141,8 +143,9 @@ TEST_F(BroletWindowTest, StoredSettingsComeBackAndClosingForGoodWritesThemAll)
     finish();
     EXPECT_FALSE(isWindow(brolet));
     const std::string text = settingsText();
-    for (const char* line : {"WindowPos=30,40\n", "VizMode=0\n", "bSoundOutput=1\n", "bFileOutput=0\n",
-                             "OutPath=/rec\n", "OutFilename=Take\n"})
+    for (const std::string& line : std::vector<std::string>{"WindowPos=30,40\n", "VizMode=0\n", "bSoundOutput=1\n",
+                                                            "bFileOutput=0\n", "OutPath=" + folder + "\n",
+                                                            "OutFilename=Take\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
 }
 

@@ -254,6 +254,27 @@ TEST_F(PreRecorderTest, AnEmptyRecordingIsRefusedAndDeletedAndNoProposedNameRepl
     EXPECT_TRUE(eventually([&] { return outputFile() == taken; }));
 }
 
+// A proposed name that became a link (to a file elsewhere) gives way to
+// another name: nothing is created or emptied through the link.
+TEST_F(PreRecorderTest, AProposedNameNeverWritesThroughALink)
+{
+    open();
+    onWindowThread([] {
+        recorder().toggle();
+        return 0;
+    });
+    const std::string proposed = outputFile();
+    const std::string victim = files.file("victim.wav");
+    std::filesystem::create_directory(files.file("Userfiles"));
+    std::filesystem::create_symlink(victim, proposed);
+    click(window, layout::kStartButton);
+    ASSERT_TRUE(eventually([&] { return recording(); }));
+    EXPECT_NE(outputFile(), proposed);
+    EXPECT_FALSE(std::filesystem::exists(victim));
+    click(window, layout::kStopButton);
+    EXPECT_TRUE(eventually([&] { return !isWindowVisible(window); }));
+}
+
 // No usable input device (ALSA with nothing configured, in a child: alsa-lib
 // keeps its configuration for the life of the process): start fails with the
 // device's error and the window stays idle.

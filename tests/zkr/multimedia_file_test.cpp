@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -304,11 +306,11 @@ TEST_F(MultimediaFileTest, HostileChunkSizesEndInAClearAnswer)
     MultimediaFile hugeFormat;
     EXPECT_EQ(open(hugeFormat, folder.file("a.wav")), kOk);
 
-    // Skipping past 2 GB is a failed seek.
+    // Skipping 2 GB, within a RIFF file's reach, ends past the file: no data chunk.
     put32(bytes, 16, 0x7FFFFFF0u);
     writeText(folder.file("b.wav"), bytes);
     MultimediaFile farFormat;
-    EXPECT_EQ(open(farFormat, folder.file("b.wav")), kErrSeekFailed);
+    EXPECT_EQ(open(farFormat, folder.file("b.wav")), kErrUnexpectedEof);
 
     // A chunk whose size reads as negative never leads back to itself.
     bytes = whole;
@@ -440,6 +442,40 @@ TEST_F(MultimediaFileTest, CreatingTruncatesAnOldFile)
     ASSERT_EQ(file.writeHeader(), kOk);
     ASSERT_EQ(file.detach(), kOk);
     EXPECT_EQ(readText(path).size(), 44u);
+}
+
+// A recording goes past 2 GiB (made sparse by seeking) up to the most a RIFF
+// header counts, in whole frames, and no further; a new file never takes a
+// name that something has, nor follows a link there.
+TEST_F(MultimediaFileTest, ARecordingReachesTheRiffLimitAndANewFileNeverFollowsALink)
+{
+    const std::string link = folder.file("link.wav");
+    ASSERT_EQ(symlink(folder.file("victim").c_str(), link.c_str()), 0);
+    MultimediaFile file;
+    file.silent = true;
+    EXPECT_EQ(file.attach(link.c_str(), MultimediaFile::kModeCreateNew), kErrCannotUseResource);
+    EXPECT_EQ(file.openError, EEXIST);
+    EXPECT_NE(access(folder.file("victim").c_str(), F_OK), 0);
+
+    const std::string path = folder.file("long.wav");
+    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreateNew), kOk);
+    ASSERT_EQ(file.buildHeader(0, 44100, 2, 16), kOk);
+    ASSERT_EQ(file.writeHeader(), kOk);
+    const int64_t wholeFrames = MultimediaFile::kMaxDataBytes / 4 * 4;
+    ASSERT_EQ(file.seek(INT32_MAX, 0), kOk);
+    ASSERT_EQ(file.seek(INT32_MAX, 1), kOk);
+    ASSERT_EQ(file.seek(static_cast<int32_t>(44 + wholeFrames - 4 - 2 * int64_t{INT32_MAX}), 1), kOk);
+    EXPECT_EQ(file.room(), 4);
+    EXPECT_EQ(file.write("abcdefgh", 8, nullptr), kErrWriteFailed);
+    ASSERT_EQ(file.write("abcd", 4, nullptr), kOk);
+    EXPECT_EQ(file.room(), 0);
+    EXPECT_EQ(file.position(), 44 + wholeFrames);
+    ASSERT_EQ(file.finish(static_cast<uint32_t>(wholeFrames)), kOk);
+    ASSERT_EQ(file.detach(), kOk);
+    std::string header(44, '\0');
+    std::ifstream(path, std::ios::binary).read(header.data(), 44);
+    EXPECT_EQ(get32(header, 40), wholeFrames);
+    EXPECT_EQ(get32(header, 4), wholeFrames + 36);
 }
 
 // Lengths.
