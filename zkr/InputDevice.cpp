@@ -1,6 +1,7 @@
 #include "zkr/InputDevice.h"
 
 #include "zkr/ErrorCodes.h"
+#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -12,6 +13,13 @@ namespace {
 // How long the callback waits at a time for room in the shared buffer before
 // it looks at stopping again.
 constexpr uint32_t kRoomWaitMs = 50;
+
+// The device lists are read once per run, so a device plugged in later is
+// only seen by the next start.
+constexpr char kNoDeviceText[] =
+    "There is no sound input device to record from.\n"
+    "Connect a microphone or line-in device (or switch on your sound card's recording input), "
+    "then start Velmora again.";
 
 } // namespace
 
@@ -38,12 +46,22 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
         setError(kErrNotNow);
         return lastError;
     }
+    if (deviceCount == 0)
+        return reportNoDevice();
     stopping.store(false);
     failure.store(0);
     (void)allDone.reset();
     const int error = openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
     if (error != kOk)
         setError(error);
+    return lastError;
+}
+
+int InputDevice::reportNoDevice()
+{
+    copyText(errorText, kNoDeviceText);
+    errorContext = errorText;
+    setError(kDeviceError);
     return lastError;
 }
 

@@ -25,13 +25,19 @@ public:
     // the block goes back to the device.
     using DataCallback = void (*)(void* context, const uint8_t* data, uint32_t bytes);
 
+    // Shown where a device's name would be on a machine that cannot record.
+    static constexpr char kNoDeviceName[] = "no input device";
+
     InputDevice();
     ~InputDevice() override;
 
     // Opens the device with the format and this object as the callback's
     // context; a null callback hands every block to onDeviceMessage. 16 while
-    // open.
+    // open; reportNoDevice's error when the machine has no input device.
     int openDevice(int device, plat::audio::BlockCallback callback) override;
+    // Reports, under the device error code, that there is no input device to
+    // record from and what the user can do about it.
+    int reportNoDevice();
     void onDeviceMessage(uint32_t message, plat::audio::Block* header) override;
 
     // Prepares and queues every block of the ring in ring order, marking each

@@ -8,9 +8,10 @@
 
 // The installed sound devices. VELMORA_AUDIO=alsa|virtual chooses the sound
 // system (default alsa); it is read at the first enumeration and the lists are
-// kept until forgetDevices. Under alsa the list starts with "default" and may
-// be just that, or empty, on a machine without a card. Under virtual the
-// devices are (in this order):
+// kept until forgetDevices. Under alsa the output list starts with "default";
+// the input list holds only PCMs that have something to record from, so it is
+// empty on a machine that cannot record. Under virtual the devices are (in
+// this order):
 //   output 0 "Velmora Null Output"   plays nothing, paced in real time
 //   output 1 "Velmora File Output"   writes what it plays to $VELMORA_AUDIO_OUTPUT_FILE
 //                                    (a WAVE file when the name ends in .wav, else raw PCM)

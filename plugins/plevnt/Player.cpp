@@ -247,7 +247,8 @@ int Player::open(const std::string& path, bool addToPlaylist, bool play)
         result = this->play();
     if (addToPlaylist) {
         const StreamInfo info = stream_->info();
-        if (playlist.add(path.c_str(), &info) == zkr::kOk && playlist.currentIndex() == Playlist::kNoEntry)
+        if (playlist.addUnlessLast(path.c_str(), &info) == zkr::kOk &&
+            playlist.currentIndex() == Playlist::kNoEntry)
             playlist.setCurrentIndex(playlist.size() - 1);
     }
     refreshView();

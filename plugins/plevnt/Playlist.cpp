@@ -51,6 +51,14 @@ int Playlist::add(const char* path, const StreamInfo* info)
     return insert(count, path, info);
 }
 
+int Playlist::addUnlessLast(const char* path, const StreamInfo* info)
+{
+    const PlaylistEntry* last = entry(count - 1);
+    if (last == nullptr || path == nullptr || std::strcmp(last->path, path) != 0)
+        return add(path, info);
+    return info != nullptr ? setInfo(count - 1, *info) : 0;
+}
+
 int Playlist::insert(int index, const char* path, const StreamInfo* info)
 {
     if (index < 0 || index > count) {

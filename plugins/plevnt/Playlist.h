@@ -43,6 +43,10 @@ public:
     // reported: 13 when the list is full (maxEntries) or the index is out of
     // range, 19 without memory. info may be null (nothing known yet).
     int add(const char* path, const StreamInfo* info = nullptr);
+    // As add, but a path that is already the last entry is not listed again
+    // (a file opened or handed over twice in a row); that entry takes info
+    // when it is given.
+    int addUnlessLast(const char* path, const StreamInfo* info = nullptr);
     // Before index; index == size() appends. The current entry stays current.
     int insert(int index, const char* path, const StreamInfo* info = nullptr);
     int setInfo(int index, const StreamInfo& info);

@@ -274,7 +274,7 @@ void PlevntPlugin::onCommandFile(int32_t flags)
             return;
         first.open(path, true, false);
     } else {
-        first.playlist.add(path.c_str());
+        first.playlist.addUnlessLast(path.c_str());
     }
     if (PlayerView* shown = view_.load())
         shown->refreshPlayer(0);

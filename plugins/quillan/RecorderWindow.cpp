@@ -175,6 +175,8 @@ int RecorderWindow::finishCreate()
     }
     if (device.capabilities.count > 0)
         selectDevice(0);
+    else
+        deviceName_->setText(zkr::InputDevice::kNoDeviceName);
     restoreSettings();
     handle_ = window;
     return 0;
@@ -298,9 +300,20 @@ void RecorderWindow::onControl(int id)
 // ---------------------------------------------------------------------------
 // The sound card
 
+bool RecorderWindow::withoutDevice()
+{
+    if (recording_.device.capabilities.count > 0)
+        return false;
+    if (!toldWithoutDevice_) {
+        toldWithoutDevice_ = true;
+        recording_.device.reportNoDevice();
+    }
+    return true;
+}
+
 void RecorderWindow::chooseDevice()
 {
-    if (deviceMenu_ == nullptr)
+    if (deviceMenu_ == nullptr || withoutDevice())
         return;
     const plat::ui::Point corner = deviceName_->bottomLeftOnScreen();
     const auto chosen = static_cast<int>(deviceMenu_->track(corner.x, corner.y, window));
@@ -326,6 +339,8 @@ void RecorderWindow::selectDevice(int index)
 
 void RecorderWindow::aboutDevice()
 {
+    if (withoutDevice())
+        return;
     const zkr::DeviceCapabilities* caps = capabilitiesAt(recording_.device, selectedDevice_);
     if (caps == nullptr)
         return;
@@ -348,6 +363,9 @@ int32_t RecorderWindow::sendStreamsEvent(int32_t code)
 
 void RecorderWindow::toggleConnection()
 {
+    // Streams without a device would light READY for a recording that cannot start.
+    if (!connected_ && withoutDevice())
+        return;
     stereo_ = stereoButton_->on;
     if (connected_) {
         // A stopped recording that the engine has not read to its end yet

@@ -100,6 +100,9 @@ private:
     // Events 6 and 7: this plug-in's stream 1, and 2 for stereo.
     int32_t sendStreamsEvent(int32_t code);
     void onControl(int id);
+    // True on a machine without input devices; the first time, the user is
+    // told so (every control that needs a device asks, one box is enough).
+    bool withoutDevice();
     void chooseDevice();
     void selectDevice(int index);
     void aboutDevice();
@@ -124,6 +127,7 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> stereo_{false}; // as the mono/stereo button was when connecting
     int selectedDevice_ = -1;
+    bool toldWithoutDevice_ = false;
     zkr::NameField* deviceName_ = nullptr;
     zkr::ToggleButton* stereoButton_ = nullptr;
     zkr::LampControl* readyLamp_ = nullptr;

@@ -82,8 +82,16 @@ void RecorderSetupDialog::onInitDialog()
         sendDlgItemMessage(window, kIdDevice, kMsgComboAddString, 0,
                            reinterpret_cast<intptr_t>(caps != nullptr ? caps->name : ""));
     }
-    // The wave mapper is no entry of the list: nothing is chosen then.
-    sendDlgItemMessage(window, kIdDevice, kMsgComboSetCurSel, static_cast<uintptr_t>(device.deviceId), 0);
+    if (device.capabilities.count == 0) {
+        // Said in the list itself, which offers nothing to choose.
+        sendDlgItemMessage(window, kIdDevice, kMsgComboAddString, 0,
+                           reinterpret_cast<intptr_t>(zkr::InputDevice::kNoDeviceName));
+        sendDlgItemMessage(window, kIdDevice, kMsgComboSetCurSel, 0, 0);
+        (void)enableWindow(dialogItem(window, kIdDevice), false); // the list shows it either way
+    } else {
+        // The wave mapper is no entry of the list: nothing is chosen then.
+        sendDlgItemMessage(window, kIdDevice, kMsgComboSetCurSel, static_cast<uintptr_t>(device.deviceId), 0);
+    }
     (void)checkRadioButton(window, kIdMono, kIdStereo, device.format.channels == 2 ? kIdStereo : kIdMono);
 
     // A tooltip of the dialog's own, which goes with it.
@@ -119,9 +127,10 @@ bool RecorderSetupDialog::onCommand(uintptr_t wparam, intptr_t lparam)
 void RecorderSetupDialog::apply()
 {
     const auto chosen = static_cast<int>(sendDlgItemMessage(window, kIdDevice, kMsgComboGetCurSel, 0, 0));
-    const int device = chosen == kComboError ? zkr::WaveDevice::kWaveMapper : chosen;
-    const int channels = isDlgButtonChecked(window, kIdStereo) == kButtonChecked ? 2 : 1;
     const zkr::InputDevice& input = recorder_.inputDevice;
+    const int device =
+        chosen == kComboError || input.capabilities.count == 0 ? zkr::WaveDevice::kWaveMapper : chosen;
+    const int channels = isDlgButtonChecked(window, kIdStereo) == kButtonChecked ? 2 : 1;
     if (device != input.deviceId || channels != input.format.channels)
         recorder_.applyInput(device, channels);
 }

@@ -27,10 +27,17 @@ struct Update {
 // queue up under a short lock; states (levels, clip, time) keep only their
 // latest value in atomics, so the streaming thread neither waits for the
 // window nor allocates. Either kind posts the window one message, which is
-// not posted again until the window has taken what arrived.
+// not posted again until the window has taken what arrived and rested.
 class UpdateMailbox {
 public:
     static constexpr int kStateCount = 8;
+    // How long a window rests after taking what arrived. A stream that runs
+    // faster than real time (an output that writes only a file) updates
+    // thousands of times a second: without a rest the window's thread would
+    // spend itself drawing each update and sending it to the display, or,
+    // while its queue never empties, not draw at all (posted messages come
+    // before painting).
+    static constexpr uint32_t kRestMs = 40;
 
     UpdateMailbox() = default;
     UpdateMailbox(const UpdateMailbox&) = delete;
@@ -47,10 +54,10 @@ public:
     void postState(int key, intptr_t value);
 
     // The window's thread: hands over what arrived, states first (each key
-    // that changed, once), then the ordered updates in order.
+    // that changed, once), then the ordered updates in order; what arrives
+    // next is announced once the window has rested.
     template <class StateFn, class OrderedFn> void drain(StateFn&& onState, OrderedFn&& onOrdered)
     {
-        pending_.store(false, std::memory_order_release);
         const uint32_t changed = changedStates_.exchange(0, std::memory_order_acq_rel);
         for (int key = 0; key < kStateCount; ++key) {
             if ((changed & (1u << key)) != 0)
@@ -63,16 +70,26 @@ public:
         }
         for (Update& update : taken)
             onOrdered(update);
+        rest();
     }
 
 private:
     void announce();
+    // The window's thread: keeps posters quiet for kRestMs; the timer's id is
+    // the mailbox, which its procedure wakes.
+    void rest();
+    static void rested(plat::ui::WindowHandle window, uint32_t message, uintptr_t timerId, uint32_t time);
+    // Lets posters announce again, and announces what came meanwhile.
+    void wake();
+    uintptr_t restTimer() const { return reinterpret_cast<uintptr_t>(this); }
 
     // The window and its message: written by the window's thread, read by
     // every poster.
     std::atomic<plat::ui::WindowHandle> window_{nullptr};
     std::atomic<uint32_t> message_{0};
-    // Set when a message is on its way; cleared by drain before it reads.
+    // Set when a message is on its way; cleared once the window has taken
+    // what arrived and rested. Ordered with the arrivals' marks (sequentially
+    // consistent), so that an arrival during the rest is never left unannounced.
     std::atomic<bool> pending_{false};
     std::array<std::atomic<intptr_t>, kStateCount> states_{};
     std::atomic<uint32_t> changedStates_{0};

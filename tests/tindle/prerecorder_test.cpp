@@ -295,6 +295,12 @@ TEST_F(PreRecorderTest, WithoutAnInputDeviceStartFailsAndTheWindowStaysIdle)
             EXPECT_FALSE(recording());
             EXPECT_FALSE(std::filesystem::exists(outputFile()));
             EXPECT_EQ(engine.errors(), std::vector<int>{zkr::WaveDevice::kDeviceError});
+            // In plain words, with what to do.
+            EXPECT_EQ(onWindowThread([] {
+                          const std::string said = recorder().inputDevice.errorContext;
+                          return int(said.rfind("There is no sound", 0));
+                      }),
+                      0);
             EXPECT_EQ(onWindowThread([] {
                           const auto& controls = recorder().controls;
                           return int(controls[PreRecorder::kStartId - 1]->enabled) * 2 +

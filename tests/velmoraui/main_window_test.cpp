@@ -115,6 +115,20 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     ASSERT_EQ(post(engine::kEventStopStreaming), 1);
     ASSERT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }));
     EXPECT_TRUE(showsStreaming(false));
+
+    // An output faster than real time (a file only): past 2 s of sound the window is drawn at its
+    // own pace, not once per block, and its clock runs with the stream.
+    recorder.function<coretest::OutputResetFn>(coretest::kOutputReset)();
+    ASSERT_EQ(post(engine::kEventStartStreaming), 1);
+    const auto blocks = recorder.function<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount);
+    ASSERT_TRUE(eventually([&] { return blocks() > 50; }));
+    constexpr int kRests = 20;
+    const int presented = plat::ui::headless::windowState(mainWindow).presentCount;
+    std::this_thread::sleep_for(kRests * std::chrono::milliseconds(UpdateMailbox::kRestMs));
+    ASSERT_LE(plat::ui::headless::windowState(mainWindow).presentCount - presented, 2 * kRests);
+    EXPECT_FALSE(showsText(mainWindow, kTimeDisplay, "00:00:00"));
+    ASSERT_EQ(post(engine::kEventStopStreaming), 1);
+    ASSERT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }));
     closeForGood();
     const std::string settings = settingsText();
     for (const char* key : {kSection, "MainUIPos=", "bTrayIcon=1", "MixerUIPos=", "MixerVisible=0"})

@@ -24,6 +24,21 @@ struct HintText {
     char* text;
 };
 
+// Whether a capture PCM has something to record from: "null" only makes
+// silence, and a name whose card is missing ("default" on a machine without
+// a sound card) does not open. One that is busy or refused still exists.
+bool canCapture(const std::string& name)
+{
+    if (name == "null")
+        return false;
+    snd_pcm_t* raw = nullptr;
+    const int error = snd_pcm_open(&raw, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    if (error < 0)
+        return alsaOpenResult(error) != Result::BadDeviceId;
+    AlsaPcm pcm(raw);
+    return true;
+}
+
 std::vector<std::string> pcmNames(Direction direction)
 {
     std::vector<std::string> names{"default"};
@@ -150,6 +165,9 @@ public:
         for (Direction direction : {Direction::Output, Direction::Input}) {
             List& list = lists_[static_cast<int>(direction)];
             list.names = pcmNames(direction);
+            // A recording input that cannot record is no device to offer.
+            if (direction == Direction::Input)
+                std::erase_if(list.names, [](const std::string& name) { return !canCapture(name); });
             list.caps.resize(list.names.size());
         }
     }

@@ -29,7 +29,16 @@ snd_pcm_format_t alsaFormat(uint16_t bits)
     }
 }
 
-Result openResult(int error)
+// Keeps ALSA's text for error, naming the PCM, and answers result.
+Result failure(Result result, const std::string& name, int error, std::string& reason)
+{
+    reason = "ALSA \"" + name + "\": " + snd_strerror(error);
+    return result;
+}
+
+} // namespace
+
+Result alsaOpenResult(int error)
 {
     switch (-error) {
     case EBUSY:
@@ -45,15 +54,6 @@ Result openResult(int error)
     }
 }
 
-// Keeps ALSA's text for error, naming the PCM, and answers result.
-Result failure(Result result, const std::string& name, int error, std::string& reason)
-{
-    reason = "ALSA \"" + name + "\": " + snd_strerror(error);
-    return result;
-}
-
-} // namespace
-
 Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm,
                    std::string& reason)
 {
@@ -62,7 +62,7 @@ Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat
         direction == Direction::Output ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
     int error = snd_pcm_open(&raw, name.c_str(), stream, SND_PCM_NONBLOCK);
     if (error < 0)
-        return failure(openResult(error), name, error, reason);
+        return failure(alsaOpenResult(error), name, error, reason);
     pcm.reset(raw);
 
     snd_pcm_hw_params_t* hwRaw = nullptr;

@@ -47,6 +47,9 @@ private:
     std::atomic<uint64_t> xruns_{0};
 };
 
+// Our result for an error of snd_pcm_open.
+Result alsaOpenResult(int error);
+
 // Opens name with format as the ALSA PCM of a direction; maps ALSA's errors
 // and keeps its text for them in reason.
 Result openAlsaPcm(const std::string& name, Direction direction, const PcmFormat& format, AlsaPcm& pcm,

@@ -172,7 +172,7 @@ TEST_F(AlsaDevices, ResetOfAPausedDeviceHandsBackEveryBlock)
     EXPECT_EXIT(finish(resetHandsBackQueuedBlocks()), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(AlsaDevices, AConfigurationWithoutDevicesListsOnlyDefaultAndFailsToOpenIt)
+TEST_F(AlsaDevices, AConfigurationWithoutDevicesListsOnlyTheDefaultOutputAndNoInput)
 {
     velmora::test::writeText(folder_.file("empty.conf"), "# nothing\n");
     ScopedEnv config("ALSA_CONFIG_PATH", folder_.file("empty.conf"));
@@ -183,6 +183,8 @@ TEST_F(AlsaDevices, AConfigurationWithoutDevicesListsOnlyDefaultAndFailsToOpenIt
             if (deviceCount(Direction::Output) > 1 || deviceCaps(Direction::Output, 0, caps) != Result::Ok ||
                 caps.formats != 0)
                 failure = "unexpected devices";
+            else if (deviceCount(Direction::Input) != 0)
+                failure = "an input with nothing to record from is listed";
             else if (queryFormat(Direction::Output, kDefaultDevice, kCdFormat) == Result::Ok)
                 failure = "opened a device that does not exist";
             finish(failure);
