@@ -122,11 +122,16 @@ bool BroletOutput::startStreaming()
     lastStreamError = 0;
     stopRequested = false;
     problemTold_ = false;
+    {
+        std::lock_guard lock(soundCardLock_);
+        soundCardReason_.clear();
+    }
     streamSound = window->soundOutput.load();
     streamFile = window->fileOutput.load();
     if (streamSound) {
         std::lock_guard lock(deviceLock);
         if (outputDevice.start() != zkr::kOk) {
+            reportSoundCardProblem();
             abandonStart();
             return false;
         }
@@ -230,6 +235,34 @@ std::string BroletOutput::recordingProblemText()
            std::generic_category().message(problemError_.load()) + ".\n" +
            (problemSoundGoesOn_.load() ? "Sound output goes on without it. " : "") +
            "Choose a folder you may write to with the folder button.";
+}
+
+void BroletOutput::reportSoundCardProblem()
+{
+    if (soundCardProblemShown_.exchange(true))
+        return;
+    // The device keeps the platform's text, then the sound system's own
+    // reason on a line of its own: the reason says more, when there is one.
+    const std::string text = outputDevice.errorText;
+    const size_t reasonLine = text.find('\n');
+    {
+        std::lock_guard lock(soundCardLock_);
+        soundCardReason_ = reasonLine == std::string::npos ? text : text.substr(reasonLine + 1);
+    }
+    // Without a window to tell it the next failure tries again.
+    if (!window->tellSoundCardProblem())
+        soundCardProblemShown_ = false;
+}
+
+std::string BroletOutput::soundCardProblemReason()
+{
+    std::lock_guard lock(soundCardLock_);
+    return soundCardReason_;
+}
+
+void BroletOutput::soundCardProblemTold()
+{
+    soundCardProblemShown_ = false;
 }
 
 bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t bytes)

@@ -107,6 +107,15 @@ public:
     // Window's thread: what the user is told when the run's recording could
     // not be made or went wrong ("" when it did not).
     std::string recordingProblemText();
+    // Why the sound card would not open at the last start ("" when it
+    // opened); soundCardProblemTold once the window has told it, so that the
+    // next failure is told again.
+    std::string soundCardProblemReason();
+    void soundCardProblemTold();
+    // What the user can do about it.
+    static constexpr char kSoundCardAdvice[] =
+        "Choose another sound card in the output window, or play on \"Velmora Null Output\" "
+        "(VELMORA_AUDIO=virtual).";
 
 private:
     // A failed start leaves no run behind; later streaming calls are refused.
@@ -120,6 +129,9 @@ private:
     void closeRecording();
     // Tells the user, once a run, that the recording failed with errno error.
     void reportRecordingProblem(int error);
+    // Tells the user why the sound card would not open, unless the window has
+    // yet to tell the last failure (Play pressed again adds no second box).
+    void reportSoundCardProblem();
     // Queues a block on the device, waiting for a free one; false when it stays full.
     bool playBlock(const void* block, uint32_t bytes);
     // Appends a block to the recording; on failure finishes and lets the file go.
@@ -138,6 +150,12 @@ private:
     std::atomic<bool> problemTold_{false};
     std::atomic<int> problemError_{0};
     std::atomic<bool> problemSoundGoesOn_{false};
+    // Set from the failed start until the window has told it.
+    std::atomic<bool> soundCardProblemShown_{false};
+    // The sound system's reason for it: written by the engine's main thread,
+    // read by the window's, under soundCardLock_.
+    std::mutex soundCardLock_;
+    std::string soundCardReason_;
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

@@ -20,6 +20,7 @@
 #include "zkr/BitmapButton.h"
 #include "zkr/NameField.h"
 #include "zkr/Registry.h"
+#include "zkr/SharedServices.h"
 #include "zkr/Text.h"
 #include "zkr/ToggleButton.h"
 #include "zkr/WaveDevicePropertiesDialog.h"
@@ -67,6 +68,31 @@ void BroletWindow::tellRecordingProblem()
 {
     if (const plat::ui::WindowHandle target = handle_.load())
         (void)plat::ui::postMessage(target, kRecordingProblemMessage, 0, 0);
+}
+
+bool BroletWindow::tellSoundCardProblem()
+{
+    const plat::ui::WindowHandle target = handle_.load();
+    return target != nullptr && plat::ui::postMessage(target, kSoundCardProblemMessage, 0, 0);
+}
+
+void BroletWindow::tellSoundCardProblemNow()
+{
+    const std::string reason = output_.soundCardProblemReason();
+    if (reason.empty())
+        return;
+    // The player that pressed play shows "Audio Output not ready!" in the one
+    // error dialog of the process; this replaces it with the reason rather
+    // than stacking a second box on it.
+    const zkr::SharedServices* services = zkr::sharedServices;
+    if (services != nullptr && services->showZKRError != nullptr) {
+        (void)services->showZKRError(kErrOutputNotReady, reason.c_str(), BroletOutput::kSoundCardAdvice);
+        return;
+    }
+    const std::string text =
+        "The sound card cannot be opened:\n" + reason + "\n" + BroletOutput::kSoundCardAdvice;
+    (void)plat::ui::messageBox(window, text.c_str(), kTitle,
+                               plat::kNoticeOk | plat::kNoticeIconExclamation); // only OK to press
 }
 
 // ---------------------------------------------------------------------------
@@ -224,6 +250,10 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
                                        plat::kNoticeOk | plat::kNoticeIconExclamation); // only OK to press
         break;
     }
+    case kSoundCardProblemMessage:
+        tellSoundCardProblemNow();
+        output_.soundCardProblemTold();
+        break;
     case kLockMessage:
         for (zkr::ToggleButton* button : {soundSwitch_, fileSwitch_}) {
             if (button == nullptr)

@@ -49,6 +49,8 @@ public:
     static constexpr uint32_t kLockMessage = 0x8202;
     // Posted by the streaming calls: tell the user what went wrong with the recording.
     static constexpr uint32_t kRecordingProblemMessage = 0x8204;
+    // Posted by startStreaming: tell the user why the sound card would not open.
+    static constexpr uint32_t kSoundCardProblemMessage = 0x8206;
 
     // Keys of the plug-in's settings section.
     static constexpr char kPositionKey[] = "WindowPos";
@@ -72,6 +74,9 @@ public:
     void lockSwitches(bool locked);
     // Any thread: the window's thread shows the plug-in's recordingProblemText.
     void tellRecordingProblem();
+    // Any thread: the window's thread shows the plug-in's soundCardProblemText;
+    // false when there is no window to show it.
+    bool tellSoundCardProblem();
 
     // Written on the window's thread only while not streaming; read by the
     // streaming calls.
@@ -106,6 +111,8 @@ private:
     void switchFile();
     void configureFileOutput();
     void showSwitches();
+    // Shows why the sound card would not open and what to do.
+    void tellSoundCardProblemNow();
     int notice(unsigned text, uint32_t style);
 
     BroletOutput& output_;

@@ -244,3 +244,45 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
     EXPECT_FALSE(output.startStreaming());
     EXPECT_NE(output.recordingProblemText().find(folder + "\":\nNot a directory.\nChoose"), std::string::npos);
 }
+
+// Without a sound card (a missing card stands for it) the start fails and
+// keeps ALSA's reason for the user; ALSA's null device, which takes every
+// frame at once, still plays in real time (in a child: alsa-lib keeps its
+// configuration for the life of the process).
+TEST(BroletAlsaDevices, AMissingCardSaysWhyAndTheNullDevicePlaysInRealTime)
+{
+    Watchdog watchdog{30s, "alsa devices"};
+    TempFolder config;
+    writeText(config.file("asound.conf"), "</usr/share/alsa/alsa.conf>\npcm.!default { type hw card 9 }\n");
+    runInChild(
+        [&] {
+            ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
+            ScopedEnv alsa("VELMORA_AUDIO", "alsa");
+            ScopedEnv alsaConfig("ALSA_CONFIG_PATH", config.file("asound.conf"));
+            plat::audio::forgetDevices();
+            brolet::BroletOutput output;
+            output.startUp();
+            const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 4, 65536, 1, 0};
+            ASSERT_TRUE(output.setupAudioSystem(&setup));
+            EXPECT_FALSE(output.startStreaming());
+            EXPECT_EQ(output.soundCardProblemReason(), "ALSA \"default\": No such file or directory");
+
+            int null = -1;
+            for (int i = 0; i < output.outputDevice.capabilities.count; ++i)
+                if (std::string_view(static_cast<const zkr::DeviceCapabilities*>(
+                                         output.outputDevice.capabilities.itemAt(i))
+                                         ->name) == "null")
+                    null = i;
+            ASSERT_EQ(output.selectOutputDevice(null), 0);
+            ASSERT_TRUE(output.startStreaming());
+            EXPECT_EQ(output.soundCardProblemReason(), "");
+            const std::vector<int16_t> block = stereoPattern(1);
+            const auto began = std::chrono::steady_clock::now();
+            for (int i = 0; i < 12; ++i)
+                EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes));
+            // Twelve blocks of 46 ms through a ring of four: at least eight played.
+            EXPECT_GE(std::chrono::steady_clock::now() - began, 8 * 40ms);
+            EXPECT_TRUE(output.stopStreaming());
+        },
+        "alsa devices child");
+}

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/audio/virtual/PacedStream.h"
+
 namespace plat::audio {
 
 namespace {
@@ -97,6 +99,13 @@ Result AlsaStream::open(const std::string& name, Direction direction, const PcmF
     Result result = openAlsaPcm(name, direction, format, pcm, reason);
     if (result != Result::Ok)
         return result;
+    // ALSA's null device takes (or gives) every frame at once, so blocks would
+    // come back as fast as they are queued and a run would be over in an
+    // instant; the clock plays it in real time instead.
+    if (snd_pcm_type(pcm.get()) == SND_PCM_TYPE_NULL) {
+        stream = std::make_unique<SilentStream>(format, PacedStream::Pace::RealTime, direction);
+        return Result::Ok;
+    }
 
     snd_pcm_hw_params_t* hwRaw = nullptr;
     snd_pcm_sw_params_t* swRaw = nullptr;

@@ -19,7 +19,8 @@ namespace plat::audio {
 class AlsaStream final : public Stream {
 public:
     // Opens the PCM by name with the format; Ok, or the result and ALSA's
-    // own words for why it cannot.
+    // own words for why it cannot. ALSA's null device gets a stream paced by
+    // a clock (SilentStream), as it keeps no time of its own.
     static Result open(const std::string& name, Direction direction, const PcmFormat& format,
                        std::unique_ptr<Stream>& stream, std::string& reason);
 

@@ -1,6 +1,7 @@
 #include "platform/audio/virtual/PacedStream.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace plat::audio {
 
@@ -109,6 +110,23 @@ uint64_t PacedStream::xruns() const
 {
     std::lock_guard lock(mutex_);
     return xruns_;
+}
+
+SilentStream::SilentStream(const PcmFormat& format, Pace pace, Direction direction)
+    : PacedStream(format, pace), direction_(direction)
+{
+}
+
+bool SilentStream::move(uint8_t* data, size_t bytes)
+{
+    if (direction_ == Direction::Input)
+        fillSilence(format_, data, bytes);
+    return true;
+}
+
+void fillSilence(const PcmFormat& format, uint8_t* data, size_t bytes)
+{
+    std::memset(data, format.bitsPerSample == 8 ? 0x80 : 0, bytes);
 }
 
 } // namespace plat::audio

@@ -56,4 +56,20 @@ private:
     uint64_t xruns_ = 0;
 };
 
+// Plays into nothing (output) or records silence (input), at the pace of the
+// clock: the virtual null output, and ALSA's null device, which would take or
+// give every frame at once.
+class SilentStream final : public PacedStream {
+public:
+    SilentStream(const PcmFormat& format, Pace pace, Direction direction);
+
+private:
+    bool move(uint8_t* data, size_t bytes) override;
+
+    const Direction direction_;
+};
+
+// Silence of a format: 8-bit samples are unsigned.
+void fillSilence(const PcmFormat& format, uint8_t* data, size_t bytes);
+
 } // namespace plat::audio

@@ -62,20 +62,6 @@ bool writeAll(int fd, const uint8_t* data, size_t bytes)
     return true;
 }
 
-// Silence of a format: 8-bit samples are unsigned.
-void fillSilence(const PcmFormat& format, uint8_t* data, size_t bytes)
-{
-    std::memset(data, format.bitsPerSample == 8 ? 0x80 : 0, bytes);
-}
-
-class NullOutput final : public PacedStream {
-public:
-    using PacedStream::PacedStream;
-
-private:
-    bool move(uint8_t*, size_t) override { return true; }
-};
-
 // Writes what it plays; a WAVE file's header is brought up to date after
 // every write, so the file is whole even if the process ends without closing.
 class FileOutput final : public PacedStream {
@@ -251,7 +237,7 @@ public:
         if (direction == Direction::Output) {
             if (index == kFileOutput)
                 return openOutputFile(format, pace, stream);
-            stream = std::make_unique<NullOutput>(format, pace);
+            stream = std::make_unique<SilentStream>(format, pace, Direction::Output);
             return Result::Ok;
         }
         if (index == kFileInput)
