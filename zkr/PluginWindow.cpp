@@ -9,7 +9,8 @@
 
 namespace zkr {
 
-bool PluginWindow::openWindow(WindowDescription description, unsigned iconId, unsigned cursorId, int showCommand)
+bool PluginWindow::openWindow(WindowDescription description, unsigned iconId, unsigned cursorId,
+                              int showCommand)
 {
     if (window != nullptr && plat::ui::isWindow(window))
         return true;
@@ -24,6 +25,8 @@ bool PluginWindow::openWindow(WindowDescription description, unsigned iconId, un
     }
     if (!cursor_.isEmpty())
         description.cursor = &cursor_;
+    // Nothing but a saved place (restored while the window is made) keeps it from the desk's next free spot.
+    description.besideShownWindows = true;
     unregisterClass();
     destroying = false;
     return create(true, description, ownModule(), showCommand) == 0;
@@ -62,7 +65,7 @@ void PluginWindow::showByEngine(bool show)
 intptr_t PluginWindow::onUserMessage(uint32_t message, intptr_t, uintptr_t wparam)
 {
     if (message == kShowMessage)
-        plat::ui::showWindow(window, wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
+        showPlaced(wparam != 0 ? plat::ui::kShowNormal : plat::ui::kShowHide);
     return 0;
 }
 

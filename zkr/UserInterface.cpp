@@ -85,6 +85,17 @@ bool UserInterface::createWindow()
     return made != nullptr;
 }
 
+bool UserInterface::showPlaced(int command)
+{
+    if (awaitingPlace_ && command != kShowHide) {
+        awaitingPlace_ = false;
+        Rect place;
+        if (windowRect(window, place) && place.left == description.x && place.top == description.y)
+            (void)placeBesideShownWindows(window); // else it shows where it was made
+    }
+    return showWindow(window, command);
+}
+
 void UserInterface::placeAndShape()
 {
     if (description.centre)
@@ -109,9 +120,10 @@ int UserInterface::create(bool registerClass, const WindowDescription& from, pla
         setError(kErrCreateUserInterface);
         return lastError;
     }
+    awaitingPlace_ = description.besideShownWindows;
     placeAndShape();
     beforeShow();
-    showWindow(window, showCommand);
+    showPlaced(showCommand);
     (void)updateWindow(window);
     clearError();
     return 0;
@@ -163,13 +175,14 @@ void UserInterface::runThread()
         (void)failed_->set();
         return;
     }
+    awaitingPlace_ = description.besideShownWindows;
     placeAndShape();
     // Cleared here, before the owner is told: from then on only this thread
     // records errors of the window.
     clearError();
     (void)created_->set();
     beforeShow();
-    showWindow(window, showCommand);
+    showPlaced(showCommand);
     (void)updateWindow(window);
     Message message;
     while (getMessage(message)) {

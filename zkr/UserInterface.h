@@ -40,6 +40,9 @@ struct WindowDescription {
     std::optional<plat::ui::Region> region;
     // Above 0: an application window shown in the task bar; otherwise a tool window.
     int32_t inTaskBar = 0;
+    // Placed beside the windows already shown (placeBesideShownWindows) when
+    // it first shows, unless something (a saved place) moved it from x, y.
+    bool besideShownWindows = false;
 };
 
 // A skinned top-level window with a window class of its own: it draws a
@@ -113,6 +116,9 @@ public:
                                      plat::ModuleHandle module, int showCommand);
     // Unregisters the window class when this object registered it.
     virtual void unregisterClass();
+    // showWindow, placing the window first on its first show when the
+    // description asks for it. The window's thread.
+    bool showPlaced(int command);
 
     // Appends the control (it belongs to this interface from then on and is
     // deleted by onDestroy) and adds its tooltip; 19 when it cannot be kept.
@@ -169,6 +175,9 @@ private:
     std::unique_ptr<EventObject> failed_;
     EventObject closed_;
     bool threadStarted_ = false; // owner's thread only
+    // Set at creation when the description asks for a place, cleared by the
+    // first show. The window's thread.
+    bool awaitingPlace_ = false;
 };
 
 } // namespace zkr

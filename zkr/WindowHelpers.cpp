@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <tuple>
+#include <vector>
 
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/Window.h"
@@ -14,6 +18,90 @@ namespace {
 constexpr uint32_t kMsPerHour = 3600000;
 constexpr uint32_t kMsPerMinute = 60000;
 constexpr uint32_t kMsPerSecond = 1000;
+
+// Pixels kept between a placed window and its neighbours, so each edge shows.
+constexpr int kPlacementGap = 4;
+
+struct DeskWindow {
+    plat::ui::Rect place;
+    bool main = false;
+};
+
+// The program's own windows that a new one must not cover: those shown, and
+// the main window even while hidden (it comes back where it is). Tooltips,
+// menus and the splash float above the rest for a moment, and dialogs come
+// and go: they leave no mark.
+std::vector<DeskWindow> deskWindows(plat::ui::WindowHandle placed)
+{
+    using namespace plat::ui;
+    std::vector<DeskWindow> desk;
+    for (const WindowListEntry& entry : topLevelWindows()) {
+        const WindowHandle other = entry.window;
+        if (other == placed)
+            continue;
+        const bool main = (static_cast<uint32_t>(windowLongPtr(other, kGwlExStyle)) & kExStyleAppWindow) != 0;
+        const bool passing = isTopmost(other) || windowClassName(other) == kDialogClass;
+        const bool shown = isWindowVisible(other) && !isIconic(other);
+        Rect place;
+        if ((main || (shown && !passing)) && windowRect(other, place) && !place.isEmpty())
+            desk.push_back({place, main});
+    }
+    return desk;
+}
+
+int64_t areaOf(const plat::ui::Rect& rect)
+{
+    return static_cast<int64_t>(rect.width()) * rect.height();
+}
+
+// Where a window of that size goes on the desk (see placeBesideShownWindows).
+plat::ui::Point freeSpot(plat::ui::Size size, const plat::ui::Rect& area, const std::vector<DeskWindow>& desk)
+{
+    using plat::ui::Rect;
+    // Spots along the work area's edges and beside, above, below and level
+    // with each window on the desk.
+    std::vector<int> lefts{area.left};
+    std::vector<int> tops{area.top};
+    for (const DeskWindow& other : desk) {
+        lefts.insert(lefts.end(), {other.place.left, other.place.right + kPlacementGap,
+                                   other.place.left - kPlacementGap - size.width});
+        tops.insert(tops.end(), {other.place.top, other.place.bottom + kPlacementGap,
+                                 other.place.top - kPlacementGap - size.height});
+    }
+    for (std::vector<int>* values : {&lefts, &tops}) {
+        std::sort(values->begin(), values->end());
+        values->erase(std::unique(values->begin(), values->end()), values->end());
+    }
+
+    // Lowest wins: over the main window, then how much of the others it
+    // covers, then how many it comes nearer to than the gap.
+    using Cost = std::tuple<bool, int64_t, int>;
+    constexpr Cost kFree{false, 0, 0};
+    // A window larger than the work area keeps to its top left corner.
+    plat::ui::Point best{area.left, area.top};
+    std::optional<Cost> bestCost;
+    for (const int top : tops) {
+        for (const int left : lefts) {
+            const Rect spot = Rect::fromSize(left, top, size.width, size.height);
+            if (spot.intersect(area) != spot)
+                continue;
+            Cost cost = kFree;
+            for (const DeskWindow& other : desk) {
+                std::get<0>(cost) = std::get<0>(cost) || (other.main && spot.intersects(other.place));
+                std::get<1>(cost) += areaOf(spot.intersect(other.place));
+                std::get<2>(cost) +=
+                    spot.inflatedBy(kPlacementGap, kPlacementGap).intersects(other.place) ? 1 : 0;
+            }
+            if (cost == kFree)
+                return spot.topLeft();
+            if (!bestCost || cost < *bestCost) {
+                best = spot.topLeft();
+                bestCost = cost;
+            }
+        }
+    }
+    return best;
+}
 
 } // namespace
 
@@ -45,6 +133,16 @@ bool leavesGrabbablePart(int x, int y, int width, int height)
     };
     return shown(x, width, screen.width) >= kGrabbableWidth &&
            shown(y, height, screen.height) >= kGrabbableHeight;
+}
+
+bool placeBesideShownWindows(plat::ui::WindowHandle window)
+{
+    plat::ui::Rect own;
+    if (!plat::ui::windowRect(window, own))
+        return false;
+    const plat::ui::Point spot = freeSpot(own.size(), plat::ui::workArea(), deskWindows(window));
+    return plat::ui::setWindowPos(window, spot.x, spot.y, 0, 0,
+                                  plat::ui::kPosNoSize | plat::ui::kPosNoZOrder);
 }
 
 bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked)

@@ -32,6 +32,14 @@ inline constexpr int kGrabbableHeight = 16;
 // stored window place.
 [[nodiscard]] bool leavesGrabbablePart(int x, int y, int width, int height);
 
+// Moves a window that has no place of its own beside the program's windows
+// already shown, inside the screen's work area, never over the main window
+// (the program's window in the task bar, shown or not). The first free spot
+// in reading order wins; with none free, the spot that covers the least of
+// the others, still clear of the main window where the area allows. False
+// when the window has no rectangle or cannot be moved.
+[[nodiscard]] bool placeBesideShownWindows(plat::ui::WindowHandle window);
+
 // Sets or clears the check mark of the menu item with command id.
 [[nodiscard]] bool setMenuCheck(plat::ui::MenuHandle menu, uint32_t id, bool checked);
 // Appends a text item with command id, greyed when not enabled.

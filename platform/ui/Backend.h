@@ -78,6 +78,13 @@ public:
     virtual void setCapture(NativeWindow window) = 0;
     virtual Point cursorPosition() = 0;
     virtual Size screenSize() = 0;
+    // The part of the screen that windows may take: the screen less the
+    // panels and docks the desktop keeps; the whole screen when it keeps none.
+    virtual Rect workArea()
+    {
+        const Size screen = screenSize();
+        return Rect::fromSize(0, 0, screen.width, screen.height);
+    }
 
     // Adds the icon or changes it (same owner and id). False when it cannot be shown.
     [[nodiscard]] virtual bool showTrayIcon(const TrayIconSpec& icon) = 0;

@@ -242,7 +242,9 @@ void deliverBounds(WindowHandle window, const Rect& screenBounds)
     plat::ScopedLock lock(uiMutex);
     Point unused;
     WindowRecord* top = inputTopLocked(window, unused);
-    if (top == nullptr || top->rect == screenBounds)
+    // Even a report that matches the place now goes: an older one may still be
+    // queued, and must not be the last word. Applying an unchanged place does nothing.
+    if (top == nullptr)
         return;
     postTaskLocked(top->queue, [top, screenBounds] {
         applyBoundsFromBackend(top, screenBounds);

@@ -1296,6 +1296,12 @@ Size screenSize()
     return backendInUse != nullptr ? backendInUse->screenSize() : Size{};
 }
 
+Rect workArea()
+{
+    Backend* backendInUse = backend();
+    return backendInUse != nullptr ? backendInUse->workArea() : Rect{};
+}
+
 uint32_t doubleClickTime()
 {
     return 500;

@@ -246,6 +246,9 @@ PLAT_API bool releaseCapture();
 PLAT_API WindowHandle captureWindow();
 PLAT_API bool cursorPosition(Point& screen);
 PLAT_API Size screenSize();
+// The screen less the desktop's panels and docks (screen coordinates), where
+// windows are placed; empty without a backend.
+PLAT_API Rect workArea();
 // Two clicks within this time and a box of doubleClickSize make a double click.
 PLAT_API uint32_t doubleClickTime();
 PLAT_API Size doubleClickSize();

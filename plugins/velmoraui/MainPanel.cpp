@@ -20,9 +20,6 @@ namespace {
 constexpr int kElapsedKey = 0;
 constexpr int kStreamingKey = 1;
 
-// Pixels between the main window and the console below it.
-constexpr int kConsoleGap = 8;
-
 // What a window whose start-up failed reports (above 0 fails the creation).
 constexpr int kStartFailed = 18;
 
@@ -42,8 +39,10 @@ zkr::WindowDescription MainPanel::windowDescription()
     zkr::WindowDescription description;
     zkr::copyText(description.className, kClassName);
     zkr::copyText(description.title, kTitle);
-    description.x = 0;
-    description.y = 0;
+    // The work area's corner, unless a stored position says otherwise.
+    const plat::ui::Rect desk = plat::ui::workArea();
+    description.x = desk.left;
+    description.y = desk.top;
     description.width = kRequestedWidth;
     description.height = kRequestedHeight;
     description.inTaskBar = 1;
@@ -169,9 +168,8 @@ bool MainPanel::createConsole()
     zkr::WindowDescription description;
     zkr::copyText(description.className, MixingConsole::kClassName);
     zkr::copyText(description.title, stringText(kStringMixingConsole));
-    // Below the main window's first place, until a stored position says otherwise.
-    description.x = 0;
-    description.y = kMainHeight + kConsoleGap;
+    // Beside the windows shown when it first shows, unless a stored position says otherwise.
+    description.besideShownWindows = true;
     description.width = kConsoleWidth;
     description.height = kConsoleHeight;
     return console.create(true, description, zkr::ownModule(), plat::ui::kShowHide) == 0;
@@ -183,8 +181,9 @@ int MainPanel::finishCreate()
         return kStartFailed;
     built_ = true;
     mailbox_.attach(window, kUpdateMessage);
-    request(engine::kRequestRestore);
+    // First: the plug-ins' windows find their places around the main window's.
     restoreSettings();
+    request(engine::kRequestRestore);
     return 0;
 }
 
@@ -251,7 +250,7 @@ void MainPanel::saveSettings()
     if (consoleOpen)
         (void)zkr::Registry::savePosition(console.window, MixingConsole::kPositionKey);
     (void)settings->setInt(MixingConsole::kVisibleKey,
-                     consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
+                           consoleOpen && plat::ui::isWindowVisible(console.window) ? 1 : 0);
     (void)settings->saveSection(); // the store reports a failure
 }
 
@@ -296,9 +295,8 @@ void MainPanel::onControl(int id)
         openMainMenu();
         return;
     case kConsoleButtonId:
-        plat::ui::showWindow(console.window, plat::ui::isWindowVisible(console.window)
-                                                 ? plat::ui::kShowHide
-                                                 : plat::ui::kShowNormal);
+        console.showPlaced(plat::ui::isWindowVisible(console.window) ? plat::ui::kShowHide
+                                                                     : plat::ui::kShowNormal);
         return;
     case kCloseId:
         // Posted: the window must not go while its button is still handling the click.
@@ -352,8 +350,8 @@ void MainPanel::openMainMenu()
     if (popup == nullptr)
         return;
     (void)plat::ui::checkMenuItem(popup, kTrayIconCommand,
-                            (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) |
-                                plat::ui::kMenuByCommand);
+                                  (trayIcon ? plat::ui::kMenuChecked : plat::ui::kMenuUnchecked) |
+                                      plat::ui::kMenuByCommand);
     plat::ui::Point corner{menuButton->rect.left, menuButton->rect.top};
     (void)plat::ui::clientToScreen(window, corner);
     const intptr_t chosen = plat::ui::trackPopupMenu(

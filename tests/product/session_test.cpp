@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -387,6 +388,59 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
     EXPECT_EQ(placeOf(again.console), consolePlace);
     EXPECT_TRUE(eventually([&] { return plat::ui::isWindowVisible(again.console); }));
     EXPECT_EQ(EngineSeam::effects(again.engine)[0], nullptr);
+    EXPECT_TRUE(again.quit());
+}
+
+// A first start with fresh settings lays out the desk: each window shown (the
+// console and the effects and the live recorder picked later too) sits inside
+// the work area beside the others, none over another or the main window; the
+// next start puts each window back exactly where the first left it.
+TEST_F(SessionTest, AFirstStartLaysTheWindowsOutSideBySideAndTheNextKeepsTheirPlaces)
+{
+    using namespace velmoraui;
+    const auto desk = [] {
+        std::map<std::string, Rect> places;
+        for (const plat::ui::WindowListEntry& entry : plat::ui::topLevelWindows())
+            if (plat::ui::isWindowVisible(entry.window) && !plat::ui::isTopmost(entry.window))
+                places[entry.title] = placeOf(entry.window);
+        const Rect workArea = plat::ui::workArea();
+        for (auto one = places.begin(); one != places.end(); ++one) {
+            EXPECT_EQ(one->second.intersect(workArea), one->second) << one->first;
+            for (auto other = std::next(one); other != places.end(); ++other)
+                EXPECT_FALSE(one->second.intersects(other->second)) << one->first << " / " << other->first;
+        }
+        return places;
+    };
+    const auto shows = [](const char* title) {
+        const WindowHandle window = windowOnceShown(title);
+        return eventually([&] { return plat::ui::isWindowVisible(window); });
+    };
+    const char* started[] = {"Velmora Fennet", "PlevNT Input Module", "Velmora Brolet Blaster",
+                             "Velmora 9BandEq"};
+    std::map<std::string, Rect> left;
+    {
+        ProgramRun run;
+        ASSERT_NE(run.mainWindow, nullptr);
+        for (const char* title : started)
+            ASSERT_TRUE(shows(title)) << title;
+        EXPECT_EQ(desk().size(), std::size(started) + 1);
+        clickAt(run.mainWindow, centreOf(kConsoleButton), ProgramRun::kMainRest);
+        ASSERT_TRUE(eventually([&] { return plat::ui::isWindowVisible(run.console); }));
+        choose(run, kEffectDisplays[1], "Reverb");
+        choose(run, kEffectDisplays[2], "Velmorizer");
+        choose(run, kInputDisplays[1], "dor-vik");
+        for (const char* title : {"Velmora SimpleReverb", "Velmorizer Distortion", "Velmora mr. dorvish"})
+            ASSERT_TRUE(shows(title)) << title;
+        left = desk();
+        EXPECT_EQ(left.size(), 8u);
+        ASSERT_TRUE(run.quit());
+    }
+    ProgramRun again;
+    ASSERT_NE(again.mainWindow, nullptr);
+    EXPECT_TRUE(eventually([&] { return plat::ui::isWindowVisible(again.console); }));
+    for (const char* title : {"Velmora Audio Engine", "Mixing Console", "Velmora Fennet",
+                              "Velmora Brolet Blaster", "Velmora mr. dorvish"})
+        EXPECT_EQ(placeOf(windowOnceShown(title)), left[title]) << title;
     EXPECT_TRUE(again.quit());
 }
 

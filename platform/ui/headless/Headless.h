@@ -18,6 +18,9 @@ namespace plat::ui::headless {
 
 inline constexpr int kScreenWidth = 1280;
 inline constexpr int kScreenHeight = 1024;
+// A desktop panel along the bottom edge, as most desktops keep one: the work
+// area is the screen above it.
+inline constexpr int kPanelHeight = 40;
 
 // Whether the process runs on the headless backend (chooses it when nothing is chosen yet and VELMORA_UI says
 // so).

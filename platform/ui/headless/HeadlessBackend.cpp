@@ -129,6 +129,10 @@ public:
         return cursor_;
     }
     Size screenSize() override { return Size{headless::kScreenWidth, headless::kScreenHeight}; }
+    Rect workArea() override
+    {
+        return Rect::fromSize(0, 0, headless::kScreenWidth, headless::kScreenHeight - headless::kPanelHeight);
+    }
 
     bool showTrayIcon(const TrayIconSpec& icon) override
     {

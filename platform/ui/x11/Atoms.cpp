@@ -27,6 +27,8 @@ void internAtoms(::Display* display, int screen, Atoms& atoms)
         {"_NET_WM_STATE_ABOVE", &atoms.netWmStateAbove},
         {"_NET_WM_STATE_SKIP_TASKBAR", &atoms.netWmStateSkipTaskbar},
         {"_NET_ACTIVE_WINDOW", &atoms.netActiveWindow},
+        {"_NET_WORKAREA", &atoms.netWorkarea},
+        {"_NET_CURRENT_DESKTOP", &atoms.netCurrentDesktop},
         {"_MOTIF_WM_HINTS", &atoms.motifWmHints},
         {wmSelection.c_str(), &atoms.wmSelection},
         {"WM_CHANGE_STATE", &atoms.wmChangeState},

@@ -23,6 +23,8 @@ struct Atoms {
     Atom netWmStateAbove = None;
     Atom netWmStateSkipTaskbar = None;
     Atom netActiveWindow = None;
+    Atom netWorkarea = None;
+    Atom netCurrentDesktop = None;
     Atom motifWmHints = None;
     Atom wmSelection = None; // WM_S<screen>: owned by the running window manager
     Atom wmChangeState = None;

@@ -1,7 +1,11 @@
 #include "platform/ui/x11/X11Backend.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <memory>
+#include <vector>
 
 #include "platform/ui/Region.h"
 #include "platform/ui/Surface.h"
@@ -10,6 +14,38 @@
 #include "platform/ui/x11/X11Window.h"
 
 namespace plat::ui::x11 {
+
+namespace {
+
+// The numbers of _NET_WORKAREA: x, y, width and height for each desktop.
+constexpr unsigned long kWorkAreaFields = 4;
+// Far more than any desktop count, so a property is read whole.
+constexpr long kMostCardinalsRead = 4096;
+
+struct XFreeDeleter {
+    void operator()(unsigned char* data) const { XFree(data); }
+};
+
+// A CARDINAL[] property of the root window; empty when it is not set.
+std::vector<long> rootCardinals(Connection& connection, Atom property)
+{
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* raw = nullptr;
+    const int status =
+        XGetWindowProperty(connection.display(), connection.root(), property, 0, kMostCardinalsRead, False,
+                           XA_CARDINAL, &actualType, &actualFormat, &count, &remaining, &raw);
+    const std::unique_ptr<unsigned char, XFreeDeleter> data(raw);
+    if (status != Success || data == nullptr || actualType != XA_CARDINAL || actualFormat != 32)
+        return {};
+    // Xlib hands 32-bit items as longs.
+    const auto* items = reinterpret_cast<const long*>(data.get());
+    return std::vector<long>(items, items + count);
+}
+
+} // namespace
 
 std::unique_ptr<Backend> createBackend()
 {
@@ -198,6 +234,28 @@ Size X11Backend::screenSize()
         return {};
     ::Display* display = connection_->display();
     return {DisplayWidth(display, connection_->screen()), DisplayHeight(display, connection_->screen())};
+}
+
+Rect X11Backend::workArea()
+{
+    const Size size = screenSize();
+    const Rect screen = Rect::fromSize(0, 0, size.width, size.height);
+    if (!connection_)
+        return screen;
+    // The window manager keeps one area per desktop; the current one counts.
+    const std::vector<long> areas = rootCardinals(*connection_, connection_->atoms().netWorkarea);
+    const std::vector<long> current = rootCardinals(*connection_, connection_->atoms().netCurrentDesktop);
+    if (areas.size() < kWorkAreaFields)
+        return screen;
+    unsigned long desktop = current.empty() ? 0 : static_cast<unsigned long>(current.front());
+    if ((desktop + 1) * kWorkAreaFields > areas.size())
+        desktop = 0;
+    const long* area = areas.data() + desktop * kWorkAreaFields;
+    const Rect kept = Rect::fromSize(static_cast<int>(area[0]), static_cast<int>(area[1]),
+                                     static_cast<int>(area[2]), static_cast<int>(area[3]))
+                          .intersect(screen);
+    // A window manager that says something senseless is not followed.
+    return kept.isEmpty() ? screen : kept;
 }
 
 bool X11Backend::showTrayIcon(const TrayIconSpec& icon)

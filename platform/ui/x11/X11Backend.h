@@ -39,6 +39,8 @@ public:
     void setCapture(NativeWindow window) override;
     Point cursorPosition() override;
     Size screenSize() override;
+    // _NET_WORKAREA of the current desktop when the window manager sets it.
+    Rect workArea() override;
 
     [[nodiscard]] bool showTrayIcon(const TrayIconSpec& icon) override;
     [[nodiscard]] bool removeTrayIcon(WindowHandle owner, uint32_t id) override;

@@ -527,6 +527,14 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     EXPECT_EQ(foregroundWindow(), window);
     const Size screen = screenSize();
     EXPECT_EQ(screen, (Size{headless::kScreenWidth, headless::kScreenHeight}));
+    // The window manager's reports take effect in order: one that matches the
+    // place now still undoes an older one queued before it.
+    deliverBounds(window, Rect{5, 5, 125, 75});
+    deliverBounds(window, Rect{200, 100, 320, 170});
+    pumpPending();
+    Rect place;
+    EXPECT_TRUE(windowRect(window, place));
+    EXPECT_EQ(place, (Rect{200, 100, 320, 170}));
     (void)destroyWindow(window);
     EXPECT_EQ(foregroundWindow(), owner) << "the owner is active again";
     (void)destroyWindow(owner);
