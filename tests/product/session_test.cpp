@@ -234,6 +234,13 @@ protected:
     TempFolder recordings;
     ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
     ModalScript modal;
+
+    // The desk of a user who emptied every slot: nothing comes back by itself.
+    void startFromAnEmptyDesk()
+    {
+        writeText(config.file("velmoraaudioengine.ini"),
+                  "[Velmora Audio Engine v0.1b]\nLastAudioInput1=\nLastAudioInput2=\nLastAudioOutput=\n");
+    }
 };
 
 TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack)
@@ -257,6 +264,7 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
     const int master = 80;
 
     Rect mainPlace, consolePlace, playerPlace, outputPlace;
+    startFromAnEmptyDesk();
     {
         ProgramRun run;
         ASSERT_NE(run.mainWindow, nullptr);
@@ -450,6 +458,7 @@ TEST_F(SessionTest, AFirstStartLaysTheWindowsOutSideBySideAndTheNextKeepsTheirPl
 // library go only once its loop has returned into the output's code.
 TEST_F(SessionTest, AnOutputUnloadedWhileItsDialogIsOpenGoesOnceTheDialogEndedAsCancel)
 {
+    startFromAnEmptyDesk();
     ProgramRun run;
     ASSERT_NE(run.mainWindow, nullptr);
     choose(run, velmoraui::kOutputDisplay, "Brolet");
