@@ -105,7 +105,10 @@ bool deliverCommandLine(const std::string& commandLine)
     data.size = static_cast<uint32_t>(commandLine.size() + 1);
     data.bytes = commandLine.c_str();
     plat::ui::sendMessage(target, plat::ui::kMsgCopyData, 0, reinterpret_cast<intptr_t>(&data));
+    // A second start asks for the window: a minimised one comes back first.
     // Bringing it forward is a courtesy the desktop may refuse.
+    if (plat::ui::isIconic(target))
+        static_cast<void>(plat::ui::showWindow(target, plat::ui::kShowRestore));
     static_cast<void>(plat::ui::setForegroundWindow(target));
     return true;
 }

@@ -19,6 +19,10 @@ constexpr double kTurnsPerRadian = 0.15915494309644432;
 constexpr double kScalePerDegree = 0.003703703703703704;
 // Knob angles below this (after the first fold) lie in the dead zone at the bottom.
 constexpr int kDeadZoneLimit = -90;
+// A disabled knob's pixels: each colour channel shifted down, none spilling into the next.
+constexpr Argb kAlphaMask = 0xFF000000u;
+constexpr Argb kDimmedMask = 0x00FCFCFCu;
+constexpr int kDimShift = 2;
 
 } // namespace
 
@@ -143,6 +147,15 @@ void KnobControl::paint(Painter* dc)
     if (dc == nullptr || strip == nullptr)
         return;
     strip->blit(*dc, rect.left, rect.top, frameRect.left, frameRect.top, frameRect.right, frameRect.bottom);
+    if (enabled)
+        return;
+    // The strip has no disabled frames: a disabled knob is drawn at a quarter of
+    // its brightness, so it does not look as if it could be turned.
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) {
+            const Argb pixel = dc->pixel(x, y);
+            dc->setPixel(x, y, (pixel & kAlphaMask) | ((pixel & kDimmedMask) >> kDimShift));
+        }
 }
 
 } // namespace zkr

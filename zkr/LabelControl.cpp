@@ -8,6 +8,13 @@ namespace zkr {
 
 using namespace plat::ui;
 
+namespace {
+
+// What a sunken edge takes of each side.
+constexpr int kSunkenEdge = 2;
+
+} // namespace
+
 LabelControl::LabelControl(UserInterface* owner) : Control(owner) {}
 
 void LabelControl::place(int x, int y, int w, int h)
@@ -33,7 +40,8 @@ void LabelControl::paint(Painter* dc)
     if (sunken)
         dc->drawEdge(rect, kEdgeSunken, kSidesRect);
     if (font != nullptr) {
-        font->drawCentred(*dc, rect, name);
+        // Inside the edge: a long name is cut there instead of running over it.
+        font->drawCentred(*dc, sunken ? rect.inflatedBy(-kSunkenEdge, -kSunkenEdge) : rect, name);
     } else {
         if (textFont != nullptr)
             dc->setFont(textFont);

@@ -335,6 +335,15 @@ void UserInterface::addTooltip(const Rect& rect, uintptr_t id)
     sendMessage(tooltipWindow, kMsgTooltipAddTool, 0, reinterpret_cast<intptr_t>(&tool));
 }
 
+Control* UserInterface::shownControlAt(int x, int y) const
+{
+    for (const auto& control : controls) {
+        if (control->visible && control->region.contains(x, y))
+            return control.get();
+    }
+    return nullptr;
+}
+
 Control* UserInterface::controlAt(int x, int y) const
 {
     for (const auto& control : controls) {
@@ -392,15 +401,19 @@ void UserInterface::onMouseDown(intptr_t point, uintptr_t keys)
     int x = pointX(point);
     int y = pointY(point);
     Control* control = controlAt(x, y);
+    // A press on a disabled control is no press on the background: it moves nothing.
+    if (control == nullptr && shownControlAt(x, y) != nullptr)
+        return;
+    // The drag that follows, inside the window or out of it, belongs to the
+    // control or, on the background, to the window.
+    if (!mouseCaptured && (control == nullptr || !control->firesOnPress)) {
+        setCapture(window);
+        mouseCaptured = true;
+    }
     if (control != nullptr) {
         pressedControl = control;
         control->onMouseDown(controlPoint(*control, x, y), keys);
         return;
-    }
-    // The background takes the whole window along.
-    if (!mouseCaptured) {
-        setCapture(window);
-        mouseCaptured = true;
     }
     dragging = true;
     dragOriginX = static_cast<int16_t>(x);
@@ -419,8 +432,8 @@ void UserInterface::onMouseMove(intptr_t point, uintptr_t keys)
         return;
     }
     Control* control = controlAt(x, y);
-    if (control != nullptr)
-        control->onMouseMove(controlPoint(*control, x, y), keys);
+    if (Control* mover = pressedControl != nullptr ? pressedControl : control)
+        mover->onMouseMove(controlPoint(*mover, x, y), keys);
     if (pressedControl != nullptr)
         pressedControl->setState(control == pressedControl ? Control::kStatePressed : Control::kStateNormal);
     if (hoveredControl != control && hoveredControl != nullptr && hoveredControl != pressedControl)
@@ -434,15 +447,18 @@ void UserInterface::onMouseUp(intptr_t point, uintptr_t keys)
 {
     int x = pointX(point);
     int y = pointY(point);
-    Control* control = controlAt(x, y);
-    if (control != nullptr)
-        control->onMouseUp(controlPoint(*control, x, y), keys);
+    // A pressed control hears its release wherever it happens; it fires only
+    // when the pointer is still over it.
+    Control* control = pressedControl != nullptr ? pressedControl : controlAt(x, y);
     pressedControl = nullptr;
     dragging = false;
+    // Released first: what the control opens when it fires (a menu) takes the mouse itself.
     if (mouseCaptured) {
         mouseCaptured = false;
         releaseCapture();
     }
+    if (control != nullptr)
+        control->onMouseUp(controlPoint(*control, x, y), keys);
 }
 
 void UserInterface::onDoubleClick(intptr_t point, uintptr_t keys)

@@ -129,6 +129,8 @@ public:
     void addTooltip(const plat::ui::Rect& rect, uintptr_t id);
     // The first enabled, visible control whose region holds the client point, or null.
     Control* controlAt(int x, int y) const;
+    // A visible control at the point, enabled or not.
+    Control* shownControlAt(int x, int y) const;
     // The closed event; set once the window has been closed (or could not be made).
     EventObject& closedEvent() { return closed_; }
 

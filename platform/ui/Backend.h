@@ -36,6 +36,7 @@ struct NativeWindowSpec {
     bool appWindow = false;  // in the task bar
     bool decorated = false;  // a frame and caption by the window manager (dialogs)
     bool topmost = false;
+    bool noActivate = false;  // a pop-up outside the window manager's care: never placed or focused by it
     bool acceptFiles = false; // a drop target
     // The class's icons (task bar and caption); read during the call only, null for none.
     const Surface* icon = nullptr;
@@ -126,6 +127,8 @@ PLAT_API void deliverCloseRequest(WindowHandle window);
 PLAT_API void deliverExpose(WindowHandle window, const Rect& area);
 // The window manager moved or sized the window (screen coordinates).
 PLAT_API void deliverBounds(WindowHandle window, const Rect& screenBounds);
+// The window manager sized the window and did not say where it is.
+PLAT_API void deliverSize(WindowHandle window, Size size);
 PLAT_API void deliverMinimised(WindowHandle window, bool minimised);
 // Files dropped at a client position; goes to the window that accepts files under it.
 PLAT_API void deliverDrop(WindowHandle window, Point client, const std::vector<std::string>& paths);

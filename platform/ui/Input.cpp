@@ -252,6 +252,22 @@ void deliverBounds(WindowHandle window, const Rect& screenBounds)
     });
 }
 
+void deliverSize(WindowHandle window, Size size)
+{
+    plat::ScopedLock lock(uiMutex);
+    Point unused;
+    WindowRecord* top = inputTopLocked(window, unused);
+    if (top == nullptr || (top->rect.width() == size.width && top->rect.height() == size.height))
+        return;
+    // The place is read when the task runs: a move made meanwhile stays.
+    postTaskLocked(top->queue, [top, size] {
+        Rect now;
+        if (windowRect(top, now))
+            applyBoundsFromBackend(top, Rect::fromSize(now.left, now.top, size.width, size.height));
+        return intptr_t{0};
+    });
+}
+
 void deliverMinimised(WindowHandle window, bool minimised)
 {
     plat::ScopedLock lock(uiMutex);

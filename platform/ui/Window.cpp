@@ -474,6 +474,7 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
             spec.owner = window->owner != nullptr ? window->owner->native : 0;
             spec.toolWindow = (exStyle & kExStyleToolWindow) != 0;
             spec.appWindow = (exStyle & kExStyleAppWindow) != 0;
+            spec.noActivate = (exStyle & kExStyleNoActivate) != 0;
             spec.decorated = (style & kStyleCaption) != 0;
             spec.topmost = window->topmost;
             spec.acceptFiles = (exStyle & kExStyleAcceptFiles) != 0;

@@ -44,6 +44,9 @@ inline constexpr uint32_t kExStyleTransparent = 0x00000020; // a child the mouse
 inline constexpr uint32_t kExStyleToolWindow = 0x00000080;
 inline constexpr uint32_t kExStyleControlParent = 0x00010000;
 inline constexpr uint32_t kExStyleAppWindow = 0x00040000;
+// A pop-up that never takes activation or the focus (a dropped list): the
+// window that opened it keeps both while the user picks from it.
+inline constexpr uint32_t kExStyleNoActivate = 0x08000000;
 
 // Class styles.
 inline constexpr uint32_t kClassDoubleClicks = 0x0008; // two clicks make a double click

@@ -138,6 +138,56 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     closeForGood();
 }
 
+// An effect without a level per channel: its knob is disabled and looks it
+// beside an enabled one at the same level, a press on it moves nothing, and
+// a long name stays inside its field's edge.
+TEST_F(MixingConsoleTest, DisabledKnobAndLongEffectName)
+{
+    start();
+    click(mainWindow, kConsoleButton);
+    ASSERT_TRUE(eventually([&] { return plat::ui::isWindowVisible(console); }));
+    const Box& field = kEffectSlotDisplays[0];
+    const plat::ui::Rect edges[2] = {
+        plat::ui::Rect::fromSize(field.x, field.y, 2, field.height),
+        plat::ui::Rect::fromSize(field.x + field.width - 2, field.y, 2, field.height)};
+    const plat::ui::Surface before = picture(console);
+    engine::EffectSlotValue off{0, 0};
+    engine::EffectSlotValue on{0, 1};
+    engine::EffectSlotValue name{0, reinterpret_cast<intptr_t>("Velmorizer|Velmora Velmorizer")};
+    for (int channel : {0, 1})
+        engine.updateChannelValue(channel, engine::kValueEffectEnabled, reinterpret_cast<intptr_t>(&off));
+    engine.updateChannelValue(1, engine::kValueEffectEnabled, reinterpret_cast<intptr_t>(&on));
+    engine.updateChannelValue(0, engine::kValueEffectName, reinterpret_cast<intptr_t>(&name));
+    const auto alike = [](const plat::ui::Surface& one, plat::ui::Rect area, const plat::ui::Surface& other,
+                          int shift) {
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (one.pixel(x, y) != other.pixel(x + shift, y))
+                    return false;
+        return true;
+    };
+    // The name, sent last, shows once every update has been painted.
+    ASSERT_TRUE(eventually([&] { return !alike(picture(console), edges[0].unite(edges[1]), before, 0); }));
+    const plat::ui::Surface after = picture(console);
+    for (const plat::ui::Rect& edge : edges)
+        EXPECT_TRUE(alike(after, edge, before, 0)) << "the name ran over its field's edge";
+    const plat::ui::Rect knob =
+        plat::ui::Rect::fromSize(kEffectKnobs[0].x, kEffectKnobs[0].y, kKnobSize, kKnobSize);
+    EXPECT_FALSE(alike(after, knob, after, kStripPitch)) << "the disabled knob looks like the enabled one";
+
+    plat::ui::Rect place;
+    ASSERT_TRUE(plat::ui::windowRect(console, place));
+    drag(console, knob.left + kKnobSize / 2, knob.top + kKnobSize / 2, -kKnobSize);
+    EXPECT_TRUE(staysFalse(
+        [&] {
+            plat::ui::Rect now;
+            return plat::ui::windowRect(console, now) && now != place;
+        },
+        500ms))
+        << "a press on the disabled knob dragged the console";
+    closeForGood();
+}
+
 TEST_F(MixingConsoleTest, LevelsFromAnotherThreadWhileTheUserWorksTheFaders)
 {
     start(std::string(kSection) + "\nMixerVisible=1\n");

@@ -135,6 +135,8 @@ public:
                 p->fillRect(area, look::fieldBackground());
                 p->frameRect(area, look::darkShadow());
                 p->setTextColour(look::text());
+                if (hasScrollBar())
+                    look::drawScrollBar(*p, scrollBarArea(list), items_.top(), dropRows(), items_.count());
                 p->intersectClip(listRows(list));
                 items_.paint(*p, listRows(list), font(), highlight_, false, true);
                 (void)endPaint(list, info);
@@ -148,7 +150,8 @@ public:
             Rect area;
             (void)clientRect(list, area);
             if (area.contains(at)) {
-                int index = items_.itemAt(listRows(list), font(), at.y);
+                const int index =
+                    listRows(list).contains(at) ? items_.itemAt(listRows(list), font(), at.y) : -1;
                 if (index >= 0 && index != highlight_) {
                     highlight_ = index;
                     (void)invalidateRect(list, nullptr, false);
@@ -166,6 +169,14 @@ public:
                 return 0;
             }
             armed_ = true;
+            if (hasScrollBar() && at.x >= scrollBarArea(list).left) {
+                const int step =
+                    look::scrollBarRows(at.y - scrollBarArea(list).top, scrollBarArea(list).height(),
+                                        items_.top(), dropRows(), items_.count());
+                items_.setTop(items_.top() + step, dropRows());
+                (void)invalidateRect(list, nullptr, false);
+                return 0;
+            }
             int index = items_.itemAt(listRows(list), font(), at.y);
             if (index >= 0) {
                 highlight_ = index;
@@ -175,12 +186,10 @@ public:
         }
         case kMsgLButtonUp: {
             Point at = pointFromParam(lparam);
-            Rect area;
-            (void)clientRect(list, area);
             // The release of the click that opened the list chooses nothing.
             if (!armed_)
                 return 0;
-            if (area.contains(at) && items_.itemAt(listRows(list), font(), at.y) >= 0) {
+            if (listRows(list).contains(at) && items_.itemAt(listRows(list), font(), at.y) >= 0) {
                 highlight_ = items_.itemAt(listRows(list), font(), at.y);
                 closeUp(true);
             }
@@ -319,12 +328,18 @@ private:
         return std::clamp(items_.count(), 1, rows);
     }
 
-    Rect listRows(WindowHandle list) const
+    // More items than the list shows: a scroll bar beside the rows reaches the rest.
+    bool hasScrollBar() const { return items_.count() > dropRows(); }
+
+    Rect listInside(WindowHandle list) const
     {
         Rect area;
         (void)clientRect(list, area);
         return area.inflatedBy(-1, -1);
     }
+
+    Rect scrollBarArea(WindowHandle list) const { return look::scrollBarStrip(listInside(list)); }
+    Rect listRows(WindowHandle list) const { return look::besideScrollBar(listInside(list), hasScrollBar()); }
 
     void choose(int index)
     {
@@ -391,9 +406,9 @@ void ComboBox::drop()
     }
     highlight_ = items_.selected();
     armed_ = false;
-    WindowHandle list =
-        createWindow(kExStyleTopmost | kExStyleToolWindow, kDropListClass, "", kStylePopup, origin.x,
-                     origin.y, area.width(), height, topLevelOf(window()), 0, module_, this);
+    WindowHandle list = createWindow(kExStyleTopmost | kExStyleToolWindow | kExStyleNoActivate,
+                                     kDropListClass, "", kStylePopup, origin.x, origin.y, area.width(),
+                                     height, topLevelOf(window()), 0, module_, this);
     if (list == nullptr)
         return;
     list_ = list;

@@ -17,7 +17,8 @@ namespace plat::ui::x11 {
 namespace {
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+                            KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask |
+                            PropertyChangeMask;
 
 // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
 constexpr long kMotifHintsDecorations = 2;
@@ -66,17 +67,22 @@ std::shared_ptr<X11Window> X11Window::create(Connection& connection, const Nativ
     attributes.bit_gravity = NorthWestGravity;
     attributes.colormap = DefaultColormap(display, connection.screen());
     attributes.event_mask = kEventMask;
-    const ::Window window =
-        XCreateWindow(display, connection.root(), description.bounds.left, description.bounds.top,
-                      dimension(description.bounds.width()), dimension(description.bounds.height()), 0,
-                      connection.depth(), InputOutput, connection.visual(),
-                      CWBackPixmap | CWBorderPixel | CWBitGravity | CWColormap | CWEventMask, &attributes);
+    // A window manager would place it, and focus it on a click, taking the
+    // focus from the window whose pop-up it is.
+    attributes.override_redirect = description.noActivate ? True : False;
+    const ::Window window = XCreateWindow(
+        display, connection.root(), description.bounds.left, description.bounds.top,
+        dimension(description.bounds.width()), dimension(description.bounds.height()), 0, connection.depth(),
+        InputOutput, connection.visual(),
+        CWBackPixmap | CWBorderPixel | CWBitGravity | CWColormap | CWEventMask | CWOverrideRedirect,
+        &attributes);
     if (window == None)
         return nullptr;
     std::shared_ptr<X11Window> record(new X11Window(connection, description.window, window));
     record->bounds_ = description.bounds;
     record->topmost_ = description.topmost;
     record->skipTaskbar_ = description.toolWindow && !description.appWindow;
+    record->noActivate_ = description.noActivate;
     record->setProperties(description, owner);
     if (description.acceptFiles)
         record->drop_.setAccepting(true);
@@ -334,6 +340,8 @@ void X11Window::activate()
 {
     ::Display* display = connection_.display();
     XRaiseWindow(display, window_);
+    if (noActivate_)
+        return;
     if (connection_.hasWindowManager()) {
         XEvent message{};
         message.xclient.type = ClientMessage;
@@ -395,6 +403,10 @@ void X11Window::handleEvent(const XEvent& event)
         break;
     case SelectionNotify:
         drop_.handleEvent(event);
+        break;
+    case PropertyNotify:
+        if (event.xproperty.atom == connection_.atoms().wmState)
+            onWmState();
         break;
     default:
         break;
@@ -459,18 +471,41 @@ void X11Window::onFocus(const XFocusChangeEvent& focus, bool in)
     deliverActivation(handle_, in);
 }
 
+// The window manager iconifies and restores windows on its own (a task bar,
+// a keyboard shortcut); the platform must know, or a restored window stays
+// unpainted.
+void X11Window::onWmState()
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom wmState = connection_.atoms().wmState;
+    if (XGetWindowProperty(connection_.display(), window_, wmState, 0, 1, False, wmState, &type, &format,
+                           &items, &after, &data) != Success)
+        return;
+    long state = WithdrawnState;
+    if (data != nullptr && type == wmState && format == 32 && items == 1)
+        state = reinterpret_cast<const long*>(data)[0];
+    if (data != nullptr)
+        XFree(data);
+    // Withdrawn is the platform's own hiding, known already.
+    if (state == IconicState || state == NormalState)
+        deliverMinimised(handle_, state == IconicState);
+}
+
 void X11Window::onConfigure(const XConfigureEvent& configure)
 {
-    int x = configure.x;
-    int y = configure.y;
-    if (!configure.send_event) {
-        // A real event is relative to the parent, which is a frame under a
-        // reparenting window manager.
-        ::Window child = None;
-        if (!XTranslateCoordinates(connection_.display(), window_, connection_.root(), 0, 0, &x, &y, &child))
-            return;
+    // A real event's place is relative to the parent it had when it was sent:
+    // under a reparenting window manager, a frame that may have moved since
+    // (or have been just made, at 0,0). Only the manager's synthetic events
+    // tell places on the screen then; a real one tells the size.
+    if (!configure.send_event && connection_.hasWindowManager()) {
+        deliverSize(handle_, Size{configure.width, configure.height});
+        return;
     }
-    deliverBounds(handle_, Rect::fromSize(x, y, configure.width, configure.height));
+    deliverBounds(handle_, Rect::fromSize(configure.x, configure.y, configure.width, configure.height));
 }
 
 } // namespace plat::ui::x11

@@ -51,6 +51,7 @@ private:
     void onKey(const XKeyEvent& key, bool down);
     void onButton(const XButtonEvent& button, bool down);
     void onConfigure(const XConfigureEvent& configure);
+    void onWmState();
     void onFocus(const XFocusChangeEvent& focus, bool in);
 
     Connection& connection_;
@@ -63,6 +64,7 @@ private:
     bool mapped_ = false;
     bool topmost_ = false;
     bool skipTaskbar_ = false;
+    bool noActivate_ = false; // fixed at creation
     bool destroyed_ = false;
     Rect bounds_;
 };

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,8 @@ public:
             return;
         pid_ = fork();
         if (pid_ == 0) {
+            // A test ended by its watchdog takes its server along.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             close(pipeFds[0]);
             const int devNull = open("/dev/null", O_RDWR);
             dup2(devNull, STDIN_FILENO);
