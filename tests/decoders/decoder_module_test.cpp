@@ -87,7 +87,20 @@ const Case kCases[] = {
     {"WAVMP.ESP", "stereo48.opus", "-c:a libopus -b:a 160k", 48000, 2, false, "Opus"},
     {"ELAMP.ESP", "stereo44.mp3", "-c:a libmp3lame -b:a 192k", 44100, 2, false, nullptr},
     {"ELAMP.ESP", "mono48.mp3", "-c:a libmp3lame -b:a 128k", 48000, 1, false, nullptr},
+    {"WMAMP.ESP", "stereo44.m4a", "-c:a aac -b:a 192k", 44100, 2, false, "AAC"},
+    {"WMAMP.ESP", "mono48.m4a", "-c:a aac -b:a 128k", 48000, 1, false, "AAC"},
+    {"WMAMP.ESP", "stereo44.wma", "-c:a wmav2 -b:a 192k", 44100, 2, false, "WMA"},
+    {"WMAMP.ESP", "alac44.m4a", "-c:a alac -sample_fmt s16p", 44100, 2, true, "ALAC"},
+    {"WMAMP.ESP", "stereo44.wv", "-c:a wavpack -sample_fmt s16p", 44100, 2, true, "WavPack"},
+    {"WMAMP.ESP", "mono48.wv", "-c:a wavpack -sample_fmt s16p", 48000, 1, false, "WavPack"},
+    {"WMAMP.ESP", "stereo48.mka", "-c:a libopus -b:a 160k", 48000, 2, false, "Opus"},
+    {"WMAMP.ESP", "stereo44.tta", "-c:a tta -sample_fmt s16", 44100, 2, true, "TTA (True Audio)"},
 };
+
+bool lossy(const std::string& format)
+{
+    return format.starts_with("Ogg") || format == "Opus" || format == "AAC" || format == "WMA";
+}
 
 TEST(DecoderModules, DecodeEveryFormatTo44100HzBlocksOfTheHostsSizeBetweenStartAndEnd)
 {
@@ -102,13 +115,14 @@ TEST(DecoderModules, DecodeEveryFormatTo44100HzBlocksOfTheHostsSizeBetweenStartA
         ModuleStream stream(module, kBlockBytes);
         ASSERT_TRUE(stream.open(path));
 
-        EXPECT_NEAR(double(stream.sizeMs), kSeconds * 1000, 30);
+        // ASF states its length with the WMA codec's delay in it.
+        EXPECT_NEAR(double(stream.sizeMs), kSeconds * 1000, 45);
         if (test.format != nullptr) {
             const auto info = stream.info<decoder::WaveInfo>();
             EXPECT_EQ(info.channels, test.channels);
             EXPECT_EQ(info.sampleRate, test.rate);
             EXPECT_STREQ(info.format, test.format);
-            EXPECT_EQ(info.bitsPerSample, std::string(test.format).starts_with("Ogg") || test.format == std::string("Opus") ? 0 : 16);
+            EXPECT_EQ(info.bitsPerSample, lossy(test.format) ? 0 : 16);
             EXPECT_EQ(info.lengthMs, int32_t(stream.sizeMs));
         } else {
             const auto info = stream.info<decoder::MpegInfo>();
