@@ -35,6 +35,8 @@ namespace {
 // A stream that keeps failing to decode is given up after this many packets
 // in a row, so that a file of garbage ends instead of being read to its end.
 constexpr int kMostFailedPacketsInARow = 64;
+// More than any codec's frame overlap (AAC's and WMA's are 2048 frames at most).
+constexpr int64_t kSeekPrerollFrames = 4096;
 
 struct FormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -178,7 +180,12 @@ public:
 
     bool seek(int64_t frame) override
     {
-        const int64_t target = startTime_ + av_rescale_q(frame, AVRational{1, rate_}, stream_->time_base);
+        // From a little before, so that the codec's overlap with the frame
+        // before is decoded too and the samples are the same as when played through.
+        // Before the start too: the frames a codec primes itself with are then
+        // decoded and left out as at the start.
+        const int64_t from = frame - kSeekPrerollFrames;
+        const int64_t target = startTime_ + av_rescale_q(from, AVRational{1, rate_}, stream_->time_base);
         if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0)
             return false;
         avcodec_flush_buffers(codec_.get());
