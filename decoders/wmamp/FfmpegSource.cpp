@@ -1,17 +1,19 @@
 // WMAMP.ESP: every other format FFmpeg's libavformat and libavcodec read
 // (WMA, AAC in MP4/M4A or ADTS, ALAC, WavPack, Monkey's Audio, Matroska and
-// WebM audio, AC-3, DTS, TTA, Musepack, ...).
+// WebM audio, AC-3, DTS, TTA, Musepack, ...), and Ogg Vorbis and Opus, which
+// FFmpeg's own decoders decode faster than the libraries libsndfile uses.
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
+#include <libavutil/log.h>
 #include <libswresample/swresample.h>
 }
 
@@ -24,9 +26,11 @@ namespace decoders {
 // file to the first module (in name order) whose list holds its extension.
 const ModuleIdentity kModuleIdentity = {
     "Velmora Media Decoder",
-    "Decodes WMA, AAC, ALAC, WavPack, Monkey's Audio and more with FFmpeg; plays at 44100 Hz through "
-    "libsoxr.",
-    "WMA;ASF;M4A;M4B;MP4;AAC;ADTS;WV;APE;MKA;WEBM;AC3;EC3;DTS;TTA;MPC;SPX;AMR;3GP;3G2;TAK;DSF;DFF",
+    "Decodes Ogg Vorbis, Opus, WMA, AAC, ALAC, WavPack, Monkey's Audio and more with FFmpeg; plays at 44100 "
+    "Hz "
+    "through libsoxr.",
+    "OGG;OGA;OPUS;WMA;ASF;M4A;M4B;MP4;AAC;ADTS;WV;APE;MKA;WEBM;AC3;EC3;DTS;TTA;MPC;SPX;AMR;3GP;3G2;TAK;DSF;"
+    "DFF",
     0x0100,
 };
 
@@ -82,6 +86,8 @@ std::string formatName(const AVCodecDescriptor* descriptor)
         return "Opus";
     case AV_CODEC_ID_VORBIS:
         return "Ogg Vorbis";
+    case AV_CODEC_ID_FLAC:
+        return "FLAC";
     default:
         return descriptor->long_name != nullptr ? descriptor->long_name : descriptor->name;
     }
@@ -104,6 +110,9 @@ public:
 
     bool open(const std::string& path) override
     {
+        // A damaged file is a stream that ends early, not lines on the host's error output.
+        static std::once_flag quietened;
+        std::call_once(quietened, [] { av_log_set_level(AV_LOG_QUIET); });
         AVFormatContext* opened = nullptr;
         if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0)
             return false;

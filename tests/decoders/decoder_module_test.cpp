@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <random>
 #include <algorithm>
 #include <string>
 #include <thread>
@@ -189,7 +191,7 @@ TEST(DecoderModules, EncoderDelayAndPaddingAreNotPlayed)
     const std::vector<int16_t> original = velmora::test::ffmpegSamples(source);
     const char* const cases[][3] = {{"ELAMP.ESP", "gapless.mp3", "-c:a libmp3lame -b:a 192k"},
                                     {"WMAMP.ESP", "gapless.m4a", "-c:a aac -b:a 192k"},
-                                    {"WAVMP.ESP", "gapless.opus", "-c:a libopus -b:a 192k"}};
+                                    {"WMAMP.ESP", "gapless.opus", "-c:a libopus -b:a 192k"}};
     for (const auto& [name, file, encoder] : cases) {
         SCOPED_TRACE(file);
         const std::string path = folder.file(file);
@@ -199,6 +201,40 @@ TEST(DecoderModules, EncoderDelayAndPaddingAreNotPlayed)
         const std::vector<int16_t> decoded = stream.recorded([&] { return stream.samples; });
         EXPECT_NEAR(double(decoded.size()), double(original.size()), 2 * 32);
         EXPECT_NEAR(lagOf(decoded, original, 2000), 0, 3);
+    }
+}
+
+// Damaged files (bytes scrambled, a stretch wiped, cut short) are refused at
+// the open or play to an end: no crash, no hang (run under the sanitizers too).
+TEST(DecoderModules, DamagedFilesAreRefusedOrPlayToAnEnd)
+{
+    velmora::test::Watchdog watchdog(120s, "damaged files");
+    velmora::test::TempFolder folder;
+    std::minstd_rand random(7);
+    const char* const kinds[][2] = {{"aac", ".m4a"},    {"alac", ".m4a"}, {"wmav2", ".wma"},
+                                    {"wavpack", ".wv"}, {"tta", ".tta"},  {"libopus", ".mka"}};
+    for (const auto& [codec, extension] : kinds) {
+        SCOPED_TRACE(codec);
+        const std::string whole = folder.file(std::string("whole") + extension);
+        ASSERT_TRUE(velmora::test::ffmpegMake(whole, toneInput(44100, 2, 1.0), std::string("-c:a ") + codec));
+        std::ifstream in(whole, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (int damage = 0; damage < 3; ++damage) {
+            std::string damaged = bytes;
+            if (damage == 0)
+                for (size_t at = 64; at < damaged.size(); at += 1 + random() % 300)
+                    damaged[at] = char(random());
+            else if (damage == 1)
+                std::fill(damaged.begin() + ptrdiff_t(damaged.size() / 3),
+                          damaged.begin() + ptrdiff_t(damaged.size() / 2), '\0');
+            else
+                damaged.resize(damaged.size() / 2);
+            const std::string path = folder.file("damaged" + std::to_string(damage) + extension);
+            std::ofstream(path, std::ios::binary) << damaged;
+            ModuleStream stream(loaded("WMAMP.ESP"), kBlockBytes);
+            const bool opened = stream.open(path);
+            EXPECT_TRUE(!opened || (stream.play() && stream.waitForEnds(1))) << damage;
+        }
     }
 }
 
