@@ -15,6 +15,7 @@ PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libasound2-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
             libmpg123-dev libsndfile1-dev libsoxr-dev \
+            libavformat-dev libavcodec-dev libavutil-dev libswresample-dev \
             xvfb xauth openbox libxtst-dev sox ffmpeg tinyproxy desktop-file-utils
 
 .PHONY: all deps build run test test-sanitize bench fuzz thread-safety install install-files uninstall format clean

@@ -1,5 +1,6 @@
-// WAVMP.ESP: wave files and the other formats libsndfile reads (FLAC, Ogg
-// Vorbis, Opus, AIFF, ...).
+// WAVMP.ESP: wave files and the other formats libsndfile reads (FLAC, AIFF,
+// ...). It still decodes Ogg Vorbis and Opus when asked, but no longer claims
+// them: FFmpeg's decoders in WMAMP.ESP play them several times faster.
 
 #include <cstring>
 #include <filesystem>
@@ -13,8 +14,8 @@ namespace decoders {
 
 const ModuleIdentity kModuleIdentity = {
     "Velmora Wave Decoder",
-    "Decodes WAV, FLAC, Ogg Vorbis, Opus, AIFF and more with libsndfile; plays at 44100 Hz through libsoxr.",
-    "WAV;FLAC;OGG;OGA;OPUS;AIF;AIFF;AIFC;AU;SND;W64;CAF",
+    "Decodes WAV, FLAC, AIFF and more with libsndfile; plays at 44100 Hz through libsoxr.",
+    "WAV;FLAC;AIF;AIFF;AIFC;AU;SND;W64;CAF",
     0x0100,
 };
 

@@ -45,9 +45,9 @@ public:
     const std::string& extensions() const { return extensions_; }
     int32_t version() const { return version_; }
     InfoParser parser() const { return parser_; }
-    // Our MPEG and wave modules resample to 44100 Hz 16-bit whatever the
-    // file holds; other modules deliver the rate and size their record states.
-    bool deliversPlayerFormat() const { return parser_ == InfoParser::Mpeg || parser_ == InfoParser::Wave; }
+    // Our three modules resample to 44100 Hz 16-bit whatever the file holds;
+    // other modules deliver the rate and size their record states.
+    bool deliversPlayerFormat() const { return parser_ != InfoParser::None; }
     const std::string& fileName() const { return fileName_; }
 
     int getName(char* buffer) override;

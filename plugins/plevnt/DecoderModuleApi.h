@@ -59,8 +59,9 @@ using OutputCallback = Bool (*)(const void* data, int32_t unused1, int32_t unuse
 using EventCallback = Bool (*)(Bool started, void* context);
 
 // ---------------------------------------------------------------------------
-// The information blocks of the two modules whose names the host knows
-// ("ELAMP.ESP": MPEG audio, "WAVMP.ESP": wave and other PCM-decoding formats).
+// The information blocks of the modules whose names the host knows
+// ("ELAMP.ESP": MPEG audio, "WAVMP.ESP": wave and other PCM-decoding formats,
+// "WMAMP.ESP": the formats FFmpeg reads).
 // ESGetInfo1 fills one; ESGetInfo2's value goes with it to the host's parser.
 // Texts are zero-terminated UTF-8.
 
@@ -94,6 +95,14 @@ struct WaveInfo {
     char format[32];       // "WAV", "FLAC", "Ogg Vorbis", "Opus", ...
     char title[128];       // from the tags; empty when none
     char artist[128];
+};
+
+// WMAMP.ESP: a file FFmpeg reads. The host reads the block with the wave
+// module's layout, which it starts with; the album follows. ESGetInfo2's
+// value is libavcodec's number of the codec.
+struct MediaInfo {
+    WaveInfo wave; // format: "AAC", "ALAC", "WMA", "WavPack", "Monkey's Audio", ...
+    char album[128];
 };
 
 // ---------------------------------------------------------------------------

@@ -46,7 +46,7 @@ inline const bool kPlevntTestEnvironment = [] {
 
 inline constexpr int kBlockBytes = 4096;
 
-// Plugins/Decoders beside this program, with the build's two modules. A
+// Plugins/Decoders beside this program, with the build's three modules. A
 // module the build made anew replaces the old one by a rename (a test that
 // has the old one loaded keeps it) and the players' copies of it go, so no
 // test runs a stale module.
@@ -55,7 +55,7 @@ inline std::string testDecoderFolder()
     namespace fs = std::filesystem;
     const std::string folder = plevnt::decoderFolder();
     fs::create_directories(folder);
-    for (const std::string module : {"ELAMP.ESP", "WAVMP.ESP"}) {
+    for (const std::string module : {"ELAMP.ESP", "WAVMP.ESP", "WMAMP.ESP"}) {
         const fs::path built = std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/" + module;
         const fs::path placed = folder + "/" + module;
         std::error_code error;

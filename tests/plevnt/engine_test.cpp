@@ -55,9 +55,11 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
     ASSERT_TRUE(ffmpegMake(mono, sine(1.2, 44100, "300"), "-c:a flac"));
     ASSERT_TRUE(ffmpegMake(longer, sine(8, 48000, "500"), "-ac 2 -c:a libmp3lame -b:a 128k"));
     start();
-    for (const char* copy : {"ELAMP.ESP.1", "ELAMP.ESP.2", "WAVMP.ESP.1", "WAVMP.ESP.2"})
+    for (const char* copy :
+         {"ELAMP.ESP.1", "ELAMP.ESP.2", "WAVMP.ESP.1", "WAVMP.ESP.2", "WMAMP.ESP.1", "WMAMP.ESP.2"})
         EXPECT_TRUE(std::filesystem::exists(decoders + "/" + copy)) << copy;
-    EXPECT_EQ(plevnt::plugin()->decoderFilters().size(), 3u);
+    EXPECT_EQ(plevnt::plugin()->decoderFilters().size(), 4u);
+    EXPECT_NE(plevnt::plugin()->decoderFilters()[0].patterns.find("*.M4A;*.M4B"), std::string::npos);
 
     // A command string opens the file on the first player (without its opening quote it is refused).
     EXPECT_EQ(plevnt::plugin()->execCommandString(1, (stereo + "\"").c_str()), 0);
@@ -154,6 +156,53 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
     EXPECT_EQ(player(1).currentPath(), longer);
     // Only the next refused while paused.
     EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrNotNow});
+}
+
+// A music library's folder, put in a playlist as "Add directory" puts it
+// (in name order, what no module plays left out), plays through to its end.
+TEST_F(PlevntEngineTest, AMixedFolderPlaysThrough)
+{
+    const std::pair<std::string, std::string> made[] = {
+        {"a.m4a", "AAC"},  {"b.wma", "WMA"},        {"c.wv", "WavPack"},         {"d.m4a", "ALAC"},
+        {"e.mka", "Opus"}, {"f.ogg", "Ogg Vorbis"}, {"g.mp3", "MPEG 1 Layer 3"}, {"h.flac", "FLAC"}};
+    const char* codecs[] = {"aac", "wmav2", "wavpack", "alac", "libopus", "libvorbis", "libmp3lame", "flac"};
+    constexpr double kSeconds = 0.5;
+    for (size_t i = 0; i < std::size(made); ++i)
+        ASSERT_TRUE(
+            ffmpegMake(files.file(made[i].first), stereoSines(kSeconds), std::string("-c:a ") + codecs[i]));
+    writeText(files.file("readme.txt"), "no audio");
+    start();
+    // Taken at a pace, so the silence while the next file opens stays short.
+    coretest::OutputScript paced;
+    paced.paceMs = 10;
+    outputLibrary.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&paced);
+    ASSERT_EQ(onWindowThread([&] {
+                  std::vector<std::string> paths;
+                  for (const auto& item : std::filesystem::directory_iterator(files.path()))
+                      paths.push_back(item.path().string());
+                  std::sort(paths.begin(), paths.end());
+                  for (const std::string& path : paths)
+                      if (player(0).decoders().choose(path, nullptr) != nullptr)
+                          player(0).playlist.add(path.c_str());
+                  return player(0).playEntry(0);
+              }),
+              0);
+    ASSERT_EQ(player(0).playlist.size(), int(std::size(made)));
+    ASSERT_TRUE(eventually(
+        [&] {
+            return player(0).playlist.currentIndex() == int(std::size(made)) - 1 &&
+                   player(0).state() == plevnt::kStateStopped && !player(0).attached();
+        },
+        30s));
+    for (size_t i = 0; i < std::size(made); ++i)
+        EXPECT_EQ(player(0).playlist.entry(int(i))->info.media, made[i].second);
+    // Every file played whole: the tones' samples add up to the files' lengths.
+    const std::vector<int16_t> played = outputSamples();
+    const auto audibleFrames =
+        std::count_if(played.begin(), played.end(), [](int16_t sample) { return sample != 0; }) / 2;
+    EXPECT_NEAR(double(audibleFrames), std::size(made) * kSeconds * 44100,
+                0.02 * std::size(made) * kSeconds * 44100);
+    EXPECT_TRUE(engine.errors().empty());
 }
 
 // A copy of our wave module whose export table no longer names ESEQ.

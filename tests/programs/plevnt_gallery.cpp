@@ -158,7 +158,7 @@ int main(int argc, char** argv)
     velmora::test::TempFolder program;
     velmora::gallery::installPlugins(program.path(), {"VelmoraUI.vui", "PlevNT.vin", "Brolet.vwo"}, {kEffectFile});
     fs::create_directory(program.file("Plugins/Decoders"));
-    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP"})
+    for (const char* module : {"ELAMP.ESP", "WAVMP.ESP", "WMAMP.ESP"})
         fs::copy_file(velmora::gallery::buildFolder() + "/out/Plugins/Decoders/" + module,
                       program.file(std::string("Plugins/Decoders/") + module));
     const std::string self = plat::programFolder();
