@@ -76,7 +76,7 @@ std::string addressFrom(const std::string& folder, const std::string& generated,
 const std::string& generatedHelpFolder()
 {
     static const std::string folder = [] {
-        if (plat::folderWritable(helpFolder()))
+        if (plat::programMayWriteIn(helpFolder()))
             return helpFolder();
         const std::string cached = plat::joinPath(plat::cacheFolder(), kHelpFolderName);
         std::error_code error;

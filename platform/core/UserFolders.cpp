@@ -114,6 +114,12 @@ bool folderWritable(const std::string& path)
     return ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
+bool programMayWriteIn(const std::string& folder)
+{
+    static const bool installed = fileExists(joinPath(programFolder(), "install_manifest.txt"));
+    return !installed && folderWritable(folder);
+}
+
 std::string cacheFolder()
 {
     if (const char* cache = environmentValue("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
@@ -124,7 +130,7 @@ std::string cacheFolder()
 std::string recordingsFolderFor(const std::string& programFolder)
 {
     const std::string userfiles = joinPath(programFolder, "Userfiles");
-    const bool usable = isFolder(userfiles) ? folderWritable(userfiles) : folderWritable(programFolder);
+    const bool usable = isFolder(userfiles) ? programMayWriteIn(userfiles) : programMayWriteIn(programFolder);
     return usable ? userfiles : joinPath(musicFolder(), "Velmora");
 }
 
@@ -135,12 +141,12 @@ std::string recordingsFolder()
 
 std::string userFilesFolderFor(const std::string& folder)
 {
-    return folderWritable(folder) ? folder : configFolder();
+    return programMayWriteIn(folder) ? folder : configFolder();
 }
 
 std::string copiesFolderFor(const std::string& folder, const std::string& name)
 {
-    return folderWritable(folder) ? folder : joinPath(cacheFolder(), name);
+    return programMayWriteIn(folder) ? folder : joinPath(cacheFolder(), name);
 }
 
 } // namespace plat

@@ -18,6 +18,11 @@ PLAT_API std::string homeFolder();
 PLAT_API std::string musicFolder();
 // True when the calling process may create files in the folder.
 PLAT_API bool folderWritable(const std::string& path);
+// True when the program may keep files of its own in folder: it may write
+// there and the folder is not part of an installed program (whose files its
+// install manifest lists, so that an uninstall leaves nothing behind, even
+// after a run by a user who may write there).
+PLAT_API bool programMayWriteIn(const std::string& folder);
 // The user's cache folder for the program, without a trailing '/':
 // "velmora" in $XDG_CACHE_HOME, else in ~/.cache. Not created here.
 PLAT_API std::string cacheFolder();
