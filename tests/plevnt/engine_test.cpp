@@ -65,7 +65,7 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
     EXPECT_EQ(plevnt::plugin()->execCommandString(1, (stereo + "\"").c_str()), 0);
     EXPECT_EQ(plevnt::plugin()->execCommandString(1, ("\"" + stereo + "\"").c_str()), 1);
     ASSERT_TRUE(eventually([&] { return player(0).currentPath() == stereo; }));
-    EXPECT_EQ(player(0).playlist.size(), 1);
+    EXPECT_EQ(onWindowThread([&] { return player(0).playlist.size(); }), 1);
     // The same file handed over again, opened or only listed, is not listed twice in a row.
     for (const int32_t flags : {1, 0}) {
         EXPECT_EQ(plevnt::plugin()->execCommandString(flags, ("\"" + stereo + "\"").c_str()), 1);
