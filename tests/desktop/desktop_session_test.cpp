@@ -327,7 +327,8 @@ TEST_F(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNa
         return count;
     };
     Rect work;
-    ASSERT_TRUE(eventually([&] { return !(work = desktop_->workArea()).isEmpty(); })) << "openbox gave no work area";
+    ASSERT_TRUE(eventually([&] { return !(work = desktop_->workArea()).isEmpty(); }))
+        << "openbox gave no work area";
 
     // The desk of a first start, each window shown beside the others and
     // painted; a window over the main one or off the work area hides it.
