@@ -8,10 +8,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,9 +26,7 @@
 
 #include "platform/core/FileUri.h"
 #include "tests/support/SpawnProgram.h"
-#include "tests/support/XEvents.h"
-
-extern char** environ;
+#include "tests/support/XServer.h"
 
 namespace velmora::bench {
 
@@ -83,50 +79,16 @@ inline double millisecondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// Windows vanish while they are looked at (a killed program's, the splash
-// window): a request about one that is gone is no error here.
-inline int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-// An Xvfb on a display number it picks itself, so that other X servers on the
-// machine are never touched; ends with the object.
+// A screen of the bench's own; ends with the object.
 class PrivateScreen {
 public:
     PrivateScreen()
     {
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0)
-            fail("no pipe for Xvfb");
-        const std::string displayFd = std::to_string(pipeEnds[1]);
-        std::vector<std::string> arguments{"Xvfb",        "-displayfd", displayFd, "-nolisten", "tcp",
-                                           "-screen",     "0",          "1280x1024x24", "-br"};
-        std::vector<char*> argv = test::pointers(arguments);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int failed = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeEnds[1]);
-        if (failed != 0)
+        if (!server_.running())
             fail("cannot start Xvfb (make deps installs it)");
-
-        std::string number;
-        char digit = 0;
-        pollfd ready{pipeEnds[0], POLLIN, 0};
-        while (poll(&ready, 1, 10000) > 0 && read(pipeEnds[0], &digit, 1) == 1 && digit != '\n')
-            number += digit;
-        close(pipeEnds[0]);
-        if (number.empty())
-            fail("Xvfb did not say its display");
-        name_ = ":" + number;
-        display_ = XOpenDisplay(name_.c_str());
+        display_ = test::openOutsideConnection(server_.display());
         if (display_ == nullptr)
-            fail("cannot connect to Xvfb on " + name_);
-        XSetErrorHandler(ignoreXError);
+            fail("cannot connect to Xvfb on " + server_.display());
         XSelectInput(display_, root(), SubstructureNotifyMask);
         XSync(display_, False);
     }
@@ -136,11 +98,9 @@ public:
     {
         if (display_ != nullptr)
             XCloseDisplay(display_);
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
     }
 
-    const std::string& name() const { return name_; }
+    const std::string& name() const { return server_.display(); }
     Display* display() const { return display_; }
     Window root() const { return DefaultRootWindow(display_); }
 
@@ -165,48 +125,15 @@ public:
         }
     }
 
-    // The title as the desktop shows it: _NET_WM_NAME, else WM_NAME.
-    std::string title(Window window) const
-    {
-        const Atom netWmName = XInternAtom(display_, "_NET_WM_NAME", False);
-        const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        std::string text;
-        if (XGetWindowProperty(display_, window, netWmName, 0, 1024, False, utf8, &type, &format, &items, &after,
-                               &data) == Success &&
-            data != nullptr && type == utf8 && format == 8)
-            text.assign(reinterpret_cast<const char*>(data), items);
-        if (data != nullptr)
-            XFree(data);
-        char* name = nullptr;
-        if (text.empty() && XFetchName(display_, window, &name) != 0 && name != nullptr) {
-            text = name;
-            XFree(name);
-        }
-        return text;
-    }
+    std::string title(Window window) const { return test::windowTitle(display_, window); }
 
     // The window's pixels on the server, one value per pixel (empty when gone).
     std::vector<unsigned long> pixels(Window window) const
     {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, window, &attributes) == 0 || attributes.map_state != IsViewable)
+        if (!bounds(window, attributes))
             return {};
-        XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(attributes.width),
-                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return {};
-        std::vector<unsigned long> values;
-        values.reserve(static_cast<size_t>(attributes.width) * static_cast<size_t>(attributes.height));
-        for (int y = 0; y < attributes.height; ++y)
-            for (int x = 0; x < attributes.width; ++x)
-                values.push_back(XGetPixel(image, x, y));
-        XDestroyImage(image);
-        return values;
+        return test::windowPixels(display_, window, attributes.width, attributes.height);
     }
 
     // Waits until no top-level window is left mapped (a killed program's
@@ -215,20 +142,12 @@ public:
     {
         const auto deadline = Clock::now() + 5s;
         while (Clock::now() < deadline) {
-            Window rootReturn = None;
-            Window parent = None;
-            Window* children = nullptr;
-            unsigned count = 0;
             bool anyMapped = false;
-            if (XQueryTree(display_, root(), &rootReturn, &parent, &children, &count) != 0) {
-                for (unsigned i = 0; i < count; ++i) {
-                    XWindowAttributes attributes;
-                    if (XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
-                        attributes.map_state != IsUnmapped)
-                        anyMapped = true;
-                }
-                if (children != nullptr)
-                    XFree(children);
+            for (Window child : test::childWindows(display_, root())) {
+                XWindowAttributes attributes;
+                if (XGetWindowAttributes(display_, child, &attributes) != 0 &&
+                    attributes.map_state != IsUnmapped)
+                    anyMapped = true;
             }
             if (!anyMapped)
                 return;
@@ -240,21 +159,11 @@ public:
     // A top-level window on the screen with this title, or None.
     Window mappedWindow(const std::string& wanted) const
     {
-        Window rootReturn = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned count = 0;
-        Window found = None;
-        if (XQueryTree(display_, root(), &rootReturn, &parent, &children, &count) == 0)
-            return None;
-        for (unsigned i = 0; i < count && found == None; ++i) {
-            XWindowAttributes attributes;
-            if (bounds(children[i], attributes) && title(children[i]) == wanted)
-                found = children[i];
-        }
-        if (children != nullptr)
-            XFree(children);
-        return found;
+        XWindowAttributes attributes;
+        for (Window child : test::childWindows(display_, root()))
+            if (bounds(child, attributes) && title(child) == wanted)
+                return child;
+        return None;
     }
 
     // Where a top-level window is on the screen (no window manager moves it).
@@ -279,15 +188,8 @@ public:
     // What a window manager's close button asks of a window.
     void askToClose(Window window)
     {
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = window;
-        message.xclient.message_type = atom("WM_PROTOCOLS");
-        message.xclient.format = 32;
-        message.xclient.data.l[0] = static_cast<long>(atom("WM_DELETE_WINDOW"));
-        message.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &message);
-        XFlush(display_);
+        test::sendClientMessage(display_, window, window, "WM_PROTOCOLS",
+                                {static_cast<long>(atom("WM_DELETE_WINDOW")), CurrentTime});
     }
 
     // Drags the files from a window of ours onto a point of the target window
@@ -344,7 +246,7 @@ public:
     }
 
 private:
-    Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
+    Atom atom(const char* name) const { return test::atomNamed(display_, name); }
 
     std::string atomName(Atom value) const
     {
@@ -379,15 +281,7 @@ private:
 
     void sendXdnd(Window target, const char* type, const std::vector<long>& data)
     {
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = target;
-        message.xclient.message_type = atom(type);
-        message.xclient.format = 32;
-        for (size_t i = 0; i < data.size() && i < 5; ++i)
-            message.xclient.data.l[i] = data[i];
-        XSendEvent(display_, target, False, NoEventMask, &message);
-        XFlush(display_);
+        test::sendClientMessage(display_, target, target, type, data);
     }
 
     void answerSelection(const XSelectionRequestEvent& request, Atom uriList, const std::string& uris)
@@ -408,8 +302,7 @@ private:
         XFlush(display_);
     }
 
-    pid_t pid_ = -1;
-    std::string name_;
+    test::XvfbServer server_;
     Display* display_ = nullptr;
     std::vector<XEvent> deferred_; // taken while a drop waited for its answers
 };

@@ -13,8 +13,8 @@
 #include <map>
 
 #include "platform/ui/Png.h"
-#include "platform/ui/x11_test_support.h"
 #include "support/FileText.h"
+#include "support/Sox.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
 #include "support/XDesktop.h"
@@ -113,7 +113,7 @@ protected:
         // of the user would share one in /tmp.
         home_ = stage_->file("home" + std::to_string(++sessions_));
         for (const std::string& folder :
-             {home_, home_ + "/.config", home_ + "/.config/velmora", home_ + "/run"}) {
+             {home_, home_ + "/.cache", home_ + "/.config", home_ + "/.config/velmora", home_ + "/run"}) {
             std::filesystem::create_directories(folder);
             chmod(folder.c_str(), 0700);
         }
@@ -149,13 +149,14 @@ protected:
 
     // The installed command, as the normal user (CI runs as root), with a
     // home of its own; it ends with the test, even one the watchdog ends.
-    pid_t start()
+    pid_t start(const std::vector<std::string>& files = {})
     {
         std::vector<std::string> arguments{"/usr/bin/setpriv", "--pdeathsig=KILL"};
         if (geteuid() == 0)
             arguments.insert(arguments.end(), {"--reuid=" + std::to_string(kNobody),
                                                "--regid=" + std::to_string(kNobody), "--clear-groups"});
         arguments.push_back(stage_->file("root") + "/usr/bin/velmora");
+        arguments.insert(arguments.end(), files.begin(), files.end());
         const std::vector<std::string> environment{"DISPLAY=" + xvfb_.display(), "HOME=" + home_,
                                                    "XDG_RUNTIME_DIR=" + home_ + "/run",
                                                    "VELMORA_AUDIO=virtual", "PATH=/usr/bin:/bin"};
@@ -202,7 +203,7 @@ protected:
     static inline TempFolder* stage_ = nullptr;
     static inline bool installed_ = false;
     static inline int sessions_ = 0;
-    x11::XvfbServer xvfb_;
+    XvfbServer xvfb_;
     std::string home_;
     std::unique_ptr<WindowManager> windowManager_;
     std::unique_ptr<XDesktop> desktop_;
@@ -305,4 +306,65 @@ TEST_F(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     EXPECT_NE(settings.find("MusicBufSize=8192\n"), std::string::npos) << settings;
     const size_t buffers = settings.find("NumOutBufs=");
     EXPECT_GT(std::atoi(settings.c_str() + buffers + std::strlen("NumOutBufs=")), 12) << settings;
+}
+
+TEST_F(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNamed)
+{
+    Watchdog watchdog(115s, "desktop session");
+    std::filesystem::remove(settingsPath());
+    const std::string song = home_ + "/song.wav";
+    ASSERT_TRUE(soxWave(song, "-r 44100 -c 2 -b 16", "2 sine 440"));
+    // Beside the settings, or in the program's folder when the user may write there.
+    const std::string playlists[] = {home_ + "/.config/velmora/plevnt1.m3u",
+                                     stage_->file("root") + "/usr/lib/velmora/Plugins/plevnt1.m3u"};
+    for (const std::string& playlist : playlists)
+        std::filesystem::remove(playlist);
+    const auto entries = [&] {
+        const std::string text = readText(playlists[0]) + readText(playlists[1]);
+        int count = 0;
+        for (size_t at = text.find(song); at != std::string::npos; at = text.find(song, at + 1))
+            ++count;
+        return count;
+    };
+    Rect work;
+    ASSERT_TRUE(eventually([&] { return !(work = desktop_->workArea()).isEmpty(); }))
+        << "openbox gave no work area";
+
+    // The desk of a first start, each window shown beside the others and
+    // painted; a window over the main one or off the work area hides it.
+    program_ = start({song});
+    const char* desk[] = {kMain, "Velmora Fennet", "PlevNT Input Module", "Velmora Brolet Blaster",
+                          "Velmora 9BandEq"};
+    std::vector<Rect> frames;
+    for (const char* title : desk) {
+        const ::Window window = desktop_->waitForClient(title);
+        ASSERT_NE(window, None) << title
+                                << " is not shown; the program said: " << readText(home_ + "/err.txt");
+        ASSERT_TRUE(eventually([&] { return desktop_->frame(window).has_value(); })) << title;
+        const Rect frame = *desktop_->frame(window);
+        EXPECT_EQ(frame.intersect(work), frame) << title << " reaches out of the work area";
+        for (size_t other = 0; other < frames.size(); ++other)
+            EXPECT_FALSE(frame.intersects(frames[other])) << title << " covers " << desk[other];
+        EXPECT_TRUE(eventually([&] {
+            return litShare(desktop_->screenshot(), *desktop_->place(window)) > 0.5;
+        })) << title
+            << " is not painted";
+        frames.push_back(frame);
+    }
+    save(desktop_->screenshot(), "first-start");
+
+    // The file named reaches the media player's playlist once; named again
+    // at the next start it is not added twice.
+    for (int run = 0; run < 2; ++run) {
+        if (run > 0) {
+            program_ = start({song});
+            ASSERT_NE(desktop_->waitForClient(kMain), None);
+            ASSERT_NE(desktop_->waitForClient("PlevNT Input Module"), None);
+        }
+        const Rect main = *desktop_->place(desktop_->client(kMain));
+        desktop_->click(offset(main, kMenuButton));
+        desktop_->click(offset(main, kMenuExitItem));
+        ASSERT_EQ(waitForExit(program_), 0) << "MENU > Exit did not end the program";
+        EXPECT_EQ(entries(), 1) << "after start " << run + 1;
+    }
 }

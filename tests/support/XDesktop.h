@@ -24,6 +24,7 @@
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/SpawnProgram.h"
+#include "support/XServer.h"
 
 namespace velmora::test {
 
@@ -71,12 +72,7 @@ private:
 // The test's own connection: what a person sees and does.
 class XDesktop {
 public:
-    explicit XDesktop(const std::string& display) : display_(XOpenDisplay(display.c_str()))
-    {
-        // The program's windows come and go while they are looked at.
-        if (display_ != nullptr)
-            XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    }
+    explicit XDesktop(const std::string& display) : display_(openOutsideConnection(display)) {}
     XDesktop(const XDesktop&) = delete;
     XDesktop& operator=(const XDesktop&) = delete;
     ~XDesktop()
@@ -127,6 +123,28 @@ public:
         return state.empty() ? WithdrawnState : state[0];
     }
 
+    // The window with the frame the window manager put around it.
+    std::optional<Rect> frame(::Window window)
+    {
+        const std::optional<Rect> inside = place(window);
+        const std::vector<long> extents = property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+        if (!inside || extents.size() < 4)
+            return std::nullopt;
+        return Rect{inside->left - static_cast<int>(extents[0]), inside->top - static_cast<int>(extents[2]),
+                    inside->right + static_cast<int>(extents[1]),
+                    inside->bottom + static_cast<int>(extents[3])};
+    }
+
+    // The part of the screen the window manager gives to windows (no panels).
+    Rect workArea()
+    {
+        const std::vector<long> area = property(root(), "_NET_WORKAREA", XA_CARDINAL);
+        if (area.size() < 4)
+            return {};
+        return Rect::fromSize(static_cast<int>(area[0]), static_cast<int>(area[1]), static_cast<int>(area[2]),
+                              static_cast<int>(area[3]));
+    }
+
     // Whether the keys go to the window now.
     bool hasFocus(::Window window)
     {
@@ -140,25 +158,17 @@ public:
     ::Window frontAt(Point at)
     {
         const std::vector<::Window> clients = windowsOf(root(), "_NET_CLIENT_LIST");
-        ::Window rootReturn = None;
-        ::Window parent = None;
-        ::Window* children = nullptr;
-        unsigned count = 0;
         ::Window found = None;
-        if (XQueryTree(display_, root(), &rootReturn, &parent, &children, &count) == 0)
-            return None;
         // Bottom to top: the last that holds the point is in front.
-        for (unsigned i = 0; i < count; ++i) {
-            const std::optional<Rect> frame = place(children[i]);
-            if (!frame || !frame->contains(at))
+        for (::Window frame : childWindows(display_, root())) {
+            const std::optional<Rect> place = this->place(frame);
+            if (!place || !place->contains(at))
                 continue;
             found = None;
             for (::Window candidate : clients)
-                if (isInside(candidate, children[i]))
+                if (isInside(candidate, frame))
                     found = candidate;
         }
-        if (children != nullptr)
-            XFree(children);
         return found;
     }
 
@@ -244,19 +254,15 @@ public:
         const int width = DisplayWidth(display_, DefaultScreen(display_));
         const int height = DisplayHeight(display_, DefaultScreen(display_));
         plat::ui::Surface picture(width, height);
-        XImage* image = XGetImage(display_, root(), 0, 0, static_cast<unsigned>(width),
-                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return picture;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                picture.row(y)[x] = 0xFF000000u | static_cast<uint32_t>(XGetPixel(image, x, y));
-        XDestroyImage(image);
+        const std::vector<unsigned long> pixels = windowPixels(display_, root(), width, height);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            picture.row(static_cast<int>(i) / width)[static_cast<int>(i) % width] =
+                0xFF000000u | static_cast<uint32_t>(pixels[i]);
         return picture;
     }
 
 private:
-    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+    Atom atom(const char* name) { return atomNamed(display_, name); }
 
     void settle()
     {
@@ -264,34 +270,16 @@ private:
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }
 
-    void askWindowManager(::Window window, const char* request, std::vector<long> data)
+    void askWindowManager(::Window window, const char* request, const std::vector<long>& data)
     {
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = window;
-        message.xclient.message_type = atom(request);
-        message.xclient.format = 32;
-        for (size_t i = 0; i < data.size() && i < 5; ++i)
-            message.xclient.data.l[i] = data[i];
-        XSendEvent(display_, root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &message);
+        sendClientMessage(display_, root(), window, request, data,
+                          SubstructureRedirectMask | SubstructureNotifyMask);
         settle();
     }
 
     std::vector<long> property(::Window window, const char* name, Atom type)
     {
-        Atom actual = None;
-        int format = 0;
-        unsigned long items = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        std::vector<long> values;
-        if (XGetWindowProperty(display_, window, atom(name), 0, 1024, False, type, &actual, &format, &items,
-                               &after, &data) == Success &&
-            data != nullptr && format == 32)
-            values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + items);
-        if (data != nullptr)
-            XFree(data);
-        return values;
+        return windowProperty(display_, window, name, type);
     }
 
     std::vector<::Window> windowsOf(::Window window, const char* name)
@@ -300,16 +288,7 @@ private:
         return {values.begin(), values.end()};
     }
 
-    std::string titleOf(::Window window)
-    {
-        char* name = nullptr;
-        std::string text;
-        if (XFetchName(display_, window, &name) != 0 && name != nullptr) {
-            text = name;
-            XFree(name);
-        }
-        return text;
-    }
+    std::string titleOf(::Window window) { return windowTitle(display_, window); }
 
     // Whether window is ancestor or window itself.
     bool isInside(::Window window, ::Window ancestor)

@@ -5,10 +5,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "support/XEvents.h"
+#include "support/XServer.h"
 
 // What the X11 tests share: a private Xvfb server, the probe program that
 // runs the platform on it in a process of its own (the backend is chosen once
@@ -35,62 +33,7 @@ inline bool xvfbInstalled()
     return access("/usr/bin/Xvfb", X_OK) == 0 || access("/usr/local/bin/Xvfb", X_OK) == 0;
 }
 
-// Xvfb on the first free display number (it tells us which through -displayfd).
-class XvfbServer {
-public:
-    XvfbServer()
-    {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            // A test ended by its watchdog takes its server along.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(pipeFds[0]);
-            const int devNull = open("/dev/null", O_RDWR);
-            dup2(devNull, STDIN_FILENO);
-            dup2(devNull, STDOUT_FILENO);
-            dup2(devNull, STDERR_FILENO);
-            const std::string fd = std::to_string(pipeFds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                   "tcp", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        std::string number;
-        pollfd readable{pipeFds[0], POLLIN, 0};
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
-            if (poll(&readable, 1, 100) <= 0)
-                continue;
-            char buffer[32];
-            const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            number.append(buffer, static_cast<size_t>(got));
-        }
-        close(pipeFds[0]);
-        if (number.find('\n') != std::string::npos)
-            display_ = ":" + number.substr(0, number.find('\n'));
-    }
-    XvfbServer(const XvfbServer&) = delete;
-    XvfbServer& operator=(const XvfbServer&) = delete;
-    ~XvfbServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-    }
-    bool running() const { return !display_.empty(); }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
+using test::XvfbServer;
 
 // The probe program with the platform on the X11 backend; it talks in lines
 // on its standard output and ends when its standard input closes.
@@ -207,13 +150,7 @@ private:
 // The test's own connection to the server.
 class Client {
 public:
-    explicit Client(const std::string& display)
-    {
-        display_ = XOpenDisplay(display.c_str());
-        if (display_ != nullptr)
-            // Windows of the probe come and go; an error about one must not end the test.
-            XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
-    }
+    explicit Client(const std::string& display) : display_(openOutsideConnection(display)) {}
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
     ~Client()
@@ -225,29 +162,15 @@ public:
     bool connected() const { return display_ != nullptr; }
     ::Display* display() const { return display_; }
     ::Window root() const { return DefaultRootWindow(display_); }
-    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+    Atom atom(const char* name) { return atomNamed(display_, name); }
 
     // A top-level window (a child of the root) whose name is title; None if there is none.
     ::Window findWindow(const std::string& title)
     {
-        ::Window rootReturn = None;
-        ::Window parent = None;
-        ::Window* children = nullptr;
-        unsigned count = 0;
-        ::Window found = None;
-        if (XQueryTree(display_, root(), &rootReturn, &parent, &children, &count) == 0)
-            return None;
-        for (unsigned i = 0; i < count && found == None; ++i) {
-            char* name = nullptr;
-            if (XFetchName(display_, children[i], &name) != 0 && name != nullptr) {
-                if (title == name)
-                    found = children[i];
-                XFree(name);
-            }
-        }
-        if (children != nullptr)
-            XFree(children);
-        return found;
+        for (::Window window : childWindows(display_, root()))
+            if (windowTitle(display_, window) == title)
+                return window;
+        return None;
     }
 
     // The next event, or nothing within the limit.
@@ -260,15 +183,8 @@ public:
     std::vector<uint32_t> pixels(::Window window, int width, int height)
     {
         std::vector<uint32_t> result;
-        XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(width),
-                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return result;
-        result.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                result.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu);
-        XDestroyImage(image);
+        for (unsigned long value : windowPixels(display_, window, width, height))
+            result.push_back(static_cast<uint32_t>(value) & 0xFFFFFFu);
         return result;
     }
 

@@ -214,24 +214,7 @@ TEST_F(X11Windows, WindowManagerHintsFollowTheWindowStyle)
 {
     Watchdog watchdog(30s, "hints");
     auto property = [&](::Window window, const char* name) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* data = nullptr;
-        std::vector<long> values;
-        if (XGetWindowProperty(client_->display(), window, client_->atom(name), 0, 64, False, AnyPropertyType,
-                               &type, &format, &count, &remaining, &data) == Success &&
-            data != nullptr) {
-            if (format == 32)
-                values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
-            else if (format == 8)
-                for (unsigned long i = 0; i < count; ++i)
-                    values.push_back(data[i]);
-        }
-        if (data != nullptr)
-            XFree(data);
-        return values;
+        return windowProperty(client_->display(), window, name);
     };
 
     Probe popup(display(), {"scene"});
