@@ -212,16 +212,8 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
         }
         sharePartner(current);
     } else if (current.owner) {
-        zkr::MultimediaFile& file = *current.file;
         int32_t got = 0;
-        bool failed = file.read(current.readBuffer.get(), current.readSize, &got) != zkr::kOk;
-        if (!failed && got == 0 && current.loop) {
-            rewind(file);
-            failed = file.read(current.readBuffer.get(), current.readSize, &got) != zkr::kOk;
-            if (current.synchronised)
-                releaseWaiting(channel);
-            restarted = true;
-        }
+        const bool failed = !readLooping(current, channel, got, restarted);
         if (failed || got == 0) {
             rewind(current);
             current.delivered = 0;
@@ -267,22 +259,28 @@ void ChannelSet::sharePartner(const ChannelRecord& owner)
     }
 }
 
+bool ChannelSet::readLooping(ChannelRecord& owner, int channel, int32_t& got, bool& restarted)
+{
+    zkr::MultimediaFile& file = *owner.file;
+    bool read = file.read(owner.readBuffer.get(), owner.readSize, &got) == zkr::kOk;
+    if (read && got == 0 && owner.loop) {
+        rewind(file);
+        read = file.read(owner.readBuffer.get(), owner.readSize, &got) == zkr::kOk;
+        if (owner.synchronised)
+            releaseWaiting(channel);
+        restarted = true;
+    }
+    return read;
+}
+
 uint32_t ChannelSet::readResampled(ChannelRecord& owner, int channel, bool& restarted)
 {
     zkr::WaveformatConverter& converter = *owner.converter;
-    zkr::MultimediaFile& file = *owner.file;
     // The filter gives out less than it takes at first: a block may need
     // more than one read. A loop goes on through the filter without a seam.
     while (!converter.blockReady() && !converter.inputEnded()) {
         int32_t got = 0;
-        bool failed = file.read(owner.readBuffer.get(), owner.readSize, &got) != zkr::kOk;
-        if (!failed && got == 0 && owner.loop) {
-            rewind(file);
-            failed = file.read(owner.readBuffer.get(), owner.readSize, &got) != zkr::kOk;
-            if (owner.synchronised)
-                releaseWaiting(channel);
-            restarted = true;
-        }
+        const bool failed = !readLooping(owner, channel, got, restarted);
         if (failed || got == 0 || !converter.feed(owner.readBuffer.get(), static_cast<uint32_t>(got)))
             converter.endOfInput();
     }

@@ -133,6 +133,9 @@ private:
     // Streaming thread: the next converted block of a file whose rate
     // changes, reading (and looping) as the filter needs; its bytes, 0 at the end.
     uint32_t readResampled(ChannelRecord& owner, int channel, bool& restarted);
+    // Reads the owner's next piece into its read buffer; at the file's end a
+    // looping channel starts it again (restarted). False on a read error.
+    bool readLooping(ChannelRecord& owner, int channel, int32_t& got, bool& restarted);
     void refresh(int channel);
     // The channel and, for a right channel, its owner: the whole pair closes.
     void closePair(int channel);
