@@ -9,7 +9,7 @@
 #include "engine/EngineHost.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "engine/StereoMixer.h"
 #include "engine/StreamingCall.h"
 #include "zkr/ThreadObject.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Dialog.h"
 
 namespace engine {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 namespace engine {
 

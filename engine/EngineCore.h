@@ -6,7 +6,7 @@
 #include "engine/AudioCore.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineShell.h"
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "engine/PluginSlots.h"
 #include "engine/SettingsSection.h"
 #include "zkr/Application.h"

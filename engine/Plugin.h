@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/core/Module.h"
 #include "zkr/Resource.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 namespace engine {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Dialog.h"
 
 namespace engine {

@@ -10,7 +10,7 @@
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
 #include "engine/OwnedMutex.h"
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "engine/PluginEntry.h"
 #include "engine/SettingsSection.h"
 #include "engine/UserInterfacePlugin.h"

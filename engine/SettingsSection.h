@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Registry.h"
 
 namespace engine {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "decoders/core/Source.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 #include "zkr/Resampler.h"
 
 namespace decoders {

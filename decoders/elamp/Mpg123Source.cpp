@@ -6,7 +6,7 @@
 #include <mpg123.h>
 
 #include "decoders/core/Source.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 
 namespace decoders {
 

@@ -8,7 +8,7 @@
 #include <sndfile.h>
 
 #include "decoders/core/Source.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 
 namespace decoders {
 

@@ -18,7 +18,7 @@ extern "C" {
 }
 
 #include "decoders/core/Source.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 
 namespace decoders {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
 #include "zkr/OutputDevice.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Surface.h"
 #include "plugins/brolet/VisualsHost.h"
 #include "zkr/SkinImages.h"

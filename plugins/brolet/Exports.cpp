@@ -1,6 +1,6 @@
 // The exports of Brolet.vwo.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/brolet/BroletOutput.h"
 #include "plugins/brolet/BroletWindow.h"
 #include "zkr/LibraryApplication.h"

@@ -9,7 +9,7 @@
 #include "platform/core/DynamicLibrary.h"
 #include "platform/ui/Surface.h"
 #include "plugins/brolet/Fft.h"
-#include "plugins/brolet/VisualModuleApi.h"
+#include "api/VisualModuleApi.h"
 #include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Application.h"
 
 namespace fxframe {

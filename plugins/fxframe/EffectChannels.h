@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 namespace fxframe {
 

@@ -1,7 +1,7 @@
 // The exports of every effect library, compiled into each one: they hand the
 // engine's calls to the library's application object.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/fxframe/EffectApplication.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Control.h"
 #include "zkr/PluginWindow.h"
 #include "zkr/SkinImages.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/core/DynamicLibrary.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 #include "plugins/plevnt/StreamInfo.h"
 #include "zkr/ObjectBase.h"
 

@@ -1,6 +1,6 @@
 // The exports of PlevNT.vin.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/plevnt/PlevntPlugin.h"
 #include "zkr/LibraryApplication.h"
 

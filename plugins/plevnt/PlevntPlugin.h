@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Messages.h"
 #include "plugins/plevnt/Player.h"
 #include "plugins/plevnt/PlayerView.h"

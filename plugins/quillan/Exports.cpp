@@ -1,6 +1,6 @@
 // The exports of Quillan.vin.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/quillan/QuillanApplication.h"
 #include "plugins/quillan/RecorderWindow.h"
 #include "zkr/LibraryApplication.h"

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/WaveFormat.h"
 

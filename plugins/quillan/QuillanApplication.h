@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "zkr/Application.h"
 
 namespace quillan {

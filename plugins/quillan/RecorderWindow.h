@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Menu.h"
 #include "plugins/quillan/LiveRecording.h"
 #include "zkr/PluginWindow.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/core/Files.h"
 #include "plugins/tindle/TindlePlugin.h"
 #include "plugins/tindle/WaveformImage.h"

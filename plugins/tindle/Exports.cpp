@@ -1,6 +1,6 @@
 // The exports of Tindle.vin.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/TindlePlugin.h"
 #include "zkr/LibraryApplication.h"

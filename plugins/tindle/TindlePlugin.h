@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "zkr/Application.h"
 #include "zkr/WaveFormat.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/fxframe/EffectChannels.h"
 #include "plugins/fxframe/FxChannel.h"
 

@@ -1,6 +1,6 @@
 // The exports of VelmoraUI.vui.
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "plugins/velmoraui/MainPanel.h"
 #include "plugins/velmoraui/Plugin.h"
 #include "plugins/velmoraui/UiApplication.h"

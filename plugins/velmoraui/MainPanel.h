@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Menu.h"
 #include "plugins/velmoraui/Layout.h"
 #include "plugins/velmoraui/MixingConsole.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Menu.h"
 #include "plugins/velmoraui/Skin.h"
 #include "plugins/velmoraui/UpdateMailbox.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 // The plug-in's side of the engine contract, behind its exports.
 namespace velmoraui {

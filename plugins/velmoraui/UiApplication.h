@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "platform/ui/Surface.h"
 #include "zkr/Application.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/core/DynamicLibrary.h"
-#include "plugins/brolet/VisualModuleApi.h"
+#include "api/VisualModuleApi.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/core/DynamicLibrary.h"
-#include "plugins/plevnt/DecoderModuleApi.h"
+#include "api/DecoderModuleApi.h"
 
 namespace velmora::test {
 

@@ -6,9 +6,9 @@
 //   and the function testFlags() giving PluginInfo's flags.
 
 #ifndef VELMORA_PLUGIN
-#error "define VELMORA_PLUGIN before including engine/PluginApi.h"
+#error "define VELMORA_PLUGIN before including api/PluginApi.h"
 #endif
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "plugins/brolet/VisualModuleApi.h"
+#include "api/VisualModuleApi.h"
 
 // What the probe visual module (visual_probe.cpp) was handed, read by the
 // tests through its export ProbeRecordOf.

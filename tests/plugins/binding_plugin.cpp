@@ -11,7 +11,7 @@
 // testSetAnswer chooses what the BOOL functions return.
 
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 
 #include <atomic>
 #include <chrono>

@@ -11,7 +11,7 @@
 #include <string>
 
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "tests/plugins/CoreTestPlugins.h"
 
 namespace {

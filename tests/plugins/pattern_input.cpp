@@ -10,7 +10,7 @@
 #include <vector>
 
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "tests/plugins/CoreTestPlugins.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #define VELMORA_PLUGIN
-#include "engine/PluginApi.h"
+#include "api/PluginApi.h"
 #include "tests/plugins/CoreTestPlugins.h"
 
 namespace {

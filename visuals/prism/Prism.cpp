@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/core/Profile.h"
-#include "plugins/brolet/VisualModuleApi.h"
+#include "api/VisualModuleApi.h"
 #include "visuals/prism/PrismScene.h"
 
 namespace {

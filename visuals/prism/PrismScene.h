@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugins/brolet/VisualModuleApi.h"
+#include "api/VisualModuleApi.h"
 #include "visuals/prism/ColourSchemes.h"
 
 namespace prism {
