@@ -13,7 +13,7 @@ DESTDIR ?=
 # Debian packages the build and the tests need.
 PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libgtest-dev libgmock-dev libbenchmark-dev \
-            libasound2-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
+            libasound2-dev libsystemd-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
             libmpg123-dev libsndfile1-dev libsoxr-dev \
             libavformat-dev libavcodec-dev libavutil-dev libswresample-dev \
             xvfb xauth openbox libxtst-dev sox ffmpeg tinyproxy desktop-file-utils

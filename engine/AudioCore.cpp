@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cassert>
+#include <atomic>
 #include <cstdio>
 
 #include "platform/core/Handle.h"
+#include "platform/core/Realtime.h"
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
@@ -17,6 +19,24 @@ constexpr int32_t kStereoRightPan = 100;
 intptr_t pointerValue(const void* pointer)
 {
     return reinterpret_cast<intptr_t>(pointer);
+}
+
+// Once a program run, at the first start: which priority the audio threads
+// got. The sound device's thread asks the same way, so the streaming
+// thread's answer stands for both.
+void announceScheduling(const plat::SchedulingGrant& grant)
+{
+    static std::atomic<bool> announced{false};
+    if (announced.exchange(true))
+        return;
+    if (grant.kind == plat::SchedulingKind::Normal)
+        std::fprintf(stderr,
+                     "Audio threads run at normal priority: %s; see the user guide's real-time section.\n",
+                     grant.reason.c_str());
+    else
+        std::fprintf(stderr, "Audio threads run at real-time priority %d (SCHED_FIFO%s).\n", grant.priority,
+                     grant.kind == plat::SchedulingKind::RealtimeThroughRtkit ? ", through RealtimeKit" : "");
+    std::fflush(stderr);
 }
 
 } // namespace
@@ -38,6 +58,7 @@ int AudioCore::applySetup(const AudioSystemSetup& setup)
     if (isStreaming() || streamThreadRunning())
         return zkr::kErrNotNow;
     audioSetup = setup;
+    lockedMixerMemory.clear(); // the blocks go now
     const int error = mixer.setup(channelCount_, setup.musicBufSize);
     if (error != zkr::kOk)
         return error;
@@ -269,6 +290,7 @@ int AudioCore::startStreaming(OutputPlugin* out)
     }
     // A priority the system refuses leaves the thread at its default one.
     static_cast<void>(thread->setPriority(audioSetup.streamPriority));
+    prepareRealtimeRun(thread->threadId);
     streamThread = std::move(thread);
     // A thread just made suspended resumes; only its handle could make it fail.
     [[maybe_unused]] const bool resumed = streamThread->resume();
@@ -276,6 +298,24 @@ int AudioCore::startStreaming(OutputPlugin* out)
     streaming.store(true, std::memory_order_release);
     host.updateGeneralValue(0, kValueStreaming, 1);
     return 1;
+}
+
+// Asked here for the suspended thread rather than by the thread itself, so
+// that the streaming thread never waits for the system bus nor writes to
+// standard error. After setPriority, which would put it back to normal.
+void AudioCore::prepareRealtimeRun(uint32_t threadId)
+{
+    announceScheduling(plat::requestRealtimeScheduling(plat::ThreadRole::Streaming, threadId));
+    if (!lockedMixerMemory.empty())
+        return;
+    const size_t channelBytes = (static_cast<size_t>(mixer.blockBytes) + 1) / 2 * sizeof(int16_t);
+    const size_t sideBytes = (static_cast<size_t>(mixer.samplesPerBlock) + 1) * sizeof(int16_t);
+    lockedMixerMemory.reserve(static_cast<size_t>(mixer.channelCount) + 3);
+    for (int c = 0; c < mixer.channelCount; ++c)
+        lockedMixerMemory.emplace_back(mixer.channels[c].samples.get(), channelBytes);
+    lockedMixerMemory.emplace_back(mixer.mixBlock.get(), static_cast<size_t>(mixer.mixBytes));
+    lockedMixerMemory.emplace_back(mixer.mixLeft.get(), sideBytes);
+    lockedMixerMemory.emplace_back(mixer.mixRight.get(), sideBytes);
 }
 
 // A stop (event -2) while the streaming thread waits inside an input or

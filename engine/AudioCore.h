@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/ChannelSlot.h"
 #include "engine/EffectPlugin.h"
@@ -12,6 +13,7 @@
 #include "api/PluginApi.h"
 #include "engine/StereoMixer.h"
 #include "engine/StreamingCall.h"
+#include "platform/core/Realtime.h"
 #include "zkr/ThreadObject.h"
 
 namespace engine {
@@ -136,6 +138,9 @@ private:
     // Waits up to timeoutMs for the last run's thread; forgets it once ended.
     bool finishStreamThread(uint32_t timeoutMs);
     void reinstallEffectHooks();
+    // Main thread, at a start: the streaming thread at real-time priority
+    // where the system allows it, and the mixer's blocks kept resident.
+    void prepareRealtimeRun(uint32_t threadId);
 
     intptr_t crossfadeTimer() const;
     void setCrossfadeTimer(intptr_t timer);
@@ -146,6 +151,9 @@ private:
     int32_t channelCount_ = kChannelCount;
     ChannelSlot channels[kChannelCount];
     StereoMixer mixer;
+    // The mixer's blocks kept in RAM from the first start after a set-up
+    // until the next set-up frees them; main thread.
+    std::vector<plat::LockedMemory> lockedMixerMemory;
 
     std::atomic<bool> streaming{false};
     // The thread of the current or last run until it has ended; main thread.

@@ -107,4 +107,9 @@ DeviceCounters Device::counters() const
     return engine_->counters();
 }
 
+uint64_t Device::xruns() const
+{
+    return engine_->xruns();
+}
+
 } // namespace plat::audio

@@ -67,6 +67,10 @@ public:
     Result close();
 
     DeviceCounters counters() const;
+    // Underruns (output) or overruns (input) so far, late blocks of a paced
+    // virtual device included. Never waits, so a window or the streaming
+    // thread may poll it; a transfer's count shows once the transfer is over.
+    uint64_t xruns() const;
 
 private:
     explicit Device(std::unique_ptr<DeviceEngine> engine);

@@ -10,6 +10,7 @@ DeviceEngine::DeviceEngine(Direction direction, const PcmFormat& format, BlockCa
     : direction_(direction), format_(format), callback_(callback), context_(context),
       stream_(std::move(stream))
 {
+    lockedBlocks_.reserve(kLockedBlocksMax);
     // Held until thread_ is set, so the device thread knows itself from its first step.
     std::lock_guard lock(mutex_);
     thread_ = std::thread([this] { run(); });
@@ -27,8 +28,18 @@ Result DeviceEngine::prepare(Block& block)
         return Result::InvalidHandle;
     if (block.data == nullptr || block.length < format_.blockAlign())
         return Result::InvalidParameter;
+    lockBlockMemory(block);
     block.flags.fetch_or(kBlockPrepared);
     return Result::Ok;
+}
+
+void DeviceEngine::lockBlockMemory(const Block& block)
+{
+    const auto end = lockedData_.begin() + static_cast<std::ptrdiff_t>(lockedCount_);
+    if (lockedCount_ == kLockedBlocksMax || std::find(lockedData_.begin(), end, block.data) != end)
+        return;
+    lockedData_[lockedCount_++] = block.data;
+    lockedBlocks_.emplace_back(block.data, block.length);
 }
 
 Result DeviceEngine::unprepare(Block& block)
@@ -58,6 +69,8 @@ Result DeviceEngine::queue(Block& block)
         return Result::StillPlaying;
     block.bytesRecorded = 0;
     block.flags.store((flags & ~kBlockDone) | kBlockInQueue);
+    if (queue_.empty())
+        fedAt_ = std::chrono::steady_clock::now();
     queue_.push_back(&block);
     changed_.notify_all();
     return Result::Ok;
@@ -115,6 +128,9 @@ Result DeviceEngine::close()
         stream = std::move(stream_);
     }
     stream.reset(); // releases the sound system's device now, not at destruction
+    std::lock_guard lock(mutex_);
+    lockedBlocks_.clear(); // the caller may free its blocks now
+    lockedCount_ = 0;
     return Result::Ok;
 }
 
@@ -211,13 +227,22 @@ void DeviceEngine::run()
 {
     const uint32_t frame = format_.blockAlign();
     std::unique_lock lock(mutex_);
+    // A device that keeps time must not wait behind ordinary threads; one
+    // that takes blocks as fast as they come would only crowd them out.
+    if (stream_->realTime()) {
+        lock.unlock();
+        (void)plat::requestRealtimeScheduling(plat::ThreadRole::SoundDevice);
+        lock.lock();
+    }
     for (;;) {
         applyRequests(lock);
         if (quit_)
             break;
         if (failed_ || !running_ || queue_.empty()) {
-            if (running_ && !failed_)
+            if (running_ && !failed_) {
                 stream_->noteStarved();
+                starved_ = true;
+            }
             changed_.wait(lock, [&] {
                 return quit_ || applied_ < asked_ || (!failed_ && running_ && !queue_.empty());
             });
@@ -229,9 +254,14 @@ void DeviceEngine::run()
         const size_t left = usable > frontDone_ ? usable - frontDone_ : 0;
         long moved = 0;
         if (left > 0) {
+            const bool fed = std::exchange(starved_, false);
+            const auto fedAt = fedAt_;
             lock.unlock();
+            if (fed)
+                stream_->noteFed(fedAt);
             moved = stream_->transfer(data, left);
             lock.lock();
+            xruns_.store(stream_->xruns(), std::memory_order_relaxed);
         }
         if (moved < 0) {
             // The device is gone: nothing more will play, so every block goes back now.

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cassert>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/audio/AudioTypes.h"
 #include "platform/audio/Stream.h"
+#include "platform/core/Realtime.h"
 
 namespace plat::audio {
 
@@ -19,6 +24,9 @@ namespace plat::audio {
 // they are carried out at once.
 class DeviceEngine {
 public:
+    // Blocks whose memory is locked in RAM; a ring is rarely longer than a few.
+    static constexpr size_t kLockedBlocksMax = 32;
+
     DeviceEngine(Direction direction, const PcmFormat& format, BlockCallback callback, void* context,
                  std::unique_ptr<Stream> stream);
     DeviceEngine(const DeviceEngine&) = delete;
@@ -36,6 +44,8 @@ public:
     Result reset();
     Result close();
     DeviceCounters counters() const;
+    // Without waiting for the device thread: xruns up to its last transfer.
+    uint64_t xruns() const { return xruns_.load(std::memory_order_relaxed); }
 
 private:
     void run();
@@ -45,6 +55,8 @@ private:
     {
         assert(lock.owns_lock() && lock.mutex() == &mutex_);
     }
+    // Keeps a block's memory resident the first time the block comes by.
+    void lockBlockMemory(const Block& block);
     // Hands a change to the device thread and waits until it is carried out.
     Result ask(std::unique_lock<std::mutex>& lock);
     // The device thread's own, with the lock held.
@@ -74,6 +86,16 @@ private:
     bool quit_ = false;
     bool closed_ = false;
     DeviceCounters counters_; // xruns come from the stream
+    // When a block came into the empty queue: the end of a gap the caller left.
+    std::chrono::steady_clock::time_point fedAt_;
+    bool starved_ = false; // the stream was told of a gap, not yet of its end
+    // The blocks' memory kept resident, each block's once (also when refused).
+    std::array<const void*, kLockedBlocksMax> lockedData_{};
+    size_t lockedCount_ = 0;
+    std::vector<plat::LockedMemory> lockedBlocks_; // capacity kLockedBlocksMax from the start
+    // The stream's count, copied by the device thread after each transfer;
+    // atomic, so that xruns() never waits for the lock.
+    std::atomic<uint64_t> xruns_{0};
 
     std::thread thread_; // started last, joined by close()
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,8 +26,16 @@ public:
     // The device is running with no block queued: what follows is a gap the
     // caller left, not a delay of the device thread.
     virtual void noteStarved() {}
-    // Any thread: underruns (output) or overruns (input) met and recovered.
+    // After noteStarved, before the next transfer: when the caller queued the
+    // block that ends the gap (the device thread may have woken later).
+    virtual void noteFed(std::chrono::steady_clock::time_point queuedAt) { (void)queuedAt; }
+    // Any thread, without waiting: underruns (output) or overruns (input)
+    // met and recovered.
     virtual uint64_t xruns() const = 0;
+    // Frames move at the pace of a clock (a sound card, the paced virtual
+    // device) rather than as fast as blocks come: the device thread then
+    // asks for real-time priority.
+    virtual bool realTime() const { return true; }
 };
 
 } // namespace plat::audio

@@ -128,6 +128,10 @@ bool BroletOutput::startStreaming()
     }
     streamSound = window->soundOutput.load();
     streamFile = window->fileOutput.load();
+    {
+        std::lock_guard lock(deviceLock);
+        lastRunUnderruns_ = 0;
+    }
     if (streamSound) {
         std::lock_guard lock(deviceLock);
         if (outputDevice.start() != zkr::kOk) {
@@ -369,15 +373,36 @@ bool BroletOutput::stopStreaming()
 bool BroletOutput::closeRun()
 {
     bool stopped = true;
+    bool played = false;
+    uint64_t underruns = 0;
     {
         std::lock_guard lock(deviceLock);
-        if (outputDevice.deviceOpen)
+        if (outputDevice.deviceOpen) {
+            played = true;
+            if (outputDevice.handle)
+                lastRunUnderruns_ = outputDevice.handle->xruns();
+            underruns = lastRunUnderruns_;
             stopped = outputDevice.stop() == zkr::kOk;
+        }
+    }
+    if (played) {
+        // How close to its limit the run played, for whoever tunes the buffers.
+        std::fprintf(stderr, "Playback underruns this run: %llu\n", static_cast<unsigned long long>(underruns));
+        std::fflush(stderr);
+        window->showUnderruns();
     }
     closeRecording();
     streamSound = false;
     streamFile = false;
     return stopped;
+}
+
+uint64_t BroletOutput::playbackUnderruns()
+{
+    std::lock_guard lock(deviceLock);
+    if (outputDevice.deviceOpen && outputDevice.handle)
+        return outputDevice.handle->xruns();
+    return lastRunUnderruns_;
 }
 
 bool BroletOutput::createUserInterface(engine::InstanceHandle, int32_t showCommand)

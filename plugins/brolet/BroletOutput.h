@@ -36,7 +36,8 @@ inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
 // it (streamLock) before it closes the device and the file. The switches are
 // the window's atomics and do not change while streaming (their buttons are
 // disabled). deviceLock guards the device's selection against the open
-// device (taken by start, stop and selectOutputDevice). The output folder and
+// device (taken by start, stop and selectOutputDevice), and the run's
+// underrun count against the window's thread, which polls it. The output folder and
 // template belong to the window's thread while not streaming and are read by
 // startStreaming under settingsLock, as is the folder of the run's recording,
 // which the window's thread reads when it tells the user of a problem.
@@ -69,6 +70,9 @@ public:
 
     // Window's thread: selects output device index (-1: the wave mapper); 0 or the device's error.
     int selectOutputDevice(int index);
+    // Window's thread: the sound card's underruns in the run going on, or in
+    // the last one once it stopped (0 before any and for a run without sound).
+    uint64_t playbackUnderruns();
 
     // How long streamStereoBuffer waits, five times at most, for a block of
     // the ring to come free.
@@ -156,6 +160,8 @@ private:
     // read by the window's, under soundCardLock_.
     std::mutex soundCardLock_;
     std::string soundCardReason_;
+    // The device's count as the last run left it; under deviceLock.
+    uint64_t lastRunUnderruns_ = 0;
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

@@ -31,6 +31,15 @@ namespace {
 
 // What a window whose start-up failed reports (above 0 fails the creation).
 constexpr int kStartFailed = 18;
+constexpr uintptr_t kUnderrunsTimer = 1;
+// The amber the name fields write in.
+constexpr plat::ui::Argb kStatusInk = plat::ui::rgb(0xFF, 0xB8, 0x45);
+
+// What the window says of a run's underruns: nothing for none.
+std::string underrunsText(uint64_t underruns)
+{
+    return underruns == 0 ? std::string() : "Underruns: " + std::to_string(underruns);
+}
 
 constexpr char kWaveMapperName[] = "Wavemapper";
 
@@ -41,6 +50,19 @@ zkr::Registry* pluginSettings()
 }
 
 } // namespace
+
+void StatusLabel::paint(plat::ui::Painter* dc)
+{
+    if (dc == nullptr || name[0] == '\0')
+        return;
+    const plat::ui::PainterState saved = dc->state();
+    dc->setFont(zkr::NameField::font());
+    dc->setTextColour(kStatusInk);
+    dc->setBackgroundMode(plat::ui::BackgroundMode::Transparent);
+    dc->drawText(name, rect,
+                 plat::ui::kTextRight | plat::ui::kTextVCentre | plat::ui::kTextSingleLine | plat::ui::kTextNoPrefix);
+    dc->restoreState(saved);
+}
 
 BroletWindow::BroletWindow(BroletOutput& output) : output_(output) {}
 
@@ -68,6 +90,12 @@ void BroletWindow::tellRecordingProblem()
 {
     if (const plat::ui::WindowHandle target = handle_.load())
         (void)plat::ui::postMessage(target, kRecordingProblemMessage, 0, 0);
+}
+
+void BroletWindow::showUnderruns()
+{
+    if (const plat::ui::WindowHandle target = handle_.load())
+        (void)plat::ui::postMessage(target, kUnderrunsMessage, 0, 0);
 }
 
 bool BroletWindow::tellSoundCardProblem()
@@ -138,6 +166,11 @@ bool BroletWindow::createStageOne()
     fileSwitch_->toggleable = false;
     addButton<zkr::BitmapButton>(kFolderId, kFolderButtonBitmap, kFolderButton.x, kFolderButton.y,
                                  "Where recordings go and how they are named");
+    underrunsLabel_ = new StatusLabel(this);
+    underrunsLabel_->place(kUnderrunsText.x, kUnderrunsText.y, kUnderrunsText.width, kUnderrunsText.height);
+    zkr::copyText(underrunsLabel_->tooltip, "Blocks the sound card played late or lost: larger or more "
+                                            "buffers in the Audio System Setup help");
+    (void)addControl(underrunsLabel_); // the interface reports a failure
     addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton.x, kHelpButton.y, "Help");
     addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton.x, kCloseButton.y, "Close");
     return !images_.failed();
@@ -189,6 +222,7 @@ void BroletWindow::beforeDestroy()
     modeLabel_ = nullptr;
     soundSwitch_ = nullptr;
     fileSwitch_ = nullptr;
+    underrunsLabel_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -262,6 +296,15 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
             button->setState(zkr::Control::kStateNormal);
             button->repaint();
         }
+        // A run is watched for underruns while it streams.
+        if (wparam != 0)
+            (void)plat::ui::setTimer(window, kUnderrunsTimer, kUnderrunsPollMs, nullptr);
+        else
+            (void)plat::ui::killTimer(window, kUnderrunsTimer);
+        refreshUnderruns();
+        break;
+    case kUnderrunsMessage:
+        refreshUnderruns();
         break;
     default:
         return PluginWindow::onUserMessage(message, lparam, wparam);
@@ -273,6 +316,23 @@ void BroletWindow::onDoubleClick(intptr_t point, uintptr_t keys)
 {
     // Every control here is a button: a quick second click is a click as well.
     onMouseDown(point, keys);
+}
+
+void BroletWindow::onTimer(uintptr_t timerId, intptr_t callback)
+{
+    if (timerId == kUnderrunsTimer)
+        refreshUnderruns();
+    else
+        PluginWindow::onTimer(timerId, callback);
+}
+
+void BroletWindow::refreshUnderruns()
+{
+    const uint64_t underruns = output_.playbackUnderruns();
+    if (underrunsLabel_ == nullptr || underruns == shownUnderruns_)
+        return;
+    shownUnderruns_ = underruns;
+    underrunsLabel_->setText(underrunsText(underruns).c_str());
 }
 
 void BroletWindow::afterPaint(plat::ui::Painter* dc)

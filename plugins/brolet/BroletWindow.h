@@ -6,6 +6,7 @@
 #include "api/PluginApi.h"
 #include "platform/ui/Surface.h"
 #include "plugins/brolet/VisualsHost.h"
+#include "zkr/LabelControl.h"
 #include "zkr/SkinImages.h"
 #include "zkr/PluginWindow.h"
 
@@ -21,6 +22,14 @@ class NameField;
 namespace brolet {
 
 class BroletOutput;
+
+// A line of status written on the skin itself, right-aligned in the face of
+// the name fields; nothing shows while it is empty.
+class StatusLabel : public zkr::LabelControl {
+public:
+    using LabelControl::LabelControl;
+    void paint(plat::ui::Painter* dc) override;
+};
 
 // The output plug-in's skinned window: the sound card label and its device
 // menu, "about soundcard", the sound and file switches, the file output
@@ -51,6 +60,10 @@ public:
     static constexpr uint32_t kRecordingProblemMessage = 0x8204;
     // Posted by startStreaming: tell the user why the sound card would not open.
     static constexpr uint32_t kSoundCardProblemMessage = 0x8206;
+    // Posted when a run's sound stopped: show its underruns as they ended.
+    static constexpr uint32_t kUnderrunsMessage = 0x8208;
+    // While streaming the window looks at the underruns this often.
+    static constexpr uint32_t kUnderrunsPollMs = 500;
 
     // Keys of the plug-in's settings section.
     static constexpr char kPositionKey[] = "WindowPos";
@@ -77,6 +90,8 @@ public:
     // Any thread: the window's thread shows the plug-in's soundCardProblemText;
     // false when there is no window to show it.
     bool tellSoundCardProblem();
+    // Any thread: the window's thread shows the plug-in's playbackUnderruns.
+    void showUnderruns();
 
     // Written on the window's thread only while not streaming; read by the
     // streaming calls.
@@ -96,6 +111,7 @@ public:
     bool onClose() override;
     intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam) override;
     void onDoubleClick(intptr_t point, uintptr_t keys) override;
+    void onTimer(uintptr_t timerId, intptr_t callback) override;
     void afterPaint(plat::ui::Painter* dc) override;
 
 private:
@@ -113,6 +129,7 @@ private:
     void showSwitches();
     // Shows why the sound card would not open and what to do.
     void tellSoundCardProblemNow();
+    void refreshUnderruns();
     int notice(unsigned text, uint32_t style);
 
     BroletOutput& output_;
@@ -122,6 +139,8 @@ private:
     zkr::NameField* modeLabel_ = nullptr;
     zkr::ToggleButton* soundSwitch_ = nullptr;
     zkr::ToggleButton* fileSwitch_ = nullptr;
+    StatusLabel* underrunsLabel_ = nullptr;
+    uint64_t shownUnderruns_ = 0;
     int selectedDevice_ = -1; // the wave mapper
 };
 

@@ -54,6 +54,9 @@ inline constexpr Box kAboutButton{242, 72, 122, 16};
 inline constexpr Box kSoundSwitch{242, 120, 59, 18};
 inline constexpr Box kFileSwitch{305, 120, 59, 18};
 inline constexpr Box kFolderButton{242, 144, 122, 16};
+// The sound card's underruns, right of the output group's caption, shown
+// only when there were some.
+inline constexpr Box kUnderrunsText{292, 104, 72, 12};
 
 // Where the text goes inside the two name fields (relative to the field);
 // the device field keeps its right end for the menu's arrow.

@@ -124,6 +124,20 @@ protected:
     {
         return showsText(brolet::kModeLabel, brolet::kModeText, brolet::kModeFieldBitmap, label);
     }
+    // The status text over the skin where the window shows the underruns.
+    bool showsUnderruns(const std::string& text) const
+    {
+        const Box& box = brolet::kUnderrunsText;
+        zkr::BitmapObject skin;
+        EXPECT_TRUE(skin.load(zkr::ownModule(), brolet::kSkinBitmap));
+        Surface expected = skin.bitmap().view(box.rect()).clone();
+        Painter painter(expected);
+        brolet::StatusLabel label;
+        label.place(0, 0, box.width, box.height);
+        label.setText(text.c_str());
+        label.paint(&painter);
+        return showsPicture(brolet, box.x, box.y, expected);
+    }
 
     ModalScript modal;
     WindowHandle brolet = nullptr;
@@ -285,6 +299,35 @@ TEST_F(BroletWindowTest, TheSwitchesAreLockedWhileStreaming)
     core.audio().stopStreaming();
     EXPECT_TRUE(showsSwitches(true, false));
     EXPECT_TRUE(modal.finished());
+}
+
+// An input that stalls longer than the ring lasts runs the paced sound card
+// dry: the late block is counted, told at the stop and shown by the window.
+TEST_F(BroletWindowTest, ALateBlockOfTheSoundCardIsCountedToldAtStopAndShown)
+{
+    open();
+    EXPECT_TRUE(showsUnderruns(""));
+    engine::AudioSystemSetup setup = core.audio().setup();
+    setup.musicBufSize = 2048; // three blocks of 11.6 ms: a stall of 200 ms leaves a gap
+    setup.numOutBufs = 3;
+    ASSERT_EQ(core.applyAudioSetup(setup), 0);
+    script(0, {40, 0, 0, 20});
+    script(1, {40, 0, 0, -1});
+    ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 2), 1);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(core.startStreaming(), 1);
+    ASSERT_EQ(inputLibrary.function<coretest::InputWaitStalledFn>(coretest::kInputWaitStalled)(5000), 1);
+    std::this_thread::sleep_for(200ms);
+    inputLibrary.function<coretest::InputReleaseFn>(coretest::kInputRelease)();
+    ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+    core.audio().stopStreaming();
+    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string line = "Playback underruns this run: ";
+    const size_t at = log.find(line);
+    ASSERT_NE(at, std::string::npos) << log;
+    const uint64_t underruns = std::stoull(log.substr(at + line.size()));
+    EXPECT_GE(underruns, 1u);
+    EXPECT_TRUE(showsUnderruns("Underruns: " + std::to_string(underruns)));
 }
 
 TEST(DriveList, EachLineShowsTheMountPointTheKindAndTheRecordingTimeOfTheFreeSpace)

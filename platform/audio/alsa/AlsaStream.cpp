@@ -196,8 +196,9 @@ bool AlsaStream::waitReady()
 
 bool AlsaStream::recover(int error)
 {
-    if (error == -EPIPE)
-        xruns_.fetch_add(1);
+    // An xrun, or a suspend that lost what the device held: both a gap.
+    if (error == -EPIPE || error == -ESTRPIPE)
+        xruns_.fetch_add(1, std::memory_order_relaxed);
     if (snd_pcm_recover(pcm_.get(), error, 1) < 0)
         return false;
     if (direction_ == Direction::Input && running_)

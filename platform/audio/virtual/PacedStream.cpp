@@ -7,8 +7,10 @@ namespace plat::audio {
 
 namespace {
 
-// A gap shorter than this is scheduling noise, not a lost stretch of sound.
-constexpr std::chrono::milliseconds kLateness{20};
+// A block queued later than this after the clock wanted it left a gap; less
+// is the clock's own granularity. The time is that of the queueing, not of
+// the device thread's waking, so a slow wake-up is never the writer's fault.
+constexpr std::chrono::milliseconds kLateness{1};
 // Further behind than this (the machine was suspended, say) the clock starts
 // again instead of catching up.
 constexpr std::chrono::seconds kCatchUpLimit{1};
@@ -46,14 +48,16 @@ long PacedStream::transfer(uint8_t* data, size_t bytes)
                 framesSinceOrigin_ = 0;
             } else {
                 const Clock::time_point due = dueTime(framesSinceOrigin_);
-                if ((starved_ && now > due + kLateness) || now > due + kCatchUpLimit) {
-                    if (starved_)
-                        ++xruns_;
+                const bool late = starved_ && fedAt_.value_or(now) > due + kLateness;
+                if (late || now > due + kCatchUpLimit) {
+                    if (late)
+                        xruns_.fetch_add(1, std::memory_order_relaxed);
                     origin_ = now;
                     framesSinceOrigin_ = 0;
                 }
             }
             starved_ = false;
+            fedAt_.reset();
             const Clock::time_point due = dueTime(framesSinceOrigin_ + frames);
             woken_.wait_until(lock, due, [this] { return wakePending_; });
             if (wakePending_) {
@@ -87,12 +91,19 @@ void PacedStream::stopClock()
     std::lock_guard lock(mutex_);
     clockRunning_ = false;
     starved_ = false;
+    fedAt_.reset();
 }
 
 void PacedStream::noteStarved()
 {
     std::lock_guard lock(mutex_);
     starved_ = true;
+}
+
+void PacedStream::noteFed(Clock::time_point queuedAt)
+{
+    std::lock_guard lock(mutex_);
+    fedAt_ = queuedAt;
 }
 
 void PacedStream::setRunning(bool running)
@@ -104,12 +115,6 @@ void PacedStream::setRunning(bool running)
 void PacedStream::reset(bool)
 {
     stopClock();
-}
-
-uint64_t PacedStream::xruns() const
-{
-    std::lock_guard lock(mutex_);
-    return xruns_;
 }
 
 SilentStream::SilentStream(const PcmFormat& format, Pace pace, Direction direction)

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/core/Api.h"
+
+// Real-time scheduling for the threads that keep sound going, and memory
+// that stays in RAM for them. Both are best effort: a system that refuses
+// leaves the thread at normal priority and the memory pageable.
+namespace plat {
+
+// Which audio thread asks. The sound device's thread sits above the
+// streaming thread that feeds it; both stay well below 99, where the
+// kernel's own watchdog threads run.
+enum class ThreadRole {
+    Streaming,
+    SoundDevice,
+};
+
+inline constexpr int kStreamingRealtimePriority = 70;
+inline constexpr int kSoundDeviceRealtimePriority = 75;
+
+[[nodiscard]] PLAT_API int realtimePriorityOf(ThreadRole role);
+
+// What a request got.
+enum class SchedulingKind {
+    Realtime,             // SCHED_FIFO set by the process itself (RLIMIT_RTPRIO or privilege)
+    RealtimeThroughRtkit, // SCHED_FIFO granted by the desktop's RealtimeKit service
+    Normal,               // neither: the thread goes on as it was
+};
+
+// "realtime", "realtime-through-rtkit", "normal".
+[[nodiscard]] PLAT_API const char* toString(SchedulingKind kind);
+
+struct SchedulingGrant {
+    SchedulingKind kind = SchedulingKind::Normal;
+    int priority = 0;   // the SCHED_FIFO priority got; 0 when normal
+    std::string reason; // normal: the system's words for why
+};
+
+// Asks SCHED_FIFO at the role's priority for a thread of this process
+// (threadId: its kernel id; 0 the calling thread): first itself, raising
+// the soft RLIMIT_RTPRIO up to the hard one (taking the limit's priority
+// when it is lower), else through RealtimeKit on the system bus. No bus,
+// no service or a refusal is not an error: the answer says so.
+[[nodiscard]] PLAT_API SchedulingGrant requestRealtimeScheduling(ThreadRole role, uint32_t threadId = 0);
+
+// Keeps a range of memory resident while it lives (mlock), so that a block
+// the audio threads touch never waits for a page to come back from swap.
+// Refused (RLIMIT_MEMLOCK, no privilege) it does nothing.
+class PLAT_API LockedMemory {
+public:
+    LockedMemory() = default;
+    LockedMemory(const void* data, size_t bytes);
+    LockedMemory(const LockedMemory&) = delete;
+    LockedMemory& operator=(const LockedMemory&) = delete;
+    LockedMemory(LockedMemory&& other) noexcept;
+    LockedMemory& operator=(LockedMemory&& other) noexcept;
+    ~LockedMemory();
+
+    [[nodiscard]] bool locked() const { return data_ != nullptr; }
+
+private:
+    void release();
+
+    const void* data_ = nullptr; // null when nothing is locked
+    size_t bytes_ = 0;
+};
+
+} // namespace plat
