@@ -7,6 +7,7 @@
 
 #include "platform/core/Handle.h"
 #include "platform/core/Realtime.h"
+#include "platform/core/Time.h"
 #include "zkr/ErrorCodes.h"
 
 namespace engine {
@@ -305,7 +306,9 @@ int AudioCore::startStreaming(OutputPlugin* out)
 // standard error. After setPriority, which would put it back to normal.
 void AudioCore::prepareRealtimeRun(uint32_t threadId)
 {
-    announceScheduling(plat::requestRealtimeScheduling(plat::ThreadRole::Streaming, threadId));
+    const plat::SchedulingGrant grant = plat::requestRealtimeScheduling(plat::ThreadRole::Streaming, threadId);
+    realtimeRun = grant.kind != plat::SchedulingKind::Normal;
+    announceScheduling(grant);
     if (!lockedMixerMemory.empty())
         return;
     const size_t channelBytes = (static_cast<size_t>(mixer.blockBytes) + 1) / 2 * sizeof(int16_t);
@@ -375,6 +378,11 @@ void AudioCore::streamingLoop()
     const auto stopAsked = [this] { return stopRequested.load(std::memory_order_relaxed); };
 
     bool outputFailed = false;
+    const uint64_t runStart = plat::tickCount64();
+    bool pacingChecked = !realtimeRun;
+    // A sound card lets the run get ahead of it by its buffers at most.
+    const int64_t pacingCheckMs =
+        std::max<int64_t>(kPacingCheckMs, int64_t{4} * blockTime * std::max(audioSetup.numOutBufs, 1));
     while (!stopAsked()) {
         bool allEnded = true;
         bool allEmpty = true;
@@ -450,6 +458,14 @@ void AudioCore::streamingLoop()
         }
         elapsed += blockTime;
         host.updateGeneralValue(0, kValueElapsed, elapsed);
+        if (!pacingChecked && elapsed >= pacingCheckMs) {
+            // Well ahead of real time: no sound card paces this run (a render
+            // to a file), and a real-time thread that never waits would keep
+            // a core from everything else.
+            if (plat::tickCount64() - runStart < static_cast<uint64_t>(elapsed) / 2)
+                plat::leaveRealtimeScheduling();
+            pacingChecked = true;
+        }
         if (allEnded || outputFailed)
             break;
     }

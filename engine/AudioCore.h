@@ -34,6 +34,9 @@ public:
     static constexpr uint32_t kThreadEndWaitMs = 1000;
     // The value an effect's parameter gets when it is put into a channel slot.
     static constexpr int32_t kInitialEffectParameter = 50;
+    // Stream time after which a real-time streaming thread checks that a
+    // sound card paces it (later when the output's buffers hold more).
+    static constexpr int32_t kPacingCheckMs = 10000;
 
     explicit AudioCore(EngineHost& host);
     ~AudioCore();
@@ -154,6 +157,9 @@ private:
     // The mixer's blocks kept in RAM from the first start after a set-up
     // until the next set-up frees them; main thread.
     std::vector<plat::LockedMemory> lockedMixerMemory;
+    // Whether the run's thread got real-time priority; written before the
+    // thread starts, read by it.
+    bool realtimeRun = false;
 
     std::atomic<bool> streaming{false};
     // The thread of the current or last run until it has ended; main thread.

@@ -1,5 +1,6 @@
 #include "platform/core/Realtime.h"
 
+#include <pthread.h>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -178,6 +179,12 @@ SchedulingGrant requestRealtimeScheduling(ThreadRole role, uint32_t threadId)
             "SCHED_FIFO " + std::to_string(wanted) + " refused (" + errnoText(refused) + ", RLIMIT_RTPRIO " +
                 (allowed == RLIM_INFINITY ? std::string("unlimited") : std::to_string(allowed)) + ") and " +
                 rtkitReason};
+}
+
+void leaveRealtimeScheduling()
+{
+    const sched_param normal{};
+    (void)pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
 }
 
 LockedMemory::LockedMemory(const void* data, size_t bytes)

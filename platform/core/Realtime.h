@@ -47,6 +47,11 @@ struct SchedulingGrant {
 // no service or a refusal is not an error: the answer says so.
 [[nodiscard]] PLAT_API SchedulingGrant requestRealtimeScheduling(ThreadRole role, uint32_t threadId = 0);
 
+// The calling thread back to normal scheduling: for a real-time thread that
+// found nothing paces it (a render to a file), which would otherwise keep a
+// core to itself. Never waits.
+PLAT_API void leaveRealtimeScheduling();
+
 // Keeps a range of memory resident while it lives (mlock), so that a block
 // the audio threads touch never waits for a page to come back from swap.
 // Refused (RLIMIT_MEMLOCK, no privilege) it does nothing.
