@@ -20,7 +20,7 @@ class NameField;
 
 namespace brolet {
 
-class BroletOutput;
+class OutputModel;
 
 // The output plug-in's skinned window: the sound card label and its device
 // menu, "about soundcard", the sound and file switches, the file output
@@ -61,7 +61,7 @@ public:
     static constexpr char kTemplateKey[] = "OutFilename";
     static constexpr int kDefaultMode = VisualsHost::kModeWaveform;
 
-    explicit BroletWindow(BroletOutput& output);
+    explicit BroletWindow(OutputModel& output);
     ~BroletWindow() override;
 
     // createUserInterface: makes the window on the calling thread (caption,
@@ -82,11 +82,6 @@ public:
     // streaming calls.
     std::atomic<bool> soundOutput{true};
     std::atomic<bool> fileOutput{false};
-    // Set by setEventCallback and friends before the window exists.
-    engine::EventCallback eventCallback = nullptr;
-    engine::InternalCallback internalCallback = nullptr;
-    engine::PluginHandle pluginHandle = 0;
-
     VisualsHost visuals;
 
     // ---- window handlers ----
@@ -115,7 +110,7 @@ private:
     void tellSoundCardProblemNow();
     int notice(unsigned text, uint32_t style);
 
-    BroletOutput& output_;
+    OutputModel& output_;
     zkr::SkinImages images_{zkr::ownModule()};
     // The window's thread from here on.
     zkr::NameField* deviceLabel_ = nullptr;
