@@ -26,8 +26,8 @@ inline constexpr char kPlayerViewKey[] = "ViewCh";     // + player number, defau
 
 // Notifications the window passes to handleNotification besides the decoded
 // streams' 0x8064 to 0x8066.
-inline constexpr uint32_t kCrossFadeMessage = 0x8067;     // wparam: the ending player
-inline constexpr uint32_t kCommandFileMessage = 0x8068;   // lparam: execCommandString's flags
+inline constexpr uint32_t kCrossFadeMessage = 0x8067;      // wparam: the ending player
+inline constexpr uint32_t kCommandFileMessage = 0x8068;    // lparam: execCommandString's flags
 inline constexpr uint32_t kStreamingErrorMessage = 0x8069; // wparam: code, lparam: value
 
 // The idle player starts this long before the playing one ends.

@@ -48,8 +48,7 @@
 namespace skeleton {
 
 // What an export answers for a member's result.
-template <typename Result, typename Call>
-int32_t answerOf(Call&& call)
+template <typename Result, typename Call> int32_t answerOf(Call&& call)
 {
     if constexpr (std::is_void_v<Result>) {
         std::forward<Call>(call)();
@@ -62,24 +61,23 @@ int32_t answerOf(Call&& call)
 }
 
 // Calls object.member(arguments...) when there is an object, and answers for it.
-#define VELMORA_SKELETON_FORWARD(member, ...)                                           \
-    [&]() -> int32_t {                                                                 \
-        Plugin* object = Exports::object();                                           \
-        if (object == nullptr)                                                         \
-            return 0;                                                                  \
-        using Result = decltype(object->member(__VA_ARGS__));                          \
-        return answerOf<Result>([&]() -> Result { return object->member(__VA_ARGS__); }); \
+#define VELMORA_SKELETON_FORWARD(member, ...)                                                                \
+    [&]() -> int32_t {                                                                                       \
+        Plugin* object = Exports::object();                                                                  \
+        if (object == nullptr)                                                                               \
+            return 0;                                                                                        \
+        using Result = decltype(object->member(__VA_ARGS__));                                                \
+        return answerOf<Result>([&]() -> Result { return object->member(__VA_ARGS__); });                    \
     }()
 
 // Stores value in the object's field when there is an object.
-#define VELMORA_SKELETON_KEEP(field, value)      \
-    do {                                        \
-        if (Plugin* object = Exports::object()) \
-            object->field = value;              \
+#define VELMORA_SKELETON_KEEP(field, value)                                                                  \
+    do {                                                                                                     \
+        if (Plugin* object = Exports::object())                                                              \
+            object->field = value;                                                                           \
     } while (false)
 
-template <typename Plugin>
-struct Exports {
+template <typename Plugin> struct Exports {
     static Plugin* object() { return zkr::LibraryApplication<Plugin>::get(); }
 
     // ---- every kind ----
@@ -97,52 +95,52 @@ struct Exports {
     }
     static void setPluginHandle(engine::PluginHandle handle)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.setPluginHandle(handle); })
+        if constexpr (requires(Plugin & plugin) { plugin.setPluginHandle(handle); })
             VELMORA_SKELETON_FORWARD(setPluginHandle, handle);
-        else if constexpr (requires(Plugin& plugin) { plugin.pluginHandle = handle; })
+        else if constexpr (requires(Plugin & plugin) { plugin.pluginHandle = handle; })
             VELMORA_SKELETON_KEEP(pluginHandle, handle);
     }
     static void setEventCallback(engine::EventCallback callback)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.setEventCallback(callback); })
+        if constexpr (requires(Plugin & plugin) { plugin.setEventCallback(callback); })
             VELMORA_SKELETON_FORWARD(setEventCallback, callback);
-        else if constexpr (requires(Plugin& plugin) { plugin.eventCallback = callback; })
+        else if constexpr (requires(Plugin & plugin) { plugin.eventCallback = callback; })
             VELMORA_SKELETON_KEEP(eventCallback, callback);
     }
     static void setInternalCallback(engine::InternalCallback callback)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.setInternalCallback(callback); })
+        if constexpr (requires(Plugin & plugin) { plugin.setInternalCallback(callback); })
             VELMORA_SKELETON_FORWARD(setInternalCallback, callback);
-        else if constexpr (requires(Plugin& plugin) { plugin.internalCallback = callback; })
+        else if constexpr (requires(Plugin & plugin) { plugin.internalCallback = callback; })
             VELMORA_SKELETON_KEEP(internalCallback, callback);
     }
     static int32_t createUserInterface(engine::InstanceHandle instance, int32_t showCommand)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.createUserInterface(instance, showCommand); })
+        if constexpr (requires(Plugin & plugin) { plugin.createUserInterface(instance, showCommand); })
             return VELMORA_SKELETON_FORWARD(createUserInterface, instance, showCommand);
         else
             return VELMORA_SKELETON_FORWARD(createUserInterface, showCommand);
     }
     static void destroyUserInterface()
     {
-        if constexpr (requires(Plugin& plugin) { plugin.destroyUserInterface(); })
+        if constexpr (requires(Plugin & plugin) { plugin.destroyUserInterface(); })
             VELMORA_SKELETON_FORWARD(destroyUserInterface);
     }
     static void onPluginSwitch(int32_t show)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.onPluginSwitch(show); })
+        if constexpr (requires(Plugin & plugin) { plugin.onPluginSwitch(show); })
             VELMORA_SKELETON_FORWARD(onPluginSwitch, show);
     }
     static int32_t execCommandString(int32_t outputLoaded, const char* text)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.execCommandString(outputLoaded, text); })
+        if constexpr (requires(Plugin & plugin) { plugin.execCommandString(outputLoaded, text); })
             return VELMORA_SKELETON_FORWARD(execCommandString, outputLoaded, text);
         else
             return 0;
     }
     static int32_t setupAudioSystem(const engine::AudioSystemSetup* setup)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.setupAudioSystem(setup); })
+        if constexpr (requires(Plugin & plugin) { plugin.setupAudioSystem(setup); })
             return VELMORA_SKELETON_FORWARD(setupAudioSystem, setup);
         else
             return 1;
@@ -155,9 +153,9 @@ struct Exports {
     }
     static void onStreamingError(int32_t first, int32_t second)
     {
-        if constexpr (requires(Plugin& plugin) { plugin.onStreamingError(first, second); })
+        if constexpr (requires(Plugin & plugin) { plugin.onStreamingError(first, second); })
             VELMORA_SKELETON_FORWARD(onStreamingError, first, second);
-        else if constexpr (requires(Plugin& plugin) { plugin.onStreamingError(); })
+        else if constexpr (requires(Plugin & plugin) { plugin.onStreamingError(); })
             VELMORA_SKELETON_FORWARD(onStreamingError);
     }
 
@@ -173,13 +171,13 @@ struct Exports {
     // ---- effects: the engine's calls answer 1 whatever becomes of them ----
     static int32_t onSetupFX()
     {
-        if constexpr (requires(Plugin& plugin) { plugin.onSetupFX(); })
+        if constexpr (requires(Plugin & plugin) { plugin.onSetupFX(); })
             VELMORA_SKELETON_FORWARD(onSetupFX);
         return 1;
     }
     static int32_t onCleanupFX()
     {
-        if constexpr (requires(Plugin& plugin) { plugin.onCleanupFX(); })
+        if constexpr (requires(Plugin & plugin) { plugin.onCleanupFX(); })
             VELMORA_SKELETON_FORWARD(onCleanupFX);
         return 1;
     }
@@ -221,59 +219,72 @@ struct Exports {
 // The lines that instantiate the template. Each kind's exports are exactly
 // the names of its export map.
 
-#define VELMORA_SKELETON_EXPORT(result, name, parameters, arguments) \
-    extern "C" result name parameters { return skeleton::Exports<VelmoraPluginClass>::name arguments; }
+// Each export is marked visible here, whatever included the contract first.
+#define VELMORA_SKELETON_EXPORT(result, name, parameters, arguments)                                         \
+    VELMORA_PLUGIN_EXPORT result name parameters                                                             \
+    {                                                                                                        \
+        return skeleton::Exports<VelmoraPluginClass>::name arguments;                                        \
+    }
 
-#define VELMORA_SKELETON_COMMON(PluginClass, kind, streamCount)                                                  \
-    namespace {                                                                                                \
-    using VelmoraPluginClass = PluginClass;                                                                    \
-    /* The plug-in object lives from the library's load to its unload. */                                      \
-    const zkr::LibraryLifetime<VelmoraPluginClass> velmoraPluginLifetime;                                      \
-    }                                                                                                          \
-    extern "C" int32_t getInterfaceVersion() { return engine::kInterfaceVersion; }                             \
-    extern "C" int32_t getPluginKind() { return kind; }                                                        \
-    extern "C" int32_t supportNumChannels() { return streamCount; }                                            \
-    VELMORA_SKELETON_EXPORT(void, getPluginInfo, (engine::PluginInfo * info), (info))                          \
-    VELMORA_SKELETON_EXPORT(void, setPluginHandle, (engine::PluginHandle handle), (handle))                    \
-    VELMORA_SKELETON_EXPORT(void, setEventCallback, (engine::EventCallback callback), (callback))              \
-    VELMORA_SKELETON_EXPORT(void, setInternalCallback, (engine::InternalCallback callback), (callback))        \
-    VELMORA_SKELETON_EXPORT(int32_t, createUserInterface, (engine::InstanceHandle instance, int32_t show),     \
-                            (instance, show))                                                                  \
-    VELMORA_SKELETON_EXPORT(void, destroyUserInterface, (), ())                                                \
-    VELMORA_SKELETON_EXPORT(void, onPluginSwitch, (int32_t show), (show))                                      \
-    VELMORA_SKELETON_EXPORT(int32_t, execCommandString, (int32_t outputLoaded, const char* text),              \
+#define VELMORA_SKELETON_COMMON(PluginClass, kind, streamCount)                                              \
+    namespace {                                                                                              \
+    using VelmoraPluginClass = PluginClass;                                                                  \
+    /* The plug-in object lives from the library's load to its unload. */                                    \
+    const zkr::LibraryLifetime<VelmoraPluginClass> velmoraPluginLifetime;                                    \
+    }                                                                                                        \
+    VELMORA_PLUGIN_EXPORT int32_t getInterfaceVersion()                                                      \
+    {                                                                                                        \
+        return engine::kInterfaceVersion;                                                                    \
+    }                                                                                                        \
+    VELMORA_PLUGIN_EXPORT int32_t getPluginKind()                                                            \
+    {                                                                                                        \
+        return kind;                                                                                         \
+    }                                                                                                        \
+    VELMORA_PLUGIN_EXPORT int32_t supportNumChannels()                                                       \
+    {                                                                                                        \
+        return streamCount;                                                                                  \
+    }                                                                                                        \
+    VELMORA_SKELETON_EXPORT(void, getPluginInfo, (engine::PluginInfo * info), (info))                        \
+    VELMORA_SKELETON_EXPORT(void, setPluginHandle, (engine::PluginHandle handle), (handle))                  \
+    VELMORA_SKELETON_EXPORT(void, setEventCallback, (engine::EventCallback callback), (callback))            \
+    VELMORA_SKELETON_EXPORT(void, setInternalCallback, (engine::InternalCallback callback), (callback))      \
+    VELMORA_SKELETON_EXPORT(int32_t, createUserInterface, (engine::InstanceHandle instance, int32_t show),   \
+                            (instance, show))                                                                \
+    VELMORA_SKELETON_EXPORT(void, destroyUserInterface, (), ())                                              \
+    VELMORA_SKELETON_EXPORT(void, onPluginSwitch, (int32_t show), (show))                                    \
+    VELMORA_SKELETON_EXPORT(int32_t, execCommandString, (int32_t outputLoaded, const char* text),            \
                             (outputLoaded, text))
 
-#define VELMORA_INPUT_PLUGIN(PluginClass)                                                                      \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindInput, PluginClass::kStreamCount)                  \
-    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))       \
-    VELMORA_SKELETON_EXPORT(int32_t, readStreamChannel, (int32_t stream, const int16_t** block, int32_t* bytes), \
-                            (stream, block, bytes))                                                            \
+#define VELMORA_INPUT_PLUGIN(PluginClass)                                                                    \
+    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindInput, PluginClass::kStreamCount)                \
+    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
+    VELMORA_SKELETON_EXPORT(int32_t, readStreamChannel,                                                      \
+                            (int32_t stream, const int16_t** block, int32_t* bytes), (stream, block, bytes)) \
     VELMORA_SKELETON_EXPORT(void, onStreamingError, (int32_t first, int32_t second), (first, second))
 
-#define VELMORA_OUTPUT_PLUGIN(PluginClass)                                                                     \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindOutput, PluginClass::kStreamCount)                 \
-    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))       \
-    /* The reserved argument carries nothing. */                                                               \
-    VELMORA_SKELETON_EXPORT(int32_t, startStreaming, (int32_t), ())                                            \
-    VELMORA_SKELETON_EXPORT(int32_t, stopStreaming, (), ())                                                    \
-    VELMORA_SKELETON_EXPORT(int32_t, streamStereoBuffer, (int32_t empty, const int16_t* block, int32_t bytes), \
-                            (empty, block, bytes))                                                             \
+#define VELMORA_OUTPUT_PLUGIN(PluginClass)                                                                   \
+    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindOutput, PluginClass::kStreamCount)               \
+    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
+    /* The reserved argument carries nothing. */                                                             \
+    VELMORA_SKELETON_EXPORT(int32_t, startStreaming, (int32_t), ())                                          \
+    VELMORA_SKELETON_EXPORT(int32_t, stopStreaming, (), ())                                                  \
+    VELMORA_SKELETON_EXPORT(int32_t, streamStereoBuffer,                                                     \
+                            (int32_t empty, const int16_t* block, int32_t bytes), (empty, block, bytes))     \
     VELMORA_SKELETON_EXPORT(int32_t, waitForOutputDone, (), ())
 
-#define VELMORA_EFFECT_PLUGIN(PluginClass)                                                                     \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindEffect, engine::kChannelCount)                     \
-    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))       \
-    VELMORA_SKELETON_EXPORT(int32_t, onSetupFX, (), ())                                                        \
-    VELMORA_SKELETON_EXPORT(int32_t, onCleanupFX, (), ())                                                      \
-    VELMORA_SKELETON_EXPORT(int32_t, onFXParamChange, (int32_t channel, int32_t value), (channel, value))      \
-    VELMORA_SKELETON_EXPORT(int32_t, processChannelBuffer, (int32_t channel, int16_t* samples, int32_t bytes), \
-                            (channel, samples, bytes))                                                         \
+#define VELMORA_EFFECT_PLUGIN(PluginClass)                                                                   \
+    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindEffect, engine::kChannelCount)                   \
+    VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
+    VELMORA_SKELETON_EXPORT(int32_t, onSetupFX, (), ())                                                      \
+    VELMORA_SKELETON_EXPORT(int32_t, onCleanupFX, (), ())                                                    \
+    VELMORA_SKELETON_EXPORT(int32_t, onFXParamChange, (int32_t channel, int32_t value), (channel, value))    \
+    VELMORA_SKELETON_EXPORT(int32_t, processChannelBuffer,                                                   \
+                            (int32_t channel, int16_t * samples, int32_t bytes), (channel, samples, bytes))  \
     VELMORA_SKELETON_EXPORT(int32_t, resetFXChannel, (int32_t channel), (channel))
 
-#define VELMORA_USER_INTERFACE_PLUGIN(PluginClass)                                                             \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindUserInterface, engine::kChannelCount)              \
-    VELMORA_SKELETON_EXPORT(int32_t, updateChannelValue, (int32_t channel, int32_t code, intptr_t value),      \
-                            (channel, code, value))                                                            \
-    VELMORA_SKELETON_EXPORT(int32_t, updateGeneralValue, (int32_t index, int32_t code, intptr_t value),        \
+#define VELMORA_USER_INTERFACE_PLUGIN(PluginClass)                                                           \
+    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindUserInterface, engine::kChannelCount)            \
+    VELMORA_SKELETON_EXPORT(int32_t, updateChannelValue, (int32_t channel, int32_t code, intptr_t value),    \
+                            (channel, code, value))                                                          \
+    VELMORA_SKELETON_EXPORT(int32_t, updateGeneralValue, (int32_t index, int32_t code, intptr_t value),      \
                             (index, code, value))
