@@ -428,6 +428,38 @@ int BroletOutput::selectOutputDevice(int index)
     return outputDevice.selectDevice(index);
 }
 
+zkr::List& BroletOutput::outputDevices()
+{
+    return outputDevice.capabilities;
+}
+
+RecordingTarget BroletOutput::recordingTarget()
+{
+    std::lock_guard lock(settingsLock);
+    return {outputFolder, fileTemplate};
+}
+
+void BroletOutput::setRecordingTarget(const RecordingTarget& target)
+{
+    std::lock_guard lock(settingsLock);
+    outputFolder = target.folder;
+    fileTemplate = target.fileTemplate;
+}
+
+void BroletOutput::requestUnload()
+{
+    if (internalCallback == nullptr)
+        return;
+    engine::EngineRequest request{};
+    request.pluginHandle = pluginHandle;
+    internalCallback(&request, engine::kRequestUnloadMe);
+}
+
+void BroletOutput::fillPluginInfo(engine::PluginInfo* info)
+{
+    brolet::fillPluginInfo(info);
+}
+
 void startPlugin()
 {
     zkr::LibraryApplication<BroletOutput>::start();

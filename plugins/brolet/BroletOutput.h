@@ -8,6 +8,7 @@
 #include <string>
 
 #include "api/PluginApi.h"
+#include "plugins/brolet/OutputModel.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
 #include "zkr/OutputDevice.h"
@@ -15,13 +16,6 @@
 namespace brolet {
 
 class BroletWindow;
-
-inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
-inline constexpr char kHelpPage[] = "brolet.html";
-
-// Result codes of the streaming calls.
-inline constexpr int kErrWriteFailed = 5;   // "Writing operation failed!"
-inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
 
 // The plug-in object: one per loaded library, made when it is loaded
 // (startUp) and gone when it is unloaded (shutDown). It plays the engine's
@@ -46,8 +40,11 @@ inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
 // cannot be made or written ends and the sound goes on; the user is told
 // once a run, as when a start without sound fails for the file. A recording that fills a file (the most a RIFF header counts)
 // goes on without a gap in the next file, named by the " (1)" rule.
-class BroletOutput : public zkr::Application {
+class BroletOutput : public zkr::Application, public OutputModel {
 public:
+    // The stereo pair of the engine's mix.
+    static constexpr int32_t kStreamCount = 2;
+
     BroletOutput();
     ~BroletOutput() override;
 
@@ -67,12 +64,24 @@ public:
     bool createUserInterface(engine::InstanceHandle instance, int32_t showCommand);
     void destroyUserInterface();
     void onPluginSwitch(bool show);
+    static void fillPluginInfo(engine::PluginInfo* info);
 
-    // Window's thread: selects output device index (-1: the wave mapper); 0 or the device's error.
-    int selectOutputDevice(int index);
-    // Window's thread: the sound card's underruns in the run going on, or in
-    // the last one once it stopped (0 before any and for a run without sound).
-    uint64_t playbackUnderruns();
+    // ---- OutputModel ----
+    zkr::List& outputDevices() override;
+    int selectOutputDevice(int index) override;
+    RecordingTarget recordingTarget() override;
+    void setRecordingTarget(const RecordingTarget& target) override;
+    std::string recordingProblemText() override;
+    std::string soundCardProblemReason() override;
+    void soundCardProblemTold() override;
+    void requestUnload() override;
+
+    // Set by the engine before it streams or opens the window.
+    engine::EventCallback eventCallback = nullptr;
+    engine::InternalCallback internalCallback = nullptr;
+    engine::PluginHandle pluginHandle = 0;
+
+    uint64_t playbackUnderruns() override;
 
     // How long streamStereoBuffer waits, five times at most, for a block of
     // the ring to come free.
@@ -107,19 +116,6 @@ public:
     std::mutex settingsLock;
     std::string outputFolder;
     std::string fileTemplate;
-
-    // Window's thread: what the user is told when the run's recording could
-    // not be made or went wrong ("" when it did not).
-    std::string recordingProblemText();
-    // Why the sound card would not open at the last start ("" when it
-    // opened); soundCardProblemTold once the window has told it, so that the
-    // next failure is told again.
-    std::string soundCardProblemReason();
-    void soundCardProblemTold();
-    // What the user can do about it.
-    static constexpr char kSoundCardAdvice[] =
-        "Choose another sound card in the output window, or play on \"Velmora Null Output\" "
-        "(VELMORA_AUDIO=virtual).";
 
 private:
     // A failed start leaves no run behind; later streaming calls are refused.

@@ -1,6 +1,5 @@
 #include "plugins/brolet/BroletWindow.h"
 
-#include <mutex>
 #include <string>
 
 #include "platform/core/Module.h"
@@ -12,17 +11,19 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/controls/Controls.h"
-#include "plugins/brolet/BroletOutput.h"
+#include "plugins/brolet/OutputModel.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
 #include "plugins/brolet/Texts.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
+#include "zkr/List.h"
 #include "zkr/NameField.h"
 #include "zkr/Registry.h"
 #include "zkr/SharedServices.h"
 #include "zkr/Text.h"
 #include "zkr/ToggleButton.h"
+#include "zkr/WaveDevice.h"
 #include "zkr/WaveDevicePropertiesDialog.h"
 
 namespace brolet {
@@ -64,7 +65,7 @@ void StatusLabel::paint(plat::ui::Painter* dc)
     dc->restoreState(saved);
 }
 
-BroletWindow::BroletWindow(BroletOutput& output) : output_(output) {}
+BroletWindow::BroletWindow(OutputModel& output) : output_(output) {}
 
 BroletWindow::~BroletWindow()
 {
@@ -114,11 +115,11 @@ void BroletWindow::tellSoundCardProblemNow()
     // than stacking a second box on it.
     const zkr::SharedServices* services = zkr::sharedServices;
     if (services != nullptr && services->showZKRError != nullptr) {
-        (void)services->showZKRError(kErrOutputNotReady, reason.c_str(), BroletOutput::kSoundCardAdvice);
+        (void)services->showZKRError(kErrOutputNotReady, reason.c_str(), OutputModel::kSoundCardAdvice);
         return;
     }
     const std::string text =
-        "The sound card cannot be opened:\n" + reason + "\n" + BroletOutput::kSoundCardAdvice;
+        "The sound card cannot be opened:\n" + reason + "\n" + OutputModel::kSoundCardAdvice;
     (void)plat::ui::messageBox(window, text.c_str(), kTitle,
                                plat::kNoticeOk | plat::kNoticeIconExclamation); // only OK to press
 }
@@ -183,7 +184,7 @@ int BroletWindow::finishCreate()
     if (visuals.create(window, display, images_.load(kDisplayBitmap), modeLabel_,
                        plat::programFolder() + "/Plugins/Visuals") != 0)
         return kStartFailed;
-    if (output_.outputDevice.capabilities.count > 0)
+    if (output_.outputDevices().count > 0)
         selectDevice(0);
     restoreSettings();
     handle_ = window;
@@ -241,11 +242,7 @@ bool BroletWindow::onClose()
 
 void BroletWindow::requestUnload()
 {
-    if (internalCallback == nullptr)
-        return;
-    engine::EngineRequest request{};
-    request.pluginHandle = pluginHandle;
-    internalCallback(&request, engine::kRequestUnloadMe);
+    output_.requestUnload();
 }
 
 void BroletWindow::saveSettings()
@@ -257,11 +254,9 @@ void BroletWindow::saveSettings()
     (void)settings->setInt(kModeKey, visuals.mode());
     (void)settings->setInt(kSoundKey, soundOutput ? 1 : 0);
     (void)settings->setInt(kFileKey, fileOutput ? 1 : 0);
-    {
-        std::lock_guard lock(output_.settingsLock);
-        (void)settings->setLongString(kFolderKey, output_.outputFolder);
-        (void)settings->setString(kTemplateKey, output_.fileTemplate.c_str());
-    }
+    const RecordingTarget target = output_.recordingTarget();
+    (void)settings->setLongString(kFolderKey, target.folder);
+    (void)settings->setString(kTemplateKey, target.fileTemplate.c_str());
     (void)settings->saveSection(); // the store reports a failure
 }
 
@@ -380,7 +375,7 @@ void BroletWindow::onControl(int id)
 
 void BroletWindow::chooseDevice()
 {
-    zkr::List& devices = output_.outputDevice.capabilities;
+    zkr::List& devices = output_.outputDevices();
     plat::ui::PopupMenu menu;
     for (int index = 0; index < devices.count; ++index) {
         const auto* caps = static_cast<const zkr::DeviceCapabilities*>(devices.itemAt(index));
@@ -396,7 +391,7 @@ void BroletWindow::chooseDevice()
 void BroletWindow::selectDevice(int index)
 {
     const auto* caps =
-        static_cast<const zkr::DeviceCapabilities*>(output_.outputDevice.capabilities.itemAt(index));
+        static_cast<const zkr::DeviceCapabilities*>(output_.outputDevices().itemAt(index));
     if (caps == nullptr || output_.selectOutputDevice(index) != 0)
         return;
     selectedDevice_ = index;
@@ -406,7 +401,7 @@ void BroletWindow::selectDevice(int index)
 void BroletWindow::aboutDevice()
 {
     const auto* caps = static_cast<const zkr::DeviceCapabilities*>(
-        output_.outputDevice.capabilities.itemAt(selectedDevice_));
+        output_.outputDevices().itemAt(selectedDevice_));
     // The wave mapper is no device of its own.
     if (selectedDevice_ < 0 || caps == nullptr)
         return;
@@ -451,19 +446,11 @@ void BroletWindow::switchFile()
 
 void BroletWindow::configureFileOutput()
 {
-    std::string folder;
-    std::string fileTemplate;
-    {
-        std::lock_guard lock(output_.settingsLock);
-        folder = output_.outputFolder;
-        fileTemplate = output_.fileTemplate;
-    }
-    FileOutputDialog dialog(folder, fileTemplate, window);
+    const RecordingTarget target = output_.recordingTarget();
+    FileOutputDialog dialog(target.folder, target.fileTemplate, window);
     if (dialog.runModal() != plat::ui::kIdOk)
         return;
-    std::lock_guard lock(output_.settingsLock);
-    output_.outputFolder = dialog.folder;
-    output_.fileTemplate = dialog.fileTemplate.substr(0, FileOutputDialog::kTextLimit);
+    output_.setRecordingTarget({dialog.folder, dialog.fileTemplate.substr(0, FileOutputDialog::kTextLimit)});
 }
 
 void BroletWindow::showSwitches()

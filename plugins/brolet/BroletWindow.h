@@ -21,7 +21,7 @@ class NameField;
 
 namespace brolet {
 
-class BroletOutput;
+class OutputModel;
 
 // A line of status written on the skin itself, right-aligned in the face of
 // the name fields; nothing shows while it is empty.
@@ -74,7 +74,7 @@ public:
     static constexpr char kTemplateKey[] = "OutFilename";
     static constexpr int kDefaultMode = VisualsHost::kModeWaveform;
 
-    explicit BroletWindow(BroletOutput& output);
+    explicit BroletWindow(OutputModel& output);
     ~BroletWindow() override;
 
     // createUserInterface: makes the window on the calling thread (caption,
@@ -97,11 +97,6 @@ public:
     // streaming calls.
     std::atomic<bool> soundOutput{true};
     std::atomic<bool> fileOutput{false};
-    // Set by setEventCallback and friends before the window exists.
-    engine::EventCallback eventCallback = nullptr;
-    engine::InternalCallback internalCallback = nullptr;
-    engine::PluginHandle pluginHandle = 0;
-
     VisualsHost visuals;
 
     // ---- window handlers ----
@@ -132,7 +127,7 @@ private:
     void refreshUnderruns();
     int notice(unsigned text, uint32_t style);
 
-    BroletOutput& output_;
+    OutputModel& output_;
     zkr::SkinImages images_{zkr::ownModule()};
     // The window's thread from here on.
     zkr::NameField* deviceLabel_ = nullptr;

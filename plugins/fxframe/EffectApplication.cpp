@@ -7,28 +7,26 @@
 
 namespace fxframe {
 
-namespace {
+EffectApplication::EffectApplication() = default;
 
-// Set and cleared on the thread that loads and unloads the library.
-EffectApplication* theEffect = nullptr;
+EffectApplication::~EffectApplication() = default;
 
-} // namespace
-
-EffectApplication::EffectApplication()
+void EffectApplication::processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes)
 {
-    if (theEffect == nullptr)
-        theEffect = this;
+    if (isEffectChannel(channel) && samples != nullptr && bytes >= engine::kBytesPerSample)
+        processBlock(channel, samples, bytes);
 }
 
-EffectApplication::~EffectApplication()
+void EffectApplication::resetFXChannel(int32_t channel)
 {
-    if (theEffect == this)
-        theEffect = nullptr;
+    if (isEffectChannel(channel))
+        resetChannel(channel);
 }
 
-EffectApplication* EffectApplication::current()
+void EffectApplication::onFXParamChange(int32_t channel, int32_t value)
 {
-    return theEffect;
+    if (isEffectChannel(channel))
+        changeParameter(channel, value);
 }
 
 void EffectApplication::startUp()

@@ -11,8 +11,8 @@ namespace fxframe {
 class EffectWindow;
 
 // The application object of an effect library: made when the library is
-// loaded (startUp) and gone when it is unloaded (shutDown), reachable through
-// current() in between. The frame's exports call it; each effect derives its
+// loaded (startUp) and gone when it is unloaded (shutDown). The exports the
+// plug-in skeleton makes call it; each effect derives its
 // own, which holds the processing objects and makes its window object.
 //
 // Threads: onSetupFX, createUserInterface and the window run on the thread
@@ -24,9 +24,6 @@ class EffectApplication : public zkr::Application {
 public:
     EffectApplication();
     ~EffectApplication() override;
-
-    // The library's application; null before it is made and after it is gone.
-    static EffectApplication* current();
 
     // Binds the shared services (going on without them), makes the window
     // object and names the settings file.
@@ -51,10 +48,12 @@ public:
     // Builds the processing objects and hands them to the window object.
     virtual void onSetupFX() = 0;
     virtual void onCleanupFX() = 0;
-    // channel is the engine's 0 to 3; anything else is ignored.
-    virtual void processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes) = 0;
-    virtual void resetFXChannel(int32_t channel) = 0;
-    virtual void onFXParamChange(int32_t channel, int32_t value) = 0;
+    // The engine's channel calls. A channel other than the engine's 0 to 3,
+    // or a block without a whole sample, is ignored here, so the effect's
+    // own (processBlock, resetChannel, changeParameter) need not check.
+    void processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes);
+    void resetFXChannel(int32_t channel);
+    void onFXParamChange(int32_t channel, int32_t value);
 
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;
@@ -62,6 +61,9 @@ public:
     std::unique_ptr<EffectWindow> window;
 
 protected:
+    virtual void processBlock(int32_t channel, int16_t* samples, int32_t bytes) = 0;
+    virtual void resetChannel(int32_t channel) = 0;
+    virtual void changeParameter(int32_t channel, int32_t value) = 0;
     // The effect's window object, made by startUp (its platform window is not).
     virtual std::unique_ptr<EffectWindow> makeWindow() = 0;
     // Whether the engine's callbacks and the plug-in handle are kept at all.

@@ -1,10 +1,5 @@
-// Halvern.vfx: the frame's exports over the reverb's application.
+// Halvern.vfx: the exports of an effect over its application.
 #include "plugins/halvern/ReverbApplication.h"
-#include "zkr/LibraryApplication.h"
+#include "plugins/skeleton/PluginExports.h"
 
-namespace {
-
-// The application lives from the library's load to its unload.
-const zkr::LibraryLifetime<halvern::ReverbApplication> lifetime;
-
-} // namespace
+VELMORA_EFFECT_PLUGIN(halvern::ReverbApplication)

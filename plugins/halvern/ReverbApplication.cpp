@@ -46,7 +46,7 @@ bool ReverbApplication::bypassed() const
     return reverbWindow != nullptr && reverbWindow->bypassed();
 }
 
-void ReverbApplication::processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes)
+void ReverbApplication::processBlock(int32_t channel, int16_t* samples, int32_t bytes)
 {
     ReverbChannel* reverb = channels.at(channel);
     if (reverb == nullptr || bypassed())
@@ -58,13 +58,13 @@ void ReverbApplication::processChannelBuffer(int32_t channel, int16_t* samples, 
         reverb->reset();
 }
 
-void ReverbApplication::resetFXChannel(int32_t channel)
+void ReverbApplication::resetChannel(int32_t channel)
 {
     if (ReverbChannel* reverb = channels.at(channel))
         reverb->reset();
 }
 
-void ReverbApplication::onFXParamChange(int32_t channel, int32_t value)
+void ReverbApplication::changeParameter(int32_t channel, int32_t value)
 {
     if (ReverbChannel* reverb = channels.at(channel))
         reverb->parameter.store(value, std::memory_order_relaxed);

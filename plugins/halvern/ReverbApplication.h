@@ -29,10 +29,10 @@ public:
     void onSetupFX() override;
     void onCleanupFX() override;
     // Runs the channel's reverb on the block unless the bypass is down.
-    void processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes) override;
-    void resetFXChannel(int32_t channel) override;
+    void processBlock(int32_t channel, int16_t* samples, int32_t bytes) override;
+    void resetChannel(int32_t channel) override;
     // The channel's feedback percent, taken as it comes.
-    void onFXParamChange(int32_t channel, int32_t value) override;
+    void changeParameter(int32_t channel, int32_t value) override;
 
     ReverbChannels channels;
 

@@ -8,7 +8,8 @@
 #include "platform/core/Files.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/MessageBox.h"
-#include "plugins/plevnt/PlevntPlugin.h"
+#include "plugins/plevnt/PlayerView.h"
+#include "plugins/plevnt/PlevntModel.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/MutexLock.h"
 #include "zkr/Product.h"
@@ -44,7 +45,7 @@ int64_t nowMs()
 
 } // namespace
 
-Player::Player(PlevntPlugin& plugin, int index)
+Player::Player(PlevntModel& plugin, int index)
     : plugin_(plugin), index_(index), deliveryLock_(false, lockName(index).c_str())
 {
     kind = zkr::kKindAudioManager;

@@ -16,7 +16,7 @@
 
 namespace plevnt {
 
-class PlevntPlugin;
+class PlevntModel;
 
 // Player states.
 inline constexpr int32_t kStateStopped = 0;
@@ -38,7 +38,7 @@ public:
     static constexpr uint32_t kLockWaitMs = 50;
     static constexpr int kBufferBlocks = 10;
 
-    Player(PlevntPlugin& plugin, int index);
+    Player(PlevntModel& plugin, int index);
     ~Player() override;
 
     int index() const { return index_; }
@@ -108,7 +108,7 @@ private:
     int openEntry(int entry, bool play);
     void refreshView();
 
-    PlevntPlugin& plugin_;
+    PlevntModel& plugin_;
     const int index_;
     DecoderManager decoders_;
     std::unique_ptr<DecodedStream> stream_;

@@ -318,6 +318,11 @@ PlevntPlugin* plugin()
     return zkr::LibraryApplication<PlevntPlugin>::get();
 }
 
+void PlevntPlugin::fillPluginInfo(engine::PluginInfo* info)
+{
+    plevnt::fillPluginInfo(info);
+}
+
 void fillPluginInfo(engine::PluginInfo* info)
 {
     if (info == nullptr)

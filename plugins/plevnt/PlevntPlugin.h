@@ -11,34 +11,17 @@
 #include "platform/ui/Messages.h"
 #include "plugins/plevnt/Player.h"
 #include "plugins/plevnt/PlayerView.h"
+#include "plugins/plevnt/PlevntModel.h"
 #include "zkr/Application.h"
-#include "zkr/WaveFormat.h"
 
 namespace plevnt {
 
 class PlevntWindow;
 
-inline constexpr char kPluginTitle[] = "PlevNT Input Module";
-inline constexpr char kSettingsSection[] = "PlevNT Input Module";
-inline constexpr int kPlayerCount = 2;
-
-// Settings keys of the plug-in's section.
-inline constexpr char kPositionKey[] = "PlevUIPos";
-inline constexpr char kViewStateKey[] = "PlevUIState"; // default 1
-inline constexpr char kPlayerViewKey[] = "ViewCh";     // + player number, default 0
-
-// Notifications the window passes to handleNotification besides the decoded
-// streams' 0x8064 to 0x8066.
-inline constexpr uint32_t kCrossFadeMessage = 0x8067;     // wparam: the ending player
-inline constexpr uint32_t kCommandFileMessage = 0x8068;   // lparam: execCommandString's flags
-inline constexpr uint32_t kStreamingErrorMessage = 0x8069; // wparam: code, lparam: value
-
-// The idle player starts this long before the playing one ends.
-inline constexpr uint32_t kCrossFadeLeadMs = 3000;
-
 // The plug-in object: one per loaded library, from its load (startUp) to its
 // unload (shutDown). It holds the engine's callbacks and handle, the set-up
-// record, the two players, the cross-fade switch and the window.
+// record, the two players, the cross-fade switch and the window. The players
+// and the window see it as their PlevntModel.
 //
 // Threads: readStreamChannel on the engine's streaming thread; setupAudioSystem
 // on the engine's thread that loads the plug-in; the window, its
@@ -46,8 +29,10 @@ inline constexpr uint32_t kCrossFadeLeadMs = 3000;
 // that called createUserInterface). setupLock guards the set-up record; the
 // players guard their delivery state; pendingCommand_ is guarded by
 // commandLock_ (execCommandString comes from the engine's thread).
-class PlevntPlugin : public zkr::Application {
+class PlevntPlugin : public zkr::Application, public PlevntModel {
 public:
+    static constexpr int32_t kStreamCount = kPlayerCount;
+
     PlevntPlugin();
     ~PlevntPlugin() override;
 
@@ -63,47 +48,24 @@ public:
     void destroyUserInterface();
     void onPluginSwitch(bool show);
 
-    // ---- the window's thread ----
-    // The window's creation: loads the decoder modules of both players,
-    // the settings and both playlists; 0 or the error (37, 5): the window
-    // then is not made. window receives the notifications.
-    int startPlayers(plat::ui::WindowHandle window, PlayerView* view);
-    // The window's close for good: writes the settings and both playlists,
-    // detaches the streams and frees the decoder modules.
-    void finishPlayers();
-    // The notifications 0x8064 to 0x8069; false for another message.
-    bool handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam);
-    // The user's close: asks the engine to unload the plug-in (request 15).
-    void requestUnload(plat::ui::WindowHandle owner);
+    static void fillPluginInfo(engine::PluginInfo* info);
 
-    Player& player(int index) { return *players_[std::size_t(index)]; }
-    // The open-file dialog's filters (the first player's modules).
-    const std::vector<DecoderFilter>& decoderFilters() { return player(0).decoders().filters(); }
+    // ---- PlevntModel ----
+    int startPlayers(plat::ui::WindowHandle window, PlayerView* view) override;
+    void finishPlayers() override;
+    bool handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+    void requestUnload(plat::ui::WindowHandle owner) override;
+    Player& player(int index) override { return *players_[std::size_t(index)]; }
+    const std::vector<DecoderFilter>& decoderFilters() override { return player(0).decoders().filters(); }
+    zkr::Registry& pluginSettings() override { return settings; }
+    int32_t sendEvent(engine::EngineEvent event) override;
+    int32_t musicBufSize() const override;
+    PlayerView* view() const override { return view_.load(); }
+    plat::ui::WindowHandle notificationWindow() const override { return window_.load(); }
+
     // plevnt1.m3u and plevnt2.m3u in the program's Plugins folder, or beside
     // the settings file when that folder is not writable.
     static std::string playlistPath(int playerNumber);
-
-    // Events to the engine (waiting); the engine's answer, 0 without an engine.
-    int32_t sendEvent(engine::EngineEvent event);
-    int32_t musicBufSize() const;
-    PlayerView* view() const { return view_.load(); }
-    plat::ui::WindowHandle notificationWindow() const { return window_.load(); }
-
-    engine::EventCallback eventCallback = nullptr;
-    engine::InternalCallback internalCallback = nullptr;
-    engine::PluginHandle pluginHandle = 0;
-    // Every player delivers 44100 Hz 16-bit mono.
-    const zkr::WaveFormat playerFormat = zkr::pcmFormat(44100, 1, 16);
-
-    // The window's thread: the menu switch, and the ending player of a
-    // cross-fade, whose coming end must not advance it (-1: none). It names
-    // the player, so that the starting one ending first (a file shorter
-    // than the lead) does not take the skip meant for the other.
-    bool autoCrossFade = false;
-    int skipNextEnd = -1;
-    // View settings, read at start and written at close.
-    int viewState = 1;
-    std::array<int, kPlayerCount> playerView{};
 
     std::unique_ptr<PlevntWindow> window;
 

@@ -17,7 +17,8 @@
 #include "platform/ui/controls/Controls.h"
 #include "plugins/plevnt/PlayerControls.h"
 #include "plugins/plevnt/PlaylistFiles.h"
-#include "plugins/plevnt/PlevntPlugin.h"
+#include "plugins/plevnt/Player.h"
+#include "plugins/plevnt/PlevntModel.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/Dialog.h"
 #include "zkr/FolderDialog.h"
@@ -128,7 +129,7 @@ unsigned maskOf(int size)
 
 } // namespace
 
-PlevntWindow::PlevntWindow(PlevntPlugin& plugin) : plugin_(plugin) {}
+PlevntWindow::PlevntWindow(PlevntModel& plugin) : plugin_(plugin) {}
 
 PlevntWindow::~PlevntWindow()
 {
@@ -264,7 +265,7 @@ bool PlevntWindow::onClose()
     plugin_.viewState = size_;
     Rect place;
     if (windowRect(window, place))
-        (void)plugin_.settings.setPoint(kPositionKey, place.left, place.top);
+        (void)plugin_.pluginSettings().setPoint(kPositionKey, place.left, place.top);
     plugin_.finishPlayers();
     return true;
 }
@@ -277,7 +278,7 @@ void PlevntWindow::restorePosition()
 {
     int x = 0;
     int y = 0;
-    plugin_.settings.getPoint(kPositionKey, 0, 0, &x, &y);
+    plugin_.pluginSettings().getPoint(kPositionKey, 0, 0, &x, &y);
     if ((x == 0 && y == 0) || !zkr::leavesGrabbablePart(x, y, kWindowWidth, kSmallHeight))
         return;
     (void)setWindowPos(window, x, y, 0, 0, kPosNoSize | kPosNoZOrder);

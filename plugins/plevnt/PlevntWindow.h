@@ -21,7 +21,7 @@ namespace plevnt {
 
 class InfoView;
 class PlaylistView;
-class PlevntPlugin;
+class PlevntModel;
 class ProgressBar;
 class TimeDisplay;
 
@@ -76,7 +76,7 @@ public:
     // A menu command (wparam) for a player (lparam), as the menu runs it.
     static constexpr uint32_t kCommandMessage = 0x8202;
 
-    explicit PlevntWindow(PlevntPlugin& plugin);
+    explicit PlevntWindow(PlevntModel& plugin);
     ~PlevntWindow() override;
 
     // createUserInterface: makes the window on the calling thread, which
@@ -156,7 +156,7 @@ private:
     void showAbout();
     void message(const std::string& text, const char* caption);
 
-    PlevntPlugin& plugin_;
+    PlevntModel& plugin_;
     zkr::SkinImages images_{zkr::ownModule()};
     zkr::FileDialog fileDialog_;
     zkr::FileDialog playlistDialog_;

@@ -51,6 +51,53 @@ void QuillanApplication::setInternalCallback(engine::InternalCallback callback)
         window->internalCallback = callback;
 }
 
+void QuillanApplication::setPluginHandle(engine::PluginHandle handle)
+{
+    if (window)
+        window->pluginHandle = handle;
+}
+
+bool QuillanApplication::createUserInterface(int32_t showCommand)
+{
+    return window && window->open(showCommand);
+}
+
+void QuillanApplication::destroyUserInterface()
+{
+    if (window)
+        window->closeByHost();
+}
+
+void QuillanApplication::onPluginSwitch(bool show)
+{
+    if (window)
+        window->showByEngine(show);
+}
+
+bool QuillanApplication::setupAudioSystem(const engine::AudioSystemSetup* setup)
+{
+    if (!window || setup == nullptr)
+        return false;
+    window->setupAudioSystem(*setup);
+    return true;
+}
+
+bool QuillanApplication::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
+{
+    return window && block != nullptr && bytes != nullptr && window->readStreamChannel(stream, block, bytes);
+}
+
+void QuillanApplication::onStreamingError(int32_t first, int32_t)
+{
+    if (window)
+        window->streamingError(first);
+}
+
+void QuillanApplication::fillPluginInfo(engine::PluginInfo* info)
+{
+    quillan::fillPluginInfo(info);
+}
+
 void startPlugin()
 {
     zkr::LibraryApplication<QuillanApplication>::start();

@@ -3,15 +3,12 @@
 #include <memory>
 
 #include "api/PluginApi.h"
+#include "plugins/quillan/PluginNames.h"
 #include "zkr/Application.h"
 
 namespace quillan {
 
 class RecorderWindow;
-
-inline constexpr char kPluginTitle[] = "Velmora mr. dorvish";
-inline constexpr char kSettingsSection[] = "mr. dorvish";
-inline constexpr char kHelpPage[] = "dorvik.html";
 
 // The plug-in's application object: one per loaded library, made when it is
 // loaded (startUp) and gone when it is unloaded (shutDown). It keeps the
@@ -20,6 +17,9 @@ inline constexpr char kHelpPage[] = "dorvik.html";
 // thread that loads the plug-in, before it asks for the window.
 class QuillanApplication : public zkr::Application {
 public:
+    // The recording's left (or mono) and right stream.
+    static constexpr int32_t kStreamCount = 2;
+
     QuillanApplication();
     ~QuillanApplication() override;
 
@@ -31,6 +31,16 @@ public:
 
     void setEventCallback(engine::EventCallback callback);
     void setInternalCallback(engine::InternalCallback callback);
+
+    // ---- the engine's calls, handed to the window's object ----
+    void setPluginHandle(engine::PluginHandle handle);
+    bool createUserInterface(int32_t showCommand);
+    void destroyUserInterface();
+    void onPluginSwitch(bool show);
+    bool setupAudioSystem(const engine::AudioSystemSetup* setup);
+    bool readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes);
+    void onStreamingError(int32_t first, int32_t second);
+    static void fillPluginInfo(engine::PluginInfo* info);
 
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;

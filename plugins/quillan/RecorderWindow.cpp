@@ -7,7 +7,7 @@
 #include "platform/ui/Messages.h"
 #include "plugins/quillan/ConfigureDialog.h"
 #include "plugins/quillan/Layout.h"
-#include "plugins/quillan/QuillanApplication.h"
+#include "plugins/quillan/PluginNames.h"
 #include "plugins/quillan/Texts.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"

@@ -6,7 +6,7 @@
 
 #include "api/PluginApi.h"
 #include "platform/core/Files.h"
-#include "plugins/tindle/TindlePlugin.h"
+#include "plugins/tindle/EngineLink.h"
 #include "plugins/tindle/WaveformImage.h"
 #include "zkr/BufferedFile.h"
 #include "zkr/ErrorCodes.h"
@@ -104,7 +104,7 @@ private:
     bool owned_ = false;
 };
 
-ChannelSet::ChannelSet(TindlePlugin& plugin) : plugin_(plugin)
+ChannelSet::ChannelSet(EngineLink& engineLink) : engineLink_(engineLink)
 {
     for (int channel = 0; channel < kChannelCount; ++channel)
         records_[std::size_t(channel)] = std::make_unique<ChannelRecord>(channel);
@@ -124,14 +124,14 @@ int ChannelSet::getName(char* buffer)
 
 int32_t ChannelSet::sendEvent(intptr_t code, intptr_t target, intptr_t index)
 {
-    const engine::EventCallback callback = plugin_.eventCallback;
+    const engine::EventCallback callback = engineLink_.eventCallback;
     if (callback == nullptr)
         return 0;
     engine::EngineEvent event{};
     event.code = code;
     event.wait = 1;
     if (code != engine::kEventStartStreaming) {
-        event.value = plugin_.pluginHandle;
+        event.value = engineLink_.pluginHandle;
         event.target = target;
         event.index = index;
     }
@@ -323,7 +323,7 @@ int ChannelSet::open(int channel, const std::string& path)
 {
     if (!validChannel(channel))
         return fail(zkr::kErrIndexOutOfRange, false);
-    const engine::AudioSystemSetup audio = plugin_.audioRecord();
+    const engine::AudioSystemSetup audio = engineLink_.audioRecord();
 
     // The file reports its own failures; its destructor detaches it.
     auto file = std::make_unique<zkr::MultimediaFile>();
@@ -348,7 +348,7 @@ int ChannelSet::open(int channel, const std::string& path)
     uint32_t readSize = static_cast<uint32_t>(std::max(audio.musicBufSize, 0));
     // A format it cannot convert is told with the file's name, not the converter's.
     converter->silent = true;
-    if (converter->setup(format, plugin_.engineFormat, true) == zkr::kStatusNoConversion)
+    if (converter->setup(format, engineLink_.engineFormat, true) == zkr::kStatusNoConversion)
         converter.reset();
     else if ((error = converter->prepare(readSize, &readSize)) == zkr::kErrNotImplemented)
         return refuseFormat(path, format);

@@ -13,7 +13,7 @@
 
 namespace tindle {
 
-class TindlePlugin;
+class EngineLink;
 struct WaveformImage;
 
 inline constexpr int kChannelCount = 4;
@@ -88,7 +88,7 @@ class ChannelSet : public zkr::ObjectBase {
 public:
     static constexpr uint32_t kLockWaitMs = 50;
 
-    explicit ChannelSet(TindlePlugin& plugin);
+    explicit ChannelSet(EngineLink& engineLink);
     ~ChannelSet() override;
 
     // The plug-in's title, as the context of the errors it reports.
@@ -151,7 +151,7 @@ private:
 
     static constexpr size_t kRefusalSize = 640;
 
-    TindlePlugin& plugin_;
+    EngineLink& engineLink_;
     std::string refusal_; // the text of the last refused format, while it shows
     std::array<std::unique_ptr<ChannelRecord>, kChannelCount> records_;
 };

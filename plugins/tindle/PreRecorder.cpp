@@ -13,7 +13,7 @@
 #include "plugins/tindle/RecorderLayout.h"
 #include "plugins/tindle/RecorderSetupDialog.h"
 #include "plugins/tindle/StripControls.h"
-#include "plugins/tindle/TindlePlugin.h"
+#include "plugins/tindle/EngineLink.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/FileDialog.h"
@@ -63,9 +63,9 @@ private:
 
 } // namespace
 
-PreRecorder::PreRecorder(TindlePlugin& plugin)
+PreRecorder::PreRecorder(EngineLink& engineLink)
     : recordingsFolder(plat::recordingsFolder()), nameNumbers(std::random_device{}()),
-      plugin_(plugin), scope_(layout::kScope.width, layout::kScope.height)
+      engineLink_(engineLink), scope_(layout::kScope.width, layout::kScope.height)
 {
     if (inputDevice.deviceCount > 0)
         inputDevice.selectDevice(0);
@@ -312,7 +312,7 @@ int PreRecorder::startRecording()
 {
     if (recording())
         return zkr::kOk;
-    const engine::AudioSystemSetup audio = plugin_.audioRecord();
+    const engine::AudioSystemSetup audio = engineLink_.audioRecord();
     // A proposed name never replaces a file, not even one made since it was proposed.
     if (outputFile_.empty() || (proposedName_ && plat::fileExists(outputFile_)))
         proposeName();
@@ -472,7 +472,8 @@ void PreRecorder::configure()
 {
     if (recording())
         return;
-    RecorderSetupDialog dialog(*this, window);
+    RecorderSetupDialog dialog(
+        inputDevice, [this](int device, int channels) { applyInput(device, channels); }, window);
     (void)dialog.runModal(); // OK applies the choice itself
 }
 

@@ -26,7 +26,7 @@ class NameField;
 
 namespace tindle {
 
-class TindlePlugin;
+class EngineLink;
 
 // The pre-recorder: a small skinned window owned by the player's main window
 // that records from a sound card's input into a new wave file and, when the
@@ -59,7 +59,7 @@ public:
     static constexpr char kNameTemplate[] = "Qom%i.wav";
     static constexpr char kNoFileName[] = "none";
 
-    explicit PreRecorder(TindlePlugin& plugin);
+    explicit PreRecorder(EngineLink& engineLink);
     ~PreRecorder() override;
 
     // Made hidden, owned by mainWindow, on the calling thread; false when it cannot be made.
@@ -132,7 +132,7 @@ private:
     void clearScope();
     void repaintScope();
 
-    TindlePlugin& plugin_;
+    EngineLink& engineLink_;
     zkr::SkinImages images_{zkr::ownModule()};
     plat::ui::WindowHandle mainWindow_ = nullptr;
     bool closingAllowed_ = false;

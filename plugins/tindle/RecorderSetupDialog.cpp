@@ -1,6 +1,7 @@
 #include "plugins/tindle/RecorderSetupDialog.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/core/Notice.h"
 #include "platform/core/Shell.h"
@@ -9,7 +10,6 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
-#include "plugins/tindle/PreRecorder.h"
 #include "plugins/tindle/RecorderLayout.h"
 #include "zkr/Product.h"
 #include "zkr/SkinImages.h"
@@ -68,15 +68,15 @@ std::string startVolumeControl()
     return text;
 }
 
-RecorderSetupDialog::RecorderSetupDialog(PreRecorder& recorder, WindowHandle owner)
-    : zkr::Dialog(kTemplate, owner), recorder_(recorder)
+RecorderSetupDialog::RecorderSetupDialog(zkr::InputDevice& input, ApplyInput applyInput, WindowHandle owner)
+    : zkr::Dialog(kTemplate, owner), input_(input), applyInput_(std::move(applyInput))
 {
     module = zkr::ownModule();
 }
 
 void RecorderSetupDialog::onInitDialog()
 {
-    zkr::InputDevice& device = recorder_.inputDevice;
+    zkr::InputDevice& device = input_;
     for (int index = 0; index < device.capabilities.count; ++index) {
         const auto* caps = static_cast<const zkr::DeviceCapabilities*>(device.capabilities.itemAt(index));
         sendDlgItemMessage(window, kIdDevice, kMsgComboAddString, 0,
@@ -127,12 +127,12 @@ bool RecorderSetupDialog::onCommand(uintptr_t wparam, intptr_t lparam)
 void RecorderSetupDialog::apply()
 {
     const auto chosen = static_cast<int>(sendDlgItemMessage(window, kIdDevice, kMsgComboGetCurSel, 0, 0));
-    const zkr::InputDevice& input = recorder_.inputDevice;
+    const zkr::InputDevice& input = input_;
     const int device =
         chosen == kComboError || input.capabilities.count == 0 ? zkr::WaveDevice::kWaveMapper : chosen;
     const int channels = isDlgButtonChecked(window, kIdStereo) == kButtonChecked ? 2 : 1;
     if (device != input.deviceId || channels != input.format.channels)
-        recorder_.applyInput(device, channels);
+        applyInput_(device, channels);
 }
 
 } // namespace tindle

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "zkr/Dialog.h"
+#include "zkr/InputDevice.h"
 
 namespace tindle {
-
-class PreRecorder;
 
 // Starts the desktop's volume control: the first of pavucontrol,
 // gnome-control-center's sound panel and xfce4-mixer found on the PATH, else
@@ -18,7 +18,8 @@ std::string startVolumeControl();
 
 // "Configure Pre-Recorder": the input device, mono or stereo, the fixed rate
 // and sample size, and the volume control button. Apply hands a changed
-// device or channel count to the pre-recorder; Close ends the dialog.
+// device or channel count to the pre-recorder (applyInput); Close ends the
+// dialog. It shows the pre-recorder's input device, which outlives it.
 class RecorderSetupDialog : public zkr::Dialog {
 public:
     static constexpr uint16_t kTemplateId = 300;
@@ -28,7 +29,9 @@ public:
     static constexpr int kIdStereo = 1024;
     static constexpr int kIdApply = 1025;
 
-    RecorderSetupDialog(PreRecorder& recorder, plat::ui::WindowHandle owner);
+    using ApplyInput = std::function<void(int device, int channels)>;
+
+    RecorderSetupDialog(zkr::InputDevice& input, ApplyInput applyInput, plat::ui::WindowHandle owner);
 
     void onInitDialog() override;
     bool onCommand(uintptr_t wparam, intptr_t lparam) override;
@@ -36,7 +39,8 @@ public:
 private:
     void apply();
 
-    PreRecorder& recorder_;
+    zkr::InputDevice& input_;
+    ApplyInput applyInput_;
 };
 
 } // namespace tindle

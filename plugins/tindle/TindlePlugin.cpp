@@ -26,7 +26,7 @@ void TindlePlugin::startUp()
     (void)zkr::bindSharedServices();
     settings.setFileName(zkr::kSettingsFile);
     (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
-    window = std::make_unique<TindleWindow>(*this);
+    window = std::make_unique<TindleWindow>(*this, channels);
 }
 
 void TindlePlugin::shutDown()
@@ -45,24 +45,10 @@ bool TindlePlugin::setupAudioSystem(const engine::AudioSystemSetup* setup)
 {
     if (setup == nullptr)
         return false;
-    {
-        std::lock_guard lock(setupLock);
-        audioSetup_ = *setup;
-    }
+    keepAudioRecord(*setup);
     // Open files were read with the old block and buffer sizes.
     channels.closeAll();
     return true;
-}
-
-engine::AudioSystemSetup TindlePlugin::audioRecord() const
-{
-    std::lock_guard lock(setupLock);
-    return audioSetup_;
-}
-
-int32_t TindlePlugin::cursorAdvanceMs() const
-{
-    return engine::blockMilliseconds(audioRecord().musicBufSize);
 }
 
 bool TindlePlugin::readStreamChannel(int32_t channel, const int16_t** block, int32_t* bytes)
@@ -95,6 +81,11 @@ void TindlePlugin::onPluginSwitch(bool show)
 {
     if (window)
         window->showByEngine(show);
+}
+
+void TindlePlugin::fillPluginInfo(engine::PluginInfo* info)
+{
+    tindle::fillPluginInfo(info);
 }
 
 void startPlugin()

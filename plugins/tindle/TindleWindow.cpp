@@ -12,7 +12,6 @@
 #include "plugins/tindle/Layout.h"
 #include "plugins/tindle/PropertiesDialog.h"
 #include "plugins/tindle/StripControls.h"
-#include "plugins/tindle/TindlePlugin.h"
 #include "plugins/tindle/WaveformImage.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
@@ -51,7 +50,10 @@ int stripAt(int x, int y)
 
 } // namespace
 
-TindleWindow::TindleWindow(TindlePlugin& plugin) : preRecorder(plugin), plugin_(plugin) {}
+TindleWindow::TindleWindow(EngineLink& engineLink, ChannelSet& channels)
+    : preRecorder(engineLink), engineLink_(engineLink), channels_(channels)
+{
+}
 
 TindleWindow::~TindleWindow()
 {
@@ -186,11 +188,11 @@ bool TindleWindow::onClose()
 
 void TindleWindow::requestUnload()
 {
-    if (plugin_.internalCallback == nullptr)
+    if (engineLink_.internalCallback == nullptr)
         return;
     engine::EngineRequest request{};
-    request.pluginHandle = plugin_.pluginHandle;
-    plugin_.internalCallback(&request, engine::kRequestUnloadMe);
+    request.pluginHandle = engineLink_.pluginHandle;
+    engineLink_.internalCallback(&request, engine::kRequestUnloadMe);
 }
 
 // ---------------------------------------------------------------------------
@@ -214,7 +216,7 @@ intptr_t TindleWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
             moveCursor(channel);
         break;
     case PreRecorder::kLoadRecordingMessage:
-        plugin_.channels.loadRecording(preRecorder.lastRecording, preRecorder.lastRecordingChannels);
+        channels_.loadRecording(preRecorder.lastRecording, preRecorder.lastRecordingChannels);
         break;
     default:
         return PluginWindow::onUserMessage(message, lparam, wparam);
@@ -252,19 +254,19 @@ void TindleWindow::onControl(int id)
         chooseFile(channel);
         break;
     case kCloseFileId:
-        plugin_.channels.close(channel);
+        channels_.close(channel);
         break;
     case kPlayId:
-        plugin_.channels.playStop(channel);
+        channels_.playStop(channel);
         break;
     case kPauseId:
-        plugin_.channels.pause(channel);
+        channels_.pause(channel);
         break;
     case kSyncId:
-        plugin_.channels.setSynchronised(channel, strip.sync->on);
+        channels_.setSynchronised(channel, strip.sync->on);
         break;
     case kLoopId:
-        plugin_.channels.setLoop(channel, strip.loop->on);
+        channels_.setLoop(channel, strip.loop->on);
         break;
     case kPropertiesId:
         showProperties(channel);
@@ -280,7 +282,7 @@ bool TindleWindow::dispatchDrop(int x, int y, zkr::List* files)
     const auto* path = files != nullptr ? static_cast<const char*>(files->itemAt(0)) : nullptr;
     // Only a strip takes a file; elsewhere the drop is let go without a word.
     if (channel >= 0 && path != nullptr)
-        plugin_.channels.open(channel, path);
+        channels_.open(channel, path);
     return true;
 }
 
@@ -291,12 +293,12 @@ void TindleWindow::chooseFile(int channel)
 {
     std::snprintf(fileDialog_.title, sizeof fileDialog_.title, "Open Wave Ch%i...", channel + 1);
     if (fileDialog_.run())
-        plugin_.channels.open(channel, fileDialog_.file);
+        channels_.open(channel, fileDialog_.file);
 }
 
 void TindleWindow::showProperties(int channel)
 {
-    const ChannelRecord& record = plugin_.channels.record(channel);
+    const ChannelRecord& record = channels_.record(channel);
     // Only this thread closes files, so the file stays while the dialog shows.
     if (!record.loaded || !record.owner || record.file == nullptr)
         return;
@@ -356,7 +358,7 @@ void TindleWindow::moveCursor(int channel)
     WaveformDisplay* display = strips_[std::size_t(channel)].display;
     if (display == nullptr)
         return;
-    display->advanceMs = static_cast<uint32_t>(std::max(plugin_.cursorAdvanceMs(), 0));
+    display->advanceMs = static_cast<uint32_t>(std::max(engineLink_.cursorAdvanceMs(), 0));
     display->advance(moves.restarted, moves.blocks);
     // Blocks counted meanwhile were held to the old count: they may be due already.
     bool due = false;
@@ -377,7 +379,7 @@ void TindleWindow::showStrip(int channel)
     if (strip.display == nullptr)
         return;
     // As the streaming thread left it; a strip shows, it does not decide.
-    const ChannelRecord& record = plugin_.channels.record(channel);
+    const ChannelRecord& record = channels_.record(channel);
     const bool loaded = record.loaded;
     const bool owner = loaded && record.owner;
     const int32_t state = record.state;

@@ -10,7 +10,7 @@
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/Layout.h"
 #include "plugins/tindle/PreRecorder.h"
-#include "plugins/tindle/TindlePlugin.h"
+#include "plugins/tindle/EngineLink.h"
 #include "zkr/FileDialog.h"
 #include "zkr/SkinImages.h"
 #include "zkr/PluginWindow.h"
@@ -61,7 +61,7 @@ public:
 
     static constexpr char kPositionKey[] = "MainWndPos";
 
-    explicit TindleWindow(TindlePlugin& plugin);
+    TindleWindow(EngineLink& engineLink, ChannelSet& channels);
     ~TindleWindow() override;
 
     // createUserInterface: makes the window on the calling thread (caption
@@ -129,7 +129,8 @@ private:
     void showStrip(int channel);
     void moveCursor(int channel);
 
-    TindlePlugin& plugin_;
+    EngineLink& engineLink_;
+    ChannelSet& channels_;
     zkr::SkinImages images_{zkr::ownModule()};
     zkr::FileDialog fileDialog_;
     std::array<std::atomic<bool>, kChannelCount> refreshPosted_{};

@@ -46,19 +46,19 @@ EqChannel* EqApplication::channel(int32_t index) const
     return channels_.at(index);
 }
 
-void EqApplication::processChannelBuffer(int32_t index, int16_t* samples, int32_t bytes)
+void EqApplication::processBlock(int32_t index, int16_t* samples, int32_t bytes)
 {
     if (EqChannel* equaliser = channel(index))
         equaliser->process(samples, bytes);
 }
 
-void EqApplication::resetFXChannel(int32_t index)
+void EqApplication::resetChannel(int32_t index)
 {
     if (EqChannel* equaliser = channel(index))
         equaliser->reset();
 }
 
-void EqApplication::onFXParamChange(int32_t, int32_t) {}
+void EqApplication::changeParameter(int32_t, int32_t) {}
 
 std::unique_ptr<fxframe::EffectWindow> EqApplication::makeWindow()
 {

@@ -28,10 +28,10 @@ public:
     // first that cannot be had (it and the rest stay missing).
     void onSetupFX() override;
     void onCleanupFX() override;
-    void processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes) override;
-    void resetFXChannel(int32_t channel) override;
+    void processBlock(int32_t channel, int16_t* samples, int32_t bytes) override;
+    void resetChannel(int32_t channel) override;
     // The equaliser has no use for the engine's per-channel parameter.
-    void onFXParamChange(int32_t channel, int32_t value) override;
+    void changeParameter(int32_t channel, int32_t value) override;
 
     // The equaliser of engine channel index, or null.
     EqChannel* channel(int32_t index) const;

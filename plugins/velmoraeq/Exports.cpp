@@ -1,11 +1,5 @@
-// VelmoraEQ.vfx: the frame's exports (fxframe/EffectExports.cpp) reach the
-// equaliser through its application object.
+// VelmoraEQ.vfx: the exports of an effect over its application.
+#include "plugins/skeleton/PluginExports.h"
 #include "plugins/velmoraeq/EqApplication.h"
-#include "zkr/LibraryApplication.h"
 
-namespace {
-
-// Lives from the library's load to its unload.
-const zkr::LibraryLifetime<velmoraeq::EqApplication> lifetime;
-
-} // namespace
+VELMORA_EFFECT_PLUGIN(velmoraeq::EqApplication)

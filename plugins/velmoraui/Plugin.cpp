@@ -23,6 +23,11 @@ UiApplication* application()
     return zkr::LibraryApplication<UiApplication>::get();
 }
 
+void UiApplication::fillPluginInfo(engine::PluginInfo* info)
+{
+    velmoraui::fillPluginInfo(info);
+}
+
 void fillPluginInfo(engine::PluginInfo* info)
 {
     if (info == nullptr)

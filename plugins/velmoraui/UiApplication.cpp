@@ -99,7 +99,7 @@ void UiApplication::setInternalCallback(engine::InternalCallback callback)
         mainPanel->internalCallback = callback;
 }
 
-int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showCommand)
+int32_t UiApplication::createUserInterface(engine::InstanceHandle, int32_t showCommand)
 {
     if (!mainPanel)
         return 0;
@@ -113,6 +113,18 @@ int32_t UiApplication::createInterface(engine::InstanceHandle, int32_t showComma
     }
     const int status = mainPanel->runOnOwnThread(description, zkr::ownModule(), showCommand);
     return status == 0 ? 1 : 0;
+}
+
+void UiApplication::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
+{
+    if (mainPanel)
+        mainPanel->updateGeneralValue(index, code, value);
+}
+
+void UiApplication::updateChannelValue(int32_t channel, int32_t code, intptr_t value)
+{
+    if (mainPanel)
+        mainPanel->updateChannelValue(channel, code, value);
 }
 
 } // namespace velmoraui

@@ -27,8 +27,12 @@ public:
     virtual void setEventCallback(engine::EventCallback callback);
     virtual void setInternalCallback(engine::InternalCallback callback);
 
-    // createUserInterface: the main window on a thread of its own; 1 when it exists.
-    int32_t createInterface(engine::InstanceHandle instance, int32_t showCommand);
+    // The main window on a thread of its own; 1 when it exists.
+    int32_t createUserInterface(engine::InstanceHandle instance, int32_t showCommand);
+    // Handed to the main window's object while it exists.
+    void updateGeneralValue(int32_t index, int32_t code, intptr_t value);
+    void updateChannelValue(int32_t channel, int32_t code, intptr_t value);
+    static void fillPluginInfo(engine::PluginInfo* info);
 
     engine::EventCallback eventCallback = nullptr;
     engine::InternalCallback internalCallback = nullptr;

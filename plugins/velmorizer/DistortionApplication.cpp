@@ -59,7 +59,7 @@ void DistortionApplication::onCleanupFX()
     ownedUnit_.reset();
 }
 
-void DistortionApplication::processChannelBuffer(int32_t, int16_t* samples, int32_t bytes)
+void DistortionApplication::processBlock(int32_t, int16_t* samples, int32_t bytes)
 {
     const DistortionWindow* parameters = distortionWindow();
     if (parameters == nullptr || !parameters->on.load(std::memory_order_relaxed))
@@ -68,9 +68,9 @@ void DistortionApplication::processChannelBuffer(int32_t, int16_t* samples, int3
         distortion->process(samples, bytes);
 }
 
-void DistortionApplication::resetFXChannel(int32_t) {}
+void DistortionApplication::resetChannel(int32_t) {}
 
-void DistortionApplication::onFXParamChange(int32_t, int32_t value)
+void DistortionApplication::changeParameter(int32_t, int32_t value)
 {
     if (DistortionUnit* distortion = unit())
         distortion->parameter.store(value, std::memory_order_relaxed);

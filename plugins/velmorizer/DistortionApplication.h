@@ -27,11 +27,11 @@ public:
     void onSetupFX() override;
     void onCleanupFX() override;
     // Distorts the block in place while the effect is on, whatever the channel.
-    void processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes) override;
+    void processBlock(int32_t channel, int16_t* samples, int32_t bytes) override;
     // The unit keeps no signal memory.
-    void resetFXChannel(int32_t channel) override;
+    void resetChannel(int32_t channel) override;
     // Kept in the unit's parameter; the distortion makes no use of it.
-    void onFXParamChange(int32_t channel, int32_t value) override;
+    void changeParameter(int32_t channel, int32_t value) override;
 
     // The unit while set up, else null.
     DistortionUnit* unit() const { return unit_.load(std::memory_order_acquire); }

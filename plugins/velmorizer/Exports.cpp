@@ -1,10 +1,5 @@
-// The library's one application object, made when Velmorizer.vfx is loaded
-// and gone when it is unloaded; the frame's exports reach it.
+// Velmorizer.vfx: the exports of an effect over its application.
+#include "plugins/skeleton/PluginExports.h"
 #include "plugins/velmorizer/DistortionApplication.h"
-#include "zkr/LibraryApplication.h"
 
-namespace {
-
-const zkr::LibraryLifetime<velmorizer::DistortionApplication> lifetime;
-
-} // namespace
+VELMORA_EFFECT_PLUGIN(velmorizer::DistortionApplication)

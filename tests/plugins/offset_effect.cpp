@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindEffect;
 constexpr char kTestShortName[] = "Offset";
 constexpr int32_t kTestChannels = 4;
 
@@ -31,6 +30,19 @@ uint32_t testFlags()
 } // namespace
 
 #include "tests/plugins/CoreTestCommon.h"
+
+namespace {
+
+struct OffsetEffect : CoreTestPlugin {
+    int32_t setupAudioSystem(const engine::AudioSystemSetup*);
+    int32_t onFXParamChange(int32_t channel, int32_t value);
+    int32_t processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes);
+    int32_t resetFXChannel(int32_t channel);
+};
+
+} // namespace
+
+VELMORA_EFFECT_PLUGIN(OffsetEffect)
 
 #define TEST_CONTROL extern "C" VELMORA_PLUGIN_VISIBLE
 
@@ -84,18 +96,18 @@ TEST_CONTROL int32_t coreTestEffectProcessed(int32_t channel)
     return processed[channel].load();
 }
 
-int32_t setupAudioSystem(const engine::AudioSystemSetup*)
+int32_t OffsetEffect::setupAudioSystem(const engine::AudioSystemSetup*)
 {
     return 1;
 }
 
-int32_t onFXParamChange(int32_t channel, int32_t value)
+int32_t OffsetEffect::onFXParamChange(int32_t channel, int32_t value)
 {
     note("param %i %i", channel, value);
     return 1;
 }
 
-int32_t processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes)
+int32_t OffsetEffect::processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes)
 {
     const int32_t add = offset.load();
     for (int32_t i = 0; i < bytes / 2; ++i)
@@ -105,7 +117,7 @@ int32_t processChannelBuffer(int32_t channel, int16_t* samples, int32_t bytes)
     return 1;
 }
 
-int32_t resetFXChannel(int32_t channel)
+int32_t OffsetEffect::resetFXChannel(int32_t channel)
 {
     note("reset %i", channel);
     return 1;

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindInput;
 constexpr char kTestShortName[] = "Pattern";
 constexpr int32_t kTestChannels = coretest::kMaxStreams;
 
@@ -27,6 +26,18 @@ uint32_t testFlags()
 } // namespace
 
 #include "tests/plugins/CoreTestCommon.h"
+
+namespace {
+
+struct PatternInput : CoreTestPlugin {
+    int32_t setupAudioSystem(const engine::AudioSystemSetup* setup);
+    int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes);
+    void onStreamingError(int32_t, int32_t);
+};
+
+} // namespace
+
+VELMORA_INPUT_PLUGIN(PatternInput)
 
 #define TEST_CONTROL extern "C" VELMORA_PLUGIN_VISIBLE
 
@@ -94,7 +105,7 @@ TEST_CONTROL void coreTestInputRecord(coretest::InputRecord* out)
     out->musicBufSize = musicBufSize;
 }
 
-int32_t setupAudioSystem(const engine::AudioSystemSetup* setup)
+int32_t PatternInput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 {
     std::lock_guard lock(mutex);
     ++record.setups;
@@ -102,7 +113,7 @@ int32_t setupAudioSystem(const engine::AudioSystemSetup* setup)
     return setupResult;
 }
 
-int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
+int32_t PatternInput::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
 {
     std::unique_lock lock(mutex);
     if (stream < 0 || stream >= coretest::kMaxStreams)
@@ -132,7 +143,7 @@ int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
     return 1;
 }
 
-void onStreamingError(int32_t, int32_t)
+void PatternInput::onStreamingError(int32_t, int32_t)
 {
     std::lock_guard lock(mutex);
     ++record.streamingErrors;

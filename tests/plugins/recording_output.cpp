@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindOutput;
 constexpr char kTestShortName[] = "Recorder";
 constexpr int32_t kTestChannels = 2;
 
@@ -31,6 +30,20 @@ uint32_t testFlags()
 } // namespace
 
 #include "tests/plugins/CoreTestCommon.h"
+
+namespace {
+
+struct RecordingOutput : CoreTestPlugin {
+    int32_t setupAudioSystem(const engine::AudioSystemSetup*);
+    int32_t startStreaming();
+    int32_t stopStreaming();
+    int32_t streamStereoBuffer(int32_t empty, const int16_t* samples, int32_t bytes);
+    int32_t waitForOutputDone();
+};
+
+} // namespace
+
+VELMORA_OUTPUT_PLUGIN(RecordingOutput)
 
 #define TEST_CONTROL extern "C" VELMORA_PLUGIN_VISIBLE
 
@@ -112,14 +125,14 @@ TEST_CONTROL int32_t coreTestOutputWaitHeld(int32_t timeoutMs)
     return changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return held; }) ? 1 : 0;
 }
 
-int32_t setupAudioSystem(const engine::AudioSystemSetup*)
+int32_t RecordingOutput::setupAudioSystem(const engine::AudioSystemSetup*)
 {
     std::lock_guard lock(mutex);
     note("setup");
     return script.setupResult;
 }
 
-int32_t startStreaming(int32_t)
+int32_t RecordingOutput::startStreaming()
 {
     std::lock_guard lock(mutex);
     note("start");
@@ -127,7 +140,7 @@ int32_t startStreaming(int32_t)
     return script.startResult;
 }
 
-int32_t stopStreaming()
+int32_t RecordingOutput::stopStreaming()
 {
     std::lock_guard lock(mutex);
     note("stop");
@@ -136,7 +149,7 @@ int32_t stopStreaming()
     return 1;
 }
 
-int32_t streamStereoBuffer(int32_t empty, const int16_t* samples, int32_t bytes)
+int32_t RecordingOutput::streamStereoBuffer(int32_t empty, const int16_t* samples, int32_t bytes)
 {
     int32_t pace = 0;
     {
@@ -166,7 +179,7 @@ int32_t streamStereoBuffer(int32_t empty, const int16_t* samples, int32_t bytes)
     return 1;
 }
 
-int32_t waitForOutputDone()
+int32_t RecordingOutput::waitForOutputDone()
 {
     std::lock_guard lock(mutex);
     note("done");

@@ -32,11 +32,10 @@
 #include <string>
 #include <thread>
 
-#define VELMORA_PLUGIN
-#include "api/PluginApi.h"
 #include "platform/core/Module.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
+#include "plugins/skeleton/PluginExports.h"
 #include "tests/plugins/CoreTestPlugins.h"
 
 namespace {
@@ -289,24 +288,30 @@ void scriptThread(int32_t showCommand)
         std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
+struct ScriptedUi {
+    void startUp() {}
+    void shutDown() {}
+    static void fillPluginInfo(engine::PluginInfo* info);
+    void setPluginHandle(engine::PluginHandle handle);
+    void setEventCallback(engine::EventCallback callback);
+    void setInternalCallback(engine::InternalCallback callback);
+    int32_t createUserInterface(engine::InstanceHandle, int32_t showCommand);
+    void destroyUserInterface();
+    void onPluginSwitch(int32_t show);
+    int32_t updateChannelValue(int32_t channel, int32_t code, intptr_t value);
+    int32_t updateGeneralValue(int32_t index, int32_t code, intptr_t value);
+};
+
 } // namespace
 
-void setPluginHandle(engine::PluginHandle handle)
+VELMORA_USER_INTERFACE_PLUGIN(ScriptedUi)
+
+void ScriptedUi::setPluginHandle(engine::PluginHandle handle)
 {
     ownHandle = handle;
 }
 
-int32_t getInterfaceVersion()
-{
-    return engine::kInterfaceVersion;
-}
-
-int32_t getPluginKind()
-{
-    return engine::kPluginKindUserInterface;
-}
-
-void getPluginInfo(engine::PluginInfo* info)
+void ScriptedUi::fillPluginInfo(engine::PluginInfo* info)
 {
     std::memset(info, 0, sizeof *info);
     std::strcpy(info->title, "Velmora Scripted Test Interface");
@@ -315,22 +320,17 @@ void getPluginInfo(engine::PluginInfo* info)
     std::strcpy(info->version, "v1");
 }
 
-int32_t supportNumChannels()
-{
-    return engine::kChannelCount;
-}
-
-void setEventCallback(engine::EventCallback callback)
+void ScriptedUi::setEventCallback(engine::EventCallback callback)
 {
     eventCallback = callback;
 }
 
-void setInternalCallback(engine::InternalCallback callback)
+void ScriptedUi::setInternalCallback(engine::InternalCallback callback)
 {
     internalCallback = callback;
 }
 
-int32_t createUserInterface(engine::InstanceHandle, int32_t showCommand)
+int32_t ScriptedUi::createUserInterface(engine::InstanceHandle, int32_t showCommand)
 {
     // Detached: the process ends while the script thread still holds its window.
     std::thread(scriptThread, showCommand).detach();
@@ -339,7 +339,7 @@ int32_t createUserInterface(engine::InstanceHandle, int32_t showCommand)
     return window != nullptr ? 1 : 0;
 }
 
-void destroyUserInterface()
+void ScriptedUi::destroyUserInterface()
 {
     ui::WindowHandle own;
     {
@@ -350,14 +350,14 @@ void destroyUserInterface()
         (void)ui::destroyWindow(own);
 }
 
-void onPluginSwitch(int32_t show)
+void ScriptedUi::onPluginSwitch(int32_t show)
 {
     std::lock_guard lock(startMutex);
     if (window != nullptr)
         ui::showWindow(window, show != 0 ? ui::kShow : ui::kShowHide);
 }
 
-int32_t updateChannelValue(int32_t channel, int32_t code, intptr_t value)
+int32_t ScriptedUi::updateChannelValue(int32_t channel, int32_t code, intptr_t value)
 {
     std::string text;
     switch (code) {
@@ -381,7 +381,7 @@ int32_t updateChannelValue(int32_t channel, int32_t code, intptr_t value)
     return 1;
 }
 
-int32_t updateGeneralValue(int32_t index, int32_t code, intptr_t value)
+int32_t ScriptedUi::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
 {
     const bool isText = code == engine::kValueInputName || code == engine::kValueOutputName ||
                         code == engine::kValueEffectSlotName;

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindInput;
 constexpr char kTestShortName[] = "Tone";
 constexpr int32_t kTestChannels = 2;
 
@@ -26,6 +25,17 @@ uint32_t testFlags()
 } // namespace
 
 #include "tests/plugins/CoreTestCommon.h"
+
+namespace {
+
+struct ToneInput : CoreTestPlugin {
+    int32_t setupAudioSystem(const engine::AudioSystemSetup* setup);
+    int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes);
+};
+
+} // namespace
+
+VELMORA_INPUT_PLUGIN(ToneInput)
 
 namespace {
 
@@ -89,14 +99,14 @@ std::vector<int16_t> blocks[kTestChannels];
 
 } // namespace
 
-int32_t setupAudioSystem(const engine::AudioSystemSetup* setup)
+int32_t ToneInput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 {
     std::lock_guard lock(mutex);
     musicBufSize = setup->musicBufSize;
     return 1;
 }
 
-int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
+int32_t ToneInput::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
 {
     std::lock_guard lock(mutex);
     if (stream < 0 || stream >= kTestChannels)
@@ -109,5 +119,3 @@ int32_t readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
     *bytes = musicBufSize;
     return 1;
 }
-
-void onStreamingError(int32_t, int32_t) {}

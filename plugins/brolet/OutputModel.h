@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zkr {
+class List;
+}
+
+namespace brolet {
+
+inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
+inline constexpr char kHelpPage[] = "brolet.html";
+
+// Result codes of the streaming calls.
+inline constexpr int kErrWriteFailed = 5;     // "Writing operation failed!"
+inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
+
+// Where the recordings go and how their files are named.
+struct RecordingTarget {
+    std::string folder;
+    std::string fileTemplate;
+};
+
+// What the window knows of the plug-in object, which owns it: the window is
+// given it as this, so it does not depend on the plug-in's header. Every
+// member is for the window's thread.
+class OutputModel {
+public:
+    // What the user can do about a sound card that would not open.
+    static constexpr char kSoundCardAdvice[] =
+        "Choose another sound card in the output window, or play on \"Velmora Null Output\" "
+        "(VELMORA_AUDIO=virtual).";
+
+    // The sound cards to choose from (zkr::DeviceCapabilities).
+    virtual zkr::List& outputDevices() = 0;
+    // Selects output device index (-1: the wave mapper); 0 or the device's error.
+    virtual int selectOutputDevice(int index) = 0;
+    virtual RecordingTarget recordingTarget() = 0;
+    // Taken by the next start.
+    virtual void setRecordingTarget(const RecordingTarget& target) = 0;
+    // What the user is told when the run's recording could not be made or
+    // went wrong ("" when it did not).
+    virtual std::string recordingProblemText() = 0;
+    // Why the sound card would not open at the last start ("" when it
+    // opened); soundCardProblemTold once the window has told it, so that the
+    // next failure is told again.
+    virtual std::string soundCardProblemReason() = 0;
+    virtual void soundCardProblemTold() = 0;
+    // The sound card's underruns in the run going on, or in the last one
+    // once it stopped (0 before any and for a run without sound).
+    virtual uint64_t playbackUnderruns() = 0;
+    // The user's close: asks the engine to unload the plug-in.
+    virtual void requestUnload() = 0;
+
+protected:
+    OutputModel() = default;
+    ~OutputModel() = default;
+    OutputModel(const OutputModel&) = delete;
+    OutputModel& operator=(const OutputModel&) = delete;
+};
+
+} // namespace brolet
