@@ -19,10 +19,6 @@ class BroletWindow;
 inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
 inline constexpr char kHelpPage[] = "brolet.html";
 
-// Result codes of the streaming calls.
-inline constexpr int kErrWriteFailed = 5;   // "Writing operation failed!"
-inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
-
 // The plug-in object: one per loaded library, made when it is loaded
 // (startUp) and gone when it is unloaded (shutDown). It plays the engine's
 // stereo blocks on the selected sound card, writes them into a WAV file, or
@@ -43,13 +39,12 @@ inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
 //
 // A file never stops the sound card: with sound output on, a recording that
 // cannot be made or written ends and the sound goes on; the user is told
-// once a run, as when a start without sound fails for the file. A recording that fills a file (the most a RIFF header counts)
-// goes on without a gap in the next file, named by the " (1)" rule.
+// once a run, as when a start without sound fails for the file. A recording that fills a file (the most a
+// RIFF header counts) goes on without a gap in the next file, named by the " (1)" rule.
 class BroletOutput : public zkr::Application {
 public:
     BroletOutput();
     ~BroletOutput() override;
-
 
     // Library load: resources, shared services, device list, the window's
     // object, the settings file and the stored folder and template.

@@ -86,7 +86,8 @@ void BroletWindow::tellSoundCardProblemNow()
     // than stacking a second box on it.
     const zkr::SharedServices* services = zkr::sharedServices;
     if (services != nullptr && services->showZKRError != nullptr) {
-        (void)services->showZKRError(kErrOutputNotReady, reason.c_str(), BroletOutput::kSoundCardAdvice);
+        (void)services->showZKRError(toWire(engine::Error::OutputNotReady), reason.c_str(),
+                                     BroletOutput::kSoundCardAdvice);
         return;
     }
     const std::string text =
@@ -211,7 +212,7 @@ void BroletWindow::requestUnload()
         return;
     engine::EngineRequest request{};
     request.pluginHandle = pluginHandle;
-    internalCallback(&request, engine::kRequestUnloadMe);
+    internalCallback(&request, toWire(engine::Request::UnloadMe));
 }
 
 void BroletWindow::saveSettings()

@@ -32,7 +32,7 @@ int32_t getInterfaceVersion()
 
 int32_t getPluginKind()
 {
-    return engine::kPluginKindOutput;
+    return toWire(engine::PluginKind::Output);
 }
 
 int32_t supportNumChannels()

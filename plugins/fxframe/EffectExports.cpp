@@ -22,7 +22,7 @@ int32_t getInterfaceVersion()
 
 int32_t getPluginKind()
 {
-    return engine::kPluginKindEffect;
+    return toWire(engine::PluginKind::Effect);
 }
 
 int32_t supportNumChannels()

@@ -29,8 +29,8 @@ inline constexpr char kPlayerViewKey[] = "ViewCh";     // + player number, defau
 
 // Notifications the window passes to handleNotification besides the decoded
 // streams' 0x8064 to 0x8066.
-inline constexpr uint32_t kCrossFadeMessage = 0x8067;     // wparam: the ending player
-inline constexpr uint32_t kCommandFileMessage = 0x8068;   // lparam: execCommandString's flags
+inline constexpr uint32_t kCrossFadeMessage = 0x8067;      // wparam: the ending player
+inline constexpr uint32_t kCommandFileMessage = 0x8068;    // lparam: execCommandString's flags
 inline constexpr uint32_t kStreamingErrorMessage = 0x8069; // wparam: code, lparam: value
 
 // The idle player starts this long before the playing one ends.
@@ -65,7 +65,7 @@ public:
 
     // ---- the window's thread ----
     // The window's creation: loads the decoder modules of both players,
-    // the settings and both playlists; 0 or the error (37, 5): the window
+    // the settings and both playlists; 0 or the error (NoDecoderModules, WriteFailed): the window
     // then is not made. window receives the notifications.
     int startPlayers(plat::ui::WindowHandle window, PlayerView* view);
     // The window's close for good: writes the settings and both playlists,
@@ -73,7 +73,7 @@ public:
     void finishPlayers();
     // The notifications 0x8064 to 0x8069; false for another message.
     bool handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam);
-    // The user's close: asks the engine to unload the plug-in (request 15).
+    // The user's close: asks the engine to unload the plug-in (the unload-me request).
     void requestUnload(plat::ui::WindowHandle owner);
 
     Player& player(int index) { return *players_[std::size_t(index)]; }

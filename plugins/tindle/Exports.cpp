@@ -26,7 +26,7 @@ int32_t getInterfaceVersion()
 
 int32_t getPluginKind()
 {
-    return engine::kPluginKindInput;
+    return toWire(engine::PluginKind::Input);
 }
 
 int32_t supportNumChannels()

@@ -179,7 +179,7 @@ bool TindleWindow::onClose()
     preRecorder.closeForGood();
     if (zkr::Registry* settings = zkr::settingsSection(kSettingsSection)) {
         (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
-        (void)settings->saveSection(); // the store reports a failure
+        (void)settings->saveSection();                           // the store reports a failure
     }
     return true;
 }
@@ -190,7 +190,7 @@ void TindleWindow::requestUnload()
         return;
     engine::EngineRequest request{};
     request.pluginHandle = plugin_.pluginHandle;
-    plugin_.internalCallback(&request, engine::kRequestUnloadMe);
+    plugin_.internalCallback(&request, toWire(engine::Request::UnloadMe));
 }
 
 // ---------------------------------------------------------------------------

@@ -28,7 +28,7 @@ int32_t getInterfaceVersion()
 
 int32_t getPluginKind()
 {
-    return engine::kPluginKindUserInterface;
+    return toWire(engine::PluginKind::UserInterface);
 }
 
 int32_t supportNumChannels()

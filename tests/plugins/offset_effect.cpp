@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindEffect;
+constexpr int32_t kTestKind = toWire(engine::PluginKind::Effect);
 constexpr char kTestShortName[] = "Offset";
 constexpr int32_t kTestChannels = 4;
 

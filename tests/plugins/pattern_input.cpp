@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindInput;
+constexpr int32_t kTestKind = toWire(engine::PluginKind::Input);
 constexpr char kTestShortName[] = "Pattern";
 constexpr int32_t kTestChannels = coretest::kMaxStreams;
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindOutput;
+constexpr int32_t kTestKind = toWire(engine::PluginKind::Output);
 constexpr char kTestShortName[] = "Recorder";
 constexpr int32_t kTestChannels = 2;
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int32_t kTestKind = engine::kPluginKindInput;
+constexpr int32_t kTestKind = toWire(engine::PluginKind::Input);
 constexpr char kTestShortName[] = "Tone";
 constexpr int32_t kTestChannels = 2;
 
