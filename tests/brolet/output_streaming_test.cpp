@@ -153,7 +153,7 @@ TEST_F(BroletTest, ADiskFullEndsTheRecordingAndKeepsWhatWasWritten)
         start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + recordings.path() + "\n");
         playPattern(40);
         EXPECT_TRUE(std::ranges::any_of(core.shownErrors(), [](const auto& error) {
-            return error.first == brolet::toWire(engine::Error::OutputNotReady);
+            return error.first == toWire(engine::Error::OutputNotReady);
         }));
         finish();
     });
@@ -186,7 +186,7 @@ TEST(BroletStalledDevice, StreamingFailsAfterFiveWaitsAndAStopEndsTheWait)
         EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes)) << i;
     const auto failedAfter = failingBlock();
     EXPECT_TRUE(failedAfter >= 5 * 60ms && failedAfter < 5 * 60ms + 200ms) << failedAfter.count();
-    EXPECT_EQ(output.lastStreamError.load(), brolet::toWire(engine::Error::OutputNotReady));
+    EXPECT_EQ(output.lastStreamError.load(), toWire(engine::Error::OutputNotReady));
 
     output.readyWaitMs = 10000;
     std::thread streaming([&] { EXPECT_LT(failingBlock(), 1s); });

@@ -14,7 +14,6 @@ using namespace velmora::test;
 using namespace velmoraui;
 using engine::kMasterLeft;
 using engine::kMasterRight;
-using toWire(engine::Value::Level);
 
 class MixingConsoleTest : public VelmoraUiTest {
 protected:
