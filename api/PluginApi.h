@@ -1,7 +1,8 @@
 #pragma once
 
 // The contract between the engine and its plug-ins. Plug-ins include this
-// header alone: it depends on nothing but the C++ standard headers below.
+// header alone: it depends on nothing but the C++ standard headers and the
+// named codes of api/Protocol.h.
 //
 // A plug-in is a shared library whose file extension names its kind. The
 // engine looks its exports up by their undecorated names, checks the interface
@@ -15,6 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "api/Protocol.h"
+
 // Marks a plug-in's export: C linkage, visible in the library's symbol table
 // (plug-ins are built with hidden visibility for everything else).
 #define VELMORA_PLUGIN_VISIBLE __attribute__((visibility("default")))
@@ -25,19 +28,8 @@ namespace engine {
 // ---------------------------------------------------------------------------
 // Versions, kinds, fixed audio format
 
-// What getInterfaceVersion must return, and what internal request 10 answers.
+// What getInterfaceVersion must return, and what the interface version request answers.
 inline constexpr int32_t kInterfaceVersion = 0x101;
-
-// Values returned by getPluginKind (4 is not used).
-inline constexpr int32_t kPluginKindInput = 1;
-inline constexpr int32_t kPluginKindEffect = 2;
-inline constexpr int32_t kPluginKindOutput = 3;
-inline constexpr int32_t kPluginKindUserInterface = 5;
-
-// Events -3 and 11 name a loaded plug-in's kind with other numbers.
-inline constexpr int32_t kEventKindInput = 1;
-inline constexpr int32_t kEventKindOutput = 2;
-inline constexpr int32_t kEventKindEffect = 3;
 
 // How many plug-ins of each kind the engine holds at once.
 inline constexpr int kInputSlots = 2;
@@ -114,7 +106,7 @@ constexpr int32_t blockMilliseconds(int32_t musicBufSize)
 
 // The record a plug-in hands to the event callback.
 struct EngineEvent {
-    intptr_t code;    // event code, kEvent...
+    intptr_t code;    // toWire(Event)
     intptr_t wait;    // only the low byte counts: non-zero blocks until handled
     intptr_t value;   // main argument: a number, the plug-in handle or a pointer
     intptr_t target;  // first channel, kind or stream argument
@@ -127,20 +119,20 @@ static_assert(sizeof(EngineEvent) == 7 * sizeof(intptr_t));
 
 // The record handed to the internal callback.
 struct EngineRequest {
-    intptr_t pluginHandle; // request 15: the plug-in to unload
+    intptr_t pluginHandle; // the unload-me request: the plug-in to unload
     intptr_t owner;        // window handle owning dialogs and menus
     intptr_t x;            // screen position at which a menu opens
     intptr_t y;
     intptr_t slot;    // slot or channel
     intptr_t subSlot; // channel effect slot
-    // In: request 13 a mouse message, request 14 a pointer to CopyData.
+    // In: the tray notification a mouse message, the command string a pointer to CopyData.
     // Out: menus put a pointer to "%s|%s" here, or null.
     intptr_t data;
 };
 
 static_assert(sizeof(EngineRequest) == 7 * sizeof(intptr_t));
 
-// The block of event 13. A plug-in sets timer to 0; the engine keeps its
+// The block of the crossfade event. A plug-in sets timer to 0; the engine keeps its
 // timer identifier there once the crossfade runs.
 struct CrossfadeBlock {
     intptr_t timer;
@@ -155,79 +147,26 @@ struct CrossfadeBlock {
 
 static_assert(sizeof(CrossfadeBlock) == 8 * sizeof(intptr_t));
 
-// The platform's copy-data structure that request 14 points to.
+// The platform's copy-data structure that the command string request points to.
 struct CopyData {
     intptr_t tag;
     int32_t bytes;
     const void* data;
 };
 
-// What channel value codes 9 and 10 point to: one of a channel's two effect
-// slots and, for 9, a pointer to the name text (or null), for 10 a BOOL.
+// What the effect name and effect enabled channel values point to: one of a
+// channel's two effect slots and the name text (or null), or a BOOL.
 struct EffectSlotValue {
     intptr_t slot;
     intptr_t value;
 };
 
 // ---------------------------------------------------------------------------
-// Event codes (EngineEvent::code)
-
-inline constexpr int32_t kEventUnloadPlugin = -3;    // target = event kind, index = slot
-inline constexpr int32_t kEventStopStreaming = -2;   //
-inline constexpr int32_t kEventQuit = 1;             // refused while streaming
-inline constexpr int32_t kEventStartStreaming = 2;   //
-inline constexpr int32_t kEventMasterVolume = 3;     // value
-inline constexpr int32_t kEventChannelVolume = 4;    // target, value, partner, index
-inline constexpr int32_t kEventChannelPan = 5;       // target, value
-inline constexpr int32_t kEventAttachStreams = 6;    // value = handle, target, index (1-based)
-inline constexpr int32_t kEventDetachStreams = 7;    // value = handle, target, index (1-based)
-inline constexpr int32_t kEventMute = 8;             // target, value
-inline constexpr int32_t kEventSolo = 9;             // target, value
-inline constexpr int32_t kEventEffectsFirst = 10;    // target, value
-inline constexpr int32_t kEventShowWindow = 11;      // target = event kind, index = slot, value
-inline constexpr int32_t kEventEffectParameter = 12; // target = channel, index = slot, value
-inline constexpr int32_t kEventCrossfade = 13;       // value = CrossfadeBlock*
-
-// ---------------------------------------------------------------------------
-// Internal request codes (second argument of the internal callback)
-
-inline constexpr int32_t kRequestPluginManager = 1;
-inline constexpr int32_t kRequestAudioSystemSetup = 2;
-inline constexpr int32_t kRequestInputMenu = 3;
-inline constexpr int32_t kRequestAbout = 4;
-inline constexpr int32_t kRequestOutputMenu = 5;
-inline constexpr int32_t kRequestEffectMenu = 6;
-inline constexpr int32_t kRequestChannelEffectMenu = 7;
-inline constexpr int32_t kRequestMixerSettings = 8;
-inline constexpr int32_t kRequestHomepage = 9;
-inline constexpr int32_t kRequestInterfaceVersion = 10;
-inline constexpr int32_t kRequestHelpIndex = 11;
-inline constexpr int32_t kRequestRestore = 12;
-inline constexpr int32_t kRequestTrayNotification = 13;
-inline constexpr int32_t kRequestCommandString = 14;
-inline constexpr int32_t kRequestUnloadMe = 15;
-
-// ---------------------------------------------------------------------------
-// User interface value codes (updateChannelValue / updateGeneralValue)
+// User interface channels
 
 // Channel numbers of updateChannelValue besides 0..3.
-inline constexpr int32_t kMasterLeft = -1; // also the channel of the clip code
+inline constexpr int32_t kMasterLeft = -1; // also the channel of the clipped value
 inline constexpr int32_t kMasterRight = -2;
-
-inline constexpr int32_t kValueLevel = 1;           // channel or master level
-inline constexpr int32_t kValueVolume = 2;          // 0..200
-inline constexpr int32_t kValuePan = 3;             // 0..100
-inline constexpr int32_t kValueChannelName = 4;     // const char* or null
-inline constexpr int32_t kValueLinked = 5;          // partner channel
-inline constexpr int32_t kValueClipped = 6;         // channel -1, BOOL
-inline constexpr int32_t kValueStreaming = 7;       // general 0, BOOL
-inline constexpr int32_t kValueElapsed = 8;         // general 0, milliseconds
-inline constexpr int32_t kValueEffectName = 9;      // EffectSlotValue* {slot, name}
-inline constexpr int32_t kValueEffectEnabled = 10;  // EffectSlotValue* {slot, BOOL}
-inline constexpr int32_t kValueUnlinked = 11;       // 0
-inline constexpr int32_t kValueInputName = 12;      // general input slot, "%s|%s" or null
-inline constexpr int32_t kValueOutputName = 13;     // general 0, "%s|%s" or null
-inline constexpr int32_t kValueEffectSlotName = 14; // general effect slot, "%s|%s" or null
 
 // ---------------------------------------------------------------------------
 // Handles and callbacks

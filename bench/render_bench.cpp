@@ -37,9 +37,9 @@
 #include "tests/support/FileText.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/Sox.h"
-#include "tests/support/WindowThread.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Watchdog.h"
+#include "tests/support/WindowThread.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ public:
     }
     ~RenderRig()
     {
-        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
         onWindowThread([&] {
             for (int slot = 0; slot < static_cast<int>(kEffects.size()); ++slot)
@@ -141,7 +141,7 @@ public:
             engine.slots().unloadOutput(true);
             return 0;
         });
-        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent quit{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&quit);
         mainLoop_.join();
         windowThread_.stop();
@@ -176,8 +176,9 @@ public:
                 fail("channel " + std::to_string(c + 1) + " does not take its file");
             onWindowThread([] { return 0; });
             click(tindle::inStrip(tindle::kSyncButton, c));
-            post({engine::kEventChannelVolume, 1, kStrips[static_cast<size_t>(c)].volume, c, 0, -1, 0});
-            post({engine::kEventChannelPan, 1, kStrips[static_cast<size_t>(c)].pan, c, 0, 0, 0});
+            post({toWire(engine::Event::ChannelVolume), 1, kStrips[static_cast<size_t>(c)].volume, c, 0, -1,
+                  0});
+            post({toWire(engine::Event::ChannelPan), 1, kStrips[static_cast<size_t>(c)].pan, c, 0, 0, 0});
         }
     }
 
@@ -223,7 +224,8 @@ public:
                 engine::EngineRequest request{};
                 request.owner = reinterpret_cast<intptr_t>(player_);
                 request.slot = channel;
-                return engine::EngineCore::internalCallback(&request, engine::kRequestChannelEffectMenu);
+                return engine::EngineCore::internalCallback(&request,
+                                                            toWire(engine::Request::ChannelEffectMenu));
             });
             if (engine.audio().channelEffect(channel, 0) != effect)
                 fail(std::string(use.file) + " is not on channel " + std::to_string(channel + 1));

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "bench/ProgramUnderX.h"
 #include "plugins/tindle/Layout.h"
 #include "tests/support/FileText.h"
@@ -54,25 +55,29 @@ constexpr int kBytesPerSecond = 44100 * 2 * 2;
 // Velmorizer. The equaliser goes to effect slot 1, the reverb to 2, the
 // distortion to 3; a channel's menu then lists the four slots.
 struct MenuChoice {
-    int request; // 6: an effect slot's menu, 7: a channel's effect menu
-    int slot;    // effect slot, or channel
+    engine::Request request; // an effect slot's menu or a channel's effect menu
+    int slot;                // effect slot, or channel
     int items;
     int chosen;
 
     // The script line that opens the menu (a channel's first effect place).
     std::string line() const
     {
-        return "request " + std::to_string(request) + " 0 win " + std::to_string(kMenuX) + " " +
-               std::to_string(kMenuY) + " " + std::to_string(slot) + (request == 7 ? " 0" : "");
+        return "request " + std::string(toString(request)) + " 0 win " + std::to_string(kMenuX) + " " +
+               std::to_string(kMenuY) + " " + std::to_string(slot) +
+               (request == engine::Request::ChannelEffectMenu ? " 0" : "");
     }
 };
+constexpr engine::Request kSlotMenu = engine::Request::EffectMenu;
+constexpr engine::Request kChannelMenu = engine::Request::ChannelEffectMenu;
 constexpr MenuChoice kMenuChoices[] = {
-    {6, 0, 3, 1}, {6, 1, 3, 0}, {6, 2, 3, 2}, {7, 0, 4, 0}, {7, 1, 4, 0}, {7, 2, 4, 1}, {7, 3, 4, 2},
+    {kSlotMenu, 0, 3, 1},    {kSlotMenu, 1, 3, 0},    {kSlotMenu, 2, 3, 2},    {kChannelMenu, 0, 4, 0},
+    {kChannelMenu, 1, 4, 0}, {kChannelMenu, 2, 4, 1}, {kChannelMenu, 3, 4, 2},
 };
 // The log line of a stream that reached a mixer channel.
 std::string attachedLine(int channel)
 {
-    return "channel " + std::to_string(channel) + " 4 Fennet[";
+    return "channel " + std::to_string(channel) + " ChannelName Fennet[";
 }
 
 // The scripted user interface's log, read as it grows.
@@ -213,12 +218,12 @@ void layOutProgram(const Options& options, const std::string& folder)
 // the files, starts and stops the run. The wait covers the set-up too.
 std::string script(int seconds)
 {
-    std::string text = "request 12\n";
+    std::string text = "request Restore\n";
     for (const MenuChoice& choice : kMenuChoices)
         text += choice.line() + "\n";
     text += "sleep " + std::to_string((seconds + kSetUpAllowance.count()) * 1000) + "\n";
-    text += "event -2 1\n";
-    text += "waitfor general 0 7 0\n";
+    text += "event StopStreaming 1\n";
+    text += "waitfor general 0 Streaming 0\n";
     text += "quit\n";
     return text;
 }
@@ -232,7 +237,8 @@ std::string settings(const std::string& recordings)
 
 class SoakRun {
 public:
-    SoakRun(const Options& options, PrivateScreen& screen) : options_(options), screen_(screen), log_(file("ui.log"))
+    SoakRun(const Options& options, PrivateScreen& screen)
+        : options_(options), screen_(screen), log_(file("ui.log"))
     {
     }
 
@@ -252,7 +258,8 @@ public:
         std::vector<std::string> environment = programEnvironment(
             screen_.name(), config, runtime,
             {{"VELMORA_TEST_UI_SCRIPT", file("script.txt")}, {"VELMORA_TEST_UI_LOG", file("ui.log")}});
-        pid_ = startProgram(program + "/Velmora", std::move(environment), file("stdout.txt"), file("stderr.txt"));
+        pid_ = startProgram(program + "/Velmora", std::move(environment), file("stdout.txt"),
+                            file("stderr.txt"));
         running_ = std::make_unique<StartedProgram>(pid_);
 
         const bool setUp = answerMenus() && setUpChannels() && startPlaying();
@@ -343,12 +350,13 @@ private:
         int answered = 0;
         for (const MenuChoice& choice : kMenuChoices) {
             Window menu = None;
-            if (!until([&] { return menu != None; }, 60s, [&](const XEvent& event) {
-                    XWindowAttributes place;
-                    if (event.type == MapNotify && screen_.bounds(event.xmap.window, place) &&
-                        place.x == kMenuX && place.y == kMenuY)
-                        menu = event.xmap.window;
-                })) {
+            if (!until([&] { return menu != None; }, 60s,
+                       [&](const XEvent& event) {
+                           XWindowAttributes place;
+                           if (event.type == MapNotify && screen_.bounds(event.xmap.window, place) &&
+                               place.x == kMenuX && place.y == kMenuY)
+                               menu = event.xmap.window;
+                       })) {
                 say("no menu for \"" + choice.line() + "\"");
                 return false;
             }
@@ -359,7 +367,7 @@ private:
             screen_.click(menu, place.width / 2, kMenuFrame + itemHeight * choice.chosen + itemHeight / 2);
             ++answered;
             const auto results = [&] {
-                return log_.count("request 6 -> 1") + log_.count("request 7 -> 1");
+                return log_.count("request EffectMenu -> 1") + log_.count("request ChannelEffectMenu -> 1");
             };
             if (!until([&] { return results() >= static_cast<size_t>(answered); }, 10s)) {
                 say("\"" + choice.line() + "\" chose nothing");
@@ -382,7 +390,7 @@ private:
     {
         clickEveryStrip(tindle::kLoopButton);
         clickEveryStrip(tindle::kPlayButton);
-        if (!until([&] { return log_.contains("general 0 7 1"); }, 20s)) {
+        if (!until([&] { return log_.contains("general 0 Streaming 1"); }, 20s)) {
             say("streaming did not start");
             return false;
         }
@@ -399,26 +407,28 @@ private:
         Clock::time_point nextSample = streamStarted_ + kWarmUp;
         Clock::time_point nextNote = streamStarted_ + 60s;
         const Clock::time_point end = streamStarted_ + std::chrono::seconds(options_.seconds);
-        const bool ranToTheEnd = until([&] {
-            const Clock::time_point now = Clock::now();
-            if (now >= end)
-                return true;
-            if (now >= nextSample) {
-                const Memory memory = memoryOf(pid_);
-                if (memory.rssKb >= 0) {
-                    if (warm_.rssKb < 0)
-                        warm_ = memory;
-                    last_ = memory;
+        const bool ranToTheEnd = until(
+            [&] {
+                const Clock::time_point now = Clock::now();
+                if (now >= end)
+                    return true;
+                if (now >= nextSample) {
+                    const Memory memory = memoryOf(pid_);
+                    if (memory.rssKb >= 0) {
+                        if (warm_.rssKb < 0)
+                            warm_ = memory;
+                        last_ = memory;
+                    }
+                    nextSample = now + 1s;
                 }
-                nextSample = now + 1s;
-            }
-            if (now >= nextNote) {
-                say("resident " + std::to_string(last_.rssKb / 1024) + " MB");
-                nextNote += 60s;
-            }
-            return log_.contains("general 0 7 0");
-        }, std::chrono::seconds(options_.seconds) + 60s);
-        if (log_.contains("general 0 7 0")) {
+                if (now >= nextNote) {
+                    say("resident " + std::to_string(last_.rssKb / 1024) + " MB");
+                    nextNote += 60s;
+                }
+                return log_.contains("general 0 Streaming 0");
+            },
+            std::chrono::seconds(options_.seconds) + 60s);
+        if (log_.contains("general 0 Streaming 0")) {
             say("STREAMING ENDED BEFORE ITS TIME");
             streamEnded_ = Clock::now();
             return;
@@ -426,7 +436,7 @@ private:
         if (!ranToTheEnd)
             return;
         clickEveryStrip(tindle::kPlayButton);
-        if (until([&] { return log_.contains("general 0 7 0"); }, 30s)) {
+        if (until([&] { return log_.contains("general 0 Streaming 0"); }, 30s)) {
             streamEnded_ = Clock::now();
             say("stopped");
         } else {
@@ -467,10 +477,11 @@ private:
 
         if (warm_.rssKb >= 0) {
             const double streamed = streamedSeconds();
-            std::printf("  resident memory: %ld kB after %lld s warm-up, %ld kB at the end (%+ld kB), peak %ld kB; "
-                        "%.0f s streamed\n",
-                        warm_.rssKb, static_cast<long long>(kWarmUp.count()), last_.rssKb,
-                        last_.rssKb - warm_.rssKb, last_.peakKb, streamed);
+            std::printf(
+                "  resident memory: %ld kB after %lld s warm-up, %ld kB at the end (%+ld kB), peak %ld kB; "
+                "%.0f s streamed\n",
+                warm_.rssKb, static_cast<long long>(kWarmUp.count()), last_.rssKb, last_.rssKb - warm_.rssKb,
+                last_.peakKb, streamed);
             std::printf("  (the scripted interface keeps its %zu-byte log in memory too)\n", log_.size());
         }
 
@@ -479,7 +490,8 @@ private:
             if (entry.path().extension() == ".wav")
                 waves.push_back(entry.path().string());
         if (waves.size() != 1) {
-            std::printf("  RECORDINGS: %zu wave files in %s, one expected\n", waves.size(), recordings_.c_str());
+            std::printf("  RECORDINGS: %zu wave files in %s, one expected\n", waves.size(),
+                        recordings_.c_str());
             ++problems;
         }
         for (const std::string& wave : waves) {
@@ -492,11 +504,13 @@ private:
                 ++problems;
             }
             if (setUp && std::abs(seconds - streamedSeconds()) > 3) {
-                std::printf("  RECORDING LENGTH %.1f s, the run streamed for %.1f s\n", seconds, streamedSeconds());
+                std::printf("  RECORDING LENGTH %.1f s, the run streamed for %.1f s\n", seconds,
+                            streamedSeconds());
                 ++problems;
             }
         }
-        std::printf("  %s\n", problems == 0 ? "no problems" : (std::to_string(problems) + " problem(s)").c_str());
+        std::printf("  %s\n",
+                    problems == 0 ? "no problems" : (std::to_string(problems) + " problem(s)").c_str());
         return problems == 0 ? 0 : 1;
     }
 
@@ -528,9 +542,10 @@ private:
 int main(int argc, char** argv)
 try {
     if (argc != 9) {
-        std::fprintf(stderr,
-                     "usage: %s <program folder> <scripted_ui.vui> <work folder> <seconds> <wav> <wav> <wav> <wav>\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s <program folder> <scripted_ui.vui> <work folder> <seconds> <wav> <wav> <wav> <wav>\n",
+            argv[0]);
         return 2;
     }
     Options options;

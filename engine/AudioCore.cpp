@@ -5,10 +5,11 @@
 #include <atomic>
 #include <cstdio>
 
+#include "api/Protocol.h"
 #include "platform/core/Handle.h"
 #include "platform/core/Realtime.h"
 #include "platform/core/Time.h"
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace engine {
 
@@ -57,15 +58,15 @@ int AudioCore::applySetup(const AudioSystemSetup& setup)
 {
     MainThreadHold hold(host);
     if (isStreaming() || streamThreadRunning())
-        return zkr::kErrNotNow;
+        return toWire(Error::NotNow);
     audioSetup = setup;
     lockedMixerMemory.clear(); // the blocks go now
     const int error = mixer.setup(channelCount_, setup.musicBufSize);
-    if (error != zkr::kOk)
+    if (error != toWire(Error::Ok))
         return error;
     // The channels keep their effects, so the new mixer runs them too.
     reinstallEffectHooks();
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 void AudioCore::reinstallEffectHooks()
@@ -122,7 +123,7 @@ int AudioCore::attachStreams(InputPlugin* input, int first, int second)
     if (stereo) {
         const int d = c + 1;
         presentNewChannel(d, kStereoRightPan, input, second);
-        host.updateChannelValue(c, kValueLinked, d);
+        host.updateChannelValue(c, toWire(Value::Linked), d);
         channels[c].partner.store(d, std::memory_order_relaxed);
         channels[d].partner.store(c, std::memory_order_relaxed);
         resetChannelEffects(d);
@@ -132,13 +133,13 @@ int AudioCore::attachStreams(InputPlugin* input, int first, int second)
 
 void AudioCore::presentNewChannel(int channel, int32_t pan, const InputPlugin* input, int stream)
 {
-    host.updateChannelValue(channel, kValuePan, pan);
+    host.updateChannelValue(channel, toWire(Value::Pan), pan);
     mixer.setPan(channel, pan);
-    host.updateChannelValue(channel, kValueVolume, StereoMixer::kUnityVolume);
+    host.updateChannelValue(channel, toWire(Value::Volume), StereoMixer::kUnityVolume);
     mixer.setVolume(channel, StereoMixer::kUnityVolume);
     std::snprintf(channels[channel].name, sizeof channels[channel].name, "%s[%i]", input->info.shortName,
                   stream);
-    host.updateChannelValue(channel, kValueChannelName, pointerValue(channels[channel].name));
+    host.updateChannelValue(channel, toWire(Value::ChannelName), pointerValue(channels[channel].name));
 }
 
 void AudioCore::detachStreams(PluginHandle plugin, int first, int second)
@@ -159,8 +160,8 @@ void AudioCore::detachStreams(PluginHandle plugin, int first, int second)
         channel.input.store(nullptr, std::memory_order_seq_cst);
         channel.stream.store(0, std::memory_order_relaxed);
         channel.partner.store(-1, std::memory_order_relaxed);
-        host.updateChannelValue(c, kValueChannelName, 0);
-        host.updateChannelValue(c, kValueUnlinked, 0);
+        host.updateChannelValue(c, toWire(Value::ChannelName), 0);
+        host.updateChannelValue(c, toWire(Value::Unlinked), 0);
     }
     // A pair split by detaching one half: the remaining half is no longer
     // linked either, or a later crossfade on it would move the volume of
@@ -172,7 +173,7 @@ void AudioCore::detachStreams(PluginHandle plugin, int first, int second)
         if (channels[p].partner.load(std::memory_order_relaxed) != c)
             continue;
         channels[p].partner.store(-1, std::memory_order_relaxed);
-        host.updateChannelValue(p, kValueUnlinked, 0);
+        host.updateChannelValue(p, toWire(Value::Unlinked), 0);
     }
     // The input may go once this returns, so the thread must be out of the
     // block it was reading. A call that stalls past the wait keeps the input
@@ -188,12 +189,12 @@ int AudioCore::setChannelEffect(int channel, int slot, EffectPlugin* effect)
 {
     if (channel < 0 || channel >= channelCount_ || slot < 0 || slot >= kChannelEffectSlots ||
         effect == nullptr) {
-        mixer.setError(zkr::kErrIndexOutOfRange);
+        mixer.setError(toWire(Error::IndexOutOfRange));
         return mixer.lastError;
     }
     channels[channel].fx[slot].store(effect, std::memory_order_release);
     EffectSlotValue enabled{slot, effect->hasFlag(kFlagNoChannelParameter) ? 0 : 1};
-    host.updateChannelValue(channel, kValueEffectEnabled, pointerValue(&enabled));
+    host.updateChannelValue(channel, toWire(Value::EffectEnabled), pointerValue(&enabled));
     effect->onFXParamChange(channel, kInitialEffectParameter);
     effect->resetFXChannel(channel);
     return mixer.setEffectHook(channel, slot, effect->processFunction());
@@ -202,16 +203,16 @@ int AudioCore::setChannelEffect(int channel, int slot, EffectPlugin* effect)
 void AudioCore::clearChannelEffect(int channel, int slot)
 {
     if (channel < 0 || channel >= channelCount_ || slot < 0 || slot >= kChannelEffectSlots) {
-        mixer.setError(zkr::kErrIndexOutOfRange);
+        mixer.setError(toWire(Error::IndexOutOfRange));
         return;
     }
     // Paired with the streaming thread's look at the slots in resetChannelEffects.
     channels[channel].fx[slot].store(nullptr, std::memory_order_seq_cst);
     mixer.setEffectHook(channel, slot, nullptr);
     EffectSlotValue name{slot, 0};
-    host.updateChannelValue(channel, kValueEffectName, pointerValue(&name));
+    host.updateChannelValue(channel, toWire(Value::EffectName), pointerValue(&name));
     EffectSlotValue enabled{slot, 1};
-    host.updateChannelValue(channel, kValueEffectEnabled, pointerValue(&enabled));
+    host.updateChannelValue(channel, toWire(Value::EffectEnabled), pointerValue(&enabled));
 }
 
 void AudioCore::resetChannelEffects(int channel)
@@ -297,7 +298,7 @@ int AudioCore::startStreaming(OutputPlugin* out)
     [[maybe_unused]] const bool resumed = streamThread->resume();
     assert(resumed);
     streaming.store(true, std::memory_order_release);
-    host.updateGeneralValue(0, kValueStreaming, 1);
+    host.updateGeneralValue(0, toWire(Value::Streaming), 1);
     return 1;
 }
 
@@ -343,7 +344,7 @@ void AudioCore::stopStreaming()
         if (streamOutput != nullptr)
             streamOutput->stopStreaming();
         streaming.store(false, std::memory_order_release);
-        host.updateGeneralValue(0, kValueStreaming, 0);
+        host.updateGeneralValue(0, toWire(Value::Streaming), 0);
         finishStreamThread(kThreadEndWaitMs);
     } else {
         finishStreamThread(0);
@@ -415,7 +416,7 @@ void AudioCore::streamingLoop()
                 allEnded = false;
             }
             if (level != channel.lastLevel) {
-                host.updateChannelValue(c, kValueLevel, level);
+                host.updateChannelValue(c, toWire(Value::Level), level);
                 channel.lastLevel = level;
             }
         }
@@ -429,16 +430,16 @@ void AudioCore::streamingLoop()
         const uint32_t left = levels & 0xFFFF;
         const uint32_t right = levels >> 16;
         if (left != lastLeft) {
-            host.updateChannelValue(kMasterLeft, kValueLevel, left);
+            host.updateChannelValue(kMasterLeft, toWire(Value::Level), left);
             lastLeft = left;
         }
         if (right != lastRight) {
-            host.updateChannelValue(kMasterRight, kValueLevel, right);
+            host.updateChannelValue(kMasterRight, toWire(Value::Level), right);
             lastRight = right;
         }
         const bool clipped = mixer.isClipped();
         if (clipped != lastClipped) {
-            host.updateChannelValue(kMasterLeft, kValueClipped, clipped ? 1 : 0);
+            host.updateChannelValue(kMasterLeft, toWire(Value::Clipped), clipped ? 1 : 0);
             lastClipped = clipped;
         }
 
@@ -447,7 +448,7 @@ void AudioCore::streamingLoop()
             if (stopAsked())
                 break;
             out->reportRefusedBlock();
-            host.showError(zkr::kErrOutputNotReady, kCoreContext);
+            host.showError(toWire(Error::OutputNotReady), kCoreContext);
             for (auto& channel : channels) {
                 if (InputPlugin* input = enterInputCall(channel)) {
                     input->onStreamingError();
@@ -457,7 +458,7 @@ void AudioCore::streamingLoop()
             outputFailed = true;
         }
         elapsed += blockTime;
-        host.updateGeneralValue(0, kValueElapsed, elapsed);
+        host.updateGeneralValue(0, toWire(engine::Value::Elapsed), elapsed);
         if (!pacingChecked && elapsed >= pacingCheckMs) {
             // Well ahead of real time: no sound card paces this run (a render
             // to a file), and a real-time thread that never waits would keep
@@ -476,11 +477,11 @@ void AudioCore::streamingLoop()
     // From here on the thread calls only the user interface and the mailbox.
     threadAlive.store(false, std::memory_order_seq_cst);
     for (int c = 0; c < channelCount_; ++c)
-        host.updateChannelValue(c, kValueLevel, 0);
-    host.updateChannelValue(kMasterLeft, kValueClipped, 0);
-    host.updateGeneralValue(0, kValueElapsed, 0);
+        host.updateChannelValue(c, toWire(Value::Level), 0);
+    host.updateChannelValue(kMasterLeft, toWire(Value::Clipped), 0);
+    host.updateGeneralValue(0, toWire(Value::Elapsed), 0);
     if (!stopped) {
-        EngineEvent stop{kEventStopStreaming, 0, 0, 0, 0, 0, 0};
+        EngineEvent stop{toWire(Event::StopStreaming), 0, 0, 0, 0, 0, 0};
         host.postEvent(&stop);
     }
 }
@@ -551,11 +552,11 @@ void AudioCore::startCrossfade()
 void AudioCore::setChannelVolume(int channel, int32_t volume)
 {
     mixer.setVolume(channel, volume);
-    host.updateChannelValue(channel, kValueVolume, volume);
+    host.updateChannelValue(channel, toWire(Value::Volume), volume);
     const int32_t partner = channels[channel].partner.load(std::memory_order_relaxed);
     if (partner >= 0 && partner < channelCount_) {
         mixer.setVolume(partner, volume);
-        host.updateChannelValue(partner, kValueVolume, volume);
+        host.updateChannelValue(partner, toWire(Value::Volume), volume);
     }
 }
 
@@ -684,16 +685,17 @@ bool AudioCore::mustStay(const Plugin& plugin) const
     // stalled call outlasts the stop's wait).
     if (!isStreaming() && !streamThreadAlive())
         return false;
-    if (plugin.expectedKind == kPluginKindOutput)
+    if (plugin.expectedKind == toWire(PluginKind::Output))
         return true;
-    return plugin.expectedKind == kPluginKindInput && feedsChannel(&plugin);
+    return plugin.expectedKind == toWire(PluginKind::Input) && feedsChannel(&plugin);
 }
 
 bool AudioCore::streamingThreadLeft(const Plugin& plugin) const
 {
     // Effects are called through the mixer's hooks, under one name for all.
-    const void* callee = plugin.expectedKind == kPluginKindEffect ? StreamingCall::channelEffects()
-                                                                  : static_cast<const void*>(&plugin);
+    const void* callee = plugin.expectedKind == toWire(PluginKind::Effect)
+                             ? StreamingCall::channelEffects()
+                             : static_cast<const void*>(&plugin);
     return streamCalls.waitUntilOut(callee, kThreadEndWaitMs);
 }
 

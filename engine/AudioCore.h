@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "api/PluginApi.h"
 #include "engine/ChannelSlot.h"
 #include "engine/EffectPlugin.h"
 #include "engine/EngineHost.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
-#include "api/PluginApi.h"
 #include "engine/StereoMixer.h"
 #include "engine/StreamingCall.h"
 #include "platform/core/Realtime.h"
@@ -55,7 +55,7 @@ public:
     int applySetup(const AudioSystemSetup& setup);
 
     // ---- Channel table -----------------------------------------------------
-    // Events 6 and 7; streams count from 1, second 0 for a mono stream. A
+    // The attach and detach events; streams count from 1, second 0 for a mono stream. A
     // detach returns once the streaming thread has left the input's current
     // call (or after kThreadEndWaitMs, when the call stalls).
     int attachStreams(InputPlugin* input, int first, int second);
@@ -73,7 +73,7 @@ public:
     void resetChannelEffects(int channel);
     // The effect in a channel's slot, or null; any thread.
     EffectPlugin* channelEffect(int channel, int slot) const;
-    // Event 19: the effect in the channel's slot gets value.
+    // The effect parameter event: the effect in the channel's slot gets value.
     void changeEffectParameter(int channel, intptr_t slot, int32_t value);
 
     // ---- Mixer parameters (the events that set them) -----------------------
@@ -88,7 +88,7 @@ public:
     void setProcessEmptyAsFull(bool on);
 
     // ---- Streaming ---------------------------------------------------------
-    // Events 2 and -2. See the stop rule at stopStreaming.
+    // The start and stop streaming events. See the stop rule at stopStreaming.
     int startStreaming(OutputPlugin* output);
     void stopStreaming();
     // Written on the main thread; read by the user interface's thread for
@@ -112,11 +112,11 @@ public:
     bool streamingThreadLeft(const Plugin& plugin) const;
 
     // ---- Crossfade ---------------------------------------------------------
-    // Event 13, first half: on the posting thread, under the mailbox lock.
+    // The crossfade event, first half: on the posting thread, under the mailbox lock.
     // Refuses a null block and a block while a crossfade runs; otherwise
     // copies the block.
     bool acceptCrossfade(const CrossfadeBlock* block);
-    // Event 13, second half, carried out on the main thread.
+    // The crossfade event, second half, carried out on the main thread.
     void startCrossfade();
     // The crossfade timer's tick.
     void crossfadeTick();
@@ -176,7 +176,7 @@ private:
     // cannot leave its slot while the run lasts (mustStay).
     OutputPlugin* streamOutput = nullptr;
 
-    // The accepted block of event 13 with the channels it resolved to. The
+    // The accepted crossfade block with the channels it resolved to. The
     // timer field is read by posting threads under the mailbox lock while the
     // main thread changes it, so it is accessed atomically; the other fields
     // are written only while no crossfade runs.

@@ -7,7 +7,7 @@ namespace engine {
 // A realtime effect (.vfx): transforms channel blocks in place.
 class EffectPlugin : public Plugin {
 public:
-    EffectPlugin() : Plugin(kPluginKindEffect) {}
+    EffectPlugin() : Plugin(toWire(PluginKind::Effect)) {}
 
     // Each 0, or 30 when the plug-in reports failure; a plug-in without the
     // export succeeds.

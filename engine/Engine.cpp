@@ -2,12 +2,12 @@
 
 #include <memory>
 
+#include "api/Protocol.h"
 #include "engine/CheckedRelease.h"
 #include "engine/EngineResources.h"
 #include "platform/core/Module.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/SharedServices.h"
 
 namespace engine {
@@ -69,7 +69,7 @@ int Engine::initialise(const char* line, int32_t show)
 {
     mainThread.store(plat::currentThreadId(), std::memory_order_release);
     const int bound = zkr::bindSharedServices();
-    if (bound != zkr::kOk)
+    if (bound != toWire(Error::Ok))
         return bound;
     zkr::sharedServices->showSplashWindow();
     showSplashString(kStringInitializing);
@@ -82,12 +82,12 @@ int Engine::initialise(const char* line, int32_t show)
     shell().loadTrayMenu();
 
     showSplashString(kStringFindingPlugins);
-    if (slots().discoverPlugins() != zkr::kOk || slots().loadUserInterface() != zkr::kOk ||
-        applyAudioSetup(readAudioSetup()) != zkr::kOk) {
-        showError(zkr::kErrBadInitialization, kCoreContext);
-        return zkr::kErrBadInitialization;
+    if (slots().discoverPlugins() != toWire(Error::Ok) || slots().loadUserInterface() != toWire(Error::Ok) ||
+        applyAudioSetup(readAudioSetup()) != toWire(Error::Ok)) {
+        showError(toWire(Error::BadInitialization), kCoreContext);
+        return toWire(Error::BadInitialization);
     }
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int Engine::run()
@@ -96,7 +96,7 @@ int Engine::run()
     showSplashString(kStringCreatingInterface);
     UserInterfacePlugin* userInterface = slots().userInterface();
     if (userInterface == nullptr ||
-        userInterface->createUserInterface(program().instance, program().showCommand) != zkr::kOk)
+        userInterface->createUserInterface(program().instance, program().showCommand) != toWire(Error::Ok))
         return 0;
     closeSplash();
     slots().offerCommand(program().commandLine.c_str());
@@ -121,7 +121,7 @@ void Engine::runLoop()
                 1, &wake, false, plat::kInfinite, plat::ui::kQsTimer | plat::ui::kQsPaint);
             if (woken != plat::kWaitObject0 + 1)
                 break;
-            // The quit message is dispatched like any other: only event 1 ends the loop.
+            // The quit message is dispatched like any other: only the quit event ends the loop.
             plat::ui::Message message;
             plat::ui::getMessage(message);
             plat::ui::dispatchMessage(message);
@@ -182,7 +182,7 @@ bool Engine::takeNext(Posted& next)
     } else {
         return false;
     }
-    if (next.event.code == kEventCrossfade)
+    if (next.event.code == toWire(Event::Crossfade))
         crossfadePending = false;
     return true;
 }
@@ -220,7 +220,7 @@ int32_t Engine::postEvent(EngineEvent* event)
 {
     if (event == nullptr)
         return 0;
-    const bool crossfadeEvent = event->code == kEventCrossfade;
+    const bool crossfadeEvent = event->code == toWire(Event::Crossfade);
 
     if (onMainThread() || mainThreadHolds > 0) {
         // The main thread cannot wait for itself, nor can a thread that holds
@@ -290,7 +290,7 @@ int32_t Engine::postEvent(EngineEvent* event)
 
 int32_t Engine::postDetachedEvent(EngineEvent* event)
 {
-    if (event == nullptr || event->code == kEventCrossfade)
+    if (event == nullptr || event->code == toWire(Event::Crossfade))
         return 0;
     {
         std::lock_guard detached(detachedLock);

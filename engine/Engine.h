@@ -23,7 +23,7 @@ public:
     Engine();
     ~Engine() override;
 
-    // Start-up up to the main loop: 0 or an error (26 after a shown cause).
+    // Start-up up to the main loop: 0 or an error (BadInitialization after a shown cause).
     int initialise(const char* commandLine, int32_t showCommand);
     // Creates the user interface's window and runs the main loop: 1 after a
     // normal end, 0 when the user interface could not create its window.

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace engine {
 
@@ -51,7 +51,7 @@ void EngineCore::showError(int code, const char* text)
 int EngineCore::applyAudioSetup(const AudioSystemSetup& setup)
 {
     const int error = audio_.applySetup(setup);
-    if (error != zkr::kOk)
+    if (error != toWire(Error::Ok))
         return error;
     // The plug-ins are called without holding the main thread: they may post
     // events, which it must be free to take.

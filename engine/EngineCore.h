@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "api/PluginApi.h"
 #include "engine/AudioCore.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineShell.h"
-#include "api/PluginApi.h"
 #include "engine/PluginSlots.h"
 #include "engine/SettingsSection.h"
 #include "zkr/Application.h"
@@ -53,7 +53,8 @@ public:
     // Carries out one posted event on the main thread and returns what a
     // waiting poster gets; sets quit for an accepted quit event.
     int32_t carryOutEvent(const EngineEvent& event, bool& quit);
-    // Events 6 and 2, which need a plug-in of the slots in the audio core.
+    // The attach streams and start streaming events, which need a plug-in of
+    // the slots in the audio core.
     int attachStreams(PluginHandle plugin, int first, int second);
     int startStreaming();
 
@@ -69,8 +70,8 @@ public:
     // Stores the record, sets the mixer up anew (every mixer parameter back to
     // its default) and hands the record to input slot 0, input slot 1 and the
     // output. Any thread: the mixer is rebuilt while the main thread is held. 0; the mixer's error; the first
-    // failing input's error (the rest is skipped); a failing output is recorded (30) but does not fail. 16
-    // while a streaming thread exists, whose mixer this would pull away.
+    // failing input's error (the rest is skipped); a failing output is recorded (PluginInternal) but does not
+    // fail. NotNow while a streaming thread exists, whose mixer this would pull away.
     int applyAudioSetup(const AudioSystemSetup& setup) override;
 
     // The event callback's body: any thread.

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cassert>
 #include <climits>
+#include <optional>
 
 #include "engine/EngineCore.h"
 
@@ -34,17 +35,22 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
     const bool channelOk = target >= 0 && target < channelCount && target < kChannelCount;
     const auto channel = static_cast<int>(channelOk ? target : 0);
 
-    switch (event.code) {
-    case kEventUnloadPlugin:
-        slots_.unloadByEvent(event.target, event.index);
-        return 1;
-    case kEventRetireParked:
+    if (event.code == kEventRetireParked) {
         slots_.retireParked();
         return 1;
-    case kEventStopStreaming:
+    }
+    // A code that names no event is accepted and does nothing.
+    const std::optional<Event> code = fromWire<Event>(event.code);
+    if (!code)
+        return 1;
+    switch (*code) {
+    case Event::UnloadPlugin:
+        slots_.unloadByEvent(event.target, event.index);
+        return 1;
+    case Event::StopStreaming:
         audio_.stopStreaming();
         return 1;
-    case kEventQuit:
+    case Event::Quit:
         // A stopped run whose thread is still inside a plug-in call counts as
         // streaming: the engine must not end under it.
         if (audio_.isStreaming() || audio_.streamThreadRunning())
@@ -52,12 +58,12 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
         slots_.closeWindowsForQuit();
         quit = true;
         return 1;
-    case kEventStartStreaming:
+    case Event::StartStreaming:
         return startStreaming();
-    case kEventMasterVolume:
+    case Event::MasterVolume:
         audio_.setMasterVolume(clampValue(event.value, 0, StereoMixer::kMaxVolume));
         return 1;
-    case kEventChannelVolume: {
+    case Event::ChannelVolume: {
         if (!channelOk)
             return 1;
         const int32_t volume = clampValue(event.value, 0, StereoMixer::kMaxVolume);
@@ -67,42 +73,41 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
             audio_.setVolume(static_cast<int>(event.partner), volume);
         return 1;
     }
-    case kEventChannelPan:
+    case Event::ChannelPan:
         if (channelOk)
             audio_.setPan(channel, clampValue(event.value, 0, kMaxPan));
         return 1;
-    case kEventAttachStreams:
+    case Event::AttachStreams:
         return attachStreams(event.value, narrow(event.target), narrow(event.index));
-    case kEventDetachStreams:
+    case Event::DetachStreams:
         audio_.detachStreams(event.value, narrow(event.target), narrow(event.index));
         return 1;
-    case kEventMute:
+    case Event::Mute:
         if (channelOk)
             audio_.setMuted(channel, event.value != 0);
         return 1;
-    case kEventSolo:
+    case Event::Solo:
         // Solo off mixes every channel again, whichever channel it names.
         if (channelOk || event.value == 0)
             audio_.setSolo(channel, event.value != 0);
         return 1;
-    case kEventEffectsFirst:
+    case Event::EffectsFirst:
         if (channelOk)
             audio_.setEffectsFirst(channel, event.value != 0);
         return 1;
-    case kEventShowWindow:
+    case Event::ShowWindow:
         slots_.switchPluginWindow(event.target, event.index, event.value != 0);
         return 1;
-    case kEventEffectParameter:
+    case Event::EffectParameter:
         if (channelOk)
             audio_.changeEffectParameter(channel, event.index, narrow(event.value));
         return 1;
-    case kEventCrossfade:
+    case Event::Crossfade:
         // postEvent accepted and copied the block; a refused one never gets here.
         audio_.startCrossfade();
         return 1;
-    default:
-        return 1;
     }
+    return 1;
 }
 
 } // namespace engine

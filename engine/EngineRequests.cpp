@@ -1,3 +1,5 @@
+#include <optional>
+
 #include "engine/EngineCore.h"
 
 namespace engine {
@@ -23,44 +25,50 @@ int32_t EngineCore::internalCallback(EngineRequest* request, int32_t code)
     return engine != nullptr ? engine->handleRequest(request, code) : 0;
 }
 
-int32_t EngineCore::handleRequest(EngineRequest* request, int32_t code)
+int32_t EngineCore::handleRequest(EngineRequest* request, int32_t wire)
 {
-    // Request 10 alone carries no record; every other one needs it.
-    if (code == kRequestInterfaceVersion)
+    const std::optional<Request> code = fromWire<Request>(wire);
+    if (!code)
+        return 0;
+    // The interface version request alone carries no record; every other one needs it.
+    if (*code == Request::InterfaceVersion)
         return kInterfaceVersion;
-    if (code == kRequestHelpIndex)
+    if (*code == Request::HelpIndex)
         return shell_.openHelpIndex();
-    if (code == kRequestRestore)
+    if (*code == Request::Restore)
         return slots_.restoreSelection();
     if (request == nullptr)
         return 0;
 
-    switch (code) {
-    case kRequestPluginManager:
+    switch (*code) {
+    case Request::PluginManager:
         return shell_.openPluginManager(ownerOf(*request));
-    case kRequestAudioSystemSetup:
+    case Request::AudioSystemSetup:
         return shell_.openAudioSetup(ownerOf(*request));
-    case kRequestInputMenu:
-    case kRequestOutputMenu:
-    case kRequestEffectMenu:
-        return slots_.pluginMenu(*request, code);
-    case kRequestAbout:
+    case Request::InputMenu:
+    case Request::OutputMenu:
+    case Request::EffectMenu:
+        return slots_.pluginMenu(*request, *code);
+    case Request::About:
         return shell_.openAbout(ownerOf(*request));
-    case kRequestChannelEffectMenu:
+    case Request::ChannelEffectMenu:
         return slots_.channelEffectMenu(*request);
-    case kRequestMixerSettings:
+    case Request::MixerSettings:
         return shell_.openMixerSettings(ownerOf(*request));
-    case kRequestHomepage:
+    case Request::Homepage:
         return shell_.openHomepage();
-    case kRequestTrayNotification:
+    case Request::TrayNotification:
         return shell_.trayNotification(*request);
-    case kRequestCommandString:
+    case Request::CommandString:
         return slots_.executeForwardedCommand(*request);
-    case kRequestUnloadMe:
+    case Request::UnloadMe:
         return slots_.requestUnload(*request);
-    default:
-        return 0;
+    case Request::InterfaceVersion:
+    case Request::HelpIndex:
+    case Request::Restore:
+        break;
     }
+    return 0;
 }
 
 } // namespace engine

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "api/Protocol.h"
 #include "engine/AboutBox.h"
 #include "engine/AudioSetupDialog.h"
 #include "engine/EngineResources.h"
@@ -14,7 +15,6 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/Window.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 #include "zkr/ShellFailureText.h"
@@ -168,7 +168,7 @@ int32_t EngineShell::openAbout(plat::ui::WindowHandle owner)
 int32_t EngineShell::openAudioSetup(plat::ui::WindowHandle owner)
 {
     if (audio_.isStreaming()) {
-        host_.showError(zkr::kErrNotNow, kCoreContext);
+        host_.showError(toWire(Error::NotNow), kCoreContext);
         return 0;
     }
     AudioSetupDialog dialog(audio_.setup(), owner);
@@ -181,10 +181,10 @@ int32_t EngineShell::openAudioSetup(plat::ui::WindowHandle owner)
     // The dialog is modal on the caller's thread only: streaming may have
     // started on the main thread meanwhile.
     if (audio_.isStreaming()) {
-        host_.showError(zkr::kErrNotNow, kCoreContext);
+        host_.showError(toWire(Error::NotNow), kCoreContext);
         return 0;
     }
-    return host_.applyAudioSetup(dialog.setup) == zkr::kOk ? 1 : 0;
+    return host_.applyAudioSetup(dialog.setup) == toWire(Error::Ok) ? 1 : 0;
 }
 
 int32_t EngineShell::openMixerSettings(plat::ui::WindowHandle owner)

@@ -34,7 +34,7 @@ inline constexpr int kTrayAudioSetup = 40006;
 inline constexpr int kTrayPluginManager = 40007;
 inline constexpr int kTrayUpdate = 40008;
 
-// The help page request 11 opens.
+// The help page the help index request opens.
 inline constexpr char kHelpIndexPage[] = "main.html";
 
 // The message of a failed open of a web address: "Failed to open %s!" with the part
@@ -64,21 +64,21 @@ public:
     // The tray menu: the first pop-up of menu 120, kept until destruction.
     void loadTrayMenu();
 
-    // Request 4: the About box, then the freeware notice.
+    // The about request: the About box, then the freeware notice.
     int32_t openAbout(plat::ui::WindowHandle owner);
-    // Request 9 and the About box's button: the maker's web page.
+    // The homepage request and the About box's button: the maker's web page.
     int32_t openHomepage();
     // Opens an address with the shell in the program folder; a failure is
     // shown in a stop message naming the reason. False when it failed.
     bool openWebAddress(const std::string& target);
-    // Request 11.
+    // The help index request.
     int32_t openHelpIndex();
-    // Request 13: a mouse message forwarded from the tray icon.
+    // The tray notification request: a mouse message forwarded from the tray icon.
     int32_t trayNotification(const EngineRequest& request);
-    // Request 2 and tray item 40006; request 8.
+    // The audio system setup request and tray item 40006; the mixer settings request.
     int32_t openAudioSetup(plat::ui::WindowHandle owner);
     int32_t openMixerSettings(plat::ui::WindowHandle owner);
-    // Request 1 and tray item 40007; tray item 40008.
+    // The plug-in manager request and tray item 40007; tray item 40008.
     int32_t openPluginManager(plat::ui::WindowHandle owner);
     int32_t openUpdateDialog(plat::ui::WindowHandle owner);
 

@@ -7,7 +7,7 @@ namespace engine {
 // An audio input (.vin): delivers one mono block per stream and cycle.
 class InputPlugin : public Plugin {
 public:
-    InputPlugin() : Plugin(kPluginKindInput) {}
+    InputPlugin() : Plugin(toWire(PluginKind::Input)) {}
 
     // The plug-in's answer, non-zero while the stream runs; block and bytes
     // are set only then and stay the plug-in's until its next call.

@@ -7,7 +7,7 @@ namespace engine {
 // An audio output (.vwo): takes one stereo block per cycle.
 class OutputPlugin : public Plugin {
 public:
-    OutputPlugin() : Plugin(kPluginKindOutput) {}
+    OutputPlugin() : Plugin(toWire(PluginKind::Output)) {}
 
     // The plug-in's answer; streaming may start only on exactly 1.
     int32_t startStreaming();

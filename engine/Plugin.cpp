@@ -1,23 +1,23 @@
 #include "engine/Plugin.h"
 
+#include "api/Protocol.h"
 #include "engine/EffectPlugin.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
 #include "engine/UserInterfacePlugin.h"
-#include "zkr/ErrorCodes.h"
 
 namespace engine {
 
 std::unique_ptr<Plugin> Plugin::create(int32_t expectedKind)
 {
     switch (expectedKind) {
-    case kPluginKindInput:
+    case toWire(PluginKind::Input):
         return std::make_unique<InputPlugin>();
-    case kPluginKindEffect:
+    case toWire(PluginKind::Effect):
         return std::make_unique<EffectPlugin>();
-    case kPluginKindOutput:
+    case toWire(PluginKind::Output):
         return std::make_unique<OutputPlugin>();
-    case kPluginKindUserInterface:
+    case toWire(PluginKind::UserInterface):
         return std::make_unique<UserInterfacePlugin>();
     default:
         return nullptr;
@@ -94,13 +94,13 @@ bool Plugin::bindCommonExports()
 int Plugin::initialise(EventCallback eventCallback, InternalCallback internalCallback)
 {
     if (initialised) {
-        lastError = zkr::kOk;
+        lastError = toWire(Error::Ok);
         return lastError;
     }
 
-    int cause = zkr::kOk;
+    int cause = toWire(Error::Ok);
     if (!bindCommonExports()) {
-        cause = zkr::kErrCorruptExports;
+        cause = toWire(Error::CorruptExports);
     } else {
         interfaceVersion = exports.getInterfaceVersion();
         pluginKind = exports.getPluginKind();
@@ -109,17 +109,17 @@ int Plugin::initialise(EventCallback eventCallback, InternalCallback internalCal
         channelCount = exports.supportNumChannels();
 
         if (interfaceVersion != kInterfaceVersion)
-            cause = zkr::kErrCorruptExports;
+            cause = toWire(Error::CorruptExports);
         else if (pluginKind != expectedKind)
-            cause = zkr::kErrPluginMisused;
+            cause = toWire(Error::PluginMisused);
         else if (!bindKindExports())
-            cause = zkr::kErrCorruptExports;
+            cause = toWire(Error::CorruptExports);
     }
 
-    if (cause != zkr::kOk) {
+    if (cause != toWire(Error::Ok)) {
         exports = PluginExports{};
         setError(cause);
-        setError(zkr::kErrPluginInitFailed);
+        setError(toWire(Error::PluginInitFailed));
         // The caller learns why, not only that it failed.
         lastError = cause;
         return lastError;
@@ -129,7 +129,7 @@ int Plugin::initialise(EventCallback eventCallback, InternalCallback internalCal
     exports.setEventCallback(eventCallback);
     exports.setInternalCallback(internalCallback);
     initialised = true;
-    lastError = zkr::kOk;
+    lastError = toWire(Error::Ok);
     return lastError;
 }
 
@@ -137,17 +137,17 @@ bool Plugin::callable()
 {
     if (initialised)
         return true;
-    setError(zkr::kErrNotInitialized);
+    setError(toWire(Error::NotInitialized));
     return false;
 }
 
 int Plugin::checkResult(int32_t result)
 {
     if (result == 0) {
-        setError(zkr::kErrPluginInternal);
+        setError(toWire(Error::PluginInternal));
         return lastError;
     }
-    lastError = zkr::kOk;
+    lastError = toWire(Error::Ok);
     return lastError;
 }
 
@@ -157,10 +157,10 @@ int Plugin::createUserInterface(InstanceHandle instance, int32_t showCommand)
         return lastError;
     if (exports.createUserInterface(instance, showCommand) == 0) {
         // The caller returns this code without a message.
-        lastError = zkr::kErrCreateUserInterface;
+        lastError = toWire(Error::CreateUserInterface);
         return lastError;
     }
-    lastError = zkr::kOk;
+    lastError = toWire(Error::Ok);
     return lastError;
 }
 
@@ -195,7 +195,7 @@ int Plugin::setupAudioSystem(const AudioSystemSetup& setup)
     if (!callable())
         return lastError;
     if (exports.setupAudioSystem == nullptr) {
-        setError(zkr::kErrNotImplemented);
+        setError(toWire(Error::NotImplemented));
         return lastError;
     }
     // The record is the plug-in's to read only during the call.

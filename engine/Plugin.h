@@ -115,9 +115,9 @@ protected:
         slot = library.function<Function>(name);
     }
 
-    // False (after recording 45) when the plug-in may not be called yet.
+    // False (after recording NotInitialized) when the plug-in may not be called yet.
     bool callable();
-    // 0 for a non-zero result; a zero result records 30.
+    // 0 for a non-zero result; a zero result records PluginInternal.
     int checkResult(int32_t result);
 
     PluginExports exports;

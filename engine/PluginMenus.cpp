@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/EngineResources.h"
 #include "engine/PluginSlots.h"
 #include "platform/ui/Menu.h"
-#include "zkr/ErrorCodes.h"
 
 namespace engine {
 
@@ -56,21 +56,21 @@ unsigned addChoices(PopupMenu& menu, bool filled, const std::vector<ItemText>& i
 
 } // namespace
 
-int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
+int32_t PluginSlots::pluginMenu(EngineRequest& request, Request code)
 {
     zkr::List* list = nullptr;
     int slot = 0;
     switch (code) {
-    case kRequestInputMenu:
+    case Request::InputMenu:
         list = &audioInputs;
         slot = static_cast<int>(request.slot);
         if (request.slot < 0 || request.slot >= kInputSlots)
             return 0;
         break;
-    case kRequestOutputMenu:
+    case Request::OutputMenu:
         list = &audioOutputs;
         break;
-    case kRequestEffectMenu:
+    case Request::EffectMenu:
         list = &realtimeEffects;
         slot = static_cast<int>(request.slot);
         if (request.slot < 0 || request.slot >= kEffectSlots)
@@ -86,9 +86,9 @@ int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
     {
         std::lock_guard lock(slotsLock);
         const Plugin* current = nullptr;
-        if (code == kRequestInputMenu)
+        if (code == Request::InputMenu)
             current = inputs[slot].get();
-        else if (code == kRequestOutputMenu)
+        else if (code == Request::OutputMenu)
             current = output_.get();
         else
             current = effects[slot].get();
@@ -96,7 +96,7 @@ int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
         // The streaming thread reads from the input and writes to the output.
         if (audio.isStreaming())
             refused =
-                code == kRequestOutputMenu || (code == kRequestInputMenu && audio.feedsChannel(current));
+                code == Request::OutputMenu || (code == Request::InputMenu && audio.feedsChannel(current));
         for (int i = 0; i < list->count && !refused; ++i) {
             const PluginEntry* entry = listEntry(*list, i);
             items.push_back({joined(entry->info.shortName, entry->info.media), entry->instance == nullptr});
@@ -117,9 +117,9 @@ int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
     if (filled && chosen == kNoneItem) {
         // Streaming may have started while the menu was open: a refused
         // unload is no change.
-        const bool unloaded = code == kRequestInputMenu    ? unloadInput(slot, true)
-                              : code == kRequestOutputMenu ? unloadOutput(true)
-                                                           : unloadEffect(slot, true);
+        const bool unloaded = code == Request::InputMenu    ? unloadInput(slot, true)
+                              : code == Request::OutputMenu ? unloadOutput(true)
+                                                            : unloadEffect(slot, true);
         if (!unloaded)
             return 0;
         request.data = 0;
@@ -130,10 +130,10 @@ int32_t PluginSlots::pluginMenu(EngineRequest& request, int32_t code)
     const PluginEntry entry = lockedCopy(*list, index);
     if (entry.path[0] == '\0')
         return 0;
-    const int error = code == kRequestInputMenu    ? loadInput(slot, entry.path, index)
-                      : code == kRequestOutputMenu ? loadOutput(entry.path, index)
-                                                   : loadEffect(slot, entry.path, index);
-    if (error != zkr::kOk)
+    const int error = code == Request::InputMenu    ? loadInput(slot, entry.path, index)
+                      : code == Request::OutputMenu ? loadOutput(entry.path, index)
+                                                    : loadEffect(slot, entry.path, index);
+    if (error != toWire(Error::Ok))
         return 0;
     request.data = reinterpret_cast<intptr_t>(formatResult(entry.info));
     return 1;
@@ -196,7 +196,7 @@ int32_t PluginSlots::channelEffectMenu(EngineRequest& request)
             if (effect != nullptr)
                 info = effect->info;
         }
-        if (effect == nullptr || audio.setChannelEffect(channel, channelSlot, effect) != zkr::kOk)
+        if (effect == nullptr || audio.setChannelEffect(channel, channelSlot, effect) != toWire(Error::Ok))
             return 0;
     }
     request.data = reinterpret_cast<intptr_t>(formatResult(info));

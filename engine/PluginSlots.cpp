@@ -10,9 +10,9 @@
 #include <string>
 #include <strings.h>
 
+#include "api/Protocol.h"
 #include "engine/EngineResources.h"
 #include "platform/ui/MessageQueue.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/FileHelpers.h"
 #include "zkr/SharedServices.h"
 #include "zkr/Text.h"
@@ -108,26 +108,27 @@ const char* PluginSlots::formatResult(const PluginInfo& info)
 int PluginSlots::preparePlugin(Plugin& plugin, const char* path, int listIndex)
 {
     plugin.listIndex = listIndex;
-    if (plugin.attach(path, 0) != zkr::kOk)
+    if (plugin.attach(path, 0) != toWire(Error::Ok))
         return plugin.lastError;
     int error = plugin.initialise(eventCallback, internalCallback);
-    if (error != zkr::kOk) {
+    if (error != toWire(Error::Ok)) {
         plugin.release();
         return error;
     }
-    auto* effect = plugin.expectedKind == kPluginKindEffect ? static_cast<EffectPlugin*>(&plugin) : nullptr;
-    if (effect != nullptr && (error = effect->onSetupFX()) != zkr::kOk) {
+    auto* effect =
+        plugin.expectedKind == toWire(PluginKind::Effect) ? static_cast<EffectPlugin*>(&plugin) : nullptr;
+    if (effect != nullptr && (error = effect->onSetupFX()) != toWire(Error::Ok)) {
         plugin.release();
         return error;
     }
     error = plugin.createUserInterface(program.instance, kShowCommandShow);
-    if (error == zkr::kOk) {
+    if (error == toWire(Error::Ok)) {
         error = plugin.setupAudioSystem(audio.setup());
         // Its windows run the library's code: they go before the library does.
-        if (error != zkr::kOk)
+        if (error != toWire(Error::Ok))
             plugin.destroyUserInterface();
     }
-    if (error != zkr::kOk) {
+    if (error != toWire(Error::Ok)) {
         // A set-up that succeeded is cleaned up, as an unload would.
         if (effect != nullptr)
             effect->onCleanupFX();
@@ -140,7 +141,7 @@ void PluginSlots::retirePlugin(Plugin& plugin, bool closeWindow)
 {
     if (closeWindow)
         plugin.destroyUserInterface();
-    if (plugin.expectedKind == kPluginKindEffect)
+    if (plugin.expectedKind == toWire(PluginKind::Effect))
         static_cast<EffectPlugin&>(plugin).onCleanupFX();
     plugin.release();
 }
@@ -152,11 +153,13 @@ int PluginSlots::discoverPlugins()
 {
     // In this order.
     static constexpr KindScan kKindScans[] = {
-        {kPluginKindUserInterface, kUserInterfaceExtension, &PluginSlots::userInterfaces,
-         zkr::kErrNoUserInterface},
-        {kPluginKindInput, kInputExtension, &PluginSlots::audioInputs, zkr::kErrNoAudioInput},
-        {kPluginKindOutput, kOutputExtension, &PluginSlots::audioOutputs, zkr::kErrNoAudioOutput},
-        {kPluginKindEffect, kEffectExtension, &PluginSlots::realtimeEffects, zkr::kErrNoRealtimeEffect},
+        {toWire(PluginKind::UserInterface), kUserInterfaceExtension, &PluginSlots::userInterfaces,
+         toWire(Error::NoUserInterface)},
+        {toWire(PluginKind::Input), kInputExtension, &PluginSlots::audioInputs, toWire(Error::NoAudioInput)},
+        {toWire(PluginKind::Output), kOutputExtension, &PluginSlots::audioOutputs,
+         toWire(Error::NoAudioOutput)},
+        {toWire(PluginKind::Effect), kEffectExtension, &PluginSlots::realtimeEffects,
+         toWire(Error::NoRealtimeEffect)},
     };
     for (const KindScan& scan : kKindScans) {
         const std::string pattern = program.folder + "/Plugins/*." + scan.extension;
@@ -175,9 +178,10 @@ int PluginSlots::discoverPlugins()
             const auto* path = static_cast<const char*>(files->itemAt(i));
             // A path cut to fit the entry would name another file.
             if (path == nullptr || std::strlen(path) >= sizeof(PluginEntry::path) ||
-                probe->attach(path, 0) != zkr::kOk)
+                probe->attach(path, 0) != toWire(Error::Ok))
                 continue;
-            if (probe->initialise(nullptr, nullptr) != zkr::kOk || probe->pluginKind != scan.pluginKind) {
+            if (probe->initialise(nullptr, nullptr) != toWire(Error::Ok) ||
+                probe->pluginKind != scan.pluginKind) {
                 probe->release();
                 continue;
             }
@@ -191,7 +195,7 @@ int PluginSlots::discoverPlugins()
             static_cast<void>(list.append(&entry));
         }
     }
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -202,22 +206,22 @@ int PluginSlots::loadUserInterface()
     PluginEntry* entry = listEntry(userInterfaces, 0);
     if (entry == nullptr) {
         // Files were there but none was valid: the start-up says why it fails.
-        host.showError(zkr::kErrNoUserInterface, kCoreContext);
-        return zkr::kErrNoUserInterface;
+        host.showError(toWire(Error::NoUserInterface), kCoreContext);
+        return toWire(Error::NoUserInterface);
     }
     auto plugin = std::make_unique<UserInterfacePlugin>();
     plugin->listIndex = 0;
-    if (plugin->attach(entry->path, 0) != zkr::kOk)
+    if (plugin->attach(entry->path, 0) != toWire(Error::Ok))
         return plugin->lastError;
     const int error = plugin->initialise(eventCallback, internalCallback);
-    if (error != zkr::kOk) {
+    if (error != toWire(Error::Ok)) {
         plugin->release();
         return error;
     }
     std::lock_guard lock(slotsLock);
     entry->instance = plugin.get();
     userInterface_ = std::move(plugin);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 // Loads run on the thread of the menu or restore that asks for them. The slot
@@ -232,21 +236,21 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list
         // One file is loaded once at a time: the same library twice would
         // share its state between two slots.
         if (entryTakenElsewhere(list, listIndex, slot.get()))
-            return zkr::kErrNotNow;
+            return toWire(Error::NotNow);
         if (slot != nullptr && audio.mustStay(*slot))
-            return zkr::kErrNotNow;
+            return toWire(Error::NotNow);
     }
     unloadSlot();
     {
         // A plug-in that waits for its dialogs still has the file loaded.
         std::lock_guard lock(slotsLock);
         if (entryTakenElsewhere(list, listIndex, nullptr))
-            return zkr::kErrNotNow;
+            return toWire(Error::NotNow);
     }
 
     auto plugin = std::make_unique<PluginType>();
     const int error = preparePlugin(*plugin, path, listIndex);
-    if (error != zkr::kOk)
+    if (error != toWire(Error::Ok))
         return error;
     {
         MainThreadHold hold(host);
@@ -255,32 +259,32 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list
             if (PluginEntry* entry = listEntry(list, listIndex))
                 entry->instance = plugin.get();
             slot = std::move(plugin);
-            return zkr::kOk;
+            return toWire(Error::Ok);
         }
     }
     // Another load took the slot or the file meanwhile.
     retirePlugin(*plugin, true);
-    return zkr::kErrNotNow;
+    return toWire(Error::NotNow);
 }
 
 int PluginSlots::loadInput(int slot, const char* path, int listIndex)
 {
     if (slot < 0 || slot >= kInputSlots || path == nullptr)
-        return zkr::kErrIndexOutOfRange;
+        return toWire(Error::IndexOutOfRange);
     return loadIntoSlot(inputs[slot], audioInputs, path, listIndex, [&] { unloadInput(slot, true); });
 }
 
 int PluginSlots::loadOutput(const char* path, int listIndex)
 {
     if (path == nullptr)
-        return zkr::kErrIndexOutOfRange;
+        return toWire(Error::IndexOutOfRange);
     return loadIntoSlot(output_, audioOutputs, path, listIndex, [&] { unloadOutput(true); });
 }
 
 int PluginSlots::loadEffect(int slot, const char* path, int listIndex)
 {
     if (slot < 0 || slot >= kEffectSlots || path == nullptr)
-        return zkr::kErrIndexOutOfRange;
+        return toWire(Error::IndexOutOfRange);
     return loadIntoSlot(effects[slot], realtimeEffects, path, listIndex, [&] { unloadEffect(slot, true); });
 }
 
@@ -438,7 +442,7 @@ int32_t PluginSlots::restoreSelection()
     const auto restoreEntry = [this](zkr::List& list, int index, int32_t slot, int32_t nameCode, auto load) {
         const PluginEntry entry = lockedCopy(list, index);
         showSplashPair(kStringRestoring, entry.info.shortName);
-        if (load(entry.path, index) == zkr::kOk)
+        if (load(entry.path, index) == toWire(Error::Ok))
             host.updateGeneralValue(slot, nameCode, reinterpret_cast<intptr_t>(formatResult(entry.info)));
     };
     const auto restore = [&](zkr::List& list, const char* name, int32_t slot, int32_t nameCode, auto load) {
@@ -447,12 +451,12 @@ int32_t PluginSlots::restoreSelection()
             restoreEntry(list, index, slot, nameCode, load);
     };
     for (int i = 0; i < kInputSlots; ++i)
-        restore(audioInputs, inputNames[i], i, kValueInputName,
+        restore(audioInputs, inputNames[i], i, toWire(Value::InputName),
                 [&](const char* path, int index) { return loadInput(i, path, index); });
-    restore(audioOutputs, outputName, 0, kValueOutputName,
+    restore(audioOutputs, outputName, 0, toWire(Value::OutputName),
             [&](const char* path, int index) { return loadOutput(path, index); });
     if (firstStart)
-        restore(realtimeEffects, kFirstStartEffect, 0, kValueEffectSlotName,
+        restore(realtimeEffects, kFirstStartEffect, 0, toWire(Value::EffectSlotName),
                 [&](const char* path, int index) { return loadEffect(0, path, index); });
 
     // A file named on the command line (the start gives it as a quoted path)
@@ -479,7 +483,7 @@ int32_t PluginSlots::restoreSelection()
         }
     }
     if (takerIndex >= 0)
-        restoreEntry(audioInputs, takerIndex, freeSlot, kValueInputName,
+        restoreEntry(audioInputs, takerIndex, freeSlot, toWire(Value::InputName),
                      [&](const char* path, int index) { return loadInput(freeSlot, path, index); });
     return 1;
 }
@@ -554,20 +558,20 @@ int32_t PluginSlots::requestUnload(const EngineRequest& request)
         for (int i = 0; i < kInputSlots && found == nullptr; ++i) {
             if (inputs[i] != nullptr && inputs[i]->handle() == handle) {
                 found = inputs[i].get();
-                kind = kEventKindInput;
+                kind = toWire(EventKind::Input);
                 slot = i;
             }
         }
         for (int i = 0; i < kEffectSlots && found == nullptr; ++i) {
             if (effects[i] != nullptr && effects[i]->handle() == handle) {
                 found = effects[i].get();
-                kind = kEventKindEffect;
+                kind = toWire(EventKind::Effect);
                 slot = i;
             }
         }
         if (found == nullptr && output_ != nullptr && output_->handle() == handle) {
             found = output_.get();
-            kind = kEventKindOutput;
+            kind = toWire(EventKind::Output);
         }
         if (found == nullptr || audio.mustStay(*found))
             return 0;
@@ -576,7 +580,7 @@ int32_t PluginSlots::requestUnload(const EngineRequest& request)
         return 0;
     // The plug-in asks from inside its own code, which must have returned
     // before its library goes: the poster does not wait for the main thread.
-    EngineEvent event{kEventUnloadPlugin, 0, 0, kind, 0, 0, slot};
+    EngineEvent event{toWire(Event::UnloadPlugin), 0, 0, kind, 0, 0, slot};
     return host.postDetachedEvent(&event) != 0 ? 1 : 0;
 }
 
@@ -611,24 +615,24 @@ int PluginSlots::setupAudioSystem(const AudioSystemSetup& setup)
         if (targets[i] == nullptr)
             continue;
         const int error = targets[i]->setupAudioSystem(setup);
-        if (error != zkr::kOk)
+        if (error != toWire(Error::Ok))
             return error;
     }
     // A failing output has recorded its error; the set-up stands.
     if (targets[kInputSlots] != nullptr)
         targets[kInputSlots]->setupAudioSystem(setup);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 Plugin* PluginSlots::pluginInSlot(intptr_t kind, intptr_t slot)
 {
     std::lock_guard lock(slotsLock);
     switch (kind) {
-    case kEventKindInput:
+    case toWire(EventKind::Input):
         return slot >= 0 && slot < kInputSlots ? inputs[slot].get() : nullptr;
-    case kEventKindOutput:
+    case toWire(EventKind::Output):
         return output_.get();
-    case kEventKindEffect:
+    case toWire(EventKind::Effect):
         return slot >= 0 && slot < kEffectSlots ? effects[slot].get() : nullptr;
     default:
         return nullptr;
@@ -639,23 +643,23 @@ void PluginSlots::unloadByEvent(intptr_t kind, intptr_t slot)
 {
     int32_t code = 0;
     switch (kind) {
-    case kEventKindInput:
+    case toWire(EventKind::Input):
         if (slot < 0 || slot >= kInputSlots)
             return;
         unloadInput(static_cast<int>(slot), true);
-        code = kValueInputName;
+        code = toWire(Value::InputName);
         break;
-    case kEventKindOutput:
+    case toWire(EventKind::Output):
         // There is one output: its slot number is not looked at.
         slot = 0;
         unloadOutput(true);
-        code = kValueOutputName;
+        code = toWire(Value::OutputName);
         break;
-    case kEventKindEffect:
+    case toWire(EventKind::Effect):
         if (slot < 0 || slot >= kEffectSlots)
             return;
         unloadEffect(static_cast<int>(slot), true);
-        code = kValueEffectSlotName;
+        code = toWire(Value::EffectSlotName);
         break;
     default:
         return;
@@ -672,9 +676,9 @@ void PluginSlots::closeWindowsForQuit()
     static_cast<void>(retireParkedNow());
     // Read under slotsLock, called outside it, as switchPluginWindow does.
     for (int slot = 0; slot < kInputSlots; ++slot)
-        if (Plugin* input = pluginInSlot(kEventKindInput, slot))
+        if (Plugin* input = pluginInSlot(toWire(EventKind::Input), slot))
             input->destroyUserInterface();
-    if (Plugin* output = pluginInSlot(kEventKindOutput, 0))
+    if (Plugin* output = pluginInSlot(toWire(EventKind::Output), 0))
         output->destroyUserInterface();
 }
 

@@ -4,13 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "api/PluginApi.h"
 #include "engine/AudioCore.h"
 #include "engine/EffectPlugin.h"
 #include "engine/EngineHost.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
 #include "engine/OwnedMutex.h"
-#include "api/PluginApi.h"
 #include "engine/PluginEntry.h"
 #include "engine/SettingsSection.h"
 #include "engine/UserInterfacePlugin.h"
@@ -56,14 +56,15 @@ public:
     bool unloadInput(int slot, bool closeWindow);
     bool unloadOutput(bool closeWindow);
     bool unloadEffect(int slot, bool closeWindow);
-    // Requests 3, 5 and 6 (code says which) and 7; the result of the request.
-    int32_t pluginMenu(EngineRequest& request, int32_t code);
+    // The input, output and effect menu requests (code says which) and the
+    // channel effect menu request; the result of the request.
+    int32_t pluginMenu(EngineRequest& request, Request code);
     int32_t channelEffectMenu(EngineRequest& request);
-    // Request 12.
+    // The restore request.
     int32_t restoreSelection();
-    // Request 15.
+    // The unload-me request.
     int32_t requestUnload(const EngineRequest& request);
-    // Request 14: offers the copy-data structure's text.
+    // The command string request: offers the copy-data structure's text.
     int32_t executeForwardedCommand(const EngineRequest& request);
     // Hands a command string to the inputs that take commands.
     void offerCommand(const char* text);
@@ -75,19 +76,19 @@ public:
     // their slots, for the selection saved at exit, and are not called again.
     void closeWindowsForQuit();
 
-    // Event 3 (kind 1 input, 2 output, 3 effect): unloads the slot and, once
+    // The unload plug-in event (kind an EventKind): unloads the slot and, once
     // it is empty, clears its name in the user interface.
     void unloadByEvent(intptr_t kind, intptr_t slot);
     // Event kEventRetireParked (main thread): closes the window of and
     // releases each unloaded plug-in whose modal loops have ended, and looks
     // again a little later while any has not.
     void retireParked();
-    // Event 18: shows or hides the window of the plug-in in a slot.
+    // The show window event: shows or hides the window of the plug-in in a slot.
     void switchPluginWindow(intptr_t kind, intptr_t slot, bool show);
 
     // Hands the record to input slot 0, input slot 1 and the output: 0; the
     // first failing input's error (the rest is skipped); a failing output is
-    // recorded (30) but does not fail.
+    // recorded (Error::PluginInternal) but does not fail.
     int setupAudioSystem(const AudioSystemSetup& setup);
 
     // Loaded once at start-up and kept: main and streaming threads read it.

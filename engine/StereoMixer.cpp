@@ -6,9 +6,9 @@
 #include <iterator>
 #include <new>
 
+#include "api/Protocol.h"
 #include "engine/CheckedRelease.h"
 #include "engine/MixKernels.h"
-#include "zkr/ErrorCodes.h"
 
 namespace engine {
 
@@ -57,7 +57,7 @@ int StereoMixer::setup(int count, int bytes)
     release();
     clearError();
     if (count < 1 || bytes < kBytesPerSample) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(Error::IndexOutOfRange));
         return lastError;
     }
     // The stereo block holds 2 x bytes; channel blocks hold whole samples.
@@ -73,7 +73,7 @@ int StereoMixer::setup(int count, int bytes)
         allocated = newChannels[c].samples != nullptr;
     }
     if (!allocated) {
-        setError(zkr::kErrOutOfMemory);
+        setError(toWire(Error::OutOfMemory));
         return lastError;
     }
     channels = std::move(newChannels);
@@ -88,7 +88,7 @@ int StereoMixer::setup(int count, int bytes)
     soloChannel.store(-1, std::memory_order_relaxed);
     clipped.store(0, std::memory_order_relaxed);
     ready = true;
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 void StereoMixer::release()
@@ -107,24 +107,24 @@ void StereoMixer::release()
 int StereoMixer::checkChannel(int channel)
 {
     if (channel < 0 || channel >= channelCount) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(Error::IndexOutOfRange));
         return lastError;
     }
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::fill(int channel, const int16_t* data, int bytes)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     MixerChannel& target = channels[channel];
     if (target.filled.load(std::memory_order_acquire) != 0)
-        return zkr::kStatusBusy;
+        return toWire(Error::Busy);
     // A block larger than the channel's is cut, never copied past its end.
     bytes = data == nullptr ? 0 : std::clamp(bytes, 0, blockBytes);
     if (bytes == 0) {
         if (processEmptyAsFull.load(std::memory_order_relaxed) == 0)
-            return zkr::kOk;
+            return toWire(Error::Ok);
         std::memset(target.samples.get(), 0, static_cast<size_t>(blockBytes));
         target.length = blockBytes;
     } else {
@@ -132,7 +132,7 @@ int StereoMixer::fill(int channel, const int16_t* data, int bytes)
         target.length = bytes;
     }
     target.filled.store(1, std::memory_order_release);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 bool StereoMixer::isHeard(int channel, const MixerChannel& mixerChannel) const
@@ -207,7 +207,7 @@ void StereoMixer::mix()
 
 int StereoMixer::channelLevel(int channel)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return 0;
     const MixerChannel& mixerChannel = channels[channel];
     const int32_t solo = soloChannel.load(std::memory_order_relaxed);
@@ -245,72 +245,72 @@ void StereoMixer::setMasterVolume(int volume)
 
 int StereoMixer::setVolume(int channel, int volume)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     channels[channel].volume.store(std::clamp(volume, 0, kMaxVolume), std::memory_order_relaxed);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::getVolume(int channel)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return 0;
     return channels[channel].volume.load(std::memory_order_relaxed);
 }
 
 int StereoMixer::setPan(int channel, int pan)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     channels[channel].pan.store(std::clamp(pan, 0, 100), std::memory_order_relaxed);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::getPan(int channel)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return 0;
     return channels[channel].pan.load(std::memory_order_relaxed);
 }
 
 int StereoMixer::setEnabled(int channel, bool enabled)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     channels[channel].enabled.store(enabled ? 1 : 0, std::memory_order_relaxed);
     if (!enabled)
         channels[channel].filled.store(0, std::memory_order_relaxed);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::setSolo(int channel, bool on)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     soloChannel.store(on ? channel : -1, std::memory_order_relaxed);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::setEffectsFirst(int channel, bool effectsFirst)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     channels[channel].effectsFirst.store(effectsFirst ? 1 : 0, std::memory_order_relaxed);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 int StereoMixer::setEffectHook(int channel, int slot, ProcessChannelBufferFn hook)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (checkChannel(channel) != toWire(Error::Ok))
         return lastError;
     if (slot < 0 || slot >= kChannelEffectSlots) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(Error::IndexOutOfRange));
         return lastError;
     }
     takeLock();
     channels[channel].effectHook[slot] = hook;
     releaseHeld(lock);
-    return zkr::kOk;
+    return toWire(Error::Ok);
 }
 
 } // namespace engine

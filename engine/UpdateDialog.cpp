@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "api/Protocol.h"
 #include "engine/EngineResources.h"
 #include "engine/EngineShell.h"
 #include "engine/ProxyDialog.h"
@@ -12,7 +13,6 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/controls/Controls.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 
 namespace engine {
@@ -117,7 +117,7 @@ void UpdateDialog::onInitDialog()
     // The worker opens the file again by its name, which stays ours: no one
     // else may remove or replace it in a sticky temporary folder.
     const plat::UniqueFd file(plat::createPrivateTempFile("qomupdate-", ".ini", destination));
-    const int started = !file ? zkr::kErrWriteFailed
+    const int started = !file ? toWire(Error::WriteFailed)
                               : socket_.get(connectAddress(server).c_str(), documentAddress(server).c_str(),
                                             destination.c_str());
     // Reported like the worker's own errors: shown, then the dialog closes.

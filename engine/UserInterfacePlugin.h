@@ -8,7 +8,7 @@ namespace engine {
 // engine's main and streaming threads alike.
 class UserInterfacePlugin : public Plugin {
 public:
-    UserInterfacePlugin() : Plugin(kPluginKindUserInterface) {}
+    UserInterfacePlugin() : Plugin(toWire(PluginKind::UserInterface)) {}
 
     void updateChannelValue(int32_t channel, int32_t code, intptr_t value);
     void updateGeneralValue(int32_t index, int32_t code, intptr_t value);

@@ -1,12 +1,13 @@
 // The engine program: one running copy per session, start-up, the main loop.
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
 
+#include "api/Protocol.h"
 #include "engine/Engine.h"
 #include "engine/EngineResources.h"
 #include "platform/core/Module.h"
@@ -15,11 +16,10 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 
-// The record request 14 reads is the one the platform's copy-data message carries.
+// The record the command string request reads is the one the platform's copy-data message carries.
 static_assert(sizeof(engine::CopyData) == sizeof(plat::ui::CopyData));
 static_assert(offsetof(engine::CopyData, bytes) == offsetof(plat::ui::CopyData, size));
 static_assert(offsetof(engine::CopyData, data) == offsetof(plat::ui::CopyData, bytes));
@@ -143,14 +143,13 @@ int main(int argc, char** argv)
         auto* core = new engine::Engine;
         core->setInstance(reinterpret_cast<engine::InstanceHandle>(plat::programModule()));
         const int error = core->initialise(commandLine.c_str(), engine::kShowCommandShow);
-        if (error == zkr::kOk) {
+        if (error == toWire(engine::Error::Ok)) {
             if (core->run() == 1) {
                 waitForUserInterfaceToClose();
                 exitCode = EXIT_SUCCESS;
-            }
-            else
+            } else
                 engine::closeSplash();
-        } else if (error == zkr::kErrBadInitialization) {
+        } else if (error == toWire(engine::Error::BadInitialization)) {
             engine::closeSplash();
         }
     }

@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace shared {
@@ -89,7 +89,7 @@ void CHTMLWrite::write(const char* text)
 {
     if (file == nullptr || std::fputs(text, file) < 0) {
         if (!writeFailed_)
-            setError(zkr::kErrWriteFailed);
+            setError(toWire(engine::Error::WriteFailed));
         writeFailed_ = true;
     }
 }
@@ -102,7 +102,7 @@ void CHTMLWrite::writeFormatted(const char* format, ...)
     va_end(arguments);
     if (written < 0) {
         if (!writeFailed_)
-            setError(zkr::kErrWriteFailed);
+            setError(toWire(engine::Error::WriteFailed));
         writeFailed_ = true;
     }
 }

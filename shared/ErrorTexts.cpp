@@ -1,5 +1,6 @@
 #include <iterator>
 
+#include "api/Protocol.h"
 #include "platform/ui/Resources.h"
 #include "shared/Services.h"
 #include "shared/SharedModule.h"
@@ -9,8 +10,6 @@
 namespace shared {
 
 namespace {
-
-constexpr int kLastErrorCode = 46;
 
 // The error codes' texts; the string id is the code.
 const plat::ui::StringResource kErrorTexts[] = {
@@ -61,7 +60,7 @@ const plat::ui::StringResource kErrorTexts[] = {
     {45, "Object not correctly initialized or initialization failed!"},
     {46, "The droped files won't be handled by this window!"},
 };
-static_assert(std::size(kErrorTexts) == kLastErrorCode);
+static_assert(std::size(kErrorTexts) == static_cast<std::size_t>(toWire(engine::Error::LastWithText)));
 
 const plat::ui::ResourceTable kErrorTextTable{kErrorTexts, {}, {}, {}};
 plat::ui::ResourceRegistrar errorTextRegistrar(kErrorTextTable);
@@ -72,11 +71,11 @@ char* getErrorText(int code, char* buffer)
 {
     if (buffer == nullptr)
         return nullptr;
-    if (code > kLastErrorCode) {
+    if (code > toWire(engine::Error::LastWithText)) {
         buffer[0] = '\0';
         return nullptr;
     }
-    // Codes 0 and below have no string: the buffer is emptied and the caller
+    // Ok and negative codes have no string: the buffer is emptied and the caller
     // gets it back, so whatever it shows is at least an empty text.
     const char* text = plat::ui::findString(sharedModule(), static_cast<unsigned>(code > 0 ? code : 0));
     zkr::copyText(buffer, zkr::kErrorTextSize, text);

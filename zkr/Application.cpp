@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "api/Protocol.h"
 #include "platform/core/Notice.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 #include "zkr/Text.h"
@@ -36,7 +36,7 @@ void Application::showError(int code, const char* text)
 {
     if (text == nullptr)
         text = "";
-    if (code > kFirstMessageCode) {
+    if (code > toWire(engine::Error::FirstMessage)) {
         plat::showNotice(text, kProductTitle, plat::kNoticeFailure);
         return;
     }

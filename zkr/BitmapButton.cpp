@@ -1,6 +1,6 @@
 #include "zkr/BitmapButton.h"
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace zkr {
 
@@ -24,7 +24,7 @@ int BitmapButton::place(int x, int y, plat::ModuleHandle module, unsigned resour
 {
     auto loaded = std::make_unique<BitmapObject>();
     if (!loaded->load(module, resourceId)) {
-        setError(kErrCreateControl);
+        setError(toWire(engine::Error::CreateControl));
         return lastError;
     }
     place(x, y, loaded.get());

@@ -23,7 +23,7 @@ public:
 
     // At x, y with a bitmap it does not own (it must outlive the button).
     void place(int x, int y, const BitmapObject* bitmap);
-    // At x, y with bitmap resourceId of module, loaded and owned. Error 28
+    // At x, y with bitmap resourceId of module, loaded and owned. Error::CreateControl
     // when the bitmap cannot be loaded; 0 on success.
     [[nodiscard]] int place(int x, int y, plat::ModuleHandle module, unsigned resourceId);
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Handle.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace zkr {
@@ -53,9 +53,9 @@ void HttpSocket::setProxy(const char* address)
 int HttpSocket::get(const char* server, const char* document, const char* destination)
 {
     if (running.load())
-        return kErrNotNow;
+        return toWire(engine::Error::NotNow);
     if (!fits(server) || !fits(document) || !fits(destination))
-        return kErrIndexOutOfRange;
+        return toWire(engine::Error::IndexOutOfRange);
     // The last worker has reported its end; collect it before starting anew.
     (void)waitForWorker(plat::kInfinite);
     copyText(serverAddress, server);
@@ -65,16 +65,16 @@ int HttpSocket::get(const char* server, const char* document, const char* destin
     running.store(true);
     if (!worker.create(&HttpSocket::workerRoutine, this)) {
         running.store(false);
-        return kErrSocketInternal;
+        return toWire(engine::Error::SocketInternal);
     }
     if (!worker.resume()) {
         // A thread that never ran would be waited for in vain.
         plat::closeHandle(worker.handle);
         worker.handle = nullptr;
         running.store(false);
-        return kErrSocketInternal;
+        return toWire(engine::Error::SocketInternal);
     }
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 bool HttpSocket::waitForWorker(uint32_t timeoutMs)
@@ -99,7 +99,7 @@ uint32_t HttpSocket::workerRoutine(void* parameter)
     auto* self = static_cast<HttpSocket*>(parameter);
     const int result = self->download();
     self->socket.shutdownAndClose();
-    if (result != kOk)
+    if (result != toWire(engine::Error::Ok))
         self->setError(result);
     else
         self->report(kHttpFinished, nullptr);
@@ -127,13 +127,13 @@ int HttpSocket::download()
 {
     std::string hostName;
     if (!plat::localHostName(hostName))
-        return kErrSocketInit;
+        return toWire(engine::Error::SocketInit);
     copyText(localHost, hostName.c_str());
-    if (const int failed = connectToServer(); failed != kOk)
+    if (const int failed = connectToServer(); failed != toWire(engine::Error::Ok))
         return failed;
-    if (const int failed = fetchDocument(); failed != kOk)
+    if (const int failed = fetchDocument(); failed != toWire(engine::Error::Ok))
         return failed;
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int HttpSocket::connectToServer()
@@ -146,7 +146,7 @@ int HttpSocket::connectToServer()
     else
         status("Finding host...");
     if (!parsed || !socket.resolve(connectHost, connectPort))
-        return kErrUnknownHost;
+        return toWire(engine::Error::UnknownHost);
 
     if (verbose)
         status("Connecting to %s, port %i...", connectHost, connectPort);
@@ -157,21 +157,21 @@ int HttpSocket::connectToServer()
     // A connect refused at once fails like one refused later: as an internal
     // error, since the system has no text of its own for it.
     if (!socket.startConnect())
-        return kErrSocketInternal;
+        return toWire(engine::Error::SocketInternal);
     for (;;) {
         if (cancelFlag.load() != 0)
-            return kErrSocketCanceled;
+            return toWire(engine::Error::SocketCanceled);
         const plat::SocketReady ready = socket.pollWritable(kPollWaitMs);
         if (ready == plat::SocketReady::Yes)
             break;
         if (ready == plat::SocketReady::Failed)
-            return kErrSocketInternal;
+            return toWire(engine::Error::SocketInternal);
     }
     if (verbose)
         status("Connected to %s...", connectHost);
     else
         status("Connected...");
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int HttpSocket::fetchDocument()
@@ -180,7 +180,7 @@ int HttpSocket::fetchDocument()
     // private, and a link or someone else's file put there is refused.
     plat::UniqueFd file(plat::createPrivateFile(destinationPath));
     if (!file)
-        return kErrWriteFailed;
+        return toWire(engine::Error::WriteFailed);
     if (verbose)
         status("Getting document %s...", documentAddress);
     else
@@ -198,37 +198,37 @@ int HttpSocket::fetchDocument()
         documentAddress, serverHost, kUserAgent);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof request ||
         socket.sendSome(request, static_cast<std::size_t>(length)) != length)
-        return kErrSocketSend;
+        return toWire(engine::Error::SocketSend);
 
     char buffer[kReceiveChunk];
     long total = 0;
     for (;;) {
         if (cancelFlag.load() != 0)
-            return kErrSocketCanceled;
+            return toWire(engine::Error::SocketCanceled);
         const plat::SocketReady ready = socket.pollReadable(kPollWaitMs);
         if (ready == plat::SocketReady::No)
             continue;
         if (ready == plat::SocketReady::Failed)
-            return kErrSocketInternal;
+            return toWire(engine::Error::SocketInternal);
         const long received = socket.receiveSome(buffer, sizeof buffer);
         if (received < 0)
-            return kErrSocketReceive;
+            return toWire(engine::Error::SocketReceive);
         if (received == 0)
             break;
         // A description is a few kilobytes; a server that sends on and on
         // would fill the disk.
         if (static_cast<uint64_t>(total) + static_cast<uint64_t>(received) > kMaxResponseSize)
-            return kErrSocketReceive;
+            return toWire(engine::Error::SocketReceive);
         total += received;
         status("Receiving %li Bytes...", total);
         if (!plat::writeFully(file.get(), buffer, static_cast<std::size_t>(received)))
-            return kErrWriteFailed;
+            return toWire(engine::Error::WriteFailed);
     }
     // A close can report a delayed write error: lost data too.
     if (!file.close())
-        return kErrWriteFailed;
+        return toWire(engine::Error::WriteFailed);
     status("Download finished (%li Bytes)!", total);
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 } // namespace zkr

@@ -22,15 +22,15 @@ using HttpProgressCallback = void (*)(void* context, int code, const char* text)
 // own, directly or through a proxy. The destination file holds the response
 // exactly as received, headers included. The worker reports through the
 // progress callback: status texts, then either kHttpFinished or (after the
-// error was recorded with setError, errors 39 to 44 or 5) kHttpFailed. A
-// response longer than kMaxResponseSize fails with 42, the file holding no
+// error was recorded with setError, the socket errors or WriteFailed) kHttpFailed. A
+// response longer than kMaxResponseSize fails with SocketReceive, the file holding no
 // more than that.
 //
 // Threads: get, cancel and the destructor belong to the owner's thread; the
 // worker reads the texts and flags set before get, and the cancel flag. The
 // worker writes lastError and the connect fields: read them after
 // waitForWorker. The callback runs on the worker, which is still running when
-// it reports the end: a get made from the callback answers 16.
+// it reports the end: a get made from the callback answers NotNow.
 class HttpSocket : public ObjectBase {
 public:
     static constexpr int kTextSize = 256;

@@ -1,6 +1,6 @@
 #include "zkr/InputDevice.h"
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/Text.h"
 
 namespace zkr {
@@ -43,7 +43,7 @@ InputDevice::~InputDevice()
 int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
 {
     if (deviceOpen) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     if (deviceCount == 0)
@@ -52,7 +52,7 @@ int InputDevice::openDevice(int device, plat::audio::BlockCallback callback)
     failure.store(0);
     (void)allDone.reset();
     const int error = openDirection(device, callback != nullptr ? callback : &InputDevice::forwardMessage);
-    if (error != kOk)
+    if (error != toWire(engine::Error::Ok))
         setError(error);
     return lastError;
 }
@@ -61,7 +61,7 @@ int InputDevice::reportNoDevice()
 {
     copyText(errorText, kNoDeviceText);
     errorContext = errorText;
-    setError(kDeviceError);
+    setError(toWire(engine::Error::PlainMessage));
     return lastError;
 }
 
@@ -73,7 +73,7 @@ void InputDevice::forwardMessage(void* context, plat::audio::Block* header)
 void InputDevice::handOn(const uint8_t* data, uint32_t bytes)
 {
     for (;;) {
-        if (sharedBuffer->tryWrite(data, bytes) != kStatusBusy)
+        if (sharedBuffer->tryWrite(data, bytes) != toWire(engine::Error::Busy))
             return;
         // A full buffer whose reader has gone must not hold up a stop.
         if (stopping.load())
@@ -121,14 +121,15 @@ void InputDevice::noteFailure(Result result)
 int InputDevice::requeue(plat::audio::Block* header)
 {
     if (!handle || header == nullptr)
-        return kErrNotNow;
-    return queueBlock(*header) == Result::Ok ? kOk : kDeviceError;
+        return toWire(engine::Error::NotNow);
+    return queueBlock(*header) == Result::Ok ? toWire(engine::Error::Ok)
+                                             : toWire(engine::Error::PlainMessage);
 }
 
 int InputDevice::queueAll()
 {
     if (!deviceOpen || !allocated) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     for (int i = 0; i < blockCount; ++i) {
@@ -142,31 +143,31 @@ int InputDevice::queueAll()
             return reportDeviceError(result);
         }
     }
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int InputDevice::start()
 {
     if (!handle) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     const Result result = handle->start();
     if (result != Result::Ok)
         return reportDeviceError(result);
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int InputDevice::stop()
 {
-    lastError = kOk;
+    lastError = toWire(engine::Error::Ok);
     stopping.store(true);
     if (sharedBuffer != nullptr)
         sharedBuffer->setEndOfData(true);
     if (!handle)
-        return kOk;
+        return toWire(engine::Error::Ok);
     Result result = handle->stop();
     if (result != Result::Ok)
         reportDeviceError(result);

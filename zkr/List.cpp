@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace zkr {
 
@@ -38,12 +38,12 @@ int List::append(const void* item)
         }
     }
     if (count >= capacity) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     void* copy = std::malloc(itemSize > 0 ? itemSize : 1);
     if (copy == nullptr) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     if (itemSize > 0)
@@ -56,7 +56,7 @@ int List::append(const void* item)
 int List::readItem(int index, void* out)
 {
     if (index < 0 || index >= count) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     std::memcpy(out, slots[index], itemSize);
@@ -67,7 +67,7 @@ int List::readItem(int index, void* out)
 int List::writeItem(int index, const void* item)
 {
     if (index < 0 || index >= count) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     std::memcpy(slots[index], item, itemSize);
@@ -78,7 +78,7 @@ int List::writeItem(int index, const void* item)
 int List::removeAt(int index)
 {
     if (index < 0 || index >= count) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     std::free(slots[index]);

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "api/Protocol.h"
 #include "zkr/BufferedFile.h"
-#include "zkr/ErrorCodes.h"
 
 namespace zkr {
 
@@ -69,39 +69,39 @@ bool MultimediaFile::close()
 
 int MultimediaFile::succeed()
 {
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int MultimediaFile::requireFile()
 {
     if (file)
-        return kOk;
-    setError(kErrNoExternalResource);
+        return toWire(engine::Error::Ok);
+    setError(toWire(engine::Error::NoExternalResource));
     return lastError;
 }
 
 int MultimediaFile::skipForward(uint32_t bytes)
 {
     if (file->seek(int64_t{bytes}, BufferedFile::kFromCurrent) < 0) {
-        setError(kErrSeekFailed);
+        setError(toWire(engine::Error::SeekFailed));
         return lastError;
     }
     if ((bytes & 1) == 0)
-        return kOk;
+        return toWire(engine::Error::Ok);
     // The pad byte is zero; a writer that left it out has the next chunk's
     // id there instead, which never starts with zero.
     uint8_t pad = 0;
     const int32_t got = file->read(&pad, 1);
     if (got < 0) {
-        setError(kErrReadFailed);
+        setError(toWire(engine::Error::ReadFailed));
         return lastError;
     }
     if (got == 1 && pad != 0 && file->seek(-1, BufferedFile::kFromCurrent) < 0) {
-        setError(kErrSeekFailed);
+        setError(toWire(engine::Error::SeekFailed));
         return lastError;
     }
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void MultimediaFile::appendExtraChunk(uint32_t id)
@@ -119,10 +119,11 @@ void MultimediaFile::appendExtraChunk(uint32_t id)
 
 int MultimediaFile::readFormatExtension()
 {
-    const bool extensible = header.formatTag == kWaveFormatExtensible &&
-                            static_cast<int32_t>(header.formatSize) >= static_cast<int32_t>(kExtensibleFormatSize);
+    const bool extensible =
+        header.formatTag == kWaveFormatExtensible &&
+        static_cast<int32_t>(header.formatSize) >= static_cast<int32_t>(kExtensibleFormatSize);
     if (header.formatTag != kPcm && header.formatTag != kWaveFormatFloat && !extensible) {
-        setError(kErrNotRiffWavePcm);
+        setError(toWire(engine::Error::NotRiffWavePcm));
         return lastError;
     }
     sampleFormat = header.formatTag;
@@ -131,28 +132,29 @@ int MultimediaFile::readFormatExtension()
         uint8_t extension[kExtensionPartSize + kSubFormatSize];
         const int32_t got = file->read(extension, sizeof extension);
         if (got < 0) {
-            setError(kErrReadFailed);
+            setError(toWire(engine::Error::ReadFailed));
             return lastError;
         }
         if (got < static_cast<int32_t>(sizeof extension)) {
-            setError(kErrUnexpectedEof);
+            setError(toWire(engine::Error::UnexpectedEof));
             return lastError;
         }
-        sampleFormat = static_cast<uint16_t>(extension[kExtensionPartSize] | extension[kExtensionPartSize + 1] << 8);
+        sampleFormat =
+            static_cast<uint16_t>(extension[kExtensionPartSize] | extension[kExtensionPartSize + 1] << 8);
         if (sampleFormat != kPcm && sampleFormat != kWaveFormatFloat) {
-            setError(kErrNotRiffWavePcm);
+            setError(toWire(engine::Error::NotRiffWavePcm));
             return lastError;
         }
         consumed = kExtensibleFormatSize;
     }
     if (static_cast<int32_t>(header.formatSize) > static_cast<int32_t>(consumed))
         return skipForward(header.formatSize - consumed);
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int MultimediaFile::readHeader()
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     auto* bytes = reinterpret_cast<uint8_t*>(&header);
 
@@ -160,49 +162,49 @@ int MultimediaFile::readHeader()
     // offer: that is an unexpected end, not a reading failure.
     int32_t got = file->read(bytes, kRiffPartSize);
     if (got < 0) {
-        setError(kErrReadFailed);
+        setError(toWire(engine::Error::ReadFailed));
         return lastError;
     }
     if (got < kRiffPartSize) {
-        setError(kErrUnexpectedEof);
+        setError(toWire(engine::Error::UnexpectedEof));
         return lastError;
     }
     if (header.formType != formType) {
-        setError(kErrNotRiffWavePcm);
+        setError(toWire(engine::Error::NotRiffWavePcm));
         return lastError;
     }
 
     got = file->read(bytes + kRiffPartSize, kFormatPartSize);
     if (got < 0) {
-        setError(kErrReadFailed);
+        setError(toWire(engine::Error::ReadFailed));
         return lastError;
     }
     if (got < kFormatPartSize) {
-        setError(kErrUnexpectedEof);
+        setError(toWire(engine::Error::UnexpectedEof));
         return lastError;
     }
-    if (readFormatExtension() != kOk)
+    if (readFormatExtension() != toWire(engine::Error::Ok))
         return lastError;
 
     extraChunks[0] = '\0';
     for (;;) {
         got = file->read(bytes + offsetof(Header, dataId), kChunkHeadSize);
         if (got < 0) {
-            setError(kErrReadFailed);
+            setError(toWire(engine::Error::ReadFailed));
             return lastError;
         }
         if (got < kChunkHeadSize) {
-            setError(kErrUnexpectedEof);
+            setError(toWire(engine::Error::UnexpectedEof));
             return lastError;
         }
         if (header.dataId == fourCC("data"))
             break;
         appendExtraChunk(header.dataId);
-        if (skipForward(header.dataSize) != kOk)
+        if (skipForward(header.dataSize) != toWire(engine::Error::Ok))
             return lastError;
     }
     if (header.dataSize == 0) {
-        setError(kErrUnexpectedEof);
+        setError(toWire(engine::Error::UnexpectedEof));
         return lastError;
     }
     dataOffset = static_cast<int32_t>(file->position());
@@ -230,10 +232,10 @@ int MultimediaFile::buildHeader(uint32_t dataBytes, uint32_t samplesPerSecond, u
 
 int MultimediaFile::writeHeader()
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     if (file->write(&header, sizeof header) < 0) {
-        setError(kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     dataOffset = static_cast<int32_t>(file->position());
@@ -257,7 +259,7 @@ bool MultimediaFile::storeHeader(uint32_t dataBytes)
 
 int MultimediaFile::finish(uint32_t dataBytes)
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     // The tail in the disk buffer goes first; when it cannot (a full disk),
     // the header still describes the samples that did reach the disk.
@@ -265,7 +267,7 @@ int MultimediaFile::finish(uint32_t dataBytes)
     const bool stored = storeHeader(dataBytes);
     dataOffset = static_cast<int32_t>(file->seek(int64_t{sizeof header}, BufferedFile::kFromStart));
     if (!flushed || !stored) {
-        setError(kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     return succeed();
@@ -275,11 +277,11 @@ int MultimediaFile::read(void* buffer, int32_t count, int32_t* transferred)
 {
     if (transferred != nullptr)
         *transferred = 0;
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     const int32_t got = file->read(buffer, count);
     if (got < 0) {
-        setError(kErrReadFailed);
+        setError(toWire(engine::Error::ReadFailed));
         return lastError;
     }
     if (transferred != nullptr)
@@ -291,15 +293,15 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
 {
     if (transferred != nullptr)
         *transferred = 0;
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     if (count > room()) {
-        setError(kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     const int32_t put = file->write(data, count);
     if (put < 0) {
-        setError(kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     if (transferred != nullptr)
@@ -309,7 +311,7 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
         nextRefresh_ = dataEnd - dataEnd % refreshEvery_ + refreshEvery_;
         const bool flushed = file->flush();
         if (!storeHeader(static_cast<uint32_t>(dataEnd)) || !flushed) {
-            setError(kErrWriteFailed);
+            setError(toWire(engine::Error::WriteFailed));
             return lastError;
         }
     }
@@ -318,10 +320,10 @@ int MultimediaFile::write(const void* data, int32_t count, int32_t* transferred)
 
 int MultimediaFile::seek(int32_t offset, int origin)
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     if (file->seek(offset, origin) < 0) {
-        setError(kErrSeekFailed);
+        setError(toWire(engine::Error::SeekFailed));
         return lastError;
     }
     return succeed();
@@ -329,17 +331,17 @@ int MultimediaFile::seek(int32_t offset, int origin)
 
 int64_t MultimediaFile::position()
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     return file->position();
 }
 
 int MultimediaFile::setDiskBuffer(int32_t bytes)
 {
-    if (requireFile() != kOk)
+    if (requireFile() != toWire(engine::Error::Ok))
         return lastError;
     if (!file->setBuffer(bytes)) {
-        setError(kErrDiskBuffer);
+        setError(toWire(engine::Error::DiskBuffer));
         return lastError;
     }
     return succeed();

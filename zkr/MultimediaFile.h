@@ -99,7 +99,7 @@ public:
     int64_t dataLimit = kMaxDataBytes;
 
 private:
-    // 0 when a file is open, else records and returns 3.
+    // 0 when a file is open, else records and returns NoExternalResource.
     [[nodiscard]] int requireFile();
     // Moves on by a chunk's size, taken as unsigned so that no size leads
     // backwards, and past the pad byte that follows an odd-sized chunk; 0, 4

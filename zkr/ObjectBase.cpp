@@ -1,7 +1,7 @@
 #include "zkr/ObjectBase.h"
 
+#include "api/Protocol.h"
 #include "zkr/Application.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace zkr {
@@ -19,7 +19,7 @@ void ObjectBase::setError(int code)
     Application* application = theApplication;
     if (application == nullptr)
         return;
-    if (code >= kFirstMessageCode) {
+    if (code >= toWire(engine::Error::FirstMessage)) {
         application->showError(code, errorContext);
         return;
     }

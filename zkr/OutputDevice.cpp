@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace zkr {
 
@@ -53,7 +53,7 @@ void OutputDevice::onDeviceMessage(uint32_t message, plat::audio::Block* header)
 int OutputDevice::start()
 {
     if (!allocated || deviceOpen) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     // The events exist before the device can call back.
@@ -62,13 +62,13 @@ int OutputDevice::start()
     if (!blockFree || !allDone || blockFree->handle == nullptr || allDone->handle == nullptr) {
         blockFree.reset();
         allDone.reset();
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     started = false;
     stopping.store(false);
     writeIndex.store(0);
-    if (openDevice(deviceId, &OutputDevice::forwardMessage) != kOk) {
+    if (openDevice(deviceId, &OutputDevice::forwardMessage) != toWire(engine::Error::Ok)) {
         blockFree.reset();
         allDone.reset();
         return lastError;
@@ -85,20 +85,20 @@ int OutputDevice::start()
         lastError = status;
         return status;
     }
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int OutputDevice::writeBlock(const void* data, uint32_t bytes)
 {
     if (!deviceOpen || !allocated) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     const int32_t index = writeIndex.load();
     plat::audio::Block& block = blocks[index];
     if (block.user.load() != 0)
-        return kStatusBusy;
+        return toWire(engine::Error::Busy);
 
     // The block's old contents are the last that the device finished playing.
     std::memcpy(spareBlock.data, block.data, blockSize);
@@ -122,14 +122,14 @@ int OutputDevice::writeBlock(const void* data, uint32_t bytes)
             reportDeviceError(restarted);
     }
     writeIndex.store(next % blockCount);
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int OutputDevice::drain(uint32_t timeoutMs)
 {
     if (!deviceOpen)
-        return kOk;
+        return toWire(engine::Error::Ok);
     stopping.store(true);
     // A ring that never got half full is still paused and would never empty.
     if (!started) {
@@ -142,14 +142,14 @@ int OutputDevice::drain(uint32_t timeoutMs)
     // callback that frees the last one sees stopping and signals.
     if (allFree()) {
         std::memset(spareBlock.data, 0, blockSize);
-        return kOk;
+        return toWire(engine::Error::Ok);
     }
-    return allDone->wait(timeoutMs) ? kOk : kStatusBusy;
+    return allDone->wait(timeoutMs) ? toWire(engine::Error::Ok) : toWire(engine::Error::Busy);
 }
 
 int OutputDevice::stop()
 {
-    lastError = kOk;
+    lastError = toWire(engine::Error::Ok);
     if (handle) {
         const Result result = handle->reset();
         if (result != Result::Ok)
@@ -165,7 +165,7 @@ int OutputDevice::stop()
         // A device that refused to close is given up all the same: the
         // platform handle's own clean-up resets and releases it.
         handle.reset();
-        if (status != kOk)
+        if (status != toWire(engine::Error::Ok))
             lastError = status;
     }
     deviceOpen = false;

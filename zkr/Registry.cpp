@@ -8,11 +8,11 @@
 #include <memory>
 #include <new>
 
+#include "api/Protocol.h"
 #include "platform/core/Profile.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Window.h"
 #include "zkr/Application.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 #include "zkr/WindowHelpers.h"
 
@@ -63,7 +63,7 @@ std::unique_ptr<List> Registry::sectionOf(const std::string& lines, const char* 
     std::erase_if(longValues_, [&](const auto& entry) { return entry.first.first == name; });
     std::unique_ptr<List> section(new (std::nothrow) List(1, sizeof(Entry), true, 1));
     if (section == nullptr) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return nullptr;
     }
     section->silent = silent;
@@ -82,7 +82,8 @@ std::unique_ptr<List> Registry::sectionOf(const std::string& lines, const char* 
         const char* value = equals != nullptr ? equals + 1 : "";
         copyText(entry.value, value);
         const size_t valueLength = std::strlen(value);
-        if (valueLength >= static_cast<size_t>(kValueSize) && valueLength < static_cast<size_t>(kLongValueSize))
+        if (valueLength >= static_cast<size_t>(kValueSize) &&
+            valueLength < static_cast<size_t>(kLongValueSize))
             longValues_[{name, entry.key}] = LongValue{value, false};
         if (section->append(&entry) != 0) {
             lastError = section->lastError;
@@ -98,7 +99,7 @@ int Registry::keepSection(std::unique_ptr<List> section, const char* name)
     try {
         sections.push_back(std::move(section));
     } catch (const std::bad_alloc&) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     currentSection = sections.back().get();
@@ -164,12 +165,12 @@ int Registry::loadSections(const std::vector<std::string>& names)
 int Registry::saveSection()
 {
     if (currentSection == nullptr) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     std::unique_ptr<char[]> text(new (std::nothrow) char[kSectionTextSize]);
     if (text == nullptr) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     size_t used = 0;
@@ -186,7 +187,7 @@ int Registry::saveSection()
         size_t lineSize = keyLength + 1 + valueLength + 1;
         // The line, its zero and the final zero must all fit.
         if (used + lineSize + 1 > static_cast<size_t>(kSectionTextSize)) {
-            setError(kErrIndexOutOfRange);
+            setError(toWire(engine::Error::IndexOutOfRange));
             return lastError;
         }
         char* line = text.get() + used;
@@ -201,7 +202,7 @@ int Registry::saveSection()
         text[1] = '\0';
 
     if (!plat::writeProfileSection(currentSection->name, text.get(), fileName)) {
-        setError(kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     lastError = 0;
@@ -272,14 +273,14 @@ void Registry::getPoint(const char* key, int defaultX, int defaultY, int* x, int
 int Registry::setString(const char* key, const char* value)
 {
     if (currentSection == nullptr) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     int index = findKey(key);
     if (index < 0) {
         if (createMissingKeys)
             return addEntry(key, value);
-        setError(kErrElementNotFound);
+        setError(toWire(engine::Error::ElementNotFound));
         return lastError;
     }
     Entry* entry = entryAt(index);
@@ -305,7 +306,7 @@ std::string Registry::getLongString(const char* key, const char* defaultValue)
 int Registry::setLongString(const char* key, const std::string& value)
 {
     if (value.size() >= static_cast<size_t>(kLongValueSize)) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     if (setString(key, value.c_str()) != 0)
@@ -332,7 +333,7 @@ int Registry::setPoint(const char* key, int x, int y)
 int Registry::addEntry(const char* key, const char* value)
 {
     if (currentSection == nullptr) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     Entry entry{};
@@ -350,7 +351,7 @@ int Registry::savePosition(plat::ui::WindowHandle window, const char* key)
 {
     plat::ui::Rect place;
     if (theApplication == nullptr || !plat::ui::windowRect(window, place))
-        return kErrNotNow;
+        return toWire(engine::Error::NotNow);
     return theApplication->settings.setPoint(key, place.left, place.top);
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/MutexObject.h"
 #include "zkr/Text.h"
 
@@ -60,7 +60,7 @@ int Resource::attach(const char* name, int mode)
             return status;
     }
     if (!open(name, mode)) {
-        setError(kErrCannotUseResource);
+        setError(toWire(engine::Error::CannotUseResource));
         return lastError;
     }
     attached = true;
@@ -75,7 +75,7 @@ int Resource::detach()
 {
     if (attached) {
         if (!close()) {
-            setError(kErrCannotReleaseResource);
+            setError(toWire(engine::Error::CannotReleaseResource));
             return lastError;
         }
         attached = false;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/MutexLock.h"
 
 namespace zkr {
@@ -27,12 +27,12 @@ int SharedBuffer::allocate(int count, int size)
     release();
     // A ring without blocks, or of empty blocks, cannot carry anything.
     if (count <= 0 || size <= 0) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     blocks = new (std::nothrow) Block[count];
     if (blocks == nullptr) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     blockCount = count;
@@ -41,7 +41,7 @@ int SharedBuffer::allocate(int count, int size)
         blocks[i].data = new (std::nothrow) uint8_t[size];
         if (blocks[i].data == nullptr) {
             release();
-            setError(kErrOutOfMemory);
+            setError(toWire(engine::Error::OutOfMemory));
             return lastError;
         }
     }
@@ -49,7 +49,7 @@ int SharedBuffer::allocate(int count, int size)
     started = false;
     endOfData = false;
     clearError();
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void SharedBuffer::release()
@@ -84,25 +84,25 @@ int SharedBuffer::ringUnusable(const MutexLock& guard)
 {
     // The ring is not touched without the lock; the blocking forms retry.
     if (!guard.owned())
-        return kStatusBusy;
+        return toWire(engine::Error::Busy);
     if (blocks == nullptr) {
-        setError(kErrNotInitialized);
+        setError(toWire(engine::Error::NotInitialized));
         return lastError;
     }
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int SharedBuffer::tryRead(void* out, uint32_t* length)
 {
     *length = 0;
     MutexLock guard(lock, kLockTimeoutMs);
-    if (int status = ringUnusable(guard); status != kOk)
+    if (int status = ringUnusable(guard); status != toWire(engine::Error::Ok))
         return status;
     // Once the producer has ended, what it wrote is read even if it never
     // filled half of the ring; otherwise a short stream would never end.
     if (!started && !endOfData) {
         (void)dataRead.set();
-        return kErrNotNow;
+        return toWire(engine::Error::NotNow);
     }
     Block& block = blocks[readIndex];
     if (block.filled != 0) {
@@ -114,24 +114,24 @@ int SharedBuffer::tryRead(void* out, uint32_t* length)
         readIndex = readIndex + 1 == blockCount ? 0 : readIndex + 1;
         (void)dataRead.set();
         clearError();
-        return kOk;
+        return toWire(engine::Error::Ok);
     }
     (void)dataRead.set();
     if (!endOfData)
-        return kStatusBusy;
+        return toWire(engine::Error::Busy);
     // An empty block marks the end of the stream.
     clearError();
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int SharedBuffer::read(void* out, uint32_t* length)
 {
     for (;;) {
         const int status = tryRead(out, length);
-        if (status == kStatusBusy) {
+        if (status == toWire(engine::Error::Busy)) {
             (void)dataWritten.wait(plat::kInfinite);
             (void)dataWritten.reset();
-        } else if (status == kErrNotNow) {
+        } else if (status == toWire(engine::Error::NotNow)) {
             (void)canRead.wait(plat::kInfinite);
             (void)canRead.reset();
         } else {
@@ -143,17 +143,17 @@ int SharedBuffer::read(void* out, uint32_t* length)
 int SharedBuffer::tryWrite(const void* data, uint32_t length)
 {
     MutexLock guard(lock, kLockTimeoutMs);
-    if (int status = ringUnusable(guard); status != kOk)
+    if (int status = ringUnusable(guard); status != toWire(engine::Error::Ok))
         return status;
     // More than a block would overrun it.
     if (length > static_cast<uint32_t>(blockSize)) {
-        setError(kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     Block& block = blocks[writeIndex];
     if (block.filled != 0) {
         (void)dataWritten.set();
-        return kStatusBusy;
+        return toWire(engine::Error::Busy);
     }
     if (length > 0)
         std::memcpy(block.data, data, length);
@@ -166,14 +166,14 @@ int SharedBuffer::tryWrite(const void* data, uint32_t length)
     writeIndex = writeIndex + 1 == blockCount ? 0 : writeIndex + 1;
     (void)dataWritten.set();
     clearError();
-    return kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int SharedBuffer::write(const void* data, uint32_t length)
 {
     for (;;) {
         const int status = tryWrite(data, length);
-        if (status != kStatusBusy)
+        if (status != toWire(engine::Error::Busy))
             return status;
         (void)dataRead.wait(plat::kInfinite);
         (void)dataRead.reset();

@@ -5,10 +5,10 @@
 #include <new>
 #include <string>
 
+#include "api/Protocol.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/core/Module.h"
 #include "platform/core/Notice.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 
 namespace zkr {
@@ -46,7 +46,7 @@ int bindSharedServices()
         std::string path = plat::programFolder() + "/" + kSharedLibraryFile;
         return bindSharedServicesFrom(path.c_str());
     } catch (const std::bad_alloc&) {
-        return kErrOutOfMemory;
+        return toWire(engine::Error::OutOfMemory);
     }
 }
 
@@ -56,7 +56,7 @@ int bindSharedServicesFrom(const char* libraryPath)
 
     std::unique_ptr<plat::DynamicLibrary> library(new (std::nothrow) plat::DynamicLibrary);
     if (library == nullptr)
-        return kErrCannotUseResource;
+        return toWire(engine::Error::CannotUseResource);
     bool loaded = false;
     try {
         loaded = libraryPath != nullptr && library->load(libraryPath);
@@ -66,19 +66,19 @@ int bindSharedServicesFrom(const char* libraryPath)
     if (!loaded) {
         if (libraryPath == nullptr || library->lastError() == plat::LoadError::NotFound)
             reportMissingLibrary();
-        return kErrCannotUseResource;
+        return toWire(engine::Error::CannotUseResource);
     }
 
     std::unique_ptr<SharedServices> table(new (std::nothrow) SharedServices);
     if (table == nullptr)
-        return kErrOutOfMemory;
+        return toWire(engine::Error::OutOfMemory);
 
     void* found[kSharedServicesCount];
     for (int i = 0; i < kSharedServicesCount; ++i) {
         found[i] = library->symbol(kSharedServicesExports[i]);
         // A half-bound table is never published; the library goes with it.
         if (found[i] == nullptr)
-            return kErrCorruptExports;
+            return toWire(engine::Error::CorruptExports);
     }
     table->getErrorText = reinterpret_cast<GetErrorTextFunction>(found[0]);
     table->showZKRError = reinterpret_cast<ShowZKRErrorFunction>(found[1]);

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "api/Protocol.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
@@ -9,7 +10,6 @@
 #include "zkr/BitmapObject.h"
 #include "zkr/ClassKinds.h"
 #include "zkr/Control.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/WindowHelpers.h"
 
 namespace zkr {
@@ -112,12 +112,12 @@ int UserInterface::create(bool registerClass, const WindowDescription& from, pla
     showCommand = show;
     classRegistered = false;
     if (registerClass && !registerWindowClass()) {
-        setError(kErrCreateUserInterface);
+        setError(toWire(engine::Error::CreateUserInterface));
         return lastError;
     }
     if (!createWindow()) {
         unregisterClass();
-        setError(kErrCreateUserInterface);
+        setError(toWire(engine::Error::CreateUserInterface));
         return lastError;
     }
     awaitingPlace_ = description.besideShownWindows;
@@ -140,7 +140,7 @@ int UserInterface::runOnOwnThread(const WindowDescription& from, plat::ModuleHan
     (void)closed_.reset();
     if (!thread_.create(threadMain, this)) {
         (void)closed_.set();
-        setError(kErrCreateUserInterface);
+        setError(toWire(engine::Error::CreateUserInterface));
         return lastError;
     }
     // Written before the thread runs, so the thread may read it.
@@ -149,7 +149,7 @@ int UserInterface::runOnOwnThread(const WindowDescription& from, plat::ModuleHan
         // Never run, the thread has nothing to be waited for.
         threadStarted_ = false;
         (void)closed_.set();
-        setError(kErrCreateUserInterface);
+        setError(toWire(engine::Error::CreateUserInterface));
         return lastError;
     }
     // The events stay until this object goes: the thread may still be inside set().
@@ -158,7 +158,7 @@ int UserInterface::runOnOwnThread(const WindowDescription& from, plat::ModuleHan
         return 0;
     (void)thread_.wait(plat::kInfinite);
     (void)closed_.set();
-    setError(kErrCreateUserInterface);
+    setError(toWire(engine::Error::CreateUserInterface));
     return lastError;
 }
 
@@ -302,7 +302,7 @@ int UserInterface::addControl(Control* control)
         // Room first: a control that cannot be kept stays the caller's.
         controls.reserve(controls.size() + 1);
     } catch (const std::bad_alloc&) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     controls.emplace_back(control);

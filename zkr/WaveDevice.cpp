@@ -5,8 +5,8 @@
 #include <iterator>
 #include <new>
 
+#include "api/Protocol.h"
 #include "platform/audio/Devices.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace zkr {
@@ -71,8 +71,8 @@ int WaveDevice::getCaps(int device, DeviceCapabilities* caps)
         caps->channels = platformCaps.channels;
         caps->support = direction == plat::audio::Direction::Output ? platformCaps.support : 0;
     }
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int WaveDevice::openDirection(int device, plat::audio::BlockCallback callback)
@@ -83,16 +83,16 @@ int WaveDevice::openDirection(int device, plat::audio::BlockCallback callback)
     if (result != plat::audio::Result::Ok)
         return recordDeviceError(result, reason);
     deviceOpen = true;
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int WaveDevice::closeDevice()
 {
-    lastError = kOk;
+    lastError = toWire(engine::Error::Ok);
     if (!handle) {
         deviceOpen = false;
-        return kOk;
+        return toWire(engine::Error::Ok);
     }
     plat::audio::Result result = handle->reset();
     if (result != plat::audio::Result::Ok)
@@ -118,31 +118,31 @@ plat::audio::Result WaveDevice::queueBlock(plat::audio::Block& block)
 int WaveDevice::selectDevice(int index)
 {
     if (deviceOpen) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     deviceId = index >= 0 && index < deviceCount ? index : kWaveMapper;
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int WaveDevice::setFormat(uint32_t samplesPerSecond, uint16_t channels, uint16_t bitsPerSample)
 {
     format = pcmFormat(samplesPerSecond, channels, bitsPerSample);
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int WaveDevice::allocateBlocks(int count, uint32_t size)
 {
     // Blocks that the device may still hold are never freed under it.
     if (deviceOpen) {
-        setError(kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return lastError;
     }
     releaseBlocks();
     if (count < 1 || size < 1) {
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     const size_t total = static_cast<size_t>(count) * size;
@@ -153,7 +153,7 @@ int WaveDevice::allocateBlocks(int count, uint32_t size)
         blockMemory.reset();
         spareMemory.reset();
         blocks.reset();
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     for (int i = 0; i < count; ++i) {
@@ -168,8 +168,8 @@ int WaveDevice::allocateBlocks(int count, uint32_t size)
     blockCount = count;
     blockSize = size;
     allocated = true;
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 void WaveDevice::releaseBlocks()
@@ -205,14 +205,14 @@ int WaveDevice::recordDeviceError(plat::audio::Result result, const std::string&
         std::snprintf(errorText + used, sizeof errorText - used, "\n%s", reason.c_str());
     }
     errorContext = errorText;
-    lastError = kDeviceError;
+    lastError = toWire(engine::Error::PlainMessage);
     return lastError;
 }
 
 int WaveDevice::reportDeviceError(plat::audio::Result result)
 {
     recordDeviceError(result);
-    setError(kDeviceError);
+    setError(toWire(engine::Error::PlainMessage));
     return lastError;
 }
 

@@ -38,9 +38,6 @@ public:
     static constexpr int kWaveMapper = -1;
     static constexpr int kDefaultBlockCount = 5;
     static constexpr uint32_t kDefaultBlockSize = 8192;
-    // The code under which a device failure is reported, with the platform's
-    // text as the message.
-    static constexpr int kDeviceError = 101;
     static constexpr int kErrorTextSize = 256;
     // Messages of onDeviceMessage.
     static constexpr uint32_t kMessageOutputDone = 0x3BD;
@@ -71,7 +68,7 @@ public:
     void releaseBlocks();
     // No block queued (also true without a ring).
     bool allFree() const;
-    // Reports a platform failure: its text becomes the error context, code 101.
+    // Reports a platform failure: its text becomes the error context, Error::PlainMessage.
     int reportDeviceError(plat::audio::Result result);
 
     plat::audio::Block& block(int index) { return blocks[index]; }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace zkr {
 
@@ -41,8 +41,9 @@ int WaveformatConverter::setup(const WaveFormat& source, const WaveFormat& targe
     sizesDiffer = source.bitsPerSample != target.bitsPerSample || source.formatTag == kWaveFormatFloat;
     ratesDiffer = rateGap(source.samplesPerSecond, target.samplesPerSecond) >= kRateTolerance;
     splitStereo = split && source.channels == 2;
-    lastError = kOk;
-    return sizesDiffer || ratesDiffer || splitStereo ? kOk : kStatusNoConversion;
+    lastError = toWire(engine::Error::Ok);
+    return sizesDiffer || ratesDiffer || splitStereo ? toWire(engine::Error::Ok)
+                                                     : toWire(engine::Error::NoConversion);
 }
 
 bool WaveformatConverter::canConvert(const WaveFormat& source)
@@ -51,9 +52,10 @@ bool WaveformatConverter::canConvert(const WaveFormat& source)
         source.samplesPerSecond > kHighestRate)
         return false;
     const uint16_t bits = source.bitsPerSample;
-    const bool known = source.formatTag == kWaveFormatFloat
-                           ? bits == 32 || bits == 64
-                           : source.formatTag == kWaveFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+    const bool known =
+        source.formatTag == kWaveFormatFloat
+            ? bits == 32 || bits == 64
+            : source.formatTag == kWaveFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
     return known && source.blockAlign == source.channels * (bits / 8);
 }
 
@@ -69,7 +71,7 @@ int WaveformatConverter::prepare(uint32_t outputSize, uint32_t* inputBlockSize)
     if (converting && (!canConvert(sourceFormat) || targetFormat.bitsPerSample != kTargetBits)) {
         // Buffers of an earlier set-up do not fit this one.
         release();
-        setError(kErrNotImplemented);
+        setError(toWire(engine::Error::NotImplemented));
         return lastError;
     }
     release();
@@ -91,7 +93,8 @@ int WaveformatConverter::prepare(uint32_t outputSize, uint32_t* inputBlockSize)
         // About one output block per input block.
         inputFrames_ = static_cast<uint32_t>(std::ceil(blockFrames_ / resampler_.ratio()));
         inputSize = inputFrames_ * sourceFormat.blockAlign;
-        pendingCapacity_ = 2 * blockFrames_ + 2 * static_cast<uint32_t>(std::ceil(inputFrames_ * resampler_.ratio())) +
+        pendingCapacity_ = 2 * blockFrames_ +
+                           2 * static_cast<uint32_t>(std::ceil(inputFrames_ * resampler_.ratio())) +
                            kPendingSlackFrames;
         values_.reset(new (std::nothrow) float[size_t{inputFrames_} * channels]);
         pending_.reset(new (std::nothrow) int16_t[size_t{pendingCapacity_} * channels]);
@@ -102,19 +105,20 @@ int WaveformatConverter::prepare(uint32_t outputSize, uint32_t* inputBlockSize)
     }
     if (!allocated) {
         release();
-        setError(kErrOutOfMemory);
+        setError(toWire(engine::Error::OutOfMemory));
         return lastError;
     }
     prepared = true;
     if (inputBlockSize != nullptr)
         *inputBlockSize = inputSize;
-    lastError = kOk;
-    return kOk;
+    lastError = toWire(engine::Error::Ok);
+    return toWire(engine::Error::Ok);
 }
 
 int16_t WaveformatConverter::toSample(const uint8_t* sample) const
 {
-    const double value = sampleValue(sample, sourceFormat.bitsPerSample, sourceFormat.formatTag == kWaveFormatFloat);
+    const double value =
+        sampleValue(sample, sourceFormat.bitsPerSample, sourceFormat.formatTag == kWaveFormatFloat);
     return static_cast<int16_t>(std::clamp(std::lround(value * kSampleScale), -32768L, 32767L));
 }
 
@@ -124,7 +128,8 @@ void WaveformatConverter::decode(const uint8_t* input, uint32_t frames, float* v
     const uint32_t sampleBytes = sourceFormat.bitsPerSample / 8;
     const bool floating = sourceFormat.formatTag == kWaveFormatFloat;
     for (uint32_t i = 0; i < samples; ++i)
-        values[i] = static_cast<float>(sampleValue(input + i * sampleBytes, sourceFormat.bitsPerSample, floating));
+        values[i] =
+            static_cast<float>(sampleValue(input + i * sampleBytes, sourceFormat.bitsPerSample, floating));
 }
 
 void WaveformatConverter::distribute(const int16_t* frames, uint32_t count)
@@ -206,8 +211,8 @@ bool WaveformatConverter::feed(const void* input, uint32_t bytes)
         size_t used = 0;
         size_t made = 0;
         const size_t room = pendingCapacity_ - pendingFrames_;
-        const bool converted = resampler_.convertInto(values, frames, used, pending_.get() + size_t{pendingFrames_} * channels,
-                                                      room, made);
+        const bool converted = resampler_.convertInto(
+            values, frames, used, pending_.get() + size_t{pendingFrames_} * channels, room, made);
         pendingFrames_ += static_cast<uint32_t>(made);
         if (!converted || (used == 0 && made == 0)) {
             endOfInput();
@@ -230,7 +235,8 @@ void WaveformatConverter::endOfInput()
         size_t made = 0;
         const size_t room = pendingCapacity_ - pendingFrames_;
         if (room == 0 ||
-            !resampler_.convertInto(nullptr, 0, used, pending_.get() + size_t{pendingFrames_} * channels, room, made) ||
+            !resampler_.convertInto(nullptr, 0, used, pending_.get() + size_t{pendingFrames_} * channels,
+                                    room, made) ||
             made == 0)
             return;
         pendingFrames_ += static_cast<uint32_t>(made);
@@ -250,7 +256,8 @@ uint32_t WaveformatConverter::takeBlock()
     distribute(pending_.get(), count);
     const size_t channels = sourceFormat.channels;
     pendingFrames_ -= count;
-    std::memmove(pending_.get(), pending_.get() + count * channels, size_t{pendingFrames_} * channels * sizeof(int16_t));
+    std::memmove(pending_.get(), pending_.get() + count * channels,
+                 size_t{pendingFrames_} * channels * sizeof(int16_t));
     return count * static_cast<uint32_t>(sizeof(int16_t)) * (splitStereo ? 1 : sourceFormat.channels);
 }
 

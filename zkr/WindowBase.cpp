@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "api/Protocol.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "zkr/Application.h"
 #include "zkr/ClassKinds.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/List.h"
 #include "zkr/Text.h"
 
@@ -139,7 +139,7 @@ void WindowBase::handleDrop(DropHandle drop)
     Point point;
     dragQueryPoint(drop, point);
     if (!dispatchDrop(point.x, point.y, &files))
-        setError(kErrDropRefused);
+        setError(toWire(engine::Error::DropRefused));
 }
 
 intptr_t WindowBase::handleClose()

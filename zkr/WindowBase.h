@@ -67,7 +67,7 @@ public:
     virtual intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam);
     virtual intptr_t onCopyData(uintptr_t wparam, intptr_t lparam);
     // Files dropped at x, y (client position); files holds their full paths
-    // (List::kNameSize characters each). False refuses them (error 46).
+    // (List::kNameSize characters each). False refuses them (Error::DropRefused).
     virtual bool onDropFiles(int x, int y, List* files);
     // After a close request was carried out or refused.
     virtual void afterClose();
@@ -94,7 +94,7 @@ public:
 
 protected:
     // Drop handling: reads the dropped files into a list, hands them to
-    // dispatchDrop, and records error 46 when they are refused.
+    // dispatchDrop, and records Error::DropRefused when they are refused.
     void handleDrop(plat::ui::DropHandle drop);
     // Where dropped files go; the base calls onDropFiles.
     virtual bool dispatchDrop(int x, int y, List* files);

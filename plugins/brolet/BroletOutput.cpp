@@ -2,21 +2,21 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <thread>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Handle.h"
 #include "platform/core/UserFolders.h"
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/RecordingName.h"
 #include "plugins/brolet/Texts.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/LibraryApplication.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
@@ -105,7 +105,8 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
     // One stereo 16-bit block per buffer: twice the mono block.
     const int64_t blockBytes = int64_t{setup->musicBufSize} * 2;
     if (blockBytes < 1 || blockBytes > UINT32_MAX ||
-        outputDevice.allocateBlocks(setup->numOutBufs, static_cast<uint32_t>(blockBytes)) != zkr::kOk) {
+        outputDevice.allocateBlocks(setup->numOutBufs, static_cast<uint32_t>(blockBytes)) !=
+            toWire(engine::Error::Ok)) {
         lastPlayedBlock = nullptr;
         lastPlayedBytes = 0;
         return false;
@@ -134,7 +135,7 @@ bool BroletOutput::startStreaming()
     }
     if (streamSound) {
         std::lock_guard lock(deviceLock);
-        if (outputDevice.start() != zkr::kOk) {
+        if (outputDevice.start() != toWire(engine::Error::Ok)) {
             reportSoundCardProblem();
             abandonStart();
             return false;
@@ -178,20 +179,20 @@ bool BroletOutput::openRecording()
     recording->silent = true;
     recording->dataLimit = fileDataLimit;
     std::string path;
-    int created = zkr::kErrCannotUseResource;
-    for (int attempt = 0; attempt < kNameAttempts && created != zkr::kOk; ++attempt) {
+    int created = toWire(engine::Error::CannotUseResource);
+    for (int attempt = 0; attempt < kNameAttempts && created != toWire(engine::Error::Ok); ++attempt) {
         path = recordingFileName(runFolder_, runTemplate_, runStart_, pathTaken);
         created = recording->attach(path.c_str(), zkr::MultimediaFile::kModeCreateNew);
-        if (created != zkr::kOk && recording->openError != EEXIST)
+        if (created != toWire(engine::Error::Ok) && recording->openError != EEXIST)
             break;
     }
-    if (created != zkr::kOk) {
+    if (created != toWire(engine::Error::Ok)) {
         openError_ = recording->openError != 0 ? recording->openError : EEXIST;
         return false;
     }
-    if (recording->setDiskBuffer(audioSetup.diskBufSize) != zkr::kOk ||
-        recording->buildHeader(0, kSampleRate, kChannels, kBitsPerSample) != zkr::kOk ||
-        recording->writeHeader() != zkr::kOk) {
+    if (recording->setDiskBuffer(audioSetup.diskBufSize) != toWire(engine::Error::Ok) ||
+        recording->buildHeader(0, kSampleRate, kChannels, kBitsPerSample) != toWire(engine::Error::Ok) ||
+        recording->writeHeader() != toWire(engine::Error::Ok)) {
         openError_ = errno != 0 ? errno : EIO;
         (void)recording->detach();
         (void)plat::deleteFile(path); // best effort: the failure above is what counts
@@ -276,10 +277,10 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
     if (stopRequested.load())
         return false;
     const uint32_t size = bytes > 0 ? static_cast<uint32_t>(bytes) : 0;
-    int result = zkr::kOk;
+    int result = toWire(engine::Error::Ok);
     if (streamSound) {
         if (!playBlock(block, size))
-            result = kErrOutputNotReady;
+            result = toWire(engine::Error::OutputNotReady);
         window->visuals.feedVisual(lastPlayedBlock, lastPlayedBytes);
     }
     if (streamFile) {
@@ -289,25 +290,25 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
         }
         // With sound on, a failed recording is told and the sound goes on.
         if (file && !writeBlock(block, bytes) && !streamSound)
-            result = kErrWriteFailed;
+            result = toWire(engine::Error::WriteFailed);
     }
     totalBytes += size;
-    if (result != zkr::kOk)
+    if (result != toWire(engine::Error::Ok))
         lastStreamError = result;
-    return result == zkr::kOk;
+    return result == toWire(engine::Error::Ok);
 }
 
 bool BroletOutput::playBlock(const void* block, uint32_t bytes)
 {
     int status = outputDevice.writeBlock(block, bytes);
-    for (int waits = 0; status == zkr::kStatusBusy && waits < kReadyWaits; ++waits) {
+    for (int waits = 0; status == toWire(engine::Error::Busy) && waits < kReadyWaits; ++waits) {
         (void)outputDevice.blockFree->wait(readyWaitMs); // a time-out only retries the write
         (void)outputDevice.blockFree->reset();
         if (stopRequested.load())
             return false;
         status = outputDevice.writeBlock(block, bytes);
     }
-    return status == zkr::kOk;
+    return status == toWire(engine::Error::Ok);
 }
 
 bool BroletOutput::writeBlock(const void* block, int32_t bytes)
@@ -323,7 +324,7 @@ bool BroletOutput::writeBlock(const void* block, int32_t bytes)
             break;
         }
         const auto part = static_cast<int32_t>(std::min(left, file->room()));
-        written = file->write(at, part, nullptr) == zkr::kOk;
+        written = file->write(at, part, nullptr) == toWire(engine::Error::Ok);
         if (written) {
             fileBytes += static_cast<uint32_t>(part);
             at += part;
@@ -382,7 +383,7 @@ bool BroletOutput::closeRun()
             if (outputDevice.handle)
                 lastRunUnderruns_ = outputDevice.handle->xruns();
             underruns = lastRunUnderruns_;
-            stopped = outputDevice.stop() == zkr::kOk;
+            stopped = outputDevice.stop() == toWire(engine::Error::Ok);
         }
     }
     if (played) {
@@ -452,7 +453,7 @@ void BroletOutput::requestUnload()
         return;
     engine::EngineRequest request{};
     request.pluginHandle = pluginHandle;
-    internalCallback(&request, engine::kRequestUnloadMe);
+    internalCallback(&request, toWire(engine::Request::UnloadMe));
 }
 
 void BroletOutput::fillPluginInfo(engine::PluginInfo* info)

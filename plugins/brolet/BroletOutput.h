@@ -48,7 +48,6 @@ public:
     BroletOutput();
     ~BroletOutput() override;
 
-
     // Library load: resources, shared services, device list, the window's
     // object, the settings file and the stored folder and template.
     void startUp();

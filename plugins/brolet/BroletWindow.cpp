@@ -115,7 +115,7 @@ void BroletWindow::tellSoundCardProblemNow()
     // than stacking a second box on it.
     const zkr::SharedServices* services = zkr::sharedServices;
     if (services != nullptr && services->showZKRError != nullptr) {
-        (void)services->showZKRError(kErrOutputNotReady, reason.c_str(), OutputModel::kSoundCardAdvice);
+        (void)services->showZKRError(toWire(engine::Error::OutputNotReady), reason.c_str(), OutputModel::kSoundCardAdvice);
         return;
     }
     const std::string text =

@@ -12,10 +12,6 @@ namespace brolet {
 inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
 inline constexpr char kHelpPage[] = "brolet.html";
 
-// Result codes of the streaming calls.
-inline constexpr int kErrWriteFailed = 5;     // "Writing operation failed!"
-inline constexpr int kErrOutputNotReady = 34; // "Audio Output not ready! ..."
-
 // Where the recordings go and how their files are named.
 struct RecordingTarget {
     std::string folder;

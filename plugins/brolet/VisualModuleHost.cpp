@@ -5,9 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/UserFolders.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/MutexLock.h"
 #include "zkr/Text.h"
 
@@ -74,7 +74,7 @@ int VisualModuleHost::scan(const std::string& folder, int displayWidth, int disp
     }
     if (paths_.empty()) {
         // An empty folder is no failure worth a message: the menu is just off.
-        lastError = zkr::kErrNoMatch;
+        lastError = toWire(engine::Error::NoMatch);
         return lastError;
     }
     clearError();
@@ -85,7 +85,7 @@ int VisualModuleHost::load(int index)
 {
     if (index < 0 || index >= count()) {
         file_.clear();
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     const int result = loadFile(paths_[std::size_t(index)]);
@@ -120,16 +120,16 @@ int VisualModuleHost::bind(const std::string& path)
 {
     const std::string extension = plat::extensionOf(path);
     if (extension.empty() || upperCase(extension.substr(1)) != kModuleExtension)
-        return zkr::kErrNotImplemented;
+        return toWire(engine::Error::NotImplemented);
     if (!library_.load(path))
-        return zkr::kErrCannotUseResource;
+        return toWire(engine::Error::CannotUseResource);
     const auto query = library_.function<visual::QueryModuleFn>(visual::kQueryModuleExport);
     if (query == nullptr)
-        return zkr::kErrCorruptExports;
+        return toWire(engine::Error::CorruptExports);
     visual::VisualModuleDescriptor* descriptor = query();
     // A descriptor that cannot draw is as good as none.
     if (descriptor == nullptr || descriptor->render == nullptr)
-        return zkr::kErrPluginInitFailed;
+        return toWire(engine::Error::PluginInitFailed);
     wantsWaveform_ = (descriptor->flags & visual::kWantsWaveform) != 0;
     wantsSpectrum_ = (descriptor->flags & visual::kWantsSpectrum) != 0;
     if (descriptor->initialise != nullptr)
@@ -142,7 +142,7 @@ int VisualModuleHost::bind(const std::string& path)
         pixels_.assign(std::size_t(std::max(width_, 0)) * std::size_t(std::max(height_, 0)), 0);
         description_ = descriptor->description != nullptr ? descriptor->description : "";
     } catch (const std::bad_alloc&) {
-        return zkr::kErrOutOfMemory;
+        return toWire(engine::Error::OutOfMemory);
     }
     descriptor_ = descriptor;
     return 0;

@@ -4,12 +4,12 @@
 #include <mutex>
 #include <new>
 
+#include "api/Protocol.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
 #include "plugins/brolet/Spectrum.h"
 #include "plugins/brolet/Texts.h"
 #include "plugins/brolet/VisualModuleHost.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/WaveformPicture.h"
 
 namespace brolet {
@@ -22,7 +22,6 @@ namespace {
 constexpr int kStereoChannels = 2;
 constexpr plat::ui::Argb kPlainDisplay = plat::ui::rgb(12, 16, 22);
 constexpr char kNoneItem[] = "none";
-
 
 } // namespace
 
@@ -103,16 +102,16 @@ int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea,
     destroy();
     // Frames are shown on this window only.
     if (!plat::ui::isWindow(window)) {
-        s.drawing.setError(zkr::kErrDirectDrawClipper);
-        return zkr::kErrDirectDrawClipper;
+        s.drawing.setError(toWire(engine::Error::DrawingClipper));
+        return toWire(engine::Error::DrawingClipper);
     }
     const bool hasBackground = background != nullptr && !background->isEmpty();
     const int width = hasBackground ? background->width() : displayArea.width();
     const int height = hasBackground ? background->height() : displayArea.height();
     Surface frame(width, height);
     if (frame.isEmpty()) {
-        s.drawing.setError(zkr::kErrDirectDrawSurface);
-        return zkr::kErrDirectDrawSurface;
+        s.drawing.setError(toWire(engine::Error::DrawingSurface));
+        return toWire(engine::Error::DrawingSurface);
     }
 
     s.window = window;
@@ -142,8 +141,8 @@ int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea,
         s.picture.reset();
         s.spectrum.reset();
         s.framePainter.reset();
-        s.drawing.setError(zkr::kErrDirectDrawSurface);
-        return zkr::kErrDirectDrawSurface;
+        s.drawing.setError(toWire(engine::Error::DrawingSurface));
+        return toWire(engine::Error::DrawingSurface);
     }
     s.drawFrame(mode_);
     s.ready = true;

@@ -1,7 +1,7 @@
 #include "plugins/fxframe/EffectApplication.h"
 
+#include "api/Protocol.h"
 #include "plugins/fxframe/EffectWindow.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
 
@@ -80,7 +80,7 @@ bool EffectApplication::createUserInterface(int32_t showCommand)
         return false;
     if (window->open(showCommand))
         return true;
-    showError(zkr::kErrCreateUserInterface, window->description.title);
+    showError(toWire(engine::Error::CreateUserInterface), window->description.title);
     return false;
 }
 

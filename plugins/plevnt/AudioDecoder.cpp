@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace plevnt {
@@ -123,19 +123,19 @@ int AudioDecoder::load(const std::string& path)
     release();
     // The module is named by its original file: the copy's ".n" is the player's.
     std::string original = plat::fileNameOf(path);
-    if (const auto dot = original.rfind('.'); dot != std::string::npos && dot > 0 &&
-                                              std::isdigit(static_cast<unsigned char>(original.back())))
+    if (const auto dot = original.rfind('.');
+        dot != std::string::npos && dot > 0 && std::isdigit(static_cast<unsigned char>(original.back())))
         original.resize(dot);
     fileName_ = original;
-    int result = zkr::kOk;
+    int result = toWire(engine::Error::Ok);
     if (!library_.load(path))
-        result = zkr::kErrCannotUseResource;
+        result = toWire(engine::Error::CannotUseResource);
     else if (!bind())
-        result = zkr::kErrCorruptExports;
+        result = toWire(engine::Error::CorruptExports);
     else if (!readText(functions.getName, name_) || !readText(functions.getAbout, about_) ||
              !readText(functions.getExts, extensions_))
-        result = zkr::kErrPluginInternal;
-    if (result != zkr::kOk) {
+        result = toWire(engine::Error::PluginInternal);
+    if (result != toWire(engine::Error::Ok)) {
         release();
         setError(result);
         return result;
@@ -144,7 +144,7 @@ int AudioDecoder::load(const std::string& path)
     parser_ = parserForModule(fileName_);
     loaded_ = true;
     clearError();
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void AudioDecoder::release()

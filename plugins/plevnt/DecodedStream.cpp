@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/ui/MessageQueue.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 #include "zkr/WaveformatConverter.h"
 
@@ -41,8 +41,8 @@ int DecodedStream::fail(int code)
     return code;
 }
 
-void DecodedStream::connect(zkr::SharedBuffer* buffer, std::atomic<bool>* endedMarker, plat::ui::WindowHandle window,
-                            int playerIndex)
+void DecodedStream::connect(zkr::SharedBuffer* buffer, std::atomic<bool>* endedMarker,
+                            plat::ui::WindowHandle window, int playerIndex)
 {
     buffer_.store(buffer);
     endedMarker_.store(endedMarker);
@@ -64,14 +64,14 @@ int DecodedStream::createHandle()
     if (es.setInputMode(handle, decoder::kInputModeFile) == 0 ||
         es.setOutputMode(handle, decoder::kOutputModeCallback) == 0) {
         es.deInitModule(handle);
-        return zkr::kErrNotImplemented;
+        return toWire(engine::Error::NotImplemented);
     }
     if (es.setOutCB(handle, &DecodedStream::outputCallback, &DecodedStream::eventCallback, this) == 0) {
         es.deInitModule(handle);
-        return zkr::kErrPluginInternal;
+        return toWire(engine::Error::PluginInternal);
     }
     handle_ = handle;
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 bool DecodedStream::readInfo()
@@ -109,34 +109,35 @@ int DecodedStream::open(AudioDecoder& decoder, const std::string& path, int32_t 
     decoder_ = &decoder;
     info_ = StreamInfo{};
     stereo_ = false;
-    if (int code = createHandle(); code != zkr::kOk)
+    if (int code = createHandle(); code != toWire(engine::Error::Ok))
         return fail(code);
     const AudioDecoder::Functions& es = decoder.functions;
-    int code = zkr::kOk;
+    int code = toWire(engine::Error::Ok);
     if (es.setInputName(handle_, path.c_str()) == 0 || !readInfo())
-        code = zkr::kErrPluginInternal;
-    if (code == zkr::kOk) {
+        code = toWire(engine::Error::PluginInternal);
+    if (code == toWire(engine::Error::Ok)) {
         const bool ownFormat = decoder.deliversPlayerFormat() || info_.valid == 0;
         const uint32_t rate = ownFormat ? target.samplesPerSecond : uint32_t(info_.sampleRate);
-        const uint16_t bits = ownFormat ? target.bitsPerSample : uint16_t(info_.hasBits != 0 ? info_.bits : 16);
+        const uint16_t bits =
+            ownFormat ? target.bitsPerSample : uint16_t(info_.hasBits != 0 ? info_.bits : 16);
         sourceFormat_ = zkr::pcmFormat(rate, stereo_ ? 2 : 1, bits);
         zkr::WaveformatConverter check;
         check.setup(sourceFormat_, target, true);
         if (check.sizesDiffer || check.ratesDiffer)
-            code = zkr::kErrNotImplemented;
+            code = toWire(engine::Error::NotImplemented);
     }
-    if (code == zkr::kOk) {
+    if (code == toWire(engine::Error::Ok)) {
         blockSize_ = channelBytes * (stereo_ ? 2 : 1);
         if (es.setBuffers(handle_, kBuffersAsked, blockSize_) == 0 || es.open(handle_) == 0)
-            code = zkr::kErrPluginInternal;
+            code = toWire(engine::Error::PluginInternal);
     }
-    if (code != zkr::kOk) {
+    if (code != toWire(engine::Error::Ok)) {
         es.deInitModule(handle_);
         handle_ = 0;
         return fail(code);
     }
     clearError();
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void DecodedStream::close()
@@ -153,47 +154,47 @@ void DecodedStream::close()
 int DecodedStream::play()
 {
     if (handle_ == 0)
-        return fail(zkr::kErrPluginInternal);
+        return fail(toWire(engine::Error::PluginInternal));
     stopping_.store(false);
     const AudioDecoder::Functions& es = decoder_->functions;
     if (es.initStream(handle_) == 0 || es.useOutCB(handle_, 1) == 0 || es.play(handle_) == 0)
-        return fail(zkr::kErrPluginInternal);
-    return zkr::kOk;
+        return fail(toWire(engine::Error::PluginInternal));
+    return toWire(engine::Error::Ok);
 }
 
 int DecodedStream::stop()
 {
     if (handle_ == 0)
-        return fail(zkr::kErrPluginInternal);
+        return fail(toWire(engine::Error::PluginInternal));
     wasPlaying_.store(false);
     // Whatever the module still hands over is dropped, so it never waits on a
     // ring no one empties any more.
     stopping_.store(true);
     if (decoder_->functions.stop(handle_) == 0)
-        return fail(zkr::kErrPluginInternal);
-    return zkr::kOk;
+        return fail(toWire(engine::Error::PluginInternal));
+    return toWire(engine::Error::Ok);
 }
 
 int DecodedStream::pause()
 {
     if (handle_ == 0 || decoder_->functions.canPause(handle_) == 0 || decoder_->functions.pause(handle_) == 0)
-        return fail(zkr::kErrPluginInternal);
-    return zkr::kOk;
+        return fail(toWire(engine::Error::PluginInternal));
+    return toWire(engine::Error::Ok);
 }
 
 int DecodedStream::resume()
 {
     if (handle_ == 0 || decoder_->functions.resume(handle_) == 0)
-        return fail(zkr::kErrPluginInternal);
-    return zkr::kOk;
+        return fail(toWire(engine::Error::PluginInternal));
+    return toWire(engine::Error::Ok);
 }
 
 int DecodedStream::seek(uint32_t positionMs)
 {
     if (handle_ == 0 || decoder_->functions.canSetPos(handle_) == 0 ||
         decoder_->functions.setPos(handle_, positionMs) == 0)
-        return fail(zkr::kErrPluginInternal);
-    return zkr::kOk;
+        return fail(toWire(engine::Error::PluginInternal));
+    return toWire(engine::Error::Ok);
 }
 
 PlayerMode DecodedStream::mode() const
@@ -252,9 +253,9 @@ bool DecodedStream::deliver(const void* data, int32_t bytes)
     // A full ring is waited on in steps, so that a stop lets the module go.
     for (;;) {
         const int status = buffer->tryWrite(data, uint32_t(bytes));
-        if (status == zkr::kOk)
+        if (status == toWire(engine::Error::Ok))
             break;
-        if (status != zkr::kStatusBusy)
+        if (status != toWire(engine::Error::Busy))
             return false;
         if (stopping_.load())
             return true;

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
 #include "platform/core/UserFolders.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Text.h"
 
 namespace plevnt {
@@ -75,13 +75,13 @@ int DecoderManager::load(const std::string& folder, int playerNumber)
     release();
     const std::vector<std::string> files = plat::listFolder(folder, kModulePattern);
     if (files.empty()) {
-        setError(zkr::kErrNoDecoderModules);
+        setError(toWire(engine::Error::NoDecoderModules));
         return lastError;
     }
     // An installed program's folder belongs to the system: its users' copies go to their own cache.
     const std::string copies = plat::copiesFolderFor(folder, kCopiesFolder);
     if (!plat::createFolder(copies)) {
-        setError(zkr::kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     for (const std::string& file : files) {
@@ -93,11 +93,11 @@ int DecoderManager::load(const std::string& folder, int playerNumber)
         // module's state. The copy is replaced whole by a rename, so a copy
         // still mapped elsewhere stays intact.
         if (!copyIsCurrent(original, copy) && !plat::copyFile(original, copy, false)) {
-            setError(zkr::kErrWriteFailed);
+            setError(toWire(engine::Error::WriteFailed));
             return lastError;
         }
         auto module = std::make_unique<AudioDecoder>();
-        if (module->load(copy) != zkr::kOk)
+        if (module->load(copy) != toWire(engine::Error::Ok))
             continue;
         if (module->parser() == InfoParser::None)
             unknownModules_ = true;
@@ -105,7 +105,7 @@ int DecoderManager::load(const std::string& folder, int playerNumber)
     }
     buildFilters();
     clearError();
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void DecoderManager::release()

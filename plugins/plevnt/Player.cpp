@@ -5,12 +5,13 @@
 #include <new>
 #include <thread>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/plevnt/PlayerView.h"
 #include "plugins/plevnt/PlevntModel.h"
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/MutexLock.h"
 #include "zkr/Product.h"
 #include "zkr/Text.h"
@@ -19,7 +20,8 @@ namespace plevnt {
 
 namespace {
 
-constexpr char kUnknownModulesText[] = "Found some unknown decoder modules, they maybe won't work together properly with me!";
+constexpr char kUnknownModulesText[] =
+    "Found some unknown decoder modules, they maybe won't work together properly with me!";
 // How long a read waits for the module before it gives the engine an empty
 // block (the module is slow, or paused a moment ago).
 constexpr uint32_t kReadWaitMs = 500;
@@ -100,17 +102,18 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
     if (!workBlock_)
         return answer(nullptr, 0, true);
     uint32_t got = 0;
-    int status = zkr::kStatusBusy;
+    int status = toWire(engine::Error::Busy);
     // Bounded, so a paused or slow module never holds up the other channels.
     for (uint32_t waited = 0; waited < kReadWaitMs && state_.load() == kStatePlaying; waited += kReadStepMs) {
         status = buffer_.tryRead(workBlock_.get(), &got);
-        if (status != zkr::kStatusBusy && status != zkr::kErrNotNow)
+        if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             break;
-        zkr::EventObject& wake = status == zkr::kErrNotNow ? buffer_.canRead : buffer_.dataWritten;
+        zkr::EventObject& wake =
+            status == toWire(engine::Error::NotNow) ? buffer_.canRead : buffer_.dataWritten;
         (void)wake.wait(kReadStepMs); // a time-out only reads again
         (void)wake.reset();
     }
-    if (status != zkr::kOk)
+    if (status != toWire(engine::Error::Ok))
         return answer(nullptr, 0, true);
     if (got == 0) {
         // The module has ended and everything it gave has been delivered:
@@ -133,12 +136,13 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
 
 int Player::loadDecoders(const std::string& folder)
 {
-    if (int code = decoders_.load(folder, number()); code != zkr::kOk)
+    if (int code = decoders_.load(folder, number()); code != toWire(engine::Error::Ok))
         return code;
     if (decoders_.hasUnknownModules())
         (void)plat::ui::messageBox(nullptr, kUnknownModulesText, zkr::kProductTitle,
-                             plat::kNoticeTaskModal | plat::kNoticeTopmost | plat::kNoticeIconInformation);
-    return zkr::kOk;
+                                   plat::kNoticeTaskModal | plat::kNoticeTopmost |
+                                       plat::kNoticeIconInformation);
+    return toWire(engine::Error::Ok);
 }
 
 void Player::releaseDecoders()
@@ -158,11 +162,11 @@ int Player::prepareBuffer(int32_t blockSize)
 {
     zkr::MutexLock lock(deliveryLock_, plat::kInfinite);
     if (blockSize != buffer_.blockSize || !workBlock_) {
-        if (int code = buffer_.allocate(kBufferBlocks, blockSize); code != zkr::kOk)
+        if (int code = buffer_.allocate(kBufferBlocks, blockSize); code != toWire(engine::Error::Ok))
             return code;
         workBlock_.reset(new (std::nothrow) uint8_t[std::size_t(blockSize)]);
         if (!workBlock_)
-            return fail(zkr::kErrOutOfMemory);
+            return fail(toWire(engine::Error::OutOfMemory));
         workBlockSize_ = blockSize;
     }
     buffer_.reset();
@@ -177,16 +181,16 @@ int Player::prepareBuffer(int32_t blockSize)
     lastLength_ = 0;
     converter_.release();
     const int setup = converter_.setup(stream_->sourceFormat(), plugin_.playerFormat, true);
-    if (setup == zkr::kOk) {
+    if (setup == toWire(engine::Error::Ok)) {
         uint32_t inputSize = 0;
         const uint32_t channelBytes = uint32_t(stereo_ ? blockSize / 2 : blockSize);
-        if (int code = converter_.prepare(channelBytes, &inputSize); code != zkr::kOk)
+        if (int code = converter_.prepare(channelBytes, &inputSize); code != toWire(engine::Error::Ok))
             return code;
         split_ = converter_.splitStereo;
         left_ = converter_.leftOutput();
         right_ = converter_.rightOutput();
     }
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void Player::freeBuffers()
@@ -206,17 +210,17 @@ int Player::open(const std::string& path, bool addToPlaylist, bool play)
 {
     // A FIFO or a device would block the module's open, and this thread with it.
     if (!plat::fileExists(path))
-        return fail(zkr::kErrReadFailed);
+        return fail(toWire(engine::Error::ReadFailed));
     AudioDecoder* decoder = decoders_.choose(path, stream_ ? stream_->decoder() : nullptr);
     if (decoder == nullptr)
-        return fail(zkr::kErrNoDecoderForFormat);
+        return fail(toWire(engine::Error::NoDecoderForFormat));
     if (stream_ && stream_->isOpen()) {
         if (state_.load() == kStatePaused)
-            return fail(zkr::kErrNotNow);
+            return fail(toWire(engine::Error::NotNow));
         if (state_.load() == kStatePlaying) {
             stop();
             if (stream_->mode() == PlayerMode::Playing)
-                return fail(zkr::kErrNotNow);
+                return fail(toWire(engine::Error::NotNow));
         }
         stream_->close();
         if (stream_->decoder() != decoder)
@@ -233,22 +237,23 @@ int Player::open(const std::string& path, bool addToPlaylist, bool play)
     path_ = path;
     positionMs_ = 0;
     percent_ = 0;
-    if (int code = stream_->open(*decoder, path, plugin_.musicBufSize(), plugin_.playerFormat); code != zkr::kOk) {
+    if (int code = stream_->open(*decoder, path, plugin_.musicBufSize(), plugin_.playerFormat);
+        code != toWire(engine::Error::Ok)) {
         lastError = code;
         refreshView();
         return code;
     }
-    if (int code = prepareBuffer(stream_->blockSize()); code != zkr::kOk) {
+    if (int code = prepareBuffer(stream_->blockSize()); code != toWire(engine::Error::Ok)) {
         stream_->close();
         lastError = code;
         return code;
     }
-    int result = zkr::kOk;
+    int result = toWire(engine::Error::Ok);
     if (play)
         result = this->play();
     if (addToPlaylist) {
         const StreamInfo info = stream_->info();
-        if (playlist.addUnlessLast(path.c_str(), &info) == zkr::kOk &&
+        if (playlist.addUnlessLast(path.c_str(), &info) == toWire(engine::Error::Ok) &&
             playlist.currentIndex() == Playlist::kNoEntry)
             playlist.setCurrentIndex(playlist.size() - 1);
     }
@@ -260,29 +265,29 @@ int Player::play(bool forced)
 {
     const int32_t state = state_.load();
     if (state == kStatePlaying || (state == kStatePaused && !forced))
-        return zkr::kOk;
+        return toWire(engine::Error::Ok);
     if (!stream_ || !stream_->isOpen()) {
         // Nothing open: the playlist's current (or first) entry.
         if (playlist.size() == 0)
-            return zkr::kOk;
+            return toWire(engine::Error::Ok);
         return openEntry(playlist.currentIndex() < 0 ? 0 : playlist.currentIndex(), true);
     }
     if (!attached_.load()) {
-        if (int code = attach(); code != zkr::kOk)
+        if (int code = attach(); code != toWire(engine::Error::Ok))
             return code;
     }
     state_.store(kStatePaused);
     engine::EngineEvent start{};
-    start.code = engine::kEventStartStreaming;
+    start.code = toWire(engine::Event::StartStreaming);
     start.wait = 1;
     if (plugin_.sendEvent(start) == 0) {
         state_.store(kStateStopped);
         refreshView();
-        return fail(zkr::kErrOutputNotReady);
+        return fail(toWire(engine::Error::OutputNotReady));
     }
     ended_.store(false);
     drained_.store(false);
-    if (int code = stream_->play(); code != zkr::kOk) {
+    if (int code = stream_->play(); code != toWire(engine::Error::Ok)) {
         state_.store(kStateStopped);
         refreshView();
         lastError = code;
@@ -290,7 +295,7 @@ int Player::play(bool forced)
     }
     state_.store(kStatePlaying);
     refreshView();
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void Player::stop()
@@ -314,10 +319,10 @@ void Player::pause()
         return;
     if (state_.load() == kStatePlaying) {
         state_.store(kStatePaused);
-        if (stream_->pause() != zkr::kOk)
+        if (stream_->pause() != toWire(engine::Error::Ok))
             state_.store(kStatePlaying);
     } else if (state_.load() == kStatePaused) {
-        if (stream_->resume() == zkr::kOk)
+        if (stream_->resume() == toWire(engine::Error::Ok))
             state_.store(kStatePlaying);
     }
     refreshView();
@@ -326,7 +331,7 @@ void Player::pause()
 int Player::seek(uint32_t positionMs)
 {
     if (!stream_ || !stream_->isOpen())
-        return zkr::kErrNotNow;
+        return toWire(engine::Error::NotNow);
     return stream_->seek(positionMs);
 }
 
@@ -334,7 +339,7 @@ int Player::openEntry(int entry, bool play)
 {
     const PlaylistEntry* item = playlist.entry(entry);
     if (item == nullptr) {
-        lastError = zkr::kErrIndexOutOfRange;
+        lastError = toWire(engine::Error::IndexOutOfRange);
         return lastError;
     }
     playlist.setCurrentIndex(entry);
@@ -349,10 +354,10 @@ int Player::openEntry(int entry, bool play)
 int Player::next(bool play)
 {
     if (state_.load() == kStatePaused)
-        return fail(zkr::kErrNotNow);
+        return fail(toWire(engine::Error::NotNow));
     const int from = playlist.currentIndex();
     if (!playlist.next()) {
-        lastError = zkr::kErrIndexOutOfRange;
+        lastError = toWire(engine::Error::IndexOutOfRange);
         return lastError;
     }
     const int entry = playlist.currentIndex();
@@ -363,10 +368,10 @@ int Player::next(bool play)
 int Player::previous(bool play)
 {
     if (state_.load() == kStatePaused)
-        return fail(zkr::kErrNotNow);
+        return fail(toWire(engine::Error::NotNow));
     const int from = playlist.currentIndex();
     if (!playlist.previous()) {
-        lastError = zkr::kErrIndexOutOfRange;
+        lastError = toWire(engine::Error::IndexOutOfRange);
         return lastError;
     }
     const int entry = playlist.currentIndex();
@@ -377,7 +382,7 @@ int Player::previous(bool play)
 int Player::playEntry(int entry)
 {
     if (state_.load() == kStatePaused)
-        return fail(zkr::kErrNotNow);
+        return fail(toWire(engine::Error::NotNow));
     return openEntry(entry, true);
 }
 
@@ -396,15 +401,15 @@ void Player::closeStream()
 int Player::attach()
 {
     engine::EngineEvent event{};
-    event.code = engine::kEventAttachStreams;
+    event.code = toWire(engine::Event::AttachStreams);
     event.wait = 1;
     event.value = plugin_.pluginHandle;
     event.target = 2 * index_ + 1;
     event.index = 2 * index_ + 2;
     if (plugin_.sendEvent(event) == 0)
-        return fail(zkr::kErrNoFreeMixerChannels);
+        return fail(toWire(engine::Error::NoFreeMixerChannels));
     attached_.store(true);
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void Player::detach()
@@ -412,7 +417,7 @@ void Player::detach()
     if (!attached_.load())
         return;
     engine::EngineEvent event{};
-    event.code = engine::kEventDetachStreams;
+    event.code = toWire(engine::Event::DetachStreams);
     event.wait = 1;
     event.value = plugin_.pluginHandle;
     event.target = 2 * index_ + 1;
@@ -444,8 +449,8 @@ void Player::streamEnded(bool wasPlaying)
     // What the ring still holds goes to the engine before the next file
     // takes the ring; a player no one reads is not waited for.
     const auto deadline = std::chrono::steady_clock::now() + kDrainWait;
-    while (!drained_.load() && state_.load() == kStatePlaying && nowMs() - lastRead_.load() < kRecentRead.count() &&
-           std::chrono::steady_clock::now() < deadline)
+    while (!drained_.load() && state_.load() == kStatePlaying &&
+           nowMs() - lastRead_.load() < kRecentRead.count() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const bool skip = plugin_.skipNextEnd == index_;
     const bool carryOn = !skip && ((loop && stream_ && stream_->isOpen()) || playlist.size() > 0);
@@ -456,15 +461,15 @@ void Player::streamEnded(bool wasPlaying)
         refreshView();
         return;
     }
-    int started = zkr::kErrNotNow;
+    int started = toWire(engine::Error::NotNow);
     if (loop && stream_ && stream_->isOpen()) {
-        if (prepareBuffer(stream_->blockSize()) == zkr::kOk)
+        if (prepareBuffer(stream_->blockSize()) == toWire(engine::Error::Ok))
             started = play();
     } else if (playlist.size() > 0) {
         started = next(true);
     }
     continuing_.store(false);
-    if (started != zkr::kOk || state_.load() != kStatePlaying)
+    if (started != toWire(engine::Error::Ok) || state_.load() != kStatePlaying)
         detach();
     refreshView();
 }
@@ -481,14 +486,15 @@ bool Player::progress(bool autoCrossFade, uint32_t leadMs)
         view->showTime(index_, timeText(position));
         view->showProgress(index_, percent_);
     }
-    return autoCrossFade && state_.load() == kStatePlaying && int64_t(position) >= int64_t(size) - int64_t(leadMs);
+    return autoCrossFade && state_.load() == kStatePlaying &&
+           int64_t(position) >= int64_t(size) - int64_t(leadMs);
 }
 
 bool Player::startNextForCrossFade()
 {
     if (state_.load() != kStateStopped)
         return false;
-    return next(true) == zkr::kOk && state_.load() == kStatePlaying;
+    return next(true) == toWire(engine::Error::Ok) && state_.load() == kStatePlaying;
 }
 
 StreamInfo Player::currentInfo() const

@@ -57,8 +57,8 @@ public:
     DecoderManager& decoders() { return decoders_; }
 
     // Opens path (choosing its module), appends it to the playlist when asked
-    // and starts playing when asked: 0 or the reported error (4 when path is
-    // no regular file, 38, 16, the stream's).
+    // and starts playing when asked: 0 or the reported error (ReadFailed when path
+    // is no regular file, NoDecoderForFormat, NotNow, the stream's).
     int open(const std::string& path, bool addToPlaylist, bool play);
     // Does nothing while playing, or while paused unless forced: 0, 34 or 30.
     int play(bool forced = false);
@@ -74,7 +74,8 @@ public:
     // Stops and closes the stream and frees the blocks (a new engine set-up).
     void closeStream();
 
-    // Events 6 and 7 for this player's streams: 0, or 35 when attaching is refused.
+    // The attach and detach events for this player's streams: 0, or
+    // Error::NoFreeMixerChannels when attaching is refused.
     int attach();
     void detach();
     bool attached() const { return attached_.load(); }

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "plugins/plevnt/PlaylistFiles.h"
-#include "zkr/ErrorCodes.h"
 
 namespace plevnt {
 
@@ -35,7 +35,7 @@ int Playlist::prepareEntry(const char* path, const StreamInfo* info, PlaylistEnt
 {
     const std::size_t length = path != nullptr ? std::strlen(path) : 0;
     if (length == 0 || length >= sizeof out.path || count >= maxEntries) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     std::memcpy(out.path, path, length + 1);
@@ -62,7 +62,7 @@ int Playlist::addUnlessLast(const char* path, const StreamInfo* info)
 int Playlist::insert(int index, const char* path, const StreamInfo* info)
 {
     if (index < 0 || index > count) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     PlaylistEntry entry{};
@@ -81,7 +81,7 @@ int Playlist::setInfo(int index, const StreamInfo& info)
 {
     PlaylistEntry* target = mutableEntry(index);
     if (target == nullptr) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     target->info = info;
@@ -102,7 +102,7 @@ int Playlist::remove(int index)
 int Playlist::move(int from, int to)
 {
     if (from < 0 || from >= count || to < 0 || to >= count) {
-        setError(zkr::kErrIndexOutOfRange);
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     void* moving = slots[from];
@@ -158,7 +158,7 @@ int Playlist::load(const char* playlistPath)
         return result == 0;
     };
     if (playlistPath == nullptr || !readPlaylistFile(playlistPath, take)) {
-        setError(zkr::kErrReadFailed);
+        setError(toWire(engine::Error::ReadFailed));
         return lastError;
     }
     return result;
@@ -169,7 +169,7 @@ int Playlist::save(const char* playlistPath)
     const PlaylistFormat format =
         playlistPath != nullptr ? playlistFormatOf(playlistPath) : PlaylistFormat::Unknown;
     if (format == PlaylistFormat::Unknown) {
-        setError(zkr::kErrNotImplemented);
+        setError(toWire(engine::Error::NotImplemented));
         return lastError;
     }
     std::vector<const PlaylistEntry*> entries;
@@ -178,7 +178,7 @@ int Playlist::save(const char* playlistPath)
         entries.push_back(entry(i));
     const std::string text = playlistText(format, entries, playlistFolderOf(playlistPath));
     if (!plat::replaceFileContents(playlistPath, text.data(), text.size())) {
-        setError(zkr::kErrWriteFailed);
+        setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }
     return 0;

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Module.h"
 #include "platform/core/UserFolders.h"
 #include "platform/ui/MessageQueue.h"
 #include "plugins/plevnt/PlevntWindow.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/LibraryApplication.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
@@ -165,7 +165,7 @@ int PlevntPlugin::startPlayers(plat::ui::WindowHandle notified, PlayerView* show
 {
     const std::string folder = decoderFolder();
     for (auto& player : players_) {
-        if (int code = player->loadDecoders(folder); code != zkr::kOk) {
+        if (int code = player->loadDecoders(folder); code != toWire(engine::Error::Ok)) {
             for (auto& loaded : players_)
                 loaded->releaseDecoders();
             return code;
@@ -180,7 +180,7 @@ int PlevntPlugin::startPlayers(plat::ui::WindowHandle notified, PlayerView* show
         if (plat::fileExists(path))
             player->playlist.load(path.c_str());
     }
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void PlevntPlugin::finishPlayers()
@@ -206,7 +206,7 @@ void PlevntPlugin::requestUnload(plat::ui::WindowHandle owner)
     engine::EngineRequest request{};
     request.pluginHandle = pluginHandle;
     request.owner = reinterpret_cast<intptr_t>(owner);
-    callback(&request, engine::kRequestUnloadMe);
+    callback(&request, toWire(engine::Request::UnloadMe));
 }
 
 bool PlevntPlugin::handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam)
@@ -249,10 +249,10 @@ void PlevntPlugin::onCrossFadeDue(int ending)
     const int starting = 1 - ending;
     if (!player(starting).startNextForCrossFade())
         return;
-    crossfade_ = engine::CrossfadeBlock{0, 1, pluginHandle, 2 * ending, 2 * starting, kFadeIntervalMs, kFadeStep,
-                                        kFadeTarget};
+    crossfade_ = engine::CrossfadeBlock{
+        0, 1, pluginHandle, 2 * ending, 2 * starting, kFadeIntervalMs, kFadeStep, kFadeTarget};
     engine::EngineEvent fade{};
-    fade.code = engine::kEventCrossfade;
+    fade.code = toWire(engine::Event::Crossfade);
     fade.wait = 0;
     fade.value = reinterpret_cast<intptr_t>(&crossfade_);
     sendEvent(fade);
@@ -270,7 +270,7 @@ void PlevntPlugin::onCommandFile(int32_t flags)
         return;
     Player& first = player(0);
     if ((flags & 1) != 0) {
-        if (!first.attached() && first.attach() != zkr::kOk)
+        if (!first.attached() && first.attach() != toWire(engine::Error::Ok))
             return;
         first.open(path, true, false);
     } else {

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "api/PluginApi.h"
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/WaveFormat.h"
 
 namespace quillan {
@@ -32,11 +32,11 @@ LiveRecording::~LiveRecording()
 int LiveRecording::begin(const RecordingPlan& plan)
 {
     bool ownFailure = false;
-    int error = zkr::kOk;
+    int error = toWire(engine::Error::Ok);
     {
         std::lock_guard lock(guard_);
         if (state_.load() == kRecording)
-            return zkr::kOk;
+            return toWire(engine::Error::Ok);
         error = setUp(plan, ownFailure);
     }
     // Shown without the guard: a dialog must not hold up the streaming thread.
@@ -53,28 +53,28 @@ int LiveRecording::setUp(const RecordingPlan& plan, bool& ownFailure)
         readBuffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
     if (!readBuffer_) {
         ownFailure = true;
-        return zkr::kErrOutOfMemory;
+        return toWire(engine::Error::OutOfMemory);
     }
     blockBytes_ = static_cast<uint32_t>(bytes);
 
     int error = device.setFormat(kSampleRate, stereo_ ? 2 : 1, kBitsPerSample);
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = device.allocateBlocks(plan.recordingBlocks, blockBytes_);
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = sharedBuffer.allocate(plan.sharedBlocks, static_cast<int>(blockBytes_));
-    if (error == zkr::kOk && stereo_) {
+    if (error == toWire(engine::Error::Ok) && stereo_) {
         converter.setup(zkr::pcmFormat(kSampleRate, 2, kBitsPerSample),
                         zkr::pcmFormat(kSampleRate, 1, kBitsPerSample), true);
         error = converter.prepare(static_cast<uint32_t>(plan.musicBufSize), nullptr);
     }
-    if (error == zkr::kOk) {
+    if (error == toWire(engine::Error::Ok)) {
         leftBlock_ = stereo_ ? converter.leftOutput() : readBuffer_.get();
         rightBlock_ = stereo_ ? converter.rightOutput() : nullptr;
         error = device.openDevice(device.deviceId, nullptr);
     }
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = device.start();
-    if (error != zkr::kOk) {
+    if (error != toWire(engine::Error::Ok)) {
         releaseParts();
         return error;
     }
@@ -87,7 +87,7 @@ int LiveRecording::setUp(const RecordingPlan& plan, bool& ownFailure)
     ++generation_;
     pendingStart_ = generation_;
     state_ = kRecording;
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 int LiveRecording::confirm(bool engineStreams)
@@ -96,18 +96,18 @@ int LiveRecording::confirm(bool engineStreams)
         std::lock_guard lock(guard_);
         // Taken down meanwhile (the engine unloaded the plug-in while it answered).
         if (state_.load() != kRecording || generation_ != pendingStart_)
-            return zkr::kOk;
+            return toWire(engine::Error::Ok);
         if (engineStreams) {
-            if (device.queueAll() == zkr::kOk)
-                return zkr::kOk;
+            if (device.queueAll() == toWire(engine::Error::Ok))
+                return toWire(engine::Error::Ok);
             const int error = device.lastError;
             endRecording();
             return error;
         }
         endRecording();
     }
-    reporter_.setError(zkr::kErrOutputNotReady);
-    return zkr::kErrOutputNotReady;
+    reporter_.setError(toWire(engine::Error::OutputNotReady));
+    return toWire(engine::Error::OutputNotReady);
 }
 
 void LiveRecording::stop()
@@ -209,16 +209,17 @@ LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock
     const auto deadline = std::chrono::steady_clock::now() + startAllowance_;
     for (;;) {
         const int status = sharedBuffer.tryRead(readBuffer_.get(), length);
-        if (status == zkr::kOk)
+        if (status == toWire(engine::Error::Ok))
             return Wait::Block;
-        if (status != zkr::kStatusBusy && status != zkr::kErrNotNow)
+        if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             return Wait::Failed;
         // A device that hands nothing back has failed as surely as one that says so.
         if (std::chrono::steady_clock::now() >= deadline) {
             failure_ = static_cast<int>(plat::audio::Result::Error);
             return Wait::Failed;
         }
-        zkr::EventObject& news = status == zkr::kErrNotNow ? sharedBuffer.canRead : sharedBuffer.dataWritten;
+        zkr::EventObject& news =
+            status == toWire(engine::Error::NotNow) ? sharedBuffer.canRead : sharedBuffer.dataWritten;
         lock.unlock();
         (void)news.wait(kWaitSliceMs); // a time-out only looks again
         (void)news.reset();

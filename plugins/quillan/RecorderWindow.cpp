@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "api/Protocol.h"
 #include "platform/audio/AudioTypes.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
@@ -11,7 +12,6 @@
 #include "plugins/quillan/Texts.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/LampControl.h"
 #include "zkr/NameField.h"
 #include "zkr/Registry.h"
@@ -75,7 +75,7 @@ void RecorderWindow::closeByHost()
     // The streams go from this thread: the engine's thread waits in the close
     // below for the window's thread, which could not have the event carried out.
     if (connected_)
-        sendStreamsEvent(engine::kEventDetachStreams);
+        sendStreamsEvent(toWire(engine::Event::DetachStreams));
     // Nothing reads a recording without streams.
     recording_.abandon(true);
     closeByEngine();
@@ -224,7 +224,7 @@ bool RecorderWindow::onClose()
     if (internalCallback != nullptr) {
         engine::EngineRequest request{};
         request.pluginHandle = pluginHandle;
-        internalCallback(&request, engine::kRequestUnloadMe);
+        internalCallback(&request, toWire(engine::Request::UnloadMe));
     }
     return false;
 }
@@ -328,10 +328,10 @@ void RecorderWindow::selectDevice(int index)
         return;
     // The card is open while it records: the device would refuse and say so.
     if (recording_.recording()) {
-        setError(zkr::kErrNotNow);
+        setError(toWire(engine::Error::NotNow));
         return;
     }
-    if (recording_.selectDevice(index) != zkr::kOk)
+    if (recording_.selectDevice(index) != toWire(engine::Error::Ok))
         return;
     selectedDevice_ = index;
     deviceName_->setText(shownName(caps->name).c_str());
@@ -374,12 +374,12 @@ void RecorderWindow::toggleConnection()
             recording_.abandon(false);
             showRecordingEnded();
         }
-        sendStreamsEvent(engine::kEventDetachStreams);
+        sendStreamsEvent(toWire(engine::Event::DetachStreams));
         connected_ = false;
-    } else if (sendStreamsEvent(engine::kEventAttachStreams) != 0) {
+    } else if (sendStreamsEvent(toWire(engine::Event::AttachStreams)) != 0) {
         connected_ = true;
     } else {
-        setError(zkr::kErrNoFreeMixerChannels);
+        setError(toWire(engine::Error::NoFreeMixerChannels));
     }
     showConnection();
 }
@@ -404,10 +404,10 @@ void RecorderWindow::startOrStop()
         return;
     }
     const RecordingPlan plan{audioRecord().musicBufSize, stereo_, recordingBlocks_, sharedBlocks_};
-    if (recording_.begin(plan) != zkr::kOk)
+    if (recording_.begin(plan) != toWire(engine::Error::Ok))
         return;
     recordingLamp_->setLit(true);
-    const int32_t answer = sendEvent({engine::kEventStartStreaming, 1, 0, 0, 0, 0, 0});
+    const int32_t answer = sendEvent({toWire(engine::Event::StartStreaming), 1, 0, 0, 0, 0, 0});
     recording_.confirm(answer != 0);
     if (recording_.recording())
         enable(connectButton_, false);

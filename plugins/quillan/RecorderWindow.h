@@ -97,7 +97,7 @@ private:
     engine::AudioSystemSetup audioRecord();
     // Sends an event with wait set; the engine's answer (0 without a callback).
     int32_t sendEvent(engine::EngineEvent event);
-    // Events 6 and 7: this plug-in's stream 1, and 2 for stereo.
+    // The attach and detach events: this plug-in's stream 1, and 2 for stereo.
     int32_t sendStreamsEvent(int32_t code);
     void onControl(int id);
     // True on a machine without input devices; the first time, the user is

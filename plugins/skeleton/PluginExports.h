@@ -256,14 +256,14 @@ template <typename Plugin> struct Exports {
                             (outputLoaded, text))
 
 #define VELMORA_INPUT_PLUGIN(PluginClass)                                                                    \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindInput, PluginClass::kStreamCount)                \
+    VELMORA_SKELETON_COMMON(PluginClass, toWire(engine::PluginKind::Input), PluginClass::kStreamCount)                \
     VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
     VELMORA_SKELETON_EXPORT(int32_t, readStreamChannel,                                                      \
                             (int32_t stream, const int16_t** block, int32_t* bytes), (stream, block, bytes)) \
     VELMORA_SKELETON_EXPORT(void, onStreamingError, (int32_t first, int32_t second), (first, second))
 
 #define VELMORA_OUTPUT_PLUGIN(PluginClass)                                                                   \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindOutput, PluginClass::kStreamCount)               \
+    VELMORA_SKELETON_COMMON(PluginClass, toWire(engine::PluginKind::Output), PluginClass::kStreamCount)               \
     VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
     /* The reserved argument carries nothing. */                                                             \
     VELMORA_SKELETON_EXPORT(int32_t, startStreaming, (int32_t), ())                                          \
@@ -273,7 +273,7 @@ template <typename Plugin> struct Exports {
     VELMORA_SKELETON_EXPORT(int32_t, waitForOutputDone, (), ())
 
 #define VELMORA_EFFECT_PLUGIN(PluginClass)                                                                   \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindEffect, engine::kChannelCount)                   \
+    VELMORA_SKELETON_COMMON(PluginClass, toWire(engine::PluginKind::Effect), engine::kChannelCount)                   \
     VELMORA_SKELETON_EXPORT(int32_t, setupAudioSystem, (const engine::AudioSystemSetup* setup), (setup))     \
     VELMORA_SKELETON_EXPORT(int32_t, onSetupFX, (), ())                                                      \
     VELMORA_SKELETON_EXPORT(int32_t, onCleanupFX, (), ())                                                    \
@@ -283,7 +283,7 @@ template <typename Plugin> struct Exports {
     VELMORA_SKELETON_EXPORT(int32_t, resetFXChannel, (int32_t channel), (channel))
 
 #define VELMORA_USER_INTERFACE_PLUGIN(PluginClass)                                                           \
-    VELMORA_SKELETON_COMMON(PluginClass, engine::kPluginKindUserInterface, engine::kChannelCount)            \
+    VELMORA_SKELETON_COMMON(PluginClass, toWire(engine::PluginKind::UserInterface), engine::kChannelCount)            \
     VELMORA_SKELETON_EXPORT(int32_t, updateChannelValue, (int32_t channel, int32_t code, intptr_t value),    \
                             (channel, code, value))                                                          \
     VELMORA_SKELETON_EXPORT(int32_t, updateGeneralValue, (int32_t index, int32_t code, intptr_t value),      \

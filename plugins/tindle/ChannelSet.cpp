@@ -5,11 +5,11 @@
 #include <new>
 
 #include "api/PluginApi.h"
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "plugins/tindle/EngineLink.h"
 #include "plugins/tindle/WaveformImage.h"
 #include "zkr/BufferedFile.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/MutexLock.h"
 #include "zkr/Text.h"
 
@@ -39,7 +39,7 @@ std::string lockName(int index)
 
 bool rewind(zkr::MultimediaFile& file)
 {
-    return file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) == zkr::kOk;
+    return file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) == toWire(engine::Error::Ok);
 }
 
 // The owner's file back to its first sample, and its converter with it.
@@ -130,7 +130,7 @@ int32_t ChannelSet::sendEvent(intptr_t code, intptr_t target, intptr_t index)
     engine::EngineEvent event{};
     event.code = code;
     event.wait = 1;
-    if (code != engine::kEventStartStreaming) {
+    if (code != toWire(engine::Event::StartStreaming)) {
         event.value = engineLink_.pluginHandle;
         event.target = target;
         event.index = index;
@@ -151,10 +151,10 @@ int ChannelSet::refuseFormat(const std::string& path, const zkr::WaveFormat& for
                   zkr::WaveformatConverter::kHighestRate);
     refusal_ = text;
     errorContext = refusal_.c_str();
-    setError(zkr::kPlainMessage);
+    setError(toWire(engine::Error::PlainMessage));
     errorContext = nullptr;
     // Callers see the code of a format that cannot be converted.
-    lastError = zkr::kErrNotImplemented;
+    lastError = toWire(engine::Error::NotImplemented);
     return lastError;
 }
 
@@ -262,10 +262,10 @@ void ChannelSet::sharePartner(const ChannelRecord& owner)
 bool ChannelSet::readLooping(ChannelRecord& owner, int channel, int32_t& got, bool& restarted)
 {
     zkr::MultimediaFile& file = *owner.file;
-    bool read = file.read(owner.readBuffer.get(), owner.readSize, &got) == zkr::kOk;
+    bool read = file.read(owner.readBuffer.get(), owner.readSize, &got) == toWire(engine::Error::Ok);
     if (read && got == 0 && owner.loop) {
         rewind(file);
-        read = file.read(owner.readBuffer.get(), owner.readSize, &got) == zkr::kOk;
+        read = file.read(owner.readBuffer.get(), owner.readSize, &got) == toWire(engine::Error::Ok);
         if (owner.synchronised)
             releaseWaiting(channel);
         restarted = true;
@@ -322,24 +322,24 @@ void ChannelSet::streamingError()
 int ChannelSet::open(int channel, const std::string& path)
 {
     if (!validChannel(channel))
-        return fail(zkr::kErrIndexOutOfRange, false);
+        return fail(toWire(engine::Error::IndexOutOfRange), false);
     const engine::AudioSystemSetup audio = engineLink_.audioRecord();
 
     // The file reports its own failures; its destructor detaches it.
     auto file = std::make_unique<zkr::MultimediaFile>();
     zkr::WaveFormat format{};
     int error = file->attach(path.c_str(), 0);
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = file->readHeader();
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = file->getFormat(&format);
-    if (error == zkr::kOk)
+    if (error == toWire(engine::Error::Ok))
         error = file->setDiskBuffer(audio.diskBufSize);
-    if (error != zkr::kOk)
+    if (error != toWire(engine::Error::Ok))
         return fail(error, true);
     const bool stereo = format.channels == 2;
     if (stereo && channel == kChannelCount - 1)
-        return fail(zkr::kErrNoFreeChannelsForFile, false);
+        return fail(toWire(engine::Error::NoFreeChannelsForFile), false);
     // Neither one channel nor a pair to split: no channel could play it.
     if (format.channels != 1 && !stereo)
         return refuseFormat(path, format);
@@ -348,16 +348,16 @@ int ChannelSet::open(int channel, const std::string& path)
     uint32_t readSize = static_cast<uint32_t>(std::max(audio.musicBufSize, 0));
     // A format it cannot convert is told with the file's name, not the converter's.
     converter->silent = true;
-    if (converter->setup(format, engineLink_.engineFormat, true) == zkr::kStatusNoConversion)
+    if (converter->setup(format, engineLink_.engineFormat, true) == toWire(engine::Error::NoConversion))
         converter.reset();
-    else if ((error = converter->prepare(readSize, &readSize)) == zkr::kErrNotImplemented)
+    else if ((error = converter->prepare(readSize, &readSize)) == toWire(engine::Error::NotImplemented))
         return refuseFormat(path, format);
-    else if (error != zkr::kOk)
+    else if (error != toWire(engine::Error::Ok))
         return fail(error, false);
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[readSize]);
     if (buffer == nullptr)
-        return fail(zkr::kErrOutOfMemory, false);
+        return fail(toWire(engine::Error::OutOfMemory), false);
 
     // From here on streaming errors raise no dialog.
     file->silent = true;
@@ -367,11 +367,11 @@ int ChannelSet::open(int channel, const std::string& path)
         closePair(channel + 1);
 
     const intptr_t rightStream = stereo ? channel + 2 : 0;
-    if (sendEvent(engine::kEventAttachStreams, channel + 1, rightStream) == 0)
-        return fail(zkr::kErrNoFreeMixerChannels, false);
+    if (sendEvent(toWire(engine::Event::AttachStreams), channel + 1, rightStream) == 0)
+        return fail(toWire(engine::Error::NoFreeMixerChannels), false);
     // After the engine took the streams, a failure hands them back.
     const auto undo = [&](int code) {
-        sendEvent(engine::kEventDetachStreams, channel + 1, rightStream);
+        sendEvent(toWire(engine::Event::DetachStreams), channel + 1, rightStream);
         return fail(code, false);
     };
 
@@ -379,7 +379,7 @@ int ChannelSet::open(int channel, const std::string& path)
     ChannelView* shown = view.load();
     error = shown != nullptr ? shown->buildPicture(*file, path, image)
                              : buildWaveformImage(*file, path, image, {});
-    if (error != zkr::kOk)
+    if (error != toWire(engine::Error::Ok))
         return undo(error);
     if (shown != nullptr)
         shown->showPicture(channel, image, std::max<uint32_t>(file->durationMs(), 1));
@@ -387,7 +387,7 @@ int ChannelSet::open(int channel, const std::string& path)
     {
         Locks locks(*this, bit(channel) | (stereo ? bit(channel + 1) : 0));
         if (!locks.owned())
-            return undo(zkr::kErrNotNow);
+            return undo(toWire(engine::Error::NotNow));
         ChannelRecord& owner = record(channel);
         owner.loaded = true;
         owner.owner = true;
@@ -426,7 +426,7 @@ int ChannelSet::open(int channel, const std::string& path)
     refresh(channel);
     if (stereo)
         refresh(channel + 1);
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void ChannelSet::clearRecord(ChannelRecord& channel)
@@ -467,7 +467,7 @@ void ChannelSet::closePair(int channel)
     // The engine lets go of the streams, and is out of any copy from their
     // buffers, before the buffers go.
     if (ownsFile)
-        sendEvent(engine::kEventDetachStreams, owner + 1, partner + 1);
+        sendEvent(toWire(engine::Event::DetachStreams), owner + 1, partner + 1);
     {
         Locks locks(*this, bit(owner) | bit(partner));
         if (!locks.owned())
@@ -508,7 +508,8 @@ void ChannelSet::setPairState(int channel, int32_t state)
             continue;
         ChannelRecord& changed = record(member);
         // A converter starts its filter afresh here rather than on the streaming thread.
-        if (state == kStatePlaying && changed.state == kStateStopped && changed.owner && changed.converter != nullptr)
+        if (state == kStatePlaying && changed.state == kStateStopped && changed.owner &&
+            changed.converter != nullptr)
             changed.converter->restart();
         changed.state = state;
         changed.delivered = 0;
@@ -518,14 +519,14 @@ void ChannelSet::setPairState(int channel, int32_t state)
 int ChannelSet::playStop(int channel)
 {
     if (!validChannel(channel))
-        return zkr::kOk;
+        return toWire(engine::Error::Ok);
     unsigned started = 0;   // channels set playing, undone when the engine refuses
     unsigned refreshed = 0; // strips to refresh
     {
         Locks locks(*this, kAllChannels);
         ChannelRecord& current = record(channel);
         if (!locks.owned() || !current.loaded || !current.owner)
-            return zkr::kOk;
+            return toWire(engine::Error::Ok);
         refreshed = bit(channel) | bit(current.partner);
         if (current.state == kStatePlaying || current.state == kStatePaused) {
             rewind(current);
@@ -553,9 +554,9 @@ int ChannelSet::playStop(int channel)
                 started = kAllChannels;
         }
     }
-    int result = zkr::kOk;
+    int result = toWire(engine::Error::Ok);
     // Outside the locks: the streaming thread that starts now reads at once.
-    if (started != 0 && sendEvent(engine::kEventStartStreaming, 0, 0) == 0) {
+    if (started != 0 && sendEvent(toWire(engine::Event::StartStreaming), 0, 0) == 0) {
         Locks locks(*this, started);
         for (int other = 0; locks.owned() && other < kChannelCount; ++other) {
             if ((started & bit(other)) != 0) {
@@ -563,7 +564,7 @@ int ChannelSet::playStop(int channel)
                 record(other).delivered = 0;
             }
         }
-        result = fail(zkr::kErrOutputNotReady, false);
+        result = fail(toWire(engine::Error::OutputNotReady), false);
     }
     for (int other = 0; other < kChannelCount; ++other) {
         if ((refreshed & bit(other)) != 0)
@@ -642,7 +643,7 @@ int ChannelSet::loadRecording(const std::string& path, int fileChannels)
         if (!isLoaded(channel) && (needed == 1 || !isLoaded(channel + 1)))
             return open(channel, path);
     }
-    return fail(zkr::kErrNoFreeChannelsForFile, false);
+    return fail(toWire(engine::Error::NoFreeChannelsForFile), false);
 }
 
 } // namespace tindle

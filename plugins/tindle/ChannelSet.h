@@ -82,7 +82,7 @@ public:
 // channels it changes (in ascending order, so owner before partner; waits of
 // 50 ms); an operation that does not get a lock leaves the record untouched:
 // a command does nothing, a read delivers nothing. Buffers a stream reads
-// from are freed only after the engine detached that stream (event 7), which
+// from are freed only after the engine detached that stream (the detach event), which
 // returns once its streaming thread no longer copies from them.
 class ChannelSet : public zkr::ObjectBase {
 public:
@@ -102,7 +102,8 @@ public:
     void streamingError();
 
     // ---- window's thread ----
-    // 0 or the error (32, 35, 17, 19, the file's errors), already reported.
+    // 0 or the error (NoFreeChannelsForFile, NoFreeMixerChannels,
+    // NotImplemented, OutOfMemory, the file's errors), already reported.
     int open(int channel, const std::string& path);
     void close(int channel);
     int playStop(int channel); // 0 or 34
@@ -122,11 +123,12 @@ public:
 private:
     class Locks;
 
-    // Event 6, 7 or 2 with the engine's answer (0 without an engine).
+    // The attach, detach or start streaming event with the engine's answer (0
+    // without an engine).
     int32_t sendEvent(intptr_t code, intptr_t target, intptr_t index);
     // Records code and, unless the failing object reported it already, reports it.
     int fail(int code, bool reported);
-    // Tells which file cannot be played and what it holds; records 17.
+    // Tells which file cannot be played and what it holds; records NotImplemented.
     int refuseFormat(const std::string& path, const zkr::WaveFormat& format);
     // Streaming thread, owner locked: the partner takes the owner's state and block.
     void sharePartner(const ChannelRecord& owner);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/UserFolders.h"
 #include "platform/ui/Colour.h"
@@ -15,7 +16,6 @@
 #include "plugins/tindle/StripControls.h"
 #include "plugins/tindle/EngineLink.h"
 #include "zkr/BitmapButton.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/FileDialog.h"
 #include "zkr/LampControl.h"
 #include "zkr/NameField.h"
@@ -146,7 +146,7 @@ void PreRecorder::placeBesideMainWindow()
     if (x + own.width() > plat::ui::screenSize().width)
         x = std::max(main.left - kBesideGap - own.width(), 0);
     (void)plat::ui::setWindowPos(window, x, main.top, 0, 0,
-                           plat::ui::kPosNoSize | plat::ui::kPosNoZOrder | plat::ui::kPosNoActivate);
+                                 plat::ui::kPosNoSize | plat::ui::kPosNoZOrder | plat::ui::kPosNoActivate);
 }
 
 // ---------------------------------------------------------------------------
@@ -186,7 +186,8 @@ bool PreRecorder::createStageOne()
     (void)addControl(indicator_, 0, kIndicatorId); // the interface reports a failure
 
     fileLabel_ = new zkr::NameField(this);
-    fileLabel_->place(layout::kFileField.rect(), layout::kFileText.rect(), images_.load(layout::kFileFieldBitmap));
+    fileLabel_->place(layout::kFileField.rect(), layout::kFileText.rect(),
+                      images_.load(layout::kFileFieldBitmap));
     fileLabel_->twoLines = true;
     fileLabel_->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
     fileLabel_->hasTooltip = false;
@@ -311,7 +312,7 @@ bool PreRecorder::browse()
 int PreRecorder::startRecording()
 {
     if (recording())
-        return zkr::kOk;
+        return toWire(engine::Error::Ok);
     const engine::AudioSystemSetup audio = engineLink_.audioRecord();
     // A proposed name never replaces a file, not even one made since it was proposed.
     if (outputFile_.empty() || (proposedName_ && plat::fileExists(outputFile_)))
@@ -322,9 +323,9 @@ int PreRecorder::startRecording()
         (void)plat::createFolder(folder);
 
     if (inputDevice.allocateBlocks(kBlockCount, static_cast<uint32_t>(std::max(audio.musicBufSize, 0))) !=
-        zkr::kOk)
+        toWire(engine::Error::Ok))
         return inputDevice.lastError;
-    if (inputDevice.openDevice(inputDevice.deviceId, nullptr) != zkr::kOk) {
+    if (inputDevice.openDevice(inputDevice.deviceId, nullptr) != toWire(engine::Error::Ok)) {
         inputDevice.releaseBlocks();
         return inputDevice.lastError;
     }
@@ -344,23 +345,27 @@ int PreRecorder::startRecording()
     if (proposedName_) {
         file->silent = true;
         int created = file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreateNew);
-        for (int draw = 0; created != zkr::kOk && file->openError == EEXIST && draw < kMostNameDraws; ++draw) {
+        for (int draw = 0;
+             created != toWire(engine::Error::Ok) && file->openError == EEXIST && draw < kMostNameDraws;
+             ++draw) {
             proposeName();
             created = file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreateNew);
         }
         file->silent = false;
-        if (created != zkr::kOk) {
+        if (created != toWire(engine::Error::Ok)) {
             file->setError(created); // told once, not for every name tried
             return abandon(created, false);
         }
-    } else if (file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreate) != zkr::kOk) {
+    } else if (file->attach(outputFile_.c_str(), zkr::MultimediaFile::kModeCreate) !=
+               toWire(engine::Error::Ok)) {
         // The save dialog asked before a chosen file is replaced.
         return abandon(file->lastError, false);
     }
     const zkr::WaveFormat& format = inputDevice.format;
-    if (file->setDiskBuffer(audio.diskBufSize) != zkr::kOk ||
-        file->buildHeader(0, format.samplesPerSecond, format.channels, format.bitsPerSample) != zkr::kOk ||
-        file->writeHeader() != zkr::kOk)
+    if (file->setDiskBuffer(audio.diskBufSize) != toWire(engine::Error::Ok) ||
+        file->buildHeader(0, format.samplesPerSecond, format.channels, format.bitsPerSample) !=
+            toWire(engine::Error::Ok) ||
+        file->writeHeader() != toWire(engine::Error::Ok))
         return abandon(file->lastError, true);
 
     // From here on write errors are only counted: the recording goes on.
@@ -375,20 +380,21 @@ int PreRecorder::startRecording()
     }
     recordingFile_ = std::move(file);
     recordingPath_ = outputFile_;
-    if (inputDevice.start() != zkr::kOk || inputDevice.queueAll() != zkr::kOk) {
+    if (inputDevice.start() != toWire(engine::Error::Ok) ||
+        inputDevice.queueAll() != toWire(engine::Error::Ok)) {
         const int error = inputDevice.lastError;
         inputDevice.stop();
         return abandon(error, true);
     }
     showRecordingState(true);
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void PreRecorder::onRecordedBlock(void* context, const uint8_t* data, uint32_t bytes)
 {
     auto* self = static_cast<PreRecorder*>(context);
     int32_t written = 0;
-    if (self->recordingFile_->write(data, static_cast<int32_t>(bytes), &written) != zkr::kOk)
+    if (self->recordingFile_->write(data, static_cast<int32_t>(bytes), &written) != toWire(engine::Error::Ok))
         self->failedWrites_.fetch_add(1);
     self->bytesRecorded_.fetch_add(static_cast<uint32_t>(std::max(written, 0)));
     {
@@ -411,7 +417,7 @@ bool PreRecorder::finishRecording()
     if (!inputDevice.allFree())
         (void)inputDevice.allDone.wait(kAllDoneWaitMs);
     (void)inputDevice.allDone.reset();
-    if (inputDevice.stop() != zkr::kOk)
+    if (inputDevice.stop() != toWire(engine::Error::Ok))
         return false;
     inputDevice.closeDevice();
     // Only what reached the disk is counted in the header.
@@ -426,7 +432,7 @@ bool PreRecorder::finishRecording()
 int PreRecorder::stopRecording()
 {
     if (!recording())
-        return zkr::kOk;
+        return toWire(engine::Error::Ok);
     if (!finishRecording())
         return inputDevice.lastError;
     clearScope();
@@ -436,7 +442,7 @@ int PreRecorder::stopRecording()
     handOver();
     if (window != nullptr)
         plat::ui::showWindow(window, plat::ui::kShowHide);
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 void PreRecorder::handOver()

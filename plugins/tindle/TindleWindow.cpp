@@ -181,7 +181,7 @@ bool TindleWindow::onClose()
     preRecorder.closeForGood();
     if (zkr::Registry* settings = zkr::settingsSection(kSettingsSection)) {
         (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
-        (void)settings->saveSection(); // the store reports a failure
+        (void)settings->saveSection();                           // the store reports a failure
     }
     return true;
 }
@@ -192,7 +192,7 @@ void TindleWindow::requestUnload()
         return;
     engine::EngineRequest request{};
     request.pluginHandle = engineLink_.pluginHandle;
-    engineLink_.internalCallback(&request, engine::kRequestUnloadMe);
+    engineLink_.internalCallback(&request, toWire(engine::Request::UnloadMe));
 }
 
 // ---------------------------------------------------------------------------

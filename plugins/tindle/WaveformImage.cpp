@@ -9,9 +9,9 @@
 #include <system_error>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "zkr/BufferedFile.h"
-#include "zkr/ErrorCodes.h"
 
 namespace tindle {
 
@@ -132,7 +132,8 @@ int16_t sampleValue(const uint8_t* frame, int channel, int bytesPerSample, int s
 {
     const uint8_t* sample = frame + channel * bytesPerSample;
     if (floating) {
-        const double value = std::clamp(zkr::sampleValue(sample, static_cast<uint16_t>(8 * bytesPerSample), true), -1.0, 1.0);
+        const double value =
+            std::clamp(zkr::sampleValue(sample, static_cast<uint16_t>(8 * bytesPerSample), true), -1.0, 1.0);
         return static_cast<int16_t>(value * scale);
     }
     if (bytesPerSample == 1)
@@ -155,12 +156,13 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
     const int bytesPerSample = frameBytes / std::max<int>(file.header.channels, 1);
     const bool floating = file.sampleFormat == zkr::kWaveFormatFloat;
     if (bytesPerSample < 1)
-        return zkr::kErrUnexpectedEof;
+        return toWire(engine::Error::UnexpectedEof);
     const uint32_t frameCount = file.frameCount();
     const uint32_t framesBetween = frameCount / static_cast<uint32_t>(width);
     const int64_t step = int64_t{framesBetween} * frameBytes;
-    if (step > INT32_MAX || file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) != zkr::kOk)
-        return zkr::kErrUnexpectedEof;
+    if (step > INT32_MAX ||
+        file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) != toWire(engine::Error::Ok))
+        return toWire(engine::Error::UnexpectedEof);
 
     std::vector<uint8_t> frame(static_cast<size_t>(frameBytes));
     int reported = 0;
@@ -172,21 +174,23 @@ int scanSamples(zkr::MultimediaFile& file, int channels, WaveformImage& image,
         if (frameIndex >= frameCount)
             break;
         int32_t got = 0;
-        if (file.read(frame.data(), frameBytes, &got) != zkr::kOk || got != frameBytes)
-            return zkr::kErrUnexpectedEof;
-        image.columns[2 * static_cast<size_t>(column)] = sampleValue(frame.data(), 0, bytesPerSample, scale, floating);
+        if (file.read(frame.data(), frameBytes, &got) != toWire(engine::Error::Ok) || got != frameBytes)
+            return toWire(engine::Error::UnexpectedEof);
+        image.columns[2 * static_cast<size_t>(column)] =
+            sampleValue(frame.data(), 0, bytesPerSample, scale, floating);
         if (channels == 2)
             image.columns[2 * static_cast<size_t>(column) + 1] =
                 sampleValue(frame.data(), 1, bytesPerSample, scale, floating);
-        if (step > 0 && file.seek(static_cast<int32_t>(step), zkr::BufferedFile::kFromCurrent) != zkr::kOk)
-            return zkr::kErrUnexpectedEof;
+        if (step > 0 && file.seek(static_cast<int32_t>(step), zkr::BufferedFile::kFromCurrent) !=
+                            toWire(engine::Error::Ok))
+            return toWire(engine::Error::UnexpectedEof);
         const int percent = column * 100 / width;
         if (percent != reported && progress) {
             reported = percent;
             progress(percent);
         }
     }
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 } // namespace
@@ -210,16 +214,16 @@ int buildWaveformImage(zkr::MultimediaFile& file, const std::string& wavePath, W
     WaveIdentity wave;
     const bool identified = identify(wavePath, wave);
     if (identified && readFreshCache(wavePath, wave, channels, image))
-        return zkr::kOk;
+        return toWire(engine::Error::Ok);
 
     const int scanned = scanSamples(file, channels, image, progress);
-    if (file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) != zkr::kOk)
-        return zkr::kErrUnexpectedEof;
-    if (scanned != zkr::kOk)
+    if (file.seek(file.dataOffset, zkr::BufferedFile::kFromStart) != toWire(engine::Error::Ok))
+        return toWire(engine::Error::UnexpectedEof);
+    if (scanned != toWire(engine::Error::Ok))
         return scanned;
     if (identified)
         writeCache(wavePath, wave, image);
-    return zkr::kOk;
+    return toWire(engine::Error::Ok);
 }
 
 } // namespace tindle

@@ -55,21 +55,21 @@ zkr::WindowDescription MainPanel::windowDescription()
 void MainPanel::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
 {
     switch (code) {
-    case engine::kValueStreaming:
+    case toWire(engine::Value::Streaming):
         if (index == 0)
             mailbox_.postState(kStreamingKey, value);
         return;
-    case engine::kValueElapsed:
+    case toWire(engine::Value::Elapsed):
         if (index == 0)
             mailbox_.postState(kElapsedKey, value);
         return;
-    case engine::kValueInputName:
-    case engine::kValueOutputName:
-    case engine::kValueEffectSlotName: {
+    case toWire(engine::Value::InputName):
+    case toWire(engine::Value::OutputName):
+    case toWire(engine::Value::EffectSlotName): {
         const bool known =
-            (code == engine::kValueInputName && index >= 0 && index < engine::kInputSlots) ||
-            (code == engine::kValueOutputName && index == 0) ||
-            (code == engine::kValueEffectSlotName && index >= 0 && index < engine::kEffectSlots);
+            (code == toWire(engine::Value::InputName) && index >= 0 && index < engine::kInputSlots) ||
+            (code == toWire(engine::Value::OutputName) && index == 0) ||
+            (code == toWire(engine::Value::EffectSlotName) && index >= 0 && index < engine::kEffectSlots);
         if (!known)
             return;
         const char* text = reinterpret_cast<const char*>(value);
@@ -183,7 +183,7 @@ int MainPanel::finishCreate()
     mailbox_.attach(window, kUpdateMessage);
     // First: the plug-ins' windows find their places around the main window's.
     restoreSettings();
-    request(engine::kRequestRestore);
+    request(toWire(engine::Request::Restore));
     return 0;
 }
 
@@ -226,7 +226,7 @@ void MainPanel::closeConsole()
 bool MainPanel::onClose()
 {
     engine::EngineEvent quit{};
-    quit.code = engine::kEventQuit;
+    quit.code = toWire(engine::Event::Quit);
     quit.wait = 1;
     if (eventCallback == nullptr || eventCallback(&quit) == 0) {
         (void)plat::ui::flashWindow(window, true);
@@ -267,14 +267,14 @@ intptr_t MainPanel::onUserMessage(uint32_t message, intptr_t lparam, uintptr_t w
         if (built_)
             onControl(static_cast<int>(wparam));
     } else if (message == kTrayMessage) {
-        request(engine::kRequestTrayNotification, lparam);
+        request(toWire(engine::Request::TrayNotification), lparam);
     }
     return 0;
 }
 
 intptr_t MainPanel::onCopyData(uintptr_t, intptr_t lparam)
 {
-    request(engine::kRequestCommandString, lparam);
+    request(toWire(engine::Request::CommandString), lparam);
     return 1;
 }
 
@@ -309,13 +309,15 @@ void MainPanel::onControl(int id)
         break;
     }
     if (id >= kFirstInputId && id < kFirstInputId + engine::kInputSlots)
-        onSelection(*inputDisplays[static_cast<std::size_t>(id - kFirstInputId)], engine::kEventKindInput,
-                    id - kFirstInputId, engine::kRequestInputMenu);
+        onSelection(*inputDisplays[static_cast<std::size_t>(id - kFirstInputId)],
+                    toWire(engine::EventKind::Input), id - kFirstInputId, toWire(engine::Request::InputMenu));
     else if (id == kOutputId)
-        onSelection(*outputDisplay, engine::kEventKindOutput, 0, engine::kRequestOutputMenu);
+        onSelection(*outputDisplay, toWire(engine::EventKind::Output), 0,
+                    toWire(engine::Request::OutputMenu));
     else if (id >= kFirstEffectId && id < kFirstEffectId + engine::kEffectSlots)
-        onSelection(*effectDisplays[static_cast<std::size_t>(id - kFirstEffectId)], engine::kEventKindEffect,
-                    id - kFirstEffectId, engine::kRequestEffectMenu);
+        onSelection(*effectDisplays[static_cast<std::size_t>(id - kFirstEffectId)],
+                    toWire(engine::EventKind::Effect), id - kFirstEffectId,
+                    toWire(engine::Request::EffectMenu));
 }
 
 void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slot, int32_t menuRequest)
@@ -323,7 +325,7 @@ void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slo
     if (display.clickedArea == SelectionAreas::Area::Lamp) {
         display.setLit(!display.lit);
         engine::EngineEvent event{};
-        event.code = engine::kEventShowWindow;
+        event.code = toWire(engine::Event::ShowWindow);
         event.target = kind;
         event.index = slot;
         event.value = display.lit ? 1 : 0;
@@ -338,7 +340,7 @@ void MainPanel::onSelection(SelectionDisplay& display, int32_t kind, int32_t slo
     fields.owner = reinterpret_cast<intptr_t>(window);
     fields.x = corner.x;
     fields.y = corner.y;
-    fields.slot = kind == engine::kEventKindOutput ? 0 : slot;
+    fields.slot = kind == toWire(engine::EventKind::Output) ? 0 : slot;
     if (internalCallback(&fields, menuRequest) == 0)
         return;
     display.showSelection(reinterpret_cast<const char*>(fields.data));
@@ -364,19 +366,19 @@ void MainPanel::onMenuCommand(unsigned command)
 {
     switch (command) {
     case kPluginManagerCommand:
-        request(engine::kRequestPluginManager);
+        request(toWire(engine::Request::PluginManager));
         return;
     case kAudioSetupCommand:
-        request(engine::kRequestAudioSystemSetup);
+        request(toWire(engine::Request::AudioSystemSetup));
         return;
     case kHelpIndexCommand:
-        request(engine::kRequestHelpIndex);
+        request(toWire(engine::Request::HelpIndex));
         return;
     case kHomepageCommand:
-        request(engine::kRequestHomepage);
+        request(toWire(engine::Request::Homepage));
         return;
     case kAboutCommand:
-        request(engine::kRequestAbout);
+        request(toWire(engine::Request::About));
         return;
     case kTrayIconCommand:
         trayIcon = !trayIcon;
@@ -412,11 +414,11 @@ void MainPanel::applyState(int key, intptr_t value)
 SelectionDisplay* MainPanel::displayFor(int32_t code, int32_t index) const
 {
     switch (code) {
-    case engine::kValueInputName:
+    case toWire(engine::Value::InputName):
         return inputDisplays[static_cast<std::size_t>(index)];
-    case engine::kValueOutputName:
+    case toWire(engine::Value::OutputName):
         return outputDisplay;
-    case engine::kValueEffectSlotName:
+    case toWire(engine::Value::EffectSlotName):
         return effectDisplays[static_cast<std::size_t>(index)];
     default:
         return nullptr;

@@ -56,7 +56,7 @@ MixingConsole::~MixingConsole()
 void MixingConsole::updateChannelValue(int32_t channel, int32_t code, intptr_t value)
 {
     switch (code) {
-    case engine::kValueLevel:
+    case toWire(engine::Value::Level):
         if (isChannel(channel))
             mailbox_.postState(channel, value);
         else if (channel == engine::kMasterLeft)
@@ -64,30 +64,30 @@ void MixingConsole::updateChannelValue(int32_t channel, int32_t code, intptr_t v
         else if (channel == engine::kMasterRight)
             mailbox_.postState(kMasterRightKey, value);
         return;
-    case engine::kValueClipped:
+    case toWire(engine::Value::Clipped):
         if (channel < 0)
             mailbox_.postState(kClipKey, value);
         return;
-    case engine::kValueVolume:
-    case engine::kValuePan:
-    case engine::kValueLinked:
-    case engine::kValueUnlinked:
+    case toWire(engine::Value::Volume):
+    case toWire(engine::Value::Pan):
+    case toWire(engine::Value::Linked):
+    case toWire(engine::Value::Unlinked):
         if (isChannel(channel))
             mailbox_.postOrdered(Update{channel, code, value, 0, false, {}});
         return;
-    case engine::kValueChannelName:
+    case toWire(engine::Value::ChannelName):
         if (isChannel(channel)) {
             const char* text = reinterpret_cast<const char*>(value);
             mailbox_.postOrdered(Update{channel, code, 0, 0, text != nullptr, text != nullptr ? text : ""});
         }
         return;
-    case engine::kValueEffectName:
-    case engine::kValueEffectEnabled: {
+    case toWire(engine::Value::EffectName):
+    case toWire(engine::Value::EffectEnabled): {
         const auto* pair = reinterpret_cast<const engine::EffectSlotValue*>(value);
         if (!isChannel(channel) || pair == nullptr)
             return;
         Update update{channel, code, pair->slot, pair->value, false, {}};
-        if (code == engine::kValueEffectName && pair->value != 0) {
+        if (code == toWire(engine::Value::EffectName) && pair->value != 0) {
             update.hasText = true;
             update.text = reinterpret_cast<const char*>(pair->value);
         }
@@ -148,7 +148,7 @@ void MixingConsole::buildStrip(int channel)
     strip.fader->setTooltipBase(channelText(kStringVolume, number).c_str());
     // A right click on a fader does nothing at all.
     strip.fader->hasDirectHelp = false;
-    strip.volumeEvent = eventOf(engine::kEventChannelVolume, channel);
+    strip.volumeEvent = eventOf(toWire(engine::Event::ChannelVolume), channel);
     joinControl(*this, strip.fader, kFaderId + channel);
 
     zkr::SliderDescriptor pan;
@@ -163,7 +163,7 @@ void MixingConsole::buildStrip(int channel)
     strip.pan->setRange(kPanRange, panText);
     strip.pan->setValue(kPanRange / 2);
     strip.pan->setTooltipBase(channelText(kStringStereoPan, number).c_str());
-    strip.panEvent = eventOf(engine::kEventChannelPan, channel);
+    strip.panEvent = eventOf(toWire(engine::Event::ChannelPan), channel);
     joinControl(*this, strip.pan, kPanId + channel);
 
     struct ButtonSpec {
@@ -176,10 +176,12 @@ void MixingConsole::buildStrip(int channel)
         int32_t code;
     };
     const ButtonSpec buttons[] = {
-        {&strip.mute, kMuteButton, kMuteBitmap, kStringMute, kMuteId, &strip.muteEvent, engine::kEventMute},
-        {&strip.solo, kSoloButton, kSoloBitmap, kStringSolo, kSoloId, &strip.soloEvent, engine::kEventSolo},
+        {&strip.mute, kMuteButton, kMuteBitmap, kStringMute, kMuteId, &strip.muteEvent,
+         toWire(engine::Event::Mute)},
+        {&strip.solo, kSoloButton, kSoloBitmap, kStringSolo, kSoloId, &strip.soloEvent,
+         toWire(engine::Event::Solo)},
         {&strip.preFader, kPreFaderButton, kPreFaderBitmap, kStringPreFader, kPreFaderId,
-         &strip.preFaderEvent, engine::kEventEffectsFirst},
+         &strip.preFaderEvent, toWire(engine::Event::EffectsFirst)},
         {&strip.select, kSelectButton, kSelectBitmap, kStringSelect, kSelectId, nullptr, 0},
     };
     for (const ButtonSpec& spec : buttons) {
@@ -214,7 +216,7 @@ void MixingConsole::buildStrip(int channel)
         knob->setValue(0);
         knob->setTooltipBase(channelText(kStringEffectLevel, number).c_str());
         strip.knobs[index] = knob;
-        strip.knobEvents[index] = eventOf(engine::kEventEffectParameter, channel, slot);
+        strip.knobEvents[index] = eventOf(toWire(engine::Event::EffectParameter), channel, slot);
         joinControl(*this, knob, kKnobIds[slot] + channel);
     }
 }
@@ -246,7 +248,7 @@ void MixingConsole::buildMaster()
         masterFaders[static_cast<std::size_t>(side)] = fader;
         joinControl(*this, fader, side == 0 ? kMasterLeftId : kMasterRightId);
     }
-    masterEvent = eventOf(engine::kEventMasterVolume, 0);
+    masterEvent = eventOf(toWire(engine::Event::MasterVolume), 0);
 
     clipLamp = new zkr::LampControl(this);
     clipLamp->place(kClipLamp.x, kClipLamp.y, images_.load(kLampLitBitmap), images_.load(kLampDarkBitmap));
@@ -422,7 +424,7 @@ void MixingConsole::onEffectDisplay(int channel, int slot)
     request.y = corner.y;
     request.slot = channel;
     request.subSlot = slot;
-    if (internalCallback(&request, engine::kRequestChannelEffectMenu) == 0)
+    if (internalCallback(&request, toWire(engine::Request::ChannelEffectMenu)) == 0)
         return;
     const char* text = reinterpret_cast<const char*>(request.data);
     showEffect(channel, slot, text);
@@ -490,7 +492,7 @@ void MixingConsole::crossFade()
     block.intervalMs = kCrossfadeIntervalMs;
     block.step = kCrossfadeStep;
     block.targetVolume = kCrossfadeTarget;
-    engine::EngineEvent event = eventOf(engine::kEventCrossfade, 0);
+    engine::EngineEvent event = eventOf(toWire(engine::Event::Crossfade), 0);
     send(event, reinterpret_cast<intptr_t>(&block));
 }
 
@@ -505,7 +507,7 @@ void MixingConsole::onControlContextMenu(zkr::Control* control, int x, int y)
     if (chosen == static_cast<intptr_t>(kMixerSettingsCommand) && internalCallback != nullptr) {
         engine::EngineRequest request{};
         request.owner = reinterpret_cast<intptr_t>(window);
-        internalCallback(&request, engine::kRequestMixerSettings);
+        internalCallback(&request, toWire(engine::Request::MixerSettings));
     }
 }
 
@@ -531,28 +533,28 @@ void MixingConsole::applyUpdate(const Update& update)
 {
     Strip& strip = strips[static_cast<std::size_t>(update.target)];
     switch (update.code) {
-    case engine::kValueVolume:
+    case toWire(engine::Value::Volume):
         strip.fader->setValue(static_cast<int32_t>(std::clamp<intptr_t>(update.value, 0, kVolumeRange)));
         return;
-    case engine::kValuePan:
+    case toWire(engine::Value::Pan):
         strip.pan->setValue(static_cast<int32_t>(std::clamp<intptr_t>(update.value, 0, kPanRange)));
         return;
-    case engine::kValueChannelName:
+    case toWire(engine::Value::ChannelName):
         strip.name->setText(update.hasText ? shortNameOf(update.text.c_str()).c_str() : kNoneText);
         return;
-    case engine::kValueLinked:
+    case toWire(engine::Value::Linked):
         if (isChannel(update.value) && update.value != update.target)
             link(update.target, static_cast<int>(update.value));
         return;
-    case engine::kValueUnlinked:
+    case toWire(engine::Value::Unlinked):
         unlink(update.target);
         return;
-    case engine::kValueEffectName:
+    case toWire(engine::Value::EffectName):
         if (update.value >= 0 && update.value < engine::kChannelEffectSlots)
             showEffect(update.target, static_cast<int>(update.value),
                        update.hasText ? update.text.c_str() : nullptr);
         return;
-    case engine::kValueEffectEnabled:
+    case toWire(engine::Value::EffectEnabled):
         if (update.value >= 0 && update.value < engine::kChannelEffectSlots) {
             zkr::KnobControl* knob = strip.knobs[static_cast<std::size_t>(update.value)];
             if (update.second == 0)

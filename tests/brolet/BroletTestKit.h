@@ -54,7 +54,8 @@ inline std::vector<int16_t> stereoPattern(int count)
     std::vector<int16_t> samples;
     for (int k = 0; k < count; ++k)
         for (int i = 0; i < kBlockFrames; ++i)
-            samples.insert(samples.end(), {coretest::patternSample(0, k, i), coretest::patternSample(1, k, i)});
+            samples.insert(samples.end(),
+                           {coretest::patternSample(0, k, i), coretest::patternSample(1, k, i)});
     return samples;
 }
 
@@ -63,7 +64,8 @@ protected:
     BroletTest()
     {
         std::filesystem::create_directory(program.file("Plugins"));
-        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kBroletFile, plugin(kBroletFile));
+        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kBroletFile,
+                                   plugin(kBroletFile));
         std::filesystem::copy_file(testPluginPath(coretest::kPatternInputFile),
                                    plugin(coretest::kPatternInputFile));
         core.setFolder(program.path());
@@ -101,9 +103,8 @@ protected:
             return;
         core.audio().stopStreaming();
         core.slots().unloadOutput(true);
-        EXPECT_TRUE(eventually([&] {
-            return plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0);
-        }));
+        EXPECT_TRUE(eventually(
+            [&] { return plat::ui::postThreadMessage(windowThreadId, plat::ui::kMsgQuit, 0, 0); }));
         windowThread.join();
     }
 
@@ -124,7 +125,7 @@ protected:
         script(1, {blocks, 0, 0, -1});
         ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 2), 1);
         ASSERT_EQ(core.startStreaming(), 1);
-        ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+        ASSERT_TRUE(core.waitForEvent(toWire(engine::Event::StopStreaming)));
         core.audio().stopStreaming();
     }
     static void inChild(const std::function<void()>& body) { runInChild(body, "Brolet test child"); }

@@ -68,7 +68,8 @@ TEST_F(BroletTest, FileOutputWritesTheMixedSamplesAndNeverReplacesAFile)
 
     const std::string recording = recordingIn(folder);
     const auto copyOf = [](std::string name) { return name.insert(name.size() - 4, " (1)"); };
-    EXPECT_TRUE(recording == copyOf(plainName(folder, now)) || recording == copyOf(plainName(folder, now + 60)))
+    EXPECT_TRUE(recording == copyOf(plainName(folder, now)) ||
+                recording == copyOf(plainName(folder, now + 60)))
         << recording;
     EXPECT_EQ(plat::listFolder(folder, "*.wav").size(), 3u);
     EXPECT_EQ(soxSamples(recording), stereoPattern(3));
@@ -122,8 +123,10 @@ TEST_F(BroletTest, FileOutputAloneWithEmptyBlocksWritesNothing)
 TEST_F(BroletTest, SoundOutputThroughAlsaPlaysTheMixedSamples)
 {
     const std::string played = recordings.file("played.raw");
-    writeText(recordings.file("asound.conf"), "</usr/share/alsa/alsa.conf>\npcm.!default { type file slave.pcm null "
-                                              "file \"" + played + "\" format raw }\n");
+    writeText(recordings.file("asound.conf"),
+              "</usr/share/alsa/alsa.conf>\npcm.!default { type file slave.pcm null "
+              "file \"" +
+                  played + "\" format raw }\n");
     inChild([&] {
         ScopedEnv alsa("VELMORA_AUDIO", "alsa");
         ScopedEnv alsaConfig("ALSA_CONFIG_PATH", recordings.file("asound.conf"));
@@ -138,7 +141,7 @@ TEST_F(BroletTest, SoundOutputThroughAlsaPlaysTheMixedSamples)
     });
 }
 
-// A full disk (a file size limit) ends the recording with engine error 34;
+// A full disk (a file size limit) ends the recording with OutputNotReady;
 // the WAV describes exactly the samples that reached the disk.
 TEST_F(BroletTest, ADiskFullEndsTheRecordingAndKeepsWhatWasWritten)
 {
@@ -149,8 +152,9 @@ TEST_F(BroletTest, ADiskFullEndsTheRecordingAndKeepsWhatWasWritten)
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
         start("bSoundOutput=0\nbFileOutput=1\nOutPath=" + recordings.path() + "\n");
         playPattern(40);
-        EXPECT_TRUE(std::ranges::any_of(core.shownErrors(),
-                                        [](const auto& error) { return error.first == brolet::kErrOutputNotReady; }));
+        EXPECT_TRUE(std::ranges::any_of(core.shownErrors(), [](const auto& error) {
+            return error.first == toWire(engine::Error::OutputNotReady);
+        }));
         finish();
     });
     std::vector<int16_t> expected = stereoPattern(11);
@@ -182,7 +186,7 @@ TEST(BroletStalledDevice, StreamingFailsAfterFiveWaitsAndAStopEndsTheWait)
         EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes)) << i;
     const auto failedAfter = failingBlock();
     EXPECT_TRUE(failedAfter >= 5 * 60ms && failedAfter < 5 * 60ms + 200ms) << failedAfter.count();
-    EXPECT_EQ(output.lastStreamError.load(), brolet::kErrOutputNotReady);
+    EXPECT_EQ(output.lastStreamError.load(), toWire(engine::Error::OutputNotReady));
 
     output.readyWaitMs = 10000;
     std::thread streaming([&] { EXPECT_LT(failingBlock(), 1s); });
@@ -236,13 +240,15 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
     EXPECT_EQ(output.recordingProblemText(), "");
 
     run(true, [&] { std::filesystem::remove_all(parent); });
-    EXPECT_EQ(output.recordingProblemText(), "The recording cannot go into the folder\n\"" + folder +
-                                                 "\":\nNo such file or directory.\nSound output goes on without "
-                                                 "it. Choose a folder you may write to with the folder button.");
+    EXPECT_EQ(output.recordingProblemText(),
+              "The recording cannot go into the folder\n\"" + folder +
+                  "\":\nNo such file or directory.\nSound output goes on without "
+                  "it. Choose a folder you may write to with the folder button.");
     writeText(parent, "a file");
     output.window->soundOutput = false;
     EXPECT_FALSE(output.startStreaming());
-    EXPECT_NE(output.recordingProblemText().find(folder + "\":\nNot a directory.\nChoose"), std::string::npos);
+    EXPECT_NE(output.recordingProblemText().find(folder + "\":\nNot a directory.\nChoose"),
+              std::string::npos);
 }
 
 // Without a sound card (a missing card stands for it) the start fails and

@@ -257,12 +257,15 @@ TEST_F(VisualsTest, RefusedModulesAreReportedAndLeaveNothingLoaded)
     EXPECT_EQ(
         (std::vector<int>{host.loadModule(1), host.loadModule(2), host.loadModule(3), host.loadModule(0),
                           modules.loadFile(folder.file("probe.so")), modules.loaded()}),
-        (std::vector<int>{12, 10, 13, 0, 17, false}));
-    EXPECT_EQ(application.shown, (std::vector<velmora::test::ShownError>{{23, "DirectDraw"},
-                                                                         {12, "no_descriptor.svp"},
-                                                                         {10, "no_query.svp"},
-                                                                         {13, "DirectDraw"},
-                                                                         {17, "probe.so"}}));
+        (std::vector<int>{toWire(engine::Error::PluginInitFailed), toWire(engine::Error::CorruptExports),
+                          toWire(engine::Error::IndexOutOfRange), toWire(engine::Error::Ok),
+                          toWire(engine::Error::NotImplemented), false}));
+    EXPECT_EQ(application.shown, (std::vector<velmora::test::ShownError>{
+                                     {toWire(engine::Error::DrawingClipper), "DirectDraw"},
+                                     {toWire(engine::Error::PluginInitFailed), "no_descriptor.svp"},
+                                     {toWire(engine::Error::CorruptExports), "no_query.svp"},
+                                     {toWire(engine::Error::IndexOutOfRange), "DirectDraw"},
+                                     {toWire(engine::Error::NotImplemented), "probe.so"}}));
 }
 
 TEST_F(VisualsTest, OurModuleIsFoundLoadedFedAndUnloaded)

@@ -18,10 +18,10 @@
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
-#include "zkr/NameField.h"
 #include "support/EngineTestSeam.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapButton.h"
+#include "zkr/NameField.h"
 #include "zkr/SkinImages.h"
 #include "zkr/WaveDevicePropertiesDialog.h"
 
@@ -113,7 +113,8 @@ protected:
         zkr::BitmapObject background;
         EXPECT_TRUE(background.load(zkr::ownModule(), picture));
         zkr::NameField display;
-        display.place(plat::ui::Rect::fromSize(0, 0, field.width, field.height), textArea.rect(), &background);
+        display.place(plat::ui::Rect::fromSize(0, 0, field.width, field.height), textArea.rect(),
+                      &background);
         display.setText(text.c_str());
         Surface expected(field.width, field.height);
         Painter painter(expected);
@@ -148,7 +149,8 @@ TEST_F(BroletWindowTest, StoredSettingsComeBackAndClosingForGoodWritesThemAll)
     // A stored external visual is not loaded again; no output at all means sound.
     // A folder longer than a settings field is kept whole.
     const std::string folder = "/rec/" + std::string(300, 'f');
-    open("WindowPos=30,40\nVizMode=5\nbSoundOutput=0\nbFileOutput=0\nOutPath=" + folder + "\nOutFilename=Take\n");
+    open("WindowPos=30,40\nVizMode=5\nbSoundOutput=0\nbFileOutput=0\nOutPath=" + folder +
+         "\nOutFilename=Take\n");
     Rect place;
     EXPECT_TRUE(windowRect(brolet, place));
     EXPECT_EQ(place, Rect::fromSize(30, 40, brolet::kWindowWidth, brolet::kWindowHeight));
@@ -157,9 +159,9 @@ TEST_F(BroletWindowTest, StoredSettingsComeBackAndClosingForGoodWritesThemAll)
     finish();
     EXPECT_FALSE(isWindow(brolet));
     const std::string text = settingsText();
-    for (const std::string& line : std::vector<std::string>{"WindowPos=30,40\n", "VizMode=0\n", "bSoundOutput=1\n",
-                                                            "bFileOutput=0\n", "OutPath=" + folder + "\n",
-                                                            "OutFilename=Take\n"})
+    for (const std::string& line :
+         std::vector<std::string>{"WindowPos=30,40\n", "VizMode=0\n", "bSoundOutput=1\n", "bFileOutput=0\n",
+                                  "OutPath=" + folder + "\n", "OutFilename=Take\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
 }
 
@@ -217,7 +219,8 @@ TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnO
             sendDlgItemMessage(dialog, 1010, kMsgComboGetLbText, static_cast<uintptr_t>(line),
                                reinterpret_cast<intptr_t>(text));
             // Up to the recording time, which moves while other programs write.
-            const std::string expected = brolet::driveLine(drives[static_cast<std::size_t>(line)], line == marked);
+            const std::string expected =
+                brolet::driveLine(drives[static_cast<std::size_t>(line)], line == marked);
             const std::size_t timeStart = expected.find("] ") + 2;
             EXPECT_EQ(std::string(text).substr(0, timeStart), expected.substr(0, timeStart));
         }
@@ -279,7 +282,7 @@ TEST_F(BroletWindowTest, TheUsersCloseAsksTheEngineToUnloadThePluginAndKeepsTheW
     click(brolet::kCloseButton);
     ASSERT_TRUE(eventually([&] { return !core.postedEvents().empty(); }));
     // The engine found the plug-in by the handle the request carried.
-    EXPECT_EQ(core.postedEvents(), std::vector<int>{engine::kEventUnloadPlugin});
+    EXPECT_EQ(core.postedEvents(), std::vector<int>{toWire(engine::Event::UnloadPlugin)});
     EXPECT_TRUE(isWindow(brolet));
     EXPECT_TRUE(isWindowVisible(brolet));
 }
@@ -319,7 +322,7 @@ TEST_F(BroletWindowTest, ALateBlockOfTheSoundCardIsCountedToldAtStopAndShown)
     ASSERT_EQ(inputLibrary.function<coretest::InputWaitStalledFn>(coretest::kInputWaitStalled)(5000), 1);
     std::this_thread::sleep_for(200ms);
     inputLibrary.function<coretest::InputReleaseFn>(coretest::kInputRelease)();
-    ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+    ASSERT_TRUE(core.waitForEvent(toWire(engine::Event::StopStreaming)));
     core.audio().stopStreaming();
     const std::string log = testing::internal::GetCapturedStderr();
     const std::string line = "Playback underruns this run: ";

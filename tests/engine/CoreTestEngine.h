@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/EngineCore.h"
 #include "platform/core/DynamicLibrary.h"
 #include "plugins/CoreTestPlugins.h"
 #include "support/EngineTestSeam.h"
 #include "support/Watchdog.h"
-#include "zkr/ErrorCodes.h"
 
 namespace velmora::test {
 
@@ -24,8 +24,8 @@ struct UiCall {
     bool general = false;
     int32_t channel = 0; // or the general index
     int32_t code = 0;
-    intptr_t value = 0; // the number; for pointer codes the slot (9, 10) or 0
-    std::string text;   // codes 4 and 9: the name, or "(null)"; code 10: "0" or "1"
+    intptr_t value = 0; // the number; for pointer codes the effect slot or 0
+    std::string text;   // channel and effect names: the name, or "(null)"; effect enabled: "0" or "1"
 
     bool operator==(const UiCall&) const = default;
 };
@@ -139,13 +139,14 @@ private:
     void record(bool general, int32_t channel, int32_t code, intptr_t value)
     {
         UiCall call{general, channel, code, value, ""};
-        if (!general && code == engine::kValueChannelName) {
+        if (!general && code == toWire(engine::Value::ChannelName)) {
             call.value = 0;
             call.text = value != 0 ? reinterpret_cast<const char*>(value) : "(null)";
-        } else if (!general && (code == engine::kValueEffectName || code == engine::kValueEffectEnabled)) {
+        } else if (!general && (code == toWire(engine::Value::EffectName) ||
+                                code == toWire(engine::Value::EffectEnabled))) {
             const auto* pair = reinterpret_cast<const engine::EffectSlotValue*>(value);
             call.value = pair->slot;
-            if (code == engine::kValueEffectName)
+            if (code == toWire(engine::Value::EffectName))
                 call.text = pair->value != 0 ? reinterpret_cast<const char*>(pair->value) : "(null)";
             else
                 call.text = pair->value != 0 ? "1" : "0";
@@ -171,7 +172,7 @@ template <typename PluginType> std::unique_ptr<PluginType> loadTestPlugin(const 
 {
     auto plugin = std::make_unique<PluginType>();
     EXPECT_EQ(plugin->attach(testPluginPath(file).c_str(), 0), 0) << file;
-    EXPECT_EQ(plugin->initialise(nullptr, nullptr), zkr::kOk) << file;
+    EXPECT_EQ(plugin->initialise(nullptr, nullptr), toWire(engine::Error::Ok)) << file;
     return plugin;
 }
 

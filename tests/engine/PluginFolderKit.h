@@ -31,7 +31,7 @@ public:
 
     void updateGeneralValue(int32_t index, int32_t code, intptr_t value) override
     {
-        if (code >= engine::kValueInputName && code <= engine::kValueEffectSlotName)
+        if (code >= toWire(engine::Value::InputName) && code <= toWire(engine::Value::EffectSlotName))
             nameTexts.push_back(std::to_string(code) + ":" + std::to_string(index) + ":" +
                                 (value != 0 ? reinterpret_cast<const char*>(value) : "(null)"));
         RecordingEngine::updateGeneralValue(index, code, value);

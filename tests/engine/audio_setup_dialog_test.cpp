@@ -70,7 +70,7 @@ protected:
         loadPatternInput();
         EngineSeam::output(core) =
             velmora::test::loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
-        ASSERT_EQ(core.applyAudioSetup({3, 4096, 12, 65536, 1, 0}), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup({3, 4096, 12, 65536, 1, 0}), toWire(engine::Error::Ok));
         setupsBefore = inputRecord().setups;
         journalBefore = outputJournal();
         EngineSeam::mixer(core).setVolume(1, 150);
@@ -96,7 +96,7 @@ protected:
     {
         const auto errors = core.shownErrors();
         ASSERT_EQ(errors.size(), 1U);
-        EXPECT_EQ(errors[0], (std::pair<int, std::string>{zkr::kErrNotNow, "Velmora Core"}));
+        EXPECT_EQ(errors[0], (std::pair<int, std::string>{toWire(engine::Error::NotNow), "Velmora Core"}));
     }
 
     int setupsBefore = 0;
@@ -175,7 +175,7 @@ TEST_F(AudioSetupDialogTest, ApplyWithANewSizeRebuildsTheMixerAndSetsUpThePlugin
 
 TEST_F(AudioSetupDialogTest, SizeNoListOffersIsUndefinedAndKeptByApply)
 {
-    ASSERT_EQ(core.applyAudioSetup({3, 5000, 12, 65536, 1, 0}), zkr::kOk);
+    ASSERT_EQ(core.applyAudioSetup({3, 5000, 12, 65536, 1, 0}), toWire(engine::Error::Ok));
     ModalScript script;
     int sizeSelection = 0;
     std::string shown;
@@ -198,10 +198,9 @@ TEST_F(AudioSetupDialogTest, RefusedWhileStreaming)
 {
     ASSERT_EQ(core.startStreaming(), 1);
     ModalScript script;
-    script.then(
-        [](WindowHandle dialog, int) {
-            EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose));
-        });
+    script.then([](WindowHandle dialog, int) {
+        EXPECT_TRUE(plat::ui::pressDialogButton(dialog, AudioSetupDialog::kIdClose));
+    });
     EXPECT_EQ(core.shell().openAudioSetup(nullptr), 0);
     EXPECT_FALSE(script.finished()) << "no dialog is shown";
     expectNotNowShown();

@@ -22,7 +22,7 @@ protected:
     {
         resetTestPlugins();
         loadPatternInput();
-        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
     }
 
     std::string effectJournal()
@@ -44,7 +44,7 @@ protected:
 TEST_F(Channels, AMonoStreamTakesTheFirstFreeChannelCentredAtUnity)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.audio().setChannelEffect(0, 1, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(0, 1, effect.get()), toWire(engine::Error::Ok));
     EngineSeam::mixer(core).setVolume(0, 30);
     core.clearRecords();
     effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
@@ -55,10 +55,10 @@ TEST_F(Channels, AMonoStreamTakesTheFirstFreeChannelCentredAtUnity)
     EXPECT_EQ(EngineSeam::channels(core)[0].partner, -1);
     EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 50);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 100);
-    EXPECT_EQ(
-        core.uiCalls(),
-        (std::vector<UiCall>{channelCall(0, engine::kValuePan, 50), channelCall(0, engine::kValueVolume, 100),
-                             channelCall(0, engine::kValueChannelName, 0, "Pattern[3]")}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(0, toWire(engine::Value::Pan), 50),
+                                   channelCall(0, toWire(engine::Value::Volume), 100),
+                                   channelCall(0, toWire(engine::Value::ChannelName), 0, "Pattern[3]")}));
     EXPECT_EQ(effectJournal(), "reset 0");
 
     EXPECT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
@@ -71,13 +71,14 @@ TEST_F(Channels, AStereoPairGoesHardLeftAndRightAndIsLinked)
 {
     core.clearRecords();
     EXPECT_EQ(core.attachStreams(input->handle(), 1, 2), 1);
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(0, engine::kValuePan, 0),
-                                                   channelCall(0, engine::kValueVolume, 100),
-                                                   channelCall(0, engine::kValueChannelName, 0, "Pattern[1]"),
-                                                   channelCall(1, engine::kValuePan, 100),
-                                                   channelCall(1, engine::kValueVolume, 100),
-                                                   channelCall(1, engine::kValueChannelName, 0, "Pattern[2]"),
-                                                   channelCall(0, engine::kValueLinked, 1)}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(0, toWire(engine::Value::Pan), 0),
+                                   channelCall(0, toWire(engine::Value::Volume), 100),
+                                   channelCall(0, toWire(engine::Value::ChannelName), 0, "Pattern[1]"),
+                                   channelCall(1, toWire(engine::Value::Pan), 100),
+                                   channelCall(1, toWire(engine::Value::Volume), 100),
+                                   channelCall(1, toWire(engine::Value::ChannelName), 0, "Pattern[2]"),
+                                   channelCall(0, toWire(engine::Value::Linked), 1)}));
     EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 0);
     EXPECT_EQ(EngineSeam::mixer(core).getPan(1), 100);
     EXPECT_EQ(EngineSeam::channels(core)[0].partner, 1);
@@ -131,12 +132,13 @@ TEST_F(Channels, DetachFreesTheChannelsOfTheNamedStreamsOnly)
     core.clearRecords();
 
     core.audio().detachStreams(input->handle(), 1, 2);
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(0, engine::kValueChannelName, 0, "(null)"),
-                                                   channelCall(0, engine::kValueUnlinked, 0),
-                                                   channelCall(1, engine::kValueChannelName, 0, "(null)"),
-                                                   channelCall(1, engine::kValueUnlinked, 0),
-                                                   channelCall(2, engine::kValueChannelName, 0, "(null)"),
-                                                   channelCall(2, engine::kValueUnlinked, 0)}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(0, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(0, toWire(engine::Value::Unlinked), 0),
+                                   channelCall(1, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(1, toWire(engine::Value::Unlinked), 0),
+                                   channelCall(2, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(2, toWire(engine::Value::Unlinked), 0)}));
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(EngineSeam::channels(core)[c].input, nullptr);
         EXPECT_EQ(EngineSeam::channels(core)[c].stream, 0);
@@ -154,31 +156,34 @@ TEST_F(Channels, DetachingOneHalfOfAPairUnlinksTheOtherHalf)
     EXPECT_EQ(EngineSeam::channels(core)[1].input, nullptr);
     EXPECT_EQ(EngineSeam::channels(core)[0].input, input);
     EXPECT_EQ(EngineSeam::channels(core)[0].partner, -1);
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(1, engine::kValueChannelName, 0, "(null)"),
-                                                   channelCall(1, engine::kValueUnlinked, 0),
-                                                   channelCall(0, engine::kValueUnlinked, 0)}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(1, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(1, toWire(engine::Value::Unlinked), 0),
+                                   channelCall(0, toWire(engine::Value::Unlinked), 0)}));
 }
 
 TEST_F(Channels, AnEffectPutIntoASlotIsCentredResetAndHooked)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     core.clearRecords();
-    EXPECT_EQ(core.audio().setChannelEffect(2, 1, effect.get()), zkr::kOk);
+    EXPECT_EQ(core.audio().setChannelEffect(2, 1, effect.get()), toWire(engine::Error::Ok));
     EXPECT_EQ(EngineSeam::channels(core)[2].fx[1], effect.get());
     EXPECT_EQ(EngineSeam::mixer(core).channels[2].effectHook[1], effect->processFunction());
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(2, engine::kValueEffectEnabled, 1, "1")}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(2, toWire(engine::Value::EffectEnabled), 1, "1")}));
     EXPECT_EQ(effectJournal(), "param 2 50;reset 2");
 
     core.clearRecords();
     core.audio().clearChannelEffect(2, 1);
     EXPECT_EQ(EngineSeam::channels(core)[2].fx[1], nullptr);
     EXPECT_EQ(EngineSeam::mixer(core).channels[2].effectHook[1], nullptr);
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(2, engine::kValueEffectName, 1, "(null)"),
-                                                   channelCall(2, engine::kValueEffectEnabled, 1, "1")}));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(2, toWire(engine::Value::EffectName), 1, "(null)"),
+                                   channelCall(2, toWire(engine::Value::EffectEnabled), 1, "1")}));
 
     EngineSeam::mixer(core).silent = true;
-    EXPECT_EQ(core.audio().setChannelEffect(4, 0, effect.get()), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(core.audio().setChannelEffect(0, 2, effect.get()), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(core.audio().setChannelEffect(4, 0, effect.get()), toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(core.audio().setChannelEffect(0, 2, effect.get()), toWire(engine::Error::IndexOutOfRange));
 }
 
 TEST_F(Channels, AnEffectWithoutAChannelParameterDisablesTheSlotControl)
@@ -187,16 +192,17 @@ TEST_F(Channels, AnEffectWithoutAChannelParameterDisablesTheSlotControl)
                                                                     engine::kFlagNoChannelParameter);
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     core.clearRecords();
-    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), zkr::kOk);
-    EXPECT_EQ(core.uiCalls(), (std::vector<UiCall>{channelCall(0, engine::kValueEffectEnabled, 0, "0")}));
+    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), toWire(engine::Error::Ok));
+    EXPECT_EQ(core.uiCalls(),
+              (std::vector<UiCall>{channelCall(0, toWire(engine::Value::EffectEnabled), 0, "0")}));
     core.audio().clearChannelEffect(0, 0);
 }
 
 TEST_F(Channels, ResettingAChannelResetsBothOfItsEffects)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), zkr::kOk);
-    ASSERT_EQ(core.audio().setChannelEffect(1, 1, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), toWire(engine::Error::Ok));
+    ASSERT_EQ(core.audio().setChannelEffect(1, 1, effect.get()), toWire(engine::Error::Ok));
     effectControls.get<coretest::EffectResetFn>(coretest::kEffectReset)();
     core.audio().resetChannelEffects(1);
     core.audio().resetChannelEffects(0); // no effects: nothing
@@ -210,13 +216,13 @@ TEST_F(Channels, ApplyingASetupRebuildsTheMixerButKeepsTheChannelTable)
     EngineSeam::output(core) = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 2), 1);
-    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(0, 0, effect.get()), toWire(engine::Error::Ok));
     EngineSeam::mixer(core).setVolume(1, 20);
     EngineSeam::mixer(core).setMasterVolume(40);
     EngineSeam::mixer(core).setSolo(1, true);
 
     engine::AudioSystemSetup setup{3, 2048, 8, 32768, 1, 0};
-    EXPECT_EQ(core.applyAudioSetup(setup), zkr::kOk);
+    EXPECT_EQ(core.applyAudioSetup(setup), toWire(engine::Error::Ok));
     EXPECT_EQ(core.audio().setup().musicBufSize, 2048);
     EXPECT_EQ(EngineSeam::mixer(core).blockBytes, 2048);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 100);
@@ -241,12 +247,12 @@ TEST_F(Channels, AFailingInputStopsTheSetupAndAFailingOutputDoesNot)
     coretest::OutputScript failing;
     failing.setupResult = 0;
     outputControls.get<coretest::OutputScriptFn>(coretest::kOutputScript)(&failing);
-    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
     EXPECT_EQ(core.shownErrors().size(), 1u);
-    EXPECT_EQ(core.shownErrors()[0].first, zkr::kErrPluginInternal);
+    EXPECT_EQ(core.shownErrors()[0].first, toWire(engine::Error::PluginInternal));
 
     outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     inputControls.get<coretest::InputSetupResultFn>(coretest::kInputSetupResult)(0);
-    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kErrPluginInternal);
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::PluginInternal));
     EXPECT_EQ(outputJournal(), ""); // the output was not reached
 }

@@ -18,7 +18,7 @@ protected:
     {
         EngineSeam::inputs(core)[0] = loadTestPlugin<InputPlugin>(coretest::kPatternInputFile);
         input = EngineSeam::inputs(core)[0].get();
-        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
     }
 
     // Accepts and starts a crossfade as the mailbox and the main thread would.
@@ -39,7 +39,7 @@ protected:
         }
         return ticks;
     }
-    std::vector<UiCall> volumeReports() { return core.uiCalls(false, engine::kValueVolume); }
+    std::vector<UiCall> volumeReports() { return core.uiCalls(false, toWire(engine::Value::Volume)); }
 
     TestControls inputControls{coretest::kPatternInputFile};
     RecordingEngine core;

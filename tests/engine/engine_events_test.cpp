@@ -44,7 +44,7 @@ protected:
     void SetUp() override
     {
         resetTestPlugins();
-        ASSERT_EQ(core.applyAudioSetup(kSetup), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(kSetup), toWire(engine::Error::Ok));
     }
     void TearDown() override { core.audio().stopStreaming(); }
 
@@ -76,101 +76,101 @@ TEST_F(EngineEventsTest, UnknownCodesAreAcceptedAndDoNothing)
 
 TEST_F(EngineEventsTest, StartNeedsAnOutputAndQuitWaitsForTheStop)
 {
-    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 0);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::StartStreaming))), 0);
     EXPECT_FALSE(core.audio().isStreaming());
 
     EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
-    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::StartStreaming))), 1);
     EXPECT_TRUE(core.audio().isStreaming());
     // Already streaming: accepted, nothing started twice.
-    EXPECT_EQ(carryOut(event(engine::kEventStartStreaming)), 1);
-    EXPECT_EQ(carryOut(event(engine::kEventQuit)), 0);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::StartStreaming))), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::Quit))), 0);
     EXPECT_FALSE(quit);
     // The output stays while streaming: its name is not taken away.
-    EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Output))), 1);
     EXPECT_NE(EngineSeam::output(core), nullptr);
 
-    EXPECT_EQ(carryOut(event(engine::kEventStopStreaming)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::StopStreaming))), 1);
     EXPECT_FALSE(core.audio().isStreaming());
-    EXPECT_EQ(core.uiCalls(true, engine::kValueStreaming),
+    EXPECT_EQ(core.uiCalls(true, toWire(engine::Value::Streaming)),
               (std::vector{generalCall(0, 7, 1), generalCall(0, 7, 0)}));
-    EXPECT_TRUE(core.uiCalls(true, engine::kValueOutputName).empty());
-    EXPECT_EQ(carryOut(event(engine::kEventQuit)), 1);
+    EXPECT_TRUE(core.uiCalls(true, toWire(engine::Value::OutputName)).empty());
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::Quit))), 1);
     EXPECT_TRUE(quit);
 }
 
 TEST_F(EngineEventsTest, MasterVolumeAndPanAreClamped)
 {
-    EXPECT_EQ(carryOut(event(engine::kEventMasterVolume, 120)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::MasterVolume), 120)), 1);
     EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 120);
-    carryOut(event(engine::kEventMasterVolume, -5));
+    carryOut(event(toWire(engine::Event::MasterVolume), -5));
     EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 0);
     // A value beyond 32 bits does not wrap round into range.
-    carryOut(event(engine::kEventMasterVolume, intptr_t{1} << 33));
+    carryOut(event(toWire(engine::Event::MasterVolume), intptr_t{1} << 33));
     EXPECT_EQ(EngineSeam::mixer(core).getMasterVolume(), 200);
 
-    carryOut(event(engine::kEventChannelPan, 30, 2));
+    carryOut(event(toWire(engine::Event::ChannelPan), 30, 2));
     EXPECT_EQ(EngineSeam::mixer(core).getPan(2), 30);
-    carryOut(event(engine::kEventChannelPan, 101, 2));
+    carryOut(event(toWire(engine::Event::ChannelPan), 101, 2));
     EXPECT_EQ(EngineSeam::mixer(core).getPan(2), 100);
-    carryOut(event(engine::kEventChannelPan, -20, 0));
+    carryOut(event(toWire(engine::Event::ChannelPan), -20, 0));
     EXPECT_EQ(EngineSeam::mixer(core).getPan(0), 0);
 }
 
 TEST_F(EngineEventsTest, ChannelVolumeReachesThePartnerOnlyWhenAsked)
 {
-    EXPECT_EQ(carryOut(event(engine::kEventChannelVolume, 150, 1, 2, 0)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::ChannelVolume), 150, 1, 2, 0)), 1);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 150);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(2), 100);
 
-    carryOut(event(engine::kEventChannelVolume, 60, 1, 2, 1));
+    carryOut(event(toWire(engine::Event::ChannelVolume), 60, 1, 2, 1));
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(1), 60);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(2), 60);
 
-    carryOut(event(engine::kEventChannelVolume, 900, 3, 0, 1));
+    carryOut(event(toWire(engine::Event::ChannelVolume), 900, 3, 0, 1));
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(3), 200);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 200);
-    carryOut(event(engine::kEventChannelVolume, -1, 3, 0, 0));
+    carryOut(event(toWire(engine::Event::ChannelVolume), -1, 3, 0, 0));
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(3), 0);
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 200);
 }
 
 TEST_F(EngineEventsTest, MuteSoloAndEffectOrderReachTheMixer)
 {
-    carryOut(event(engine::kEventMute, 1, 2));
+    carryOut(event(toWire(engine::Event::Mute), 1, 2));
     EXPECT_EQ(EngineSeam::mixer(core).channels[2].enabled.load(), 0);
-    carryOut(event(engine::kEventMute, 0, 2));
+    carryOut(event(toWire(engine::Event::Mute), 0, 2));
     EXPECT_NE(EngineSeam::mixer(core).channels[2].enabled.load(), 0);
 
-    carryOut(event(engine::kEventSolo, 1, 3));
+    carryOut(event(toWire(engine::Event::Solo), 1, 3));
     EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), 3);
-    carryOut(event(engine::kEventSolo, 0, 3));
+    carryOut(event(toWire(engine::Event::Solo), 0, 3));
     EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 
-    carryOut(event(engine::kEventEffectsFirst, 7, 1));
+    carryOut(event(toWire(engine::Event::EffectsFirst), 7, 1));
     EXPECT_NE(EngineSeam::mixer(core).channels[1].effectsFirst.load(), 0);
-    carryOut(event(engine::kEventEffectsFirst, 0, 1));
+    carryOut(event(toWire(engine::Event::EffectsFirst), 0, 1));
     EXPECT_EQ(EngineSeam::mixer(core).channels[1].effectsFirst.load(), 0);
 }
 
 TEST_F(EngineEventsTest, ChannelsOutsideTheTableAreIgnored)
 {
     for (intptr_t target : {intptr_t{-1}, intptr_t{4}, intptr_t{1} << 40}) {
-        for (intptr_t code :
-             {engine::kEventChannelVolume, engine::kEventChannelPan, engine::kEventMute, engine::kEventSolo,
-              engine::kEventEffectsFirst, engine::kEventEffectParameter}) {
+        for (intptr_t code : {toWire(engine::Event::ChannelVolume), toWire(engine::Event::ChannelPan),
+                              toWire(engine::Event::Mute), toWire(engine::Event::Solo),
+                              toWire(engine::Event::EffectsFirst), toWire(engine::Event::EffectParameter)}) {
             EXPECT_EQ(carryOut(event(code, 1, target, 0, 0)), 1) << code;
         }
     }
     // A partner outside the table is left out as well.
-    carryOut(event(engine::kEventChannelVolume, 20, 0, 9, 1));
+    carryOut(event(toWire(engine::Event::ChannelVolume), 20, 0, 9, 1));
     EXPECT_EQ(EngineSeam::mixer(core).getVolume(0), 20);
     EXPECT_TRUE(core.shownErrors().empty());
     EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 
     // Solo off mixes every channel again whichever channel it names.
-    carryOut(event(engine::kEventSolo, 1, 2));
-    carryOut(event(engine::kEventSolo, 0, 7));
+    carryOut(event(toWire(engine::Event::Solo), 1, 2));
+    carryOut(event(toWire(engine::Event::Solo), 0, 7));
     EXPECT_EQ(EngineSeam::mixer(core).soloChannel.load(), -1);
 }
 
@@ -186,24 +186,25 @@ TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
     outputJournal.clear();
     effectJournal.clear();
 
-    EXPECT_EQ(carryOut(event(engine::kEventShowWindow, 1, engine::kEventKindInput, 0, 1)), 1);
-    carryOut(event(engine::kEventShowWindow, 0, engine::kEventKindInput, 0, 1));
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::ShowWindow), 1, toWire(engine::EventKind::Input), 0, 1)),
+              1);
+    carryOut(event(toWire(engine::Event::ShowWindow), 0, toWire(engine::EventKind::Input), 0, 1));
     EXPECT_EQ(inputJournal.text(), "onPluginSwitch(1);onPluginSwitch(0);");
 
-    carryOut(event(engine::kEventShowWindow, 5, engine::kEventKindOutput, 0, 0));
+    carryOut(event(toWire(engine::Event::ShowWindow), 5, toWire(engine::EventKind::Output), 0, 0));
     EXPECT_EQ(outputJournal.text(), "onPluginSwitch(1);");
 
-    carryOut(event(engine::kEventShowWindow, 0, engine::kEventKindEffect, 0, 2));
+    carryOut(event(toWire(engine::Event::ShowWindow), 0, toWire(engine::EventKind::Effect), 0, 2));
     EXPECT_EQ(effectJournal.text(), "onPluginSwitch(0);");
 
     // Empty slots, slots beyond the kind's, and unknown kinds reach nobody.
     inputJournal.clear();
     effectJournal.clear();
     for (const auto& [kind, slot] :
-         {std::pair{engine::kEventKindInput, 0}, std::pair{engine::kEventKindInput, 2},
-          std::pair{engine::kEventKindEffect, 1}, std::pair{engine::kEventKindEffect, 4},
-          std::pair{engine::kEventKindEffect, -1}, std::pair{0, 1}, std::pair{4, 2}}) {
-        EXPECT_EQ(carryOut(event(engine::kEventShowWindow, 1, kind, 0, slot)), 1);
+         {std::pair{toWire(engine::EventKind::Input), 0}, std::pair{toWire(engine::EventKind::Input), 2},
+          std::pair{toWire(engine::EventKind::Effect), 1}, std::pair{toWire(engine::EventKind::Effect), 4},
+          std::pair{toWire(engine::EventKind::Effect), -1}, std::pair{0, 1}, std::pair{4, 2}}) {
+        EXPECT_EQ(carryOut(event(toWire(engine::Event::ShowWindow), 1, kind, 0, slot)), 1);
     }
     EXPECT_EQ(inputJournal.text(), "");
     EXPECT_EQ(effectJournal.text(), "");
@@ -212,17 +213,18 @@ TEST_F(EngineEventsTest, ShowWindowSwitchesThePluginInTheSlot)
 TEST_F(EngineEventsTest, EffectParameterReachesTheEffectInTheChannelSlot)
 {
     EngineSeam::effects(core)[0] = loadTestPlugin<engine::EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.audio().setChannelEffect(2, 1, EngineSeam::effects(core)[0].get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(2, 1, EngineSeam::effects(core)[0].get()),
+              toWire(engine::Error::Ok));
     const std::string before = effectJournal();
 
-    EXPECT_EQ(carryOut(event(engine::kEventEffectParameter, 77, 2, 0, 1)), 1);
+    EXPECT_EQ(carryOut(event(toWire(engine::Event::EffectParameter), 77, 2, 0, 1)), 1);
     EXPECT_EQ(effectJournal(), before + ";param 2 77");
 
     // The other slot of that channel, another channel and a slot beyond the two are empty.
-    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, 0));
-    carryOut(event(engine::kEventEffectParameter, 10, 1, 0, 1));
-    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, 2));
-    carryOut(event(engine::kEventEffectParameter, 10, 2, 0, -1));
+    carryOut(event(toWire(engine::Event::EffectParameter), 10, 2, 0, 0));
+    carryOut(event(toWire(engine::Event::EffectParameter), 10, 1, 0, 1));
+    carryOut(event(toWire(engine::Event::EffectParameter), 10, 2, 0, 2));
+    carryOut(event(toWire(engine::Event::EffectParameter), 10, 2, 0, -1));
     EXPECT_EQ(effectJournal(), before + ";param 2 77");
 }
 
@@ -232,20 +234,21 @@ TEST_F(EngineEventsTest, UnloadReportsTheSlotNameAsNull)
     EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>("good_output.vwo");
     outputJournal.clear();
 
-    EXPECT_EQ(carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindOutput, 0, 0)), 1);
+    EXPECT_EQ(
+        carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Output), 0, 0)), 1);
     EXPECT_EQ(EngineSeam::output(core), nullptr);
     EXPECT_NE(outputJournal.text().find("destroyUserInterface"), std::string::npos) << outputJournal.text();
 
-    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindInput, 0, 1));
-    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindEffect, 0, 3));
+    carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Input), 0, 1));
+    carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Effect), 0, 3));
     // Slots and kinds that do not exist report nothing.
-    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindInput, 0, 2));
-    carryOut(event(engine::kEventUnloadPlugin, 0, engine::kEventKindEffect, 0, 4));
-    carryOut(event(engine::kEventUnloadPlugin, 0, 5, 0, 0));
+    carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Input), 0, 2));
+    carryOut(event(toWire(engine::Event::UnloadPlugin), 0, toWire(engine::EventKind::Effect), 0, 4));
+    carryOut(event(toWire(engine::Event::UnloadPlugin), 0, 5, 0, 0));
 
-    EXPECT_EQ(core.uiCalls(), (std::vector{generalCall(0, engine::kValueOutputName, 0),
-                                           generalCall(1, engine::kValueInputName, 0),
-                                           generalCall(3, engine::kValueEffectSlotName, 0)}));
+    EXPECT_EQ(core.uiCalls(), (std::vector{generalCall(0, toWire(engine::Value::OutputName), 0),
+                                           generalCall(1, toWire(engine::Value::InputName), 0),
+                                           generalCall(3, toWire(engine::Value::EffectSlotName), 0)}));
 }
 
 } // namespace

@@ -57,7 +57,7 @@ TEST_F(EngineSettingsTest, WithoutAFileTheDefaultsAreReadAndWrittenInTheirOrder)
     EXPECT_EQ(setup.reserved, 0);
     EXPECT_FALSE(std::filesystem::exists(path)) << "reading writes nothing";
 
-    ASSERT_EQ(core.applyAudioSetup(setup), zkr::kOk);
+    ASSERT_EQ(core.applyAudioSetup(setup), toWire(engine::Error::Ok));
     core.writeSettings();
     const std::string text = velmora::test::readText(path);
     const auto size = text.find("\nMusicBufSize=4096\n");
@@ -79,7 +79,7 @@ TEST_F(EngineSettingsTest, StoredValuesAreKeptWithinTheSetupsRangesAndTheSection
     EXPECT_EQ(setup.numOutBufs, 50);
     EXPECT_EQ(setup.diskBufSize, 65536);
 
-    ASSERT_EQ(core.applyAudioSetup({3, 16384, 30, 262144, 1, 0}), zkr::kOk);
+    ASSERT_EQ(core.applyAudioSetup({3, 16384, 30, 262144, 1, 0}), toWire(engine::Error::Ok));
     core.writeSettings();
     // A second store reads the file as the next run would.
     zkr::Registry next;
@@ -119,7 +119,7 @@ protected:
                 *shownChecked = plat::ui::isDlgButtonChecked(dialog, MixerSettingsDialog::kIdEmptyAsFull) ==
                                 plat::ui::kButtonChecked;
             (void)plat::ui::checkDlgButton(dialog, MixerSettingsDialog::kIdEmptyAsFull,
-                                     check ? plat::ui::kButtonChecked : plat::ui::kButtonUnchecked);
+                                           check ? plat::ui::kButtonChecked : plat::ui::kButtonUnchecked);
             EXPECT_TRUE(plat::ui::pressDialogButton(dialog, button));
         });
         const int32_t result = core.shell().openMixerSettings(nullptr);
@@ -138,7 +138,7 @@ TEST_F(MixerSettingsTest, OkCopiesTheCheckBoxAndTheFlagOutlivesANewMixer)
     EXPECT_EQ(run(true, plat::ui::kIdOk, &shown), 1);
     EXPECT_FALSE(shown);
     EXPECT_TRUE(flag());
-    ASSERT_EQ(core.applyAudioSetup({3, 2048, 12, 65536, 1, 0}), zkr::kOk);
+    ASSERT_EQ(core.applyAudioSetup({3, 2048, 12, 65536, 1, 0}), toWire(engine::Error::Ok));
     EXPECT_TRUE(flag());
 
     EXPECT_EQ(run(false, plat::ui::kIdOk, &shown), 1);

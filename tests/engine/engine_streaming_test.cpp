@@ -37,7 +37,7 @@ protected:
         resetTestPlugins();
         loadPatternInput();
         EngineSeam::output(core) = loadTestPlugin<OutputPlugin>(coretest::kRecordingOutputFile);
-        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
         outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
     }
 
@@ -54,7 +54,7 @@ protected:
     void runToEnd()
     {
         ASSERT_EQ(core.startStreaming(), 1);
-        ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+        ASSERT_TRUE(core.waitForEvent(toWire(engine::Event::StopStreaming)));
         core.audio().stopStreaming();
         EXPECT_FALSE(core.audio().isStreaming());
         EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
@@ -80,7 +80,7 @@ protected:
     std::vector<intptr_t> elapsedReports()
     {
         std::vector<intptr_t> values;
-        for (const UiCall& call : core.uiCalls(true, engine::kValueElapsed))
+        for (const UiCall& call : core.uiCalls(true, toWire(engine::Value::Elapsed)))
             values.push_back(call.value);
         return values;
     }
@@ -120,7 +120,7 @@ TEST_F(Streaming, StereoBlocksReachTheOutputExactlyAndInOrder)
     EXPECT_EQ(blocks[3].empty, 1);
     EXPECT_TRUE(isSilent(blocks[3]));
     EXPECT_EQ(outputJournal(), "start block block block block done stop");
-    EXPECT_EQ(core.postedEvents(), (std::vector<int>{engine::kEventStopStreaming}));
+    EXPECT_EQ(core.postedEvents(), (std::vector<int>{toWire(engine::Event::StopStreaming)}));
     EXPECT_TRUE(core.shownErrors().empty());
 }
 
@@ -132,7 +132,7 @@ TEST_F(Streaming, TheUserInterfaceHearsOfChangesOnlyAndOfTheTimeEveryCycle)
     runToEnd();
 
     // Stream 0's pattern reads 5 over its three blocks; centred, each side 2.
-    EXPECT_EQ(core.uiCalls(false, engine::kValueLevel),
+    EXPECT_EQ(core.uiCalls(false, toWire(engine::Value::Level)),
               (std::vector<UiCall>{channelCall(0, 1, 5), channelCall(-1, 1, 2), channelCall(-2, 1, 2),
                                    channelCall(0, 1, 0), channelCall(-1, 1, 0), channelCall(-2, 1, 0),
                                    // the wind-down clears every channel
@@ -140,9 +140,10 @@ TEST_F(Streaming, TheUserInterfaceHearsOfChangesOnlyAndOfTheTimeEveryCycle)
                                    channelCall(3, 1, 0)}));
     EXPECT_EQ(elapsedReports(),
               (std::vector<intptr_t>{kBlockMs, 2 * kBlockMs, 3 * kBlockMs, 4 * kBlockMs, 0}));
-    const auto streamingCalls = core.uiCalls(true, engine::kValueStreaming);
+    const auto streamingCalls = core.uiCalls(true, toWire(engine::Value::Streaming));
     EXPECT_EQ(streamingCalls, (std::vector<UiCall>{generalCall(0, 7, 1), generalCall(0, 7, 0)}));
-    EXPECT_EQ(core.uiCalls(false, engine::kValueClipped), (std::vector<UiCall>{channelCall(-1, 6, 0)}));
+    EXPECT_EQ(core.uiCalls(false, toWire(engine::Value::Clipped)),
+              (std::vector<UiCall>{channelCall(-1, 6, 0)}));
 }
 
 TEST_F(Streaming, EmptyBlocksKeepTheStreamAliveAndFlagTheBlockEmpty)
@@ -170,7 +171,7 @@ TEST_F(Streaming, EmptyBlocksKeepTheStreamAliveAndFlagTheBlockEmpty)
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_EQ(blocks[1].empty, 1);
     EXPECT_TRUE(isSilent(blocks[1]));
-    const auto levels = core.uiCalls(false, engine::kValueLevel);
+    const auto levels = core.uiCalls(false, toWire(engine::Value::Level));
     ASSERT_GE(levels.size(), 4u);
     EXPECT_EQ(levels[0], channelCall(0, 1, 5));
     EXPECT_EQ(levels[3], channelCall(0, 1, 0)); // the empty block
@@ -191,7 +192,7 @@ TEST_F(Streaming, WithNothingAttachedOneSilentBlockIsSent)
 TEST_F(Streaming, AnEndingStreamResetsItsChannelsEffectsOnce)
 {
     auto effect = loadTestPlugin<EffectPlugin>(coretest::kOffsetEffectFile);
-    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), zkr::kOk);
+    ASSERT_EQ(core.audio().setChannelEffect(1, 0, effect.get()), toWire(engine::Error::Ok));
     script(0, {2, 0, 0, -1}); // channel 0 ends after two blocks
     script(1, {4, 0, 0, -1}); // channel 1 after four
     ASSERT_EQ(core.attachStreams(input->handle(), 1, 0), 1);
@@ -226,8 +227,9 @@ TEST_F(Streaming, AFailingOutputEndsTheRunAndTellsEveryFeedingInput)
     EXPECT_EQ(inputRecord().streamingErrors, 2); // one per channel the input feeds
     const auto errors = core.shownErrors();
     ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].first, zkr::kErrPluginInternal); // the output's own report
-    EXPECT_EQ(errors[1], (std::pair<int, std::string>{zkr::kErrOutputNotReady, "Velmora Core"}));
+    EXPECT_EQ(errors[0].first, toWire(engine::Error::PluginInternal)); // the output's own report
+    EXPECT_EQ(errors[1],
+              (std::pair<int, std::string>{toWire(engine::Error::OutputNotReady), "Velmora Core"}));
     EXPECT_EQ(elapsedReports(), (std::vector<intptr_t>{kBlockMs, 2 * kBlockMs, 3 * kBlockMs, 0}));
 }
 
@@ -237,7 +239,7 @@ TEST_F(Streaming, StartNeedsAnOutputThatStartsAndRunsOnlyOnce)
     EXPECT_EQ(core.startStreaming(), 0);
     EXPECT_FALSE(core.audio().isStreaming());
     EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
-    EXPECT_TRUE(core.uiCalls(true, engine::kValueStreaming).empty());
+    EXPECT_TRUE(core.uiCalls(true, toWire(engine::Value::Streaming)).empty());
     scriptOutput({2, 1, -1, -1, 1}); // only exactly 1 counts
     EXPECT_EQ(core.startStreaming(), 0);
 
@@ -279,7 +281,7 @@ TEST_F(Streaming, AStopWhileTheThreadWaitsInAnInputCallEndsTheRunQuietly)
     EXPECT_TRUE(core.postedEvents().empty()); // no second stop of its own
     EXPECT_TRUE(core.shownErrors().empty());
     EXPECT_EQ(inputRecord().streamingErrors, 0);
-    EXPECT_EQ(core.uiCalls(true, engine::kValueStreaming).back(), generalCall(0, 7, 0));
+    EXPECT_EQ(core.uiCalls(true, toWire(engine::Value::Streaming)).back(), generalCall(0, 7, 0));
     EXPECT_EQ(elapsedReports().back(), 0);
 
     // A stop that finds the engine idle stops nothing.
@@ -301,7 +303,7 @@ TEST_F(Streaming, AStopWhileTheOutputHoldsABlockIsNoOutputFailure)
     EXPECT_TRUE(core.postedEvents().empty());
     EXPECT_EQ(inputRecord().streamingErrors, 0);
     for (const auto& error : core.shownErrors())
-        EXPECT_NE(error.first, zkr::kErrOutputNotReady);
+        EXPECT_NE(error.first, toWire(engine::Error::OutputNotReady));
 }
 
 TEST_F(Streaming, AThreadStillStalledAfterTheStopHoldsOffTheNextRun)
@@ -313,14 +315,14 @@ TEST_F(Streaming, AThreadStillStalledAfterTheStopHoldsOffTheNextRun)
     core.audio().stopStreaming(); // the input does not return within the wait
     EXPECT_FALSE(core.audio().isStreaming());
     EXPECT_TRUE(core.audio().streamThreadRunning());
-    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kErrNotNow);
+    EXPECT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::NotNow));
     EXPECT_EQ(core.startStreaming(), 0);
     EXPECT_EQ(outputJournal(), "start block stop");
 
     inputControls.get<coretest::InputReleaseFn>(coretest::kInputRelease)();
     script(0, {0, 0, 0, -1});
     ASSERT_EQ(core.startStreaming(), 1);
-    ASSERT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+    ASSERT_TRUE(core.waitForEvent(toWire(engine::Event::StopStreaming)));
     core.audio().stopStreaming();
     EXPECT_EQ(EngineSeam::streamThread(core), nullptr);
 }

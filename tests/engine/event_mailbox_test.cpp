@@ -30,7 +30,7 @@ using velmora::test::staysFalse;
 using velmora::test::Watchdog;
 using namespace std::chrono_literals;
 
-constexpr int32_t kQuit = engine::kEventQuit;
+constexpr int32_t kQuit = toWire(engine::Event::Quit);
 
 EngineEvent event(intptr_t code, bool wait, intptr_t value = 0)
 {
@@ -329,25 +329,25 @@ protected:
 
 TEST_F(CrossfadeMailboxTest, ANullBlockIsRefusedAndNotPosted)
 {
-    EngineEvent none = event(engine::kEventCrossfade, true, 0);
+    EngineEvent none = event(toWire(engine::Event::Crossfade), true, 0);
     EXPECT_EQ(engine.postEvent(&none), 0);
     none.wait = 0;
     EXPECT_EQ(engine.postEvent(&none), 0);
     EngineEvent last = event(57, true);
     engine.postEvent(&last);
-    EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 0u);
+    EXPECT_EQ(engine.countOf(toWire(engine::Event::Crossfade)), 0u);
 }
 
 TEST_F(CrossfadeMailboxTest, ACrossfadeWhileOneRunsIsRefusedAndNotPosted)
 {
-    EngineEvent start = event(engine::kEventCrossfade, true, reinterpret_cast<intptr_t>(&block));
+    EngineEvent start = event(toWire(engine::Event::Crossfade), true, reinterpret_cast<intptr_t>(&block));
     EXPECT_EQ(engine.postEvent(&start), 1);
     EXPECT_TRUE(engine.audio().crossfadeRunning());
 
     engine::CrossfadeBlock other{0, 0, 0, 2, 3, 10, 10, 100};
-    EngineEvent second = event(engine::kEventCrossfade, false, reinterpret_cast<intptr_t>(&other));
+    EngineEvent second = event(toWire(engine::Event::Crossfade), false, reinterpret_cast<intptr_t>(&other));
     EXPECT_EQ(engine.postEvent(&second), 0);
-    EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
+    EXPECT_EQ(engine.countOf(toWire(engine::Event::Crossfade)), 1u);
 
     // The timer runs on the loop's thread until the volumes arrive.
     ASSERT_TRUE(eventually([&] { return !engine.audio().crossfadeRunning(); }));
@@ -356,7 +356,7 @@ TEST_F(CrossfadeMailboxTest, ACrossfadeWhileOneRunsIsRefusedAndNotPosted)
     EXPECT_EQ(EngineSeam::mixer(engine).getVolume(2), 100) << "the refused block was not applied";
 
     // Once it has ended, a crossfade is accepted again.
-    EngineEvent again = event(engine::kEventCrossfade, true, reinterpret_cast<intptr_t>(&other));
+    EngineEvent again = event(toWire(engine::Event::Crossfade), true, reinterpret_cast<intptr_t>(&other));
     EXPECT_EQ(engine.postEvent(&again), 1);
 }
 
@@ -368,8 +368,10 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
     std::atomic<int32_t> secondAnswer{-1};
     engine::CrossfadeBlock other{0, 0, 0, 2, 3, 10, 10, 100};
     engine.hooks[58] = [&](const EngineEvent&) {
-        EngineEvent first = event(engine::kEventCrossfade, false, reinterpret_cast<intptr_t>(&block));
-        EngineEvent second = event(engine::kEventCrossfade, false, reinterpret_cast<intptr_t>(&other));
+        EngineEvent first =
+            event(toWire(engine::Event::Crossfade), false, reinterpret_cast<intptr_t>(&block));
+        EngineEvent second =
+            event(toWire(engine::Event::Crossfade), false, reinterpret_cast<intptr_t>(&other));
         firstAnswer = engine.postEvent(&first);
         secondAnswer = engine.postEvent(&second);
         return 1;
@@ -378,9 +380,10 @@ TEST_F(CrossfadeMailboxTest, ASecondCrossfadeWaitingBehindTheFirstIsRefused)
     engine.postEvent(&trigger);
     EXPECT_EQ(firstAnswer, 1);
     EXPECT_EQ(secondAnswer, 0);
-    ASSERT_TRUE(eventually(
-        [&] { return !engine.audio().crossfadeRunning() && engine.countOf(engine::kEventCrossfade) != 0; }));
-    EXPECT_EQ(engine.countOf(engine::kEventCrossfade), 1u);
+    ASSERT_TRUE(eventually([&] {
+        return !engine.audio().crossfadeRunning() && engine.countOf(toWire(engine::Event::Crossfade)) != 0;
+    }));
+    EXPECT_EQ(engine.countOf(toWire(engine::Event::Crossfade)), 1u);
     EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 100);
     EXPECT_EQ(EngineSeam::mixer(engine).getVolume(2), 100);
 }
@@ -403,8 +406,8 @@ TEST_F(EventMailboxTest, AnInputTakingACommandStaysLoadedUntilItIsDone)
     EXPECT_TRUE(eventually([&] { return hold == 2; }));
     // An unload posted meanwhile is carried out once the command is done.
     std::thread unloader([&] {
-        EngineEvent unload = event(engine::kEventUnloadPlugin, true);
-        unload.target = engine::kEventKindInput;
+        EngineEvent unload = event(toWire(engine::Event::UnloadPlugin), true);
+        unload.target = toWire(engine::EventKind::Input);
         EXPECT_EQ(engine.postEvent(&unload), 1);
     });
     // The unload waits for the command: meanwhile the input stays loaded.

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/StereoMixer.h"
-#include "zkr/ErrorCodes.h"
 
 using engine::StereoMixer;
 
@@ -22,11 +22,12 @@ std::vector<int16_t> squareWave(int samples, int16_t amplitude)
 
 class Levels : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(mixer.setup(4, kBlockBytes), zkr::kOk); }
+    void SetUp() override { ASSERT_EQ(mixer.setup(4, kBlockBytes), toWire(engine::Error::Ok)); }
 
     int levelOf(const std::vector<int16_t>& block, int channel = 0)
     {
-        EXPECT_EQ(mixer.fill(channel, block.data(), static_cast<int>(block.size() * 2)), zkr::kOk);
+        EXPECT_EQ(mixer.fill(channel, block.data(), static_cast<int>(block.size() * 2)),
+                  toWire(engine::Error::Ok));
         return mixer.channelLevel(channel);
     }
 
@@ -55,10 +56,10 @@ TEST_F(Levels, OnlyEveryEighthSampleCounts)
 TEST_F(Levels, ABlockThatIsNotAMultipleOfEightStillCountsItsLastGridSample)
 {
     StereoMixer small;
-    ASSERT_EQ(small.setup(1, 18), zkr::kOk); // 9 samples: 0 and 8 count
+    ASSERT_EQ(small.setup(1, 18), toWire(engine::Error::Ok)); // 9 samples: 0 and 8 count
     std::vector<int16_t> block(9, 0);
     block[8] = 32767;
-    ASSERT_EQ(small.fill(0, block.data(), 18), zkr::kOk);
+    ASSERT_EQ(small.fill(0, block.data(), 18), toWire(engine::Error::Ok));
     // x = sqrt(32767^2 x 0.01) = 3276; 3276 x 100 / 32767 = 9.998 reads 10
     EXPECT_EQ(small.channelLevel(0), 10);
 }
@@ -91,12 +92,12 @@ TEST_F(Levels, MasterLevelsCarryLeftLowAndRightHigh)
 {
     const auto loud = squareWave(kSamples, 32767);
     mixer.setPan(0, 0);
-    ASSERT_EQ(mixer.fill(0, loud.data(), kBlockBytes), zkr::kOk);
+    ASSERT_EQ(mixer.fill(0, loud.data(), kBlockBytes), toWire(engine::Error::Ok));
     std::vector<int16_t> half(kSamples, 0);
     for (int i = 0; i < kSamples; i += 8)
         half[static_cast<size_t>(i)] = 16384;
     mixer.setPan(1, 100);
-    ASSERT_EQ(mixer.fill(1, half.data(), kBlockBytes), zkr::kOk);
+    ASSERT_EQ(mixer.fill(1, half.data(), kBlockBytes), toWire(engine::Error::Ok));
     mixer.mix();
     const uint32_t levels = mixer.masterLevels();
     EXPECT_EQ(levels & 0xFFFF, 160u);

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/MixKernels.h"
 #include "engine/StereoMixer.h"
-#include "zkr/ErrorCodes.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST_P(MixerPaths, EveryPathGivesTheIntegerResultsBitForBit)
     if (!path.runsHere())
         GTEST_SKIP() << "this processor lacks the " << path.name << " path";
     engine::StereoMixer mixer;
-    ASSERT_EQ(mixer.setup(kChannels, 2 * kSamples), zkr::kOk);
+    ASSERT_EQ(mixer.setup(kChannels, 2 * kSamples), toWire(engine::Error::Ok));
     mixer.useKernelsForTest(path);
     mixer.setEffectHook(2, 0, flipLowBit); // effects after the volume: a pass of its own
     mixer.setEffectHook(3, 1, flipLowBit);
@@ -63,7 +63,7 @@ TEST_P(MixerPaths, EveryPathGivesTheIntegerResultsBitForBit)
             mixer.setEnabled(c, enabled);
             mixer.setVolume(c, volume);
             mixer.setPan(c, pan);
-            ASSERT_EQ(mixer.fill(c, block.data(), 2 * count), zkr::kOk);
+            ASSERT_EQ(mixer.fill(c, block.data(), 2 * count), toWire(engine::Error::Ok));
             for (int i = 0; i < count && (solo >= 0 ? c == solo : enabled); ++i) {
                 const int32_t scaled =
                     std::clamp((c == 3 ? block[i] ^ 1 : block[i]) * volume / 100, -32768, 32767);

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/EffectPlugin.h"
 #include "engine/InputPlugin.h"
 #include "engine/OutputPlugin.h"
 #include "engine/Plugin.h"
 #include "engine/UserInterfacePlugin.h"
 #include "platform/core/DynamicLibrary.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/ErrorRecording.h"
 
 namespace {
@@ -93,10 +93,10 @@ TEST_F(PluginBinding, AcceptsEachKindWithItsOwnExports)
         const char* shortName;
         uint32_t flags;
     };
-    for (const Case& c : {Case{engine::kPluginKindInput, "good_input.vin", "GoodIn", 2},
-                          Case{engine::kPluginKindOutput, "good_output.vwo", "GoodOut", 0},
-                          Case{engine::kPluginKindEffect, "good_effect.vfx", "GoodFX", 1},
-                          Case{engine::kPluginKindUserInterface, "good_ui.vui", "GoodUI", 0}}) {
+    for (const Case& c : {Case{toWire(engine::PluginKind::Input), "good_input.vin", "GoodIn", 2},
+                          Case{toWire(engine::PluginKind::Output), "good_output.vwo", "GoodOut", 0},
+                          Case{toWire(engine::PluginKind::Effect), "good_effect.vfx", "GoodFX", 1},
+                          Case{toWire(engine::PluginKind::UserInterface), "good_ui.vui", "GoodUI", 0}}) {
         SCOPED_TRACE(c.file);
         auto plugin = bind(c.kind, c.file);
         EXPECT_EQ(status, 0);
@@ -119,15 +119,16 @@ TEST_F(PluginBinding, RefusesAnyOtherInterfaceVersionAfterAskingAllFourQueries)
         SCOPED_TRACE(file);
         application.shown.clear();
         PluginProbe probe(file);
-        auto plugin = bind(engine::kPluginKindInput, file);
-        EXPECT_EQ(status, zkr::kErrCorruptExports);
-        EXPECT_EQ(plugin->lastError, zkr::kErrCorruptExports);
+        auto plugin = bind(toWire(engine::PluginKind::Input), file);
+        EXPECT_EQ(status, toWire(engine::Error::CorruptExports));
+        EXPECT_EQ(plugin->lastError, toWire(engine::Error::CorruptExports));
         EXPECT_FALSE(plugin->initialised);
         // Asked in order; neither the handle nor a callback was handed over.
         EXPECT_EQ(probe.journal(), kQueries);
         // The cause, then the failed initialisation, each naming the file.
-        EXPECT_EQ(application.shown, (std::vector<ShownError>{{zkr::kErrCorruptExports, file},
-                                                              {zkr::kErrPluginInitFailed, file}}));
+        EXPECT_EQ(application.shown,
+                  (std::vector<ShownError>{{toWire(engine::Error::CorruptExports), file},
+                                           {toWire(engine::Error::PluginInitFailed), file}}));
         // Bound functions are forgotten: nothing can be called any more.
         EXPECT_FALSE(plugin->hasExecCommandString());
     }
@@ -138,18 +139,18 @@ TEST_F(PluginBinding, RefusesAMissingRequiredExportWithCorruptExportInterface)
     {
         // A common one: nothing is asked of the library at all.
         PluginProbe probe("no_channel_count.vin");
-        auto plugin = bind(engine::kPluginKindInput, "no_channel_count.vin");
-        EXPECT_EQ(status, zkr::kErrCorruptExports);
+        auto plugin = bind(toWire(engine::PluginKind::Input), "no_channel_count.vin");
+        EXPECT_EQ(status, toWire(engine::Error::CorruptExports));
         EXPECT_EQ(probe.journal(), "");
         EXPECT_EQ(plugin->channelCount, -1);
     }
-    for (auto [kind, file] : {std::pair{engine::kPluginKindInput, "no_read_stream.vin"},
-                              std::pair{engine::kPluginKindEffect, "effect_without_reset.vfx"}}) {
+    for (auto [kind, file] : {std::pair{toWire(engine::PluginKind::Input), "no_read_stream.vin"},
+                              std::pair{toWire(engine::PluginKind::Effect), "effect_without_reset.vfx"}}) {
         // One of the kind's own: asked after the four queries passed.
         SCOPED_TRACE(file);
         PluginProbe probe(file);
         auto plugin = bind(kind, file);
-        EXPECT_EQ(status, zkr::kErrCorruptExports);
+        EXPECT_EQ(status, toWire(engine::Error::CorruptExports));
         EXPECT_FALSE(plugin->initialised);
         EXPECT_EQ(probe.journal(), kQueries);
     }
@@ -159,24 +160,24 @@ TEST_F(PluginBinding, RefusesAValidPluginOfAnotherKind)
 {
     // An output library under an input's extension.
     PluginProbe probe("output_named_input.vin");
-    auto plugin = bind(engine::kPluginKindInput, "output_named_input.vin");
-    EXPECT_EQ(status, zkr::kErrPluginMisused);
-    EXPECT_EQ(plugin->pluginKind, engine::kPluginKindOutput);
+    auto plugin = bind(toWire(engine::PluginKind::Input), "output_named_input.vin");
+    EXPECT_EQ(status, toWire(engine::Error::PluginMisused));
+    EXPECT_EQ(plugin->pluginKind, toWire(engine::PluginKind::Output));
     EXPECT_FALSE(plugin->initialised);
     EXPECT_EQ(probe.journal(), kQueries);
     EXPECT_EQ(application.shown,
-              (std::vector<ShownError>{{zkr::kErrPluginMisused, "output_named_input.vin"},
-                                       {zkr::kErrPluginInitFailed, "output_named_input.vin"}}));
+              (std::vector<ShownError>{{toWire(engine::Error::PluginMisused), "output_named_input.vin"},
+                                       {toWire(engine::Error::PluginInitFailed), "output_named_input.vin"}}));
 }
 
 TEST_F(PluginBinding, ChecksVersionThenKindThenTheKindsExports)
 {
     // Wrong version and wrong kind: the version decides.
-    auto wrongBoth = bind(engine::kPluginKindOutput, "version_100.vin");
-    EXPECT_EQ(status, zkr::kErrCorruptExports);
+    auto wrongBoth = bind(toWire(engine::PluginKind::Output), "version_100.vin");
+    EXPECT_EQ(status, toWire(engine::Error::CorruptExports));
     // Wrong kind and a missing export of the expected kind: the kind decides.
-    auto wrongKind = bind(engine::kPluginKindInput, "effect_without_reset.vfx");
-    EXPECT_EQ(status, zkr::kErrPluginMisused);
+    auto wrongKind = bind(toWire(engine::PluginKind::Input), "effect_without_reset.vfx");
+    EXPECT_EQ(status, toWire(engine::Error::PluginMisused));
 }
 
 TEST_F(PluginBinding, RefusesFilesThatAreNotLoadableLibraries)
@@ -184,11 +185,11 @@ TEST_F(PluginBinding, RefusesFilesThatAreNotLoadableLibraries)
     for (const char* file : {"not_a_plugin.vin", "no_such_plugin.vin"}) {
         SCOPED_TRACE(file);
         application.shown.clear();
-        auto plugin = engine::Plugin::create(engine::kPluginKindInput);
-        EXPECT_EQ(plugin->attach(pluginPath(file).c_str(), 0), zkr::kErrCannotUseResource);
+        auto plugin = engine::Plugin::create(toWire(engine::PluginKind::Input));
+        EXPECT_EQ(plugin->attach(pluginPath(file).c_str(), 0), toWire(engine::Error::CannotUseResource));
         EXPECT_FALSE(plugin->attached);
         ASSERT_EQ(application.shown.size(), 1u);
-        EXPECT_EQ(application.shown[0].code, zkr::kErrCannotUseResource);
+        EXPECT_EQ(application.shown[0].code, toWire(engine::Error::CannotUseResource));
     }
 }
 
@@ -196,7 +197,7 @@ TEST_F(PluginBinding, BindsWithoutTheOptionalExports)
 {
     {
         PluginProbe probe("effect_without_setup.vfx");
-        auto plugin = bind(engine::kPluginKindEffect, "effect_without_setup.vfx");
+        auto plugin = bind(toWire(engine::PluginKind::Effect), "effect_without_setup.vfx");
         ASSERT_EQ(status, 0);
         auto& effect = static_cast<engine::EffectPlugin&>(*plugin);
         probe.clearJournal();
@@ -206,7 +207,7 @@ TEST_F(PluginBinding, BindsWithoutTheOptionalExports)
     }
     {
         PluginProbe probe("input_without_command.vin");
-        auto plugin = bind(engine::kPluginKindInput, "input_without_command.vin");
+        auto plugin = bind(toWire(engine::PluginKind::Input), "input_without_command.vin");
         ASSERT_EQ(status, 0);
         EXPECT_FALSE(plugin->hasExecCommandString());
         probe.clearJournal();
@@ -237,23 +238,23 @@ int32_t recordRequest(engine::EngineRequest* request, int32_t code)
 TEST_F(PluginBinding, InitialiseHandsOverTheObjectsAddressThenBothCallbacks)
 {
     PluginProbe probe("good_input.vin");
-    auto plugin = bind(engine::kPluginKindInput, "good_input.vin", recordEvent, recordRequest);
+    auto plugin = bind(toWire(engine::PluginKind::Input), "good_input.vin", recordEvent, recordRequest);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(probe.journal(),
               std::string(kQueries) + "setPluginHandle;setEventCallback(set);setInternalCallback(set);");
     EXPECT_EQ(probe.handle(), reinterpret_cast<engine::PluginHandle>(plugin.get()));
     EXPECT_EQ(plugin->handle(), probe.handle());
 
-    engine::EngineEvent event{engine::kEventAttachStreams, 1, probe.handle(), 1, 0, 0, 2};
+    engine::EngineEvent event{toWire(engine::Event::AttachStreams), 1, probe.handle(), 1, 0, 0, 2};
     EXPECT_EQ(probe.postEvent(&event), 7);
-    EXPECT_EQ(lastEvent.code, engine::kEventAttachStreams);
+    EXPECT_EQ(lastEvent.code, toWire(engine::Event::AttachStreams));
     EXPECT_EQ(lastEvent.value, reinterpret_cast<engine::PluginHandle>(plugin.get()));
     EXPECT_EQ(lastEvent.index, 2);
 
     engine::EngineRequest request{};
-    EXPECT_EQ(probe.request(&request, engine::kRequestInterfaceVersion), engine::kInterfaceVersion);
+    EXPECT_EQ(probe.request(&request, toWire(engine::Request::InterfaceVersion)), engine::kInterfaceVersion);
     EXPECT_EQ(lastRequest, &request);
-    EXPECT_EQ(lastRequestCode, engine::kRequestInterfaceVersion);
+    EXPECT_EQ(lastRequestCode, toWire(engine::Request::InterfaceVersion));
 
     // Once per load: a second initialise asks nothing.
     probe.clearJournal();
@@ -263,7 +264,7 @@ TEST_F(PluginBinding, InitialiseHandsOverTheObjectsAddressThenBothCallbacks)
 
     // Discovery hands over no callbacks, and the plug-in sees none.
     PluginProbe outputProbe("good_output.vwo");
-    auto output = bind(engine::kPluginKindOutput, "good_output.vwo");
+    auto output = bind(toWire(engine::PluginKind::Output), "good_output.vwo");
     ASSERT_EQ(status, 0);
     EXPECT_EQ(outputProbe.journal(),
               std::string(kQueries) + "setPluginHandle;setEventCallback(null);setInternalCallback(null);");
@@ -273,7 +274,7 @@ TEST_F(PluginBinding, InitialiseHandsOverTheObjectsAddressThenBothCallbacks)
 TEST_F(PluginBinding, ReleasingForgetsEverythingLearntFromTheLibrary)
 {
     PluginProbe probe("good_input.vin");
-    auto plugin = bind(engine::kPluginKindInput, "good_input.vin");
+    auto plugin = bind(toWire(engine::PluginKind::Input), "good_input.vin");
     ASSERT_EQ(status, 0);
     EXPECT_EQ(plugin->release(), 0);
     EXPECT_FALSE(plugin->attached);
@@ -285,7 +286,7 @@ TEST_F(PluginBinding, ReleasingForgetsEverythingLearntFromTheLibrary)
     // Nothing reaches the library once it is released.
     probe.clearJournal();
     plugin->onPluginSwitch(true);
-    EXPECT_EQ(plugin->lastError, zkr::kErrNotInitialized);
+    EXPECT_EQ(plugin->lastError, toWire(engine::Error::NotInitialized));
     EXPECT_EQ(probe.journal(), "");
 
     // Attached again, it is initialised anew.
@@ -296,7 +297,7 @@ TEST_F(PluginBinding, ReleasingForgetsEverythingLearntFromTheLibrary)
 
 TEST_F(PluginBinding, TerminatesTextFieldsThePluginFilledToTheBrim)
 {
-    auto plugin = bind(engine::kPluginKindInput, "brimful_info.vin");
+    auto plugin = bind(toWire(engine::PluginKind::Input), "brimful_info.vin");
     ASSERT_EQ(status, 0);
     const engine::PluginInfo& info = plugin->info;
     for (const auto& [text, size] : {std::pair{info.title, sizeof info.title},
@@ -312,8 +313,8 @@ TEST_F(PluginBinding, CheckedCallsRecordAnInternalErrorOnAZeroResult)
 {
     PluginProbe outputProbe("good_output.vwo");
     PluginProbe effectProbe("good_effect.vfx");
-    auto outputObject = bind(engine::kPluginKindOutput, "good_output.vwo");
-    auto effectObject = bind(engine::kPluginKindEffect, "good_effect.vfx");
+    auto outputObject = bind(toWire(engine::PluginKind::Output), "good_output.vwo");
+    auto effectObject = bind(toWire(engine::PluginKind::Effect), "good_effect.vfx");
     auto& output = static_cast<engine::OutputPlugin&>(*outputObject);
     auto& effect = static_cast<engine::EffectPlugin&>(*effectObject);
     const engine::AudioSystemSetup setup{3, 4096, 12, 65536, 1, 0};
@@ -327,16 +328,16 @@ TEST_F(PluginBinding, CheckedCallsRecordAnInternalErrorOnAZeroResult)
 
     outputProbe.setAnswer(0);
     effectProbe.setAnswer(0);
-    EXPECT_EQ(output.setupAudioSystem(setup), zkr::kErrPluginInternal);
-    EXPECT_EQ(output.stopStreaming(), zkr::kErrPluginInternal);
-    EXPECT_EQ(output.streamStereoBuffer(false, block, sizeof block), zkr::kErrPluginInternal);
-    EXPECT_EQ(output.waitForOutputDone(), zkr::kErrPluginInternal);
-    EXPECT_EQ(effect.setupAudioSystem(setup), zkr::kErrPluginInternal);
-    EXPECT_EQ(effect.onSetupFX(), zkr::kErrPluginInternal);
-    EXPECT_EQ(effect.onCleanupFX(), zkr::kErrPluginInternal);
+    EXPECT_EQ(output.setupAudioSystem(setup), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(output.stopStreaming(), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(output.streamStereoBuffer(false, block, sizeof block), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(output.waitForOutputDone(), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(effect.setupAudioSystem(setup), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(effect.onSetupFX(), toWire(engine::Error::PluginInternal));
+    EXPECT_EQ(effect.onCleanupFX(), toWire(engine::Error::PluginInternal));
     EXPECT_EQ(application.shown.size(), 7u);
     for (const ShownError& shown : application.shown)
-        EXPECT_EQ(shown.code, zkr::kErrPluginInternal);
+        EXPECT_EQ(shown.code, toWire(engine::Error::PluginInternal));
     EXPECT_EQ(application.shown[0].text, "good_output.vwo");
     EXPECT_EQ(application.shown[6].text, "good_effect.vfx");
 
@@ -357,12 +358,13 @@ TEST_F(PluginBinding, CheckedCallsRecordAnInternalErrorOnAZeroResult)
 TEST_F(PluginBinding, AWindowThatCannotBeCreatedIsReturnedWithoutAMessage)
 {
     PluginProbe probe("good_input.vin");
-    auto plugin = bind(engine::kPluginKindInput, "good_input.vin");
+    auto plugin = bind(toWire(engine::PluginKind::Input), "good_input.vin");
     probe.clearJournal();
     EXPECT_EQ(plugin->createUserInterface(77, engine::kShowCommandShow), 0);
     probe.setAnswer(0);
-    EXPECT_EQ(plugin->createUserInterface(77, engine::kShowCommandShow), zkr::kErrCreateUserInterface);
-    EXPECT_EQ(plugin->lastError, zkr::kErrCreateUserInterface);
+    EXPECT_EQ(plugin->createUserInterface(77, engine::kShowCommandShow),
+              toWire(engine::Error::CreateUserInterface));
+    EXPECT_EQ(plugin->lastError, toWire(engine::Error::CreateUserInterface));
     EXPECT_TRUE(application.shown.empty());
     EXPECT_EQ(probe.journal(), "createUserInterface(77,5);createUserInterface(77,5);");
 }
@@ -372,9 +374,9 @@ TEST_F(PluginBinding, PassesEachKindsCallsThrough)
     PluginProbe inputProbe("good_input.vin");
     PluginProbe effectProbe("good_effect.vfx");
     PluginProbe uiProbe("good_ui.vui");
-    auto inputObject = bind(engine::kPluginKindInput, "good_input.vin");
-    auto effectObject = bind(engine::kPluginKindEffect, "good_effect.vfx");
-    auto uiObject = bind(engine::kPluginKindUserInterface, "good_ui.vui");
+    auto inputObject = bind(toWire(engine::PluginKind::Input), "good_input.vin");
+    auto effectObject = bind(toWire(engine::PluginKind::Effect), "good_effect.vfx");
+    auto uiObject = bind(toWire(engine::PluginKind::UserInterface), "good_ui.vui");
     auto& input = static_cast<engine::InputPlugin&>(*inputObject);
     auto& effect = static_cast<engine::EffectPlugin&>(*effectObject);
     auto& ui = static_cast<engine::UserInterfacePlugin&>(*uiObject);
@@ -405,11 +407,11 @@ TEST_F(PluginBinding, PassesEachKindsCallsThrough)
 
     // Pointer-sized values arrive whole.
     const intptr_t wide = static_cast<intptr_t>(0x123456789aLL);
-    ui.updateChannelValue(engine::kMasterRight, engine::kValueLevel, wide);
-    ui.updateGeneralValue(0, engine::kValueElapsed, 92);
+    ui.updateChannelValue(engine::kMasterRight, toWire(engine::Value::Level), wide);
+    ui.updateGeneralValue(0, toWire(engine::Value::Elapsed), 92);
     EXPECT_EQ(uiProbe.journal(), "updateChannelValue(-2,1,78187493530);updateGeneralValue(0,8,92);");
     // A user interface has no audio set-up.
-    EXPECT_EQ(ui.setupAudioSystem(engine::AudioSystemSetup{}), zkr::kErrNotImplemented);
+    EXPECT_EQ(ui.setupAudioSystem(engine::AudioSystemSetup{}), toWire(engine::Error::NotImplemented));
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "PluginFolderKit.h"
+#include "api/Protocol.h"
 #include "support/EngineTestSeam.h"
-#include "zkr/ErrorCodes.h"
 
 namespace {
 
@@ -87,25 +87,25 @@ TEST_F(Discovery, AKindWithoutAnyFileStopsDiscoveryWithItsErrorShown)
     addPlugin("good_ui.vui", "ui.vui");
     addPlugin("good_output.vwo", "out.vwo");
 
-    EXPECT_EQ(core.slots().discoverPlugins(), zkr::kErrNoAudioInput);
+    EXPECT_EQ(core.slots().discoverPlugins(), toWire(engine::Error::NoAudioInput));
     using Shown = std::vector<std::pair<int, std::string>>;
-    EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrNoAudioInput, "Velmora Core"}}));
+    EXPECT_EQ(core.shownErrors(), (Shown{{toWire(engine::Error::NoAudioInput), "Velmora Core"}}));
     EXPECT_EQ(EngineSeam::userInterfaces(core).count, 1);
     // The kinds after it are not looked at.
     EXPECT_EQ(EngineSeam::audioOutputs(core).count, 0);
 }
 
-TEST_F(Discovery, WithoutAValidUserInterfaceTheStartFailsWith27Shown)
+TEST_F(Discovery, WithoutAValidUserInterfaceTheStartFailsWithNoUserInterfaceShown)
 {
     addOneOfEach();
     std::filesystem::remove(pluginPath("ui.vui"));
     addPlugin("good_input.vin", "ui.vui");
     ASSERT_EQ(core.slots().discoverPlugins(), 0);
     EXPECT_EQ(EngineSeam::userInterfaces(core).count, 0);
-    EXPECT_EQ(core.slots().loadUserInterface(), zkr::kErrNoUserInterface);
+    EXPECT_EQ(core.slots().loadUserInterface(), toWire(engine::Error::NoUserInterface));
     EXPECT_EQ(EngineSeam::userInterface(core), nullptr);
     using Shown = std::vector<std::pair<int, std::string>>;
-    EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrNoUserInterface, "Velmora Core"}}));
+    EXPECT_EQ(core.shownErrors(), (Shown{{toWire(engine::Error::NoUserInterface), "Velmora Core"}}));
 }
 
 TEST_F(Discovery, TheFirstUserInterfaceIsLoadedWithBothCallbacksAndTheSecondNever)
@@ -168,26 +168,27 @@ TEST_F(Slots, AnInputIsInitialisedGivenItsWindowAndTheSetupThenPublished)
         << journal;
 }
 
-TEST_F(Slots, APlugInThatCannotMakeItsWindowFails18SilentlyAndTheSlotStaysEmpty)
+TEST_F(Slots, APlugInThatCannotMakeItsWindowFailsSilentlyAndTheSlotStaysEmpty)
 {
     input().setAnswer(0);
-    EXPECT_EQ(loadGoodInput(0), zkr::kErrCreateUserInterface);
+    EXPECT_EQ(loadGoodInput(0), toWire(engine::Error::CreateUserInterface));
     EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
     EXPECT_EQ(entry(EngineSeam::audioInputs(core), 0).instance, nullptr);
     EXPECT_TRUE(core.shownErrors().empty());
 }
 
-TEST_F(Slots, AFailedSetupIsShownAs30AndTheSlotStaysEmpty)
+TEST_F(Slots, AFailedSetupIsShownAsPluginInternalAndTheSlotStaysEmpty)
 {
     plat::DynamicLibrary pattern;
     ASSERT_TRUE(pattern.load(pluginPath("pattern.vin")));
     pattern.function<coretest::InputSetupResultFn>(coretest::kInputSetupResult)(0);
 
-    EXPECT_EQ(core.slots().loadInput(0, pluginPath("pattern.vin").c_str(), 1), zkr::kErrPluginInternal);
+    EXPECT_EQ(core.slots().loadInput(0, pluginPath("pattern.vin").c_str(), 1),
+              toWire(engine::Error::PluginInternal));
     EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
     EXPECT_EQ(entry(EngineSeam::audioInputs(core), 1).instance, nullptr);
     ASSERT_EQ(core.shownErrors().size(), 1u);
-    EXPECT_EQ(core.shownErrors()[0].first, zkr::kErrPluginInternal);
+    EXPECT_EQ(core.shownErrors()[0].first, toWire(engine::Error::PluginInternal));
 }
 
 TEST_F(Slots, LoadingIntoAFilledSlotUnloadsThePreviousPlugInWithItsWindow)
@@ -204,7 +205,7 @@ TEST_F(Slots, OneFileIsNeverLoadedIntoTwoSlots)
 {
     ASSERT_EQ(loadGoodInput(0), 0);
     const engine::Plugin* first = EngineSeam::inputs(core)[0].get();
-    EXPECT_EQ(loadGoodInput(1), zkr::kErrNotNow);
+    EXPECT_EQ(loadGoodInput(1), toWire(engine::Error::NotNow));
     EXPECT_EQ(EngineSeam::inputs(core)[1], nullptr);
     EXPECT_EQ(EngineSeam::inputs(core)[0].get(), first);
     EXPECT_EQ(input().handle(), first->handle());
@@ -219,8 +220,8 @@ TEST_F(Slots, UnloadingAnInputFreesEveryChannelItFeeds)
     ASSERT_EQ(core.slots().loadInput(1, pluginPath("pattern.vin").c_str(), 1), 0);
     const engine::PluginHandle good = EngineSeam::inputs(core)[0]->handle();
     ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[1]->handle(), 1, 0), 1); // channel 0
-    ASSERT_EQ(core.attachStreams(good, 1, 2), 1);                     // channels 1 and 2
-    ASSERT_EQ(core.attachStreams(good, 3, 0), 1);                     // channel 3
+    ASSERT_EQ(core.attachStreams(good, 1, 2), 1);                                  // channels 1 and 2
+    ASSERT_EQ(core.attachStreams(good, 3, 0), 1);                                  // channel 3
     core.clearRecords();
     input().clear();
 
@@ -233,14 +234,15 @@ TEST_F(Slots, UnloadingAnInputFreesEveryChannelItFeeds)
         EXPECT_EQ(EngineSeam::channels(core)[c].stream.load(), 0) << c;
         EXPECT_EQ(EngineSeam::channels(core)[c].partner.load(), -1) << c;
     }
-    EXPECT_EQ(core.uiCalls(false, engine::kValueChannelName),
-              (std::vector<UiCall>{channelCall(1, engine::kValueChannelName, 0, "(null)"),
-                                   channelCall(2, engine::kValueChannelName, 0, "(null)"),
-                                   channelCall(3, engine::kValueChannelName, 0, "(null)")}));
+    EXPECT_EQ(core.uiCalls(false, toWire(engine::Value::ChannelName)),
+              (std::vector<UiCall>{channelCall(1, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(2, toWire(engine::Value::ChannelName), 0, "(null)"),
+                                   channelCall(3, toWire(engine::Value::ChannelName), 0, "(null)")}));
     for (int c = 1; c < 4; ++c) {
-        const auto unlinked = core.uiCalls(false, engine::kValueUnlinked);
-        EXPECT_NE(std::find(unlinked.begin(), unlinked.end(), channelCall(c, engine::kValueUnlinked, 0)),
-                  unlinked.end())
+        const auto unlinked = core.uiCalls(false, toWire(engine::Value::Unlinked));
+        EXPECT_NE(
+            std::find(unlinked.begin(), unlinked.end(), channelCall(c, toWire(engine::Value::Unlinked), 0)),
+            unlinked.end())
             << c;
     }
     // Without closeWindow its window is left alone.
@@ -264,9 +266,9 @@ TEST_F(Slots, AnEffectIsSetUpBeforeItsWindowAndLeavesEveryChannelBeforeCleanUp)
     EXPECT_EQ(EngineSeam::effects(core)[1], nullptr);
     EXPECT_EQ(EngineSeam::channels(core)[0].fx[1].load(), nullptr);
     EXPECT_EQ(EngineSeam::channels(core)[3].fx[0].load(), nullptr);
-    EXPECT_EQ(core.uiCalls(false, engine::kValueEffectName),
-              (std::vector<UiCall>{channelCall(0, engine::kValueEffectName, 1, "(null)"),
-                                   channelCall(3, engine::kValueEffectName, 0, "(null)")}));
+    EXPECT_EQ(core.uiCalls(false, toWire(engine::Value::EffectName)),
+              (std::vector<UiCall>{channelCall(0, toWire(engine::Value::EffectName), 1, "(null)"),
+                                   channelCall(3, toWire(engine::Value::EffectName), 0, "(null)")}));
     EXPECT_EQ(effect().journal(), "destroyUserInterface;onCleanupFX;");
     EXPECT_EQ(entry(EngineSeam::realtimeEffects(core), 0).instance, nullptr);
 }
@@ -340,7 +342,7 @@ protected:
         engine::CopyData copy{0, bytes, data};
         EngineRequest request{};
         request.data = reinterpret_cast<intptr_t>(&copy);
-        return core.handleRequest(&request, engine::kRequestCommandString);
+        return core.handleRequest(&request, toWire(engine::Request::CommandString));
     }
 };
 
@@ -381,7 +383,7 @@ TEST_F(Commands, AForwardedCommandTakesExactlyItsByteCount)
     EXPECT_EQ(forward("ignored", 0), 1);
     EXPECT_EQ(probe("first.vin").journal(), "execCommandString(0,song.wav);");
     EngineRequest none{};
-    EXPECT_EQ(core.handleRequest(&none, engine::kRequestCommandString), 0);
+    EXPECT_EQ(core.handleRequest(&none, toWire(engine::Request::CommandString)), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -393,28 +395,28 @@ protected:
     {
         EngineRequest request{};
         request.pluginHandle = handle;
-        return core.handleRequest(&request, engine::kRequestUnloadMe);
+        return core.handleRequest(&request, toWire(engine::Request::UnloadMe));
     }
 };
 
-TEST_F(UnloadRequests, PostsEventMinus3WithKindAndSlotWithoutUnloading)
+TEST_F(UnloadRequests, PostsTheUnloadPluginEventWithKindAndSlotWithoutUnloading)
 {
     ASSERT_EQ(loadGoodInput(1), 0);
     ASSERT_EQ(core.slots().loadEffect(3, pluginPath("fx.vfx").c_str(), 0), 0);
     ASSERT_EQ(core.slots().loadOutput(pluginPath("out.vwo").c_str(), 0), 0);
 
     EXPECT_EQ(askUnload(EngineSeam::inputs(core)[1]->handle()), 1);
-    EXPECT_EQ(core.lastEvent.code, engine::kEventUnloadPlugin);
+    EXPECT_EQ(core.lastEvent.code, toWire(engine::Event::UnloadPlugin));
     EXPECT_EQ(core.lastEvent.wait, 0);
-    EXPECT_EQ(core.lastEvent.target, engine::kEventKindInput);
+    EXPECT_EQ(core.lastEvent.target, toWire(engine::EventKind::Input));
     EXPECT_EQ(core.lastEvent.index, 1);
     EXPECT_NE(EngineSeam::inputs(core)[1], nullptr);
 
     EXPECT_EQ(askUnload(EngineSeam::effects(core)[3]->handle()), 1);
-    EXPECT_EQ(core.lastEvent.target, engine::kEventKindEffect);
+    EXPECT_EQ(core.lastEvent.target, toWire(engine::EventKind::Effect));
     EXPECT_EQ(core.lastEvent.index, 3);
     EXPECT_EQ(askUnload(EngineSeam::output(core)->handle()), 1);
-    EXPECT_EQ(core.lastEvent.target, engine::kEventKindOutput);
+    EXPECT_EQ(core.lastEvent.target, toWire(engine::EventKind::Output));
     EXPECT_EQ(core.lastEvent.index, 0);
     EXPECT_EQ(core.postedEvents(), (std::vector<int>{-3, -3, -3}));
 }

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "PluginFolderKit.h"
+#include "api/Protocol.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/EngineTestSeam.h"
-#include "zkr/ErrorCodes.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ using Items = std::vector<std::string>;
 
 TEST_F(PluginMenus, AnEmptySlotListsEveryPlugInOfItsKindAndLoadsTheChosenOne)
 {
-    EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, 1), 1);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, 1), 1);
     EXPECT_EQ(shown, (Items{"1:Pattern - test patterns", "2:GoodIn - nothing at all"}));
     EXPECT_EQ(shownOwner, owner);
     ASSERT_NE(EngineSeam::inputs(core)[0], nullptr);
@@ -120,14 +120,14 @@ TEST_F(PluginMenus, AnEmptySlotListsEveryPlugInOfItsKindAndLoadsTheChosenOne)
 
 TEST_F(PluginMenus, AFilledSlotOffersNoneAndGreysEntriesInUse)
 {
-    ASSERT_EQ(request(engine::kRequestInputMenu, 0, 0, 1), 1);
+    ASSERT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, 1), 1);
 
-    EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 0), 1);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 1, 0, 0), 1);
     EXPECT_EQ(shown, (Items{"1:Pattern - test patterns", "2:GoodIn - nothing at all (grey)"}));
     EXPECT_EQ(returnedText(), "Pattern|Velmora core test plug-in");
 
     // Both taken now.
-    EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, kDismiss), 0);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, kDismiss), 0);
     EXPECT_EQ(shown, (Items{"1:none", "---", "2:Pattern - test patterns (grey)",
                             "3:GoodIn - nothing at all (grey)"}));
     EXPECT_EQ(returnedText(), "(untouched)");
@@ -136,10 +136,10 @@ TEST_F(PluginMenus, AFilledSlotOffersNoneAndGreysEntriesInUse)
 TEST_F(PluginMenus, NoneUnloadsTheSlotWithItsWindowAndReturnsNull)
 {
     CopyProbe& good = probe("b_good.vin");
-    ASSERT_EQ(request(engine::kRequestInputMenu, 1, 0, 1), 1);
+    ASSERT_EQ(request(toWire(engine::Request::InputMenu), 1, 0, 1), 1);
     good.clear();
 
-    EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 0), 1);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 1, 0, 0), 1);
     EXPECT_EQ(returnedText(), "(null)");
     EXPECT_EQ(EngineSeam::inputs(core)[1], nullptr);
     EXPECT_EQ(good.journal(), "destroyUserInterface;");
@@ -149,7 +149,7 @@ TEST_F(PluginMenus, NoneUnloadsTheSlotWithItsWindowAndReturnsNull)
 TEST_F(PluginMenus, AFailedLoadAnswers0AndLeavesTheSlotEmpty)
 {
     probe("b_good.vin").setAnswer(0); // its window cannot be made
-    EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, 1), 0);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, 1), 0);
     EXPECT_EQ(EngineSeam::inputs(core)[0], nullptr);
     EXPECT_EQ(returnedText(), "(untouched)");
     EXPECT_TRUE(core.shownErrors().empty());
@@ -157,7 +157,7 @@ TEST_F(PluginMenus, AFailedLoadAnswers0AndLeavesTheSlotEmpty)
 
 TEST_F(PluginMenus, AnEffectSlotMenuLoadsTheEffect)
 {
-    EXPECT_EQ(request(engine::kRequestEffectMenu, 3, 0, 1), 1);
+    EXPECT_EQ(request(toWire(engine::Request::EffectMenu), 3, 0, 1), 1);
     EXPECT_EQ(shown, (Items{"1:GoodFX - nothing at all", "2:Offset - test patterns"}));
     ASSERT_NE(EngineSeam::effects(core)[3], nullptr);
     EXPECT_EQ(returnedText(), "Offset|Velmora core test plug-in");
@@ -165,28 +165,28 @@ TEST_F(PluginMenus, AnEffectSlotMenuLoadsTheEffect)
 
 TEST_F(PluginMenus, WhileStreamingFeedingInputsAndTheOutputAreNotOffered)
 {
-    ASSERT_EQ(request(engine::kRequestInputMenu, 0, 0, 0), 1);
-    ASSERT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 1);
+    ASSERT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, 0), 1);
+    ASSERT_EQ(request(toWire(engine::Request::OutputMenu), 0, 0, 0), 1);
     ASSERT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
     EngineSeam::streaming(core).store(true);
 
-    EXPECT_EQ(request(engine::kRequestInputMenu, 0, 0, kDismiss), 0);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 0, 0, kDismiss), 0);
     EXPECT_EQ(shown, (Items{"1:sorry, you can't do this now (grey)"}));
     EXPECT_NE(EngineSeam::inputs(core)[0], nullptr);
-    EXPECT_EQ(request(engine::kRequestOutputMenu, 0, 0, kDismiss), 0);
+    EXPECT_EQ(request(toWire(engine::Request::OutputMenu), 0, 0, kDismiss), 0);
     EXPECT_EQ(shown, (Items{"1:sorry, you can't do this now (grey)"}));
 
     // The other input slot feeds nothing and may change.
-    EXPECT_EQ(request(engine::kRequestInputMenu, 1, 0, 1), 1);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 1, 0, 1), 1);
     EXPECT_NE(EngineSeam::inputs(core)[1], nullptr);
     EngineSeam::streaming(core).store(false);
 }
 
 TEST_F(PluginMenus, NoneIsNoChangeWhenStreamingStartedWhileTheMenuWasOpen)
 {
-    ASSERT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 1);
+    ASSERT_EQ(request(toWire(engine::Request::OutputMenu), 0, 0, 0), 1);
     whileOpen = [&] { EngineSeam::streaming(core).store(true); };
-    EXPECT_EQ(request(engine::kRequestOutputMenu, 0, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::OutputMenu), 0, 0, 0), 0);
     EXPECT_EQ(returnedText(), "(untouched)");
     EXPECT_NE(EngineSeam::output(core), nullptr);
     whileOpen = nullptr;
@@ -201,13 +201,13 @@ TEST_F(PluginMenus, ChannelSlotsChooseAmongTheLoadedEffects)
     ASSERT_EQ(core.slots().loadEffect(0, pluginPath("fx_good.vfx").c_str(), 0), 0);
     ASSERT_EQ(core.slots().loadEffect(1, pluginPath("fx_offset.vfx").c_str(), 1), 0);
 
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 2, 1, 1), 1);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), 2, 1, 1), 1);
     EXPECT_EQ(shown, (Items{"1:1: GoodFX", "2:2: Offset", "3:3: no effect (grey)", "4:4: no effect (grey)"}));
     EXPECT_EQ(EngineSeam::channels(core)[2].fx[1].load(), EngineSeam::effects(core)[1].get());
     EXPECT_EQ(returnedText(), "Offset|Velmora core test plug-in");
 
     // An effect already in the channel is starred and grey, in either slot.
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 2, 0, 0), 1);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), 2, 0, 0), 1);
     EXPECT_EQ(shown, (Items{"1:1: GoodFX", "2:2: Offset* (grey)", "3:3: no effect (grey)",
                             "4:4: no effect (grey)"}));
     EXPECT_EQ(EngineSeam::channels(core)[2].fx[0].load(), EngineSeam::effects(core)[0].get());
@@ -220,25 +220,25 @@ TEST_F(PluginMenus, NoneTakesTheEffectOutOfTheChannelSlot)
     ASSERT_EQ(core.audio().setChannelEffect(1, 0, EngineSeam::effects(core)[2].get()), 0);
     core.clearRecords();
 
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 1, 0, 0), 1);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), 1, 0, 0), 1);
     EXPECT_EQ(shown, (Items{"1:none", "---", "2:1: no effect (grey)", "3:2: no effect (grey)",
                             "4:3: GoodFX* (grey)", "5:4: no effect (grey)"}));
     EXPECT_EQ(returnedText(), "(null)");
     EXPECT_EQ(EngineSeam::channels(core)[1].fx[0].load(), nullptr);
-    EXPECT_EQ(core.uiCalls(false, engine::kValueEffectName),
-              (std::vector<UiCall>{channelCall(1, engine::kValueEffectName, 0, "(null)")}));
+    EXPECT_EQ(core.uiCalls(false, toWire(engine::Value::EffectName)),
+              (std::vector<UiCall>{channelCall(1, toWire(engine::Value::EffectName), 0, "(null)")}));
     // The effect itself stays loaded.
     EXPECT_NE(EngineSeam::effects(core)[2], nullptr);
 }
 
 TEST_F(PluginMenus, SlotsAndChannelsOutsideTheirRangeGetNoMenu)
 {
-    EXPECT_EQ(request(engine::kRequestInputMenu, 2, 0, 0), 0);
-    EXPECT_EQ(request(engine::kRequestInputMenu, -1, 0, 0), 0);
-    EXPECT_EQ(request(engine::kRequestEffectMenu, 4, 0, 0), 0);
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 4, 0, 0), 0);
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, 0, 2, 0), 0);
-    EXPECT_EQ(request(engine::kRequestChannelEffectMenu, -1, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), 2, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::InputMenu), -1, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::EffectMenu), 4, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), 4, 0, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), 0, 2, 0), 0);
+    EXPECT_EQ(request(toWire(engine::Request::ChannelEffectMenu), -1, 0, 0), 0);
     EXPECT_TRUE(shown.empty());
 }
 

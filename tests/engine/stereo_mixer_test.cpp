@@ -5,9 +5,9 @@
 #include <future>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/StereoMixer.h"
 #include "support/Watchdog.h"
-#include "zkr/ErrorCodes.h"
 
 using engine::StereoMixer;
 
@@ -27,11 +27,11 @@ Block constantBlock(int16_t value)
 
 class Mixer : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(mixer.setup(4, kBlockBytes), zkr::kOk); }
+    void SetUp() override { ASSERT_EQ(mixer.setup(4, kBlockBytes), toWire(engine::Error::Ok)); }
 
     void fill(int channel, const Block& block, int bytes = kBlockBytes)
     {
-        ASSERT_EQ(mixer.fill(channel, block.data(), bytes), zkr::kOk);
+        ASSERT_EQ(mixer.fill(channel, block.data(), bytes), toWire(engine::Error::Ok));
     }
     int16_t left(int frame) const { return mixer.mixBlock[2 * frame]; }
     int16_t right(int frame) const { return mixer.mixBlock[2 * frame + 1]; }
@@ -92,7 +92,7 @@ TEST_F(Mixer, SetupGivesDefaultsAndKeepsOnlyTheEmptyBlockRule)
     mixer.setSolo(1, true);
     mixer.processEmptyAsFull = 1;
 
-    ASSERT_EQ(mixer.setup(4, kBlockBytes), zkr::kOk);
+    ASSERT_EQ(mixer.setup(4, kBlockBytes), toWire(engine::Error::Ok));
     EXPECT_EQ(mixer.getVolume(1), 100);
     EXPECT_EQ(mixer.getPan(1), 50);
     EXPECT_EQ(mixer.channels[1].leftGain(), 50);
@@ -109,39 +109,39 @@ TEST_F(Mixer, SizesThatCannotMakeABlockLeaveItNotReady)
 {
     StereoMixer other;
     other.silent = true;
-    EXPECT_EQ(other.setup(4, 1), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(other.setup(4, 1), toWire(engine::Error::IndexOutOfRange));
     EXPECT_FALSE(other.ready);
-    EXPECT_EQ(other.setup(0, kBlockBytes), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(other.setup(0, kBlockBytes), toWire(engine::Error::IndexOutOfRange));
     other.mix(); // not ready: nothing to touch
     EXPECT_EQ(other.masterLevels(), 0u);
 }
 
-TEST_F(Mixer, OutOfRangeIndexRecords13AndChangesNothing)
+TEST_F(Mixer, RecordsIndexOutOfRangeAndChangesNothing)
 {
     mixer.silent = true;
     const Block block = constantBlock(5);
-    EXPECT_EQ(mixer.fill(4, block.data(), kBlockBytes), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(mixer.setVolume(-1, 10), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(mixer.setPan(4, 10), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(mixer.setSolo(7, true), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(mixer.fill(4, block.data(), kBlockBytes), toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(mixer.setVolume(-1, 10), toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(mixer.setPan(4, 10), toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(mixer.setSolo(7, true), toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(mixer.soloChannel, -1);
-    EXPECT_EQ(mixer.setEffectHook(0, 2, doublingHook), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(mixer.setEffectHook(0, 2, doublingHook), toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(mixer.channels[0].effectHook[0], nullptr);
-    EXPECT_EQ(mixer.lastError, zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(mixer.lastError, toWire(engine::Error::IndexOutOfRange));
 }
 
 TEST_F(Mixer, FillHoldsOneBlockAndCutsOversizedOnes)
 {
     fill(0, constantBlock(7));
     const Block second = constantBlock(9);
-    EXPECT_EQ(mixer.fill(0, second.data(), kBlockBytes), zkr::kStatusBusy);
+    EXPECT_EQ(mixer.fill(0, second.data(), kBlockBytes), toWire(engine::Error::Busy));
     mixer.setPan(0, 0);
     mixer.mix();
     EXPECT_EQ(left(0), 7); // the second block was dropped
 
     // A block longer than the channel's is cut to the channel's size.
     std::vector<int16_t> longBlock(kSamples * 2, 3);
-    ASSERT_EQ(mixer.fill(0, longBlock.data(), kBlockBytes * 2), zkr::kOk);
+    ASSERT_EQ(mixer.fill(0, longBlock.data(), kBlockBytes * 2), toWire(engine::Error::Ok));
     EXPECT_EQ(mixer.channels[0].length, kBlockBytes);
 }
 
@@ -247,13 +247,13 @@ TEST_F(Mixer, AShortBlockFeedsOnlyItsOwnFrames)
 TEST_F(Mixer, EmptyBlocksAreSilenceOnlyWhenProcessedAsFull)
 {
     const Block block = constantBlock(500);
-    EXPECT_EQ(mixer.fill(0, block.data(), 0), zkr::kOk);
+    EXPECT_EQ(mixer.fill(0, block.data(), 0), toWire(engine::Error::Ok));
     EXPECT_EQ(mixer.channels[0].filled, 0);
 
     mixer.processEmptyAsFull = 1;
     mixer.setEffectHook(0, 0, doublingHook);
     trace = {};
-    EXPECT_EQ(mixer.fill(0, block.data(), 0), zkr::kOk);
+    EXPECT_EQ(mixer.fill(0, block.data(), 0), toWire(engine::Error::Ok));
     EXPECT_EQ(mixer.channels[0].filled, 1);
     EXPECT_EQ(mixer.channels[0].length, kBlockBytes);
     EXPECT_EQ(mixer.channelLevel(0), 0);
@@ -341,7 +341,7 @@ TEST_F(Mixer, SoloHoldsTheOtherChannelsBlocksUntilItEnds)
     EXPECT_EQ(right(0), 20);
 
     const Block later = constantBlock(30);
-    EXPECT_EQ(mixer.fill(0, later.data(), kBlockBytes), zkr::kStatusBusy);
+    EXPECT_EQ(mixer.fill(0, later.data(), kBlockBytes), toWire(engine::Error::Busy));
     mixer.setSolo(2, false);
     EXPECT_EQ(mixer.soloChannel, -1);
     mixer.mix();
@@ -375,7 +375,7 @@ TEST(MixerArithmetic, EverySampleValueMatchesTheIntegerFormula)
 {
     constexpr int kAll = 65536;
     StereoMixer mixer;
-    ASSERT_EQ(mixer.setup(1, kAll * 2), zkr::kOk);
+    ASSERT_EQ(mixer.setup(1, kAll * 2), toWire(engine::Error::Ok));
     std::vector<int16_t> block(kAll);
     for (int i = 0; i < kAll; ++i)
         block[static_cast<size_t>(i)] = static_cast<int16_t>(i - 32768);
@@ -387,7 +387,7 @@ TEST(MixerArithmetic, EverySampleValueMatchesTheIntegerFormula)
                 mixer.setVolume(0, volume);
                 mixer.setPan(0, pan);
                 mixer.setMasterVolume(master);
-                ASSERT_EQ(mixer.fill(0, block.data(), kAll * 2), zkr::kOk);
+                ASSERT_EQ(mixer.fill(0, block.data(), kAll * 2), toWire(engine::Error::Ok));
                 mixer.mix();
                 for (int i = 0; i < kAll; ++i) {
                     const int32_t s = clampSample(block[static_cast<size_t>(i)] * volume / 100);

@@ -58,7 +58,7 @@ protected:
         engine::EngineRequest request{};
         request.owner = reinterpret_cast<intptr_t>(window);
         request.data = mouseMessage;
-        return engine.handleRequest(&request, engine::kRequestTrayNotification);
+        return engine.handleRequest(&request, toWire(engine::Request::TrayNotification));
     }
 
     Watchdog watchdog{20s, "tray test"};
@@ -232,7 +232,7 @@ TEST_F(TrayTest, TheAboutBoxShowsItsPictureAndClosingItWithOkShowsTheNoticeOnce)
     AboutDriver driver(AboutDriver::Close::Ok);
     engine::EngineRequest request{};
     request.owner = reinterpret_cast<intptr_t>(window);
-    EXPECT_EQ(engine.handleRequest(&request, engine::kRequestAbout), 1);
+    EXPECT_EQ(engine.handleRequest(&request, toWire(engine::Request::About)), 1);
     EXPECT_EQ(driver.webText, engine::kMakerWebAddress);
     EXPECT_EQ(driver.titleText, "Velmora Audio Engine v0.1b");
     EXPECT_TRUE(driver.hasPicture);
@@ -277,7 +277,7 @@ TEST_F(TrayTest, TheAboutBoxButtonOpensTheMakersPage)
 TEST_F(TrayTest, TheHomepageRequestOpensTheAddressAndSaysNothingOnSuccess)
 {
     engine::EngineRequest request{};
-    EXPECT_EQ(engine.handleRequest(&request, engine::kRequestHomepage), 1);
+    EXPECT_EQ(engine.handleRequest(&request, toWire(engine::Request::Homepage)), 1);
     ASSERT_EQ(ShellCalls::targets().size(), 1u);
     EXPECT_EQ(ShellCalls::targets()[0], engine::kMakerWebAddress);
     EXPECT_TRUE(notices().empty());

@@ -11,6 +11,7 @@
 
 #include "DialogTestKit.h"
 #include "PluginFolderKit.h"
+#include "api/Protocol.h"
 #include "engine/UpdateDialog.h"
 #include "platform/core/Files.h"
 #include "platform/ui/ControlTestKit.h"
@@ -19,7 +20,6 @@
 #include "support/FileText.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/LoopbackSocket.h"
-#include "zkr/ErrorCodes.h"
 
 namespace {
 
@@ -216,7 +216,7 @@ TEST_F(UpdateDialogTest, AServerThatCannotBeReachedIsReportedAndTheDialogClosesB
     IdleDriver driver([](WindowHandle, int) { return false; }, std::chrono::seconds(8));
     EXPECT_EQ(core.shell().openUpdateDialog(nullptr), 1);
     EXPECT_FALSE(driver.timedOut()) << "the dialog did not close by itself";
-    EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrSocketInternal, "HTTP Socket"}}));
+    EXPECT_EQ(core.shownErrors(), (Shown{{toWire(engine::Error::SocketInternal), "HTTP Socket"}}));
     EXPECT_TRUE(tempNames().empty());
 }
 
@@ -247,7 +247,7 @@ TEST_F(UpdateDialogTest, CloseDuringTheDownloadAbortsAndClosesOnceTheWorkerGaveU
     EXPECT_TRUE(openAfterSecondClose);
     // The worker gives up within one poll of 2000 ms.
     EXPECT_LT(waited, std::chrono::milliseconds(3500));
-    EXPECT_EQ(core.shownErrors(), (Shown{{zkr::kErrSocketCanceled, "HTTP Socket"}}));
+    EXPECT_EQ(core.shownErrors(), (Shown{{toWire(engine::Error::SocketCanceled), "HTTP Socket"}}));
     EXPECT_TRUE(tempNames().empty());
 }
 

@@ -38,11 +38,11 @@ TEST_F(UserInterfaceChoice, AnInputWithTheExtensionOfAnOutputIsNoOutput)
     // The output list is empty but not missing: discovery still succeeds,
     // and a stored output of that file name finds nothing to restore.
     program_.writeSettings(std::string("[") + kEngineSection + "]\nLastAudioOutput=input_named_output.vwo\n");
-    program_.setScript("request 12\n");
+    program_.setScript("request Restore\n");
 
     const std::string log = program_.runToQuit();
-    EXPECT_NE(log.find("request 12 -> 1"), std::string::npos) << log;
-    EXPECT_EQ(log.find("general 0 13"), std::string::npos) << log;
+    EXPECT_NE(log.find("request Restore -> 1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("general 0 OutputName"), std::string::npos) << log;
 }
 
 } // namespace

@@ -10,12 +10,12 @@ TEST(PluginManagerProgram, TheUserInterfacesRequestOpensTheManagerModallyAndAnsw
     Watchdog watchdog(std::chrono::seconds(30), "plugin manager program test");
     EngineProgram program;
     program.addEveryKind();
-    program.setScript("request 1\n");
+    program.setScript("request PluginManager\n");
 
     const ProgramResult result = program.run();
     ASSERT_FALSE(result.timedOut) << result.err;
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(program.uiLog().find("request 1 -> 1"), std::string::npos) << program.uiLog();
+    EXPECT_NE(program.uiLog().find("request PluginManager -> 1"), std::string::npos) << program.uiLog();
     // Answered by its default button ("&Close") at once; its texts went to stderr.
     EXPECT_NE(result.err.find("Plugin Manager: "), std::string::npos) << result.err;
 }

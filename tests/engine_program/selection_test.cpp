@@ -37,13 +37,14 @@ TEST_F(Selection, AStoredNameMatchesTheFileWithoutRegardToCase)
 {
     program_.addEveryKind();
     storeSettings("LastAudioInput1=GOOD_INPUT.VIN\nLastAudioOutput=Good_Output.vwo\n");
-    program_.setScript("request 12\n");
+    program_.setScript("request Restore\n");
 
     const std::string log = program_.runToQuit();
-    EXPECT_NE(log.find("general 0 12 GoodIn|Velmora Binding Test GoodIn\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("general 0 13 GoodOut|Velmora Binding Test GoodOut\n"), std::string::npos) << log;
-    EXPECT_EQ(log.find("general 1 12"), std::string::npos) << "input slot 2 stays empty\n" << log;
-    EXPECT_NE(log.find("request 12 -> 1"), std::string::npos) << log;
+    EXPECT_NE(log.find("general 0 InputName GoodIn|Velmora Binding Test GoodIn\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("general 0 OutputName GoodOut|Velmora Binding Test GoodOut\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("general 1 InputName"), std::string::npos) << "input slot 2 stays empty\n" << log;
+    EXPECT_NE(log.find("request Restore -> 1"), std::string::npos) << log;
     // At exit the slots name the files as they are in the folder.
     const std::vector<std::string> lines = sectionLines(program_.settings(), kEngineSection);
     EXPECT_NE(std::find(lines.begin(), lines.end(), "LastAudioInput1=good_input.vin"), lines.end())
@@ -56,12 +57,12 @@ TEST_F(Selection, ANameThatMatchesNoFileLeavesTheSlotEmptyWithoutAMessage)
 {
     program_.addEveryKind();
     storeSettings("LastAudioInput2=gone.vin\nLastAudioOutput=good_output\n");
-    program_.setScript("request 12\n");
+    program_.setScript("request Restore\n");
 
     const std::string log = program_.runToQuit();
-    EXPECT_NE(log.find("request 12 -> 1"), std::string::npos) << log;
-    EXPECT_EQ(log.find("general 1 12"), std::string::npos) << log;
-    EXPECT_EQ(log.find("general 0 13"), std::string::npos) << log;
+    EXPECT_NE(log.find("request Restore -> 1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("general 1 InputName"), std::string::npos) << log;
+    EXPECT_EQ(log.find("general 0 OutputName"), std::string::npos) << log;
     const std::vector<std::string> lines = sectionLines(program_.settings(), kEngineSection);
     EXPECT_NE(std::find(lines.begin(), lines.end(), "LastAudioInput2="), lines.end()) << program_.settings();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "LastAudioOutput="), lines.end()) << program_.settings();

@@ -27,7 +27,7 @@ TEST(SecondStart, HandsItsCommandLineToTheFirstProgramsWindowAndEndsWithZero)
     const std::string log = program.uiLog();
     EXPECT_NE(log.find("copydata song.wav\n"), std::string::npos) << log;
     // The window hands the text on to the engine, which takes it.
-    EXPECT_TRUE(inOrder(log, "copydata song.wav", "request 14 -> 1")) << log;
+    EXPECT_TRUE(inOrder(log, "copydata song.wav", "request CommandString -> 1")) << log;
     EXPECT_EQ(log.find("waitfor timed out"), std::string::npos) << log;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 #include "zkr/MultimediaFile.h"
 
 namespace {
@@ -48,10 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     zkr::MultimediaFile file;
     file.silent = true;
-    check(file.attach(path.c_str(), 0) == zkr::kOk, "cannot open the input");
+    check(file.attach(path.c_str(), 0) == toWire(engine::Error::Ok), "cannot open the input");
     const int status = file.readHeader();
-    check(status == zkr::kOk || status == zkr::kErrReadFailed || status == zkr::kErrSeekFailed ||
-              status == zkr::kErrNotRiffWavePcm || status == zkr::kErrUnexpectedEof,
+    check(status == toWire(engine::Error::Ok) || status == toWire(engine::Error::ReadFailed) ||
+              status == toWire(engine::Error::SeekFailed) ||
+              status == toWire(engine::Error::NotRiffWavePcm) ||
+              status == toWire(engine::Error::UnexpectedEof),
           "unexpected status");
     check(std::memchr(file.extraChunks, '\0', sizeof file.extraChunks) != nullptr, "chunk list not ended");
     // Every entry ends in "';" (ids with zero bytes give shorter entries).
@@ -59,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(listLength == 0 || std::strcmp(file.extraChunks + listLength - 2, "';") == 0,
           "partial chunk list entry");
 
-    if (status == zkr::kOk) {
+    if (status == toWire(engine::Error::Ok)) {
         check(file.header.dataSize != 0, "empty data chunk accepted");
         check(file.dataOffset >= 44 && static_cast<size_t>(file.dataOffset) <= size,
               "data offset outside the file");
@@ -69,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         zkr::WaveFormat format;
         (void)file.getFormat(&format);
 
-        check(file.setDiskBuffer(64) == zkr::kOk, "small disk buffer refused");
+        check(file.setDiskBuffer(64) == toWire(engine::Error::Ok), "small disk buffer refused");
         std::vector<uint8_t> samples;
         uint8_t block[50];
         for (;;) {
             int32_t got = -1;
-            check(file.read(block, sizeof block, &got) == zkr::kOk, "sample read failed");
+            check(file.read(block, sizeof block, &got) == toWire(engine::Error::Ok), "sample read failed");
             check(got >= 0 && got <= static_cast<int32_t>(sizeof block), "count out of range");
             if (got == 0)
                 break;
@@ -84,6 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(samples.empty() || std::memcmp(samples.data(), data + file.dataOffset, samples.size()) == 0,
               "samples differ from the file");
     }
-    check(file.detach() == zkr::kOk, "cannot close the input");
+    check(file.detach() == toWire(engine::Error::Ok), "cannot close the input");
     return 0;
 }

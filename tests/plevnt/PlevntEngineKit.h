@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <string>
 #include <functional>
 #include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,8 +31,8 @@
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
-#include "support/WindowThread.h"
 #include "support/Watchdog.h"
+#include "support/WindowThread.h"
 
 namespace velmora::test {
 
@@ -59,7 +59,8 @@ inline std::string testDecoderFolder()
         const fs::path built = std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/" + module;
         const fs::path placed = folder + "/" + module;
         std::error_code error;
-        if (fs::exists(placed, error) && fs::last_write_time(placed, error) >= fs::last_write_time(built, error))
+        if (fs::exists(placed, error) &&
+            fs::last_write_time(placed, error) >= fs::last_write_time(built, error))
             continue;
         const fs::path fresh = placed.string() + ".new" + std::to_string(getpid());
         fs::copy_file(built, fresh, fs::copy_options::overwrite_existing);
@@ -79,7 +80,9 @@ public:
         using plevnt::plugin;
         exports.setPluginHandle = [](engine::PluginHandle handle) { plugin()->pluginHandle = handle; };
         exports.setEventCallback = [](engine::EventCallback callback) { plugin()->eventCallback = callback; };
-        exports.setInternalCallback = [](engine::InternalCallback callback) { plugin()->internalCallback = callback; };
+        exports.setInternalCallback = [](engine::InternalCallback callback) {
+            plugin()->internalCallback = callback;
+        };
         exports.createUserInterface = [](engine::InstanceHandle instance, int32_t show) -> int32_t {
             return plugin()->createUserInterface(instance, show);
         };
@@ -94,10 +97,12 @@ public:
         exports.readStreamChannel = [](int32_t stream, const int16_t** block, int32_t* bytes) -> int32_t {
             return plugin()->readStreamChannel(stream, block, bytes);
         };
-        exports.onStreamingError = [](int32_t code, int32_t value) { plugin()->onStreamingError(code, value); };
+        exports.onStreamingError = [](int32_t code, int32_t value) {
+            plugin()->onStreamingError(code, value);
+        };
         plevnt::fillPluginInfo(&info);
         interfaceVersion = engine::kInterfaceVersion;
-        pluginKind = engine::kPluginKindInput;
+        pluginKind = toWire(engine::PluginKind::Input);
         channelCount = plevnt::kPlayerCount;
         initialised = true;
         exports.setPluginHandle(handle());
@@ -164,12 +169,12 @@ protected:
     {
         if (!mainLoop.joinable())
             return;
-        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
         engine.slots().unloadInput(0, true);
         plevnt::stopPlugin();
         engine.slots().unloadOutput(true);
-        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent quit{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();
         windowThread.stop();

@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <grp.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "api/Protocol.h"
 #include "platform/ui/Window.h"
 #include "plevnt/PlevntEngineKit.h"
 #include "support/Ffmpeg.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Product.h"
 
 namespace velmora::test {
@@ -34,7 +34,7 @@ std::string stereoSines(double seconds)
 
 bool finished(PlevntEngine& engine, size_t stops)
 {
-    return engine.carried(engine::kEventStopStreaming).size() >= stops;
+    return engine.carried(toWire(engine::Event::StopStreaming)).size() >= stops;
 }
 
 // Samples from the first non-silent stereo frame on (the engine may mix
@@ -71,9 +71,9 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
         EXPECT_EQ(plevnt::plugin()->execCommandString(flags, ("\"" + stereo + "\"").c_str()), 1);
         EXPECT_EQ(onWindowThread([&] { return player(0).playlist.size(); }), 1) << flags;
     }
-    ASSERT_EQ(engine.carried(engine::kEventAttachStreams).size(), 1u);
-    EXPECT_EQ(engine.carried(engine::kEventAttachStreams)[0].target, 1);
-    EXPECT_EQ(engine.carried(engine::kEventAttachStreams)[0].index, 2);
+    ASSERT_EQ(engine.carried(toWire(engine::Event::AttachStreams)).size(), 1u);
+    EXPECT_EQ(engine.carried(toWire(engine::Event::AttachStreams))[0].target, 1);
+    EXPECT_EQ(engine.carried(toWire(engine::Event::AttachStreams))[0].index, 2);
 
     // Stereo: left on stream 0, right on stream 1, sample for sample.
     ASSERT_EQ(onWindowThread([&] { return player(0).play(); }), 0);
@@ -109,7 +109,8 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
                   return player(1).playEntry(0);
               }),
               0);
-    ASSERT_TRUE(eventually([&] { return engine.carried(engine::kEventStartStreaming).size() >= 4; }, 20s));
+    ASSERT_TRUE(
+        eventually([&] { return engine.carried(toWire(engine::Event::StartStreaming)).size() >= 4; }, 20s));
     onWindowThread([&] {
         player(1).loop = false;
         return 0;
@@ -126,7 +127,7 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
     EXPECT_EQ(plevnt::plugin()->readStreamChannel(2, &block, &bytes), 1);
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(player(1).state(), plevnt::kStatePaused);
-    EXPECT_EQ(onWindowThread([&] { return player(1).next(true); }), zkr::kErrNotNow);
+    EXPECT_EQ(onWindowThread([&] { return player(1).next(true); }), toWire(engine::Error::NotNow));
 
     // Cross-fade: resumed and moved on to 4 s, the player nears its end; the
     // idle first player takes over 3000 ms before it, and the ending one does
@@ -139,7 +140,7 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
                   return player(1).seek(4000);
               }),
               0);
-    ASSERT_TRUE(eventually([&] { return !engine.carried(engine::kEventCrossfade).empty(); }, 20s));
+    ASSERT_TRUE(eventually([&] { return !engine.carried(toWire(engine::Event::Crossfade)).empty(); }, 20s));
     // The first player's short file may end at once (the probe output is not
     // paced): no more cross-fades, so its end cannot hand back to the second.
     onWindowThread([&] {
@@ -155,7 +156,7 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
     EXPECT_EQ(player(1).playlist.currentIndex(), 1);
     EXPECT_EQ(player(1).currentPath(), longer);
     // Only the next refused while paused.
-    EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrNotNow});
+    EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::NotNow)});
 }
 
 // A music library's folder, put in a playlist as "Add directory" puts it
@@ -241,8 +242,10 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
     int messages = 0;
     while (results.load() < 2 && messages < 3) {
         plat::ui::WindowHandle box = nullptr;
-        if (!eventually([&] { return (box = plat::ui::findWindow(nullptr, zkr::kProductTitle)) != nullptr ||
-                                     results.load() == 2; }))
+        if (!eventually([&] {
+                return (box = plat::ui::findWindow(nullptr, zkr::kProductTitle)) != nullptr ||
+                       results.load() == 2;
+            }))
             break;
         if (box == nullptr)
             break;
@@ -253,7 +256,8 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
     loading.join();
     EXPECT_EQ(results.load(), 2);
     EXPECT_EQ(messages, 2);
-    EXPECT_EQ(plugin.errors, (std::vector<int>{zkr::kErrCorruptExports, zkr::kErrCorruptExports}));
+    EXPECT_EQ(plugin.errors, (std::vector<int>{toWire(engine::Error::CorruptExports),
+                                               toWire(engine::Error::CorruptExports)}));
     for (int index = 0; index < plevnt::kPlayerCount; ++index) {
         const auto& modules = plugin.player(index).decoders().modules();
         ASSERT_EQ(modules.size(), 2u);
@@ -275,7 +279,7 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
     EXPECT_EQ(std::filesystem::last_write_time(folder.file("elamp.esp.1")), made + std::chrono::hours(1));
     TempFolder empty;
     again.silent = true;
-    EXPECT_EQ(again.load(empty.path(), 1), zkr::kErrNoDecoderModules);
+    EXPECT_EQ(again.load(empty.path(), 1), toWire(engine::Error::NoDecoderModules));
 }
 
 // An installed program's decoder folder is the system's: a user's copies go to the user's cache.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "api/Protocol.h"
 #include "plugins/plevnt/Playlist.h"
 #include "plugins/plevnt/PlaylistFiles.h"
 #include "support/FileText.h"
@@ -127,13 +128,15 @@ TEST(Playlist, FailedWriteKeepsTheOldFileAndAFullListRefuses)
     setrlimit(RLIMIT_FSIZE, &small);
     const int result = playlist.save(folder.root.file("list/keep.m3u").c_str());
     setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(result, 5);
+    EXPECT_EQ(result, toWire(engine::Error::WriteFailed));
     EXPECT_EQ(readText(folder.root.file("list/keep.m3u")), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root.file("list")), {}),
               5); // no temporary file left
-    EXPECT_EQ(playlist.save(folder.root.file("list/keep.xyz").c_str()), 17);
-    EXPECT_EQ(playlist.load(folder.root.file("list/none.m3u").c_str()), 4);
-    EXPECT_EQ(playlist.load(folder.root.file("list/keep.m3u").c_str()), 13);
+    EXPECT_EQ(playlist.save(folder.root.file("list/keep.xyz").c_str()),
+              toWire(engine::Error::NotImplemented));
+    EXPECT_EQ(playlist.load(folder.root.file("list/none.m3u").c_str()), toWire(engine::Error::ReadFailed));
+    EXPECT_EQ(playlist.load(folder.root.file("list/keep.m3u").c_str()),
+              toWire(engine::Error::IndexOutOfRange));
 }
 
 TEST(Playlist, CurrentIndexFollowsItsEntry)

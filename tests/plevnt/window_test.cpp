@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
 #include "plugins/plevnt/Layout.h"
@@ -17,7 +18,6 @@
 #include "support/EngineTestSeam.h"
 #include "support/Ffmpeg.h"
 #include "tests/plevnt/PlevntEngineKit.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/NameField.h"
 
 namespace velmora::test {
@@ -79,12 +79,14 @@ TEST_F(PlevntWindowTest, ShowsAndDrivesBothPlayersAndKeepsItsViewOnClose)
 {
     const std::string song = files.file("song.mp3");
     const std::string voice = files.file("voice.wav");
-    ASSERT_TRUE(ffmpegMake(song, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=20",
-                           "-ac 2 -c:a libmp3lame -b:a 128k -metadata title=Lanterns -metadata artist='Ada Brenner'"));
+    ASSERT_TRUE(ffmpegMake(
+        song, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=20",
+        "-ac 2 -c:a libmp3lame -b:a 128k -metadata title=Lanterns -metadata artist='Ada Brenner'"));
     ASSERT_TRUE(ffmpegMake(voice, "-f lavfi -i sine=frequency=300:sample_rate=44100:duration=2", "-ac 1"));
     const std::string more = files.file("more");
     std::filesystem::create_directory(more);
-    ASSERT_TRUE(ffmpegMake(more + "/b.flac", "-f lavfi -i sine=frequency=500:sample_rate=44100:duration=1", "-ac 1"));
+    ASSERT_TRUE(
+        ffmpegMake(more + "/b.flac", "-f lavfi -i sine=frequency=500:sample_rate=44100:duration=1", "-ac 1"));
     ASSERT_TRUE(ffmpegMake(more + "/a.ogg", "-f lavfi -i sine=frequency=600:sample_rate=44100:duration=1",
                            "-ac 1 -c:a libvorbis"));
     writeText(more + "/readme.txt", "not audio");
@@ -133,7 +135,8 @@ TEST_F(PlevntWindowTest, ShowsAndDrivesBothPlayersAndKeepsItsViewOnClose)
     // order, a file the modules do not play is left out, and so is a FIFO (never waited on).
     const std::string fifo = files.file("fifo.mp3");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(onWindowThread([&] { return player(1).open(fifo, true, false); }), zkr::kErrReadFailed);
+    EXPECT_EQ(onWindowThread([&] { return player(1).open(fifo, true, false); }),
+              toWire(engine::Error::ReadFailed));
     const plevnt::Box second = plevnt::ofPlayer(plevnt::kPlaylistView, 1);
     headless::dropFiles(handle(), second.x + 20, second.y + 20, {more, more + "/readme.txt", fifo, voice});
     ASSERT_TRUE(eventually([&] { return shown(1).rows.size() == 3; }));

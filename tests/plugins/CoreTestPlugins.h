@@ -36,7 +36,7 @@ struct InputRecord {
     int32_t musicBufSize;       // field 1 of the last set-up
 };
 
-// Pattern input (kind 1, short name "Pattern").
+// Pattern input (short name "Pattern").
 using InputResetFn = void (*)();
 using InputScriptFn = void (*)(int32_t stream, const StreamScript* script);
 // 1 once a read waits at its stall point, 0 when timeoutMs passed first.
@@ -62,7 +62,7 @@ struct OutputScript {
     int32_t paceMs = 0; // each call waits this long first, as a sound card's queue would
 };
 
-// Recording output (kind 3, short name "Recorder"). Its journal lists the
+// Recording output (short name "Recorder"). Its journal lists the
 // calls in order, separated by spaces: "setup", "start", "block", "done",
 // "stop".
 using OutputResetFn = void (*)();
@@ -81,7 +81,7 @@ inline constexpr char kOutputBlock[] = "coreTestOutputBlock";
 inline constexpr char kOutputJournal[] = "coreTestOutputJournal";
 inline constexpr char kOutputWaitHeld[] = "coreTestOutputWaitHeld";
 
-// Offset effect (kind 2, short name "Offset"): adds offset to every sample,
+// Offset effect (short name "Offset"): adds offset to every sample,
 // saturating. Its journal lists "reset c" and "param c v", separated by
 // ';'; the blocks it processed are counted per channel.
 using EffectResetFn = void (*)();

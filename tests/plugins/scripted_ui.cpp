@@ -12,12 +12,13 @@
 //   testoutput <file> <start> <setup> <failAt> <holdAt> <heldResult>
 //                                       scripts the recording test output
 //                                       loaded from Plugins/<file>
-//   quit                                event 1 with wait, retried while refused
+//   quit                                the quit event with wait, retried while refused
 // Without a script it quits at once; a script always ends with a quit.
 //
-// Every value update, every request and event result and every copy-data
-// text the window receives goes to the file named by VELMORA_TEST_UI_LOG,
-// one line each, flushed at once.
+// Codes are given and logged by name (Restore, StartStreaming); a number
+// stands for one that names nothing. Every value update, every request and
+// event result and every copy-data text the window receives goes to the file
+// named by VELMORA_TEST_UI_LOG, one line each, flushed at once.
 
 #include <dlfcn.h>
 
@@ -28,6 +29,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -46,6 +48,25 @@ constexpr char kWindowClass[] = "VelmoraScriptedUi";
 constexpr char kWindowTitle[] = "Velmora Audio Engine";
 constexpr auto kWaitForLimit = std::chrono::seconds(10);
 constexpr int kQuitAttempts = 500; // 20 ms apart
+// Every code of the protocol lies in this range.
+constexpr int32_t kLowestCode = -8;
+constexpr int32_t kHighestCode = 255;
+
+// A code's name, or its number when it names nothing.
+template <typename Code> std::string codeText(intptr_t wire)
+{
+    const std::optional<Code> code = engine::fromWire<Code>(wire);
+    return code ? std::string(toString(*code)) : std::to_string(wire);
+}
+
+// A script word read as a code's name or, failing that, as a number.
+template <typename Code> intptr_t codeOf(const std::string& word)
+{
+    for (int32_t wire = kLowestCode; wire <= kHighestCode; ++wire)
+        if (const std::optional<Code> code = engine::fromWire<Code>(wire); code && toString(*code) == word)
+            return wire;
+    return std::strtoll(word.c_str(), nullptr, 0);
+}
 
 // Only the script thread touches it.
 bool quitAccepted = false;
@@ -109,7 +130,7 @@ void pumpFor(uint32_t ms)
         if (left.count() <= 0)
             return;
         (void)ui::msgWaitForMultipleObjects(0, nullptr, false, static_cast<uint32_t>(left.count()),
-                                      ui::kQsAllInput);
+                                            ui::kQsAllInput);
     }
 }
 
@@ -137,7 +158,8 @@ intptr_t windowProcedure(ui::WindowHandle handle, uint32_t message, uintptr_t wp
         engine::EngineRequest request{};
         request.owner = reinterpret_cast<intptr_t>(handle);
         request.data = lparam;
-        logLine("request 14 -> " + std::to_string(makeRequest(request, engine::kRequestCommandString)));
+        logLine("request CommandString -> " +
+                std::to_string(makeRequest(request, toWire(engine::Request::CommandString))));
         return 1;
     }
     return ui::defWindowProc(handle, message, wparam, lparam);
@@ -146,7 +168,7 @@ intptr_t windowProcedure(ui::WindowHandle handle, uint32_t message, uintptr_t wp
 void quitEngine()
 {
     for (int attempt = 0; attempt < kQuitAttempts; ++attempt) {
-        engine::EngineEvent event{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent event{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
         const int32_t result = postEvent(event);
         logLine("quit -> " + std::to_string(result));
         if (result != 0)
@@ -190,8 +212,9 @@ bool runCommand(const std::string& line)
     if (!(words >> command) || command[0] == '#')
         return true;
     if (command == "request") {
-        int32_t code = 0;
-        words >> code;
+        std::string name;
+        words >> name;
+        const auto code = static_cast<int32_t>(codeOf<engine::Request>(name));
         intptr_t fields[7] = {0, reinterpret_cast<intptr_t>(window), 0, 0, 0, 0, 0};
         std::string word;
         for (int i = 0; i < 7 && words >> word; ++i)
@@ -202,21 +225,24 @@ bool runCommand(const std::string& line)
                                       fields[4], fields[5], fields[6]};
         const intptr_t before = request.data;
         const int32_t result = makeRequest(request, code);
-        std::string entry = "request " + std::to_string(code) + " -> " + std::to_string(result);
+        std::string entry = "request " + codeText<engine::Request>(code) + " -> " + std::to_string(result);
         if (request.data != before)
             entry += " data " + textOf(request.data);
         logLine(entry);
     } else if (command == "event") {
         intptr_t fields[7] = {};
-        for (intptr_t& field : fields)
-            if (!(words >> field))
+        std::string name;
+        if (words >> name)
+            fields[0] = codeOf<engine::Event>(name);
+        for (int i = 1; i < 7; ++i)
+            if (!(words >> fields[i]))
                 break;
         engine::EngineEvent event{fields[0], fields[1], fields[2], fields[3],
                                   fields[4], fields[5], fields[6]};
         const int32_t result = postEvent(event);
-        logLine("event " + std::to_string(fields[0]) + " -> " + std::to_string(result));
+        logLine("event " + codeText<engine::Event>(fields[0]) + " -> " + std::to_string(result));
         // An accepted quit ends the engine: nothing may follow it.
-        if (fields[0] == engine::kEventQuit && (fields[1] & 0xFF) != 0 && result != 0) {
+        if (fields[0] == toWire(engine::Event::Quit) && (fields[1] & 0xFF) != 0 && result != 0) {
             quitAccepted = true;
             return false;
         }
@@ -361,31 +387,33 @@ int32_t ScriptedUi::updateChannelValue(int32_t channel, int32_t code, intptr_t v
 {
     std::string text;
     switch (code) {
-    case engine::kValueChannelName:
+    case toWire(engine::Value::ChannelName):
         text = textOf(value);
         break;
-    case engine::kValueEffectName:
-    case engine::kValueEffectEnabled: {
+    case toWire(engine::Value::EffectName):
+    case toWire(engine::Value::EffectEnabled): {
         const auto* pair = reinterpret_cast<const engine::EffectSlotValue*>(value);
         if (pair == nullptr)
             text = "(null)";
         else
             text = std::to_string(pair->slot) + " " +
-                   (code == engine::kValueEffectName ? textOf(pair->value) : std::to_string(pair->value));
+                   (code == toWire(engine::Value::EffectName) ? textOf(pair->value)
+                                                              : std::to_string(pair->value));
         break;
     }
     default:
         text = std::to_string(value);
     }
-    logLine("channel " + std::to_string(channel) + " " + std::to_string(code) + " " + text);
+    logLine("channel " + std::to_string(channel) + " " + codeText<engine::Value>(code) + " " + text);
     return 1;
 }
 
 int32_t ScriptedUi::updateGeneralValue(int32_t index, int32_t code, intptr_t value)
 {
-    const bool isText = code == engine::kValueInputName || code == engine::kValueOutputName ||
-                        code == engine::kValueEffectSlotName;
-    logLine("general " + std::to_string(index) + " " + std::to_string(code) + " " +
+    const bool isText = code == toWire(engine::Value::InputName) ||
+                        code == toWire(engine::Value::OutputName) ||
+                        code == toWire(engine::Value::EffectSlotName);
+    logLine("general " + std::to_string(index) + " " + codeText<engine::Value>(code) + " " +
             (isText ? textOf(value) : std::to_string(value)));
     return 1;
 }

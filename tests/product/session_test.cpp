@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "engine/Engine.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
@@ -37,7 +38,6 @@
 #include "support/UiGestures.h"
 #include "support/Watchdog.h"
 #include "support/WindowPictures.h"
-#include "zkr/ErrorCodes.h"
 
 namespace velmora::test {
 namespace {
@@ -125,7 +125,7 @@ public:
     ProgramRun()
     {
         thread_ = std::thread([this] {
-            if (engine.initialise("", engine::kShowCommandShow) == zkr::kOk)
+            if (engine.initialise("", engine::kShowCommandShow) == toWire(engine::Error::Ok))
                 ranToEnd = engine.run() == 1;
             finished = true;
         });
@@ -144,7 +144,7 @@ public:
     ~ProgramRun()
     {
         if (!finished) {
-            engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+            engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
             engine.postEvent(&stop);
             plat::ui::headless::closeRequest(mainWindow);
         }
@@ -334,9 +334,9 @@ TEST_F(SessionTest, FourFilesMixedToAFileThroughTheWindowsAndTheSessionComesBack
         for (int c = 0; c < kChannels; ++c)
             clickAt(player, centreOf(tindle::inStrip(tindle::kSyncButton, c)), playerRest);
         clickAt(player, centreOf(tindle::kPlayButton), playerRest);
-        ASSERT_TRUE(
-            eventually([&] { return !run.engine.carried(engine::kEventStopStreaming).empty(); }, 30s));
-        const std::vector<CarriedEvent> starts = run.engine.carried(engine::kEventStartStreaming);
+        ASSERT_TRUE(eventually(
+            [&] { return !run.engine.carried(toWire(engine::Event::StopStreaming)).empty(); }, 30s));
+        const std::vector<CarriedEvent> starts = run.engine.carried(toWire(engine::Event::StartStreaming));
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0].answer, 1);
 

@@ -50,7 +50,7 @@ void click(WindowHandle window, const brolet::Box& box)
     (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonDown, plat::ui::kKeyLButton, at);
     (void)plat::ui::postMessage(window, plat::ui::kMsgLButtonUp, 0, at);
     (void)plat::ui::postMessage(window, plat::ui::kMsgMouseMove, 0,
-                          plat::ui::makePointParam(brolet::kDisplay.x + 4, brolet::kDisplay.y + 4));
+                                plat::ui::makePointParam(brolet::kDisplay.x + 4, brolet::kDisplay.y + 4));
 }
 
 // Chooses the first item of the module menu, once it shows.
@@ -122,8 +122,9 @@ int main(int argc, char** argv)
     const WindowHandle window = windowTitled("Velmora Brolet Blaster");
     if (window == nullptr)
         return fail("the output's window is missing");
-    if (post(*core, engine::kEventAttachStreams, EngineSeam::inputs(*core)[0]->handle(), 1, 2) != 1 ||
-        post(*core, engine::kEventStartStreaming) != 1)
+    if (post(*core, toWire(engine::Event::AttachStreams), EngineSeam::inputs(*core)[0]->handle(), 1, 2) !=
+            1 ||
+        post(*core, toWire(engine::Event::StartStreaming)) != 1)
         return fail("the engine did not stream");
     std::this_thread::sleep_for(1500ms);
 
@@ -154,7 +155,7 @@ int main(int argc, char** argv)
         return fail("the file output dialog did not open");
     saved &= shot.saved;
 
-    post(*core, engine::kEventStopStreaming);
+    post(*core, toWire(engine::Event::StopStreaming));
     fs::remove_all(program.path());
     fs::remove_all(config.path());
     finish(saved ? 0 : 1);

@@ -117,25 +117,25 @@ int main(int argc, char** argv)
     held.holdAt = 200;
     recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
     const engine::PluginHandle input = EngineSeam::inputs(*core)[0]->handle();
-    if (post(*core, engine::kEventAttachStreams, input, 1, 2) != 1 ||
-        post(*core, engine::kEventAttachStreams, input, 3, 0) != 1 ||
-        post(*core, engine::kEventStartStreaming) != 1 ||
+    if (post(*core, toWire(engine::Event::AttachStreams), input, 1, 2) != 1 ||
+        post(*core, toWire(engine::Event::AttachStreams), input, 3, 0) != 1 ||
+        post(*core, toWire(engine::Event::StartStreaming)) != 1 ||
         recorder.function<coretest::OutputWaitHeldFn>(coretest::kOutputWaitHeld)(10000) != 1)
         return fail("the engine did not stream");
 
     // Levels as the streaming thread reports them, and the user's solo on channel 3.
     const int32_t levels[] = {80, 74, 55, 0};
     for (int channel = 0; channel < engine::kChannelCount; ++channel)
-        core->updateChannelValue(channel, engine::kValueLevel, levels[channel]);
-    core->updateChannelValue(engine::kMasterLeft, engine::kValueLevel, 90);
-    core->updateChannelValue(engine::kMasterRight, engine::kValueLevel, 70);
+        core->updateChannelValue(channel, toWire(engine::Value::Level), levels[channel]);
+    core->updateChannelValue(engine::kMasterLeft, toWire(engine::Value::Level), 90);
+    core->updateChannelValue(engine::kMasterRight, toWire(engine::Value::Level), 70);
     click(console, kSoloButton.x + 2 * kStripPitch + kSoloButton.width / 2,
           kSoloButton.y + kSoloButton.height / 2);
     std::this_thread::sleep_for(500ms);
 
     const bool saved = velmora::gallery::capture(mainWindow, folder + "/velmoraui-main.png") &&
                        velmora::gallery::capture(console, folder + "/velmoraui-console.png");
-    post(*core, engine::kEventStopStreaming);
+    post(*core, toWire(engine::Event::StopStreaming));
     fs::remove_all(program.path());
     fs::remove_all(config.path());
     finish(saved ? 0 : 1);

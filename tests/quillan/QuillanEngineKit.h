@@ -4,7 +4,7 @@
 // latency benchmark alike (so nothing here needs a test framework; failures
 // come back as texts). A program folder of the rig's own holds Quillan.vin
 // and the recording output; the real engine runs its main loop on a thread
-// of the rig and carries out the input's events 6, 7 and 2, while the
+// of the rig and carries out the input's attach, detach and start streaming events, while the
 // input's window lives on the rig's window thread (headless) and is driven
 // by clicks, as a user drives it. What the recording output was given is
 // the probe: every stereo block the mixer made, in order.
@@ -72,10 +72,11 @@ public:
     std::string start(int32_t musicBufSize)
     {
         std::error_code error;
-        for (const std::string& source : {std::string(VELMORA_OUT_DIR) + "/Plugins/" + kQuillanFile,
-                                          std::string(VELMORA_TEST_PLUGINS_DIR) + "/" +
-                                              coretest::kRecordingOutputFile})
-            if (!std::filesystem::copy_file(source, plugin(std::filesystem::path(source).filename().string()), error))
+        for (const std::string& source :
+             {std::string(VELMORA_OUT_DIR) + "/Plugins/" + kQuillanFile,
+              std::string(VELMORA_TEST_PLUGINS_DIR) + "/" + coretest::kRecordingOutputFile})
+            if (!std::filesystem::copy_file(source, plugin(std::filesystem::path(source).filename().string()),
+                                            error))
                 return "cannot copy " + source;
         if (engine.slots().loadOutput(plugin(coretest::kRecordingOutputFile).c_str(), -1) != 0 ||
             !probe_.load(plugin(coretest::kRecordingOutputFile)))
@@ -115,7 +116,8 @@ public:
     {
         std::atomic<int> chosen{-1};
         ModalScript menu;
-        menu.then([&](plat::ui::WindowHandle menuWindow, int) { chosen = clickMenuItem(menuWindow, position); });
+        menu.then(
+            [&](plat::ui::WindowHandle menuWindow, int) { chosen = clickMenuItem(menuWindow, position); });
         click(kDeviceNameSpot);
         return eventually([&] { return chosen.load() >= 0; }) && chosen.load() == 1;
     }
@@ -146,7 +148,10 @@ public:
     }
 
     void resetOutput() { probe_.function<coretest::OutputResetFn>(coretest::kOutputReset)(); }
-    int outputBlockCount() { return probe_.function<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount)(); }
+    int outputBlockCount()
+    {
+        return probe_.function<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount)();
+    }
     // The left and right samples of output blocks first to first + count - 1.
     StereoSides outputSides(int first, int count)
     {
@@ -170,15 +175,16 @@ public:
     {
         if (!mainLoop_.joinable())
             return;
-        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
         engine.slots().unloadInput(0, true);
         engine.slots().unloadOutput(true);
-        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent quit{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&quit);
         mainLoop_.join();
         if (windowThread_.joinable()) {
-            eventually([&] { return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0); });
+            eventually(
+                [&] { return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0); });
             windowThread_.join();
         }
     }

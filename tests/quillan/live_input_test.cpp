@@ -197,7 +197,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
         coretest::OutputScript failing;
         failing.failAt = 3;
         probe<coretest::OutputScriptFn>(coretest::kOutputScript)(&failing);
-        // The engine's two boxes: the output's refusal (30), then its own error.
+        // The engine's two boxes: the output's refusal (PluginInternal), then its own error.
         modal.then([](WindowHandle shown, int) { EXPECT_TRUE(pressDialogButton(shown, kIdOk)); });
         std::atomic<bool> seen{false};
         std::string text;
@@ -244,7 +244,7 @@ TEST_F(LiveInputTest, RecordsMonoAndStereoIntoTheMixerAndEndsOnStopErrorsAndAHun
     EXPECT_TRUE(modal.finished());
 }
 
-TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
+TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsNoFreeMixerChannels)
 {
     start("bLiveStereo=1\n");
     EXPECT_TRUE(shows(quillan::kStereoButton, quillan::kStereoButtonBitmap, 4));
@@ -282,7 +282,7 @@ TEST_F(LiveInputTest, TheConfigureDialogPairsTheRingsAndARefusedAttachIsError35)
                   1, (std::string(VELMORA_TEST_PLUGINS_DIR) + "/" + coretest::kPatternInputFile).c_str(), -1),
               0);
     const intptr_t pattern = EngineSeam::inputs(kit.engine)[1]->handle();
-    engine::EngineEvent attach{engine::kEventAttachStreams, 1, pattern, 1, 0, 0, 0};
+    engine::EngineEvent attach{toWire(engine::Event::AttachStreams), 1, pattern, 1, 0, 0, 0};
     for (int stream = 1; stream <= 3; ++stream) {
         attach.target = stream;
         ASSERT_EQ(kit.engine.postEvent(&attach), 1);

@@ -68,7 +68,7 @@ struct TextBuffer {
     }
 };
 
-TEST(ErrorTexts, EveryCodeFrom1To46HasItsText)
+TEST(ErrorTexts, EveryCodeUpToTheLastWithTextHasItsText)
 {
     for (int code = 1; code <= 46; ++code) {
         TextBuffer buffer;
@@ -78,7 +78,7 @@ TEST(ErrorTexts, EveryCodeFrom1To46HasItsText)
     }
 }
 
-TEST(ErrorTexts, CodesAbove46EmptyTheBufferAndAnswerNone)
+TEST(ErrorTexts, CodesAboveTheLastWithTextEmptyTheBufferAndAnswerNone)
 {
     for (int code : {47, 100, 101, 1000}) {
         TextBuffer buffer;

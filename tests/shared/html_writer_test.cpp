@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "shared/CHTMLWrite.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
 #include "zkr/ClassKinds.h"
-#include "zkr/ErrorCodes.h"
 
 using shared::CHTMLWrite;
 using shared::FrameRecord;
@@ -42,7 +42,8 @@ TEST(HtmlWriter, AttachEmptiesThePageAndDetachClosesIt)
     EXPECT_EQ(page.file, nullptr);
     EXPECT_EQ(readText(path), "</HTML>\n");
 
-    EXPECT_EQ(page.attach(folder.file("missing/page.html").c_str(), 0), zkr::kErrCannotUseResource);
+    EXPECT_EQ(page.attach(folder.file("missing/page.html").c_str(), 0),
+              toWire(engine::Error::CannotUseResource));
     EXPECT_FALSE(page.attached);
 }
 

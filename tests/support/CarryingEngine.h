@@ -2,7 +2,7 @@
 
 // The engine program with what its main thread carried out (each event with
 // the engine's answer) and the errors shown through it. While streamOnStart
-// is false, event 2 is answered with startAnswer and nothing streams: the
+// is false, the start streaming event is answered with startAnswer and nothing streams: the
 // test then reads the channels itself.
 
 #include <atomic>
@@ -57,7 +57,7 @@ public:
 protected:
     int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
     {
-        const bool pretend = event.code == engine::kEventStartStreaming && !streamOnStart;
+        const bool pretend = event.code == toWire(engine::Event::StartStreaming) && !streamOnStart;
         const int32_t answer = pretend ? startAnswer.load() : Engine::carryOut(event, quit);
         std::lock_guard lock(mutex_);
         carried_.push_back({event.code, event.value, event.target, event.index, answer});

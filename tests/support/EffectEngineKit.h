@@ -77,12 +77,12 @@ protected:
         ASSERT_TRUE(eventually([&] { return loadResult_.load() != kNotLoaded; }));
         ASSERT_EQ(loadResult_.load(), 0);
         ASSERT_NE(effect(), nullptr);
-        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), zkr::kOk);
+        ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
     }
 
     engine::EffectPlugin* effect() { return EngineSeam::effects(core)[0].get(); }
 
-    // What every effect tells the engine: interface 257, kind 2, four
+    // What every effect tells the engine: the interface version, the effect kind, four
     // channels, no commands; texts "title|short name|media|version", flags.
     void expectDescribedAs(const std::string& texts, uint32_t flags)
     {
@@ -91,7 +91,8 @@ protected:
         EXPECT_EQ(std::vector<int>({plugin.interfaceVersion, plugin.pluginKind, plugin.channelCount}),
                   std::vector<int>({257, 2, 4}));
         EXPECT_EQ(info.flags, flags);
-        EXPECT_EQ(std::string(info.title) + "|" + info.shortName + "|" + info.media + "|" + info.version, texts);
+        EXPECT_EQ(std::string(info.title) + "|" + info.shortName + "|" + info.media + "|" + info.version,
+                  texts);
         EXPECT_STREQ(info.copyright, "(c) 2000 the Velmora developers");
         EXPECT_STREQ(info.webAddress, "http://www.velmora.org/");
         EXPECT_EQ(effect()->execCommandString(false, "any command"), 0);
@@ -108,7 +109,8 @@ protected:
             ASSERT_TRUE(library.load(effectPath())) << library.errorText();
             auto setUp = library.function<engine::OnSetupFXFn>(engine::kExportOnSetupFX);
             auto cleanUp = library.function<engine::OnCleanupFXFn>(engine::kExportOnCleanupFX);
-            auto process = library.function<engine::ProcessChannelBufferFn>(engine::kExportProcessChannelBuffer);
+            auto process =
+                library.function<engine::ProcessChannelBufferFn>(engine::kExportProcessChannelBuffer);
             ASSERT_TRUE(setUp != nullptr && cleanUp != nullptr && process != nullptr);
             EXPECT_EQ(setUp(), 1);
             std::vector<int16_t> block(kEffectBlockSamples, 100);
@@ -121,7 +123,10 @@ protected:
     }
 
     // Puts the effect on channel, in the channel's first slot.
-    void putOn(int channel) { ASSERT_EQ(core.audio().setChannelEffect(channel, 0, effect()), zkr::kOk); }
+    void putOn(int channel)
+    {
+        ASSERT_EQ(core.audio().setChannelEffect(channel, 0, effect()), toWire(engine::Error::Ok));
+    }
 
     // Plays blocks of pattern stream 0 through channel 0 (which must hold
     // the effect) and answers the left samples of every block the output
@@ -135,7 +140,7 @@ protected:
         // Attaching centres the channel: hard left afterwards.
         EngineSeam::mixer(core).setPan(0, 0);
         EXPECT_EQ(core.startStreaming(), 1);
-        EXPECT_TRUE(core.waitForEvent(engine::kEventStopStreaming));
+        EXPECT_TRUE(core.waitForEvent(toWire(engine::Event::StopStreaming)));
         core.audio().stopStreaming();
         // The next run attaches the stream afresh, to channel 0 again.
         core.audio().detachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0);
@@ -165,7 +170,8 @@ protected:
             work();
             done = true;
         };
-        ASSERT_TRUE(plat::ui::postThreadMessage(windowThreadId_, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
+        ASSERT_TRUE(
+            plat::ui::postThreadMessage(windowThreadId_, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
         ASSERT_TRUE(eventually([&] { return done.load(); }));
     }
 
@@ -177,9 +183,8 @@ protected:
             return;
         core.audio().stopStreaming();
         core.slots().unloadEffect(0, true);
-        EXPECT_TRUE(eventually([&] {
-            return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0);
-        }));
+        EXPECT_TRUE(eventually(
+            [&] { return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0); }));
         windowThread_.join();
     }
 

@@ -2,8 +2,8 @@
 
 // The wave file player as the engine runs it. A program folder of the test's
 // own holds Tindle.vin and the recording output; the real engine runs its
-// main loop on a thread of the kit (carrying out the player's events 6, 7
-// and 2 with their answers) and streams into the recording output. The
+// main loop on a thread of the kit (carrying out the player's attach, detach
+// and start streaming events with their answers) and streams into the recording output. The
 // player in input slot 0 is either the library the engine loads
 // (loadLibrary: its windows on the kit's window thread, driven through the
 // headless backend) or this process's own plug-in object (loadInProcess),
@@ -72,7 +72,9 @@ public:
         using tindle::plugin;
         exports.setPluginHandle = [](engine::PluginHandle handle) { plugin()->pluginHandle = handle; };
         exports.setEventCallback = [](engine::EventCallback callback) { plugin()->eventCallback = callback; };
-        exports.setInternalCallback = [](engine::InternalCallback callback) { plugin()->internalCallback = callback; };
+        exports.setInternalCallback = [](engine::InternalCallback callback) {
+            plugin()->internalCallback = callback;
+        };
         exports.createUserInterface = [](engine::InstanceHandle instance, int32_t show) -> int32_t {
             return plugin()->createUserInterface(instance, show);
         };
@@ -87,7 +89,7 @@ public:
         exports.onStreamingError = [](int32_t, int32_t) { plugin()->onStreamingError(); };
         tindle::fillPluginInfo(&info);
         interfaceVersion = engine::kInterfaceVersion;
-        pluginKind = engine::kPluginKindInput;
+        pluginKind = toWire(engine::PluginKind::Input);
         channelCount = tindle::kChannelCount;
         initialised = true;
         exports.setPluginHandle(handle());
@@ -101,7 +103,8 @@ protected:
     TindleTest()
     {
         std::filesystem::create_directory(program.file("Plugins"));
-        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kTindleFile, plugin(kTindleFile));
+        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kTindleFile,
+                                   plugin(kTindleFile));
         std::filesystem::copy_file(testPluginPath(coretest::kRecordingOutputFile),
                                    plugin(coretest::kRecordingOutputFile));
         engine.setFolder(program.path());
@@ -186,12 +189,12 @@ protected:
     {
         if (!mainLoop.joinable())
             return;
-        engine::EngineEvent stop{engine::kEventStopStreaming, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
         engine.postEvent(&stop);
         engine.slots().unloadInput(0, true);
         tindle::stopPlugin();
         engine.slots().unloadOutput(true);
-        engine::EngineEvent quit{engine::kEventQuit, 1, 0, 0, 0, 0, 0};
+        engine::EngineEvent quit{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
         EXPECT_EQ(engine.postEvent(&quit), 1);
         mainLoop.join();
         windowThread.stop();

@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdlib>
 
+#include "api/Protocol.h"
 #include "support/EngineTestSeam.h"
 #include "tindle/TindleTestKit.h"
-#include "zkr/ErrorCodes.h"
 
 namespace velmora::test {
 namespace {
@@ -50,7 +50,8 @@ protected:
             for (int channel = 0; channel < 4; ++channel) {
                 bool delivered = false;
                 const std::vector<int16_t> block = read(channel, &delivered);
-                played[std::size_t(channel)].insert(played[std::size_t(channel)].end(), block.begin(), block.end());
+                played[std::size_t(channel)].insert(played[std::size_t(channel)].end(), block.begin(),
+                                                    block.end());
                 any |= delivered;
             }
         }
@@ -66,20 +67,25 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
     engine.streamOnStart = false;
     const std::string monoFile = mono("mono.wav", "5000s sine 440");
     const std::string nearFile = mono("near.wav", "3000s sine 1000", "44095");
-    const std::string stereoFile = soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    const std::string stereoFile =
+        soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
     EXPECT_EQ(open(0, monoFile), 0);
     EXPECT_EQ(open(1, stereoFile), 0);
-    EXPECT_EQ(open(3, stereoFile), zkr::kErrNoFreeChannelsForFile);
+    EXPECT_EQ(open(3, stereoFile), toWire(engine::Error::NoFreeChannelsForFile));
     EXPECT_EQ(open(3, nearFile), 0);
-    EXPECT_EQ(open(3, soxWaveFile(files.file("six.wav"), "-r 48000 -c 6 -b 24", "100s sine 440")), zkr::kErrNotImplemented);
-    EXPECT_EQ(engine.errors(), (std::vector<int>{32, zkr::kPlainMessage}));
-    EXPECT_EQ(engine.errorTexts().back().rfind("Cannot play six.wav: it holds 6 channel(s) of 24-bit integer samples at 48000 Hz.\n", 0), 0u);
+    EXPECT_EQ(open(3, soxWaveFile(files.file("six.wav"), "-r 48000 -c 6 -b 24", "100s sine 440")),
+              toWire(engine::Error::NotImplemented));
+    EXPECT_EQ(engine.errors(), (std::vector<int>{toWire(engine::Error::NoFreeChannelsForFile),
+                                                 toWire(engine::Error::PlainMessage)}));
+    EXPECT_EQ(engine.errorTexts().back().rfind(
+                  "Cannot play six.wav: it holds 6 channel(s) of 24-bit integer samples at 48000 Hz.\n", 0),
+              0u);
     EXPECT_EQ(record(3).path, nearFile);
     EXPECT_TRUE(record(0).converter == nullptr && record(0).readSize == kBlockBytes);
     EXPECT_TRUE(record(1).readSize == 2 * kBlockBytes && record(1).partner == 2);
     EXPECT_TRUE(record(2).loaded && !record(2).owner && record(2).partner == -1);
     std::vector<intptr_t> attached;
-    for (const CarriedEvent& event : engine.carried(engine::kEventAttachStreams)) {
+    for (const CarriedEvent& event : engine.carried(toWire(engine::Event::AttachStreams))) {
         EXPECT_TRUE(event.value == EngineSeam::inputs(engine)[0]->handle() && event.answer == 1);
         attached.insert(attached.end(), {event.target, event.index});
     }
@@ -87,7 +93,7 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
 
     for (int channel : {0, 1, 3})
         command([&](tindle::ChannelSet& set) { EXPECT_EQ(set.playStop(channel), 0); });
-    EXPECT_EQ(engine.carried(engine::kEventStartStreaming).size(), 3u);
+    EXPECT_EQ(engine.carried(toWire(engine::Event::StartStreaming)).size(), 3u);
     const auto played = playToEnd();
     EXPECT_EQ(played[0], soxSamples(monoFile));
     EXPECT_EQ(played[1], soxSamples(stereoFile, 0));
@@ -103,7 +109,9 @@ TEST_F(ChannelsTest, FilesPlayBitExactIntoTheirChannelsAndRewindAtTheirEnd)
 std::vector<int16_t> soxConverted(const std::string& path, int channel)
 {
     const std::string converted = path + ".44k.wav";
-    EXPECT_EQ(std::system(("sox -D '" + path + "' -r 44100 -b 16 -e signed '" + converted + "' 2>/dev/null").c_str()), 0);
+    EXPECT_EQ(std::system(
+                  ("sox -D '" + path + "' -r 44100 -b 16 -e signed '" + converted + "' 2>/dev/null").c_str()),
+              0);
     return soxSamples(converted, channel);
 }
 
@@ -123,8 +131,10 @@ size_t farApart(const std::vector<int16_t>& played, const std::vector<int16_t>& 
 TEST_F(ChannelsTest, DeepAndFastFilesPlayConvertedAsTheyStream)
 {
     engine.streamOnStart = false;
-    const std::string deep = soxWaveFile(files.file("deep.wav"), "-r 48000 -c 2 -b 24", "9000s sine 300 sine 700");
-    const std::string floating = soxWaveFile(files.file("float.wav"), "-r 44100 -c 1 -b 32 -e floating-point", "7000s sine 500");
+    const std::string deep =
+        soxWaveFile(files.file("deep.wav"), "-r 48000 -c 2 -b 24", "9000s sine 300 sine 700");
+    const std::string floating =
+        soxWaveFile(files.file("float.wav"), "-r 44100 -c 1 -b 32 -e floating-point", "7000s sine 500");
     const std::string coarse = soxWaveFile(files.file("coarse.wav"), "-r 22050 -c 1 -b 8", "3000s sine 200");
     ASSERT_EQ(open(0, deep), 0);
     ASSERT_EQ(open(2, floating), 0);
@@ -134,8 +144,8 @@ TEST_F(ChannelsTest, DeepAndFastFilesPlayConvertedAsTheyStream)
         command([&](tindle::ChannelSet& set) { EXPECT_EQ(set.playStop(channel), 0); });
     const auto played = playToEnd();
 
-    const std::vector<int16_t> expected[] = {soxConverted(deep, 0), soxConverted(deep, 1), soxSamples(floating),
-                                             soxConverted(coarse, 0)};
+    const std::vector<int16_t> expected[] = {soxConverted(deep, 0), soxConverted(deep, 1),
+                                             soxSamples(floating), soxConverted(coarse, 0)};
     for (int channel = 0; channel < 4; ++channel) {
         SCOPED_TRACE(channel);
         const auto& got = played[std::size_t(channel)];
@@ -163,7 +173,7 @@ TEST_F(ChannelsTest, DeepAndFastFilesPlayConvertedAsTheyStream)
 // A synchronised channel started while its group plays waits for the loop
 // restart; a file shorter than a block loops whole in every block; pause
 // keeps the stream on with empty blocks; a streaming error stops and rewinds;
-// a refused start reports 34 and stops the group.
+// a refused start reports OutputNotReady and stops the group.
 TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
 {
     engine.streamOnStart = false;
@@ -202,13 +212,13 @@ TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
     tindle::plugin()->onStreamingError();
     EXPECT_TRUE(record(0).state == kStateStopped && record(1).state == kStateStopped);
     engine.startAnswer = 0;
-    EXPECT_EQ(onWindowThread([&] { return channels().playStop(1); }), zkr::kErrOutputNotReady);
+    EXPECT_EQ(onWindowThread([&] { return channels().playStop(1); }), toWire(engine::Error::OutputNotReady));
     EXPECT_TRUE(record(0).state == kStateStopped && record(1).state == kStateStopped);
     engine.startAnswer = 1;
     command([](tindle::ChannelSet& set) { set.playStop(1); });
     EXPECT_TRUE(record(0).state == kStatePlaying && record(1).state == kStatePlaying);
     EXPECT_EQ(read(0), first(longSamples, kBlockSamples));
-    EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrOutputNotReady});
+    EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::OutputNotReady)});
 }
 
 // With the player's window, which shows the channels from every thread.
@@ -227,7 +237,8 @@ protected:
 TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
 {
     const std::string monoFile = mono("mono.wav", "5000s sine 440");
-    const std::string stereoFile = soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
+    const std::string stereoFile =
+        soxWaveFile(files.file("stereo.wav"), "-r 44100 -c 2 -b 16", "4500s sine 300 sine 700");
     ASSERT_EQ(open(0, monoFile), 0);
     ASSERT_EQ(open(1, stereoFile), 0);
     command([](tindle::ChannelSet& set) {
@@ -235,7 +246,7 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
         set.setSynchronised(1, true);
         set.playStop(0);
     });
-    ASSERT_TRUE(eventually([&] { return !engine.carried(engine::kEventStopStreaming).empty(); }));
+    ASSERT_TRUE(eventually([&] { return !engine.carried(toWire(engine::Event::StopStreaming)).empty(); }));
     const std::vector<int16_t> monoSamples = soxSamples(monoFile);
     const std::vector<int16_t> stereoSamples = soxSamples(stereoFile);
     const std::vector<int16_t> output = outputSamples();
@@ -257,7 +268,7 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
         set.close(2);
     });
     std::vector<intptr_t> detached;
-    for (const CarriedEvent& event : engine.carried(engine::kEventDetachStreams))
+    for (const CarriedEvent& event : engine.carried(toWire(engine::Event::DetachStreams)))
         detached.insert(detached.end(), {event.target, event.index});
     EXPECT_EQ(detached, (std::vector<intptr_t>{1, 0, 2, 3}));
     EXPECT_TRUE(!record(0).loaded && !record(1).loaded && !record(2).loaded && record(0).synchronised);
@@ -265,8 +276,9 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
     ASSERT_EQ(open(1, monoFile), 0);
     std::vector<int> loaded;
     for (const auto& recording : {std::pair{stereoFile, 2}, {monoFile, 1}, {monoFile, 1}})
-        loaded.push_back(onWindowThread([&] { return channels().loadRecording(recording.first, recording.second); }));
-    EXPECT_EQ(loaded, (std::vector<int>{0, 0, zkr::kErrNoFreeChannelsForFile}));
+        loaded.push_back(
+            onWindowThread([&] { return channels().loadRecording(recording.first, recording.second); }));
+    EXPECT_EQ(loaded, (std::vector<int>{0, 0, toWire(engine::Error::NoFreeChannelsForFile)}));
     EXPECT_TRUE(record(2).owner && record(2).partner == 3 && record(0).path == monoFile);
 
     engine::AudioSystemSetup setup = engine.audio().setup();
@@ -275,7 +287,8 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
     for (int channel = 0; channel < 4; ++channel)
         EXPECT_FALSE(record(channel).loaded) << channel;
     EXPECT_EQ(tindle::plugin()->cursorAdvanceMs(), 100);
-    EXPECT_TRUE(eventually([&] { return engine.carried(engine::kEventDetachStreams).size() == 2 + 3u; }));
+    EXPECT_TRUE(
+        eventually([&] { return engine.carried(toWire(engine::Event::DetachStreams)).size() == 2 + 3u; }));
 }
 
 } // namespace

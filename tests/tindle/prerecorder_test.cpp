@@ -185,7 +185,7 @@ TEST_F(PreRecorderTest, RecordingsOfTheInputHoldItsSamplesAndLandInTheFirstFreeC
     EXPECT_EQ(channels().record(2).partner, 3);
     EXPECT_NE(second, first);
     EXPECT_TRUE(startsWith(soxSamples(second), soxSamples(stereo)));
-    EXPECT_EQ(engine.carried(engine::kEventAttachStreams).back().index, 4);
+    EXPECT_EQ(engine.carried(toWire(engine::Event::AttachStreams)).back().index, 4);
     EXPECT_TRUE(engine.errors().empty());
 }
 
@@ -222,7 +222,7 @@ TEST_F(PreRecorderTest, AnEmptyRecordingIsRefusedAndDeletedAndNoProposedNameRepl
     EXPECT_FALSE(recording());
     EXPECT_GE(std::chrono::steady_clock::now() - stopped,
               std::chrono::milliseconds(PreRecorder::kAllDoneWaitMs));
-    EXPECT_EQ(engine.errors(), std::vector<int>{zkr::kErrUnexpectedEof});
+    EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::UnexpectedEof)});
     EXPECT_FALSE(std::filesystem::exists(recordingFile));
     EXPECT_FALSE(channels().record(0).loaded);
     EXPECT_EQ(readText(taken), "taken");
@@ -291,10 +291,10 @@ TEST_F(PreRecorderTest, WithoutAnInputDeviceStartFailsAndTheWindowStaysIdle)
                           recorder().toggle();
                           return recorder().startRecording();
                       }),
-                      zkr::WaveDevice::kDeviceError);
+                      toWire(engine::Error::PlainMessage));
             EXPECT_FALSE(recording());
             EXPECT_FALSE(std::filesystem::exists(outputFile()));
-            EXPECT_EQ(engine.errors(), std::vector<int>{zkr::WaveDevice::kDeviceError});
+            EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::PlainMessage)});
             // In plain words, with what to do.
             EXPECT_EQ(onWindowThread([] {
                           const std::string said = recorder().inputDevice.errorContext;

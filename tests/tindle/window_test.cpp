@@ -269,9 +269,9 @@ TEST_F(TindleWindowTest, TheUsersCloseAsksForTheUnloadAndThePlaceIsKeptAcrossLoa
     click(tindle::kCloseButton);
     // The window stays for the engine, which finds the player by the request's handle and unloads it;
     // closing for good keeps the place.
-    ASSERT_TRUE(eventually([&] { return !engine.carried(engine::kEventUnloadPlugin).empty(); }));
-    const CarriedEvent unload = engine.carried(engine::kEventUnloadPlugin)[0];
-    EXPECT_EQ(unload.target, engine::kEventKindInput);
+    ASSERT_TRUE(eventually([&] { return !engine.carried(toWire(engine::Event::UnloadPlugin)).empty(); }));
+    const CarriedEvent unload = engine.carried(toWire(engine::Event::UnloadPlugin))[0];
+    EXPECT_EQ(unload.target, toWire(engine::EventKind::Input));
     EXPECT_EQ(unload.index, 0);
     EXPECT_TRUE(eventually([&] { return EngineSeam::inputs(engine)[0] == nullptr && !isWindow(player); }));
     EXPECT_NE(settingsText().find("MainWndPos=50,60\n"), std::string::npos) << settingsText();

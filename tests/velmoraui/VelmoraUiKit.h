@@ -66,8 +66,8 @@ protected:
         {
             std::lock_guard lock(mutex_);
             carried_.push_back({e.code, e.value, e.target, e.partner, e.index,
-                                e.code == engine::kEventCrossfade ? EngineSeam::crossfade(*this)
-                                                                  : engine::CrossfadeBlock{}});
+                                e.code == toWire(engine::Event::Crossfade) ? EngineSeam::crossfade(*this)
+                                                                           : engine::CrossfadeBlock{}});
         }
         return Engine::carryOut(e, quit);
     }
@@ -96,8 +96,8 @@ protected:
         // A test that failed half-way still ends the loop; the windows go
         // with the plug-in.
         if (looping) {
-            post(engine::kEventStopStreaming);
-            post(engine::kEventQuit);
+            post(toWire(engine::Event::StopStreaming));
+            post(toWire(engine::Event::Quit));
         }
         if (loop.joinable())
             loop.join();

@@ -60,9 +60,9 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     // The lamp of an empty slot still flips and asks for the plug-in's window.
     const Box& input = kInputDisplays[0];
     click(mainWindow, input.x + kSelectionLampArea.x + 5, input.y + kSelectionLampArea.y + 5);
-    ASSERT_TRUE(eventually([&] { return engine.carried(engine::kEventShowWindow).size() == 1; }));
-    const CarriedEvent lamp = engine.carried(engine::kEventShowWindow)[0];
-    EXPECT_EQ(lamp.target, engine::kEventKindInput);
+    ASSERT_TRUE(eventually([&] { return engine.carried(toWire(engine::Event::ShowWindow)).size() == 1; }));
+    const CarriedEvent lamp = engine.carried(toWire(engine::Event::ShowWindow))[0];
+    EXPECT_EQ(lamp.target, toWire(engine::EventKind::Input));
     EXPECT_EQ(lamp.index, 0);
     EXPECT_EQ(lamp.value, 1);
     EXPECT_TRUE(showsSlot(input, "none", true));
@@ -83,9 +83,9 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     EXPECT_TRUE(showsSlot(kEffectDisplays[0], "none", false));
     EXPECT_NE(EngineSeam::effects(engine)[2], nullptr);
 
-    engine.updateGeneralValue(0, engine::kValueElapsed, 3599999);
+    engine.updateGeneralValue(0, toWire(engine::Value::Elapsed), 3599999);
     EXPECT_TRUE(showsText(mainWindow, kTimeDisplay, "00:59:59"));
-    engine.updateGeneralValue(0, engine::kValueElapsed, 360000000);
+    engine.updateGeneralValue(0, toWire(engine::Value::Elapsed), 360000000);
     EXPECT_TRUE(showsText(mainWindow, kTimeDisplay, "100:00:00"));
 
     // Streaming: a stereo pair of the pattern input into the recorder, which
@@ -100,26 +100,26 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     coretest::OutputScript held;
     held.holdAt = 2;
     recorder.function<coretest::OutputScriptFn>(coretest::kOutputScript)(&held);
-    ASSERT_EQ(post(engine::kEventAttachStreams, EngineSeam::inputs(engine)[0]->handle(), 1, 2), 1);
-    ASSERT_EQ(post(engine::kEventStartStreaming), 1);
+    ASSERT_EQ(post(toWire(engine::Event::AttachStreams), EngineSeam::inputs(engine)[0]->handle(), 1, 2), 1);
+    ASSERT_EQ(post(toWire(engine::Event::StartStreaming)), 1);
     EXPECT_TRUE(showsStreaming(true));
 
     // The engine refuses to quit while it streams: the window flashes once and
     // everything stays, unsaved.
     plat::ui::headless::closeRequest(mainWindow);
     EXPECT_TRUE(eventually([&] { return plat::ui::headless::windowState(mainWindow).flashCount == 1; }));
-    EXPECT_EQ(engine.carried(engine::kEventQuit).size(), 1u);
+    EXPECT_EQ(engine.carried(toWire(engine::Event::Quit)).size(), 1u);
     EXPECT_TRUE(plat::ui::isWindow(mainWindow) && plat::ui::isWindow(console));
     EXPECT_EQ(settingsText().find(kSection), std::string::npos);
 
-    ASSERT_EQ(post(engine::kEventStopStreaming), 1);
+    ASSERT_EQ(post(toWire(engine::Event::StopStreaming)), 1);
     ASSERT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }));
     EXPECT_TRUE(showsStreaming(false));
 
     // An output faster than real time (a file only): past 2 s of sound the window is drawn at its
     // own pace, not once per block, and its clock runs with the stream.
     recorder.function<coretest::OutputResetFn>(coretest::kOutputReset)();
-    ASSERT_EQ(post(engine::kEventStartStreaming), 1);
+    ASSERT_EQ(post(toWire(engine::Event::StartStreaming)), 1);
     const auto blocks = recorder.function<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount);
     ASSERT_TRUE(eventually([&] { return blocks() > 50; }));
     constexpr int kRests = 20;
@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, SlotsClockStreamingAndClosingAsTheUserAndTheEngineSeeThem
     std::this_thread::sleep_for(kRests * std::chrono::milliseconds(UpdateMailbox::kRestMs));
     ASSERT_LE(plat::ui::headless::windowState(mainWindow).presentCount - presented, 2 * kRests);
     EXPECT_FALSE(showsText(mainWindow, kTimeDisplay, "00:00:00"));
-    ASSERT_EQ(post(engine::kEventStopStreaming), 1);
+    ASSERT_EQ(post(toWire(engine::Event::StopStreaming)), 1);
     ASSERT_TRUE(eventually([&] { return !engine.audio().streamThreadAlive(); }));
     closeForGood();
     const std::string settings = settingsText();

@@ -14,7 +14,6 @@ using namespace velmora::test;
 using namespace velmoraui;
 using engine::kMasterLeft;
 using engine::kMasterRight;
-using engine::kValueLevel;
 
 class MixingConsoleTest : public VelmoraUiTest {
 protected:
@@ -36,7 +35,8 @@ protected:
     // An ordered update behind the states: once its name shows, every level sent before has arrived.
     bool namedAfterLevels(int channel, const char* name)
     {
-        engine.updateChannelValue(channel, engine::kValueChannelName, reinterpret_cast<intptr_t>(name));
+        engine.updateChannelValue(channel, toWire(engine::Value::ChannelName),
+                                  reinterpret_cast<intptr_t>(name));
         return showsText(console, kNameDisplay, shortNameOf(name), kStripPitch * channel, 2);
     }
     // The last of `count` events with code, once the engine has carried them all out.
@@ -56,11 +56,11 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     ASSERT_TRUE(eventually([&] { return plat::ui::isWindowVisible(console); }));
 
     // Ten segments at 100, none at 9.
-    engine.updateChannelValue(0, kValueLevel, 100);
-    engine.updateChannelValue(1, kValueLevel, 9);
-    engine.updateChannelValue(kMasterLeft, kValueLevel, 100);
-    engine.updateChannelValue(kMasterRight, kValueLevel, 55);
-    engine.updateChannelValue(kMasterLeft, engine::kValueClipped, 1);
+    engine.updateChannelValue(0, toWire(engine::Value::Level), 100);
+    engine.updateChannelValue(1, toWire(engine::Value::Level), 9);
+    engine.updateChannelValue(kMasterLeft, toWire(engine::Value::Level), 100);
+    engine.updateChannelValue(kMasterRight, toWire(engine::Value::Level), 55);
+    engine.updateChannelValue(kMasterLeft, toWire(engine::Value::Clipped), 1);
     EXPECT_TRUE(showsMeter(0, 10) && showsMeter(1, 0));
     EXPECT_TRUE(showsMeter(kMasterLeft, 10) && showsMeter(kMasterRight, 5));
     EXPECT_TRUE(shows(console, kClipLamp.x, kClipLamp.y, bitmap(kLampLitBitmap)));
@@ -70,22 +70,22 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     click(console, kLedPowerButton);
     EXPECT_TRUE(showsMeter(0, 0) && showsMeter(kMasterLeft, 0) && showsMeter(kMasterRight, 0));
     EXPECT_TRUE(shows(console, kClipLamp.x, kClipLamp.y, bitmap(kLampDarkBitmap)));
-    engine.updateChannelValue(2, kValueLevel, 100);
-    engine.updateChannelValue(kMasterLeft, engine::kValueClipped, 1);
+    engine.updateChannelValue(2, toWire(engine::Value::Level), 100);
+    engine.updateChannelValue(kMasterLeft, toWire(engine::Value::Clipped), 1);
     ASSERT_TRUE(namedAfterLevels(2, "Dark|ignored levels"));
     EXPECT_TRUE(showsMeter(2, 0));
     EXPECT_TRUE(shows(console, kClipLamp.x, kClipLamp.y, bitmap(kLampDarkBitmap)));
     click(console, kLedPowerButton.x + 4, kLedPowerButton.y + 4); // no double click
     ASSERT_TRUE(showsFrame(console, kLedPowerButton, 0, kLedPowerBitmap, 4));
-    engine.updateChannelValue(2, kValueLevel, 100);
+    engine.updateChannelValue(2, toWire(engine::Value::Level), 100);
     EXPECT_TRUE(showsMeter(2, 10));
 
     // Linked: fader 0 takes fader 1 along on screen, and one event sets both volumes.
-    engine.updateChannelValue(0, engine::kValueLinked, 1);
+    engine.updateChannelValue(0, toWire(engine::Value::Linked), 1);
     EXPECT_TRUE(
         showsFrame(console, kSelectButton, kStripPitch, kSelectBitmap, zkr::BitmapButton::kFrameDisabled));
     dragFader(0, 100, -kFaderTrack.height / 4);
-    const CarriedEvent linked = last(engine::kEventChannelVolume, 1);
+    const CarriedEvent linked = last(toWire(engine::Event::ChannelVolume), 1);
     EXPECT_EQ((std::vector<intptr_t>{linked.target, linked.value, linked.partner, linked.index}),
               (std::vector<intptr_t>{0, 150, 1, 1}));
     EXPECT_TRUE(
@@ -95,11 +95,11 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     EXPECT_EQ(EngineSeam::mixer(engine).getVolume(1), 150);
 
     // Unlinked: the partner's select button is back, and fader 0 moves alone.
-    engine.updateChannelValue(0, engine::kValueUnlinked, 0);
+    engine.updateChannelValue(0, toWire(engine::Value::Unlinked), 0);
     EXPECT_TRUE(
         showsFrame(console, kSelectButton, kStripPitch, kSelectBitmap, zkr::BitmapButton::kFrameNormal));
     dragFader(0, 150, kFaderTrack.height / 4);
-    const CarriedEvent alone = last(engine::kEventChannelVolume, 2);
+    const CarriedEvent alone = last(toWire(engine::Event::ChannelVolume), 2);
     EXPECT_EQ((std::vector<intptr_t>{alone.value, alone.partner, alone.index}),
               (std::vector<intptr_t>{100, 0, 0}));
     EXPECT_TRUE(thumbLikeFirst(2));
@@ -110,7 +110,7 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     click(console, kSoloButton, kStripPitch);
     EXPECT_TRUE(showsFrame(console, kSoloButton, kStripPitch, kSoloBitmap, 4));
     EXPECT_TRUE(showsFrame(console, kSoloButton, 0, kSoloBitmap, 0));
-    const std::vector<CarriedEvent> solos = engine.carried(engine::kEventSolo);
+    const std::vector<CarriedEvent> solos = engine.carried(toWire(engine::Event::Solo));
     ASSERT_EQ(solos.size(), 2u);
     EXPECT_EQ((std::vector<intptr_t>{solos[0].target, solos[0].value, solos[1].target, solos[1].value}),
               (std::vector<intptr_t>{0, 1, 1, 1}));
@@ -126,12 +126,12 @@ TEST_F(MixingConsoleTest, MetersLinksSolosSelectionAndCrossfade)
     EXPECT_TRUE(showsFrame(console, kSelectButton, 0, kSelectBitmap, 0));
     EXPECT_TRUE(showsFrame(console, kSelectButton, kStripPitch, kSelectBitmap, 4));
     EXPECT_TRUE(showsFrame(console, kSelectButton, 2 * kStripPitch, kSelectBitmap, 4));
-    EXPECT_TRUE(engine.carried(engine::kEventCrossfade).empty());
+    EXPECT_TRUE(engine.carried(toWire(engine::Event::Crossfade)).empty());
     // The louder of the two fades out: channel 2, raised by the engine.
-    engine.updateChannelValue(2, engine::kValueVolume, 180);
+    engine.updateChannelValue(2, toWire(engine::Value::Volume), 180);
     ASSERT_TRUE(namedAfterLevels(2, "Loud|raised"));
     choose(console, autoX, autoY, 0);
-    const engine::CrossfadeBlock block = last(engine::kEventCrossfade, 1).block;
+    const engine::CrossfadeBlock block = last(toWire(engine::Event::Crossfade), 1).block;
     EXPECT_EQ((std::vector<intptr_t>{block.byStream, block.fadeOut, block.fadeIn, block.intervalMs,
                                      block.step, block.targetVolume}),
               (std::vector<intptr_t>{0, 2, 1, 200, 10, 200}));
@@ -155,9 +155,10 @@ TEST_F(MixingConsoleTest, DisabledKnobAndLongEffectName)
     engine::EffectSlotValue on{0, 1};
     engine::EffectSlotValue name{0, reinterpret_cast<intptr_t>("Velmorizer|Velmora Velmorizer")};
     for (int channel : {0, 1})
-        engine.updateChannelValue(channel, engine::kValueEffectEnabled, reinterpret_cast<intptr_t>(&off));
-    engine.updateChannelValue(1, engine::kValueEffectEnabled, reinterpret_cast<intptr_t>(&on));
-    engine.updateChannelValue(0, engine::kValueEffectName, reinterpret_cast<intptr_t>(&name));
+        engine.updateChannelValue(channel, toWire(engine::Value::EffectEnabled),
+                                  reinterpret_cast<intptr_t>(&off));
+    engine.updateChannelValue(1, toWire(engine::Value::EffectEnabled), reinterpret_cast<intptr_t>(&on));
+    engine.updateChannelValue(0, toWire(engine::Value::EffectName), reinterpret_cast<intptr_t>(&name));
     const auto alike = [](const plat::ui::Surface& one, plat::ui::Rect area, const plat::ui::Surface& other,
                           int shift) {
         for (int y = area.top; y < area.bottom; ++y)
@@ -196,19 +197,19 @@ TEST_F(MixingConsoleTest, LevelsFromAnotherThreadWhileTheUserWorksTheFaders)
     std::thread levels([&] {
         for (int32_t round = 0; !done; ++round) {
             for (int32_t channel : {0, 1, 2, 3, kMasterLeft, kMasterRight})
-                engine.updateChannelValue(channel, kValueLevel, round % 120);
-            engine.updateChannelValue(kMasterLeft, engine::kValueClipped, round & 1);
+                engine.updateChannelValue(channel, toWire(engine::Value::Level), round % 120);
+            engine.updateChannelValue(kMasterLeft, toWire(engine::Value::Clipped), round & 1);
         }
     });
     for (int channel = 0; channel < engine::kChannelCount; ++channel) {
         dragFader(channel, 100, -kFaderTrack.height / 4);
         click(console, kMuteButton, kStripPitch * channel);
     }
-    EXPECT_TRUE(eventually([&] { return engine.carried(engine::kEventMute).size() == 4; }));
+    EXPECT_TRUE(eventually([&] { return engine.carried(toWire(engine::Event::Mute)).size() == 4; }));
     done = true;
     levels.join();
 
-    const std::vector<CarriedEvent> volumes = engine.carried(engine::kEventChannelVolume);
+    const std::vector<CarriedEvent> volumes = engine.carried(toWire(engine::Event::ChannelVolume));
     ASSERT_EQ(volumes.size(), 4u);
     for (int channel = 0; channel < engine::kChannelCount; ++channel) {
         EXPECT_EQ(volumes[channel].target, channel);
@@ -216,10 +217,10 @@ TEST_F(MixingConsoleTest, LevelsFromAnotherThreadWhileTheUserWorksTheFaders)
         EXPECT_EQ(EngineSeam::mixer(engine).getVolume(channel), 150);
         EXPECT_TRUE(channel == 0 || thumbLikeFirst(channel)) << channel;
         EXPECT_TRUE(showsFrame(console, kMuteButton, kStripPitch * channel, kMuteBitmap, 4)) << channel;
-        engine.updateChannelValue(channel, kValueLevel, 100);
+        engine.updateChannelValue(channel, toWire(engine::Value::Level), 100);
         EXPECT_TRUE(showsMeter(channel, 10)) << channel;
     }
-    engine.updateChannelValue(kMasterRight, kValueLevel, 30);
+    engine.updateChannelValue(kMasterRight, toWire(engine::Value::Level), 30);
     EXPECT_TRUE(showsMeter(kMasterRight, 3));
     // The user's close only hides the console, and closing the main window saves it hidden.
     plat::ui::headless::closeRequest(console);

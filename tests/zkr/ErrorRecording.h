@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/core/Notice.h"
 #include "zkr/Application.h"
 

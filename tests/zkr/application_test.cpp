@@ -55,7 +55,7 @@ protected:
     const std::string library = velmora::test::sharedServicesDouble("complete");
 };
 
-TEST_F(ShowErrorTest, CodesAbove100AreAMessageBoxWithTheText)
+TEST_F(ShowErrorTest, MessageCodesAreAMessageBoxWithTheText)
 {
     bindCompleteDouble();
     application.showError(101, "The sound card refused the format.");
@@ -68,7 +68,7 @@ TEST_F(ShowErrorTest, CodesAbove100AreAMessageBoxWithTheText)
     EXPECT_EQ(log(), "");
 }
 
-TEST_F(ShowErrorTest, CodesUpTo100GoToTheErrorDialogWithTheLibrarysText)
+TEST_F(ShowErrorTest, ErrorCodesGoToTheErrorDialogWithTheLibrarysText)
 {
     bindCompleteDouble();
     application.showError(13, "song.wav");

@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Png.h"
 #include "platform/ui/Resources.h"
 #include "zkr/BitmapFont.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/LabelControl.h"
 #include "zkr/ToggleButton.h"
 
@@ -163,7 +163,7 @@ TEST(BitmapButtonFrames, EachStateShowsItsFrameAndDisabledWins)
     EXPECT_EQ(shownFrame(button), 2);
 }
 
-TEST(BitmapButtonFrames, LoadsItsOwnBitmapOrReportsError28)
+TEST(BitmapButtonFrames, LoadsItsOwnBitmapOrReportsCreateControl)
 {
     static std::vector<uint8_t> png;
     ASSERT_TRUE(plat::ui::encodePng(strip(4, 3, 4).bitmap(), png));
@@ -176,8 +176,8 @@ TEST(BitmapButtonFrames, LoadsItsOwnBitmapOrReportsError28)
     button.setOwnHandler([](int code, const char*) { reported.push_back(code); });
     EXPECT_EQ(button.place(1, 1, plat::programModule(), 812), 0);
     EXPECT_EQ(button.rect, (Rect{1, 1, 5, 4}));
-    EXPECT_EQ(button.place(1, 1, plat::programModule(), 813), zkr::kErrCreateControl);
-    EXPECT_EQ(reported, std::vector<int>{zkr::kErrCreateControl});
+    EXPECT_EQ(button.place(1, 1, plat::programModule(), 813), toWire(engine::Error::CreateControl));
+    EXPECT_EQ(reported, std::vector<int>{toWire(engine::Error::CreateControl)});
     button.state = Control::kStatePressed;
     EXPECT_EQ(shownFrame(button), 3); // the loaded bitmap is kept
     plat::ui::unregisterResources(plat::programModule(), table);

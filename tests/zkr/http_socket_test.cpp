@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "api/Protocol.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/LoopbackHttpServer.h"
@@ -23,7 +24,6 @@
 #include "support/TinyProxy.h"
 #include "support/Watchdog.h"
 #include "zkr/ApplicationUpdate.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/HttpSocket.h"
 
 namespace {
@@ -130,7 +130,8 @@ protected:
     // Starts a download and waits for its final code (0 when none came).
     int download(const std::string& server, const std::string& document, const std::string& destination)
     {
-        EXPECT_EQ(socket.get(server.c_str(), document.c_str(), destination.c_str()), zkr::kOk);
+        EXPECT_EQ(socket.get(server.c_str(), document.c_str(), destination.c_str()),
+                  toWire(engine::Error::Ok));
         int end = log.waitForEnd(10s);
         EXPECT_TRUE(socket.waitForWorker(5000));
         return end;
@@ -236,7 +237,8 @@ TEST_F(HttpSocketTest, NotFoundAnswerIsStoredWholeAndNamedByItsStatusLine)
 TEST_F(HttpSocketTest, CancelEndsAWaitForASilentServerWithinOnePoll)
 {
     LoopbackHttpServer server(LoopbackHttpServer::Mode::Hold, "");
-    ASSERT_EQ(socket.get(server.address().c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
+    ASSERT_EQ(socket.get(server.address().c_str(), "/qomupdate.ini", destination.c_str()),
+              toWire(engine::Error::Ok));
     ASSERT_TRUE(server.waitForRequests(1, 5s));
 
     const auto cancelled = Clock::now();
@@ -245,8 +247,8 @@ TEST_F(HttpSocketTest, CancelEndsAWaitForASilentServerWithinOnePoll)
     ASSERT_TRUE(socket.waitForWorker(5000));
     EXPECT_LT(Clock::now() - cancelled, 4s);
 
-    EXPECT_EQ(socket.lastError, zkr::kErrSocketCanceled);
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketCanceled});
+    EXPECT_EQ(socket.lastError, toWire(engine::Error::SocketCanceled));
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::SocketCanceled)});
     EXPECT_EQ(endCodes(), std::vector<int>{zkr::kHttpFailed});
     EXPECT_EQ(log.statusTexts().back(), "Getting document...");
 }
@@ -269,7 +271,7 @@ TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
 
     const std::string server = "http://127.0.0.1:" + std::to_string(listener.port);
     const std::string connecting = "Connecting to host, port " + std::to_string(listener.port) + "...";
-    ASSERT_EQ(socket.get(server.c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
+    ASSERT_EQ(socket.get(server.c_str(), "/qomupdate.ini", destination.c_str()), toWire(engine::Error::Ok));
     ASSERT_TRUE(velmora::test::eventually([&] {
         const std::vector<std::string> texts = log.statusTexts();
         return !texts.empty() && texts.back() == connecting;
@@ -280,7 +282,7 @@ TEST_F(HttpSocketTest, CancelEndsAConnectThatGetsNoAnswer)
     ASSERT_TRUE(socket.waitForWorker(5000));
     EXPECT_LT(Clock::now() - cancelled, 4s);
 
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketCanceled});
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::SocketCanceled)});
     EXPECT_EQ(log.statusTexts().back(), connecting);
 }
 
@@ -289,7 +291,8 @@ TEST_F(HttpSocketTest, DestroyingTheSocketGivesUpARunningDownload)
     LoopbackHttpServer server(LoopbackHttpServer::Mode::Hold, "");
     auto owned = std::make_unique<zkr::HttpSocket>();
     owned->silent = true;
-    ASSERT_EQ(owned->get(server.address().c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
+    ASSERT_EQ(owned->get(server.address().c_str(), "/qomupdate.ini", destination.c_str()),
+              toWire(engine::Error::Ok));
     ASSERT_TRUE(server.waitForRequests(1, 5s));
 
     const auto closing = Clock::now();
@@ -302,11 +305,12 @@ TEST_F(HttpSocketTest, GetRefusesWhileRunningAndTextsTooLong)
     LoopbackHttpServer server(LoopbackHttpServer::Mode::Hold, "");
     const std::string tooLong(zkr::HttpSocket::kTextSize, 'd');
     EXPECT_EQ(socket.get(server.address().c_str(), tooLong.c_str(), destination.c_str()),
-              zkr::kErrIndexOutOfRange);
+              toWire(engine::Error::IndexOutOfRange));
 
-    ASSERT_EQ(socket.get(server.address().c_str(), "/qomupdate.ini", destination.c_str()), zkr::kOk);
+    ASSERT_EQ(socket.get(server.address().c_str(), "/qomupdate.ini", destination.c_str()),
+              toWire(engine::Error::Ok));
     EXPECT_EQ(socket.get(server.address().c_str(), "/other.ini", folder.file("other").c_str()),
-              zkr::kErrNotNow);
+              toWire(engine::Error::NotNow));
     ASSERT_TRUE(server.waitForRequests(1, 5s));
     socket.cancel();
     ASSERT_EQ(log.waitForEnd(6s), zkr::kHttpFailed);
@@ -315,7 +319,7 @@ TEST_F(HttpSocketTest, GetRefusesWhileRunningAndTextsTooLong)
     // The refused call changed nothing: one connection, for the first document.
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(server.requests()[0].substr(0, 23), "GET /qomupdate.ini HTTP");
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketCanceled});
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::SocketCanceled)});
 }
 
 TEST_F(HttpSocketTest, UnknownHostFailsBeforeConnecting)
@@ -323,8 +327,8 @@ TEST_F(HttpSocketTest, UnknownHostFailsBeforeConnecting)
     ASSERT_EQ(download("http://:80", "/qomupdate.ini", destination), zkr::kHttpFailed);
 
     EXPECT_EQ(log.statusTexts(), std::vector<std::string>{"Finding host..."});
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrUnknownHost});
-    EXPECT_EQ(socket.lastError, zkr::kErrUnknownHost);
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::UnknownHost)});
+    EXPECT_EQ(socket.lastError, toWire(engine::Error::UnknownHost));
     EXPECT_EQ(endCodes(), std::vector<int>{zkr::kHttpFailed});
 }
 
@@ -339,7 +343,7 @@ TEST_F(HttpSocketTest, RefusedConnectionFailsInsteadOfWaitingForever)
               zkr::kHttpFailed);
     EXPECT_LT(Clock::now() - started, 4s);
 
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrSocketInternal});
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::SocketInternal)});
     const std::vector<std::string> texts = log.statusTexts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Connected..."), 0);
 }
@@ -351,7 +355,7 @@ TEST_F(HttpSocketTest, DestinationThatCannotBeOpenedFails)
 
     ASSERT_EQ(download(server.address(), "/qomupdate.ini", unwritable), zkr::kHttpFailed);
 
-    EXPECT_EQ(reported(), std::vector<int>{zkr::kErrWriteFailed});
+    EXPECT_EQ(reported(), std::vector<int>{toWire(engine::Error::WriteFailed)});
     EXPECT_EQ(log.statusTexts().back(), "Connected...");
     EXPECT_TRUE(server.requests().empty());
 }
@@ -368,7 +372,8 @@ TEST_F(HttpSocketTest, AnAnswerPastTheSizeLimitFailsAndALinkedDestinationIsNever
     std::filesystem::create_hard_link(folder.file("linked"), folder.file("planted"));
     ASSERT_EQ(download(server.address(), "/qomupdate.ini", folder.file("planted")), zkr::kHttpFailed);
     EXPECT_EQ(readText(folder.file("linked")), "kept");
-    EXPECT_EQ(reported(), (std::vector<int>{zkr::kErrSocketReceive, zkr::kErrWriteFailed}));
+    EXPECT_EQ(reported(),
+              (std::vector<int>{toWire(engine::Error::SocketReceive), toWire(engine::Error::WriteFailed)}));
 }
 
 TEST_F(HttpSocketTest, DownloadThroughProxyReachesTheServer)

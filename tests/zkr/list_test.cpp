@@ -38,16 +38,17 @@ protected:
     RecordingApplication application;
 };
 
-TEST_F(ListTest, RemoveOutsideTheItemsReports13AndChangesNothing)
+TEST_F(ListTest, RemoveOutsideTheItemsReportsIndexOutOfRangeAndChangesNothing)
 {
     zkr::List list(4, sizeof(Item));
     fill(list, {1, 2, 3});
 
     EXPECT_EQ(list.removeAt(-1), 13);
     EXPECT_EQ(list.removeAt(3), 13);
-    EXPECT_EQ(list.lastError, 13);
+    EXPECT_EQ(list.lastError, toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(ids(list), (std::vector<int32_t>{1, 2, 3}));
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{13, "List"}, {13, "List"}}));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::IndexOutOfRange), "List"},
+                                                          {toWire(engine::Error::IndexOutOfRange), "List"}}));
 }
 
 TEST_F(ListTest, RemoveMovesLaterItemsDown)
@@ -74,11 +75,11 @@ TEST_F(ListTest, ItemAtOutsideTheItemsIsNullAndReportsNothing)
     EXPECT_EQ(list.itemAt(-1), nullptr);
     EXPECT_EQ(list.itemAt(2), nullptr);
     EXPECT_EQ(list.itemAt(3), nullptr);
-    EXPECT_EQ(list.lastError, 6);
+    EXPECT_EQ(list.lastError, toWire(engine::Error::SeekFailed));
     EXPECT_TRUE(application.shown.empty());
 }
 
-TEST_F(ListTest, FullListWithoutAutoGrowReports13)
+TEST_F(ListTest, FullListWithoutAutoGrowReportsIndexOutOfRange)
 {
     zkr::List list(2, sizeof(Item));
     fill(list, {1, 2});
@@ -87,7 +88,7 @@ TEST_F(ListTest, FullListWithoutAutoGrowReports13)
     EXPECT_EQ(list.append(&third), 13);
     EXPECT_EQ(list.capacity, 2);
     EXPECT_EQ(ids(list), (std::vector<int32_t>{1, 2}));
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{13, "List"}}));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::IndexOutOfRange), "List"}}));
 }
 
 TEST_F(ListTest, AutoGrowAddsOneSlotPerAppend)
@@ -129,17 +130,18 @@ TEST_F(ListTest, ItemsAreCopiesInAndOut)
     EXPECT_STREQ(static_cast<Item*>(list.itemAt(0))->label, "second");
 }
 
-TEST_F(ListTest, ReadAndWriteOutsideTheItemsReport13)
+TEST_F(ListTest, ReadAndWriteOutsideTheItemsReportIndexOutOfRange)
 {
     zkr::List list(2, sizeof(Item));
     fill(list, {1});
     Item item{8, "x"};
 
-    EXPECT_EQ(list.readItem(1, &item), 13);
+    EXPECT_EQ(list.readItem(1, &item), toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(item.id, 8);
-    EXPECT_EQ(list.writeItem(-1, &item), 13);
+    EXPECT_EQ(list.writeItem(-1, &item), toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(ids(list), (std::vector<int32_t>{1}));
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{13, "List"}, {13, "List"}}));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::IndexOutOfRange), "List"},
+                                                          {toWire(engine::Error::IndexOutOfRange), "List"}}));
 }
 
 TEST_F(ListTest, ClearEmptiesTheListAndKeepsItUsable)

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "ErrorRecording.h"
+#include "api/Protocol.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/MultimediaFile.h"
 
 using namespace zkr;
@@ -91,7 +91,7 @@ protected:
         std::vector<char> buffer(piece);
         for (;;) {
             int32_t got = -1;
-            EXPECT_EQ(file.read(buffer.data(), piece, &got), kOk);
+            EXPECT_EQ(file.read(buffer.data(), piece, &got), toWire(engine::Error::Ok));
             if (got <= 0)
                 break;
             samples.append(buffer.data(), got);
@@ -102,7 +102,7 @@ protected:
     // Attaches, reads the header and gives its status.
     int open(MultimediaFile& file, const std::string& path)
     {
-        EXPECT_EQ(file.attach(path.c_str(), 0), kOk);
+        EXPECT_EQ(file.attach(path.c_str(), 0), toWire(engine::Error::Ok));
         return file.readHeader();
     }
 
@@ -126,7 +126,7 @@ TEST_F(MultimediaFileTest, ReadsTheHeaderAndSamplesOfASoxFile)
     REQUIRE_SOX();
     const std::string path = soxFile("stereo.wav", "-r 22050 -c 2 -b 16 -e signed-integer");
     MultimediaFile file;
-    ASSERT_EQ(open(file, path), kOk);
+    ASSERT_EQ(open(file, path), toWire(engine::Error::Ok));
 
     EXPECT_EQ(file.header.channels, 2);
     EXPECT_EQ(file.header.samplesPerSecond, 22050u);
@@ -141,7 +141,7 @@ TEST_F(MultimediaFileTest, ReadsTheHeaderAndSamplesOfASoxFile)
     EXPECT_EQ(file.durationMs(), 50u);
 
     WaveFormat format;
-    ASSERT_EQ(file.getFormat(&format), kOk);
+    ASSERT_EQ(file.getFormat(&format), toWire(engine::Error::Ok));
     EXPECT_EQ(format.formatTag, 1);
     EXPECT_EQ(format.channels, 2);
     EXPECT_EQ(format.samplesPerSecond, 22050u);
@@ -150,7 +150,7 @@ TEST_F(MultimediaFileTest, ReadsTheHeaderAndSamplesOfASoxFile)
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(format.extraSize, 18);
 
-    ASSERT_EQ(file.setDiskBuffer(1000), kOk);
+    ASSERT_EQ(file.setDiskBuffer(1000), toWire(engine::Error::Ok));
     EXPECT_EQ(readAll(file, 333), soxSamples(path));
     EXPECT_TRUE(application.shown.empty());
 }
@@ -167,7 +167,7 @@ TEST_F(MultimediaFileTest, SkipsTheTwoExtraBytesOfAn18ByteFormatChunk)
     writeText(path, bytes);
 
     MultimediaFile file;
-    ASSERT_EQ(open(file, path), kOk);
+    ASSERT_EQ(open(file, path), toWire(engine::Error::Ok));
     EXPECT_EQ(file.header.formatSize, 18u);
     EXPECT_EQ(file.dataOffset, 46);
     EXPECT_EQ(readAll(file, 4096), samples);
@@ -186,20 +186,20 @@ TEST_F(MultimediaFileTest, NamesTheChunksSkippedBeforeTheData)
     writeText(path, bytes);
 
     MultimediaFile file;
-    ASSERT_EQ(open(file, path), kOk);
+    ASSERT_EQ(open(file, path), toWire(engine::Error::Ok));
     EXPECT_STREQ(file.extraChunks, "'LIST';'fact';");
     EXPECT_EQ(file.dataOffset, static_cast<int32_t>(44 + extra.size()));
     EXPECT_EQ(readAll(file, 4096), samples);
 
     // Reading again starts the list afresh.
-    ASSERT_EQ(file.seek(0, 0), kOk);
-    ASSERT_EQ(file.readHeader(), kOk);
+    ASSERT_EQ(file.seek(0, 0), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.readHeader(), toWire(engine::Error::Ok));
     EXPECT_STREQ(file.extraChunks, "'LIST';'fact';");
 
     // An odd-sized chunk is followed by its pad byte.
     writeText(path, std::string(whole).insert(36, chunk("LIST", std::string("INFOabc", 7)) + '\0' + extra));
     MultimediaFile padded;
-    ASSERT_EQ(open(padded, path), kOk);
+    ASSERT_EQ(open(padded, path), toWire(engine::Error::Ok));
     EXPECT_STREQ(padded.extraChunks, "'LIST';'LIST';'fact';");
     EXPECT_EQ(readAll(padded, 4096), samples);
 }
@@ -216,7 +216,7 @@ TEST_F(MultimediaFileTest, ManySkippedChunksNeverOverrunTheList)
     writeText(path, bytes);
 
     MultimediaFile file;
-    ASSERT_EQ(open(file, path), kOk);
+    ASSERT_EQ(open(file, path), toWire(engine::Error::Ok));
     const std::string list = file.extraChunks;
     EXPECT_LE(list.size(), 255u);
     EXPECT_EQ(list.size() % 7, 0u) << "only whole entries";
@@ -228,7 +228,7 @@ TEST_F(MultimediaFileTest, ManySkippedChunksNeverOverrunTheList)
 
 // Float samples and extensible format chunks (sox writes one for 24 bits)
 // are read, their sample format told; other encodings and forms are refused.
-TEST_F(MultimediaFileTest, NonPcmAndNonWaveFilesAreRefusedWith8)
+TEST_F(MultimediaFileTest, NonPcmAndNonWaveFilesAreRefusedWithNotRiffWavePcm)
 {
     REQUIRE_SOX();
     const struct {
@@ -242,11 +242,12 @@ TEST_F(MultimediaFileTest, NonPcmAndNonWaveFilesAreRefusedWith8)
     for (const auto& wave : read) {
         MultimediaFile file;
         WaveFormat format;
-        ASSERT_EQ(open(file, wave.path), kOk) << wave.path;
+        ASSERT_EQ(open(file, wave.path), toWire(engine::Error::Ok)) << wave.path;
         EXPECT_EQ(file.header.formatTag, wave.tag);
-        EXPECT_EQ(file.getFormat(&format), kOk);
+        EXPECT_EQ(file.getFormat(&format), toWire(engine::Error::Ok));
         EXPECT_EQ(format.formatTag, wave.sampleFormat);
-        EXPECT_EQ(file.dataOffset + static_cast<int32_t>(file.header.dataSize), static_cast<int32_t>(readText(wave.path).size()));
+        EXPECT_EQ(file.dataOffset + static_cast<int32_t>(file.header.dataSize),
+                  static_cast<int32_t>(readText(wave.path).size()));
     }
     std::vector<std::string> refused = {
         soxFile("alaw.wav", "-r 8000 -c 1 -e a-law"),
@@ -264,14 +265,15 @@ TEST_F(MultimediaFileTest, NonPcmAndNonWaveFilesAreRefusedWith8)
         SCOPED_TRACE(path);
         application.shown.clear();
         MultimediaFile file;
-        EXPECT_EQ(open(file, path), kErrNotRiffWavePcm);
-        EXPECT_EQ(file.lastError, kErrNotRiffWavePcm);
+        EXPECT_EQ(open(file, path), toWire(engine::Error::NotRiffWavePcm));
+        EXPECT_EQ(file.lastError, toWire(engine::Error::NotRiffWavePcm));
         const std::string name = path.substr(path.rfind('/') + 1);
-        EXPECT_EQ(application.shown, (std::vector<ShownError>{{kErrNotRiffWavePcm, name}}));
+        EXPECT_EQ(application.shown,
+                  (std::vector<ShownError>{{toWire(engine::Error::NotRiffWavePcm), name}}));
     }
 }
 
-TEST_F(MultimediaFileTest, FilesThatEndTooEarlyGive9)
+TEST_F(MultimediaFileTest, FilesThatEndTooEarlyGiveUnexpectedEof)
 {
     REQUIRE_SOX();
     const std::string whole = readText(pcm16Mono());
@@ -281,7 +283,7 @@ TEST_F(MultimediaFileTest, FilesThatEndTooEarlyGive9)
         SCOPED_TRACE(length);
         writeText(folder.file("cut.wav"), whole.substr(0, length));
         MultimediaFile file;
-        EXPECT_EQ(open(file, folder.file("cut.wav")), kErrUnexpectedEof);
+        EXPECT_EQ(open(file, folder.file("cut.wav")), toWire(engine::Error::UnexpectedEof));
     }
 
     const std::string empty = soxFile("empty.wav", "-r 44100 -c 1 -b 16 -e signed-integer");
@@ -289,8 +291,8 @@ TEST_F(MultimediaFileTest, FilesThatEndTooEarlyGive9)
     put32(bytes, 40, 0);
     writeText(empty, bytes.substr(0, 44));
     MultimediaFile file;
-    EXPECT_EQ(open(file, empty), kErrUnexpectedEof);
-    EXPECT_EQ(application.shown.back(), (ShownError{kErrUnexpectedEof, "empty.wav"}));
+    EXPECT_EQ(open(file, empty), toWire(engine::Error::UnexpectedEof));
+    EXPECT_EQ(application.shown.back(), (ShownError{toWire(engine::Error::UnexpectedEof), "empty.wav"}));
 }
 
 TEST_F(MultimediaFileTest, HostileChunkSizesEndInAClearAnswer)
@@ -304,13 +306,13 @@ TEST_F(MultimediaFileTest, HostileChunkSizesEndInAClearAnswer)
     put32(bytes, 16, 0xFFFFFFFFu);
     writeText(folder.file("a.wav"), bytes);
     MultimediaFile hugeFormat;
-    EXPECT_EQ(open(hugeFormat, folder.file("a.wav")), kOk);
+    EXPECT_EQ(open(hugeFormat, folder.file("a.wav")), toWire(engine::Error::Ok));
 
     // Skipping 2 GB, within a RIFF file's reach, ends past the file: no data chunk.
     put32(bytes, 16, 0x7FFFFFF0u);
     writeText(folder.file("b.wav"), bytes);
     MultimediaFile farFormat;
-    EXPECT_EQ(open(farFormat, folder.file("b.wav")), kErrUnexpectedEof);
+    EXPECT_EQ(open(farFormat, folder.file("b.wav")), toWire(engine::Error::UnexpectedEof));
 
     // A chunk whose size reads as negative never leads back to itself.
     bytes = whole;
@@ -318,7 +320,7 @@ TEST_F(MultimediaFileTest, HostileChunkSizesEndInAClearAnswer)
     put32(bytes, 40, 0xFFFFFFF8u);
     writeText(folder.file("c.wav"), bytes);
     MultimediaFile backwards;
-    EXPECT_EQ(open(backwards, folder.file("c.wav")), kErrSeekFailed);
+    EXPECT_EQ(open(backwards, folder.file("c.wav")), toWire(engine::Error::SeekFailed));
 
     // A chunk that reaches past the end leaves no data chunk to find.
     bytes = whole;
@@ -326,14 +328,14 @@ TEST_F(MultimediaFileTest, HostileChunkSizesEndInAClearAnswer)
     put32(bytes, 40, 100000);
     writeText(folder.file("d.wav"), bytes);
     MultimediaFile over;
-    EXPECT_EQ(open(over, folder.file("d.wav")), kErrUnexpectedEof);
+    EXPECT_EQ(open(over, folder.file("d.wav")), toWire(engine::Error::UnexpectedEof));
 
     // A data chunk larger than the file gives the samples that are there.
     bytes = whole;
     put32(bytes, 40, 0x7FFFFFFFu);
     writeText(folder.file("e.wav"), bytes);
     MultimediaFile longData;
-    ASSERT_EQ(open(longData, folder.file("e.wav")), kOk);
+    ASSERT_EQ(open(longData, folder.file("e.wav")), toWire(engine::Error::Ok));
     EXPECT_EQ(readAll(longData, 1000), samples);
 }
 
@@ -349,20 +351,20 @@ TEST_F(MultimediaFileTest, ARecordingReadsBackThroughSoxSampleForSample)
 
     const std::string path = folder.file("recording.wav");
     MultimediaFile file;
-    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), kOk);
-    ASSERT_EQ(file.setDiskBuffer(4096), kOk);
-    ASSERT_EQ(file.buildHeader(0, 44100, 2, 16), kOk);
-    ASSERT_EQ(file.writeHeader(), kOk);
+    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.setDiskBuffer(4096), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.buildHeader(0, 44100, 2, 16), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.writeHeader(), toWire(engine::Error::Ok));
     EXPECT_EQ(file.dataOffset, 44);
     // Pieces smaller and larger than the disk buffer.
     for (size_t at = 0, piece = 100; at < samples.size(); at += piece, piece = piece * 3 % 9001 + 1) {
         const int32_t count = static_cast<int32_t>(std::min(piece, samples.size() - at));
         int32_t written = 0;
-        ASSERT_EQ(file.write(samples.data() + at, count, &written), kOk);
+        ASSERT_EQ(file.write(samples.data() + at, count, &written), toWire(engine::Error::Ok));
         ASSERT_EQ(written, count);
     }
-    ASSERT_EQ(file.finish(static_cast<uint32_t>(samples.size())), kOk);
-    ASSERT_EQ(file.detach(), kOk);
+    ASSERT_EQ(file.finish(static_cast<uint32_t>(samples.size())), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.detach(), toWire(engine::Error::Ok));
 
     const std::string bytes = readText(path);
     ASSERT_EQ(bytes.size(), 44 + samples.size());
@@ -382,12 +384,12 @@ TEST_F(MultimediaFileTest, ARecordingsHeaderDescribesTheDataOnDiskWhileOpenAndAf
             return -1;
         int failures = 0;
         for (size_t at = 0; at < samples.size(); at += 1000)
-            failures += file.write(samples.data() + at, 1000, nullptr) == kErrWriteFailed;
+            failures += file.write(samples.data() + at, 1000, nullptr) == toWire(engine::Error::WriteFailed);
         return failures;
     };
     MultimediaFile recording, reader;
     ASSERT_EQ(record(recording, folder.file("open.wav")), 0);
-    ASSERT_EQ(open(reader, folder.file("open.wav")), kOk);
+    ASSERT_EQ(open(reader, folder.file("open.wav")), toWire(engine::Error::Ok));
     EXPECT_GE(reader.header.dataSize, samples.size() - 4 * 32000);
     EXPECT_EQ(readAll(reader, 4096).substr(0, reader.header.dataSize),
               samples.substr(0, reader.header.dataSize));
@@ -401,13 +403,16 @@ TEST_F(MultimediaFileTest, ARecordingsHeaderDescribesTheDataOnDiskWhileOpenAndAf
         MultimediaFile full;
         const int failures =
             setrlimit(RLIMIT_FSIZE, &limit) == 0 ? record(full, folder.file("full.wav")) : -1;
-        _exit(failures > 0 && full.finish(static_cast<uint32_t>(samples.size())) == kErrWriteFailed ? 0 : 1);
+        _exit(failures > 0 &&
+                      full.finish(static_cast<uint32_t>(samples.size())) == toWire(engine::Error::WriteFailed)
+                  ? 0
+                  : 1);
     }
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_EQ(status, 0);
     MultimediaFile full;
-    ASSERT_EQ(open(full, folder.file("full.wav")), kOk);
+    ASSERT_EQ(open(full, folder.file("full.wav")), toWire(engine::Error::Ok));
     EXPECT_EQ(full.header.dataSize, 10000u);
     EXPECT_EQ(full.header.riffSize, 10036u);
     EXPECT_EQ(readAll(full, 4096), samples.substr(0, 10002));
@@ -419,12 +424,12 @@ TEST_F(MultimediaFileTest, AnEmptyRecordingIsA44ByteFile)
 {
     const std::string path = folder.file("silence.wav");
     MultimediaFile file;
-    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), kOk);
-    ASSERT_EQ(file.setDiskBuffer(65536), kOk);
-    ASSERT_EQ(file.buildHeader(0, 44100, 1, 16), kOk);
-    ASSERT_EQ(file.writeHeader(), kOk);
-    ASSERT_EQ(file.finish(0), kOk);
-    ASSERT_EQ(file.detach(), kOk);
+    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.setDiskBuffer(65536), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.buildHeader(0, 44100, 1, 16), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.writeHeader(), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.finish(0), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.detach(), toWire(engine::Error::Ok));
 
     const std::string expected("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0"
                                "\x02\0\x10\0data\0\0\0\0",
@@ -437,10 +442,10 @@ TEST_F(MultimediaFileTest, CreatingTruncatesAnOldFile)
     const std::string path = folder.file("old.wav");
     writeText(path, std::string(1000, 'x'));
     MultimediaFile file;
-    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), kOk);
-    ASSERT_EQ(file.buildHeader(0, 8000, 1, 8), kOk);
-    ASSERT_EQ(file.writeHeader(), kOk);
-    ASSERT_EQ(file.detach(), kOk);
+    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreate), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.buildHeader(0, 8000, 1, 8), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.writeHeader(), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.detach(), toWire(engine::Error::Ok));
     EXPECT_EQ(readText(path).size(), 44u);
 }
 
@@ -453,25 +458,27 @@ TEST_F(MultimediaFileTest, ARecordingReachesTheRiffLimitAndANewFileNeverFollowsA
     ASSERT_EQ(symlink(folder.file("victim").c_str(), link.c_str()), 0);
     MultimediaFile file;
     file.silent = true;
-    EXPECT_EQ(file.attach(link.c_str(), MultimediaFile::kModeCreateNew), kErrCannotUseResource);
+    EXPECT_EQ(file.attach(link.c_str(), MultimediaFile::kModeCreateNew),
+              toWire(engine::Error::CannotUseResource));
     EXPECT_EQ(file.openError, EEXIST);
     EXPECT_NE(access(folder.file("victim").c_str(), F_OK), 0);
 
     const std::string path = folder.file("long.wav");
-    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreateNew), kOk);
-    ASSERT_EQ(file.buildHeader(0, 44100, 2, 16), kOk);
-    ASSERT_EQ(file.writeHeader(), kOk);
+    ASSERT_EQ(file.attach(path.c_str(), MultimediaFile::kModeCreateNew), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.buildHeader(0, 44100, 2, 16), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.writeHeader(), toWire(engine::Error::Ok));
     const int64_t wholeFrames = MultimediaFile::kMaxDataBytes / 4 * 4;
-    ASSERT_EQ(file.seek(INT32_MAX, 0), kOk);
-    ASSERT_EQ(file.seek(INT32_MAX, 1), kOk);
-    ASSERT_EQ(file.seek(static_cast<int32_t>(44 + wholeFrames - 4 - 2 * int64_t{INT32_MAX}), 1), kOk);
+    ASSERT_EQ(file.seek(INT32_MAX, 0), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.seek(INT32_MAX, 1), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.seek(static_cast<int32_t>(44 + wholeFrames - 4 - 2 * int64_t{INT32_MAX}), 1),
+              toWire(engine::Error::Ok));
     EXPECT_EQ(file.room(), 4);
-    EXPECT_EQ(file.write("abcdefgh", 8, nullptr), kErrWriteFailed);
-    ASSERT_EQ(file.write("abcd", 4, nullptr), kOk);
+    EXPECT_EQ(file.write("abcdefgh", 8, nullptr), toWire(engine::Error::WriteFailed));
+    ASSERT_EQ(file.write("abcd", 4, nullptr), toWire(engine::Error::Ok));
     EXPECT_EQ(file.room(), 0);
     EXPECT_EQ(file.position(), 44 + wholeFrames);
-    ASSERT_EQ(file.finish(static_cast<uint32_t>(wholeFrames)), kOk);
-    ASSERT_EQ(file.detach(), kOk);
+    ASSERT_EQ(file.finish(static_cast<uint32_t>(wholeFrames)), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.detach(), toWire(engine::Error::Ok));
     std::string header(44, '\0');
     std::ifstream(path, std::ios::binary).read(header.data(), 44);
     EXPECT_EQ(get32(header, 40), wholeFrames);
@@ -500,41 +507,43 @@ TEST_F(MultimediaFileTest, DurationRoundsTheByteRateDownToWholeMilliseconds)
 
 // Misuse.
 
-TEST_F(MultimediaFileTest, OperationsWithoutAFileGive3)
+TEST_F(MultimediaFileTest, OperationsWithoutAFileGiveNoExternalResource)
 {
     MultimediaFile file;
     char buffer[8];
     int32_t count = 5;
-    EXPECT_EQ(file.readHeader(), kErrNoExternalResource);
-    EXPECT_EQ(file.read(buffer, 8, &count), kErrNoExternalResource);
+    EXPECT_EQ(file.readHeader(), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.read(buffer, 8, &count), toWire(engine::Error::NoExternalResource));
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(file.write(buffer, 8, &count), kErrNoExternalResource);
-    EXPECT_EQ(file.seek(0, 0), kErrNoExternalResource);
-    EXPECT_EQ(file.position(), kErrNoExternalResource);
-    EXPECT_EQ(file.setDiskBuffer(4096), kErrNoExternalResource);
-    EXPECT_EQ(file.writeHeader(), kErrNoExternalResource);
-    EXPECT_EQ(file.finish(0), kErrNoExternalResource);
+    EXPECT_EQ(file.write(buffer, 8, &count), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.seek(0, 0), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.position(), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.setDiskBuffer(4096), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.writeHeader(), toWire(engine::Error::NoExternalResource));
+    EXPECT_EQ(file.finish(0), toWire(engine::Error::NoExternalResource));
     EXPECT_EQ(application.shown.size(), 8u);
-    EXPECT_EQ(application.shown.front(), (ShownError{kErrNoExternalResource, "Multimedia File"}));
+    EXPECT_EQ(application.shown.front(),
+              (ShownError{toWire(engine::Error::NoExternalResource), "Multimedia File"}));
 }
 
 TEST_F(MultimediaFileTest, OpenFailuresAndRefusedBuffersAreReported)
 {
     MultimediaFile file;
-    EXPECT_EQ(file.attach(folder.file("missing.wav").c_str(), 0), kErrCannotUseResource);
+    EXPECT_EQ(file.attach(folder.file("missing.wav").c_str(), 0), toWire(engine::Error::CannotUseResource));
     EXPECT_EQ(file.attach(folder.file("no/such/folder.wav").c_str(), MultimediaFile::kModeCreate),
-              kErrCannotUseResource);
+              toWire(engine::Error::CannotUseResource));
 
-    ASSERT_EQ(file.attach(folder.file("new.wav").c_str(), MultimediaFile::kModeCreate), kOk);
-    EXPECT_EQ(file.setDiskBuffer(-1), kErrDiskBuffer);
-    EXPECT_EQ(file.setDiskBuffer(0x7FFFFFFF), kErrDiskBuffer);
-    EXPECT_EQ(file.setDiskBuffer(0), kOk); // unbuffered
+    ASSERT_EQ(file.attach(folder.file("new.wav").c_str(), MultimediaFile::kModeCreate),
+              toWire(engine::Error::Ok));
+    EXPECT_EQ(file.setDiskBuffer(-1), toWire(engine::Error::DiskBuffer));
+    EXPECT_EQ(file.setDiskBuffer(0x7FFFFFFF), toWire(engine::Error::DiskBuffer));
+    EXPECT_EQ(file.setDiskBuffer(0), toWire(engine::Error::Ok)); // unbuffered
     EXPECT_EQ(application.shown,
               (std::vector<ShownError>{
                   {1, "Multimedia File"}, {1, "Multimedia File"}, {7, "new.wav"}, {7, "new.wav"}}));
 
     // A seek before the start fails and leaves the position.
-    EXPECT_EQ(file.seek(-1, 0), kErrSeekFailed);
+    EXPECT_EQ(file.seek(-1, 0), toWire(engine::Error::SeekFailed));
     EXPECT_EQ(file.position(), 0);
 }
 
@@ -547,26 +556,26 @@ TEST_F(MultimediaFileTest, BufferedReadsAndSeeksAgreeWithTheFile)
     writeText(folder.file("data.bin"), content);
 
     MultimediaFile file;
-    ASSERT_EQ(file.attach(folder.file("data.bin").c_str(), 0), kOk);
-    ASSERT_EQ(file.setDiskBuffer(1024), kOk);
+    ASSERT_EQ(file.attach(folder.file("data.bin").c_str(), 0), toWire(engine::Error::Ok));
+    ASSERT_EQ(file.setDiskBuffer(1024), toWire(engine::Error::Ok));
     std::vector<char> buffer(3000);
     int32_t expectedAt = 0;
     for (int step = 0; step < 400; ++step) {
         const int32_t target = static_cast<int32_t>(random() % 52000);
         if (step % 3 == 0) {
-            ASSERT_EQ(file.seek(target, 0), kOk);
+            ASSERT_EQ(file.seek(target, 0), toWire(engine::Error::Ok));
             expectedAt = target;
         } else if (step % 3 == 1) {
             const int32_t by = static_cast<int32_t>(random() % 4000) - 2000;
             if (expectedAt + by >= 0) {
-                ASSERT_EQ(file.seek(by, 1), kOk);
+                ASSERT_EQ(file.seek(by, 1), toWire(engine::Error::Ok));
                 expectedAt += by;
             }
         }
         ASSERT_EQ(file.position(), expectedAt);
         const int32_t want = static_cast<int32_t>(random() % buffer.size());
         int32_t got = -1;
-        ASSERT_EQ(file.read(buffer.data(), want, &got), kOk);
+        ASSERT_EQ(file.read(buffer.data(), want, &got), toWire(engine::Error::Ok));
         const int32_t available = std::max(0, static_cast<int32_t>(content.size()) - expectedAt);
         ASSERT_EQ(got, std::min(want, available)) << "step " << step;
         ASSERT_EQ(std::string(buffer.data(), got),

@@ -50,11 +50,11 @@ TEST_F(ErrorRoutingTest, SilentObjectOnlyRecordsTheCode)
 {
     zkr::ObjectBase object;
     object.silent = true;
-    object.setError(13);
+    object.setError(toWire(engine::Error::IndexOutOfRange));
     object.errorContext = "ignored";
-    object.setError(101);
+    object.setError(toWire(engine::Error::PlainMessage));
 
-    EXPECT_EQ(object.lastError, 101);
+    EXPECT_EQ(object.lastError, toWire(engine::Error::PlainMessage));
     EXPECT_TRUE(application.shown.empty());
 }
 
@@ -63,20 +63,21 @@ TEST_F(ErrorRoutingTest, OwnHandlerReceivesCodeAndContextInsteadOfTheApplication
     zkr::ObjectBase object;
     object.errorContext = "while reading";
     object.setOwnHandler(&recordHandledError);
-    object.setError(4);
+    object.setError(toWire(engine::Error::ReadFailed));
     object.setError(120);
 
     EXPECT_EQ(object.lastError, 120);
     ASSERT_EQ(handled.size(), 2u);
-    EXPECT_EQ(handled[0].code, 4);
+    EXPECT_EQ(handled[0].code, toWire(engine::Error::ReadFailed));
     EXPECT_EQ(handled[0].context, "while reading");
     EXPECT_EQ(handled[1].code, 120);
     EXPECT_TRUE(application.shown.empty());
 
     object.setOwnHandler(nullptr);
-    object.setError(5);
+    object.setError(toWire(engine::Error::WriteFailed));
     EXPECT_EQ(handled.size(), 2u);
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{5, "[abstract]"}}));
+    EXPECT_EQ(application.shown,
+              (std::vector<ShownError>{{toWire(engine::Error::WriteFailed), "[abstract]"}}));
 }
 
 TEST_F(ErrorRoutingTest, SilentWinsOverOwnHandler)
@@ -84,28 +85,30 @@ TEST_F(ErrorRoutingTest, SilentWinsOverOwnHandler)
     zkr::ObjectBase object;
     object.setOwnHandler(&recordHandledError);
     object.silent = true;
-    object.setError(7);
+    object.setError(toWire(engine::Error::DiskBuffer));
 
-    EXPECT_EQ(object.lastError, 7);
+    EXPECT_EQ(object.lastError, toWire(engine::Error::DiskBuffer));
     EXPECT_TRUE(handled.empty());
 }
 
-TEST_F(ErrorRoutingTest, CodesBelow100ShowTheVirtualName)
+TEST_F(ErrorRoutingTest, ErrorCodesShowTheVirtualName)
 {
     CaptionedObject window;
     window.errorContext = "not this";
-    window.setError(28);
+    window.setError(toWire(engine::Error::CreateControl));
     window.setError(99);
 
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{28, "Mixer Settings"}, {99, "Mixer Settings"}}));
+    EXPECT_EQ(application.shown,
+              (std::vector<ShownError>{{toWire(engine::Error::CreateControl), "Mixer Settings"},
+                                       {99, "Mixer Settings"}}));
 }
 
-TEST_F(ErrorRoutingTest, Codes100AndAboveShowTheErrorContext)
+TEST_F(ErrorRoutingTest, MessageCodesShowTheErrorContext)
 {
     CaptionedObject window;
     window.errorContext = "The sound card refused the format.";
     window.setError(100);
-    window.setError(101);
+    window.setError(toWire(engine::Error::PlainMessage));
     window.errorContext = nullptr;
     window.setError(150);
 
@@ -118,11 +121,11 @@ TEST(ErrorRoutingWithoutApplicationTest, ErrorsAreOnlyRecorded)
 {
     ASSERT_EQ(zkr::theApplication, nullptr);
     zkr::ObjectBase object;
-    object.setError(13);
-    EXPECT_EQ(object.lastError, 13);
+    object.setError(toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(object.lastError, toWire(engine::Error::IndexOutOfRange));
     object.errorContext = "no one to show this to";
-    object.setError(101);
-    EXPECT_EQ(object.lastError, 101);
+    object.setError(toWire(engine::Error::PlainMessage));
+    EXPECT_EQ(object.lastError, toWire(engine::Error::PlainMessage));
 }
 
 TEST(ObjectBaseTest, GetNameCopiesTheKindNameAndReturnsTheKind)

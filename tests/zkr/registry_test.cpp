@@ -7,12 +7,12 @@
 #include <string>
 
 #include "ErrorRecording.h"
+#include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Registry.h"
 
 namespace {
@@ -49,7 +49,7 @@ protected:
     zkr::Registry store;
 };
 
-TEST_F(RegistryTest, BeforeAnySectionReadsGiveDefaultsAndWritesFailWith16)
+TEST_F(RegistryTest, BeforeAnySectionReadsGiveDefaultsAndWritesFailWithNotNow)
 {
     EXPECT_EQ(value("MusicBufSize", "4096"), "4096");
     EXPECT_EQ(store.getInt("MusicBufSize", 4096), 4096);
@@ -60,12 +60,12 @@ TEST_F(RegistryTest, BeforeAnySectionReadsGiveDefaultsAndWritesFailWith16)
     EXPECT_EQ(y, 8);
     EXPECT_EQ(store.findKey("MusicBufSize"), -1);
 
-    EXPECT_EQ(store.setString("k", "v"), zkr::kErrNotNow);
-    EXPECT_EQ(store.setInt("k", 1), zkr::kErrNotNow);
-    EXPECT_EQ(store.setPoint("k", 1, 2), zkr::kErrNotNow);
-    EXPECT_EQ(store.addEntry("k", "v"), zkr::kErrNotNow);
-    EXPECT_EQ(store.saveSection(), zkr::kErrNotNow);
-    EXPECT_EQ(store.lastError, zkr::kErrNotNow);
+    EXPECT_EQ(store.setString("k", "v"), toWire(engine::Error::NotNow));
+    EXPECT_EQ(store.setInt("k", 1), toWire(engine::Error::NotNow));
+    EXPECT_EQ(store.setPoint("k", 1, 2), toWire(engine::Error::NotNow));
+    EXPECT_EQ(store.addEntry("k", "v"), toWire(engine::Error::NotNow));
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::NotNow));
+    EXPECT_EQ(store.lastError, toWire(engine::Error::NotNow));
     EXPECT_FALSE(plat::fileExists(file));
     EXPECT_TRUE(application.shown.empty());
 }
@@ -73,8 +73,8 @@ TEST_F(RegistryTest, BeforeAnySectionReadsGiveDefaultsAndWritesFailWith16)
 TEST_F(RegistryTest, AFailureOfAStoreThatIsNotSilentIsReported)
 {
     store.silent = false;
-    EXPECT_EQ(store.saveSection(), zkr::kErrNotNow);
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{zkr::kErrNotNow, "Registry"}}));
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::NotNow));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::NotNow), "Registry"}}));
 }
 
 TEST_F(RegistryTest, ASectionIsReadFromTheFileOnlyOnce)
@@ -110,7 +110,7 @@ TEST_F(RegistryTest, WithoutLoadOrFileNameASectionStartsEmpty)
     unnamed.silent = true;
     ASSERT_EQ(unnamed.selectSection("Engine", true), 0);
     EXPECT_EQ(unnamed.currentSection->count, 0);
-    EXPECT_EQ(unnamed.saveSection(), zkr::kErrWriteFailed);
+    EXPECT_EQ(unnamed.saveSection(), toWire(engine::Error::WriteFailed));
 }
 
 TEST_F(RegistryTest, NumbersAndPointsParseLikeTheirFormats)
@@ -166,14 +166,14 @@ TEST_F(RegistryTest, NumbersAndPointsParseLikeTheirFormats)
 
 TEST_F(RegistryTest, ReadsLeaveTheLastErrorAlone)
 {
-    EXPECT_EQ(store.saveSection(), zkr::kErrNotNow);
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::NotNow));
     char out[zkr::Registry::kValueSize];
     store.getString("a", "b", out);
     store.getInt("a", 1);
     int x = 0;
     int y = 0;
     store.getPoint("a", 1, 2, &x, &y);
-    EXPECT_EQ(store.lastError, zkr::kErrNotNow);
+    EXPECT_EQ(store.lastError, toWire(engine::Error::NotNow));
 
     // The default may be the output buffer itself.
     std::strcpy(out, "same");
@@ -185,7 +185,7 @@ TEST_F(RegistryTest, MissingKeysAreAddedOnlyWhenAllowed)
 {
     ASSERT_EQ(store.selectSection("Keys", false), 0);
     store.createMissingKeys = false;
-    EXPECT_EQ(store.setString("New", "1"), zkr::kErrElementNotFound);
+    EXPECT_EQ(store.setString("New", "1"), toWire(engine::Error::ElementNotFound));
     EXPECT_EQ(store.findKey("New"), -1);
     ASSERT_EQ(store.addEntry("New", "1"), 0);
     EXPECT_EQ(store.setString("New", "2"), 0);
@@ -250,7 +250,7 @@ TEST_F(RegistryTest, ALongSectionIsReadWholeAndNeverSavedCut)
         const auto* entry = static_cast<zkr::Registry::Entry*>(store.currentSection->itemAt(i));
         EXPECT_EQ(std::string(entry->value), std::string(200, 'a' + i % 26)) << i;
     }
-    EXPECT_EQ(store.saveSection(), zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(readText(file), text);
 }
 
@@ -277,8 +277,8 @@ TEST_F(RegistryTest, SavingChecksTheSectionTextSize)
 
     const std::string before = readText(file);
     ASSERT_EQ(store.setString("k56", std::string(251, 'z').c_str()), 0);
-    EXPECT_EQ(store.saveSection(), zkr::kErrIndexOutOfRange);
-    EXPECT_EQ(store.lastError, zkr::kErrIndexOutOfRange);
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::IndexOutOfRange));
+    EXPECT_EQ(store.lastError, toWire(engine::Error::IndexOutOfRange));
     EXPECT_EQ(readText(file), before);
 }
 
@@ -296,13 +296,13 @@ TEST_F(RegistryTest, SavingAnEmptySectionKeepsTheOthers)
               "[Velmora Fennet]\nChannels=4\n[Engine]\nMusicBufSize=4096\nPath=/music/a=b.wav\n");
 }
 
-TEST_F(RegistryTest, AFileThatCannotBeWrittenGives5)
+TEST_F(RegistryTest, AFileThatCannotBeWrittenGivesWriteFailed)
 {
     store.setFileName(folder.file("no/such/folder/settings.ini").c_str());
     ASSERT_EQ(store.selectSection("Engine", true), 0);
     ASSERT_EQ(store.setInt("a", 1), 0);
-    EXPECT_EQ(store.saveSection(), zkr::kErrWriteFailed);
-    EXPECT_EQ(store.lastError, zkr::kErrWriteFailed);
+    EXPECT_EQ(store.saveSection(), toWire(engine::Error::WriteFailed));
+    EXPECT_EQ(store.lastError, toWire(engine::Error::WriteFailed));
     EXPECT_TRUE(application.shown.empty());
 }
 

@@ -61,19 +61,20 @@ TEST_F(ResourceTest, AttachOpensAndKeepsTheName)
     EXPECT_TRUE(application.shown.empty());
 }
 
-TEST_F(ResourceTest, FailedOpenReports1WithTheKindName)
+TEST_F(ResourceTest, FailedOpenReportsCannotUseResourceWithTheKindName)
 {
     TestFile file;
     file.openSucceeds = false;
 
     EXPECT_EQ(file.attach("/a/b/song.wav", 0), 1);
-    EXPECT_EQ(file.lastError, 1);
+    EXPECT_EQ(file.lastError, toWire(engine::Error::CannotUseResource));
     EXPECT_FALSE(file.attached);
     EXPECT_STREQ(file.resourceName, "");
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{1, "Multimedia File"}}));
+    EXPECT_EQ(application.shown,
+              (std::vector<ShownError>{{toWire(engine::Error::CannotUseResource), "Multimedia File"}}));
 }
 
-TEST_F(ResourceTest, FailedCloseReports2WithTheFileNameAndStaysAttached)
+TEST_F(ResourceTest, FailedCloseReportsCannotReleaseResourceWithTheFileNameAndStaysAttached)
 {
     TestFile file;
     ASSERT_EQ(file.attach("/a/b/song.wav", 0), 0);
@@ -82,7 +83,8 @@ TEST_F(ResourceTest, FailedCloseReports2WithTheFileNameAndStaysAttached)
     EXPECT_EQ(file.detach(), 2);
     EXPECT_TRUE(file.attached);
     EXPECT_STREQ(file.resourceName, "/a/b/song.wav");
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{2, "song.wav"}}));
+    EXPECT_EQ(application.shown,
+              (std::vector<ShownError>{{toWire(engine::Error::CannotReleaseResource), "song.wav"}}));
 
     file.closeSucceeds = true;
     EXPECT_EQ(file.detach(), 0);
@@ -111,7 +113,7 @@ TEST_F(ResourceTest, AttachWhileAttachedDetachesFirst)
 
     // When the old one cannot be released, the new one is not opened.
     file.closeSucceeds = false;
-    EXPECT_EQ(file.attach("/music/three.wav", 1), 2);
+    EXPECT_EQ(file.attach("/music/three.wav", 1), toWire(engine::Error::CannotReleaseResource));
     EXPECT_STREQ(file.resourceName, "/music/two.wav");
     EXPECT_EQ(file.calls.back(), "close");
     file.closeSucceeds = true;

@@ -78,7 +78,7 @@ TEST_F(SharedServicesTest, CompleteLibraryBindsEveryEntryToItsExport)
     EXPECT_TRUE(NoticeRecorder::notices().empty());
 }
 
-TEST_F(SharedServicesTest, MissingExportGives10AndLeavesNothingBound)
+TEST_F(SharedServicesTest, MissingExportGivesCorruptExportsAndLeavesNothingBound)
 {
     EXPECT_EQ(zkr::bindSharedServicesFrom(withoutTrayIcon.c_str()), 10);
     EXPECT_EQ(zkr::sharedServices, nullptr);
@@ -86,7 +86,7 @@ TEST_F(SharedServicesTest, MissingExportGives10AndLeavesNothingBound)
     EXPECT_TRUE(NoticeRecorder::notices().empty());
 }
 
-TEST_F(SharedServicesTest, MissingFileGives1AndSaysSo)
+TEST_F(SharedServicesTest, MissingFileGivesCannotUseResourceAndSaysSo)
 {
     velmora::test::TempFolder folder;
     EXPECT_EQ(zkr::bindSharedServicesFrom(folder.file("ZKRShared.so").c_str()), 1);
@@ -97,7 +97,7 @@ TEST_F(SharedServicesTest, MissingFileGives1AndSaysSo)
                                     "Velmora Audio Engine v0.1b", kErrorNoticeStyle}}));
 }
 
-TEST_F(SharedServicesTest, ProgramFolderWithoutTheLibraryGives1AndSaysSo)
+TEST_F(SharedServicesTest, ProgramFolderWithoutTheLibraryGivesCannotUseResourceAndSaysSo)
 {
     // The test program's folder holds no ZKRShared.so.
     EXPECT_EQ(zkr::bindSharedServices(), 1);
@@ -106,7 +106,7 @@ TEST_F(SharedServicesTest, ProgramFolderWithoutTheLibraryGives1AndSaysSo)
     EXPECT_EQ(NoticeRecorder::notices()[0].caption, "Velmora Audio Engine v0.1b");
 }
 
-TEST_F(SharedServicesTest, FileThatIsNotALibraryGives1WithoutAMessage)
+TEST_F(SharedServicesTest, FileThatIsNotALibraryGivesCannotUseResourceWithoutAMessage)
 {
     EXPECT_EQ(zkr::bindSharedServicesFrom(notALibrary.c_str()), 1);
     EXPECT_EQ(zkr::sharedServices, nullptr);

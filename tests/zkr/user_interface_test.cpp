@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "UserInterfaceTestKit.h"
+#include "api/Protocol.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Font.h"
@@ -16,7 +17,6 @@
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 #include "zkr/BitmapObject.h"
-#include "zkr/ErrorCodes.h"
 
 using namespace plat::ui;
 using velmora::test::HelpRecordingApplication;
@@ -118,23 +118,25 @@ TEST(UserInterfaceCreate, StartsUpInOrderWithTooltipsFontAndBackBufferThenShows)
     EXPECT_FALSE(isClassRegistered(ui.description.className));
 }
 
-TEST(UserInterfaceCreate, FailedStartUpsReportError18AndLeaveNoClassBehind)
+TEST(UserInterfaceCreate, FailedStartUpsReportCreateUserInterfaceAndLeaveNoClassBehind)
 {
     RecordingApplication application;
     RecordingInterface refusing;
     refusing.preCreateAnswer = false;
     zkr::WindowDescription description = testDescription();
-    EXPECT_EQ(refusing.create(true, description, nullptr, kShowNormal), zkr::kErrCreateUserInterface);
+    EXPECT_EQ(refusing.create(true, description, nullptr, kShowNormal),
+              toWire(engine::Error::CreateUserInterface));
     EXPECT_EQ(refusing.window, nullptr);
     EXPECT_FALSE(isClassRegistered(description.className));
 
     RecordingInterface unfinished;
     unfinished.finishStatus = 1;
     unfinished.makeControls = [](RecordingInterface& self) { self.add(kFirst); };
-    EXPECT_EQ(unfinished.create(true, testDescription(), nullptr, kShowNormal), zkr::kErrCreateUserInterface);
+    EXPECT_EQ(unfinished.create(true, testDescription(), nullptr, kShowNormal),
+              toWire(engine::Error::CreateUserInterface));
     EXPECT_TRUE(unfinished.controls.empty());
     ASSERT_EQ(application.shown.size(), 2u);
-    EXPECT_EQ(application.shown[0].code, 18);
+    EXPECT_EQ(application.shown[0].code, toWire(engine::Error::CreateUserInterface));
 }
 
 TEST(UserInterfaceOwnThread, RunsOnAThreadOfItsOwnUntilClosed)
@@ -283,7 +285,7 @@ TEST_F(SkinnedInterfaceTest, TooltipsAskTheControlUnderTheCursorForItsText)
     EXPECT_EQ(first->tooltipCalls, 1);
 }
 
-TEST_F(SkinnedInterfaceTest, DroppedFilesGoToTheControlUnderTheDropAndARefusalIsError46)
+TEST_F(SkinnedInterfaceTest, DroppedFilesGoToTheControlUnderTheDropAndARefusalIsDropRefused)
 {
     RecordingApplication application;
     headless::dropFiles(ui.window, 30, 30, {"/a.wav", "/b.wav"});
@@ -296,5 +298,5 @@ TEST_F(SkinnedInterfaceTest, DroppedFilesGoToTheControlUnderTheDropAndARefusalIs
     pumpPending();
     EXPECT_EQ(ui.dropControl, nullptr);
     ASSERT_EQ(application.shown.size(), 1u);
-    EXPECT_EQ(application.shown[0].code, 46);
+    EXPECT_EQ(application.shown[0].code, toWire(engine::Error::DropRefused));
 }

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "ErrorRecording.h"
+#include "api/Protocol.h"
 #include "platform/audio/Devices.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/InputDevice.h"
 #include "zkr/OutputDevice.h"
 #include "zkr/SharedBuffer.h"
@@ -62,9 +62,9 @@ protected:
 // Opens the file output with a ring of count blocks of size bytes.
 void startFileOutput(OutputDevice& device, int count, uint32_t size)
 {
-    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
-    ASSERT_EQ(device.allocateBlocks(count, size), kOk);
-    ASSERT_EQ(device.start(), kOk);
+    ASSERT_EQ(device.selectDevice(kFileDevice), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.allocateBlocks(count, size), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
 }
 
 uint64_t blocksPlayed(OutputDevice& device)
@@ -109,19 +109,19 @@ TEST_F(WaveDeviceTest, SelectingOutsideTheDevicesChoosesTheWaveMapper)
 {
     OutputDevice device;
     device.deviceCount = 3;
-    EXPECT_EQ(device.selectDevice(2), kOk);
+    EXPECT_EQ(device.selectDevice(2), toWire(engine::Error::Ok));
     EXPECT_EQ(device.deviceId, 2);
-    EXPECT_EQ(device.selectDevice(5), kOk);
+    EXPECT_EQ(device.selectDevice(5), toWire(engine::Error::Ok));
     EXPECT_EQ(device.deviceId, -1);
-    EXPECT_EQ(device.selectDevice(3), kOk);
+    EXPECT_EQ(device.selectDevice(3), toWire(engine::Error::Ok));
     EXPECT_EQ(device.deviceId, -1);
 
     // Not while the device is open.
     device.deviceCount = 2;
     startFileOutput(device, 2, 64);
-    EXPECT_EQ(device.selectDevice(0), kErrNotNow);
+    EXPECT_EQ(device.selectDevice(0), toWire(engine::Error::NotNow));
     EXPECT_EQ(device.deviceId, kFileDevice);
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{kErrNotNow, "Wave Output"}}));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::NotNow), "Wave Output"}}));
 }
 
 TEST_F(WaveDeviceTest, StandardFormatsHaveNamesAndOtherValuesTheirNumber)
@@ -143,7 +143,7 @@ TEST_F(WaveDeviceTest, RingsAreAllocatedZeroedAndRefusedWhileOpen)
 {
     OutputDevice device;
     EXPECT_TRUE(device.allFree());
-    ASSERT_EQ(device.allocateBlocks(3, 100), kOk);
+    ASSERT_EQ(device.allocateBlocks(3, 100), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allocated);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(device.block(i).length, 100u);
@@ -152,11 +152,11 @@ TEST_F(WaveDeviceTest, RingsAreAllocatedZeroedAndRefusedWhileOpen)
     }
     EXPECT_EQ(device.spareBlock.length, 100u);
 
-    EXPECT_EQ(device.allocateBlocks(0, 100), kErrOutOfMemory);
+    EXPECT_EQ(device.allocateBlocks(0, 100), toWire(engine::Error::OutOfMemory));
     EXPECT_FALSE(device.allocated);
 
     startFileOutput(device, 4, 64);
-    EXPECT_EQ(device.allocateBlocks(8, 64), kErrNotNow);
+    EXPECT_EQ(device.allocateBlocks(8, 64), toWire(engine::Error::NotNow));
     EXPECT_EQ(device.blockCount, 4);
 }
 
@@ -167,13 +167,13 @@ TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
     OutputDevice device;
     startFileOutput(device, 12, 64);
     for (int i = 1; i <= 5; ++i) {
-        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), kOk);
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), toWire(engine::Error::Ok));
         EXPECT_FALSE(device.started) << "write " << i;
     }
     EXPECT_EQ(blocksPlayed(device), 0u);
     EXPECT_FALSE(device.allFree());
 
-    ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64), kOk);
+    ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.started);
     EXPECT_EQ(device.writeIndex, 6);
     EXPECT_TRUE(eventually([&] { return device.allFree(); }));
@@ -183,9 +183,9 @@ TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
     OutputDevice small;
     ScopedEnv secondFile("VELMORA_AUDIO_OUTPUT_FILE", folder.file("second.raw"));
     startFileOutput(small, 5, 64);
-    ASSERT_EQ(small.writeBlock(block(1, 64).data(), 64), kOk);
+    ASSERT_EQ(small.writeBlock(block(1, 64).data(), 64), toWire(engine::Error::Ok));
     EXPECT_FALSE(small.started);
-    ASSERT_EQ(small.writeBlock(block(2, 64).data(), 64), kOk);
+    ASSERT_EQ(small.writeBlock(block(2, 64).data(), 64), toWire(engine::Error::Ok));
     EXPECT_TRUE(small.started);
 }
 
@@ -198,15 +198,15 @@ TEST_F(WaveDeviceTest, BlocksPlayInOrderAndShortOnesArePaddedWithSilence)
         const uint32_t bytes = i == 5 ? 10 : 64;
         const std::string data = block(static_cast<uint8_t>(i), bytes);
         int status;
-        while ((status = device.writeBlock(data.data(), bytes)) == kStatusBusy) {
+        while ((status = device.writeBlock(data.data(), bytes)) == toWire(engine::Error::Busy)) {
             ASSERT_TRUE(device.blockFree->wait(1000));
             (void)device.blockFree->reset();
         }
-        ASSERT_EQ(status, kOk);
+        ASSERT_EQ(status, toWire(engine::Error::Ok));
         expected += data + block(0, 64 - bytes);
     }
-    ASSERT_EQ(device.drain(5000), kOk);
-    ASSERT_EQ(device.stop(), kOk);
+    ASSERT_EQ(device.drain(5000), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
     EXPECT_EQ(readText(folder.file("played.raw")), expected);
 }
 
@@ -215,19 +215,19 @@ TEST_F(WaveDeviceTest, AFullRingAnswers200UntilTheBlockAtTheWriteIndexIsFree)
     ScopedEnv paced("VELMORA_AUDIO_PACE", std::nullopt);
     OutputDevice device;
     // 4 blocks of 50 ms each on the paced null output.
-    ASSERT_EQ(device.selectDevice(kNullOutput), kOk);
-    ASSERT_EQ(device.allocateBlocks(4, 8820), kOk);
-    ASSERT_EQ(device.start(), kOk);
+    ASSERT_EQ(device.selectDevice(kNullOutput), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.allocateBlocks(4, 8820), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     const std::string data = block(7, 8820);
     for (int i = 0; i < 4; ++i)
-        ASSERT_EQ(device.writeBlock(data.data(), 8820), kOk);
-    EXPECT_EQ(device.writeBlock(data.data(), 8820), kStatusBusy);
-    EXPECT_EQ(device.lastError, kOk);
+        ASSERT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Busy));
+    EXPECT_EQ(device.lastError, toWire(engine::Error::Ok));
     EXPECT_EQ(device.writeIndex, 0);
 
     ASSERT_TRUE(device.blockFree->wait(1000));
     EXPECT_EQ(device.block(0).user, 0);
-    EXPECT_EQ(device.writeBlock(data.data(), 8820), kOk);
+    EXPECT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Ok));
     EXPECT_TRUE(application.shown.empty());
 }
 
@@ -236,12 +236,12 @@ TEST_F(WaveDeviceTest, TheSpareBlockHoldsTheLastBlockPlayedAndIsSilencedByDraini
     OutputDevice device;
     startFileOutput(device, 4, 64);
     for (int i = 1; i <= 4; ++i)
-        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), kOk);
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), toWire(engine::Error::Ok));
     EXPECT_TRUE(eventually([&] { return device.block(0).user == 0; }));
-    ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64), kOk);
+    ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64), toWire(engine::Error::Ok));
     EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(1, 64));
 
-    ASSERT_EQ(device.drain(5000), kOk);
+    ASSERT_EQ(device.drain(5000), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allFree());
     EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(0, 64));
 }
@@ -250,39 +250,39 @@ TEST_F(WaveDeviceTest, DrainingPlaysARingThatNeverGotHalfFull)
 {
     OutputDevice device;
     startFileOutput(device, 12, 64);
-    ASSERT_EQ(device.writeBlock(block(3, 64).data(), 64), kOk);
-    ASSERT_EQ(device.writeBlock(block(4, 64).data(), 64), kOk);
+    ASSERT_EQ(device.writeBlock(block(3, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.writeBlock(block(4, 64).data(), 64), toWire(engine::Error::Ok));
     ASSERT_FALSE(device.started);
 
-    ASSERT_EQ(device.drain(plat::kInfinite), kOk);
+    ASSERT_EQ(device.drain(plat::kInfinite), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allFree());
     EXPECT_TRUE(device.stopping);
-    ASSERT_EQ(device.stop(), kOk);
+    ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
     EXPECT_EQ(readText(folder.file("played.raw")), block(3, 64) + block(4, 64));
 
     // Nothing queued: nothing to wait for.
     ScopedEnv secondFile("VELMORA_AUDIO_OUTPUT_FILE", folder.file("second.raw"));
-    ASSERT_EQ(device.start(), kOk);
-    EXPECT_EQ(device.drain(0), kOk);
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.drain(0), toWire(engine::Error::Ok));
 }
 
 TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
 {
     ScopedEnv paced("VELMORA_AUDIO_PACE", std::nullopt);
     OutputDevice device;
-    ASSERT_EQ(device.start(), kErrNotNow); // no ring yet
-    ASSERT_EQ(device.writeBlock("x", 1), kErrNotNow);
+    ASSERT_EQ(device.start(), toWire(engine::Error::NotNow)); // no ring yet
+    ASSERT_EQ(device.writeBlock("x", 1), toWire(engine::Error::NotNow));
     application.shown.clear();
 
-    ASSERT_EQ(device.selectDevice(kNullOutput), kOk);
-    ASSERT_EQ(device.allocateBlocks(6, 44100), kOk);
-    ASSERT_EQ(device.start(), kOk);
-    EXPECT_EQ(device.start(), kErrNotNow);
+    ASSERT_EQ(device.selectDevice(kNullOutput), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.allocateBlocks(6, 44100), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.start(), toWire(engine::Error::NotNow));
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(device.writeBlock(block(1, 44100).data(), 44100), kOk);
+        ASSERT_EQ(device.writeBlock(block(1, 44100).data(), 44100), toWire(engine::Error::Ok));
     EXPECT_FALSE(device.allFree());
 
-    ASSERT_EQ(device.stop(), kOk);
+    ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allFree());
     EXPECT_FALSE(device.deviceOpen);
     EXPECT_FALSE(device.started);
@@ -290,20 +290,20 @@ TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
     EXPECT_EQ(device.blockFree, nullptr);
     EXPECT_EQ(device.allDone, nullptr);
 
-    ASSERT_EQ(device.start(), kOk);
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     EXPECT_EQ(device.writeIndex, 0);
     EXPECT_FALSE(device.blockFree->wait(0));
-    EXPECT_EQ(device.writeBlock(block(2, 44100).data(), 44100), kOk);
-    EXPECT_EQ(application.shown, (std::vector<ShownError>{{kErrNotNow, "Wave Output"}}));
+    EXPECT_EQ(device.writeBlock(block(2, 44100).data(), 44100), toWire(engine::Error::Ok));
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::NotNow), "Wave Output"}}));
 }
 
 TEST_F(WaveDeviceTest, AFailedOpenIsRecordedWithoutAReport)
 {
     ScopedEnv noFile("VELMORA_AUDIO_OUTPUT_FILE", std::nullopt);
     OutputDevice device;
-    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
-    ASSERT_EQ(device.allocateBlocks(2, 64), kOk);
-    EXPECT_EQ(device.start(), WaveDevice::kDeviceError);
+    ASSERT_EQ(device.selectDevice(kFileDevice), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.allocateBlocks(2, 64), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.start(), toWire(engine::Error::PlainMessage));
     EXPECT_FALSE(device.deviceOpen);
     EXPECT_TRUE(application.shown.empty());
     EXPECT_STRNE(device.errorText, "");
@@ -324,10 +324,10 @@ protected:
     {
         writeText(folder.file("input.raw"), content);
         setenv("VELMORA_AUDIO_INPUT_FILE", folder.file("input.raw").c_str(), 1);
-        ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
-        ASSERT_EQ(device.setFormat(44100, 1, 16), kOk);
-        ASSERT_EQ(device.allocateBlocks(count, size), kOk);
-        ASSERT_EQ(device.openDevice(device.deviceId, nullptr), kOk);
+        ASSERT_EQ(device.selectDevice(kFileDevice), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.setFormat(44100, 1, 16), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.allocateBlocks(count, size), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.openDevice(device.deviceId, nullptr), toWire(engine::Error::Ok));
     }
 
     static std::string countingBytes(size_t size)
@@ -344,7 +344,7 @@ TEST_F(InputDeviceTest, RecordedBlocksReachTheSharedBufferInOrder)
     const std::string content = countingBytes(256 * 20);
     InputDevice device;
     SharedBuffer buffer;
-    ASSERT_EQ(buffer.allocate(4, 256), kOk);
+    ASSERT_EQ(buffer.allocate(4, 256), toWire(engine::Error::Ok));
     device.sharedBuffer = &buffer;
     std::vector<uint32_t> seen;
     device.dataContext = &seen;
@@ -352,27 +352,27 @@ TEST_F(InputDeviceTest, RecordedBlocksReachTheSharedBufferInOrder)
         static_cast<std::vector<uint32_t>*>(context)->push_back(bytes);
     };
     openFileInput(device, content, 3, 256);
-    ASSERT_EQ(device.queueAll(), kOk);
+    ASSERT_EQ(device.queueAll(), toWire(engine::Error::Ok));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(device.block(i).user, 1);
-    ASSERT_EQ(device.start(), kOk);
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
 
     std::string recorded;
     std::vector<char> out(256);
     while (recorded.size() < content.size()) {
         uint32_t length = 0;
-        ASSERT_EQ(buffer.read(out.data(), &length), kOk);
+        ASSERT_EQ(buffer.read(out.data(), &length), toWire(engine::Error::Ok));
         ASSERT_EQ(length, 256u);
         recorded.append(out.data(), length);
     }
     EXPECT_EQ(recorded, content);
 
     // Stopping ends the buffer's data and gives every block back.
-    ASSERT_EQ(device.stop(), kOk);
+    ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allFree());
     EXPECT_TRUE(device.allDone.wait(0));
     EXPECT_TRUE(buffer.endOfData);
-    ASSERT_EQ(device.closeDevice(), kOk);
+    ASSERT_EQ(device.closeDevice(), toWire(engine::Error::Ok));
     EXPECT_FALSE(device.deviceOpen);
     device.releaseBlocks();
     EXPECT_GE(seen.size(), 20u);
@@ -384,38 +384,38 @@ TEST_F(InputDeviceTest, StopDoesNotWaitForAReaderThatHasGone)
 {
     InputDevice device;
     SharedBuffer buffer;
-    ASSERT_EQ(buffer.allocate(2, 128), kOk);
+    ASSERT_EQ(buffer.allocate(2, 128), toWire(engine::Error::Ok));
     device.sharedBuffer = &buffer;
     openFileInput(device, countingBytes(128 * 50), 4, 128);
-    ASSERT_EQ(device.queueAll(), kOk);
-    ASSERT_EQ(device.start(), kOk);
+    ASSERT_EQ(device.queueAll(), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     // Nobody reads: the buffer fills and the device thread waits for room.
     EXPECT_TRUE(eventually([&] { return buffer.blocks[0].filled != 0 && buffer.blocks[1].filled != 0; }));
 
-    ASSERT_EQ(device.stop(), kOk);
+    ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
     EXPECT_TRUE(device.allFree());
     EXPECT_TRUE(device.allDone.wait(0));
-    ASSERT_EQ(device.closeDevice(), kOk);
+    ASSERT_EQ(device.closeDevice(), toWire(engine::Error::Ok));
 }
 
 TEST_F(InputDeviceTest, MisuseAndDeviceFailuresAreReported)
 {
     InputDevice device;
-    EXPECT_EQ(device.queueAll(), kErrNotNow);
-    EXPECT_EQ(device.start(), kErrNotNow);
+    EXPECT_EQ(device.queueAll(), toWire(engine::Error::NotNow));
+    EXPECT_EQ(device.start(), toWire(engine::Error::NotNow));
 
     // The file input without a file cannot open; the platform's input text
     // is shown under 101.
     application.shown.clear();
-    ASSERT_EQ(device.selectDevice(kFileDevice), kOk);
-    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), WaveDevice::kDeviceError);
+    ASSERT_EQ(device.selectDevice(kFileDevice), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), toWire(engine::Error::PlainMessage));
     char expected[WaveDevice::kErrorTextSize];
     plat::audio::errorText(plat::audio::Direction::Input, plat::audio::Result::NotEnabled, expected,
                            sizeof expected);
     EXPECT_EQ(application.shown, (std::vector<ShownError>{{101, expected}}));
 
     openFileInput(device, countingBytes(1024), 2, 256);
-    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), kErrNotNow);
+    EXPECT_EQ(device.openDevice(device.deviceId, nullptr), toWire(engine::Error::NotNow));
 }
 
 // ALSA's default device on a card that does not exist: the message shows the
@@ -439,7 +439,7 @@ TEST_F(InputDeviceTest, AnAlsaDeviceThatCannotOpenAddsAlsasReasonToTheMessage)
                                                              toPcmFormat(device.format), nullptr, nullptr,
                                                              unopened, reason),
                                    text, sizeof text);
-            const bool shown = device.openDevice(0, nullptr) == WaveDevice::kDeviceError &&
+            const bool shown = device.openDevice(0, nullptr) == toWire(engine::Error::PlainMessage) &&
                                application.shown.size() == 1 &&
                                application.shown[0].text == std::string(text) + "\n" + reason;
             std::fprintf(stderr, "%s", reason.c_str());

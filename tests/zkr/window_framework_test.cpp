@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "UserInterfaceTestKit.h"
+#include "api/Protocol.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 #include "zkr/Dialog.h"
-#include "zkr/ErrorCodes.h"
 #include "zkr/Window.h"
 
 using namespace plat::ui;
@@ -152,7 +152,7 @@ TEST(WindowProcedure, DefaultHelpAsksTheApplicationOnlyForAWindowWithHelp)
     (void)destroyWindow(window);
 }
 
-TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsError46WithTheCaption)
+TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsDropRefusedWithTheCaption)
 {
     RecordingApplication application;
     ProbeWindow probe;
@@ -166,8 +166,9 @@ TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsEr
     probe.dropAnswer = false;
     headless::dropFiles(window, 1, 1, {"/x.wav"});
     pumpPending();
-    EXPECT_EQ(probe.lastError, zkr::kErrDropRefused);
-    EXPECT_EQ(application.shown, (std::vector<velmora::test::ShownError>{{46, "drop target"}}));
+    EXPECT_EQ(probe.lastError, toWire(engine::Error::DropRefused));
+    EXPECT_EQ(application.shown,
+              (std::vector<velmora::test::ShownError>{{toWire(engine::Error::DropRefused), "drop target"}}));
     (void)destroyWindow(window);
 }
 
