@@ -175,13 +175,19 @@ void AudioDecoder::parse(const void* block, int32_t blockSize, int32_t value, St
             parseMpeg(mpeg, value != 0 ? value : mpeg.layer, info);
         }
         break;
-    // Windows Media modules describe their streams as the wave module does.
+    // Windows Media modules describe their streams as the wave module does,
+    // and may add the album after that layout.
     case InfoParser::Wave:
     case InfoParser::WindowsMedia:
         if (blockSize >= int32_t(sizeof(decoder::WaveInfo))) {
             decoder::WaveInfo wave;
             std::memcpy(&wave, block, sizeof wave);
             parseWave(wave, info);
+        }
+        if (parser_ == InfoParser::WindowsMedia && blockSize >= int32_t(sizeof(decoder::MediaInfo))) {
+            decoder::MediaInfo media;
+            std::memcpy(&media, block, sizeof media);
+            copyField(info.album, media.album, sizeof media.album);
         }
         break;
     case InfoParser::None:

@@ -170,7 +170,8 @@ TEST_F(PlevntEngineTest, AMixedFolderPlaysThrough)
     constexpr double kSeconds = 0.5;
     for (size_t i = 0; i < std::size(made); ++i)
         ASSERT_TRUE(
-            ffmpegMake(files.file(made[i].first), stereoSines(kSeconds), std::string("-c:a ") + codecs[i]));
+            ffmpegMake(files.file(made[i].first), stereoSines(kSeconds),
+                       std::string("-c:a ") + codecs[i] + " -metadata album='Album " + made[i].first + "'"));
     writeText(files.file("readme.txt"), "no audio");
     start();
     // Taken at a pace, so the silence while the next file opens stays short.
@@ -195,8 +196,12 @@ TEST_F(PlevntEngineTest, AMixedFolderPlaysThrough)
                    player(0).state() == plevnt::kStateStopped && !player(0).attached();
         },
         30s));
-    for (size_t i = 0; i < std::size(made); ++i)
-        EXPECT_EQ(player(0).playlist.entry(int(i))->info.media, made[i].second);
+    // The album too, from every module that reads tags (libsndfile gives FLAC's none).
+    for (size_t i = 0; i < std::size(made); ++i) {
+        const plevnt::StreamInfo& info = player(0).playlist.entry(int(i))->info;
+        EXPECT_EQ(info.media, made[i].second);
+        EXPECT_EQ(info.album, made[i].second == "FLAC" ? "" : "Album " + made[i].first);
+    }
     // Every file played whole: the tones' samples add up to the files' lengths.
     const std::vector<int16_t> played = outputSamples();
     const auto audibleFrames =
