@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "BroletTestKit.h"
+#include "brolet/BroletTestKit.h"
 #include "platform/core/FileSystems.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/ControlTestKit.h"
@@ -18,10 +18,10 @@
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
-#include "zkr/NameField.h"
 #include "support/EngineTestSeam.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapButton.h"
+#include "zkr/NameField.h"
 #include "zkr/SkinImages.h"
 #include "zkr/WaveDevicePropertiesDialog.h"
 

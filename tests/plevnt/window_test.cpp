@@ -11,12 +11,12 @@
 
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
+#include "plevnt/PlevntEngineKit.h"
 #include "plugins/plevnt/Layout.h"
 #include "plugins/plevnt/PlayerControls.h"
 #include "plugins/plevnt/PlevntWindow.h"
 #include "support/EngineTestSeam.h"
 #include "support/Ffmpeg.h"
-#include "tests/plevnt/PlevntEngineKit.h"
 #include "zkr/ErrorCodes.h"
 #include "zkr/NameField.h"
 

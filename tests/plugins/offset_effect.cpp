@@ -12,7 +12,7 @@
 
 #define VELMORA_PLUGIN
 #include "api/PluginApi.h"
-#include "tests/plugins/CoreTestPlugins.h"
+#include "plugins/CoreTestPlugins.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ uint32_t testFlags()
 
 } // namespace
 
-#include "tests/plugins/CoreTestCommon.h"
+#include "plugins/CoreTestCommon.h"
 
 #define TEST_CONTROL extern "C" VELMORA_PLUGIN_VISIBLE
 

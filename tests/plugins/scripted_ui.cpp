@@ -37,7 +37,7 @@
 #include "platform/core/Module.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
-#include "tests/plugins/CoreTestPlugins.h"
+#include "plugins/CoreTestPlugins.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/MultimediaFile.h"
 
 using namespace zkr;

@@ -6,13 +6,13 @@
 #include <sstream>
 #include <string>
 
-#include "ErrorRecording.h"
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/Registry.h"
 
 namespace {

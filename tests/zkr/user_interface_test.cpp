@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "UserInterfaceTestKit.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Font.h"
@@ -17,6 +16,7 @@
 #include "support/Watchdog.h"
 #include "zkr/BitmapObject.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/UserInterfaceTestKit.h"
 
 using namespace plat::ui;
 using velmora::test::HelpRecordingApplication;

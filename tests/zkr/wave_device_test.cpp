@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "platform/audio/Devices.h"
 #include "support/Eventually.h"
 #include "support/FileText.h"
@@ -18,6 +17,7 @@
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/InputDevice.h"
 #include "zkr/OutputDevice.h"
 #include "zkr/SharedBuffer.h"

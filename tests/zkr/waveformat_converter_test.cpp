@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/WaveformatConverter.h"
 
 using namespace zkr;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "UserInterfaceTestKit.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
@@ -12,6 +11,7 @@
 #include "support/Watchdog.h"
 #include "zkr/Dialog.h"
 #include "zkr/ErrorCodes.h"
+#include "zkr/UserInterfaceTestKit.h"
 #include "zkr/Window.h"
 
 using namespace plat::ui;
