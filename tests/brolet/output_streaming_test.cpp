@@ -6,7 +6,7 @@
 #include <ctime>
 #include <set>
 
-#include "BroletTestKit.h"
+#include "brolet/BroletTestKit.h"
 #include "platform/audio/Devices.h"
 #include "platform/core/Files.h"
 #include "plugins/brolet/BroletWindow.h"
@@ -145,7 +145,7 @@ TEST_F(BroletTest, SoundOutputThroughAlsaPlaysTheMixedSamples)
 // the WAV describes exactly the samples that reached the disk.
 TEST_F(BroletTest, ADiskFullEndsTheRecordingAndKeepsWhatWasWritten)
 {
-    constexpr rlim_t kLimit = 44 + 10 * kBlockBytes + 1000;
+    constexpr rlim_t kLimit = 44 + 10 * kStereoBlockBytes + 1000;
     inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{kLimit, kLimit};
@@ -173,17 +173,17 @@ TEST(BroletStalledDevice, StreamingFailsAfterFiveWaitsAndAStopEndsTheWait)
     brolet::BroletOutput output;
     output.startUp();
     output.readyWaitMs = 60;
-    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 12, 65536, 1, 0};
+    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kStereoBlockBytes / 2, 12, 65536, 1, 0};
     ASSERT_TRUE(output.setupAudioSystem(&setup));
     ASSERT_TRUE(output.startStreaming());
     const std::vector<int16_t> block = stereoPattern(1);
     const auto failingBlock = [&] {
         const auto began = std::chrono::steady_clock::now();
-        EXPECT_FALSE(output.streamStereoBuffer(false, block.data(), kBlockBytes));
+        EXPECT_FALSE(output.streamStereoBuffer(false, block.data(), kStereoBlockBytes));
         return std::chrono::steady_clock::now() - began;
     };
     for (int i = 0; i < 12; ++i)
-        EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes)) << i;
+        EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kStereoBlockBytes)) << i;
     const auto failedAfter = failingBlock();
     EXPECT_TRUE(failedAfter >= 5 * 60ms && failedAfter < 5 * 60ms + 200ms) << failedAfter.count();
     EXPECT_EQ(output.lastStreamError.load(), toWire(engine::Error::OutputNotReady));
@@ -208,20 +208,20 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
     ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
     brolet::BroletOutput output;
     output.startUp();
-    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 12, 65536, 1, 0};
+    const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kStereoBlockBytes / 2, 12, 65536, 1, 0};
     ASSERT_TRUE(output.setupAudioSystem(&setup));
     const std::string parent = recordings.file(std::string(200, 'p'));
     const std::string folder = parent + "/" + std::string(100, 'f');
     output.outputFolder = folder;
     output.fileTemplate = "Take/2";
-    output.fileDataLimit = 3 * kBlockBytes + 1000;
+    output.fileDataLimit = 3 * kStereoBlockBytes + 1000;
     const std::vector<int16_t> samples = stereoPattern(8);
     const auto run = [&](bool sound, const std::function<void()>& meanwhile) {
         output.window->soundOutput = sound;
         output.window->fileOutput = true;
         ASSERT_TRUE(output.startStreaming());
         for (int k = 0; k < 8; ++k) {
-            EXPECT_TRUE(output.streamStereoBuffer(false, samples.data() + k * kBlockFrames * 2, kBlockBytes));
+            EXPECT_TRUE(output.streamStereoBuffer(false, samples.data() + k * kBlockFrames * 2, kStereoBlockBytes));
             meanwhile();
         }
         EXPECT_TRUE(output.stopStreaming());
@@ -268,7 +268,7 @@ TEST(BroletAlsaDevices, AMissingCardSaysWhyAndTheNullDevicePlaysInRealTime)
             plat::audio::forgetDevices();
             brolet::BroletOutput output;
             output.startUp();
-            const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kBlockBytes / 2, 4, 65536, 1, 0};
+            const engine::AudioSystemSetup setup{engine::kAudioFormatCode, kStereoBlockBytes / 2, 4, 65536, 1, 0};
             ASSERT_TRUE(output.setupAudioSystem(&setup));
             EXPECT_FALSE(output.startStreaming());
             EXPECT_EQ(output.soundCardProblemReason(), "ALSA \"default\": No such file or directory");
@@ -285,7 +285,7 @@ TEST(BroletAlsaDevices, AMissingCardSaysWhyAndTheNullDevicePlaysInRealTime)
             const std::vector<int16_t> block = stereoPattern(1);
             const auto began = std::chrono::steady_clock::now();
             for (int i = 0; i < 12; ++i)
-                EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kBlockBytes));
+                EXPECT_TRUE(output.streamStereoBuffer(false, block.data(), kStereoBlockBytes));
             // Twelve blocks of 46 ms through a ring of four: at least eight played.
             EXPECT_GE(std::chrono::steady_clock::now() - began, 8 * 40ms);
             EXPECT_TRUE(output.stopStreaming());

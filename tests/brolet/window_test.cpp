@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "BroletTestKit.h"
+#include "brolet/BroletTestKit.h"
 #include "platform/core/FileSystems.h"
 #include "platform/core/Notice.h"
 #include "platform/ui/ControlTestKit.h"

@@ -17,11 +17,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "decoders/DecoderModuleKit.h"
 #include "support/Eventually.h"
 #include "support/Ffmpeg.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
-#include "tests/decoders/DecoderModuleKit.h"
 
 using namespace std::chrono_literals;
 using velmora::test::DecoderModule;
@@ -320,19 +320,26 @@ TEST(DecoderModules, PauseSeekPositionStopAndPlayAgain)
     }
 }
 
-TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
-{
-    velmora::test::Watchdog watchdog(60s, "tags and refusals");
-    velmora::test::TempFolder folder;
-    const std::string tags = " -metadata title='Night Drive' -metadata artist='Velmora Test' -metadata album='Tones'";
-    const std::string mp3 = folder.file("tagged.mp3");
-    const std::string flac = folder.file("tagged.flac");
-    ASSERT_TRUE(velmora::test::ffmpegMake(mp3, toneInput(44100, 2, 1.0), "-c:a libmp3lame -b:a 128k" + tags));
-    ASSERT_TRUE(velmora::test::ffmpegMake(flac, toneInput(44100, 1, 1.0), "-c:a flac -sample_fmt s16" + tags));
+// One-second tones made by ffmpeg with the same tags, in a folder of the test's own.
+class DecoderFiles : public ::testing::Test {
+protected:
+    std::string tagged(const std::string& name, int channels, const std::string& codec)
+    {
+        const std::string tags =
+            " -metadata title='Night Drive' -metadata artist='Velmora Test' -metadata album='Tones'";
+        const std::string path = folder.file(name);
+        EXPECT_TRUE(velmora::test::ffmpegMake(path, toneInput(44100, channels, 1.0), codec + tags)) << name;
+        return path;
+    }
 
-    const DecoderModule& elamp = loaded("ELAMP.ESP");
-    ModuleStream mpeg(elamp, kBlockBytes);
-    ASSERT_TRUE(mpeg.open(mp3));
+    velmora::test::Watchdog watchdog{60s, "decoder files"};
+    velmora::test::TempFolder folder;
+};
+
+TEST_F(DecoderFiles, TagsReachTheInformationBlocks)
+{
+    ModuleStream mpeg(loaded("ELAMP.ESP"), kBlockBytes);
+    ASSERT_TRUE(mpeg.open(tagged("tagged.mp3", 2, "-c:a libmp3lame -b:a 128k")));
     const auto mpegInfo = mpeg.info<decoder::MpegInfo>();
     EXPECT_STREQ(mpegInfo.title, "Night Drive");
     EXPECT_STREQ(mpegInfo.artist, "Velmora Test");
@@ -340,8 +347,30 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     EXPECT_EQ(mpegInfo.layer, 3);
     EXPECT_EQ(mpegInfo.bitRate, 128);
 
-    // The host opens a file twice (information, then playing): the module reads
-    // it once, as an MPEG scan is slow on a large file. A FIFO is refused at once.
+    ModuleStream wave(loaded("WAVMP.ESP"), kBlockBytes);
+    ASSERT_TRUE(wave.open(tagged("tagged.flac", 1, "-c:a flac -sample_fmt s16")));
+    const auto waveInfo = wave.info<decoder::WaveInfo>();
+    EXPECT_STREQ(waveInfo.title, "Night Drive");
+    EXPECT_STREQ(waveInfo.artist, "Velmora Test");
+    EXPECT_EQ(wave.informationValue, SF_FORMAT_FLAC);
+
+    ModuleStream media(loaded("WMAMP.ESP"), kBlockBytes);
+    ASSERT_TRUE(media.open(tagged("tagged.m4a", 2, "-c:a aac")));
+    const auto mediaInfo = media.info<decoder::MediaInfo>();
+    EXPECT_STREQ(mediaInfo.wave.title, "Night Drive");
+    EXPECT_STREQ(mediaInfo.wave.artist, "Velmora Test");
+    EXPECT_STREQ(mediaInfo.album, "Tones");
+    EXPECT_EQ(media.information.size(), sizeof(decoder::MediaInfo));
+}
+
+// The host opens a file twice (information, then playing): the module reads
+// it once, as an MPEG scan is slow on a large file. A FIFO is refused at once.
+TEST_F(DecoderFiles, AnMpegFileIsReadOnceForTwoOpensAndAFifoIsRefused)
+{
+    const DecoderModule& elamp = loaded("ELAMP.ESP");
+    const std::string mp3 = tagged("tagged.mp3", 2, "-c:a libmp3lame -b:a 128k");
+    ModuleStream mpeg(elamp, kBlockBytes);
+    ASSERT_TRUE(mpeg.open(mp3));
     const int watch = inotify_init1(IN_NONBLOCK);
     ASSERT_GE(inotify_add_watch(watch, mp3.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
     ModuleStream reopened(elamp, kBlockBytes);
@@ -351,26 +380,13 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     ::close(watch);
     ASSERT_EQ(mkfifo(folder.file("fifo.mp3").c_str(), 0600), 0);
     EXPECT_FALSE(ModuleStream(elamp, kBlockBytes).open(folder.file("fifo.mp3")));
+}
 
+// The texts the player lists, and what a host may not do.
+TEST_F(DecoderFiles, TheListedTextsAndCallsAHostMayNotMake)
+{
+    const DecoderModule& elamp = loaded("ELAMP.ESP");
     const DecoderModule& wavmp = loaded("WAVMP.ESP");
-    ModuleStream wave(wavmp, kBlockBytes);
-    ASSERT_TRUE(wave.open(flac));
-    const auto waveInfo = wave.info<decoder::WaveInfo>();
-    EXPECT_STREQ(waveInfo.title, "Night Drive");
-    EXPECT_STREQ(waveInfo.artist, "Velmora Test");
-    EXPECT_EQ(wave.informationValue, SF_FORMAT_FLAC);
-
-    const std::string m4a = folder.file("tagged.m4a");
-    ASSERT_TRUE(velmora::test::ffmpegMake(m4a, toneInput(44100, 2, 1.0), "-c:a aac" + tags));
-    ModuleStream media(loaded("WMAMP.ESP"), kBlockBytes);
-    ASSERT_TRUE(media.open(m4a));
-    const auto mediaInfo = media.info<decoder::MediaInfo>();
-    EXPECT_STREQ(mediaInfo.wave.title, "Night Drive");
-    EXPECT_STREQ(mediaInfo.wave.artist, "Velmora Test");
-    EXPECT_STREQ(mediaInfo.album, "Tones");
-    EXPECT_EQ(media.information.size(), sizeof(decoder::MediaInfo));
-
-    // The texts the player lists, and what a host may not do.
     char text[decoder::kTextSize] = {};
     int32_t size = decoder::kTextSize;
     ASSERT_TRUE(wavmp.get<decoder::ESGetExtsFn>("ESGetExts")(text, &size));
@@ -387,12 +403,17 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
     EXPECT_FALSE(missing.open(folder.file("nothing.wav")));
     EXPECT_NE(missing.call<decoder::ESGetLastErrorFn>("ESGetLastError", missing.handle), 0);
     EXPECT_FALSE(wavmp.get<decoder::ESDeInitModuleFn>("ESDeInitModule")(missing.handle + 8));
+    ModuleStream wave(wavmp, kBlockBytes);
+    ASSERT_TRUE(wave.open(tagged("tagged.flac", 1, "-c:a flac -sample_fmt s16")));
     int32_t small = 8;
     std::vector<std::byte> block(8);
     EXPECT_FALSE(wave.call<decoder::ESGetInfo1Fn>("ESGetInfo1", wave.handle, block.data(), &small));
     EXPECT_EQ(small, int32_t(sizeof(decoder::WaveInfo)));
+}
 
-    // A rate far from 44100 Hz (written over the header's rate and bytes per second).
+// A rate far from 44100 Hz (written over the header's rate and bytes per second).
+TEST_F(DecoderFiles, ARateFarFrom44100HzIsRefused)
+{
     const std::string odd = folder.file("odd.wav");
     ASSERT_TRUE(velmora::test::ffmpegMake(odd, toneInput(1000, 1, 0.1), "-c:a pcm_s16le"));
     for (const uint32_t rate : {1u, 999u, 800000u}) {
@@ -400,17 +421,20 @@ TEST(DecoderModules, TagsInTheInformationBlocksAndRefusals)
         std::fstream(odd, std::ios::in | std::ios::out)
             .seekp(24)
             .write(reinterpret_cast<const char*>(fields), 8);
-        ModuleStream stream(wavmp, kBlockBytes);
+        ModuleStream stream(loaded("WAVMP.ESP"), kBlockBytes);
         EXPECT_FALSE(stream.open(odd)) << rate;
         EXPECT_EQ(stream.call<decoder::ESGetLastErrorFn>("ESGetLastError", stream.handle), 4) << rate;
     }
-    // An MPEG stream whose format changes midway plays on in its first.
+}
+
+TEST_F(DecoderFiles, AnMpegStreamWhoseFormatChangesMidwayPlaysOnInItsFirst)
+{
     const std::string sine = "-f lavfi -i sine=duration=3:sample_rate=";
     const std::string plain = " -c:a libmp3lame -write_xing 0 -id3v2_version 0";
     ASSERT_TRUE(velmora::test::ffmpegMake(folder.file("1.mp3"), sine + "22050", "-ac 1" + plain));
     ASSERT_TRUE(velmora::test::ffmpegMake(folder.file("2.mp3"), sine + "44100", "-ac 2" + plain));
     std::ofstream(folder.file("1.mp3"), std::ios::app) << std::ifstream(folder.file("2.mp3")).rdbuf();
-    ModuleStream changing(elamp, kBlockBytes);
+    ModuleStream changing(loaded("ELAMP.ESP"), kBlockBytes);
     ASSERT_TRUE(changing.open(folder.file("1.mp3")) && changing.play() && changing.waitForEnds(1));
     EXPECT_NEAR(double(changing.recorded([&] { return changing.samples.size(); })), 6 * 44100, 0.1 * 44100);
 }

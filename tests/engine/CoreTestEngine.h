@@ -14,6 +14,7 @@
 #include "platform/core/DynamicLibrary.h"
 #include "plugins/CoreTestPlugins.h"
 #include "support/EngineTestSeam.h"
+#include "support/PluginFiles.h"
 #include "support/Watchdog.h"
 
 namespace velmora::test {
@@ -161,11 +162,6 @@ private:
     std::vector<int> events;
     std::vector<std::pair<int, std::string>> errors;
 };
-
-inline std::string testPluginPath(const char* file)
-{
-    return std::string(VELMORA_TEST_PLUGINS_DIR) + "/" + file;
-}
 
 // Loads and initialises a test plug-in as the engine's loading code would.
 template <typename PluginType> std::unique_ptr<PluginType> loadTestPlugin(const char* file)

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "CoreTestEngine.h"
+#include "engine/CoreTestEngine.h"
 #include "engine/EngineCore.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/ui/WindowTestKit.h"

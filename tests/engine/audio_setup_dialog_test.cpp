@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "CoreTestEngine.h"
 #include "engine/AudioSetupDialog.h"
+#include "engine/CoreTestEngine.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"

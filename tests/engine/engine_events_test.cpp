@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "CoreTestEngine.h"
+#include "engine/CoreTestEngine.h"
 #include "support/EngineTestSeam.h"
 
 using velmora::test::EngineSeam;

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "CoreTestEngine.h"
+#include "engine/CoreTestEngine.h"
 #include "engine/MixerSettingsDialog.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "PluginFolderKit.h"
+#include "engine/PluginFolderKit.h"
 #include "api/Protocol.h"
 #include "support/EngineTestSeam.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestKit.h"
-#include "PluginFolderKit.h"
+#include "engine/DialogTestKit.h"
+#include "engine/PluginFolderKit.h"
 #include "engine/PluginManagerDialog.h"
 #include "engine/UpdateDialog.h"
 #include "platform/ui/ControlTestKit.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "PluginFolderKit.h"
+#include "engine/PluginFolderKit.h"
 #include "api/Protocol.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Menu.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "DialogTestKit.h"
-#include "PluginFolderKit.h"
+#include "engine/DialogTestKit.h"
+#include "engine/PluginFolderKit.h"
 #include "engine/ProxyDialog.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestKit.h"
 #include "engine/AboutBox.h"
+#include "engine/DialogTestKit.h"
 #include "engine/Engine.h"
 #include "engine/EngineResources.h"
 #include "platform/core/Notice.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestKit.h"
-#include "PluginFolderKit.h"
+#include "engine/DialogTestKit.h"
+#include "engine/PluginFolderKit.h"
 #include "api/Protocol.h"
 #include "engine/UpdateDialog.h"
 #include "platform/core/Files.h"

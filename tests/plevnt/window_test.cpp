@@ -12,12 +12,13 @@
 #include "api/Protocol.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
+#include "plevnt/PlevntEngineKit.h"
 #include "plugins/plevnt/Layout.h"
 #include "plugins/plevnt/PlayerControls.h"
 #include "plugins/plevnt/PlevntWindow.h"
 #include "support/EngineTestSeam.h"
 #include "support/Ffmpeg.h"
-#include "tests/plevnt/PlevntEngineKit.h"
+#include "api/Protocol.h"
 #include "zkr/NameField.h"
 
 namespace velmora::test {

@@ -12,7 +12,7 @@
 
 #define VELMORA_PLUGIN
 #include "api/PluginApi.h"
-#include "tests/plugins/CoreTestPlugins.h"
+#include "plugins/CoreTestPlugins.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ uint32_t testFlags()
 
 } // namespace
 
-#include "tests/plugins/CoreTestCommon.h"
+#include "plugins/CoreTestCommon.h"
 
 namespace {
 

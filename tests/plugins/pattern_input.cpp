@@ -11,7 +11,7 @@
 
 #define VELMORA_PLUGIN
 #include "api/PluginApi.h"
-#include "tests/plugins/CoreTestPlugins.h"
+#include "plugins/CoreTestPlugins.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ uint32_t testFlags()
 
 } // namespace
 
-#include "tests/plugins/CoreTestCommon.h"
+#include "plugins/CoreTestCommon.h"
 
 namespace {
 

@@ -37,8 +37,8 @@
 #include "platform/core/Module.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
+#include "plugins/CoreTestPlugins.h"
 #include "plugins/skeleton/PluginExports.h"
-#include "tests/plugins/CoreTestPlugins.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ uint32_t testFlags()
 
 } // namespace
 
-#include "tests/plugins/CoreTestCommon.h"
+#include "plugins/CoreTestCommon.h"
 
 namespace {
 

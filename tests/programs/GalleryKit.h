@@ -15,7 +15,7 @@
 #include "engine/Engine.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Window.h"
-#include "tests/support/EngineTestSeam.h"
+#include "support/EngineTestSeam.h"
 
 using velmora::test::EngineSeam;
 

@@ -15,8 +15,8 @@
 #include "platform/ui/Window.h"
 #include "plugins/halvern/ReverbApplication.h"
 #include "plugins/halvern/ReverbWindow.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
 
 using namespace std::chrono_literals;
 

@@ -22,10 +22,10 @@
 #include "platform/ui/Messages.h"
 #include "plugins/plevnt/Layout.h"
 #include "plugins/plevnt/PlevntWindow.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
-#include "tests/support/Ffmpeg.h"
-#include "tests/support/TempFolder.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
+#include "support/Ffmpeg.h"
+#include "support/TempFolder.h"
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;

@@ -16,9 +16,9 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
 #include "plugins/quillan/Layout.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
-#include "tests/support/TempFolder.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
+#include "support/TempFolder.h"
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;

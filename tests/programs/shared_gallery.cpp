@@ -15,7 +15,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
-#include "tests/programs/ServerCapture.h"
+#include "programs/ServerCapture.h"
 #include "zkr/SharedServices.h"
 
 using namespace plat::ui;

@@ -24,9 +24,9 @@
 #include "platform/ui/Window.h"
 #include "plugins/tindle/Layout.h"
 #include "plugins/tindle/RecorderLayout.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
-#include "tests/support/TempFolder.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
+#include "support/TempFolder.h"
 
 using namespace std::chrono_literals;
 using plat::ui::WindowHandle;

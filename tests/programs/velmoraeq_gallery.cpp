@@ -18,8 +18,8 @@
 #include "plugins/velmoraeq/EqApplication.h"
 #include "plugins/velmoraeq/EqWindow.h"
 #include "plugins/velmoraeq/Presets.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
 
 using namespace std::chrono_literals;
 

@@ -20,12 +20,12 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
+#include "plugins/CoreTestPlugins.h"
 #include "plugins/velmoraui/Layout.h"
-#include "tests/plugins/CoreTestPlugins.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
-#include "tests/support/EngineTestSeam.h"
-#include "tests/support/TempFolder.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
+#include "support/EngineTestSeam.h"
+#include "support/TempFolder.h"
 
 using velmora::test::EngineSeam;
 

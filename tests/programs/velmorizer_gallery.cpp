@@ -15,8 +15,8 @@
 #include "platform/ui/Window.h"
 #include "plugins/velmorizer/DistortionApplication.h"
 #include "plugins/velmorizer/DistortionWindow.h"
-#include "tests/programs/GalleryKit.h"
-#include "tests/programs/ServerCapture.h"
+#include "programs/GalleryKit.h"
+#include "programs/ServerCapture.h"
 
 using namespace std::chrono_literals;
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <thread>
 
-#include "SharedUiTestKit.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "shared/Services.h"
+#include "shared/SharedUiTestKit.h"
 #include "support/Watchdog.h"
 #include "zkr/SharedServices.h"
 

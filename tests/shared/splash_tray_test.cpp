@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "SharedUiTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "shared/Services.h"
+#include "shared/SharedUiTestKit.h"
 #include "shared/SplashWindow.h"
 #include "support/Watchdog.h"
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // The engine program with what its main thread carried out (each event with
-// the engine's answer) and the errors shown through it. While streamOnStart
-// is false, the start streaming event is answered with startAnswer and nothing streams: the
+// the engine's answer; for a crossfade the block the engine accepted, as the
+// poster's own block is gone by then) and the errors shown through it. While streamOnStart
+// is false, event 2 is answered with startAnswer and nothing streams: the
 // test then reads the channels itself.
 
 #include <atomic>
@@ -12,12 +13,14 @@
 #include <vector>
 
 #include "engine/Engine.h"
+#include "support/EngineTestSeam.h"
 
 namespace velmora::test {
 
 struct CarriedEvent {
-    intptr_t code, value, target, index;
+    intptr_t code, value, target, partner, index;
     int32_t answer;
+    engine::CrossfadeBlock block;
 };
 
 class CarryingEngine : public engine::Engine {
@@ -57,10 +60,14 @@ public:
 protected:
     int32_t carryOut(const engine::EngineEvent& event, bool& quit) override
     {
+        // Read before it is carried out, which may change it.
+        const engine::CrossfadeBlock block =
+            event.code == toWire(engine::Event::Crossfade) ? EngineSeam::crossfade(*this) : engine::CrossfadeBlock{};
         const bool pretend = event.code == toWire(engine::Event::StartStreaming) && !streamOnStart;
         const int32_t answer = pretend ? startAnswer.load() : Engine::carryOut(event, quit);
         std::lock_guard lock(mutex_);
-        carried_.push_back({event.code, event.value, event.target, event.index, answer});
+        carried_.push_back(
+            {event.code, event.value, event.target, event.partner, event.index, answer, block});
         return answer;
     }
 

@@ -1,41 +1,24 @@
 #pragma once
 
-// An effect library as the engine runs it: the real engine core loads it
-// into effect slot 0 on a window thread of the kit (the effect's window is
-// made there, headless, and served by the thread's message loop), beside the
-// pattern input and the recording output; the test's thread is the engine's
-// main thread. runThroughChannel plays pattern stream 0 through channel 0,
-// panned hard left at full volume, so the left samples the output receives
-// are exactly what the effect made of the pattern.
+// An effect library as the engine runs it, on the engine rig: the real
+// engine core loads it into effect slot 0 on the rig's window thread (the
+// effect's window is made there, headless, and served by the thread's
+// message loop), beside the pattern input and the recording output; the
+// test's thread is the engine's main thread. runThroughChannel plays pattern
+// stream 0 through channel 0, panned hard left at full volume, so the left
+// samples the output receives are exactly what the effect made of the pattern.
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/CoreTestEngine.h"
-#include "platform/core/DynamicLibrary.h"
-#include "platform/core/Thread.h"
-#include "platform/ui/MessageQueue.h"
-#include "platform/ui/Messages.h"
-#include "support/EngineTestSeam.h"
+#include "support/EngineRigTest.h"
 #include "support/Eventually.h"
-#include "support/Watchdog.h"
 
 namespace velmora::test {
 
-inline const bool kEffectTestEnvironment = [] {
-    setenv("VELMORA_UI", "headless", 1);
-    setenv("VELMORA_AUDIO", "virtual", 1);
-    return true;
-}();
-
 // Samples of one mono block of the engine's default set-up.
-inline constexpr int kEffectBlockSamples = 2048;
+inline constexpr int kEffectBlockSamples = kBlockSamples;
 
 // Blocks 0 to count - 1 of pattern stream 0, as the input delivers them.
 inline std::vector<int16_t> patternBlocks(int count)
@@ -47,35 +30,27 @@ inline std::vector<int16_t> patternBlocks(int count)
     return samples;
 }
 
-class EffectEngineTest : public ::testing::Test {
+class EffectEngineTest : public EngineRigTest<RecordingEngine> {
 protected:
     // file: the effect library's name in the program folder's Plugins.
-    explicit EffectEngineTest(std::string file) : file_(std::move(file)) {}
-    ~EffectEngineTest() override { finish(); }
+    explicit EffectEngineTest(std::string file)
+        : EngineRigTest(60s, "effect engine test"), file_(std::move(file))
+    {
+        EXPECT_TRUE(rig.output.load(testPluginPath(coretest::kRecordingOutputFile)));
+    }
 
-    std::string effectPath() const { return std::string(VELMORA_OUT_DIR) + "/Plugins/" + file_; }
+    std::string effectPath() const { return builtPluginPath(file_); }
 
     // Loads the pattern input, the recording output and the effect (slot 0,
-    // its window made on the kit's window thread), and sets the audio system up.
+    // its window made on the rig's window thread), and sets the audio system up.
     void start()
     {
         inputControls.get<coretest::InputResetFn>(coretest::kInputReset)();
-        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
+        rig.output.reset();
         EngineSeam::inputs(core)[0] = loadTestPlugin<engine::InputPlugin>(coretest::kPatternInputFile);
         EngineSeam::output(core) = loadTestPlugin<engine::OutputPlugin>(coretest::kRecordingOutputFile);
-        windowThread_ = std::thread([this] {
-            windowThreadId_ = plat::currentThreadId();
-            loadResult_ = core.slots().loadEffect(0, effectPath().c_str(), -1);
-            plat::ui::Message message;
-            while (plat::ui::getMessage(message)) {
-                if (message.window == nullptr && message.message == kRunMessage)
-                    (*reinterpret_cast<std::function<void()>*>(message.lparam))();
-                else
-                    plat::ui::dispatchMessage(message);
-            }
-        });
-        ASSERT_TRUE(eventually([&] { return loadResult_.load() != kNotLoaded; }));
-        ASSERT_EQ(loadResult_.load(), 0);
+        ASSERT_TRUE(rig.startWindowThread());
+        ASSERT_EQ(rig.loadEffect(0, effectPath()), 0);
         ASSERT_NE(effect(), nullptr);
         ASSERT_EQ(core.applyAudioSetup(core.audio().setup()), toWire(engine::Error::Ok));
     }
@@ -133,7 +108,7 @@ protected:
     // received with sound.
     std::vector<int16_t> runThroughChannel(int blocks)
     {
-        outputControls.get<coretest::OutputResetFn>(coretest::kOutputReset)();
+        rig.output.reset();
         coretest::StreamScript script{blocks, 0, 0, -1};
         inputControls.get<coretest::InputScriptFn>(coretest::kInputScript)(0, &script);
         EXPECT_EQ(core.attachStreams(EngineSeam::inputs(core)[0]->handle(), 1, 0), 1);
@@ -147,61 +122,17 @@ protected:
         core.clearRecords();
 
         std::vector<int16_t> left;
-        const auto count = outputControls.get<coretest::OutputBlockCountFn>(coretest::kOutputBlockCount)();
-        auto read = outputControls.get<coretest::OutputBlockFn>(coretest::kOutputBlock);
-        std::vector<int16_t> stereo(2 * kEffectBlockSamples);
-        for (int k = 0; k < count; ++k) {
-            int32_t empty = 0;
-            const int32_t bytes = read(k, stereo.data(), static_cast<int32_t>(stereo.size() * 2), &empty);
-            if (empty != 0)
-                continue;
-            for (int i = 0; i < bytes / 4; ++i)
-                left.push_back(stereo[static_cast<size_t>(2 * i)]);
-        }
+        for (const OutputProbe::Block& block : rig.output.blocks())
+            for (size_t i = 0; !block.empty && i < block.samples.size(); i += 2)
+                left.push_back(block.samples[i]);
         return left;
     }
 
-    // Runs work on the window thread and waits for it (the effect's window
-    // belongs to that thread).
-    void onWindowThread(const std::function<void()>& work)
-    {
-        std::atomic<bool> done{false};
-        std::function<void()> task = [&] {
-            work();
-            done = true;
-        };
-        ASSERT_TRUE(
-            plat::ui::postThreadMessage(windowThreadId_, kRunMessage, 0, reinterpret_cast<intptr_t>(&task)));
-        ASSERT_TRUE(eventually([&] { return done.load(); }));
-    }
-
-    // Unloads the effect through the engine (its window closes for good),
-    // then ends the window thread.
-    void finish()
-    {
-        if (!windowThread_.joinable())
-            return;
-        core.audio().stopStreaming();
-        core.slots().unloadEffect(0, true);
-        EXPECT_TRUE(eventually(
-            [&] { return plat::ui::postThreadMessage(windowThreadId_, plat::ui::kMsgQuit, 0, 0); }));
-        windowThread_.join();
-    }
-
-    Watchdog watchdog{std::chrono::seconds(60), "effect engine test"};
+    RecordingEngine& core = engine;
     TestControls inputControls{coretest::kPatternInputFile};
-    TestControls outputControls{coretest::kRecordingOutputFile};
-    RecordingEngine core;
 
 private:
-    static constexpr int kNotLoaded = -1000;
-    // A thread message whose lparam is a std::function<void()> to run.
-    static constexpr uint32_t kRunMessage = plat::ui::kMsgUser + 0x3A1;
-
     std::string file_;
-    std::thread windowThread_;
-    std::atomic<uint32_t> windowThreadId_{0};
-    std::atomic<int> loadResult_{kNotLoaded};
 };
 
 } // namespace velmora::test

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "LoopbackSocket.h"
 #include "platform/core/UniqueFd.h"
+#include "support/LoopbackSocket.h"
 
 namespace velmora::test {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "FileText.h"
-#include "LoopbackSocket.h"
-#include "TempFolder.h"
 #include "platform/core/UniqueFd.h"
+#include "support/FileText.h"
+#include "support/LoopbackSocket.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "TindleTestKit.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/controls/Controls.h"
@@ -18,6 +17,7 @@
 #include "plugins/tindle/TindleWindow.h"
 #include "support/EngineTestSeam.h"
 #include "support/WindowPictures.h"
+#include "tindle/TindleTestKit.h"
 #include "zkr/BitmapObject.h"
 #include "zkr/NameField.h"
 #include "zkr/SkinImages.h"
@@ -197,7 +197,7 @@ TEST_F(TindleWindowTest, StripsFollowTheChannelsThroughOpenDropPlayPauseStopAndC
 
     // Playing into an output that holds its 40th block: the cursor stops a little way in.
     const coretest::OutputScript holding{1, 1, -1, 40, 1};
-    outputControls.get<coretest::OutputScriptFn>(coretest::kOutputScript)(&holding);
+    rig.output.script(holding);
     click(tindle::kPlayButton);
     expectStrip(0, {kNormal, kNormal, kOn, kNormal}, "Mono Take.wav");
     int cursor = -1;

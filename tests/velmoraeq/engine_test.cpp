@@ -37,7 +37,7 @@ TEST_F(EqEngineTest, TellsTheEngineWhatItIsAndEqualisesTheChannelAsItsPresetSays
     modal.then([chosen](WindowHandle menu, int) { *chosen = clickMenuItem(menu, 3); });
     headless::click(window, velmoraeq::kPresetButton.x + 10, velmoraeq::kPresetButton.y + 9);
     ASSERT_TRUE(eventually([&] { return chosen->load(); }));
-    onWindowThread([] {});
+    onWindowThread([] { return 0; });
 
     putOn(0);
     const int blocks = 4;

@@ -12,26 +12,20 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/CoreTestEngine.h"
-#include "engine/Engine.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/core/Module.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Painter.h"
 #include "plugins/velmoraui/Layout.h"
-#include "support/EngineTestSeam.h"
+#include "support/EngineRig.h"
 #include "support/Eventually.h"
-#include "support/FileText.h"
-#include "support/ScopedEnv.h"
-#include "support/TempFolder.h"
 #include "support/UiGestures.h"
+#include "support/Watchdog.h"
 #include "support/WindowPictures.h"
 #include "zkr/BitmapFont.h"
 
@@ -41,42 +35,6 @@ using namespace std::chrono_literals;
 using plat::ui::WindowHandle;
 using velmoraui::Box;
 
-// An event as the engine's main thread carried it out; for a crossfade the
-// block the engine accepted (the poster's own block is gone by then).
-struct CarriedEvent {
-    intptr_t code, value, target, partner, index;
-    engine::CrossfadeBlock block;
-};
-
-class CarryingEngine : public engine::Engine {
-public:
-    std::vector<CarriedEvent> carried(intptr_t code)
-    {
-        std::lock_guard lock(mutex_);
-        std::vector<CarriedEvent> chosen;
-        for (const CarriedEvent& event : carried_)
-            if (event.code == code)
-                chosen.push_back(event);
-        return chosen;
-    }
-
-protected:
-    int32_t carryOut(const engine::EngineEvent& e, bool& quit) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            carried_.push_back({e.code, e.value, e.target, e.partner, e.index,
-                                e.code == toWire(engine::Event::Crossfade) ? EngineSeam::crossfade(*this)
-                                                                           : engine::CrossfadeBlock{}});
-        }
-        return Engine::carryOut(e, quit);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<CarriedEvent> carried_;
-};
-
 class VelmoraUiTest : public ::testing::Test {
 protected:
     static constexpr char kUiFile[] = "VelmoraUI.vui";
@@ -84,12 +42,10 @@ protected:
 
     VelmoraUiTest()
     {
-        std::filesystem::create_directory(program.file("Plugins"));
-        std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + kUiFile, plugin(kUiFile));
+        rig.place(builtPluginPath(kUiFile));
         for (const char* file :
              {coretest::kPatternInputFile, coretest::kRecordingOutputFile, coretest::kOffsetEffectFile})
-            std::filesystem::copy_file(testPluginPath(file), plugin(file));
-        engine.setFolder(program.path());
+            rig.place(testPluginPath(file));
     }
     ~VelmoraUiTest() override
     {
@@ -103,13 +59,13 @@ protected:
             loop.join();
     }
 
-    std::string plugin(const std::string& file) const { return program.file("Plugins/" + file); }
-    std::string settingsText() const { return readText(config.file("velmoraaudioengine.ini")); }
+    std::string plugin(const std::string& file) const { return rig.plugin(file); }
+    std::string settingsText() const { return rig.settingsText(); }
 
     // Start-up as the program makes it, with the settings file's text.
     void start(const std::string& settings = "")
     {
-        writeText(config.file("velmoraaudioengine.ini"), settings);
+        rig.writeSettings(settings);
         ASSERT_EQ(engine.slots().discoverPlugins(), 0);
         ASSERT_EQ(engine.slots().loadUserInterface(), 0);
         ASSERT_EQ(engine.applyAudioSetup(engine.audio().setup()), 0);
@@ -223,13 +179,12 @@ protected:
     }
 
     Watchdog watchdog{30s, "VelmoraUI test"};
-    TempFolder program;
-    TempFolder config;
-    ScopedEnv configDir{"VELMORA_CONFIG_DIR", config.path()};
     // Steps for the pop-up menus the test opens; outlives the windows' thread.
     ModalScript menus;
     plat::DynamicLibrary uiLibrary;
-    CarryingEngine engine;
+    // The rig's folders and engine; the loop below is its main loop.
+    EngineRig<> rig;
+    CarryingEngine& engine = rig.engine;
     std::thread loop;
     std::atomic<bool> looping{false};
     WindowHandle mainWindow = nullptr;

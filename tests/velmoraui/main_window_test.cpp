@@ -2,9 +2,9 @@
 // through the engine's menus, the streaming lamp and clock, the tray icon and
 // closing, which the engine may refuse.
 
-#include "VelmoraUiKit.h"
 #include "plugins/velmoraui/MainPanel.h"
 #include "support/EngineTestSeam.h"
+#include "velmoraui/VelmoraUiKit.h"
 
 namespace {
 

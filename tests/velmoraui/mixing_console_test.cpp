@@ -2,10 +2,10 @@
 // faders, solos, the select buttons and the crossfade they start, and levels
 // arriving from another thread while the user works the desk.
 
-#include "VelmoraUiKit.h"
 #include "plugins/velmoraui/MixingConsole.h"
 #include "plugins/velmoraui/Texts.h"
 #include "support/EngineTestSeam.h"
+#include "velmoraui/VelmoraUiKit.h"
 #include "zkr/BitmapButton.h"
 
 namespace {

@@ -43,7 +43,7 @@ TEST_F(VelmorizerEngineTest, TellsTheEngineWhatItIsAndDistortsTheChannelAsItsWin
     operate(velmorizer::kGainKnob, 7);
     operate(velmorizer::kCutoffKnob, 2);
     operate(velmorizer::kDriveKnob, 1);
-    onWindowThread([] {});
+    onWindowThread([] { return 0; });
     velmorizer::DistortionUnit unit;
     unit.inputGain = 254;
     unit.threshold = 2621;

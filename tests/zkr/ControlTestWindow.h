@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "UserInterfaceTestKit.h"
 #include "platform/ui/Surface.h"
 #include "platform/ui/headless/Headless.h"
+#include "zkr/UserInterfaceTestKit.h"
 
 namespace velmora::test {
 

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowTestKit.h"
 #include "zkr/Control.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/List.h"
 #include "zkr/Text.h"
 #include "zkr/UserInterface.h"

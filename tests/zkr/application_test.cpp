@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
-#include "SharedServicesDouble.h"
 #include "zkr/Application.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/List.h"
 #include "zkr/Product.h"
 #include "zkr/SharedServices.h"
+#include "zkr/SharedServicesDouble.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "UserInterfaceTestKit.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/headless/Headless.h"
+#include "zkr/UserInterfaceTestKit.h"
 
 using namespace plat::ui;
 using velmora::test::pumpPending;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ControlTestWindow.h"
 #include "zkr/BitmapObject.h"
+#include "zkr/ControlTestWindow.h"
 #include "zkr/KnobControl.h"
 #include "zkr/LabelControl.h"
 #include "zkr/LampControl.h"

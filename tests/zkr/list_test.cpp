@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ErrorRecording.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/List.h"
 
 namespace {

@@ -13,10 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
-#include "api/Protocol.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
+#include "api/Protocol.h"
+#include "zkr/ErrorRecording.h"
+#include "api/Protocol.h"
 #include "zkr/MultimediaFile.h"
 
 using namespace zkr;

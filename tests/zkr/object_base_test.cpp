@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "zkr/ClassKinds.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/ObjectBase.h"
 
 namespace {

@@ -6,13 +6,14 @@
 #include <sstream>
 #include <string>
 
-#include "ErrorRecording.h"
 #include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Profile.h"
 #include "support/FileText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "api/Protocol.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/Registry.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/MutexObject.h"
 #include "zkr/Resource.h"
 

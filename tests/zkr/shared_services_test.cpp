@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "ErrorRecording.h"
-#include "SharedServicesDouble.h"
 #include "support/TempFolder.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/SharedServices.h"
+#include "zkr/SharedServicesDouble.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ControlTestWindow.h"
 #include "zkr/BitmapObject.h"
+#include "zkr/ControlTestWindow.h"
 #include "zkr/SliderControl.h"
 
 namespace {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "UserInterfaceTestKit.h"
 #include "api/Protocol.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/ControlTestKit.h"
@@ -17,6 +16,8 @@
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 #include "zkr/BitmapObject.h"
+#include "api/Protocol.h"
+#include "zkr/UserInterfaceTestKit.h"
 
 using namespace plat::ui;
 using velmora::test::HelpRecordingApplication;

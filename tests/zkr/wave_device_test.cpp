@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "ErrorRecording.h"
 #include "api/Protocol.h"
 #include "platform/audio/Devices.h"
 #include "support/Eventually.h"
@@ -18,6 +17,8 @@
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
+#include "api/Protocol.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/InputDevice.h"
 #include "zkr/OutputDevice.h"
 #include "zkr/SharedBuffer.h"

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ErrorRecording.h"
+#include "api/Protocol.h"
+#include "zkr/ErrorRecording.h"
 #include "api/Protocol.h"
 #include "zkr/WaveformatConverter.h"
 

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "UserInterfaceTestKit.h"
 #include "api/Protocol.h"
 #include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
@@ -12,6 +11,8 @@
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 #include "zkr/Dialog.h"
+#include "api/Protocol.h"
+#include "zkr/UserInterfaceTestKit.h"
 #include "zkr/Window.h"
 
 using namespace plat::ui;

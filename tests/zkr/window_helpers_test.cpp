@@ -3,13 +3,13 @@
 #include <chrono>
 #include <string>
 
-#include "ErrorRecording.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/FileText.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
+#include "zkr/ErrorRecording.h"
 #include "zkr/Registry.h"
 #include "zkr/WindowHelpers.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "BlockRecorder.h"
+#include "platform/audio/BlockRecorder.h"
 #include "platform/audio/Device.h"
 #include "platform/audio/Devices.h"
 #include "support/FileText.h"

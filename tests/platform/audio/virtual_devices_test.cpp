@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "BlockRecorder.h"
+#include "platform/audio/BlockRecorder.h"
 #include "platform/audio/Device.h"
 #include "platform/audio/Devices.h"
 #include "support/Eventually.h"

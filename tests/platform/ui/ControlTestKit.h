@@ -6,11 +6,11 @@
 #include <deque>
 #include <functional>
 
-#include "WindowTestKit.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 
 namespace velmora::test {

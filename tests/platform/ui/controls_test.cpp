@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "ControlTestKit.h"
-#include "WindowTestKit.h"
+#include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Surface.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"

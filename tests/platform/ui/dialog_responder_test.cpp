@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "WindowTestKit.h"
 #include "platform/ui/DialogResponder.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/FolderDialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowTestKit.h"
 #include "support/Watchdog.h"
 
 using namespace plat::ui;

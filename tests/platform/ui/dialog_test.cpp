@@ -5,12 +5,12 @@
 #include <thread>
 #include <vector>
 
-#include "ControlTestKit.h"
-#include "WindowTestKit.h"
+#include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/ScopedEnv.h"

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "ControlTestKit.h"
-#include "WindowTestKit.h"
 #include "platform/core/Files.h"
+#include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/FolderDialog.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/FileText.h"

@@ -2,11 +2,11 @@
 
 #include <chrono>
 
-#include "ControlTestKit.h"
-#include "WindowTestKit.h"
+#include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Resources.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/ScopedEnv.h"
 #include "support/Watchdog.h"

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <string>
 
-#include "ControlTestKit.h"
-#include "WindowTestKit.h"
 #include "platform/core/Notice.h"
+#include "platform/ui/ControlTestKit.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/ScopedEnv.h"
 #include "support/Watchdog.h"

@@ -4,12 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "WindowTestKit.h"
 #include "platform/core/Handle.h"
 #include "platform/core/Time.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "support/Watchdog.h"
 
 using namespace plat::ui;

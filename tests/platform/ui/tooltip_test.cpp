@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "WindowTestKit.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/controls/Controls.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"

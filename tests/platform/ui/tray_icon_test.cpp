@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "WindowTestKit.h"
 #include "platform/ui/TrayIcon.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 

@@ -4,14 +4,15 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
-#include "WindowTestKit.h"
 #include "platform/core/Handle.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Region.h"
 #include "platform/ui/Surface.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowTestKit.h"
 #include "platform/ui/headless/Headless.h"
 #include "support/Watchdog.h"
 
@@ -481,15 +482,29 @@ TEST(Window, PaintIsCoalescedAndChildrenPaintOverTheirParent)
     (void)destroyWindow(top);
 }
 
-TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
-{
-    Watchdog watchdog(10s);
+// A skin window beside its future owner, their first messages handled.
+class SkinWindow : public ::testing::Test {
+protected:
+    SkinWindow()
+    {
+        pumpPending();
+        log.clear();
+    }
+    ~SkinWindow() override
+    {
+        (void)destroyWindow(window);
+        (void)destroyWindow(owner);
+    }
+
+    Watchdog watchdog{10s};
     MessageLog log;
     TestWindowBehaviour behaviour{&log, {}};
     WindowHandle owner = velmora::test::makeTopLevel(behaviour, "owner", {0, 0, 50, 50});
     WindowHandle window = velmora::test::makeTopLevel(behaviour, "skin", {10, 10, 110, 60});
-    pumpPending();
-    log.clear();
+};
+
+TEST_F(SkinWindow, PlaceAndSizeReachTheBackendAndTheWindowManagersReportsTakeEffectInOrder)
+{
     EXPECT_TRUE(setWindowPos(window, 200, 100, 0, 0, kPosNoSize | kPosNoZOrder | kPosNoActivate));
     EXPECT_EQ(headless::windowState(window).bounds, (Rect{200, 100, 300, 150}));
     EXPECT_EQ(log.of(kMsgMove).size(), 1u);
@@ -500,7 +515,17 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     Point point{1, 2};
     EXPECT_TRUE(clientToScreen(window, point));
     EXPECT_EQ(point, (Point{201, 102}));
+    // One that matches the place now still undoes an older one queued before it.
+    deliverBounds(window, Rect{5, 5, 125, 75});
+    deliverBounds(window, Rect{200, 100, 320, 170});
+    pumpPending();
+    Rect place;
+    EXPECT_TRUE(windowRect(window, place));
+    EXPECT_EQ(place, (Rect{200, 100, 320, 170}));
+}
 
+TEST_F(SkinWindow, ShapeReachesTheBackendAndReadsBack)
+{
     Region shape = Region(Rect{0, 0, 10, 10}).unite(Rect{20, 0, 30, 10});
     EXPECT_TRUE(setWindowRegion(window, &shape, false));
     EXPECT_EQ(headless::windowState(window).shape, shape.rects());
@@ -509,14 +534,21 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     EXPECT_EQ(back, shape);
     (void)setWindowRegion(window, nullptr, false);
     EXPECT_TRUE(headless::windowState(window).shape.empty());
+}
 
+TEST_F(SkinWindow, TopmostOwnerAndTitleReachTheBackend)
+{
     EXPECT_TRUE(setTopmost(window, true));
     EXPECT_TRUE(headless::windowState(window).topmost);
     EXPECT_TRUE(setOwnerWindow(window, owner));
     EXPECT_EQ(headless::windowState(window).owner, owner);
     EXPECT_TRUE(setWindowText(window, "renamed"));
     EXPECT_EQ(headless::windowState(window).title, "renamed");
+}
 
+TEST_F(SkinWindow, MinimisedRestoredAndForegroundAndItsOwnerActiveAgainWhenItGoes)
+{
+    (void)setOwnerWindow(window, owner);
     showWindow(window, kShowMinimize);
     EXPECT_TRUE(isIconic(window));
     EXPECT_EQ(headless::windowState(window).visibility, Visibility::Minimised);
@@ -525,19 +557,9 @@ TEST(Window, PlaceSizeShapeTopmostAndOwnerReachTheBackend)
     (void)setForegroundWindow(window);
     EXPECT_EQ(headless::foreground(), window);
     EXPECT_EQ(foregroundWindow(), window);
-    const Size screen = screenSize();
-    EXPECT_EQ(screen, (Size{headless::kScreenWidth, headless::kScreenHeight}));
-    // The window manager's reports take effect in order: one that matches the
-    // place now still undoes an older one queued before it.
-    deliverBounds(window, Rect{5, 5, 125, 75});
-    deliverBounds(window, Rect{200, 100, 320, 170});
-    pumpPending();
-    Rect place;
-    EXPECT_TRUE(windowRect(window, place));
-    EXPECT_EQ(place, (Rect{200, 100, 320, 170}));
-    (void)destroyWindow(window);
+    EXPECT_EQ(screenSize(), (Size{headless::kScreenWidth, headless::kScreenHeight}));
+    (void)destroyWindow(std::exchange(window, nullptr));
     EXPECT_EQ(foregroundWindow(), owner) << "the owner is active again";
-    (void)destroyWindow(owner);
 }
 
 TEST(Window, ExposureShowsTheBackBufferAgainWithoutPainting)

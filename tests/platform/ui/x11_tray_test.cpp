@@ -6,8 +6,8 @@
 
 #include <X11/Xatom.h>
 
+#include "platform/ui/x11_test_support.h"
 #include "support/Watchdog.h"
-#include "x11_test_support.h"
 
 using namespace std::chrono_literals;
 using namespace velmora::test;

@@ -13,9 +13,9 @@
 
 #include "platform/ui/Png.h"
 #include "platform/ui/Surface.h"
+#include "platform/ui/x11_test_support.h"
 #include "support/TempFolder.h"
 #include "support/Watchdog.h"
-#include "x11_test_support.h"
 
 using namespace std::chrono_literals;
 using namespace velmora::test;
