@@ -334,8 +334,8 @@ void MixingConsole::onControl(int id)
     if (inStrip(kFaderId)) {
         Strip& strip = strips[static_cast<std::size_t>(channelOf(kFaderId))];
         const int32_t value = strip.fader->value;
-        if (isChannel(strip.fader->partner))
-            strips[static_cast<std::size_t>(strip.fader->partner)].fader->setValue(value);
+        if (isChannel(strip.linkedChannel))
+            strips[static_cast<std::size_t>(strip.linkedChannel)].fader->setValue(value);
         send(strip.volumeEvent, value);
     } else if (inStrip(kPanId)) {
         Strip& strip = strips[static_cast<std::size_t>(channelOf(kPanId))];
@@ -568,15 +568,15 @@ void MixingConsole::applyUpdate(const Update& update)
 
 void MixingConsole::link(int channel, int partner)
 {
-    if (strips[static_cast<std::size_t>(channel)].fader->partner == partner)
+    if (strips[static_cast<std::size_t>(channel)].linkedChannel == partner)
         return;
     // A channel linked before leaves its old partner first.
     unlink(channel);
     unlink(partner);
     Strip& first = strips[static_cast<std::size_t>(channel)];
     Strip& second = strips[static_cast<std::size_t>(partner)];
-    first.fader->partner = partner;
-    second.fader->partner = channel;
+    first.linkedChannel = partner;
+    second.linkedChannel = channel;
     first.volumeEvent.partner = partner;
     first.volumeEvent.index = 1;
     second.volumeEvent.partner = channel;
@@ -592,14 +592,14 @@ void MixingConsole::link(int channel, int partner)
 void MixingConsole::unlink(int channel)
 {
     Strip& strip = strips[static_cast<std::size_t>(channel)];
-    const int partner = strip.fader->partner;
-    strip.fader->partner = -1;
+    const int partner = strip.linkedChannel;
+    strip.linkedChannel = -1;
     strip.volumeEvent.partner = 0;
     strip.volumeEvent.index = 0;
     if (!isChannel(partner))
         return;
     Strip& other = strips[static_cast<std::size_t>(partner)];
-    other.fader->partner = -1;
+    other.linkedChannel = -1;
     other.volumeEvent.partner = 0;
     other.volumeEvent.index = 0;
     other.select->enabled = true;
