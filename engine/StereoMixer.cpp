@@ -106,7 +106,7 @@ void StereoMixer::release()
 
 int StereoMixer::checkChannel(int channel)
 {
-    if (channel < 0 || channel >= channelCount) {
+    if (!isSetUp(channel)) {
         setError(zkr::kErrIndexOutOfRange);
         return lastError;
     }
@@ -115,8 +115,8 @@ int StereoMixer::checkChannel(int channel)
 
 int StereoMixer::fill(int channel, const int16_t* data, int bytes)
 {
-    if (checkChannel(channel) != zkr::kOk)
-        return lastError;
+    if (!isSetUp(channel))
+        return zkr::kErrIndexOutOfRange;
     MixerChannel& target = channels[channel];
     if (target.filled.load(std::memory_order_acquire) != 0)
         return zkr::kStatusBusy;
@@ -207,7 +207,7 @@ void StereoMixer::mix()
 
 int StereoMixer::channelLevel(int channel)
 {
-    if (checkChannel(channel) != zkr::kOk)
+    if (!isSetUp(channel))
         return 0;
     const MixerChannel& mixerChannel = channels[channel];
     const int32_t solo = soloChannel.load(std::memory_order_relaxed);

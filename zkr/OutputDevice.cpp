@@ -89,16 +89,14 @@ int OutputDevice::start()
     return kOk;
 }
 
-int OutputDevice::writeBlock(const void* data, uint32_t bytes)
+Error OutputDevice::writeBlock(const void* data, uint32_t bytes)
 {
-    if (!deviceOpen || !allocated) {
-        setError(kErrNotNow);
-        return lastError;
-    }
+    if (!deviceOpen || !allocated)
+        return {kErrNotNow, kindName(kind)};
     const int32_t index = writeIndex.load();
     plat::audio::Block& block = blocks[index];
     if (block.user.load() != 0)
-        return kStatusBusy;
+        return {kStatusBusy, {}};
 
     // The block's old contents are the last that the device finished playing.
     std::memcpy(spareBlock.data, block.data, blockSize);
@@ -111,19 +109,18 @@ int OutputDevice::writeBlock(const void* data, uint32_t bytes)
     const Result result = queueBlock(block);
     if (result != Result::Ok) {
         block.user.store(0);
-        return reportDeviceError(result);
+        return deviceError(result);
     }
 
     const int32_t next = index + 1;
+    writeIndex.store(next % blockCount);
     if (!started && next >= blockCount / 2) {
         started = true;
-        const Result restarted = handle->restart();
-        if (restarted != Result::Ok)
-            reportDeviceError(restarted);
+        // The block is queued, but a ring that is never released plays nothing.
+        if (const Result restarted = handle->restart(); restarted != Result::Ok)
+            return deviceError(restarted);
     }
-    writeIndex.store(next % blockCount);
-    lastError = kOk;
-    return kOk;
+    return {};
 }
 
 int OutputDevice::drain(uint32_t timeoutMs)

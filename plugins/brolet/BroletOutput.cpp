@@ -295,15 +295,16 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
 
 bool BroletOutput::playBlock(const void* block, uint32_t bytes)
 {
-    int status = outputDevice.writeBlock(block, bytes);
-    for (int waits = 0; status == zkr::kStatusBusy && waits < kReadyWaits; ++waits) {
+    // A failure goes back to the engine, which tells the user once, on its own path.
+    zkr::Error status = outputDevice.writeBlock(block, bytes);
+    for (int waits = 0; status.code == zkr::kStatusBusy && waits < kReadyWaits; ++waits) {
         (void)outputDevice.blockFree->wait(readyWaitMs); // a time-out only retries the write
         (void)outputDevice.blockFree->reset();
         if (stopRequested.load())
             return false;
         status = outputDevice.writeBlock(block, bytes);
     }
-    return status == zkr::kOk;
+    return !status.failed();
 }
 
 bool BroletOutput::writeBlock(const void* block, int32_t bytes)
