@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "api/PluginApi.h"
+#include "zkr/List.h"
 
 namespace engine {
 
@@ -18,5 +19,8 @@ struct PluginEntry {
     char path[kPathSize];
     Plugin* instance;
 };
+
+// The plug-ins of one kind found in the Plugins folder.
+using PluginList = zkr::List<PluginEntry>;
 
 } // namespace engine

@@ -98,7 +98,7 @@ void PluginManagerDialog::fillTree()
     const TreeItem root = insertItem(tree, kTreeRoot, engineString(kStringOpenSystem), nullptr);
     struct Kind {
         EngineString heading;
-        zkr::List& list;
+        PluginList& list;
     };
     const Kind kinds[] = {
         {kStringInputPlugins, shell_.slots().inputList()},
@@ -109,7 +109,7 @@ void PluginManagerDialog::fillTree()
     for (const Kind& kind : kinds) {
         const TreeItem heading = insertItem(tree, root, engineString(kind.heading), nullptr);
         for (int i = 0; i < kind.list.count; ++i) {
-            const auto* entry = static_cast<const PluginEntry*>(kind.list.itemAt(i));
+            const auto* entry = kind.list.itemAt(i);
             insertItem(tree, heading, itemLabel(entry->path, shell_.slots().isLoaded(*entry)), entry);
         }
     }

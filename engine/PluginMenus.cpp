@@ -58,7 +58,7 @@ unsigned addChoices(PopupMenu& menu, bool filled, const std::vector<ItemText>& i
 
 int32_t PluginSlots::pluginMenu(EngineRequest& request, Request code)
 {
-    zkr::List* list = nullptr;
+    PluginList* list = nullptr;
     int slot = 0;
     switch (code) {
     case Request::InputMenu:

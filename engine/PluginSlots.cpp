@@ -25,7 +25,7 @@ namespace {
 struct KindScan {
     int32_t pluginKind;
     const char* extension;
-    zkr::List PluginSlots::*list;
+    PluginList PluginSlots::*list;
     int missingError;
 };
 
@@ -45,21 +45,21 @@ constexpr char kFirstStartOutput[] = "Brolet.vwo";
 constexpr char kFirstStartEffect[] = "VelmoraEQ.vfx";
 
 // The file name of the library a slot holds, for the settings; empty for none.
-void slotFileName(zkr::List& list, const Plugin* plugin, char (&out)[zkr::Registry::kValueSize])
+void slotFileName(PluginList& list, const Plugin* plugin, char (&out)[zkr::Registry::kValueSize])
 {
     out[0] = '\0';
     if (plugin == nullptr)
         return;
     // The entry keeps the whole path; the resource name may be cut.
-    const auto* entry = static_cast<const PluginEntry*>(list.itemAt(plugin->listIndex));
-    zkr::fileNameOf(entry != nullptr ? entry->path : plugin->resourceName, out);
+    const auto* entry = list.itemAt(plugin->listIndex);
+    zkr::fileNameOf(entry != nullptr ? entry->path : plugin->resourceName.c_str(), out);
 }
 
 // The first entry whose file name equals name without regard to case, or -1.
-int findByFileName(zkr::List& list, const char* name)
+int findByFileName(PluginList& list, const char* name)
 {
     for (int i = 0; i < list.count; ++i) {
-        const auto* entry = static_cast<const PluginEntry*>(list.itemAt(i));
+        const auto* entry = list.itemAt(i);
         char fileName[PluginEntry::kPathSize];
         zkr::fileNameOf(entry->path, fileName);
         if (strcasecmp(fileName, name) == 0)
@@ -80,19 +80,19 @@ PluginSlots::PluginSlots(AudioCore& audioCore, EngineHost& engineHost, SettingsS
 // ---------------------------------------------------------------------------
 // Helpers
 
-PluginEntry* PluginSlots::listEntry(zkr::List& list, int index)
+PluginEntry* PluginSlots::listEntry(PluginList& list, int index)
 {
-    return static_cast<PluginEntry*>(list.itemAt(index));
+    return list.itemAt(index);
 }
 
-bool PluginSlots::entryTakenElsewhere(zkr::List& list, int index, const Plugin* current)
+bool PluginSlots::entryTakenElsewhere(PluginList& list, int index, const Plugin* current)
 {
     assert(slotsLock.heldByThisThread());
     const PluginEntry* entry = listEntry(list, index);
     return entry != nullptr && entry->instance != nullptr && entry->instance != current;
 }
 
-PluginEntry PluginSlots::lockedCopy(zkr::List& list, int index)
+PluginEntry PluginSlots::lockedCopy(PluginList& list, int index)
 {
     std::lock_guard lock(slotsLock);
     const PluginEntry* entry = listEntry(list, index);
@@ -163,9 +163,8 @@ int PluginSlots::discoverPlugins()
     };
     for (const KindScan& scan : kKindScans) {
         const std::string pattern = program.folder + "/Plugins/*." + scan.extension;
-        int count = 0;
-        std::unique_ptr<zkr::List> files = zkr::listFiles(pattern.c_str(), true, &count);
-        if (files == nullptr || count == 0) {
+        const std::vector<std::string> files = zkr::listFiles(pattern, true);
+        if (files.empty()) {
             host.showError(scan.missingError, kCoreContext);
             return scan.missingError;
         }
@@ -173,12 +172,11 @@ int PluginSlots::discoverPlugins()
         std::unique_ptr<Plugin> probe = Plugin::create(scan.pluginKind);
         // A file that fails the checks is skipped without a word.
         probe->silent = true;
-        zkr::List& list = this->*scan.list;
-        for (int i = 0; i < files->count; ++i) {
-            const auto* path = static_cast<const char*>(files->itemAt(i));
+        PluginList& list = this->*scan.list;
+        for (const std::string& file : files) {
+            const char* path = file.c_str();
             // A path cut to fit the entry would name another file.
-            if (path == nullptr || std::strlen(path) >= sizeof(PluginEntry::path) ||
-                probe->attach(path, 0) != toWire(Error::Ok))
+            if (file.size() >= sizeof(PluginEntry::path) || probe->attach(path, 0) != toWire(engine::Error::Ok))
                 continue;
             if (probe->initialise(nullptr, nullptr) != toWire(Error::Ok) ||
                 probe->pluginKind != scan.pluginKind) {
@@ -228,7 +226,7 @@ int PluginSlots::loadUserInterface()
 // is checked under the lock, the plug-in is prepared outside it (its calls may
 // wait for other threads' windows) and published under it again.
 template <typename PluginType, typename Unload>
-int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path,
+int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, PluginList& list, const char* path,
                               int listIndex, Unload unloadSlot)
 {
     {
@@ -295,7 +293,7 @@ int PluginSlots::loadEffect(int slot, const char* path, int listIndex)
 // (one that stalls) keeps it: it goes back into its slot and the unload is
 // refused, as while streaming. Its entry stays taken until it is retired.
 template <typename PluginType, typename LetGo>
-bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, PluginList& list, bool closeWindow,
                                  LetGo letChannelsGo)
 {
     std::unique_ptr<PluginType> plugin;
@@ -323,7 +321,7 @@ bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& l
 // below this very call (the user chose another plug-in in the main window
 // while the dialog was open): its window and library go only after that
 // loop has returned, or the thread would come back into unmapped code.
-void PluginSlots::retireOrPark(zkr::List& list, std::unique_ptr<Plugin> plugin, bool closeWindow)
+void PluginSlots::retireOrPark(PluginList& list, std::unique_ptr<Plugin> plugin, bool closeWindow)
 {
     if (plat::ui::endModalLoopsOfModule(plugin->codeModule()) > 0) {
         {
@@ -401,7 +399,7 @@ bool PluginSlots::unloadEffect(int slot, bool closeWindow)
     });
 }
 
-void PluginSlots::releaseEntry(zkr::List& list, const Plugin* plugin)
+void PluginSlots::releaseEntry(PluginList& list, const Plugin* plugin)
 {
     assert(slotsLock.heldByThisThread());
     if (PluginEntry* entry = listEntry(list, plugin->listIndex);
@@ -439,13 +437,13 @@ int32_t PluginSlots::restoreSelection()
     }
 
     // A name that matches no entry leaves its slot empty without a message.
-    const auto restoreEntry = [this](zkr::List& list, int index, int32_t slot, int32_t nameCode, auto load) {
+    const auto restoreEntry = [this](PluginList& list, int index, int32_t slot, int32_t nameCode, auto load) {
         const PluginEntry entry = lockedCopy(list, index);
         showSplashPair(kStringRestoring, entry.info.shortName);
         if (load(entry.path, index) == toWire(Error::Ok))
             host.updateGeneralValue(slot, nameCode, reinterpret_cast<intptr_t>(formatResult(entry.info)));
     };
-    const auto restore = [&](zkr::List& list, const char* name, int32_t slot, int32_t nameCode, auto load) {
+    const auto restore = [&](PluginList& list, const char* name, int32_t slot, int32_t nameCode, auto load) {
         const int index = name[0] != '\0' ? findByFileName(list, name) : -1;
         if (index >= 0)
             restoreEntry(list, index, slot, nameCode, load);

@@ -98,10 +98,10 @@ public:
     OutputPlugin* output() const { return output_.get(); }
 
     // The kind lists, fixed after discovery, for the Plugin Manager.
-    zkr::List& inputList() { return audioInputs; }
-    zkr::List& outputList() { return audioOutputs; }
-    zkr::List& effectList() { return realtimeEffects; }
-    zkr::List& userInterfaceList() { return userInterfaces; }
+    PluginList& inputList() { return audioInputs; }
+    PluginList& outputList() { return audioOutputs; }
+    PluginList& effectList() { return realtimeEffects; }
+    PluginList& userInterfaceList() { return userInterfaces; }
     // Whether the entry's file is loaded into a slot now; any thread.
     bool isLoaded(const PluginEntry& entry) const;
 
@@ -109,12 +109,12 @@ private:
     friend struct EngineTestSeam;
 
     // The entry at index of a kind list, or null.
-    static PluginEntry* listEntry(zkr::List& list, int index);
+    static PluginEntry* listEntry(PluginList& list, int index);
     // A copy of the entry at index taken under slotsLock; all zero for none.
-    PluginEntry lockedCopy(zkr::List& list, int index);
+    PluginEntry lockedCopy(PluginList& list, int index);
     // True when the entry at index is loaded into a slot other than the one
     // holding current. Caller holds slotsLock.
-    bool entryTakenElsewhere(zkr::List& list, int index, const Plugin* current);
+    bool entryTakenElsewhere(PluginList& list, int index, const Plugin* current);
     // Attaches, initialises and sets up a new plug-in object outside any
     // slot: 0, or the error after undoing what was done.
     int preparePlugin(Plugin& plugin, const char* path, int listIndex);
@@ -123,14 +123,14 @@ private:
     // Ends the unload of a plug-in that left its slot of list: retires it and
     // frees its entry, at once or, while modal loops run for its windows,
     // once they have ended as Cancel (it is parked until then).
-    void retireOrPark(zkr::List& list, std::unique_ptr<Plugin> plugin, bool closeWindow);
+    void retireOrPark(PluginList& list, std::unique_ptr<Plugin> plugin, bool closeWindow);
     // Retires the parked plug-ins whose modal loops have ended; true when
     // some still wait.
     bool retireParkedNow();
     // Puts "short name|title" into resultText and returns it.
     const char* formatResult(const PluginInfo& info);
     // Clears the entry's instance when it is plugin. Caller holds slotsLock.
-    void releaseEntry(zkr::List& list, const Plugin* plugin);
+    void releaseEntry(PluginList& list, const Plugin* plugin);
     // The plug-in in a slot named as events name it, or null; read under
     // slotsLock.
     Plugin* pluginInSlot(intptr_t kind, intptr_t slot);
@@ -138,10 +138,10 @@ private:
     // unloadSlot empties the slot first; letChannelsGo frees what the
     // channels hold of the plug-in leaving.
     template <typename PluginType, typename Unload>
-    int loadIntoSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, const char* path, int listIndex,
+    int loadIntoSlot(std::unique_ptr<PluginType>& slot, PluginList& list, const char* path, int listIndex,
                      Unload unloadSlot);
     template <typename PluginType, typename LetGo>
-    bool unloadFromSlot(std::unique_ptr<PluginType>& slot, zkr::List& list, bool closeWindow,
+    bool unloadFromSlot(std::unique_ptr<PluginType>& slot, PluginList& list, bool closeWindow,
                         LetGo letChannelsGo);
 
     AudioCore& audio;
@@ -152,10 +152,10 @@ private:
     const InternalCallback internalCallback;
 
     // Kind lists of PluginEntry, filled once by discoverPlugins.
-    zkr::List userInterfaces{0, sizeof(PluginEntry), true, 1};
-    zkr::List audioInputs{0, sizeof(PluginEntry), true, 1};
-    zkr::List audioOutputs{0, sizeof(PluginEntry), true, 1};
-    zkr::List realtimeEffects{0, sizeof(PluginEntry), true, 1};
+    PluginList userInterfaces{0, true, 1};
+    PluginList audioInputs{0, true, 1};
+    PluginList audioOutputs{0, true, 1};
+    PluginList realtimeEffects{0, true, 1};
     // Receives "%s|%s" for the menus and restore; a pointer into it stays
     // valid until the next use.
     char resultText[kTextSize] = {};
@@ -178,7 +178,7 @@ private:
     // twice); guarded by slotsLock.
     struct Parked {
         std::unique_ptr<Plugin> plugin;
-        zkr::List* list = nullptr;
+        PluginList* list = nullptr;
         bool closeWindow = true;
     };
     std::vector<Parked> parked;

@@ -106,8 +106,8 @@ void StereoMixer::release()
 
 int StereoMixer::checkChannel(int channel)
 {
-    if (channel < 0 || channel >= channelCount) {
-        setError(toWire(Error::IndexOutOfRange));
+    if (!isSetUp(channel)) {
+        setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
     return toWire(Error::Ok);
@@ -115,8 +115,8 @@ int StereoMixer::checkChannel(int channel)
 
 int StereoMixer::fill(int channel, const int16_t* data, int bytes)
 {
-    if (checkChannel(channel) != toWire(Error::Ok))
-        return lastError;
+    if (!isSetUp(channel))
+        return toWire(engine::Error::IndexOutOfRange);
     MixerChannel& target = channels[channel];
     if (target.filled.load(std::memory_order_acquire) != 0)
         return toWire(Error::Busy);
@@ -207,7 +207,7 @@ void StereoMixer::mix()
 
 int StereoMixer::channelLevel(int channel)
 {
-    if (checkChannel(channel) != toWire(Error::Ok))
+    if (!isSetUp(channel))
         return 0;
     const MixerChannel& mixerChannel = channels[channel];
     const int32_t solo = soloChannel.load(std::memory_order_relaxed);

@@ -19,7 +19,9 @@ struct MixKernels;
 // main thread changes the parameters. Only mix and setEffectHook take `lock`;
 // every parameter is a single atomic store that mix reads without the lock
 // (relaxed order: a change shows in the next block). setup and release run
-// while no streaming thread exists.
+// while no streaming thread exists. The streaming thread's calls answer a
+// bad channel without recording or reporting it: lastError and the dialogs
+// belong to the main thread, and the engine's loop reports its own failures.
 //
 // mix holds the lock only to take its copy of the hooks and calls them after
 // releasing it: a hook is plug-in code, which may wait for other threads, and
@@ -68,8 +70,8 @@ public:
     void release();
 
     // Copies one mono block into a channel: 0, or 200 (block dropped) while
-    // the channel still holds one not yet mixed. More than blockBytes bytes
-    // are cut to blockBytes.
+    // the channel still holds one not yet mixed, 13 for a channel that is not
+    // set up. More than blockBytes bytes are cut to blockBytes.
     int fill(int channel, const int16_t* data, int bytes);
     // Mixes every channel that holds a block and is heard into mixBlock.
     void mix();
@@ -120,6 +122,7 @@ public:
 private:
     // 13 (recorded) when channel is not one of the set-up channels.
     int checkChannel(int channel);
+    bool isSetUp(int channel) const { return channel >= 0 && channel < channelCount; }
     // Waits in 50 ms steps: neither mix nor a hook change may go unguarded,
     // and the lock is held only for short moments.
     void takeLock();

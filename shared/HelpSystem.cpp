@@ -95,17 +95,10 @@ const std::string& helpFolder()
 std::vector<std::string> listHelpPages(const std::string& folder)
 {
     std::vector<std::string> pages;
-    int count = 0;
-    const std::unique_ptr<zkr::List> listed =
-        zkr::listFiles(plat::joinPath(folder, "*.html").c_str(), true, &count);
-    for (int i = 0; listed && i < count; ++i) {
-        const auto* path = static_cast<const char*>(listed->itemAt(i));
-        if (path == nullptr)
-            continue;
+    for (std::string& path : zkr::listFiles(plat::joinPath(folder, "*.html"), true)) {
         // Generated pages are never listed.
-        const char* slash = std::strrchr(path, '/');
-        if (std::strchr(slash != nullptr ? slash + 1 : path, '~') == nullptr)
-            pages.emplace_back(path);
+        if (plat::fileNameOf(path).find('~') == std::string::npos)
+            pages.push_back(std::move(path));
     }
     return pages;
 }

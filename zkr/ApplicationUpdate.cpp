@@ -26,7 +26,7 @@ bool readNumber(const char* text, int& value)
 
 } // namespace
 
-ApplicationUpdate::ApplicationUpdate() : entries(8, sizeof(UpdateEntry), true, 8)
+ApplicationUpdate::ApplicationUpdate() : entries(8, true, 8)
 {
     kind = kKindApplicationUpdate;
 }
@@ -124,7 +124,7 @@ bool ApplicationUpdate::evaluate(const char* descriptionPath, const char* plugin
 
     for (const std::string& file : plat::listFolder(pluginsFolder, "*.*", plat::ListWhat::Files)) {
         for (int i = 0; i < entries.count; ++i) {
-            auto* entry = static_cast<UpdateEntry*>(entries.itemAt(i));
+            auto* entry = entries.itemAt(i);
             if (strcasecmp(entry->fileName, file.c_str()) != 0)
                 continue;
             uint64_t written = 0;
@@ -142,14 +142,14 @@ int ApplicationUpdate::newerCount()
 {
     int count = 0;
     for (int i = 0; i < entries.count; ++i)
-        count += static_cast<UpdateEntry*>(entries.itemAt(i))->newer != 0 ? 1 : 0;
+        count += entries.itemAt(i)->newer != 0 ? 1 : 0;
     return count;
 }
 
 UpdateEntry* ApplicationUpdate::newerAt(int index)
 {
     for (int i = 0; i < entries.count; ++i) {
-        auto* entry = static_cast<UpdateEntry*>(entries.itemAt(i));
+        auto* entry = entries.itemAt(i);
         if (entry->newer != 0 && index-- == 0)
             return entry;
     }

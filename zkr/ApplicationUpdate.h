@@ -52,7 +52,7 @@ public:
     [[nodiscard]] static bool parseDate(const char* text, uint64_t& fileTime);
 
     // Every valid entry of the description, found or not.
-    List entries;
+    List<UpdateEntry> entries;
 };
 
 } // namespace zkr

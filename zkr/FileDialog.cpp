@@ -23,8 +23,8 @@ void FileDialog::setDefaults()
     openMode = true;
     (void)textListCopy(filter, sizeof filter, kAllFiles); // the field holds it
     filterIndex = 1;
-    file[0] = '\0';
-    fileTitle[0] = '\0';
+    file.clear();
+    fileTitle.clear();
 }
 
 void FileDialog::prepare()
@@ -42,9 +42,10 @@ bool FileDialog::run()
 {
     prepare();
     const bool chosen = openMode ? plat::ui::getOpenFileName(request) : plat::ui::getSaveFileName(request);
-    if (!chosen || !takePath(file, request.file))
+    if (!chosen)
         return false;
-    copyText(fileTitle, request.fileTitle.c_str());
+    file = request.file;
+    fileTitle = request.fileTitle;
     filterIndex = request.filterIndex;
     return true;
 }

@@ -89,7 +89,7 @@ bool fileExists(const char* path, FoundFile* found)
         return false;
     if (found != nullptr) {
         *found = FoundFile{};
-        copyText(found->name, name.c_str());
+        found->name = name;
         found->folder = isFolder;
         // A file that went since the check above keeps size and time 0.
         if (!isFolder)
@@ -117,37 +117,15 @@ bool splitAt(char* left, std::size_t leftSize, char* right, std::size_t rightSiz
     return true;
 }
 
-std::unique_ptr<List> listFiles(const char* pattern, bool fullPaths, int* count)
+std::vector<std::string> listFiles(const std::string& pattern, bool fullPaths)
 {
-    if (count != nullptr)
-        *count = 0;
-    if (pattern == nullptr || pattern[0] == '\0')
-        return nullptr;
-    const PatternParts parts = splitPattern(pattern);
-
-    // One listing serves both the count and the items, so a file that comes
-    // or goes meanwhile cannot make them disagree.
     std::vector<std::string> entries;
-    for (const std::string& name :
-         plat::listFolder(parts.listFolder, parts.wildcard, plat::ListWhat::Files)) {
-        std::string entry = fullPaths ? plat::joinPath(parts.joinFolder, name) : name;
-        if (entry.size() < static_cast<std::size_t>(kListedNameSize))
-            entries.push_back(std::move(entry));
-    }
-    if (entries.empty())
-        return nullptr;
-
-    const int found = static_cast<int>(entries.size());
-    auto list = std::make_unique<List>(found + 1, static_cast<uint32_t>(kListedNameSize), false, 1);
-    for (const std::string& entry : entries) {
-        char item[kListedNameSize] = {};
-        copyText(item, entry.c_str());
-        if (list->append(item) != 0)
-            return nullptr;
-    }
-    if (count != nullptr)
-        *count = found;
-    return list;
+    if (pattern.empty())
+        return entries;
+    const PatternParts parts = splitPattern(pattern.c_str());
+    for (std::string& name : plat::listFolder(parts.listFolder, parts.wildcard, plat::ListWhat::Files))
+        entries.push_back(fullPaths ? plat::joinPath(parts.joinFolder, name) : std::move(name));
+    return entries;
 }
 
 } // namespace zkr

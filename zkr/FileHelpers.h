@@ -2,20 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-
-#include "zkr/List.h"
+#include <string>
+#include <vector>
 
 // Small helpers on paths and folder listings. Paths use '/'; every text
 // result is cut to the size of its buffer and always terminated.
 namespace zkr {
 
-// Items of the lists that listFiles makes: one zero-terminated name or path.
-inline constexpr int kListedNameSize = 256;
-
 // What fileExists found.
 struct FoundFile {
-    char name[kListedNameSize] = {}; // the name without its folder
+    std::string name; // without its folder
     bool folder = false;
     uint64_t size = 0;          // bytes, 0 for a folder
     uint64_t lastWriteTime = 0; // 100 ns since 1601-01-01 UTC
@@ -62,10 +58,8 @@ bool splitAt(char (&left)[L], char (&right)[R], const char* text, char separator
 
 // The files (never folders) matching pattern, a folder and a wildcard such as
 // "Plugins/*.vin", sorted by byte value and matched without regard to case:
-// a List of kListedNameSize items holding each name, or with fullPaths the
-// folder and the name joined with '/'. count receives the number of entries.
-// Null when nothing matches. Names whose path would not fit an item are left
-// out rather than cut.
-[[nodiscard]] std::unique_ptr<List> listFiles(const char* pattern, bool fullPaths, int* count = nullptr);
+// each name, or with fullPaths the folder and the name joined with '/', whole
+// however long. Empty when nothing matches.
+[[nodiscard]] std::vector<std::string> listFiles(const std::string& pattern, bool fullPaths);
 
 } // namespace zkr

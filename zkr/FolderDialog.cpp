@@ -1,6 +1,7 @@
 #include "zkr/FolderDialog.h"
 
 #include <string>
+#include <utility>
 
 namespace zkr {
 
@@ -14,7 +15,10 @@ bool FolderDialog::run()
 {
     prepare();
     std::string folder;
-    return plat::ui::browseForFolder(request, folder) && takePath(chosenFolder, folder);
+    if (!plat::ui::browseForFolder(request, folder))
+        return false;
+    chosenFolder = std::move(folder);
+    return true;
 }
 
 } // namespace zkr

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <climits>
-#include <cstddef>
+#include <string>
 
 #include "platform/ui/FolderDialog.h"
 #include "zkr/PathDialog.h"
@@ -11,17 +10,14 @@ namespace zkr {
 // The platform's folder browser; the chosen folder lands in chosenFolder.
 class FolderDialog : public PathDialog<plat::ui::FolderDialogRequest> {
 public:
-    static constexpr std::size_t kFolderSize = PATH_MAX;
-
     FolderDialog() = default;
 
     // Only folders of the file system may be chosen.
     void prepare() override;
-    // False when the user cancelled (or chose a folder too long for
-    // chosenFolder); otherwise chosenFolder holds the absolute path.
+    // False when the user cancelled; otherwise chosenFolder holds the absolute path.
     [[nodiscard]] bool run() override;
 
-    char chosenFolder[kFolderSize] = {};
+    std::string chosenFolder;
 };
 
 } // namespace zkr

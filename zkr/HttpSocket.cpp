@@ -54,13 +54,13 @@ int HttpSocket::get(const char* server, const char* document, const char* destin
 {
     if (running.load())
         return toWire(engine::Error::NotNow);
-    if (!fits(server) || !fits(document) || !fits(destination))
+    if (!fits(server) || !fits(document) || destination == nullptr)
         return toWire(engine::Error::IndexOutOfRange);
     // The last worker has reported its end; collect it before starting anew.
     (void)waitForWorker(plat::kInfinite);
     copyText(serverAddress, server);
     copyText(documentAddress, document);
-    copyText(destinationPath, destination);
+    destinationPath = destination;
     cancelFlag.store(0);
     running.store(true);
     if (!worker.create(&HttpSocket::workerRoutine, this)) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "platform/core/Socket.h"
 #include "zkr/ObjectBase.h"
@@ -73,7 +74,7 @@ public:
     ThreadObject worker;
     char serverAddress[kTextSize] = {};
     char documentAddress[kTextSize] = {};
-    char destinationPath[kTextSize] = {};
+    std::string destinationPath;
     plat::ClientSocket socket;
     std::atomic<int32_t> cancelFlag{0};
     HttpProgressCallback progress = nullptr;

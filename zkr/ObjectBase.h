@@ -12,9 +12,13 @@ inline constexpr int kObjectNameSize = 260;
 
 using ErrorHandler = void (*)(int code, const char* context);
 
-// The root of every class of the library. A failing operation records its
-// code with setError, which reports it once (unless the object is silent),
-// and returns lastError.
+// The root of every class of the library. A failing operation of the
+// window's or the main thread records its code with setError, which reports
+// it once (unless the object is silent), and returns lastError. Operations of
+// the streaming thread and of device and producer threads never call it: they
+// answer their failure (a code, or a zkr::Error with its context) and leave
+// the telling to the caller, so that no dialog starts on those threads and
+// lastError stays the owner's.
 class ObjectBase {
 public:
     ObjectBase() = default;

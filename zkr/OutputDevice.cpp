@@ -89,16 +89,14 @@ int OutputDevice::start()
     return toWire(engine::Error::Ok);
 }
 
-int OutputDevice::writeBlock(const void* data, uint32_t bytes)
+Error OutputDevice::writeBlock(const void* data, uint32_t bytes)
 {
-    if (!deviceOpen || !allocated) {
-        setError(toWire(engine::Error::NotNow));
-        return lastError;
-    }
+    if (!deviceOpen || !allocated)
+        return {toWire(engine::Error::NotNow), kindName(kind)};
     const int32_t index = writeIndex.load();
     plat::audio::Block& block = blocks[index];
     if (block.user.load() != 0)
-        return toWire(engine::Error::Busy);
+        return {toWire(engine::Error::Busy), {}};
 
     // The block's old contents are the last that the device finished playing.
     std::memcpy(spareBlock.data, block.data, blockSize);
@@ -111,19 +109,18 @@ int OutputDevice::writeBlock(const void* data, uint32_t bytes)
     const Result result = queueBlock(block);
     if (result != Result::Ok) {
         block.user.store(0);
-        return reportDeviceError(result);
+        return deviceError(result);
     }
 
     const int32_t next = index + 1;
+    writeIndex.store(next % blockCount);
     if (!started && next >= blockCount / 2) {
         started = true;
-        const Result restarted = handle->restart();
-        if (restarted != Result::Ok)
-            reportDeviceError(restarted);
+        // The block is queued, but a ring that is never released plays nothing.
+        if (const Result restarted = handle->restart(); restarted != Result::Ok)
+            return deviceError(restarted);
     }
-    writeIndex.store(next % blockCount);
-    lastError = toWire(engine::Error::Ok);
-    return toWire(engine::Error::Ok);
+    return {};
 }
 
 int OutputDevice::drain(uint32_t timeoutMs)

@@ -28,9 +28,12 @@ public:
     // Opens the selected device paused; 16 without a ring or while open. A
     // failed open is recorded as 101 without a report.
     int start();
-    // 0, or 200 while the next block of the ring is still queued. A short
-    // block is padded with silence; bytes beyond the block size are left out.
-    int writeBlock(const void* data, uint32_t bytes);
+    // 0, or 200 while the next block of the ring is still queued; 16 when
+    // the device is not open, 101 with the sound system's text when it
+    // refuses the block. Nothing is reported or recorded in the object: the
+    // streaming thread hands a failure to its caller. A short block is padded
+    // with silence; bytes beyond the block size are left out.
+    Error writeBlock(const void* data, uint32_t bytes);
     // Lets everything queued play out: sets stopping, releases playback if
     // the ring never got half full, and waits up to timeoutMs (plat::kInfinite
     // for ever) for the all-done event. 0, or 200 when the time ran out.

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "platform/core/Module.h"
 #include "platform/ui/Messages.h"
 #include "zkr/ObjectBase.h"
-#include "zkr/Text.h"
 
 namespace zkr {
 
@@ -14,8 +12,6 @@ namespace zkr {
 // title, and the platform's request, filled from the fields when they run.
 template <typename Request> class PathDialog : public ObjectBase {
 public:
-    static constexpr std::size_t kTitleSize = 128;
-
     // Fills the platform's request from the fields.
     virtual void prepare()
     {
@@ -28,18 +24,8 @@ public:
 
     plat::ModuleHandle module = nullptr;
     plat::ui::WindowHandle owner = nullptr;
-    char title[kTitleSize] = {};
+    std::string title;
     Request request;
-
-protected:
-    // A cut path would name another place: one too long for its field is not taken.
-    template <std::size_t N> [[nodiscard]] static bool takePath(char (&field)[N], const std::string& path)
-    {
-        if (path.size() >= N)
-            return false;
-        copyText(field, path.c_str());
-        return true;
-    }
 };
 
 } // namespace zkr

@@ -50,18 +50,23 @@ Registry::~Registry() = default;
 
 void Registry::setFileName(const char* name)
 {
-    copyText(fileName, name);
+    fileName = name != nullptr ? name : "";
+}
+
+std::string Registry::storedName(const char* name)
+{
+    return name != nullptr ? std::string(name, strnlen(name, kSectionNameSize - 1)) : std::string();
 }
 
 Registry::Entry* Registry::entryAt(int index)
 {
-    return currentSection == nullptr ? nullptr : static_cast<Entry*>(currentSection->itemAt(index));
+    return currentSection == nullptr ? nullptr : currentSection->itemAt(index);
 }
 
-std::unique_ptr<List> Registry::sectionOf(const std::string& lines, const char* name)
+std::unique_ptr<Registry::Section> Registry::sectionOf(const std::string& lines, const char* name)
 {
     std::erase_if(longValues_, [&](const auto& entry) { return entry.first.first == name; });
-    std::unique_ptr<List> section(new (std::nothrow) List(1, sizeof(Entry), true, 1));
+    std::unique_ptr<Section> section(new (std::nothrow) Section(1, true, 1));
     if (section == nullptr) {
         setError(toWire(engine::Error::OutOfMemory));
         return nullptr;
@@ -93,9 +98,9 @@ std::unique_ptr<List> Registry::sectionOf(const std::string& lines, const char* 
     return section;
 }
 
-int Registry::keepSection(std::unique_ptr<List> section, const char* name)
+int Registry::keepSection(std::unique_ptr<Section> section, const std::string& name)
 {
-    copyText(section->name, name);
+    section->name = name;
     try {
         sections.push_back(std::move(section));
     } catch (const std::bad_alloc&) {
@@ -107,10 +112,10 @@ int Registry::keepSection(std::unique_ptr<List> section, const char* name)
     return 0;
 }
 
-List* Registry::findSection(const char* name) const
+Registry::Section* Registry::findSection(const std::string& name) const
 {
     for (const auto& section : sections) {
-        if (std::strcmp(section->name, name) == 0)
+        if (section->name == name)
             return section.get();
     }
     return nullptr;
@@ -118,20 +123,20 @@ List* Registry::findSection(const char* name) const
 
 int Registry::selectSection(const char* name, bool load)
 {
-    char wanted[List::kNameSize];
-    copyText(wanted, name);
-    if (load && fileName[0] == '\0')
+    const std::string wanted = storedName(name);
+    if (load && fileName.empty())
         load = false;
 
-    if (List* known = findSection(wanted)) {
+    if (Section* known = findSection(wanted)) {
         currentSection = known;
         lastError = 0;
         return 0;
     }
     // The whole section, however long: a section read only in part would
     // lose the rest on its next save.
-    std::unique_ptr<List> section =
-        sectionOf(load ? plat::getProfileSectionLines(wanted, fileName) : std::string(), wanted);
+    std::unique_ptr<Section> section =
+        sectionOf(load ? plat::getProfileSectionLines(wanted.c_str(), fileName.c_str()) : std::string(),
+                  wanted.c_str());
     if (section == nullptr)
         return lastError;
     return keepSection(std::move(section), wanted);
@@ -139,24 +144,23 @@ int Registry::selectSection(const char* name, bool load)
 
 int Registry::loadSections(const std::vector<std::string>& names)
 {
-    if (fileName[0] == '\0')
+    if (fileName.empty())
         return 0;
-    List* const current = currentSection;
+    Section* const current = currentSection;
     // Asked for as selectSection asks: by the name cut to its field.
     std::vector<std::string> missing;
     for (const std::string& name : names) {
-        char wanted[List::kNameSize];
-        copyText(wanted, name.c_str());
+        const std::string wanted = storedName(name.c_str());
         const bool known = std::find(missing.begin(), missing.end(), wanted) != missing.end() ||
                            findSection(wanted) != nullptr;
         if (!known)
             missing.emplace_back(wanted);
     }
-    const std::vector<std::string> texts = plat::getProfileSections(missing, fileName);
+    const std::vector<std::string> texts = plat::getProfileSections(missing, fileName.c_str());
     int failed = 0;
     for (size_t i = 0; i < missing.size() && failed == 0; ++i) {
-        std::unique_ptr<List> section = sectionOf(texts[i], missing[i].c_str());
-        failed = section != nullptr ? keepSection(std::move(section), missing[i].c_str()) : lastError;
+        std::unique_ptr<Section> section = sectionOf(texts[i], missing[i].c_str());
+        failed = section != nullptr ? keepSection(std::move(section), missing[i]) : lastError;
     }
     currentSection = current;
     return failed;
@@ -201,7 +205,7 @@ int Registry::saveSection()
     if (used == 0)
         text[1] = '\0';
 
-    if (!plat::writeProfileSection(currentSection->name, text.get(), fileName)) {
+    if (!plat::writeProfileSection(currentSection->name.c_str(), text.get(), fileName.c_str())) {
         setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }

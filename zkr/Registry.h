@@ -23,7 +23,8 @@ public:
     static constexpr int kKeySize = 32;
     static constexpr int kValueSize = 256;
     static constexpr int kLongValueSize = 4096; // PATH_MAX
-    static constexpr int kFileNameSize = 256;
+    // Section names are cut to this many characters less one, as stored.
+    static constexpr int kSectionNameSize = 256;
     // The most text a saved section may have. Sections are read whole,
     // however long; one longer than this cannot be saved.
     static constexpr int kSectionTextSize = 16384;
@@ -78,19 +79,22 @@ public:
 
     int sectionCount() const { return static_cast<int>(sections.size()); }
 
-    std::vector<std::unique_ptr<List>> sections;
-    List* currentSection = nullptr;
-    char fileName[kFileNameSize] = {};
+    using Section = List<Entry>;
+    std::vector<std::unique_ptr<Section>> sections;
+    Section* currentSection = nullptr;
+    std::string fileName;
     bool createMissingKeys = false;
 
 private:
     // A new section named name of the "key=value" lines of a profile section
     // (as plat::getProfileSections gives them), or null with lastError set.
-    [[nodiscard]] std::unique_ptr<List> sectionOf(const std::string& lines, const char* name);
+    [[nodiscard]] std::unique_ptr<Section> sectionOf(const std::string& lines, const char* name);
     // Adds section under name and makes it current; 0, or 19 with the section freed.
-    [[nodiscard]] int keepSection(std::unique_ptr<List> section, const char* name);
+    [[nodiscard]] int keepSection(std::unique_ptr<Section> section, const std::string& name);
     // The section in memory named name; null for none.
-    List* findSection(const char* name) const;
+    Section* findSection(const std::string& name) const;
+    // The name as stored: cut to kSectionNameSize - 1 characters.
+    static std::string storedName(const char* name);
     Entry* entryAt(int index);
 
     // Values too long for their entries, by section name and key as stored;

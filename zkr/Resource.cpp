@@ -26,10 +26,9 @@ int Resource::getName(char* buffer)
 {
     if (buffer == nullptr)
         return kind;
-    if (!attached || resourceName[0] == '\0')
+    if (!attached || resourceName.empty())
         return ObjectBase::getName(buffer);
-    const char* slash = std::strrchr(resourceName, '/');
-    copyText(buffer, kObjectNameSize, slash != nullptr ? slash + 1 : resourceName);
+    copyText(buffer, kObjectNameSize, resourceName.substr(resourceName.rfind('/') + 1).c_str());
     return kind;
 }
 
@@ -45,15 +44,9 @@ bool Resource::close()
 
 int Resource::attach(const char* name, int mode)
 {
-    // Re-attaching under the current name: detach empties that field, so keep
-    // a copy to open with.
-    char ownName[kResourceNameSize];
-    auto at = reinterpret_cast<std::uintptr_t>(name);
-    auto field = reinterpret_cast<std::uintptr_t>(resourceName);
-    if (name != nullptr && at >= field && at < field + kResourceNameSize) {
-        copyText(ownName, name);
-        name = ownName;
-    }
+    // A copy: re-attaching under the current name would see detach empty it.
+    const std::string wanted = name != nullptr ? name : "";
+    name = name != nullptr ? wanted.c_str() : nullptr;
     if (attached) {
         int status = detach();
         if (status != 0)
@@ -64,7 +57,7 @@ int Resource::attach(const char* name, int mode)
         return lastError;
     }
     attached = true;
-    copyText(resourceName, name);
+    resourceName = wanted;
     if (useGuard && guard == nullptr)
         guard = new (std::nothrow) MutexObject(false, nullptr);
     lastError = 0;
@@ -79,7 +72,7 @@ int Resource::detach()
             return lastError;
         }
         attached = false;
-        resourceName[0] = '\0';
+        resourceName.clear();
     }
     // Whether or not use guard is still set: a guard left behind would leak.
     deleteGuard();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "zkr/ObjectBase.h"
 
 namespace zkr {
@@ -12,8 +14,6 @@ class MutexObject;
 // so the base only deletes a guard that is still there.
 class Resource : public ObjectBase {
 public:
-    static constexpr int kResourceNameSize = 131;
-
     Resource();
     ~Resource() override;
 
@@ -23,15 +23,14 @@ public:
     [[nodiscard]] virtual bool open(const char* name, int mode);
     [[nodiscard]] virtual bool close();
 
-    // Detaches first when attached; 1 when open fails. The name is kept cut to
-    // kResourceNameSize - 1 characters. With use guard set, an unnamed mutex
-    // is created as the guard.
+    // Detaches first when attached; 1 when open fails. The name is kept whole.
+    // With use guard set, an unnamed mutex is created as the guard.
     [[nodiscard]] int attach(const char* name, int mode);
     // 2 when close fails (the resource stays attached); deletes the guard.
     [[nodiscard]] int detach();
 
     bool attached = false;
-    char resourceName[kResourceNameSize] = {};
+    std::string resourceName;
     // Created and deleted by attach and detach on the owner's thread; other
     // threads only wait on it while the resource is attached.
     MutexObject* guard = nullptr;

@@ -85,10 +85,8 @@ int SharedBuffer::ringUnusable(const MutexLock& guard)
     // The ring is not touched without the lock; the blocking forms retry.
     if (!guard.owned())
         return toWire(engine::Error::Busy);
-    if (blocks == nullptr) {
-        setError(toWire(engine::Error::NotInitialized));
-        return lastError;
-    }
+    if (blocks == nullptr)
+        return toWire(engine::Error::NotInitialized);
     return toWire(engine::Error::Ok);
 }
 
@@ -113,14 +111,12 @@ int SharedBuffer::tryRead(void* out, uint32_t* length)
         block.filled = 0;
         readIndex = readIndex + 1 == blockCount ? 0 : readIndex + 1;
         (void)dataRead.set();
-        clearError();
         return toWire(engine::Error::Ok);
     }
     (void)dataRead.set();
     if (!endOfData)
         return toWire(engine::Error::Busy);
     // An empty block marks the end of the stream.
-    clearError();
     return toWire(engine::Error::Ok);
 }
 
@@ -146,10 +142,8 @@ int SharedBuffer::tryWrite(const void* data, uint32_t length)
     if (int status = ringUnusable(guard); status != toWire(engine::Error::Ok))
         return status;
     // More than a block would overrun it.
-    if (length > static_cast<uint32_t>(blockSize)) {
-        setError(toWire(engine::Error::IndexOutOfRange));
-        return lastError;
-    }
+    if (length > static_cast<uint32_t>(blockSize))
+        return toWire(engine::Error::IndexOutOfRange);
     Block& block = blocks[writeIndex];
     if (block.filled != 0) {
         (void)dataWritten.set();
@@ -165,7 +159,6 @@ int SharedBuffer::tryWrite(const void* data, uint32_t length)
     }
     writeIndex = writeIndex + 1 == blockCount ? 0 : writeIndex + 1;
     (void)dataWritten.set();
-    clearError();
     return toWire(engine::Error::Ok);
 }
 

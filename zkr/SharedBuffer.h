@@ -10,6 +10,9 @@
 namespace zkr {
 
 // A fixed ring of data blocks from one producer thread to one consumer thread.
+// Reading and writing answer their failures and report nothing (lastError
+// stays the owner's): the two threads are the engine's streaming thread and a
+// producer, neither of which may show a dialog.
 // Reading starts once the writer has filled the blocks up to half of the ring.
 // The ring's events belong to this buffer alone: two buffers never wake or
 // block each other.

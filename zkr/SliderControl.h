@@ -80,8 +80,6 @@ public:
     int32_t thumbHalf = 0;
     plat::ui::Rect thumbRect;
     int32_t valueAtPress = 0;
-    // Channel of a linked partner fader, -1 for none (the mixing console's).
-    int32_t partner = -1;
     // The window's bitmap font for the value text; null: green system text on black.
     const BitmapFont* font = nullptr;
 

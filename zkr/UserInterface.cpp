@@ -285,7 +285,7 @@ void UserInterface::onControlContextMenu(Control*, int, int) {}
 
 void UserInterface::beforeShow() {}
 
-bool UserInterface::onControlDrop(Control*, List*)
+bool UserInterface::onControlDrop(Control*, const std::vector<std::string>&)
 {
     return true;
 }
@@ -294,31 +294,12 @@ void UserInterface::afterPaint(Painter*) {}
 
 // ---- controls and tooltips -------------------------------------------------------------------
 
-int UserInterface::addControl(Control* control)
+void UserInterface::keepControl(std::unique_ptr<Control> control)
 {
-    if (control == nullptr)
-        return 0;
-    try {
-        // Room first: a control that cannot be kept stays the caller's.
-        controls.reserve(controls.size() + 1);
-    } catch (const std::bad_alloc&) {
-        setError(toWire(engine::Error::OutOfMemory));
-        return lastError;
-    }
-    controls.emplace_back(control);
-    control->attachTo(this);
-    if (control->hasTooltip)
-        addTooltip(control->rect, controls.size() - 1);
-    return 0;
-}
-
-int UserInterface::addControl(Control* control, uint32_t message, uint32_t id)
-{
-    if (control != nullptr) {
-        control->message = message;
-        control->messageWParam = id;
-    }
-    return addControl(control);
+    Control& kept = *controls.emplace_back(std::move(control));
+    kept.attachTo(this);
+    if (kept.hasTooltip)
+        addTooltip(kept.rect, controls.size() - 1);
 }
 
 void UserInterface::addTooltip(const Rect& rect, uintptr_t id)
@@ -528,7 +509,7 @@ int UserInterface::onHelp(const HelpInfo* helpInfo)
     return 0;
 }
 
-bool UserInterface::dispatchDrop(int x, int y, List* files)
+bool UserInterface::dispatchDrop(int x, int y, const std::vector<std::string>& files)
 {
     return onControlDrop(controlAt(x, y), files);
 }

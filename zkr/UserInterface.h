@@ -104,7 +104,7 @@ public:
     // Just before the window is shown.
     virtual void beforeShow();
     // Files dropped on a control (or on no control: null); false refuses them.
-    virtual bool onControlDrop(Control* control, List* files);
+    virtual bool onControlDrop(Control* control, const std::vector<std::string>& files);
     // After the back buffer was copied to the window.
     virtual void afterPaint(plat::ui::Painter* dc);
     // Makes the window on a thread of its own and returns once it exists (0)
@@ -120,11 +120,22 @@ public:
     // description asks for it. The window's thread.
     bool showPlaced(int command);
 
-    // Appends the control (it belongs to this interface from then on and is
-    // deleted by onDestroy) and adds its tooltip; 19 when it cannot be kept.
-    [[nodiscard]] int addControl(Control* control);
+    // Appends the control, placed already (it belongs to this interface from
+    // then on and is deleted by onDestroy), adds its tooltip and answers it.
+    template <class ControlType> ControlType& addControl(std::unique_ptr<ControlType> control)
+    {
+        ControlType& added = *control;
+        keepControl(std::move(control));
+        return added;
+    }
     // The same for a control that sends message with wparam id when it fires.
-    [[nodiscard]] int addControl(Control* control, uint32_t message, uint32_t id);
+    template <class ControlType>
+    ControlType& addControl(std::unique_ptr<ControlType> control, uint32_t message, uint32_t id)
+    {
+        control->message = message;
+        control->messageWParam = id;
+        return addControl(std::move(control));
+    }
     // Adds a tool for rect to the tooltip window; its text is asked for later.
     void addTooltip(const plat::ui::Rect& rect, uintptr_t id);
     // The first enabled, visible control whose region holds the client point, or null.
@@ -156,7 +167,7 @@ public:
     const plat::ui::Font* interfaceFont = nullptr;
 
 protected:
-    bool dispatchDrop(int x, int y, List* files) override;
+    bool dispatchDrop(int x, int y, const std::vector<std::string>& files) override;
     // Registers the window class from the description; false on failure.
     [[nodiscard]] bool registerWindowClass();
     // Centres and shapes the window as the description asks.
@@ -166,6 +177,7 @@ private:
     static uint32_t threadMain(void* parameter);
     void runThread();
     void releaseResources();
+    void keepControl(std::unique_ptr<Control> control);
 
     // The thread of a window made by runOnOwnThread; started and joined by
     // the owner's thread, run by the window's own thread.

@@ -195,15 +195,21 @@ bool WaveDevice::allFree() const
     return true;
 }
 
-int WaveDevice::recordDeviceError(plat::audio::Result result, const std::string& reason)
+Error WaveDevice::deviceError(plat::audio::Result result, const std::string& reason) const
 {
     const auto textDirection =
         kind == kKindWaveInput ? plat::audio::Direction::Input : plat::audio::Direction::Output;
-    plat::audio::errorText(textDirection, result, errorText, sizeof errorText);
-    if (!reason.empty()) {
-        const size_t used = std::strlen(errorText);
-        std::snprintf(errorText + used, sizeof errorText - used, "\n%s", reason.c_str());
-    }
+    char text[kErrorTextSize] = {};
+    plat::audio::errorText(textDirection, result, text, sizeof text);
+    Error error{toWire(engine::Error::PlainMessage), text};
+    if (!reason.empty())
+        error.context += "\n" + reason;
+    return error;
+}
+
+int WaveDevice::recordDeviceError(plat::audio::Result result, const std::string& reason)
+{
+    copyText(errorText, deviceError(result, reason).context.c_str());
     errorContext = errorText;
     lastError = toWire(engine::Error::PlainMessage);
     return lastError;

@@ -6,6 +6,7 @@
 
 #include "platform/audio/AudioTypes.h"
 #include "platform/audio/Device.h"
+#include "zkr/Error.h"
 #include "zkr/List.h"
 #include "zkr/ObjectBase.h"
 #include "zkr/WaveFormat.h"
@@ -75,7 +76,7 @@ public:
 
     const plat::audio::Direction direction;
     int32_t deviceCount = 0;
-    List capabilities{0, sizeof(DeviceCapabilities), true, 4};
+    List<DeviceCapabilities> capabilities{0, true, 4};
     WaveFormat format = pcmFormat(44100, 2, 16);
     // The fields below belong to the owner's thread; the callback thread reads
     // blocks, spare block and handle only while the device is open, when they
@@ -103,6 +104,9 @@ protected:
     // the last error, without reporting it. The sound system's own reason,
     // when there is one, follows the text on a line of its own.
     int recordDeviceError(plat::audio::Result result, const std::string& reason = {});
+    // The same failure as a value, touching no field: for the streaming
+    // thread, which must leave the error fields and the dialogs to the owner.
+    Error deviceError(plat::audio::Result result, const std::string& reason = {}) const;
     // Prepares block and queues it; a block the device refuses is unprepared
     // again.
     plat::audio::Result queueBlock(plat::audio::Block& block);

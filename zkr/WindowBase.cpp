@@ -7,7 +7,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "zkr/Application.h"
 #include "zkr/ClassKinds.h"
-#include "zkr/List.h"
+#include "api/Protocol.h"
 #include "zkr/Text.h"
 
 namespace zkr {
@@ -107,7 +107,7 @@ intptr_t WindowBase::onCopyData(uintptr_t, intptr_t)
     return 0;
 }
 
-bool WindowBase::onDropFiles(int, int, List*)
+bool WindowBase::onDropFiles(int, int, const std::vector<std::string>&)
 {
     return false;
 }
@@ -119,7 +119,7 @@ WindowBase* WindowBase::fromWindow(WindowHandle window)
     return reinterpret_cast<WindowBase*>(windowUserData(window));
 }
 
-bool WindowBase::dispatchDrop(int x, int y, List* files)
+bool WindowBase::dispatchDrop(int x, int y, const std::vector<std::string>& files)
 {
     return onDropFiles(x, y, files);
 }
@@ -127,18 +127,18 @@ bool WindowBase::dispatchDrop(int x, int y, List* files)
 void WindowBase::handleDrop(DropHandle drop)
 {
     uint32_t count = dragQueryFile(drop, kDropCountQuery, nullptr, 0);
-    List files(static_cast<int>(count) + 1, List::kNameSize, false);
+    std::vector<std::string> files;
+    files.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
-        char path[List::kNameSize] = {};
-        // A path too long for an item is left out: cut, it would name another file.
-        if (dragQueryFile(drop, i, nullptr, 0) >= sizeof path)
-            continue;
-        dragQueryFile(drop, i, path, sizeof path);
-        (void)files.append(path); // a path the list cannot take is left out, and the list says so
+        // Asked for its length first, so that every path arrives whole.
+        std::string path(dragQueryFile(drop, i, nullptr, 0), '\0');
+        const auto size = static_cast<uint32_t>(path.size() + 1); // room for the terminator
+        path.resize(dragQueryFile(drop, i, path.data(), size));
+        files.push_back(std::move(path));
     }
     Point point;
     dragQueryPoint(drop, point);
-    if (!dispatchDrop(point.x, point.y, &files))
+    if (!dispatchDrop(point.x, point.y, files))
         setError(toWire(engine::Error::DropRefused));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/core/Module.h"
 #include "platform/ui/Messages.h"
@@ -9,8 +11,6 @@
 #include "zkr/ObjectBase.h"
 
 namespace zkr {
-
-class List;
 
 // Handles of the platform's windows, as the framework passes them around.
 using WindowHandle = plat::ui::WindowHandle;
@@ -66,9 +66,9 @@ public:
     // Every message above kLastSystemMessage. Note the order of the parameters.
     virtual intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam);
     virtual intptr_t onCopyData(uintptr_t wparam, intptr_t lparam);
-    // Files dropped at x, y (client position); files holds their full paths
-    // (List::kNameSize characters each). False refuses them (Error::DropRefused).
-    virtual bool onDropFiles(int x, int y, List* files);
+    // Files dropped at x, y (client position), by their full paths, each
+    // whole. False refuses them (Error::DropRefused).
+    virtual bool onDropFiles(int x, int y, const std::vector<std::string>& files);
     // After a close request was carried out or refused.
     virtual void afterClose();
 
@@ -97,7 +97,7 @@ protected:
     // dispatchDrop, and records Error::DropRefused when they are refused.
     void handleDrop(plat::ui::DropHandle drop);
     // Where dropped files go; the base calls onDropFiles.
-    virtual bool dispatchDrop(int x, int y, List* files);
+    virtual bool dispatchDrop(int x, int y, const std::vector<std::string>& files);
 
 private:
     intptr_t handleMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, bool& handled);

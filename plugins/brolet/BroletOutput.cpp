@@ -300,15 +300,16 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
 
 bool BroletOutput::playBlock(const void* block, uint32_t bytes)
 {
-    int status = outputDevice.writeBlock(block, bytes);
-    for (int waits = 0; status == toWire(engine::Error::Busy) && waits < kReadyWaits; ++waits) {
+    // A failure goes back to the engine, which tells the user once, on its own path.
+    zkr::Error status = outputDevice.writeBlock(block, bytes);
+    for (int waits = 0; status.code == toWire(engine::Error::Busy) && waits < kReadyWaits; ++waits) {
         (void)outputDevice.blockFree->wait(readyWaitMs); // a time-out only retries the write
         (void)outputDevice.blockFree->reset();
         if (stopRequested.load())
             return false;
         status = outputDevice.writeBlock(block, bytes);
     }
-    return status == toWire(engine::Error::Ok);
+    return !status.failed();
 }
 
 bool BroletOutput::writeBlock(const void* block, int32_t bytes)
@@ -429,7 +430,7 @@ int BroletOutput::selectOutputDevice(int index)
     return outputDevice.selectDevice(index);
 }
 
-zkr::List& BroletOutput::outputDevices()
+zkr::List<zkr::DeviceCapabilities>& BroletOutput::outputDevices()
 {
     return outputDevice.capabilities;
 }

@@ -66,7 +66,7 @@ public:
     static void fillPluginInfo(engine::PluginInfo* info);
 
     // ---- OutputModel ----
-    zkr::List& outputDevices() override;
+    zkr::List<zkr::DeviceCapabilities>& outputDevices() override;
     int selectOutputDevice(int index) override;
     RecordingTarget recordingTarget() override;
     void setRecordingTarget(const RecordingTarget& target) override;

@@ -130,11 +130,10 @@ void BroletWindow::tellSoundCardProblemNow()
 template <typename Button>
 Button* BroletWindow::addButton(int id, unsigned bitmap, int x, int y, const char* tooltip)
 {
-    auto* button = new Button(this);
+    auto button = std::make_unique<Button>(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
-    return button;
+    return &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(id));
 }
 
 bool BroletWindow::createStageOne()
@@ -143,19 +142,19 @@ bool BroletWindow::createStageOne()
     if (!zkr::applySkin(*this, images_, kSkinBitmap, kMaskBitmap))
         return false;
 
-    deviceLabel_ = new zkr::NameField(this);
-    deviceLabel_->place(kDeviceField.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
-    deviceLabel_->setText(kWaveMapperName);
-    zkr::copyText(deviceLabel_->tooltip, "Sound card: click to choose another");
-    (void)addControl(deviceLabel_, kControlMessage, kDeviceId); // the interface reports a failure
+    auto deviceLabel = std::make_unique<zkr::NameField>(this);
+    deviceLabel->place(kDeviceField.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
+    deviceLabel->setText(kWaveMapperName);
+    zkr::copyText(deviceLabel->tooltip, "Sound card: click to choose another");
+    deviceLabel_ = &addControl(std::move(deviceLabel), kControlMessage, kDeviceId);
 
     addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
                                  "What the sound card can do");
 
-    modeLabel_ = new zkr::NameField(this);
-    modeLabel_->place(kModeLabel.rect(), kModeText.rect(), images_.load(kModeFieldBitmap));
-    zkr::copyText(modeLabel_->tooltip, "The visual shown");
-    (void)addControl(modeLabel_); // the interface reports a failure
+    auto modeLabel = std::make_unique<zkr::NameField>(this);
+    modeLabel->place(kModeLabel.rect(), kModeText.rect(), images_.load(kModeFieldBitmap));
+    zkr::copyText(modeLabel->tooltip, "The visual shown");
+    modeLabel_ = &addControl(std::move(modeLabel));
     addButton<zkr::BitmapButton>(kModeId, kModeButtonBitmap, kModeButton.x, kModeButton.y, "Set visual mode");
 
     soundSwitch_ = addButton<zkr::ToggleButton>(kSoundId, kSoundSwitchBitmap, kSoundSwitch.x, kSoundSwitch.y,
@@ -375,10 +374,10 @@ void BroletWindow::onControl(int id)
 
 void BroletWindow::chooseDevice()
 {
-    zkr::List& devices = output_.outputDevices();
+    const auto& devices = output_.outputDevices();
     plat::ui::PopupMenu menu;
     for (int index = 0; index < devices.count; ++index) {
-        const auto* caps = static_cast<const zkr::DeviceCapabilities*>(devices.itemAt(index));
+        const auto* caps = devices.itemAt(index);
         menu.add(static_cast<uintptr_t>(index + 1), caps != nullptr ? caps->name : "", true,
                  index == selectedDevice_);
     }
@@ -390,8 +389,7 @@ void BroletWindow::chooseDevice()
 
 void BroletWindow::selectDevice(int index)
 {
-    const auto* caps =
-        static_cast<const zkr::DeviceCapabilities*>(output_.outputDevices().itemAt(index));
+    const auto* caps = output_.outputDevices().itemAt(index);
     if (caps == nullptr || output_.selectOutputDevice(index) != 0)
         return;
     selectedDevice_ = index;
@@ -400,8 +398,7 @@ void BroletWindow::selectDevice(int index)
 
 void BroletWindow::aboutDevice()
 {
-    const auto* caps = static_cast<const zkr::DeviceCapabilities*>(
-        output_.outputDevices().itemAt(selectedDevice_));
+    const auto* caps = output_.outputDevices().itemAt(selectedDevice_);
     // The wave mapper is no device of its own.
     if (selectedDevice_ < 0 || caps == nullptr)
         return;

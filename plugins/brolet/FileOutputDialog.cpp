@@ -173,7 +173,7 @@ void FileOutputDialog::browse()
     OutputFolderBrowser browser(folder);
     browser.module = zkr::ownModule();
     browser.owner = window;
-    zkr::copyText(browser.title, stringText(kStringBrowseTitle).c_str());
+    browser.title = stringText(kStringBrowseTitle);
     if (!browser.run())
         return;
     folder = browser.chosenFolder;

@@ -4,7 +4,8 @@
 #include <string>
 
 namespace zkr {
-class List;
+template <class T> class List;
+struct DeviceCapabilities;
 }
 
 namespace brolet {
@@ -29,7 +30,7 @@ public:
         "(VELMORA_AUDIO=virtual).";
 
     // The sound cards to choose from (zkr::DeviceCapabilities).
-    virtual zkr::List& outputDevices() = 0;
+    virtual zkr::List<zkr::DeviceCapabilities>& outputDevices() = 0;
     // Selects output device index (-1: the wave mapper); 0 or the device's error.
     virtual int selectOutputDevice(int index) = 0;
     virtual RecordingTarget recordingTarget() = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "api/PluginApi.h"
 #include "zkr/Control.h"
@@ -61,12 +62,12 @@ protected:
     virtual void forgetControls() {}
 
     // Adds control under id, reporting to this window. The window owns it from then on.
-    template <typename ControlType> ControlType* add(ControlType* control, int id, const char* tooltip)
+    template <typename ControlType>
+    ControlType* add(std::unique_ptr<ControlType> control, int id, const char* tooltip)
     {
         control->id = id;
         zkr::copyText(control->tooltip, tooltip != nullptr ? tooltip : "");
-        (void)addControl(control, kControlMessage, static_cast<uint32_t>(kControlNotification));
-        return control;
+        return &addControl(std::move(control), kControlMessage, static_cast<uint32_t>(kControlNotification));
     }
 
     // The effect's bitmaps, loaded once per window.

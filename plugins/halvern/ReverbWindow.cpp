@@ -30,22 +30,23 @@ void ReverbWindow::delayText(int32_t value, char* text, std::size_t size)
 
 bool ReverbWindow::createControls()
 {
-    display_ = new zkr::LabelControl(this);
-    display_->place(kDisplay.x, kDisplay.y, kDisplay.width, kDisplay.height);
-    display_->sunken = true;
-    add(display_, kDelayDisplayId, "Delay time of the echo");
+    auto display = std::make_unique<zkr::LabelControl>(this);
+    display->place(kDisplay.x, kDisplay.y, kDisplay.width, kDisplay.height);
+    display->sunken = true;
+    display_ = add(std::move(display), kDelayDisplayId, "Delay time of the echo");
 
     static constexpr char kKnobTip[] = "Delay: time from a sound to its echo, for all four channels";
-    knob_ = new zkr::KnobControl(this);
-    knob_->place(kKnob.x, kKnob.y, zkr::KnobStripDescriptor{images.load(kKnobStripBitmap), kKnobFrames});
-    knob_->setRange(kDelayRange, delayText);
-    knob_->setLinkedDisplay(display_);
-    add(knob_, kDelayKnobId, kKnobTip);
+    auto knob = std::make_unique<zkr::KnobControl>(this);
+    knob->place(kKnob.x, kKnob.y, zkr::KnobStripDescriptor{images.load(kKnobStripBitmap), kKnobFrames});
+    knob->setRange(kDelayRange, delayText);
+    knob->setLinkedDisplay(display_);
+    knob_ = add(std::move(knob), kDelayKnobId, kKnobTip);
     knob_->setTooltipBase(kKnobTip);
 
-    bypassButton_ = new zkr::ToggleButton(this);
-    bypassButton_->place(kBypassButton.x, kBypassButton.y, images.load(kBypassButtonBitmap));
-    add(bypassButton_, kBypassId, "Bypass: the sound passes untouched and the echo is forgotten");
+    auto bypassButton = std::make_unique<zkr::ToggleButton>(this);
+    bypassButton->place(kBypassButton.x, kBypassButton.y, images.load(kBypassButtonBitmap));
+    bypassButton_ = add(std::move(bypassButton), kBypassId,
+                        "Bypass: the sound passes untouched and the echo is forgotten");
     return true;
 }
 

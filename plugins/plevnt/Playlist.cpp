@@ -1,5 +1,6 @@
 #include "plugins/plevnt/Playlist.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,18 +18,18 @@ constexpr int kGrowStep = 16;
 } // namespace
 
 Playlist::Playlist(int maxEntries)
-    : zkr::List(kGrowStep, sizeof(PlaylistEntry), true, kGrowStep), maxEntries(maxEntries)
+    : zkr::List<PlaylistEntry>(kGrowStep, true, kGrowStep), maxEntries(maxEntries)
 {
 }
 
 const PlaylistEntry* Playlist::entry(int index) const
 {
-    return index >= 0 && index < count ? static_cast<const PlaylistEntry*>(slots[index]) : nullptr;
+    return itemAt(index);
 }
 
 PlaylistEntry* Playlist::mutableEntry(int index)
 {
-    return static_cast<PlaylistEntry*>(itemAt(index));
+    return itemAt(index);
 }
 
 int Playlist::prepareEntry(const char* path, const StreamInfo* info, PlaylistEntry& out)
@@ -68,10 +69,10 @@ int Playlist::insert(int index, const char* path, const StreamInfo* info)
     PlaylistEntry entry{};
     if (prepareEntry(path, info, entry) != 0 || append(&entry) != 0)
         return lastError;
-    void* added = slots[count - 1];
-    for (int i = count - 1; i > index; --i)
-        slots[i] = slots[i - 1];
-    slots[index] = added;
+    // The appended entry moves up to index, the ones from there on one down.
+    const auto first = slots.begin() + index;
+    const auto end = slots.begin() + count;
+    std::rotate(first, end - 1, end);
     if (current >= index)
         ++current;
     return 0;
@@ -105,12 +106,11 @@ int Playlist::move(int from, int to)
         setError(toWire(engine::Error::IndexOutOfRange));
         return lastError;
     }
-    void* moving = slots[from];
-    for (int i = from; i < to; ++i)
-        slots[i] = slots[i + 1];
-    for (int i = from; i > to; --i)
-        slots[i] = slots[i - 1];
-    slots[to] = moving;
+    const auto at = [this](int index) { return slots.begin() + index; };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
     if (current == from)
         current = to;
     else if (from < current && current <= to)

@@ -21,7 +21,7 @@ struct PlaylistEntry {
 // Used on the plug-in window's thread only (the player and the window), so it
 // has no lock of its own. The list underneath is private, so that every
 // change keeps the current index right.
-class Playlist : private zkr::List {
+class Playlist : private zkr::List<PlaylistEntry> {
 public:
     using zkr::ObjectBase::lastError;
     using zkr::ObjectBase::setOwnHandler;

@@ -150,30 +150,29 @@ bool PlevntWindow::open(int showCommand)
 template <typename Button>
 Button* PlevntWindow::addButton(int id, unsigned bitmap, const Box& place, const char* tooltip)
 {
-    auto* button = new Button(this);
+    auto button = std::make_unique<Button>(this);
     button->place(place.x, place.y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
-    return button;
+    return &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(id));
 }
 
 void PlevntWindow::addPanel(int p)
 {
     Panel& panel = panels_[std::size_t(p)];
     auto at = [p](const Box& box) { return ofPlayer(box, p); };
-    panel.title = new zkr::NameField(this);
-    panel.title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
-    zkr::copyText(panel.title->tooltip, "the player's file");
-    (void)addControl(panel.title, kControlMessage, static_cast<uint32_t>(kTitleId + p));
+    auto title = std::make_unique<zkr::NameField>(this);
+    title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
+    zkr::copyText(title->tooltip, "the player's file");
+    panel.title = &addControl(std::move(title), kControlMessage, static_cast<uint32_t>(kTitleId + p));
 
-    panel.time = new TimeDisplay(this);
-    panel.time->place(at(kTimeDisplay));
-    zkr::copyText(panel.time->tooltip, "elapsed/remaining time");
-    (void)addControl(panel.time, kControlMessage, static_cast<uint32_t>(kTimeId + p));
-    panel.progress = new ProgressBar(this);
-    panel.progress->place(at(kProgressBar));
-    zkr::copyText(panel.progress->tooltip, "progress");
-    (void)addControl(panel.progress, 0, static_cast<uint32_t>(kProgressId + p));
+    auto elapsed = std::make_unique<TimeDisplay>(this);
+    elapsed->place(at(kTimeDisplay));
+    zkr::copyText(elapsed->tooltip, "elapsed/remaining time");
+    panel.time = &addControl(std::move(elapsed), kControlMessage, static_cast<uint32_t>(kTimeId + p));
+    auto progress = std::make_unique<ProgressBar>(this);
+    progress->place(at(kProgressBar));
+    zkr::copyText(progress->tooltip, "progress");
+    panel.progress = &addControl(std::move(progress), 0, static_cast<uint32_t>(kProgressId + p));
 
     panel.previous = addButton<zkr::BitmapButton>(kPreviousId + p, kPreviousButtonBitmap, at(kPreviousButton),
                                                   "previous entry");
@@ -187,14 +186,15 @@ void PlevntWindow::addPanel(int p)
     panel.open = addButton<zkr::BitmapButton>(kOpenId + p, kOpenButtonBitmap, at(kOpenButton), "open file");
     panel.loop = addButton<zkr::ToggleButton>(kLoopId + p, kLoopButtonBitmap, at(kLoopButton), "loop playback");
 
-    panel.playlist = new PlaylistView(this);
-    panel.playlist->place(at(kPlaylistView));
-    zkr::copyText(panel.playlist->tooltip, "playlist: double click plays, drop files to add them");
-    (void)addControl(panel.playlist, kControlMessage, static_cast<uint32_t>(kPlaylistId + p));
-    panel.info = new InfoView(this);
-    panel.info->place(at(kInfoView));
-    zkr::copyText(panel.info->tooltip, "stream information");
-    (void)addControl(panel.info, 0, static_cast<uint32_t>(kInfoId + p)); // the interface reports a failure
+    auto playlist = std::make_unique<PlaylistView>(this);
+    playlist->place(at(kPlaylistView));
+    zkr::copyText(playlist->tooltip, "playlist: double click plays, drop files to add them");
+    panel.playlist =
+        &addControl(std::move(playlist), kControlMessage, static_cast<uint32_t>(kPlaylistId + p));
+    auto info = std::make_unique<InfoView>(this);
+    info->place(at(kInfoView));
+    zkr::copyText(info->tooltip, "stream information");
+    panel.info = &addControl(std::move(info), 0, static_cast<uint32_t>(kInfoId + p));
 }
 
 bool PlevntWindow::createStageOne()
@@ -225,7 +225,7 @@ int PlevntWindow::finishCreate()
     fileDialog_.module = zkr::ownModule();
     fileDialog_.owner = window;
     fileDialog_.openMode = true;
-    zkr::copyText(fileDialog_.title, "Open audio file...");
+    fileDialog_.title = "Open audio file...";
     fileDialog_.filter[0] = '\0';
     fileDialog_.filter[1] = '\0';
     for (const DecoderFilter& filter : plugin_.decoderFilters())
@@ -358,15 +358,9 @@ void PlevntWindow::onDoubleClick(intptr_t point, uintptr_t keys)
         PluginWindow::onDoubleClick(point, keys);
 }
 
-bool PlevntWindow::dispatchDrop(int x, int, zkr::List* files)
+bool PlevntWindow::dispatchDrop(int x, int, const std::vector<std::string>& files)
 {
-    if (files == nullptr)
-        return true;
-    std::vector<std::string> paths;
-    for (int index = 0; index < files->count; ++index)
-        if (const auto* path = static_cast<const char*>(files->itemAt(index)))
-            paths.emplace_back(path);
-    addFiles(playerAt(x), paths);
+    addFiles(playerAt(x), files);
     return true;
 }
 
@@ -506,7 +500,7 @@ void PlevntWindow::runCommand(int command, int player)
 void PlevntWindow::openFile(int player)
 {
     fileDialog_.openMode = true;
-    fileDialog_.file[0] = '\0';
+    fileDialog_.file.clear();
     if (fileDialog_.run())
         plugin_.player(player).open(fileDialog_.file, true, false);
 }
@@ -551,23 +545,23 @@ void PlevntWindow::addDirectory(int p, const std::string& folder)
 void PlevntWindow::loadPlaylist(int player)
 {
     playlistDialog_.openMode = true;
-    zkr::copyText(playlistDialog_.title, "Load playlist...");
-    playlistDialog_.file[0] = '\0';
-    playlistDialog_.defaultExtension[0] = '\0';
+    playlistDialog_.title = "Load playlist...";
+    playlistDialog_.file.clear();
+    playlistDialog_.defaultExtension.clear();
     if (!playlistDialog_.run())
         return;
-    plugin_.player(player).playlist.load(playlistDialog_.file);
+    plugin_.player(player).playlist.load(playlistDialog_.file.c_str());
     showPlayer(player);
 }
 
 void PlevntWindow::savePlaylist(int player)
 {
     playlistDialog_.openMode = false;
-    zkr::copyText(playlistDialog_.title, "Save playlist...");
-    playlistDialog_.file[0] = '\0';
-    zkr::copyText(playlistDialog_.defaultExtension, "m3u");
+    playlistDialog_.title = "Save playlist...";
+    playlistDialog_.file.clear();
+    playlistDialog_.defaultExtension = "m3u";
     if (playlistDialog_.run())
-        plugin_.player(player).playlist.save(playlistDialog_.file);
+        plugin_.player(player).playlist.save(playlistDialog_.file.c_str());
 }
 
 void PlevntWindow::chooseDirectory(int player)
@@ -575,7 +569,7 @@ void PlevntWindow::chooseDirectory(int player)
     zkr::FolderDialog dialog;
     dialog.module = zkr::ownModule();
     dialog.owner = window;
-    zkr::copyText(dialog.title, "Add directory...");
+    dialog.title = "Add directory...";
     if (dialog.run())
         addDirectory(player, dialog.chosenFolder);
 }

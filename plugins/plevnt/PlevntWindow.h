@@ -121,7 +121,7 @@ public:
 
 protected:
     // Files dropped on a player's half go into its playlist.
-    bool dispatchDrop(int x, int y, zkr::List* files) override;
+    bool dispatchDrop(int x, int y, const std::vector<std::string>& files) override;
 
 private:
     struct Panel {

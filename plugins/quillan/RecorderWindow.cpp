@@ -30,7 +30,7 @@ constexpr uint32_t kDrainMarginMs = 2000;
 
 const zkr::DeviceCapabilities* capabilitiesAt(zkr::InputDevice& device, int index)
 {
-    return static_cast<const zkr::DeviceCapabilities*>(device.capabilities.itemAt(index));
+    return device.capabilities.itemAt(index);
 }
 
 // A device's name as the window shows it: the part before a "|".
@@ -119,11 +119,10 @@ void RecorderWindow::recordingEnded(void* context)
 template <typename Button>
 Button* RecorderWindow::addButton(int id, unsigned bitmap, int x, int y, unsigned tooltip)
 {
-    auto* button = new Button(this);
+    auto button = std::make_unique<Button>(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, stringText(tooltip).c_str());
-    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
-    return button;
+    return &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(id));
 }
 
 bool RecorderWindow::createStageOne()
@@ -134,23 +133,23 @@ bool RecorderWindow::createStageOne()
     addButton<zkr::BitmapButton>(kAboutId, kAboutButtonBitmap, kAboutButton.x, kAboutButton.y,
                                  kStringAboutTip);
 
-    deviceName_ = new zkr::NameField(this);
-    deviceName_->place(kDeviceDisplay.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
-    zkr::copyText(deviceName_->tooltip, stringText(kStringDeviceTip).c_str());
-    (void)addControl(deviceName_, kControlMessage, kDeviceId); // the interface reports a failure
+    auto deviceName = std::make_unique<zkr::NameField>(this);
+    deviceName->place(kDeviceDisplay.rect(), kDeviceText.rect(), images_.load(kDeviceFieldBitmap));
+    zkr::copyText(deviceName->tooltip, stringText(kStringDeviceTip).c_str());
+    deviceName_ = &addControl(std::move(deviceName), kControlMessage, kDeviceId);
 
     stereoButton_ = addButton<zkr::ToggleButton>(kStereoId, kStereoButtonBitmap, kStereoButton.x,
                                                  kStereoButton.y, kStringStereoTip);
-    readyLamp_ = new zkr::LampControl(this);
-    readyLamp_->place(kReadyLamp.x, kReadyLamp.y, images_.load(kReadyLitBitmap),
-                      images_.load(kReadyDarkBitmap));
-    readyLamp_->hasTooltip = false;
-    (void)addControl(readyLamp_, 0, kReadyLampId); // the interface reports a failure
-    recordingLamp_ = new zkr::LampControl(this);
-    recordingLamp_->place(kRecordingLamp.x, kRecordingLamp.y, images_.load(kRecordingLitBitmap),
-                          images_.load(kRecordingDarkBitmap));
-    recordingLamp_->hasTooltip = false;
-    (void)addControl(recordingLamp_, 0, kRecordingLampId); // the interface reports a failure
+    auto readyLamp = std::make_unique<zkr::LampControl>(this);
+    readyLamp->place(kReadyLamp.x, kReadyLamp.y, images_.load(kReadyLitBitmap),
+                     images_.load(kReadyDarkBitmap));
+    readyLamp->hasTooltip = false;
+    readyLamp_ = &addControl(std::move(readyLamp), 0, kReadyLampId);
+    auto recordingLamp = std::make_unique<zkr::LampControl>(this);
+    recordingLamp->place(kRecordingLamp.x, kRecordingLamp.y, images_.load(kRecordingLitBitmap),
+                         images_.load(kRecordingDarkBitmap));
+    recordingLamp->hasTooltip = false;
+    recordingLamp_ = &addControl(std::move(recordingLamp), 0, kRecordingLampId);
 
     connectButton_ = addButton<zkr::ToggleButton>(kConnectId, kConnectButtonBitmap, kConnectButton.x,
                                                   kConnectButton.y, kStringConnectTip);

@@ -154,11 +154,10 @@ void PreRecorder::placeBesideMainWindow()
 
 zkr::BitmapButton* PreRecorder::addButton(int id, unsigned bitmap, int x, int y, const char* tooltip)
 {
-    auto* button = new zkr::BitmapButton(this);
+    auto button = std::make_unique<zkr::BitmapButton>(this);
     button->place(x, y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
-    return button;
+    return &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(id));
 }
 
 bool PreRecorder::createStageOne()
@@ -168,9 +167,9 @@ bool PreRecorder::createStageOne()
         return false;
     scope_.backgroundBitmap = images_.load(layout::kScopeBitmap);
     scope_.render(nullptr);
-    auto* display = new ScopeDisplay(this, scope_);
+    auto display = std::make_unique<ScopeDisplay>(this, scope_);
     display->hasTooltip = false;
-    (void)addControl(display, 0, kScopeId); // the interface reports a failure
+    addControl(std::move(display), 0, kScopeId);
 
     startButton_ = addButton(kStartId, layout::kStartButtonBitmap, layout::kStartButton.x,
                              layout::kStartButton.y, "start recording");
@@ -179,19 +178,19 @@ bool PreRecorder::createStageOne()
     browseButton_ = addButton(kBrowseId, layout::kBrowseButtonBitmap, layout::kBrowseButton.x,
                               layout::kBrowseButton.y, "browse output file...");
 
-    indicator_ = new zkr::LampControl(this);
-    indicator_->place(layout::kIndicator.x, layout::kIndicator.y, images_.load(layout::kLampLitBitmap),
-                      images_.load(layout::kLampDarkBitmap));
-    indicator_->hasTooltip = false;
-    (void)addControl(indicator_, 0, kIndicatorId); // the interface reports a failure
+    auto indicator = std::make_unique<zkr::LampControl>(this);
+    indicator->place(layout::kIndicator.x, layout::kIndicator.y, images_.load(layout::kLampLitBitmap),
+                     images_.load(layout::kLampDarkBitmap));
+    indicator->hasTooltip = false;
+    indicator_ = &addControl(std::move(indicator), 0, kIndicatorId);
 
-    fileLabel_ = new zkr::NameField(this);
-    fileLabel_->place(layout::kFileField.rect(), layout::kFileText.rect(),
-                      images_.load(layout::kFileFieldBitmap));
-    fileLabel_->twoLines = true;
-    fileLabel_->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
-    fileLabel_->hasTooltip = false;
-    (void)addControl(fileLabel_, 0, kFileLabelId); // the interface reports a failure
+    auto fileLabel = std::make_unique<zkr::NameField>(this);
+    fileLabel->place(layout::kFileField.rect(), layout::kFileText.rect(),
+                     images_.load(layout::kFileFieldBitmap));
+    fileLabel->twoLines = true;
+    fileLabel->setText(outputFile_.empty() ? kNoFileName : plat::fileNameOf(outputFile_).c_str());
+    fileLabel->hasTooltip = false;
+    fileLabel_ = &addControl(std::move(fileLabel), 0, kFileLabelId);
     return !images_.failed();
 }
 
@@ -294,11 +293,11 @@ bool PreRecorder::browse()
     dialog.module = zkr::ownModule();
     dialog.owner = window;
     dialog.openMode = false;
-    zkr::copyText(dialog.title, kSaveTitle);
+    dialog.title = kSaveTitle;
     (void)dialog.setFilter(kWaveFilter);
-    zkr::copyText(dialog.defaultExtension, "wav");
-    zkr::copyText(dialog.initialFolder, plat::folderOf(outputFile_).c_str());
-    zkr::copyText(dialog.file, plat::fileNameOf(outputFile_).c_str());
+    dialog.defaultExtension = "wav";
+    dialog.initialFolder = plat::folderOf(outputFile_);
+    dialog.file = plat::fileNameOf(outputFile_);
     // The dialog asks before a file that exists is replaced.
     if (!dialog.run())
         return false;

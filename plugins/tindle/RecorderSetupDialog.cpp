@@ -78,7 +78,7 @@ void RecorderSetupDialog::onInitDialog()
 {
     zkr::InputDevice& device = input_;
     for (int index = 0; index < device.capabilities.count; ++index) {
-        const auto* caps = static_cast<const zkr::DeviceCapabilities*>(device.capabilities.itemAt(index));
+        const auto* caps = device.capabilities.itemAt(index);
         sendDlgItemMessage(window, kIdDevice, kMsgComboAddString, 0,
                            reinterpret_cast<intptr_t>(caps != nullptr ? caps->name : ""));
     }

@@ -81,11 +81,10 @@ bool TindleWindow::open(int showCommand)
 template <typename Button>
 Button* TindleWindow::addButton(int id, unsigned bitmap, const Box& place, const char* tooltip)
 {
-    auto* button = new Button(this);
+    auto button = std::make_unique<Button>(this);
     button->place(place.x, place.y, images_.load(bitmap));
     zkr::copyText(button->tooltip, tooltip);
-    (void)addControl(button, kControlMessage, static_cast<uint32_t>(id)); // the interface reports a failure
-    return button;
+    return &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(id));
 }
 
 void TindleWindow::addStrip(int n)
@@ -107,17 +106,17 @@ void TindleWindow::addStrip(int n)
     strip.properties = addButton<zkr::BitmapButton>(kPropertiesId + n, kPropertiesButtonBitmap,
                                                     at(kPropertiesButton), "file properties");
 
-    strip.title = new zkr::NameField(this);
-    strip.title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
-    strip.title->twoLines = true;
-    zkr::copyText(strip.title->tooltip, "the channel's file");
-    (void)addControl(strip.title, 0, static_cast<uint32_t>(kTitleId + n)); // the interface reports a failure
+    auto title = std::make_unique<zkr::NameField>(this);
+    title->place(at(kTitleField).rect(), kTitleText.rect(), images_.load(kTitleFieldBitmap));
+    title->twoLines = true;
+    zkr::copyText(title->tooltip, "the channel's file");
+    strip.title = &addControl(std::move(title), 0, static_cast<uint32_t>(kTitleId + n));
 
-    strip.display = new WaveformDisplay(this);
-    strip.display->place(at(kDisplay));
-    strip.display->overlay = strip.properties;
-    zkr::copyText(strip.display->tooltip, "the file's waveform and play position");
-    (void)addControl(strip.display, 0, static_cast<uint32_t>(kDisplayId + n));
+    auto display = std::make_unique<WaveformDisplay>(this);
+    display->place(at(kDisplay));
+    display->overlay = strip.properties;
+    zkr::copyText(display->tooltip, "the file's waveform and play position");
+    strip.display = &addControl(std::move(display), 0, static_cast<uint32_t>(kDisplayId + n));
 
     strip.sync =
         addButton<zkr::ToggleButton>(kSyncId + n, kSyncButtonBitmap, at(kSyncButton), "syncronize track");
@@ -276,13 +275,12 @@ void TindleWindow::onControl(int id)
     }
 }
 
-bool TindleWindow::dispatchDrop(int x, int y, zkr::List* files)
+bool TindleWindow::dispatchDrop(int x, int y, const std::vector<std::string>& files)
 {
     const int channel = stripAt(x, y);
-    const auto* path = files != nullptr ? static_cast<const char*>(files->itemAt(0)) : nullptr;
     // Only a strip takes a file; elsewhere the drop is let go without a word.
-    if (channel >= 0 && path != nullptr)
-        channels_.open(channel, path);
+    if (channel >= 0 && !files.empty())
+        channels_.open(channel, files.front().c_str());
     return true;
 }
 
@@ -291,7 +289,7 @@ bool TindleWindow::dispatchDrop(int x, int y, zkr::List* files)
 
 void TindleWindow::chooseFile(int channel)
 {
-    std::snprintf(fileDialog_.title, sizeof fileDialog_.title, "Open Wave Ch%i...", channel + 1);
+    fileDialog_.title = "Open Wave Ch" + std::to_string(channel + 1) + "...";
     if (fileDialog_.run())
         channels_.open(channel, fileDialog_.file);
 }

@@ -89,7 +89,7 @@ public:
 
 protected:
     // Files dropped anywhere on a strip open into its channel.
-    bool dispatchDrop(int x, int y, zkr::List* files) override;
+    bool dispatchDrop(int x, int y, const std::vector<std::string>& files) override;
 
 private:
     // The controls of one channel strip (the window's thread).

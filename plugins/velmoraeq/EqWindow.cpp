@@ -82,14 +82,14 @@ EqChannel* EqWindow::channel(int index) const
 zkr::SliderControl* EqWindow::addSlider(int id, int x, int y, int32_t range, zkr::ValueFormatter formatter,
                                         const char* tooltip)
 {
-    auto* slider = new zkr::SliderControl(this);
+    auto made = std::make_unique<zkr::SliderControl>(this);
     const zkr::ShortSliderDescriptor look{
         zkr::SliderControl::kVertical,
         plat::ui::Rect::fromSize(0, 0, kFirstBandSlider.width, kFirstBandSlider.height),
         images.load(kThumbBitmap)};
-    slider->place(x, y, look);
-    slider->setRange(range, formatter);
-    add(slider, id, tooltip);
+    made->place(x, y, look);
+    made->setRange(range, formatter);
+    zkr::SliderControl* slider = add(std::move(made), id, tooltip);
     slider->setTooltipBase(tooltip);
     return slider;
 }
@@ -106,22 +106,23 @@ bool EqWindow::createControls()
 
     for (int index = 0; index < engine::kChannelCount; ++index) {
         const auto slot = static_cast<std::size_t>(index);
-        auto* select = new zkr::ToggleButton(this);
+        auto select = std::make_unique<zkr::ToggleButton>(this);
         select->place(channelButton(index).x, channelButton(index).y, images.load(kChannelBitmaps[index]));
-        channelButtons_[slot] = add(select, kFirstChannelId + index, kChannelTips[index]);
+        channelButtons_[slot] = add(std::move(select), kFirstChannelId + index, kChannelTips[index]);
 
-        auto* bypass = new zkr::ToggleButton(this);
+        auto bypass = std::make_unique<zkr::ToggleButton>(this);
         bypass->place(bypassButton(index).x, bypassButton(index).y, images.load(kBypassBitmap));
-        bypassButtons_[slot] = add(bypass, kFirstBypassId + index, kBypassTips[index]);
+        bypassButtons_[slot] = add(std::move(bypass), kFirstBypassId + index, kBypassTips[index]);
     }
 
-    presetButton_ = new zkr::BitmapButton(this);
-    presetButton_->place(kPresetButton.x, kPresetButton.y, images.load(kPresetBitmap));
-    add(presetButton_, kPresetId, "Presets: load a setting into the edited channel");
+    auto presetButton = std::make_unique<zkr::BitmapButton>(this);
+    presetButton->place(kPresetButton.x, kPresetButton.y, images.load(kPresetBitmap));
+    presetButton_ =
+        add(std::move(presetButton), kPresetId, "Presets: load a setting into the edited channel");
 
-    curve_ = new CurveDisplay(this);
-    curve_->place(kCurveDisplay.x, kCurveDisplay.y);
-    add(curve_, kCurveId, "The gains of every channel: 1 red, 2 green, 3 blue, 4 yellow");
+    auto curve = std::make_unique<CurveDisplay>(this);
+    curve->place(kCurveDisplay.x, kCurveDisplay.y);
+    curve_ = add(std::move(curve), kCurveId, "The gains of every channel: 1 red, 2 green, 3 blue, 4 yellow");
     return true;
 }
 

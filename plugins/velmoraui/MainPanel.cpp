@@ -92,12 +92,11 @@ void MainPanel::updateChannelValue(int32_t channel, int32_t code, intptr_t value
 SelectionDisplay* MainPanel::addSelection(int id, const Box& box, unsigned background,
                                           const std::string& tooltip)
 {
-    auto* display = new SelectionDisplay(this);
+    auto display = std::make_unique<SelectionDisplay>(this);
     display->place(box.x, box.y, images_.load(background), &selectionAreas_, images_.load(kLampLitBitmap),
                    images_.load(kLampDarkBitmap), &font);
     display->setDefaultTooltip(tooltip);
-    joinControl(*this, display, id);
-    return display;
+    return &addControl(std::move(display), kControlMessage, static_cast<uint32_t>(id));
 }
 
 bool MainPanel::createStageOne()
@@ -111,28 +110,28 @@ bool MainPanel::createStageOne()
         !selectionAreas_.load(zkr::ownModule(), kSelectionAreasBitmap))
         return false;
 
-    menuButton = new zkr::BitmapButton(this);
-    menuButton->place(kMenuButton.x, kMenuButton.y, images_.load(kMenuButtonBitmap));
-    zkr::copyText(menuButton->tooltip, stringText(kStringMenu));
-    joinControl(*this, menuButton, kMenuButtonId);
+    auto menu = std::make_unique<zkr::BitmapButton>(this);
+    menu->place(kMenuButton.x, kMenuButton.y, images_.load(kMenuButtonBitmap));
+    zkr::copyText(menu->tooltip, stringText(kStringMenu));
+    menuButton = &addControl(std::move(menu), kControlMessage, kMenuButtonId);
 
-    consoleButton = new zkr::BitmapButton(this);
-    consoleButton->place(kConsoleButton.x, kConsoleButton.y, images_.load(kConsoleButtonBitmap));
-    zkr::copyText(consoleButton->tooltip, stringText(kStringToggleConsole));
-    joinControl(*this, consoleButton, kConsoleButtonId);
+    auto console = std::make_unique<zkr::BitmapButton>(this);
+    console->place(kConsoleButton.x, kConsoleButton.y, images_.load(kConsoleButtonBitmap));
+    zkr::copyText(console->tooltip, stringText(kStringToggleConsole));
+    consoleButton = &addControl(std::move(console), kControlMessage, kConsoleButtonId);
 
-    streamingLamp = new zkr::LampControl(this);
-    streamingLamp->place(kStreamingLamp.x, kStreamingLamp.y, images_.load(kLampLitBitmap),
-                         images_.load(kLampDarkBitmap));
-    streamingLamp->hasTooltip = false;
-    joinControl(*this, streamingLamp, kLampId);
+    auto lamp = std::make_unique<zkr::LampControl>(this);
+    lamp->place(kStreamingLamp.x, kStreamingLamp.y, images_.load(kLampLitBitmap),
+                images_.load(kLampDarkBitmap));
+    lamp->hasTooltip = false;
+    streamingLamp = &addControl(std::move(lamp), kControlMessage, kLampId);
 
-    timeDisplay = new zkr::LabelControl(this);
-    timeDisplay->place(kTimeDisplay.x, kTimeDisplay.y, kTimeDisplay.width, kTimeDisplay.height);
-    timeDisplay->font = &font;
-    timeDisplay->hasTooltip = false;
-    timeDisplay->setText(stringText(kStringZeroTime));
-    joinControl(*this, timeDisplay, kTimeId);
+    auto elapsed = std::make_unique<zkr::LabelControl>(this);
+    elapsed->place(kTimeDisplay.x, kTimeDisplay.y, kTimeDisplay.width, kTimeDisplay.height);
+    elapsed->font = &font;
+    elapsed->hasTooltip = false;
+    elapsed->setText(stringText(kStringZeroTime));
+    timeDisplay = &addControl(std::move(elapsed), kControlMessage, kTimeId);
 
     for (int slot = 0; slot < engine::kInputSlots; ++slot)
         inputDisplays[static_cast<std::size_t>(slot)] =
@@ -145,15 +144,15 @@ bool MainPanel::createStageOne()
             addSelection(kFirstEffectId + slot, kEffectDisplays[static_cast<std::size_t>(slot)],
                          kEffectDisplayBitmap, numberedText(kStringRealtimeEffect, slot + 1));
 
-    auto* close = new zkr::BitmapButton(this);
+    auto close = std::make_unique<zkr::BitmapButton>(this);
     close->place(kCloseButton.x, kCloseButton.y, images_.load(kCloseButtonBitmap));
     zkr::copyText(close->tooltip, stringText(kStringClose));
-    joinControl(*this, close, kCloseId);
+    addControl(std::move(close), kControlMessage, kCloseId);
 
-    auto* minimise = new zkr::BitmapButton(this);
+    auto minimise = std::make_unique<zkr::BitmapButton>(this);
     minimise->place(kMinimiseButton.x, kMinimiseButton.y, images_.load(kMinimiseButtonBitmap));
     zkr::copyText(minimise->tooltip, stringText(kStringMinimise));
-    joinControl(*this, minimise, kMinimiseId);
+    addControl(std::move(minimise), kControlMessage, kMinimiseId);
 
     mainMenu_ = plat::ui::loadMenu(zkr::ownModule(), kMainMenu);
     return !images_.failed() && mainMenu_ != nullptr;

@@ -122,13 +122,13 @@ void MixingConsole::buildStrip(int channel)
     const int shift = kStripPitch * channel;
     const int number = channel + 1;
 
-    strip.name = new zkr::LabelControl(this);
-    strip.name->place(kNameDisplay.x + shift, kNameDisplay.y, kNameDisplay.width, kNameDisplay.height);
-    strip.name->sunken = true;
-    strip.name->font = font;
-    strip.name->setText(kNoneText);
-    zkr::copyText(strip.name->tooltip, channelText(kStringAudioSource, number).c_str());
-    joinControl(*this, strip.name, kNameId + channel);
+    auto name = std::make_unique<zkr::LabelControl>(this);
+    name->place(kNameDisplay.x + shift, kNameDisplay.y, kNameDisplay.width, kNameDisplay.height);
+    name->sunken = true;
+    name->font = font;
+    name->setText(kNoneText);
+    zkr::copyText(name->tooltip, channelText(kStringAudioSource, number).c_str());
+    strip.name = &addControl(std::move(name), kControlMessage, static_cast<uint32_t>(kNameId + channel));
 
     zkr::SliderDescriptor fader;
     fader.orientation = zkr::SliderControl::kVertical;
@@ -140,16 +140,16 @@ void MixingConsole::buildStrip(int channel)
     fader.meterLit = images_.load(kMeterLitBitmap);
     fader.meterUnlit = images_.load(kMeterDarkBitmap);
     fader.segmentCount = kMeterSegments;
-    strip.fader = new zkr::SliderControl(this);
-    strip.fader->place(kFader.x + shift, kFader.y, fader);
-    strip.fader->font = font;
-    strip.fader->setRange(kVolumeRange, volumeText);
-    strip.fader->setValue(kUnityVolume);
-    strip.fader->setTooltipBase(channelText(kStringVolume, number).c_str());
+    auto slider = std::make_unique<zkr::SliderControl>(this);
+    slider->place(kFader.x + shift, kFader.y, fader);
+    slider->font = font;
+    slider->setRange(kVolumeRange, volumeText);
+    slider->setValue(kUnityVolume);
+    slider->setTooltipBase(channelText(kStringVolume, number).c_str());
     // A right click on a fader does nothing at all.
-    strip.fader->hasDirectHelp = false;
+    slider->hasDirectHelp = false;
     strip.volumeEvent = eventOf(toWire(engine::Event::ChannelVolume), channel);
-    joinControl(*this, strip.fader, kFaderId + channel);
+    strip.fader = &addControl(std::move(slider), kControlMessage, static_cast<uint32_t>(kFaderId + channel));
 
     zkr::SliderDescriptor pan;
     pan.orientation = zkr::SliderControl::kHorizontal;
@@ -157,14 +157,14 @@ void MixingConsole::buildStrip(int channel)
     pan.text = rectOf(kPanText);
     pan.background = images_.load(kPanBitmap);
     pan.thumb = images_.load(kPanThumbBitmap);
-    strip.pan = new zkr::SliderControl(this);
-    strip.pan->place(kPan.x + shift, kPan.y, pan);
-    strip.pan->font = font;
-    strip.pan->setRange(kPanRange, panText);
-    strip.pan->setValue(kPanRange / 2);
-    strip.pan->setTooltipBase(channelText(kStringStereoPan, number).c_str());
+    slider = std::make_unique<zkr::SliderControl>(this);
+    slider->place(kPan.x + shift, kPan.y, pan);
+    slider->font = font;
+    slider->setRange(kPanRange, panText);
+    slider->setValue(kPanRange / 2);
+    slider->setTooltipBase(channelText(kStringStereoPan, number).c_str());
     strip.panEvent = eventOf(toWire(engine::Event::ChannelPan), channel);
-    joinControl(*this, strip.pan, kPanId + channel);
+    strip.pan = &addControl(std::move(slider), kControlMessage, static_cast<uint32_t>(kPanId + channel));
 
     struct ButtonSpec {
         zkr::ToggleButton** button;
@@ -185,13 +185,13 @@ void MixingConsole::buildStrip(int channel)
         {&strip.select, kSelectButton, kSelectBitmap, kStringSelect, kSelectId, nullptr, 0},
     };
     for (const ButtonSpec& spec : buttons) {
-        auto* button = new zkr::ToggleButton(this);
+        auto button = std::make_unique<zkr::ToggleButton>(this);
         button->place(spec.box.x + shift, spec.box.y, images_.load(spec.bitmap));
         zkr::copyText(button->tooltip, channelText(spec.tooltip, number).c_str());
         if (spec.event != nullptr)
             *spec.event = eventOf(spec.code, channel);
-        *spec.button = button;
-        joinControl(*this, button, spec.id + channel);
+        *spec.button =
+            &addControl(std::move(button), kControlMessage, static_cast<uint32_t>(spec.id + channel));
     }
     // Select buttons change only as the console decides.
     strip.select->toggleable = false;
@@ -200,24 +200,24 @@ void MixingConsole::buildStrip(int channel)
     for (int slot = 0; slot < engine::kChannelEffectSlots; ++slot) {
         const auto index = static_cast<std::size_t>(slot);
         const Box& box = kEffectSlotDisplays[slot];
-        auto* display = new zkr::LabelControl(this);
+        auto display = std::make_unique<zkr::LabelControl>(this);
         display->place(box.x + shift, box.y, box.width, box.height);
         display->sunken = true;
         display->font = font;
         display->setText(kNoneText);
         zkr::copyText(display->tooltip, channelText(kStringChannelEffect, number).c_str());
-        strip.effectDisplays[index] = display;
-        joinControl(*this, display, kEffectDisplayIds[slot] + channel);
+        strip.effectDisplays[index] = &addControl(std::move(display), kControlMessage,
+                                                  static_cast<uint32_t>(kEffectDisplayIds[slot] + channel));
 
-        auto* knob = new zkr::KnobControl(this);
+        auto knob = std::make_unique<zkr::KnobControl>(this);
         knob->place(kEffectKnobs[slot].x + shift, kEffectKnobs[slot].y,
                     zkr::KnobStripDescriptor{knobStrip, kKnobFrames});
         knob->setRange(kEffectLevelRange, effectLevelText);
         knob->setValue(0);
         knob->setTooltipBase(channelText(kStringEffectLevel, number).c_str());
-        strip.knobs[index] = knob;
         strip.knobEvents[index] = eventOf(toWire(engine::Event::EffectParameter), channel, slot);
-        joinControl(*this, knob, kKnobIds[slot] + channel);
+        strip.knobs[index] =
+            &addControl(std::move(knob), kControlMessage, static_cast<uint32_t>(kKnobIds[slot] + channel));
     }
 }
 
@@ -238,33 +238,34 @@ void MixingConsole::buildMaster()
         descriptor.meterLit = meterLit;
         descriptor.meterUnlit = meterDark;
         descriptor.segmentCount = kMeterSegments;
-        auto* fader = new zkr::SliderControl(this);
+        auto fader = std::make_unique<zkr::SliderControl>(this);
         fader->place(kMasterFaders[side].x, kMasterFaders[side].y, descriptor);
         fader->font = font;
         fader->setRange(kVolumeRange, volumeText);
         fader->setValue(kUnityVolume);
         fader->setTooltipBase(stringText(kStringMasterVolume));
         fader->hasDirectHelp = false;
-        masterFaders[static_cast<std::size_t>(side)] = fader;
-        joinControl(*this, fader, side == 0 ? kMasterLeftId : kMasterRightId);
+        masterFaders[static_cast<std::size_t>(side)] =
+            &addControl(std::move(fader), kControlMessage,
+                        static_cast<uint32_t>(side == 0 ? kMasterLeftId : kMasterRightId));
     }
     masterEvent = eventOf(toWire(engine::Event::MasterVolume), 0);
 
-    clipLamp = new zkr::LampControl(this);
-    clipLamp->place(kClipLamp.x, kClipLamp.y, images_.load(kLampLitBitmap), images_.load(kLampDarkBitmap));
-    clipLamp->hasTooltip = false;
-    joinControl(*this, clipLamp, kClipId);
+    auto lamp = std::make_unique<zkr::LampControl>(this);
+    lamp->place(kClipLamp.x, kClipLamp.y, images_.load(kLampLitBitmap), images_.load(kLampDarkBitmap));
+    lamp->hasTooltip = false;
+    clipLamp = &addControl(std::move(lamp), kControlMessage, kClipId);
 
-    ledPowerButton = new zkr::ToggleButton(this);
-    ledPowerButton->place(kLedPowerButton.x, kLedPowerButton.y, images_.load(kLedPowerBitmap));
-    ledPowerButton->on = true;
-    zkr::copyText(ledPowerButton->tooltip, stringText(kStringLedPower));
-    joinControl(*this, ledPowerButton, kLedPowerId);
+    auto ledPower = std::make_unique<zkr::ToggleButton>(this);
+    ledPower->place(kLedPowerButton.x, kLedPowerButton.y, images_.load(kLedPowerBitmap));
+    ledPower->on = true;
+    zkr::copyText(ledPower->tooltip, stringText(kStringLedPower));
+    ledPowerButton = &addControl(std::move(ledPower), kControlMessage, kLedPowerId);
 
-    autoMixButton = new zkr::BitmapButton(this);
-    autoMixButton->place(kAutoMixButton.x, kAutoMixButton.y, images_.load(kAutoMixBitmap));
-    zkr::copyText(autoMixButton->tooltip, stringText(kStringAutoMixing));
-    joinControl(*this, autoMixButton, kAutoMixId);
+    auto autoMix = std::make_unique<zkr::BitmapButton>(this);
+    autoMix->place(kAutoMixButton.x, kAutoMixButton.y, images_.load(kAutoMixBitmap));
+    zkr::copyText(autoMix->tooltip, stringText(kStringAutoMixing));
+    autoMixButton = &addControl(std::move(autoMix), kControlMessage, kAutoMixId);
 }
 
 int MixingConsole::finishCreate()
@@ -336,8 +337,8 @@ void MixingConsole::onControl(int id)
     if (inStrip(kFaderId)) {
         Strip& strip = strips[static_cast<std::size_t>(channelOf(kFaderId))];
         const int32_t value = strip.fader->value;
-        if (isChannel(strip.fader->partner))
-            strips[static_cast<std::size_t>(strip.fader->partner)].fader->setValue(value);
+        if (isChannel(strip.linkedChannel))
+            strips[static_cast<std::size_t>(strip.linkedChannel)].fader->setValue(value);
         send(strip.volumeEvent, value);
     } else if (inStrip(kPanId)) {
         Strip& strip = strips[static_cast<std::size_t>(channelOf(kPanId))];
@@ -570,15 +571,15 @@ void MixingConsole::applyUpdate(const Update& update)
 
 void MixingConsole::link(int channel, int partner)
 {
-    if (strips[static_cast<std::size_t>(channel)].fader->partner == partner)
+    if (strips[static_cast<std::size_t>(channel)].linkedChannel == partner)
         return;
     // A channel linked before leaves its old partner first.
     unlink(channel);
     unlink(partner);
     Strip& first = strips[static_cast<std::size_t>(channel)];
     Strip& second = strips[static_cast<std::size_t>(partner)];
-    first.fader->partner = partner;
-    second.fader->partner = channel;
+    first.linkedChannel = partner;
+    second.linkedChannel = channel;
     first.volumeEvent.partner = partner;
     first.volumeEvent.index = 1;
     second.volumeEvent.partner = channel;
@@ -594,14 +595,14 @@ void MixingConsole::link(int channel, int partner)
 void MixingConsole::unlink(int channel)
 {
     Strip& strip = strips[static_cast<std::size_t>(channel)];
-    const int partner = strip.fader->partner;
-    strip.fader->partner = -1;
+    const int partner = strip.linkedChannel;
+    strip.linkedChannel = -1;
     strip.volumeEvent.partner = 0;
     strip.volumeEvent.index = 0;
     if (!isChannel(partner))
         return;
     Strip& other = strips[static_cast<std::size_t>(partner)];
-    other.fader->partner = -1;
+    other.linkedChannel = -1;
     other.volumeEvent.partner = 0;
     other.volumeEvent.index = 0;
     other.select->enabled = true;

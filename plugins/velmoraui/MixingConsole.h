@@ -102,6 +102,8 @@ public:
         engine::EngineEvent soloEvent{};
         engine::EngineEvent preFaderEvent{};
         std::array<engine::EngineEvent, engine::kChannelEffectSlots> knobEvents{};
+        // The channel whose fader moves with this one; -1 for none.
+        int32_t linkedChannel = -1;
     };
     std::array<Strip, engine::kChannelCount> strips{};
     std::array<zkr::SliderControl*, 2> masterFaders{};

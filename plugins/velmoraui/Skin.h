@@ -24,10 +24,4 @@ inline zkr::Registry* pluginSettings()
 inline constexpr uint32_t kControlMessage = 0x8100;
 inline constexpr uint32_t kUpdateMessage = 0x8101;
 
-// Adds the control to the window with its id; false when the window cannot keep it.
-inline bool joinControl(zkr::UserInterface& window, zkr::Control* control, int id)
-{
-    return window.addControl(control, kControlMessage, static_cast<uint32_t>(id)) == 0;
-}
-
 } // namespace velmoraui

@@ -69,18 +69,17 @@ DistortionWindow::DistortionWindow() : EffectWindow(Look{kClassName, kTitle, kSk
 zkr::KnobControl* DistortionWindow::addKnob(int id, unsigned strip, int x, int y, const char* tooltip,
                                             const char* displayTooltip)
 {
-    auto* knob = new zkr::KnobControl(this);
-    knob->place(x, y, zkr::KnobStripDescriptor{images.load(strip), kKnobFrames});
-    add(knob, id, tooltip);
+    auto made = std::make_unique<zkr::KnobControl>(this);
+    made->place(x, y, zkr::KnobStripDescriptor{images.load(strip), kKnobFrames});
+    zkr::KnobControl* knob = add(std::move(made), id, tooltip);
     knob->setTooltipBase(tooltip);
 
     const Box box = displayUnder(Box{x, y, knob->width, knob->height});
-    auto* display = new zkr::LabelControl(this);
+    auto display = std::make_unique<zkr::LabelControl>(this);
     display->place(box.x, box.y, box.width, box.height);
     display->textFont = displayFont();
     zkr::copyText(display->tooltip, displayTooltip);
-    (void)addControl(display); // the interface reports a failure
-    knob->setLinkedDisplay(display);
+    knob->setLinkedDisplay(&addControl(std::move(display)));
     return knob;
 }
 
@@ -96,15 +95,15 @@ bool DistortionWindow::createControls()
                          "Drive: the level after clipping", "Gain after clipping");
     driveKnob_->setRange(kDriveRange, gainText);
 
-    lamp_ = new zkr::LampControl(this);
-    lamp_->place(kLamp.x, kLamp.y, images.load(kLampLitBitmap), images.load(kLampDarkBitmap));
-    add(lamp_, kLampId, "Lit while the distortion is on");
+    auto lamp = std::make_unique<zkr::LampControl>(this);
+    lamp->place(kLamp.x, kLamp.y, images.load(kLampLitBitmap), images.load(kLampDarkBitmap));
+    lamp_ = add(std::move(lamp), kLampId, "Lit while the distortion is on");
     // The lamp only shows the state.
     lamp_->message = 0;
 
-    switch_ = new zkr::BitmapButton(this);
-    switch_->place(kSwitch.x, kSwitch.y, images.load(kSwitchOffBitmap));
-    add(switch_, kSwitchId, "Switches the distortion on and off");
+    auto onOff = std::make_unique<zkr::BitmapButton>(this);
+    onOff->place(kSwitch.x, kSwitch.y, images.load(kSwitchOffBitmap));
+    switch_ = add(std::move(onOff), kSwitchId, "Switches the distortion on and off");
     // The on picture comes with the window, so switching never finds it missing.
     return images.load(kSwitchOnBitmap) != nullptr;
 }

@@ -130,7 +130,7 @@ protected:
             made = std::make_unique<CopyProbe>(pluginPath(name));
         return *made;
     }
-    engine::PluginEntry& entry(zkr::List& list, int index)
+    engine::PluginEntry& entry(engine::PluginList& list, int index)
     {
         return *static_cast<engine::PluginEntry*>(list.itemAt(index));
     }

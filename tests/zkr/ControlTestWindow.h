@@ -39,8 +39,7 @@ protected:
     template <class C> C* add(C* control)
     {
         control->message = kControlNotification;
-        EXPECT_EQ(ui.addControl(control), 0);
-        control->repaint();
+        ui.addControl(std::unique_ptr<C>(control)).repaint();
         return control;
     }
 

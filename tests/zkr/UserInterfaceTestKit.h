@@ -101,10 +101,10 @@ public:
     {
         contextMenus.push_back({control, {x, y}});
     }
-    bool onControlDrop(zkr::Control* control, zkr::List* files) override
+    bool onControlDrop(zkr::Control* control, const std::vector<std::string>& files) override
     {
         dropControl = control;
-        dropCount = files->count;
+        dropCount = static_cast<int>(files.size());
         return dropAnswer;
     }
     intptr_t onUserMessage(uint32_t message, intptr_t lparam, uintptr_t wparam) override
@@ -116,9 +116,7 @@ public:
 
     RecordingControl* add(plat::ui::Rect place)
     {
-        auto* control = new RecordingControl(this, place);
-        (void)addControl(control);
-        return control;
+        return &addControl(std::make_unique<RecordingControl>(this, place));
     }
 
     struct Fired {

@@ -34,7 +34,7 @@ TEST(ApplicationLifetimeTest, FirstApplicationBecomesTheApplicationUntilDestroye
 TEST(ApplicationLifetimeTest, PreparesASilentSettingsStoreOnTheSettingsFile)
 {
     zkr::Application application;
-    EXPECT_STREQ(application.settings.fileName, "velmoraaudioengine.ini");
+    EXPECT_EQ(application.settings.fileName, "velmoraaudioengine.ini");
     EXPECT_TRUE(application.settings.silent);
     EXPECT_TRUE(application.settings.createMissingKeys);
 }
@@ -84,7 +84,7 @@ TEST_F(ShowErrorTest, ErrorCodesGoToTheErrorDialogWithTheLibrarysText)
 TEST_F(ShowErrorTest, ObjectFailuresReachTheErrorDialogWithTheirName)
 {
     bindCompleteDouble();
-    zkr::List list(1, 4);
+    zkr::List<int32_t> list(1);
     (void)list.removeAt(3);
 
     EXPECT_EQ(log(), "GetErrorText 13\nShowZKRError 13|List|test error text 13\n");

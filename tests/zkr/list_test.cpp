@@ -17,7 +17,7 @@ struct Item {
     char label[12];
 };
 
-std::vector<int32_t> ids(zkr::List& list)
+std::vector<int32_t> ids(zkr::List<Item>& list)
 {
     std::vector<int32_t> result;
     for (int i = 0; i < list.count; ++i)
@@ -27,7 +27,7 @@ std::vector<int32_t> ids(zkr::List& list)
 
 class ListTest : public testing::Test {
 protected:
-    void fill(zkr::List& list, std::initializer_list<int32_t> values)
+    void fill(zkr::List<Item>& list, std::initializer_list<int32_t> values)
     {
         for (int32_t value : values) {
             Item item{value, "item"};
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(ListTest, RemoveOutsideTheItemsReportsIndexOutOfRangeAndChangesNothing)
 {
-    zkr::List list(4, sizeof(Item));
+    zkr::List<Item> list(4);
     fill(list, {1, 2, 3});
 
     EXPECT_EQ(list.removeAt(-1), 13);
@@ -53,7 +53,7 @@ TEST_F(ListTest, RemoveOutsideTheItemsReportsIndexOutOfRangeAndChangesNothing)
 
 TEST_F(ListTest, RemoveMovesLaterItemsDown)
 {
-    zkr::List list(4, sizeof(Item));
+    zkr::List<Item> list(4);
     fill(list, {10, 20, 30, 40});
 
     EXPECT_EQ(list.removeAt(1), 0);
@@ -68,7 +68,7 @@ TEST_F(ListTest, RemoveMovesLaterItemsDown)
 
 TEST_F(ListTest, ItemAtOutsideTheItemsIsNullAndReportsNothing)
 {
-    zkr::List list(4, sizeof(Item));
+    zkr::List<Item> list(4);
     fill(list, {1, 2});
     list.lastError = 6;
 
@@ -81,7 +81,7 @@ TEST_F(ListTest, ItemAtOutsideTheItemsIsNullAndReportsNothing)
 
 TEST_F(ListTest, FullListWithoutAutoGrowReportsIndexOutOfRange)
 {
-    zkr::List list(2, sizeof(Item));
+    zkr::List<Item> list(2);
     fill(list, {1, 2});
     Item third{3, "third"};
 
@@ -93,7 +93,7 @@ TEST_F(ListTest, FullListWithoutAutoGrowReportsIndexOutOfRange)
 
 TEST_F(ListTest, AutoGrowAddsOneSlotPerAppend)
 {
-    zkr::List list(1, sizeof(Item), true);
+    zkr::List<Item> list(1, true);
     for (int32_t id = 1; id <= 5; ++id) {
         Item item{id, "grown"};
         ASSERT_EQ(list.append(&item), 0);
@@ -101,7 +101,7 @@ TEST_F(ListTest, AutoGrowAddsOneSlotPerAppend)
     }
     EXPECT_EQ(ids(list), (std::vector<int32_t>{1, 2, 3, 4, 5}));
 
-    zkr::List empty(0, sizeof(Item), true);
+    zkr::List<Item> empty(0, true);
     fill(empty, {7});
     EXPECT_EQ(empty.capacity, 1);
     EXPECT_EQ(ids(empty), (std::vector<int32_t>{7}));
@@ -110,7 +110,7 @@ TEST_F(ListTest, AutoGrowAddsOneSlotPerAppend)
 
 TEST_F(ListTest, ItemsAreCopiesInAndOut)
 {
-    zkr::List list(2, sizeof(Item));
+    zkr::List<Item> list(2);
     Item source{1, "first"};
     ASSERT_EQ(list.append(&source), 0);
     source.id = 99;
@@ -132,7 +132,7 @@ TEST_F(ListTest, ItemsAreCopiesInAndOut)
 
 TEST_F(ListTest, ReadAndWriteOutsideTheItemsReportIndexOutOfRange)
 {
-    zkr::List list(2, sizeof(Item));
+    zkr::List<Item> list(2);
     fill(list, {1});
     Item item{8, "x"};
 
@@ -146,7 +146,7 @@ TEST_F(ListTest, ReadAndWriteOutsideTheItemsReportIndexOutOfRange)
 
 TEST_F(ListTest, ClearEmptiesTheListAndKeepsItUsable)
 {
-    zkr::List list(3, sizeof(Item));
+    zkr::List<Item> list(3);
     fill(list, {1, 2, 3});
 
     list.clear();

@@ -105,7 +105,7 @@ TEST_F(RegistryTest, WithoutLoadOrFileNameASectionStartsEmpty)
     ASSERT_TRUE(plat::writeProfileSection("Engine", "a=1\0", file.c_str()));
     ASSERT_EQ(store.selectSection("Engine", false), 0);
     EXPECT_EQ(store.currentSection->count, 0);
-    EXPECT_STREQ(store.currentSection->name, "Engine");
+    EXPECT_EQ(store.currentSection->name, "Engine");
 
     zkr::Registry unnamed;
     unnamed.silent = true;
@@ -229,11 +229,11 @@ TEST_F(RegistryTest, LongKeysAndValuesAreCutToTheirFields)
     EXPECT_EQ(std::string(entry->key), std::string(31, 'z'));
     EXPECT_EQ(std::string(entry->value), longValue.substr(0, 255));
 
-    char huge[2 * zkr::List::kNameSize];
+    char huge[2 * zkr::Registry::kSectionNameSize];
     std::memset(huge, 'S', sizeof huge - 1);
     huge[sizeof huge - 1] = '\0';
     ASSERT_EQ(store.selectSection(huge, false), 0);
-    EXPECT_EQ(std::strlen(store.currentSection->name), static_cast<size_t>(zkr::List::kNameSize - 1));
+    EXPECT_EQ(store.currentSection->name.size(), static_cast<size_t>(zkr::Registry::kSectionNameSize - 1));
     ASSERT_EQ(store.selectSection(huge, false), 0);
     EXPECT_EQ(store.sectionCount(), 2);
 }

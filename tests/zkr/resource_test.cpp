@@ -54,7 +54,7 @@ TEST_F(ResourceTest, AttachOpensAndKeepsTheName)
     EXPECT_EQ(file.attach("/a/b/song.wav", 2), 0);
 
     EXPECT_TRUE(file.attached);
-    EXPECT_STREQ(file.resourceName, "/a/b/song.wav");
+    EXPECT_EQ(file.resourceName, "/a/b/song.wav");
     EXPECT_EQ(file.lastError, 0);
     EXPECT_EQ(file.calls, (std::vector<std::string>{"open /a/b/song.wav 2"}));
     EXPECT_EQ(file.guard, nullptr);
@@ -69,9 +69,8 @@ TEST_F(ResourceTest, FailedOpenReportsCannotUseResourceWithTheKindName)
     EXPECT_EQ(file.attach("/a/b/song.wav", 0), 1);
     EXPECT_EQ(file.lastError, toWire(engine::Error::CannotUseResource));
     EXPECT_FALSE(file.attached);
-    EXPECT_STREQ(file.resourceName, "");
-    EXPECT_EQ(application.shown,
-              (std::vector<ShownError>{{toWire(engine::Error::CannotUseResource), "Multimedia File"}}));
+    EXPECT_EQ(file.resourceName, "");
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{1, "Multimedia File"}}));
 }
 
 TEST_F(ResourceTest, FailedCloseReportsCannotReleaseResourceWithTheFileNameAndStaysAttached)
@@ -82,14 +81,13 @@ TEST_F(ResourceTest, FailedCloseReportsCannotReleaseResourceWithTheFileNameAndSt
 
     EXPECT_EQ(file.detach(), 2);
     EXPECT_TRUE(file.attached);
-    EXPECT_STREQ(file.resourceName, "/a/b/song.wav");
-    EXPECT_EQ(application.shown,
-              (std::vector<ShownError>{{toWire(engine::Error::CannotReleaseResource), "song.wav"}}));
+    EXPECT_EQ(file.resourceName, "/a/b/song.wav");
+    EXPECT_EQ(application.shown, (std::vector<ShownError>{{2, "song.wav"}}));
 
     file.closeSucceeds = true;
     EXPECT_EQ(file.detach(), 0);
     EXPECT_FALSE(file.attached);
-    EXPECT_STREQ(file.resourceName, "");
+    EXPECT_EQ(file.resourceName, "");
 }
 
 TEST_F(ResourceTest, DetachWhenDetachedDoesNotClose)
@@ -109,12 +107,12 @@ TEST_F(ResourceTest, AttachWhileAttachedDetachesFirst)
 
     EXPECT_EQ(file.calls,
               (std::vector<std::string>{"open /music/one.wav 1", "close", "open /music/two.wav 3"}));
-    EXPECT_STREQ(file.resourceName, "/music/two.wav");
+    EXPECT_EQ(file.resourceName, "/music/two.wav");
 
     // When the old one cannot be released, the new one is not opened.
     file.closeSucceeds = false;
-    EXPECT_EQ(file.attach("/music/three.wav", 1), toWire(engine::Error::CannotReleaseResource));
-    EXPECT_STREQ(file.resourceName, "/music/two.wav");
+    EXPECT_EQ(file.attach("/music/three.wav", 1), 2);
+    EXPECT_EQ(file.resourceName, "/music/two.wav");
     EXPECT_EQ(file.calls.back(), "close");
     file.closeSucceeds = true;
 }
@@ -123,21 +121,21 @@ TEST_F(ResourceTest, ReattachUnderItsOwnNameOpensThatName)
 {
     TestFile file;
     ASSERT_EQ(file.attach("/music/one.wav", 1), 0);
-    ASSERT_EQ(file.attach(file.resourceName, 1), 0);
+    ASSERT_EQ(file.attach(file.resourceName.c_str(), 1), 0);
 
     EXPECT_EQ(file.calls.back(), "open /music/one.wav 1");
-    EXPECT_STREQ(file.resourceName, "/music/one.wav");
+    EXPECT_EQ(file.resourceName, "/music/one.wav");
 }
 
-TEST_F(ResourceTest, NameIsCutTo130Characters)
+TEST_F(ResourceTest, ALongNameIsKeptWhole)
 {
     TestFile file;
     std::string longName = "/" + std::string(199, 'n');
     ASSERT_EQ(file.attach(longName.c_str(), 0), 0);
 
     EXPECT_EQ(file.calls.back(), "open " + longName + " 0");
-    EXPECT_EQ(std::string(file.resourceName), longName.substr(0, 130));
-    EXPECT_EQ(nameOf(file), std::string(129, 'n'));
+    EXPECT_EQ(file.resourceName, longName);
+    EXPECT_EQ(nameOf(file), std::string(199, 'n'));
 }
 
 TEST_F(ResourceTest, NameIsThePartAfterTheLastSlashWhileAttached)

@@ -168,13 +168,13 @@ TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
     OutputDevice device;
     startFileOutput(device, 12, 64);
     for (int i = 1; i <= 5; ++i) {
-        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64).code, toWire(engine::Error::Ok));
         EXPECT_FALSE(device.started) << "write " << i;
     }
     EXPECT_EQ(blocksPlayed(device), 0u);
     EXPECT_FALSE(device.allFree());
 
-    ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.writeBlock(block(6, 64).data(), 64).code, toWire(engine::Error::Ok));
     EXPECT_TRUE(device.started);
     EXPECT_EQ(device.writeIndex, 6);
     EXPECT_TRUE(eventually([&] { return device.allFree(); }));
@@ -184,9 +184,9 @@ TEST_F(WaveDeviceTest, PlaybackIsReleasedWhenHalfTheRingIsQueued)
     OutputDevice small;
     ScopedEnv secondFile("VELMORA_AUDIO_OUTPUT_FILE", folder.file("second.raw"));
     startFileOutput(small, 5, 64);
-    ASSERT_EQ(small.writeBlock(block(1, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(small.writeBlock(block(1, 64).data(), 64).code, toWire(engine::Error::Ok));
     EXPECT_FALSE(small.started);
-    ASSERT_EQ(small.writeBlock(block(2, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(small.writeBlock(block(2, 64).data(), 64).code, toWire(engine::Error::Ok));
     EXPECT_TRUE(small.started);
 }
 
@@ -199,7 +199,7 @@ TEST_F(WaveDeviceTest, BlocksPlayInOrderAndShortOnesArePaddedWithSilence)
         const uint32_t bytes = i == 5 ? 10 : 64;
         const std::string data = block(static_cast<uint8_t>(i), bytes);
         int status;
-        while ((status = device.writeBlock(data.data(), bytes)) == toWire(engine::Error::Busy)) {
+        while ((status = device.writeBlock(data.data(), bytes).code) == toWire(engine::Error::Busy)) {
             ASSERT_TRUE(device.blockFree->wait(1000));
             (void)device.blockFree->reset();
         }
@@ -221,14 +221,14 @@ TEST_F(WaveDeviceTest, AFullRingAnswers200UntilTheBlockAtTheWriteIndexIsFree)
     ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     const std::string data = block(7, 8820);
     for (int i = 0; i < 4; ++i)
-        ASSERT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Ok));
-    EXPECT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Busy));
+        ASSERT_EQ(device.writeBlock(data.data(), 8820).code, toWire(engine::Error::Ok));
+    EXPECT_EQ(device.writeBlock(data.data(), 8820).code, toWire(engine::Error::Busy));
     EXPECT_EQ(device.lastError, toWire(engine::Error::Ok));
     EXPECT_EQ(device.writeIndex, 0);
 
     ASSERT_TRUE(device.blockFree->wait(1000));
     EXPECT_EQ(device.block(0).user, 0);
-    EXPECT_EQ(device.writeBlock(data.data(), 8820), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.writeBlock(data.data(), 8820).code, toWire(engine::Error::Ok));
     EXPECT_TRUE(application.shown.empty());
 }
 
@@ -237,9 +237,9 @@ TEST_F(WaveDeviceTest, TheSpareBlockHoldsTheLastBlockPlayedAndIsSilencedByDraini
     OutputDevice device;
     startFileOutput(device, 4, 64);
     for (int i = 1; i <= 4; ++i)
-        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.writeBlock(block(i, 64).data(), 64).code, toWire(engine::Error::Ok));
     EXPECT_TRUE(eventually([&] { return device.block(0).user == 0; }));
-    ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.writeBlock(block(5, 64).data(), 64).code, toWire(engine::Error::Ok));
     EXPECT_EQ(std::string(static_cast<char*>(device.spareBlock.data), 64), block(1, 64));
 
     ASSERT_EQ(device.drain(5000), toWire(engine::Error::Ok));
@@ -251,8 +251,8 @@ TEST_F(WaveDeviceTest, DrainingPlaysARingThatNeverGotHalfFull)
 {
     OutputDevice device;
     startFileOutput(device, 12, 64);
-    ASSERT_EQ(device.writeBlock(block(3, 64).data(), 64), toWire(engine::Error::Ok));
-    ASSERT_EQ(device.writeBlock(block(4, 64).data(), 64), toWire(engine::Error::Ok));
+    ASSERT_EQ(device.writeBlock(block(3, 64).data(), 64).code, toWire(engine::Error::Ok));
+    ASSERT_EQ(device.writeBlock(block(4, 64).data(), 64).code, toWire(engine::Error::Ok));
     ASSERT_FALSE(device.started);
 
     ASSERT_EQ(device.drain(plat::kInfinite), toWire(engine::Error::Ok));
@@ -272,7 +272,7 @@ TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
     ScopedEnv paced("VELMORA_AUDIO_PACE", std::nullopt);
     OutputDevice device;
     ASSERT_EQ(device.start(), toWire(engine::Error::NotNow)); // no ring yet
-    ASSERT_EQ(device.writeBlock("x", 1), toWire(engine::Error::NotNow));
+    ASSERT_EQ(device.writeBlock("x", 1).code, toWire(engine::Error::NotNow));
     application.shown.clear();
 
     ASSERT_EQ(device.selectDevice(kNullOutput), toWire(engine::Error::Ok));
@@ -280,7 +280,7 @@ TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
     ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     EXPECT_EQ(device.start(), toWire(engine::Error::NotNow));
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(device.writeBlock(block(1, 44100).data(), 44100), toWire(engine::Error::Ok));
+        ASSERT_EQ(device.writeBlock(block(1, 44100).data(), 44100).code, toWire(engine::Error::Ok));
     EXPECT_FALSE(device.allFree());
 
     ASSERT_EQ(device.stop(), toWire(engine::Error::Ok));
@@ -294,7 +294,7 @@ TEST_F(WaveDeviceTest, StopGivesEveryBlockBackAndAllowsAnotherStart)
     ASSERT_EQ(device.start(), toWire(engine::Error::Ok));
     EXPECT_EQ(device.writeIndex, 0);
     EXPECT_FALSE(device.blockFree->wait(0));
-    EXPECT_EQ(device.writeBlock(block(2, 44100).data(), 44100), toWire(engine::Error::Ok));
+    EXPECT_EQ(device.writeBlock(block(2, 44100).data(), 44100).code, toWire(engine::Error::Ok));
     EXPECT_EQ(application.shown, (std::vector<ShownError>{{toWire(engine::Error::NotNow), "Wave Output"}}));
 }
 

@@ -47,11 +47,10 @@ public:
         userMessages.push_back({message, lparam, wparam});
         return 77;
     }
-    bool onDropFiles(int x, int y, zkr::List* files) override
+    bool onDropFiles(int x, int y, const std::vector<std::string>& files) override
     {
         dropAt = Point{x, y};
-        for (int i = 0; i < files->count; ++i)
-            dropped.emplace_back(static_cast<const char*>(files->itemAt(i)));
+        dropped = files;
         return dropAnswer;
     }
 
@@ -153,16 +152,16 @@ TEST(WindowProcedure, DefaultHelpAsksTheApplicationOnlyForAWindowWithHelp)
     (void)destroyWindow(window);
 }
 
-TEST(WindowProcedure, DroppedFilesArriveAsPathsTooLongOnesLeftOutAndARefusalIsDropRefusedWithTheCaption)
+TEST(WindowProcedure, DroppedFilesArriveAsWholePathsHoweverLongAndARefusalIsDropRefusedWithTheCaption)
 {
     RecordingApplication application;
     ProbeWindow probe;
     WindowHandle window = probe.make("drop target");
-    std::string longPath = "/tmp/" + std::string(400, 'p');
+    const std::string longPath = "/tmp/" + std::string(295, 'p'); // 300 bytes
     headless::dropFiles(window, 12, 34, {"/music/a.wav", longPath, "/music/b.wav"});
     pumpPending();
     EXPECT_EQ(probe.dropAt, (Point{12, 34}));
-    EXPECT_EQ(probe.dropped, (std::vector<std::string>{"/music/a.wav", "/music/b.wav"}));
+    EXPECT_EQ(probe.dropped, (std::vector<std::string>{"/music/a.wav", longPath, "/music/b.wav"}));
     EXPECT_TRUE(application.shown.empty());
     probe.dropAnswer = false;
     headless::dropFiles(window, 1, 1, {"/x.wav"});
