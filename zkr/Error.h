@@ -4,7 +4,7 @@
 #include <utility>
 #include <variant>
 
-#include "zkr/ErrorCodes.h"
+#include "api/Protocol.h"
 
 namespace zkr {
 
@@ -12,10 +12,10 @@ namespace zkr {
 // name, a device's own reason). Nothing is shown when it is made: the caller
 // decides, on its own thread, whether and how the user hears of it.
 struct Error {
-    int code = kOk;
+    int code = toWire(engine::Error::Ok);
     std::string context;
 
-    [[nodiscard]] bool failed() const { return code != kOk; }
+    [[nodiscard]] bool failed() const { return code != toWire(engine::Error::Ok); }
 };
 
 // A value or the failure that kept it from being made.

@@ -1,5 +1,6 @@
 #include "plugins/brolet/BroletWindow.h"
 
+#include <memory>
 #include <string>
 
 #include "platform/core/Module.h"
@@ -166,11 +167,11 @@ bool BroletWindow::createStageOne()
     fileSwitch_->toggleable = false;
     addButton<zkr::BitmapButton>(kFolderId, kFolderButtonBitmap, kFolderButton.x, kFolderButton.y,
                                  "Where recordings go and how they are named");
-    underrunsLabel_ = new StatusLabel(this);
-    underrunsLabel_->place(kUnderrunsText.x, kUnderrunsText.y, kUnderrunsText.width, kUnderrunsText.height);
-    zkr::copyText(underrunsLabel_->tooltip, "Blocks the sound card played late or lost: larger or more "
-                                            "buffers in the Audio System Setup help");
-    (void)addControl(underrunsLabel_); // the interface reports a failure
+    auto underruns = std::make_unique<StatusLabel>(this);
+    underruns->place(kUnderrunsText.x, kUnderrunsText.y, kUnderrunsText.width, kUnderrunsText.height);
+    zkr::copyText(underruns->tooltip, "Blocks the sound card played late or lost: larger or more "
+                                      "buffers in the Audio System Setup help");
+    underrunsLabel_ = &addControl(std::move(underruns));
     addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton.x, kHelpButton.y, "Help");
     addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton.x, kCloseButton.y, "Close");
     return !images_.failed();
