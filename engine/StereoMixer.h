@@ -122,7 +122,7 @@ private:
     int checkChannel(int channel);
     // Waits in 50 ms steps: neither mix nor a hook change may go unguarded,
     // and the lock is held only for short moments.
-    void takeLock();
+    void takeLock() ACQUIRE(lock);
     bool isHeard(int channel, const MixerChannel& mixerChannel) const;
     // True when a sum saturated.
     bool mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor);

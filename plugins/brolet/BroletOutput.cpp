@@ -78,7 +78,7 @@ void BroletOutput::startUp()
     settings.createMissingKeys = true;
     (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     char value[zkr::Registry::kValueSize];
-    std::lock_guard lock(settingsLock);
+    plat::ScopedLock lock(settingsLock);
     outputFolder = settings.getLongString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str());
     settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;
@@ -100,7 +100,7 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 {
     if (setup == nullptr)
         return false;
-    std::lock_guard lock(deviceLock);
+    plat::ScopedLock lock(deviceLock);
     audioSetup = *setup;
     // One stereo 16-bit block per buffer: twice the mono block.
     const int64_t blockBytes = int64_t{setup->musicBufSize} * 2;
@@ -117,19 +117,19 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 
 bool BroletOutput::startStreaming()
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     totalBytes = 0;
     lastStreamError = 0;
     stopRequested = false;
     problemTold_ = false;
     {
-        std::lock_guard lock(soundCardLock_);
+        plat::ScopedLock lock(soundCardLock_);
         soundCardReason_.clear();
     }
     streamSound = window->soundOutput.load();
     streamFile = window->fileOutput.load();
     if (streamSound) {
-        std::lock_guard lock(deviceLock);
+        plat::ScopedLock lock(deviceLock);
         if (outputDevice.start() != zkr::kOk) {
             reportSoundCardProblem();
             abandonStart();
@@ -138,7 +138,7 @@ bool BroletOutput::startStreaming()
     }
     if (streamFile) {
         {
-            std::lock_guard lock(settingsLock);
+            plat::ScopedLock lock(settingsLock);
             runFolder_ = outputFolder;
             runTemplate_ = fileTemplate;
         }
@@ -228,7 +228,7 @@ std::string BroletOutput::recordingProblemText()
         return {};
     std::string folder;
     {
-        std::lock_guard lock(settingsLock);
+        plat::ScopedLock lock(settingsLock);
         folder = runFolder_;
     }
     return "The recording cannot go into the folder\n\"" + folder + "\":\n" +
@@ -246,7 +246,7 @@ void BroletOutput::reportSoundCardProblem()
     const std::string text = outputDevice.errorText;
     const size_t reasonLine = text.find('\n');
     {
-        std::lock_guard lock(soundCardLock_);
+        plat::ScopedLock lock(soundCardLock_);
         soundCardReason_ = reasonLine == std::string::npos ? text : text.substr(reasonLine + 1);
     }
     // Without a window to tell it the next failure tries again.
@@ -256,7 +256,7 @@ void BroletOutput::reportSoundCardProblem()
 
 std::string BroletOutput::soundCardProblemReason()
 {
-    std::lock_guard lock(soundCardLock_);
+    plat::ScopedLock lock(soundCardLock_);
     return soundCardReason_;
 }
 
@@ -267,7 +267,7 @@ void BroletOutput::soundCardProblemTold()
 
 bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t bytes)
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     // A block after a stop is refused; the engine knows that it asked for the stop.
     if (stopRequested.load())
         return false;
@@ -345,7 +345,7 @@ bool BroletOutput::writeBlock(const void* block, int32_t bytes)
 
 bool BroletOutput::waitForOutputDone()
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     if (streamSound && !stopRequested.load() && !outputDevice.allFree())
         outputDevice.drain(plat::kInfinite);
     return true;
@@ -360,7 +360,7 @@ bool BroletOutput::stopStreaming()
         (void)outputDevice.blockFree->set();
     if (outputDevice.allDone)
         (void)outputDevice.allDone->set();
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     window->visuals.clearVisual();
     window->lockSwitches(false);
     return closeRun();
@@ -370,7 +370,7 @@ bool BroletOutput::closeRun()
 {
     bool stopped = true;
     {
-        std::lock_guard lock(deviceLock);
+        plat::ScopedLock lock(deviceLock);
         if (outputDevice.deviceOpen)
             stopped = outputDevice.stop() == zkr::kOk;
     }
@@ -399,7 +399,7 @@ void BroletOutput::onPluginSwitch(bool show)
 
 int BroletOutput::selectOutputDevice(int index)
 {
-    std::lock_guard lock(deviceLock);
+    plat::ScopedLock lock(deviceLock);
     return outputDevice.selectDevice(index);
 }
 

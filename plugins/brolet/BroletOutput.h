@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
 #include "zkr/OutputDevice.h"
@@ -81,7 +81,7 @@ public:
     // The engine's audio record, copied by setupAudioSystem.
     engine::AudioSystemSetup audioSetup{};
     zkr::OutputDevice outputDevice;
-    std::mutex deviceLock;
+    plat::AnnotatedMutex deviceLock;
     // The device's spare block: the block that finished playing last.
     const void* lastPlayedBlock = nullptr;
     uint32_t lastPlayedBytes = 0;
@@ -98,11 +98,11 @@ public:
     // Set by stopStreaming before it waits for the streaming thread's call.
     std::atomic<bool> stopRequested{false};
     // Held by the streaming thread's calls and by stopStreaming's closing.
-    std::mutex streamLock;
+    plat::AnnotatedMutex streamLock;
 
-    std::mutex settingsLock;
-    std::string outputFolder;
-    std::string fileTemplate;
+    plat::AnnotatedMutex settingsLock;
+    std::string outputFolder GUARDED_BY(settingsLock);
+    std::string fileTemplate GUARDED_BY(settingsLock);
 
     // Window's thread: what the user is told when the run's recording could
     // not be made or went wrong ("" when it did not).
@@ -154,8 +154,8 @@ private:
     std::atomic<bool> soundCardProblemShown_{false};
     // The sound system's reason for it: written by the engine's main thread,
     // read by the window's, under soundCardLock_.
-    std::mutex soundCardLock_;
-    std::string soundCardReason_;
+    plat::AnnotatedMutex soundCardLock_;
+    std::string soundCardReason_ GUARDED_BY(soundCardLock_);
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

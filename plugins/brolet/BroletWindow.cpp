@@ -1,6 +1,5 @@
 #include "plugins/brolet/BroletWindow.h"
 
-#include <mutex>
 #include <string>
 
 #include "platform/core/Module.h"
@@ -224,7 +223,7 @@ void BroletWindow::saveSettings()
     (void)settings->setInt(kSoundKey, soundOutput ? 1 : 0);
     (void)settings->setInt(kFileKey, fileOutput ? 1 : 0);
     {
-        std::lock_guard lock(output_.settingsLock);
+        plat::ScopedLock lock(output_.settingsLock);
         (void)settings->setLongString(kFolderKey, output_.outputFolder);
         (void)settings->setString(kTemplateKey, output_.fileTemplate.c_str());
     }
@@ -394,14 +393,14 @@ void BroletWindow::configureFileOutput()
     std::string folder;
     std::string fileTemplate;
     {
-        std::lock_guard lock(output_.settingsLock);
+        plat::ScopedLock lock(output_.settingsLock);
         folder = output_.outputFolder;
         fileTemplate = output_.fileTemplate;
     }
     FileOutputDialog dialog(folder, fileTemplate, window);
     if (dialog.runModal() != plat::ui::kIdOk)
         return;
-    std::lock_guard lock(output_.settingsLock);
+    plat::ScopedLock lock(output_.settingsLock);
     output_.outputFolder = dialog.folder;
     output_.fileTemplate = dialog.fileTemplate.substr(0, FileOutputDialog::kTextLimit);
 }

@@ -46,7 +46,7 @@ bool TindlePlugin::setupAudioSystem(const engine::AudioSystemSetup* setup)
     if (setup == nullptr)
         return false;
     {
-        std::lock_guard lock(setupLock);
+        plat::ScopedLock lock(setupLock);
         audioSetup_ = *setup;
     }
     // Open files were read with the old block and buffer sizes.
@@ -56,7 +56,7 @@ bool TindlePlugin::setupAudioSystem(const engine::AudioSystemSetup* setup)
 
 engine::AudioSystemSetup TindlePlugin::audioRecord() const
 {
-    std::lock_guard lock(setupLock);
+    plat::ScopedLock lock(setupLock);
     return audioSetup_;
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "zkr/Application.h"
 #include "zkr/WaveFormat.h"
@@ -61,9 +61,9 @@ public:
     std::unique_ptr<TindleWindow> window;
 
 private:
-    mutable std::mutex setupLock;
+    mutable plat::AnnotatedMutex setupLock;
     // The engine's defaults until its first set-up.
-    engine::AudioSystemSetup audioSetup_{engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
+    engine::AudioSystemSetup audioSetup_ GUARDED_BY(setupLock){engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.
