@@ -15,14 +15,6 @@ set(VELMORA_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/engine/desktop)
 # One folder per icon size, as tools/draw-program-icons draws them.
 file(GLOB VELMORA_ICON_SIZES RELATIVE ${VELMORA_DESKTOP_DIR}/icons ${VELMORA_DESKTOP_DIR}/icons/*)
 
-velmora_artwork_tool(draw-program-icons)
-
-add_executable(write-help-contents ${PROJECT_SOURCE_DIR}/tools/write-help-contents.cpp)
-target_link_libraries(write-help-contents PRIVATE zkrshared_core)
-set_target_properties(write-help-contents PROPERTIES
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools
-  BUILD_RPATH "${VELMORA_OUT_DIR}")
-
 # Every target of dir and the folders below it, into the variable out.
 function(velmora_targets_below dir out)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)

@@ -2,6 +2,54 @@
 
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
+# Gives a target an include folder of its own in the build tree,
+# build/include/<target>, holding one link per source folder (or header) it
+# exports, named as in the source tree: build/include/zkr/zkr -> <source>/zkr.
+# Includes stay written from the top ("zkr/Window.h"), but only the target
+# and what links it see that folder, so an include of a floor above, or of a
+# library not linked, fails to compile. Public for libraries, interface for
+# interface targets, private for programs and modules.
+#   velmora_public_headers(<target> <folder or header>...)
+function(velmora_public_headers target)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  foreach(path IN LISTS ARGN)
+    if(NOT EXISTS ${PROJECT_SOURCE_DIR}/${path})
+      message(FATAL_ERROR "velmora_public_headers(${target}): ${path} is not in the source tree")
+    endif()
+    get_filename_component(parent ${root}/${path} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${path} ${root}/${path} SYMBOLIC)
+  endforeach()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  elseif(type STREQUAL "EXECUTABLE" OR type STREQUAL "MODULE_LIBRARY")
+    target_include_directories(${target} PRIVATE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()
+
+# A plug-in's headers without its code, for the tools that draw its pictures
+# and the programs that drive its windows from outside: the interface target
+# <name>_headers exports plugins/<name>; the plug-in's core links it.
+#   velmora_plugin_headers(<name>)
+function(velmora_plugin_headers name)
+  add_library(${name}_headers INTERFACE)
+  velmora_public_headers(${name}_headers plugins/${name})
+  target_link_libraries(${name}_headers INTERFACE zkr velmora_api)
+endfunction()
+
+# Embeds a picture list into an object library of its own, whose objects go
+# into every module that links <core>, registered under that module's handle.
+#   velmora_core_images(<core> <images target> <list file>)
+function(velmora_core_images core images list_file)
+  add_library(${images} OBJECT)
+  target_link_libraries(${images} PRIVATE velmoraplatform)
+  velmora_embed_resources(${images} ${list_file})
+  target_sources(${core} INTERFACE $<TARGET_OBJECTS:${images}>)
+endfunction()
+
 # Restricts a shared library's dynamic symbol table to the names listed in an
 # export map (one symbol per line, '#' comments). The map is also what
 # tools/check-exports compares the built library against.
@@ -74,18 +122,6 @@ function(velmora_deliverable target kind)
     velmora_export_map(${target} ${ARG_EXPORT_MAP})
   endif()
   set_property(GLOBAL APPEND PROPERTY VELMORA_DELIVERABLES ${target})
-endfunction()
-
-# A build-time tool of tools/ that draws a deliverable's pictures; run by hand
-# when the artwork changes, from build/tools/<name>.
-#   velmora_artwork_tool(<name>)
-function(velmora_artwork_tool name)
-  add_executable(${name} ${PROJECT_SOURCE_DIR}/tools/${name}.cpp)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE velmoraplatform)
-  set_target_properties(${name} PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools
-    BUILD_RPATH "${VELMORA_OUT_DIR}")
 endfunction()
 
 # Writes build/export-maps.txt: "<library file> <export map>" per line, read by

@@ -10,7 +10,7 @@ namespace engine {
 // Releasing a lock this thread took, and setting or clearing an event, fail
 // only for a handle that was never made (then nothing waits on it either):
 // any other failure is a bug, caught in debug builds.
-inline void releaseHeld(zkr::MutexObject& lock)
+inline void releaseHeld(zkr::MutexObject& lock) RELEASE(lock) NO_THREAD_SAFETY_ANALYSIS
 {
     [[maybe_unused]] const bool released = lock.release();
     assert(released || lock.handle == nullptr);

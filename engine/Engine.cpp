@@ -18,7 +18,8 @@ namespace {
 // held up by a modal dialog or menu) simply waits again.
 constexpr uint32_t kLockWaitMs = 50;
 
-void take(zkr::MutexObject& lock)
+// A lock that was never made counts as taken: nothing else can take it either.
+void take(zkr::MutexObject& lock) ACQUIRE(lock) NO_THREAD_SAFETY_ANALYSIS
 {
     if (lock.handle == nullptr)
         return;
@@ -163,7 +164,7 @@ bool Engine::takeNext(Posted& next)
 {
     // The main thread's own events, the slot's and the detached ones are taken
     // in the order they were posted.
-    std::unique_lock detached(detachedLock);
+    plat::ScopedLock detached(detachedLock);
     const uint64_t none = UINT64_MAX;
     const uint64_t ownOrder = ownEvents.empty() ? none : ownEvents.front().order;
     const uint64_t slotOrder = slotFull ? slot.order : none;
@@ -200,7 +201,7 @@ void Engine::releasePending()
     slotFull = false;
     ownEvents.clear();
     {
-        std::lock_guard detached(detachedLock);
+        plat::ScopedLock detached(detachedLock);
         detachedEvents.clear();
         detachedClosed = true;
     }
@@ -293,7 +294,7 @@ int32_t Engine::postDetachedEvent(EngineEvent* event)
     if (event == nullptr || event->code == toWire(Event::Crossfade))
         return 0;
     {
-        std::lock_guard detached(detachedLock);
+        plat::ScopedLock detached(detachedLock);
         if (detachedClosed)
             return 0;
         detachedEvents.push_back(Posted{*event, nullptr, ++postCount});
@@ -304,7 +305,7 @@ int32_t Engine::postDetachedEvent(EngineEvent* event)
 
 bool Engine::hasDetachedEvents()
 {
-    std::lock_guard detached(detachedLock);
+    plat::ScopedLock detached(detachedLock);
     return !detachedEvents.empty();
 }
 
@@ -323,7 +324,9 @@ void Engine::crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t, uin
     engine->releaseMainThread();
 }
 
-void Engine::holdMainThread()
+// Another thread takes the lock through its handle, answering its windows
+// while it waits, which the analysis cannot follow.
+void Engine::holdMainThread() NO_THREAD_SAFETY_ANALYSIS
 {
     if (eventLock.handle == nullptr)
         return;
@@ -344,7 +347,8 @@ bool Engine::mayActAsMainThread() const
     return main == 0 || main == plat::currentThreadId() || mainThreadHolds > 0;
 }
 
-void Engine::releaseMainThread()
+// The counterpart of holdMainThread, with the same lock that was never made.
+void Engine::releaseMainThread() NO_THREAD_SAFETY_ANALYSIS
 {
     if (eventLock.handle == nullptr)
         return;

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 
 #include "engine/EngineCore.h"
+#include "platform/core/ThreadSafety.h"
 #include "zkr/EventObject.h"
 #include "zkr/MutexObject.h"
 
@@ -39,8 +39,8 @@ protected:
     intptr_t startCrossfadeTimer(int32_t intervalMs) override;
     void stopCrossfadeTimer(intptr_t timer) override;
     // Holding EventLock keeps the main thread out of events and crossfade ticks.
-    void holdMainThread() override;
-    void releaseMainThread() override;
+    void holdMainThread() override ACQUIRE(eventLock);
+    void releaseMainThread() override RELEASE(eventLock);
     bool mayActAsMainThread() const override;
 
     // One event on the main thread; the event table by default.
@@ -62,11 +62,11 @@ private:
     };
 
     bool onMainThread() const;
-    // Takes the next event, if any; the caller holds eventLock.
-    bool takeNext(Posted& next);
+    // Takes the next event, if any.
+    bool takeNext(Posted& next) REQUIRES(eventLock) EXCLUDES(detachedLock);
     // After the loop: every waiting poster is let go with 0.
-    void releasePending();
-    bool hasDetachedEvents();
+    void releasePending() REQUIRES(eventLock) EXCLUDES(detachedLock);
+    bool hasDetachedEvents() EXCLUDES(detachedLock);
     static void crossfadeTimerProc(plat::ui::WindowHandle, uint32_t, uintptr_t timerId, uint32_t);
 
     zkr::MutexObject eventLock{false, "EventLock"};
@@ -76,24 +76,24 @@ private:
     // Set while the slot is empty, so that a poster finding it full can wait.
     zkr::EventObject slotFree{true, true, "SlotFree"};
 
-    // Guarded by eventLock.
-    Posted slot;
-    bool slotFull = false;
-    std::deque<Posted> ownEvents;
+    Posted slot GUARDED_BY(eventLock);
+    bool slotFull GUARDED_BY(eventLock) = false;
+    std::deque<Posted> ownEvents GUARDED_BY(eventLock);
     // Detached posts, guarded by detachedLock alone so that posting one never
     // waits for the main thread; closed once the loop has ended.
-    std::mutex detachedLock;
-    std::deque<Posted> detachedEvents;
-    bool detachedClosed = false;
-    // Numbers the posts of every kind in the order they were made.
+    plat::AnnotatedMutex detachedLock;
+    std::deque<Posted> detachedEvents GUARDED_BY(detachedLock);
+    bool detachedClosed GUARDED_BY(detachedLock) = false;
+    // Numbers the posts of every kind in the order they were made (atomic:
+    // posters under either lock count on it).
     std::atomic<uint64_t> postCount{0};
-    bool crossfadePending = false;
+    bool crossfadePending GUARDED_BY(eventLock) = false;
     // Set once the loop has ended: later events are refused.
-    bool loopEnded = false;
+    bool loopEnded GUARDED_BY(eventLock) = false;
 
     // The result of the last event carried out (1 before the first). Written
     // by the main thread; read by the main thread's own posts.
-    int32_t result = 1;
+    int32_t result GUARDED_BY(eventLock) = 1;
     // The thread running the loop; written before the loop starts.
     std::atomic<uint32_t> mainThread{0};
 };

@@ -84,7 +84,7 @@ int32_t PluginSlots::pluginMenu(EngineRequest& request, Request code)
     bool refused = false;
     std::vector<ItemText> items;
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         const Plugin* current = nullptr;
         if (code == Request::InputMenu)
             current = inputs[slot].get();
@@ -153,7 +153,7 @@ int32_t PluginSlots::channelEffectMenu(EngineRequest& request)
 
     std::vector<ItemText> items;
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         for (int k = 0; k < kEffectSlots; ++k) {
             const EffectPlugin* effect = effects[k].get();
             char text[kTextSize];
@@ -191,7 +191,7 @@ int32_t PluginSlots::channelEffectMenu(EngineRequest& request)
         MainThreadHold hold(host);
         EffectPlugin* effect = nullptr;
         {
-            std::lock_guard lock(slotsLock);
+            OwnedLock lock(slotsLock);
             effect = effects[k].get();
             if (effect != nullptr)
                 info = effect->info;

@@ -87,14 +87,14 @@ PluginEntry* PluginSlots::listEntry(PluginList& list, int index)
 
 bool PluginSlots::entryTakenElsewhere(PluginList& list, int index, const Plugin* current)
 {
-    assert(slotsLock.heldByThisThread());
+    slotsLock.assertHeld();
     const PluginEntry* entry = listEntry(list, index);
     return entry != nullptr && entry->instance != nullptr && entry->instance != current;
 }
 
 PluginEntry PluginSlots::lockedCopy(PluginList& list, int index)
 {
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     const PluginEntry* entry = listEntry(list, index);
     return entry != nullptr ? *entry : PluginEntry{};
 }
@@ -216,7 +216,7 @@ int PluginSlots::loadUserInterface()
         plugin->release();
         return error;
     }
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     entry->instance = plugin.get();
     userInterface_ = std::move(plugin);
     return toWire(Error::Ok);
@@ -230,7 +230,7 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, PluginList& lis
                               int listIndex, Unload unloadSlot)
 {
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         // One file is loaded once at a time: the same library twice would
         // share its state between two slots.
         if (entryTakenElsewhere(list, listIndex, slot.get()))
@@ -241,7 +241,7 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, PluginList& lis
     unloadSlot();
     {
         // A plug-in that waits for its dialogs still has the file loaded.
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         if (entryTakenElsewhere(list, listIndex, nullptr))
             return toWire(Error::NotNow);
     }
@@ -252,7 +252,7 @@ int PluginSlots::loadIntoSlot(std::unique_ptr<PluginType>& slot, PluginList& lis
         return error;
     {
         MainThreadHold hold(host);
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         if (slot == nullptr && !entryTakenElsewhere(list, listIndex, nullptr)) {
             if (PluginEntry* entry = listEntry(list, listIndex))
                 entry->instance = plugin.get();
@@ -300,7 +300,7 @@ bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, PluginList& 
     {
         MainThreadHold hold(host);
         {
-            std::lock_guard lock(slotsLock);
+            OwnedLock lock(slotsLock);
             if (slot == nullptr || audio.mustStay(*slot))
                 return false;
             plugin = std::move(slot);
@@ -308,7 +308,7 @@ bool PluginSlots::unloadFromSlot(std::unique_ptr<PluginType>& slot, PluginList& 
         letChannelsGo(plugin.get());
         if (!audio.streamingThreadLeft(*plugin)) {
             // No load can have taken the slot: loads publish with the main thread held.
-            std::lock_guard lock(slotsLock);
+            OwnedLock lock(slotsLock);
             slot = std::move(plugin);
             return false;
         }
@@ -325,7 +325,7 @@ void PluginSlots::retireOrPark(PluginList& list, std::unique_ptr<Plugin> plugin,
 {
     if (plat::ui::endModalLoopsOfModule(plugin->codeModule()) > 0) {
         {
-            std::lock_guard lock(slotsLock);
+            OwnedLock lock(slotsLock);
             parked.push_back(Parked{std::move(plugin), &list, closeWindow});
         }
         EngineEvent event{kEventRetireParked, 0, 0, 0, 0, 0, 0};
@@ -334,7 +334,7 @@ void PluginSlots::retireOrPark(PluginList& list, std::unique_ptr<Plugin> plugin,
         return;
     }
     retirePlugin(*plugin, closeWindow);
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     releaseEntry(list, plugin.get());
 }
 
@@ -342,7 +342,7 @@ bool PluginSlots::retireParkedNow()
 {
     std::vector<Parked> waiting;
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         waiting.swap(parked);
     }
     std::vector<Parked> stillWaiting;
@@ -352,12 +352,12 @@ bool PluginSlots::retireParkedNow()
             continue;
         }
         retirePlugin(*one.plugin, one.closeWindow);
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         releaseEntry(*one.list, one.plugin.get());
     }
     if (stillWaiting.empty())
         return false;
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     for (Parked& one : stillWaiting)
         parked.push_back(std::move(one));
     return true;
@@ -401,7 +401,7 @@ bool PluginSlots::unloadEffect(int slot, bool closeWindow)
 
 void PluginSlots::releaseEntry(PluginList& list, const Plugin* plugin)
 {
-    assert(slotsLock.heldByThisThread());
+    slotsLock.assertHeld();
     if (PluginEntry* entry = listEntry(list, plugin->listIndex);
         entry != nullptr && entry->instance == plugin)
         entry->instance = nullptr;
@@ -467,7 +467,7 @@ int32_t PluginSlots::restoreSelection()
     int freeSlot = kInputSlots - 1;
     int takerIndex = -1;
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         for (int i = kInputSlots - 1; i >= 0; --i) {
             if (inputs[i] == nullptr)
                 freeSlot = i;
@@ -489,7 +489,7 @@ int32_t PluginSlots::restoreSelection()
 void PluginSlots::saveSelection()
 {
     const SettingsSection::Held store = settings.hold();
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     char value[zkr::Registry::kValueSize];
     char key[zkr::Registry::kKeySize];
     for (int i = 0; i < kInputSlots; ++i) {
@@ -521,7 +521,7 @@ void PluginSlots::offerCommand(const char* text)
         InputPlugin* input = nullptr;
         bool outputLoaded = false;
         {
-            std::lock_guard lock(slotsLock);
+            OwnedLock lock(slotsLock);
             input = inputs[i].get();
             outputLoaded = output_ != nullptr;
         }
@@ -551,7 +551,7 @@ int32_t PluginSlots::requestUnload(const EngineRequest& request)
     int32_t kind = 0;
     int slot = 0;
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         const Plugin* found = nullptr;
         for (int i = 0; i < kInputSlots && found == nullptr; ++i) {
             if (inputs[i] != nullptr && inputs[i]->handle() == handle) {
@@ -596,7 +596,7 @@ InputPlugin* PluginSlots::inputByHandle(PluginHandle plugin) const
 
 bool PluginSlots::isLoaded(const PluginEntry& entry) const
 {
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     return entry.instance != nullptr;
 }
 
@@ -604,7 +604,7 @@ int PluginSlots::setupAudioSystem(const AudioSystemSetup& setup)
 {
     Plugin* targets[kInputSlots + 1] = {};
     {
-        std::lock_guard lock(slotsLock);
+        OwnedLock lock(slotsLock);
         for (int i = 0; i < kInputSlots; ++i)
             targets[i] = inputs[i].get();
         targets[kInputSlots] = output_.get();
@@ -624,7 +624,7 @@ int PluginSlots::setupAudioSystem(const AudioSystemSetup& setup)
 
 Plugin* PluginSlots::pluginInSlot(intptr_t kind, intptr_t slot)
 {
-    std::lock_guard lock(slotsLock);
+    OwnedLock lock(slotsLock);
     switch (kind) {
     case toWire(EventKind::Input):
         return slot >= 0 && slot < kInputSlots ? inputs[slot].get() : nullptr;

@@ -114,7 +114,7 @@ private:
     PluginEntry lockedCopy(PluginList& list, int index);
     // True when the entry at index is loaded into a slot other than the one
     // holding current. Caller holds slotsLock.
-    bool entryTakenElsewhere(PluginList& list, int index, const Plugin* current);
+    bool entryTakenElsewhere(PluginList& list, int index, const Plugin* current) REQUIRES(slotsLock);
     // Attaches, initialises and sets up a new plug-in object outside any
     // slot: 0, or the error after undoing what was done.
     int preparePlugin(Plugin& plugin, const char* path, int listIndex);
@@ -130,7 +130,7 @@ private:
     // Puts "short name|title" into resultText and returns it.
     const char* formatResult(const PluginInfo& info);
     // Clears the entry's instance when it is plugin. Caller holds slotsLock.
-    void releaseEntry(PluginList& list, const Plugin* plugin);
+    void releaseEntry(PluginList& list, const Plugin* plugin) REQUIRES(slotsLock);
     // The plug-in in a slot named as events name it, or null; read under
     // slotsLock.
     Plugin* pluginInSlot(intptr_t kind, intptr_t slot);
@@ -167,7 +167,9 @@ private:
     // other thread's windows. Taken after the settings' lock when both are held.
     mutable OwnedRecursiveMutex slotsLock;
 
-    // Loaded plug-ins per slot.
+    // Loaded plug-ins per slot. Changed with both the main thread held and
+    // slotsLock; read under either (the main thread's events hold the first),
+    // which the lock analysis cannot express.
     std::unique_ptr<UserInterfacePlugin> userInterface_;
     std::unique_ptr<InputPlugin> inputs[kInputSlots];
     std::unique_ptr<OutputPlugin> output_;
@@ -181,7 +183,7 @@ private:
         PluginList* list = nullptr;
         bool closeWindow = true;
     };
-    std::vector<Parked> parked;
+    std::vector<Parked> parked GUARDED_BY(slotsLock);
 };
 
 } // namespace engine

@@ -143,7 +143,8 @@ bool StereoMixer::isHeard(int channel, const MixerChannel& mixerChannel) const
     return mixerChannel.enabled.load(std::memory_order_relaxed) != 0;
 }
 
-void StereoMixer::takeLock()
+// The successful wait takes the lock, which the analysis cannot see.
+void StereoMixer::takeLock() NO_THREAD_SAFETY_ANALYSIS
 {
     while (!lock.wait(kLockTimeoutMs)) {
     }

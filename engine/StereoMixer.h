@@ -125,7 +125,7 @@ private:
     bool isSetUp(int channel) const { return channel >= 0 && channel < channelCount; }
     // Waits in 50 ms steps: neither mix nor a hook change may go unguarded,
     // and the lock is held only for short moments.
-    void takeLock();
+    void takeLock() ACQUIRE(lock);
     bool isHeard(int channel, const MixerChannel& mixerChannel) const;
     // True when a sum saturated.
     bool mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor);

@@ -132,7 +132,7 @@ void UpdateDialog::progress(void* context, int code, const char* text)
     switch (code) {
     case zkr::kHttpStatus: {
         {
-            std::lock_guard lock(self->statusLock_);
+            plat::ScopedLock lock(self->statusLock_);
             self->pendingStatus_ = text != nullptr ? text : "";
         }
         if (!self->statusPosted_.exchange(true))
@@ -180,7 +180,7 @@ void UpdateDialog::showPendingStatus()
     statusPosted_.store(false);
     std::string text;
     {
-        std::lock_guard lock(statusLock_);
+        plat::ScopedLock lock(statusLock_);
         text = pendingStatus_;
     }
     // The abort notice stays until the worker has given up.

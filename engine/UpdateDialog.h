@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
+#include "platform/core/ThreadSafety.h"
 #include "zkr/ApplicationUpdate.h"
 #include "zkr/Dialog.h"
 #include "zkr/HttpSocket.h"
@@ -85,8 +85,8 @@ private:
 
     // The dialog's window for the worker's posts: set before the worker starts.
     plat::ui::WindowHandle target_ = nullptr;
-    std::mutex statusLock_;
-    std::string pendingStatus_; // guarded by statusLock_
+    plat::AnnotatedMutex statusLock_;
+    std::string pendingStatus_ GUARDED_BY(statusLock_);
     // Set by the worker when it posts kMsgStatus, cleared by the window's
     // thread before it reads the text: one post at a time.
     std::atomic<bool> statusPosted_{false};

@@ -6,13 +6,17 @@
 
 namespace zkr {
 
-// Holds a MutexObject for one scope when the wait succeeds.
-class MutexLock {
+// Holds a MutexObject for one scope when the wait succeeds. The lock analysis
+// takes it as held for the scope: with a timeout, only code that found
+// owned() true may touch what the mutex guards.
+class SCOPED_CAPABILITY MutexLock {
 public:
-    MutexLock(MutexObject& mutex, uint32_t timeoutMs) : mutex_(mutex), owned_(mutex.wait(timeoutMs)) {}
+    MutexLock(MutexObject& mutex, uint32_t timeoutMs) ACQUIRE(mutex) : mutex_(mutex), owned_(mutex.wait(timeoutMs))
+    {
+    }
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
-    ~MutexLock()
+    ~MutexLock() RELEASE()
     {
         if (owned_)
             (void)mutex_.release(); // held by this scope: it is ours to release

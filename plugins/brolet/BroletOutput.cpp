@@ -78,7 +78,7 @@ void BroletOutput::startUp()
     settings.createMissingKeys = true;
     (void)settings.selectSection(kSettingsSection, true); // reported by the store; the defaults stand
     char value[zkr::Registry::kValueSize];
-    std::lock_guard lock(settingsLock);
+    plat::ScopedLock lock(settingsLock);
     outputFolder = settings.getLongString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str());
     settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;
@@ -100,7 +100,7 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 {
     if (setup == nullptr)
         return false;
-    std::lock_guard lock(deviceLock);
+    plat::ScopedLock lock(deviceLock);
     audioSetup = *setup;
     // One stereo 16-bit block per buffer: twice the mono block.
     const int64_t blockBytes = int64_t{setup->musicBufSize} * 2;
@@ -118,23 +118,23 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
 
 bool BroletOutput::startStreaming()
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     totalBytes = 0;
     lastStreamError = 0;
     stopRequested = false;
     problemTold_ = false;
     {
-        std::lock_guard lock(soundCardLock_);
+        plat::ScopedLock lock(soundCardLock_);
         soundCardReason_.clear();
     }
     streamSound = window->soundOutput.load();
     streamFile = window->fileOutput.load();
     {
-        std::lock_guard lock(deviceLock);
+        plat::ScopedLock lock(deviceLock);
         lastRunUnderruns_ = 0;
     }
     if (streamSound) {
-        std::lock_guard lock(deviceLock);
+        plat::ScopedLock lock(deviceLock);
         if (outputDevice.start() != toWire(engine::Error::Ok)) {
             reportSoundCardProblem();
             abandonStart();
@@ -143,7 +143,7 @@ bool BroletOutput::startStreaming()
     }
     if (streamFile) {
         {
-            std::lock_guard lock(settingsLock);
+            plat::ScopedLock lock(settingsLock);
             runFolder_ = outputFolder;
             runTemplate_ = fileTemplate;
         }
@@ -233,7 +233,7 @@ std::string BroletOutput::recordingProblemText()
         return {};
     std::string folder;
     {
-        std::lock_guard lock(settingsLock);
+        plat::ScopedLock lock(settingsLock);
         folder = runFolder_;
     }
     return "The recording cannot go into the folder\n\"" + folder + "\":\n" +
@@ -251,7 +251,7 @@ void BroletOutput::reportSoundCardProblem()
     const std::string text = outputDevice.errorText;
     const size_t reasonLine = text.find('\n');
     {
-        std::lock_guard lock(soundCardLock_);
+        plat::ScopedLock lock(soundCardLock_);
         soundCardReason_ = reasonLine == std::string::npos ? text : text.substr(reasonLine + 1);
     }
     // Without a window to tell it the next failure tries again.
@@ -261,7 +261,7 @@ void BroletOutput::reportSoundCardProblem()
 
 std::string BroletOutput::soundCardProblemReason()
 {
-    std::lock_guard lock(soundCardLock_);
+    plat::ScopedLock lock(soundCardLock_);
     return soundCardReason_;
 }
 
@@ -272,7 +272,7 @@ void BroletOutput::soundCardProblemTold()
 
 bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t bytes)
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     // A block after a stop is refused; the engine knows that it asked for the stop.
     if (stopRequested.load())
         return false;
@@ -351,7 +351,7 @@ bool BroletOutput::writeBlock(const void* block, int32_t bytes)
 
 bool BroletOutput::waitForOutputDone()
 {
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     if (streamSound && !stopRequested.load() && !outputDevice.allFree())
         outputDevice.drain(plat::kInfinite);
     return true;
@@ -366,7 +366,7 @@ bool BroletOutput::stopStreaming()
         (void)outputDevice.blockFree->set();
     if (outputDevice.allDone)
         (void)outputDevice.allDone->set();
-    std::lock_guard streaming(streamLock);
+    plat::ScopedLock streaming(streamLock);
     window->visuals.clearVisual();
     window->lockSwitches(false);
     return closeRun();
@@ -378,7 +378,7 @@ bool BroletOutput::closeRun()
     bool played = false;
     uint64_t underruns = 0;
     {
-        std::lock_guard lock(deviceLock);
+        plat::ScopedLock lock(deviceLock);
         if (outputDevice.deviceOpen) {
             played = true;
             if (outputDevice.handle)
@@ -401,7 +401,7 @@ bool BroletOutput::closeRun()
 
 uint64_t BroletOutput::playbackUnderruns()
 {
-    std::lock_guard lock(deviceLock);
+    plat::ScopedLock lock(deviceLock);
     if (outputDevice.deviceOpen && outputDevice.handle)
         return outputDevice.handle->xruns();
     return lastRunUnderruns_;
@@ -426,7 +426,7 @@ void BroletOutput::onPluginSwitch(bool show)
 
 int BroletOutput::selectOutputDevice(int index)
 {
-    std::lock_guard lock(deviceLock);
+    plat::ScopedLock lock(deviceLock);
     return outputDevice.selectDevice(index);
 }
 
@@ -437,13 +437,13 @@ zkr::List<zkr::DeviceCapabilities>& BroletOutput::outputDevices()
 
 RecordingTarget BroletOutput::recordingTarget()
 {
-    std::lock_guard lock(settingsLock);
+    plat::ScopedLock lock(settingsLock);
     return {outputFolder, fileTemplate};
 }
 
 void BroletOutput::setRecordingTarget(const RecordingTarget& target)
 {
-    std::lock_guard lock(settingsLock);
+    plat::ScopedLock lock(settingsLock);
     outputFolder = target.folder;
     fileTemplate = target.fileTemplate;
 }

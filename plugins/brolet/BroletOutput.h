@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "plugins/brolet/OutputModel.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
@@ -93,7 +93,7 @@ public:
     // The engine's audio record, copied by setupAudioSystem.
     engine::AudioSystemSetup audioSetup{};
     zkr::OutputDevice outputDevice;
-    std::mutex deviceLock;
+    plat::AnnotatedMutex deviceLock;
     // The device's spare block: the block that finished playing last.
     const void* lastPlayedBlock = nullptr;
     uint32_t lastPlayedBytes = 0;
@@ -110,11 +110,11 @@ public:
     // Set by stopStreaming before it waits for the streaming thread's call.
     std::atomic<bool> stopRequested{false};
     // Held by the streaming thread's calls and by stopStreaming's closing.
-    std::mutex streamLock;
+    plat::AnnotatedMutex streamLock;
 
-    std::mutex settingsLock;
-    std::string outputFolder;
-    std::string fileTemplate;
+    plat::AnnotatedMutex settingsLock;
+    std::string outputFolder GUARDED_BY(settingsLock);
+    std::string fileTemplate GUARDED_BY(settingsLock);
 
 private:
     // A failed start leaves no run behind; later streaming calls are refused.
@@ -153,10 +153,10 @@ private:
     std::atomic<bool> soundCardProblemShown_{false};
     // The sound system's reason for it: written by the engine's main thread,
     // read by the window's, under soundCardLock_.
-    std::mutex soundCardLock_;
-    std::string soundCardReason_;
-    // The device's count as the last run left it; under deviceLock.
-    uint64_t lastRunUnderruns_ = 0;
+    plat::AnnotatedMutex soundCardLock_;
+    std::string soundCardReason_ GUARDED_BY(soundCardLock_);
+    // The device's count as the last run left it.
+    uint64_t lastRunUnderruns_ GUARDED_BY(deviceLock) = 0;
 };
 
 // Made when the library is loaded, gone when it is unloaded; null outside.

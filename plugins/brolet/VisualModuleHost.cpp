@@ -181,7 +181,7 @@ void VisualModuleHost::lockForChange()
 }
 
 bool VisualModuleHost::render(const void* block, uint32_t bytes, const plat::ui::Surface* background,
-                              plat::ui::Surface& frame, std::mutex& frameLock)
+                              plat::ui::Surface& frame, plat::AnnotatedMutex& frameLock)
 {
     zkr::MutexLock lock(mutex_, kLockWaitMs);
     if (!lock.owned() || descriptor_ == nullptr || width_ < 1 || height_ < 1)
@@ -203,7 +203,7 @@ bool VisualModuleHost::render(const void* block, uint32_t bytes, const plat::ui:
     }
     descriptor_->render(pixels_.data(), width_, height_, width_, &data_);
 
-    std::lock_guard frameHeld(frameLock);
+    plat::ScopedLock frameHeld(frameLock);
     if (frame.width() < width_ || frame.height() < height_)
         return false;
     for (int y = 0; y < height_; ++y) {

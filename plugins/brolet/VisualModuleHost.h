@@ -2,14 +2,14 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "api/VisualModuleApi.h"
 #include "platform/core/DynamicLibrary.h"
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Surface.h"
 #include "plugins/brolet/Fft.h"
-#include "api/VisualModuleApi.h"
 #include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
 
@@ -59,7 +59,7 @@ public:
     // first, under frameLock. False, drawing nothing, when no module is
     // loaded or the host mutex stayed busy for 50 ms.
     bool render(const void* block, uint32_t bytes, const plat::ui::Surface* background,
-                plat::ui::Surface& frame, std::mutex& frameLock);
+                plat::ui::Surface& frame, plat::AnnotatedMutex& frameLock);
 
     int getName(char* buffer) override;
 

@@ -1,7 +1,6 @@
 #include "plugins/brolet/VisualsHost.h"
 
 #include <array>
-#include <mutex>
 #include <new>
 
 #include "api/Protocol.h"
@@ -39,7 +38,7 @@ struct VisualsHost::State {
 
     // The frame lock guards the frame and everything the built-in visuals
     // draw from: the picture, the spectrum and their styles.
-    std::mutex frameLock;
+    plat::AnnotatedMutex frameLock;
     bool ready = false;
     // A copy of the window's display background, read by the streaming thread.
     zkr::BitmapObject background;
@@ -122,7 +121,7 @@ int VisualsHost::create(plat::ui::WindowHandle window, const Rect& displayArea,
     s.externalLabel = stringText(kStringExternalVisual);
     s.modules.scan(visualsFolder, width, height);
 
-    std::lock_guard held(s.frameLock);
+    plat::ScopedLock held(s.frameLock);
     try {
         s.background = hasBackground ? zkr::BitmapObject(background->bitmap().clone()) : zkr::BitmapObject();
         s.frame = std::move(frame);
@@ -153,7 +152,7 @@ void VisualsHost::destroy()
 {
     State& s = *state_;
     s.modules.unload();
-    std::lock_guard held(s.frameLock);
+    plat::ScopedLock held(s.frameLock);
     s.ready = false;
     s.picture.reset();
     s.spectrum.reset();
@@ -172,7 +171,7 @@ void VisualsHost::feedVisual(const void* block, uint32_t bytes)
         if (!s.modules.render(block, bytes, s.backgroundSurface(), s.frame, s.frameLock))
             return;
     } else {
-        std::lock_guard held(s.frameLock);
+        plat::ScopedLock held(s.frameLock);
         if (!s.ready)
             return;
         if (mode == kModeWaveform || mode == kModeScope)
@@ -188,7 +187,7 @@ void VisualsHost::clearVisual()
 {
     State& s = *state_;
     {
-        std::lock_guard held(s.frameLock);
+        plat::ScopedLock held(s.frameLock);
         if (!s.ready)
             return;
         s.picture->clearColumns();
@@ -209,7 +208,7 @@ void VisualsHost::presentFrame()
 void VisualsHost::paintDisplay(plat::ui::Painter& dc)
 {
     State& s = *state_;
-    std::lock_guard held(s.frameLock);
+    plat::ScopedLock held(s.frameLock);
     if (s.ready)
         dc.blit(s.display.left, s.display.top, s.frame);
 }
@@ -224,7 +223,7 @@ void VisualsHost::setMode(int mode)
     if (s.label != nullptr)
         s.label->setText(s.shownLabel.c_str());
     {
-        std::lock_guard held(s.frameLock);
+        plat::ScopedLock held(s.frameLock);
         if (!s.ready)
             return;
         s.drawFrame(mode);

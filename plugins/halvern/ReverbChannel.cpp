@@ -80,14 +80,14 @@ void ReverbChannel::setDelay(int32_t milliseconds)
     // The place one delay time back stays inside the line whatever the rate.
     const auto distance =
         static_cast<int32_t>(std::clamp<int64_t>(int64_t(held) * sampleRate / 1000, 0, kLength - 1));
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     delay_ = held;
     readIndex_ = (writeIndex_ + kLength - distance) % kLength;
 }
 
 void ReverbChannel::reset()
 {
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     std::fill_n(line_.get(), kLength, int16_t{0});
 }
 
@@ -97,7 +97,7 @@ void ReverbChannel::process(int16_t* samples, int32_t bytes)
         return;
     const int32_t feedback = parameter.load(std::memory_order_relaxed);
     const bool small = feedback >= -kFloatFeedback && feedback <= kFloatFeedback;
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     int16_t* const line = line_.get();
     // In runs over which neither index wraps.
     for (int32_t left = bytes / 2; left > 0;) {
@@ -115,25 +115,25 @@ void ReverbChannel::process(int16_t* samples, int32_t bytes)
 
 int32_t ReverbChannel::delay() const
 {
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     return delay_;
 }
 
 int32_t ReverbChannel::readIndex() const
 {
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     return readIndex_;
 }
 
 int32_t ReverbChannel::writeIndex() const
 {
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     return writeIndex_;
 }
 
 int16_t ReverbChannel::lineSample(int32_t index) const
 {
-    const std::lock_guard hold(lock_);
+    const plat::ScopedLock hold(lock_);
     return index >= 0 && index < kLength ? line_[static_cast<std::size_t>(index)] : int16_t{0};
 }
 

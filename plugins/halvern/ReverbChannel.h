@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
+#include "platform/core/ThreadSafety.h"
 #include "plugins/fxframe/EffectChannels.h"
 #include "plugins/fxframe/FxChannel.h"
 
@@ -44,11 +44,11 @@ public:
     int16_t lineSample(int32_t index) const;
 
 private:
-    mutable std::mutex lock_;
-    std::unique_ptr<int16_t[]> line_;
-    int32_t readIndex_ = 0;
-    int32_t writeIndex_ = 0;
-    int32_t delay_ = 0;
+    mutable plat::AnnotatedMutex lock_;
+    std::unique_ptr<int16_t[]> line_ GUARDED_BY(lock_);
+    int32_t readIndex_ GUARDED_BY(lock_) = 0;
+    int32_t writeIndex_ GUARDED_BY(lock_) = 0;
+    int32_t delay_ GUARDED_BY(lock_) = 0;
 };
 
 // The reverb of every engine channel.

@@ -132,16 +132,15 @@ private:
     uint32_t positionMs_ = 0;
     int percent_ = 0;
 
-    // Guarded by deliveryLock_.
     zkr::MutexObject deliveryLock_;
-    zkr::WaveformatConverter converter_;
-    std::unique_ptr<uint8_t[]> workBlock_;
-    int32_t workBlockSize_ = 0;
-    const uint8_t* left_ = nullptr;
-    const uint8_t* right_ = nullptr;
-    int32_t lastLength_ = 0;
-    bool split_ = false;
-    bool stereo_ = false;
+    zkr::WaveformatConverter converter_ GUARDED_BY(deliveryLock_);
+    std::unique_ptr<uint8_t[]> workBlock_ GUARDED_BY(deliveryLock_);
+    int32_t workBlockSize_ GUARDED_BY(deliveryLock_) = 0;
+    const uint8_t* left_ GUARDED_BY(deliveryLock_) = nullptr;
+    const uint8_t* right_ GUARDED_BY(deliveryLock_) = nullptr;
+    int32_t lastLength_ GUARDED_BY(deliveryLock_) = 0;
+    bool split_ GUARDED_BY(deliveryLock_) = false;
+    bool stereo_ GUARDED_BY(deliveryLock_) = false;
 };
 
 } // namespace plevnt

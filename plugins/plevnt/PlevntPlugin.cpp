@@ -75,7 +75,7 @@ int32_t PlevntPlugin::sendEvent(engine::EngineEvent event)
 
 int32_t PlevntPlugin::musicBufSize() const
 {
-    std::lock_guard lock(setupLock_);
+    plat::ScopedLock lock(setupLock_);
     return audioSetup_.musicBufSize;
 }
 
@@ -87,7 +87,7 @@ bool PlevntPlugin::setupAudioSystem(const engine::AudioSystemSetup* setup)
     if (setup == nullptr)
         return false;
     {
-        std::lock_guard lock(setupLock_);
+        plat::ScopedLock lock(setupLock_);
         audioSetup_ = *setup;
     }
     // Open streams were sized for the old blocks.
@@ -118,7 +118,7 @@ int32_t PlevntPlugin::execCommandString(int32_t flags, const char* text)
     if (!plat::fileExists(path) || player(0).decoders().choose(path, nullptr) == nullptr)
         return 1;
     {
-        std::lock_guard lock(commandLock_);
+        plat::ScopedLock lock(commandLock_);
         pendingCommand_ = path;
     }
     if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
@@ -263,7 +263,7 @@ void PlevntPlugin::onCommandFile(int32_t flags)
 {
     std::string path;
     {
-        std::lock_guard lock(commandLock_);
+        plat::ScopedLock lock(commandLock_);
         path.swap(pendingCommand_);
     }
     if (path.empty())

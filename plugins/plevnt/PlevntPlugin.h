@@ -4,10 +4,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Messages.h"
 #include "plugins/plevnt/Player.h"
 #include "plugins/plevnt/PlayerView.h"
@@ -78,10 +78,10 @@ private:
     std::array<std::unique_ptr<Player>, kPlayerCount> players_;
     std::atomic<plat::ui::WindowHandle> window_{nullptr};
     std::atomic<PlayerView*> view_{nullptr};
-    mutable std::mutex setupLock_;
-    engine::AudioSystemSetup audioSetup_{engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
-    std::mutex commandLock_;
-    std::string pendingCommand_;
+    mutable plat::AnnotatedMutex setupLock_;
+    engine::AudioSystemSetup audioSetup_ GUARDED_BY(setupLock_){engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
+    plat::AnnotatedMutex commandLock_;
+    std::string pendingCommand_ GUARDED_BY(commandLock_);
     // The engine's cross-fade record stays ours until the fade is over.
     engine::CrossfadeBlock crossfade_{};
 };

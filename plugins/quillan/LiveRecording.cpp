@@ -34,7 +34,7 @@ int LiveRecording::begin(const RecordingPlan& plan)
     bool ownFailure = false;
     int error = toWire(engine::Error::Ok);
     {
-        std::lock_guard lock(guard_);
+        plat::ScopedLock lock(guard_);
         if (state_.load() == kRecording)
             return toWire(engine::Error::Ok);
         error = setUp(plan, ownFailure);
@@ -93,7 +93,7 @@ int LiveRecording::setUp(const RecordingPlan& plan, bool& ownFailure)
 int LiveRecording::confirm(bool engineStreams)
 {
     {
-        std::lock_guard lock(guard_);
+        plat::ScopedLock lock(guard_);
         // Taken down meanwhile (the engine unloaded the plug-in while it answered).
         if (state_.load() != kRecording || generation_ != pendingStart_)
             return toWire(engine::Error::Ok);
@@ -112,7 +112,7 @@ int LiveRecording::confirm(bool engineStreams)
 
 void LiveRecording::stop()
 {
-    std::lock_guard lock(guard_);
+    plat::ScopedLock lock(guard_);
     if (state_.load() == kRecording)
         device.stop();
 }
@@ -121,7 +121,7 @@ void LiveRecording::abandon(bool dropUnread)
 {
     // A read waiting for the device wakes at once and finds the recording gone.
     sharedBuffer.setEndOfData(true);
-    std::lock_guard lock(guard_);
+    plat::ScopedLock lock(guard_);
     if (state_.load() != kRecording)
         return;
     if (dropUnread)
@@ -163,7 +163,7 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     // the guard only to free what the last recording handed out.
     if (state_.load() != kRecording && !hasRetired_.load())
         return false;
-    std::unique_lock lock(guard_);
+    plat::ScopedLock lock(guard_);
     retired_.clear();
     hasRetired_ = false;
     if (state_.load() != kRecording)
@@ -179,7 +179,7 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
         return true;
     }
     uint32_t length = 0;
-    const Wait waited = awaitBlock(lock, &length);
+    const Wait waited = awaitBlock(&length);
     if (waited == Wait::Gone)
         return false;
     if (waited == Wait::Failed || length == 0) {
@@ -203,7 +203,7 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     return true;
 }
 
-LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock, uint32_t* length)
+LiveRecording::Wait LiveRecording::awaitBlock(uint32_t* length)
 {
     const uint64_t generation = generation_;
     const auto deadline = std::chrono::steady_clock::now() + startAllowance_;
@@ -218,12 +218,12 @@ LiveRecording::Wait LiveRecording::awaitBlock(std::unique_lock<std::mutex>& lock
             failure_ = static_cast<int>(plat::audio::Result::Error);
             return Wait::Failed;
         }
-        zkr::EventObject& news =
-            status == toWire(engine::Error::NotNow) ? sharedBuffer.canRead : sharedBuffer.dataWritten;
-        lock.unlock();
-        (void)news.wait(kWaitSliceMs); // a time-out only looks again
-        (void)news.reset();
-        lock.lock();
+        zkr::EventObject& news = status == toWire(engine::Error::NotNow) ? sharedBuffer.canRead : sharedBuffer.dataWritten;
+        {
+            const plat::ScopedUnlock waiting(guard_);
+            (void)news.wait(kWaitSliceMs); // a time-out only looks again
+            (void)news.reset();
+        }
         if (state_.load() != kRecording || generation_ != generation)
             return Wait::Gone;
     }

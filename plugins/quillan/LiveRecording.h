@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "platform/core/ThreadSafety.h"
 #include "zkr/InputDevice.h"
 #include "zkr/ObjectBase.h"
 #include "zkr/SharedBuffer.h"
@@ -92,41 +92,41 @@ private:
     enum class Wait { Block, Gone, Failed };
 
     // The steps of a start; guard_ held. ownFailure: the read buffer failed.
-    int setUp(const RecordingPlan& plan, bool& ownFailure);
+    int setUp(const RecordingPlan& plan, bool& ownFailure) REQUIRES(guard_);
     // The steps of a start, undone in reverse order (the buffers handed
     // out retired); guard_ held.
-    void releaseParts();
+    void releaseParts() REQUIRES(guard_);
     // Ends the recording: device stopped and closed, everything released,
     // idle. guard_ held.
-    void endRecording();
+    void endRecording() REQUIRES(guard_);
     // Waits for the next block of the shared buffer into the read buffer;
     // lets guard_ go while it waits.
-    Wait awaitBlock(std::unique_lock<std::mutex>& lock, uint32_t* length);
+    Wait awaitBlock(uint32_t* length) REQUIRES(guard_);
 
     zkr::ObjectBase& reporter_; // window's thread only
     const EndedCallback ended_;
     void* const endedContext_;
 
-    std::mutex guard_;
+    plat::AnnotatedMutex guard_;
     // Written under guard_, read anywhere.
     std::atomic<int32_t> state_{kIdle};
     // Guarded by guard_ (the fields below).
-    uint64_t generation_ = 0;   // counts starts and ends
-    uint64_t pendingStart_ = 0; // the start that waits for the engine's answer
-    bool stereo_ = false;
-    uint32_t blockBytes_ = 0;
-    std::unique_ptr<uint8_t[]> readBuffer_;
-    const uint8_t* leftBlock_ = nullptr;
-    const uint8_t* rightBlock_ = nullptr;
-    int32_t channelBytes_ = 0;
+    uint64_t generation_ GUARDED_BY(guard_) = 0;   // counts starts and ends
+    uint64_t pendingStart_ GUARDED_BY(guard_) = 0; // the start that waits for the engine's answer
+    bool stereo_ GUARDED_BY(guard_) = false;
+    uint32_t blockBytes_ GUARDED_BY(guard_) = 0;
+    std::unique_ptr<uint8_t[]> readBuffer_ GUARDED_BY(guard_);
+    const uint8_t* leftBlock_ GUARDED_BY(guard_) = nullptr;
+    const uint8_t* rightBlock_ GUARDED_BY(guard_) = nullptr;
+    int32_t channelBytes_ GUARDED_BY(guard_) = 0;
     // The right half of the last block read is still to be handed out.
-    bool rightPending_ = false;
-    std::chrono::milliseconds startAllowance_{0};
+    bool rightPending_ GUARDED_BY(guard_) = false;
+    std::chrono::milliseconds startAllowance_ GUARDED_BY(guard_){0};
     // The engine copies a block only after the read that gave it returned:
     // buffers handed out stay here when a recording ends, until the
     // streaming thread's next read (or the end) frees them. Guarded by
     // guard_; hasRetired_ lets idle reads skip the guard.
-    std::vector<std::unique_ptr<uint8_t[]>> retired_;
+    std::vector<std::unique_ptr<uint8_t[]>> retired_ GUARDED_BY(guard_);
     std::atomic<bool> hasRetired_{false};
     // A failure found by the streaming thread, for the window to report.
     std::atomic<int> failure_{0};

@@ -83,13 +83,13 @@ void RecorderWindow::closeByHost()
 
 void RecorderWindow::setupAudioSystem(const engine::AudioSystemSetup& setup)
 {
-    std::lock_guard lock(setupLock_);
+    plat::ScopedLock lock(setupLock_);
     audioSetup_ = setup;
 }
 
 engine::AudioSystemSetup RecorderWindow::audioRecord()
 {
-    std::lock_guard lock(setupLock_);
+    plat::ScopedLock lock(setupLock_);
     return audioSetup_;
 }
 

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Menu.h"
 #include "plugins/quillan/LiveRecording.h"
 #include "zkr/PluginWindow.h"
@@ -116,8 +116,8 @@ private:
     void saveSettings();
 
     LiveRecording recording_{*this, &RecorderWindow::recordingEnded, this};
-    std::mutex setupLock_;
-    engine::AudioSystemSetup audioSetup_{engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
+    plat::AnnotatedMutex setupLock_;
+    engine::AudioSystemSetup audioSetup_ GUARDED_BY(setupLock_){engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
 
     zkr::SkinImages images_{zkr::ownModule()};
     std::unique_ptr<plat::ui::PopupMenu> deviceMenu_;

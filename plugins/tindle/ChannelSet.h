@@ -26,6 +26,9 @@ inline constexpr int32_t kStateWaiting = 3; // for a synchronised start
 
 // One of the four mono input streams. A stereo file lies in a pair: the owner
 // (channel i) reads the file and hands the right half to its partner (i + 1).
+//
+// The fields after lock are guarded by it; ChannelSet takes the locks of a
+// set of channels at once, which the lock analysis cannot follow.
 struct ChannelRecord {
     zkr::MutexObject lock; // "ChannelLock%i"
     bool loaded = false;

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "zkr/WaveFormat.h"
 
 namespace tindle {
@@ -26,7 +27,7 @@ public:
     // A copy of the engine's audio record (block size, disk buffer size).
     engine::AudioSystemSetup audioRecord() const
     {
-        std::lock_guard lock(setupLock);
+        plat::ScopedLock lock(setupLock);
         return audioSetup_;
     }
     // How far a waveform display's play cursor moves per delivered block:
@@ -42,14 +43,14 @@ public:
 protected:
     void keepAudioRecord(const engine::AudioSystemSetup& setup)
     {
-        std::lock_guard lock(setupLock);
+        plat::ScopedLock lock(setupLock);
         audioSetup_ = setup;
     }
 
 private:
-    mutable std::mutex setupLock;
+    mutable plat::AnnotatedMutex setupLock;
     // The engine's defaults until its first set-up.
-    engine::AudioSystemSetup audioSetup_{engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
+    engine::AudioSystemSetup audioSetup_ GUARDED_BY(setupLock){engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
 };
 
 } // namespace tindle

@@ -373,7 +373,7 @@ int PreRecorder::startRecording()
     bytesRecorded_ = 0;
     failedWrites_ = 0;
     {
-        std::lock_guard lock(scopeLock_);
+        plat::ScopedLock lock(scopeLock_);
         scopeBlock_.assign(inputDevice.blockSize, 0);
         scopeBytes_ = 0;
     }
@@ -397,7 +397,7 @@ void PreRecorder::onRecordedBlock(void* context, const uint8_t* data, uint32_t b
         self->failedWrites_.fetch_add(1);
     self->bytesRecorded_.fetch_add(static_cast<uint32_t>(std::max(written, 0)));
     {
-        std::lock_guard lock(self->scopeLock_);
+        plat::ScopedLock lock(self->scopeLock_);
         const uint32_t copied = std::min<uint32_t>(bytes, static_cast<uint32_t>(self->scopeBlock_.size()));
         std::memcpy(self->scopeBlock_.data(), data, copied);
         self->scopeBytes_ = copied;
@@ -495,7 +495,7 @@ void PreRecorder::refreshScope()
 {
     scopeRefreshPosted_ = false;
     {
-        std::lock_guard lock(scopeLock_);
+        plat::ScopedLock lock(scopeLock_);
         scope_.feed(scopeBlock_.data(), scopeBytes_);
     }
     repaintScope();
@@ -504,7 +504,7 @@ void PreRecorder::refreshScope()
 void PreRecorder::clearScope()
 {
     {
-        std::lock_guard lock(scopeLock_);
+        plat::ScopedLock lock(scopeLock_);
         scopeBytes_ = 0;
     }
     scope_.clearColumns();

@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Window.h"
 #include "zkr/InputDevice.h"
 #include "zkr/MultimediaFile.h"
@@ -150,9 +150,9 @@ private:
     // The scope is drawn on the window's thread from the last block the
     // device's thread left here; the lock is held only to copy the block.
     zkr::WaveformPicture scope_;
-    std::mutex scopeLock_;
-    std::vector<uint8_t> scopeBlock_;
-    uint32_t scopeBytes_ = 0;
+    plat::AnnotatedMutex scopeLock_;
+    std::vector<uint8_t> scopeBlock_ GUARDED_BY(scopeLock_);
+    uint32_t scopeBytes_ GUARDED_BY(scopeLock_) = 0;
     std::atomic<bool> scopeRefreshPosted_{false};
     // The window for the device's thread: set while the window exists.
     std::atomic<plat::ui::WindowHandle> handle_{nullptr};

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/EngineLink.h"
 #include "zkr/Application.h"

@@ -152,7 +152,7 @@ int TindleWindow::finishCreate()
     for (int channel = 0; channel < kChannelCount; ++channel) {
         refreshPosted_[std::size_t(channel)] = false;
         PendingCursor& pending = pendingCursors_[std::size_t(channel)];
-        std::lock_guard lock(pending.lock);
+        plat::ScopedLock lock(pending.lock);
         pending.moves = {};
     }
     handle_ = window;
@@ -328,7 +328,7 @@ void TindleWindow::advanceCursor(int channel, bool restarted)
     PendingCursor& pending = pendingCursors_[std::size_t(channel)];
     bool post = false;
     {
-        std::lock_guard lock(pending.lock);
+        plat::ScopedLock lock(pending.lock);
         if (restarted) {
             pending.moves.restarted = true;
             pending.moves.blocks = 0;
@@ -349,7 +349,7 @@ void TindleWindow::moveCursor(int channel)
     PendingCursor& pending = pendingCursors_[std::size_t(channel)];
     CursorMoves moves;
     {
-        std::lock_guard lock(pending.lock);
+        plat::ScopedLock lock(pending.lock);
         moves = pending.moves;
         pending.moves = {};
     }
@@ -361,7 +361,7 @@ void TindleWindow::moveCursor(int channel)
     // Blocks counted meanwhile were held to the old count: they may be due already.
     bool due = false;
     {
-        std::lock_guard lock(pending.lock);
+        plat::ScopedLock lock(pending.lock);
         pending.blocksBeforePost = display->blocksToNextColumn();
         due = !pending.moves.posted &&
               (pending.moves.restarted || pending.moves.blocks >= pending.blocksBeforePost);
@@ -425,7 +425,7 @@ void TindleWindow::showStrip(int channel)
         // Blocks delivered before the stop no longer count.
         PendingCursor& pending = pendingCursors_[std::size_t(channel)];
         {
-            std::lock_guard lock(pending.lock);
+            plat::ScopedLock lock(pending.lock);
             pending.moves.blocks = 0;
             pending.moves.restarted = false;
             pending.blocksBeforePost = 1;

@@ -3,17 +3,17 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Surface.h"
 #include "plugins/tindle/ChannelSet.h"
 #include "plugins/tindle/Layout.h"
 #include "plugins/tindle/PreRecorder.h"
 #include "plugins/tindle/EngineLink.h"
 #include "zkr/FileDialog.h"
-#include "zkr/SkinImages.h"
 #include "zkr/PluginWindow.h"
+#include "zkr/SkinImages.h"
 
 namespace zkr {
 class BitmapButton;
@@ -111,8 +111,8 @@ private:
         uint32_t blocks = 0;
     };
     struct PendingCursor {
-        std::mutex lock;
-        CursorMoves moves;
+        plat::AnnotatedMutex lock;
+        CursorMoves moves GUARDED_BY(lock);
         // Blocks that leave the cursor in its column wake no one: the
         // streaming thread posts once this many have come (the window's
         // thread sets it after each move, 1 when it cannot tell).

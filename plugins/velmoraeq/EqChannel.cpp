@@ -115,7 +115,7 @@ bool EqChannel::addBand(int32_t centre, int32_t width)
     if (!designBand(sampleRate, centre, width, band.prototype))
         return false;
     try {
-        std::lock_guard guard(lock_);
+        plat::ScopedLock guard(lock_);
         bands_.push_back(band);
     } catch (const std::bad_alloc&) {
         return false;
@@ -133,7 +133,7 @@ bool EqChannel::addStandardBands()
 
 bool EqChannel::setBandGain(int32_t band, int32_t gain)
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     if (band < 0 || band >= static_cast<int32_t>(bands_.size()))
         return false;
     // Held to the slider's range, so the filter's sum stays within reach of a sample.
@@ -158,7 +158,7 @@ void EqChannel::setAllBandGains(int32_t gain)
 
 void EqChannel::reset()
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     signal_.fill(0.0);
 }
 
@@ -167,7 +167,7 @@ void EqChannel::process(int16_t* samples, int32_t bytes)
     if (samples == nullptr || !enabled.load(std::memory_order_relaxed))
         return;
     const int32_t dry = std::clamp(dryMix.load(std::memory_order_relaxed), 0, kMaxDryMix);
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     const Taps taps = coefficients_;
     for (int32_t left = bytes / 2; left > 0;) {
         const int count = std::min<int32_t>(left, kChunk);
@@ -198,13 +198,13 @@ void EqChannel::filterChunk(int16_t* samples, int count, const Taps& taps, int32
 
 int32_t EqChannel::bandCount() const
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     return static_cast<int32_t>(bands_.size());
 }
 
 int32_t EqChannel::bandGain(int32_t band) const
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     if (band < 0 || band >= static_cast<int32_t>(bands_.size()))
         return 0;
     return bands_[static_cast<std::size_t>(band)].gain;
@@ -212,7 +212,7 @@ int32_t EqChannel::bandGain(int32_t band) const
 
 EqChannel::Taps EqChannel::prototype(int32_t band) const
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     if (band < 0 || band >= static_cast<int32_t>(bands_.size()))
         return {};
     return bands_[static_cast<std::size_t>(band)].prototype;
@@ -220,7 +220,7 @@ EqChannel::Taps EqChannel::prototype(int32_t band) const
 
 EqChannel::Taps EqChannel::coefficients() const
 {
-    std::lock_guard guard(lock_);
+    plat::ScopedLock guard(lock_);
     return coefficients_;
 }
 

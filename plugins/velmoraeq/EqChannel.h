@@ -3,10 +3,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "api/PluginApi.h"
+#include "platform/core/ThreadSafety.h"
 #include "plugins/fxframe/EffectChannels.h"
 #include "plugins/fxframe/FxChannel.h"
 
@@ -97,14 +97,14 @@ private:
         int32_t gain = 0;
     };
 
-    void filterChunk(int16_t* samples, int count, const Taps& taps, int32_t dry);
+    void filterChunk(int16_t* samples, int count, const Taps& taps, int32_t dry) REQUIRES(lock_);
 
-    mutable std::mutex lock_;
-    std::vector<Band> bands_;
+    mutable plat::AnnotatedMutex lock_;
+    std::vector<Band> bands_ GUARDED_BY(lock_);
     // tap k weights the sample k steps back.
-    Taps coefficients_{};
+    Taps coefficients_ GUARDED_BY(lock_){};
     // The last kHistory samples, oldest first, then room for one chunk.
-    std::array<double, kHistory + kChunk> signal_{};
+    std::array<double, kHistory + kChunk> signal_ GUARDED_BY(lock_){};
 };
 
 // The equaliser of every engine channel.

@@ -22,7 +22,7 @@ void UpdateMailbox::detach()
 void UpdateMailbox::postOrdered(Update update)
 {
     {
-        std::lock_guard lock(queueMutex_);
+        plat::ScopedLock lock(queueMutex_);
         queue_.push_back(std::move(update));
     }
     announce();
@@ -66,7 +66,7 @@ void UpdateMailbox::wake()
     pending_.store(false);
     bool queued = false;
     {
-        std::lock_guard lock(queueMutex_);
+        plat::ScopedLock lock(queueMutex_);
         queued = !queue_.empty();
     }
     if (changedStates_.load() != 0 || queued)

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Window.h"
 
 namespace velmoraui {
@@ -65,7 +66,7 @@ public:
         }
         std::deque<Update> taken;
         {
-            std::lock_guard lock(queueMutex_);
+            plat::ScopedLock lock(queueMutex_);
             taken.swap(queue_);
         }
         for (Update& update : taken)
@@ -93,8 +94,8 @@ private:
     std::atomic<bool> pending_{false};
     std::array<std::atomic<intptr_t>, kStateCount> states_{};
     std::atomic<uint32_t> changedStates_{0};
-    std::mutex queueMutex_; // guards queue_
-    std::deque<Update> queue_;
+    plat::AnnotatedMutex queueMutex_;
+    std::deque<Update> queue_ GUARDED_BY(queueMutex_);
 };
 
 } // namespace velmoraui

@@ -212,8 +212,11 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
     ASSERT_TRUE(output.setupAudioSystem(&setup));
     const std::string parent = recordings.file(std::string(200, 'p'));
     const std::string folder = parent + "/" + std::string(100, 'f');
-    output.outputFolder = folder;
-    output.fileTemplate = "Take/2";
+    {
+        const plat::ScopedLock held(output.settingsLock);
+        output.outputFolder = folder;
+        output.fileTemplate = "Take/2";
+    }
     output.fileDataLimit = 3 * kStereoBlockBytes + 1000;
     const std::vector<int16_t> samples = stereoPattern(8);
     const auto run = [&](bool sound, const std::function<void()>& meanwhile) {
