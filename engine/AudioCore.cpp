@@ -322,7 +322,7 @@ void AudioCore::prepareRealtimeRun(uint32_t threadId)
     lockedMixerMemory.emplace_back(mixer.mixRight.get(), sideBytes);
 }
 
-// A stop (event -2) while the streaming thread waits inside an input or
+// A stop (Event::StopStreaming) while the streaming thread waits inside an input or
 // output call: the thread is asked to stop, the output is stopped (which
 // frees an output call waiting for room), the run is over for everyone at
 // once, and the main thread waits up to kThreadEndWaitMs for the thread.

@@ -50,7 +50,7 @@ public:
     int channelCount() const { return channelCount_; }
     // Stores the record and sets the mixer up anew (every mixer parameter
     // back to its default), with the main thread held; the channels keep
-    // their effects. 0; the mixer's error; 16 while a streaming thread
+    // their effects. 0; the mixer's error; NotNow while a streaming thread
     // exists, whose mixer this would pull away.
     int applySetup(const AudioSystemSetup& setup);
 

@@ -9,7 +9,7 @@ class EffectPlugin : public Plugin {
 public:
     EffectPlugin() : Plugin(toWire(PluginKind::Effect)) {}
 
-    // Each 0, or 30 when the plug-in reports failure; a plug-in without the
+    // Each 0, or PluginInternal when the plug-in reports failure; a plug-in without the
     // export succeeds.
     int onSetupFX();
     int onCleanupFX();

@@ -11,7 +11,7 @@ public:
 
     // The plug-in's answer; streaming may start only on exactly 1.
     int32_t startStreaming();
-    // Each 0, or 30 when the plug-in reports failure.
+    // Each 0, or PluginInternal when the plug-in reports failure.
     int stopStreaming();
     int streamStereoBuffer(bool empty, const int16_t* block, int32_t bytes);
     // The same call for a caller that first asks whether a refusal was caused by a stop

@@ -56,7 +56,7 @@ struct PluginExports {
 // the threads that call the wrappers read them without a lock.
 class Plugin : public zkr::Resource {
 public:
-    // A wrapper of the subclass for the kind value (1, 2, 3 or 5), or null.
+    // A wrapper of the subclass for a PluginKind value, or null.
     static std::unique_ptr<Plugin> create(int32_t expectedKind);
 
     ~Plugin() override;
@@ -68,7 +68,7 @@ public:
 
     // Binds and checks the library, then hands over the handle and both
     // callbacks (either may be null). Does nothing when already initialised.
-    // Failure reports its cause (10 or 11) and then 12, forgets every bound
+    // Failure reports its cause (CorruptExports or PluginMisused) and then PluginInitFailed, forgets every bound
     // function and returns the cause; the caller releases the library.
     int initialise(EventCallback eventCallback, InternalCallback internalCallback);
     // Same as detach.
@@ -80,13 +80,13 @@ public:
     bool hasExecCommandString() const { return exports.execCommandString != nullptr; }
     bool hasFlag(uint32_t flag) const { return (info.flags & flag) != 0; }
 
-    // 0, or 18 without showing it when the plug-in could not create its window.
+    // 0, or CreateUserInterface without showing it when the plug-in could not create its window.
     int createUserInterface(InstanceHandle instance, int32_t showCommand);
     void destroyUserInterface();
     void onPluginSwitch(bool show);
     // The plug-in's answer: non-zero when it took the command; 0 without the export.
     int32_t execCommandString(bool outputLoaded, const char* text);
-    // Inputs, outputs and effects. 0, or 30 when the plug-in reports failure.
+    // Inputs, outputs and effects. 0, or PluginInternal when the plug-in reports failure.
     int setupAudioSystem(const AudioSystemSetup& setup);
 
     const int32_t expectedKind;

@@ -41,11 +41,11 @@ public:
     PluginSlots(const PluginSlots&) = delete;
     PluginSlots& operator=(const PluginSlots&) = delete;
 
-    // Fills the four kind lists from folder/Plugins; 0, or 27, 29, 31, 36
+    // Fills the four kind lists from folder/Plugins; 0, or NoUserInterface, NoAudioInput, NoAudioOutput, NoRealtimeEffect
     // (shown with the core context) when a kind has no file at all.
     int discoverPlugins();
     // Start-up: the first user interface of the list, initialised with both
-    // callbacks; 0, 27 for an empty list, or the plug-in's error.
+    // callbacks; 0, NoUserInterface for an empty list, or the plug-in's error.
     int loadUserInterface();
     int loadInput(int slot, const char* path, int listIndex);
     int loadOutput(const char* path, int listIndex);

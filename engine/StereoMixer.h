@@ -63,14 +63,14 @@ public:
     ~StereoMixer() override;
 
     // Releases an earlier set-up, then allocates channelCount channels of
-    // blockBytes each and the stereo block, all at defaults. 19 when memory
-    // runs out, 13 for a count or size that cannot make a block; the mixer is
+    // blockBytes each and the stereo block, all at defaults. OutOfMemory when memory
+    // runs out, IndexOutOfRange for a count or size that cannot make a block; the mixer is
     // then not ready.
     int setup(int channelCount, int blockBytes);
     void release();
 
-    // Copies one mono block into a channel: 0, or 200 (block dropped) while
-    // the channel still holds one not yet mixed, 13 for a channel that is not
+    // Copies one mono block into a channel: 0, or Busy (block dropped) while
+    // the channel still holds one not yet mixed, IndexOutOfRange for a channel that is not
     // set up. More than blockBytes bytes are cut to blockBytes.
     int fill(int channel, const int16_t* data, int bytes);
     // Mixes every channel that holds a block and is heard into mixBlock.
@@ -120,7 +120,7 @@ public:
     zkr::MutexObject lock{false, "Mixer"};
 
 private:
-    // 13 (recorded) when channel is not one of the set-up channels.
+    // IndexOutOfRange (recorded) when channel is not one of the set-up channels.
     int checkChannel(int channel);
     bool isSetUp(int channel) const { return channel >= 0 && channel < channelCount; }
     // Waits in 50 ms steps: neither mix nor a hook change may go unguarded,

@@ -6,7 +6,7 @@
 // each export to one of these). Every function may be called from any thread.
 namespace shared {
 
-// Error texts 1 to 46 and the one error dialog of the process.
+// The error texts of every Error code and the one error dialog of the process.
 char* getErrorText(int code, char* buffer);
 int showZKRError(int code, const char* context, const char* errorText);
 

@@ -16,7 +16,7 @@ public:
     Application& operator=(const Application&) = delete;
     virtual ~Application();
 
-    // Above 100: a message box with text as its message. Otherwise the error
+    // Above Error::FirstMessage: a message box with text as its message. Otherwise the error
     // dialog of the shared services library, with text as the context; while
     // that library is not bound, a message box with the code and the text.
     virtual void showError(int code, const char* text);

@@ -50,8 +50,8 @@ public:
     // Stores the three texts and starts the worker; returns at once. The
     // server address names the host and port to connect to
     // ("http://host[:port]"), the document address is sent in the request
-    // as it stands. 0, or 16 while a download runs, 13 for a text too long
-    // to store, 44 when the worker cannot be started.
+    // as it stands. 0, or NotNow while a download runs, IndexOutOfRange for a text too long
+    // to store, SocketInternal when the worker cannot be started.
     [[nodiscard]] int get(const char* serverAddress, const char* documentAddress,
                           const char* destinationPath);
     // Connects to the proxy (an address "http://host:port") instead of the server.

@@ -32,7 +32,7 @@ public:
     ~InputDevice() override;
 
     // Opens the device with the format and this object as the callback's
-    // context; a null callback hands every block to onDeviceMessage. 16 while
+    // context; a null callback hands every block to onDeviceMessage. NotNow while
     // open; reportNoDevice's error when the machine has no input device.
     int openDevice(int device, plat::audio::BlockCallback callback) override;
     // Reports, under the device error code, that there is no input device to

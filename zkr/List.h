@@ -40,7 +40,7 @@ public:
         return holds(index) ? slots[slot(index)].get() : nullptr;
     }
 
-    // Copies item into a new slot; 13 when the list is full and may not grow, 19 without memory.
+    // Copies item into a new slot; IndexOutOfRange when the list is full and may not grow, OutOfMemory without memory.
     [[nodiscard]] int append(const T* item)
     {
         if (autoGrow && count >= capacity && growStep > 0 && resizeSlots(capacity + growStep))

@@ -42,7 +42,7 @@ public:
 
     int32_t kind = kKindObjectBase;
     int32_t lastError = 0;
-    // Message for codes of 100 and above.
+    // Message for codes from Error::FirstMessage on.
     const char* errorContext = nullptr;
     bool silent = false;
     bool ownHandlerSet = false;

@@ -25,18 +25,18 @@ public:
     int openDevice(int device, plat::audio::BlockCallback callback) override;
     void onDeviceMessage(uint32_t message, plat::audio::Block* header) override;
 
-    // Opens the selected device paused; 16 without a ring or while open. A
-    // failed open is recorded as 101 without a report.
+    // Opens the selected device paused; NotNow without a ring or while open. A
+    // failed open is recorded as PlainMessage without a report.
     int start();
-    // 0, or 200 while the next block of the ring is still queued; 16 when
-    // the device is not open, 101 with the sound system's text when it
+    // 0, or Busy while the next block of the ring is still queued; NotNow when
+    // the device is not open, PlainMessage with the sound system's text when it
     // refuses the block. Nothing is reported or recorded in the object: the
     // streaming thread hands a failure to its caller. A short block is padded
     // with silence; bytes beyond the block size are left out.
     Error writeBlock(const void* data, uint32_t bytes);
     // Lets everything queued play out: sets stopping, releases playback if
     // the ring never got half full, and waits up to timeoutMs (plat::kInfinite
-    // for ever) for the all-done event. 0, or 200 when the time ran out.
+    // for ever) for the all-done event. 0, or Busy when the time ran out.
     int drain(uint32_t timeoutMs);
     // Resets and closes the device, frees every block, closes both events and
     // silences the spare block.

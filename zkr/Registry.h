@@ -47,8 +47,8 @@ public:
     // the file, however many they are; selecting one afterwards (without
     // load) finds it. A section the file lacks is loaded empty.
     [[nodiscard]] int loadSections(const std::vector<std::string>& names);
-    // Writes the current section back whole: 16 without one, 13 when its
-    // text exceeds kSectionTextSize, 5 when the file cannot be written.
+    // Writes the current section back whole: NotNow without one, IndexOutOfRange when its
+    // text exceeds kSectionTextSize, WriteFailed when the file cannot be written.
     [[nodiscard]] int saveSection();
 
     // Reads never fail and never change lastError. out holds kValueSize.
@@ -89,7 +89,7 @@ private:
     // A new section named name of the "key=value" lines of a profile section
     // (as plat::getProfileSections gives them), or null with lastError set.
     [[nodiscard]] std::unique_ptr<Section> sectionOf(const std::string& lines, const char* name);
-    // Adds section under name and makes it current; 0, or 19 with the section freed.
+    // Adds section under name and makes it current; 0, or OutOfMemory with the section freed.
     [[nodiscard]] int keepSection(std::unique_ptr<Section> section, const std::string& name);
     // The section in memory named name; null for none.
     Section* findSection(const std::string& name) const;

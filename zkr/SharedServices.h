@@ -41,7 +41,7 @@ extern SharedServices* sharedServices;
 
 // Loads the shared services library from the program folder and binds its
 // exports: 0, 1 (cannot be loaded; when the file is missing a message says
-// so), 19 (no memory) or 10 (an export is missing).
+// so), OutOfMemory (no memory) or CorruptExports (an export is missing).
 [[nodiscard]] int bindSharedServices();
 // The same with the library's full path given (for tests and tools).
 [[nodiscard]] int bindSharedServicesFrom(const char* libraryPath);

@@ -108,10 +108,10 @@ public:
     // After the back buffer was copied to the window.
     virtual void afterPaint(plat::ui::Painter* dc);
     // Makes the window on a thread of its own and returns once it exists (0)
-    // or could not be made (18).
+    // or could not be made (CreateUserInterface).
     [[nodiscard]] virtual int runOnOwnThread(const WindowDescription& description, plat::ModuleHandle module,
                                              int showCommand);
-    // Makes the window on the calling thread: 0, or 18 on failure.
+    // Makes the window on the calling thread: 0, or CreateUserInterface on failure.
     [[nodiscard]] virtual int create(bool registerClass, const WindowDescription& description,
                                      plat::ModuleHandle module, int showCommand);
     // Unregisters the window class when this object registered it.

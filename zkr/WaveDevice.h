@@ -58,13 +58,13 @@ public:
     virtual int closeDevice();
     virtual void onDeviceMessage(uint32_t message, plat::audio::Block* header) = 0;
 
-    // 16 while open. An index outside the installed devices selects the wave
+    // NotNow while open. An index outside the installed devices selects the wave
     // mapper.
     int selectDevice(int index);
     int setFormat(uint32_t samplesPerSecond, uint16_t channels, uint16_t bitsPerSample);
     // Replaces the ring by count zeroed blocks of size bytes and a spare block
-    // of the same size; 19 when memory runs out (or for a count or size below
-    // 1), 16 while the device is open.
+    // of the same size; OutOfMemory when memory runs out (or for a count or size below
+    // 1), NotNow while the device is open.
     int allocateBlocks(int count, uint32_t size);
     void releaseBlocks();
     // No block queued (also true without a ring).

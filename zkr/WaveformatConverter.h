@@ -34,7 +34,7 @@ public:
     int setup(const WaveFormat& source, const WaveFormat& target, bool split);
     // Allocates the output buffer(s) of outputBlockSize bytes and gives the
     // input block size that fills them (for a rate change: about one block's
-    // worth); 17 for a source this class cannot convert, 19 when memory runs
+    // worth); NotImplemented for a source this class cannot convert, OutOfMemory when memory runs
     // out.
     [[nodiscard]] int prepare(uint32_t outputBlockSize, uint32_t* inputBlockSize);
     // Whether a source of this format can be converted to 16-bit samples.

@@ -87,7 +87,7 @@ public:
     uint32_t readyWaitMs = 1000;
     // Data bytes one recording file takes before the next one goes on; smaller only in tests.
     int64_t fileDataLimit = zkr::MultimediaFile::kMaxDataBytes;
-    // 0, or the result of the last block that failed (34, 5).
+    // 0, or the result of the last block that failed (OutputNotReady, WriteFailed).
     std::atomic<int> lastStreamError{0};
 
     // The engine's audio record, copied by setupAudioSystem.

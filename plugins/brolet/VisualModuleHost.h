@@ -33,7 +33,7 @@ public:
 
     // Lists the folder's modules (menu names: the file names) and takes
     // "visuals.ini" in it as the modules' settings file, or beside the
-    // settings file when the folder is not writable. 0, or 14, recorded
+    // settings file when the folder is not writable. 0, or NoMatch, recorded
     // without a report, when there are none.
     int scan(const std::string& folder, int displayWidth, int displayHeight);
     int count() const { return int(paths_.size()); }
@@ -41,10 +41,10 @@ public:
     const std::string& menuName(int index) const { return menuNames_[std::size_t(index)]; }
     const std::string& settingsPath() const { return settingsPath_; }
 
-    // Unloads the current module and loads module index: 0, or 13 (no such
+    // Unloads the current module and loads module index: 0, or IndexOutOfRange (no such
     // module) and whatever loadFile answers.
     int load(int index);
-    // Binds the module at path: 0, or 17 (not an "svp" file), 1 (not a
+    // Binds the module at path: 0, or NotImplemented (not an "svp" file), CannotUseResource (not a
     // loadable library), 10 (no QueryModule), 12 (no descriptor), 19 (no
     // memory for its data). Any failure leaves nothing loaded.
     int loadFile(const std::string& path);

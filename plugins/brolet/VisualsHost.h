@@ -60,7 +60,7 @@ public:
     void applyMode(int mode);
     // Clears the picture and the spectrum and repaints (streaming stopped).
     void clearVisual();
-    // 0, or 13, 17, 10, 12 (and the dynamic-library failure) as the module host fails.
+    // 0, or IndexOutOfRange, NotImplemented, CorruptExports, PluginInitFailed (and the dynamic-library failure) as the module host fails.
     int loadModule(int index);
     void unloadModule();
     // Shows the module menu at the screen point and carries out the choice.

@@ -25,8 +25,8 @@ public:
     AudioDecoder();
     ~AudioDecoder() override;
 
-    // Loads the copy at path and binds it: 0, or 1 (not a library), 10 (a
-    // function missing), 30 (the module refused its name, about text or
+    // Loads the copy at path and binds it: 0, or CannotUseResource (not a library), CorruptExports (a
+    // function missing), PluginInternal (the module refused its name, about text or
     // extensions). Reported; a failure leaves nothing loaded.
     int load(const std::string& path);
     void release();

@@ -38,7 +38,7 @@ public:
     DecodedStream();
     ~DecodedStream() override;
 
-    // Opens path on decoder: 0, or 17 (a module mode, or a format the
+    // Opens path on decoder: 0, or NotImplemented (a module mode, or a format the
     // player cannot convert to target), 30 (the module refused). channelBytes
     // is one mono block of the engine; the block size is that, doubled for
     // stereo. Reported.
@@ -47,7 +47,7 @@ public:
     void close();
     bool isOpen() const { return handle_ != 0; }
 
-    // Playback control: 0, or 30 when the module refuses (reported).
+    // Playback control: 0, or PluginInternal when the module refuses (reported).
     int play();
     int stop();
     int pause();
@@ -82,7 +82,7 @@ private:
     bool deliver(const void* data, int32_t bytes);
     bool streamEvent(bool started);
     void post(uint32_t message, uintptr_t wparam);
-    // Makes a stream handle with the player's modes and callbacks: 0, 17 or 30.
+    // Makes a stream handle with the player's modes and callbacks: 0, NotImplemented or PluginInternal.
     int createHandle();
     // Reads the information record: false when the module refuses.
     bool readInfo();

@@ -25,13 +25,13 @@ public:
     ~DecoderManager() override;
 
     // Loads the modules of folder for player number playerNumber (1 or 2):
-    // 0, 37 (no "*.esp" there) or 5 (a copy could not be made). Modules that
+    // 0, NoDecoderModules (no "*.esp" there) or WriteFailed (a copy could not be made). Modules that
     // do not load are skipped.
     int load(const std::string& folder, int playerNumber);
     void release();
 
     // The module for path: previous when it handles the extension, else the
-    // first that does, else null (38 is the caller's to report).
+    // first that does, else null (NoDecoderForFormat is the caller's to report).
     AudioDecoder* choose(const std::string& path, AudioDecoder* previous) const;
 
     const std::vector<std::unique_ptr<AudioDecoder>>& modules() const { return modules_; }

@@ -51,7 +51,7 @@ public:
 
     // ---- window's thread ----
     // Loads this player's decoder modules and shows the unknown-module
-    // message once: 0, 37 or 5.
+    // message once: 0, NoDecoderModules or WriteFailed.
     int loadDecoders(const std::string& folder);
     void releaseDecoders();
     DecoderManager& decoders() { return decoders_; }
@@ -60,13 +60,13 @@ public:
     // and starts playing when asked: 0 or the reported error (ReadFailed when path
     // is no regular file, NoDecoderForFormat, NotNow, the stream's).
     int open(const std::string& path, bool addToPlaylist, bool play);
-    // Does nothing while playing, or while paused unless forced: 0, 34 or 30.
+    // Does nothing while playing, or while paused unless forced: 0, OutputNotReady or PluginInternal.
     int play(bool forced = false);
     void stop();
     // Playing: pause; paused: resume.
     void pause();
     // Opens the next / previous / given playlist entry and plays it when play
-    // is set: 0, 16 while paused, 13 at the end of the list, or open's error.
+    // is set: 0, NotNow while paused, IndexOutOfRange at the end of the list, or open's error.
     int next(bool play);
     int previous(bool play);
     int playEntry(int entry);

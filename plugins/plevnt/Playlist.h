@@ -40,7 +40,7 @@ public:
     const PlaylistEntry* currentEntry() const { return entry(current); }
 
     // add, insert, setInfo, remove and move answer 0, or the error they
-    // reported: 13 when the list is full (maxEntries) or the index is out of
+    // reported: IndexOutOfRange when the list is full (maxEntries) or the index is out of
     // range, 19 without memory. info may be null (nothing known yet).
     int add(const char* path, const StreamInfo* info = nullptr);
     // As add, but a path that is already the last entry is not listed again
@@ -67,13 +67,13 @@ public:
     bool previous();
 
     // Appends the entries of an M3U or PLS file (chosen by its extension),
-    // only those whose file exists, checked as they are read. 0, 4 when the
-    // file cannot be read, 13 when the list filled up on the way (the entries
+    // only those whose file exists, checked as they are read. 0, ReadFailed when the
+    // file cannot be read, IndexOutOfRange when the list filled up on the way (the entries
     // before stay, the rest of the file is not read).
     int load(const char* playlistPath);
     // Writes the entries as M3U, PLS or TXT (by the extension) through a
-    // temporary file renamed over the old one: 0, 5 when it cannot be written
-    // (the old file stays as it was), 17 for another extension.
+    // temporary file renamed over the old one: 0, WriteFailed when it cannot be written
+    // (the old file stays as it was), NotImplemented for another extension.
     int save(const char* playlistPath);
 
 private:

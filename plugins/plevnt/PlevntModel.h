@@ -49,7 +49,7 @@ public:
 
     // ---- the window's thread ----
     // The window's creation: loads the decoder modules of both players,
-    // the settings and both playlists; 0 or the error (37, 5): the window
+    // the settings and both playlists; 0 or the error (NoDecoderModules, WriteFailed): the window
     // then is not made. window receives the notifications.
     virtual int startPlayers(plat::ui::WindowHandle window, PlayerView* view) = 0;
     // The window's close for good: writes the settings and both playlists,
@@ -57,7 +57,7 @@ public:
     virtual void finishPlayers() = 0;
     // The notifications 0x8064 to 0x8069; false for another message.
     virtual bool handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam) = 0;
-    // The user's close: asks the engine to unload the plug-in (request 15).
+    // The user's close: asks the engine to unload the plug-in (Request::UnloadMe).
     virtual void requestUnload(plat::ui::WindowHandle owner) = 0;
     virtual Player& player(int index) = 0;
     // The open-file dialog's filters (the first player's modules).

@@ -46,7 +46,7 @@ public:
     // only post.
     using EndedCallback = void (*)(void* context);
 
-    // reporter shows the errors found here (19 for the read buffer, 34 for
+    // reporter shows the errors found here (OutOfMemory for the read buffer, OutputNotReady for
     // a start the engine refused); the parts report their own.
     LiveRecording(zkr::ObjectBase& reporter, EndedCallback ended, void* context);
     ~LiveRecording();
@@ -58,7 +58,7 @@ public:
     int begin(const RecordingPlan& plan);
     // Window's thread, with the engine's answer to the start: queues the
     // device's blocks, or takes the recording down (false from the engine,
-    // or a device error, which the device reported). 0, 34 or the error.
+    // or a device error, which the device reported). 0, OutputNotReady or the error.
     int confirm(bool engineStreams);
     // Window's thread: stops the device; the streaming thread reads what was
     // recorded, then the empty block that ends the recording.

@@ -109,11 +109,11 @@ public:
     // NotImplemented, OutOfMemory, the file's errors), already reported.
     int open(int channel, const std::string& path);
     void close(int channel);
-    int playStop(int channel); // 0 or 34
+    int playStop(int channel); // 0 or OutputNotReady
     void pause(int channel);
     void setLoop(int channel, bool loop);
     void setSynchronised(int channel, bool synchronised);
-    // The pre-recorder's file into the first free channel (pair): 0, 32 or open's error.
+    // The pre-recorder's file into the first free channel (pair): 0, NoFreeChannelsForFile or open's error.
     int loadRecording(const std::string& path, int fileChannels);
     // Closes every loaded channel (set-up of the audio system).
     void closeAll();

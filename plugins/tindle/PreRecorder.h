@@ -74,7 +74,7 @@ public:
     // ---- the window's commands (its thread) ----
     // 0, or the error of the step that failed (already reported); the window stays idle then.
     int startRecording();
-    // 0, or 101 when the device would not stop (the recording goes on).
+    // 0, or PlainMessage when the device would not stop (the recording goes on).
     int stopRecording();
     // The save dialog "Save wave as"; true when a file was chosen.
     bool browse();

@@ -3,7 +3,7 @@
 // The engine program with what its main thread carried out (each event with
 // the engine's answer; for a crossfade the block the engine accepted, as the
 // poster's own block is gone by then) and the errors shown through it. While streamOnStart
-// is false, event 2 is answered with startAnswer and nothing streams: the
+// is false, the start streaming event is answered with startAnswer and nothing streams: the
 // test then reads the channels itself.
 
 #include <atomic>
