@@ -40,6 +40,27 @@ function(velmora_plugin_headers name)
   target_link_libraries(${name}_headers INTERFACE zkr velmora_api)
 endfunction()
 
+# A plug-in whose code is the static library <folder>_core, so that the
+# tests can run it in their own process, and whose module adds only the
+# exports (Exports.cpp) and the pictures of each list in res/.
+#   velmora_plugin(<folder> <module name> <suffix>)
+function(velmora_plugin folder module suffix)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/Exports.cpp)
+  add_library(${folder}_core STATIC ${sources})
+  velmora_plugin_headers(${folder})
+  target_link_libraries(${folder}_core PUBLIC ${folder}_headers zkr velmoraplatform)
+  file(GLOB image_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*.list)
+  foreach(list_file IN LISTS image_lists)
+    get_filename_component(list_name ${list_file} NAME_WE)
+    velmora_core_images(${folder}_core ${folder}_${list_name}_images ${list_file})
+  endforeach()
+  velmora_deliverable(${module} PLUGIN OUTPUT_NAME ${module} SUFFIX ${suffix}
+                      EXPORT_MAP ${CMAKE_CURRENT_SOURCE_DIR}/exports.map
+                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Exports.cpp)
+  target_link_libraries(${module} PRIVATE ${folder}_core)
+endfunction()
+
 # Embeds a picture list into an object library of its own, whose objects go
 # into every module that links <core>, registered under that module's handle.
 #   velmora_core_images(<core> <images target> <list file>)
