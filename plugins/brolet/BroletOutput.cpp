@@ -127,8 +127,8 @@ bool BroletOutput::startStreaming()
         plat::ScopedLock lock(soundCardLock_);
         soundCardReason_.clear();
     }
-    streamSound = window->soundOutput.load();
-    streamFile = window->fileOutput.load();
+    streamSound = soundOutput_.load();
+    streamFile = fileOutput_.load();
     {
         plat::ScopedLock lock(deviceLock);
         lastRunUnderruns_ = 0;
@@ -281,7 +281,7 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
     if (streamSound) {
         if (!playBlock(block, size))
             result = toWire(engine::Error::OutputNotReady);
-        window->visuals.feedVisual(lastPlayedBlock, lastPlayedBytes);
+        visualsHost.feedVisual(lastPlayedBlock, lastPlayedBytes);
     }
     if (streamFile) {
         if (!streamSound && empty) {
@@ -367,7 +367,7 @@ bool BroletOutput::stopStreaming()
     if (outputDevice.allDone)
         (void)outputDevice.allDone->set();
     plat::ScopedLock streaming(streamLock);
-    window->visuals.clearVisual();
+    visualsHost.clearVisual();
     window->lockSwitches(false);
     return closeRun();
 }
@@ -446,6 +446,22 @@ void BroletOutput::setRecordingTarget(const RecordingTarget& target)
     plat::ScopedLock lock(settingsLock);
     outputFolder = target.folder;
     fileTemplate = target.fileTemplate;
+}
+
+OutputSwitches BroletOutput::outputSwitches()
+{
+    return {soundOutput_.load(), fileOutput_.load()};
+}
+
+void BroletOutput::setOutputSwitches(OutputSwitches switches)
+{
+    soundOutput_ = switches.sound;
+    fileOutput_ = switches.file;
+}
+
+VisualsHost& BroletOutput::visuals()
+{
+    return visualsHost;
 }
 
 void BroletOutput::requestUnload()

@@ -9,6 +9,7 @@
 #include "api/PluginApi.h"
 #include "platform/core/ThreadSafety.h"
 #include "plugins/brolet/OutputModel.h"
+#include "plugins/brolet/VisualsHost.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
 #include "zkr/OutputDevice.h"
@@ -28,8 +29,10 @@ class BroletWindow;
 // that created it. The engine may call stopStreaming while its streaming
 // thread is still inside one of its calls: stop wakes that call and waits for
 // it (streamLock) before it closes the device and the file. The switches are
-// the window's atomics and do not change while streaming (their buttons are
-// disabled). deviceLock guards the device's selection against the open
+// atomics written by the window's thread and do not change while streaming
+// (their buttons are disabled); startStreaming copies them for the run. The
+// visuals host is fed by the streaming calls and run by the window's thread
+// (its own locks). deviceLock guards the device's selection against the open
 // device (taken by start, stop and selectOutputDevice), and the run's
 // underrun count against the window's thread, which polls it. The output folder and
 // template belong to the window's thread while not streaming and are read by
@@ -74,6 +77,9 @@ public:
     std::string soundCardProblemReason() override;
     void soundCardProblemTold() override;
     void requestUnload() override;
+    OutputSwitches outputSwitches() override;
+    void setOutputSwitches(OutputSwitches switches) override;
+    VisualsHost& visuals() override;
 
     // Set by the engine before it streams or opens the window.
     engine::EventCallback eventCallback = nullptr;
@@ -102,6 +108,8 @@ public:
     uint64_t totalBytes = 0;
     // Data bytes in the current recording file.
     uint32_t fileBytes = 0;
+    // Outlives the window, whose destruction destroys the visual's pictures.
+    VisualsHost visualsHost;
     std::unique_ptr<BroletWindow> window;
 
     // The switches as startStreaming found them, for the whole run.
@@ -155,6 +163,9 @@ private:
     // read by the window's, under soundCardLock_.
     plat::AnnotatedMutex soundCardLock_;
     std::string soundCardReason_ GUARDED_BY(soundCardLock_);
+    // Written on the window's thread only while not streaming; read by startStreaming.
+    std::atomic<bool> soundOutput_{true};
+    std::atomic<bool> fileOutput_{false};
     // The device's count as the last run left it.
     uint64_t lastRunUnderruns_ GUARDED_BY(deviceLock) = 0;
 };

@@ -70,7 +70,7 @@ BroletWindow::BroletWindow(OutputModel& output) : output_(output) {}
 
 BroletWindow::~BroletWindow()
 {
-    // The visuals and the controls are used by the window until it is gone.
+    // The controls and the visual's pictures are used by the window until it is gone.
     endWindow();
 }
 
@@ -181,7 +181,7 @@ int BroletWindow::finishCreate()
 {
     const plat::ui::Rect display =
         plat::ui::Rect::fromSize(kDisplay.x, kDisplay.y, kDisplay.width, kDisplay.height);
-    if (visuals.create(window, display, images_.load(kDisplayBitmap), modeLabel_,
+    if (output_.visuals().create(window, display, images_.load(kDisplayBitmap), modeLabel_,
                        plat::programFolder() + "/Plugins/Visuals") != 0)
         return kStartFailed;
     if (output_.outputDevices().count > 0)
@@ -203,22 +203,21 @@ void BroletWindow::restoreSettings()
         // At least one output is always on.
         if (!sound && !file)
             sound = true;
-        soundOutput = sound;
-        fileOutput = file;
+        output_.setOutputSwitches({sound, file});
     }
     // An external module is chosen anew each time.
     if (mode == VisualsHost::kModeExternal)
         mode = VisualsHost::kModeNone;
     if (mode < VisualsHost::kModeNone || mode > VisualsHost::kModeExternal)
         mode = kDefaultMode;
-    visuals.applyMode(mode);
+    output_.visuals().applyMode(mode);
     showSwitches();
 }
 
 void BroletWindow::beforeDestroy()
 {
     handle_ = nullptr;
-    visuals.destroy();
+    output_.visuals().destroy();
     deviceLabel_ = nullptr;
     modeLabel_ = nullptr;
     soundSwitch_ = nullptr;
@@ -251,9 +250,10 @@ void BroletWindow::saveSettings()
     if (settings == nullptr)
         return;
     (void)zkr::Registry::savePosition(window, kPositionKey); // the store reports a failure
-    (void)settings->setInt(kModeKey, visuals.mode());
-    (void)settings->setInt(kSoundKey, soundOutput ? 1 : 0);
-    (void)settings->setInt(kFileKey, fileOutput ? 1 : 0);
+    (void)settings->setInt(kModeKey, output_.visuals().mode());
+    const OutputSwitches switches = output_.outputSwitches();
+    (void)settings->setInt(kSoundKey, switches.sound ? 1 : 0);
+    (void)settings->setInt(kFileKey, switches.file ? 1 : 0);
     const RecordingTarget target = output_.recordingTarget();
     (void)settings->setLongString(kFolderKey, target.folder);
     (void)settings->setString(kTemplateKey, target.fileTemplate.c_str());
@@ -267,7 +267,7 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
 {
     switch (message) {
     case VisualsHost::kFrameMessage:
-        visuals.presentFrame();
+        output_.visuals().presentFrame();
         break;
     case kControlMessage:
         onControl(static_cast<int>(wparam));
@@ -333,7 +333,7 @@ void BroletWindow::refreshUnderruns()
 void BroletWindow::afterPaint(plat::ui::Painter* dc)
 {
     if (dc != nullptr)
-        visuals.paintDisplay(*dc);
+        output_.visuals().paintDisplay(*dc);
 }
 
 void BroletWindow::onControl(int id)
@@ -346,7 +346,7 @@ void BroletWindow::onControl(int id)
         chooseDevice();
         return;
     case kModeId:
-        visuals.cycleMode();
+        output_.visuals().cycleMode();
         return;
     case kSoundId:
         switchSound();
@@ -417,28 +417,33 @@ int BroletWindow::notice(unsigned text, uint32_t style)
 
 void BroletWindow::switchSound()
 {
-    if (!soundOutput) {
-        soundOutput = true;
-    } else if (!fileOutput) {
+    OutputSwitches switches = output_.outputSwitches();
+    if (!switches.sound) {
+        switches.sound = true;
+    } else if (!switches.file) {
         notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
     } else if (notice(kStringSoundOff, plat::kNoticeYesNo | plat::kNoticeIconQuestion |
                                            plat::kNoticeDefaultButton2) == plat::kNoticeAnswerYes) {
-        soundOutput = false;
+        switches.sound = false;
     }
+    output_.setOutputSwitches(switches);
     showSwitches();
 }
 
 void BroletWindow::switchFile()
 {
-    if (!fileOutput) {
+    OutputSwitches switches = output_.outputSwitches();
+    if (!switches.file) {
         // Whatever the user answers, file output is on afterwards.
         configureFileOutput();
-        fileOutput = true;
-    } else if (soundOutput) {
-        fileOutput = false;
+        switches = output_.outputSwitches();
+        switches.file = true;
+    } else if (switches.sound) {
+        switches.file = false;
     } else {
         notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
     }
+    output_.setOutputSwitches(switches);
     showSwitches();
 }
 
@@ -453,10 +458,11 @@ void BroletWindow::configureFileOutput()
 
 void BroletWindow::showSwitches()
 {
+    const OutputSwitches switches = output_.outputSwitches();
     if (soundSwitch_ != nullptr)
-        soundSwitch_->setOn(soundOutput);
+        soundSwitch_->setOn(switches.sound);
     if (fileSwitch_ != nullptr)
-        fileSwitch_->setOn(fileOutput);
+        fileSwitch_->setOn(switches.file);
 }
 
 } // namespace brolet

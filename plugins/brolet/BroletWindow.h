@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "api/PluginApi.h"
@@ -92,12 +91,6 @@ public:
     bool tellSoundCardProblem();
     // Any thread: the window's thread shows the plug-in's playbackUnderruns.
     void showUnderruns();
-
-    // Written on the window's thread only while not streaming; read by the
-    // streaming calls.
-    std::atomic<bool> soundOutput{true};
-    std::atomic<bool> fileOutput{false};
-    VisualsHost visuals;
 
     // ---- window handlers ----
     bool createStageOne() override;

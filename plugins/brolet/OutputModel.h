@@ -10,6 +10,8 @@ struct DeviceCapabilities;
 
 namespace brolet {
 
+class VisualsHost;
+
 inline constexpr char kSettingsSection[] = "Velmora Brolet Blaster";
 inline constexpr char kHelpPage[] = "brolet.html";
 
@@ -17,6 +19,13 @@ inline constexpr char kHelpPage[] = "brolet.html";
 struct RecordingTarget {
     std::string folder;
     std::string fileTemplate;
+};
+
+// Where the engine's blocks go: the sound card, a recording, or both. At
+// least one is on.
+struct OutputSwitches {
+    bool sound = true;
+    bool file = false;
 };
 
 // What the window knows of the plug-in object, which owns it: the window is
@@ -49,6 +58,14 @@ public:
     virtual uint64_t playbackUnderruns() = 0;
     // The user's close: asks the engine to unload the plug-in.
     virtual void requestUnload() = 0;
+    // The output switches; changed only while not streaming (the window
+    // disables them for a run), taken by the next start.
+    virtual OutputSwitches outputSwitches() = 0;
+    virtual void setOutputSwitches(OutputSwitches switches) = 0;
+    // The visual of the window's display: the window creates and destroys its
+    // pictures with the window and runs its commands; the streaming thread
+    // feeds it.
+    virtual VisualsHost& visuals() = 0;
 
 protected:
     OutputModel() = default;

@@ -220,8 +220,7 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
     output.fileDataLimit = 3 * kStereoBlockBytes + 1000;
     const std::vector<int16_t> samples = stereoPattern(8);
     const auto run = [&](bool sound, const std::function<void()>& meanwhile) {
-        output.window->soundOutput = sound;
-        output.window->fileOutput = true;
+        output.setOutputSwitches({sound, true});
         ASSERT_TRUE(output.startStreaming());
         for (int k = 0; k < 8; ++k) {
             EXPECT_TRUE(output.streamStereoBuffer(false, samples.data() + k * kBlockFrames * 2, kStereoBlockBytes));
@@ -248,7 +247,7 @@ TEST(BroletRecordingFiles, AFullFileGoesOnInTheNextAndNoFileFailureStopsTheSound
                   "\":\nNo such file or directory.\nSound output goes on without "
                   "it. Choose a folder you may write to with the folder button.");
     writeText(parent, "a file");
-    output.window->soundOutput = false;
+    output.setOutputSwitches({false, true});
     EXPECT_FALSE(output.startStreaming());
     EXPECT_NE(output.recordingProblemText().find(folder + "\":\nNot a directory.\nChoose"),
               std::string::npos);
