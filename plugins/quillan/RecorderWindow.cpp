@@ -3,15 +3,16 @@
 #include <string>
 
 #include "api/Protocol.h"
-#include "platform/audio/AudioTypes.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Messages.h"
 #include "plugins/quillan/ConfigureDialog.h"
 #include "plugins/quillan/Layout.h"
 #include "plugins/quillan/PluginNames.h"
+#include "plugins/quillan/RecorderModel.h"
 #include "plugins/quillan/Texts.h"
 #include "zkr/Application.h"
 #include "zkr/BitmapButton.h"
+#include "zkr/InputDevice.h"
 #include "zkr/LampControl.h"
 #include "zkr/NameField.h"
 #include "zkr/Registry.h"
@@ -27,11 +28,6 @@ namespace {
 // streaming meanwhile) is taken down by the window.
 constexpr uintptr_t kDrainTimer = 1;
 constexpr uint32_t kDrainMarginMs = 2000;
-
-const zkr::DeviceCapabilities* capabilitiesAt(zkr::InputDevice& device, int index)
-{
-    return device.capabilities.itemAt(index);
-}
 
 // A device's name as the window shows it: the part before a "|".
 std::string shownName(const char* name)
@@ -51,7 +47,7 @@ void enable(zkr::BitmapButton* button, bool enabled)
 
 } // namespace
 
-RecorderWindow::RecorderWindow() = default;
+RecorderWindow::RecorderWindow(RecorderModel& model) : model_(model) {}
 
 RecorderWindow::~RecorderWindow()
 {
@@ -72,43 +68,20 @@ void RecorderWindow::closeByHost()
     destroying = true;
     if (handle_.load() == nullptr)
         return;
-    // The streams go from this thread: the engine's thread waits in the close
-    // below for the window's thread, which could not have the event carried out.
-    if (connected_)
-        sendStreamsEvent(toWire(engine::Event::DetachStreams));
-    // Nothing reads a recording without streams.
-    recording_.abandon(true);
+    model_.endSession();
     closeByEngine();
 }
 
-void RecorderWindow::setupAudioSystem(const engine::AudioSystemSetup& setup)
-{
-    plat::ScopedLock lock(setupLock_);
-    audioSetup_ = setup;
-}
-
-engine::AudioSystemSetup RecorderWindow::audioRecord()
-{
-    plat::ScopedLock lock(setupLock_);
-    return audioSetup_;
-}
-
-bool RecorderWindow::readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes)
-{
-    return recording_.read(stream, block, bytes);
-}
-
-void RecorderWindow::streamingError(int32_t first)
+void RecorderWindow::postStreamingError(int32_t first)
 {
     if (const plat::ui::WindowHandle target = handle_.load())
         // The window may have closed.
         (void)plat::ui::postMessage(target, kStreamingErrorMessage, 0, first);
 }
 
-void RecorderWindow::recordingEnded(void* context)
+void RecorderWindow::postRecordingEnded()
 {
-    auto* self = static_cast<RecorderWindow*>(context);
-    if (const plat::ui::WindowHandle target = self->handle_.load())
+    if (const plat::ui::WindowHandle target = handle_.load())
         // The window may have closed.
         (void)plat::ui::postMessage(target, kRecordingEndedMessage, 0, 0);
 }
@@ -163,16 +136,14 @@ bool RecorderWindow::createStageOne()
 
 int RecorderWindow::finishCreate()
 {
-    recordingBlocks_ = 6;
-    sharedBlocks_ = 12;
-    connected_ = false;
+    model_.recordingBlocks = RecorderModel::kDefaultRecordingBlocks;
+    model_.sharedBlocks = RecorderModel::kDefaultSharedBlocks;
     deviceMenu_ = std::make_unique<plat::ui::PopupMenu>();
-    zkr::InputDevice& device = recording_.device;
-    for (int index = 0; index < device.capabilities.count; ++index) {
-        const zkr::DeviceCapabilities* caps = capabilitiesAt(device, index);
+    for (int index = 0; index < model_.deviceCount(); ++index) {
+        const zkr::DeviceCapabilities* caps = model_.deviceAt(index);
         deviceMenu_->add(static_cast<uintptr_t>(index + 1), caps != nullptr ? caps->name : "");
     }
-    if (device.capabilities.count > 0)
+    if (model_.deviceCount() > 0)
         selectDevice(0);
     else
         deviceName_->setText(zkr::InputDevice::kNoDeviceName);
@@ -220,11 +191,7 @@ bool RecorderWindow::onClose()
         return true;
     }
     // The user's close: the engine unloads the plug-in, which closes the window for good.
-    if (internalCallback != nullptr) {
-        engine::EngineRequest request{};
-        request.pluginHandle = pluginHandle;
-        internalCallback(&request, toWire(engine::Request::UnloadMe));
-    }
+    model_.requestUnload();
     return false;
 }
 
@@ -239,13 +206,11 @@ intptr_t RecorderWindow::onUserMessage(uint32_t message, intptr_t lparam, uintpt
         return 0;
     case kStreamingErrorMessage:
         // The engine's streaming has ended: nothing reads the recording any more.
-        if (recording_.recording()) {
-            recording_.abandon(true);
+        if (model_.abandonRecording(true))
             showRecordingEnded();
-        }
         return 0;
     case kRecordingEndedMessage:
-        if (!recording_.recording())
+        if (!model_.recording())
             showRecordingEnded();
         return 0;
     default:
@@ -258,10 +223,8 @@ void RecorderWindow::onTimer(uintptr_t timerId, intptr_t)
     if (timerId != kDrainTimer)
         return;
     (void)plat::ui::killTimer(window, kDrainTimer);
-    if (recording_.recording()) {
-        recording_.abandon(false);
+    if (model_.abandonRecording(false))
         showRecordingEnded();
-    }
 }
 
 void RecorderWindow::onDoubleClick(intptr_t point, uintptr_t keys)
@@ -272,7 +235,7 @@ void RecorderWindow::onDoubleClick(intptr_t point, uintptr_t keys)
 
 void RecorderWindow::onControlContextMenu(zkr::Control* control, int, int)
 {
-    if (control == nullptr && !recording_.recording())
+    if (control == nullptr && !model_.recording())
         configure();
 }
 
@@ -299,20 +262,9 @@ void RecorderWindow::onControl(int id)
 // ---------------------------------------------------------------------------
 // The sound card
 
-bool RecorderWindow::withoutDevice()
-{
-    if (recording_.device.capabilities.count > 0)
-        return false;
-    if (!toldWithoutDevice_) {
-        toldWithoutDevice_ = true;
-        recording_.device.reportNoDevice();
-    }
-    return true;
-}
-
 void RecorderWindow::chooseDevice()
 {
-    if (deviceMenu_ == nullptr || withoutDevice())
+    if (deviceMenu_ == nullptr || model_.withoutDevice())
         return;
     const plat::ui::Point corner = deviceName_->bottomLeftOnScreen();
     const auto chosen = static_cast<int>(deviceMenu_->track(corner.x, corner.y, window));
@@ -322,25 +274,17 @@ void RecorderWindow::chooseDevice()
 
 void RecorderWindow::selectDevice(int index)
 {
-    const zkr::DeviceCapabilities* caps = capabilitiesAt(recording_.device, index);
-    if (caps == nullptr)
+    const zkr::DeviceCapabilities* caps = model_.deviceAt(index);
+    if (caps == nullptr || model_.selectDevice(index) != toWire(engine::Error::Ok))
         return;
-    // The card is open while it records: the device would refuse and say so.
-    if (recording_.recording()) {
-        setError(toWire(engine::Error::NotNow));
-        return;
-    }
-    if (recording_.selectDevice(index) != toWire(engine::Error::Ok))
-        return;
-    selectedDevice_ = index;
     deviceName_->setText(shownName(caps->name).c_str());
 }
 
 void RecorderWindow::aboutDevice()
 {
-    if (withoutDevice())
+    if (model_.withoutDevice())
         return;
-    const zkr::DeviceCapabilities* caps = capabilitiesAt(recording_.device, selectedDevice_);
+    const zkr::DeviceCapabilities* caps = model_.deviceAt(model_.selectedDevice());
     if (caps == nullptr)
         return;
     zkr::WaveDevicePropertiesDialog dialog(*caps, window);
@@ -350,65 +294,44 @@ void RecorderWindow::aboutDevice()
 // ---------------------------------------------------------------------------
 // Connecting and recording
 
-int32_t RecorderWindow::sendEvent(engine::EngineEvent event)
-{
-    return eventCallback != nullptr ? eventCallback(&event) : 0;
-}
-
-int32_t RecorderWindow::sendStreamsEvent(int32_t code)
-{
-    return sendEvent({code, 1, static_cast<intptr_t>(pluginHandle), 1, 0, 0, stereo_ ? 2 : 0});
-}
-
 void RecorderWindow::toggleConnection()
 {
     // Streams without a device would light READY for a recording that cannot start.
-    if (!connected_ && withoutDevice())
+    if (!model_.connected() && model_.withoutDevice())
         return;
-    stereo_ = stereoButton_->on;
-    if (connected_) {
+    if (model_.connected()) {
         // A stopped recording that the engine has not read to its end yet
         // would wait for reads that never come.
-        if (recording_.recording()) {
-            recording_.abandon(false);
+        if (model_.abandonRecording(false))
             showRecordingEnded();
-        }
-        sendStreamsEvent(toWire(engine::Event::DetachStreams));
-        connected_ = false;
-    } else if (sendStreamsEvent(toWire(engine::Event::AttachStreams)) != 0) {
-        connected_ = true;
+        model_.detachStreams();
     } else {
-        setError(toWire(engine::Error::NoFreeMixerChannels));
+        (void)model_.attachStreams(stereoButton_->on); // a refusal is told to the user
     }
     showConnection();
 }
 
 void RecorderWindow::showConnection()
 {
-    connectButton_->setOn(connected_);
-    readyLamp_->setLit(connected_);
-    enable(stereoButton_, !connected_);
-    enable(recordButton_, connected_);
+    const bool connected = model_.connected();
+    connectButton_->setOn(connected);
+    readyLamp_->setLit(connected);
+    enable(stereoButton_, !connected);
+    enable(recordButton_, connected);
 }
 
 void RecorderWindow::startOrStop()
 {
-    if (recording_.recording()) {
-        recording_.stop();
+    if (model_.recording()) {
+        const uint32_t drainMs = model_.stopRecording();
         enable(connectButton_, true);
-        const engine::AudioSystemSetup audio = audioRecord();
-        const uint32_t ringMs =
-            static_cast<uint32_t>(engine::blockMilliseconds(audio.musicBufSize) + 1) * (sharedBlocks_ + 2);
-        (void)plat::ui::setTimer(window, kDrainTimer, ringMs + kDrainMarginMs, nullptr);
+        (void)plat::ui::setTimer(window, kDrainTimer, drainMs + kDrainMarginMs, nullptr);
         return;
     }
-    const RecordingPlan plan{audioRecord().musicBufSize, stereo_, recordingBlocks_, sharedBlocks_};
-    if (recording_.begin(plan) != toWire(engine::Error::Ok))
+    if (model_.beginRecording() != toWire(engine::Error::Ok))
         return;
     recordingLamp_->setLit(true);
-    const int32_t answer = sendEvent({toWire(engine::Event::StartStreaming), 1, 0, 0, 0, 0, 0});
-    recording_.confirm(answer != 0);
-    if (recording_.recording())
+    if (model_.confirmRecording())
         enable(connectButton_, false);
     else
         showRecordingEnded();
@@ -420,14 +343,12 @@ void RecorderWindow::showRecordingEnded()
     if (recordingLamp_ != nullptr)
         recordingLamp_->setLit(false);
     enable(connectButton_, true);
-    // The device's failure is told once the recording is down, by the device.
-    if (const int failure = recording_.takeFailure(); failure != 0)
-        recording_.device.reportDeviceError(static_cast<plat::audio::Result>(failure));
+    model_.reportRecordingFailure();
 }
 
 void RecorderWindow::configure()
 {
-    ConfigureDialog dialog(audioRecord().musicBufSize, recordingBlocks_, sharedBlocks_, window);
+    ConfigureDialog dialog(model_.musicBufSize(), model_.recordingBlocks, model_.sharedBlocks, window);
     (void)dialog.runModal(); // OK applies the choice itself
 }
 

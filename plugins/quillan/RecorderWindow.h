@@ -1,13 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "api/PluginApi.h"
-#include "platform/core/ThreadSafety.h"
 #include "platform/ui/Menu.h"
-#include "plugins/quillan/LiveRecording.h"
 #include "zkr/PluginWindow.h"
 #include "zkr/SkinImages.h"
 
@@ -20,7 +16,9 @@ class ToggleButton;
 
 namespace quillan {
 
-// The live input's skinned window and the recording it drives: the sound
+class RecorderModel;
+
+// The live input's skinned window over the recorder's model: the sound
 // card's name with its menu and "about", mono or stereo, the connection to
 // the mixer with its lamp, start and stop with the recording lamp, and the
 // "Configure Recording" dialog on a right click. The object lives from the
@@ -29,11 +27,9 @@ namespace quillan {
 // interface's), and only the engine closes it: the user's close asks the
 // engine to unload the plug-in.
 //
-// Threads: the window's thread runs every control and owns the fields below
-// that are not marked otherwise; the engine's streaming thread reads through
-// readStreamChannel and reports errors through streamingError (which only
-// posts); setupAudioSystem comes from the engine's thread (audioSetup_ under
-// setupLock_); the recording guards itself (LiveRecording).
+// Threads: the window's thread runs every control and owns the fields below;
+// the engine's streaming thread only posts (postStreamingError,
+// postRecordingEnded), through the window's atomic handle.
 class RecorderWindow : public zkr::PluginWindow {
 public:
     static constexpr char kClassName[] = "dor-vik";
@@ -49,7 +45,7 @@ public:
     static constexpr int kRecordId = 7;
 
     // What a control sends the window when clicked (wparam: its id); what
-    // streamingError posts (lparam: its first argument: message 2153 where
+    // postStreamingError posts (lparam: its first argument: message 2153 where
     // the system was made, moved above the framework's system messages, the
     // only ones that reach onUserMessage); what the streaming thread posts
     // when a recording has ended there.
@@ -61,7 +57,7 @@ public:
     static constexpr char kPositionKey[] = "MainWndPos";
     static constexpr char kStereoKey[] = "bLiveStereo";
 
-    RecorderWindow();
+    explicit RecorderWindow(RecorderModel& model);
     ~RecorderWindow() override;
 
     // createUserInterface: makes the window on the calling thread; false when
@@ -71,15 +67,9 @@ public:
     // still connected, then the window saves its settings and closes.
     void closeByHost();
 
-    // ---- the engine's calls ----
-    void setupAudioSystem(const engine::AudioSystemSetup& setup);
-    bool readStreamChannel(int32_t stream, const int16_t** block, int32_t* bytes);
-    void streamingError(int32_t first);
-
-    // Set by the engine on the thread that loads the plug-in, before the window exists.
-    engine::EventCallback eventCallback = nullptr;
-    engine::InternalCallback internalCallback = nullptr;
-    engine::PluginHandle pluginHandle = 0;
+    // Any thread; nothing happens while the window is closed.
+    void postStreamingError(int32_t first);
+    void postRecordingEnded();
 
     // ---- window handlers ----
     bool createStageOne() override;
@@ -93,16 +83,7 @@ public:
 
 private:
     template <typename Button> Button* addButton(int id, unsigned bitmap, int x, int y, unsigned tooltip);
-    static void recordingEnded(void* context);
-    engine::AudioSystemSetup audioRecord();
-    // Sends an event with wait set; the engine's answer (0 without a callback).
-    int32_t sendEvent(engine::EngineEvent event);
-    // The attach and detach events: this plug-in's stream 1, and 2 for stereo.
-    int32_t sendStreamsEvent(int32_t code);
     void onControl(int id);
-    // True on a machine without input devices; the first time, the user is
-    // told so (every control that needs a device asks, one box is enough).
-    bool withoutDevice();
     void chooseDevice();
     void selectDevice(int index);
     void aboutDevice();
@@ -115,19 +96,9 @@ private:
     void restoreSettings();
     void saveSettings();
 
-    LiveRecording recording_{*this, &RecorderWindow::recordingEnded, this};
-    plat::AnnotatedMutex setupLock_;
-    engine::AudioSystemSetup audioSetup_ GUARDED_BY(setupLock_){engine::kAudioFormatCode, 4096, 12, 65536, 1, 0};
-
+    RecorderModel& model_;
     zkr::SkinImages images_{zkr::ownModule()};
     std::unique_ptr<plat::ui::PopupMenu> deviceMenu_;
-    int32_t recordingBlocks_ = 6;
-    int32_t sharedBlocks_ = 12;
-    // Written by the window's thread, read by the engine's close.
-    std::atomic<bool> connected_{false};
-    std::atomic<bool> stereo_{false}; // as the mono/stereo button was when connecting
-    int selectedDevice_ = -1;
-    bool toldWithoutDevice_ = false;
     zkr::NameField* deviceName_ = nullptr;
     zkr::ToggleButton* stereoButton_ = nullptr;
     zkr::LampControl* readyLamp_ = nullptr;
