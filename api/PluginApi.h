@@ -125,7 +125,8 @@ struct EngineRequest {
     intptr_t y;
     intptr_t slot;    // slot or channel
     intptr_t subSlot; // channel effect slot
-    // In: the tray notification a mouse message, the command string a pointer to CopyData.
+    // In: for Request::TrayNotification the mouse message the tray icon forwards; for
+    // Request::CommandString a pointer to CopyData.
     // Out: menus put a pointer to "%s|%s" here, or null.
     intptr_t data;
 };

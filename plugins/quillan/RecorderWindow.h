@@ -45,12 +45,12 @@ public:
     static constexpr int kRecordId = 7;
 
     // What a control sends the window when clicked (wparam: its id); what
-    // postStreamingError posts (lparam: its first argument: message 2153 where
-    // the system was made, moved above the framework's system messages, the
-    // only ones that reach onUserMessage); what the streaming thread posts
-    // when a recording has ended there.
+    // postStreamingError posts (lparam: its first argument), above the
+    // framework's system messages, the only ones that reach onUserMessage;
+    // what the streaming thread posts when a recording has ended there.
     static constexpr uint32_t kControlMessage = 0x8200;
-    static constexpr uint32_t kStreamingErrorMessage = zkr::WindowBase::kLastSystemMessage + 2153;
+    static constexpr uint32_t kStreamingErrorOffset = 2153;
+    static constexpr uint32_t kStreamingErrorMessage = zkr::WindowBase::kLastSystemMessage + kStreamingErrorOffset;
     static constexpr uint32_t kRecordingEndedMessage = 0x8204;
 
     // Keys of the plug-in's settings section.
