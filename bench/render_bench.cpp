@@ -25,27 +25,16 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Engine.h"
-#include "platform/core/Thread.h"
-#include "platform/ui/MessageQueue.h"
-#include "platform/ui/Window.h"
-#include "platform/ui/headless/Headless.h"
-#include "plugins/tindle/Layout.h"
-#include "tests/platform/ui/ControlTestKit.h"
-#include "tests/support/EngineTestSeam.h"
+#include "bench/BenchEngine.h"
 #include "tests/support/Eventually.h"
-#include "tests/support/FileText.h"
-#include "tests/support/ScopedEnv.h"
 #include "tests/support/Sox.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Watchdog.h"
-#include "tests/support/WindowThread.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-using velmora::test::EngineSeam;
 using velmora::test::eventually;
 
 constexpr int kSampleRate = 44100;
@@ -53,9 +42,6 @@ constexpr int kSeconds = 600;
 constexpr int64_t kFrames = int64_t{kSampleRate} * kSeconds;
 constexpr int kChannels = 4;
 
-constexpr char kPlayerTitle[] = "Velmora Fennet";
-constexpr char kProgressTitle[] = "Working, please wait...";
-constexpr char kOutputSection[] = "Velmora Brolet Blaster";
 
 // What each channel plays and how it is mixed: volume and pan in percent.
 struct Strip {
@@ -79,9 +65,7 @@ const std::array<EffectUse, 2> kEffects{{{"VelmoraEQ.vfx", {0, 1}}, {"Halvern.vf
 
 [[noreturn]] void fail(const std::string& why)
 {
-    std::fprintf(stderr, "render_bench: %s\n", why.c_str());
-    std::fflush(nullptr);
-    std::_Exit(1);
+    velmora::bench::abandon(why);
 }
 
 // The gain the mixer gives a channel on one side, as a factor.
@@ -111,75 +95,28 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The real engine with the player and the output loaded from a program
-// folder of its own, its main loop on one thread, the plug-ins' windows on
-// another (headless), driven as a user drives them.
+// The real engine with the player and the output writing a file only,
+// the player's four strips synchronised so that one press renders the mix.
 class RenderRig {
 public:
-    explicit RenderRig(std::string recordings) : recordings_(std::move(recordings))
+    explicit RenderRig(std::string recordings)
+        : recordings_(std::move(recordings)),
+          bench_(std::string("[") + velmora::bench::kOutputSection +
+                 "]\nbSoundOutput=0\nbFileOutput=1\nOutPath=" + recordings_ + "\nOutFilename=engine\n")
     {
-        std::filesystem::create_directory(program_.file("Plugins"));
-        for (const char* file : {"Tindle.vin", "Brolet.vwo", kEffects[0].file, kEffects[1].file})
-            std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/" + file, plugin(file));
-        velmora::test::writeText(config_.file("velmoraaudioengine.ini"),
-                                 std::string("[") + kOutputSection +
-                                     "]\nbSoundOutput=0\nbFileOutput=1\nOutPath=" + recordings_ +
-                                     "\nOutFilename=engine\n");
-        engine.setFolder(program_.path());
-        mainLoop_ = std::thread([this] { engine.runLoop(); });
-        if (!windowThread_.start())
-            fail("the window thread does not start");
     }
-    ~RenderRig()
-    {
-        engine::EngineEvent stop{toWire(engine::Event::StopStreaming), 1, 0, 0, 0, 0, 0};
-        engine.postEvent(&stop);
-        onWindowThread([&] {
-            for (int slot = 0; slot < static_cast<int>(kEffects.size()); ++slot)
-                engine.slots().unloadEffect(slot, true);
-            engine.slots().unloadInput(0, true);
-            engine.slots().unloadOutput(true);
-            return 0;
-        });
-        engine::EngineEvent quit{toWire(engine::Event::Quit), 1, 0, 0, 0, 0, 0};
-        engine.postEvent(&quit);
-        mainLoop_.join();
-        windowThread_.stop();
-    }
-    RenderRig(const RenderRig&) = delete;
-    RenderRig& operator=(const RenderRig&) = delete;
 
     // The output, then the player as the user interface loads them; the
     // audio system set up; each file dropped on its strip, synchronised,
     // and given its volume and pan.
     void start(const std::array<std::string, kChannels>& files)
     {
-        if (onWindowThread([&] { return engine.slots().loadOutput(plugin("Brolet.vwo").c_str(), -1); }) != 0)
-            fail("Brolet.vwo does not load");
-        if (onWindowThread([&] { return engine.slots().loadInput(0, plugin("Tindle.vin").c_str(), -1); }) !=
-            0)
-            fail("Tindle.vin does not load");
-        if (engine.applyAudioSetup(engine.audio().setup()) != 0)
-            fail("the audio system cannot be set up");
-        player_ = plat::ui::findWindow(nullptr, kPlayerTitle);
-        if (player_ == nullptr)
-            fail(std::string("no window titled ") + kPlayerTitle);
-        for (int c = 0; c < kChannels; ++c) {
-            const tindle::Box title = tindle::inStrip(tindle::kTitleField, c);
-            plat::ui::headless::dropFiles(player_, title.x + 5, title.y + 5, {files[static_cast<size_t>(c)]});
-            const std::string picture =
-                std::filesystem::path(files[static_cast<size_t>(c)]).replace_extension("vwi");
-            // Attached, pictured, and the open over (the window thread is back in its own loop).
-            if (!eventually([&] { return EngineSeam::channels(engine)[c].input.load() != nullptr; }, 20s) ||
-                !eventually([&] { return std::filesystem::exists(picture); }, 20s) ||
-                !eventually([&] { return plat::ui::findWindow(nullptr, kProgressTitle) == nullptr; }, 20s))
-                fail("channel " + std::to_string(c + 1) + " does not take its file");
-            onWindowThread([] { return 0; });
-            click(tindle::inStrip(tindle::kSyncButton, c));
-            post({toWire(engine::Event::ChannelVolume), 1, kStrips[static_cast<size_t>(c)].volume, c, 0, -1,
-                  0});
-            post({toWire(engine::Event::ChannelPan), 1, kStrips[static_cast<size_t>(c)].pan, c, 0, 0, 0});
-        }
+        bench_.loadOutput();
+        bench_.loadInput(0, velmora::bench::kWavePlayerFile);
+        bench_.setUpAudio(engine().audio().setup().musicBufSize, engine().audio().setup().numOutBufs);
+        player_ = bench_.openInWavePlayer({files.begin(), files.end()});
+        for (int c = 0; c < kChannels; ++c)
+            bench_.setChannel(c, kStrips[static_cast<size_t>(c)].volume, kStrips[static_cast<size_t>(c)].pan);
     }
 
     // One press of channel 1's play button starts the four synchronised
@@ -189,11 +126,11 @@ public:
     {
         const std::set<std::filesystem::path> before = recordings();
         const Clock::time_point start = Clock::now();
-        click(tindle::kPlayButton);
-        if (!eventually([&] { return engine.audio().isStreaming(); }, 5s))
+        bench_.click(player_, tindle::kPlayButton);
+        if (!eventually([&] { return engine().audio().isStreaming(); }, 5s))
             fail("the play button starts no stream");
         // Looked at often enough to err by well under 1 % of a render.
-        while (engine.audio().isStreaming())
+        while (engine().audio().isStreaming())
             std::this_thread::sleep_for(200us);
         const double seconds = secondsSince(start);
         std::vector<std::filesystem::path> added;
@@ -207,33 +144,16 @@ public:
     }
 
     // The effect into its slot, then onto the channels through the channel
-    // effect menu (first effect slot of each channel), as a user picks it.
+    // effect menu, as a user picks it.
     void putEffect(int slot)
     {
         const EffectUse& use = kEffects[static_cast<size_t>(slot)];
-        if (onWindowThread([&] { return engine.slots().loadEffect(slot, plugin(use.file).c_str(), -1); }) !=
-            0)
-            fail(std::string(use.file) + " does not load");
-        const engine::EffectPlugin* effect = EngineSeam::effects(engine)[slot].get();
-        for (const int channel : use.channels) {
-            velmora::test::ModalScript menu;
-            menu.then([slot](plat::ui::WindowHandle menuWindow, int) {
-                (void)velmora::test::clickMenuItem(menuWindow, slot);
-            });
-            onWindowThread([&] {
-                engine::EngineRequest request{};
-                request.owner = reinterpret_cast<intptr_t>(player_);
-                request.slot = channel;
-                return engine::EngineCore::internalCallback(&request,
-                                                            toWire(engine::Request::ChannelEffectMenu));
-            });
-            if (engine.audio().channelEffect(channel, 0) != effect)
-                fail(std::string(use.file) + " is not on channel " + std::to_string(channel + 1));
-        }
+        bench_.putEffect(slot, use.file, use.channels, player_);
     }
 
+    engine::Engine& engine() { return bench_.engine; }
+
 private:
-    std::string plugin(const std::string& file) const { return program_.file("Plugins/" + file); }
     std::set<std::filesystem::path> recordings() const
     {
         std::set<std::filesystem::path> paths;
@@ -241,37 +161,10 @@ private:
             paths.insert(entry.path());
         return paths;
     }
-    void click(const tindle::Box& box) const
-    {
-        plat::ui::headless::click(player_, box.x + box.width / 2, box.y + box.height / 2);
-    }
-    // An event posted as a plug-in posts it, waiting for the main thread.
-    static void post(engine::EngineEvent event)
-    {
-        if (engine::EngineCore::eventCallback(&event) == 0)
-            fail("the engine refuses event " + std::to_string(event.code));
-    }
-    // Runs body on the window thread (outside any modal loop) and answers its result.
-    int onWindowThread(const std::function<int()>& body)
-    {
-        const std::optional<int> answer = windowThread_.run(body, 20s);
-        if (!answer)
-            fail("the window thread does not answer");
-        return *answer;
-    }
 
     const std::string recordings_; // where the output writes
-    velmora::test::TempFolder program_;
-    velmora::test::TempFolder config_;
-    velmora::test::ScopedEnv configDir_{"VELMORA_CONFIG_DIR", config_.path()};
-
-public:
-    engine::Engine engine;
-
-private:
+    velmora::bench::BenchEngine bench_;
     plat::ui::WindowHandle player_ = nullptr;
-    std::thread mainLoop_;
-    velmora::test::WindowThread windowThread_;
 };
 
 // The engine's file against sox's: the engine sends whole blocks, so its
@@ -341,7 +234,7 @@ int main()
 
     RenderRig rig(work.file("recordings"));
     rig.start(files);
-    const int32_t blockFrames = rig.engine.audio().setup().musicBufSize / 2;
+    const int32_t blockFrames = rig.engine().audio().setup().musicBufSize / 2;
     std::string engineFile;
     const double engineSeconds = bestRender(rig, &engineFile);
 
