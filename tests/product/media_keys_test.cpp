@@ -14,6 +14,7 @@
 #include "engine_program/EngineProgramKit.h"
 #include "platform/core/Module.h"
 #include "platform/ui/MessageQueue.h"
+#include "plugins/plevnt/PlevntModel.h"
 #include "plugins/plevnt/PlevntWindow.h"
 #include "support/Ffmpeg.h"
 #include "support/FileText.h"
@@ -107,7 +108,7 @@ TEST_F(MediaKeysTest, PlayerctlDrivesThePlayersThroughACrossFadeAndASecondEngine
     // Player 1 plays two files, player 2 takes over with a third in the cross-fade.
     const std::string plugins = plat::programFolder() + "/Plugins/";
     writeText(plugins + "plevnt1.m3u", tagged("Alpha", "Ann", 14) + "\n" + tagged("Beta", "Bob", 14) + "\n");
-    writeText(plugins + "plevnt2.m3u", tagged("Gamma", "Gil", 6) + "\n");
+    writeText(plugins + "plevnt2.m3u", tagged("Gamma", "Gil", 14) + "\n");
 
     Child bus("dbus-daemon", {"dbus-daemon", "--session", "--print-address", "--nofork"}, files.file("bus"));
     std::string address;
@@ -165,14 +166,15 @@ TEST_F(MediaKeysTest, PlayerctlDrivesThePlayersThroughACrossFadeAndASecondEngine
     EXPECT_EQ(playerctl("metadata title"), "Gamma");
     (void)first->finish(0ms);
 
-    // Stop ends both decks (the fading one has ended by now); the bus goes
-    // away; the player goes on and the program ends as always.
-    playerctl("stop");
-    EXPECT_TRUE(shows("status", "Stopped"));
-    // With every stream ended the engine stops streaming, and then takes the quit.
-    EXPECT_TRUE(eventually([&] { return !EngineSeam::streaming(run.engine).load(); }, 10s));
+    // The bus goes away while Gamma plays: the player goes on, its stop
+    // buttons end both decks, and the program ends as always.
     follow.end();
     bus.end();
+    for (int player = 0; player < plevnt::kPlayerCount; ++player)
+        EXPECT_TRUE(plat::ui::postMessage(players, plevnt::PlevntWindow::kControlMessage,
+                                          plevnt::PlevntWindow::kStopId + player, 0));
+    // With every stream ended the engine stops streaming, and then takes the quit.
+    EXPECT_TRUE(eventually([&] { return !EngineSeam::streaming(run.engine).load(); }, 10s));
     EXPECT_TRUE(run.quit());
     EXPECT_TRUE(run.engine.errors().empty());
 }
