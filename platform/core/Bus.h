@@ -13,8 +13,9 @@
 namespace plat {
 
 struct BusDeleter {
-    // Flushes what is queued, then closes: a bus that has gone fails the flush at once.
-    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+    // Closes without flushing: an owner that ends never waits for a bus
+    // that does not read.
+    void operator()(sd_bus* bus) const { sd_bus_close_unref(bus); }
 };
 using Bus = std::unique_ptr<sd_bus, BusDeleter>;
 

@@ -86,20 +86,28 @@ void PlevntPlugin::onRemoteCommand(RemoteCommand command, int64_t argumentMs)
             each->stop();
         }
         break;
+    // A paused player keeps its entry, as its buttons do, but no key
+    // raises the message the buttons' refusal shows.
     case RemoteCommand::Next:
-        target.next(playing);
+        if (target.state() != kStatePaused)
+            target.next(playing);
         break;
     case RemoteCommand::Previous:
-        target.previous(playing);
+        if (target.state() != kStatePaused)
+            target.previous(playing);
         break;
     case RemoteCommand::SeekBy:
     case RemoteCommand::SeekTo: {
         const int64_t length = target.lengthMs();
         int64_t to = command == RemoteCommand::SeekBy ? target.positionMs() + argumentMs : argumentMs;
         to = std::max<int64_t>(to, 0);
+        // A stream of unknown length is not seekable (CanSeek says so).
+        if (length == 0)
+            break;
         // Beyond the end is the next entry.
-        if (length > 0 && to >= length) {
-            target.next(playing);
+        if (to >= length) {
+            if (target.state() != kStatePaused)
+                target.next(playing);
             break;
         }
         seeked = target.seek(uint32_t(to)) == toWire(engine::Error::Ok);
