@@ -4,7 +4,6 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/core/Bus.h"
 #include "platform/core/Thread.h"
 
 namespace plat {
@@ -58,29 +58,6 @@ int setFifo(pid_t tid, int priority)
     param.sched_priority = priority;
     return sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0 ? 0 : errno;
 }
-
-struct BusDeleter {
-    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-using Bus = std::unique_ptr<sd_bus, BusDeleter>;
-
-// An sd-bus error that frees itself.
-class BusError {
-public:
-    BusError() = default;
-    BusError(const BusError&) = delete;
-    BusError& operator=(const BusError&) = delete;
-    ~BusError() { sd_bus_error_free(&error_); }
-
-    sd_bus_error* get() { return &error_; }
-    std::string text(int result) const
-    {
-        return error_.message != nullptr ? error_.message : errnoText(-result);
-    }
-
-private:
-    sd_bus_error error_ = SD_BUS_ERROR_NULL;
-};
 
 template <typename Value>
 std::optional<Value> rtkitProperty(sd_bus* bus, const char* name, char type)

@@ -156,6 +156,7 @@ void Player::refreshView()
 {
     if (PlayerView* view = plugin_.view())
         view->refreshPlayer(index_);
+    plugin_.playerChanged();
 }
 
 int Player::prepareBuffer(int32_t blockSize)
@@ -332,7 +333,11 @@ int Player::seek(uint32_t positionMs)
 {
     if (!stream_ || !stream_->isOpen())
         return toWire(engine::Error::NotNow);
-    return stream_->seek(positionMs);
+    const int code = stream_->seek(positionMs);
+    // Until the next progress tells it.
+    if (code == toWire(engine::Error::Ok))
+        positionMs_ = positionMs;
+    return code;
 }
 
 int Player::openEntry(int entry, bool play)
@@ -495,6 +500,13 @@ bool Player::startNextForCrossFade()
     if (state_.load() != kStateStopped)
         return false;
     return next(true) == toWire(engine::Error::Ok) && state_.load() == kStatePlaying;
+}
+
+uint32_t Player::lengthMs() const
+{
+    // The stream answers 1 for a length it does not know.
+    const uint32_t size = stream_ && stream_->isOpen() ? stream_->size() : 0;
+    return size > 1 ? size : 0;
 }
 
 StreamInfo Player::currentInfo() const

@@ -96,6 +96,8 @@ public:
     StreamInfo currentInfo() const;
     std::string currentPath() const { return path_; }
     uint32_t positionMs() const { return positionMs_; }
+    // The open stream's length; 0 when none is open or the module does not know it.
+    uint32_t lengthMs() const;
     int progressPercent() const { return percent_; }
 
     int getName(char* buffer) override;

@@ -29,6 +29,8 @@ inline constexpr char kPlayerViewKey[] = "ViewCh";     // + player number, defau
 inline constexpr uint32_t kCrossFadeMessage = 0x8067;      // wparam: the ending player
 inline constexpr uint32_t kCommandFileMessage = 0x8068;    // lparam: execCommandString's flags
 inline constexpr uint32_t kStreamingErrorMessage = 0x8069; // wparam: code, lparam: value
+inline constexpr uint32_t kRemoteMessage = 0x806A;         // wparam: RemoteCommand, lparam: its milliseconds
+inline constexpr uint32_t kPlayerChangedMessage = 0x806B;  // a player's state changed
 
 // The idle player starts this long before the playing one ends.
 inline constexpr uint32_t kCrossFadeLeadMs = 3000;
@@ -46,6 +48,9 @@ public:
     virtual PlayerView* view() const = 0;
     // The window that receives the decoded streams' notifications.
     virtual plat::ui::WindowHandle notificationWindow() const = 0;
+    // Any thread: a player's state, entry or file changed; the desktop is
+    // told from the window's thread.
+    virtual void playerChanged() = 0;
 
     // ---- the window's thread ----
     // The window's creation: loads the decoder modules of both players,
@@ -55,7 +60,7 @@ public:
     // The window's close for good: writes the settings and both playlists,
     // detaches the streams and frees the decoder modules.
     virtual void finishPlayers() = 0;
-    // The notifications 0x8064 to 0x8069; false for another message.
+    // The notifications 0x8064 to 0x806B; false for another message.
     virtual bool handleNotification(uint32_t message, uintptr_t wparam, intptr_t lparam) = 0;
     // The user's close: asks the engine to unload the plug-in (Request::UnloadMe).
     virtual void requestUnload(plat::ui::WindowHandle owner) = 0;

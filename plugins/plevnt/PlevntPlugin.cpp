@@ -21,10 +21,25 @@ namespace {
 constexpr intptr_t kFadeIntervalMs = 200;
 constexpr intptr_t kFadeStep = 10;
 constexpr intptr_t kFadeTarget = 200;
+// execCommandString's flag (an output is loaded): player 1 opens the file at
+// once; else it joins the playlist.
+constexpr int32_t kOpenNow = 1;
 
 } // namespace
 
 PlevntPlugin::PlevntPlugin()
+    : mpris_({[this](RemoteCommand command, int64_t argumentMs) {
+                  if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
+                      // The window may have closed.
+                      (void)plat::ui::postMessage(target, kRemoteMessage, uintptr_t(command),
+                                                  intptr_t(argumentMs));
+              },
+              [this](const std::string& path) {
+                  // Opened as a file handed on the command line, then played.
+                  (void)execCommandString(kOpenNow, ("\"" + path + "\"").c_str());
+                  if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
+                      (void)plat::ui::postMessage(target, kRemoteMessage, uintptr_t(RemoteCommand::Play), 0);
+              }})
 {
     for (int index = 0; index < kPlayerCount; ++index)
         players_[std::size_t(index)] = std::make_unique<Player>(*this, index);
@@ -180,11 +195,14 @@ int PlevntPlugin::startPlayers(plat::ui::WindowHandle notified, PlayerView* show
         if (plat::fileExists(path))
             player->playlist.load(path.c_str());
     }
+    mpris_.start();
+    publishNowPlaying();
     return toWire(engine::Error::Ok);
 }
 
 void PlevntPlugin::finishPlayers()
 {
+    mpris_.stop();
     saveSettings();
     for (auto& player : players_) {
         const std::string path = playlistPath(player->number());
@@ -226,6 +244,7 @@ bool PlevntPlugin::handleNotification(uint32_t message, uintptr_t wparam, intptr
             if (plat::ui::WindowHandle target = window_.load(); target != nullptr)
                 (void)plat::ui::postMessage(target, kCrossFadeMessage, uintptr_t(lparam), 0);
         }
+        publishNowPlaying();
         return true;
     case kCrossFadeMessage:
         if (valid(intptr_t(wparam)))
@@ -233,6 +252,13 @@ bool PlevntPlugin::handleNotification(uint32_t message, uintptr_t wparam, intptr
         return true;
     case kCommandFileMessage:
         onCommandFile(int32_t(lparam));
+        return true;
+    case kRemoteMessage:
+        onRemoteCommand(RemoteCommand(wparam), int64_t(lparam));
+        return true;
+    case kPlayerChangedMessage:
+        changePosted_.store(false);
+        publishNowPlaying();
         return true;
     case kStreamingErrorMessage:
         // The output failed: the engine has stopped streaming, so have the players.
@@ -269,7 +295,7 @@ void PlevntPlugin::onCommandFile(int32_t flags)
     if (path.empty())
         return;
     Player& first = player(0);
-    if ((flags & 1) != 0) {
+    if ((flags & kOpenNow) != 0) {
         if (!first.attached() && first.attach() != toWire(engine::Error::Ok))
             return;
         first.open(path, true, false);

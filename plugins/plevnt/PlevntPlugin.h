@@ -9,6 +9,7 @@
 #include "api/PluginApi.h"
 #include "platform/core/ThreadSafety.h"
 #include "platform/ui/Messages.h"
+#include "plugins/plevnt/MprisService.h"
 #include "plugins/plevnt/Player.h"
 #include "plugins/plevnt/PlayerView.h"
 #include "plugins/plevnt/PlevntModel.h"
@@ -28,7 +29,9 @@ class PlevntWindow;
 // notifications and every player command on the window's thread (the thread
 // that called createUserInterface). setupLock guards the set-up record; the
 // players guard their delivery state; pendingCommand_ is guarded by
-// commandLock_ (execCommandString comes from the engine's thread).
+// commandLock_ (execCommandString comes from the engine's thread). The
+// desktop's bus thread (mpris_) only posts to the window and hands files to
+// execCommandString.
 class PlevntPlugin : public zkr::Application, public PlevntModel {
 public:
     static constexpr int32_t kStreamCount = kPlayerCount;
@@ -62,6 +65,7 @@ public:
     int32_t musicBufSize() const override;
     PlayerView* view() const override { return view_.load(); }
     plat::ui::WindowHandle notificationWindow() const override { return window_.load(); }
+    void playerChanged() override;
 
     // plevnt1.m3u and plevnt2.m3u in the program's Plugins folder, or beside
     // the settings file when that folder is not writable.
@@ -74,6 +78,14 @@ private:
     void onCommandFile(int32_t flags);
     void loadSettings();
     void saveSettings();
+    // ---- the desktop's media keys (the window's thread) ----
+    // The playing player (during a cross-fade the one fading in), else a
+    // paused one, else player 1.
+    int remoteTarget() const;
+    void onRemoteCommand(RemoteCommand command, int64_t argumentMs);
+    NowPlaying nowPlaying(int index);
+    // seeked: a seek just moved the player, which the desktop is told of.
+    void publishNowPlaying(bool seeked = false);
 
     std::array<std::unique_ptr<Player>, kPlayerCount> players_;
     std::atomic<plat::ui::WindowHandle> window_{nullptr};
@@ -84,6 +96,10 @@ private:
     std::string pendingCommand_ GUARDED_BY(commandLock_);
     // The engine's cross-fade record stays ours until the fade is over.
     engine::CrossfadeBlock crossfade_{};
+    // One kPlayerChangedMessage waits at a time.
+    std::atomic<bool> changePosted_{false};
+    // Last: its thread ends before anything it posts to goes.
+    MprisService mpris_;
 };
 
 void startPlugin();
