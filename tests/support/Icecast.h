@@ -49,7 +49,8 @@ public:
             command.insert(command.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
         pid_ = spawnProgram(command.front(), command, environmentWith({}), folder_.file("out.log"),
                             folder_.file("err.log"));
-        return pid_ > 0 && eventually([&] { return brolet::readMountStatus("127.0.0.1", port_, "/", 200).reachable; });
+        // Its status page answers once it serves; a loaded machine may take a while.
+        return pid_ > 0 && eventually([&] { return mount("/").reachable; }, std::chrono::seconds(10));
     }
     void kill()
     {
