@@ -16,7 +16,9 @@ PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libasound2-dev libsystemd-dev libx11-dev libxext-dev libfreetype-dev fonts-dejavu-core libpng-dev \
             libmpg123-dev libsndfile1-dev libsoxr-dev \
             libavformat-dev libavcodec-dev libavutil-dev libswresample-dev \
-            xvfb xauth openbox libxtst-dev sox ffmpeg tinyproxy desktop-file-utils stress-ng
+            xvfb xauth openbox libxtst-dev sox ffmpeg tinyproxy desktop-file-utils stress-ng \
+            libshout-dev libvorbis-dev libogg-dev libopusenc-dev libopus-dev libmp3lame-dev icecast2 \
+            playerctl dbus-daemon
 
 .PHONY: all deps build run test test-sanitize bench fuzz thread-safety install install-files uninstall format clean
 

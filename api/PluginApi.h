@@ -212,6 +212,7 @@ inline constexpr char kExportProcessChannelBuffer[] = "processChannelBuffer";
 inline constexpr char kExportResetFXChannel[] = "resetFXChannel";
 inline constexpr char kExportUpdateChannelValue[] = "updateChannelValue";
 inline constexpr char kExportUpdateGeneralValue[] = "updateGeneralValue";
+inline constexpr char kExportSetNowPlaying[] = "setNowPlaying"; // optional, outputs (see NowPlaying.md)
 
 // ---------------------------------------------------------------------------
 // Export function types. BOOL results are int32_t (0 false); results the
@@ -242,6 +243,9 @@ using StartStreamingFn = int32_t (*)(int32_t reserved);
 using StopStreamingFn = int32_t (*)();
 using StreamStereoBufferFn = int32_t (*)(int32_t empty, const int16_t* block, int32_t bytes);
 using WaitForOutputDoneFn = int32_t (*)();
+// Optional: what is playing, as an input told it with Event::NowPlaying. The
+// text is the engine's, valid only during the call. Main thread.
+using SetNowPlayingFn = void (*)(const char* title);
 
 // Effects.
 using OnSetupFXFn = int32_t (*)();   // optional
@@ -279,6 +283,7 @@ VELMORA_PLUGIN_VISIBLE int32_t startStreaming(int32_t reserved);
 VELMORA_PLUGIN_VISIBLE int32_t stopStreaming();
 VELMORA_PLUGIN_VISIBLE int32_t streamStereoBuffer(int32_t empty, const int16_t* block, int32_t bytes);
 VELMORA_PLUGIN_VISIBLE int32_t waitForOutputDone();
+VELMORA_PLUGIN_VISIBLE void setNowPlaying(const char* title);
 VELMORA_PLUGIN_VISIBLE int32_t onSetupFX();
 VELMORA_PLUGIN_VISIBLE int32_t onCleanupFX();
 VELMORA_PLUGIN_VISIBLE int32_t onFXParamChange(int32_t channel, int32_t value);

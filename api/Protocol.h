@@ -33,6 +33,7 @@ enum class Event : int32_t {
     ShowWindow = 11,      // target = event kind, index = slot, value
     EffectParameter = 12, // target = channel, index = slot, value
     Crossfade = 13,       // value = CrossfadeBlock*
+    NowPlaying = 14,      // value = const char* title (UTF-8), copied before the call returns
 };
 
 // The second argument of the internal callback.
@@ -176,6 +177,8 @@ constexpr std::string_view toString(Event event)
         return "EffectParameter";
     case Event::Crossfade:
         return "Crossfade";
+    case Event::NowPlaying:
+        return "NowPlaying";
     }
     return {};
 }

@@ -9,6 +9,7 @@
 #include "engine/EngineShell.h"
 #include "engine/PluginSlots.h"
 #include "engine/SettingsSection.h"
+#include "platform/core/ThreadSafety.h"
 #include "zkr/Application.h"
 
 namespace engine {
@@ -88,6 +89,10 @@ public:
     void showError(int code, const char* text) override;
 
 protected:
+    // A now-playing event's title is copied as it is posted (any thread): the
+    // poster's text need not outlive the call, however late the event runs.
+    void keepNowPlaying(const EngineEvent& event);
+
     // Recursive; the base has no main loop and does nothing.
     void holdMainThread() override {}
     void releaseMainThread() override {}
@@ -103,6 +108,9 @@ protected:
 
 private:
     friend struct EngineTestSeam;
+
+    plat::AnnotatedMutex nowPlayingLock_;
+    std::string nowPlaying_ GUARDED_BY(nowPlayingLock_);
 
     SettingsSection settings_{settings};
     StartedProgram program_;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cassert>
 #include <climits>
+#include <cstring>
 #include <optional>
 
 #include "engine/EngineCore.h"
@@ -22,8 +23,20 @@ int32_t clampValue(intptr_t value, int32_t low, int32_t high)
 }
 
 constexpr int32_t kMaxPan = 100;
+// A title longer than any tag or file name is cut here.
+constexpr size_t kMaxTitleBytes = 1024;
 
 } // namespace
+
+void EngineCore::keepNowPlaying(const EngineEvent& event)
+{
+    if (event.code != toWire(Event::NowPlaying))
+        return;
+    const auto* title = reinterpret_cast<const char*>(event.value);
+    const std::string text = title != nullptr ? std::string(title, strnlen(title, kMaxTitleBytes)) : std::string();
+    plat::ScopedLock lock(nowPlayingLock_);
+    nowPlaying_ = text;
+}
 
 int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
 {
@@ -106,6 +119,19 @@ int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
         // postEvent accepted and copied the block; a refused one never gets here.
         audio_.startCrossfade();
         return 1;
+    case Event::NowPlaying: {
+        // Posted events come with the title kept and no pointer; one carried out at once still has it.
+        if (event.value != 0)
+            keepNowPlaying(event);
+        std::string title;
+        {
+            plat::ScopedLock lock(nowPlayingLock_);
+            title = nowPlaying_;
+        }
+        if (OutputPlugin* output = slots_.output())
+            output->setNowPlaying(title.c_str());
+        return 1;
+    }
     }
     return 1;
 }

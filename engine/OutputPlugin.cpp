@@ -9,6 +9,8 @@ bool OutputPlugin::bindKindExports()
     complete &= bindRequired(exports.stopStreaming, kExportStopStreaming);
     complete &= bindRequired(exports.streamStereoBuffer, kExportStreamStereoBuffer);
     complete &= bindRequired(exports.waitForOutputDone, kExportWaitForOutputDone);
+    // Outputs older than the title export load as they always did.
+    bindOptional(exports.setNowPlaying, kExportSetNowPlaying);
     return complete;
 }
 
@@ -43,6 +45,12 @@ int32_t OutputPlugin::offerStereoBuffer(bool empty, const int16_t* block, int32_
 int OutputPlugin::reportRefusedBlock()
 {
     return checkResult(0);
+}
+
+void OutputPlugin::setNowPlaying(const char* title)
+{
+    if (exports.setNowPlaying != nullptr && callable())
+        exports.setNowPlaying(title);
 }
 
 int OutputPlugin::waitForOutputDone()

@@ -20,6 +20,8 @@ public:
     int32_t offerStereoBuffer(bool empty, const int16_t* block, int32_t bytes);
     int reportRefusedBlock();
     int waitForOutputDone();
+    // Tells an output that takes it what is playing; others never hear of it.
+    void setNowPlaying(const char* title);
 
 protected:
     bool bindKindExports() override;

@@ -34,6 +34,7 @@ struct PluginExports {
     StopStreamingFn stopStreaming = nullptr;
     StreamStereoBufferFn streamStereoBuffer = nullptr;
     WaitForOutputDoneFn waitForOutputDone = nullptr;
+    SetNowPlayingFn setNowPlaying = nullptr; // optional
 
     OnSetupFXFn onSetupFX = nullptr;
     OnCleanupFXFn onCleanupFX = nullptr;

@@ -1,6 +1,6 @@
 // Draws the output plug-in's pictures into plugins/brolet/res/ and writes
 // their resources.list: the window's skin and mask, the visual's display
-// background, the two name fields, the buttons and switches, the icon and
+// background, the two name fields, the buttons and the three switches, the icon and
 // the cursor. Every position and size comes from plugins/brolet/Layout.h.
 // Controls are blitted without blending, so each control picture is cut from
 // the skin behind it before the control is drawn on it. Run it from the
@@ -24,6 +24,7 @@ namespace {
 
 const Argb kSoundColour = rgb(0x3C, 0xCC, 0x5C);
 const Argb kFileColour = rgb(0xE8, 0x44, 0x38);
+const Argb kBroadcastColour = rgb(0xF2, 0xA9, 0x2E);
 const Argb kScreenTop = rgb(0x0B, 0x12, 0x1C);
 const Argb kScreenBottom = rgb(0x04, 0x07, 0x0C);
 const Argb kScreenGrid = rgb(0x13, 0x1F, 0x2D);
@@ -111,6 +112,8 @@ struct WindowArt {
     Surface modeButton;
     Surface soundSwitch;
     Surface fileSwitch;
+    Surface broadcastSwitch;
+    Surface serverButton;
     Surface folderButton;
     Surface helpButton;
     Surface closeButton;
@@ -156,10 +159,12 @@ WindowArt drawWindow()
     art.aboutButton = drawButton(skin, rectOf(layout::kAboutButton), label("PROPERTIES"));
     art.modeButton = drawButton(skin, rectOf(layout::kModeButton), label("MODE"));
     art.folderButton = drawButton(skin, rectOf(layout::kFolderButton), label("REC FOLDER"));
+    art.serverButton = drawButton(skin, rectOf(layout::kServerButton), label("SERVER"));
     art.helpButton = drawButton(skin, rectOf(layout::kHelpButton), helpSymbol());
     art.closeButton = drawButton(skin, rectOf(layout::kCloseButton), closeSymbol());
     art.soundSwitch = drawSwitch(skin, rectOf(layout::kSoundSwitch), "SOUND", kSoundColour);
     art.fileSwitch = drawSwitch(skin, rectOf(layout::kFileSwitch), "FILE", kFileColour);
+    art.broadcastSwitch = drawSwitch(skin, rectOf(layout::kBroadcastSwitch), "ON AIR", kBroadcastColour);
 
     showFirstFrame(skin, art.deviceField, rectOf(layout::kDeviceField));
     showFirstFrame(skin, art.modeField, rectOf(layout::kModeLabel));
@@ -170,6 +175,8 @@ WindowArt drawWindow()
     showFirstFrame(skin, art.closeButton, rectOf(layout::kCloseButton));
     showFirstFrame(skin, art.soundSwitch, rectOf(layout::kSoundSwitch));
     showFirstFrame(skin, art.fileSwitch, rectOf(layout::kFileSwitch));
+    showFirstFrame(skin, art.broadcastSwitch, rectOf(layout::kBroadcastSwitch));
+    showFirstFrame(skin, art.serverButton, rectOf(layout::kServerButton));
 
     art.skin = std::move(skin);
     art.mask = drawMask(width, height, layout::kCornerRadius);
@@ -216,6 +223,7 @@ bool writePreview(const WindowArt& art, const std::string& folder)
     };
     frame(art.soundSwitch, layout::kSoundSwitch, 4);
     frame(art.fileSwitch, layout::kFileSwitch, 0);
+    frame(art.broadcastSwitch, layout::kBroadcastSwitch, 4);
     frame(art.modeButton, layout::kModeButton, 2);
     Painter p(window);
     const TextStyle ink{font("DejaVu Sans Condensed", -9, kWeightBold), kFieldInk, 0, 0};
@@ -249,6 +257,8 @@ int main(int argc, char** argv)
             {"bitmap", layout::kSoundSwitchBitmap, "sound-switch.png", &art.soundSwitch, ""},
             {"bitmap", layout::kFileSwitchBitmap, "file-switch.png", &art.fileSwitch, ""},
             {"bitmap", layout::kFolderButtonBitmap, "folder-button.png", &art.folderButton, ""},
+            {"bitmap", layout::kBroadcastSwitchBitmap, "broadcast-switch.png", &art.broadcastSwitch, ""},
+            {"bitmap", layout::kServerButtonBitmap, "server-button.png", &art.serverButton, ""},
             {"bitmap", layout::kHelpButtonBitmap, "help-button.png", &art.helpButton, ""},
             {"bitmap", layout::kCloseButtonBitmap, "close-button.png", &art.closeButton, ""},
             {"icon", layout::kIcon, "icon.png", &icon, ""},

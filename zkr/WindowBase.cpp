@@ -168,7 +168,10 @@ intptr_t WindowBase::handleOkCancel(int id)
         sendMessage(window, kMsgClose, 0, 0);
         return isDialog ? 1 : 0;
     }
-    if (onClose())
+    closingWith = id;
+    const bool closes = onClose();
+    closingWith = 0;
+    if (closes)
         (void)endDialog(window, id);
     return 1;
 }

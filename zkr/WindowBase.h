@@ -38,6 +38,8 @@ public:
     virtual void onInitDialog();
     // A close request; false refuses it.
     virtual bool onClose();
+    // While onClose runs for a dialog's OK or Cancel: that button's id; 0 for any other close.
+    int closingWith = 0;
     // Window destruction; 2 ends the message loop of the window's thread.
     virtual int onDestroy();
     // Commands other than OK and Cancel; false leaves them to the default handling.

@@ -184,6 +184,14 @@ int createPrivateFile(const std::string& path)
     return fd.release();
 }
 
+bool restrictToOwner(const std::string& path)
+{
+    UniqueFd created(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (created)
+        return ::fchmod(created.get(), 0600) == 0; // the umask may not have left it so, but never wider
+    return errno == EEXIST && ::chmod(path.c_str(), 0600) == 0;
+}
+
 std::string privateRuntimeFolder()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");

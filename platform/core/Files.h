@@ -55,6 +55,10 @@ PLAT_API std::string tempFolder();
 // file another user owns (in a shared temporary folder) or a file with more
 // than one link is refused.
 [[nodiscard]] PLAT_API int createPrivateFile(const std::string& path);
+// Makes the file at path (a link's target) readable and writable by its
+// owner only, creating it empty when it is missing, so that what is written
+// into it next is never open to others; false when that cannot be done.
+[[nodiscard]] PLAT_API bool restrictToOwner(const std::string& path);
 // $XDG_RUNTIME_DIR when it names a folder of the user's own that no one else
 // may write to (the variable is only a hint); else empty.
 PLAT_API std::string privateRuntimeFolder();

@@ -29,6 +29,7 @@ namespace {
 constexpr uint32_t kSampleRate = 44100;
 constexpr uint16_t kChannels = 2;
 constexpr uint16_t kBitsPerSample = 16;
+constexpr int64_t kBytesPerSecond = int64_t{kSampleRate} * kChannels * kBitsPerSample / 8;
 // Waits for a free block of the ring before a block counts as not playable.
 constexpr int kReadyWaits = 5;
 // What paces the engine when nothing is played and nothing is written.
@@ -82,6 +83,7 @@ void BroletOutput::startUp()
     outputFolder = settings.getLongString(BroletWindow::kFolderKey, plat::recordingsFolder().c_str());
     settings.getString(BroletWindow::kTemplateKey, stringText(kStringDefaultTemplate).c_str(), value);
     fileTemplate = value;
+    broadcastSettings_ = readBroadcastSettings(settings);
 }
 
 void BroletOutput::shutDown()
@@ -129,6 +131,8 @@ bool BroletOutput::startStreaming()
     }
     streamSound = soundOutput_.load();
     streamFile = fileOutput_.load();
+    streamBroadcast = broadcastOutput_.load();
+    nextBlockDue = 0;
     {
         plat::ScopedLock lock(deviceLock);
         lastRunUnderruns_ = 0;
@@ -153,12 +157,25 @@ bool BroletOutput::startStreaming()
             (void)plat::createFolder(runFolder_);
         if (!openRecording()) {
             reportRecordingProblem(openError_);
-            // Sound goes on without the recording; without sound there is nothing to do.
-            if (!streamSound) {
+            // Sound or a broadcast goes on without the recording; without either there is nothing to do.
+            if (!streamSound && !broadcastOutput_.load()) {
                 abandonStart();
                 return false;
             }
         }
+    }
+    if (streamBroadcast) {
+        BroadcastSettings onAir;
+        {
+            plat::ScopedLock lock(settingsLock);
+            onAir = broadcastSettings_;
+        }
+        // One stereo block of the engine's: twice the mono block.
+        const int64_t blockBytes = int64_t{audioSetup.musicBufSize} * 2;
+        // Without a ring the run goes on without the broadcast, which shows as off.
+        if (blockBytes <= 0 || blockBytes > UINT32_MAX ||
+            !broadcaster.start(onAir, static_cast<uint32_t>(blockBytes)))
+            streamBroadcast = false;
     }
     window->lockSwitches(true);
     return true;
@@ -168,6 +185,7 @@ void BroletOutput::abandonStart()
 {
     streamSound = false;
     streamFile = false;
+    streamBroadcast = false;
     stopRequested = true;
 }
 
@@ -283,8 +301,17 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
             result = toWire(engine::Error::OutputNotReady);
         visualsHost.feedVisual(lastPlayedBlock, lastPlayedBytes);
     }
+    if (streamBroadcast) {
+        // Silence too: the listeners' stream must not starve while nothing plays.
+        broadcaster.offer(block, size);
+        if (!streamSound)
+            paceToRealTime(size);
+    }
     if (streamFile) {
         if (!streamSound && empty) {
+            // A broadcast already keeps this call to real time.
+            if (streamBroadcast)
+                return true;
             std::this_thread::sleep_for(kEmptyBlockPause);
             return true;
         }
@@ -296,6 +323,17 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
     if (result != toWire(engine::Error::Ok))
         lastStreamError = result;
     return result == toWire(engine::Error::Ok);
+}
+
+void BroletOutput::paceToRealTime(uint32_t bytes)
+{
+    using namespace std::chrono;
+    const int64_t now = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    // A late block resets the clock rather than letting later ones rush.
+    if (nextBlockDue < now)
+        nextBlockDue = now;
+    nextBlockDue += int64_t{bytes} * duration_cast<nanoseconds>(seconds(1)).count() / kBytesPerSecond;
+    std::this_thread::sleep_for(nanoseconds(nextBlockDue - now));
 }
 
 bool BroletOutput::playBlock(const void* block, uint32_t bytes)
@@ -357,6 +395,11 @@ bool BroletOutput::waitForOutputDone()
     return true;
 }
 
+void BroletOutput::setNowPlaying(const char* title)
+{
+    broadcaster.setTitle(title != nullptr ? title : "");
+}
+
 bool BroletOutput::stopStreaming()
 {
     stopRequested = true;
@@ -368,6 +411,8 @@ bool BroletOutput::stopStreaming()
         (void)outputDevice.allDone->set();
     plat::ScopedLock streaming(streamLock);
     visualsHost.clearVisual();
+    // The stream ends as a stream ends before the switches free up.
+    broadcaster.stop();
     window->lockSwitches(false);
     return closeRun();
 }
@@ -394,8 +439,10 @@ bool BroletOutput::closeRun()
         window->showUnderruns();
     }
     closeRecording();
+    broadcaster.stop();
     streamSound = false;
     streamFile = false;
+    streamBroadcast = false;
     return stopped;
 }
 
@@ -450,13 +497,31 @@ void BroletOutput::setRecordingTarget(const RecordingTarget& target)
 
 OutputSwitches BroletOutput::outputSwitches()
 {
-    return {soundOutput_.load(), fileOutput_.load()};
+    return {soundOutput_.load(), fileOutput_.load(), broadcastOutput_.load()};
 }
 
 void BroletOutput::setOutputSwitches(OutputSwitches switches)
 {
     soundOutput_ = switches.sound;
     fileOutput_ = switches.file;
+    broadcastOutput_ = switches.broadcast;
+}
+
+BroadcastSettings BroletOutput::broadcastSettings()
+{
+    plat::ScopedLock lock(settingsLock);
+    return broadcastSettings_;
+}
+
+void BroletOutput::setBroadcastSettings(const BroadcastSettings& settings)
+{
+    plat::ScopedLock lock(settingsLock);
+    broadcastSettings_ = settings;
+}
+
+BroadcastStatus BroletOutput::broadcastStatus()
+{
+    return broadcaster.status();
 }
 
 VisualsHost& BroletOutput::visuals()

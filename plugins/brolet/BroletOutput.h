@@ -8,6 +8,7 @@
 
 #include "api/PluginApi.h"
 #include "platform/core/ThreadSafety.h"
+#include "plugins/brolet/Broadcaster.h"
 #include "plugins/brolet/OutputModel.h"
 #include "plugins/brolet/VisualsHost.h"
 #include "zkr/Application.h"
@@ -63,6 +64,8 @@ public:
     bool streamStereoBuffer(bool empty, const void* block, int32_t bytes);
     bool waitForOutputDone();
     bool stopStreaming();
+    // The engine's main thread: the title listeners are shown (null: none).
+    void setNowPlaying(const char* title);
     bool createUserInterface(engine::InstanceHandle instance, int32_t showCommand);
     void destroyUserInterface();
     void onPluginSwitch(bool show);
@@ -79,6 +82,9 @@ public:
     void requestUnload() override;
     OutputSwitches outputSwitches() override;
     void setOutputSwitches(OutputSwitches switches) override;
+    BroadcastSettings broadcastSettings() override;
+    void setBroadcastSettings(const BroadcastSettings& settings) override;
+    BroadcastStatus broadcastStatus() override;
     VisualsHost& visuals() override;
 
     // Set by the engine before it streams or opens the window.
@@ -108,6 +114,8 @@ public:
     uint64_t totalBytes = 0;
     // Data bytes in the current recording file.
     uint32_t fileBytes = 0;
+    // Goes on air for a run with the broadcast switch on.
+    Broadcaster broadcaster;
     // Outlives the window, whose destruction destroys the visual's pictures.
     VisualsHost visualsHost;
     std::unique_ptr<BroletWindow> window;
@@ -115,6 +123,10 @@ public:
     // The switches as startStreaming found them, for the whole run.
     bool streamSound = false;
     bool streamFile = false;
+    bool streamBroadcast = false;
+    // Without sound nothing else paces a broadcast: the streaming thread
+    // keeps to real time by this clock (steady, nanoseconds) of the next block.
+    int64_t nextBlockDue = 0;
     // Set by stopStreaming before it waits for the streaming thread's call.
     std::atomic<bool> stopRequested{false};
     // Held by the streaming thread's calls and by stopStreaming's closing.
@@ -123,6 +135,7 @@ public:
     plat::AnnotatedMutex settingsLock;
     std::string outputFolder GUARDED_BY(settingsLock);
     std::string fileTemplate GUARDED_BY(settingsLock);
+    BroadcastSettings broadcastSettings_ GUARDED_BY(settingsLock);
 
 private:
     // A failed start leaves no run behind; later streaming calls are refused.
@@ -141,6 +154,8 @@ private:
     void reportSoundCardProblem();
     // Queues a block on the device, waiting for a free one; false when it stays full.
     bool playBlock(const void* block, uint32_t bytes);
+    // Keeps a run without sound to real time: a listener takes the stream no faster.
+    void paceToRealTime(uint32_t bytes);
     // Appends a block to the recording; on failure finishes and lets the file go.
     bool writeBlock(const void* block, int32_t bytes);
     // Stops the device and finishes the recording; false when the device would not stop.
@@ -166,6 +181,7 @@ private:
     // Written on the window's thread only while not streaming; read by startStreaming.
     std::atomic<bool> soundOutput_{true};
     std::atomic<bool> fileOutput_{false};
+    std::atomic<bool> broadcastOutput_{false};
     // The device's count as the last run left it.
     uint64_t lastRunUnderruns_ GUARDED_BY(deviceLock) = 0;
 };

@@ -1,5 +1,7 @@
 #include "plugins/brolet/BroletWindow.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/controls/Controls.h"
+#include "plugins/brolet/BroadcastDialog.h"
 #include "plugins/brolet/OutputModel.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
@@ -62,7 +65,7 @@ void StatusLabel::paint(plat::ui::Painter* dc)
     dc->setTextColour(kStatusInk);
     dc->setBackgroundMode(plat::ui::BackgroundMode::Transparent);
     dc->drawText(name, rect,
-                 plat::ui::kTextRight | plat::ui::kTextVCentre | plat::ui::kTextSingleLine | plat::ui::kTextNoPrefix);
+                 (alignLeft ? plat::ui::kTextLeft : plat::ui::kTextRight) | plat::ui::kTextVCentre | plat::ui::kTextSingleLine | plat::ui::kTextNoPrefix);
     dc->restoreState(saved);
 }
 
@@ -162,9 +165,14 @@ bool BroletWindow::createStageOne()
                                                 "Sound output: play on the sound card");
     fileSwitch_ = addButton<zkr::ToggleButton>(kFileId, kFileSwitchBitmap, kFileSwitch.x, kFileSwitch.y,
                                                "File output: record into a wave file");
+    broadcastSwitch_ = addButton<zkr::ToggleButton>(kBroadcastId, kBroadcastSwitchBitmap, kBroadcastSwitch.x,
+                                                    kBroadcastSwitch.y, "On air: send the mix to a streaming server");
+    addButton<zkr::BitmapButton>(kServerId, kServerButtonBitmap, kServerButton.x, kServerButton.y,
+                                 "Configure Broadcast: the server, the format and the stream's name");
     // The switches follow the rules below, not every click.
     soundSwitch_->toggleable = false;
     fileSwitch_->toggleable = false;
+    broadcastSwitch_->toggleable = false;
     addButton<zkr::BitmapButton>(kFolderId, kFolderButtonBitmap, kFolderButton.x, kFolderButton.y,
                                  "Where recordings go and how they are named");
     auto underruns = std::make_unique<StatusLabel>(this);
@@ -172,6 +180,11 @@ bool BroletWindow::createStageOne()
     zkr::copyText(underruns->tooltip, "Blocks the sound card played late or lost: larger or more "
                                       "buffers in the Audio System Setup help");
     underrunsLabel_ = &addControl(std::move(underruns));
+    auto broadcast = std::make_unique<StatusLabel>(this);
+    broadcast->place(kBroadcastText.x, kBroadcastText.y, kBroadcastText.width, kBroadcastText.height);
+    broadcast->alignLeft = true;
+    zkr::copyText(broadcast->tooltip, "The broadcast: on air with its time and listeners, or why not");
+    broadcastLabel_ = &addControl(std::move(broadcast));
     addButton<zkr::BitmapButton>(kHelpId, kHelpButtonBitmap, kHelpButton.x, kHelpButton.y, "Help");
     addButton<zkr::BitmapButton>(kCloseId, kCloseButtonBitmap, kCloseButton.x, kCloseButton.y, "Close");
     return !images_.failed();
@@ -200,10 +213,11 @@ void BroletWindow::restoreSettings()
         mode = settings->getInt(kModeKey, kDefaultMode);
         bool sound = settings->getInt(kSoundKey, 1) != 0;
         const bool file = settings->getInt(kFileKey, 0) != 0;
+        const bool broadcast = settings->getInt(kBroadcastKey, 0) != 0;
         // At least one output is always on.
-        if (!sound && !file)
+        if (!sound && !file && !broadcast)
             sound = true;
-        output_.setOutputSwitches({sound, file});
+        output_.setOutputSwitches({sound, file, broadcast});
     }
     // An external module is chosen anew each time.
     if (mode == VisualsHost::kModeExternal)
@@ -222,7 +236,9 @@ void BroletWindow::beforeDestroy()
     modeLabel_ = nullptr;
     soundSwitch_ = nullptr;
     fileSwitch_ = nullptr;
+    broadcastSwitch_ = nullptr;
     underrunsLabel_ = nullptr;
+    broadcastLabel_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -254,9 +270,14 @@ void BroletWindow::saveSettings()
     const OutputSwitches switches = output_.outputSwitches();
     (void)settings->setInt(kSoundKey, switches.sound ? 1 : 0);
     (void)settings->setInt(kFileKey, switches.file ? 1 : 0);
+    (void)settings->setInt(kBroadcastKey, switches.broadcast ? 1 : 0);
     const RecordingTarget target = output_.recordingTarget();
     (void)settings->setLongString(kFolderKey, target.folder);
     (void)settings->setString(kTemplateKey, target.fileTemplate.c_str());
+    // A file others may read keeps no password: the broadcast settings wait for the next save.
+    if (!writeBroadcastSettings(*settings, output_.broadcastSettings()))
+        std::fprintf(stderr, "The broadcast settings were not saved: the settings file could not be made "
+                             "readable by its owner only.\n");
     (void)settings->saveSection(); // the store reports a failure
 }
 
@@ -284,7 +305,7 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
         output_.soundCardProblemTold();
         break;
     case kLockMessage:
-        for (zkr::ToggleButton* button : {soundSwitch_, fileSwitch_}) {
+        for (zkr::ToggleButton* button : {soundSwitch_, fileSwitch_, broadcastSwitch_}) {
             if (button == nullptr)
                 continue;
             button->enabled = wparam == 0;
@@ -297,9 +318,11 @@ intptr_t BroletWindow::onUserMessage(uint32_t message, intptr_t lparam, uintptr_
         else
             (void)plat::ui::killTimer(window, kUnderrunsTimer);
         refreshUnderruns();
+        refreshBroadcast();
         break;
     case kUnderrunsMessage:
         refreshUnderruns();
+        refreshBroadcast();
         break;
     default:
         return PluginWindow::onUserMessage(message, lparam, wparam);
@@ -315,8 +338,10 @@ void BroletWindow::onDoubleClick(intptr_t point, uintptr_t keys)
 
 void BroletWindow::onTimer(uintptr_t timerId, intptr_t callback)
 {
-    if (timerId == kUnderrunsTimer)
+    if (timerId == kUnderrunsTimer) {
         refreshUnderruns();
+        refreshBroadcast();
+    }
     else
         PluginWindow::onTimer(timerId, callback);
 }
@@ -328,6 +353,23 @@ void BroletWindow::refreshUnderruns()
         return;
     shownUnderruns_ = underruns;
     underrunsLabel_->setText(underrunsText(underruns).c_str());
+}
+
+void BroletWindow::refreshBroadcast()
+{
+    const BroadcastStatus status = output_.broadcastStatus();
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    const std::string line = broadcastStatusLine(status, now);
+    if (broadcastLabel_ == nullptr || line == shownBroadcast_)
+        return;
+    shownBroadcast_ = line;
+    broadcastLabel_->setText(line.c_str());
+    // A refusal needs the user: told once, as the run goes on without the broadcast.
+    if (status.state == BroadcastState::Failed)
+        (void)plat::ui::messageBox(window, status.reason.c_str(), kTitle, plat::kNoticeOk | plat::kNoticeIconExclamation);
+    // The reason goes where the user looks for more: the label's tooltip.
+    zkr::copyText(broadcastLabel_->tooltip, status.reason.empty() ? "The broadcast's state" : status.reason.c_str());
 }
 
 void BroletWindow::afterPaint(plat::ui::Painter* dc)
@@ -356,6 +398,12 @@ void BroletWindow::onControl(int id)
         return;
     case kFolderId:
         configureFileOutput();
+        return;
+    case kBroadcastId:
+        switchBroadcast();
+        return;
+    case kServerId:
+        (void)configureBroadcast();
         return;
     case kHelpId:
         if (zkr::theApplication != nullptr)
@@ -420,10 +468,11 @@ void BroletWindow::switchSound()
     OutputSwitches switches = output_.outputSwitches();
     if (!switches.sound) {
         switches.sound = true;
-    } else if (!switches.file) {
-        notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
-    } else if (notice(kStringSoundOff, plat::kNoticeYesNo | plat::kNoticeIconQuestion |
-                                           plat::kNoticeDefaultButton2) == plat::kNoticeAnswerYes) {
+    } else if (!switches.file && !switches.broadcast) {
+        notice(kStringNoOutputAny, plat::kNoticeOk | plat::kNoticeIconExclamation);
+    } else if (notice(switches.file ? kStringSoundOff : kStringSoundOffForBroadcast,
+                      plat::kNoticeYesNo | plat::kNoticeIconQuestion | plat::kNoticeDefaultButton2) ==
+               plat::kNoticeAnswerYes) {
         switches.sound = false;
     }
     output_.setOutputSwitches(switches);
@@ -438,13 +487,40 @@ void BroletWindow::switchFile()
         configureFileOutput();
         switches = output_.outputSwitches();
         switches.file = true;
-    } else if (switches.sound) {
+    } else if (switches.sound || switches.broadcast) {
         switches.file = false;
     } else {
-        notice(kStringNoOutput, plat::kNoticeOk | plat::kNoticeIconExclamation);
+        notice(kStringNoOutputAny, plat::kNoticeOk | plat::kNoticeIconExclamation);
     }
     output_.setOutputSwitches(switches);
     showSwitches();
+}
+
+void BroletWindow::switchBroadcast()
+{
+    OutputSwitches switches = output_.outputSwitches();
+    if (!switches.broadcast) {
+        // Going on air needs a server: only the dialog's OK turns it on.
+        if (!configureBroadcast())
+            return;
+        switches = output_.outputSwitches();
+        switches.broadcast = true;
+    } else if (switches.sound || switches.file) {
+        switches.broadcast = false;
+    } else {
+        notice(kStringNoOutputAny, plat::kNoticeOk | plat::kNoticeIconExclamation);
+    }
+    output_.setOutputSwitches(switches);
+    showSwitches();
+}
+
+bool BroletWindow::configureBroadcast()
+{
+    BroadcastDialog dialog(output_.broadcastSettings(), window);
+    if (dialog.runModal() != plat::ui::kIdOk)
+        return false;
+    output_.setBroadcastSettings(dialog.settings);
+    return true;
 }
 
 void BroletWindow::configureFileOutput()
@@ -463,6 +539,8 @@ void BroletWindow::showSwitches()
         soundSwitch_->setOn(switches.sound);
     if (fileSwitch_ != nullptr)
         fileSwitch_->setOn(switches.file);
+    if (broadcastSwitch_ != nullptr)
+        broadcastSwitch_->setOn(switches.broadcast);
 }
 
 } // namespace brolet

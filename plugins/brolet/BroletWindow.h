@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "api/PluginApi.h"
 #include "platform/ui/Surface.h"
@@ -28,11 +29,12 @@ class StatusLabel : public zkr::LabelControl {
 public:
     using LabelControl::LabelControl;
     void paint(plat::ui::Painter* dc) override;
+    bool alignLeft = false;
 };
 
 // The output plug-in's skinned window: the sound card label and its device
-// menu, "about soundcard", the sound and file switches, the file output
-// dialog, the visual's display with its mode button and label. It runs on
+// menu, "about soundcard", the sound, file and broadcast switches, the file
+// output and broadcast dialogs, the broadcast's state, the visual's display with its mode button and label. It runs on
 // the thread that calls createUserInterface.
 class BroletWindow : public zkr::PluginWindow {
 public:
@@ -49,6 +51,8 @@ public:
     static constexpr int kFolderId = 7;
     static constexpr int kHelpId = 8;
     static constexpr int kCloseId = 9;
+    static constexpr int kBroadcastId = 10;
+    static constexpr int kServerId = 11;
 
     // What a control sends the window when clicked (wparam: its id), and what
     // other threads post to it: lock the switches (wparam 1) or free them
@@ -61,7 +65,7 @@ public:
     static constexpr uint32_t kSoundCardProblemMessage = 0x8206;
     // Posted when a run's sound stopped: show its underruns as they ended.
     static constexpr uint32_t kUnderrunsMessage = 0x8208;
-    // While streaming the window looks at the underruns this often.
+    // While streaming the window looks at the underruns and the broadcast this often.
     static constexpr uint32_t kUnderrunsPollMs = 500;
 
     // Keys of the plug-in's settings section.
@@ -71,6 +75,7 @@ public:
     static constexpr char kFileKey[] = "bFileOutput";
     static constexpr char kFolderKey[] = "OutPath";
     static constexpr char kTemplateKey[] = "OutFilename";
+    static constexpr char kBroadcastKey[] = "bBroadcastOutput";
     static constexpr int kDefaultMode = VisualsHost::kModeWaveform;
 
     explicit BroletWindow(OutputModel& output);
@@ -82,7 +87,7 @@ public:
     // destroyUserInterface is closeByEngine: the close saves the settings.
 
     // Engine's main thread, from startStreaming and stopStreaming: disables
-    // (locked) or enables the two switches. Posted to the window's thread.
+    // (locked) or enables the three switches. Posted to the window's thread.
     void lockSwitches(bool locked);
     // Any thread: the window's thread shows the plug-in's recordingProblemText.
     void tellRecordingProblem();
@@ -114,7 +119,11 @@ private:
     void switchSound();
     void switchFile();
     void configureFileOutput();
+    void switchBroadcast();
+    // False when the user cancelled.
+    bool configureBroadcast();
     void showSwitches();
+    void refreshBroadcast();
     // Shows why the sound card would not open and what to do.
     void tellSoundCardProblemNow();
     void refreshUnderruns();
@@ -127,7 +136,10 @@ private:
     zkr::NameField* modeLabel_ = nullptr;
     zkr::ToggleButton* soundSwitch_ = nullptr;
     zkr::ToggleButton* fileSwitch_ = nullptr;
+    zkr::ToggleButton* broadcastSwitch_ = nullptr;
     StatusLabel* underrunsLabel_ = nullptr;
+    StatusLabel* broadcastLabel_ = nullptr;
+    std::string shownBroadcast_;
     uint64_t shownUnderruns_ = 0;
     int selectedDevice_ = -1; // the wave mapper
 };

@@ -26,6 +26,8 @@ inline constexpr unsigned kFileSwitchBitmap = 113;
 inline constexpr unsigned kFolderButtonBitmap = 114;
 inline constexpr unsigned kHelpButtonBitmap = 115;
 inline constexpr unsigned kCloseButtonBitmap = 116;
+inline constexpr unsigned kBroadcastSwitchBitmap = 117;
+inline constexpr unsigned kServerButtonBitmap = 118;
 
 // Push buttons hold 4 frames stacked vertically (normal, disabled, hot,
 // pressed), switches 8 (the same four again for "on").
@@ -34,7 +36,7 @@ inline constexpr int kSwitchFrames = 8;
 
 // ---- the window ---------------------------------------------------------------
 inline constexpr int kWindowWidth = 384;
-inline constexpr int kWindowHeight = 184;
+inline constexpr int kWindowHeight = 208;
 inline constexpr int kCornerRadius = 12;
 
 // Title strip.
@@ -50,13 +52,17 @@ inline constexpr Box kModeButton{174, 144, 46, 16};
 // Sound card: its name (a button that opens the device menu) and "about".
 inline constexpr Box kDeviceField{242, 50, 122, 18};
 inline constexpr Box kAboutButton{242, 72, 122, 16};
-// Output: the two switches and the recording folder.
+// Output: the three switches, the broadcast's server and the recording folder.
 inline constexpr Box kSoundSwitch{242, 120, 59, 18};
 inline constexpr Box kFileSwitch{305, 120, 59, 18};
-inline constexpr Box kFolderButton{242, 144, 122, 16};
+inline constexpr Box kBroadcastSwitch{242, 144, 59, 18};
+inline constexpr Box kServerButton{305, 145, 59, 16};
+inline constexpr Box kFolderButton{242, 168, 122, 16};
 // The sound card's underruns, right of the output group's caption, shown
 // only when there were some.
 inline constexpr Box kUnderrunsText{292, 104, 72, 12};
+// How the broadcast stands, under the visual's name: empty while off air.
+inline constexpr Box kBroadcastText{20, 166, 200, 14};
 
 // Where the text goes inside the two name fields (relative to the field);
 // the device field keeps its right end for the menu's arrow.
@@ -64,8 +70,8 @@ inline constexpr Box kDeviceText{5, 1, 102, 16};
 inline constexpr Box kModeText{5, 1, 140, 14};
 
 // The wells the controls sit in.
-inline constexpr Box kDisplayWell{12, 30, 216, 138};
+inline constexpr Box kDisplayWell{12, 30, 216, 162};
 inline constexpr Box kSoundCardWell{234, 30, 138, 64};
-inline constexpr Box kOutputWell{234, 100, 138, 68};
+inline constexpr Box kOutputWell{234, 100, 138, 92};
 
 } // namespace brolet

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "plugins/brolet/Broadcast.h"
+
 namespace zkr {
 template <class T> class List;
 struct DeviceCapabilities;
@@ -21,11 +23,12 @@ struct RecordingTarget {
     std::string fileTemplate;
 };
 
-// Where the engine's blocks go: the sound card, a recording, or both. At
-// least one is on.
+// Where the engine's blocks go: the sound card, a recording, a streaming
+// server, or any of them together. At least one is on.
 struct OutputSwitches {
     bool sound = true;
     bool file = false;
+    bool broadcast = false;
 };
 
 // What the window knows of the plug-in object, which owns it: the window is
@@ -62,6 +65,11 @@ public:
     // disables them for a run), taken by the next start.
     virtual OutputSwitches outputSwitches() = 0;
     virtual void setOutputSwitches(OutputSwitches switches) = 0;
+    // Where and how the mix goes on air; taken by the next start.
+    virtual BroadcastSettings broadcastSettings() = 0;
+    virtual void setBroadcastSettings(const BroadcastSettings& settings) = 0;
+    // How the broadcast of the run going on stands (Off outside a run with it).
+    virtual BroadcastStatus broadcastStatus() = 0;
     // The visual of the window's display: the window creates and destroys its
     // pictures with the window and runs its commands; the streaming thread
     // feeds it.

@@ -12,6 +12,8 @@ const plat::ui::StringResource kStrings[] = {
     {kStringNoOutput, "Sorry, this would mean no output!\nYou have to set SOUND, FILE or both."},
     {kStringSoundOff, "You want to have wavefile writting without sound playback!?"},
     {kStringDefaultTemplate, "My Session"},
+    {kStringNoOutputAny, "Sorry, this would mean no output!\nYou have to set SOUND, FILE or ON AIR, or any of them together."},
+    {kStringSoundOffForBroadcast, "You want to broadcast without sound playback!?"},
     {kStringFirstModeLabel + 0, "no visual"},
     {kStringFirstModeLabel + 1, "Built-In Waveform v0.1"},
     {kStringFirstModeLabel + 2, "Built-In Scope v0.1"},

@@ -296,7 +296,25 @@ int Player::play(bool forced)
     }
     state_.store(kStatePlaying);
     refreshView();
+    announce();
     return toWire(engine::Error::Ok);
+}
+
+std::string nowPlayingTitle(const StreamInfo& info, const std::string& path)
+{
+    if (info.valid != 0 && info.title[0] != '\0')
+        return info.artist[0] != '\0' ? std::string(info.artist) + " - " + info.title : std::string(info.title);
+    return plat::fileNameOf(path);
+}
+
+void Player::announce()
+{
+    // Every start goes through here: a chosen entry, the next one, a cross-fade's.
+    const std::string title = nowPlayingTitle(currentInfo(), path_);
+    engine::EngineEvent playing{};
+    playing.code = toWire(engine::Event::NowPlaying);
+    playing.value = reinterpret_cast<intptr_t>(title.c_str());
+    (void)plugin_.sendEvent(playing); // an engine without titles ignores it
 }
 
 void Player::stop()

@@ -33,6 +33,9 @@ inline constexpr int32_t kStatePaused = 2;
 // deliveryLock guards the delivery state (work block, converter, output
 // pointers, length, split and stereo flags, the buffer's allocation) against
 // readStream; state is atomic because the module's stop clears it.
+// What listeners are told a file is: "artist - title" from its tags, else its file name.
+std::string nowPlayingTitle(const StreamInfo& info, const std::string& path);
+
 class Player : public zkr::ObjectBase {
 public:
     static constexpr uint32_t kLockWaitMs = 50;
@@ -95,6 +98,8 @@ public:
     // The open stream's information (zero when none).
     StreamInfo currentInfo() const;
     std::string currentPath() const { return path_; }
+    // Tells the engine what this player now plays, for the listeners of a broadcast.
+    void announce();
     uint32_t positionMs() const { return positionMs_; }
     // The open stream's length; 0 when none is open or the module does not know it.
     uint32_t lengthMs() const;

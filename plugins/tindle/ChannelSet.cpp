@@ -565,12 +565,37 @@ int ChannelSet::playStop(int channel)
             }
         }
         result = fail(toWire(engine::Error::OutputNotReady), false);
+    } else if (started != 0) {
+        announce(started);
     }
     for (int other = 0; other < kChannelCount; ++other) {
         if ((refreshed & bit(other)) != 0)
             refresh(other);
     }
     return result;
+}
+
+void ChannelSet::announce(int channels)
+{
+    // The file names of what started, each once (a stereo file feeds two channels).
+    std::string title;
+    {
+        Locks locks(*this, channels);
+        for (int channel = 0; locks.owned() && channel < kChannelCount; ++channel) {
+            const ChannelRecord& started = record(channel);
+            if ((channels & bit(channel)) == 0 || !started.loaded)
+                continue;
+            const std::string name = plat::fileNameOf(started.path);
+            if (title.find(name) == std::string::npos)
+                title += (title.empty() ? "" : " + ") + name;
+        }
+    }
+    if (title.empty() || engineLink_.eventCallback == nullptr)
+        return;
+    engine::EngineEvent playing{};
+    playing.code = toWire(engine::Event::NowPlaying);
+    playing.value = reinterpret_cast<intptr_t>(title.c_str());
+    (void)engineLink_.eventCallback(&playing); // an engine without titles ignores it
 }
 
 void ChannelSet::pause(int channel)

@@ -108,6 +108,8 @@ public:
     // 0 or the error (NoFreeChannelsForFile, NoFreeMixerChannels,
     // NotImplemented, OutOfMemory, the file's errors), already reported.
     int open(int channel, const std::string& path);
+    // Tells the engine the file names of the channels (bits) that started playing.
+    void announce(int channels);
     void close(int channel);
     int playStop(int channel); // 0 or OutputNotReady
     void pause(int channel);

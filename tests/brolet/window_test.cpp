@@ -3,6 +3,7 @@
 // as a user, answers the boxes, menus and dialogs from inside their loops and
 // looks at the pictures and the settings file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/controls/Controls.h"
+#include "plugins/brolet/BroadcastDialog.h"
 #include "plugins/brolet/BroletWindow.h"
 #include "plugins/brolet/FileOutputDialog.h"
 #include "plugins/brolet/Layout.h"
@@ -22,6 +24,7 @@
 #include "support/WindowPictures.h"
 #include "zkr/BitmapButton.h"
 #include "zkr/NameField.h"
+#include "zkr/Product.h"
 #include "zkr/SkinImages.h"
 #include "zkr/WaveDevicePropertiesDialog.h"
 
@@ -172,7 +175,8 @@ TEST_F(BroletWindowTest, TheSwitchesNeverLeaveNoOutput)
     open("VizMode=3\nbSoundOutput=0\nbFileOutput=1\n");
     EXPECT_TRUE(showsSwitches(false, true));
     EXPECT_TRUE(showsMode("Built-In Spectrum1 v0.1"));
-    const std::string noOutput = "Sorry, this would mean no output!\nYou have to set SOUND, FILE or both.";
+    const std::string noOutput =
+        "Sorry, this would mean no output!\nYou have to set SOUND, FILE or ON AIR, or any of them together.";
     const std::string soundOff = "You want to have wavefile writting without sound playback!?";
     const uint32_t warning = plat::kNoticeIconExclamation;
     const uint32_t question = plat::kNoticeIconQuestion;
@@ -197,11 +201,27 @@ TEST_F(BroletWindowTest, TheSwitchesNeverLeaveNoOutput)
         EXPECT_TRUE(pressDialogButton(shown, kIdCancel));
     });
     EXPECT_TRUE(showsSwitches(true, true));
+    // On air is a third output: it asks for its server first and is on only after OK (the
+    // password typed stays masked); with it on, sound and file may both go off, never all three.
+    click(kFileSwitch);
+    clickAnswering(brolet::kBroadcastSwitch, [](WindowHandle shown, int) {
+        EXPECT_EQ(windowTitle(shown), "Configure Broadcast");
+        EXPECT_TRUE(setDlgItemText(shown, brolet::BroadcastDialog::kIdPassword, "s3cret"));
+        EXPECT_TRUE(pressDialogButton(shown, kIdOk));
+    });
+    EXPECT_TRUE(showsFrame(brolet::kBroadcastSwitch, brolet::kBroadcastSwitchBitmap, 4));
+    EXPECT_EQ(boxAnswered(kSoundSwitch, kIdYes, question), "You want to broadcast without sound playback!?");
+    EXPECT_EQ(boxAnswered(brolet::kBroadcastSwitch, kIdOk, warning), noOutput);
+    EXPECT_TRUE(showsSwitches(false, false));
     finish();
     const std::string text = settingsText();
-    for (const char* line :
-         {"VizMode=3\n", "bSoundOutput=1\n", "bFileOutput=1\n", "OutFilename=My Session\n"})
+    for (const char* line : {"VizMode=3\n", "bSoundOutput=0\n", "bFileOutput=0\n", "bBroadcastOutput=1\n",
+                             "OutFilename=My Session\n", "BroadcastPassword=s3cret\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    // A stored password leaves the settings file to its owner alone.
+    struct stat info {};
+    ASSERT_EQ(::stat(rig.config.file(zkr::kSettingsFile).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(BroletWindowTest, TheFileDialogListsTheDrivesAndKeepsFolderAndTemplateOnOk)

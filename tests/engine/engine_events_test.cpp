@@ -65,7 +65,7 @@ protected:
 
 TEST_F(EngineEventsTest, UnknownCodesAreAcceptedAndDoNothing)
 {
-    for (intptr_t code : {intptr_t{0}, intptr_t{-1}, intptr_t{-4}, intptr_t{14}, intptr_t{1000}}) {
+    for (intptr_t code : {intptr_t{0}, intptr_t{-1}, intptr_t{-4}, intptr_t{15}, intptr_t{1000}}) {
         EXPECT_EQ(carryOut(event(code, 5, 1, 2, 1)), 1) << code;
         EXPECT_FALSE(quit) << code;
     }

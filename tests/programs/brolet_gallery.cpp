@@ -1,5 +1,6 @@
 // The output plug-in's window while the engine streams music into it, once
-// per visual mode, and its recording folder dialog, saved as docs pictures:
+// per visual mode, on air to an Icecast of its own, and its recording folder
+// and broadcast dialogs, saved as docs pictures:
 // brolet_gallery [folder] (docs/ by default). The real engine loads
 // VelmoraUI.vui, the tone input and Brolet.vwo from a program folder of its
 // own on the virtual audio backend; the user's clicks on the mode button go
@@ -25,6 +26,7 @@
 #include "programs/GalleryKit.h"
 #include "programs/ServerCapture.h"
 #include "support/EngineTestSeam.h"
+#include "support/Icecast.h"
 #include "support/TempFolder.h"
 
 using velmora::test::EngineSeam;
@@ -101,6 +103,9 @@ int main(int argc, char** argv)
     namespace fs = std::filesystem;
     const std::string folder = fs::absolute(argc > 1 ? argv[1] : "docs").string();
     setenv("VELMORA_AUDIO", "virtual", 1);
+    velmora::test::Icecast server;
+    if (!server.start())
+        return fail("icecast2 did not start");
     velmora::test::TempFolder program;
     velmora::test::TempFolder config;
     setenv("VELMORA_CONFIG_DIR", config.path().c_str(), 1);
@@ -116,7 +121,10 @@ int main(int argc, char** argv)
         << "[Velmora Audio Engine v0.1b]\nLastAudioInput1=" << kToneFile
         << "\nLastAudioOutput=Brolet.vwo\n"
            "[Velmora User Interface]\nMainUIPos=860,840\nMixerVisible=0\nbTrayIcon=0\n"
-           "[Velmora Brolet Blaster]\nWindowPos=24,24\nVizMode=0\nbSoundOutput=1\nbFileOutput=0\n";
+           "[Velmora Brolet Blaster]\nWindowPos=24,24\nVizMode=0\nbSoundOutput=1\nbFileOutput=0\n"
+           "bBroadcastOutput=1\nBroadcastHost=127.0.0.1\nBroadcastMount=/live.ogg\nBroadcastName=Friday Night Mix\n"
+           "BroadcastGenre=Electronic\nBroadcastPort="
+        << server.port() << "\nBroadcastPassword=" << velmora::test::Icecast::kSourcePassword << "\n";
 
     engine::Engine* core = velmora::gallery::startEngine(program.path());
     const WindowHandle window = windowTitled("Velmora Brolet Blaster");
@@ -155,6 +163,16 @@ int main(int argc, char** argv)
         return fail("the file output dialog did not open");
     saved &= shot.saved;
 
+    // On air for a while: the time has gone on.
+    std::this_thread::sleep_for(2000ms);
+    saved &= velmora::gallery::capture(window, folder + "/brolet-on-air.png");
+    DialogShot broadcastShot;
+    broadcastShot.path = folder + "/brolet-broadcast-dialog.png";
+    plat::ui::setModalHook(&shootDialog, &broadcastShot);
+    click(window, brolet::kServerButton);
+    if (!waitFor(broadcastShot.done))
+        return fail("the broadcast dialog did not open");
+    saved &= broadcastShot.saved;
     post(*core, toWire(engine::Event::StopStreaming));
     fs::remove_all(program.path());
     fs::remove_all(config.path());

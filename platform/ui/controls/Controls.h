@@ -71,6 +71,8 @@ inline constexpr uintptr_t kImageBitmap = 0;
 inline constexpr uint32_t kEditLeft = 0x0;
 inline constexpr uint32_t kEditCentre = 0x1;
 inline constexpr uint32_t kEditRight = 0x2;
+// Shows a '*' for each character: for passwords, never shown once typed.
+inline constexpr uint32_t kEditPassword = 0x20;
 inline constexpr uint32_t kEditAutoHScroll = 0x80;
 inline constexpr uint32_t kEditReadOnly = 0x800;
 inline constexpr uint32_t kEditNumber = 0x2000;

@@ -14,13 +14,14 @@ namespace {
 constexpr int kMargin = 3;
 
 // A single-line edit field: caret, selection by mouse and keys, read-only and
-// numbers-only options. Text changes by the user are told with kEditChange.
+// numbers-only options, and masked for passwords. Text changes by the user are told with kEditChange.
 class Edit : public Control {
 public:
     Edit(WindowHandle window, const CreateInfo& info) : Control(window, info)
     {
         text_ = info.title != nullptr ? info.title : "";
         readOnly_ = (style() & kEditReadOnly) != 0;
+        masked_ = (style() & kEditPassword) != 0;
     }
 
     intptr_t handle(uint32_t message, uintptr_t wparam, intptr_t lparam) override
@@ -209,16 +210,16 @@ protected:
         size_t to = std::max(anchor_, caret_);
         p.setBackgroundMode(BackgroundMode::Transparent);
         p.setTextColour(textColour);
-        p.textOut(x, y, text_);
+        p.textOut(x, y, shown());
         if (focused() && from != to) {
-            int left = x + f.textWidth(std::string_view(text_).substr(0, from));
-            int right = x + f.textWidth(std::string_view(text_).substr(0, to));
+            int left = x + f.textWidth(std::string_view(shown()).substr(0, from));
+            int right = x + f.textWidth(std::string_view(shown()).substr(0, to));
             p.fillRect({left, y, right, y + f.metrics().height}, look::selection());
             p.setTextColour(look::selectionText());
-            p.textOut(left, y, std::string_view(text_).substr(from, to - from));
+            p.textOut(left, y, std::string_view(shown()).substr(from, to - from));
         }
         if (focused()) {
-            int caretX = x + f.textWidth(std::string_view(text_).substr(0, caret_));
+            int caretX = x + f.textWidth(std::string_view(shown()).substr(0, caret_));
             p.fillRect({caretX, y, caretX + 1, y + f.metrics().height}, textColour);
         }
     }
@@ -226,7 +227,7 @@ protected:
 private:
     int textLeft(const Rect& inner) const
     {
-        int width = font().textWidth(text_);
+        int width = font().textWidth(shown());
         int room = inner.width() - 2 * kMargin;
         switch (style() & 0x3) {
         case kEditCentre:
@@ -248,20 +249,20 @@ private:
     size_t positionAt(int x) const
     {
         int at = textLeft(inner());
-        for (size_t i = 0; i < text_.size(); ++i) {
-            int advance = font().advance(static_cast<unsigned char>(text_[i]));
+        for (size_t i = 0; i < shown().size(); ++i) {
+            int advance = font().advance(static_cast<unsigned char>(shown()[i]));
             if (x < at + advance / 2)
                 return i;
             at += advance;
         }
-        return text_.size();
+        return shown().size();
     }
 
     void keepCaretVisible()
     {
         Rect area = inner();
         int room = area.width() - 2 * kMargin;
-        int caretAt = font().textWidth(std::string_view(text_).substr(0, caret_));
+        int caretAt = font().textWidth(std::string_view(shown()).substr(0, caret_));
         if (caretAt - scroll_ > room)
             scroll_ = caretAt - room;
         if (caretAt < scroll_)
@@ -271,6 +272,13 @@ private:
 
     void selectWordAt(size_t at)
     {
+        // A masked text shows no words: all of it is selected.
+        if (masked_) {
+            anchor_ = 0;
+            caret_ = text_.size();
+            invalidate();
+            return;
+        }
         auto isWord = [&](size_t i) { return std::isalnum(static_cast<unsigned char>(text_[i])) != 0; };
         size_t from = at;
         size_t to = at;
@@ -318,7 +326,18 @@ private:
         notifyCommand(kEditChange);
     }
 
+    // What is drawn and measured: the text, or as many '*' when masked.
+    const std::string& shown() const
+    {
+        if (!masked_)
+            return text_;
+        mask_.assign(text_.size(), '*');
+        return mask_;
+    }
+
     std::string text_;
+    mutable std::string mask_;
+    bool masked_ = false;
     size_t caret_ = 0;  // where typing goes, 0..size
     size_t anchor_ = 0; // the other end of the selection
     int scroll_ = 0;    // pixels of text scrolled out at the left
