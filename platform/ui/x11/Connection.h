@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ui/Scale.h"
 #include "platform/ui/x11/Atoms.h"
 
 namespace plat::ui::x11 {
@@ -45,6 +46,8 @@ public:
     int depth() const { return depth_; }
     const Atoms& atoms() const { return atoms_; }
     bool hasShape() const { return hasShape_; }
+    // Screen pixels per logical pixel, chosen when the connection opens.
+    Scale scale() const { return scale_; }
     // MIT-SHM is offered and the server runs on this machine.
     bool shmCandidate() const { return shmCandidate_; }
     // A window manager runs (someone owns WM_S<screen>).
@@ -83,6 +86,7 @@ private:
     int depth_ = 0;
     Atoms atoms_;
     bool hasShape_ = false;
+    Scale scale_;
     bool shmCandidate_ = false;
     ::Window wakeWindow_ = None; // a hidden window that the stop message is sent to
 
