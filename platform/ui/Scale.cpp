@@ -79,7 +79,7 @@ void setPreferredScale(std::string_view setting)
         if (!preferred)
             std::fprintf(stderr,
                          "velmora: the display scale \"%.*s\" in the settings is not a scale; "
-                         "choose 1, 1.5, 2, 3 or automatic in the main menu (automatic is used)\n",
+                         "choose one under Display in the Audio System Setup (automatic is used)\n",
                          static_cast<int>(setting.size()), setting.data());
     }
     std::lock_guard lock(preferenceMutex());

@@ -82,7 +82,8 @@ PLAT_API std::optional<Scale> parseScale(std::string_view text);
 PLAT_API Scale scaleForDpi(double dpi);
 
 // What the settings say: "automatic" (or empty) or a scale. The program sets
-// it before its first window; later calls change nothing on the screen.
+// it before its first window (the backend may be open already); later calls
+// change nothing on the screen.
 PLAT_API void setPreferredScale(std::string_view setting);
 inline constexpr const char* kAutomaticScale = "automatic";
 
@@ -91,9 +92,9 @@ inline constexpr const char* kAutomaticScale = "automatic";
 // A variable that names no scale is reported on standard error and passed over.
 PLAT_API Scale chooseScale(double desktopDpi);
 
-// The scale of the process's backend; 1 until one is open.
+// The scale of the process's backend; 1 until its first window.
 PLAT_API Scale displayScale();
-// For backends, when they open.
+// For backends, when they choose.
 PLAT_API void setDisplayScale(Scale scale);
 
 } // namespace plat::ui

@@ -126,8 +126,10 @@ protected:
         for (const Placed& placed : kPlaces)
             sections[placed.section] += std::string(placed.key) + "=" + std::to_string(placed.at.x) + "," +
                                         std::to_string(placed.at.y) + "\n";
+        // The scale as the user stores it in the Audio System Setup.
         std::string settings = "[Velmora Audio Engine v0.1b]\nLastAudioInput1=Tindle.vin\n"
-                               "LastAudioInput2=Quillan.vin\nLastAudioOutput=Brolet.vwo\n";
+                               "LastAudioInput2=Quillan.vin\nLastAudioOutput=Brolet.vwo\nDisplayScale=" +
+                               std::to_string(scale_) + "\n";
         for (const auto& [section, keys] : sections)
             settings += "[" + section + "]\n" + keys;
         writeText(settingsPath(), settings);
@@ -161,9 +163,12 @@ protected:
                                                "--regid=" + std::to_string(kNobody), "--clear-groups"});
         arguments.push_back(stage_->file("root") + "/usr/bin/velmora");
         arguments.insert(arguments.end(), files.begin(), files.end());
-        const std::vector<std::string> environment{
-            "DISPLAY=" + xvfb_.display(), "HOME=" + home_,      "XDG_RUNTIME_DIR=" + home_ + "/run",
-            "VELMORA_AUDIO=virtual",      "PATH=/usr/bin:/bin", "VELMORA_SCALE=" + std::to_string(scale_)};
+        std::vector<std::string> environment{"DISPLAY=" + xvfb_.display(), "HOME=" + home_,
+                                             "XDG_RUNTIME_DIR=" + home_ + "/run", "VELMORA_AUDIO=virtual",
+                                             "PATH=/usr/bin:/bin"};
+        // Settings without a scale (a first start): the variable gives it.
+        if (readText(settingsPath()).find("DisplayScale=") == std::string::npos)
+            environment.push_back("VELMORA_SCALE=" + std::to_string(scale_));
         const std::string program = arguments.front();
         return spawnProgram(program, arguments, environment, home_ + "/out.txt", home_ + "/err.txt");
     }

@@ -21,21 +21,24 @@ inline constexpr size_t kPresentHistory = 4096;
 class HeadlessBackend final : public Backend {
 public:
     const char* name() const override { return "headless"; }
-    bool open(std::string&) override
-    {
-        setScale(chooseScale(0));
-        return true;
-    }
+    bool open(std::string&) override { return true; }
     void setScale(Scale scale)
     {
         std::lock_guard lock(mutex_);
         scale_ = scale;
+        scaleChosen_ = true;
         setDisplayScale(scale);
     }
 
     NativeWindow createWindow(const NativeWindowSpec& spec) override
     {
         std::lock_guard lock(mutex_);
+        // Chosen with the first window, as on X11, once the program's preference is known.
+        if (!scaleChosen_) {
+            scale_ = chooseScale(0);
+            scaleChosen_ = true;
+            setDisplayScale(scale_);
+        }
         const NativeWindow native = next_++;
         Entry& entry = windows_[native];
         entry.window = spec.window;
@@ -233,6 +236,7 @@ private:
 
     std::mutex mutex_; // guards everything below
     Scale scale_;
+    bool scaleChosen_ = false;
     std::map<NativeWindow, Entry> windows_;
     NativeWindow next_ = 1;
     NativeWindow foreground_ = 0;

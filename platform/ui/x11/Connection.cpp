@@ -101,6 +101,15 @@ std::unique_ptr<Connection> Connection::open(std::string& error)
     return connection;
 }
 
+Scale Connection::scale() const
+{
+    std::call_once(scaleChosen_, [this] {
+        scale_ = chooseScale(desktopDpi_);
+        setDisplayScale(scale_);
+    });
+    return scale_;
+}
+
 bool Connection::hasWindowManager() const
 {
     return XGetSelectionOwner(display_, atoms_.wmSelection) != None;
@@ -141,8 +150,7 @@ bool Connection::start(std::string& error)
     shmCandidate_ = XShmQueryExtension(display_) != False && displayIsLocal(DisplayString(display_)) &&
                     std::getenv("VELMORA_X11_NO_SHM") == nullptr;
 
-    scale_ = chooseScale(desktopDpi(display_));
-    setDisplayScale(scale_);
+    desktopDpi_ = desktopDpi(display_);
 
     XSetWindowAttributes attributes{};
     wakeWindow_ =
