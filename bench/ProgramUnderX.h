@@ -82,7 +82,8 @@ inline double millisecondsBetween(Clock::time_point from, Clock::time_point to)
 // A screen of the bench's own; ends with the object.
 class PrivateScreen {
 public:
-    PrivateScreen()
+    // scale: the screen's pixels per logical pixel the program runs at (whole).
+    explicit PrivateScreen(int scale = 1) : server_(scale)
     {
         if (!server_.running())
             fail("cannot start Xvfb (make deps installs it)");

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -182,7 +183,10 @@ try {
         fail("cannot copy the program folder " + source + ": " + error.message());
     const int plugins = countPlugins(programFolder + "/Plugins");
 
-    PrivateScreen screen;
+    // VELMORA_SCALE reaches the program too: a screen large enough for its windows.
+    const char* scaleText = std::getenv("VELMORA_SCALE");
+    const int scale = scaleText != nullptr ? std::max(1, std::atoi(scaleText)) : 1;
+    PrivateScreen screen(scale);
     StartMeasurer measurer(screen, programFolder, scratch.path());
     std::vector<double> mainShown;
     std::vector<double> consoleShown;
@@ -196,9 +200,9 @@ try {
         painted.push_back(times.paintedMs);
     }
 
-    std::printf("Start-up to the user interface on the screen: %d starts, %d plug-ins, X11 on Xvfb, "
+    std::printf("Start-up to the user interface on the screen: %d starts, %d plug-ins, X11 on Xvfb at scale %s, "
                 "fresh settings each (console visible)\n",
-                kStarts, plugins);
+                kStarts, plugins, scaleText != nullptr ? scaleText : "1");
     printSpread("main window mapped", mainShown);
     printSpread("mixing console mapped", consoleShown);
     printSpread("both windows shown", shown);

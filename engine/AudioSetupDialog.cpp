@@ -1,10 +1,12 @@
 #include "engine/AudioSetupDialog.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "engine/EngineResources.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Resources.h"
+#include "platform/ui/Scale.h"
 #include "platform/ui/controls/Controls.h"
 
 namespace engine {
@@ -35,13 +37,21 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "Disk Buffer Size:", -1, 14, 97, 66, 9, kLabel},
     {"COMBOBOX", "", Self::kIdDiskBufSize, 82, 95, 60, 70, kList | kStyleGroup},
     {"STATIC", "Bytes", -1, 147, 97, 40, 9, kLabel},
-    {"BUTTON", "&Apply", Self::kIdApply, 39, 123, 56, 14,
+    {"BUTTON", "Display", -1, 7, 121, 186, 30, kGroup},
+    {"STATIC", "Scale:", -1, 14, 135, 66, 9, kLabel},
+    {"COMBOBOX", "", Self::kIdDisplayScale, 82, 133, 60, 80, kList | kStyleGroup},
+    {"STATIC", "at next start", -1, 147, 135, 44, 9, kLabel},
+    {"BUTTON", "&Apply", Self::kIdApply, 39, 157, 56, 14,
      kItemStyleChild | kButtonPush | kStyleTabStop | kStyleGroup},
-    {"BUTTON", "Close", Self::kIdClose, 105, 123, 56, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
+    {"BUTTON", "Close", Self::kIdClose, 105, 157, 56, 14, kItemStyleChild | kButtonDefPush | kStyleTabStop},
 };
 
 const DialogTemplate kTemplate{
-    Self::kTemplateId, "Audio System Setup", kDialogStyleStandard, 0, 0, 0, 200, 144, nullptr, 8, kItems};
+    Self::kTemplateId, "Audio System Setup", kDialogStyleStandard, 0, 0, 0, 200, 178, nullptr, 8, kItems};
+
+// The scales offered, as the settings store them; "automatic" follows the desktop.
+constexpr const char* kDisplayScales[] = {plat::ui::kAutomaticScale, "1", "1.5", "2", "3"};
+constexpr const char* kDisplayScaleNames[] = {"Automatic", "1", "1.5", "2", "3"};
 
 DialogRegistrar registrar(kTemplate);
 
@@ -67,8 +77,9 @@ void fillList(plat::ui::WindowHandle dialog, int id, int32_t first, int count, b
 
 } // namespace
 
-AudioSetupDialog::AudioSetupDialog(const AudioSystemSetup& initial, plat::ui::WindowHandle owner)
-    : zkr::Dialog(kTemplateId, engineModule(), owner), setup(initial)
+AudioSetupDialog::AudioSetupDialog(const AudioSystemSetup& initial, const std::string& scale,
+                                   plat::ui::WindowHandle owner)
+    : zkr::Dialog(kTemplateId, engineModule(), owner), setup(initial), displayScale(scale)
 {
 }
 
@@ -77,6 +88,12 @@ void AudioSetupDialog::onInitDialog()
     fillList(window, kIdMusicBufSize, kFirstMusicBufSize, kMusicBufSizeEntries, true, setup.musicBufSize);
     fillList(window, kIdNumOutBufs, 1, kNumOutBufsEntries, false, setup.numOutBufs);
     fillList(window, kIdDiskBufSize, kFirstDiskBufSize, kDiskBufSizeEntries, true, setup.diskBufSize);
+    for (std::size_t i = 0; i < std::size(kDisplayScales); ++i) {
+        sendDlgItemMessage(window, kIdDisplayScale, kMsgComboAddString, 0,
+                           reinterpret_cast<intptr_t>(kDisplayScaleNames[i]));
+        if (displayScale == kDisplayScales[i] || (displayScale.empty() && i == 0))
+            sendDlgItemMessage(window, kIdDisplayScale, kMsgComboSetCurSel, i, 0);
+    }
     showBufferedTime();
 }
 
@@ -108,6 +125,12 @@ bool AudioSetupDialog::onClose()
     if (disk >= 0 && disk < kDiskBufSizeEntries && kFirstDiskBufSize << disk != setup.diskBufSize) {
         setup.diskBufSize = kFirstDiskBufSize << disk;
         changed = true;
+    }
+    const int scale = selection(kIdDisplayScale);
+    if (scale >= 0 && std::size_t(scale) < std::size(kDisplayScales) &&
+        displayScale != kDisplayScales[scale]) {
+        displayScale = kDisplayScales[scale];
+        displayScaleChanged = true;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "api/PluginApi.h"
 #include "zkr/Dialog.h"
@@ -21,6 +22,7 @@ public:
     static constexpr int kIdNumOutBufs = 1013;
     static constexpr int kIdDiskBufSize = 1014;
     static constexpr int kIdBufferedTime = 1020;
+    static constexpr int kIdDisplayScale = 1030;
 
     // The lists: sizes double from the first entry on.
     static constexpr int32_t kFirstMusicBufSize = 1024;
@@ -31,7 +33,9 @@ public:
     static constexpr int32_t kLastMusicBufSize = kFirstMusicBufSize << (kMusicBufSizeEntries - 1);
     static constexpr int32_t kLastDiskBufSize = kFirstDiskBufSize << (kDiskBufSizeEntries - 1);
 
-    AudioSetupDialog(const AudioSystemSetup& setup, plat::ui::WindowHandle owner);
+    // displayScale: the settings' display scale ("automatic", "1", "1.5", "2" or "3").
+    AudioSetupDialog(const AudioSystemSetup& setup, const std::string& displayScale,
+                     plat::ui::WindowHandle owner);
 
     void onInitDialog() override;
     bool onCommand(uintptr_t wparam, intptr_t lparam) override;
@@ -43,6 +47,8 @@ public:
 
     AudioSystemSetup setup;
     bool changed = false;
+    std::string displayScale; // as chosen; shown from the next start
+    bool displayScaleChanged = false;
 
 private:
     int selection(int id) const;

@@ -72,6 +72,8 @@ int Engine::initialise(const char* line, int32_t show)
     const int bound = zkr::bindSharedServices();
     if (bound != toWire(Error::Ok))
         return bound;
+    // Every window of the process keeps the scale of the first: the splash.
+    readDisplayScale();
     zkr::sharedServices->showSplashWindow();
     showSplashString(kStringInitializing);
 

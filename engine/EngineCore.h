@@ -65,6 +65,8 @@ public:
 
     // ---- Settings (EngineSettings.cpp) -------------------------------------
     AudioSystemSetup readAudioSetup();
+    // Hands the settings' display scale to the platform, before any window.
+    void readDisplayScale();
     // At exit: the buffer keys, the plug-in keys, then the section to the file.
     void writeSettings();
 

@@ -2,6 +2,7 @@
 
 #include "engine/AudioSetupDialog.h"
 #include "engine/EngineCore.h"
+#include "platform/ui/Scale.h"
 
 namespace engine {
 
@@ -34,6 +35,11 @@ AudioSystemSetup EngineCore::readAudioSetup()
                    Dialog::kLastDiskBufSize),
         kStreamPriority,
         0};
+}
+
+void EngineCore::readDisplayScale()
+{
+    plat::ui::setPreferredScale(engine::readDisplayScale(settings_));
 }
 
 void EngineCore::writeSettings()

@@ -171,11 +171,17 @@ int32_t EngineShell::openAudioSetup(plat::ui::WindowHandle owner)
         host_.showError(toWire(Error::NotNow), kCoreContext);
         return 0;
     }
-    AudioSetupDialog dialog(audio_.setup(), owner);
+    AudioSetupDialog dialog(audio_.setup(), readDisplayScale(settings_), owner);
     const int ended = dialog.runModal();
     // A dialog that never appeared changed nothing, but it did not do its job either.
     if (ended < 0)
         return 0;
+    // The scale takes effect at the next start; it needs no pause in streaming.
+    if (ended == AudioSetupDialog::kIdApply && dialog.displayScaleChanged) {
+        const SettingsSection::Held store = settings_.hold();
+        static_cast<void>(store->setString(kKeyDisplayScale, dialog.displayScale.c_str()));
+        static_cast<void>(store->saveSection());
+    }
     if (ended != AudioSetupDialog::kIdApply || !dialog.changed)
         return 1;
     // The dialog is modal on the caller's thread only: streaming may have

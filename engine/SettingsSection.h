@@ -59,4 +59,13 @@ private:
     std::recursive_mutex lock_;
 };
 
+// The user's display scale: "automatic" (the default: the desktop's) or 1, 1.5, 2, 3.
+inline constexpr char kKeyDisplayScale[] = "DisplayScale";
+inline std::string readDisplayScale(SettingsSection& settings)
+{
+    char value[zkr::Registry::kValueSize];
+    settings.hold()->getString(kKeyDisplayScale, "automatic", value);
+    return value;
+}
+
 } // namespace engine

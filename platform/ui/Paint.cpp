@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "platform/core/Thread.h"
+#include "platform/ui/Scale.h"
+#include "platform/ui/ScreenText.h"
 #include "platform/ui/UiState.h"
 
 namespace plat::ui {
@@ -110,7 +112,10 @@ std::unique_ptr<Painter> makePainterLocked(WindowRecord* window, const Rect& cli
     WindowRecord* top = topLevelLocked(window);
     if (top == nullptr || top->backBuffer == nullptr)
         return nullptr;
-    auto painter = std::make_unique<Painter>(*top->backBuffer);
+    Surface& buffer = *top->backBuffer;
+    if (const Scale scale = displayScale(); !scale.isOne())
+        attachScreenText(buffer, scale);
+    auto painter = std::make_unique<Painter>(buffer);
     painter->setOrigin(offsetInTopLevelLocked(window));
     painter->setClip(clip);
     return painter;

@@ -8,6 +8,7 @@
 
 #include "platform/ui/Font.h"
 #include "platform/ui/Region.h"
+#include "platform/ui/ScreenText.h"
 
 namespace plat::ui {
 
@@ -415,6 +416,69 @@ void Painter::alphaBlend(int x, int y, const Surface& source, const Rect& area)
 
 // Draws glyphs with the pen position starting at x and the cell's top at y;
 // underlineIndex (or -1) marks the one character a prefix underlines.
+namespace {
+
+// A line of text on target: pens[i] is where character i starts, the last
+// pen where the line ends. Answers the pixels it may touch (inside clip).
+Rect lineBox(const Font& font, std::string_view text, std::span<const int> pens, int baseline,
+             const Rect& clip, int underlineIndex)
+{
+    Rect box;
+    const auto add = [&](const Rect& part) {
+        const Rect cut = part.intersect(clip);
+        if (!cut.isEmpty())
+            box = box.isEmpty() ? cut : box.unite(cut);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const Glyph& g = font.glyph(static_cast<unsigned char>(text[i]));
+        if (g.coverage)
+            add(Rect::fromSize(pens[i] + g.left, baseline - g.top, g.width, g.height));
+    }
+    const int top = baseline + font.underlineOffset();
+    if (font.spec().underline)
+        add(Rect{pens.front(), top, pens.back(), top + font.underlineThickness()});
+    else if (underlineIndex >= 0 && std::size_t(underlineIndex) < text.size())
+        add(Rect{pens[std::size_t(underlineIndex)], top, pens[std::size_t(underlineIndex) + 1],
+                 top + font.underlineThickness()});
+    return box;
+}
+
+void drawLine(Surface& target, const Font& font, std::string_view text, std::span<const int> pens,
+              int baseline, const Rect& area, Argb colour, int underlineIndex)
+{
+    const Rect clip = area.intersect(target.bounds());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const Glyph& g = font.glyph(static_cast<unsigned char>(text[i]));
+        if (!g.coverage)
+            continue;
+        const Rect box = Rect::fromSize(pens[i] + g.left, baseline - g.top, g.width, g.height);
+        const Rect cut = box.intersect(clip);
+        for (int sy = cut.top; sy < cut.bottom; ++sy) {
+            const uint8_t* cover = g.coverage.get() + std::size_t(sy - box.top) * std::size_t(g.width);
+            Argb* out = target.row(sy);
+            for (int sx = cut.left; sx < cut.right; ++sx) {
+                const unsigned weight = cover[sx - box.left];
+                if (weight == 255)
+                    out[sx] = colour;
+                else if (weight != 0)
+                    out[sx] = opaque(blend(out[sx], colour, weight));
+            }
+        }
+    }
+    const auto fill = [&](int left, int right) {
+        const int top = baseline + font.underlineOffset();
+        const Rect line = Rect{left, top, right, top + font.underlineThickness()}.intersect(clip);
+        for (int sy = line.top; sy < line.bottom; ++sy)
+            std::fill(target.row(sy) + line.left, target.row(sy) + line.right, colour);
+    };
+    if (underlineIndex >= 0 && std::size_t(underlineIndex) < text.size())
+        fill(pens[std::size_t(underlineIndex)], pens[std::size_t(underlineIndex) + 1]);
+    if (font.spec().underline)
+        fill(pens.front(), pens.back());
+}
+
+} // namespace
+
 void Painter::drawGlyphs(std::string_view text, int x, int y, const Rect& clip, int underlineIndex)
 {
     const Font& f = font();
@@ -422,37 +486,36 @@ void Painter::drawGlyphs(std::string_view text, int x, int y, const Rect& clip, 
     if (deviceClip.isEmpty())
         return;
     const Argb colour = opaque(state_.textColour);
-    const int baseline = y + f.metrics().ascent + state_.origin.y;
-    int penX = x + state_.origin.x;
-    const int lineStart = penX;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const Glyph& g = f.glyph(static_cast<unsigned char>(text[i]));
-        if (g.coverage) {
-            const Rect box = Rect::fromSize(penX + g.left, baseline - g.top, g.width, g.height);
-            const Rect cut = box.intersect(deviceClip);
-            for (int sy = cut.top; sy < cut.bottom; ++sy) {
-                const uint8_t* cover = g.coverage.get() + std::size_t(sy - box.top) * std::size_t(g.width);
-                Argb* out = surface_->row(sy);
-                for (int sx = cut.left; sx < cut.right; ++sx) {
-                    const unsigned weight = cover[sx - box.left];
-                    if (weight == 255)
-                        out[sx] = colour;
-                    else if (weight != 0)
-                        out[sx] = opaque(blend(out[sx], colour, weight));
-                }
-            }
-        }
-        if (int(i) == underlineIndex) {
-            const int top = baseline + f.underlineOffset();
-            fillDevice(Rect{penX, top, penX + g.advance, top + f.underlineThickness()}.intersect(deviceClip),
-                       colour);
-        }
-        penX += g.advance;
+    const int top = y + state_.origin.y;
+    const int baseline = top + f.metrics().ascent;
+    std::vector<int> pens(text.size() + 1);
+    pens[0] = x + state_.origin.x;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        pens[i + 1] = pens[i] + f.advance(static_cast<unsigned char>(text[i]));
+
+    const std::shared_ptr<ScreenText> screenText = screenTextOf(*surface_);
+    Rect touched =
+        screenText != nullptr ? lineBox(f, text, pens, baseline, deviceClip, underlineIndex) : Rect{};
+    // A logical pixel more on each side: the larger letters' soft edges reach a little further.
+    if (!touched.isEmpty())
+        touched = touched.inflatedBy(1, 1).intersect(deviceClip);
+    if (!touched.isEmpty()) {
+        // The same line at the screen's resolution, each character where its
+        // enlarged pixels would be, so the layout stays the logical one.
+        const Scale scale = screenText->scale();
+        const Font& large = screenFont(f, scale);
+        const Rect screenArea = scale.toScreen(touched);
+        std::vector<int> screenPens(pens.size());
+        for (std::size_t i = 0; i < pens.size(); ++i)
+            screenPens[i] = scale.toScreen(pens[i]) - screenArea.left;
+        Surface& screen = screenText->beginRun(*surface_, touched);
+        drawLine(
+            screen, large, text, screenPens, scale.toScreen(top) + large.metrics().ascent - screenArea.top,
+            scale.toScreen(deviceClip).offsetBy(-screenArea.left, -screenArea.top), colour, underlineIndex);
     }
-    if (f.spec().underline) {
-        const int top = baseline + f.underlineOffset();
-        fillDevice(Rect{lineStart, top, penX, top + f.underlineThickness()}.intersect(deviceClip), colour);
-    }
+    drawLine(*surface_, f, text, pens, baseline, deviceClip, colour, underlineIndex);
+    if (!touched.isEmpty())
+        screenText->endRun(*surface_);
 }
 
 void Painter::textOut(int x, int y, std::string_view text)

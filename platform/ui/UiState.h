@@ -29,6 +29,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Region.h"
+#include "platform/ui/ScreenText.h"
 #include "platform/ui/Surface.h"
 #include "platform/ui/Window.h"
 
@@ -92,7 +93,7 @@ struct WindowRecord {
     // Top-level windows only. The pixels of the back buffer are touched by the
     // owning thread only (outside the lock); the pointer is guarded.
     NativeWindow native GUARDED_BY(uiMutex) = 0;
-    std::unique_ptr<Surface> backBuffer GUARDED_BY(uiMutex);
+    BackBuffer backBuffer GUARDED_BY(uiMutex);
     std::vector<Rect> pendingPresent GUARDED_BY(uiMutex); // back buffer areas painted but not shown
     std::unique_ptr<Region> shape GUARDED_BY(uiMutex);
     WindowRecord* lastFocus GUARDED_BY(uiMutex) = nullptr; // where keys go inside this window

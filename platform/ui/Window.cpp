@@ -195,8 +195,7 @@ bool placeWindow(WindowHandle handle, int x, int y, int width, int height, uint3
         } else if (topLevel) {
             window.rect = next;
             if (sized && window.backBuffer) {
-                auto buffer =
-                    std::make_unique<Surface>(std::max(next.width(), 1), std::max(next.height(), 1), kWhite);
+                BackBuffer buffer(new Surface(std::max(next.width(), 1), std::max(next.height(), 1), kWhite));
                 buffer->copyFrom(*window.backBuffer, window.backBuffer->bounds(), 0, 0);
                 window.backBuffer = std::move(buffer);
                 window.pendingPresent.clear();
@@ -466,7 +465,7 @@ WindowHandle createWindow(uint32_t exStyle, const char* className, const char* t
             parentRecord->children.push_back(window);
         } else {
             window->owner = topLevelLocked(parentRecord);
-            window->backBuffer = std::make_unique<Surface>(std::max(width, 1), std::max(height, 1), kWhite);
+            window->backBuffer.reset(new Surface(std::max(width, 1), std::max(height, 1), kWhite));
             state.topLevels.push_back(window);
             spec.window = window;
             spec.title = window->text;

@@ -50,7 +50,7 @@ constexpr Point kMenuSetupItem{264, 115};
 constexpr Point kMenuExitItem{221, 246};
 constexpr Point kBufferSizeList{170, 38};
 constexpr Point kOutputBuffersList{167, 69};
-constexpr Point kApplyButton{100, 211};
+constexpr Point kApplyButton{100, 266};
 constexpr int kListFirstRow = 59; // below the field, rows kListRow apart
 constexpr int kListRow = 15;
 constexpr Point kFirstKnobCentre{62, 113};
@@ -59,11 +59,6 @@ constexpr Point kFirstEffectField{62, 138};
 constexpr Point kFirstSlotItem{83, 160}; // in the menu of the engine's effect slots
 constexpr Point kMainEffectSlot{162, 54};
 constexpr Point kDistortionItem{219, 121}; // in the menu of effects: no level per channel
-
-Point offset(const Rect& place, Point by)
-{
-    return Point{place.left + by.x, place.top + by.y};
-}
 
 // Share of the pixels of area that are the same in both pictures.
 double sameShare(const plat::ui::Surface& one, const plat::ui::Surface& other, const Rect& area)
@@ -86,8 +81,17 @@ double litShare(const plat::ui::Surface& picture, const Rect& area)
 
 } // namespace
 
-class DesktopSession : public ::testing::Test {
+// Each test runs at the screen scales 1 and 2: at 2 every window is twice
+// the size on the screen and takes the mouse at the same places, scaled.
+class DesktopSession : public ::testing::TestWithParam<int> {
 protected:
+    // A point of a window's client area (logical) on the screen.
+    Point offset(const Rect& place, Point by) const
+    {
+        return Point{place.left + by.x * scale_, place.top + by.y * scale_};
+    }
+    int scaled(int length) const { return length * scale_; }
+
     // Installed once, as make install does, into a root that a normal user may read.
     static void SetUpTestSuite()
     {
@@ -122,8 +126,10 @@ protected:
         for (const Placed& placed : kPlaces)
             sections[placed.section] += std::string(placed.key) + "=" + std::to_string(placed.at.x) + "," +
                                         std::to_string(placed.at.y) + "\n";
+        // The scale as the user stores it in the Audio System Setup.
         std::string settings = "[Velmora Audio Engine v0.1b]\nLastAudioInput1=Tindle.vin\n"
-                               "LastAudioInput2=Quillan.vin\nLastAudioOutput=Brolet.vwo\n";
+                               "LastAudioInput2=Quillan.vin\nLastAudioOutput=Brolet.vwo\nDisplayScale=" +
+                               std::to_string(scale_) + "\n";
         for (const auto& [section, keys] : sections)
             settings += "[" + section + "]\n" + keys;
         writeText(settingsPath(), settings);
@@ -157,9 +163,12 @@ protected:
                                                "--regid=" + std::to_string(kNobody), "--clear-groups"});
         arguments.push_back(stage_->file("root") + "/usr/bin/velmora");
         arguments.insert(arguments.end(), files.begin(), files.end());
-        const std::vector<std::string> environment{"DISPLAY=" + xvfb_.display(), "HOME=" + home_,
-                                                   "XDG_RUNTIME_DIR=" + home_ + "/run",
-                                                   "VELMORA_AUDIO=virtual", "PATH=/usr/bin:/bin"};
+        std::vector<std::string> environment{"DISPLAY=" + xvfb_.display(), "HOME=" + home_,
+                                             "XDG_RUNTIME_DIR=" + home_ + "/run", "VELMORA_AUDIO=virtual",
+                                             "PATH=/usr/bin:/bin"};
+        // Settings without a scale (a first start): the variable gives it.
+        if (readText(settingsPath()).find("DisplayScale=") == std::string::npos)
+            environment.push_back("VELMORA_SCALE=" + std::to_string(scale_));
         const std::string program = arguments.front();
         return spawnProgram(program, arguments, environment, home_ + "/out.txt", home_ + "/err.txt");
     }
@@ -197,20 +206,22 @@ protected:
 
     void save(const plat::ui::Surface& picture, const std::string& name)
     {
-        (void)plat::ui::savePng(picture, "/tmp/velmora-desktop-" + name + ".png");
+        (void)plat::ui::savePng(picture,
+                                "/tmp/velmora-desktop-" + name + "-x" + std::to_string(scale_) + ".png");
     }
 
     static inline TempFolder* stage_ = nullptr;
     static inline bool installed_ = false;
     static inline int sessions_ = 0;
-    XvfbServer xvfb_;
+    const int scale_ = GetParam();
+    XvfbServer xvfb_{scale_};
     std::string home_;
     std::unique_ptr<WindowManager> windowManager_;
     std::unique_ptr<XDesktop> desktop_;
     pid_t program_ = -1;
 };
 
-TEST_F(DesktopSession, MinimisedMainWindowComesBackPaintedAndInFront)
+TEST_P(DesktopSession, MinimisedMainWindowComesBackPaintedAndInFront)
 {
     Watchdog watchdog(110s, "desktop session");
     const Rect main = startSession();
@@ -230,9 +241,9 @@ TEST_F(DesktopSession, MinimisedMainWindowComesBackPaintedAndInFront)
     ASSERT_TRUE(eventually([&] { return desktop_->hasFocus(window); })) << "restored but not focused";
     desktop_->click(offset(main, kMinimiseButton));
     ASSERT_TRUE(eventually([&] { return desktop_->wmState(window) == IconicState; }));
-    const ::Window other = desktop_->openWindow(Rect{0, 0, 900, 700}, "other program");
+    const ::Window other = desktop_->openWindow(Rect{0, 0, scaled(900), scaled(700)}, "other program");
     ASSERT_TRUE(eventually([&] { return desktop_->frontAt(centre) == other; }));
-    desktop_->click(Point{850, 650});
+    desktop_->click(Point{scaled(850), scaled(650)});
     pid_t second = start();
     EXPECT_EQ(waitForExit(second), 0) << "the second start did not hand over";
     EXPECT_TRUE(eventually([&] {
@@ -244,7 +255,7 @@ TEST_F(DesktopSession, MinimisedMainWindowComesBackPaintedAndInFront)
     EXPECT_EQ(waitForExit(program_), 0);
 }
 
-TEST_F(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
+TEST_P(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
 {
     Watchdog watchdog(115s, "desktop session");
     Rect main = startSession();
@@ -274,14 +285,17 @@ TEST_F(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     const plat::ui::Surface before = desktop_->screenshot();
     const Point knob = offset(desk, kFirstKnobCentre);
     const Point knobs[2] = {offset(desk, Point{kFirstKnobCentre.x + kStripPitch, kFirstKnobCentre.y}), knob};
-    desktop_->drag(Point{knobs[0].x - 10, knobs[0].y + 10}, Point{knobs[0].x + 40, knobs[0].y - 60});
-    const Rect knobArea = Rect::fromSize(knobs[0].x - 15, knobs[0].y - 15, 30, 30);
+    desktop_->drag(Point{knobs[0].x - scaled(10), knobs[0].y + scaled(10)},
+                   Point{knobs[0].x + scaled(40), knobs[0].y - scaled(60)});
+    const Rect knobArea =
+        Rect::fromSize(knobs[0].x - scaled(15), knobs[0].y - scaled(15), scaled(30), scaled(30));
     EXPECT_LT(sameShare(desktop_->screenshot(), before, knobArea), 0.9) << "the knob did not turn";
     desktop_->click(offset(main, kMainEffectSlot));
     desktop_->click(offset(main, kDistortionItem));
     desktop_->click(offset(desk, kFirstEffectField));
     desktop_->click(offset(desk, kFirstSlotItem));
-    desktop_->drag(Point{knob.x - 10, knob.y + 10}, Point{knob.x + 40, knob.y - 60});
+    desktop_->drag(Point{knob.x - scaled(10), knob.y + scaled(10)},
+                   Point{knob.x + scaled(40), knob.y - scaled(60)});
     EXPECT_EQ(desktop_->place(console), desk) << "a drag on a knob moved the console";
     save(desktop_->screenshot(), "console");
 
@@ -308,7 +322,7 @@ TEST_F(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     EXPECT_GT(std::atoi(settings.c_str() + buffers + std::strlen("NumOutBufs=")), 12) << settings;
 }
 
-TEST_F(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNamed)
+TEST_P(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNamed)
 {
     Watchdog watchdog(115s, "desktop session");
     std::filesystem::remove(settingsPath());
@@ -368,3 +382,8 @@ TEST_F(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNa
         EXPECT_EQ(entries(), 1) << "after start " << run + 1;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, DesktopSession, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& scale) {
+                             return "Scale" + std::to_string(scale.param);
+                         });

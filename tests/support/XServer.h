@@ -26,8 +26,10 @@ namespace velmora::test {
 // with the object, or with the process that started it.
 class XvfbServer {
 public:
-    XvfbServer()
+    // A screen of 1280 x 1024 logical pixels at the program's scale.
+    explicit XvfbServer(int scale = 1)
     {
+        const std::string screen = std::to_string(1280 * scale) + "x" + std::to_string(1024 * scale) + "x24";
         int pipeFds[2];
         if (pipe(pipeFds) != 0)
             return;
@@ -40,7 +42,7 @@ public:
             dup2(devNull, STDOUT_FILENO);
             dup2(devNull, STDERR_FILENO);
             const std::string fd = std::to_string(pipeFds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
                    "tcp", "-noreset", "-br", static_cast<char*>(nullptr));
             _exit(127);
         }

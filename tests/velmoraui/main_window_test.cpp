@@ -146,3 +146,80 @@ TEST_F(MainWindowTest, ATrayIconStoredOffIsNotShownAndStaysOff)
 }
 
 } // namespace
+
+// On a screen of twice the pixels: the skin enlarged pixel for pixel, the
+// shape with it, the mouse mapped back to the same controls, the menus' text
+// drawn at the screen's resolution; at 1.5 every pixel is still one of the skin's.
+TEST_F(MainWindowTest, AScaledScreenShowsTheSameWindowsCrispAndTheMouseReachesTheSameControls)
+{
+    using plat::ui::Scale;
+    using plat::ui::Surface;
+    namespace headless = plat::ui::headless;
+    constexpr Scale kTwice = Scale::fromHalves(4);
+    constexpr Scale kOneAndHalf = Scale::fromHalves(3);
+    headless::setScale(kTwice);
+    struct Restore {
+        ~Restore() { headless::setScale(Scale{}); }
+    } restore;
+    start();
+
+    // Every screen pixel shows the skin's pixel it stands for, in the shape exactly where that pixel is.
+    const auto matchesLogical = [](const Surface& screen, const Surface& logical, Scale scale,
+                                   const headless::NativeState& state) {
+        const auto inside = [](const std::vector<plat::ui::Rect>& rects, int x, int y) {
+            return rects.empty() || std::any_of(rects.begin(), rects.end(), [&](const plat::ui::Rect& rect) {
+                       return rect.contains(x, y);
+                   });
+        };
+        int wrong = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x) {
+                const int lx = scale.toLogical(x);
+                const int ly = scale.toLogical(y);
+                wrong += screen.pixel(x, y) != logical.pixel(lx, ly) ? 1 : 0;
+                wrong += inside(state.screenShape, x, y) != inside(state.shape, lx, ly) ? 1 : 0;
+            }
+        return wrong;
+    };
+    const Surface logical = picture(mainWindow);
+    Surface screen;
+    ASSERT_TRUE(headless::screenPicture(mainWindow, screen));
+    EXPECT_EQ(screen.size(), kTwice.toScreen(logical.size()));
+    EXPECT_EQ(matchesLogical(screen, logical, kTwice, headless::windowState(mainWindow)), 0);
+
+    // The last screen pixel of the menu button opens the main menu, whose
+    // letters have edges finer than a logical pixel.
+    Surface menuScreen;
+    Surface menuLogical;
+    std::atomic<bool> pictured{false};
+    menus.then([&](WindowHandle menu, int) {
+        EXPECT_TRUE(headless::screenPicture(menu, menuScreen) && headless::snapshot(menu, menuLogical));
+        pictured = true;
+        (void)plat::ui::endMenu();
+    });
+    const Box& button = kMenuButton;
+    headless::clickScreenPixel(mainWindow, {kTwice.toScreen(button.x + button.width) - 1,
+                                            kTwice.toScreen(button.y + button.height) - 1});
+    ASSERT_TRUE(eventually([&] { return pictured.load(); }));
+    EXPECT_EQ(menuScreen.size(), kTwice.toScreen(menuLogical.size()));
+    int finerBlocks = 0;
+    for (int y = 0; y + 1 < menuScreen.height(); y += 2)
+        for (int x = 0; x + 1 < menuScreen.width(); x += 2)
+            finerBlocks += menuScreen.pixel(x, y) != menuScreen.pixel(x + 1, y + 1) ? 1 : 0;
+    EXPECT_GT(finerBlocks, 50) << "the menu's text is enlarged, not drawn at the screen's resolution";
+
+    // The lamp's screen pixels reach the lamp.
+    const int carried = static_cast<int>(engine.carried(toWire(engine::Event::ShowWindow)).size());
+    const Box& input = kInputDisplays[0];
+    const plat::ui::Point lamp{input.x + kSelectionLampArea.x + 5, input.y + kSelectionLampArea.y + 5};
+    headless::clickScreenPixel(mainWindow, kTwice.toScreen(lamp));
+    EXPECT_TRUE(eventually([&] {
+        return static_cast<int>(engine.carried(toWire(engine::Event::ShowWindow)).size()) == carried + 1;
+    })) << "a click on the lamp's screen pixels did not reach the lamp";
+
+    headless::setScale(kOneAndHalf);
+    ASSERT_TRUE(plat::ui::invalidateRect(mainWindow, nullptr, false));
+    ASSERT_TRUE(headless::screenPicture(mainWindow, screen));
+    EXPECT_EQ(screen.size(), kOneAndHalf.toScreen(logical.size()));
+    EXPECT_EQ(matchesLogical(screen, picture(mainWindow), kOneAndHalf, {}), 0);
+}

@@ -8,6 +8,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/Scale.h"
 
 // The headless backend: windows live in memory on a screen of kScreenWidth x
 // kScreenHeight, presentation is counted, and tests inject input as a user
@@ -32,6 +33,10 @@ PLAT_API void mouseDown(WindowHandle window, int x, int y, MouseButton button = 
 PLAT_API void mouseUp(WindowHandle window, int x, int y, MouseButton button = MouseButton::Left);
 // Move, down, up.
 PLAT_API void click(WindowHandle window, int x, int y, MouseButton button = MouseButton::Left);
+// A click on a pixel of a top-level window as the screen shows it (scaled
+// by the display scale): mapped back as the X11 backend maps it, and lost
+// outside the window's shape as on a real screen.
+PLAT_API void clickScreenPixel(WindowHandle window, Point pixel, MouseButton button = MouseButton::Left);
 // Two clicks at once: the second comes as a double click.
 PLAT_API void doubleClick(WindowHandle window, int x, int y);
 PLAT_API void wheel(WindowHandle window, int x, int y, int delta);
@@ -46,6 +51,10 @@ PLAT_API void activate(WindowHandle window, bool active);
 PLAT_API void dropFiles(WindowHandle window, int x, int y, const std::vector<std::string>& paths);
 // A mouse message on the tray icon of owner and id.
 PLAT_API void trayMouse(WindowHandle owner, uint32_t id, uint32_t mouseMessage);
+// The screen's pixels per logical pixel from now on (VELMORA_SCALE chooses
+// at the start); windows shaped or painted before keep their old pictures
+// until they are again.
+PLAT_API void setScale(Scale scale);
 // The cursor position on the screen (moves follow the injected mouse too).
 PLAT_API void setCursorPosition(Point screen);
 
@@ -60,9 +69,10 @@ struct NativeState {
     bool toolWindow = false;
     bool acceptFiles = false;
     WindowHandle owner = nullptr;
-    std::vector<Rect> shape; // empty: no shape
-    int presentCount = 0;    // calls of present
-    int flashCount = 0;      // flashes asked for
+    std::vector<Rect> shape;       // empty: no shape
+    std::vector<Rect> screenShape; // the shape as the screen's window gets it (scaled)
+    int presentCount = 0;          // calls of present
+    int flashCount = 0;            // flashes asked for
     std::vector<Rect> lastPresented;
     std::vector<Rect> allPresented; // since the last clearPresented
 };
@@ -79,6 +89,8 @@ PLAT_API std::vector<TrayIconSpec> trayIcons(); // icon is null in the copies
 // window's pixels: a top-level window's back buffer with its children drawn,
 // or a child's part of it.
 [[nodiscard]] PLAT_API bool snapshot(WindowHandle window, Surface& image);
+// A top-level window's pixels as the screen shows them at the display scale.
+[[nodiscard]] PLAT_API bool screenPicture(WindowHandle window, Surface& image);
 [[nodiscard]] PLAT_API bool savePng(WindowHandle window, const std::string& path);
 
 } // namespace plat::ui::headless

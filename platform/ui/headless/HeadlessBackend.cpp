@@ -6,6 +6,8 @@
 #include <mutex>
 
 #include "platform/ui/Png.h"
+#include "platform/ui/Scale.h"
+#include "platform/ui/ScreenText.h"
 #include "platform/ui/UiState.h"
 #include "platform/ui/headless/Headless.h"
 
@@ -20,10 +22,23 @@ class HeadlessBackend final : public Backend {
 public:
     const char* name() const override { return "headless"; }
     bool open(std::string&) override { return true; }
+    void setScale(Scale scale)
+    {
+        std::lock_guard lock(mutex_);
+        scale_ = scale;
+        scaleChosen_ = true;
+        setDisplayScale(scale);
+    }
 
     NativeWindow createWindow(const NativeWindowSpec& spec) override
     {
         std::lock_guard lock(mutex_);
+        // Chosen with the first window, as on X11, once the program's preference is known.
+        if (!scaleChosen_) {
+            scale_ = chooseScale(0);
+            scaleChosen_ = true;
+            setDisplayScale(scale_);
+        }
         const NativeWindow native = next_++;
         Entry& entry = windows_[native];
         entry.window = spec.window;
@@ -84,8 +99,12 @@ public:
     void setShape(NativeWindow window, const Region* shape) override
     {
         std::lock_guard lock(mutex_);
-        if (Entry* entry = find(window))
+        if (Entry* entry = find(window)) {
             entry->state.shape = shape != nullptr ? shape->rects() : std::vector<Rect>{};
+            entry->state.screenShape.clear();
+            for (const Rect& rect : entry->state.shape)
+                entry->state.screenShape.push_back(scale_.toScreen(rect));
+        }
     }
     void setAcceptFiles(NativeWindow window, bool accept) override
     {
@@ -216,6 +235,8 @@ private:
     }
 
     std::mutex mutex_; // guards everything below
+    Scale scale_;
+    bool scaleChosen_ = false;
     std::map<NativeWindow, Entry> windows_;
     NativeWindow next_ = 1;
     NativeWindow foreground_ = 0;
@@ -328,6 +349,18 @@ void doubleClick(WindowHandle window, int x, int y)
     mouseUp(window, x, y);
 }
 
+void clickScreenPixel(WindowHandle window, Point pixel, MouseButton button)
+{
+    const NativeState state = windowState(window);
+    // The screen's window has no pixel outside its shape: the click goes past it.
+    if (!state.screenShape.empty() &&
+        std::none_of(state.screenShape.begin(), state.screenShape.end(),
+                     [&](const Rect& rect) { return rect.contains(pixel.x, pixel.y); }))
+        return;
+    const Point client = displayScale().toLogical(pixel);
+    click(window, client.x, client.y, button);
+}
+
 void wheel(WindowHandle window, int x, int y, int delta)
 {
     Point screen;
@@ -396,6 +429,12 @@ void trayMouse(WindowHandle owner, uint32_t id, uint32_t mouseMessage)
     }
 }
 
+void setScale(Scale scale)
+{
+    if (HeadlessBackend* backend = instance())
+        backend->setScale(scale);
+}
+
 void setCursorPosition(Point screen)
 {
     if (HeadlessBackend* backend = instance())
@@ -453,6 +492,24 @@ bool snapshot(WindowHandle window, Surface& image)
                area = area.offsetBy(-topArea.left, -topArea.top).intersect(buffer->bounds());
                image.reset(std::max(area.width(), 1), std::max(area.height(), 1));
                image.copyFrom(*buffer, area, 0, 0);
+               return 1;
+           }) != 0;
+}
+
+bool screenPicture(WindowHandle window, Surface& image)
+{
+    return runOnWindowThread(window, [&]() -> intptr_t {
+               WindowHandle top = topLevelOf(window);
+               if (top == nullptr || top != window)
+                   return 0;
+               (void)updateWindow(top);
+               const Surface* buffer = backBuffer(top);
+               if (buffer == nullptr)
+                   return 0;
+               const Scale scale = displayScale();
+               const Size size = scale.toScreen(buffer->size());
+               image.reset(size.width, size.height);
+               renderScaled(*buffer, buffer->bounds(), scale, image);
                return 1;
            }) != 0;
 }

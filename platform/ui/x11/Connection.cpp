@@ -4,10 +4,12 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace plat::ui::x11 {
 
@@ -69,12 +71,43 @@ Time eventTime(const XEvent& event)
 
 } // namespace
 
+namespace {
+
+// Xft.dpi from the server's resources, as desktop toolkits set it; 0 without it.
+double desktopDpi(::Display* display)
+{
+    const char* resources = XResourceManagerString(display);
+    if (resources == nullptr)
+        return 0;
+    constexpr std::string_view kDpiResource = "Xft.dpi:";
+    const std::string_view text(resources);
+    for (size_t line = 0; line < text.size();) {
+        const size_t end = std::min(text.find('\n', line), text.size());
+        const std::string_view entry = text.substr(line, end - line);
+        if (entry.starts_with(kDpiResource))
+            return std::atof(std::string(entry.substr(kDpiResource.size())).c_str());
+        line = end + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::unique_ptr<Connection> Connection::open(std::string& error)
 {
     std::unique_ptr<Connection> connection(new Connection());
     if (!connection->start(error))
         return nullptr;
     return connection;
+}
+
+Scale Connection::scale() const
+{
+    std::call_once(scaleChosen_, [this] {
+        scale_ = chooseScale(desktopDpi_);
+        setDisplayScale(scale_);
+    });
+    return scale_;
 }
 
 bool Connection::hasWindowManager() const
@@ -116,6 +149,8 @@ bool Connection::start(std::string& error)
     hasShape_ = XShapeQueryExtension(display_, &eventBase, &errorBase) != False;
     shmCandidate_ = XShmQueryExtension(display_) != False && displayIsLocal(DisplayString(display_)) &&
                     std::getenv("VELMORA_X11_NO_SHM") == nullptr;
+
+    desktopDpi_ = desktopDpi(display_);
 
     XSetWindowAttributes attributes{};
     wakeWindow_ =

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ui/Scale.h"
 #include "platform/ui/x11/Atoms.h"
 
 namespace plat::ui::x11 {
@@ -45,6 +46,9 @@ public:
     int depth() const { return depth_; }
     const Atoms& atoms() const { return atoms_; }
     bool hasShape() const { return hasShape_; }
+    // Screen pixels per logical pixel, chosen at the first call (when the
+    // first window is made), so that the program's preference counts.
+    Scale scale() const;
     // MIT-SHM is offered and the server runs on this machine.
     bool shmCandidate() const { return shmCandidate_; }
     // A window manager runs (someone owns WM_S<screen>).
@@ -83,6 +87,9 @@ private:
     int depth_ = 0;
     Atoms atoms_;
     bool hasShape_ = false;
+    double desktopDpi_ = 0;               // Xft.dpi, read at the start
+    mutable std::once_flag scaleChosen_;
+    mutable Scale scale_;                 // set once, under scaleChosen_
     bool shmCandidate_ = false;
     ::Window wakeWindow_ = None; // a hidden window that the stop message is sent to
 

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/ui/ScreenText.h"
 #include "platform/ui/Surface.h"
 #include "platform/ui/x11/Connection.h"
 
@@ -39,6 +40,25 @@ void Presenter::present(const Surface& buffer, const std::vector<Rect>& rects)
 {
     if (buffer.isEmpty() || rects.empty())
         return;
+    const Scale scale = connection_.scale();
+    if (scale.isOne()) {
+        show(buffer, rects);
+        return;
+    }
+    const Size size = scale.toScreen(buffer.size());
+    if (scaled_.size() != size)
+        scaled_.reset(size.width, size.height);
+    std::vector<Rect> screenRects;
+    screenRects.reserve(rects.size());
+    for (const Rect& rect : rects) {
+        renderScaled(buffer, rect, scale, scaled_);
+        screenRects.push_back(scale.toScreen(rect));
+    }
+    show(scaled_, screenRects);
+}
+
+void Presenter::show(const Surface& buffer, const std::vector<Rect>& rects)
+{
     if (!shmRefused_ && connection_.shmCandidate() && !sharedMemoryRefused.load() &&
         ensureSharedImage(buffer.width(), buffer.height()))
         presentShared(buffer, rects);

@@ -6,10 +6,7 @@
 #include <vector>
 
 #include "platform/ui/Geometry.h"
-
-namespace plat::ui {
-class Surface;
-}
+#include "platform/ui/Surface.h"
 
 namespace plat::ui::x11 {
 
@@ -25,10 +22,13 @@ public:
     Presenter& operator=(const Presenter&) = delete;
     ~Presenter();
 
+    // buffer in logical pixels: enlarged to the connection's scale on the way.
     void present(const Surface& buffer, const std::vector<Rect>& rects);
     bool usesSharedMemory() const { return shmImage_ != nullptr; }
 
 private:
+    // Puts rectangles of screen pixels on the window.
+    void show(const Surface& buffer, const std::vector<Rect>& rects);
     // A shared image at least as large as the buffer; false to fall back.
     [[nodiscard]] bool ensureSharedImage(int width, int height);
     void releaseSharedImage();
@@ -41,6 +41,7 @@ private:
     XShmSegmentInfo segment_{};
     XImage* shmImage_ = nullptr;
     bool shmRefused_ = false; // tried once and the server would not attach
+    Surface scaled_;          // the buffer as the screen shows it, when scaled
 };
 
 } // namespace plat::ui::x11

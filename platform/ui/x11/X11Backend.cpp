@@ -223,8 +223,10 @@ void X11Backend::bell()
 Point X11Backend::cursorPosition()
 {
     Point point;
-    if (connection_)
+    if (connection_) {
         (void)connection_->pointerPosition(point.x, point.y); // the root position holds off this screen too
+        point = connection_->scale().toLogical(point);
+    }
     return point;
 }
 
@@ -233,7 +235,8 @@ Size X11Backend::screenSize()
     if (!connection_)
         return {};
     ::Display* display = connection_->display();
-    return {DisplayWidth(display, connection_->screen()), DisplayHeight(display, connection_->screen())};
+    return connection_->scale().toLogical(
+        Size{DisplayWidth(display, connection_->screen()), DisplayHeight(display, connection_->screen())});
 }
 
 Rect X11Backend::workArea()
@@ -251,11 +254,15 @@ Rect X11Backend::workArea()
     if ((desktop + 1) * kWorkAreaFields > areas.size())
         desktop = 0;
     const long* area = areas.data() + desktop * kWorkAreaFields;
+    const Scale scale = connection_->scale();
     const Rect kept = Rect::fromSize(static_cast<int>(area[0]), static_cast<int>(area[1]),
-                                     static_cast<int>(area[2]), static_cast<int>(area[3]))
-                          .intersect(screen);
+                                     static_cast<int>(area[2]), static_cast<int>(area[3]));
+    // The logical pixels wholly inside it.
+    const Rect logical = Rect{scale.toLogical(kept.left - 1) + 1, scale.toLogical(kept.top - 1) + 1,
+                              scale.toLogical(kept.right), scale.toLogical(kept.bottom)}
+                             .intersect(screen);
     // A window manager that says something senseless is not followed.
-    return kept.isEmpty() ? screen : kept;
+    return logical.isEmpty() ? screen : logical;
 }
 
 bool X11Backend::showTrayIcon(const TrayIconSpec& icon)

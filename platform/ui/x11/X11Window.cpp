@@ -51,9 +51,10 @@ uint32_t mouseKeys(unsigned state)
 
 X11Window::X11Window(Connection& connection, WindowHandle handle, ::Window window)
     : connection_(connection), handle_(handle), window_(window), presenter_(connection, window),
-      drop_(connection, window, [handle](int x, int y, std::vector<std::string> paths) {
-          deliverDrop(handle, Point{x, y}, paths);
-      })
+      drop_(connection, window,
+            [handle, scale = connection.scale()](int x, int y, std::vector<std::string> paths) {
+                deliverDrop(handle, scale.toLogical(Point{x, y}), paths);
+            })
 {
 }
 
@@ -70,10 +71,10 @@ std::shared_ptr<X11Window> X11Window::create(Connection& connection, const Nativ
     // A window manager would place it, and focus it on a click, taking the
     // focus from the window whose pop-up it is.
     attributes.override_redirect = description.noActivate ? True : False;
+    const Rect bounds = connection.scale().windowToScreen(description.bounds);
     const ::Window window = XCreateWindow(
-        display, connection.root(), description.bounds.left, description.bounds.top,
-        dimension(description.bounds.width()), dimension(description.bounds.height()), 0, connection.depth(),
-        InputOutput, connection.visual(),
+        display, connection.root(), bounds.left, bounds.top, dimension(bounds.width()),
+        dimension(bounds.height()), 0, connection.depth(), InputOutput, connection.visual(),
         CWBackPixmap | CWBorderPixel | CWBitGravity | CWColormap | CWEventMask | CWOverrideRedirect,
         &attributes);
     if (window == None)
@@ -126,10 +127,11 @@ void X11Window::setProperties(const NativeWindowSpec& description, ::Window owne
     // The platform decides where its windows go.
     XSizeHints sizeHints{};
     sizeHints.flags = USPosition | USSize | PPosition | PSize;
-    sizeHints.x = description.bounds.left;
-    sizeHints.y = description.bounds.top;
-    sizeHints.width = static_cast<int>(dimension(description.bounds.width()));
-    sizeHints.height = static_cast<int>(dimension(description.bounds.height()));
+    const Rect bounds = connection_.scale().windowToScreen(description.bounds);
+    sizeHints.x = bounds.left;
+    sizeHints.y = bounds.top;
+    sizeHints.width = static_cast<int>(dimension(bounds.width()));
+    sizeHints.height = static_cast<int>(dimension(bounds.height()));
     XSetWMNormalHints(display, window_, &sizeHints);
 
     const long pid = static_cast<long>(getpid());
@@ -232,9 +234,10 @@ void X11Window::setTitle(const std::string& title)
     XFlush(display);
 }
 
-void X11Window::setBounds(const Rect& screenBounds)
+void X11Window::setBounds(const Rect& logicalBounds)
 {
-    bounds_ = screenBounds;
+    bounds_ = logicalBounds;
+    const Rect screenBounds = connection_.scale().windowToScreen(logicalBounds);
     ::Display* display = connection_.display();
     XSizeHints sizeHints{};
     sizeHints.flags = USPosition | USSize | PPosition | PSize;
@@ -314,7 +317,8 @@ void X11Window::setShape(const std::vector<Rect>* rects)
         std::vector<XRectangle> shape;
         shape.reserve(rects->size());
         for (const Rect& rect : *rects) {
-            const Rect cut = rect.intersect({SHRT_MIN, SHRT_MIN, SHRT_MAX, SHRT_MAX});
+            const Rect cut =
+                connection_.scale().toScreen(rect).intersect({SHRT_MIN, SHRT_MIN, SHRT_MAX, SHRT_MAX});
             if (cut.isEmpty())
                 continue;
             shape.push_back({static_cast<short>(cut.left), static_cast<short>(cut.top),
@@ -366,11 +370,15 @@ void X11Window::handleEvent(const XEvent& event)
     switch (event.type) {
     case Expose: {
         const XExposeEvent& expose = event.xexpose;
-        deliverExpose(handle_, Rect::fromSize(expose.x, expose.y, expose.width, expose.height));
+        const Scale scale = connection_.scale();
+        deliverExpose(handle_, Rect{scale.toLogical(expose.x), scale.toLogical(expose.y),
+                                    scale.toLogical(expose.x + expose.width - 1) + 1,
+                                    scale.toLogical(expose.y + expose.height - 1) + 1});
         break;
     }
     case MotionNotify:
-        deliverMouseMove(handle_, Point{event.xmotion.x, event.xmotion.y}, mouseKeys(event.xmotion.state));
+        deliverMouseMove(handle_, connection_.scale().toLogical(Point{event.xmotion.x, event.xmotion.y}),
+                         mouseKeys(event.xmotion.state));
         break;
     case ButtonPress:
         onButton(event.xbutton, true);
@@ -415,7 +423,7 @@ void X11Window::handleEvent(const XEvent& event)
 
 void X11Window::onButton(const XButtonEvent& button, bool down)
 {
-    const Point client{button.x, button.y};
+    const Point client = connection_.scale().toLogical(Point{button.x, button.y});
     uint32_t keys = mouseKeys(button.state);
     MouseButton which = MouseButton::Left;
     uint32_t flag = 0;
@@ -502,10 +510,11 @@ void X11Window::onConfigure(const XConfigureEvent& configure)
     // (or have been just made, at 0,0). Only the manager's synthetic events
     // tell places on the screen then; a real one tells the size.
     if (!configure.send_event && connection_.hasWindowManager()) {
-        deliverSize(handle_, Size{configure.width, configure.height});
+        deliverSize(handle_, connection_.scale().toLogical(Size{configure.width, configure.height}));
         return;
     }
-    deliverBounds(handle_, Rect::fromSize(configure.x, configure.y, configure.width, configure.height));
+    deliverBounds(handle_, connection_.scale().windowToLogical(
+                               Rect::fromSize(configure.x, configure.y, configure.width, configure.height)));
 }
 
 } // namespace plat::ui::x11
