@@ -233,7 +233,14 @@ void reportPlaybackCost(const std::string& stereo, const std::string& scratch)
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
     velmora::test::writeText(config + "/velmoraaudioengine.ini", "[Velmora User Interface]\nMixerVisible=1\n");
-    const std::string program = std::string(VELMORA_OUT_DIR) + "/Velmora";
+    // A copy of the program folder: the media player keeps copies of its
+    // decoder modules beside them, and the build's folder stays as built.
+    const std::string folder = scratch + "/program";
+    std::error_code error;
+    std::filesystem::copy(VELMORA_OUT_DIR, folder, std::filesystem::copy_options::recursive, error);
+    if (error)
+        abandon("cannot copy the program folder: " + error.message());
+    const std::string program = folder + "/Velmora";
     const pid_t engine = velmora::test::spawnProgram(
         program, {program, stereo},
         velmora::bench::programEnvironment(screen.name(), config, runtime), "/dev/null", scratch + "/engine.err");
