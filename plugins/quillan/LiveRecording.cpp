@@ -4,6 +4,7 @@
 
 #include "api/PluginApi.h"
 #include "api/Protocol.h"
+#include "platform/core/Realtime.h"
 #include "zkr/WaveFormat.h"
 
 namespace quillan {
@@ -163,7 +164,11 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     // the guard only to free what the last recording handed out.
     if (state_.load() != kRecording && !hasRetired_.load())
         return false;
-    plat::ScopedLock lock(guard_);
+    if (!lockForRead()) {
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        return state_.load() == kRecording;
+    }
+    plat::ScopedLock lock(guard_, std::adopt_lock);
     retired_.clear();
     hasRetired_ = false;
     if (state_.load() != kRecording)
@@ -182,6 +187,12 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     const Wait waited = awaitBlock(&length);
     if (waited == Wait::Gone)
         return false;
+    if (waited == Wait::NotYet) {
+        // Not captured yet: a silent block, the recording goes on.
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        rightPending_ = false;
+        return true;
+    }
     if (waited == Wait::Failed || length == 0) {
         // The empty block ends the recording, whether the user stopped it or
         // the device gave up (then its failure is told).
@@ -203,6 +214,15 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     return true;
 }
 
+// Conditional, which the analysis cannot follow.
+bool LiveRecording::lockForRead() NO_THREAD_SAFETY_ANALYSIS
+{
+    if (plat::mustNotBlock())
+        return guard_.tryLock();
+    guard_.lock();
+    return true;
+}
+
 LiveRecording::Wait LiveRecording::awaitBlock(uint32_t* length)
 {
     const uint64_t generation = generation_;
@@ -213,6 +233,9 @@ LiveRecording::Wait LiveRecording::awaitBlock(uint32_t* length)
             return Wait::Block;
         if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             return Wait::Failed;
+        // In the real-time section the block waits for the next cycle.
+        if (plat::mustNotBlock())
+            return Wait::NotYet;
         // A device that hands nothing back has failed as surely as one that says so.
         if (std::chrono::steady_clock::now() >= deadline) {
             failure_ = static_cast<int>(plat::audio::Result::Error);

@@ -70,6 +70,7 @@ public:
 
     // The engine's streaming thread (readStreamChannel).
     bool read(int32_t stream, const int16_t** block, int32_t* bytes);
+    uint32_t missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
 
     bool recording() const { return state_.load() == kRecording; }
     // Window's thread, while idle: the platform's result (0 for none) that
@@ -89,7 +90,7 @@ public:
 
 private:
     // What a read of stream 0 found while waiting.
-    enum class Wait { Block, Gone, Failed };
+    enum class Wait { Block, Gone, Failed, NotYet };
 
     // The steps of a start; guard_ held. ownFailure: the read buffer failed.
     int setUp(const RecordingPlan& plan, bool& ownFailure) REQUIRES(guard_);
@@ -100,8 +101,12 @@ private:
     // idle. guard_ held.
     void endRecording() REQUIRES(guard_);
     // Waits for the next block of the shared buffer into the read buffer;
-    // lets guard_ go while it waits.
+    // lets guard_ go while it waits. In the real-time section it only looks
+    // (NotYet: nothing captured yet).
     Wait awaitBlock(uint32_t* length) REQUIRES(guard_);
+    // Takes guard_ for a read: in the streaming thread's real-time section
+    // only when it is free (a start or stop under way holds it), else waits.
+    bool lockForRead() TRY_ACQUIRE(true, guard_);
 
     zkr::ObjectBase& reporter_; // window's thread only
     const EndedCallback ended_;
@@ -128,6 +133,9 @@ private:
     // guard_; hasRetired_ lets idle reads skip the guard.
     std::vector<std::unique_ptr<uint8_t[]>> retired_ GUARDED_BY(guard_);
     std::atomic<bool> hasRetired_{false};
+    // Reads in the real-time section that found the guard taken or no block
+    // captured yet: each was a silent block.
+    std::atomic<uint32_t> missedBlocks_{0};
     // A failure found by the streaming thread, for the window to report.
     std::atomic<int> failure_{0};
 };
