@@ -466,6 +466,8 @@ void AudioCore::streamingLoop()
             // A block refused because a stop closed the output is no failure.
             if (stopAsked())
                 break;
+            // The run ends here: reporting the failure may wait for the user.
+            realtimeSection.reset();
             out->reportRefusedBlock();
             host.showError(toWire(Error::OutputNotReady), kCoreContext);
             for (auto& channel : channels) {
