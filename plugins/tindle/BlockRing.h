@@ -18,6 +18,7 @@ public:
         std::unique_ptr<uint8_t[]> right; // stereo files only
         int32_t bytes = 0;      // in each half; 0 marks the file's end
         bool restarted = false; // a loop came round while it was read
+        bool looping = false;   // looping was on when it was read
     };
 
     // Null when memory runs out. depth counts the block the consumer holds.

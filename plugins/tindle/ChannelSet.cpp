@@ -164,12 +164,20 @@ void ChannelSet::diskLoop()
 
 bool ChannelSet::topUp(ChannelRecord& owner)
 {
-    if (owner.ring == nullptr || owner.feedEnded || owner.state.load() == kStateStopped)
+    if (owner.ring == nullptr || owner.state.load() == kStateStopped)
+        return false;
+    const bool resumed = owner.feedEnded && owner.resumeFromStart.exchange(false);
+    if (resumed) {
+        rewind(owner);
+        owner.feedEnded = false;
+    }
+    if (owner.feedEnded)
         return false;
     BlockRing::Block* block = owner.ring->vacant();
     if (block == nullptr)
         return false;
     produce(owner, *block);
+    block->restarted |= resumed;
     owner.ring->publish();
     return true;
 }
@@ -196,6 +204,7 @@ void ChannelSet::produce(ChannelRecord& owner, BlockRing::Block& block)
     }
     block.bytes = static_cast<int32_t>(bytes);
     block.restarted = restarted;
+    block.looping = owner.loop.load();
     owner.feedEnded = bytes == 0;
 }
 
@@ -211,6 +220,7 @@ void ChannelSet::prepareStart(ChannelRecord& owner)
             owner.converter->restart();
         owner.ring->clear();
         owner.feedEnded = false;
+        owner.resumeFromStart.store(false);
         while (!owner.feedEnded) {
             BlockRing::Block* block = owner.ring->vacant();
             if (block == nullptr)
@@ -326,7 +336,17 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
             current.diskUnderruns.fetch_add(1, std::memory_order_relaxed);
             current.outputBytes = 0;
             current.delivered = 1;
-        } else if (next->bytes == 0) {
+        } else if (next->bytes == 0 && current.loop && !next->looping) {
+            // Looping was switched on after the end was read ahead: the file
+            // goes on from its beginning after this silent block.
+            current.resumeFromStart.store(true);
+            wakeDisk();
+            current.diskUnderruns.fetch_add(1, std::memory_order_relaxed);
+            current.outputBytes = 0;
+            current.delivered = 1;
+        } else if (next->bytes == 0 || (next->restarted && !current.loop)) {
+            // The end, or a pass read ahead while looping was still on: the
+            // file ends here, as it would have without reading ahead.
             current.outputBytes = 0;
             current.delivered = 0;
             current.state = kStateStopped;
@@ -592,6 +612,7 @@ void ChannelSet::clearRecord(ChannelRecord& channel)
     channel.path.clear();
     channel.ring.reset();
     channel.feedEnded = false;
+    channel.resumeFromStart.store(false);
     channel.atStart.store(false);
     channel.readBuffer.reset();
     channel.ownedConverter.reset();

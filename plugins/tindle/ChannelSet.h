@@ -66,6 +66,9 @@ struct ChannelRecord {
     bool feedEnded GUARDED_BY(feedLock) = false; // the ring holds the file's end
     // The ring holds the file's first blocks and none was taken: a start needs no rewind.
     std::atomic<bool> atStart{false};
+    // Set by the streaming thread when looping was switched on after the
+    // end was read ahead; the producer rewinds and reads on.
+    std::atomic<bool> resumeFromStart{false};
     // Blocks the streaming thread found no ready block for, and cycles it
     // found the channel locked by the window's thread: each was silent.
     std::atomic<uint32_t> diskUnderruns{0};

@@ -221,6 +221,16 @@ TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
     EXPECT_TRUE(record(0).state == kStatePlaying && record(1).state == kStatePlaying);
     EXPECT_EQ(read(0), first(longSamples, kBlockSamples));
     EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::OutputNotReady)});
+
+    // Looping switched off with the next passes read ahead already: the file still ends at its end.
+    command([](tindle::ChannelSet& set) { set.setLoop(0, false); });
+    std::vector<int16_t> rest;
+    for (bool more = true; more;) {
+        const std::vector<int16_t> block = read(0, &more);
+        rest.insert(rest.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(rest, std::vector<int16_t>(longSamples.begin() + kBlockSamples, longSamples.end()));
+    EXPECT_EQ(record(0).state, kStateStopped);
 }
 
 // With the player's window, which shows the channels from every thread.
