@@ -152,6 +152,7 @@ void LiveRecording::releaseParts()
 void LiveRecording::endRecording()
 {
     releaseParts();
+    quietSince_.reset();
     ++generation_;
     state_ = kIdle;
 }
@@ -226,18 +227,27 @@ bool LiveRecording::lockForRead() NO_THREAD_SAFETY_ANALYSIS
 LiveRecording::Wait LiveRecording::awaitBlock(uint32_t* length)
 {
     const uint64_t generation = generation_;
-    const auto deadline = std::chrono::steady_clock::now() + startAllowance_;
+    const auto now = std::chrono::steady_clock::now();
+    // Reads that only look count the allowance from the first that found nothing.
+    const auto deadline = (quietSince_ ? *quietSince_ : now) + startAllowance_;
     for (;;) {
         const int status = sharedBuffer.tryRead(readBuffer_.get(), length);
-        if (status == toWire(engine::Error::Ok))
+        if (status == toWire(engine::Error::Ok)) {
+            quietSince_.reset();
             return Wait::Block;
+        }
         if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             return Wait::Failed;
-        // In the real-time section the block waits for the next cycle.
-        if (plat::mustNotBlock())
-            return Wait::NotYet;
         // A device that hands nothing back has failed as surely as one that says so.
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const bool late = std::chrono::steady_clock::now() >= deadline;
+        // In the real-time section the block waits for the next cycle.
+        if (plat::mustNotBlock() && !late) {
+            if (!quietSince_)
+                quietSince_ = now;
+            return Wait::NotYet;
+        }
+        if (late) {
+            quietSince_.reset();
             failure_ = static_cast<int>(plat::audio::Result::Error);
             return Wait::Failed;
         }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/core/ThreadSafety.h"
@@ -127,6 +128,8 @@ private:
     // The right half of the last block read is still to be handed out.
     bool rightPending_ GUARDED_BY(guard_) = false;
     std::chrono::milliseconds startAllowance_ GUARDED_BY(guard_){0};
+    // Since when reads in the real-time section found nothing captured; empty once a block came.
+    std::optional<std::chrono::steady_clock::time_point> quietSince_ GUARDED_BY(guard_);
     // The engine copies a block only after the read that gave it returned:
     // buffers handed out stay here when a recording ends, until the
     // streaming thread's next read (or the end) frees them. Guarded by
