@@ -4,6 +4,7 @@
 #include <cassert>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 
 #include "api/Protocol.h"
 #include "platform/core/Handle.h"
@@ -15,6 +16,7 @@ namespace engine {
 
 namespace {
 
+constexpr char kOutputPacingWait[] = "the output's wait for a free block of the sound card";
 constexpr int32_t kStereoLeftPan = 0;
 constexpr int32_t kStereoRightPan = 100;
 
@@ -381,9 +383,16 @@ void AudioCore::streamingLoop()
     bool outputFailed = false;
     const uint64_t runStart = plat::tickCount64();
     bool pacingChecked = !realtimeRun;
+    bool pacingLeft = false; // found ahead of real time: no sound card paces it
     // A sound card lets the run get ahead of it by its buffers at most.
     const int64_t pacingCheckMs =
         std::max<int64_t>(kPacingCheckMs, int64_t{4} * blockTime * std::max(audioSetup.numOutBufs, 1));
+    // Once a sound card paces the run (the output made the thread wait for
+    // it), the cycle must not block: debug builds check it. Before that (its
+    // buffers filling) and in a run nothing paces (a render to a file),
+    // inputs may wait for their data rather than play silence.
+    std::optional<plat::RealtimeSection> realtimeSection;
+    const uint64_t pacedWaitMs = static_cast<uint64_t>(std::max(blockTime / 2, 1));
     while (!stopAsked()) {
         bool allEnded = true;
         bool allEmpty = true;
@@ -443,10 +452,22 @@ void AudioCore::streamingLoop()
             lastClipped = clipped;
         }
 
-        if (out->offerStereoBuffer(allEmpty, mixer.mixBlock.get(), mixer.mixBytes) == 0) {
+        bool offered = false;
+        {
+            // The one wait of the cycle: the output's wait for a free block
+            // of the sound card is what paces the thread to it.
+            const plat::AllowedWait pacing(kOutputPacingWait);
+            const uint64_t offeredAt = plat::tickCount64();
+            offered = out->offerStereoBuffer(allEmpty, mixer.mixBlock.get(), mixer.mixBytes) != 0;
+            if (!realtimeSection && !pacingLeft && plat::tickCount64() - offeredAt >= pacedWaitMs)
+                realtimeSection.emplace();
+        }
+        if (!offered) {
             // A block refused because a stop closed the output is no failure.
             if (stopAsked())
                 break;
+            // The run ends here: reporting the failure may wait for the user.
+            realtimeSection.reset();
             out->reportRefusedBlock();
             host.showError(toWire(Error::OutputNotReady), kCoreContext);
             for (auto& channel : channels) {
@@ -463,14 +484,18 @@ void AudioCore::streamingLoop()
             // Well ahead of real time: no sound card paces this run (a render
             // to a file), and a real-time thread that never waits would keep
             // a core from everything else.
-            if (plat::tickCount64() - runStart < static_cast<uint64_t>(elapsed) / 2)
+            if (plat::tickCount64() - runStart < static_cast<uint64_t>(elapsed) / 2) {
                 plat::leaveRealtimeScheduling();
+                realtimeSection.reset();
+                pacingLeft = true;
+            }
             pacingChecked = true;
         }
         if (allEnded || outputFailed)
             break;
     }
 
+    realtimeSection.reset();
     const bool stopped = stopAsked();
     if (!stopped)
         out->waitForOutputDone();

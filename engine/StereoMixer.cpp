@@ -7,7 +7,6 @@
 #include <new>
 
 #include "api/Protocol.h"
-#include "engine/CheckedRelease.h"
 #include "engine/MixKernels.h"
 
 namespace engine {
@@ -143,13 +142,6 @@ bool StereoMixer::isHeard(int channel, const MixerChannel& mixerChannel) const
     return mixerChannel.enabled.load(std::memory_order_relaxed) != 0;
 }
 
-// The successful wait takes the lock, which the analysis cannot see.
-void StereoMixer::takeLock() NO_THREAD_SAFETY_ANALYSIS
-{
-    while (!lock.wait(kLockTimeoutMs)) {
-    }
-}
-
 bool StereoMixer::mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor)
 {
     int16_t* samples = mixerChannel.samples.get();
@@ -183,11 +175,10 @@ void StereoMixer::mix()
 {
     if (!ready)
         return;
-    takeLock();
-    for (int c = 0; c < channelCount; ++c)
-        std::copy(std::begin(channels[c].effectHook), std::end(channels[c].effectHook),
-                  std::begin(channels[c].hooksInUse));
-    releaseHeld(lock);
+    for (int c = 0; c < channelCount; ++c) {
+        for (int slot = 0; slot < kChannelEffectSlots; ++slot)
+            channels[c].hooksInUse[slot] = channels[c].effectHook[slot].load(std::memory_order_acquire);
+    }
 
     std::memset(mixLeft.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
     std::memset(mixRight.get(), 0, static_cast<size_t>(samplesPerBlock) * sizeof(int16_t));
@@ -308,9 +299,7 @@ int StereoMixer::setEffectHook(int channel, int slot, ProcessChannelBufferFn hoo
         setError(toWire(Error::IndexOutOfRange));
         return lastError;
     }
-    takeLock();
-    channels[channel].effectHook[slot] = hook;
-    releaseHeld(lock);
+    channels[channel].effectHook[slot].store(hook, std::memory_order_release);
     return toWire(Error::Ok);
 }
 

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "api/PluginApi.h"
-#include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
 
 namespace engine {
@@ -16,21 +15,21 @@ struct MixKernels;
 // each channel's effects, volume, pan, mute and solo and the master volume.
 //
 // Threads: the streaming thread calls fill, mix and the level functions; the
-// main thread changes the parameters. Only mix and setEffectHook take `lock`;
-// every parameter is a single atomic store that mix reads without the lock
-// (relaxed order: a change shows in the next block). setup and release run
-// while no streaming thread exists. The streaming thread's calls answer a
-// bad channel without recording or reporting it: lastError and the dialogs
-// belong to the main thread, and the engine's loop reports its own failures.
+// main thread changes the parameters. Every parameter and every effect hook is
+// a single atomic that mix reads without a lock, so the streaming thread never
+// waits for the main thread (relaxed order for the parameters: a change shows
+// in the next block; acquire for a hook, whose plug-in was set up before).
+// setup and release run while no streaming thread exists. The streaming
+// thread's calls answer a bad channel without recording or reporting it:
+// lastError and the dialogs belong to the main thread, and the engine's loop
+// reports its own failures.
 //
-// mix holds the lock only to take its copy of the hooks and calls them after
-// releasing it: a hook is plug-in code, which may wait for other threads, and
-// none of them may then be stuck on the lock. A hook removed by setEffectHook
-// may therefore still be running from the copy of a mix already under way;
-// whoever releases the effect waits for that mix (see StreamingCall).
+// mix takes its copy of the hooks at the start of a block and calls them from
+// the copy. A hook removed by setEffectHook may therefore still be running
+// from the copy of a mix already under way; whoever releases the effect waits
+// for that mix (see StreamingCall).
 class StereoMixer : public zkr::ObjectBase {
 public:
-    static constexpr uint32_t kLockTimeoutMs = 50;
     static constexpr int32_t kMaxVolume = 200;
     static constexpr int32_t kUnityVolume = 100;
     static constexpr int32_t kCentrePan = 50;
@@ -50,8 +49,8 @@ public:
         // gain of one pan with the right gain of another: rightGain = pan,
         // leftGain = 100 - pan.
         std::atomic<int32_t> pan{kCentrePan};
-        // Guarded by lock.
-        ProcessChannelBufferFn effectHook[kChannelEffectSlots] = {};
+        // Written by setEffectHook (release), copied by mix (acquire).
+        std::atomic<ProcessChannelBufferFn> effectHook[kChannelEffectSlots] = {};
         // The copy of effectHook that the mix under way calls; streaming thread only.
         ProcessChannelBufferFn hooksInUse[kChannelEffectSlots] = {};
 
@@ -117,15 +116,11 @@ public:
     // Kept across set-ups; changed by the mixer settings on the main thread.
     std::atomic<int32_t> processEmptyAsFull{0};
     std::atomic<int32_t> clipped{0};
-    zkr::MutexObject lock{false, "Mixer"};
 
 private:
     // IndexOutOfRange (recorded) when channel is not one of the set-up channels.
     int checkChannel(int channel);
     bool isSetUp(int channel) const { return channel >= 0 && channel < channelCount; }
-    // Waits in 50 ms steps: neither mix nor a hook change may go unguarded,
-    // and the lock is held only for short moments.
-    void takeLock() ACQUIRE(lock);
     bool isHeard(int channel, const MixerChannel& mixerChannel) const;
     // True when a sum saturated.
     bool mixChannel(int channel, MixerChannel& mixerChannel, float masterFactor);

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/core/Files.h"
+
 namespace zkr {
 
 std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, Mode mode)
@@ -22,7 +24,7 @@ std::unique_ptr<BufferedFile> BufferedFile::open(const char* path, Mode mode)
         flags = O_RDWR | O_CREAT | O_TRUNC;
     else if (mode == Mode::CreateNew)
         flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
-    plat::UniqueFd fd(::open(path, flags | O_CLOEXEC, 0666));
+    plat::UniqueFd fd(plat::openFile(path, flags | O_CLOEXEC));
     if (!fd)
         return nullptr;
     std::unique_ptr<BufferedFile> file(new (std::nothrow) BufferedFile(std::move(fd)));
@@ -38,36 +40,12 @@ BufferedFile::~BufferedFile()
 
 int64_t BufferedFile::readAt(uint8_t* out, int64_t count, int64_t at)
 {
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t got = ::pread(fd_.get(), out + done, static_cast<size_t>(count - done), at + done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
+    return plat::readAt(fd_.get(), out, count, at);
 }
 
 bool BufferedFile::writeAt(const uint8_t* data, int64_t count, int64_t at)
 {
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t put = ::pwrite(fd_.get(), data + done, static_cast<size_t>(count - done), at + done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (put == 0)
-            return false;
-        done += put;
-    }
-    return true;
+    return plat::writeAt(fd_.get(), data, count, at);
 }
 
 bool BufferedFile::flush()

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "api/Protocol.h"
+#include "platform/core/Realtime.h"
 #include "zkr/MutexLock.h"
 
 namespace zkr {
@@ -93,7 +94,8 @@ int SharedBuffer::ringUnusable(const MutexLock& guard)
 int SharedBuffer::tryRead(void* out, uint32_t* length)
 {
     *length = 0;
-    MutexLock guard(lock, kLockTimeoutMs);
+    // The streaming thread only tries the lock: a miss is Busy, as an empty ring is.
+    MutexLock guard(lock, plat::mustNotBlock() ? 0 : kLockTimeoutMs);
     if (int status = ringUnusable(guard); status != toWire(engine::Error::Ok))
         return status;
     // Once the producer has ended, what it wrote is read even if it never

@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/core/Realtime.h"
 
 namespace plat {
 
@@ -18,6 +22,21 @@ namespace {
 // Seconds from 1601-01-01 to 1970-01-01.
 constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr int64_t kFileTimeUnitsPerSecond = 10000000;
+
+// The slow-disk seam: every slowDiskEvery-th read sleeps slowDiskDelayMs
+// first; 0 leaves reads alone. Set from the environment once, as the library loads.
+std::atomic<uint32_t> slowDiskDelayMs{0};
+std::atomic<uint32_t> slowDiskEvery{0};
+std::atomic<uint64_t> slowDiskReads{0};
+
+[[maybe_unused]] const bool kSlowDiskFromEnvironment = [] {
+    const char* text = std::getenv("VELMORA_SLOW_DISK");
+    unsigned delayMs = 0;
+    unsigned every = 0;
+    if (text != nullptr && std::sscanf(text, "%u:%u", &delayMs, &every) == 2)
+        setSlowDisk(delayMs, every);
+    return true;
+}();
 
 char lowerAscii(char c)
 {
@@ -154,8 +173,63 @@ std::vector<std::string> listFolder(const std::string& folder, const std::string
     return names;
 }
 
+void setSlowDisk(uint32_t delayMs, uint32_t everyReads)
+{
+    slowDiskDelayMs.store(delayMs, std::memory_order_relaxed);
+    slowDiskEvery.store(everyReads, std::memory_order_relaxed);
+}
+
+int openFile(const std::string& path, int flags, mode_t mode)
+{
+    checkMayBlock("plat::openFile");
+    return ::open(path.c_str(), flags, mode);
+}
+
+int64_t readAt(int fd, void* buffer, int64_t count, int64_t at)
+{
+    checkMayBlock("plat::readAt");
+    if (const uint32_t every = slowDiskEvery.load(std::memory_order_relaxed); every != 0) {
+        if ((slowDiskReads.fetch_add(1, std::memory_order_relaxed) + 1) % every == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(slowDiskDelayMs.load(std::memory_order_relaxed)));
+    }
+    auto* out = static_cast<char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, out + done, static_cast<size_t>(count - done), at + done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+bool writeAt(int fd, const void* data, int64_t count, int64_t at)
+{
+    checkMayBlock("plat::writeAt");
+    const auto* in = static_cast<const char*>(data);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::pwrite(fd, in + done, static_cast<size_t>(count - done), at + done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
 bool writeFully(int fd, const void* data, size_t size)
 {
+    checkMayBlock("plat::writeFully");
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         ssize_t written = ::write(fd, bytes, size);

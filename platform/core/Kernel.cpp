@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "platform/core/KernelObject.h"
+#include "platform/core/Realtime.h"
 #include "platform/core/Thread.h"
 
 namespace plat {
@@ -175,6 +176,9 @@ uint32_t waitForMultipleObjects(uint32_t count, const Handle* handles, bool wait
 {
     if (count == 0 || count > kMaximumWaitObjects || handles == nullptr)
         return kWaitFailed;
+    // A zero time-out only tries, which a real-time thread may do.
+    if (timeoutMs != 0)
+        checkMayBlock("plat::waitForMultipleObjects");
     const uint32_t self = currentThreadId();
     const auto start = std::chrono::steady_clock::now();
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -198,6 +200,48 @@ void LockedMemory::release()
         (void)munlock(data_, bytes_);
     data_ = nullptr;
     bytes_ = 0;
+}
+
+namespace {
+
+// Both are the calling thread's own: nothing else reads them.
+thread_local int tRealtimeDepth = 0;
+thread_local const char* tAllowedWait = nullptr;
+
+} // namespace
+
+RealtimeSection::RealtimeSection()
+{
+    ++tRealtimeDepth;
+}
+
+RealtimeSection::~RealtimeSection()
+{
+    --tRealtimeDepth;
+}
+
+AllowedWait::AllowedWait(const char* why) : outer_(tAllowedWait)
+{
+    tAllowedWait = why;
+}
+
+AllowedWait::~AllowedWait()
+{
+    tAllowedWait = outer_;
+}
+
+bool mustNotBlock()
+{
+    return tRealtimeDepth > 0 && tAllowedWait == nullptr;
+}
+
+void checkMayBlockSlow(const char* call)
+{
+    if (!mustNotBlock())
+        return;
+    std::fprintf(stderr, "velmora: %s called in a real-time section (the streaming cycle must not block)\n",
+                 call);
+    std::abort();
 }
 
 } // namespace plat

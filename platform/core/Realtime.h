@@ -74,4 +74,42 @@ private:
     size_t bytes_ = 0;
 };
 
+// Marks the calling thread, for its scope, as one that must never block: the
+// streaming cycle. Debug builds check it in the platform's lock, wait and
+// file calls (checkMayBlock), so a blocking call there fails loudly in tests.
+// Sections nest; each thread has its own.
+class PLAT_API RealtimeSection {
+public:
+    RealtimeSection();
+    RealtimeSection(const RealtimeSection&) = delete;
+    RealtimeSection& operator=(const RealtimeSection&) = delete;
+    ~RealtimeSection();
+};
+
+// A wait inside a real-time section that the design relies on (the sound
+// card's pacing), named so that it shows where it is allowed and why.
+class PLAT_API AllowedWait {
+public:
+    explicit AllowedWait(const char* why);
+    AllowedWait(const AllowedWait&) = delete;
+    AllowedWait& operator=(const AllowedWait&) = delete;
+    ~AllowedWait();
+
+private:
+    const char* outer_; // the allowance this one hides, restored at the end
+};
+
+// Inside a real-time section and outside any allowed wait: the thread must not block now.
+[[nodiscard]] PLAT_API bool mustNotBlock();
+
+// Debug builds: aborts, naming the call, when the calling thread must not
+// block. Release builds: nothing.
+PLAT_API void checkMayBlockSlow(const char* call);
+inline void checkMayBlock([[maybe_unused]] const char* call)
+{
+#ifndef NDEBUG
+    checkMayBlockSlow(call);
+#endif
+}
+
 } // namespace plat

@@ -45,6 +45,14 @@ public:
         mutex_.lock();
         holder_.store(threadMark(), std::memory_order_relaxed);
     }
+    // Takes the mutex only when it is free at once.
+    bool tryLock() TRY_ACQUIRE(true)
+    {
+        if (!mutex_.try_lock())
+            return false;
+        holder_.store(threadMark(), std::memory_order_relaxed);
+        return true;
+    }
     void unlock() RELEASE()
     {
         holder_.store(nullptr, std::memory_order_relaxed);
@@ -74,6 +82,8 @@ static_assert(std::is_trivially_destructible_v<AnnotatedMutex>);
 class SCOPED_CAPABILITY ScopedLock {
 public:
     explicit ScopedLock(AnnotatedMutex& mutex) ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+    // Takes over a mutex the caller has taken already.
+    ScopedLock(AnnotatedMutex& mutex, std::adopt_lock_t) REQUIRES(mutex) : mutex_(mutex) {}
     ~ScopedLock() RELEASE()
     {
         if (held_)

@@ -8,6 +8,7 @@
 #include "api/Protocol.h"
 #include "platform/core/Files.h"
 #include "platform/core/Notice.h"
+#include "platform/core/Realtime.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/plevnt/PlayerView.h"
 #include "plugins/plevnt/PlevntModel.h"
@@ -86,7 +87,9 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
             *bytes = count;
         return running;
     };
-    zkr::MutexLock lock(deliveryLock_, kLockWaitMs);
+    // In the real-time section only tries: a miss or a block not decoded yet is a silent block.
+    const bool mayWait = !plat::mustNotBlock();
+    zkr::MutexLock lock(deliveryLock_, mayWait ? kLockWaitMs : 0);
     const int32_t state = state_.load();
     if (!lock.owned())
         return answer(nullptr, 0, state != kStateStopped || continuing_.load());
@@ -108,6 +111,10 @@ bool Player::readStream(bool right, const int16_t** block, int32_t* bytes)
         status = buffer_.tryRead(workBlock_.get(), &got);
         if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             break;
+        if (!mayWait) {
+            missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+            break;
+        }
         zkr::EventObject& wake =
             status == toWire(engine::Error::NotNow) ? buffer_.canRead : buffer_.dataWritten;
         (void)wake.wait(kReadStepMs); // a time-out only reads again

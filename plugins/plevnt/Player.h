@@ -51,6 +51,7 @@ public:
     // ---- streaming thread ----
     // Stream 2p (right false) or 2p + 1 (right true); false when it has ended.
     bool readStream(bool right, const int16_t** block, int32_t* bytes);
+    uint32_t missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
 
     // ---- window's thread ----
     // Loads this player's decoder modules and shows the unknown-module
@@ -136,6 +137,8 @@ private:
     // When the engine last read the left stream (steady clock, ms).
     std::atomic<int64_t> lastRead_{0};
     std::atomic<bool> attached_{false};
+    // Blocks the streaming thread found not yet decoded in its real-time section: each was silent.
+    std::atomic<uint32_t> missedBlocks_{0};
     uint32_t positionMs_ = 0;
     int percent_ = 0;
 

@@ -4,6 +4,7 @@
 
 #include "api/PluginApi.h"
 #include "api/Protocol.h"
+#include "platform/core/Realtime.h"
 #include "zkr/WaveFormat.h"
 
 namespace quillan {
@@ -151,6 +152,7 @@ void LiveRecording::releaseParts()
 void LiveRecording::endRecording()
 {
     releaseParts();
+    quietSince_.reset();
     ++generation_;
     state_ = kIdle;
 }
@@ -163,7 +165,11 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     // the guard only to free what the last recording handed out.
     if (state_.load() != kRecording && !hasRetired_.load())
         return false;
-    plat::ScopedLock lock(guard_);
+    if (!lockForRead()) {
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        return state_.load() == kRecording;
+    }
+    plat::ScopedLock lock(guard_, std::adopt_lock);
     retired_.clear();
     hasRetired_ = false;
     if (state_.load() != kRecording)
@@ -182,6 +188,12 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     const Wait waited = awaitBlock(&length);
     if (waited == Wait::Gone)
         return false;
+    if (waited == Wait::NotYet) {
+        // Not captured yet: a silent block, the recording goes on.
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        rightPending_ = false;
+        return true;
+    }
     if (waited == Wait::Failed || length == 0) {
         // The empty block ends the recording, whether the user stopped it or
         // the device gave up (then its failure is told).
@@ -203,18 +215,39 @@ bool LiveRecording::read(int32_t stream, const int16_t** block, int32_t* bytes)
     return true;
 }
 
+// Conditional, which the analysis cannot follow.
+bool LiveRecording::lockForRead() NO_THREAD_SAFETY_ANALYSIS
+{
+    if (plat::mustNotBlock())
+        return guard_.tryLock();
+    guard_.lock();
+    return true;
+}
+
 LiveRecording::Wait LiveRecording::awaitBlock(uint32_t* length)
 {
     const uint64_t generation = generation_;
-    const auto deadline = std::chrono::steady_clock::now() + startAllowance_;
+    const auto now = std::chrono::steady_clock::now();
+    // Reads that only look count the allowance from the first that found nothing.
+    const auto deadline = (quietSince_ ? *quietSince_ : now) + startAllowance_;
     for (;;) {
         const int status = sharedBuffer.tryRead(readBuffer_.get(), length);
-        if (status == toWire(engine::Error::Ok))
+        if (status == toWire(engine::Error::Ok)) {
+            quietSince_.reset();
             return Wait::Block;
+        }
         if (status != toWire(engine::Error::Busy) && status != toWire(engine::Error::NotNow))
             return Wait::Failed;
         // A device that hands nothing back has failed as surely as one that says so.
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const bool late = std::chrono::steady_clock::now() >= deadline;
+        // In the real-time section the block waits for the next cycle.
+        if (plat::mustNotBlock() && !late) {
+            if (!quietSince_)
+                quietSince_ = now;
+            return Wait::NotYet;
+        }
+        if (late) {
+            quietSince_.reset();
             failure_ = static_cast<int>(plat::audio::Result::Error);
             return Wait::Failed;
         }

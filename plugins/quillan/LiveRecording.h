@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/core/ThreadSafety.h"
@@ -70,6 +71,7 @@ public:
 
     // The engine's streaming thread (readStreamChannel).
     bool read(int32_t stream, const int16_t** block, int32_t* bytes);
+    uint32_t missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
 
     bool recording() const { return state_.load() == kRecording; }
     // Window's thread, while idle: the platform's result (0 for none) that
@@ -89,7 +91,7 @@ public:
 
 private:
     // What a read of stream 0 found while waiting.
-    enum class Wait { Block, Gone, Failed };
+    enum class Wait { Block, Gone, Failed, NotYet };
 
     // The steps of a start; guard_ held. ownFailure: the read buffer failed.
     int setUp(const RecordingPlan& plan, bool& ownFailure) REQUIRES(guard_);
@@ -100,8 +102,12 @@ private:
     // idle. guard_ held.
     void endRecording() REQUIRES(guard_);
     // Waits for the next block of the shared buffer into the read buffer;
-    // lets guard_ go while it waits.
+    // lets guard_ go while it waits. In the real-time section it only looks
+    // (NotYet: nothing captured yet).
     Wait awaitBlock(uint32_t* length) REQUIRES(guard_);
+    // Takes guard_ for a read: in the streaming thread's real-time section
+    // only when it is free (a start or stop under way holds it), else waits.
+    bool lockForRead() TRY_ACQUIRE(true, guard_);
 
     zkr::ObjectBase& reporter_; // window's thread only
     const EndedCallback ended_;
@@ -122,12 +128,17 @@ private:
     // The right half of the last block read is still to be handed out.
     bool rightPending_ GUARDED_BY(guard_) = false;
     std::chrono::milliseconds startAllowance_ GUARDED_BY(guard_){0};
+    // Since when reads in the real-time section found nothing captured; empty once a block came.
+    std::optional<std::chrono::steady_clock::time_point> quietSince_ GUARDED_BY(guard_);
     // The engine copies a block only after the read that gave it returned:
     // buffers handed out stay here when a recording ends, until the
     // streaming thread's next read (or the end) frees them. Guarded by
     // guard_; hasRetired_ lets idle reads skip the guard.
     std::vector<std::unique_ptr<uint8_t[]>> retired_ GUARDED_BY(guard_);
     std::atomic<bool> hasRetired_{false};
+    // Reads in the real-time section that found the guard taken or no block
+    // captured yet: each was a silent block.
+    std::atomic<uint32_t> missedBlocks_{0};
     // A failure found by the streaming thread, for the window to report.
     std::atomic<int> failure_{0};
 };

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <new>
+#include <pthread.h>
 
 #include "api/PluginApi.h"
 #include "api/Protocol.h"
 #include "platform/core/Files.h"
+#include "platform/core/Realtime.h"
 #include "plugins/tindle/EngineLink.h"
 #include "plugins/tindle/WaveformImage.h"
 #include "zkr/BufferedFile.h"
@@ -35,6 +39,17 @@ std::string lockName(int index)
     char name[32];
     std::snprintf(name, sizeof name, "ChannelLock%i", index);
     return name;
+}
+
+constexpr char kDiskThreadName[] = "tindle-disk";
+constexpr char kReadInStreamWait[] = "the wave file player reading in the streaming thread";
+
+// VELMORA_READ_IN_STREAM=1: the streaming thread reads the files, as before
+// the disk thread (for the benches' comparison).
+bool readInStreamAsked()
+{
+    const char* value = std::getenv("VELMORA_READ_IN_STREAM");
+    return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
 bool rewind(zkr::MultimediaFile& file)
@@ -104,15 +119,118 @@ private:
     bool owned_ = false;
 };
 
-ChannelSet::ChannelSet(EngineLink& engineLink) : engineLink_(engineLink)
+ChannelSet::ChannelSet(EngineLink& engineLink) : engineLink_(engineLink), readInStream_(readInStreamAsked())
 {
     for (int channel = 0; channel < kChannelCount; ++channel)
         records_[std::size_t(channel)] = std::make_unique<ChannelRecord>(channel);
+    if (!readInStream_)
+        disk_ = std::thread([this] { diskLoop(); });
 }
 
 ChannelSet::~ChannelSet()
 {
+    if (disk_.joinable()) {
+        diskEnding_.store(true);
+        wakeDisk();
+        disk_.join();
+    }
     releaseAll();
+}
+
+void ChannelSet::wakeDisk()
+{
+    diskWork_.fetch_add(1, std::memory_order_release);
+    diskWork_.notify_one();
+}
+
+void ChannelSet::diskLoop()
+{
+    pthread_setname_np(pthread_self(), kDiskThreadName);
+    for (;;) {
+        const uint32_t seen = diskWork_.load(std::memory_order_acquire);
+        if (diskEnding_.load())
+            return;
+        // One block per channel and round, so that every ring fills alike.
+        bool worked = false;
+        for (int channel = 0; channel < kChannelCount; ++channel) {
+            ChannelRecord& owner = record(channel);
+            plat::ScopedLock feed(owner.feedLock);
+            worked |= topUp(owner);
+        }
+        if (!worked)
+            diskWork_.wait(seen, std::memory_order_acquire);
+    }
+}
+
+bool ChannelSet::topUp(ChannelRecord& owner)
+{
+    if (owner.ring == nullptr || owner.state.load() == kStateStopped)
+        return false;
+    const bool resumed = owner.feedEnded && owner.resumeFromStart.exchange(false);
+    if (resumed) {
+        rewind(owner);
+        owner.feedEnded = false;
+    }
+    if (owner.feedEnded)
+        return false;
+    BlockRing::Block* block = owner.ring->vacant();
+    if (block == nullptr)
+        return false;
+    produce(owner, *block);
+    block->restarted |= resumed;
+    owner.ring->publish();
+    return true;
+}
+
+void ChannelSet::produce(ChannelRecord& owner, BlockRing::Block& block)
+{
+    bool restarted = false;
+    uint32_t bytes = 0;
+    zkr::WaveformatConverter* converter = owner.converter;
+    if (converter != nullptr && converter->resamples()) {
+        bytes = readResampled(owner, restarted);
+    } else {
+        // Without a converter the file's bytes are the block's.
+        uint8_t* target = converter != nullptr ? owner.readBuffer.get() : block.left.get();
+        int32_t got = 0;
+        if (readLooping(owner, target, got, restarted) && got > 0)
+            bytes = converter != nullptr ? converter->convert(target, static_cast<uint32_t>(got))
+                                         : static_cast<uint32_t>(got);
+    }
+    if (converter != nullptr && bytes > 0) {
+        std::memcpy(block.left.get(), converter->leftOutput(), bytes);
+        if (block.right != nullptr)
+            std::memcpy(block.right.get(), converter->rightOutput(), bytes);
+    }
+    block.bytes = static_cast<int32_t>(bytes);
+    block.restarted = restarted;
+    block.looping = owner.loop.load();
+    owner.feedEnded = bytes == 0;
+}
+
+void ChannelSet::prepareStart(ChannelRecord& owner)
+{
+    {
+        plat::ScopedLock feed(owner.feedLock);
+        if (owner.ring == nullptr || owner.atStart.load())
+            return;
+        rewind(owner);
+        // The filter starts afresh here rather than on the streaming thread.
+        if (owner.converter != nullptr)
+            owner.converter->restart();
+        owner.ring->clear();
+        owner.feedEnded = false;
+        owner.resumeFromStart.store(false);
+        while (!owner.feedEnded) {
+            BlockRing::Block* block = owner.ring->vacant();
+            if (block == nullptr)
+                break;
+            produce(owner, *block);
+            owner.ring->publish();
+        }
+        owner.atStart.store(true);
+    }
+    wakeDisk();
 }
 
 int ChannelSet::getName(char* buffer)
@@ -188,99 +306,136 @@ bool ChannelSet::readBlock(int channel, const int16_t** block, int32_t* bytes)
     if (!validChannel(channel))
         return false;
     ChannelRecord& current = record(channel);
-    zkr::MutexLock lock(current.lock, kLockWaitMs);
-    if (!lock.owned() || !current.loaded || current.state == kStateStopped || current.state == kStateWaiting)
-        return false;
-    const auto report = [&](int32_t count) {
+    const auto report = [&](const uint8_t* data, int32_t count) {
         if (block != nullptr)
-            *block = reinterpret_cast<const int16_t*>(current.outputData);
+            *block = reinterpret_cast<const int16_t*>(data);
         if (bytes != nullptr)
             *bytes = count;
     };
-    if (current.state == kStatePaused) {
-        report(0);
+    // Only tried: the window's thread holds it for a moment, and the channel is silent meanwhile.
+    zkr::MutexLock lock(current.lock, 0);
+    if (!lock.owned()) {
+        current.lockMisses.fetch_add(1, std::memory_order_relaxed);
+        report(nullptr, 0);
+        return true;
+    }
+    const int32_t state = current.state.load();
+    if (!current.loaded || state == kStateStopped || state == kStateWaiting)
+        return false;
+    if (state == kStatePaused) {
+        report(current.outputData, 0);
         return true;
     }
 
     bool restarted = false;
-    if (current.owner && current.converter != nullptr && current.converter->resamples()) {
-        current.outputBytes = static_cast<int32_t>(readResampled(current, channel, restarted));
-        current.delivered = current.outputBytes > 0 ? 1 : 0;
-        if (current.delivered == 0) {
-            rewind(current);
-            current.state = kStateStopped;
-        }
-        sharePartner(current);
-    } else if (current.owner) {
-        int32_t got = 0;
-        const bool failed = !readLooping(current, channel, got, restarted);
-        if (failed || got == 0) {
-            rewind(current);
+    if (current.owner) {
+        const BlockRing::Block* next = takeBlock(current);
+        const uint8_t* right = nullptr;
+        if (next == nullptr) {
+            // Not read yet: a silent block, and the file goes on where it was.
+            current.diskUnderruns.fetch_add(1, std::memory_order_relaxed);
+            current.outputBytes = 0;
+            current.delivered = 1;
+        } else if (next->bytes == 0 && current.loop && !next->looping) {
+            // Looping was switched on after the end was read ahead: the file
+            // goes on from its beginning after this silent block.
+            current.resumeFromStart.store(true);
+            wakeDisk();
+            current.diskUnderruns.fetch_add(1, std::memory_order_relaxed);
+            current.outputBytes = 0;
+            current.delivered = 1;
+        } else if (next->bytes == 0 || (next->restarted && !current.loop)) {
+            // The end, or a pass read ahead while looping was still on: the
+            // file ends here, as it would have without reading ahead.
+            current.outputBytes = 0;
             current.delivered = 0;
             current.state = kStateStopped;
         } else {
+            current.outputData = next->left.get();
+            current.outputBytes = next->bytes;
             current.delivered = 1;
+            right = next->right.get();
+            restarted = next->restarted;
+            if (restarted && current.synchronised)
+                releaseWaiting(channel);
         }
-        if (current.converter == nullptr)
-            current.outputBytes = got;
-        else
-            current.outputBytes = current.delivered == 1
-                                      ? static_cast<int32_t>(current.converter->convert(
-                                            current.readBuffer.get(), static_cast<uint32_t>(got)))
-                                      : 0;
-        sharePartner(current);
+        sharePartner(current, right);
+    } else if (!current.shared) {
+        // The owner did not get its lock this cycle: nothing to hand on.
+        current.outputBytes = 0;
     }
+    current.shared = false;
 
     if (current.state != current.previousState) {
         refresh(channel);
         current.previousState = current.state;
     }
-    if (current.delivered == 1) {
+    if (current.delivered == 1 && current.outputBytes > 0) {
         if (ChannelView* shown = view.load())
             shown->advanceCursor(channel, restarted);
     }
-    report(current.outputBytes);
+    report(current.outputData, current.outputBytes);
     return current.delivered == 1;
 }
 
-void ChannelSet::sharePartner(const ChannelRecord& owner)
+const BlockRing::Block* ChannelSet::takeBlock(ChannelRecord& owner)
+{
+    if (owner.ring == nullptr)
+        return nullptr;
+    const BlockRing::Block* next = owner.ring->take();
+    if (next == nullptr && (readInStream_ || !plat::mustNotBlock())) {
+        const plat::AllowedWait reading(kReadInStreamWait);
+        plat::ScopedLock feed(owner.feedLock);
+        if (topUp(owner))
+            next = owner.ring->take();
+    }
+    owner.atStart.store(false, std::memory_order_relaxed);
+    if (!readInStream_)
+        wakeDisk();
+    return next;
+}
+
+void ChannelSet::sharePartner(const ChannelRecord& owner, const uint8_t* right)
 {
     if (!validChannel(owner.partner))
         return;
     ChannelRecord& partner = record(owner.partner);
-    zkr::MutexLock partnerLock(partner.lock, kLockWaitMs);
+    zkr::MutexLock partnerLock(partner.lock, 0);
     if (partnerLock.owned()) {
         partner.previousState = partner.state;
-        partner.state = owner.state;
+        partner.state = owner.state.load();
         partner.outputBytes = owner.outputBytes;
         partner.delivered = owner.delivered;
+        if (right != nullptr)
+            partner.outputData = right;
+        partner.shared = true;
         if (partner.state != partner.previousState)
             refresh(owner.partner);
+    } else {
+        partner.lockMisses.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
-bool ChannelSet::readLooping(ChannelRecord& owner, int channel, int32_t& got, bool& restarted)
+bool ChannelSet::readLooping(ChannelRecord& owner, uint8_t* target, int32_t& got, bool& restarted)
 {
     zkr::MultimediaFile& file = *owner.file;
-    bool read = file.read(owner.readBuffer.get(), owner.readSize, &got) == toWire(engine::Error::Ok);
-    if (read && got == 0 && owner.loop) {
+    bool read = file.read(target, owner.readSize, &got) == toWire(engine::Error::Ok);
+    if (read && got == 0 && owner.loop.load()) {
         rewind(file);
-        read = file.read(owner.readBuffer.get(), owner.readSize, &got) == toWire(engine::Error::Ok);
-        if (owner.synchronised)
-            releaseWaiting(channel);
+        read = file.read(target, owner.readSize, &got) == toWire(engine::Error::Ok);
         restarted = true;
     }
     return read;
 }
 
-uint32_t ChannelSet::readResampled(ChannelRecord& owner, int channel, bool& restarted)
+uint32_t ChannelSet::readResampled(ChannelRecord& owner, bool& restarted)
 {
     zkr::WaveformatConverter& converter = *owner.converter;
     // The filter gives out less than it takes at first: a block may need
     // more than one read. A loop goes on through the filter without a seam.
     while (!converter.blockReady() && !converter.inputEnded()) {
         int32_t got = 0;
-        const bool failed = !readLooping(owner, channel, got, restarted);
+        const bool failed = !readLooping(owner, owner.readBuffer.get(), got, restarted);
         if (failed || got == 0 || !converter.feed(owner.readBuffer.get(), static_cast<uint32_t>(got)))
             converter.endOfInput();
     }
@@ -289,28 +444,27 @@ uint32_t ChannelSet::readResampled(ChannelRecord& owner, int channel, bool& rest
 
 void ChannelSet::releaseWaiting(int restarting)
 {
+    // Without the other channels' locks: only the state changes, in one step.
     for (int channel = 0; channel < kChannelCount; ++channel) {
-        if (channel == restarting)
-            continue;
-        ChannelRecord& waiting = record(channel);
-        zkr::MutexLock lock(waiting.lock, kLockWaitMs);
-        if (lock.owned() && waiting.state == kStateWaiting)
-            waiting.state = kStatePlaying;
+        int32_t waiting = kStateWaiting;
+        if (channel != restarting)
+            record(channel).state.compare_exchange_strong(waiting, kStatePlaying);
     }
 }
 
 void ChannelSet::streamingError()
 {
     for (int channel = 0; channel < kChannelCount; ++channel) {
+        ChannelRecord& failed = record(channel);
         {
-            ChannelRecord& failed = record(channel);
-            Locks locks(*this, bit(channel));
-            if (!locks.owned() || !failed.loaded)
-                continue;
-            if (failed.owner)
-                rewind(failed);
+            zkr::MutexLock lock(failed.lock, 0);
+            if (lock.owned()) {
+                if (!failed.loaded)
+                    continue;
+                failed.delivered = 0;
+            }
+            // The next start reads the file from its beginning again.
             failed.state = kStateStopped;
-            failed.delivered = 0;
         }
         refresh(channel);
     }
@@ -356,7 +510,13 @@ int ChannelSet::open(int channel, const std::string& path)
         return fail(error, false);
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[readSize]);
-    if (buffer == nullptr)
+    // Without a converter the file's pieces are the blocks themselves.
+    const auto blockBytes = static_cast<int32_t>(converter != nullptr ? converter->outputBlockSize : readSize);
+    const int depth = readInStream_ ? kReadInStreamBlocks
+                                    : std::clamp(audio.diskBufSize / std::max(blockBytes, 1),
+                                                 kFewestReadAheadBlocks, kMostReadAheadBlocks) + 1;
+    std::unique_ptr<BlockRing> ring = BlockRing::make(depth, blockBytes, stereo);
+    if (buffer == nullptr || ring == nullptr)
         return fail(toWire(engine::Error::OutOfMemory), false);
 
     // From here on streaming errors raise no dialog.
@@ -396,7 +556,7 @@ int ChannelSet::open(int channel, const std::string& path)
         owner.converter = converter.get();
         owner.readSize = static_cast<int32_t>(readSize);
         owner.readBuffer = std::move(buffer);
-        owner.outputData = converter != nullptr ? converter->leftOutput() : owner.readBuffer.get();
+        owner.outputData = nullptr;
         owner.outputBytes = 0;
         owner.state = kStateStopped;
         owner.previousState = kStateStopped;
@@ -410,18 +570,22 @@ int ChannelSet::open(int channel, const std::string& path)
             right.file = file.get();
             right.converter = converter.get();
             right.readSize = 0;
-            right.outputData = converter->rightOutput();
+            right.outputData = nullptr;
             right.outputBytes = 0;
             right.state = kStateStopped;
             right.previousState = kStateStopped;
             right.delivered = 0;
             // The pair plays as one: the right half follows its owner's flags.
-            right.loop = owner.loop;
+            right.loop = owner.loop.load();
             right.synchronised = owner.synchronised;
             right.path = path;
         }
         owner.ownedFile = std::move(file);
         owner.ownedConverter = std::move(converter);
+        plat::ScopedLock feed(owner.feedLock);
+        owner.ring = std::move(ring);
+        owner.feedEnded = false;
+        owner.atStart.store(false);
     }
     refresh(channel);
     if (stereo)
@@ -431,21 +595,28 @@ int ChannelSet::open(int channel, const std::string& path)
 
 void ChannelSet::clearRecord(ChannelRecord& channel)
 {
+    // The disk thread is out of the file before it goes.
+    plat::ScopedLock feed(channel.feedLock);
     channel.previousState = channel.state;
     channel.state = kStateStopped;
     channel.loaded = false;
     channel.owner = false;
     channel.partner = -1;
     channel.delivered = 0;
+    channel.shared = false;
     channel.outputData = nullptr;
     channel.outputBytes = 0;
     channel.file = nullptr;
     channel.converter = nullptr;
     channel.readSize = 0;
+    channel.path.clear();
+    channel.ring.reset();
+    channel.feedEnded = false;
+    channel.resumeFromStart.store(false);
+    channel.atStart.store(false);
     channel.readBuffer.reset();
     channel.ownedConverter.reset();
     channel.ownedFile.reset();
-    channel.path.clear();
 }
 
 void ChannelSet::closePair(int channel)
@@ -507,10 +678,9 @@ void ChannelSet::setPairState(int channel, int32_t state)
         if (!validChannel(member))
             continue;
         ChannelRecord& changed = record(member);
-        // A converter starts its filter afresh here rather than on the streaming thread.
-        if (state == kStatePlaying && changed.state == kStateStopped && changed.owner &&
-            changed.converter != nullptr)
-            changed.converter->restart();
+        // playStop read the first blocks already, outside the locks; this only catches the rest.
+        if (state != kStateStopped && changed.state == kStateStopped && changed.owner)
+            prepareStart(changed);
         changed.state = state;
         changed.delivered = 0;
     }
@@ -522,6 +692,25 @@ int ChannelSet::playStop(int channel)
         return toWire(engine::Error::Ok);
     unsigned started = 0;   // channels set playing, undone when the engine refuses
     unsigned refreshed = 0; // strips to refresh
+    // The files that may start read their first blocks before any channel
+    // lock is held for it, so that the channels playing meanwhile are not
+    // kept from their blocks. Only this thread takes a channel out of the
+    // stopped state, so what is read stays right until the start.
+    unsigned starting = 0;
+    {
+        Locks locks(*this, kAllChannels);
+        const ChannelRecord& current = record(channel);
+        for (int other = 0; locks.owned() && other < kChannelCount; ++other) {
+            const ChannelRecord& member = record(other);
+            if (member.loaded && member.owner && member.state == kStateStopped &&
+                (other == channel || (current.synchronised && member.synchronised)))
+                starting |= bit(other);
+        }
+    }
+    for (int other = 0; other < kChannelCount; ++other) {
+        if ((starting & bit(other)) != 0)
+            prepareStart(record(other));
+    }
     {
         Locks locks(*this, kAllChannels);
         ChannelRecord& current = record(channel);
@@ -529,7 +718,7 @@ int ChannelSet::playStop(int channel)
             return toWire(engine::Error::Ok);
         refreshed = bit(channel) | bit(current.partner);
         if (current.state == kStatePlaying || current.state == kStatePaused) {
-            rewind(current);
+            // The next start rewinds it (prepareStart).
             setPairState(channel, kStateStopped);
         } else if (current.state == kStateStopped && !current.synchronised) {
             setPairState(channel, kStatePlaying);

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "platform/core/ThreadSafety.h"
+#include "plugins/tindle/BlockRing.h"
 #include "zkr/MultimediaFile.h"
 #include "zkr/MutexObject.h"
 #include "zkr/ObjectBase.h"
@@ -28,7 +31,12 @@ inline constexpr int32_t kStateWaiting = 3; // for a synchronised start
 // (channel i) reads the file and hands the right half to its partner (i + 1).
 //
 // The fields after lock are guarded by it; ChannelSet takes the locks of a
-// set of channels at once, which the lock analysis cannot follow.
+// set of channels at once, which the lock analysis cannot follow. The
+// streaming thread only tries the lock. What reads the file ahead (file,
+// converter, readBuffer, ring, feedEnded) is the owner's and guarded by
+// feedLock as well: it is changed under both locks, and the disk thread reads
+// under feedLock alone. state and loop are atomics besides, for the threads
+// that look without the channel lock.
 struct ChannelRecord {
     zkr::MutexObject lock; // "ChannelLock%i"
     bool loaded = false;
@@ -44,12 +52,27 @@ struct ChannelRecord {
     std::unique_ptr<uint8_t[]> readBuffer; // owner only
     const uint8_t* outputData = nullptr;
     int32_t outputBytes = 0;
-    int32_t state = kStateStopped;
+    std::atomic<int32_t> state{kStateStopped};
     int32_t previousState = kStateStopped;
-    bool loop = false;
+    std::atomic<bool> loop{false};
     bool synchronised = false;
     int32_t delivered = 0;
+    // A partner's block was shared by its owner in this cycle.
+    bool shared = false;
     std::string path; // the file's full path, for titles and properties
+
+    plat::AnnotatedMutex feedLock;
+    std::unique_ptr<BlockRing> ring; // owner only
+    bool feedEnded GUARDED_BY(feedLock) = false; // the ring holds the file's end
+    // The ring holds the file's first blocks and none was taken: a start needs no rewind.
+    std::atomic<bool> atStart{false};
+    // Set by the streaming thread when looping was switched on after the
+    // end was read ahead; the producer rewinds and reads on.
+    std::atomic<bool> resumeFromStart{false};
+    // Blocks the streaming thread found no ready block for, and cycles it
+    // found the channel locked by the window's thread: each was silent.
+    std::atomic<uint32_t> diskUnderruns{0};
+    std::atomic<uint32_t> lockMisses{0};
 
     explicit ChannelRecord(int index);
 };
@@ -81,12 +104,25 @@ public:
 //
 // Threads: readBlock and streamingError on the engine's streaming thread,
 // everything else on the window's thread (closeAll also on the engine's main
-// thread, from setupAudioSystem). Each operation takes the locks of the
+// thread, from setupAudioSystem). Each window operation takes the locks of the
 // channels it changes (in ascending order, so owner before partner; waits of
-// 50 ms); an operation that does not get a lock leaves the record untouched:
-// a command does nothing, a read delivers nothing. Buffers a stream reads
-// from are freed only after the engine detached that stream (the detach event), which
-// returns once its streaming thread no longer copies from them.
+// 50 ms); an operation that does not get a lock leaves the record untouched.
+// The streaming thread never waits: it only tries a channel's lock, and a
+// channel it cannot lock, or whose next block is not read yet, is silent for
+// that block (counted in lockMisses and diskUnderruns).
+//
+// Files are read ahead on the player's disk thread ("tindle-disk") into a ring
+// of blocks per file, sized from the disk buffer; a start reads the first
+// blocks on the window's thread before the channel plays. With
+// VELMORA_READ_IN_STREAM=1 (read once) there is no disk thread and the
+// streaming thread reads each block as it needs it, the old way, kept for the
+// benches. A thread outside the streaming cycle's real-time section (a test
+// reading as the engine would, a render no sound card paces) reads a block
+// that is not ready itself rather than miss it.
+//
+// Buffers a stream reads from are freed only after the engine detached that
+// stream (the detach event), which returns once its streaming thread no
+// longer copies from them.
 class ChannelSet : public zkr::ObjectBase {
 public:
     static constexpr uint32_t kLockWaitMs = 50;
@@ -125,6 +161,13 @@ public:
 
     ChannelRecord& record(int channel) { return *records_[std::size_t(channel)]; }
 
+    // Blocks of a ring: as many engine blocks as the disk buffer holds,
+    // within these bounds, plus the one the streaming thread holds.
+    static constexpr int kFewestReadAheadBlocks = 4;
+    static constexpr int kMostReadAheadBlocks = 64;
+    // Reading in the streaming thread: the block in hand and the next.
+    static constexpr int kReadInStreamBlocks = 2;
+
 private:
     class Locks;
 
@@ -135,21 +178,40 @@ private:
     int fail(int code, bool reported);
     // Tells which file cannot be played and what it holds; records NotImplemented.
     int refuseFormat(const std::string& path, const zkr::WaveFormat& format);
-    // Streaming thread, owner locked: the partner takes the owner's state and block.
-    void sharePartner(const ChannelRecord& owner);
-    // Streaming thread: the next converted block of a file whose rate
-    // changes, reading (and looping) as the filter needs; its bytes, 0 at the end.
-    uint32_t readResampled(ChannelRecord& owner, int channel, bool& restarted);
-    // Reads the owner's next piece into its read buffer; at the file's end a
-    // looping channel starts it again (restarted). False on a read error.
-    bool readLooping(ChannelRecord& owner, int channel, int32_t& got, bool& restarted);
+    // Streaming thread, owner locked: the partner takes the owner's state and
+    // block (right: the block's right half, null for none).
+    void sharePartner(const ChannelRecord& owner, const uint8_t* right);
+    // Streaming thread, owner locked: lets the last block go and takes the
+    // next one, or null. Outside the real-time section (and reading in the
+    // stream) a block not yet read is read here.
+    const BlockRing::Block* takeBlock(ChannelRecord& owner);
+    // Feed lock held: reads the owner's next block into block (0 bytes at the
+    // file's end, which ends the feed).
+    void produce(ChannelRecord& owner, BlockRing::Block& block) REQUIRES(owner.feedLock);
+    // Feed lock held: one more block into the ring of a channel that plays or
+    // waits; false when there is nothing to do.
+    bool topUp(ChannelRecord& owner) REQUIRES(owner.feedLock);
+    // Window's thread, a stopped owner: its file from the beginning, with
+    // the ring filled before it may play. Nothing when it is there already.
+    void prepareStart(ChannelRecord& owner);
+    // The next converted block of a file whose rate changes, reading (and
+    // looping) as the filter needs; its bytes, 0 at the end.
+    uint32_t readResampled(ChannelRecord& owner, bool& restarted);
+    // Reads the owner's next piece into target; at the file's end a looping
+    // channel starts it again (restarted). False on a read error.
+    bool readLooping(ChannelRecord& owner, uint8_t* target, int32_t& got, bool& restarted);
+    // The disk thread: tops up every ring that plays until asked to end.
+    void diskLoop();
+    // Tells the disk thread that a ring has room or a file starts.
+    void wakeDisk();
     void refresh(int channel);
     // The channel and, for a right channel, its owner: the whole pair closes.
     void closePair(int channel);
     // Drops a channel's file (deleting it when the channel owns it) and clears
     // the record; the caller holds its lock.
     void clearRecord(ChannelRecord& channel);
-    // Sets state (and delivered 0) on channel and its partner; caller holds both locks.
+    // Sets state (and delivered 0) on channel and its partner; caller holds
+    // both locks. A stopped file that starts plays from its beginning.
     void setPairState(int channel, int32_t state);
     // Streaming thread, at a synchronised loop restart of restarting: the
     // waiting channels start.
@@ -161,6 +223,13 @@ private:
     EngineLink& engineLink_;
     std::string refusal_; // the text of the last refused format, while it shows
     std::array<std::unique_ptr<ChannelRecord>, kChannelCount> records_;
+
+    const bool readInStream_;
+    // Bumped (and notified) for the disk thread when there is work; it
+    // sleeps on the value it saw last.
+    std::atomic<uint32_t> diskWork_{0};
+    std::atomic<bool> diskEnding_{false};
+    std::thread disk_; // last: started once the records exist
 };
 
 } // namespace tindle

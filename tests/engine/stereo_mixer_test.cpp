@@ -312,7 +312,7 @@ TEST_F(Mixer, HooksAreCalledWithoutTheLockAndAChangeShowsFromTheNextBlock)
     static StereoMixer* hooked = nullptr;
     hooked = &mixer;
     // A hook is plug-in code that may wait for another thread, which must not
-    // be stuck on the mixer's lock meanwhile (changing a hook, here).
+    // be stuck on the mixer meanwhile (changing a hook, here).
     mixer.setEffectHook(1, 0, [](int32_t, int16_t*, int32_t) -> int32_t {
         return std::async(std::launch::async, [] { return hooked->setEffectHook(1, 1, nullptr); }).get() == 0;
     });

@@ -6,7 +6,9 @@
 #include <cstdlib>
 
 #include "api/Protocol.h"
+#include "platform/core/Files.h"
 #include "support/EngineTestSeam.h"
+#include "support/ScopedEnv.h"
 #include "tindle/TindleTestKit.h"
 
 namespace velmora::test {
@@ -219,6 +221,16 @@ TEST_F(ChannelsTest, LoopsPauseAndSynchronisedStarts)
     EXPECT_TRUE(record(0).state == kStatePlaying && record(1).state == kStatePlaying);
     EXPECT_EQ(read(0), first(longSamples, kBlockSamples));
     EXPECT_EQ(engine.errors(), std::vector<int>{toWire(engine::Error::OutputNotReady)});
+
+    // Looping switched off with the next passes read ahead already: the file still ends at its end.
+    command([](tindle::ChannelSet& set) { set.setLoop(0, false); });
+    std::vector<int16_t> rest;
+    for (bool more = true; more;) {
+        const std::vector<int16_t> block = read(0, &more);
+        rest.insert(rest.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(rest, std::vector<int16_t>(longSamples.begin() + kBlockSamples, longSamples.end()));
+    EXPECT_EQ(record(0).state, kStateStopped);
 }
 
 // With the player's window, which shows the channels from every thread.
@@ -289,6 +301,76 @@ TEST_F(ChannelsWindowTest, FilesMixThroughTheEngineAndLeaveWithTheirStreams)
     EXPECT_EQ(tindle::plugin()->cursorAdvanceMs(), 100);
     EXPECT_TRUE(
         eventually([&] { return engine.carried(toWire(engine::Event::DetachStreams)).size() == 2 + 3u; }));
+}
+
+// Through the engine paced like a sound card: a looping synchronised file, a
+// stereo 24-bit 48 kHz file that joins it at its loop restart and an 8-bit
+// 22.05 kHz file that ends on its own mix sample for sample as when the
+// streaming thread reads the disk itself, with the disk thread on a slow disk,
+// and no block goes missing.
+TEST_F(ChannelsTest, ReadAheadMixesAsReadingInTheStreamDid)
+{
+    constexpr int kMixBlocks = 24;
+    const std::string looping = mono("loop.wav", "5000s sine 220");
+    const std::string deep =
+        soxWaveFile(files.file("deep.wav"), "-r 48000 -c 2 -b 24", "9000s sine 300 sine 700");
+    const std::string coarse = soxWaveFile(files.file("coarse.wav"), "-r 22050 -c 1 -b 8", "6000s sine 200");
+    const auto post = [&](engine::Event code) {
+        engine::EngineEvent event{};
+        event.code = toWire(code);
+        event.wait = 1;
+        return engine.postEvent(&event);
+    };
+    const auto render = [&](const char* readInStream, uint32_t& missed) {
+        const ScopedEnv mode("VELMORA_READ_IN_STREAM", readInStream);
+        // A new player, which reads the variable; the old one goes first.
+        EngineSeam::inputs(engine)[0].reset();
+        loadInProcess(false);
+        engine.streamOnStart = false;
+        EXPECT_EQ(open(0, looping), 0);
+        EXPECT_EQ(open(1, deep), 0);
+        EXPECT_EQ(open(3, coarse), 0);
+        command([](tindle::ChannelSet& set) {
+            set.setLoop(0, true);
+            set.setSynchronised(0, true);
+            set.playStop(0);
+            set.setSynchronised(1, true);
+            set.playStop(1);
+            set.playStop(3);
+        });
+        EXPECT_EQ(record(1).state, kStateWaiting);
+        rig.output.reset();
+        coretest::OutputScript paced;
+        paced.paceMs = 30;
+        rig.output.script(paced);
+        engine.streamOnStart = true;
+        EXPECT_EQ(post(engine::Event::StartStreaming), 1);
+        EXPECT_TRUE(eventually([&] { return rig.output.blockCount() >= kMixBlocks; }, 20s));
+        post(engine::Event::StopStreaming);
+        missed = 0;
+        for (int channel = 0; channel < 4; ++channel)
+            missed += record(channel).diskUnderruns + record(channel).lockMisses;
+        command([](tindle::ChannelSet& set) { set.closeAll(); });
+        std::vector<int16_t> mix;
+        for (const OutputProbe::Block& block : rig.output.blocks(0, kMixBlocks))
+            mix.insert(mix.end(), block.samples.begin(), block.samples.end());
+        return mix;
+    };
+    uint32_t missedInStream = 0;
+    const std::vector<int16_t> inStream = render("1", missedInStream);
+    plat::setSlowDisk(50, 2);
+    uint32_t missedAhead = 0;
+    const std::vector<int16_t> ahead = render("0", missedAhead);
+    plat::setSlowDisk(0, 0);
+
+    ASSERT_EQ(inStream.size(), size_t{kMixBlocks} * kBlockSamples * 2);
+    EXPECT_EQ(ahead, inStream);
+    EXPECT_EQ(missedAhead + missedInStream, 0u);
+    // The stereo file joined and played whole: its sides differ for about its length.
+    size_t sidesApart = 0;
+    for (size_t i = 0; i + 1 < inStream.size(); i += 2)
+        sidesApart += inStream[i] != inStream[i + 1] ? 1 : 0;
+    EXPECT_GT(sidesApart, size_t{3} * kBlockSamples);
 }
 
 } // namespace
