@@ -223,14 +223,8 @@ int32_t Engine::postEvent(EngineEvent* event)
 {
     if (event == nullptr)
         return 0;
-    // The title is kept now; the queued event carries no pointer that could dangle.
     EngineEvent titleless{};
-    if (event->code == toWire(Event::NowPlaying)) {
-        keepNowPlaying(*event);
-        titleless = *event;
-        titleless.value = 0;
-        event = &titleless;
-    }
+    event = withTitleKept(event, titleless);
     const bool crossfadeEvent = event->code == toWire(Event::Crossfade);
 
     if (onMainThread() || mainThreadHolds > 0) {
@@ -304,12 +298,7 @@ int32_t Engine::postDetachedEvent(EngineEvent* event)
     if (event == nullptr || event->code == toWire(Event::Crossfade))
         return 0;
     EngineEvent titleless{};
-    if (event->code == toWire(Event::NowPlaying)) {
-        keepNowPlaying(*event);
-        titleless = *event;
-        titleless.value = 0;
-        event = &titleless;
-    }
+    event = withTitleKept(event, titleless);
     {
         plat::ScopedLock detached(detachedLock);
         if (detachedClosed)

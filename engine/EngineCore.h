@@ -94,6 +94,9 @@ protected:
     // A now-playing event's title is copied as it is posted (any thread): the
     // poster's text need not outlive the call, however late the event runs.
     void keepNowPlaying(const EngineEvent& event);
+    // The event to queue: a now-playing event's title kept and its pointer
+    // dropped into spare (so no queued event can dangle), others as posted.
+    EngineEvent* withTitleKept(EngineEvent* event, EngineEvent& spare);
 
     // Recursive; the base has no main loop and does nothing.
     void holdMainThread() override {}

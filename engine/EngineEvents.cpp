@@ -38,6 +38,16 @@ void EngineCore::keepNowPlaying(const EngineEvent& event)
     nowPlaying_ = text;
 }
 
+EngineEvent* EngineCore::withTitleKept(EngineEvent* event, EngineEvent& spare)
+{
+    if (event->code != toWire(Event::NowPlaying))
+        return event;
+    keepNowPlaying(*event);
+    spare = *event;
+    spare.value = 0;
+    return &spare;
+}
+
 int32_t EngineCore::carryOutEvent(const EngineEvent& event, bool& quit)
 {
     assert(mayActAsMainThread());
