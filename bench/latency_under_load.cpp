@@ -121,11 +121,14 @@ int runOnce(const Setting& setting, int seconds, const Files& files)
 // writer filling the page cache with files it writes and removes again.
 class Load {
 public:
-    explicit Load(const std::string& folder) : folder_(folder)
+    // lifetime: how long the load may outlive a bench that ends abruptly.
+    Load(const std::string& folder, std::chrono::seconds lifetime) : folder_(folder)
     {
         const std::string out = folder + "/stress.out";
-        stress_ = velmora::test::spawnProgram("/usr/bin/stress-ng", {"stress-ng", "--cpu", "2", "--quiet"},
-                                              velmora::test::environmentWith({}), out, out);
+        stress_ = velmora::test::spawnProgram(
+            "/usr/bin/stress-ng",
+            {"stress-ng", "--cpu", "2", "--quiet", "--timeout", std::to_string(lifetime.count()) + "s"},
+            velmora::test::environmentWith({}), out, out);
         if (stress_ < 0)
             abandon("cannot start stress-ng (make deps installs it)");
         writer_ = std::thread([this] { write(); });
@@ -318,7 +321,10 @@ int main(int argc, char** argv)
                 "underruns", "per 10 minutes");
     std::fflush(stdout);
     {
-        Load load(scratch.path());
+        // Each run also starts an engine, opens its files and stops.
+        constexpr auto kRunOverhead = 2min;
+        const auto runs = static_cast<int>(std::size(kSettings)) * 2;
+        Load load(scratch.path(), runs * (std::chrono::seconds(seconds) + kRunOverhead));
         for (const Setting& setting : kSettings)
             for (const bool readInStream : {true, false}) {
                 const long underruns = runChild(argv[0], setting, seconds, readInStream, files, scratch.path());
