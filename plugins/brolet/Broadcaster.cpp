@@ -1,5 +1,6 @@
 #include "plugins/brolet/Broadcaster.h"
 
+#include <dlfcn.h>
 #include <pthread.h>
 #include <shout/shout.h>
 
@@ -39,6 +40,15 @@ int64_t nowSeconds()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(Clock::now().time_since_epoch()).count();
 }
+
+// The sending and encoding libraries stay mapped once the output has been
+// loaded: the TLS library under libshout keeps process-wide state that its
+// exit handlers free, which an unloaded output would take away with it.
+const bool kLibrariesKept = [] {
+    for (const char* library : {"libshout.so.3", "libmp3lame.so.0", "libopusenc.so.0", "libvorbisenc.so.2"})
+        (void)dlopen(library, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    return true;
+}();
 
 void initialiseShout()
 {

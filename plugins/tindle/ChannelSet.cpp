@@ -692,6 +692,7 @@ int ChannelSet::playStop(int channel)
         return toWire(engine::Error::Ok);
     unsigned started = 0;   // channels set playing, undone when the engine refuses
     unsigned refreshed = 0; // strips to refresh
+    std::string title;      // what started, named while the locks are held
     // The files that may start read their first blocks before any channel
     // lock is held for it, so that the channels playing meanwhile are not
     // kept from their blocks. Only this thread takes a channel out of the
@@ -742,6 +743,7 @@ int ChannelSet::playStop(int channel)
             else
                 started = kAllChannels;
         }
+        title = titleOf(started);
     }
     int result = toWire(engine::Error::Ok);
     // Outside the locks: the streaming thread that starts now reads at once.
@@ -755,7 +757,7 @@ int ChannelSet::playStop(int channel)
         }
         result = fail(toWire(engine::Error::OutputNotReady), false);
     } else if (started != 0) {
-        announce(started);
+        announce(title);
     }
     for (int other = 0; other < kChannelCount; ++other) {
         if ((refreshed & bit(other)) != 0)
@@ -764,21 +766,23 @@ int ChannelSet::playStop(int channel)
     return result;
 }
 
-void ChannelSet::announce(int channels)
+std::string ChannelSet::titleOf(int channels)
 {
     // The file names of what started, each once (a stereo file feeds two channels).
     std::string title;
-    {
-        Locks locks(*this, channels);
-        for (int channel = 0; locks.owned() && channel < kChannelCount; ++channel) {
-            const ChannelRecord& started = record(channel);
-            if ((channels & bit(channel)) == 0 || !started.loaded)
-                continue;
-            const std::string name = plat::fileNameOf(started.path);
-            if (title.find(name) == std::string::npos)
-                title += (title.empty() ? "" : " + ") + name;
-        }
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const ChannelRecord& started = record(channel);
+        if ((channels & bit(channel)) == 0 || !started.loaded)
+            continue;
+        const std::string name = plat::fileNameOf(started.path);
+        if (title.find(name) == std::string::npos)
+            title += (title.empty() ? "" : " + ") + name;
     }
+    return title;
+}
+
+void ChannelSet::announce(const std::string& title)
+{
     if (title.empty() || engineLink_.eventCallback == nullptr)
         return;
     engine::EngineEvent playing{};

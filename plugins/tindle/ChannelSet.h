@@ -144,8 +144,10 @@ public:
     // 0 or the error (NoFreeChannelsForFile, NoFreeMixerChannels,
     // NotImplemented, OutOfMemory, the file's errors), already reported.
     int open(int channel, const std::string& path);
-    // Tells the engine the file names of the channels (bits) that started playing.
-    void announce(int channels);
+    // The file names of the channels (bits), each file once; with their locks held.
+    std::string titleOf(int channels);
+    // Tells the engine what started playing (its file names).
+    void announce(const std::string& title);
     void close(int channel);
     int playStop(int channel); // 0 or OutputNotReady
     void pause(int channel);
