@@ -115,8 +115,10 @@ TEST_F(PlevntEngineTest, FilesPlayThroughTheEngineAndFollowTheirPlaylists)
         player(1).loop = false;
         return 0;
     });
+    // The entry's information follows its start (the start tells the engine its title first).
     ASSERT_TRUE(eventually([&] { return player(1).currentPath() == longer && player(1).state() == 1; }, 20s));
     EXPECT_EQ(player(1).playlist.currentIndex(), 1);
+    EXPECT_TRUE(eventually([&] { return player(1).playlist.entry(1)->info.media[0] != '\0'; }, 5s));
     EXPECT_STREQ(player(1).playlist.entry(1)->info.media, "MPEG 1 Layer 3");
     onWindowThread([&] {
         player(1).pause();
