@@ -125,7 +125,7 @@ std::string broadcastStatusLine(const BroadcastStatus& status, int64_t nowSecond
         line += twoDigits(seconds / kSecondsPerMinute % kSecondsPerMinute) + ":" +
                 twoDigits(seconds % kSecondsPerMinute);
         if (status.listeners >= 0)
-            line += " (" + std::to_string(status.listeners) + ")";
+            line += ", " + std::to_string(status.listeners) + (status.listeners == 1 ? " listener" : " listeners");
         return line;
     }
     case BroadcastState::Retrying:
