@@ -420,7 +420,16 @@ TEST_F(SessionTest, AnOutputUnloadedWhileItsDialogIsOpenGoesOnceTheDialogEndedAs
         }));
     EXPECT_TRUE(eventually([&] { return !plat::ui::isWindow(output); }));
     EXPECT_EQ(EngineSeam::output(run.engine), nullptr);
-    // The file is free again once its library has gone.
+    // The file is free again once its library has gone, which the main
+    // thread finishes a little after the window has closed.
+    EXPECT_TRUE(eventually([&] {
+        engine::OwnedLock lock(EngineSeam::slotsLock(run.engine));
+        const auto& outputs = EngineSeam::audioOutputs(run.engine);
+        for (int i = 0; i < outputs.count; ++i)
+            if (outputs.itemAt(i)->instance != nullptr)
+                return false;
+        return true;
+    }));
     choose(run, velmoraui::kOutputDisplay, "Brolet");
     EXPECT_NE(windowOnceShown("Velmora Brolet Blaster"), nullptr);
     ASSERT_TRUE(run.quit());

@@ -18,6 +18,7 @@ struct EngineTestSeam {
     template <typename Core> static auto& audioOutputs(Core& engine) { return engine.slots_.audioOutputs; }
     template <typename Core> static auto& realtimeEffects(Core& engine) { return engine.slots_.realtimeEffects; }
     template <typename Core> static auto& userInterfaces(Core& engine) { return engine.slots_.userInterfaces; }
+    template <typename Core> static auto& slotsLock(Core& engine) { return engine.slots_.slotsLock; }
 
     template <typename Core> static auto& channels(Core& engine) { return engine.audio_.channels; }
     template <typename Core> static auto& mixer(Core& engine) { return engine.audio_.mixer; }
