@@ -184,6 +184,13 @@ long runChild(const char* self, const Setting& setting, int seconds, bool readIn
     static const std::regex kUnderruns("Playback underruns this run: ([0-9]+)");
     if (!std::regex_search(text, found, kUnderruns))
         abandon("the run reported no underruns:\n" + text);
+    // Which scheduling the audio threads got, said once.
+    static bool schedulingTold = false;
+    static const std::regex kScheduling("Audio threads run [^\n]*");
+    if (std::smatch line; !schedulingTold && std::regex_search(text, line, kScheduling)) {
+        std::printf("(%s)\n", line.str().c_str());
+        schedulingTold = true;
+    }
     for (const auto& entry : std::filesystem::directory_iterator(files.recordings))
         std::filesystem::remove(entry.path());
     return std::stol(found[1]);

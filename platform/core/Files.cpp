@@ -23,11 +23,11 @@ namespace {
 constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr int64_t kFileTimeUnitsPerSecond = 10000000;
 
-// The slow-disk seam: every slowDiskEvery-th read sleeps slowDiskDelayMs
-// first; 0 leaves reads alone. Set from the environment once, as the library loads.
+// The slow-disk seam: every slowDiskEvery-th read or write sleeps
+// slowDiskDelayMs first; 0 leaves them alone. Set from the environment once, as the library loads.
 std::atomic<uint32_t> slowDiskDelayMs{0};
 std::atomic<uint32_t> slowDiskEvery{0};
-std::atomic<uint64_t> slowDiskReads{0};
+std::atomic<uint64_t> slowDiskTransfers{0};
 
 [[maybe_unused]] const bool kSlowDiskFromEnvironment = [] {
     const char* text = std::getenv("VELMORA_SLOW_DISK");
@@ -173,11 +173,24 @@ std::vector<std::string> listFolder(const std::string& folder, const std::string
     return names;
 }
 
-void setSlowDisk(uint32_t delayMs, uint32_t everyReads)
+void setSlowDisk(uint32_t delayMs, uint32_t everyTransfers)
 {
     slowDiskDelayMs.store(delayMs, std::memory_order_relaxed);
-    slowDiskEvery.store(everyReads, std::memory_order_relaxed);
+    slowDiskEvery.store(everyTransfers, std::memory_order_relaxed);
 }
+
+namespace {
+
+// The slow disk's pause before a read or a write, when it is this one's turn.
+void pauseForSlowDisk()
+{
+    if (const uint32_t every = slowDiskEvery.load(std::memory_order_relaxed); every != 0) {
+        if ((slowDiskTransfers.fetch_add(1, std::memory_order_relaxed) + 1) % every == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(slowDiskDelayMs.load(std::memory_order_relaxed)));
+    }
+}
+
+} // namespace
 
 int openFile(const std::string& path, int flags, mode_t mode)
 {
@@ -188,10 +201,7 @@ int openFile(const std::string& path, int flags, mode_t mode)
 int64_t readAt(int fd, void* buffer, int64_t count, int64_t at)
 {
     checkMayBlock("plat::readAt");
-    if (const uint32_t every = slowDiskEvery.load(std::memory_order_relaxed); every != 0) {
-        if ((slowDiskReads.fetch_add(1, std::memory_order_relaxed) + 1) % every == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(slowDiskDelayMs.load(std::memory_order_relaxed)));
-    }
+    pauseForSlowDisk();
     auto* out = static_cast<char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -211,6 +221,7 @@ int64_t readAt(int fd, void* buffer, int64_t count, int64_t at)
 bool writeAt(int fd, const void* data, int64_t count, int64_t at)
 {
     checkMayBlock("plat::writeAt");
+    pauseForSlowDisk();
     const auto* in = static_cast<const char*>(data);
     int64_t done = 0;
     while (done < count) {

@@ -52,13 +52,14 @@ PLAT_API std::string tempFolder();
 [[nodiscard]] PLAT_API int openFile(const std::string& path, int flags, mode_t mode = 0666);
 // Reads up to count bytes at offset at, carrying on after short reads and
 // interruptions: the bytes read (fewer only at the end of the file), -1 on
-// failure. VELMORA_SLOW_DISK="<delay ms>:<every N reads>", read once, makes
-// every Nth read in the process take that much longer (a slow disk, for the benches).
+// failure. VELMORA_SLOW_DISK="<delay ms>:<every N>", read once, makes every
+// Nth read or write (readAt, writeAt) in the process take that much longer
+// (a slow disk, for the benches).
 [[nodiscard]] PLAT_API int64_t readAt(int fd, void* buffer, int64_t count, int64_t at);
-// The slow disk of readAt as VELMORA_SLOW_DISK sets it, for benches and
-// tests that set it themselves; everyReads 0 turns it off.
-PLAT_API void setSlowDisk(uint32_t delayMs, uint32_t everyReads);
-// Writes all count bytes at offset at; false on failure.
+// The slow disk as VELMORA_SLOW_DISK sets it, for benches and tests that set
+// it themselves; everyTransfers 0 turns it off.
+PLAT_API void setSlowDisk(uint32_t delayMs, uint32_t everyTransfers);
+// Writes all count bytes at offset at; false on failure. Slowed as readAt.
 [[nodiscard]] PLAT_API bool writeAt(int fd, const void* data, int64_t count, int64_t at);
 // Writes all of data to fd, carrying on after short writes and interruptions.
 [[nodiscard]] PLAT_API bool writeFully(int fd, const void* data, size_t size);

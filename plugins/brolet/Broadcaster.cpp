@@ -213,13 +213,9 @@ bool Broadcaster::start(const BroadcastSettings& settings, uint32_t blockBytes)
     if (blockBytes == 0)
         return false;
     settings_ = settings;
-    slotBytes_ = blockBytes;
-    slotCount_ = std::max<uint32_t>(kMinimumSlots, kRingSeconds * kBytesPerSecond / blockBytes + 1);
-    ring_.assign(size_t{slotBytes_} * slotCount_, 0);
-    slotLength_.assign(slotCount_, 0);
-    block_.assign(slotBytes_ / sizeof(int16_t), 0);
-    written_ = 0;
-    read_ = 0;
+    if (!ring_.make(blockBytes, std::max<uint32_t>(kMinimumSlots, kRingSeconds * kBytesPerSecond / blockBytes + 1)))
+        return false;
+    block_.assign(blockBytes / sizeof(int16_t), 0);
     dropped_ = 0;
     stopping_ = false;
     {
@@ -235,34 +231,25 @@ void Broadcaster::offer(const void* block, uint32_t bytes)
 {
     if (!thread_.joinable() || block == nullptr || bytes == 0)
         return;
-    const uint64_t written = written_.load(std::memory_order_relaxed);
-    if (written - read_.load(std::memory_order_acquire) >= slotCount_) {
+    if (!ring_.push(block, bytes))
         dropped_.fetch_add(1, std::memory_order_relaxed);
-        return;
-    }
-    const auto slot = static_cast<size_t>(written % slotCount_);
-    const uint32_t size = std::min(bytes, slotBytes_);
-    std::memcpy(ring_.data() + slot * slotBytes_, block, size);
-    slotLength_[slot] = size;
-    written_.store(written + 1, std::memory_order_release);
 }
 
 bool Broadcaster::take()
 {
-    const uint64_t read = read_.load(std::memory_order_relaxed);
-    if (read == written_.load(std::memory_order_acquire))
+    uint32_t bytes = 0;
+    const uint8_t* queued = ring_.front(bytes);
+    if (queued == nullptr)
         return false;
-    const auto slot = static_cast<size_t>(read % slotCount_);
-    const uint32_t size = slotLength_[slot];
-    block_.resize(size / sizeof(int16_t));
-    std::memcpy(block_.data(), ring_.data() + slot * slotBytes_, block_.size() * sizeof(int16_t));
-    read_.store(read + 1, std::memory_order_release);
+    block_.resize(bytes / sizeof(int16_t));
+    std::memcpy(block_.data(), queued, block_.size() * sizeof(int16_t));
+    ring_.pop();
     return true;
 }
 
 void Broadcaster::discardRing()
 {
-    read_.store(written_.load(std::memory_order_acquire), std::memory_order_release);
+    ring_.clear();
 }
 
 void Broadcaster::stop()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/ThreadSafety.h"
+#include "plugins/brolet/BlockQueue.h"
 #include "plugins/brolet/Broadcast.h"
 
 namespace brolet {
@@ -19,9 +20,9 @@ namespace brolet {
 // them, connects, reconnects with back-off and tells the server the title.
 //
 // Threads: start and stop on the engine's main thread, offer on the
-// streaming thread, setTitle and status on any thread. The ring's indices
-// are the hand-off between offer and the broadcast thread; lock_ guards what
-// the window reads and the title.
+// streaming thread, setTitle and status on any thread. The ring is the
+// hand-off between offer and the broadcast thread; lock_ guards what the
+// window reads and the title.
 class Broadcaster {
 public:
     // Seconds of sound the ring holds before blocks are dropped.
@@ -50,8 +51,8 @@ public:
     BroadcastStatus status();
     uint64_t droppedBlocks() const { return dropped_.load(std::memory_order_relaxed); }
     // Blocks in the ring that the broadcast thread has yet to take.
-    uint64_t queuedBlocks() const { return written_.load() - read_.load(); }
-    uint32_t ringBlocks() const { return slotCount_; }
+    uint64_t queuedBlocks() const { return ring_.queued(); }
+    uint32_t ringBlocks() const { return ring_.slots(); }
 
 private:
     class Connection;
@@ -68,13 +69,7 @@ private:
     std::string titleIfChanged(uint64_t& seen);
 
     BroadcastSettings settings_; // written by start before the thread runs, then the thread's
-    // The ring: slotCount_ slots of slotBytes_, each with its length.
-    std::vector<uint8_t> ring_;
-    std::vector<uint32_t> slotLength_;
-    uint32_t slotBytes_ = 0;
-    uint32_t slotCount_ = 0;
-    std::atomic<uint64_t> written_{0}; // advanced by offer only
-    std::atomic<uint64_t> read_{0};    // advanced by the broadcast thread only
+    BlockQueue ring_;
     std::atomic<uint64_t> dropped_{0};
     std::atomic<bool> stopping_{false};
     // The broadcast thread's block taken from the ring.

@@ -177,6 +177,12 @@ bool BroletOutput::startStreaming()
             !broadcaster.start(onAir, static_cast<uint32_t>(blockBytes)))
             streamBroadcast = false;
     }
+    // Without the writer's queue the recording is written in the streaming calls.
+    const int64_t stereoBlockBytes = int64_t{audioSetup.musicBufSize} * 2;
+    writeBehind = file && (streamSound || streamBroadcast) && stereoBlockBytes > 0 &&
+                  stereoBlockBytes <= UINT32_MAX &&
+                  recordingWriter.start(static_cast<uint32_t>(stereoBlockBytes), kBytesPerSecond,
+                                        [this](const void* block, int32_t bytes) { return writeBlock(block, bytes); });
     window->lockSwitches(true);
     return true;
 }
@@ -316,8 +322,14 @@ bool BroletOutput::streamStereoBuffer(bool empty, const void* block, int32_t byt
             return true;
         }
         // With sound on, a failed recording is told and the sound goes on.
-        if (file && !writeBlock(block, bytes) && !streamSound)
+        if (writeBehind) {
+            if (!recordingWriter.offer(block, size, stopRequested))
+                return false;
+            if (recordingWriter.failed() && !streamSound)
+                result = toWire(engine::Error::WriteFailed);
+        } else if (file && !writeBlock(block, bytes) && !streamSound) {
             result = toWire(engine::Error::WriteFailed);
+        }
     }
     totalBytes += size;
     if (result != toWire(engine::Error::Ok))
@@ -438,6 +450,12 @@ bool BroletOutput::closeRun()
         std::fflush(stderr);
         window->showUnderruns();
     }
+    // What the disk has yet to take still goes into the recording.
+    recordingWriter.finish();
+    if (writeBehind && recordingWriter.waitsForRoom() > 0)
+        std::fprintf(stderr, "The recording held up the sound %llu times this run: its disk fell behind.\n",
+                     static_cast<unsigned long long>(recordingWriter.waitsForRoom()));
+    writeBehind = false;
     closeRecording();
     broadcaster.stop();
     streamSound = false;

@@ -10,6 +10,7 @@
 #include "platform/core/ThreadSafety.h"
 #include "plugins/brolet/Broadcaster.h"
 #include "plugins/brolet/OutputModel.h"
+#include "plugins/brolet/RecordingWriter.h"
 #include "plugins/brolet/VisualsHost.h"
 #include "zkr/Application.h"
 #include "zkr/MultimediaFile.h"
@@ -27,7 +28,8 @@ class BroletWindow;
 // Threads: startStreaming and stopStreaming run on the engine's main thread,
 // streamStereoBuffer and waitForOutputDone on its streaming thread; the
 // device's callback on the platform's audio thread; the window on the thread
-// that created it. The engine may call stopStreaming while its streaming
+// that created it; while a sound card or a broadcast paces the run, the
+// recording's appends on the recording writer's thread. The engine may call stopStreaming while its streaming
 // thread is still inside one of its calls: stop wakes that call and waits for
 // it (streamLock) before it closes the device and the file. The switches are
 // atomics written by the window's thread and do not change while streaming
@@ -109,11 +111,14 @@ public:
     // The device's spare block: the block that finished playing last.
     const void* lastPlayedBlock = nullptr;
     uint32_t lastPlayedBytes = 0;
-    // The current recording, or null. Streaming threads only.
+    // The current recording, or null, and the data bytes in its file. The
+    // recording writer's thread's while it runs, else the streaming calls'.
     std::unique_ptr<zkr::MultimediaFile> file;
-    uint64_t totalBytes = 0;
-    // Data bytes in the current recording file.
     uint32_t fileBytes = 0;
+    uint64_t totalBytes = 0;
+    // Appends the recording behind a run that a sound card or a broadcast
+    // keeps to real time; a run with the file alone writes in its own calls.
+    RecordingWriter recordingWriter;
     // Goes on air for a run with the broadcast switch on.
     Broadcaster broadcaster;
     // Outlives the window, whose destruction destroys the visual's pictures.
@@ -124,6 +129,8 @@ public:
     bool streamSound = false;
     bool streamFile = false;
     bool streamBroadcast = false;
+    // The recording goes through the recording writer this run.
+    bool writeBehind = false;
     // Without sound nothing else paces a broadcast: the streaming thread
     // keeps to real time by this clock (steady, nanoseconds) of the next block.
     int64_t nextBlockDue = 0;

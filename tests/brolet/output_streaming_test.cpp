@@ -93,6 +93,28 @@ TEST_F(BroletTest, SoundAndFileOutputPlayInRealTimeAndRecordEveryBlock)
     EXPECT_EQ(soxSamples(recordingIn(recordings.path())), expected);
 }
 
+// A recording disk that stalls for longer than the sound card holds (every
+// write half a second) neither holds up the sound nor loses a sample: the
+// card plays every block in time, the recording has them all.
+TEST_F(BroletTest, ARecordingOnAStallingDiskNeitherHoldsUpTheSoundNorLosesASample)
+{
+    constexpr int kBlocks = 32;
+    start("bSoundOutput=1\nbFileOutput=1\nOutPath=" + recordings.path() + "\n");
+    engine::AudioSystemSetup setup = core.audio().setup();
+    setup.numOutBufs = 6; // 279 ms
+    ASSERT_EQ(core.applyAudioSetup(setup), 0);
+    testing::internal::CaptureStderr();
+    plat::setSlowDisk(500, 1);
+    playPattern(kBlocks);
+    plat::setSlowDisk(0, 0);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("Playback underruns this run: 0\n"), std::string::npos) << log;
+
+    std::vector<int16_t> expected = stereoPattern(kBlocks);
+    expected.resize(expected.size() + 2 * kBlockFrames, 0);
+    EXPECT_EQ(soxSamples(recordingIn(recordings.path())), expected);
+}
+
 // File output alone while every block is empty: nothing is written, and each
 // call paces the engine by about 10 ms. The default template names the file,
 // in an output folder made when missing.
