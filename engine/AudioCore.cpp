@@ -393,6 +393,14 @@ void AudioCore::streamingLoop()
     // inputs may wait for their data rather than play silence.
     std::optional<plat::RealtimeSection> realtimeSection;
     const uint64_t pacedWaitMs = static_cast<uint64_t>(std::max(blockTime / 2, 1));
+    // The meters go to the user interface directly until the cycle is
+    // real-time, then through the reporter's thread.
+    const auto reportLevel = [this](int32_t channel, int32_t level) {
+        if (meters.running())
+            meters.publishLevel(channel, level);
+        else
+            host.updateChannelValue(channel, toWire(Value::Level), level);
+    };
     while (!stopAsked()) {
         bool allEnded = true;
         bool allEmpty = true;
@@ -425,7 +433,7 @@ void AudioCore::streamingLoop()
                 allEnded = false;
             }
             if (level != channel.lastLevel) {
-                host.updateChannelValue(c, toWire(Value::Level), level);
+                reportLevel(c, level);
                 channel.lastLevel = level;
             }
         }
@@ -439,16 +447,19 @@ void AudioCore::streamingLoop()
         const uint32_t left = levels & 0xFFFF;
         const uint32_t right = levels >> 16;
         if (left != lastLeft) {
-            host.updateChannelValue(kMasterLeft, toWire(Value::Level), left);
+            reportLevel(kMasterLeft, static_cast<int32_t>(left));
             lastLeft = left;
         }
         if (right != lastRight) {
-            host.updateChannelValue(kMasterRight, toWire(Value::Level), right);
+            reportLevel(kMasterRight, static_cast<int32_t>(right));
             lastRight = right;
         }
         const bool clipped = mixer.isClipped();
         if (clipped != lastClipped) {
-            host.updateChannelValue(kMasterLeft, toWire(Value::Clipped), clipped ? 1 : 0);
+            if (meters.running())
+                meters.publishClipped(clipped);
+            else
+                host.updateChannelValue(kMasterLeft, toWire(Value::Clipped), clipped ? 1 : 0);
             lastClipped = clipped;
         }
 
@@ -459,8 +470,14 @@ void AudioCore::streamingLoop()
             const plat::AllowedWait pacing(kOutputPacingWait);
             const uint64_t offeredAt = plat::tickCount64();
             offered = out->offerStereoBuffer(allEmpty, mixer.mixBlock.get(), mixer.mixBytes) != 0;
-            if (!realtimeSection && !pacingLeft && plat::tickCount64() - offeredAt >= pacedWaitMs)
+            if (!realtimeSection && !pacingLeft && plat::tickCount64() - offeredAt >= pacedWaitMs) {
+                int32_t channelLevels[kChannelCount] = {};
+                for (int c = 0; c < channelCount_; ++c)
+                    channelLevels[c] = channels[c].lastLevel;
+                meters.start(channelCount_, channelLevels, static_cast<int32_t>(lastLeft),
+                             static_cast<int32_t>(lastRight), lastClipped, elapsed);
                 realtimeSection.emplace();
+            }
         }
         if (!offered) {
             // A block refused because a stop closed the output is no failure.
@@ -479,7 +496,10 @@ void AudioCore::streamingLoop()
             outputFailed = true;
         }
         elapsed += blockTime;
-        host.updateGeneralValue(0, toWire(engine::Value::Elapsed), elapsed);
+        if (meters.running())
+            meters.publishElapsed(elapsed);
+        else
+            host.updateGeneralValue(0, toWire(engine::Value::Elapsed), elapsed);
         if (!pacingChecked && elapsed >= pacingCheckMs) {
             // Well ahead of real time: no sound card paces this run (a render
             // to a file), and a real-time thread that never waits would keep
@@ -496,6 +516,8 @@ void AudioCore::streamingLoop()
     }
 
     realtimeSection.reset();
+    // The last meters reach the interface before the ones that clear them.
+    meters.stop();
     const bool stopped = stopAsked();
     if (!stopped)
         out->waitForOutputDone();

@@ -10,6 +10,7 @@
 #include "engine/EffectPlugin.h"
 #include "engine/EngineHost.h"
 #include "engine/InputPlugin.h"
+#include "engine/MeterReporter.h"
 #include "engine/OutputPlugin.h"
 #include "engine/StereoMixer.h"
 #include "engine/StreamingCall.h"
@@ -26,8 +27,9 @@ struct EngineTestSeam;
 // noted, operations run on the main thread (or with it held).
 //
 // The streaming thread calls the host (updateChannelValue,
-// updateGeneralValue, showError, postEvent): whoever overrides those ends
-// the thread (endStreamingThread) in its own destructor.
+// updateGeneralValue, showError, postEvent), and once its cycle is real-time
+// its meter reporter's thread makes the first two calls: whoever overrides
+// those ends the thread (endStreamingThread) in its own destructor.
 class AudioCore {
 public:
     // How long a stop waits for the streaming thread to leave a plug-in call.
@@ -172,6 +174,8 @@ private:
     std::atomic<bool> threadAlive{false};
     // What the streaming thread is calling; see StreamingCall.
     StreamingCall streamCalls;
+    // The meters of a run once its cycle is real-time; the streaming thread's.
+    MeterReporter meters{host};
     // The output of the current run, fixed before its thread starts. It
     // cannot leave its slot while the run lasts (mustStay).
     OutputPlugin* streamOutput = nullptr;

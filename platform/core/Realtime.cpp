@@ -1,9 +1,11 @@
 #include "platform/core/Realtime.h"
 
+#include <execinfo.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -241,6 +243,9 @@ void checkMayBlockSlow(const char* call)
         return;
     std::fprintf(stderr, "velmora: %s called in a real-time section (the streaming cycle must not block)\n",
                  call);
+    // Where from: the call's name alone does not say which caller.
+    void* frames[32];
+    backtrace_symbols_fd(frames, backtrace(frames, 32), STDERR_FILENO);
     std::abort();
 }
 

@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/core/Realtime.h"
+
 #if defined(__clang__)
 #define VELMORA_THREAD_ANNOTATION(x) __attribute__((x))
 #else
@@ -40,8 +42,10 @@ public:
     AnnotatedMutex(const AnnotatedMutex&) = delete;
     AnnotatedMutex& operator=(const AnnotatedMutex&) = delete;
 
+    // Debug builds: aborts in a real-time section (the streaming cycle), which only tries.
     void lock() ACQUIRE()
     {
+        checkMayBlock("plat::AnnotatedMutex::lock");
         mutex_.lock();
         holder_.store(threadMark(), std::memory_order_relaxed);
     }
