@@ -1,5 +1,6 @@
 // ELAMP.ESP: MPEG audio layers 1 to 3 through libmpg123.
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -26,6 +27,29 @@ struct HandleDeleter {
         mpg123_delete(handle);
     }
 };
+
+// libmpg123 reads a file of its own opening a few bytes at a time (a frame's
+// header, then its body), several system calls a frame; the scan at the
+// open reads it all that way once more. Through stdio's buffer it costs a
+// system call per 64 KiB.
+constexpr size_t kReadBufferBytes = 64 * 1024;
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+mpg123_ssize_t readInput(void* handle, void* buffer, size_t bytes)
+{
+    auto* file = static_cast<FILE*>(handle);
+    const size_t got = std::fread(buffer, 1, bytes, file);
+    return got == 0 && std::ferror(file) != 0 ? -1 : mpg123_ssize_t(got);
+}
+
+off_t seekInput(void* handle, off_t offset, int whence)
+{
+    auto* file = static_cast<FILE*>(handle);
+    return fseeko(file, offset, whence) == 0 ? ftello(file) : off_t(-1);
+}
 
 int versionNumber(int version)
 {
@@ -72,7 +96,10 @@ public:
         mpg123_rates(&rates, &rateCount);
         for (size_t i = 0; i < rateCount; ++i)
             mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-        if (mpg123_open(mh, path.c_str()) != MPG123_OK)
+        input_.reset(std::fopen(path.c_str(), "rbe"));
+        if (!input_ || std::setvbuf(input_.get(), nullptr, _IOFBF, kReadBufferBytes) != 0 ||
+            mpg123_replace_reader_handle(mh, readInput, seekInput, nullptr) != MPG123_OK ||
+            mpg123_open_handle(mh, input_.get()) != MPG123_OK)
             return false;
         long rate = 0;
         int encoding = 0;
@@ -161,6 +188,8 @@ private:
                channels == channels_ && encoding == MPG123_ENC_SIGNED_16;
     }
 
+    // The file outlives the handle that reads it.
+    std::unique_ptr<FILE, FileCloser> input_;
     std::unique_ptr<mpg123_handle, HandleDeleter> handle_;
     int rate_ = 0;
     int channels_ = 0;
