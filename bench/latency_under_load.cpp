@@ -12,6 +12,7 @@
 // playback, beside ffplay's.
 //
 //   latency_under_load [--seconds N]     N seconds per run, 600 by default
+//   latency_under_load --cpu-only        only the CPU per minute of playback
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -302,10 +303,11 @@ int main(int argc, char** argv)
         return runOnce(setting, std::atoi(argv[4]), {argv[5], argv[6], argv[7], argv[8]});
     }
     int seconds = kDefaultSeconds;
+    const bool cpuOnly = argc == 2 && std::string(argv[1]) == "--cpu-only";
     if (argc == 3 && std::string(argv[1]) == "--seconds")
         seconds = std::atoi(argv[2]);
-    else if (argc != 1)
-        abandon("usage: latency_under_load [--seconds N]");
+    else if (argc != 1 && !cpuOnly)
+        abandon("usage: latency_under_load [--seconds N | --cpu-only]");
     if (seconds < 5)
         abandon("give at least 5 seconds a run");
 
@@ -321,6 +323,10 @@ int main(int argc, char** argv)
         !velmora::test::soxWave(files.stereo, "-r 44100 -c 2 -b 16", length + " sawtooth 97 vol 0.2"))
         abandon("sox cannot make the files");
 
+    if (cpuOnly) {
+        reportPlaybackCost(files.stereo, scratch.path());
+        return 0;
+    }
     std::printf("Output underruns under load (stress-ng --cpu 2, a page-cache writer, every 16th file read "
                 "50 ms late): %d s per run\n",
                 seconds);

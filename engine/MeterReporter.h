@@ -22,7 +22,8 @@ namespace engine {
 // the reporter's thread.
 class MeterReporter {
 public:
-    static constexpr uint32_t kReportMs = 20;
+    // As often as the interface takes its updates (its mailbox rests 40 ms).
+    static constexpr uint32_t kReportMs = 40;
 
     explicit MeterReporter(EngineHost& host) : host_(host) {}
     ~MeterReporter() { stop(); }

@@ -386,7 +386,10 @@ const BlockRing::Block* ChannelSet::takeBlock(ChannelRecord& owner)
     if (next == nullptr && (readInStream_ || !plat::mustNotBlock())) {
         const plat::AllowedWait reading(kReadInStreamWait);
         plat::ScopedLock feed(owner.feedLock);
-        if (topUp(owner))
+        // The disk thread may have filled the ring while this waited for its
+        // lock: a full ring has no room to top up, yet holds the next block.
+        next = owner.ring->take();
+        if (next == nullptr && topUp(owner))
             next = owner.ring->take();
     }
     owner.atStart.store(false, std::memory_order_relaxed);
