@@ -113,12 +113,12 @@ protected:
 // nothing and the sound card keeps its pace.
 TEST_P(BroadcastTest, ListenersHearTheMixWithItsTitlesAndTheStreamOutlivesTheServer)
 {
-    Watchdog watchdog(std::chrono::seconds(90), "broadcast test");
+    Watchdog watchdog(std::chrono::seconds(150), "broadcast test");
     ASSERT_TRUE(server.start()) << "icecast2 (apt-get install icecast2) did not start:\n" << server.log();
     const std::string mount = GetParam() == BroadcastFormat::Mp3 ? "/live.mp3" : "/live.ogg";
     goOnAir(mount);
-    // A first attempt before the server listens is retried after the back-off (1, 2, 4 s).
-    ASSERT_TRUE(eventually([&] { return server.mount(mount).live; }, 15s)) << server.log();
+    // A first attempt before the server listens is retried after the back-off (1, 2, 4, 8, 16 s).
+    ASSERT_TRUE(eventually([&] { return server.mount(mount).live; }, 31s)) << server.log();
 
     const std::string heardPath = recordings.file("heard.wav");
     const std::vector<std::string> listen = {"ffmpeg", "-nostdin", "-loglevel", "error", "-i",

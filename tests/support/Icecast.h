@@ -50,7 +50,7 @@ public:
         pid_ = spawnProgram(command.front(), command, environmentWith({}), folder_.file("out.log"),
                             folder_.file("err.log"));
         // Its status page answers once it serves; a loaded machine may take a while.
-        return pid_ > 0 && eventually([&] { return mount("/").reachable; }, std::chrono::seconds(10));
+        return pid_ > 0 && eventually([&] { return mount("/").reachable; }, std::chrono::seconds(30));
     }
     void kill()
     {
