@@ -155,7 +155,7 @@ TEST_P(BroadcastTest, ListenersHearTheMixWithItsTitlesAndTheStreamOutlivesTheSer
 
     if (GetParam() == BroadcastFormat::OggVorbis) {
         server.kill();
-        ASSERT_TRUE(server.start()) << server.log();
+        ASSERT_TRUE(server.restart()) << server.log();
         EXPECT_TRUE(eventually([&] { return server.mount(mount).live; }, 10s)) << server.log();
     }
     core.audio().stopStreaming();
