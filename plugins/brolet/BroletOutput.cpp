@@ -104,10 +104,8 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
         return false;
     plat::ScopedLock lock(deviceLock);
     audioSetup = *setup;
-    // One stereo 16-bit block per buffer: twice the mono block.
-    const int64_t blockBytes = int64_t{setup->musicBufSize} * 2;
-    if (blockBytes < 1 || blockBytes > UINT32_MAX ||
-        outputDevice.allocateBlocks(setup->numOutBufs, static_cast<uint32_t>(blockBytes)) !=
+    const uint32_t blockBytes = stereoBlockBytes();
+    if (blockBytes == 0 || outputDevice.allocateBlocks(setup->numOutBufs, blockBytes) !=
             toWire(engine::Error::Ok)) {
         lastPlayedBlock = nullptr;
         lastPlayedBytes = 0;
@@ -170,21 +168,24 @@ bool BroletOutput::startStreaming()
             plat::ScopedLock lock(settingsLock);
             onAir = broadcastSettings_;
         }
-        // One stereo block of the engine's: twice the mono block.
-        const int64_t blockBytes = int64_t{audioSetup.musicBufSize} * 2;
         // Without a ring the run goes on without the broadcast, which shows as off.
-        if (blockBytes <= 0 || blockBytes > UINT32_MAX ||
-            !broadcaster.start(onAir, static_cast<uint32_t>(blockBytes)))
+        const uint32_t blockBytes = stereoBlockBytes();
+        if (blockBytes == 0 || !broadcaster.start(onAir, blockBytes))
             streamBroadcast = false;
     }
     // Without the writer's queue the recording is written in the streaming calls.
-    const int64_t stereoBlockBytes = int64_t{audioSetup.musicBufSize} * 2;
-    writeBehind = file && (streamSound || streamBroadcast) && stereoBlockBytes > 0 &&
-                  stereoBlockBytes <= UINT32_MAX &&
-                  recordingWriter.start(static_cast<uint32_t>(stereoBlockBytes), kBytesPerSecond,
+    writeBehind = file && (streamSound || streamBroadcast) && stereoBlockBytes() != 0 &&
+                  recordingWriter.start(stereoBlockBytes(), kBytesPerSecond,
                                         [this](const void* block, int32_t bytes) { return writeBlock(block, bytes); });
     window->lockSwitches(true);
     return true;
+}
+
+uint32_t BroletOutput::stereoBlockBytes() const
+{
+    // One stereo 16-bit block: twice the engine's mono block.
+    const int64_t bytes = int64_t{audioSetup.musicBufSize} * 2;
+    return bytes >= 1 && bytes <= UINT32_MAX ? static_cast<uint32_t>(bytes) : 0;
 }
 
 void BroletOutput::abandonStart()

@@ -145,6 +145,8 @@ public:
     BroadcastSettings broadcastSettings_ GUARDED_BY(settingsLock);
 
 private:
+    // The engine's stereo block in bytes, from the copied set-up; 0 when out of range.
+    uint32_t stereoBlockBytes() const;
     // A failed start leaves no run behind; later streaming calls are refused.
     void abandonStart();
     // Creates the run's next WAV file under a name no file has; false (with
