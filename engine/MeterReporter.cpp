@@ -84,7 +84,9 @@ void MeterReporter::reportChanges()
         if (slot >= channelCount_ && slot < kChannelCount)
             continue;
         if (changed(levels_[static_cast<size_t>(slot)], now)) {
-            const int32_t channel = slot < kChannelCount ? slot : slot == kChannelCount ? kMasterLeft : kMasterRight;
+            const int32_t channel = slot < kChannelCount    ? slot
+                                    : slot == kChannelCount ? kMasterLeft
+                                                            : kMasterRight;
             host_.updateChannelValue(channel, toWire(engine::Value::Level), now);
         }
     }

@@ -105,8 +105,8 @@ bool BroletOutput::setupAudioSystem(const engine::AudioSystemSetup* setup)
     plat::ScopedLock lock(deviceLock);
     audioSetup = *setup;
     const uint32_t blockBytes = stereoBlockBytes();
-    if (blockBytes == 0 || outputDevice.allocateBlocks(setup->numOutBufs, blockBytes) !=
-            toWire(engine::Error::Ok)) {
+    if (blockBytes == 0 ||
+        outputDevice.allocateBlocks(setup->numOutBufs, blockBytes) != toWire(engine::Error::Ok)) {
         lastPlayedBlock = nullptr;
         lastPlayedBytes = 0;
         return false;
@@ -174,9 +174,10 @@ bool BroletOutput::startStreaming()
             streamBroadcast = false;
     }
     // Without the writer's queue the recording is written in the streaming calls.
-    writeBehind = file && (streamSound || streamBroadcast) && stereoBlockBytes() != 0 &&
-                  recordingWriter.start(stereoBlockBytes(), kBytesPerSecond,
-                                        [this](const void* block, int32_t bytes) { return writeBlock(block, bytes); });
+    writeBehind =
+        file && (streamSound || streamBroadcast) && stereoBlockBytes() != 0 &&
+        recordingWriter.start(stereoBlockBytes(), kBytesPerSecond,
+                              [this](const void* block, int32_t bytes) { return writeBlock(block, bytes); });
     window->lockSwitches(true);
     return true;
 }
@@ -447,7 +448,8 @@ bool BroletOutput::closeRun()
     }
     if (played) {
         // How close to its limit the run played, for whoever tunes the buffers.
-        std::fprintf(stderr, "Playback underruns this run: %llu\n", static_cast<unsigned long long>(underruns));
+        std::fprintf(stderr, "Playback underruns this run: %llu\n",
+                     static_cast<unsigned long long>(underruns));
         std::fflush(stderr);
         window->showUnderruns();
     }

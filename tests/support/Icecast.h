@@ -60,7 +60,10 @@ public:
         return brolet::readMountStatus("127.0.0.1", port_, mount, 1000);
     }
     int port() const { return port_; }
-    std::string log() const { return readText(folder_.file("error.log")) + readText(folder_.file("err.log")); }
+    std::string log() const
+    {
+        return readText(folder_.file("error.log")) + readText(folder_.file("err.log"));
+    }
 
 private:
     static constexpr int kStartAttempts = 3;
@@ -69,24 +72,29 @@ private:
     {
         port_ = freePort();
         ::chmod(folder_.path().c_str(), 0777); // nobody writes its logs here
-        writeText(folder_.file("icecast.xml"),
-                  "<icecast><limits><sources>4</sources><source-timeout>5</source-timeout></limits>"
-                  "<authentication><source-password>" + std::string(kSourcePassword) +
-                      "</source-password><admin-user>admin</admin-user><admin-password>admin-secret"
-                      "</admin-password></authentication><hostname>127.0.0.1</hostname>"
-                      "<listen-socket><port>" + std::to_string(port_) +
-                      "</port><bind-address>127.0.0.1</bind-address></listen-socket><fileserve>1</fileserve>"
-                      "<paths><basedir>/usr/share/icecast2</basedir><logdir>" + folder_.path() +
-                      "</logdir><webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin"
-                      "</adminroot></paths><logging><errorlog>error.log</errorlog><loglevel>3</loglevel>"
-                      "</logging></icecast>");
+        writeText(
+            folder_.file("icecast.xml"),
+            "<icecast><limits><sources>4</sources><source-timeout>5</source-timeout></limits>"
+            "<authentication><source-password>" +
+                std::string(kSourcePassword) +
+                "</source-password><admin-user>admin</admin-user><admin-password>admin-secret"
+                "</admin-password></authentication><hostname>127.0.0.1</hostname>"
+                "<listen-socket><port>" +
+                std::to_string(port_) +
+                "</port><bind-address>127.0.0.1</bind-address></listen-socket><fileserve>1</fileserve>"
+                "<paths><basedir>/usr/share/icecast2</basedir><logdir>" +
+                folder_.path() +
+                "</logdir><webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin"
+                "</adminroot></paths><logging><errorlog>error.log</errorlog><loglevel>3</loglevel>"
+                "</logging></icecast>");
         ::chmod(folder_.file("icecast.xml").c_str(), 0644);
     }
     bool startOnce()
     {
         std::vector<std::string> command = {"/usr/bin/icecast2", "-c", folder_.file("icecast.xml")};
         if (::geteuid() == 0)
-            command.insert(command.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+            command.insert(command.begin(),
+                           {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
         pid_ = spawnProgram(command.front(), command, environmentWith({}), folder_.file("out.log"),
                             folder_.file("err.log"));
         // Its status page answers once it serves; a loaded machine may take a while.
