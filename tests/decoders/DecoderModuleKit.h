@@ -111,7 +111,7 @@ public:
     bool waitForBlocks(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return blockBytes.size() >= count; });
+        return blockCame_.wait_for(lock, limit, [&] { return blockBytes.size() >= count; });
     }
     template <typename Read> auto recorded(Read read)
     {
@@ -149,7 +149,7 @@ private:
             self->blockBytes.push_back(bytes);
             self->outsideModuleThread |= std::this_thread::get_id() == self->testThread_;
         }
-        self->changed_.notify_all();
+        self->blockCame_.notify_all();
         if (self->pace_.count() > 0)
             std::this_thread::sleep_for(self->pace_);
         return 1;
@@ -172,7 +172,10 @@ private:
     std::chrono::microseconds pace_;
     std::thread::id testThread_ = std::this_thread::get_id();
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_;   // an event came
+    // A block came: a wait of its own, so that a run waiting only for its end
+    // is not woken for every block (the host's cost, not the module's).
+    std::condition_variable blockCame_;
     size_t ends_ = 0; // guarded by mutex_
 };
 
