@@ -27,8 +27,7 @@ namespace decoders {
 const ModuleIdentity kModuleIdentity = {
     "Velmora Media Decoder",
     "Decodes Ogg Vorbis, Opus, WMA, AAC, ALAC, WavPack, Monkey's Audio and more with FFmpeg; plays at 44100 "
-    "Hz "
-    "through libsoxr.",
+    "Hz through libswresample.",
     "OGG;OGA;OPUS;WMA;ASF;M4A;M4B;MP4;AAC;ADTS;WV;APE;MKA;WEBM;AC3;EC3;DTS;TTA;MPC;SPX;AMR;3GP;3G2;TAK;DSF;"
     "DFF",
     0x0100,
