@@ -13,7 +13,7 @@ namespace {
 
 constexpr uint16_t kTargetBits = 16;
 constexpr double kSampleScale = 32768.0;
-// Room for what the resampler hands out beyond the share of one input block.
+// Room for what libsoxr hands out beyond the share of one input block.
 constexpr uint32_t kPendingSlackFrames = 256;
 
 uint32_t rateGap(uint32_t a, uint32_t b)
