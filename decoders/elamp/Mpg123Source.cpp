@@ -13,7 +13,7 @@ namespace decoders {
 
 const ModuleIdentity kModuleIdentity = {
     "Velmora MPEG Audio Decoder",
-    "Decodes MPEG audio layers 1, 2 and 3 with libmpg123; plays at 44100 Hz through libsoxr.",
+    "Decodes MPEG audio layers 1, 2 and 3 with libmpg123; plays at 44100 Hz through libswresample.",
     "MP3;MP2;MP1;MPA;MPGA",
     0x0100,
 };

@@ -14,7 +14,7 @@ namespace decoders {
 
 const ModuleIdentity kModuleIdentity = {
     "Velmora Wave Decoder",
-    "Decodes WAV, FLAC, AIFF and more with libsndfile; plays at 44100 Hz through libsoxr.",
+    "Decodes WAV, FLAC, AIFF and more with libsndfile; plays at 44100 Hz through libswresample.",
     "WAV;FLAC;AIF;AIFF;AIFC;AU;SND;W64;CAF",
     0x0100,
 };

@@ -27,8 +27,7 @@ namespace decoders {
 const ModuleIdentity kModuleIdentity = {
     "Velmora Media Decoder",
     "Decodes Ogg Vorbis, Opus, WMA, AAC, ALAC, WavPack, Monkey's Audio and more with FFmpeg; plays at 44100 "
-    "Hz "
-    "through libsoxr.",
+    "Hz through libswresample.",
     "OGG;OGA;OPUS;WMA;ASF;M4A;M4B;MP4;AAC;ADTS;WV;APE;MKA;WEBM;AC3;EC3;DTS;TTA;MPC;SPX;AMR;3GP;3G2;TAK;DSF;"
     "DFF",
     0x0100,
@@ -41,6 +40,8 @@ namespace {
 constexpr int kMostFailedPacketsInARow = 64;
 // More than any codec's frame overlap (AAC's and WMA's are 2048 frames at most).
 constexpr int64_t kSeekPrerollFrames = 4096;
+// libavcodec's count of decoding threads that means one per core.
+constexpr int kThreadPerCore = 0;
 
 struct FormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -133,6 +134,11 @@ public:
         if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0)
             return false;
         codec_->pkt_timebase = stream_->time_base;
+        // As ffmpeg decodes: the codecs that can decode frames side by side
+        // (ALAC, WavPack, ...) use a thread per core, so that a lossless file
+        // is not held to one; the others decode on the stream's thread alone.
+        codec_->thread_count = kThreadPerCore;
+        codec_->thread_type = FF_THREAD_FRAME;
         if (avcodec_open2(codec_.get(), codec, nullptr) < 0)
             return false;
         packet_.reset(av_packet_alloc());
