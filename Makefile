@@ -18,7 +18,7 @@ PACKAGES := g++ make cmake ninja-build pkg-config binutils file \
             libavformat-dev libavcodec-dev libavutil-dev libswresample-dev \
             xvfb xauth openbox libxtst-dev sox ffmpeg tinyproxy desktop-file-utils stress-ng \
             libshout-dev libvorbis-dev libogg-dev libopusenc-dev libopus-dev libmp3lame-dev icecast2 \
-            playerctl dbus-daemon
+            playerctl dbus-daemon libjmac-java default-jre-headless
 
 .PHONY: all deps build run test test-sanitize bench fuzz thread-safety install install-files uninstall format clean
 
