@@ -5,9 +5,6 @@
 #include <memory>
 #include <vector>
 
-struct SwrContext;
-struct soxr;
-
 namespace zkr {
 
 // The engine's one sample rate.
@@ -18,18 +15,47 @@ inline constexpr int kOutputRate = 44100;
 inline constexpr int kLowestInputRate = 1000;
 inline constexpr int kHighestInputRate = 768000;
 
-// Converts interleaved frames of one rate to 44100 Hz 16-bit. 16-bit frames
-// (what the decoder modules play) go through FFmpeg's libswresample, set as
-// ffmpeg sets it by default: the quality a user compares a decoder with, at
-// its speed (they are filtered as integers, with no conversion). Deeper
-// sources (float: the wave files the program plays) go through libsoxr's
-// longer filter, which keeps their precision.
-// At 44100 Hz already, 16-bit frames pass unchanged, so those files stay exact.
-// Depends on those two libraries alone, so that modules outside the program's
-// libraries can build it in too.
+enum class InputSamples { Int16, Float32 };
+
+// One library's conversion of interleaved frames at a fixed rate to
+// 44100 Hz 16-bit. Each lives in a library of its own, so that a user links
+// only the one it takes (and what that library loads).
+class RateConversion {
+public:
+    virtual ~RateConversion() = default;
+    // Converts up to frames of input (null: the filter's tail at the end of
+    // the input) into at most room frames of output; used and made say how
+    // many were taken and given. False on the library's error.
+    virtual bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room,
+                         size_t& made) = 0;
+    // The most output frames of input may bring beyond its share (what the
+    // filter held back), so that a caller gives room enough.
+    virtual size_t outputBound(size_t frames) const = 0;
+    // Forgets the filter's history.
+    virtual void clear() = 0;
+};
+
+// Makes a library's conversion from inputRate; null when it refuses.
+using RateConversionMaker = std::unique_ptr<RateConversion> (*)(int inputRate, int channels, InputSamples input);
+
+// libsoxr's long filter, which keeps a deep source's precision (float: the
+// wave files the program plays). Library zkr_soxr_conversion.
+std::unique_ptr<RateConversion> makeSoxrConversion(int inputRate, int channels, InputSamples input);
+// FFmpeg's libswresample set as ffmpeg sets it by default, for 16-bit frames
+// (what the decoder modules play): the quality a user compares a decoder
+// with, at its speed (filtered as integers, with no conversion). Library
+// zkr_swresample_conversion; null for float input.
+std::unique_ptr<RateConversion> makeSwresampleConversion(int inputRate, int channels, InputSamples input);
+
+// Converts interleaved frames of one rate to 44100 Hz 16-bit through the
+// conversion it was made with. At 44100 Hz already, 16-bit frames pass
+// unchanged, so those files stay exact. Needs nothing of the class library,
+// so that modules outside the program's libraries can build it in too.
 class Resampler {
 public:
-    enum class Samples { Int16, Float32 };
+    using Samples = InputSamples;
+
+    explicit Resampler(RateConversionMaker maker) : maker_(maker) {}
 
     // False when the library refuses the conversion.
     bool configure(int inputRate, int channels, Samples input = Samples::Int16);
@@ -48,27 +74,10 @@ public:
     double ratio() const { return ratio_; }
 
 private:
-    struct ContextDeleter {
-        void operator()(SwrContext* context) const;
-    };
-    struct SoxrDeleter {
-        void operator()(soxr* resampler) const;
-    };
-    bool configureSoxr(int inputRate, int channels);
-    // convertInto through whichever library is set.
-    bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room, size_t& made);
-    // What libswresample may give for frames of input (0 with libsoxr): it
-    // takes only input whose output surely fits, by a bound that can exceed
-    // the input's share by more than the slack a filter holds back.
-    size_t outputBound(size_t frames) const;
-    // The most input frames whose output surely fits in room frames.
-    size_t inputFitting(size_t frames, size_t room) const;
-
-    std::unique_ptr<SwrContext, ContextDeleter> context_;
-    std::unique_ptr<soxr, SoxrDeleter> soxr_;
+    RateConversionMaker maker_;
+    std::unique_ptr<RateConversion> conversion_; // none: 16-bit at 44100 Hz, copied
     int channels_ = 1;
     double ratio_ = 1.0;
-    Samples input_ = Samples::Int16;
 };
 
 } // namespace zkr

@@ -84,7 +84,7 @@ private:
     // Spreads 16-bit interleaved frames over the output buffer(s).
     void distribute(const int16_t* frames, uint32_t count);
 
-    Resampler resampler_;
+    Resampler resampler_{makeSoxrConversion};
     std::unique_ptr<float[]> values_;    // one input block, decoded
     std::unique_ptr<int16_t[]> pending_; // resampled frames not yet taken
     uint32_t inputFrames_ = 0;

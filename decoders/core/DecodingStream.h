@@ -120,7 +120,7 @@ private:
     // The thread's while it runs (see above).
     std::unique_ptr<Source> source_;
     bool sourceAtStart_ = false;
-    Resampler resampler_;
+    Resampler resampler_{zkr::makeSwresampleConversion};
     std::vector<int16_t> decoded_;
     std::vector<int16_t> pending_; // resampled, not yet delivered
     size_t blockFrames_ = 1;

@@ -71,8 +71,8 @@ double agreement(const std::vector<int16_t>& samples, const std::vector<int16_t>
 }
 
 // Each module loaded once for the whole program and never unloaded: the
-// libraries it brings (libsoxr's OpenMP runtime among them) keep what their
-// start-up allocated, which unloading would leave behind as leaks.
+// codec libraries it brings keep what their start-up allocated, which
+// unloading would leave behind as leaks.
 const DecoderModule& loaded(const std::string& name)
 {
     static auto& modules = *new std::map<std::string, DecoderModule>; // never unloaded
