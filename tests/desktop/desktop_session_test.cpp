@@ -262,15 +262,16 @@ TEST_P(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
 
     // The lists of the Audio System Setup: a click on an item picks it; the
     // wheel reaches items below the twelve shown.
-    desktop_->click(offset(main, kMenuButton));
-    desktop_->click(offset(main, kMenuSetupItem));
+    ASSERT_TRUE(desktop_->choose(offset(main, kMenuButton), offset(main, kMenuSetupItem)));
     const ::Window setup = desktop_->waitForClient(kSetup);
     ASSERT_NE(setup, None);
     const Rect dialog = *desktop_->place(setup);
-    desktop_->click(offset(dialog, kBufferSizeList));
-    desktop_->click(offset(dialog, Point{kBufferSizeList.x - 30, kListFirstRow + 3 * kListRow}));
-    desktop_->click(offset(dialog, kOutputBuffersList));
+    ASSERT_TRUE(desktop_->choose(offset(dialog, kBufferSizeList),
+                                 offset(dialog, Point{kBufferSizeList.x - 30, kListFirstRow + 3 * kListRow})));
     const Point inList = offset(dialog, Point{kOutputBuffersList.x - 30, kListFirstRow + 30 + 5 * kListRow});
+    const ::Window underList = desktop_->topAt(inList);
+    desktop_->click(offset(dialog, kOutputBuffersList));
+    ASSERT_TRUE(eventually([&] { return desktop_->topAt(inList) != underList; })) << "the list did not drop down";
     desktop_->wheel(inList, -10);
     save(desktop_->screenshot(), "scrolled-list");
     desktop_->click(inList);
@@ -290,10 +291,8 @@ TEST_P(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     const Rect knobArea =
         Rect::fromSize(knobs[0].x - scaled(15), knobs[0].y - scaled(15), scaled(30), scaled(30));
     EXPECT_LT(sameShare(desktop_->screenshot(), before, knobArea), 0.9) << "the knob did not turn";
-    desktop_->click(offset(main, kMainEffectSlot));
-    desktop_->click(offset(main, kDistortionItem));
-    desktop_->click(offset(desk, kFirstEffectField));
-    desktop_->click(offset(desk, kFirstSlotItem));
+    ASSERT_TRUE(desktop_->choose(offset(main, kMainEffectSlot), offset(main, kDistortionItem)));
+    ASSERT_TRUE(desktop_->choose(offset(desk, kFirstEffectField), offset(desk, kFirstSlotItem)));
     desktop_->drag(Point{knob.x - scaled(10), knob.y + scaled(10)},
                    Point{knob.x + scaled(40), knob.y - scaled(60)});
     EXPECT_EQ(desktop_->place(console), desk) << "a drag on a knob moved the console";
@@ -303,8 +302,7 @@ TEST_P(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     for (int cycle = 0; cycle < 3; ++cycle) {
         if (cycle > 0)
             main = startSession();
-        desktop_->click(offset(main, kMenuButton));
-        desktop_->click(offset(main, kMenuExitItem));
+        ASSERT_TRUE(desktop_->choose(offset(main, kMenuButton), offset(main, kMenuExitItem)));
         ASSERT_EQ(waitForExit(program_), 0) << "MENU > Exit did not end the program";
         const std::string settings = readText(settingsPath());
         for (const Placed& placed : kPlaces) {
@@ -376,8 +374,7 @@ TEST_P(DesktopSession, FirstStartSetsUpADeskBesideTheMainWindowAndPlaysTheFileNa
             ASSERT_NE(desktop_->waitForClient("PlevNT Input Module"), None);
         }
         const Rect main = *desktop_->place(desktop_->client(kMain));
-        desktop_->click(offset(main, kMenuButton));
-        desktop_->click(offset(main, kMenuExitItem));
+        ASSERT_TRUE(desktop_->choose(offset(main, kMenuButton), offset(main, kMenuExitItem)));
         ASSERT_EQ(waitForExit(program_), 0) << "MENU > Exit did not end the program";
         EXPECT_EQ(entries(), 1) << "after start " << run + 1;
     }

@@ -95,8 +95,9 @@ public:
                 return window;
         return None;
     }
+    // Long enough for a program's first start on a machine busy with builds.
     ::Window waitForClient(const std::string& title,
-                           std::chrono::milliseconds limit = std::chrono::seconds(20))
+                           std::chrono::milliseconds limit = std::chrono::seconds(45))
     {
         ::Window found = None;
         (void)eventually([&] { return (found = client(title)) != None && place(found).has_value(); }, limit);
@@ -172,6 +173,21 @@ public:
         return found;
     }
 
+    // The top-level window (a frame, or a pop-up the window manager leaves
+    // alone) shown in front at a point of the screen, or None.
+    ::Window topAt(Point at)
+    {
+        ::Window found = None;
+        // Bottom to top: the last that holds the point is in front.
+        for (::Window window : childWindows(display_, root())) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(display_, window, &attributes) != 0 && attributes.map_state == IsViewable &&
+                Rect::fromSize(attributes.x, attributes.y, attributes.width, attributes.height).contains(at))
+                found = window;
+        }
+        return found;
+    }
+
     // Another program's plain window at a place of the screen, for as long as this connection lasts.
     ::Window openWindow(const Rect& place, const std::string& title)
     {
@@ -211,6 +227,22 @@ public:
         button(Button1, false);
         lastClick_ = at;
         lastClickTime_ = std::chrono::steady_clock::now();
+    }
+    // Clicks what opens a pop-up (a menu, a list's drop-down), then, once
+    // the pop-up shows under item, the item: a click before it shows would
+    // land on the window beneath. False when no pop-up showed there.
+    bool choose(Point opener, Point item, std::chrono::seconds limit = std::chrono::seconds(15))
+    {
+        const ::Window before = topAt(item);
+        click(opener);
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (topAt(item) == before) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        click(item);
+        return true;
     }
     // Presses at from, moves in steps to to, lets go there.
     void drag(Point from, Point to, int steps = 8)
