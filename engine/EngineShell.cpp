@@ -54,10 +54,10 @@ constexpr intptr_t kRightButtonUp = 0x205;
 
 std::atomic<ShellOpenFunction> shellOpener{nullptr};
 
-bool isAddress(const std::string& target)
+// A web address is named whole: its last part after a separator says nothing.
+std::string shownName(const std::string& target)
 {
-    const std::size_t colon = target.find(':');
-    return colon != std::string::npos && colon > 1 && target.find('/') > colon;
+    return plat::hasScheme(target) ? target : plat::fileNameOf(target);
 }
 
 } // namespace
@@ -69,8 +69,7 @@ void setShellOpener(ShellOpenFunction opener)
 
 std::string shellFailureText(const std::string& target, int shellResult)
 {
-    // A web address is named whole: its last part after a separator says nothing.
-    return zkr::shellFailureText(isAddress(target) ? target : plat::fileNameOf(target), shellResult);
+    return zkr::shellFailureText(shownName(target), shellResult);
 }
 
 EngineShell::EngineShell(AudioCore& audio, PluginSlots& slots, EngineHost& host, SettingsSection& settings,
@@ -96,11 +95,13 @@ void EngineShell::loadTrayMenu()
 bool EngineShell::openWebAddress(const std::string& target)
 {
     const ShellOpenFunction opener = shellOpener.load();
-    const int opened =
-        opener != nullptr ? opener(target, program_.folder) : plat::shellOpen(target, program_.folder);
+    // The desktop's opener, or a web browser on the PATH when it has none.
+    std::string lookedFor;
+    const int opened = opener != nullptr ? opener(target, program_.folder) : plat::openWebPage(target, lookedFor);
     if (opened > 32)
         return true;
-    plat::showNotice(shellFailureText(target, opened).c_str(), zkr::kProductTitle, plat::kNoticeFailure);
+    const std::string text = zkr::webPageFailureText(shownName(target), target, opened, lookedFor, "the page");
+    plat::showNotice(text.c_str(), zkr::kProductTitle, plat::kNoticeFailure);
     return false;
 }
 

@@ -174,12 +174,7 @@ bool showHelp(const std::string& folder, const char* page, intptr_t anchor, bool
 
 std::string openFailureText(const std::string& path, int shellResult, const std::string& lookedFor)
 {
-    const std::string name = plat::fileNameOf(path);
-    if (shellResult != plat::kShellNoAssociation || lookedFor.empty())
-        return zkr::shellFailureText(name, shellResult);
-    return "Failed to open " + name + "!\nNo web browser was found to show the help (looked for " + lookedFor +
-           ").\nOpen this file in a web browser:\n" + path +
-           "\nor install a web browser (for example the package firefox-esr or chromium) and xdg-utils.";
+    return zkr::webPageFailureText(plat::fileNameOf(path), path, shellResult, lookedFor, "the help");
 }
 
 bool openHelpDocument(const std::string& path)

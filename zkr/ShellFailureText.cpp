@@ -1,5 +1,7 @@
 #include "zkr/ShellFailureText.h"
 
+#include "platform/core/Shell.h"
+
 namespace zkr {
 
 std::string shellFailureText(const std::string& name, int shellResult)
@@ -22,6 +24,17 @@ std::string shellFailureText(const std::string& name, int shellResult)
         break;
     }
     return text;
+}
+
+std::string webPageFailureText(const std::string& name, const std::string& target, int shellResult,
+                               const std::string& lookedFor, const std::string& purpose)
+{
+    if (shellResult != plat::kShellNoAssociation || lookedFor.empty())
+        return shellFailureText(name, shellResult);
+    const bool address = plat::hasScheme(target);
+    return "Failed to open " + name + "!\nNo web browser was found to show " + purpose + " (looked for " +
+           lookedFor + ").\nOpen this " + (address ? "address" : "file") + " in a web browser:\n" + target +
+           "\nor install a web browser (for example the package firefox-esr or chromium) and xdg-utils.";
 }
 
 } // namespace zkr

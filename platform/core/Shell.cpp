@@ -30,21 +30,6 @@ namespace {
 // Exit codes of xdg-open.
 constexpr int kOpenerFileMissing = 2;
 
-// "https:", "mailto:", "file:" ... A single letter before the colon is not
-// taken for a scheme.
-bool hasScheme(const std::string& target)
-{
-    const std::string::size_type colon = target.find(':');
-    if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(target[0])))
-        return false;
-    for (std::string::size_type i = 1; i < colon; ++i) {
-        const unsigned char c = static_cast<unsigned char>(target[i]);
-        if (!std::isalnum(c) && c != '+' && c != '.' && c != '-')
-            return false;
-    }
-    return true;
-}
-
 std::string searchPath()
 {
     if (const char* path = std::getenv("PATH"))
@@ -208,6 +193,19 @@ pid_t spawn(const std::string& program, std::vector<std::string> arguments, cons
 }
 
 } // namespace
+
+bool hasScheme(const std::string& target)
+{
+    const std::string::size_type colon = target.find(':');
+    if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(target[0])))
+        return false;
+    for (std::string::size_type i = 1; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(target[i]);
+        if (!std::isalnum(c) && c != '+' && c != '.' && c != '-')
+            return false;
+    }
+    return true;
+}
 
 int shellOpen(const std::string& target, const std::string& folder)
 {

@@ -18,6 +18,10 @@ inline constexpr int kShellNoAssociation = 31;
 // that has started an application and counts as success.
 inline constexpr uint32_t kShellOpenWaitMs = 10000;
 
+// Whether target starts with a scheme ("https:", "mailto:", "file:" ...): an
+// address, not a path. A single letter before the colon is not taken for one.
+[[nodiscard]] PLAT_API bool hasScheme(const std::string& target);
+
 // Opens a file, folder or address with the desktop's preferred application
 // (xdg-open), started in folder when one is given. A target without a
 // "scheme:" prefix is a local path, relative to folder when it is not absolute.

@@ -330,6 +330,12 @@ TEST_F(TrayTest, WithoutAnOpenerOnThePathTheRealShellFailureIsReported)
     ASSERT_EQ(notices().size(), 1u);
     EXPECT_EQ(notices()[0].text.rfind(std::string("Failed to open ") + engine::kMakerWebAddress + "!", 0),
               0u);
+    // No opener and no browser: what was looked for, and the address to take elsewhere.
+    EXPECT_NE(notices()[0].text.find("(looked for xdg-open, sensible-browser"), std::string::npos)
+        << notices()[0].text;
+    EXPECT_NE(notices()[0].text.find(std::string("Open this address in a web browser:\n") + engine::kMakerWebAddress),
+              std::string::npos)
+        << notices()[0].text;
 }
 
 } // namespace
