@@ -97,10 +97,12 @@ bool EngineShell::openWebAddress(const std::string& target)
     const ShellOpenFunction opener = shellOpener.load();
     // The desktop's opener, or a web browser on the PATH when it has none.
     std::string lookedFor;
-    const int opened = opener != nullptr ? opener(target, program_.folder) : plat::openWebPage(target, lookedFor);
+    const int opened =
+        opener != nullptr ? opener(target, program_.folder) : plat::openWebPage(target, lookedFor);
     if (opened > 32)
         return true;
-    const std::string text = zkr::webPageFailureText(shownName(target), target, opened, lookedFor, "the page");
+    const std::string text =
+        zkr::webPageFailureText(shownName(target), target, opened, lookedFor, "the page");
     plat::showNotice(text.c_str(), zkr::kProductTitle, plat::kNoticeFailure);
     return false;
 }

@@ -184,7 +184,7 @@ bool openHelpDocument(const std::string& path)
     if (result > 32)
         return true;
     (void)plat::ui::messageBox(nullptr, openFailureText(path, result, lookedFor).c_str(), zkr::kProductTitle,
-                         plat::kNoticeFailure);
+                               plat::kNoticeFailure);
     return false;
 }
 

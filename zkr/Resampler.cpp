@@ -59,7 +59,8 @@ bool Resampler::flush(std::vector<int16_t>& output)
         output.resize(start + kFlushFrames * size_t(channels_));
         size_t used = 0;
         size_t made = 0;
-        const bool converted = conversion_->convert(nullptr, 0, used, output.data() + start, kFlushFrames, made);
+        const bool converted =
+            conversion_->convert(nullptr, 0, used, output.data() + start, kFlushFrames, made);
         output.resize(start + made * size_t(channels_));
         if (!converted || made == 0)
             return converted;

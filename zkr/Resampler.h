@@ -36,7 +36,8 @@ public:
 };
 
 // Makes a library's conversion from inputRate; null when it refuses.
-using RateConversionMaker = std::unique_ptr<RateConversion> (*)(int inputRate, int channels, InputSamples input);
+using RateConversionMaker = std::unique_ptr<RateConversion> (*)(int inputRate, int channels,
+                                                                InputSamples input);
 
 // libsoxr's long filter, which keeps a deep source's precision (float: the
 // wave files the program plays). Library zkr_soxr_conversion.

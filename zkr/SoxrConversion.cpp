@@ -11,7 +11,8 @@ public:
     bool create(int inputRate, int channels, InputSamples input)
     {
         // No dither: the same file always gives the same samples.
-        soxr_io_spec_t io = soxr_io_spec(input == InputSamples::Float32 ? SOXR_FLOAT32_I : SOXR_INT16_I, SOXR_INT16_I);
+        soxr_io_spec_t io =
+            soxr_io_spec(input == InputSamples::Float32 ? SOXR_FLOAT32_I : SOXR_INT16_I, SOXR_INT16_I);
         io.flags |= SOXR_NO_DITHER;
         // 16-bit precision: the output has no more.
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
@@ -23,7 +24,8 @@ public:
         return error == nullptr && soxr_ != nullptr;
     }
 
-    bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room, size_t& made) override
+    bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room,
+                 size_t& made) override
     {
         used = 0;
         made = 0;

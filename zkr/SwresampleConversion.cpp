@@ -32,7 +32,8 @@ public:
         return allocated >= 0 && context_ && swr_init(context_.get()) >= 0;
     }
 
-    bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room, size_t& made) override
+    bool convert(const void* input, size_t frames, size_t& used, int16_t* output, size_t room,
+                 size_t& made) override
     {
         used = 0;
         made = 0;

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "decoders/core/Source.h"
 #include "api/DecoderModuleApi.h"
+#include "decoders/core/Source.h"
 #include "zkr/Resampler.h"
 
 namespace decoders {
@@ -133,13 +133,13 @@ private:
 
     std::thread thread_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_; // shared: paused_ cleared, stop or seek asked
-    int32_t mode_ = decoder::kModeStopped;       // shared
-    bool stopAsked_ = false;                     // shared
-    std::optional<uint32_t> seekAsked_;          // shared
-    uint32_t startMs_ = 0;                       // shared: where the next play or the running seek began
-    uint64_t deliveredFrames_ = 0;               // shared: since startMs_
-    StreamError error_ = StreamError::None;      // shared
+    std::condition_variable wake_;          // shared: paused_ cleared, stop or seek asked
+    int32_t mode_ = decoder::kModeStopped;  // shared
+    bool stopAsked_ = false;                // shared
+    std::optional<uint32_t> seekAsked_;     // shared
+    uint32_t startMs_ = 0;                  // shared: where the next play or the running seek began
+    uint64_t deliveredFrames_ = 0;          // shared: since startMs_
+    StreamError error_ = StreamError::None; // shared
 };
 
 } // namespace decoders

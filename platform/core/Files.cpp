@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/core/Realtime.h"
@@ -186,7 +186,8 @@ void pauseForSlowDisk()
 {
     if (const uint32_t every = slowDiskEvery.load(std::memory_order_relaxed); every != 0) {
         if ((slowDiskTransfers.fetch_add(1, std::memory_order_relaxed) + 1) % every == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(slowDiskDelayMs.load(std::memory_order_relaxed)));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(slowDiskDelayMs.load(std::memory_order_relaxed)));
     }
 }
 
@@ -285,6 +286,29 @@ std::string privateRuntimeFolder()
         info.st_uid != ::geteuid() || (info.st_mode & 022) != 0)
         return {};
     return runtime;
+}
+
+std::string ownTmpFolder()
+{
+    return "/tmp/velmora-" + std::to_string(::geteuid());
+}
+
+bool prepareOwnFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info;
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & 077) == 0;
+}
+
+std::string privateSessionFolder()
+{
+    std::string folder = privateRuntimeFolder();
+    if (!folder.empty())
+        return folder;
+    folder = ownTmpFolder();
+    return prepareOwnFolder(folder) ? folder : std::string();
 }
 
 int createPrivateTempFile(const std::string& prefix, const std::string& suffix, std::string& path)

@@ -75,6 +75,16 @@ PLAT_API void setSlowDisk(uint32_t delayMs, uint32_t everyTransfers);
 // $XDG_RUNTIME_DIR when it names a folder of the user's own that no one else
 // may write to (the variable is only a hint); else empty.
 PLAT_API std::string privateRuntimeFolder();
+// The folder in /tmp named after the user (/tmp/velmora-<uid>), for when
+// there is no private runtime folder.
+PLAT_API std::string ownTmpFolder();
+// Makes folder of the user's own, 0700, when missing; false when another
+// user (or a link) took the name first, or the folder is open to others.
+[[nodiscard]] PLAT_API bool prepareOwnFolder(const std::string& folder);
+// A folder only this user may use, for what need not outlive the session:
+// the private runtime folder, else the user's own folder in /tmp, made.
+// Empty when neither can be had.
+PLAT_API std::string privateSessionFolder();
 // Creates a new file of the user's own, readable and writable by its owner
 // only, under a name no one else can have taken first: prefix, six random
 // characters and suffix, in the private runtime folder, else in the

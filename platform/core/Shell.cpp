@@ -255,8 +255,8 @@ int openWebPage(const std::string& target, std::string& lookedFor)
         return opened;
     // The opener is missing, or knows no application for web pages.
     static const char* const kBrowsers[] = {
-        "sensible-browser", "x-www-browser", "firefox", "firefox-esr", "chromium",
-        "chromium-browser", "google-chrome", "epiphany-browser", "konqueror", "falkon",
+        "sensible-browser", "x-www-browser", "firefox",          "firefox-esr", "chromium",
+        "chromium-browser", "google-chrome", "epiphany-browser", "konqueror",   "falkon",
     };
     // A browser may take a bare path for a search: a local page goes as a file address.
     const std::string page = !hasScheme(target) && target[0] == '/' ? fileUriOf(target) : target;

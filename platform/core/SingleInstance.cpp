@@ -114,17 +114,7 @@ RuntimePlace runtimePlace(const std::string& stem)
     const std::string socketPath = folder + "/" + stem + ".sock";
     if (!folder.empty() && socketPath.size() < sizeof(sockaddr_un::sun_path))
         return {folder, false};
-    return {"/tmp/velmora-" + std::to_string(geteuid()), true};
-}
-
-// Another user could have put a folder or a link of that name in /tmp first.
-bool prepareOwnFolder(const std::string& folder)
-{
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat info;
-    return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-           (info.st_mode & 077) == 0;
+    return {ownTmpFolder(), true};
 }
 
 // One connected second start, as far as it has come.
@@ -333,6 +323,7 @@ SingleInstance::Role SingleInstance::acquire()
     if (s.lock)
         return Role::First;
     s.role = Role::Failed;
+    // Another user could have put a folder or a link of that name in /tmp first.
     if (s.ownFolderInTmp && !prepareOwnFolder(s.folder))
         return s.role;
 

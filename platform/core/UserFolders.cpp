@@ -1,5 +1,6 @@
 #include "platform/core/UserFolders.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <pwd.h>
@@ -147,6 +148,22 @@ std::string userFilesFolderFor(const std::string& folder)
 std::string copiesFolderFor(const std::string& folder, const std::string& name)
 {
     return programMayWriteIn(folder) ? folder : joinPath(cacheFolder(), name);
+}
+
+std::string madeCopiesFolderFor(const std::string& folder, const std::string& name)
+{
+    const std::string usual = copiesFolderFor(folder, name);
+    if (createFolder(usual) && folderWritable(usual))
+        return usual;
+    const std::string session = privateSessionFolder();
+    if (session.empty())
+        return {};
+    const std::string fallback = joinPath(joinPath(session, "velmora"), name);
+    if (!createFolder(fallback))
+        return {};
+    std::fprintf(stderr, "velmora: %s cannot be written; copies go to %s for this session\n", usual.c_str(),
+                 fallback.c_str());
+    return fallback;
 }
 
 } // namespace plat

@@ -41,5 +41,9 @@ PLAT_API std::string userFilesFolderFor(const std::string& folder);
 // player loads a copy of): folder while the program may write there, else
 // name in the cache folder. Not created here.
 PLAT_API std::string copiesFolderFor(const std::string& folder, const std::string& name);
+// copiesFolderFor, made; when that cannot be made or written (a cache folder
+// another user made), name in the session's private folder. Empty when no
+// folder can be had.
+PLAT_API std::string madeCopiesFolderFor(const std::string& folder, const std::string& name);
 
 } // namespace plat

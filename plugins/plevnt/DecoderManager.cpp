@@ -79,8 +79,8 @@ int DecoderManager::load(const std::string& folder, int playerNumber)
         return lastError;
     }
     // An installed program's folder belongs to the system: its users' copies go to their own cache.
-    const std::string copies = plat::copiesFolderFor(folder, kCopiesFolder);
-    if (!plat::createFolder(copies)) {
+    const std::string copies = plat::madeCopiesFolderFor(folder, kCopiesFolder);
+    if (copies.empty()) {
         setError(toWire(engine::Error::WriteFailed));
         return lastError;
     }

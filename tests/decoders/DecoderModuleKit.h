@@ -16,8 +16,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/core/DynamicLibrary.h"
 #include "api/DecoderModuleApi.h"
+#include "platform/core/DynamicLibrary.h"
 
 namespace velmora::test {
 
@@ -34,7 +34,10 @@ struct DecoderModule {
         for (const char* name : decoder::kModuleFunctionNames)
             bound += library.symbol(name) != nullptr ? 1 : 0;
     }
-    template <typename Function> Function get(const char* name) const { return library.function<Function>(name); }
+    template <typename Function> Function get(const char* name) const
+    {
+        return library.function<Function>(name);
+    }
 
     plat::DynamicLibrary library;
     int bound = 0; // of the 42 functions
@@ -48,7 +51,8 @@ public:
         size_t blocksBefore;
     };
 
-    template <typename Function, typename... Args> std::invoke_result_t<Function, Args...> call(const char* name, Args... args) const
+    template <typename Function, typename... Args>
+    std::invoke_result_t<Function, Args...> call(const char* name, Args... args) const
     {
         return module_.get<Function>(name)(args...);
     }
@@ -72,10 +76,11 @@ public:
     {
         if (!call<decoder::ESSetInputModeFn>("ESSetInputMode", handle, decoder::kInputModeFile) ||
             !call<decoder::ESSetOutputModeFn>("ESSetOutputMode", handle, decoder::kOutputModeCallback) ||
-            !call<decoder::ESSetOutCBFn>("ESSetOutCB", handle, &ModuleStream::onOutput, &ModuleStream::onEvent,
-                                         static_cast<void*>(this)) ||
+            !call<decoder::ESSetOutCBFn>("ESSetOutCB", handle, &ModuleStream::onOutput,
+                                         &ModuleStream::onEvent, static_cast<void*>(this)) ||
             !call<decoder::ESSetInputNameFn>("ESSetInputName", handle, path.c_str()) ||
-            !call<decoder::ESOpenFn>("ESOpen", handle) || !call<decoder::ESInitStreamFn>("ESInitStream", handle))
+            !call<decoder::ESOpenFn>("ESOpen", handle) ||
+            !call<decoder::ESInitStreamFn>("ESInitStream", handle))
             return false;
         int32_t size = 0;
         if (!call<decoder::ESGetInfo1Fn>("ESGetInfo1", handle, nullptr, &size) || size <= 0)
@@ -172,7 +177,7 @@ private:
     std::chrono::microseconds pace_;
     std::thread::id testThread_ = std::this_thread::get_id();
     std::mutex mutex_;
-    std::condition_variable changed_;   // an event came
+    std::condition_variable changed_; // an event came
     // A block came: a wait of its own, so that a run waiting only for its end
     // is not woken for every block (the host's cost, not the module's).
     std::condition_variable blockCame_;

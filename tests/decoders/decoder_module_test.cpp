@@ -1,13 +1,13 @@
 // Our decoder modules driven through their exports as the media player
 // drives them, on files ffmpeg makes at 44100 and 48000 Hz.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
-#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +40,8 @@ std::string toneInput(int rate, int channels, double seconds = kSeconds)
     std::string expression = "0.5*sin(2*PI*440*t)";
     if (channels == 2)
         expression += "|0.3*sin(2*PI*1000*t)";
-    return "-f lavfi -i 'aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds) + "'";
+    return "-f lavfi -i 'aevalsrc=" + expression + ":s=" + std::to_string(rate) +
+           ":d=" + std::to_string(seconds) + "'";
 }
 
 // ffmpeg writes no Monkey's Audio: a WAV of the input goes through jmac's
@@ -88,7 +89,7 @@ struct Case {
     const char* encoder;
     int rate;
     int channels;
-    bool exact; // lossless at 44100 Hz: ffmpeg's own samples, bit for bit
+    bool exact;         // lossless at 44100 Hz: ffmpeg's own samples, bit for bit
     const char* format; // WaveInfo's text, or null for MPEG audio
 };
 
@@ -143,7 +144,8 @@ TEST(DecoderModules, DecodeEveryFormatTo44100HzBlocksOfTheHostsSizeBetweenStartA
             EXPECT_EQ(info.lengthMs, int32_t(stream.sizeMs));
         } else {
             const auto info = stream.info<decoder::MpegInfo>();
-            EXPECT_EQ(info.channelMode, test.channels == 1 ? decoder::kChannelMono : decoder::kChannelJointStereo);
+            EXPECT_EQ(info.channelMode,
+                      test.channels == 1 ? decoder::kChannelMono : decoder::kChannelJointStereo);
             EXPECT_EQ(info.sampleRate, test.rate);
             EXPECT_EQ(info.version, 1);
             EXPECT_EQ(stream.informationValue, 3);
@@ -173,7 +175,8 @@ TEST(DecoderModules, DecodeEveryFormatTo44100HzBlocksOfTheHostsSizeBetweenStartA
                 EXPECT_GT(agreement(stream.samples, velmora::test::ffmpegSamples(path, 44100)), 60.0)
                     << agreement(stream.samples, velmora::test::ffmpegSamples(path, 44100));
         });
-        EXPECT_EQ(stream.call<decoder::ESGetPlayerModeFn>("ESGetPlayerMode", stream.handle), decoder::kModeStopped);
+        EXPECT_EQ(stream.call<decoder::ESGetPlayerModeFn>("ESGetPlayerMode", stream.handle),
+                  decoder::kModeStopped);
     }
 }
 
@@ -202,7 +205,8 @@ TEST(DecoderModules, EncoderDelayAndPaddingAreNotPlayed)
     velmora::test::TempFolder folder;
     const std::string source = folder.file("source.wav");
     ASSERT_TRUE(velmora::test::ffmpegMake(
-        source, "-f lavfi -i anoisesrc=color=pink:amplitude=0.3:sample_rate=44100:duration=2", "-ac 2 -c:a pcm_s16le"));
+        source, "-f lavfi -i anoisesrc=color=pink:amplitude=0.3:sample_rate=44100:duration=2",
+        "-ac 2 -c:a pcm_s16le"));
     const std::vector<int16_t> original = velmora::test::ffmpegSamples(source);
     const char* const cases[][3] = {{"ELAMP.ESP", "gapless.mp3", "-c:a libmp3lame -b:a 192k"},
                                     {"WMAMP.ESP", "gapless.m4a", "-c:a aac -b:a 192k"},

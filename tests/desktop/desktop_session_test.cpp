@@ -266,12 +266,14 @@ TEST_P(DesktopSession, ListsAndKnobsTakeTheMouseAndPlacesSurviveQuits)
     const ::Window setup = desktop_->waitForClient(kSetup);
     ASSERT_NE(setup, None);
     const Rect dialog = *desktop_->place(setup);
-    ASSERT_TRUE(desktop_->choose(offset(dialog, kBufferSizeList),
-                                 offset(dialog, Point{kBufferSizeList.x - 30, kListFirstRow + 3 * kListRow})));
+    ASSERT_TRUE(
+        desktop_->choose(offset(dialog, kBufferSizeList),
+                         offset(dialog, Point{kBufferSizeList.x - 30, kListFirstRow + 3 * kListRow})));
     const Point inList = offset(dialog, Point{kOutputBuffersList.x - 30, kListFirstRow + 30 + 5 * kListRow});
     const ::Window underList = desktop_->topAt(inList);
     desktop_->click(offset(dialog, kOutputBuffersList));
-    ASSERT_TRUE(eventually([&] { return desktop_->topAt(inList) != underList; })) << "the list did not drop down";
+    ASSERT_TRUE(eventually([&] { return desktop_->topAt(inList) != underList; }))
+        << "the list did not drop down";
     desktop_->wheel(inList, -10);
     save(desktop_->screenshot(), "scrolled-list");
     desktop_->click(inList);

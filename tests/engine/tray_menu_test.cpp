@@ -333,7 +333,8 @@ TEST_F(TrayTest, WithoutAnOpenerOnThePathTheRealShellFailureIsReported)
     // No opener and no browser: what was looked for, and the address to take elsewhere.
     EXPECT_NE(notices()[0].text.find("(looked for xdg-open, sensible-browser"), std::string::npos)
         << notices()[0].text;
-    EXPECT_NE(notices()[0].text.find(std::string("Open this address in a web browser:\n") + engine::kMakerWebAddress),
+    EXPECT_NE(notices()[0].text.find(std::string("Open this address in a web browser:\n") +
+                                     engine::kMakerWebAddress),
               std::string::npos)
         << notices()[0].text;
 }

@@ -291,32 +291,44 @@ TEST(PlevntDecoderModules, EachPlayerLoadsItsOwnCopies)
     EXPECT_EQ(again.load(empty.path(), 1), toWire(engine::Error::NoDecoderModules));
 }
 
-// An installed program's decoder folder is the system's: a user's copies go to the user's cache.
+// An installed program's decoder folder is the system's: a user's copies go
+// to the user's cache, or, when that cannot be written, to the session's
+// private folder.
 TEST(PlevntDecoderModules, CopiesOfAnInstalledProgramGoToTheUsersCache)
 {
     Watchdog watchdog{60s, "PlevNT decoder copies"};
     TempFolder root;
-    const std::string installed = root.file("installed"), cache = root.file("cache");
-    for (const std::string& made : {installed, cache})
+    const std::string installed = root.file("installed"), cache = root.file("cache"), run = root.file("run");
+    for (const std::string& made : {installed, cache, run})
         std::filesystem::create_directories(made);
     std::filesystem::copy_file(std::string(VELMORA_OUT_DIR) + "/Plugins/Decoders/ELAMP.ESP",
                                installed + "/ELAMP.ESP");
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
     ASSERT_TRUE(chmod(root.path().c_str(), 0755) == 0 && chmod(installed.c_str(), 0555) == 0 &&
-                chmod(cache.c_str(), 0777) == 0);
-    ScopedEnv cacheHome("XDG_CACHE_HOME", cache);
-    const pid_t child = fork();
-    if (child == 0) {
-        // As root, the child becomes "nobody", so that the folder's permissions hold.
-        const bool unprivileged =
-            geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
-        plevnt::DecoderManager manager;
-        manager.silent = true;
-        _exit(unprivileged && manager.load(installed, 1) == 0 && manager.modules().size() == 1 ? 0 : 1);
-    }
-    int status = -1;
-    EXPECT_TRUE(child > 0 && waitpid(child, &status, 0) == child && status == 0) << status;
+                chmod(cache.c_str(), 0777) == 0 && chown(run.c_str(), user, user) == 0 &&
+                chmod(run.c_str(), 0700) == 0);
+    ScopedEnv cacheHome("XDG_CACHE_HOME", cache), runtime("XDG_RUNTIME_DIR", run);
+    const auto loadsAsTheUser = [&] {
+        const pid_t child = fork();
+        if (child == 0) {
+            // As root, the child becomes "nobody", so that the folder's permissions hold.
+            const bool unprivileged =
+                geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(user) == 0 && setuid(user) == 0);
+            plevnt::DecoderManager manager;
+            manager.silent = true;
+            _exit(unprivileged && manager.load(installed, 1) == 0 && manager.modules().size() == 1 ? 0 : 1);
+        }
+        int status = -1;
+        return child > 0 && waitpid(child, &status, 0) == child && status == 0;
+    };
+    EXPECT_TRUE(loadsAsTheUser());
     EXPECT_TRUE(std::filesystem::exists(cache + "/velmora/Decoders/ELAMP.ESP.1"));
     EXPECT_FALSE(std::filesystem::exists(installed + "/ELAMP.ESP.1"));
+
+    std::filesystem::remove_all(cache + "/velmora");
+    ASSERT_EQ(chmod(cache.c_str(), 0555), 0);
+    EXPECT_TRUE(loadsAsTheUser());
+    EXPECT_TRUE(std::filesystem::exists(run + "/velmora/Decoders/ELAMP.ESP.1"));
     chmod(installed.c_str(), 0755);
 }
 

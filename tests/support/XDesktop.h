@@ -181,7 +181,8 @@ public:
         // Bottom to top: the last that holds the point is in front.
         for (::Window window : childWindows(display_, root())) {
             XWindowAttributes attributes{};
-            if (XGetWindowAttributes(display_, window, &attributes) != 0 && attributes.map_state == IsViewable &&
+            if (XGetWindowAttributes(display_, window, &attributes) != 0 &&
+                attributes.map_state == IsViewable &&
                 Rect::fromSize(attributes.x, attributes.y, attributes.width, attributes.height).contains(at))
                 found = window;
         }
