@@ -122,6 +122,8 @@ int main(int argc, char** argv)
         << "\nLastAudioOutput=Brolet.vwo\n"
            "[Velmora User Interface]\nMainUIPos=860,840\nMixerVisible=0\nbTrayIcon=0\n"
            "[Velmora Brolet Blaster]\nWindowPos=24,24\nVizMode=0\nbSoundOutput=1\nbFileOutput=0\n"
+           // A user's folder, not the machine's that makes the pictures.
+           "OutPath=/home/dana/Music/Velmora\n"
            "bBroadcastOutput=1\nBroadcastHost=127.0.0.1\nBroadcastMount=/live.ogg\nBroadcastName=Friday Night Mix\n"
            "BroadcastGenre=Electronic\nBroadcastPort="
         << server.port() << "\nBroadcastPassword=" << velmora::test::Icecast::kSourcePassword << "\n";
