@@ -393,14 +393,6 @@ void AudioCore::streamingLoop()
     // inputs may wait for their data rather than play silence.
     std::optional<plat::RealtimeSection> realtimeSection;
     const uint64_t pacedWaitMs = static_cast<uint64_t>(std::max(blockTime / 2, 1));
-    // The meters go to the user interface directly until the cycle is
-    // real-time, then through the reporter's thread.
-    const auto reportLevel = [this](int32_t channel, int32_t level) {
-        if (meters.running())
-            meters.publishLevel(channel, level);
-        else
-            host.updateChannelValue(channel, toWire(Value::Level), level);
-    };
     while (!stopAsked()) {
         bool allEnded = true;
         bool allEmpty = true;
@@ -433,7 +425,7 @@ void AudioCore::streamingLoop()
                 allEnded = false;
             }
             if (level != channel.lastLevel) {
-                reportLevel(c, level);
+                meters.reportLevel(c, level);
                 channel.lastLevel = level;
             }
         }
@@ -447,19 +439,16 @@ void AudioCore::streamingLoop()
         const uint32_t left = levels & 0xFFFF;
         const uint32_t right = levels >> 16;
         if (left != lastLeft) {
-            reportLevel(kMasterLeft, static_cast<int32_t>(left));
+            meters.reportLevel(kMasterLeft, static_cast<int32_t>(left));
             lastLeft = left;
         }
         if (right != lastRight) {
-            reportLevel(kMasterRight, static_cast<int32_t>(right));
+            meters.reportLevel(kMasterRight, static_cast<int32_t>(right));
             lastRight = right;
         }
         const bool clipped = mixer.isClipped();
         if (clipped != lastClipped) {
-            if (meters.running())
-                meters.publishClipped(clipped);
-            else
-                host.updateChannelValue(kMasterLeft, toWire(Value::Clipped), clipped ? 1 : 0);
+            meters.reportClipped(clipped);
             lastClipped = clipped;
         }
 
@@ -496,10 +485,7 @@ void AudioCore::streamingLoop()
             outputFailed = true;
         }
         elapsed += blockTime;
-        if (meters.running())
-            meters.publishElapsed(elapsed);
-        else
-            host.updateGeneralValue(0, toWire(engine::Value::Elapsed), elapsed);
+        meters.reportElapsed(elapsed);
         if (!pacingChecked && elapsed >= pacingCheckMs) {
             // Well ahead of real time: no sound card paces this run (a render
             // to a file), and a real-time thread that never waits would keep

@@ -174,7 +174,7 @@ private:
     std::atomic<bool> threadAlive{false};
     // What the streaming thread is calling; see StreamingCall.
     StreamingCall streamCalls;
-    // The meters of a run once its cycle is real-time; the streaming thread's.
+    // The meters of a run, through the reporter once its cycle is real-time; the streaming thread's.
     MeterReporter meters{host};
     // The output of the current run, fixed before its thread starts. It
     // cannot leave its slot while the run lasts (mustStay).

@@ -43,20 +43,28 @@ void MeterReporter::stop()
     thread_.join();
 }
 
-void MeterReporter::publishLevel(int32_t channel, int32_t level)
+void MeterReporter::reportLevel(int32_t channel, int32_t level)
 {
-    if (const int slot = slotOf(channel); slot >= 0)
+    if (!running())
+        host_.updateChannelValue(channel, toWire(engine::Value::Level), level);
+    else if (const int slot = slotOf(channel); slot >= 0)
         levels_[static_cast<size_t>(slot)].latest.store(level, std::memory_order_relaxed);
 }
 
-void MeterReporter::publishClipped(bool clipped)
+void MeterReporter::reportClipped(bool clipped)
 {
-    clipped_.latest.store(clipped ? 1 : 0, std::memory_order_relaxed);
+    if (!running())
+        host_.updateChannelValue(kMasterLeft, toWire(engine::Value::Clipped), clipped ? 1 : 0);
+    else
+        clipped_.latest.store(clipped ? 1 : 0, std::memory_order_relaxed);
 }
 
-void MeterReporter::publishElapsed(int32_t elapsedMs)
+void MeterReporter::reportElapsed(int32_t elapsedMs)
 {
-    elapsed_.latest.store(elapsedMs, std::memory_order_relaxed);
+    if (!running())
+        host_.updateGeneralValue(0, toWire(engine::Value::Elapsed), elapsedMs);
+    else
+        elapsed_.latest.store(elapsedMs, std::memory_order_relaxed);
 }
 
 void MeterReporter::run()

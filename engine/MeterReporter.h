@@ -37,11 +37,13 @@ public:
     void stop();
     bool running() const { return thread_.joinable(); }
 
-    // ---- the streaming thread: never waits ----
+    // ---- the streaming thread ----
+    // While the reporter runs these only store the value (they never wait);
+    // before it starts they tell the host at once.
     // channel: 0 .. channelCount - 1, kMasterLeft or kMasterRight.
-    void publishLevel(int32_t channel, int32_t level);
-    void publishClipped(bool clipped);
-    void publishElapsed(int32_t elapsedMs);
+    void reportLevel(int32_t channel, int32_t level);
+    void reportClipped(bool clipped);
+    void reportElapsed(int32_t elapsedMs);
 
 private:
     static constexpr int kSlots = kChannelCount + 2; // the channels, then the master's sides
